@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "platform/ProgramFolders.h"
+#include "support/TestFiles.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace lumora;
+using namespace lumora::test;
+
+namespace {
+
+// Restores the program folder and the XDG variables after each test.
+class ProgramFoldersTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* home = std::getenv("HOME");
+        m_home = home != nullptr ? home : "";
+    }
+    void TearDown() override {
+        SetProgramFolderOverride("");
+        ::unsetenv("XDG_CACHE_HOME");
+        ::unsetenv("XDG_CONFIG_HOME");
+        ::setenv("HOME", m_home.c_str(), 1);
+    }
+
+private:
+    std::string m_home;
+};
+
+} // namespace
+
+TEST_F(ProgramFoldersTest, TheExecutableFolderIsWhereThisTestRuns) {
+    std::string exe = ExecutablePath();
+    ASSERT_FALSE(exe.empty());
+    EXPECT_TRUE(std::filesystem::exists(exe));
+    EXPECT_EQ(ExecutableFolder(), std::filesystem::path(exe).parent_path().string());
+}
+
+TEST_F(ProgramFoldersTest, AWritableProgramFolderHoldsTheCacheAndTheConfiguration) {
+    TempDir dir;
+    SetProgramFolderOverride(dir.Path());
+    EXPECT_EQ(CacheRoot(), dir.Path() + "/cache");
+    EXPECT_EQ(ConfigFolder(), dir.Path());
+}
+
+TEST_F(ProgramFoldersTest, AnUnusableProgramFolderFallsBackToTheXdgFolders) {
+    TempDir dir;
+    WriteText(dir / "file", "x");
+    // A path below a regular file can never be written, also not by root.
+    SetProgramFolderOverride(dir / "file/sub");
+    ::setenv("XDG_CACHE_HOME", (dir / "cache-home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (dir / "config-home").c_str(), 1);
+    EXPECT_EQ(CacheRoot(), dir / "cache-home/lumora");
+    EXPECT_EQ(ConfigFolder(), dir / "config-home/lumora");
+
+    ::unsetenv("XDG_CACHE_HOME");
+    ::setenv("HOME", dir.Path().c_str(), 1);
+    EXPECT_EQ(CacheRoot(), dir / ".cache/lumora");
+}
