@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The one seam through which every window shows message boxes, file and folder dialogs,
+// modal dialogs of its own and the desktop's open verb. The program installs the Qt
+// implementation; tests install ScriptedDialogs and answer everything in advance.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QDialog;
+class QWidget;
+
+namespace lumora {
+
+enum class Answer { Ok, Cancel, Yes, No };
+
+struct SaveFileRequest {
+    QString title;
+    QString proposedName;  // file name offered in the dialog
+    QString startFolder;   // folder the dialog opens in; empty keeps the last one
+    QString defaultSuffix; // added when the user types no extension (without the dot)
+    QString filter;        // Qt filter text, for example "*.* (*)"
+};
+
+class IDialogs {
+public:
+    virtual ~IDialogs() = default;
+
+    // Message boxes: error (OK, error icon), information (OK), questions.
+    virtual void Error(QWidget* owner, const QString& title, const QString& text) = 0;
+    virtual void Information(QWidget* owner, const QString& title, const QString& text) = 0;
+    virtual Answer QuestionYesNo(QWidget* owner, const QString& title, const QString& text) = 0;
+    virtual Answer QuestionYesNoCancel(QWidget* owner, const QString& title,
+                                       const QString& text) = 0;
+
+    // Dialogs: an empty result (or list) means the user cancelled.
+    virtual QString OpenPicture(QWidget* owner, const QStringList& filters) = 0;
+    virtual QStringList OpenFiles(QWidget* owner, const QString& filter) = 0;
+    // Asks before overwriting an existing file.
+    virtual QString SaveFile(QWidget* owner, const SaveFileRequest& request) = 0;
+    virtual QString BrowseForFolder(QWidget* owner, const QString& title) = 0;
+
+    // Shows one of the program's own modal dialogs and returns QDialog::Accepted or
+    // QDialog::Rejected.
+    virtual int Exec(QDialog* dialog) = 0;
+
+    // The desktop's open verb on a file path or a web address; false when nothing opened it.
+    virtual bool OpenWithDesktop(const QString& pathOrUrl) = 0;
+};
+
+// The implementation in use; the Qt one unless a test installed another.
+IDialogs& Dialogs();
+// Installs an implementation (not owned); null restores the Qt one.
+void SetDialogs(IDialogs* dialogs);
+
+} // namespace lumora

@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Answers dialogs from queues filled by a test, and records what was shown. A dialog that
+// finds its queue empty is answered with "cancel" and counted in Unanswered(), so a test
+// can assert that nothing unexpected was asked.
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QDialog>
+#include <QList>
+#include <deque>
+#include <functional>
+
+namespace lumora {
+
+class ScriptedDialogs : public IDialogs {
+public:
+    struct Shown {
+        QString kind; // "error", "information", "question", "question3"
+        QString title;
+        QString text;
+    };
+
+    // --- what the test scripts
+    std::deque<Answer> answers;                // for the two kinds of question
+    std::deque<QString> pictures;              // for OpenPicture
+    std::deque<QStringList> fileLists;         // for OpenFiles
+    std::deque<QString> savePaths;             // for SaveFile
+    std::deque<QString> folders;               // for BrowseForFolder
+    std::deque<std::function<int(QDialog*)>> execs; // fill in and close a modal dialog
+    bool desktopOpens = true;                  // result of OpenWithDesktop
+
+    // --- what the test reads back
+    QList<Shown> shown;                         // message boxes in the order shown
+    QList<SaveFileRequest> saveRequests;
+    QStringList folderTitles;
+    QStringList opened;                         // paths and addresses given to the open verb
+    int unanswered = 0;
+
+    void Error(QWidget*, const QString& title, const QString& text) override {
+        shown.append({"error", title, text});
+    }
+    void Information(QWidget*, const QString& title, const QString& text) override {
+        shown.append({"information", title, text});
+    }
+    Answer QuestionYesNo(QWidget*, const QString& title, const QString& text) override {
+        shown.append({"question", title, text});
+        return Next(answers, Answer::No);
+    }
+    Answer QuestionYesNoCancel(QWidget*, const QString& title, const QString& text) override {
+        shown.append({"question3", title, text});
+        return Next(answers, Answer::Cancel);
+    }
+    QString OpenPicture(QWidget*, const QStringList&) override { return Next(pictures, QString()); }
+    QStringList OpenFiles(QWidget*, const QString&) override { return Next(fileLists, QStringList()); }
+    QString SaveFile(QWidget*, const SaveFileRequest& request) override {
+        saveRequests.append(request);
+        return Next(savePaths, QString());
+    }
+    QString BrowseForFolder(QWidget*, const QString& title) override {
+        folderTitles.append(title);
+        return Next(folders, QString());
+    }
+    int Exec(QDialog* dialog) override {
+        if (execs.empty()) {
+            ++unanswered;
+            return QDialog::Rejected;
+        }
+        auto script = std::move(execs.front());
+        execs.pop_front();
+        return script(dialog);
+    }
+    bool OpenWithDesktop(const QString& pathOrUrl) override {
+        opened.append(pathOrUrl);
+        return desktopOpens;
+    }
+
+    // Texts of the message boxes shown so far.
+    QStringList Texts() const {
+        QStringList texts;
+        for (const auto& s : shown)
+            texts.append(s.text);
+        return texts;
+    }
+
+private:
+    template <typename T> T Next(std::deque<T>& queue, T fallback) {
+        if (queue.empty()) {
+            ++unanswered;
+            return fallback;
+        }
+        T value = std::move(queue.front());
+        queue.pop_front();
+        return value;
+    }
+};
+
+} // namespace lumora
