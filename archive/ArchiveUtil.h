@@ -17,7 +17,8 @@ int EnsureParentFolder(const std::string& filePath);
 int ApplyEntryTime(const std::string& path, uint32_t dosDateTime);
 // CRC-32 of the whole file read in 16384-byte blocks; 0 on success, -1 on failure.
 int FileCrc32(const std::string& path, uint32_t& crc);
-// True when an entry name may be extracted: not absolute, no ".." component, no NUL.
+// True when an entry name may be extracted: not empty, not absolute, no ".." component
+// (with "/" or "\" as separator), no NUL.
 bool IsSafeEntryName(const std::string& name);
 
 } // namespace lumora

@@ -40,7 +40,8 @@ public:
     void SetProgress(ArchiveProgress progress) { m_progress = std::move(progress); }
 
 private:
-    void* m_unz = nullptr; // minizip unzFile
+    void* m_unz = nullptr;   // minizip unzFile
+    int m_currentIndex = -1; // directory index of the current entry, -1 when unknown
     std::string m_targetFolder;
     std::optional<std::string> m_password;
     ArchiveProgress m_progress;

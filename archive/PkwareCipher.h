@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The traditional PKWARE stream cipher of the zip format: three 32-bit keys seeded from
+// the password and a 12-byte encryption header in front of each entry's data, whose last
+// byte lets a reader check the password.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace lumora {
+
+class PkwareCipher {
+public:
+    static constexpr size_t kHeaderSize = 12;
+
+    explicit PkwareCipher(const std::string& password);
+
+    void Encrypt(uint8_t* data, size_t length);
+    void Decrypt(uint8_t* data, size_t length);
+
+    // Fills header with 11 random bytes and checkByte, encrypted; false when the system
+    // gives no random bytes.
+    bool MakeHeader(uint8_t checkByte, uint8_t header[kHeaderSize]);
+    // Decrypts header and returns its check byte.
+    uint8_t ReadHeader(uint8_t header[kHeaderSize]);
+
+private:
+    uint8_t KeyStreamByte() const;
+    void UpdateKeys(uint8_t plain);
+
+    uint32_t m_keys[3];
+};
+
+} // namespace lumora

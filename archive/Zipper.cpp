@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "archive/Zipper.h"
+
+#include "archive/ArchiveUtil.h"
+#include "archive/EntryDataWriter.h"
+#include "archive/EntryNaming.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <minizip/zip.h>
+#include <sys/stat.h>
+#include <vector>
+
+namespace lumora {
+namespace {
+
+constexpr size_t kBlockSize = 2048;
+constexpr size_t kSourceBufferSize = 256 * 1024;
+constexpr uLong kFlagEncrypted = 1u << 0;
+constexpr uLong kFlagUtf8Name = 1u << 11;
+// Sources this large get zip64 records; smaller entries stay in the plain format.
+constexpr uint64_t kZip64Threshold = 0xFF000000u;
+
+using FilePtr = std::unique_ptr<FILE, int (*)(FILE*)>;
+
+zipFile Handle(void* zip) {
+    return static_cast<zipFile>(zip);
+}
+
+std::string FolderPartOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+} // namespace
+
+CZipper::CZipper(const std::string& path, const std::optional<std::string>& rootFolder,
+                 int append) {
+    if (!path.empty())
+        Open(path, rootFolder, append);
+}
+
+CZipper::~CZipper() {
+    Close();
+}
+
+int CZipper::Open(const std::string& path, const std::optional<std::string>& rootFolder,
+                  int append) {
+    Close();
+    m_rootFolder.clear();
+    m_zip = zipOpen64(path.c_str(), append != 0 ? APPEND_STATUS_CREATEAFTER : APPEND_STATUS_CREATE);
+    if (m_zip == nullptr)
+        return 0;
+    if (!rootFolder)
+        m_rootFolder = FolderPartOf(path);
+    else if (!rootFolder->empty())
+        m_rootFolder = rootFolder->back() == '/' ? *rootFolder : *rootFolder + "/";
+    return 1;
+}
+
+void CZipper::SetPassword(const std::optional<std::string>& password) {
+    m_password = password;
+}
+
+std::string CZipper::ResolveSourcePath(const std::string& path) const {
+    if (!path.empty() && path.front() == '/')
+        return path;
+    return m_rootFolder + path;
+}
+
+int CZipper::AddFile(const std::string& path, bool flatten) {
+    if (m_zip == nullptr)
+        return 0;
+    std::optional<std::string> name = EntryNameForSource(path, flatten);
+    if (!name)
+        return 0;
+    std::string source = ResolveSourcePath(path);
+    uint32_t checkCrc = 0;
+    if (m_password && FileCrc32(source, checkCrc) != 0)
+        return 0;
+
+    FilePtr file(std::fopen(source.c_str(), "rb"), &std::fclose);
+    struct stat info {};
+    if (!file || ::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode))
+        return 0;
+    std::vector<char> sourceBuffer(kSourceBufferSize);
+    std::setvbuf(file.get(), sourceBuffer.data(), _IOFBF, sourceBuffer.size());
+
+    uLong flags = (m_password ? kFlagEncrypted : 0) | (NeedsUtf8Flag(*name) ? kFlagUtf8Name : 0);
+    int zip64 = static_cast<uint64_t>(info.st_size) >= kZip64Threshold ? 1 : 0;
+    // Raw mode: minizip stores the bytes handed to it, so deflate and encryption are done
+    // here. No file info gives DOS date and time 0 and attributes 0.
+    if (zipOpenNewFileInZip4_64(Handle(m_zip), name->c_str(), nullptr, nullptr, 0, nullptr, 0,
+                                nullptr, Z_DEFLATED, 9, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
+                                nullptr, 0, 0, flags, zip64) != ZIP_OK)
+        return 0;
+
+    EntryDataWriter writer(Handle(m_zip), m_password);
+    bool ok = writer.Begin(checkCrc);
+    uint8_t block[kBlockSize];
+    while (ok) {
+        size_t got = std::fread(block, 1, sizeof block, file.get());
+        if (got == 0)
+            break;
+        ok = writer.Write(block, got) && (!m_progress || m_progress(writer.Size()));
+    }
+    ok = ok && !std::ferror(file.get()) && writer.Finish();
+    // The entry is closed even after a failure, so the archive stays readable.
+    bool closed = zipCloseFileInZipRaw64(Handle(m_zip), writer.Size(), writer.Crc()) == ZIP_OK;
+    // A source that changed after its CRC was taken would carry a wrong check byte.
+    bool crcHolds = !m_password || writer.Crc() == checkCrc;
+    return ok && closed && crcHolds ? 1 : 0;
+}
+
+int CZipper::AddFolder(const std::string& path, bool flatten) {
+    if (m_zip == nullptr)
+        return 0;
+    std::error_code ec;
+    std::string folder = std::filesystem::absolute(ResolveSourcePath(path), ec).string();
+    if (ec)
+        return 1;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+
+    std::vector<std::filesystem::directory_entry> entries;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec))
+        entries.push_back(*it);
+    // A stable order gives the same archive from the same folder.
+    std::sort(entries.begin(), entries.end());
+
+    for (const auto& entry : entries) {
+        std::string child = folder + "/" + entry.path().filename().string();
+        // Linked folders are not walked: a link to a parent would never end.
+        if (entry.is_directory(ec) && !entry.is_symlink(ec))
+            AddFolder(child, flatten);
+        else if (entry.is_regular_file(ec))
+            AddFile(child, flatten);
+    }
+    return 1;
+}
+
+int CZipper::Close() {
+    if (m_zip == nullptr)
+        return 1;
+    int result = zipClose(Handle(m_zip), nullptr);
+    m_zip = nullptr;
+    return result == ZIP_OK ? 1 : 0;
+}
+
+} // namespace lumora
