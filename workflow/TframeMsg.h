@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The workflow frame inside the main window. It holds two panels at the same place: the
+// five-page hide wizard and the reveal view of a loaded carrier, both with a list of files
+// to hide. It drives one CBindImage engine per load or save and turns its failures into
+// message boxes.
+#pragma once
+
+#include "workflow/IMainWindowHost.h"
+
+#include <QFrame>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QStackedWidget;
+class QTabWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace lumora {
+
+class CBindImage;
+class TMLang;
+class TfrmCheckPass;
+
+class TframeMsg : public QFrame {
+    Q_OBJECT
+public:
+    TframeMsg(IMainWindowHost* host, QWidget* parent);
+    ~TframeMsg() override;
+
+    // --- called by the main window
+    void ShowHideWizard();
+    // 1 when the carrier was opened and the reveal view shown, 0 otherwise.
+    int LoadFromImage(const QString& path, const QString& password);
+    void ShowMessagePage();
+    void ShowFilesPage();
+    // The prompt used by every load; not owned.
+    void SetPasswordPrompt(TfrmCheckPass* prompt);
+    // The translated unit word for small sizes, for FormatFileSize.
+    QString ByteWord() const;
+    // Releases the engine, and with it the working folder that holds decrypted copies.
+    // The main window calls it when the program ends; the destructor does it too.
+    void ReleaseEngine();
+
+    // --- state, for the main window and tests
+    TMLang* Lang() const { return MLang; }
+    bool IsSaved() const { return m_saved; }
+    const QString& ImagePath() const { return m_imagePath; }
+    const CBindImage* Engine() const { return m_engine.get(); }
+    const QStringList& RecentImages() const { return m_recentImages; }
+
+private:
+    // construction
+    void BuildWizardPanel();
+    void BuildRevealPanel();
+    void BuildFileMenu();
+    QTreeWidget* NewFileList(const char* name);
+    void ConnectHandlers();
+
+    // wizard
+    void LoadRecentImages();
+    void SaveRecentImages();
+    void PutRecentFirst(const QString& path);
+    void SetWizardPage(int index);
+    void btnNext1Click();
+    void btnBack1Click();
+    void btnCencel1Click();
+    void btnSelImgClick();
+    void cbbFilesChange();
+    void edtPass1Change();
+    void pgcEncodeImageTabActive(int index);
+    void btnSaveClick();
+    void CloseFrame();
+
+    // file lists
+    QTreeWidget* VisibleList() const;
+    void btnAddClick();
+    void btnDelClick();
+    void btnRemoveAllClick();
+    void mniLoadTheFileClick();
+    void mniSaveFilesAsClick();
+    void pmFilePopup(const QPoint& pos);
+    void lvFilesChange();
+    void SaveOneRowAs(QTreeWidgetItem* row);
+    void SaveRowsToFolder(const QList<QTreeWidgetItem*>& rows);
+    bool CopyOrExtract(QTreeWidgetItem* row, const QString& target);
+
+    // reveal view
+    int LoadFromImageUnguarded(const QString& path, const QString& password);
+    bool AskPassword(const QString& preset);
+    void FillRevealView();
+    void SaveToImage(const QString& target);
+    void btnDeSaveClick();
+    void btnDeSaveAsClick();
+    void mmoDeMsgChange();
+
+    // engine
+    void NewEngine();
+    bool WriteCarrier(const QString& source, const QString& message, QTreeWidget* list,
+                      const QString& target);
+    QString AskSavePath(const QString& imagePath);
+    QString Message(const char* key) const;
+    void ShowError(const char* key);
+
+    IMainWindowHost* m_host;
+    TfrmCheckPass* m_prompt = nullptr;
+    QStringList m_recentImages;
+    bool m_saved = false;
+    QString m_imagePath;
+    std::unique_ptr<CBindImage> m_engine;
+    QString m_saveFolder; // the save dialog keeps its folder and suffix between uses
+    QString m_saveSuffix;
+    int m_addedRows = 0;
+
+    // wizard panel
+    QFrame* pnlEnCodeImage = nullptr;
+    QStackedWidget* pgcEncodeImage = nullptr;
+    QWidget* tsSelectImg = nullptr;
+    QWidget* tsInputMsg = nullptr;
+    QWidget* tsInputFiles = nullptr;
+    QWidget* tsSetPass = nullptr;
+    QWidget* tsSaveImg = nullptr;
+    QLabel* lbl1 = nullptr;
+    QLabel* lbl2 = nullptr;
+    QLabel* lbl3 = nullptr;
+    QLabel* lbl4 = nullptr;
+    QLabel* lbl7 = nullptr;
+    QLabel* lbl8 = nullptr;
+    QComboBox* cbbFiles = nullptr;
+    QPushButton* btnSelImg = nullptr;
+    QPlainTextEdit* mmoMsg = nullptr;
+    QTreeWidget* lvFiles = nullptr;
+    QPushButton* btnAdd = nullptr;
+    QPushButton* btnDel = nullptr;
+    QPushButton* btnRemoveAll = nullptr;
+    QPushButton* btnOpen = nullptr;
+    QLineEdit* edtPass1 = nullptr;
+    QLineEdit* edtPass2 = nullptr;
+    QLabel* lblPasswordError = nullptr;
+    QLabel* imgRight = nullptr;
+    QLabel* imgError = nullptr;
+    QPushButton* btnSave = nullptr;
+    QFrame* shp1 = nullptr;
+    QPushButton* btnBack1 = nullptr;
+    QPushButton* btnNext1 = nullptr;
+    QPushButton* btnCencel1 = nullptr;
+
+    // reveal panel
+    QFrame* pnlDecodeImage = nullptr;
+    QTabWidget* pgcDecodeImage = nullptr;
+    QWidget* tsOutputMsg = nullptr;
+    QWidget* tsOutputFiles = nullptr;
+    QLabel* lbl5 = nullptr;
+    QLabel* lbl6 = nullptr;
+    QPlainTextEdit* mmoDeMsg = nullptr;
+    QTreeWidget* lvDeFiles = nullptr;
+    QPushButton* btnDeAdd = nullptr;
+    QPushButton* btnDeDel = nullptr;
+    QPushButton* btnDeRemoveAll = nullptr;
+    QPushButton* btnDeOpen = nullptr;
+    QPushButton* btnDeSaveFilesAs = nullptr;
+    QFrame* shp2 = nullptr;
+    QPushButton* btnDeSave = nullptr;
+    QPushButton* btnDeSaveAs = nullptr;
+    QPushButton* btnDeCancel = nullptr;
+
+    // popup menu of both lists
+    QMenu* pmFile = nullptr;
+    QAction* mniAdd = nullptr;
+    QAction* mniDel = nullptr;
+    QAction* mniRemoveAll = nullptr;
+    QAction* mniN1 = nullptr;
+    QAction* mniLoadTheFile = nullptr;
+    QAction* mniSaveFilesAs = nullptr;
+
+    TMLang* MLang = nullptr;
+};
+
+} // namespace lumora
