@@ -1,0 +1,325 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "crypt/Rijndael.h"
+
+#include "crypt/RijndaelTables.h"
+
+#include <cstring>
+#include <stdexcept>
+#include <string.h> // explicit_bzero
+
+namespace lumora {
+
+using namespace rijndael;
+
+namespace {
+
+inline uint32_t LoadBigEndian(const unsigned char* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+}
+
+inline void StoreBigEndian(uint32_t w, unsigned char* p) {
+    p[0] = static_cast<unsigned char>(w >> 24);
+    p[1] = static_cast<unsigned char>(w >> 16);
+    p[2] = static_cast<unsigned char>(w >> 8);
+    p[3] = static_cast<unsigned char>(w);
+}
+
+inline uint32_t B0(uint32_t w) {
+    return w >> 24;
+}
+inline uint32_t B1(uint32_t w) {
+    return (w >> 16) & 0xFF;
+}
+inline uint32_t B2(uint32_t w) {
+    return (w >> 8) & 0xFF;
+}
+inline uint32_t B3(uint32_t w) {
+    return w & 0xFF;
+}
+
+inline uint32_t SubWord(uint32_t w) {
+    return Column(kSbox[B0(w)], kSbox[B1(w)], kSbox[B2(w)], kSbox[B3(w)]);
+}
+
+int RoundsFor(int keyLength, int blockSize) {
+    return (keyLength > blockSize ? keyLength : blockSize) / 4 + 6;
+}
+
+// ShiftRows offsets of rows 1 to 3 by number of columns.
+struct RowShifts {
+    int c1, c2, c3;
+};
+
+RowShifts RowShiftsFor(int columns) {
+    return columns == 8 ? RowShifts{1, 3, 4} : RowShifts{1, 2, 3};
+}
+
+} // namespace
+
+CRijndael::~CRijndael() {
+    explicit_bzero(m_acKey, sizeof m_acKey);
+    explicit_bzero(m_aiEncKey, sizeof m_aiEncKey);
+    explicit_bzero(m_aiDecKey, sizeof m_aiDecKey);
+}
+
+void CRijndael::Initialize(const unsigned char* keyData, int keyDataLength,
+                           const unsigned char* chain, int keyLength, int blockSize, int mode,
+                           int padding) {
+    if (keyData == nullptr)
+        throw std::runtime_error("No Key DataSpecified!");
+    if (keyDataLength < 1)
+        throw std::runtime_error("Key Data Length should be > 0!");
+    if (keyLength != 16 && keyLength != 24 && keyLength != 32)
+        throw std::runtime_error("Illegal Key Length!");
+    if (blockSize != 16 && blockSize != 24 && blockSize != 32)
+        throw std::runtime_error(kErrIllegalBlockSize);
+    if (mode < MODE_ECB || mode > MODE_CFB)
+        throw std::runtime_error("Illegal Operation Mode!");
+    if (padding < PAD_ZEROS || padding > PAD_COUNT)
+        throw std::runtime_error("Illegal Padding Mode!");
+
+    m_iMode = mode;
+    m_iPadding = padding;
+    m_iBlockSize = blockSize;
+    if (chain != nullptr)
+        std::memcpy(m_acChain0, chain, static_cast<size_t>(blockSize));
+    else
+        std::memset(m_acChain0, 0, sizeof m_acChain0);
+    std::memcpy(m_acChain, m_acChain0, sizeof m_acChain);
+    m_iKeyLength = keyLength;
+    for (int j = 0; j < keyLength; ++j)
+        m_acKey[j] = keyData[j % keyDataLength];
+    m_iRounds = RoundsFor(keyLength, blockSize);
+    ExpandKey();
+    m_bInitialized = true;
+}
+
+// The Rijndael key schedule, run with the block's column count instead of AES's fixed 4.
+void CRijndael::ExpandKey() {
+    const int nk = m_iKeyLength / 4;
+    const int nb = m_iBlockSize / 4;
+    const int total = nb * (m_iRounds + 1);
+    uint32_t words[(kMaxRounds + 1) * 8] = {};
+
+    for (int i = 0; i < nk; ++i)
+        words[i] = LoadBigEndian(m_acKey + 4 * i);
+    uint8_t rcon = 0x01;
+    for (int i = nk; i < total; ++i) {
+        uint32_t temp = words[i - 1];
+        if (i % nk == 0) {
+            temp = SubWord((temp << 8) | (temp >> 24)) ^ (uint32_t{rcon} << 24);
+            rcon = Xtime(rcon);
+        } else if (nk > 6 && i % nk == 4) {
+            temp = SubWord(temp);
+        }
+        words[i] = words[i - nk] ^ temp;
+    }
+
+    std::memset(m_aiEncKey, 0, sizeof m_aiEncKey);
+    std::memset(m_aiDecKey, 0, sizeof m_aiDecKey);
+    for (int r = 0; r <= m_iRounds; ++r)
+        for (int j = 0; j < nb; ++j)
+            m_aiEncKey[r][j] = words[r * nb + j];
+    // Equivalent inverse cipher: the round keys in reverse order, the inner ones passed
+    // through InvMixColumns.
+    for (int r = 0; r <= m_iRounds; ++r) {
+        const bool inner = r > 0 && r < m_iRounds;
+        for (int j = 0; j < nb; ++j) {
+            const uint32_t w = m_aiEncKey[m_iRounds - r][j];
+            m_aiDecKey[r][j] = inner ? InvMixColumn(w) : w;
+        }
+    }
+    explicit_bzero(words, sizeof words);
+}
+
+void CRijndael::EncryptBlock(const unsigned char* in, unsigned char* out) const {
+    if (m_iBlockSize != 16) {
+        EncryptBlockAnySize(in, out);
+        return;
+    }
+    const uint32_t* rk = m_aiEncKey[0];
+    uint32_t s0 = LoadBigEndian(in) ^ rk[0];
+    uint32_t s1 = LoadBigEndian(in + 4) ^ rk[1];
+    uint32_t s2 = LoadBigEndian(in + 8) ^ rk[2];
+    uint32_t s3 = LoadBigEndian(in + 12) ^ rk[3];
+    for (int r = 1; r < m_iRounds; ++r) {
+        rk = m_aiEncKey[r];
+        const uint32_t t0 = kTe0[B0(s0)] ^ kTe1[B1(s1)] ^ kTe2[B2(s2)] ^ kTe3[B3(s3)] ^ rk[0];
+        const uint32_t t1 = kTe0[B0(s1)] ^ kTe1[B1(s2)] ^ kTe2[B2(s3)] ^ kTe3[B3(s0)] ^ rk[1];
+        const uint32_t t2 = kTe0[B0(s2)] ^ kTe1[B1(s3)] ^ kTe2[B2(s0)] ^ kTe3[B3(s1)] ^ rk[2];
+        const uint32_t t3 = kTe0[B0(s3)] ^ kTe1[B1(s0)] ^ kTe2[B2(s1)] ^ kTe3[B3(s2)] ^ rk[3];
+        s0 = t0;
+        s1 = t1;
+        s2 = t2;
+        s3 = t3;
+    }
+    rk = m_aiEncKey[m_iRounds];
+    StoreBigEndian(Column(kSbox[B0(s0)], kSbox[B1(s1)], kSbox[B2(s2)], kSbox[B3(s3)]) ^ rk[0], out);
+    StoreBigEndian(Column(kSbox[B0(s1)], kSbox[B1(s2)], kSbox[B2(s3)], kSbox[B3(s0)]) ^ rk[1],
+                   out + 4);
+    StoreBigEndian(Column(kSbox[B0(s2)], kSbox[B1(s3)], kSbox[B2(s0)], kSbox[B3(s1)]) ^ rk[2],
+                   out + 8);
+    StoreBigEndian(Column(kSbox[B0(s3)], kSbox[B1(s0)], kSbox[B2(s1)], kSbox[B3(s2)]) ^ rk[3],
+                   out + 12);
+}
+
+void CRijndael::DecryptBlock(const unsigned char* in, unsigned char* out) const {
+    if (m_iBlockSize != 16) {
+        DecryptBlockAnySize(in, out);
+        return;
+    }
+    const uint32_t* rk = m_aiDecKey[0];
+    uint32_t s0 = LoadBigEndian(in) ^ rk[0];
+    uint32_t s1 = LoadBigEndian(in + 4) ^ rk[1];
+    uint32_t s2 = LoadBigEndian(in + 8) ^ rk[2];
+    uint32_t s3 = LoadBigEndian(in + 12) ^ rk[3];
+    for (int r = 1; r < m_iRounds; ++r) {
+        rk = m_aiDecKey[r];
+        const uint32_t t0 = kTd0[B0(s0)] ^ kTd1[B1(s3)] ^ kTd2[B2(s2)] ^ kTd3[B3(s1)] ^ rk[0];
+        const uint32_t t1 = kTd0[B0(s1)] ^ kTd1[B1(s0)] ^ kTd2[B2(s3)] ^ kTd3[B3(s2)] ^ rk[1];
+        const uint32_t t2 = kTd0[B0(s2)] ^ kTd1[B1(s1)] ^ kTd2[B2(s0)] ^ kTd3[B3(s3)] ^ rk[2];
+        const uint32_t t3 = kTd0[B0(s3)] ^ kTd1[B1(s2)] ^ kTd2[B2(s1)] ^ kTd3[B3(s0)] ^ rk[3];
+        s0 = t0;
+        s1 = t1;
+        s2 = t2;
+        s3 = t3;
+    }
+    rk = m_aiDecKey[m_iRounds];
+    StoreBigEndian(Column(kInvSbox[B0(s0)], kInvSbox[B1(s3)], kInvSbox[B2(s2)], kInvSbox[B3(s1)]) ^
+                       rk[0],
+                   out);
+    StoreBigEndian(Column(kInvSbox[B0(s1)], kInvSbox[B1(s0)], kInvSbox[B2(s3)], kInvSbox[B3(s2)]) ^
+                       rk[1],
+                   out + 4);
+    StoreBigEndian(Column(kInvSbox[B0(s2)], kInvSbox[B1(s1)], kInvSbox[B2(s0)], kInvSbox[B3(s3)]) ^
+                       rk[2],
+                   out + 8);
+    StoreBigEndian(Column(kInvSbox[B0(s3)], kInvSbox[B1(s2)], kInvSbox[B2(s1)], kInvSbox[B3(s0)]) ^
+                       rk[3],
+                   out + 12);
+}
+
+// 24- and 32-byte blocks: row k of column j comes from column j + Ck (encryption) or
+// j - Ck (decryption), modulo the column count.
+void CRijndael::EncryptBlockAnySize(const unsigned char* in, unsigned char* out) const {
+    const int nb = m_iBlockSize / 4;
+    const RowShifts shift = RowShiftsFor(nb);
+    uint32_t state[8];
+    uint32_t next[8];
+    for (int j = 0; j < nb; ++j)
+        state[j] = LoadBigEndian(in + 4 * j) ^ m_aiEncKey[0][j];
+    for (int r = 1; r < m_iRounds; ++r) {
+        for (int j = 0; j < nb; ++j)
+            next[j] = kTe0[B0(state[j])] ^ kTe1[B1(state[(j + shift.c1) % nb])] ^
+                      kTe2[B2(state[(j + shift.c2) % nb])] ^ kTe3[B3(state[(j + shift.c3) % nb])] ^
+                      m_aiEncKey[r][j];
+        std::memcpy(state, next, sizeof state);
+    }
+    for (int j = 0; j < nb; ++j)
+        StoreBigEndian(Column(kSbox[B0(state[j])], kSbox[B1(state[(j + shift.c1) % nb])],
+                              kSbox[B2(state[(j + shift.c2) % nb])],
+                              kSbox[B3(state[(j + shift.c3) % nb])]) ^
+                           m_aiEncKey[m_iRounds][j],
+                       out + 4 * j);
+}
+
+void CRijndael::DecryptBlockAnySize(const unsigned char* in, unsigned char* out) const {
+    const int nb = m_iBlockSize / 4;
+    const RowShifts shift = RowShiftsFor(nb);
+    const int back1 = nb - shift.c1;
+    const int back2 = nb - shift.c2;
+    const int back3 = nb - shift.c3;
+    uint32_t state[8];
+    uint32_t next[8];
+    for (int j = 0; j < nb; ++j)
+        state[j] = LoadBigEndian(in + 4 * j) ^ m_aiDecKey[0][j];
+    for (int r = 1; r < m_iRounds; ++r) {
+        for (int j = 0; j < nb; ++j)
+            next[j] = kTd0[B0(state[j])] ^ kTd1[B1(state[(j + back1) % nb])] ^
+                      kTd2[B2(state[(j + back2) % nb])] ^ kTd3[B3(state[(j + back3) % nb])] ^
+                      m_aiDecKey[r][j];
+        std::memcpy(state, next, sizeof state);
+    }
+    for (int j = 0; j < nb; ++j)
+        StoreBigEndian(Column(kInvSbox[B0(state[j])], kInvSbox[B1(state[(j + back1) % nb])],
+                              kInvSbox[B2(state[(j + back2) % nb])],
+                              kInvSbox[B3(state[(j + back3) % nb])]) ^
+                           m_aiDecKey[m_iRounds][j],
+                       out + 4 * j);
+}
+
+void CRijndael::CipherBlock(const unsigned char* in, unsigned char* out) const {
+    RequireInitialized();
+    EncryptBlock(in, out);
+}
+
+void CRijndael::InvCipherBlock(const unsigned char* in, unsigned char* out) const {
+    RequireInitialized();
+    DecryptBlock(in, out);
+}
+
+void CRijndael::RequireWholeBlocks(size_t n) const {
+    RequireInitialized();
+    if (n == 0 || n % static_cast<size_t>(m_iBlockSize) != 0)
+        throw std::runtime_error(kErrIllegalBlockSize);
+}
+
+void CRijndael::Encrypt(const unsigned char* in, unsigned char* out, size_t n) {
+    RequireWholeBlocks(n);
+    const size_t bs = static_cast<size_t>(m_iBlockSize);
+    for (size_t i = 0; i < n; i += bs) {
+        switch (m_iMode) {
+        case MODE_CBC:
+            XorBlock(m_acChain, in + i);
+            EncryptBlock(m_acChain, out + i);
+            std::memcpy(m_acChain, out + i, bs);
+            break;
+        case MODE_CFB: {
+            unsigned char stream[kMaxBlockSize];
+            EncryptBlock(m_acChain, stream);
+            for (size_t k = 0; k < bs; ++k)
+                m_acChain[k] = out[i + k] = stream[k] ^ in[i + k];
+            break;
+        }
+        default:
+            EncryptBlock(in + i, out + i);
+            break;
+        }
+    }
+}
+
+void CRijndael::Decrypt(const unsigned char* in, unsigned char* out, size_t n) {
+    RequireWholeBlocks(n);
+    const size_t bs = static_cast<size_t>(m_iBlockSize);
+    for (size_t i = 0; i < n; i += bs) {
+        switch (m_iMode) {
+        case MODE_CBC: {
+            unsigned char cipherText[kMaxBlockSize];
+            std::memcpy(cipherText, in + i, bs); // in and out may overlap
+            DecryptBlock(cipherText, out + i);
+            XorBlock(out + i, m_acChain);
+            std::memcpy(m_acChain, cipherText, bs);
+            break;
+        }
+        case MODE_CFB: {
+            unsigned char stream[kMaxBlockSize];
+            EncryptBlock(m_acChain, stream);
+            for (size_t k = 0; k < bs; ++k) {
+                m_acChain[k] = in[i + k];
+                out[i + k] = stream[k] ^ m_acChain[k];
+            }
+            break;
+        }
+        default:
+            DecryptBlock(in + i, out + i);
+            break;
+        }
+    }
+}
+
+void CRijndael::RestoreChain() {
+    RequireInitialized();
+    std::memcpy(m_acChain, m_acChain0, sizeof m_acChain);
+}
+
+} // namespace lumora
