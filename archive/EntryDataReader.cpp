@@ -81,7 +81,7 @@ long EntryDataReader::Read(uint8_t* out, size_t capacity) {
         return 0;
     m_stream.next_out = out;
     m_stream.avail_out = static_cast<uInt>(capacity);
-    while (m_stream.avail_out == capacity) {
+    while (m_stream.avail_out > 0) {
         if (m_stream.avail_in == 0) {
             long got = ReadRaw(m_input.data(), m_input.size());
             // Compressed data that ends before the deflate stream does is damaged.

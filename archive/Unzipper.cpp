@@ -150,15 +150,15 @@ int CUnzipper::ExtractCurrentEntry(const std::optional<std::string>& folder) {
         return 0;
     if (entry.name.back() == '/')
         return 1;
+    // The password is checked before anything is created for the entry.
+    EntryDataReader reader(Handle(m_unz));
+    if (!reader.Open(entry.info, m_password))
+        return 0;
     std::string outPath = target + (target.back() == '/' ? "" : "/") + entry.name;
     if (EnsureParentFolder(outPath) == 0)
         return 0;
-
     PendingFile output(outPath);
     if (!output.Create())
-        return 0;
-    EntryDataReader reader(Handle(m_unz));
-    if (!reader.Open(entry.info, m_password))
         return 0;
     uint8_t block[kBlockSize];
     uint64_t done = 0;

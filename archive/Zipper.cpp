@@ -20,6 +20,9 @@ constexpr size_t kBlockSize = 2048;
 constexpr size_t kSourceBufferSize = 256 * 1024;
 constexpr uLong kFlagEncrypted = 1u << 0;
 constexpr uLong kFlagUtf8Name = 1u << 11;
+// "Made by" an NTFS host, zip 2.0: Info-ZIP unzip takes names from FAT hosts for code
+// page 437 even with the UTF-8 flag, and on a Unix host attributes 0 would mean mode 000.
+constexpr uLong kVersionMadeBy = (11u << 8) | 20u;
 // Sources this large get zip64 records; smaller entries stay in the plain format.
 constexpr uint64_t kZip64Threshold = 0xFF000000u;
 
@@ -94,7 +97,7 @@ int CZipper::AddFile(const std::string& path, bool flatten) {
     // here. No file info gives DOS date and time 0 and attributes 0.
     if (zipOpenNewFileInZip4_64(Handle(m_zip), name->c_str(), nullptr, nullptr, 0, nullptr, 0,
                                 nullptr, Z_DEFLATED, 9, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
-                                nullptr, 0, 0, flags, zip64) != ZIP_OK)
+                                nullptr, 0, kVersionMadeBy, flags, zip64) != ZIP_OK)
         return 0;
 
     EntryDataWriter writer(Handle(m_zip), m_password);

@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "archive/ArchiveTestTools.h"
+
+#include "archive/Unzipper.h"
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace lumora::test {
+namespace {
+
+std::string Script(const std::string& name) {
+    return std::string(LUMORA_TEST_DATA_DIR) + "/archive/" + name;
+}
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    std::stringstream stream(line);
+    std::string field;
+    while (std::getline(stream, field, '\t'))
+        fields.push_back(field);
+    return fields;
+}
+
+} // namespace
+
+std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+int RunCommand(const std::string& command, std::string* output) {
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return -1;
+    std::array<char, 4096> buffer;
+    size_t got;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        if (output != nullptr)
+            output->append(buffer.data(), got);
+    }
+    int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool HaveTool(const std::string& name) {
+    return RunCommand("command -v " + name + " >/dev/null 2>&1") == 0;
+}
+
+std::vector<PythonEntry> DescribeWithPython(const std::string& archive,
+                                            const std::optional<std::string>& password) {
+    std::string command = "python3 " + ShellQuote(Script("zipinfo.py")) + " " + ShellQuote(archive);
+    if (password)
+        command += " " + ShellQuote(*password);
+    std::string output;
+    if (RunCommand(command + " 2>/dev/null", &output) != 0)
+        return {};
+    std::vector<PythonEntry> entries;
+    std::stringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        auto f = SplitTabs(line);
+        if (f.size() != 11)
+            return {};
+        entries.push_back({f[0], std::stoi(f[1]), std::stoi(f[2]), f[3], std::stoi(f[4]),
+                           std::stol(f[5]), std::stoi(f[6]), std::stoi(f[7]), std::stoi(f[8]), f[9],
+                           f[10]});
+    }
+    return entries;
+}
+
+bool MakeZipWithPython(const std::string& out, const std::vector<std::string>& args) {
+    std::string command = "python3 " + ShellQuote(Script("make_zip.py")) + " " + ShellQuote(out);
+    for (const auto& arg : args)
+        command += " " + ShellQuote(arg);
+    return RunCommand(command) == 0;
+}
+
+std::vector<ZipEntryInfo> ListEntries(const std::string& archive) {
+    CUnzipper unzipper(archive);
+    std::vector<ZipEntryInfo> entries;
+    for (int k = 0; k < unzipper.EntryCount(); ++k) {
+        ZipEntryInfo info;
+        if (unzipper.EntryInfoAt(k, info) == 1)
+            entries.push_back(info);
+    }
+    return entries;
+}
+
+std::vector<std::string> EntryNames(const std::string& archive) {
+    std::vector<std::string> names;
+    for (const auto& info : ListEntries(archive))
+        names.push_back(info.name);
+    return names;
+}
+
+} // namespace lumora::test

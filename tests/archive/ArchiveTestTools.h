@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Helpers for the archive tests: running the zip tools and Python's zipfile, and reading
+// an archive's entries through CUnzipper.
+#pragma once
+
+#include "archive/ZipEntryInfo.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumora::test {
+
+std::string ShellQuote(const std::string& text);
+// Runs command through the shell; returns its exit status and, when asked, its output.
+int RunCommand(const std::string& command, std::string* output = nullptr);
+bool HaveTool(const std::string& name);
+
+// Python's view of each entry of an archive (see tests/data/archive/zipinfo.py).
+struct PythonEntry {
+    std::string name;
+    int flags = 0;
+    int method = 0;
+    std::string dateTime;
+    int internalAttributes = 0;
+    long externalAttributes = 0;
+    int centralExtraLength = 0;
+    int localExtraLength = 0;
+    int commentLength = 0;
+    std::string sha256;
+    std::string stream;
+};
+// Empty when Python could not read the archive (for example with a wrong password).
+std::vector<PythonEntry> DescribeWithPython(const std::string& archive,
+                                            const std::optional<std::string>& password);
+
+// Writes an archive with Python's zipfile; args as for tests/data/archive/make_zip.py.
+bool MakeZipWithPython(const std::string& out, const std::vector<std::string>& args);
+
+// The entries of an archive as CUnzipper lists them.
+std::vector<ZipEntryInfo> ListEntries(const std::string& archive);
+std::vector<std::string> EntryNames(const std::string& archive);
+
+} // namespace lumora::test

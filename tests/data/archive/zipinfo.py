@@ -1,0 +1,52 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
+"""Describes each entry of a zip archive as read by Python's zipfile, one tab-separated
+line per entry:
+
+name, flag bits, method, DOS date and time fields, internal and external attributes,
+central and local extra field lengths, comment length, SHA-256 of the data, and whether
+the compressed size equals a raw deflate stream at level 9 (window bits -15, memory
+level 8, default strategy) plus the 12-byte encryption header when encrypted.
+
+usage: zipinfo.py ARCHIVE [PASSWORD]
+"""
+import hashlib
+import struct
+import sys
+import zipfile
+import zlib
+
+
+def expected_deflate_size(data, encrypted):
+    c = zlib.compressobj(9, zlib.DEFLATED, -15, 8, zlib.Z_DEFAULT_STRATEGY)
+    return len(c.compress(data) + c.flush()) + (12 if encrypted else 0)
+
+
+def main():
+    path = sys.argv[1]
+    pwd = sys.argv[2].encode("utf-8") if len(sys.argv) > 2 else None
+    with open(path, "rb") as raw, zipfile.ZipFile(path) as archive:
+        for info in archive.infolist():
+            raw.seek(info.header_offset + 28)
+            (local_extra,) = struct.unpack("<H", raw.read(2))
+            data = archive.read(info, pwd=pwd)
+            deflate_matches = info.compress_size == expected_deflate_size(
+                data, info.flag_bits & 1)
+            fields = [
+                info.filename,
+                str(info.flag_bits),
+                str(info.compress_type),
+                "-".join(str(v) for v in info.date_time),
+                str(info.internal_attr),
+                str(info.external_attr),
+                str(len(info.extra)),
+                str(local_extra),
+                str(len(info.comment)),
+                hashlib.sha256(data).hexdigest(),
+                "deflate-level-9" if deflate_matches else "other-stream",
+            ]
+            sys.stdout.buffer.write(("\t".join(fields) + "\n").encode("utf-8"))
+
+
+if __name__ == "__main__":
+    main()
