@@ -24,8 +24,11 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -117,6 +120,38 @@ public:
     static const std::array<uint8_t, 16>& CheckPlaintext();
 
 private:
+    // Marks the outermost public operation: it starts with no error and not cancelled.
+    class OperationScope {
+    public:
+        explicit OperationScope(CBindImage& owner);
+        ~OperationScope() { --m_owner.m_operationDepth; }
+        OperationScope(const OperationScope&) = delete;
+        OperationScope& operator=(const OperationScope&) = delete;
+
+    private:
+        CBindImage& m_owner;
+    };
+
+    // Sets LastError (a cancellation keeps "cancelled") and returns 0.
+    int Fail(const std::string& reason);
+    // "cannot read NAME: reason" / "cannot write NAME: reason" from an errno value.
+    int FailRead(const std::string& name, int error);
+    int FailWrite(const std::string& name, int error);
+    // Tells the observer; false (and LastError "cancelled") when it asks to stop.
+    bool Report(const char* step, int64_t done, int64_t total);
+    bool Cancelled() const { return m_cancelled; }
+    // A callback for the layers below that reports base + their bytes of total for step;
+    // empty without an observer.
+    std::function<bool(uint64_t)> Progress(const char* step, int64_t total, int64_t base = 0);
+    // The output named in messages of the steps of a save.
+    std::string OutputName() const;
+
+    int CheckFilesToHide();
+    int ExtractKeptFiles(const std::string& archivePath);
+    int AddEntries(const std::string& archivePath, const std::string& messagePath);
+    int CopyStoredPayload(const std::string& encryptedPath);
+    std::string KeptFilePath(int k) const;
+
     std::string m_carrierPath;
     std::string m_payloadTempPath;
     std::string m_imageTempPath;
@@ -131,6 +166,14 @@ private:
 
     std::string m_lastError;
     CProgressObserver* m_observer = nullptr;
+    int m_operationDepth = 0;
+    bool m_cancelled = false;
+    const char* m_reportedStep = nullptr;
+    int64_t m_reportedBytes = 0;
+    int64_t m_carrierSize = 0;            // size of the file the trailer was loaded from
+    std::string m_saveDest;               // the destination of the running save
+    std::set<std::string> m_tempNames;    // every name NewTempName handed out
+    std::vector<std::string> m_ownedDirs; // working folders this object created
 };
 
 } // namespace lumora

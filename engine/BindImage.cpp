@@ -1,0 +1,206 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// CBindImage: construction, the text fields, the slot table, the trailer and the error
+// and progress reporting shared by all operations.
+#include "engine/BindImage.h"
+
+#include "engine/StreamFile.h"
+#include "engine/TrailerCodec.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace lumora {
+namespace {
+
+// The check plaintext is made of a 6-character and a 10-character piece. It is part of
+// the file format: changing it makes every existing password check record fail.
+constexpr char kCheckPiece6[] = "Lumora";
+constexpr char kCheckPiece10[] = "PwCheck-v1";
+static_assert(sizeof kCheckPiece6 - 1 == 6 && sizeof kCheckPiece10 - 1 == 10);
+
+// How often the observer hears of a running step, at least.
+constexpr int64_t kReportInterval = 1 << 20;
+
+} // namespace
+
+const std::array<uint8_t, 16>& CBindImage::CheckPlaintext() {
+    static const std::array<uint8_t, 16> text = [] {
+        std::array<uint8_t, 16> bytes{};
+        std::memcpy(bytes.data(), kCheckPiece6, 6);
+        std::memcpy(bytes.data() + 6, kCheckPiece10, 10);
+        return bytes;
+    }();
+    return text;
+}
+
+CBindImage::CBindImage(const std::optional<std::string>& path) {
+    CreateWorkDirs();
+    m_payloadTempPath = NewTempName();
+    m_imageTempPath = NewTempName();
+    ClearSlots(-1);
+    m_checkPlaintext = CheckPlaintext();
+    if (path) {
+        m_carrierPath = *path;
+        m_carrierFile = OpenRegularFileForReading(*path);
+    }
+}
+
+CBindImage::~CBindImage() {
+    if (m_carrierFile != nullptr)
+        std::fclose(m_carrierFile);
+    for (const std::string& folder : m_ownedDirs)
+        RemoveFolderTree(folder);
+}
+
+CBindImage::OperationScope::OperationScope(CBindImage& owner) : m_owner(owner) {
+    if (m_owner.m_operationDepth++ == 0) {
+        m_owner.m_lastError.clear();
+        m_owner.m_cancelled = false;
+        m_owner.m_reportedStep = nullptr;
+    }
+}
+
+int CBindImage::Fail(const std::string& reason) {
+    if (!m_cancelled)
+        m_lastError = reason;
+    return 0;
+}
+
+int CBindImage::FailRead(const std::string& name, int error) {
+    return Fail("cannot read " + name + ": " + std::strerror(error));
+}
+
+int CBindImage::FailWrite(const std::string& name, int error) {
+    return Fail("cannot write " + name + ": " + std::strerror(error));
+}
+
+bool CBindImage::Report(const char* step, int64_t done, int64_t total) {
+    if (m_observer == nullptr)
+        return true;
+    // The layers below report every few hundred bytes; the observer hears of each step's
+    // start and end and of every further megabyte.
+    bool newStep = m_reportedStep == nullptr || std::strcmp(step, m_reportedStep) != 0;
+    if (!newStep && done < total && done - m_reportedBytes < kReportInterval)
+        return true;
+    m_reportedStep = step;
+    m_reportedBytes = done;
+    if (m_observer->OnProgress(step, done, total))
+        return true;
+    m_cancelled = true;
+    m_lastError = "cancelled";
+    return false;
+}
+
+std::function<bool(uint64_t)> CBindImage::Progress(const char* step, int64_t total, int64_t base) {
+    if (m_observer == nullptr)
+        return {};
+    return [this, step, total, base](uint64_t done) {
+        return Report(step, std::min(base + static_cast<int64_t>(done), total), total);
+    };
+}
+
+std::string CBindImage::OutputName() const {
+    return m_saveDest.empty() ? std::string("the carrier") : m_saveDest;
+}
+
+int CBindImage::LoadTrailer() {
+    m_trailer = CarrierTrailer{};
+    m_carrierSize = 0;
+    if (m_carrierFile == nullptr)
+        return 0;
+    TrailerBytes bytes{};
+    if (::fseeko(m_carrierFile, -kTrailerSize, SEEK_END) != 0 ||
+        std::fread(bytes.data(), 1, bytes.size(), m_carrierFile) != bytes.size())
+        return 0;
+    if (bytes[58] != 'V' || bytes[59] != 'Z')
+        return 0;
+    m_trailer = DecodeTrailer(bytes);
+    m_carrierSize = StreamSize(m_carrierFile);
+    return 1;
+}
+
+int CBindImage::HasValidTrailer() const {
+    if (m_trailer.magic[0] != 'V' || m_trailer.magic[1] != 'Z' ||
+        m_trailer.version != kTrailerVersion)
+        return 0;
+    // Lengths that do not fit in the file come from a foreign or damaged trailer: such a
+    // file carries nothing this program can read.
+    int64_t described = int64_t{m_trailer.imageLength} + m_trailer.payloadLength + kTrailerSize;
+    if (m_trailer.imageLength < 0 || m_trailer.payloadLength < 0 || described > m_carrierSize)
+        return 0;
+    return 1;
+}
+
+void CBindImage::SetPassword(const std::optional<std::string>& password) {
+    m_password = password;
+}
+
+int CBindImage::SetMessage(const std::string& text) {
+    m_message = text;
+    return 1;
+}
+
+int CBindImage::ClearMessage() {
+    m_message.reset();
+    return 1;
+}
+
+int CBindImage::AddFileSlot(const std::string& name, int state, int entryIndex, int64_t size) {
+    for (int k = 0; k < kSlotCount; ++k) {
+        FileSlot& slot = m_slots[k];
+        if (slot.state != SLOT_FREE)
+            continue;
+        slot.state = state;
+        slot.entryIndex = entryIndex;
+        slot.size = size;
+        struct stat info {};
+        if (entryIndex == -1 && size <= 0 && state == SLOT_ADDED && !name.empty() &&
+            ::stat(name.c_str(), &info) == 0)
+            slot.size = static_cast<int64_t>(info.st_size);
+        slot.name = name;
+        return k;
+    }
+    m_lastError = "no free slot for " + std::filesystem::path(name).filename().string();
+    return -1;
+}
+
+int CBindImage::ClearSlots(int state) {
+    for (FileSlot& slot : m_slots) {
+        if (state == -1 || slot.state == state)
+            slot = FileSlot{};
+    }
+    return 1;
+}
+
+void CBindImage::DropAllFiles() {
+    for (FileSlot& slot : m_slots) {
+        if (slot.state == SLOT_STORED || slot.state == SLOT_ADDED)
+            slot.state = SLOT_DROPPED;
+    }
+}
+
+int CBindImage::SetSlotState(int k, int state) {
+    if (k < 0 || k >= kSlotCount)
+        return 0;
+    m_slots[k].state = state;
+    return 1;
+}
+
+int CBindImage::FirstFileSlot(FileSlot& out) const {
+    return NextFileSlot(out, -1);
+}
+
+int CBindImage::NextFileSlot(FileSlot& out, int k) const {
+    for (int next = k < -1 ? 0 : k + 1; next < kSlotCount; ++next) {
+        const FileSlot& slot = m_slots[next];
+        if (slot.state == SLOT_STORED || slot.state == SLOT_ADDED) {
+            out = slot;
+            return next;
+        }
+    }
+    return -1;
+}
+
+} // namespace lumora

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The trailer's 60 bytes on disk, little-endian whatever the machine's byte order.
+#pragma once
+
+#include "engine/CarrierTrailer.h"
+
+#include <array>
+#include <cstdint>
+
+namespace lumora {
+
+using TrailerBytes = std::array<uint8_t, kTrailerSize>;
+
+TrailerBytes EncodeTrailer(const CarrierTrailer& trailer);
+CarrierTrailer DecodeTrailer(const TrailerBytes& bytes);
+
+} // namespace lumora
