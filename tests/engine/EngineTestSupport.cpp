@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "EngineTestSupport.h"
+
+#include "platform/Clock.h"
+#include "platform/ProgramFolders.h"
+
+#include <algorithm>
+
+namespace lumora::test {
+
+EngineTest::EngineTest() {
+    SetProgramFolderOverride(m_dir.Path());
+}
+
+EngineTest::~EngineTest() {
+    SetProgramFolderOverride("");
+    SetTickSource({});
+}
+
+std::string EngineTest::MakeFile(const std::string& name, const Bytes& bytes) const {
+    std::string path = Path(name);
+    WriteFile(path, bytes);
+    return path;
+}
+
+std::string EngineTest::MakeImage(const std::string& name) const {
+    return MakeFile(name, PseudoRandomBytes(1000, 7));
+}
+
+int EngineTest::Hide(const std::string& image, const std::string& dest,
+                     const std::optional<std::string>& password, const std::string& message,
+                     const std::vector<std::string>& files, std::string* lastError) {
+    CBindImage engine;
+    engine.SetPassword(password);
+    engine.OpenCarrier(image, OPEN_UNPACK);
+    engine.ClearMessage();
+    if (!message.empty())
+        engine.SetMessage(message);
+    engine.DropAllFiles();
+    engine.ClearSlots(SLOT_DROPPED);
+    for (const std::string& file : files) {
+        if (engine.AddFileSlot(file, SLOT_ADDED, -1, 0) < 0)
+            return 0;
+    }
+    int saved = engine.SaveCarrier(dest);
+    if (lastError != nullptr)
+        *lastError = engine.LastError();
+    return saved;
+}
+
+Revealed EngineTest::Reveal(const std::string& carrier, const std::string& password) {
+    Revealed result;
+    CBindImage engine;
+    if (!engine.OpenCarrier(carrier, OPEN_INSPECT) || !engine.HasValidTrailer() ||
+        !engine.VerifyPassword(password))
+        return result;
+    engine.SetPassword(password);
+    result.unpacked = engine.UnpackPayload();
+    EXPECT_EQ(engine.SplitImagePart(), 1);
+    result.message = engine.Message();
+    result.trailer = engine.Trailer();
+    FileSlot slot;
+    for (int k = engine.FirstFileSlot(slot); k >= 0; k = engine.NextFileSlot(slot, k)) {
+        std::string copy;
+        EXPECT_EQ(engine.ExtractHiddenFile(k, copy), 1) << slot.name;
+        result.files.emplace(slot.name, ReadFile(copy));
+    }
+    return result;
+}
+
+int EngineTest::Resave(const std::string& carrier, const std::string& password,
+                       const std::string& message, const std::vector<std::string>& keep,
+                       const std::vector<std::string>& add, const std::string& dest) {
+    CBindImage engine;
+    engine.SetPassword(password);
+    engine.OpenCarrier(carrier, OPEN_UNPACK);
+    std::vector<int> kept;
+    FileSlot slot;
+    for (int k = engine.FirstFileSlot(slot); k >= 0; k = engine.NextFileSlot(slot, k)) {
+        if (std::count(keep.begin(), keep.end(), slot.name) > 0)
+            kept.push_back(k);
+    }
+    engine.ClearMessage();
+    if (!message.empty())
+        engine.SetMessage(message);
+    engine.DropAllFiles();
+    for (int k : kept)
+        engine.SetSlotState(k, SLOT_STORED);
+    engine.ClearSlots(SLOT_DROPPED);
+    for (const std::string& file : add) {
+        if (engine.AddFileSlot(file, SLOT_ADDED, -1, 0) < 0)
+            return 0;
+    }
+    return engine.SaveCarrier(dest);
+}
+
+} // namespace lumora::test
