@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The wording of file errors, shared by every command.
+#pragma once
+
+#include <string>
+
+namespace lumora::cli {
+
+// "cannot read PATH: <reason of errno>", for the errno of the failed call.
+std::string CannotRead(const std::string& path);
+std::string CannotWrite(const std::string& path);
+
+// Throws "cannot read PATH: ..." unless PATH is a regular file that can be opened.
+void RequireReadableFile(const std::string& path);
+
+} // namespace lumora::cli

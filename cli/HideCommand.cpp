@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// lumora-cli hide: a new carrier from an image, a message and files.
+#include "cli/Carrier.h"
+#include "cli/CliError.h"
+#include "cli/CommandSupport.h"
+#include "cli/Commands.h"
+#include "cli/FileErrors.h"
+#include "cli/FilesToHide.h"
+#include "cli/MessageText.h"
+#include "cli/Password.h"
+#include "cli/SaveCarrier.h"
+#include "cli/TerminalProgress.h"
+
+namespace lumora::cli {
+
+int RunHide(const Args& args) {
+    auto arguments = ParseCommand("hide",
+                                  {{"output", 'o', true},
+                                   {"message", 'm', true},
+                                   {"message-file", 0, true},
+                                   {"force", 0, false},
+                                   PasswordFileOption()},
+                                  args);
+    if (!arguments)
+        return 0;
+    const auto& operands = arguments->Operands();
+    if (operands.empty())
+        throw UsageError("hide", "hide needs an IMAGE");
+    auto output = arguments->Value("output");
+    if (!output)
+        throw UsageError("hide", "hide needs -o OUTPUT");
+    const std::string& image = operands[0];
+    auto message =
+        MessageFromOptions("hide", arguments->Value("message"), arguments->Value("message-file"));
+
+    RequireReadableFile(image);
+    RequireNewOutput(*output, arguments->Has("force"));
+    auto files = CheckFilesToHide({operands.begin() + 1, operands.end()}, {}, *output);
+    std::string password =
+        ObtainPassword("hide", arguments->Value("password-file"), PasswordUse::Create);
+
+    TerminalProgress progress;
+    auto engine = NewEngine(progress);
+    engine->SetPassword(password);
+    if (engine->OpenCarrier(image, OPEN_UNPACK) != 1)
+        throw Failure(EngineReason(*engine, "cannot read " + image));
+    SetEngineMessage(*engine, message);
+    engine->DropAllFiles();
+    AddFilesAndSave(*engine, files, *output);
+    return 0;
+}
+
+} // namespace lumora::cli

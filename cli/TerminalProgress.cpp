@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "cli/TerminalProgress.h"
+
+#include "cli/Interrupt.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace lumora::cli {
+
+TerminalProgress::TerminalProgress() : m_visible(::isatty(STDERR_FILENO) == 1) {}
+
+TerminalProgress::~TerminalProgress() {
+    Clear();
+}
+
+bool TerminalProgress::OnProgress(const char* step, int64_t bytesDone, int64_t bytesTotal) {
+    if (PendingSignal() != 0)
+        return false;
+    if (!m_visible)
+        return true;
+
+    int percent = bytesTotal > 0 ? static_cast<int>(bytesDone * 100 / bytesTotal) : 0;
+    std::string name = step != nullptr ? step : "";
+    if (percent == m_lastPercent && name == m_lastStep)
+        return true;
+    m_lastPercent = percent;
+    m_lastStep = name;
+    std::fprintf(stderr, "\r\033[K%s %3d%%", name.c_str(), percent);
+    std::fflush(stderr);
+    m_drawn = true;
+    return true;
+}
+
+void TerminalProgress::Clear() {
+    if (!m_drawn)
+        return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    m_drawn = false;
+    m_lastPercent = -1;
+    m_lastStep.clear();
+}
+
+} // namespace lumora::cli

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The engine's progress observer for lumora-cli: draws one self-overwriting status line
+// on stderr when stderr is a terminal, and cancels the operation once a signal arrived.
+#pragma once
+
+#include "engine/BindImage.h"
+
+#include <string>
+
+namespace lumora::cli {
+
+class TerminalProgress : public CProgressObserver {
+public:
+    TerminalProgress();
+    ~TerminalProgress() override;
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
+
+    bool OnProgress(const char* step, int64_t bytesDone, int64_t bytesTotal) override;
+    // Removes the status line, so that what follows starts on a clean line.
+    void Clear();
+
+private:
+    bool m_visible;
+    bool m_drawn = false;
+    std::string m_lastStep;
+    int m_lastPercent = -1;
+};
+
+} // namespace lumora::cli
