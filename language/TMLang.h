@@ -18,14 +18,16 @@
 // child, then its own descendants, children in the order Qt lists them, which is the
 // order they were created in). Objects with an empty objectName, Qt's own parts (names
 // starting with "qt_") and TMLang components are not components themselves, but their
-// descendants are walked. A descendant widget that has a TMLang of its own (a frame
-// inside a window) is a component of this window, but its descendants belong to its
-// own component and are not walked. Menu items are the QActions found this way.
+// descendants are walked. A descendant widget that has a TMLang of its own is not
+// walked into: a frame inside the window is a component of the window (its font is
+// applied), a window of its own (a dialog) is left out entirely. Menu items are the
+// QActions found this way.
 //
 // How the property names of the configuration meet Qt:
 //   "Caption"  button text (QAbstractButton), label text (QLabel), group box title,
 //              menu item text (QAction), menu title (QMenu), the tab text of a page of a
-//              QTabWidget, and the window title of the owner.
+//              QTabWidget, and the title of a window (the owner when it is a window; a
+//              frame inside a window has no caption).
 //   "Tabs"     the tab texts of a tab control (QTabBar), as a text list.
 //   "Items"    the items of a QComboBox or QListWidget, as a text list.
 //   Any other name, or any of these on other objects, is a Qt property (declared or
@@ -35,7 +37,8 @@
 //   and "FontCharset" (int) are Qt properties, set when the object has them, so objects
 //   without a font of their own can take part. Every widget keeps its character set as
 //   the dynamic property "FontCharset" (1 when unset); Qt has no character sets, so the
-//   number does not change how text is drawn. A negative font size is a size in pixels.
+//   number does not change how text is drawn. A negative font size is a size in pixels;
+//   sizes beyond 500 are taken as 500.
 //
 // Kinds of components:
 //   list view    QTableWidget, or QTreeWidget without root decoration (a flat list):
