@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Byte layout of written carriers, trailer inspection, the message entry and the check
+// record, checked against independent tools where they exist (unzip, openssl).
+#include "EngineTestSupport.h"
+
+#include "engine/TrailerCodec.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace lumora::test {
+namespace {
+
+using CarrierLayoutTest = EngineTest;
+
+std::string RunCommand(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, got);
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+TrailerBytes LastSixtyBytes(const std::string& path) {
+    Bytes bytes = ReadFile(path);
+    TrailerBytes tail{};
+    std::copy(bytes.end() - kTrailerSize, bytes.end(), tail.begin());
+    return tail;
+}
+
+TEST_F(CarrierLayoutTest, ImagePayloadAndTrailerFollowEachOtherWithoutGaps) {
+    std::string carrier = Path("carrier.bmp");
+    CBindImage engine;
+    engine.SetPassword("pw");
+    ASSERT_EQ(engine.OpenCarrier(MakeImage(), OPEN_UNPACK), 1);
+    engine.SetMessage("hello");
+    ASSERT_EQ(engine.AddFileSlot(MakeFile("a.bin", PseudoRandomBytes(300, 1)), SLOT_ADDED, -1, 0),
+              0);
+    ASSERT_EQ(engine.SaveCarrier(carrier), 1);
+
+    // The plain archive is enciphered behind a 32-byte signature, padded to 16 bytes.
+    int64_t archiveSize = static_cast<int64_t>(ReadFile(engine.PayloadTempPath()).size());
+    int64_t payloadLength = 32 + (archiveSize + 15) / 16 * 16;
+    Bytes bytes = ReadFile(carrier);
+    CarrierTrailer t = DecodeTrailer(LastSixtyBytes(carrier));
+    EXPECT_EQ(t.imageLength, 1000);
+    EXPECT_EQ(t.payloadLength, payloadLength);
+    EXPECT_EQ(static_cast<int64_t>(bytes.size()), 1000 + payloadLength + 60);
+    EXPECT_EQ(std::memcmp(bytes.data() + 1000 + payloadLength + 58, "VZ", 2), 0);
+    EXPECT_EQ(t.version, 1);
+    EXPECT_EQ(t.fileCount, 1);
+    EXPECT_EQ(t.filesTotalSize, 300);
+    EXPECT_EQ(t.messageLength, 5);
+    EXPECT_EQ(std::memcmp(&t, &engine.Trailer(), sizeof t), 0);
+    // A 490-byte archive would give 32 + 496 bytes of payload and a 1588-byte carrier.
+    EXPECT_EQ(1000 + 32 + (490 + 15) / 16 * 16 + 60, 1588);
+
+    CBindImage split;
+    EXPECT_EQ(split.OpenCarrier(carrier, OPEN_SPLIT), 1);
+    EXPECT_EQ(ReadFile(split.ImageTempPath()), ReadFile(Path("image.bmp")));
+    EXPECT_EQ(split.OpenCarrier(Path("image.bmp"), OPEN_SPLIT), 0);
+    EXPECT_EQ(ReadFile(split.ImageTempPath()), ReadFile(Path("image.bmp")));
+    EXPECT_EQ(split.OpenCarrier(Path("image.bmp"), OPEN_UNPACK), 1);
+}
+
+TEST_F(CarrierLayoutTest, TrailerNeedsSixtyBytesEndingInVZ) {
+    CBindImage engine;
+    EXPECT_EQ(engine.OpenCarrier(MakeFile("short", Bytes(59, 'V')), OPEN_INSPECT), 0);
+    Bytes vz(60, 0);
+    vz[58] = 'V';
+    vz[59] = 'Z';
+    EXPECT_EQ(engine.OpenCarrier(MakeFile("vz", vz), OPEN_INSPECT), 1);
+    EXPECT_EQ(engine.HasValidTrailer(), 0); // version 0
+    EXPECT_EQ(engine.OpenCarrier(Path("missing"), OPEN_INSPECT), 0);
+    EXPECT_EQ(engine.LastError(), "cannot read " + Path("missing") + ": No such file or directory");
+    EXPECT_EQ(engine.OpenCarrier(m_dir.Path(), OPEN_INSPECT), 0);
+}
+
+TEST_F(CarrierLayoutTest, ForeignLengthsOutsideTheFileCarryNoPayloadAndKeepTheImageWhole) {
+    std::string carrier = Path("carrier.bmp");
+    ASSERT_EQ(Hide(MakeImage(), carrier, "pw", "text", {}), 1);
+    Bytes original = ReadFile(carrier);
+    size_t at = original.size() - kTrailerSize;
+    struct Case {
+        int32_t image, payload;
+        size_t imagePart;
+    };
+    for (Case c : {Case{-5, 100, original.size()}, Case{1000, -1, 1000},
+                   Case{0x7FFFFF00, 0x7FFFFF00, original.size()}, Case{1000, 5000, 1000}}) {
+        SCOPED_TRACE(std::to_string(c.image) + "/" + std::to_string(c.payload));
+        Bytes bytes = original;
+        CarrierTrailer t = DecodeTrailer(LastSixtyBytes(carrier));
+        t.imageLength = c.image;
+        t.payloadLength = c.payload;
+        TrailerBytes encoded = EncodeTrailer(t);
+        std::copy(encoded.begin(), encoded.end(), bytes.begin() + static_cast<long>(at));
+        std::string foreign = MakeFile("foreign.bmp", bytes);
+
+        CBindImage engine;
+        engine.SetPassword("pw");
+        EXPECT_EQ(engine.OpenCarrier(foreign, OPEN_UNPACK), 1);
+        EXPECT_EQ(engine.HasValidTrailer(), 0);
+        EXPECT_EQ(engine.UnpackPayload(), 0);
+        EXPECT_FALSE(engine.Message().has_value());
+        EXPECT_EQ(ReadFile(engine.ImageTempPath()).size(), c.imagePart);
+    }
+}
+
+TEST_F(CarrierLayoutTest, MessageIsStoredWithAnExtraCrBeforeEveryLfAndANul) {
+    std::string carrier = Path("carrier.bmp");
+    CBindImage engine;
+    engine.SetPassword("pw");
+    engine.OpenCarrier(MakeImage(), OPEN_UNPACK);
+    engine.SetMessage("ab\r\nc");
+    ASSERT_EQ(engine.SaveCarrier(carrier), 1);
+    EXPECT_EQ(engine.Trailer().messageLength, 5);
+    std::string stored =
+        RunCommand("unzip -p -P pw '" + engine.PayloadTempPath() + "' veilnote.vnt");
+    EXPECT_EQ(stored, std::string("ab\r\r\nc\0", 7));
+
+    EXPECT_EQ(Reveal(carrier, "pw").message, "ab\r\nc");
+}
+
+TEST_F(CarrierLayoutTest, CheckRecordIsTheCheckTextUnderAes256OfThePassword) {
+    std::string carrier = Path("carrier.bmp");
+    ASSERT_EQ(Hide(MakeImage(), carrier, "secret", "m", {}), 1);
+    const auto& text = CBindImage::CheckPlaintext();
+    EXPECT_EQ(std::string(text.begin(), text.end()), "LumoraPwCheck-v1");
+
+    std::string key = "736563726574" + std::string(52, '0'); // "secret" padded to 32 bytes
+    std::string expected = RunCommand("printf 'LumoraPwCheck-v1' | openssl enc -aes-256-ecb "
+                                      "-nopad -K " +
+                                      key + " | od -An -tx1 | tr -d ' \\n'");
+    TrailerBytes tail = LastSixtyBytes(carrier);
+    char hex[33] = {};
+    for (int i = 0; i < 16; ++i)
+        std::snprintf(hex + 2 * i, 3, "%02x", tail[static_cast<size_t>(i)]);
+    EXPECT_EQ(std::string(hex), expected);
+
+    CBindImage engine;
+    ASSERT_EQ(engine.OpenCarrier(carrier, OPEN_INSPECT), 1);
+    EXPECT_EQ(engine.VerifyPassword("secret"), 1);
+    EXPECT_EQ(engine.VerifyPassword("Secret"), 0);
+    EXPECT_EQ(engine.VerifyPassword(""), 0);
+    EXPECT_EQ(engine.VerifyPassword(std::nullopt), 0);
+}
+
+TEST_F(CarrierLayoutTest, ResavingWithTheEmptyPasswordWritesAnAllZeroCheckRecord) {
+    std::string carrier = Path("carrier.bmp");
+    ASSERT_EQ(Hide(MakeImage(), carrier, "secret", "m", {}), 1);
+    ASSERT_EQ(Hide(carrier, carrier, "", "again", {}), 1);
+    TrailerBytes tail = LastSixtyBytes(carrier);
+    EXPECT_TRUE(std::all_of(tail.begin(), tail.begin() + 16, [](uint8_t b) { return b == 0; }));
+
+    CBindImage engine;
+    ASSERT_EQ(engine.OpenCarrier(carrier, OPEN_INSPECT), 1);
+    EXPECT_EQ(engine.VerifyPassword("anything"), 1);
+    EXPECT_EQ(Reveal(carrier, "").message, "again");
+    EXPECT_EQ(Reveal(carrier, "anything").unpacked, 0);
+}
+
+} // namespace
+} // namespace lumora::test
