@@ -172,7 +172,7 @@ int CUnzipper::ExtractCurrentEntry(const std::optional<std::string>& folder) {
             return 0;
         done += static_cast<uint64_t>(got);
         crc = crc32(crc, block, static_cast<uInt>(got));
-        if (!output.Write(block, static_cast<size_t>(got)) || (m_progress && !m_progress(done)))
+        if (!output.Write(block, static_cast<size_t>(got)) || !ReportProgress(done))
             return 0;
     }
     // A wrong password that passed the check byte, or damaged data, shows up here.
@@ -180,6 +180,14 @@ int CUnzipper::ExtractCurrentEntry(const std::optional<std::string>& folder) {
         return 0;
     ApplyEntryTime(outPath, static_cast<uint32_t>(entry.info.dosDate));
     return 1;
+}
+
+bool CUnzipper::ReportProgress(uint64_t bytesDone) const {
+    try {
+        return !m_progress || m_progress(bytesDone);
+    } catch (...) {
+        return false; // an escaping exception abandons the extraction like a refusal
+    }
 }
 
 int CUnzipper::ExtractEntryAt(int k, const std::optional<std::string>& folder) {

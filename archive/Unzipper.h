@@ -40,6 +40,8 @@ public:
     void SetProgress(ArchiveProgress progress) { m_progress = std::move(progress); }
 
 private:
+    bool ReportProgress(uint64_t bytesDone) const;
+
     void* m_unz = nullptr;   // minizip unzFile
     int m_currentIndex = -1; // directory index of the current entry, -1 when unknown
     std::string m_targetFolder;

@@ -56,6 +56,10 @@ int CZipper::Open(const std::string& path, const std::optional<std::string>& roo
     m_zip = zipOpen64(path.c_str(), append != 0 ? APPEND_STATUS_CREATEAFTER : APPEND_STATUS_CREATE);
     if (m_zip == nullptr)
         return 0;
+    struct stat archive {};
+    bool known = ::stat(path.c_str(), &archive) == 0;
+    m_archiveDevice = known ? archive.st_dev : 0;
+    m_archiveInode = known ? archive.st_ino : 0;
     if (!rootFolder)
         m_rootFolder = FolderPartOf(path);
     else if (!rootFolder->empty())
@@ -88,6 +92,9 @@ int CZipper::AddFile(const std::string& path, bool flatten) {
     struct stat info {};
     if (!file || ::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode))
         return 0;
+    // Reading the archive while it grows would never reach its end.
+    if (info.st_dev == m_archiveDevice && info.st_ino == m_archiveInode)
+        return 0;
     std::vector<char> sourceBuffer(kSourceBufferSize);
     std::setvbuf(file.get(), sourceBuffer.data(), _IOFBF, sourceBuffer.size());
 
@@ -107,7 +114,7 @@ int CZipper::AddFile(const std::string& path, bool flatten) {
         size_t got = std::fread(block, 1, sizeof block, file.get());
         if (got == 0)
             break;
-        ok = writer.Write(block, got) && (!m_progress || m_progress(writer.Size()));
+        ok = writer.Write(block, got) && ReportProgress(writer.Size());
     }
     ok = ok && !std::ferror(file.get()) && writer.Finish();
     // The entry is closed even after a failure, so the archive stays readable.
@@ -143,6 +150,14 @@ int CZipper::AddFolder(const std::string& path, bool flatten) {
             AddFile(child, flatten);
     }
     return 1;
+}
+
+bool CZipper::ReportProgress(uint64_t bytesDone) const {
+    try {
+        return !m_progress || m_progress(bytesDone);
+    } catch (...) {
+        return false; // an escaping exception abandons the entry like a refusal
+    }
 }
 
 int CZipper::Close() {

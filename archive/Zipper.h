@@ -42,8 +42,12 @@ public:
 
 private:
     std::string ResolveSourcePath(const std::string& path) const;
+    bool ReportProgress(uint64_t bytesDone) const;
 
     void* m_zip = nullptr; // minizip zipFile
+    // Device and inode of the archive being written, so it is never added to itself.
+    uint64_t m_archiveDevice = 0;
+    uint64_t m_archiveInode = 0;
     std::string m_rootFolder;
     std::optional<std::string> m_password;
     ArchiveProgress m_progress;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace lumora {
 namespace {
@@ -121,6 +122,25 @@ TEST_F(ZipperTest, AddFolderWalksTheWholeTree) {
               Sorted(EntryNames(archive)));
 }
 
+TEST_F(ZipperTest, NeverAddsTheArchiveToItself) {
+    std::string archive = dir / "root/self.zip";
+    CZipper zipper(archive, std::nullopt, 0);
+    EXPECT_EQ(0, zipper.AddFile(archive, false));
+    EXPECT_EQ(1, zipper.AddFolder(dir / "root", true));
+    ASSERT_EQ(1, zipper.Close());
+    EXPECT_EQ((std::vector<std::string>{"c.txt", "b.txt"}), EntryNames(archive));
+}
+
+TEST_F(ZipperTest, AppendWritesTheArchiveBehindExistingContent) {
+    std::string archive = dir / "appended.bin";
+    WriteText(archive, "leading bytes that are no zip");
+    CZipper zipper(archive, std::nullopt, 1);
+    ASSERT_EQ(1, zipper.AddFile(dir / "d.txt", false));
+    ASSERT_EQ(1, zipper.Close());
+    EXPECT_EQ("leading bytes that are no zip", ReadText(archive).substr(0, 29));
+    EXPECT_EQ("delta", Extracted(archive, 0));
+}
+
 TEST_F(ZipperTest, EveryEntryIsDeflatedWithoutDateAttributesOrComment) {
     for (const std::optional<std::string>& pw :
          {std::optional<std::string>(), std::optional<std::string>("secret"),
@@ -180,6 +200,8 @@ TEST_F(ZipperTest, ProgressCountsFileBytesAndCanAbandonAnEntry) {
     EXPECT_EQ(10000u, reports.back());
 
     zipper.SetProgress([](uint64_t) { return false; });
+    EXPECT_EQ(0, zipper.AddFile(big, false));
+    zipper.SetProgress([](uint64_t) -> bool { throw std::runtime_error("escaping"); });
     EXPECT_EQ(0, zipper.AddFile(big, false));
     EXPECT_EQ(1, zipper.Close());
 }
