@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "crypt/Rijndael.h"
 
+#include "crypt/Rijndael16.h"
 #include "crypt/RijndaelTables.h"
 
 #include <cstring>
@@ -12,30 +13,6 @@ namespace lumora {
 using namespace rijndael;
 
 namespace {
-
-inline uint32_t LoadBigEndian(const unsigned char* p) {
-    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
-}
-
-inline void StoreBigEndian(uint32_t w, unsigned char* p) {
-    p[0] = static_cast<unsigned char>(w >> 24);
-    p[1] = static_cast<unsigned char>(w >> 16);
-    p[2] = static_cast<unsigned char>(w >> 8);
-    p[3] = static_cast<unsigned char>(w);
-}
-
-inline uint32_t B0(uint32_t w) {
-    return w >> 24;
-}
-inline uint32_t B1(uint32_t w) {
-    return (w >> 16) & 0xFF;
-}
-inline uint32_t B2(uint32_t w) {
-    return (w >> 8) & 0xFF;
-}
-inline uint32_t B3(uint32_t w) {
-    return w & 0xFF;
-}
 
 inline uint32_t SubWord(uint32_t w) {
     return Column(kSbox[B0(w)], kSbox[B1(w)], kSbox[B2(w)], kSbox[B3(w)]);
@@ -133,70 +110,17 @@ void CRijndael::ExpandKey() {
 }
 
 void CRijndael::EncryptBlock(const unsigned char* in, unsigned char* out) const {
-    if (m_iBlockSize != 16) {
+    if (m_iBlockSize == 16)
+        EncryptBlocks16<1>(m_aiEncKey, m_iRounds, in, out);
+    else
         EncryptBlockAnySize(in, out);
-        return;
-    }
-    const uint32_t* rk = m_aiEncKey[0];
-    uint32_t s0 = LoadBigEndian(in) ^ rk[0];
-    uint32_t s1 = LoadBigEndian(in + 4) ^ rk[1];
-    uint32_t s2 = LoadBigEndian(in + 8) ^ rk[2];
-    uint32_t s3 = LoadBigEndian(in + 12) ^ rk[3];
-    for (int r = 1; r < m_iRounds; ++r) {
-        rk = m_aiEncKey[r];
-        const uint32_t t0 = kTe0[B0(s0)] ^ kTe1[B1(s1)] ^ kTe2[B2(s2)] ^ kTe3[B3(s3)] ^ rk[0];
-        const uint32_t t1 = kTe0[B0(s1)] ^ kTe1[B1(s2)] ^ kTe2[B2(s3)] ^ kTe3[B3(s0)] ^ rk[1];
-        const uint32_t t2 = kTe0[B0(s2)] ^ kTe1[B1(s3)] ^ kTe2[B2(s0)] ^ kTe3[B3(s1)] ^ rk[2];
-        const uint32_t t3 = kTe0[B0(s3)] ^ kTe1[B1(s0)] ^ kTe2[B2(s1)] ^ kTe3[B3(s2)] ^ rk[3];
-        s0 = t0;
-        s1 = t1;
-        s2 = t2;
-        s3 = t3;
-    }
-    rk = m_aiEncKey[m_iRounds];
-    StoreBigEndian(Column(kSbox[B0(s0)], kSbox[B1(s1)], kSbox[B2(s2)], kSbox[B3(s3)]) ^ rk[0], out);
-    StoreBigEndian(Column(kSbox[B0(s1)], kSbox[B1(s2)], kSbox[B2(s3)], kSbox[B3(s0)]) ^ rk[1],
-                   out + 4);
-    StoreBigEndian(Column(kSbox[B0(s2)], kSbox[B1(s3)], kSbox[B2(s0)], kSbox[B3(s1)]) ^ rk[2],
-                   out + 8);
-    StoreBigEndian(Column(kSbox[B0(s3)], kSbox[B1(s0)], kSbox[B2(s1)], kSbox[B3(s2)]) ^ rk[3],
-                   out + 12);
 }
 
 void CRijndael::DecryptBlock(const unsigned char* in, unsigned char* out) const {
-    if (m_iBlockSize != 16) {
+    if (m_iBlockSize == 16)
+        DecryptBlocks16<1>(m_aiDecKey, m_iRounds, in, out);
+    else
         DecryptBlockAnySize(in, out);
-        return;
-    }
-    const uint32_t* rk = m_aiDecKey[0];
-    uint32_t s0 = LoadBigEndian(in) ^ rk[0];
-    uint32_t s1 = LoadBigEndian(in + 4) ^ rk[1];
-    uint32_t s2 = LoadBigEndian(in + 8) ^ rk[2];
-    uint32_t s3 = LoadBigEndian(in + 12) ^ rk[3];
-    for (int r = 1; r < m_iRounds; ++r) {
-        rk = m_aiDecKey[r];
-        const uint32_t t0 = kTd0[B0(s0)] ^ kTd1[B1(s3)] ^ kTd2[B2(s2)] ^ kTd3[B3(s1)] ^ rk[0];
-        const uint32_t t1 = kTd0[B0(s1)] ^ kTd1[B1(s0)] ^ kTd2[B2(s3)] ^ kTd3[B3(s2)] ^ rk[1];
-        const uint32_t t2 = kTd0[B0(s2)] ^ kTd1[B1(s1)] ^ kTd2[B2(s0)] ^ kTd3[B3(s3)] ^ rk[2];
-        const uint32_t t3 = kTd0[B0(s3)] ^ kTd1[B1(s2)] ^ kTd2[B2(s1)] ^ kTd3[B3(s0)] ^ rk[3];
-        s0 = t0;
-        s1 = t1;
-        s2 = t2;
-        s3 = t3;
-    }
-    rk = m_aiDecKey[m_iRounds];
-    StoreBigEndian(Column(kInvSbox[B0(s0)], kInvSbox[B1(s3)], kInvSbox[B2(s2)], kInvSbox[B3(s1)]) ^
-                       rk[0],
-                   out);
-    StoreBigEndian(Column(kInvSbox[B0(s1)], kInvSbox[B1(s0)], kInvSbox[B2(s3)], kInvSbox[B3(s2)]) ^
-                       rk[1],
-                   out + 4);
-    StoreBigEndian(Column(kInvSbox[B0(s2)], kInvSbox[B1(s1)], kInvSbox[B2(s0)], kInvSbox[B3(s3)]) ^
-                       rk[2],
-                   out + 8);
-    StoreBigEndian(Column(kInvSbox[B0(s3)], kInvSbox[B1(s2)], kInvSbox[B2(s1)], kInvSbox[B3(s0)]) ^
-                       rk[3],
-                   out + 12);
 }
 
 // 24- and 32-byte blocks: row k of column j comes from column j + Ck (encryption) or
@@ -266,6 +190,14 @@ void CRijndael::RequireWholeBlocks(size_t n) const {
 
 void CRijndael::Encrypt(const unsigned char* in, unsigned char* out, size_t n) {
     RequireWholeBlocks(n);
+    if (m_iMode == MODE_ECB && m_iBlockSize == 16) {
+        size_t i = 0;
+        for (; i + 32 <= n; i += 32)
+            EncryptBlocks16<2>(m_aiEncKey, m_iRounds, in + i, out + i);
+        if (i < n)
+            EncryptBlocks16<1>(m_aiEncKey, m_iRounds, in + i, out + i);
+        return;
+    }
     const size_t bs = static_cast<size_t>(m_iBlockSize);
     for (size_t i = 0; i < n; i += bs) {
         switch (m_iMode) {
@@ -290,6 +222,14 @@ void CRijndael::Encrypt(const unsigned char* in, unsigned char* out, size_t n) {
 
 void CRijndael::Decrypt(const unsigned char* in, unsigned char* out, size_t n) {
     RequireWholeBlocks(n);
+    if (m_iMode == MODE_ECB && m_iBlockSize == 16) {
+        size_t i = 0;
+        for (; i + 32 <= n; i += 32)
+            DecryptBlocks16<2>(m_aiDecKey, m_iRounds, in + i, out + i);
+        if (i < n)
+            DecryptBlocks16<1>(m_aiDecKey, m_iRounds, in + i, out + i);
+        return;
+    }
     const size_t bs = static_cast<size_t>(m_iBlockSize);
     for (size_t i = 0; i < n; i += bs) {
         switch (m_iMode) {
