@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// A transparent panel that draws one picture, either unscaled from its top left corner
+// or stretched to the panel.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+namespace lumora {
+
+class PicturePanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit PicturePanel(QWidget* parent = nullptr);
+
+    void SetPicture(const QImage& picture);
+    void ClearPicture() { SetPicture(QImage()); }
+    const QImage& Picture() const { return m_picture; }
+
+    void SetStretch(bool stretch);
+    bool Stretch() const { return m_stretch; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage m_picture;
+    QImage m_scaled;
+    bool m_stretch = false;
+};
+
+} // namespace lumora

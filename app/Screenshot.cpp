@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "app/Screenshot.h"
+
+#include "app/StartUp.h"
+#include "app/TfrmAbout.h"
+#include "app/TfrmMain.h"
+#include "workflow/TframeMsg.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+
+namespace lumora {
+namespace {
+
+constexpr int kSettleMilliseconds = 1000;
+
+QString Env(const char* name) {
+    return qEnvironmentVariable(name);
+}
+
+// The main window with the open help menu painted where it lies on the screen.
+QPixmap GrabWithMenu(TfrmMain* window) {
+    QPixmap picture = window->grab();
+    QMenu* menu = window->HelpMenu();
+    if (menu->isVisible()) {
+        QPainter painter(&picture);
+        painter.drawPixmap(window->mapFromGlobal(menu->pos()), menu->grab());
+    }
+    return picture;
+}
+
+QWidget* SetUpScene(const QString& scene, const ProgramWindows& windows) {
+    TfrmMain* main = windows.main.get();
+    const QString image = Env("LUMORA_SCREENSHOT_IMAGE");
+    if (scene == QLatin1String("image")) {
+        main->ShowImage(image);
+    } else if (scene == QLatin1String("help-menu")) {
+        main->findChild<QWidget*>(QStringLiteral("btnHelp"))->setFocus();
+        QTimer::singleShot(200, main, [main] {
+            QWidget* button = main->findChild<QWidget*>(QStringLiteral("btnHelp"));
+            main->HelpMenu()->popup(button->mapToGlobal(QPoint(0, button->height())));
+        });
+    } else if (scene == QLatin1String("about")) {
+        windows.about->show();
+        return windows.about;
+    } else if (scene == QLatin1String("wizard")) {
+        main->findChild<QPushButton*>(QStringLiteral("btnHide"))->click();
+        if (!image.isEmpty())
+            main->ShowImage(image);
+    } else if (scene == QLatin1String("reveal")) {
+        if (main->Frame()->LoadFromImage(image, Env("LUMORA_SCREENSHOT_PASSWORD")) == 1)
+            main->ShowMainPanel(false);
+    }
+    return main;
+}
+
+} // namespace
+
+bool StartScreenshot(const ProgramWindows& windows) {
+    const QString output = Env("LUMORA_SCREENSHOT");
+    if (output.isEmpty())
+        return false;
+    QString scene = Env("LUMORA_SCREENSHOT_SCENE");
+    if (scene.isEmpty())
+        scene = QStringLiteral("start");
+
+    // Keep the pointer off the window, where it would set off hover effects.
+    QCursor::setPos(0, 0);
+    QTimer::singleShot(0, windows.main.get(), [&windows, scene, output] {
+        QWidget* subject = SetUpScene(scene, windows);
+        QTimer::singleShot(kSettleMilliseconds, subject, [&windows, subject, output] {
+            const QPixmap picture =
+                subject == windows.main.get() ? GrabWithMenu(windows.main.get()) : subject->grab();
+            if (!picture.save(output, "PNG"))
+                std::fprintf(stderr, "lumora: cannot write %s\n", qPrintable(output));
+            QApplication::exit(0);
+        });
+    });
+    return true;
+}
+
+} // namespace lumora

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// A test-only way for scripts/screenshot to photograph the program. With the environment
+// variable LUMORA_SCREENSHOT set to a PNG path, the program sets up the scene named by
+// LUMORA_SCREENSHOT_SCENE, saves a picture of it about a second later and quits:
+//   start      the main window as it starts (the default)
+//   image      the picture LUMORA_SCREENSHOT_IMAGE in the preview
+//   help-menu  the help drop-down open
+//   about      the about box
+//   wizard     the hide wizard, started with LUMORA_SCREENSHOT_IMAGE when given
+//   reveal     the reveal view of the carrier LUMORA_SCREENSHOT_IMAGE, opened with the
+//              password LUMORA_SCREENSHOT_PASSWORD
+#pragma once
+
+namespace lumora {
+
+struct ProgramWindows;
+
+// True when a screenshot was requested and is under way.
+bool StartScreenshot(const ProgramWindows& windows);
+
+} // namespace lumora

@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "app/TfrmAbout.h"
+
+#include "language/TMLang.h"
+#include "platform/Dialogs.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace lumora {
+namespace {
+
+constexpr int kCloseBottomMargin = 14; // below btnClose, kept when the box is resized
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+QLabel* NewLabel(const char* name, const QString& text, QWidget* parent, const QRect& place,
+                 Qt::Alignment alignment) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(place);
+    label->setAlignment(alignment | Qt::AlignVCenter);
+    SetTextColour(label, Qt::black);
+    return label;
+}
+
+} // namespace
+
+const QString TfrmAbout::kWebAddress = QStringLiteral("https://lumora.example.org/");
+
+TfrmAbout::TfrmAbout(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("About Lumora"));
+    resize(425, 151);
+    move(335, 257);
+    BuildControls();
+    ConfigureLang();
+}
+
+void TfrmAbout::BuildControls() {
+    pnl1 = new QLabel(this);
+    pnl1->setObjectName(QStringLiteral("pnl1"));
+    pnl1->setGeometry(40, 24, 57, 57);
+    pnl1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    pnl1->setPixmap(QPixmap(QStringLiteral(":/theme/product.png")));
+
+    lbl1 = NewLabel("lbl1", QStringLiteral("Lumora 2.6"), this, QRect(130, 16, 231, 16),
+                    Qt::AlignHCenter);
+    QFont productFont = lbl1->font();
+    productFont.setPixelSize(13);
+    productFont.setBold(true);
+    lbl1->setFont(productFont);
+
+    lbl2 = NewLabel("lbl2",
+                    QStringLiteral("\u00A9 2026 The Lumora developers \u00B7 free software, GPL"),
+                    this, QRect(96, 40, 329, 13), Qt::AlignHCenter);
+    lbl3 = NewLabel("lbl3", QStringLiteral("Web Site: "), this, QRect(104, 64, 106, 13),
+                    Qt::AlignRight);
+
+    lbl4 = new QLabel(kWebAddress, this);
+    lbl4->setObjectName(QStringLiteral("lbl4"));
+    lbl4->move(216, 64);
+    lbl4->setCursor(Qt::PointingHandCursor);
+    QFont linkFont = lbl4->font();
+    linkFont.setUnderline(true);
+    lbl4->setFont(linkFont);
+    SetLinkHot(false);
+    lbl4->installEventFilter(this);
+
+    btnClose = new QPushButton(QStringLiteral("&Close"), this);
+    btnClose->setObjectName(QStringLiteral("btnClose"));
+    btnClose->setGeometry(168, 107, 100, 30);
+    btnClose->setDefault(true);
+    btnClose->setAutoDefault(true);
+    connect(btnClose, &QPushButton::clicked, this, &TfrmAbout::btnCloseClick);
+}
+
+void TfrmAbout::ConfigureLang() {
+    MLang = new TMLang(this, QStringLiteral("TfrmAbout"));
+    MLang->SetLangFileName(QStringLiteral("lang/English.ini"));
+    MLang->SetIgnoreEmptyString(true);
+    MLang->SetAutoCreateMode(true);
+    MLang->SetAddBracket(false);
+    MLang->SetStringProperties({QStringLiteral("Caption")});
+    MLang->SetStringsProperties({QStringLiteral("Tabs"), QStringLiteral("Items")});
+    MLang->SetIgnoreControls({QStringLiteral("lbl1"), QStringLiteral("lbl2"),
+                              QStringLiteral("lbl3"), QStringLiteral("lbl4"),
+                              QStringLiteral("pnl1")});
+    MLang->SetSaveFontSizeCtrls({});
+    MLang->SetIgnoreFormCaption(false);
+    MLang->SetIncludeListViewItems(false);
+    MLang->SetIncludeListViewHead(false);
+    MLang->SetIncludeTreeViewItems(false);
+    MLang->SetActiveNow(true);
+    // The window font may have changed the link's size.
+    lbl4->adjustSize();
+}
+
+void TfrmAbout::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    btnClose->move(btnClose->x(), height() - kCloseBottomMargin - btnClose->height());
+}
+
+bool TfrmAbout::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lbl4) {
+        switch (event->type()) {
+        case QEvent::Enter:
+            SetLinkHot(true);
+            break;
+        case QEvent::Leave:
+            SetLinkHot(false);
+            break;
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                lbl4Click();
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmAbout::SetLinkHot(bool hot) {
+    SetTextColour(lbl4, hot ? Qt::red : Qt::blue);
+}
+
+void TfrmAbout::btnCloseClick() {
+    accept();
+}
+
+void TfrmAbout::lbl4Click() {
+    Dialogs().OpenWithDesktop(kWebAddress);
+}
+
+} // namespace lumora

@@ -1,0 +1,505 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "app/TfrmMain.h"
+
+#include "app/MessageFormat.h"
+#include "app/NameFilters.h"
+#include "app/PictureLoader.h"
+#include "app/PicturePanel.h"
+#include "app/PreviewFit.h"
+#include "app/TfrmAbout.h"
+#include "engine/FormatFileSize.h"
+#include "language/TMLang.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgramFolders.h"
+#include "workflow/TframeMsg.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace lumora {
+namespace {
+
+const QColor kMaroon(0x80, 0x00, 0x00);
+const QColor kBlue(0x00, 0x00, 0xFF);
+const QColor kPreviewBackground(0xEB, 0xF0, 0xFC);
+
+// The frame panel of the preview; a picture larger than this is scaled down.
+const QSize kPreviewFrame(265, 233);
+
+const QRect kFrameMsgPlace(325, 60, 408, 450);
+constexpr int kHelpBarMargin = 20;
+constexpr int kFileNameGap = 5;
+constexpr int kFileNamePointSize = 12;
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
+    widget->setPalette(palette);
+}
+
+void SetUnderline(QLabel* label, bool underline) {
+    QFont font = label->font();
+    font.setBold(false);
+    font.setItalic(false);
+    font.setStrikeOut(false);
+    font.setUnderline(underline);
+    label->setFont(font);
+}
+
+QLabel* NewInfoLine(const char* name, QWidget* parent, int top) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->move(16, top);
+    SetTextColour(label, Qt::black);
+    return label;
+}
+
+QLineEdit* NewReadOnlyField(const char* name, QWidget* parent, const QRect& place) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setGeometry(place);
+    edit->setReadOnly(true);
+    edit->setFrame(false);
+    edit->setFocusPolicy(Qt::ClickFocus);
+    QFont font = edit->font();
+    font.setBold(true);
+    edit->setFont(font);
+    return edit;
+}
+
+QPushButton* NewPictureButton(const char* name, const QString& text, QWidget* parent,
+                              QPoint place) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(QRect(place, QSize(200, 30)));
+    button->setCursor(Qt::PointingHandCursor);
+    SetTextColour(button, kMaroon);
+    return button;
+}
+
+QLabel* NewStartLabel(const char* name, const QString& text, QWidget* parent, int top) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(32, top, 361, 41);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setCursor(Qt::PointingHandCursor);
+    SetTextColour(label, kBlue);
+    return label;
+}
+
+} // namespace
+
+const QString TfrmMain::kPictureFilter = QStringLiteral(
+    "All Image "
+    "(*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.pcx;*.gif;*."
+    "ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|PCX Image (*.pcx)|*.pcx|"
+    "CompuServe GIF Image (*.gif)|*.gif|ANI Image (*.ani)|*.ani|GIF Image (*.gif)|*.gif|JPEG "
+    "Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|JPEG Image File "
+    "(*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|Icons "
+    "(*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf|All (*.*)|*.*");
+
+TfrmMain::TfrmMain(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_help(QString::fromStdString(ExecutableFolder())) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Lumora"));
+    setFixedSize(750, 516);
+    BuildControls();
+    ConfigureLang();
+    FormCreate();
+    FormResize();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::BuildControls() {
+    imgBack = new QLabel(this);
+    imgBack->setObjectName(QStringLiteral("imgBack"));
+    imgBack->setGeometry(0, 0, 750, 516);
+    imgBack->setPixmap(QPixmap(QStringLiteral(":/theme/background.png")));
+    WatchMouse(imgBack);
+
+    pnlImage = new QWidget(this);
+    pnlImage->setObjectName(QStringLiteral("pnlImage"));
+    pnlImage->setGeometry(QRect(QPoint(16, 16), kPreviewFrame));
+    pnlImage->setAttribute(Qt::WA_StyledBackground);
+    pnlShowImage = new PicturePanel(pnlImage);
+    pnlShowImage->setObjectName(QStringLiteral("pnlShowImage"));
+    pnlShowImage->setGeometry(64, 24, 140, 160);
+
+    BuildInfoPanel();
+
+    edtFileName = NewReadOnlyField("edtFileName", this, QRect(336, 24, 313, 25));
+    QPalette palette = edtFileName->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, kMaroon);
+    edtFileName->setPalette(palette);
+
+    BuildHelpButton();
+    BuildStartPanel();
+
+    frameMsg = new TframeMsg(this, this);
+    frameMsg->setObjectName(QStringLiteral("frameMsg"));
+    frameMsg->setGeometry(kFrameMsgPlace);
+    frameMsg->hide();
+
+    pmHelp = new QMenu(this);
+    pmHelp->setObjectName(QStringLiteral("pmHelp"));
+    mniHelp = new QAction(QStringLiteral("Help ..."), pmHelp);
+    mniHelp->setObjectName(QStringLiteral("mniHelp"));
+    mniAbout = new QAction(QStringLiteral("About ..."), pmHelp);
+    mniAbout->setObjectName(QStringLiteral("mniAbout"));
+    pmHelp->addAction(mniHelp);
+    pmHelp->addAction(mniAbout);
+    btnHelp->setMenu(pmHelp);
+    connect(mniHelp, &QAction::triggered, this, &TfrmMain::mniHelpClick);
+    connect(mniAbout, &QAction::triggered, this, &TfrmMain::mniAboutClick);
+}
+
+void TfrmMain::BuildInfoPanel() {
+    grpBoxInfo = new QGroupBox(QStringLiteral("Image Informations"), this);
+    grpBoxInfo->setObjectName(QStringLiteral("grpBoxInfo"));
+    grpBoxInfo->setGeometry(16, 256, 265, 161);
+    WatchMouse(grpBoxInfo);
+
+    edtFilePath = NewReadOnlyField("edtFilePath", grpBoxInfo, QRect(16, 24, 241, 17));
+    SetTextColour(edtFilePath, Qt::black);
+    edtFilePath->setStyleSheet(QStringLiteral("background: transparent;"));
+    edtFilePath->installEventFilter(this);
+
+    lblFileSize = NewInfoLine("lblFileSize", grpBoxInfo, 46);
+    lblImgSize = NewInfoLine("lblImgSize", grpBoxInfo, 69);
+    lblTextMsg = NewInfoLine("lblTextMsg", grpBoxInfo, 91);
+    lblHideFiles = NewInfoLine("lblHideFiles", grpBoxInfo, 114);
+    lblHideFilesSize = NewInfoLine("lblHideFilesSize", grpBoxInfo, 136);
+    for (QLabel* link : {lblTextMsg, lblHideFiles, lblHideFilesSize})
+        link->installEventFilter(this);
+}
+
+void TfrmMain::BuildHelpButton() {
+    tlbHelp = new QToolBar(this);
+    tlbHelp->setObjectName(QStringLiteral("tlbHelp"));
+    tlbHelp->setMovable(false);
+    tlbHelp->setFloatable(false);
+    tlbHelp->setIconSize(QSize(24, 24));
+    tlbHelp->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    tlbHelp->move(672, 13);
+
+    btnHelp = new QToolButton(tlbHelp);
+    btnHelp->setObjectName(QStringLiteral("btnHelp"));
+    btnHelp->setText(QStringLiteral("&Help"));
+    btnHelp->setIcon(QIcon(QStringLiteral(":/theme/help.png")));
+    btnHelp->setIconSize(QSize(24, 24));
+    btnHelp->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    btnHelp->setPopupMode(QToolButton::MenuButtonPopup);
+    btnHelp->setAutoRaise(true);
+    btnHelp->setMinimumSize(35, 44);
+    btnHelp->setCursor(Qt::PointingHandCursor);
+    tlbHelp->addWidget(btnHelp);
+    connect(btnHelp, &QToolButton::clicked, this, &TfrmMain::btnHelpClick);
+}
+
+void TfrmMain::BuildStartPanel() {
+    pnlMain = new QWidget(this);
+    pnlMain->setObjectName(QStringLiteral("pnlMain"));
+    pnlMain->setGeometry(336, 72, 393, 369);
+    WatchMouse(pnlMain);
+
+    lblUnHide = NewStartLabel("lblUnHide",
+                              QStringLiteral("Load text messages and files from the present image "
+                                             "that have hidden text messages and files ."),
+                              pnlMain, 180);
+    lblHide = NewStartLabel(
+        "lblHide", QStringLiteral("Hide text messages and files into an image."), pnlMain, 72);
+    btnUnHide =
+        NewPictureButton("btnUnHide", QStringLiteral("&Load Data from Image"), pnlMain, {32, 144});
+    btnHide =
+        NewPictureButton("btnHide", QStringLiteral("Hide &Data into Image"), pnlMain, {33, 32});
+    for (QLabel* label : {lblHide, lblUnHide})
+        label->installEventFilter(this);
+    connect(btnHide, &QPushButton::clicked, this, &TfrmMain::btnHideClick);
+    connect(btnUnHide, &QPushButton::clicked, this, &TfrmMain::btnUnHideClick);
+}
+
+void TfrmMain::ConfigureLang() {
+    MLang = new TMLang(this, QStringLiteral("TfrmMain"));
+    MLang->SetLangFileName(QStringLiteral("lang/English.ini"));
+    MLang->SetIgnoreEmptyString(true);
+    MLang->SetAutoCreateMode(true);
+    MLang->SetAddBracket(false);
+    MLang->SetStringProperties({QStringLiteral("Caption")});
+    MLang->SetStringsProperties({QStringLiteral("Tabs"), QStringLiteral("Items")});
+    MLang->SetIgnoreControls({QStringLiteral("lblHideFiles"), QStringLiteral("lblHideFilesSize"),
+                              QStringLiteral("lblTextMsg"), QStringLiteral("lblImgSize"),
+                              QStringLiteral("lblFileSize"), QStringLiteral("edtFileName"),
+                              QStringLiteral("edtFilePath"), QStringLiteral("tlbHelp")});
+    MLang->SetSaveFontSizeCtrls({});
+    MLang->SetIgnoreFormCaption(false);
+    MLang->SetIncludeListViewItems(true);
+    MLang->SetIncludeListViewHead(true);
+    MLang->SetIncludeTreeViewItems(true);
+    MLang->SetStrList({
+        QStringLiteral("strFileSize=Image File Size: %s"),
+        QStringLiteral("strImgSize=Image Part Size: %s"),
+        QStringLiteral("strTextMsgSize=Hidden Text Messages Size: %s"),
+        QStringLiteral("strHideFilesNum=Hidden Files Number: %d"),
+        QStringLiteral("strHideFilesSize=Hidden Files Total Size: %s"),
+    });
+    MLang->SetActiveNow(true);
+}
+
+void TfrmMain::FormCreate() {
+    // Both start buttons take their face from the style sheet's one picture.
+    ShowImage(QString());
+    QFont font = edtFileName->font();
+    font.setPointSize(kFileNamePointSize);
+    edtFileName->setFont(font);
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TfrmMain::FormResize() {
+    // The frame is only put away while the start panel is in use: hiding it in the middle
+    // of a wizard or a reveal would leave the right-hand side empty.
+    frameMsg->setGeometry(kFrameMsgPlace);
+    if (!pnlMain->isHidden())
+        frameMsg->hide();
+    tlbHelp->adjustSize();
+    tlbHelp->move(width() - tlbHelp->width() - kHelpBarMargin, tlbHelp->y());
+    edtFileName->resize(tlbHelp->x() - edtFileName->x() - kFileNameGap, edtFileName->height());
+}
+
+void TfrmMain::ShowImage(const QString& path) {
+    const QFileInfo info(path);
+    edtFileName->setText(path.isEmpty() ? QString() : info.fileName());
+    edtFilePath->setText(path);
+    edtFileName->setCursorPosition(0);
+    edtFilePath->setCursorPosition(0);
+
+    ShowImageInfo(CarrierTrailer{});
+
+    if (path.isEmpty() || !info.isFile()) {
+        pnlShowImage->ClearPicture();
+        return;
+    }
+    pnlShowImage->hide();
+    const QImage picture = LoadPicture(path);
+    pnlShowImage->SetPicture(picture);
+    if (picture.isNull())
+        return;
+    const PreviewPlacement placement = FitPreview(picture.size(), pnlImage->size());
+    pnlShowImage->SetStretch(placement.stretch);
+    pnlShowImage->setGeometry(placement.rect);
+    pnlShowImage->show();
+}
+
+void TfrmMain::ShowImageInfo(const CarrierTrailer& trailer) {
+    const std::string byteWord = frameMsg->ByteWord().toStdString();
+    auto size = [&byteWord](int64_t bytes) {
+        return QString::fromStdString(FormatFileSize(bytes, byteWord));
+    };
+    const auto line = [this](QLabel* label, const char* key, const QString& value) {
+        label->setText(FormatMessage(MLang->GetResString(QLatin1String(key)), value));
+        label->adjustSize();
+    };
+    // The trailer's own 60 bytes are not counted in the file size.
+    line(lblFileSize, "strFileSize",
+         size(int64_t(trailer.payloadLength) + int64_t(trailer.imageLength)));
+    line(lblImgSize, "strImgSize", size(trailer.imageLength));
+    line(lblTextMsg, "strTextMsgSize", size(trailer.messageLength));
+    line(lblHideFiles, "strHideFilesNum", QString::number(trailer.fileCount));
+    line(lblHideFilesSize, "strHideFilesSize", size(trailer.filesTotalSize));
+    SetLinksActive(trailer.payloadLength != 0);
+}
+
+void TfrmMain::SetLinksActive(bool active) {
+    m_linksActive = active;
+    for (QLabel* link : {lblTextMsg, lblHideFiles, lblHideFilesSize}) {
+        SetTextColour(link, active ? kBlue : QColor(Qt::black));
+        if (active)
+            link->setCursor(Qt::PointingHandCursor);
+        else
+            link->unsetCursor();
+        SetUnderline(link, false);
+    }
+}
+
+void TfrmMain::ShowMainPanel(bool visible) {
+    pnlMain->setVisible(visible);
+    pnlMain->setEnabled(visible);
+    btnHide->setEnabled(visible);
+    btnUnHide->setEnabled(visible);
+}
+
+void TfrmMain::WatchMouse(QWidget* widget) {
+    widget->setMouseTracking(true);
+    widget->installEventFilter(this);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonRelease: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        auto* widget = static_cast<QWidget*>(watched);
+        if (mouse->button() == Qt::LeftButton &&
+            widget->rect().contains(mouse->position().toPoint()))
+            return HandleClick(watched);
+        break;
+    }
+    case QEvent::MouseButtonDblClick:
+        if (watched == edtFilePath) {
+            edtFilePathDblClick();
+            return true;
+        }
+        break;
+    case QEvent::Enter:
+    case QEvent::MouseMove:
+        HandleHover(watched);
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TfrmMain::HandleClick(QObject* watched) {
+    if (watched == lblHide)
+        lblHideClick();
+    else if (watched == lblUnHide)
+        lblUnHideClick();
+    else if (watched == lblTextMsg && m_linksActive)
+        lblTextMsgClick();
+    else if (watched == lblHideFiles && m_linksActive)
+        lblHideFilesClick();
+    else if (watched == lblHideFilesSize && m_linksActive)
+        lblHideFilesSizeClick();
+    else
+        return false;
+    return true;
+}
+
+bool TfrmMain::HandleHover(QObject* watched) {
+    if (watched == imgBack)
+        imgBackMouseMove();
+    else if (watched == pnlMain)
+        pnlMainMouseMove();
+    else if (watched == grpBoxInfo)
+        grpBoxInfoMouseMove();
+    else if (watched == lblHide)
+        lblHideMouseMove();
+    else if (watched == lblUnHide)
+        lblUnHideMouseMove();
+    else if (watched == lblTextMsg && m_linksActive)
+        lblTextMsgMouseMove();
+    else if (watched == lblHideFiles && m_linksActive)
+        lblHideFilesMouseMove();
+    else if (watched == lblHideFilesSize && m_linksActive)
+        lblHideFilesSizeMouseMove();
+    else
+        return false;
+    return true;
+}
+
+void TfrmMain::btnHideClick() {
+    ShowMainPanel(false);
+    frameMsg->ShowHideWizard();
+}
+
+void TfrmMain::lblHideClick() {
+    btnHideClick();
+}
+
+void TfrmMain::btnUnHideClick() {
+    const QString path = Dialogs().OpenPicture(this, ToQtNameFilters(kPictureFilter));
+    if (path.isEmpty())
+        return;
+    if (frameMsg->LoadFromImage(path, QString()) == 1)
+        ShowMainPanel(false);
+}
+
+void TfrmMain::lblUnHideClick() {
+    btnUnHideClick();
+}
+
+void TfrmMain::lblTextMsgClick() {
+    frameMsg->ShowMessagePage();
+}
+
+void TfrmMain::lblHideFilesClick() {
+    frameMsg->ShowFilesPage();
+}
+
+void TfrmMain::lblHideFilesSizeClick() {
+    frameMsg->ShowFilesPage();
+}
+
+void TfrmMain::edtFilePathDblClick() {
+    edtFilePath->selectAll();
+}
+
+void TfrmMain::btnHelpClick() {
+    btnHelp->showMenu();
+}
+
+void TfrmMain::mniHelpClick() {
+    m_help.Open();
+}
+
+void TfrmMain::mniAboutClick() {
+    if (m_about != nullptr)
+        Dialogs().Exec(m_about);
+}
+
+void TfrmMain::imgBackMouseMove() {
+    for (QLabel* label : {lblUnHide, lblHide, lblHideFiles, lblHideFilesSize, lblTextMsg})
+        SetUnderline(label, false);
+}
+
+void TfrmMain::pnlMainMouseMove() {
+    imgBackMouseMove();
+}
+
+void TfrmMain::grpBoxInfoMouseMove() {
+    for (QLabel* label : {lblHideFilesSize, lblHideFiles, lblTextMsg})
+        SetUnderline(label, false);
+}
+
+void TfrmMain::lblHideMouseMove() {
+    SetUnderline(lblHide, true);
+}
+
+void TfrmMain::lblUnHideMouseMove() {
+    SetUnderline(lblUnHide, true);
+}
+
+void TfrmMain::lblTextMsgMouseMove() {
+    SetUnderline(lblTextMsg, true);
+}
+
+void TfrmMain::lblHideFilesMouseMove() {
+    SetUnderline(lblHideFiles, true);
+    SetUnderline(lblHideFilesSize, true);
+}
+
+void TfrmMain::lblHideFilesSizeMouseMove() {
+    lblHideFilesMouseMove();
+}
+
+} // namespace lumora

@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The main window: preview and information panel on the left, the start panel or the
+// workflow frame on the right, the picture's name and the help drop-down across the top.
+#pragma once
+
+#include "app/HelpLauncher.h"
+#include "workflow/IMainWindowHost.h"
+
+#include <QWidget>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QToolBar;
+class QToolButton;
+
+namespace lumora {
+
+class PicturePanel;
+class TMLang;
+class TframeMsg;
+class TfrmAbout;
+
+class TfrmMain : public QWidget, public IMainWindowHost {
+    Q_OBJECT
+public:
+    // The filter of the open-picture dialog, as "description|patterns|...".
+    static const QString kPictureFilter;
+
+    explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // --- offered to the workflow frame
+    void ShowImage(const QString& path) override;
+    void ShowImageInfo(const CarrierTrailer& trailer) override;
+    void ShowMainPanel(bool visible) override;
+    QWidget* HostWindow() override { return this; }
+
+    // The about box shown by "About ..."; not owned.
+    void SetAboutBox(TfrmAbout* about) { m_about = about; }
+
+    TframeMsg* Frame() const { return frameMsg; }
+    TMLang* Lang() const { return MLang; }
+    QMenu* HelpMenu() const { return pmHelp; }
+    bool LinksActive() const { return m_linksActive; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildInfoPanel();
+    void BuildHelpButton();
+    void BuildStartPanel();
+    void ConfigureLang();
+    void WatchMouse(QWidget* widget);
+    void SetLinksActive(bool active);
+    bool HandleClick(QObject* watched);
+    bool HandleHover(QObject* watched);
+
+    // handlers
+    void FormCreate();
+    void FormResize();
+    void btnHideClick();
+    void lblHideClick();
+    void btnUnHideClick();
+    void lblUnHideClick();
+    void lblTextMsgClick();
+    void lblHideFilesClick();
+    void lblHideFilesSizeClick();
+    void edtFilePathDblClick();
+    void btnHelpClick();
+    void mniHelpClick();
+    void mniAboutClick();
+    void imgBackMouseMove();
+    void pnlMainMouseMove();
+    void grpBoxInfoMouseMove();
+    void lblHideMouseMove();
+    void lblUnHideMouseMove();
+    void lblTextMsgMouseMove();
+    void lblHideFilesMouseMove();
+    void lblHideFilesSizeMouseMove();
+
+    bool m_linksActive = false;
+    TfrmAbout* m_about = nullptr;
+    HelpLauncher m_help;
+
+    QLabel* imgBack = nullptr;
+    QWidget* pnlImage = nullptr;
+    PicturePanel* pnlShowImage = nullptr;
+    QGroupBox* grpBoxInfo = nullptr;
+    QLineEdit* edtFilePath = nullptr;
+    QLabel* lblFileSize = nullptr;
+    QLabel* lblImgSize = nullptr;
+    QLabel* lblTextMsg = nullptr;
+    QLabel* lblHideFiles = nullptr;
+    QLabel* lblHideFilesSize = nullptr;
+    QLineEdit* edtFileName = nullptr;
+    QToolBar* tlbHelp = nullptr;
+    QToolButton* btnHelp = nullptr;
+    QWidget* pnlMain = nullptr;
+    QLabel* lblUnHide = nullptr;
+    QLabel* lblHide = nullptr;
+    QPushButton* btnUnHide = nullptr;
+    QPushButton* btnHide = nullptr;
+    TframeMsg* frameMsg = nullptr;
+    QMenu* pmHelp = nullptr;
+    QAction* mniHelp = nullptr;
+    QAction* mniAbout = nullptr;
+    TMLang* MLang = nullptr;
+};
+
+} // namespace lumora

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Lumora, the desktop program. It reads no command line and starts with no picture.
+#include "app/LumoraApplication.h"
+#include "app/Screenshot.h"
+#include "app/StartUp.h"
+#include "app/TfrmMain.h"
+#include "app/Theme.h"
+
+#include <QScreen>
+
+int main(int argc, char** argv) {
+    lumora::LumoraApplication app(argc, argv);
+    lumora::InitTheme(app);
+
+    // An error while the windows are built ends the program after its error box.
+    lumora::ProgramWindows windows;
+    try {
+        windows = lumora::CreateWindows();
+    } catch (...) {
+        lumora::ShowErrorBox(std::current_exception());
+        return 1;
+    }
+
+    lumora::TfrmMain& window = *windows.main;
+    if (QScreen* screen = window.screen())
+        window.move(screen->availableGeometry().center() - window.rect().center());
+    window.show();
+    lumora::StartScreenshot(windows);
+    return app.exec();
+}

@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The Qt implementation of the dialog seam: QMessageBox, QFileDialog and the desktop's
+// open verb. The picture dialog is Qt's own file dialog with a preview pane.
+#include "platform/Dialogs.h"
+
+#include "app/PictureLoader.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace lumora {
+namespace {
+
+constexpr int kPreviewSide = 200;
+
+// The pane beside the file list: the chosen picture scaled to fit, and its size.
+class PicturePreviewPane : public QWidget {
+public:
+    explicit PicturePreviewPane(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("picturePreview"));
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(6, 0, 0, 0);
+        m_picture = new QLabel(this);
+        m_picture->setFixedSize(kPreviewSide, kPreviewSide);
+        m_picture->setAlignment(Qt::AlignCenter);
+        m_picture->setFrameShape(QFrame::StyledPanel);
+        m_details = new QLabel(this);
+        m_details->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        m_details->setWordWrap(true);
+        layout->addWidget(m_picture);
+        layout->addWidget(m_details);
+        layout->addStretch();
+    }
+
+    void Show(const QString& path) {
+        m_picture->clear();
+        m_details->clear();
+        if (!QFileInfo(path).isFile())
+            return;
+        const QImage image = LoadPicture(path);
+        if (image.isNull())
+            return;
+        QImage shown = image;
+        if (image.width() > kPreviewSide || image.height() > kPreviewSide)
+            shown = image.scaled(kPreviewSide - 4, kPreviewSide - 4, Qt::KeepAspectRatio,
+                                 Qt::SmoothTransformation);
+        m_picture->setPixmap(QPixmap::fromImage(shown));
+        m_details->setText(QStringLiteral("%1 \u00D7 %2").arg(image.width()).arg(image.height()));
+    }
+
+private:
+    QLabel* m_picture;
+    QLabel* m_details;
+};
+
+QMessageBox::StandardButton Ask(QWidget* owner, const QString& title, const QString& text,
+                                QMessageBox::StandardButtons buttons) {
+    QMessageBox box(QMessageBox::Question, title, text, buttons, owner);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+Answer ToAnswer(QMessageBox::StandardButton button) {
+    switch (button) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    default:
+        return Answer::Cancel;
+    }
+}
+
+class QtDialogs : public IDialogs {
+public:
+    void Error(QWidget* owner, const QString& title, const QString& text) override {
+        QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, owner);
+        box.exec();
+    }
+    void Information(QWidget* owner, const QString& title, const QString& text) override {
+        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, owner);
+        box.exec();
+    }
+    Answer QuestionYesNo(QWidget* owner, const QString& title, const QString& text) override {
+        return ToAnswer(Ask(owner, title, text, QMessageBox::Yes | QMessageBox::No));
+    }
+    Answer QuestionYesNoCancel(QWidget* owner, const QString& title, const QString& text) override {
+        return ToAnswer(
+            Ask(owner, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel));
+    }
+
+    QString OpenPicture(QWidget* owner, const QStringList& filters) override {
+        QFileDialog dialog(owner);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setNameFilters(filters);
+        if (!filters.isEmpty())
+            dialog.selectNameFilter(filters.first());
+        if (!m_pictureFolder.isEmpty())
+            dialog.setDirectory(m_pictureFolder);
+
+        auto* preview = new PicturePreviewPane(&dialog);
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+            grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
+        QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
+                         [preview](const QString& path) { preview->Show(path); });
+
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        m_pictureFolder = dialog.directory().absolutePath();
+        return dialog.selectedFiles().first();
+    }
+
+    QStringList OpenFiles(QWidget* owner, const QString& filter) override {
+        return QFileDialog::getOpenFileNames(owner, QString(), m_filesFolder, filter);
+    }
+
+    QString SaveFile(QWidget* owner, const SaveFileRequest& request) override {
+        QFileDialog dialog(owner, request.title);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (!request.filter.isEmpty())
+            dialog.setNameFilter(request.filter);
+        if (!request.defaultSuffix.isEmpty())
+            dialog.setDefaultSuffix(request.defaultSuffix);
+        if (!request.startFolder.isEmpty())
+            dialog.setDirectory(request.startFolder);
+        if (!request.proposedName.isEmpty())
+            dialog.selectFile(request.proposedName);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().first();
+    }
+
+    QString BrowseForFolder(QWidget* owner, const QString& title) override {
+        return QFileDialog::getExistingDirectory(owner, title);
+    }
+
+    int Exec(QDialog* dialog) override { return dialog->exec(); }
+
+    bool OpenWithDesktop(const QString& pathOrUrl) override {
+        const QUrl url = QFileInfo::exists(pathOrUrl) ? QUrl::fromLocalFile(pathOrUrl)
+                                                      : QUrl::fromUserInput(pathOrUrl);
+        return url.isValid() && QDesktopServices::openUrl(url);
+    }
+
+private:
+    QString m_pictureFolder;
+    QString m_filesFolder;
+};
+
+IDialogs*& Installed() {
+    static IDialogs* installed = nullptr;
+    return installed;
+}
+
+} // namespace
+
+IDialogs& Dialogs() {
+    static QtDialogs qtDialogs;
+    IDialogs* installed = Installed();
+    return installed != nullptr ? *installed : qtDialogs;
+}
+
+void SetDialogs(IDialogs* dialogs) {
+    Installed() = dialogs;
+}
+
+} // namespace lumora
