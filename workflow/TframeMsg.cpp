@@ -1,43 +1,226 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+// The frame itself: construction, language, the engine it holds, closing, and what the
+// wizard and the reveal view share.
 #include "workflow/TframeMsg.h"
 
 #include "engine/BindImage.h"
-#include "engine/FormatFileSize.h"
+#include "language/TMLang.h"
+#include "platform/Dialogs.h"
+#include "workflow/CarrierWriter.h"
+#include "workflow/FileListRows.h"
+#include "workflow/MemoText.h"
+#include "workflow/PathParts.h"
+#include "workflow/TfrmCheckPass.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTreeWidget>
 
 namespace lumora {
+namespace {
+
+// The frame's messages with their built-in texts; the language file may replace them.
+const QStringList& FrameMessages() {
+    static const QStringList lines{
+        QStringLiteral("strNoData=No Data In Image"),
+        QStringLiteral("strError=ERROR"),
+        QStringLiteral("strErrorPass=Password error"),
+        QStringLiteral("strDataError=Data Error"),
+        QStringLiteral("strByte=Byte"),
+        QStringLiteral("strFinish=&Finish"),
+        QStringLiteral("strCancel=&Cancel"),
+        QStringLiteral("strRemoveAll=Are you sure want to delete all files?"),
+        QStringLiteral("strFileInList=The file has been exist in the list."),
+        QStringLiteral("strrAppName=Lumora"),
+        QStringLiteral("strNotSave=The text messages and the files haven't been saved into "
+                       "the image,  Do you want to save now?"),
+        QStringLiteral("strSaveError=There are some errors when saved, please try again."),
+        QStringLiteral("strTooManyFiles=There are too many files in the list. It allows no "
+                       "more than 100 files in the list."),
+        QStringLiteral("strSelFolder=Please select the target folder"),
+        QStringLiteral("strFileExists=%s has exists, are you want to overwrite it?"),
+        QStringLiteral("strSaveOK=The image have been saved successfully."),
+        QStringLiteral("strFileTooLarge=%s is too large to be hidden."),
+    };
+    return lines;
+}
+
+QString BuiltInMessage(const QString& key) {
+    for (const QString& line : FrameMessages()) {
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (line.left(equals) == key)
+            return line.mid(equals + 1);
+    }
+    return key;
+}
+
+} // namespace
 
 TframeMsg::TframeMsg(IMainWindowHost* host, QWidget* parent) : QFrame(parent), m_host(host) {
-    setObjectName("frameMsg");
+    setObjectName(QStringLiteral("frameMsg"));
     resize(408, 450);
+    BuildWizardPanel();
+    BuildRevealPanel();
+    BuildFileMenu();
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(pnlEnCodeImage, 0, 0);
+    layout->addWidget(pnlDecodeImage, 0, 0);
+    pnlDecodeImage->hide();
+    ConnectHandlers();
+    lvFilesChange();
     hide();
+    ApplyLanguage();
 }
 
 TframeMsg::~TframeMsg() {
     ReleaseEngine();
 }
 
-void TframeMsg::ShowHideWizard() {
-    show();
+void TframeMsg::ApplyLanguage() {
+    MLang = new TMLang(this, QStringLiteral("TframeMsg"));
+    MLang->SetLangFileName(QStringLiteral("lang/English.ini"));
+    MLang->SetIgnoreEmptyString(true);
+    MLang->SetAutoCreateMode(true);
+    MLang->SetAddBracket(false);
+    MLang->SetStringProperties({QStringLiteral("Caption")});
+    MLang->SetStringsProperties({QStringLiteral("Tabs"), QStringLiteral("Items")});
+    MLang->SetIgnoreControls({QStringLiteral("mniN1")});
+    MLang->SetIgnoreFormCaption(true);
+    MLang->SetIncludeListViewItems(true);
+    MLang->SetIncludeListViewHead(true);
+    MLang->SetIncludeTreeViewItems(true);
+    MLang->SetStrList(FrameMessages());
+    MLang->SetActiveNow(true);
 }
 
-int TframeMsg::LoadFromImage(const QString&, const QString&) {
-    return 0;
+void TframeMsg::ConnectHandlers() {
+    connect(btnNext1, &QPushButton::clicked, this, &TframeMsg::btnNext1Click);
+    connect(btnBack1, &QPushButton::clicked, this, &TframeMsg::btnBack1Click);
+    connect(btnCencel1, &QPushButton::clicked, this, &TframeMsg::btnCencel1Click);
+    connect(btnDeCancel, &QPushButton::clicked, this, &TframeMsg::btnCencel1Click);
+    connect(btnSelImg, &QPushButton::clicked, this, &TframeMsg::btnSelImgClick);
+    connect(cbbFiles, &QComboBox::editTextChanged, this, &TframeMsg::cbbFilesChange);
+    connect(edtPass1, &QLineEdit::textChanged, this, &TframeMsg::edtPass1Change);
+    connect(edtPass2, &QLineEdit::textChanged, this, &TframeMsg::edtPass1Change);
+    connect(pgcEncodeImage, &QStackedWidget::currentChanged, this,
+            &TframeMsg::pgcEncodeImageTabActive);
+    connect(btnSave, &QPushButton::clicked, this, &TframeMsg::btnSaveClick);
+    connect(btnDeSave, &QPushButton::clicked, this, &TframeMsg::btnDeSaveClick);
+    connect(btnDeSaveAs, &QPushButton::clicked, this, &TframeMsg::btnDeSaveAsClick);
+    connect(mmoDeMsg, &QPlainTextEdit::textChanged, this, &TframeMsg::mmoDeMsgChange);
+    ConnectFileListHandlers();
 }
-
-void TframeMsg::ShowMessagePage() {}
-
-void TframeMsg::ShowFilesPage() {}
 
 void TframeMsg::SetPasswordPrompt(TfrmCheckPass* prompt) {
     m_prompt = prompt;
 }
 
 QString TframeMsg::ByteWord() const {
-    return QStringLiteral("Byte");
+    return Message("strByte");
 }
 
 void TframeMsg::ReleaseEngine() {
     m_engine.reset();
+}
+
+bool TframeMsg::NewEngine() {
+    m_engine.reset();
+    try {
+        m_engine = std::make_unique<CBindImage>();
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+QString TframeMsg::Message(const char* key) const {
+    const QString name = QString::fromLatin1(key);
+    try {
+        return MLang != nullptr ? MLang->GetResString(name) : BuiltInMessage(name);
+    } catch (...) {
+        // The language file could not take a missing key; the built-in text still serves.
+        return TMLang::TreatString(BuiltInMessage(name));
+    }
+}
+
+QString TframeMsg::Message(const char* key, const QString& value) const {
+    QString text = Message(key);
+    const qsizetype at = text.indexOf(QStringLiteral("%s"));
+    if (at >= 0)
+        text.replace(at, 2, value);
+    return text;
+}
+
+void TframeMsg::ShowError(const char* key, const QString& value) {
+    Dialogs().Error(window(), Message("strError"),
+                    value.isNull() ? Message(key) : Message(key, value));
+}
+
+void TframeMsg::FocusIfVisible(QWidget* widget) {
+    if (widget->isVisible())
+        widget->setFocus(Qt::OtherFocusReason);
+}
+
+QString TframeMsg::AskSavePath(const QString& imagePath) {
+    const PathParts parts = SplitPath(imagePath);
+    SaveFileRequest request;
+    request.proposedName = NewCarrierName(imagePath);
+    request.startFolder = parts.folder;
+    request.defaultSuffix = parts.extension.mid(1);
+    request.filter = QStringLiteral("*.* (*)");
+    m_saveSuffix = request.defaultSuffix;
+    return Dialogs().SaveFile(window(), request);
+}
+
+bool TframeMsg::WriteFromList(const QString& source, const QString& password,
+                              const QString& memoText, const QTreeWidget* list,
+                              const QString& target) {
+    CarrierContent content;
+    content.source = source.toStdString();
+    if (!password.isEmpty())
+        content.password = password.toStdString();
+    content.message = ToStoredMessage(memoText);
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = list->topLevelItem(i);
+        const int slot = RowSlot(row);
+        if (slot >= 0)
+            content.keptSlots.push_back(slot);
+        else if (!RowName(row).isEmpty())
+            content.addedFiles.push_back(RowName(row).toStdString());
+    }
+    return NewEngine() && WriteCarrier(*m_engine, content, target.toStdString()) == 1;
+}
+
+void TframeMsg::btnCencel1Click() {
+    const bool wizardAtEnd =
+        !pnlEnCodeImage->isHidden() && pgcEncodeImage->currentWidget() == tsSaveImg;
+    const bool revealing = !pnlDecodeImage->isHidden();
+    if (!m_saved && (wizardAtEnd || revealing)) {
+        const Answer answer =
+            Dialogs().QuestionYesNoCancel(window(), Message("strrAppName"), Message("strNotSave"));
+        if (answer == Answer::Cancel)
+            return;
+        if (answer == Answer::Yes) {
+            const SaveOutcome outcome = wizardAtEnd ? SaveWizardCarrier() : SaveToImage(QString());
+            // The error box has told the user; closing now would throw the work away.
+            if (outcome == SaveOutcome::Failed)
+                return;
+        }
+    }
+    CloseFrame();
+}
+
+void TframeMsg::CloseFrame() {
+    btnCencel1->setText(Message("strCancel"));
+    hide();
+    m_host->ShowImage(QString());
+    ReleaseEngine();
+    m_host->ShowMainPanel(true);
 }
 
 } // namespace lumora

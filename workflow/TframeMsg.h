@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -58,17 +59,20 @@ public:
     const QStringList& RecentImages() const { return m_recentImages; }
 
 private:
+    enum class SaveOutcome { Saved, Cancelled, Failed };
+
     // construction
     void BuildWizardPanel();
     void BuildRevealPanel();
     void BuildFileMenu();
     QTreeWidget* NewFileList(const char* name);
     void ConnectHandlers();
+    void ConnectFileListHandlers();
+    void ApplyLanguage();
 
     // wizard
     void LoadRecentImages();
     void SaveRecentImages();
-    void PutRecentFirst(const QString& path);
     void SetWizardPage(int index);
     void btnNext1Click();
     void btnBack1Click();
@@ -78,37 +82,44 @@ private:
     void edtPass1Change();
     void pgcEncodeImageTabActive(int index);
     void btnSaveClick();
+    SaveOutcome SaveWizardCarrier();
     void CloseFrame();
 
     // file lists
     QTreeWidget* VisibleList() const;
     void btnAddClick();
+    void AddFileRow(QTreeWidget* list, const QString& path);
     void btnDelClick();
     void btnRemoveAllClick();
     void mniLoadTheFileClick();
     void mniSaveFilesAsClick();
-    void pmFilePopup(const QPoint& pos);
+    void pmFilePopup(QTreeWidget* list, const QPoint& pos);
     void lvFilesChange();
-    void SaveOneRowAs(QTreeWidgetItem* row);
-    void SaveRowsToFolder(const QList<QTreeWidgetItem*>& rows);
-    bool CopyOrExtract(QTreeWidgetItem* row, const QString& target);
+    void SaveOneRowAs(const QTreeWidgetItem* row);
+    void SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows);
+    bool CopyOrExtract(const QTreeWidgetItem* row, const QString& target);
 
     // reveal view
-    int LoadFromImageUnguarded(const QString& path, const QString& password);
-    bool AskPassword(const QString& preset);
+    // A preset password, when given (even an empty one), is tried before the prompt.
+    int LoadGuarded(const QString& path, const std::optional<QString>& preset);
+    int LoadCarrier(const QString& path, const std::optional<QString>& preset);
+    bool AskPassword(const std::optional<QString>& preset);
     void FillRevealView();
-    void SaveToImage(const QString& target);
+    SaveOutcome SaveToImage(const QString& target);
     void btnDeSaveClick();
     void btnDeSaveAsClick();
     void mmoDeMsgChange();
 
-    // engine
-    void NewEngine();
-    bool WriteCarrier(const QString& source, const QString& message, QTreeWidget* list,
-                      const QString& target);
+    // shared
+    bool NewEngine();
+    bool WriteFromList(const QString& source, const QString& password, const QString& memoText,
+                       const QTreeWidget* list, const QString& target);
     QString AskSavePath(const QString& imagePath);
     QString Message(const char* key) const;
-    void ShowError(const char* key);
+    // A message with its "%s" filled in.
+    QString Message(const char* key, const QString& value) const;
+    void ShowError(const char* key, const QString& value = QString());
+    void FocusIfVisible(QWidget* widget);
 
     IMainWindowHost* m_host;
     TfrmCheckPass* m_prompt = nullptr;
@@ -116,9 +127,9 @@ private:
     bool m_saved = false;
     QString m_imagePath;
     std::unique_ptr<CBindImage> m_engine;
-    QString m_saveFolder; // the save dialog keeps its folder and suffix between uses
-    QString m_saveSuffix;
-    int m_addedRows = 0;
+    QString m_viewPassword;               // the password the loaded carrier was opened with
+    QString m_saveSuffix;                 // the save dialog keeps its default suffix between uses
+    TfrmCheckPass* m_ownPrompt = nullptr; // made on demand when no prompt was handed over
 
     // wizard panel
     QFrame* pnlEnCodeImage = nullptr;

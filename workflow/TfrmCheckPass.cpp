@@ -1,14 +1,60 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "workflow/TfrmCheckPass.h"
 
+#include "language/TMLang.h"
+
+#include <QBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace lumora {
 
 TfrmCheckPass::TfrmCheckPass(QWidget* parent) : QDialog(parent) {
-    setObjectName("frmCheckPass");
+    setObjectName(QStringLiteral("frmCheckPass"));
+    setWindowTitle(QStringLiteral("Input Password"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setModal(true);
+
+    lblInputPass = new QLabel(QStringLiteral("Please Input Your Password "), this);
+    lblInputPass->setObjectName(QStringLiteral("lblInputPass"));
+    lblPassError = new QLabel(QStringLiteral("Password Error"), this);
+    lblPassError->setObjectName(QStringLiteral("lblPassError"));
+    lblPassError->setStyleSheet(QStringLiteral("color: red;"));
+    lblPassError->hide();
     medtPass = new QLineEdit(this);
-    medtPass->setObjectName("medtPass");
+    medtPass->setObjectName(QStringLiteral("medtPass"));
+    medtPass->setEchoMode(QLineEdit::Password);
+    btnOK = new QPushButton(QStringLiteral("&OK"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblInputPass);
+    layout->addWidget(lblPassError);
+    layout->addWidget(medtPass);
+    layout->addLayout(buttons);
+    setFixedSize(320, 140);
+    FormCreate();
+
+    MLang = new TMLang(this, QStringLiteral("TfrmCheckPass"));
+    MLang->SetLangFileName(QStringLiteral("lang/English.ini"));
+    MLang->SetIgnoreEmptyString(true);
+    MLang->SetAutoCreateMode(true);
+    MLang->SetAddBracket(false);
+    MLang->SetStringProperties({QStringLiteral("Caption")});
+    MLang->SetStringsProperties({QStringLiteral("Tabs"), QStringLiteral("Items")});
+    MLang->SetIgnoreFormCaption(false);
+    MLang->SetActiveNow(true);
 }
 
 QString TfrmCheckPass::Password() const {
@@ -19,12 +65,20 @@ void TfrmCheckPass::ClearPassword() {
     medtPass->clear();
 }
 
-void TfrmCheckPass::FormShow() {}
+void TfrmCheckPass::FormShow() {
+    lblPassError->setVisible(m_passwordFailed != 0);
+    medtPass->clear();
+    medtPass->setFocus(Qt::OtherFocusReason);
+}
 
 void TfrmCheckPass::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    FormShow();
 }
 
-void TfrmCheckPass::FormCreate() {}
+// Both buttons share one face; the theme's style sheet draws it for every push button.
+void TfrmCheckPass::FormCreate() {
+    btnCancel->setFixedSize(btnOK->sizeHint());
+}
 
 } // namespace lumora

@@ -1,0 +1,224 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The file lists of both panels: add, delete, remove all, open, save out, the popup menu
+// and the enabling rules. Every operation acts on the list of the visible panel.
+#include "workflow/TframeMsg.h"
+
+#include "engine/BindImage.h"
+#include "engine/FormatFileSize.h"
+#include "platform/Dialogs.h"
+#include "workflow/FileCopy.h"
+#include "workflow/FileListRows.h"
+#include "workflow/PathParts.h"
+
+#include <QAction>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace lumora {
+namespace {
+
+const QString kAnyFileFilter = QStringLiteral("*.* (*)");
+
+int SelectedCount(const QTreeWidget* list) {
+    return list != nullptr ? static_cast<int>(list->selectedItems().size()) : 0;
+}
+
+// Selected rows in list order (the selection itself keeps the order of clicking).
+QList<const QTreeWidgetItem*> SelectedRows(const QTreeWidget* list) {
+    QList<const QTreeWidgetItem*> rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        if (list->topLevelItem(i)->isSelected())
+            rows.append(list->topLevelItem(i));
+    }
+    return rows;
+}
+
+// The name a row's file goes by when saved out: the last part of its path or entry name.
+QString FileNameOf(const QTreeWidgetItem* row) {
+    const PathParts parts = SplitPath(RowName(row));
+    return parts.name + parts.extension;
+}
+
+} // namespace
+
+void TframeMsg::ConnectFileListHandlers() {
+    connect(btnAdd, &QPushButton::clicked, this, &TframeMsg::btnAddClick);
+    connect(btnDeAdd, &QPushButton::clicked, this, &TframeMsg::btnAddClick);
+    connect(mniAdd, &QAction::triggered, this, &TframeMsg::btnAddClick);
+    connect(btnDel, &QPushButton::clicked, this, &TframeMsg::btnDelClick);
+    connect(btnDeDel, &QPushButton::clicked, this, &TframeMsg::btnDelClick);
+    connect(mniDel, &QAction::triggered, this, &TframeMsg::btnDelClick);
+    connect(btnRemoveAll, &QPushButton::clicked, this, &TframeMsg::btnRemoveAllClick);
+    connect(btnDeRemoveAll, &QPushButton::clicked, this, &TframeMsg::btnRemoveAllClick);
+    connect(mniRemoveAll, &QAction::triggered, this, &TframeMsg::btnRemoveAllClick);
+    connect(btnOpen, &QPushButton::clicked, this, &TframeMsg::mniLoadTheFileClick);
+    connect(btnDeOpen, &QPushButton::clicked, this, &TframeMsg::mniLoadTheFileClick);
+    connect(mniLoadTheFile, &QAction::triggered, this, &TframeMsg::mniLoadTheFileClick);
+    connect(btnDeSaveFilesAs, &QPushButton::clicked, this, &TframeMsg::mniSaveFilesAsClick);
+    connect(mniSaveFilesAs, &QAction::triggered, this, &TframeMsg::mniSaveFilesAsClick);
+    for (QTreeWidget* list : {lvFiles, lvDeFiles}) {
+        connect(list, &QTreeWidget::itemDoubleClicked, this, &TframeMsg::mniLoadTheFileClick);
+        connect(list, &QTreeWidget::itemSelectionChanged, this, &TframeMsg::lvFilesChange);
+        connect(list, &QTreeWidget::customContextMenuRequested, this,
+                [this, list](const QPoint& pos) { pmFilePopup(list, pos); });
+    }
+}
+
+QTreeWidget* TframeMsg::VisibleList() const {
+    if (!pnlEnCodeImage->isHidden())
+        return lvFiles;
+    if (!pnlDecodeImage->isHidden())
+        return lvDeFiles;
+    return nullptr;
+}
+
+void TframeMsg::lvFilesChange() {
+    const int wizardSelected = SelectedCount(lvFiles);
+    btnOpen->setEnabled(wizardSelected == 1);
+    btnDel->setEnabled(wizardSelected >= 1);
+    btnRemoveAll->setEnabled(lvFiles->topLevelItemCount() > 0);
+
+    const int revealSelected = SelectedCount(lvDeFiles);
+    btnDeOpen->setEnabled(revealSelected == 1);
+    btnDeDel->setEnabled(revealSelected >= 1);
+    btnDeSaveFilesAs->setEnabled(revealSelected >= 1);
+    btnDeRemoveAll->setEnabled(lvDeFiles->topLevelItemCount() > 0);
+
+    const QTreeWidget* list = VisibleList();
+    const int selected = SelectedCount(list);
+    mniLoadTheFile->setEnabled(selected == 1);
+    mniDel->setEnabled(selected >= 1);
+    mniSaveFilesAs->setEnabled(selected >= 1);
+    mniRemoveAll->setEnabled(list != nullptr && list->topLevelItemCount() > 0);
+    mniAdd->setEnabled(true);
+}
+
+void TframeMsg::pmFilePopup(QTreeWidget* list, const QPoint& pos) {
+    lvFilesChange();
+    pmFile->popup(list->viewport()->mapToGlobal(pos));
+}
+
+void TframeMsg::btnAddClick() {
+    QTreeWidget* list = VisibleList();
+    if (list == nullptr)
+        return;
+    const QStringList paths = Dialogs().OpenFiles(window(), kAnyFileFilter);
+    for (const QString& path : paths) {
+        if (list->topLevelItemCount() >= kMaxListRows) {
+            ShowError("strTooManyFiles");
+            break;
+        }
+        AddFileRow(list, path);
+    }
+    lvFilesChange();
+}
+
+void TframeMsg::AddFileRow(QTreeWidget* list, const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return;
+    const QString fullPath = info.absoluteFilePath();
+    if (ListHoldsPath(list, fullPath)) {
+        ShowError("strFileInList");
+        return;
+    }
+    if (info.size() >= kMaxCarrierSize) {
+        ShowError("strFileTooLarge", fullPath);
+        return;
+    }
+    const QIcon icon = QFileIconProvider().icon(info);
+    AppendFileRow(list, fullPath,
+                  QString::fromStdString(FormatFileSize(info.size(), ByteWord().toStdString())),
+                  kDiskFileSlot, icon);
+    m_saved = false;
+}
+
+void TframeMsg::btnDelClick() {
+    QTreeWidget* list = VisibleList();
+    if (list == nullptr)
+        return;
+    qDeleteAll(list->selectedItems());
+    lvFilesChange();
+    m_saved = false;
+}
+
+void TframeMsg::btnRemoveAllClick() {
+    QTreeWidget* list = VisibleList();
+    if (list == nullptr)
+        return;
+    if (Dialogs().QuestionYesNo(window(), Message("strError"), Message("strRemoveAll")) ==
+        Answer::Yes)
+        list->clear();
+    lvFilesChange();
+    m_saved = false;
+}
+
+void TframeMsg::mniLoadTheFileClick() {
+    const QTreeWidget* list = VisibleList();
+    if (list == nullptr || SelectedCount(list) != 1)
+        return;
+    const QTreeWidgetItem* row = list->selectedItems().first();
+    const int slot = RowSlot(row);
+    if (slot < 0) {
+        if (!RowName(row).isEmpty())
+            Dialogs().OpenWithDesktop(RowName(row));
+        return;
+    }
+    std::string copy; // empty: extract into the engine's working folder
+    if (m_engine != nullptr && m_engine->ExtractHiddenFile(slot, copy) == 1)
+        Dialogs().OpenWithDesktop(QString::fromStdString(copy));
+}
+
+void TframeMsg::mniSaveFilesAsClick() {
+    const QTreeWidget* list = VisibleList();
+    if (list == nullptr)
+        return;
+    const QList<const QTreeWidgetItem*> rows = SelectedRows(list);
+    if (rows.size() == 1)
+        SaveOneRowAs(rows.first());
+    else if (rows.size() > 1)
+        SaveRowsToFolder(rows);
+}
+
+void TframeMsg::SaveOneRowAs(const QTreeWidgetItem* row) {
+    SaveFileRequest request;
+    const QString fileName = FileNameOf(row);
+    request.proposedName = SplitPath(RowName(row)).name.isEmpty() ? RowName(row) : fileName;
+    request.defaultSuffix = m_saveSuffix;
+    request.filter = kAnyFileFilter;
+    const QString target = Dialogs().SaveFile(window(), request);
+    if (!target.isEmpty())
+        CopyOrExtract(row, target);
+}
+
+void TframeMsg::SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows) {
+    const QString folder = Dialogs().BrowseForFolder(window(), Message("strSelFolder"));
+    if (folder.isEmpty())
+        return;
+    for (const QTreeWidgetItem* row : rows) {
+        // Only the file's own name is used, so entry names cannot lead outside the folder.
+        const QString shownName = FileNameOf(row);
+        if (shownName.isEmpty())
+            continue;
+        const QString target = folder + QLatin1Char('/') + shownName;
+        if (QFileInfo::exists(target)) {
+            const QString question = Message("strFileExists", shownName);
+            if (Dialogs().QuestionYesNo(window(), Message("strrAppName"), question) != Answer::Yes)
+                continue;
+        }
+        CopyOrExtract(row, target);
+    }
+}
+
+bool TframeMsg::CopyOrExtract(const QTreeWidgetItem* row, const QString& target) {
+    const int slot = RowSlot(row);
+    if (slot < 0)
+        return CopyFileReplacing(RowName(row), target);
+    std::string destination = target.toStdString();
+    return m_engine != nullptr && m_engine->ExtractHiddenFile(slot, destination) == 1;
+}
+
+} // namespace lumora

@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The five-page hide wizard: image, message, files, password, save.
+#include "workflow/TframeMsg.h"
+
+#include "platform/Dialogs.h"
+#include "workflow/RecentImages.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTreeWidget>
+
+namespace lumora {
+namespace {
+
+// The picture dialog's filter list; each entry shows its patterns in parentheses.
+QStringList PictureFilters() {
+    return {
+        QStringLiteral("All (*.pcx *.gif *.ani *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)"),
+        QStringLiteral("PCX Image (*.pcx)"),
+        QStringLiteral("CompuServe GIF Image (*.gif)"),
+        QStringLiteral("ANI Image (*.ani)"),
+        QStringLiteral("GIF Image (*.gif)"),
+        QStringLiteral("JPEG Image File (*.jpg)"),
+        QStringLiteral("JPEG Image File (*.jpeg)"),
+        QStringLiteral("Bitmaps (*.bmp)"),
+        QStringLiteral("Icons (*.ico)"),
+        QStringLiteral("Enhanced Metafiles (*.emf)"),
+        QStringLiteral("Metafiles (*.wmf)"),
+        QStringLiteral("All (*.*) (*)"),
+    };
+}
+
+} // namespace
+
+void TframeMsg::ShowHideWizard() {
+    show();
+    pnlEnCodeImage->show();
+    pnlDecodeImage->hide();
+    SetWizardPage(0);
+    cbbFiles->setEditText(QString());
+    mmoMsg->clear();
+    lvFiles->clear();
+    LoadRecentImages();
+    edtPass1->clear();
+    edtPass2->clear();
+    lvFilesChange();
+    btnCencel1->setText(Message("strCancel"));
+    m_saved = false;
+    cbbFilesChange();
+    pgcEncodeImageTabActive(0);
+}
+
+void TframeMsg::LoadRecentImages() {
+    m_recentImages = ReadRecentImages();
+    cbbFiles->clear();
+    for (const QString& image : m_recentImages) {
+        if (!image.isEmpty())
+            cbbFiles->addItem(image);
+    }
+    cbbFiles->setEditText(m_recentImages.value(0));
+    cbbFilesChange();
+}
+
+void TframeMsg::SaveRecentImages() {
+    WriteRecentImages(m_recentImages);
+}
+
+void TframeMsg::SetWizardPage(int index) {
+    pgcEncodeImage->setCurrentIndex(index);
+}
+
+void TframeMsg::cbbFilesChange() {
+    const QString path = cbbFiles->currentText();
+    btnNext1->setEnabled(!path.isEmpty());
+    if (!path.isEmpty())
+        m_host->ShowImage(path);
+}
+
+void TframeMsg::btnSelImgClick() {
+    const QString path = Dialogs().OpenPicture(window(), PictureFilters());
+    if (path.isEmpty())
+        return;
+    cbbFiles->setEditText(path);
+    PutFirst(m_recentImages, path);
+    cbbFilesChange();
+}
+
+void TframeMsg::btnNext1Click() {
+    const int last = pgcEncodeImage->count() - 1;
+    if (pgcEncodeImage->currentWidget() == tsSelectImg) {
+        PutFirst(m_recentImages, cbbFiles->currentText());
+        SaveRecentImages();
+    }
+    if (pgcEncodeImage->currentIndex() < last)
+        SetWizardPage(pgcEncodeImage->currentIndex() + 1);
+    if (pgcEncodeImage->currentIndex() == last) {
+        btnNext1->setEnabled(false);
+        btnCencel1->setText(Message("strFinish"));
+    }
+}
+
+void TframeMsg::btnBack1Click() {
+    if (pgcEncodeImage->currentIndex() > 0) {
+        SetWizardPage(pgcEncodeImage->currentIndex() - 1);
+        btnNext1->setEnabled(true);
+        btnCencel1->setText(Message("strCancel"));
+        return;
+    }
+    hide();
+    m_host->ShowImage(QString());
+    m_host->ShowMainPanel(true);
+}
+
+void TframeMsg::edtPass1Change() {
+    const QString password = edtPass1->text();
+    const bool typed = !password.isEmpty();
+    const bool match = typed && password == edtPass2->text();
+    imgRight->setVisible(match);
+    imgError->setVisible(typed && !match);
+    lblPasswordError->setVisible(typed && !match);
+    btnNext1->setEnabled(match);
+}
+
+void TframeMsg::pgcEncodeImageTabActive(int index) {
+    QWidget* page = pgcEncodeImage->widget(index);
+    if (page == tsSelectImg) {
+        FocusIfVisible(cbbFiles);
+        cbbFiles->lineEdit()->selectAll();
+    } else if (page == tsInputMsg) {
+        FocusIfVisible(mmoMsg);
+    } else if (page == tsInputFiles) {
+        FocusIfVisible(lvFiles);
+    } else if (page == tsSetPass) {
+        edtPass1Change();
+        FocusIfVisible(edtPass1);
+    } else if (page == tsSaveImg) {
+        FocusIfVisible(btnSave);
+    }
+}
+
+void TframeMsg::btnSaveClick() {
+    SaveWizardCarrier();
+}
+
+TframeMsg::SaveOutcome TframeMsg::SaveWizardCarrier() {
+    const QString image = cbbFiles->currentText();
+    if (image.isEmpty())
+        return SaveOutcome::Cancelled;
+    const QString target = AskSavePath(image);
+    if (target.isEmpty())
+        return SaveOutcome::Cancelled;
+    // Both fields agree on every way onto this page; an empty pair saves without password.
+    const QString password = edtPass2->text() == edtPass1->text() ? edtPass2->text() : QString();
+    if (!WriteFromList(image, password, mmoMsg->toPlainText(), lvFiles, target)) {
+        ShowError("strSaveError");
+        return SaveOutcome::Failed;
+    }
+    m_saved = true;
+    return SaveOutcome::Saved;
+}
+
+} // namespace lumora
