@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "crypt/DoubleBuffering.h"
+#include "CryptTestUtil.h"
 #include "support/TestFiles.h"
 
 #include <fstream>
@@ -14,12 +15,7 @@ namespace {
 
 std::string ErrorOfConstruction(std::istream& stream, int size, int dataLen) {
     unsigned char buffer[1024];
-    try {
-        CDoubleBuffering reader(stream, buffer, size, dataLen);
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "(no error)";
+    return ErrorOf([&] { CDoubleBuffering reader(stream, buffer, size, dataLen); });
 }
 
 std::string AsText(const std::vector<uint8_t>& bytes) {
@@ -46,14 +42,10 @@ TEST(DoubleBuffering, RefusesIllegalChunkLengths) {
     std::istringstream data("some data");
     unsigned char buffer[1024], dst[1024];
     CDoubleBuffering reader(data, buffer, 1024, 384);
-    for (int n : {0, -2, 513}) {
-        try {
-            reader.GetData(dst, n);
-            ADD_FAILURE() << "accepted " << n;
-        } catch (const std::runtime_error& e) {
-            EXPECT_STREQ(e.what(), "CDoubleBuffering::GetData(): Illegal iDataLen!");
-        }
-    }
+    for (int n : {0, -2, 513})
+        EXPECT_EQ(ErrorOf([&] { reader.GetData(dst, n); }),
+                  "CDoubleBuffering::GetData(): Illegal iDataLen!")
+            << n;
 }
 
 TEST(DoubleBuffering, DeliversAThousandBytesAsTwoFullChunksAndTheRest) {

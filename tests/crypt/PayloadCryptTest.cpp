@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "crypt/PayloadCrypt.h"
-#include "Hex.h"
+#include "CryptTestUtil.h"
 #include "support/TestFiles.h"
 
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Payloads of carriers written by an independent implementation decrypt to their zip
 // archives, whose entries Python's zipfile reads with the password.
-#include "Hex.h"
+#include "CryptTestUtil.h"
 #include "crypt/PayloadCrypt.h"
 #include "support/TestFiles.h"
 

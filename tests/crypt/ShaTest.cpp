@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "crypt/SHA.h"
-#include "Hex.h"
+#include "CryptTestUtil.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -29,15 +29,6 @@ std::string DigestInPieces(const std::string& message, size_t piece) {
                     static_cast<int>(n));
     }
     return Digest(sha);
-}
-
-template <typename Call> std::string ErrorOf(Call&& call) {
-    try {
-        call();
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "(no error)";
 }
 
 } // namespace
