@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,7 @@ protected:
              const std::optional<std::string>& password, const std::string& message,
              const std::vector<std::string>& files, std::string* lastError = nullptr);
     // OpenCarrier(OPEN_INSPECT); HasValidTrailer; VerifyPassword; SetPassword;
-    // UnpackPayload; SplitImagePart; every listed file through ExtractHiddenFile.
+    // UnpackPayload; SplitImagePart; every listed file that ExtractHiddenFile gives back.
     Revealed Reveal(const std::string& carrier, const std::string& password);
     // Re-save keeping the stored files whose names are in keep, adding files from disk.
     int Resave(const std::string& carrier, const std::string& password, const std::string& message,

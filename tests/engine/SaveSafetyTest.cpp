@@ -1,0 +1,217 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// A failing save never touches its destination, bad carriers fail without harm, and a
+// cancelled operation leaves nothing behind.
+#include "EngineTestSupport.h"
+
+#include "crypt/PayloadCrypt.h"
+#include "engine/TrailerCodec.h"
+
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace lumora::test {
+namespace {
+
+class SaveSafetyTest : public EngineTest {
+protected:
+    // Every path below the test folder except the cache, to see that nothing was written.
+    std::set<std::string> FilesOutsideCache() const {
+        std::set<std::string> paths;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(m_dir.Path())) {
+            std::string path = entry.path().string();
+            if (path.rfind(CacheFolder(), 0) != 0)
+                paths.insert(path);
+        }
+        return paths;
+    }
+};
+
+class Canceller : public CProgressObserver {
+public:
+    explicit Canceller(std::string stopAt) : m_stopAt(std::move(stopAt)) {}
+    bool OnProgress(const char* step, int64_t done, int64_t total) override {
+        EXPECT_LE(done, total) << step;
+        steps.insert(step);
+        return m_stopAt != step;
+    }
+    std::set<std::string> steps;
+
+private:
+    std::string m_stopAt;
+};
+
+TEST_F(SaveSafetyTest, FailedSavesLeaveTheDestinationAsItWas) {
+    std::string image = MakeImage();
+    std::string dest = MakeFile("dest.bmp", {'o', 'l', 'd'});
+    std::string error;
+    EXPECT_EQ(Hide(image, dest, std::nullopt, "m", {}, &error), 0);
+    EXPECT_EQ(error, "no password set");
+    EXPECT_EQ(Hide(image, dest, "pw", "m", {Path("a.txt")}, &error), 0);
+    EXPECT_EQ(error, "cannot read a.txt: No such file or directory");
+    EXPECT_EQ(Hide(image, dest, "pw", "m", {m_dir.Path()}, &error), 0);
+    EXPECT_EQ(error, "cannot read " + std::filesystem::path(m_dir.Path()).filename().string() +
+                         ": Is a directory");
+    std::string big = MakeFile("big.bin", {});
+    ASSERT_EQ(::truncate(big.c_str(), int64_t{1} << 31), 0); // sparse: costs no disk
+    EXPECT_EQ(Hide(image, dest, "pw", "m", {big}, &error), 0);
+    EXPECT_EQ(error, "big.bin is too large to be hidden");
+    EXPECT_EQ(Hide(image, Path("missing/dest.bmp"), "pw", "m", {}, &error), 0);
+    EXPECT_EQ(error, "cannot write " + Path("missing/dest.bmp") + ": No such file or directory");
+    EXPECT_EQ(Hide(image, dest + "/under-a-file.bmp", "pw", "m", {}, &error), 0);
+    EXPECT_EQ(error.rfind("cannot write ", 0), 0u);
+
+    CBindImage engine;
+    engine.SetPassword("pw");
+    ASSERT_EQ(engine.OpenCarrier(image, OPEN_UNPACK), 1);
+    ASSERT_EQ(::truncate(engine.ImageTempPath().c_str(), kMaxCarrierSize), 0);
+    EXPECT_EQ(engine.SaveCarrier(dest), 0);
+    EXPECT_EQ(engine.LastError(), "the carrier would reach 2 GiB");
+
+    EXPECT_EQ(ReadText(dest), "old");
+    EXPECT_EQ(FilesOutsideCache(), (std::set<std::string>{image, dest, big}));
+}
+
+TEST_F(SaveSafetyTest, AFullDiskFailsTheSaveAndKeepsTheOldCarrier) {
+    std::string carrier = Path("carrier.bmp");
+    ASSERT_EQ(Hide(MakeFile("big.bmp", PseudoRandomBytes(300000, 3)), carrier, "pw", "m", {}), 1);
+    Bytes before = ReadFile(carrier);
+
+    CBindImage engine;
+    engine.SetPassword("pw");
+    ASSERT_EQ(engine.OpenCarrier(carrier, OPEN_UNPACK), 1);
+    engine.SetMessage("a longer message that would replace the old one");
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Files may not grow past 100 KB: the 300 KB carrier cannot be written.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{100000, 100000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        int saved = engine.SaveCarrier(carrier);
+        bool reported = engine.LastError() == "cannot write " + carrier + ": File too large";
+        ::_exit(saved == 0 && reported ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadFile(carrier), before);
+    EXPECT_EQ(FilesOutsideCache(), (std::set<std::string>{Path("big.bmp"), carrier}));
+}
+
+TEST_F(SaveSafetyTest, DamagedCarriersFailWithoutWritingOutsideTheWorkingFolder) {
+    std::string carrier = Path("carrier.bmp");
+    ASSERT_EQ(Hide(MakeImage(), carrier, "pw", "msg", {MakeFile("f.txt", Bytes(500, 'x'))}), 1);
+    Bytes good = ReadFile(carrier);
+    std::set<std::string> before = FilesOutsideCache();
+
+    EXPECT_EQ(Reveal(carrier, "wrong").unpacked, 0); // refused by the check record
+    CBindImage wrong;
+    wrong.SetPassword("wrong");
+    ASSERT_EQ(wrong.OpenCarrier(carrier, OPEN_UNPACK), 1);
+    EXPECT_EQ(wrong.LastError(), "damaged or unreadable payload");
+
+    // Truncated: without its trailer the file reads as a plain image.
+    WriteFile(carrier, Bytes(good.begin(), good.end() - 10));
+    CBindImage truncated;
+    EXPECT_EQ(truncated.OpenCarrier(carrier, OPEN_INSPECT), 0);
+
+    // A flipped byte anywhere in the payload must never crash or escape the folder; in
+    // the signature or the archive's directory it makes the payload unreadable.
+    size_t payloadEnd = good.size() - kTrailerSize;
+    for (size_t at = 1000; at < payloadEnd; at += 13) {
+        Bytes bad = good;
+        bad[at] ^= 0x40;
+        WriteFile(carrier, bad);
+        Revealed revealed = Reveal(carrier, "pw");
+        if (at < 1032 || at >= payloadEnd - 16) {
+            EXPECT_EQ(revealed.unpacked, 0) << at;
+        }
+    }
+    EXPECT_EQ(FilesOutsideCache(), before);
+}
+
+TEST_F(SaveSafetyTest, UnsafeEntryNamesAreNeverExtractedAndFailTheResave) {
+    std::string archive = Path("evil.zip");
+    ASSERT_EQ(std::system(("python3 -c \"import zipfile; z = zipfile.ZipFile('" + archive +
+                           "', 'w'); z.writestr('../evil.txt', 'x'); "
+                           "z.writestr('/tmp/lumora-evil.txt', 'y'); z.close()\"")
+                              .c_str()),
+              0);
+    std::string encrypted = Path("evil.enc");
+    ASSERT_TRUE(EncryptPayloadFile(archive.c_str(), encrypted.c_str(), "pw"));
+    Bytes carrier = ReadFile(MakeImage());
+    Bytes payload = ReadFile(encrypted);
+    carrier.insert(carrier.end(), payload.begin(), payload.end());
+    CarrierTrailer t{};
+    t.imageLength = 1000;
+    t.payloadLength = static_cast<int32_t>(payload.size());
+    t.version = 1;
+    std::memcpy(t.magic, "VZ", 2);
+    TrailerBytes tail = EncodeTrailer(t);
+    carrier.insert(carrier.end(), tail.begin(), tail.end());
+    std::string path = MakeFile("evil.bmp", carrier);
+    std::set<std::string> before = FilesOutsideCache();
+
+    CBindImage engine;
+    engine.SetPassword("pw");
+    ASSERT_EQ(engine.OpenCarrier(path, OPEN_UNPACK), 1);
+    FileSlot slot;
+    int listed = 0;
+    for (int k = engine.FirstFileSlot(slot); k >= 0; k = engine.NextFileSlot(slot, k), ++listed) {
+        std::string dest;
+        EXPECT_EQ(engine.ExtractHiddenFile(k, dest), 0) << slot.name;
+        dest = Path("out.txt");
+        EXPECT_EQ(engine.ExtractHiddenFile(k, dest), 0) << slot.name;
+    }
+    EXPECT_EQ(listed, 2);
+    EXPECT_EQ(engine.SaveCarrier(path), 0);
+    EXPECT_EQ(ReadFile(path), carrier);
+    EXPECT_FALSE(FileExists(Path("../evil.txt")));
+    EXPECT_FALSE(FileExists("/tmp/lumora-evil.txt"));
+    EXPECT_EQ(FilesOutsideCache(), before);
+}
+
+TEST_F(SaveSafetyTest, ObserverHearsEveryStepAndCancellingLeavesNothingBehind) {
+    std::string dest = MakeFile("dest.bmp", {'o', 'l', 'd'});
+    std::string file = MakeFile("f.bin", PseudoRandomBytes(100000, 2));
+    for (const char* step : {"Copying image", "Packing files", "Encrypting"}) {
+        SCOPED_TRACE(step);
+        Canceller canceller(step);
+        CBindImage engine;
+        engine.SetPassword("pw");
+        engine.OpenCarrier(MakeImage(), OPEN_UNPACK);
+        engine.SetProgressObserver(&canceller);
+        engine.AddFileSlot(file, SLOT_ADDED, -1, 0);
+        EXPECT_EQ(engine.SaveCarrier(dest), 0);
+        EXPECT_EQ(engine.LastError(), "cancelled");
+        EXPECT_EQ(ReadText(dest), "old");
+    }
+
+    Canceller watcher("");
+    std::string carrier = Path("carrier.bmp");
+    ASSERT_EQ(Hide(MakeImage(), carrier, "pw", "", {file}), 1);
+    CBindImage engine;
+    engine.SetProgressObserver(&watcher);
+    engine.SetPassword("pw");
+    ASSERT_EQ(engine.OpenCarrier(carrier, OPEN_UNPACK), 1);
+    std::string copy = Path("copy.bin");
+    ASSERT_EQ(engine.ExtractHiddenFile(0, copy), 1);
+    EXPECT_EQ(ReadFile(copy), ReadFile(file));
+    EXPECT_EQ(watcher.steps, (std::set<std::string>{"Copying image", "Decrypting", "Unpacking"}));
+
+    Canceller stopUnpacking("Unpacking");
+    engine.SetProgressObserver(&stopUnpacking);
+    std::string other = MakeFile("other.bin", {'k', 'e', 'e', 'p'});
+    EXPECT_EQ(engine.ExtractHiddenFile(0, other), 0);
+    EXPECT_EQ(engine.LastError(), "cancelled");
+    EXPECT_EQ(ReadText(other), "keep");
+    std::string missing = Path("no/such/folder.bin");
+    EXPECT_EQ(engine.ExtractHiddenFile(0, missing), 0);
+    EXPECT_FALSE(FileExists(Path("no")));
+}
+
+} // namespace
+} // namespace lumora::test

@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The slot table and the working folders.
+#include "EngineTestSupport.h"
+
+#include "platform/Clock.h"
+
+#include <sys/stat.h>
+
+namespace lumora::test {
+namespace {
+
+using SlotsAndFoldersTest = EngineTest;
+
+TEST_F(SlotsAndFoldersTest, HundredSlotsAreTheLimitAndDroppedOnesStayTakenUntilCleared) {
+    CBindImage engine;
+    FileSlot slot;
+    EXPECT_EQ(engine.FirstFileSlot(slot), -1);
+    for (int i = 0; i < kSlotCount; ++i)
+        ASSERT_EQ(engine.AddFileSlot("s" + std::to_string(i), SLOT_STORED, i, 1), i);
+    EXPECT_EQ(engine.AddFileSlot("/x/extra.txt", SLOT_ADDED, -1, 0), -1);
+    EXPECT_EQ(engine.LastError(), "no free slot for extra.txt");
+
+    engine.DropAllFiles();
+    EXPECT_EQ(engine.FirstFileSlot(slot), -1);
+    EXPECT_EQ(engine.AddFileSlot("extra", SLOT_ADDED, -1, 0), -1);
+    EXPECT_EQ(engine.SetSlotState(7, SLOT_STORED), 1);
+    EXPECT_EQ(engine.SetSlotState(kSlotCount, SLOT_STORED), 0);
+    EXPECT_EQ(engine.SetSlotState(-1, SLOT_STORED), 0);
+    EXPECT_EQ(engine.FirstFileSlot(slot), 7);
+    EXPECT_EQ(slot.name, "s7");
+    EXPECT_EQ(slot.entryIndex, 7);
+    EXPECT_EQ(engine.NextFileSlot(slot, 7), -1);
+
+    engine.ClearSlots(SLOT_DROPPED);
+    std::string file = MakeFile("sized.bin", Bytes(1234, 0));
+    EXPECT_EQ(engine.AddFileSlot(file, SLOT_ADDED, -1, 0), 0);
+    EXPECT_EQ(engine.Slot(0).size, 1234);
+    EXPECT_EQ(engine.AddFileSlot(file, SLOT_STORED, 3, 0), 1); // stored sizes are as given
+    EXPECT_EQ(engine.Slot(1).size, 0);
+    EXPECT_EQ(engine.NextFileSlot(slot, 0), 1);
+    EXPECT_EQ(engine.NextFileSlot(slot, 1), 7);
+}
+
+TEST_F(SlotsAndFoldersTest, ObjectsOfTheSameMillisecondGetTheirOwnPrivateFolders) {
+    SetTickSource([] { return 1234567u; });
+    CBindImage first;
+    CBindImage second;
+    EXPECT_EQ(first.WorkDir(), CacheFolder() + "/1234567");
+    EXPECT_EQ(first.DataDir(), CacheFolder() + "/1234567/DATA");
+    EXPECT_EQ(second.WorkDir(), CacheFolder() + "/1234568");
+    struct stat info {};
+    ASSERT_EQ(::stat(second.WorkDir().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_TRUE(std::filesystem::is_directory(second.DataDir()));
+
+    // Temporary names never repeat, also when the clock stands still or a file is in the way.
+    std::set<std::string> names{first.PayloadTempPath(), first.ImageTempPath()};
+    WriteFile(first.WorkDir() + "/1234569.tmp", {});
+    for (int i = 0; i < 5; ++i)
+        names.insert(first.NewTempName());
+    EXPECT_EQ(names.size(), 7u);
+    EXPECT_EQ(names.count(first.WorkDir() + "/1234569.tmp"), 0u);
+
+    SetTickSource([] { return 0x80000000u; });
+    CBindImage late;
+    EXPECT_EQ(late.WorkDir(), CacheFolder() + "/-2147483648");
+}
+
+TEST_F(SlotsAndFoldersTest, DestroyingAnObjectRemovesItsFolderAndNothingElse) {
+    std::string folder;
+    std::string other;
+    {
+        CBindImage keeper;
+        other = keeper.WorkDir();
+        {
+            CBindImage engine;
+            folder = engine.WorkDir();
+            ASSERT_NE(folder, other);
+            std::filesystem::create_directories(engine.DataDir() + "/3/sub");
+            WriteFile(engine.DataDir() + "/3/sub/f.txt", {'x'});
+            std::filesystem::create_symlink(other, folder + "/link");
+            ::chmod((engine.DataDir() + "/3").c_str(), 0500);
+        }
+        EXPECT_FALSE(FileExists(folder));
+        EXPECT_TRUE(std::filesystem::is_directory(other));
+        EXPECT_TRUE(std::filesystem::is_directory(CacheFolder()));
+    }
+    EXPECT_FALSE(FileExists(other));
+    EXPECT_EQ(CBindImage::RemoveFolderTree(CacheFolder() + "/none"), 0);
+}
+
+} // namespace
+} // namespace lumora::test
