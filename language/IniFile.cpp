@@ -163,6 +163,8 @@ IniFile::DiskStamp IniFile::StampOnDisk() const {
 }
 
 void IniFile::Refresh() const {
+    if (m_pending)
+        return;
     DiskStamp now = StampOnDisk();
     if (m_loaded && now == m_stamp)
         return;
@@ -206,6 +208,30 @@ bool IniFile::Save() {
     if (ok)
         m_stamp = StampOnDisk();
     return ok;
+}
+
+bool IniFile::Store() {
+    if (m_batchDepth > 0 && m_batchWritten) {
+        m_pending = true;
+        return true;
+    }
+    bool ok = Save();
+    m_batchWritten = ok && m_batchDepth > 0;
+    return ok;
+}
+
+void IniFile::BeginBatch() {
+    ++m_batchDepth;
+}
+
+bool IniFile::EndBatch() {
+    if (m_batchDepth == 0 || --m_batchDepth > 0)
+        return true;
+    m_batchWritten = false;
+    if (!m_pending)
+        return true;
+    m_pending = false;
+    return Save();
 }
 
 std::optional<IniFile::SectionRange> IniFile::FindSection(std::string_view section) const {
@@ -267,18 +293,18 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
             m_lines.emplace_back();
         m_lines.push_back("[" + std::string(Trim(section)) + "]");
         m_lines.push_back(std::move(newLine));
-        return Save();
+        return Store();
     }
     if (auto line = FindKey(*range, key)) {
         // Keep the key's spelling as the file has it.
         m_lines[*line] = std::string(KeyValue(m_lines[*line])->first) + "=" + OneLine(value);
-        return Save();
+        return Store();
     }
     std::size_t last = range->end - 1;
     while (last > range->header && Trim(m_lines[last]).empty())
         --last;
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(last + 1), std::move(newLine));
-    return Save();
+    return Store();
 }
 
 bool IniFile::WriteInteger(std::string_view section, std::string_view key, int value) {
@@ -292,7 +318,7 @@ bool IniFile::DeleteKey(std::string_view section, std::string_view key) {
     if (!line)
         return true;
     m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(*line));
-    return Save();
+    return Store();
 }
 
 bool IniFile::EraseSection(std::string_view section) {
@@ -303,7 +329,7 @@ bool IniFile::EraseSection(std::string_view section) {
                       m_lines.begin() + static_cast<std::ptrdiff_t>(range->end));
         changed = true;
     }
-    return !changed || Save();
+    return !changed || Store();
 }
 
 } // namespace lumora

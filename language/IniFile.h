@@ -9,7 +9,8 @@
 //
 // Writing: a key is replaced in its place or added after the last line of its section;
 // a missing section is added at the end of the file, a missing file is created (its
-// folder must exist). Every write reaches the disk at once: the whole file is written to
+// folder must exist). Every write outside a batch (below) reaches the disk at once: the
+// whole file is written to
 // a temporary file that is synced and renamed over the INI file, so a crash can never
 // leave a half-written file. Lines end in LF; unknown lines and comments are kept.
 //
@@ -55,6 +56,14 @@ public:
     bool DeleteKey(std::string_view section, std::string_view key);
     bool EraseSection(std::string_view section);
 
+    // Groups many writes: the first write of a batch reaches the disk at once (so an
+    // unwritable file shows at once), later ones change the file in memory and are
+    // written by the EndBatch that closes the outermost batch, in one atomic replacement.
+    // Each write on disk costs two syncs; this keeps a first run of the program that
+    // writes hundreds of keys fast. EndBatch is false when that write failed.
+    void BeginBatch();
+    bool EndBatch();
+
 private:
     struct DiskStamp {
         bool exists = false;
@@ -72,6 +81,7 @@ private:
     void Refresh() const;
     void Load() const;
     bool Save();
+    bool Store();
     DiskStamp StampOnDisk() const;
     std::optional<SectionRange> FindSection(std::string_view section) const;
     std::optional<std::size_t> FindKey(const SectionRange& range, std::string_view key) const;
@@ -81,6 +91,9 @@ private:
     mutable bool m_hasBom = false;
     mutable bool m_loaded = false;
     mutable DiskStamp m_stamp;
+    int m_batchDepth = 0;
+    bool m_batchWritten = false; // the batch's first write is on disk
+    bool m_pending = false;      // the file in memory is ahead of the disk
 };
 
 // The integer rule of INI values: decimal with an optional sign, or hexadecimal after

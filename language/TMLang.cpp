@@ -72,6 +72,26 @@ private:
     bool& m_flag;
 };
 
+// Keeps the file's writes in one batch until End, or until an error leaves the scope.
+class WriteBatch {
+public:
+    explicit WriteBatch(IniFile& file) : m_file(file) { m_file.BeginBatch(); }
+    ~WriteBatch() {
+        if (m_open)
+            m_file.EndBatch();
+    }
+    WriteBatch(const WriteBatch&) = delete;
+    WriteBatch& operator=(const WriteBatch&) = delete;
+    bool End() {
+        m_open = false;
+        return m_file.EndBatch();
+    }
+
+private:
+    IniFile& m_file;
+    bool m_open = true;
+};
+
 } // namespace
 
 TMLang::TMLang(QObject* owner, const QString& windowClass)
@@ -183,6 +203,8 @@ QString TMLang::OwnerName() const {
 void TMLang::DoUpdateLangRes() {
     if (!IsUpdatable())
         return;
+    // The keys a first run adds are written together when the update ends.
+    WriteBatch batch(*m_file);
     UpdateWindowFont(static_cast<QWidget*>(m_owner));
     UpdateWindowTexts();
     QList<QObject*> components;
@@ -190,6 +212,8 @@ void TMLang::DoUpdateLangRes() {
     for (QObject* component : components)
         UpdateComponent(component);
     TranslateMessages();
+    if (!batch.End())
+        throw std::runtime_error("Unable to write to " + m_file->Path());
 }
 
 void TMLang::UpdateWindowFont(QWidget* window) {
