@@ -137,7 +137,7 @@ void CRijndael::EncryptBlockAnySize(const unsigned char* in, unsigned char* out)
             next[j] = kTe0[B0(state[j])] ^ kTe1[B1(state[(j + shift.c1) % nb])] ^
                       kTe2[B2(state[(j + shift.c2) % nb])] ^ kTe3[B3(state[(j + shift.c3) % nb])] ^
                       m_aiEncKey[r][j];
-        std::memcpy(state, next, sizeof state);
+        std::memcpy(state, next, sizeof(uint32_t) * static_cast<size_t>(nb));
     }
     for (int j = 0; j < nb; ++j)
         StoreBigEndian(Column(kSbox[B0(state[j])], kSbox[B1(state[(j + shift.c1) % nb])],
@@ -162,7 +162,7 @@ void CRijndael::DecryptBlockAnySize(const unsigned char* in, unsigned char* out)
             next[j] = kTd0[B0(state[j])] ^ kTd1[B1(state[(j + back1) % nb])] ^
                       kTd2[B2(state[(j + back2) % nb])] ^ kTd3[B3(state[(j + back3) % nb])] ^
                       m_aiDecKey[r][j];
-        std::memcpy(state, next, sizeof state);
+        std::memcpy(state, next, sizeof(uint32_t) * static_cast<size_t>(nb));
     }
     for (int j = 0; j < nb; ++j)
         StoreBigEndian(Column(kInvSbox[B0(state[j])], kInvSbox[B1(state[(j + back1) % nb])],
