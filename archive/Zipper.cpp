@@ -84,16 +84,17 @@ int CZipper::AddFile(const std::string& path, bool flatten) {
     if (!name)
         return 0;
     std::string source = ResolveSourcePath(path);
+    // Only regular files: opening a named pipe would wait for a writer, and reading the
+    // archive itself while it grows would never reach its end.
+    struct stat info {};
+    if (::stat(source.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        (info.st_dev == m_archiveDevice && info.st_ino == m_archiveInode))
+        return 0;
     uint32_t checkCrc = 0;
     if (m_password && FileCrc32(source, checkCrc) != 0)
         return 0;
-
     FilePtr file(std::fopen(source.c_str(), "rb"), &std::fclose);
-    struct stat info {};
-    if (!file || ::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode))
-        return 0;
-    // Reading the archive while it grows would never reach its end.
-    if (info.st_dev == m_archiveDevice && info.st_ino == m_archiveInode)
+    if (!file)
         return 0;
     std::vector<char> sourceBuffer(kSourceBufferSize);
     std::setvbuf(file.get(), sourceBuffer.data(), _IOFBF, sourceBuffer.size());

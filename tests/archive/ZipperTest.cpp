@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace lumora {
 namespace {
@@ -63,6 +64,8 @@ TEST_F(ZipperTest, NamesEntriesByTheNamingRules) {
     EXPECT_EQ(1, zipper.AddFile("sub/b.txt", true));
     EXPECT_EQ(0, zipper.AddFile("missing.txt", false));
     EXPECT_EQ(0, zipper.AddFile(dir / "src", false)); // a folder is no file
+    ASSERT_EQ(0, ::mkfifo((dir / "fifo").c_str(), 0600));
+    EXPECT_EQ(0, zipper.AddFile(dir / "fifo", false)); // nor is a pipe, which would block
     ASSERT_EQ(1, zipper.Close());
 
     EXPECT_EQ((std::vector<std::string>{"a.txt", "sub/b.txt", "c.txt", "d.txt", "b.txt"}),
