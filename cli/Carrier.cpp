@@ -5,7 +5,9 @@
 #include "cli/FileErrors.h"
 #include "cli/Interrupt.h"
 #include "cli/Password.h"
+#include "cli/SafeOutput.h"
 #include "cli/TerminalProgress.h"
+#include "engine/EngineErrors.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -27,6 +29,34 @@ bool IsEmptyPayload(const CBindImage& engine) {
     std::error_code ec;
     auto size = std::filesystem::file_size(engine.PayloadTempPath(), ec);
     return !ec && size > 0;
+}
+
+// The key is made of a password's first 32 bytes, while the archive entries are encrypted
+// under the whole password. So with an all-zero check record, a wrong password that only
+// shares those 32 bytes deciphers the payload and then cannot open a single entry.
+void ProbeEntryPassword(CBindImage& engine) {
+    const auto& trailer = engine.Trailer();
+    if (trailer.messageLength > 0) {
+        if (!engine.Message())
+            throw CliError(Exit::WrongPassword, "wrong password");
+        return;
+    }
+    auto files = ListHiddenFiles(engine);
+    // Entries that are never written out are no use as a probe.
+    std::erase_if(files, [](const HiddenFile& file) { return !IsSafeEntryName(file.name); });
+    auto smallest = std::min_element(files.begin(), files.end(),
+                                     [](const auto& a, const auto& b) { return a.size < b.size; });
+    if (smallest == files.end())
+        return;
+    std::string copy;
+    if (engine.ExtractHiddenFile(smallest->slot, copy) != 1) {
+        StopIfInterrupted();
+        if (engine.LastError() == kDamagedPayload)
+            throw CliError(Exit::WrongPassword, "wrong password");
+        throw Failure(EngineReason(engine, "cannot extract " + smallest->name));
+    }
+    std::error_code ec;
+    std::filesystem::remove(copy, ec);
 }
 
 } // namespace
@@ -71,6 +101,8 @@ UnlockedCarrier UnlockCarrier(const std::string& command, const std::string& pat
                 throw CliError(Exit::WrongPassword, "wrong password");
             throw Failure(EngineReason(engine, "the hidden data in " + path + " is damaged"));
         }
+    } else if (!HasCheckRecord(engine.Trailer())) {
+        ProbeEntryPassword(engine);
     }
     if (engine.SplitImagePart() != 1) {
         StopIfInterrupted();

@@ -11,6 +11,8 @@
 #include "cli/SaveCarrier.h"
 #include "cli/TerminalProgress.h"
 
+#include <filesystem>
+
 namespace lumora::cli {
 
 int RunHide(const Args& args) {
@@ -34,6 +36,10 @@ int RunHide(const Args& args) {
         MessageFromOptions("hide", arguments->Value("message"), arguments->Value("message-file"));
 
     RequireReadableFile(image);
+    // A carrier with an empty image part could never be opened again.
+    std::error_code ec;
+    if (std::filesystem::file_size(image, ec) == 0 && !ec)
+        throw Failure("cannot hide data in " + image + ": the file is empty");
     RequireNewOutput(*output, arguments->Has("force"));
     auto files = CheckFilesToHide({operands.begin() + 1, operands.end()}, {}, *output);
     std::string password =

@@ -29,7 +29,7 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
 
     std::string ReadHidden(const std::string& prompt) {
-        Write(prompt);
+        // Echo goes off before the prompt appears, so nothing typed after it is lost.
         termios saved{};
         bool echoOff = ::tcgetattr(m_fd, &saved) == 0;
         if (echoOff) {
@@ -38,10 +38,11 @@ public:
             quiet.c_lflag |= ECHONL;
             ::tcsetattr(m_fd, TCSAFLUSH, &quiet);
         }
+        Write(prompt);
         std::string line;
         bool complete = ReadLine(line);
         if (echoOff)
-            ::tcsetattr(m_fd, TCSAFLUSH, &saved);
+            ::tcsetattr(m_fd, TCSANOW, &saved);
         StopIfInterrupted();
         if (!complete && line.empty())
             throw Failure("no password was typed");

@@ -5,6 +5,7 @@
 #include "cli/FileErrors.h"
 #include "cli/Interrupt.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -97,17 +98,19 @@ std::string AlreadyExists(const std::string& path) {
     return path + " already exists (use --force to overwrite it)";
 }
 
-std::string TargetPath(const std::string& folder, const std::string& entryName) {
+bool IsSafeEntryName(const std::string& entryName) {
     auto parts = SplitComponents(entryName);
     bool absolute = !entryName.empty() && entryName[0] == '/';
-    bool climbs = false;
-    for (const auto& part : parts)
-        climbs = climbs || part == "..";
-    if (parts.empty() || absolute || climbs)
+    bool climbs = std::find(parts.begin(), parts.end(), "..") != parts.end();
+    return !parts.empty() && !absolute && !climbs;
+}
+
+std::string TargetPath(const std::string& folder, const std::string& entryName) {
+    if (!IsSafeEntryName(entryName))
         throw Failure("refusing to write the hidden file \"" + entryName +
                       "\": its name points outside the target folder");
     std::string target = folder;
-    for (const auto& part : parts)
+    for (const auto& part : SplitComponents(entryName))
         target += "/" + part;
     return target;
 }

@@ -7,6 +7,9 @@
 
 namespace lumora::cli {
 
+// False for names that are empty, absolute or contain a ".." component.
+bool IsSafeEntryName(const std::string& entryName);
+
 // The path below `folder` where the entry `entryName` ("/" separates sub-folders) goes.
 // Throws for names that are empty, absolute or contain a ".." component.
 std::string TargetPath(const std::string& folder, const std::string& entryName);

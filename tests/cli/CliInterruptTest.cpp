@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// What needs a terminal: the progress line, Ctrl-C during a save, and the password prompt.
+// The program runs on a pseudo-terminal that the test reads and types into.
+#include "CliTest.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace lumora::test;
+
+namespace {
+
+// lumora-cli with a pseudo-terminal as its stderr, or as its controlling terminal.
+class TerminalRun {
+public:
+    TerminalRun(const std::vector<std::string>& args, const std::string& stdoutPath,
+                const std::optional<std::string>& password, bool controllingTerminal) {
+        int slave = -1;
+        if (::openpty(&m_master, &slave, nullptr, nullptr, nullptr) != 0)
+            throw std::runtime_error("openpty failed");
+        m_child = ::fork();
+        if (m_child == 0) {
+            ::setsid();
+            int in = ::open("/dev/null", O_RDONLY);
+            int out = ::open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (controllingTerminal) {
+                ::ioctl(slave, TIOCSCTTY, 0);
+                int err = ::open((stdoutPath + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                ::dup2(err, 2);
+            } else {
+                ::dup2(slave, 2);
+            }
+            ::dup2(in, 0);
+            ::dup2(out, 1);
+            ::close(m_master);
+            std::vector<std::string> environment{"PATH=/usr/bin:/bin", "LANG=C.UTF-8"};
+            if (password)
+                environment.push_back("LUMORA_PASSWORD=" + *password);
+            std::vector<char*> argv{const_cast<char*>(LUMORA_CLI_PATH)};
+            for (const auto& arg : args)
+                argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            std::vector<char*> envp;
+            for (auto& entry : environment)
+                envp.push_back(entry.data());
+            envp.push_back(nullptr);
+            ::execve(LUMORA_CLI_PATH, argv.data(), envp.data());
+            ::_exit(127);
+        }
+        ::close(slave);
+    }
+    ~TerminalRun() {
+        if (m_child > 0) {
+            ::kill(m_child, SIGKILL);
+            ::waitpid(m_child, nullptr, 0);
+        }
+        ::close(m_master);
+    }
+
+    // Reads the terminal until `text` appeared; false after 60 s or when the program ended.
+    bool WaitFor(const std::string& text) {
+        for (int waited = 0; m_seen.find(text) == std::string::npos; ++waited) {
+            pollfd fd{m_master, POLLIN, 0};
+            if (waited > 600 || ::poll(&fd, 1, 100) < 0)
+                return false;
+            char buffer[4096];
+            if ((fd.revents & POLLIN) == 0)
+                continue;
+            ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            if (n <= 0)
+                return false;
+            m_seen.append(buffer, static_cast<size_t>(n));
+        }
+        return true;
+    }
+
+    void Type(const std::string& text) {
+        ASSERT_EQ(::write(m_master, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    void Signal(int signal) { ::kill(m_child, signal); }
+
+    int Wait() {
+        int status = 0;
+        ::waitpid(m_child, &status, 0);
+        m_child = -1;
+        return status;
+    }
+    const std::string& Seen() const { return m_seen; }
+
+private:
+    int m_master = -1;
+    pid_t m_child = -1;
+    std::string m_seen;
+};
+
+class CliTerminal : public CliTest {};
+
+} // namespace
+
+TEST_F(CliTerminal, CtrlCDuringASaveLeavesNoPartialFileAndNoWorkingFolder) {
+    std::filesystem::create_directories(At("in"));
+    WriteFile(At("in/big.bin"), PseudoRandomBytes(24u << 20, 7));
+    std::filesystem::create_directories(At("dest"));
+    auto cacheBefore = CacheEntries();
+    {
+        TerminalRun run(
+            {"hide", ReferenceFile("base.png"), "-o", At("dest/out.png"), At("in/big.bin")},
+            At("stdout"), "pw", false);
+        ASSERT_TRUE(run.WaitFor("%")) << "no progress shown on the terminal: " << run.Seen();
+        run.Signal(SIGINT);
+        EXPECT_TRUE(run.WaitFor("lumora-cli: interrupted")) << run.Seen();
+        int status = run.Wait();
+        ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+        EXPECT_EQ(WTERMSIG(status), SIGINT);
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(At("dest"))) << "a partial carrier was left behind";
+    EXPECT_EQ(CacheEntries(), cacheBefore) << "the working folder was left behind";
+    EXPECT_EQ(ReadText(At("stdout")), "");
+}
+
+TEST_F(CliTerminal, PasswordIsAskedTwiceWithoutEchoForANewCarrier) {
+    {
+        TerminalRun run({"hide", ReferenceFile("base.png"), "-o", At("c.png"), "-m", "typed"},
+                        At("stdout"), std::nullopt, true);
+        ASSERT_TRUE(run.WaitFor("Password: "));
+        run.Type("typed secret\n");
+        ASSERT_TRUE(run.WaitFor("Repeat password: "));
+        run.Type("typed secret\n");
+        int status = run.Wait();
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << ReadText(At("stdout.err"));
+        EXPECT_EQ(run.Seen().find("typed secret"), std::string::npos) << "the password was echoed";
+    }
+    EXPECT_EQ(Run({"reveal", At("c.png")}, "typed secret").out, "typed");
+
+    TerminalRun mismatch({"hide", ReferenceFile("base.png"), "-o", At("d.png")}, At("stdout"),
+                         std::nullopt, true);
+    ASSERT_TRUE(mismatch.WaitFor("Password: "));
+    mismatch.Type("one\n");
+    ASSERT_TRUE(mismatch.WaitFor("Repeat password: "));
+    mismatch.Type("two\n");
+    int status = mismatch.Wait();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(ReadText(At("stdout.err")), ErrorLine("the passwords do not match"));
+    EXPECT_FALSE(FileExists(At("d.png")));
+}

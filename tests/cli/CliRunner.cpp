@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "CliRunner.h"
+
+#include "support/TestFiles.h"
+
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace lumora::test {
+namespace {
+
+[[noreturn]] void ExecChild(const std::vector<std::string>& args, const CliOptions& options,
+                            const std::string& outPath, const std::string& errPath) {
+    ::setsid();
+    int in = ::open(options.stdinFile.value_or("/dev/null").c_str(), O_RDONLY);
+    int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0 || err < 0)
+        ::_exit(127);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    if (!options.workingFolder.empty() && ::chdir(options.workingFolder.c_str()) != 0)
+        ::_exit(127);
+
+    std::map<std::string, std::string> variables = {
+        {"PATH", "/usr/bin:/bin"}, {"HOME", "/nonexistent"}, {"LANG", "C.UTF-8"}};
+    for (const auto& [name, value] : options.environment)
+        variables[name] = value;
+    std::vector<std::string> environment;
+    for (const auto& [name, value] : variables)
+        environment.push_back(name + "=" + value);
+
+    std::vector<char*> argv{const_cast<char*>(LUMORA_CLI_PATH)};
+    for (const auto& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    ::execve(LUMORA_CLI_PATH, argv.data(), envp.data());
+    ::_exit(127);
+}
+
+} // namespace
+
+std::string CliPath() {
+    return LUMORA_CLI_PATH;
+}
+
+std::string CliCacheRoot() {
+    return std::filesystem::path(LUMORA_CLI_PATH).parent_path().string() + "/cache";
+}
+
+std::vector<std::string> CacheEntries() {
+    std::vector<std::string> entries;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(CliCacheRoot(), ec))
+        entries.push_back(entry.path().filename().string());
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+CliResult RunCli(const std::vector<std::string>& args, const CliOptions& options) {
+    TempDir capture;
+    std::string outPath = capture / "stdout";
+    std::string errPath = capture / "stderr";
+    pid_t child = ::fork();
+    if (child < 0)
+        throw std::runtime_error("fork failed");
+    if (child == 0)
+        ExecChild(args, options, outPath, errPath);
+
+    int waitStatus = 0;
+    ::waitpid(child, &waitStatus, 0);
+    CliResult result;
+    result.status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
+    result.signal = WIFSIGNALED(waitStatus) ? WTERMSIG(waitStatus) : 0;
+    result.out = ReadText(outPath);
+    result.err = ReadText(errPath);
+    return result;
+}
+
+} // namespace lumora::test

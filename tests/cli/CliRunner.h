@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Runs the built lumora-cli as a user would: its own session (no controlling terminal),
+// stdin from /dev/null unless given, a small controlled environment, and stdout and
+// stderr captured.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumora::test {
+
+struct CliResult {
+    int status = -1; // exit status, or -1 when the program was ended by a signal
+    int signal = 0;  // the signal that ended it, or 0
+    std::string out;
+    std::string err;
+};
+
+struct CliOptions {
+    std::map<std::string, std::string> environment; // added to PATH, HOME and LANG
+    std::optional<std::string> stdinFile;
+    std::string workingFolder; // empty: the test's current folder
+};
+
+std::string CliPath();
+
+// The folder where lumora-cli keeps its working folders (beside the binary).
+std::string CliCacheRoot();
+
+// Entries of the cache root, sorted.
+std::vector<std::string> CacheEntries();
+
+CliResult RunCli(const std::vector<std::string>& args, const CliOptions& options = {});
+
+} // namespace lumora::test
