@@ -35,7 +35,7 @@ bool EntryDataWriter::Write(const uint8_t* data, size_t length) {
     m_stream.next_in = const_cast<Bytef*>(data);
     m_stream.avail_in = static_cast<uInt>(length);
     while (m_stream.avail_in > 0) {
-        if (!Deflate(Z_NO_FLUSH))
+        if (!DeflateInput())
             return false;
     }
     return true;
@@ -53,8 +53,8 @@ bool EntryDataWriter::Finish() {
     return true;
 }
 
-bool EntryDataWriter::Deflate(int flush) {
-    int result = deflate(&m_stream, flush);
+bool EntryDataWriter::DeflateInput() {
+    int result = deflate(&m_stream, Z_NO_FLUSH);
     if (result != Z_OK && result != Z_BUF_ERROR)
         return false;
     return m_stream.avail_out > 0 || FlushOutput();

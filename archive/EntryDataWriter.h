@@ -32,7 +32,7 @@ public:
     uint64_t Size() const { return m_size; }
 
 private:
-    bool Deflate(int flush);
+    bool DeflateInput();
     bool FlushOutput();
 
     zipFile m_zip;
