@@ -279,7 +279,9 @@ TEST_F(CliErrors, EntryNamesThatLeaveTheFolderAreNeverWritten) {
         std::string carrier = CarrierWithEntryName(name);
         std::filesystem::create_directories(At("dir/out"));
         CliResult result = Run({"reveal", carrier, "-d", At("dir/out"), "--force"});
-        EXPECT_EQ(result.status, 1) << result.err;
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, ErrorLine("refusing to write the hidden file \"" + name +
+                                        "\": its name points outside the target folder"));
         EXPECT_FALSE(FileExists(At("dir/evil.txt")));
         EXPECT_FALSE(FileExists(At("evil.txt")));
         EXPECT_FALSE(FileExists(outside));
