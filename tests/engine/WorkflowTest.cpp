@@ -2,6 +2,9 @@
 // The hide, reveal and re-save sequences end to end.
 #include "EngineTestSupport.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace lumora::test {
 namespace {
 
@@ -96,6 +99,26 @@ TEST_F(WorkflowTest, DroppedSlotsAreFreedSoAHundredNewFilesFitAfterAHundredOld) 
     EXPECT_EQ(revealed.files.size(), 100u);
     EXPECT_EQ(revealed.files.count("new0"), 1u);
     EXPECT_EQ(revealed.files.count("old0"), 0u);
+}
+
+TEST_F(WorkflowTest, SavesAHiddenFileOverAFileOnAnotherFileSystem) {
+    struct stat shm {
+    }, here{};
+    if (::stat("/dev/shm", &shm) != 0 || ::stat(m_dir.Path().c_str(), &here) != 0 ||
+        shm.st_dev == here.st_dev)
+        GTEST_SKIP() << "needs /dev/shm on a file system of its own";
+    std::string carrier = Path("carrier.bmp");
+    Bytes bytes = PseudoRandomBytes(70000, 5);
+    ASSERT_EQ(Hide(MakeImage(), carrier, "pw", "", {MakeFile("f.bin", bytes)}), 1);
+    std::string dest = "/dev/shm/lumora-engine-test-" + std::to_string(::getpid());
+    WriteFile(dest, {'o', 'l', 'd'});
+
+    CBindImage engine;
+    engine.SetPassword("pw");
+    ASSERT_EQ(engine.OpenCarrier(carrier, OPEN_UNPACK), 1);
+    EXPECT_EQ(engine.ExtractHiddenFile(0, dest), 1);
+    EXPECT_EQ(ReadFile(dest), bytes);
+    ::unlink(dest.c_str());
 }
 
 } // namespace
