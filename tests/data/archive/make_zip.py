@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-2.0-or-later
 """Writes a zip archive whose entry names are taken exactly as given, also names that no
 well-behaved writer would produce (absolute, with "..", with backslashes).

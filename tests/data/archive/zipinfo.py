@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-2.0-or-later
 """Describes each entry of a zip archive as read by Python's zipfile, one tab-separated
 line per entry:
