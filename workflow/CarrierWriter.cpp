@@ -15,7 +15,9 @@ int WriteCarrier(CBindImage& engine, const CarrierContent& content,
         return 0;
     engine.DropAllFiles();
     for (int slot : content.keptSlots) {
-        if (!engine.SetSlotState(slot, SLOT_STORED))
+        // A kept row must name a hidden file of the source; anything else would be lost.
+        if (slot < 0 || slot >= kSlotCount || engine.Slot(slot).state != SLOT_DROPPED ||
+            !engine.SetSlotState(slot, SLOT_STORED))
             return 0;
     }
     // Dropped slots are freed first, so only the 100 slots limit what can be added.

@@ -177,13 +177,13 @@ QString TframeMsg::AskSavePath(const QString& imagePath) {
     return Dialogs().SaveFile(window(), request);
 }
 
-bool TframeMsg::WriteFromList(const QString& source, const QString& password,
+bool TframeMsg::WriteFromList(const QString& source, const std::optional<QString>& password,
                               const QString& memoText, const QTreeWidget* list,
                               const QString& target) {
     CarrierContent content;
     content.source = source.toStdString();
-    if (!password.isEmpty())
-        content.password = password.toStdString();
+    if (password)
+        content.password = password->toStdString();
     content.message = ToStoredMessage(memoText);
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = list->topLevelItem(i);

@@ -112,8 +112,8 @@ private:
 
     // shared
     bool NewEngine();
-    bool WriteFromList(const QString& source, const QString& password, const QString& memoText,
-                       const QTreeWidget* list, const QString& target);
+    bool WriteFromList(const QString& source, const std::optional<QString>& password,
+                       const QString& memoText, const QTreeWidget* list, const QString& target);
     QString AskSavePath(const QString& imagePath);
     QString Message(const char* key) const;
     // A message with its "%s" filled in.

@@ -16,22 +16,33 @@
 namespace lumora {
 namespace {
 
-// The picture dialog's filter list; each entry shows its patterns in parentheses.
+// The picture dialog's filters: the shown description, then its patterns in parentheses
+// (the dialog hides that last group, and Qt separates patterns by blanks).
 QStringList PictureFilters() {
-    return {
-        QStringLiteral("All (*.pcx *.gif *.ani *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)"),
-        QStringLiteral("PCX Image (*.pcx)"),
-        QStringLiteral("CompuServe GIF Image (*.gif)"),
-        QStringLiteral("ANI Image (*.ani)"),
-        QStringLiteral("GIF Image (*.gif)"),
-        QStringLiteral("JPEG Image File (*.jpg)"),
-        QStringLiteral("JPEG Image File (*.jpeg)"),
-        QStringLiteral("Bitmaps (*.bmp)"),
-        QStringLiteral("Icons (*.ico)"),
-        QStringLiteral("Enhanced Metafiles (*.emf)"),
-        QStringLiteral("Metafiles (*.wmf)"),
-        QStringLiteral("All (*.*) (*)"),
+    static const char* const entries[][2] = {
+        {"All (*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)",
+         "*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf"},
+        {"PCX Image (*.pcx)", "*.pcx"},
+        {"CompuServe GIF Image (*.gif)", "*.gif"},
+        {"ANI Image (*.ani)", "*.ani"},
+        {"GIF Image (*.gif)", "*.gif"},
+        {"JPEG Image File (*.jpg)", "*.jpg"},
+        {"JPEG Image File (*.jpeg)", "*.jpeg"},
+        {"JPEG Image File (*.jpg)", "*.jpg"},
+        {"JPEG Image File (*.jpeg)", "*.jpeg"},
+        {"Bitmaps (*.bmp)", "*.bmp"},
+        {"Icons (*.ico)", "*.ico"},
+        {"Enhanced Metafiles (*.emf)", "*.emf"},
+        {"Metafiles (*.wmf)", "*.wmf"},
+        {"All (*.*)", "*"},
     };
+    QStringList filters;
+    for (const auto& entry : entries) {
+        QString patterns = QString::fromLatin1(entry[1]);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters.append(QStringLiteral("%1 (%2)").arg(QString::fromLatin1(entry[0]), patterns));
+    }
+    return filters;
 }
 
 } // namespace

@@ -1,0 +1,363 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The reveal view driven end to end: loading behind the password prompt, editing, saving
+// in place and as a new file, closing, and the engine's working folder.
+#include "workflow/FileListRows.h"
+#include "workflow/WorkflowBench.h"
+
+#include "engine/BindImage.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace lumora;
+using namespace lumora::test;
+
+namespace {
+
+const QString kSaveOK = QStringLiteral("The image have been saved successfully.");
+
+QStringList Names(const QTreeWidget* list) {
+    QStringList names;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        names.append(RowName(list->topLevelItem(i)));
+    return names;
+}
+
+QTreeWidgetItem* RowNamed(const QTreeWidget* list, const QString& name) {
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        if (RowName(list->topLevelItem(i)) == name)
+            return list->topLevelItem(i);
+    }
+    return nullptr;
+}
+
+void SelectOnly(QTreeWidget* list, const QString& name) {
+    list->clearSelection();
+    QTreeWidgetItem* row = RowNamed(list, name);
+    QVERIFY(row != nullptr);
+    row->setSelected(true);
+}
+
+} // namespace
+
+class RevealTest : public QObject {
+    Q_OBJECT
+private slots:
+    void fileWithoutPayloadShowsNoData();
+    void threeWrongPasswords();
+    void cancelAtSecondAttemptEndsSilently();
+    void referenceCarriersOpen_data();
+    void referenceCarriersOpen();
+    void saveImageKeepsDropsAddsAndReloads();
+    void saveImageAsNewFileReloadsWithoutPrompt();
+    void saveImageAsOntoTheLoadedImage();
+    void failedSaveAsKeepsTheView();
+    void cancelAsksOnlyAfterEdits();
+    void carrierWithEmptyArchive();
+    void hiddenFilesOpenFromTheWorkingFolderOnly();
+};
+
+void RevealTest::fileWithoutPayloadShowsNoData() {
+    WorkflowBench bench;
+    for (const char* name : {"base.gif", "version2.bmp"}) {
+        const std::string path = bench.CopyOfReference(name);
+        QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(path), QString()), 0);
+        QCOMPARE(bench.host.images.last(), QString::fromStdString(path));
+        QCOMPARE(bench.dialogs.shown.last().kind, QStringLiteral("error"));
+        QCOMPARE(bench.dialogs.shown.last().title, QStringLiteral("ERROR"));
+        QCOMPARE(bench.dialogs.shown.last().text, QStringLiteral("No Data In Image"));
+        QVERIFY(bench.frame->isHidden());
+        QCOMPARE(bench.frame->Engine(), nullptr);
+    }
+    QCOMPARE(bench.frame->LoadFromImage(QString(), QString()), 0);
+    QCOMPARE(bench.dialogs.shown.size(), 2);
+
+    // A read-only carrier opens: the engine only reads it.
+    const std::string carrier = bench.CopyOfReference("empty-password.gif");
+    QCOMPARE(::chmod(carrier.c_str(), 0444), 0);
+    bench.AnswerPrompt(QString());
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+}
+
+void RevealTest::threeWrongPasswords() {
+    WorkflowBench bench;
+    const std::string carrier = bench.MakeCarrier("c.png", "right", "secret text", {});
+    QVERIFY(!carrier.empty());
+    for (const char* typed : {"wrong", "", "RIGHT"})
+        bench.AnswerPrompt(QString::fromLatin1(typed));
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 0);
+    QCOMPARE(bench.promptErrorLines, (QStringList{"hidden", "shown", "shown"}));
+    QCOMPARE(bench.dialogs.Texts(), QStringList{QStringLiteral("Password error")});
+    QCOMPARE(bench.frame->Engine(), nullptr);
+    QVERIFY(bench.frame->isHidden());
+    QVERIFY(bench.host.infos.isEmpty());
+
+    // The right password on the second attempt opens it.
+    bench.AnswerPrompt("nope");
+    bench.AnswerPrompt("right");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    QCOMPARE(bench.Get<QPlainTextEdit>("mmoDeMsg")->toPlainText(), QStringLiteral("secret text"));
+    QCOMPARE(bench.host.infos.size(), 1);
+    QCOMPARE(bench.host.infos[0].messageLength, 11);
+}
+
+void RevealTest::cancelAtSecondAttemptEndsSilently() {
+    WorkflowBench bench;
+    const std::string carrier = bench.MakeCarrier("c.png", "right", "text", {});
+    bench.AnswerPrompt("wrong");
+    bench.AnswerPrompt("right", QDialog::Rejected);
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 0);
+    QVERIFY(bench.dialogs.shown.isEmpty());
+    QCOMPARE(bench.frame->Engine(), nullptr);
+    QVERIFY(bench.frame->isHidden());
+}
+
+void RevealTest::referenceCarriersOpen_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("sizes");
+    QTest::newRow("empty password") << "empty-password.gif"
+                                    << ""
+                                    << "Hello\nWorld" << QStringList{"hello.txt", "data.bin"}
+                                    << QStringList{"34 Byte", "3.00 KB"};
+    QTest::newRow("no message") << "zero-check-record.png"
+                                << "correct horse battery staple"
+                                << "" << QStringList{"notes.txt"} << QStringList{"2.80 KB"};
+    QTest::newRow("long password")
+        << "long-password.jpg"
+        << "0123456789abcdefghijklmnopqrstuvwxyz!?"
+        << "Long passwords use their first 32 bytes." << QStringList{"a.bin", "b.txt"}
+        << QStringList{"70.00 KB", "10 Byte"};
+    QTest::newRow("non-ascii") << "non-ascii.bmp" << QString::fromUtf8("pässwörd")
+                               << QString::fromUtf8("Grüße\n日本語 — ok")
+                               << QStringList{QString::fromUtf8("naïve résumé.txt"),
+                                              QString::fromUtf8("日本.txt")}
+                               << QStringList{"8 Byte", "9 Byte"};
+}
+
+void RevealTest::referenceCarriersOpen() {
+    QFETCH(QString, file);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, sizes);
+    WorkflowBench bench;
+    const std::string carrier = bench.CopyOfReference(file.toStdString());
+    bench.AnswerPrompt(password); // an all-zero check record passes at once
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    QCOMPARE(bench.promptErrorLines.size(), 1);
+    QVERIFY(!bench.frame->isHidden());
+    QCOMPARE(bench.Get<QTabWidget>("pgcDecodeImage")->currentWidget()->objectName(),
+             QStringLiteral("tsOutputMsg"));
+    QCOMPARE(bench.Get<QPlainTextEdit>("mmoDeMsg")->toPlainText(), message);
+    auto* list = bench.Get<QTreeWidget>("lvDeFiles");
+    QStringList shownNames = Names(list);
+    QStringList shownSizes;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        shownSizes.append(list->topLevelItem(i)->text(2));
+    QCOMPARE(QSet<QString>(shownNames.begin(), shownNames.end()),
+             QSet<QString>(names.begin(), names.end()));
+    for (int i = 0; i < names.size(); ++i)
+        QCOMPARE(RowNamed(list, names[i])->text(2), sizes[i]);
+    QVERIFY(bench.frame->IsSaved());
+
+    // Saving it back unchanged keeps message and files readable with the same password.
+    bench.Click("btnDeSave");
+    QCOMPARE(bench.dialogs.Texts().last(), kSaveOK);
+    const CarrierContents contents = ReadCarrier(carrier, password.toStdString());
+    QCOMPARE(contents.files.size(), size_t(names.size()));
+    QCOMPARE(QString::fromStdString(contents.message).replace("\r\n", "\n"), message);
+}
+
+void RevealTest::saveImageKeepsDropsAddsAndReloads() {
+    WorkflowBench bench;
+    const std::string f1 = bench.MakeFile("one.bin", 3000, 1);
+    const std::string f2 = bench.MakeFile("two.bin", 20, 2);
+    const std::string f3 = bench.MakeFile("three.bin", 50000, 3);
+    const std::string carrier = bench.MakeCarrier("c.png", "pw", "old\r\ntext", {f1, f2, f3});
+    bench.AnswerPrompt("pw");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    auto* memo = bench.Get<QPlainTextEdit>("mmoDeMsg");
+    auto* list = bench.Get<QTreeWidget>("lvDeFiles");
+    QCOMPARE(memo->toPlainText(), QStringLiteral("old\ntext"));
+    bench.frame->ShowFilesPage();
+    QCOMPARE(bench.Get<QTabWidget>("pgcDecodeImage")->currentWidget()->objectName(),
+             QStringLiteral("tsOutputFiles"));
+
+    memo->setPlainText("new\ntext");
+    SelectOnly(list, "two.bin");
+    bench.Click("btnDeDel");
+    const std::string f4 = bench.MakeFile("four.bin", 777, 4);
+    bench.dialogs.fileLists.push_back({QString::fromStdString(f4)});
+    bench.Click("btnDeAdd");
+    QVERIFY(!bench.frame->IsSaved());
+    bench.Click("btnDeSave");
+
+    QCOMPARE(bench.dialogs.shown.last().kind, QStringLiteral("information"));
+    QCOMPARE(bench.dialogs.shown.last().title, QStringLiteral("Lumora"));
+    QCOMPARE(bench.dialogs.shown.last().text, kSaveOK);
+    QVERIFY(bench.frame->IsSaved());
+    CarrierContents contents = ReadCarrier(carrier, "pw");
+    QCOMPARE(contents.message, std::string("new\r\ntext"));
+    QCOMPARE(contents.files.size(), size_t{3});
+    QVERIFY(contents.files.at("one.bin") == ReadFile(f1));
+    QVERIFY(contents.files.at("three.bin") == ReadFile(f3));
+    QVERIFY(contents.files.at("four.bin") == ReadFile(f4));
+    // The view now shows the written carrier: every row is a hidden file.
+    QCOMPARE(list->topLevelItemCount(), 3);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(RowSlot(list->topLevelItem(i)) >= 0);
+
+    // A second save from the same view reaches the right entries.
+    SelectOnly(list, "one.bin");
+    bench.Click("btnDeDel");
+    const std::string f5 = bench.MakeFile("five.bin", 5, 5);
+    bench.dialogs.fileLists.push_back({QString::fromStdString(f5)});
+    bench.Click("btnDeAdd");
+    bench.Click("btnDeSave");
+    contents = ReadCarrier(carrier, "pw");
+    QCOMPARE(contents.files.size(), size_t{3});
+    QVERIFY(contents.files.at("three.bin") == ReadFile(f3));
+    QVERIFY(contents.files.at("four.bin") == ReadFile(f4));
+    QVERIFY(contents.files.at("five.bin") == ReadFile(f5));
+
+    // Saving a hidden file out extracts the entry its row shows.
+    SelectOnly(list, "three.bin");
+    const std::string out = bench.dir / "three-out.bin";
+    bench.dialogs.savePaths.push_back(QString::fromStdString(out));
+    bench.Click("btnDeSaveFilesAs");
+    QCOMPARE(bench.dialogs.saveRequests.last().proposedName, QStringLiteral("three.bin"));
+    QVERIFY(ReadFile(out) == ReadFile(f3));
+    QCOMPARE(bench.dialogs.unanswered, 0);
+    QCOMPARE(bench.promptErrorLines.size(), 1); // reloads never asked again
+}
+
+void RevealTest::saveImageAsNewFileReloadsWithoutPrompt() {
+    WorkflowBench bench;
+    const std::string f1 = bench.MakeFile("one.bin", 300, 1);
+    const std::string carrier = bench.MakeCarrier("photo.png", "pw", "text", {f1});
+    bench.AnswerPrompt("pw");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    bench.Get<QPlainTextEdit>("mmoDeMsg")->setPlainText("changed");
+    const std::string target = bench.dir / "copy.png";
+    bench.dialogs.savePaths.push_back(QString::fromStdString(target));
+    bench.Click("btnDeSaveAs");
+
+    QCOMPARE(bench.dialogs.saveRequests.last().proposedName, QStringLiteral("photo_new.png"));
+    QCOMPARE(bench.dialogs.saveRequests.last().defaultSuffix, QStringLiteral("png"));
+    QVERIFY(bench.dialogs.shown.isEmpty());
+    QCOMPARE(bench.dialogs.unanswered, 0);
+    QCOMPARE(bench.frame->ImagePath(), QString::fromStdString(target));
+    QCOMPARE(bench.host.images.last(), QString::fromStdString(target));
+    QVERIFY(bench.frame->IsSaved());
+    QCOMPARE(ReadCarrier(target, "pw").message, std::string("changed"));
+    QCOMPARE(ReadCarrier(carrier, "pw").message, std::string("text"));
+}
+
+void RevealTest::saveImageAsOntoTheLoadedImage() {
+    WorkflowBench bench;
+    const std::string carrier = bench.MakeCarrier("c.png", "pw", "text", {});
+    bench.AnswerPrompt("pw");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    bench.Get<QPlainTextEdit>("mmoDeMsg")->setPlainText("in place");
+    bench.dialogs.savePaths.push_back(QString::fromStdString(carrier));
+    bench.Click("btnDeSaveAs");
+    QCOMPARE(bench.dialogs.Texts(), QStringList{kSaveOK});
+    QCOMPARE(ReadCarrier(carrier, "pw").message, std::string("in place"));
+}
+
+void RevealTest::failedSaveAsKeepsTheView() {
+    WorkflowBench bench;
+    const std::string carrier = bench.MakeCarrier("c.png", "pw", "text", {});
+    const std::string before = Sha256Hex(carrier);
+    bench.AnswerPrompt("pw");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    bench.Get<QPlainTextEdit>("mmoDeMsg")->setPlainText("edited");
+    bench.dialogs.savePaths.push_back(QString::fromStdString(carrier + "/below-a-file.png"));
+    bench.Click("btnDeSaveAs");
+    QCOMPARE(bench.dialogs.Texts(),
+             QStringList{"There are some errors when saved, please try again."});
+    QVERIFY(!bench.frame->IsSaved());
+    QVERIFY(!bench.frame->isHidden());
+    QCOMPARE(Sha256Hex(carrier), before);
+}
+
+void RevealTest::cancelAsksOnlyAfterEdits() {
+    WorkflowBench bench;
+    const std::string carrier = bench.MakeCarrier("c.png", "pw", "not empty", {});
+    const std::string before = Sha256Hex(carrier);
+    bench.AnswerPrompt("pw");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    bench.Click("btnDeCancel");
+    QVERIFY(bench.dialogs.shown.isEmpty());
+    QVERIFY(bench.frame->isHidden());
+    QCOMPARE(bench.frame->Engine(), nullptr);
+    QCOMPARE(bench.host.mainPanel.last(), true);
+
+    bench.AnswerPrompt("pw");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    bench.Get<QPlainTextEdit>("mmoDeMsg")->insertPlainText("x");
+    bench.dialogs.answers.push_back(Answer::Cancel);
+    bench.Click("btnDeCancel");
+    QVERIFY(!bench.frame->isHidden());
+    QCOMPARE(bench.dialogs.shown.last().kind, QStringLiteral("question3"));
+
+    bench.dialogs.answers.push_back(Answer::Yes); // and the save dialog is cancelled
+    bench.Click("btnDeCancel");
+    QVERIFY(bench.frame->isHidden());
+    QCOMPARE(bench.dialogs.saveRequests.size(), 1);
+    QCOMPARE(Sha256Hex(carrier), before);
+}
+
+void RevealTest::carrierWithEmptyArchive() {
+    WorkflowBench bench;
+    const std::string carrier = bench.MakeCarrier("empty.png", "pw", "", {});
+    QVERIFY(!carrier.empty());
+    bench.AnswerPrompt("pw");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    QCOMPARE(bench.Get<QPlainTextEdit>("mmoDeMsg")->toPlainText(), QString());
+    QCOMPARE(bench.Get<QTreeWidget>("lvDeFiles")->topLevelItemCount(), 0);
+    QVERIFY(bench.dialogs.shown.isEmpty());
+    QVERIFY(!bench.Get<QPushButton>("btnDeRemoveAll")->isEnabled());
+}
+
+void RevealTest::hiddenFilesOpenFromTheWorkingFolderOnly() {
+    WorkflowBench bench;
+    const std::string f1 = bench.MakeFile("doc.txt", 1234, 7);
+    const std::string carrier = bench.MakeCarrier("c.png", "pw", "", {f1});
+    bench.AnswerPrompt("pw");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    const std::string workDir = bench.frame->Engine()->WorkDir();
+    auto* list = bench.Get<QTreeWidget>("lvDeFiles");
+    SelectOnly(list, "doc.txt");
+    bench.Click("btnDeOpen");
+    QCOMPARE(bench.dialogs.opened.size(), 1);
+    const std::string copy = bench.dialogs.opened[0].toStdString();
+    QVERIFY(copy.rfind(workDir + "/", 0) == 0);
+    QVERIFY(ReadFile(copy) == ReadFile(f1));
+    QVERIFY(!FileExists(bench.dir / "doc.txt.copy"));
+
+    // Closing the view removes the working folder with the decrypted copy.
+    bench.Click("btnDeCancel");
+    QVERIFY(!FileExists(workDir));
+
+    // So does releasing the engine at the end of the program with the view open.
+    bench.AnswerPrompt("pw");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    const std::string openDir = bench.frame->Engine()->WorkDir();
+    QVERIFY(FileExists(openDir));
+    bench.frame->ReleaseEngine();
+    QVERIFY(!FileExists(openDir));
+}
+
+QTEST_MAIN(RevealTest)
+#include "RevealTest.moc"

@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "workflow/WorkflowBench.h"
+
+#include "engine/BindImage.h"
+#include "platform/ProgramFolders.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <filesystem>
+
+namespace lumora::test {
+
+CarrierContents ReadCarrier(const std::string& path, const std::string& password) {
+    CarrierContents contents;
+    CBindImage engine;
+    engine.SetPassword(password);
+    if (!engine.OpenCarrier(path, OPEN_INSPECT) || !engine.HasValidTrailer())
+        return contents;
+    engine.SetPassword(password);
+    engine.UnpackPayload();
+    contents.opened = true;
+    contents.message = engine.Message().value_or(std::string());
+    FileSlot slot;
+    for (int k = engine.FirstFileSlot(slot); k >= 0; k = engine.NextFileSlot(slot, k)) {
+        std::string copy;
+        if (engine.ExtractHiddenFile(k, copy))
+            contents.files[slot.name] = ReadFile(copy);
+    }
+    return contents;
+}
+
+WorkflowBench::WorkflowBench() {
+    SetProgramFolderOverride(dir.Path());
+    SetDialogs(&dialogs);
+    host.window.resize(750, 516);
+    frame = std::make_unique<TframeMsg>(&host, &host.window);
+    prompt = std::make_unique<TfrmCheckPass>();
+    frame->SetPasswordPrompt(prompt.get());
+    host.window.show();
+}
+
+WorkflowBench::~WorkflowBench() {
+    frame.reset();
+    prompt.reset();
+    SetDialogs(nullptr);
+    SetProgramFolderOverride(std::string());
+}
+
+void WorkflowBench::Click(const char* name) const {
+    Get<QPushButton>(name)->click();
+}
+
+std::string WorkflowBench::CopyOfReference(const std::string& name, const std::string& as) const {
+    const std::string target = dir / (as.empty() ? name : as);
+    std::filesystem::copy_file(ReferenceFile(name), target,
+                               std::filesystem::copy_options::overwrite_existing);
+    return target;
+}
+
+std::string WorkflowBench::MakeFile(const std::string& name, size_t size, uint32_t seed) const {
+    const std::string path = dir / name;
+    WriteFile(path, PseudoRandomBytes(size, seed));
+    return path;
+}
+
+std::string WorkflowBench::MakeCarrier(const std::string& name, const std::string& password,
+                                       const std::string& message,
+                                       const std::vector<std::string>& files) const {
+    const std::string image = CopyOfReference("base.png", name + ".source.png");
+    CBindImage engine;
+    engine.SetPassword(password);
+    engine.OpenCarrier(image, OPEN_UNPACK);
+    engine.ClearMessage();
+    if (!message.empty())
+        engine.SetMessage(message);
+    engine.DropAllFiles();
+    engine.ClearSlots(SLOT_DROPPED);
+    for (const std::string& file : files)
+        engine.AddFileSlot(file, SLOT_ADDED, -1, 0);
+    const std::string target = dir / name;
+    return engine.SaveCarrier(target) == 1 ? target : std::string();
+}
+
+void WorkflowBench::HideThroughWizard(const std::string& image, const QString& message,
+                                      const QStringList& files, const QString& password,
+                                      const std::string& target) {
+    frame->ShowHideWizard();
+    Get<QComboBox>("cbbFiles")->setEditText(QString::fromStdString(image));
+    Click("btnNext1");
+    Get<QPlainTextEdit>("mmoMsg")->setPlainText(message);
+    Click("btnNext1");
+    if (!files.isEmpty()) {
+        dialogs.fileLists.push_back(files);
+        Click("btnAdd");
+    }
+    Click("btnNext1");
+    Get<QLineEdit>("edtPass1")->setText(password);
+    Get<QLineEdit>("edtPass2")->setText(password);
+    Click("btnNext1");
+    dialogs.savePaths.push_back(QString::fromStdString(target));
+    Click("btnSave");
+}
+
+void WorkflowBench::AnswerPrompt(const QString& password, int result) {
+    dialogs.execs.push_back([this, password, result](QDialog* dialog) {
+        const bool errorShown = !dialog->findChild<QLabel*>("lblPassError")->isHidden();
+        promptErrorLines.append(errorShown ? QStringLiteral("shown") : QStringLiteral("hidden"));
+        dialog->findChild<QLineEdit*>("medtPass")->setText(password);
+        return result;
+    });
+}
+
+} // namespace lumora::test

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// A workflow frame in a stand-in main window that records the frame's calls, with its
+// dialogs answered from a script and its files in a temporary program folder.
+#pragma once
+
+#include "platform/ScriptedDialogs.h"
+#include "support/TestFiles.h"
+#include "workflow/IMainWindowHost.h"
+#include "workflow/TframeMsg.h"
+#include "workflow/TfrmCheckPass.h"
+
+#include <QStringList>
+#include <QWidget>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace lumora::test {
+
+class FakeHost : public IMainWindowHost {
+public:
+    void ShowImage(const QString& path) override { images.append(path); }
+    void ShowImageInfo(const CarrierTrailer& trailer) override { infos.append(trailer); }
+    void ShowMainPanel(bool visible) override { mainPanel.append(visible); }
+    QWidget* HostWindow() override { return &window; }
+
+    QWidget window;
+    QStringList images;
+    QList<CarrierTrailer> infos;
+    QList<bool> mainPanel;
+};
+
+// What an engine finds in a carrier.
+struct CarrierContents {
+    bool opened = false;
+    std::string message; // stored form
+    std::map<std::string, std::vector<uint8_t>> files;
+};
+CarrierContents ReadCarrier(const std::string& path, const std::string& password);
+
+class WorkflowBench {
+public:
+    WorkflowBench();
+    ~WorkflowBench();
+
+    template <typename T> T* Get(const char* name) const {
+        T* widget = frame->findChild<T*>(QString::fromLatin1(name));
+        if (widget == nullptr)
+            qFatal("no widget %s", name);
+        return widget;
+    }
+    void Click(const char* name) const;
+    // Path of a copy of a reference file in the temporary folder.
+    std::string CopyOfReference(const std::string& name, const std::string& as = {}) const;
+    // A file of the given bytes in the temporary folder.
+    std::string MakeFile(const std::string& name, size_t size, uint32_t seed) const;
+    // Runs the wizard from its first page to the saved carrier.
+    void HideThroughWizard(const std::string& image, const QString& message,
+                           const QStringList& files, const QString& password,
+                           const std::string& target);
+    // A carrier made by the engine from base.png; empty on failure.
+    std::string MakeCarrier(const std::string& name, const std::string& password,
+                            const std::string& message,
+                            const std::vector<std::string>& files) const;
+    // Scripts the password prompt to be answered with this text.
+    void AnswerPrompt(const QString& password, int result = 1);
+
+    TempDir dir;
+    ScriptedDialogs dialogs;
+    FakeHost host;
+    std::unique_ptr<TframeMsg> frame;
+    std::unique_ptr<TfrmCheckPass> prompt;
+    QStringList promptErrorLines; // "shown"/"hidden" per display of the prompt
+};
+
+} // namespace lumora::test
