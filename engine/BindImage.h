@@ -48,7 +48,9 @@ inline constexpr int64_t kMaxCarrierSize = 0x7FFFFFFF;
 class CProgressObserver {
 public:
     virtual ~CProgressObserver() = default;
-    // bytesDone of bytesTotal for the current step; return false to cancel the operation.
+    // bytesDone of bytesTotal for the current step ("Copying image", "Packing files",
+    // "Encrypting", "Decrypting", "Unpacking"); return false to cancel the operation, which
+    // then fails with LastError "cancelled" and leaves nothing at its destination.
     virtual bool OnProgress(const char* step, int64_t bytesDone, int64_t bytesTotal) = 0;
 };
 
@@ -63,6 +65,7 @@ public:
 
     // --- inspection
     int LoadTrailer();
+    // 1 for a version 1 trailer whose lengths fit inside the file it was loaded from.
     int HasValidTrailer() const;
     const CarrierTrailer& Trailer() const { return m_trailer; }
     // The message in its stored form (CR LF line breaks); none when there is none.
@@ -98,7 +101,9 @@ public:
     // --- binding and unbinding
     int OpenCarrier(const std::optional<std::string>& path, int mode);
     // Writes a complete carrier to dest atomically: dest is replaced only when image part,
-    // payload and trailer were all written; on failure it is left as it was.
+    // payload and trailer were all written; on failure it is left as it was. Needs a
+    // password (the empty text is one); every added file must be readable and smaller than
+    // kMaxCarrierSize.
     int SaveCarrier(const std::string& dest);
     int VerifyPassword(const std::optional<std::string>& text) const;
     int SplitImagePart();
