@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QStackedWidget>
 #include <QWidget>
 
 #include <filesystem>
@@ -36,8 +37,25 @@ bool HasOwnLanguage(const QObject* object) {
     return object->findChild<TMLang*>(QString(), Qt::FindDirectChildrenOnly) != nullptr;
 }
 
-void CollectComponents(const QObject* parent, QList<QObject*>& components) {
+// Children in creation order as far as Qt keeps it: showing a page of a stacked widget
+// raises it to the end of the list, so pages are taken in page order.
+QObjectList ChildrenInOrder(const QObject* parent) {
+    auto* stack = qobject_cast<const QStackedWidget*>(parent);
+    if (stack == nullptr)
+        return parent->children();
+    QObjectList ordered;
+    for (int i = 0; i < stack->count(); ++i)
+        ordered.append(stack->widget(i));
     for (QObject* child : parent->children()) {
+        if (!ordered.contains(child))
+            ordered.append(child);
+    }
+    return ordered;
+}
+
+void CollectComponents(const QObject* parent, QList<QObject*>& components) {
+    const QObjectList children = ChildrenInOrder(parent);
+    for (QObject* child : children) {
         if (qobject_cast<TMLang*>(child))
             continue;
         bool ownLanguage = child->isWidgetType() && HasOwnLanguage(child);
@@ -393,7 +411,7 @@ QString TMLang::GetResString(const QString& key, const QString& section) const {
     return TreatString(value.isEmpty() ? key : value);
 }
 
-QString TMLang::GetResString(int index) const {
+QString TMLang::GetResString(int index) {
     if (index < 0 || index >= m_strList.size())
         return QString();
     const QString& line = m_strList[index];

@@ -15,13 +15,13 @@
 // given to the constructor ("TfrmMain").
 //
 // Components, in creation order: the owner's descendants, walked depth first (each
-// child, then its own descendants, children in the order Qt lists them, which is the
-// order they were created in). Objects with an empty objectName, Qt's own parts (names
-// starting with "qt_") and TMLang components are not components themselves, but their
-// descendants are walked. A descendant widget that has a TMLang of its own is not
-// walked into: a frame inside the window is a component of the window (its font is
-// applied), a window of its own (a dialog) is left out entirely. Menu items are the
-// QActions found this way.
+// child, then its own descendants). Children come in the order Qt lists them, which is
+// the order they were created in, except that raising or lowering a widget moves it;
+// the pages of a stacked widget (and so of a tab widget) come in page order. Objects with an empty
+// objectName, Qt's own parts (names starting with "qt_") and TMLang components are not components
+// themselves, but their descendants are walked. A descendant widget that has a TMLang of its own is
+// not walked into: a frame inside the window is a component of the window (its font is applied), a
+// window of its own (a dialog) is left out entirely. Menu items are the QActions found this way.
 //
 // How the property names of the configuration meet Qt:
 //   "Caption"  button text (QAbstractButton), label text (QLabel), group box title,
@@ -126,7 +126,7 @@ public:
     // A key of any section of the file, the key itself when it has no value there.
     QString GetResString(const QString& key, const QString& section) const;
     // The text of line index of the message list; empty outside the list.
-    QString GetResString(int index) const;
+    QString GetResString(int index);
     // Writes a message key with a value unless the window's section already has it.
     void AddResString(const QString& key, const QString& value);
     // Removes a section from the file; errors are ignored.
