@@ -142,6 +142,7 @@ void WizardTest::finishQuestionAnswers() {
 
     // Yes, then cancelling the save dialog, closes without saving.
     bench.dialogs.answers.push_back(Answer::Yes);
+    bench.dialogs.savePaths.push_back(QString());
     bench.Click("btnCencel1");
     QVERIFY(bench.frame->isHidden());
     QVERIFY(!FileExists(target));
@@ -253,6 +254,8 @@ void WizardTest::backFromFirstPageClosesAndEscapeCancels() {
     bench.frame->ShowHideWizard();
     QApplication::setActiveWindow(&bench.host.window);
     QVERIFY(QTest::qWaitForWindowActive(&bench.host.window));
+    QVERIFY(bench.Get<QComboBox>("cbbFiles")->hasFocus());
+    bench.Get<QComboBox>("cbbFiles")->setEditText("/pictures/cat.jpg");
     bench.Click("btnNext1");
     QVERIFY(bench.Get<QPlainTextEdit>("mmoMsg")->hasFocus());
     QTest::keyClick(bench.Get<QPlainTextEdit>("mmoMsg"), Qt::Key_Escape);
