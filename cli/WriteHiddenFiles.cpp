@@ -8,14 +8,21 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <set>
 
 namespace lumora::cli {
 
 void WriteHiddenFiles(CBindImage& engine, const std::vector<HiddenFile>& files,
                       const std::string& folder, bool replace) {
     std::vector<std::string> targets;
+    std::set<std::string> distinct;
     for (const auto& file : files) {
         targets.push_back(TargetPath(folder, file.name));
+        // Carriers made elsewhere may hide two files under one name; writing both would
+        // leave only the last.
+        if (!distinct.insert(targets.back()).second)
+            throw Failure("more than one hidden file is named " + file.name +
+                          "; they cannot all be written into " + folder);
         if (!replace && PathExists(targets.back()))
             throw Failure(AlreadyExists(targets.back()));
     }

@@ -4,6 +4,7 @@
 #include "CliTest.h"
 
 #include "crypt/PayloadCrypt.h"
+#include "engine/BindImage.h"
 #include "engine/CarrierTrailer.h"
 
 #include <cstdlib>
@@ -299,4 +300,26 @@ TEST_F(CliErrors, SymbolicLinksInsideTheFolderAreNotFollowed) {
     EXPECT_EQ(result.err, ErrorLine("refusing to write " + At("out/sub/inner.txt") + ": " +
                                     At("out/sub") + " is a symbolic link"));
     EXPECT_TRUE(std::filesystem::is_empty(At("elsewhere")));
+}
+
+TEST_F(CliErrors, TwoHiddenFilesWithOneNameAreNotWrittenOverEachOther) {
+    // The desktop program accepts two files of one name from different folders.
+    std::filesystem::create_directories(At("a"));
+    std::filesystem::create_directories(At("b"));
+    {
+        CBindImage engine;
+        engine.SetPassword(std::string("pw"));
+        ASSERT_EQ(engine.OpenCarrier(ReferenceFile("base.png"), OPEN_UNPACK), 1);
+        engine.DropAllFiles();
+        engine.AddFileSlot(MakeFile("a/x.txt", "first"), SLOT_ADDED, -1, 0);
+        engine.AddFileSlot(MakeFile("b/x.txt", "second"), SLOT_ADDED, -1, 0);
+        ASSERT_EQ(engine.SaveCarrier(At("dup.png")), 1) << engine.LastError();
+    }
+    EXPECT_EQ(Run({"list", At("dup.png")}).out, "      5 Byte  x.txt\n      6 Byte  x.txt\n");
+    CliResult result = Run({"reveal", At("dup.png"), "-d", At("out"), "--force"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, ErrorLine("more than one hidden file is named x.txt; they cannot all "
+                                    "be written into " +
+                                    At("out")));
+    EXPECT_FALSE(FileExists(At("out")));
 }
