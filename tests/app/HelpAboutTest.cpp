@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "AppTestSupport.h"
+
+#include "app/HelpLauncher.h"
+#include "app/TfrmAbout.h"
+#include "app/TfrmMain.h"
+
+#include <QAction>
+#include <QDir>
+#include <QEnterEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+using namespace lumora;
+using lumora::test::AppTestEnvironment;
+
+class HelpAboutTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<AppTestEnvironment> m_env;
+
+    QString Bin() const { return m_env->PathOf(QStringLiteral("prefix/bin")); }
+    void Touch(const QString& relativeToBin) {
+        const QString path = QDir::cleanPath(Bin() + u'/' + relativeToBin);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        test::WriteText(path.toStdString(), "<html></html>");
+    }
+
+private slots:
+    void init() {
+        m_env = std::make_unique<AppTestEnvironment>();
+        QVERIFY(QDir().mkpath(Bin()));
+    }
+    void cleanup() { m_env.reset(); }
+
+    void helpFileIsLookedForBesideTheProgram() {
+        Touch(QStringLiteral("../share/lumora/help/index.html"));
+        QCOMPARE(HelpLauncher(Bin()).Target(),
+                 m_env->PathOf(QStringLiteral("prefix/share/lumora/help/index.html")));
+        Touch(QStringLiteral("help/index.html"));
+        QCOMPARE(HelpLauncher(Bin()).Target(), Bin() + QStringLiteral("/help/index.html"));
+        Touch(QStringLiteral("Lumora.chm"));
+        QCOMPARE(HelpLauncher(Bin()).Target(), Bin() + QStringLiteral("/Lumora.chm"));
+        QVERIFY(HelpLauncher(QString()).Target().isEmpty());
+    }
+
+    void helpIsResolvedOnceAndReused() {
+        Touch(QStringLiteral("help/index.html"));
+        HelpLauncher help(Bin());
+        QVERIFY(help.Open());
+        Touch(QStringLiteral("Lumora.chm"));
+        QVERIFY(help.Open());
+        const QString manual = Bin() + QStringLiteral("/help/index.html");
+        QCOMPARE(m_env->Dialogs().opened, QStringList({manual, manual}));
+    }
+
+    void missingHelpShowsNothingAndIsLookedForAgain() {
+        HelpLauncher help(Bin());
+        QVERIFY(!help.Open());
+        QVERIFY(m_env->Dialogs().opened.isEmpty());
+        QVERIFY(m_env->Dialogs().shown.isEmpty());
+        Touch(QStringLiteral("help/index.html"));
+        QVERIFY(help.Open());
+        QCOMPARE(m_env->Dialogs().opened.size(), 1);
+    }
+
+    void enterAndEscapeCloseTheAboutBox_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << int(QDialog::Accepted);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(QDialog::Accepted);
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << int(QDialog::Rejected);
+    }
+    void enterAndEscapeCloseTheAboutBox() {
+        QFETCH(int, key);
+        QFETCH(int, result);
+        TfrmAbout about;
+        about.setResult(-1);
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QTest::keyClick(&about, Qt::Key(key));
+        QVERIFY(about.isHidden());
+        QCOMPARE(about.result(), result);
+    }
+
+    void aboutBoxShowsProductAndOpensWebAddress() {
+        TfrmAbout about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("About Lumora"));
+        QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lbl1"))->text(),
+                 QStringLiteral("Lumora 2.6"));
+        QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lbl3"))->text(),
+                 QStringLiteral("Web Site: "));
+        auto* close = about.findChild<QPushButton*>(QStringLiteral("btnClose"));
+        QCOMPARE(close->text(), QStringLiteral("&Close"));
+        QVERIFY(close->isDefault());
+
+        auto* link = about.findChild<QLabel*>(QStringLiteral("lbl4"));
+        QCOMPARE(link->text(), TfrmAbout::kWebAddress);
+        QVERIFY(link->font().underline());
+        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+        QCoreApplication::sendEvent(link, &enter);
+        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::red));
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(link, &leave);
+        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
+
+        about.show();
+        QTest::mouseClick(link, Qt::LeftButton);
+        QCOMPARE(m_env->Dialogs().opened, QStringList{TfrmAbout::kWebAddress});
+
+        // The bottom margin of Close is kept when the box grows.
+        const int margin = about.height() - close->geometry().bottom();
+        about.resize(about.width() + 40, about.height() + 60);
+        QCOMPARE(about.height() - close->geometry().bottom(), margin);
+    }
+
+    void aboutBoxTranslatesOnlyCaptionAndClose() {
+        QVERIFY(QDir().mkpath(m_env->PathOf(QStringLiteral("lang"))));
+        test::WriteText(m_env->LanguageFile().toStdString(),
+                        "[TfrmAbout]\nfrmAbout_Caption=Über Lumora\nbtnClose_Caption=&Schließen\n"
+                        "lbl1_Caption=Something else\nlbl3_Caption=Webseite:\n");
+        TfrmAbout about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("Über Lumora"));
+        QCOMPARE(about.findChild<QPushButton*>(QStringLiteral("btnClose"))->text(),
+                 QStringLiteral("&Schließen"));
+        QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lbl1"))->text(),
+                 QStringLiteral("Lumora 2.6"));
+        QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lbl3"))->text(),
+                 QStringLiteral("Web Site: "));
+    }
+
+    void helpMenuShowsTheAboutBox() {
+        TfrmMain window;
+        TfrmAbout about(&window);
+        window.SetAboutBox(&about);
+        QDialog* shown = nullptr;
+        m_env->Dialogs().execs.push_back([&shown](QDialog* dialog) {
+            shown = dialog;
+            return int(QDialog::Accepted);
+        });
+        QMenu* menu = window.HelpMenu();
+        QCOMPARE(menu->actions().size(), 2);
+        QCOMPARE(menu->actions().at(0)->text(), QStringLiteral("Help ..."));
+        QCOMPARE(menu->actions().at(1)->text(), QStringLiteral("About ..."));
+        menu->actions().at(1)->trigger();
+        QCOMPARE(shown, &about);
+    }
+};
+
+QTEST_MAIN(HelpAboutTest)
+#include "HelpAboutTest.moc"

@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Small metafiles written byte by byte: a 200 x 100 picture filled with one colour.
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+
+namespace lumora::test {
+
+// A placeable WMF of 200 x 100 units at 96 units per inch.
+QByteArray SampleWmf(QColor fill);
+// An EMF whose bounds are 200 x 100 device pixels.
+QByteArray SampleEmf(QColor fill);
+
+} // namespace lumora::test

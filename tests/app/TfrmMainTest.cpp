@@ -1,0 +1,325 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "AppTestSupport.h"
+
+#include "app/PicturePanel.h"
+#include "app/TfrmMain.h"
+#include "engine/CarrierTrailer.h"
+#include "workflow/TframeMsg.h"
+
+#include <QEnterEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+
+using namespace lumora;
+using lumora::test::AppTestEnvironment;
+
+namespace {
+
+CarrierTrailer Trailer(int32_t payload, int32_t image, int32_t message = 0, int32_t files = 0,
+                       int32_t filesSize = 0) {
+    CarrierTrailer trailer{};
+    trailer.payloadLength = payload;
+    trailer.imageLength = image;
+    trailer.messageLength = message;
+    trailer.fileCount = files;
+    trailer.filesTotalSize = filesSize;
+    return trailer;
+}
+
+void Hover(QWidget* widget) {
+    QEnterEvent enter(QPointF(1, 1), widget->mapToGlobal(QPointF(1, 1)),
+                      widget->mapToGlobal(QPointF(1, 1)));
+    QCoreApplication::sendEvent(widget, &enter);
+}
+
+void MoveOver(QWidget* widget, QPoint at) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &move);
+}
+
+QColor TextColour(const QWidget* widget) {
+    return widget->palette().color(QPalette::WindowText);
+}
+
+} // namespace
+
+class TfrmMainTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<AppTestEnvironment> m_env;
+    std::unique_ptr<TfrmMain> m_window;
+
+    template <typename T = QWidget> T* Child(const char* name) {
+        T* child = m_window->findChild<T*>(QLatin1String(name));
+        if (child == nullptr)
+            qFatal("no child %s", name);
+        return child;
+    }
+    QLabel* Label(const char* name) { return Child<QLabel>(name); }
+    QString CurrentRevealPage() {
+        return Child<QTabWidget>("pgcDecodeImage")->currentWidget()->objectName();
+    }
+
+private slots:
+    void init() {
+        m_env = std::make_unique<AppTestEnvironment>();
+        m_window = std::make_unique<TfrmMain>();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    void cleanup() {
+        m_window.reset();
+        m_env.reset();
+    }
+
+    void startsWithZeroInertPanelAndItsLayout() {
+        QCOMPARE(Label("lblFileSize")->text(), QStringLiteral("Image File Size: 0 Byte"));
+        QCOMPARE(Label("lblImgSize")->text(), QStringLiteral("Image Part Size: 0 Byte"));
+        QCOMPARE(Label("lblTextMsg")->text(), QStringLiteral("Hidden Text Messages Size: 0 Byte"));
+        QCOMPARE(Label("lblHideFiles")->text(), QStringLiteral("Hidden Files Number: 0"));
+        QCOMPARE(Label("lblHideFilesSize")->text(),
+                 QStringLiteral("Hidden Files Total Size: 0 Byte"));
+        for (const char* name :
+             {"lblFileSize", "lblImgSize", "lblTextMsg", "lblHideFiles", "lblHideFilesSize"}) {
+            QCOMPARE(TextColour(Label(name)), QColor(Qt::black));
+            QVERIFY(!Label(name)->testAttribute(Qt::WA_SetCursor));
+        }
+        QVERIFY(!m_window->LinksActive());
+        QVERIFY(Child<QLineEdit>("edtFileName")->text().isEmpty());
+        QVERIFY(Child<QLineEdit>("edtFilePath")->text().isEmpty());
+        QCOMPARE(Child<QLineEdit>("edtFileName")->font().pointSize(), 12);
+
+        QCOMPARE(m_window->size(), QSize(750, 516));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Lumora"));
+        QCOMPARE(Child("frameMsg")->geometry(), QRect(325, 60, 408, 450));
+        QVERIFY(Child("frameMsg")->isHidden());
+        QVERIFY(Child("pnlMain")->isVisible());
+        const QWidget* helpBar = Child("tlbHelp");
+        QCOMPARE(helpBar->x() + helpBar->width(), 750 - 20);
+        QCOMPARE(Child("edtFileName")->width(), helpBar->x() - 336 - 5);
+    }
+
+    void mainWindowKeysAreWrittenInOrder() {
+        QFile file(m_env->LanguageFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList keys;
+        bool inSection = false;
+        for (const QByteArray& raw : file.readAll().split('\n')) {
+            const QString line = QString::fromUtf8(raw).trimmed();
+            if (line.startsWith(u'['))
+                inSection = line == QLatin1String("[TfrmMain]");
+            else if (inSection && line.contains(u'='))
+                keys.append(line.section(u'=', 0, 0));
+        }
+        const QStringList expected = {
+            "frmMain_FontName",   "frmMain_FontSize", "frmMain_FontCharset", "frmMain_Caption",
+            "grpBoxInfo_Caption", "btnHelp_Caption",  "lblUnHide_Caption",   "lblHide_Caption",
+            "btnUnHide_Caption",  "btnHide_Caption",  "mniHelp_Caption",     "mniAbout_Caption",
+            "strFileSize",        "strImgSize",       "strTextMsgSize",      "strHideFilesNum",
+            "strHideFilesSize"};
+        QCOMPARE(keys, expected);
+    }
+
+    void previewIsPlacedInItsFrame_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QRect>("preview");
+        QTest::addColumn<bool>("stretched");
+        QTest::newRow("small, unscaled") << QSize(100, 100) << QRect(82, 66, 100, 100) << false;
+        QTest::newRow("exact fit") << QSize(265, 233) << QRect(1, 1, 265, 233) << false;
+        QTest::newRow("width-limited") << QSize(530, 233) << QRect(2, 60, 261, 112) << true;
+        QTest::newRow("height-limited") << QSize(233, 466) << QRect(76, 2, 112, 229) << true;
+        QTest::newRow("tie goes to width") << QSize(530, 466) << QRect(2, 2, 261, 229) << true;
+        QTest::newRow("very thin") << QSize(4000, 2) << QRect(2, 116, 261, 1) << true;
+    }
+    void previewIsPlacedInItsFrame() {
+        QFETCH(QSize, picture);
+        QFETCH(QRect, preview);
+        QFETCH(bool, stretched);
+        const QString path =
+            m_env->WritePicture(QStringLiteral("picture.png"), picture.width(), picture.height());
+        m_window->ShowImage(path);
+        const auto* panel = Child<PicturePanel>("pnlShowImage");
+        QCOMPARE(panel->geometry(), preview);
+        QVERIFY(panel->isVisible());
+        QCOMPARE(panel->Stretch(), stretched);
+        QCOMPARE(panel->Picture().size(), picture);
+        QCOMPARE(Child<QLineEdit>("edtFileName")->text(), QStringLiteral("picture.png"));
+        QCOMPARE(Child<QLineEdit>("edtFilePath")->text(), path);
+    }
+
+    void undecodablePictureShowsNameButNoPreview_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("pcx") << "scan.pcx" << QByteArray("\x0a\x05\x01\x08", 4);
+        QTest::newRow("ani") << "busy.ani" << QByteArray("RIFF\x10\0\0\0ACONanih", 16);
+        QTest::newRow("damaged jpeg") << "broken.jpg" << QByteArray("\xff\xd8\xff\xe0garbage");
+        QTest::newRow("damaged wmf") << "broken.wmf" << QByteArray(64, '\x01');
+        QTest::newRow("empty emf") << "empty.emf" << QByteArray();
+    }
+    void undecodablePictureShowsNameButNoPreview() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        m_window->ShowImage(m_env->WritePicture(QStringLiteral("good.png"), 50, 50));
+        QVERIFY(Child("pnlShowImage")->isVisible());
+
+        const QString path = m_env->PathOf(name);
+        test::WriteFile(path.toStdString(), std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        m_window->ShowImage(path);
+        QCOMPARE(Child<QLineEdit>("edtFileName")->text(), name);
+        QCOMPARE(Child<QLineEdit>("edtFilePath")->text(), path);
+        QVERIFY(!Child("pnlShowImage")->isVisible());
+        QVERIFY(m_env->Dialogs().shown.isEmpty());
+    }
+
+    void missingFileClearsPreviewButShowsName() {
+        m_window->ShowImage(m_env->WritePicture(QStringLiteral("good.png"), 50, 50));
+        const QString missing = m_env->PathOf(QStringLiteral("gone.bmp"));
+        m_window->ShowImage(missing);
+        QCOMPARE(Child<QLineEdit>("edtFileName")->text(), QStringLiteral("gone.bmp"));
+        QCOMPARE(Child<QLineEdit>("edtFilePath")->text(), missing);
+        QVERIFY(Child<PicturePanel>("pnlShowImage")->Picture().isNull());
+    }
+
+    void sizesUseDecimalUnits_data() {
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0") << 0 << "0 Byte";
+        QTest::newRow("1000") << 1000 << "1000 Byte";
+        QTest::newRow("1001") << 1001 << "1.00 KB";
+        QTest::newRow("1 000 000") << 1000000 << "1000.00 KB";
+        QTest::newRow("1 500 000") << 1500000 << "1.50 MB";
+        QTest::newRow("1 000 000 000") << 1000000000 << "1000.00 MB";
+        QTest::newRow("1 000 000 001") << 1000000001 << "1.00 GB";
+        QTest::newRow("negative") << -5 << "-5 Byte";
+    }
+    void sizesUseDecimalUnits() {
+        QFETCH(int, bytes);
+        QFETCH(QString, text);
+        m_window->ShowImageInfo(Trailer(0, bytes));
+        QCOMPARE(Label("lblImgSize")->text(), QStringLiteral("Image Part Size: ") + text);
+    }
+
+    void carrierInfoFillsPanelAndActivatesLinks() {
+        m_window->ShowImageInfo(Trailer(5000, 20000, 1234, 3, 1500000));
+        QCOMPARE(Label("lblFileSize")->text(), QStringLiteral("Image File Size: 25.00 KB"));
+        QCOMPARE(Label("lblImgSize")->text(), QStringLiteral("Image Part Size: 20.00 KB"));
+        QCOMPARE(Label("lblTextMsg")->text(), QStringLiteral("Hidden Text Messages Size: 1.23 KB"));
+        QCOMPARE(Label("lblHideFiles")->text(), QStringLiteral("Hidden Files Number: 3"));
+        QCOMPARE(Label("lblHideFilesSize")->text(),
+                 QStringLiteral("Hidden Files Total Size: 1.50 MB"));
+        for (const char* name : {"lblTextMsg", "lblHideFiles", "lblHideFilesSize"}) {
+            QCOMPARE(TextColour(Label(name)), QColor(Qt::blue));
+            QCOMPARE(Label(name)->cursor().shape(), Qt::PointingHandCursor);
+        }
+        for (const char* name : {"lblFileSize", "lblImgSize"})
+            QCOMPARE(TextColour(Label(name)), QColor(Qt::black));
+
+        // Sizes near the 32-bit limit add up without wrapping.
+        m_window->ShowImageInfo(Trailer(2000000000, 2000000000));
+        QCOMPARE(Label("lblFileSize")->text(), QStringLiteral("Image File Size: 4.00 GB"));
+    }
+
+    void linkLinesSwitchRevealPagesOnlyWhileActive() {
+        m_window->ShowImageInfo(Trailer(5000, 20000, 10, 1, 10));
+        QTest::mouseClick(Label("lblTextMsg"), Qt::LeftButton);
+        QCOMPARE(CurrentRevealPage(), QStringLiteral("tsOutputMsg"));
+        QTest::mouseClick(Label("lblHideFiles"), Qt::LeftButton);
+        QCOMPARE(CurrentRevealPage(), QStringLiteral("tsOutputFiles"));
+        QTest::mouseClick(Label("lblTextMsg"), Qt::LeftButton);
+        QTest::mouseClick(Label("lblHideFilesSize"), Qt::LeftButton);
+        QCOMPARE(CurrentRevealPage(), QStringLiteral("tsOutputFiles"));
+
+        // A new picture zeroes the panel: the lines are black and clicks do nothing.
+        m_window->ShowImage(QString());
+        QVERIFY(!m_window->LinksActive());
+        QCOMPARE(TextColour(Label("lblTextMsg")), QColor(Qt::black));
+        QVERIFY(!Label("lblTextMsg")->testAttribute(Qt::WA_SetCursor));
+        QTest::mouseClick(Label("lblTextMsg"), Qt::LeftButton);
+        QCOMPARE(CurrentRevealPage(), QStringLiteral("tsOutputFiles"));
+    }
+
+    void fileLinesAreUnderlinedTogether() {
+        QLabel* files = Label("lblHideFiles");
+        QLabel* filesSize = Label("lblHideFilesSize");
+        QLabel* message = Label("lblTextMsg");
+
+        Hover(files); // inactive lines have no hover effect
+        QVERIFY(!files->font().underline());
+
+        m_window->ShowImageInfo(Trailer(5000, 20000));
+        Hover(files);
+        QVERIFY(files->font().underline());
+        QVERIFY(filesSize->font().underline());
+        QVERIFY(!message->font().underline());
+        MoveOver(Child("grpBoxInfo"), QPoint(250, 150));
+        QVERIFY(!files->font().underline());
+        QVERIFY(!filesSize->font().underline());
+
+        Hover(filesSize);
+        QVERIFY(files->font().underline());
+        QVERIFY(filesSize->font().underline());
+        Hover(message);
+        QVERIFY(message->font().underline());
+        MoveOver(Child("imgBack"), QPoint(300, 500));
+        for (QLabel* label : {files, filesSize, message})
+            QVERIFY(!label->font().underline());
+    }
+
+    void startLabelsUnderlineOnHoverAndStartTheirEntries() {
+        QLabel* hide = Label("lblHide");
+        Hover(hide);
+        QVERIFY(hide->font().underline());
+        QVERIFY(!Label("lblUnHide")->font().underline());
+        MoveOver(Child("pnlMain"), QPoint(380, 360));
+        QVERIFY(!hide->font().underline());
+
+        QTest::mouseClick(hide, Qt::LeftButton);
+        QVERIFY(Child("pnlMain")->isHidden());
+        QVERIFY(!Child("pnlMain")->isEnabled());
+        QVERIFY(!Child("btnHide")->isEnabled());
+        QVERIFY(!Child("btnUnHide")->isEnabled());
+
+        m_window->ShowMainPanel(true);
+        QVERIFY(Child("pnlMain")->isVisible());
+        QVERIFY(Child("btnHide")->isEnabled());
+        QVERIFY(Child("btnUnHide")->isEnabled());
+    }
+
+    void cancellingTheOpenDialogChangesNothing() {
+        m_env->Dialogs().pictures.push_back(QString());
+        QTest::mouseClick(Child<QPushButton>("btnUnHide"), Qt::LeftButton);
+        QCOMPARE(m_env->Dialogs().unanswered, 0);
+        QVERIFY(m_env->Dialogs().pictures.empty());
+        QVERIFY(Child("pnlMain")->isVisible());
+        QVERIFY(Child("frameMsg")->isHidden());
+        QVERIFY(Child<QLineEdit>("edtFilePath")->text().isEmpty());
+    }
+
+    void loadingAFileWithoutCarrierKeepsTheStartPanel() {
+        const QString plain = m_env->WritePicture(QStringLiteral("plain.bmp"), 40, 30);
+        m_env->Dialogs().pictures.push_back(plain);
+        QTest::mouseClick(Label("lblUnHide"), Qt::LeftButton);
+        QVERIFY(Child("pnlMain")->isVisible());
+        QCOMPARE(Child<QLineEdit>("edtFilePath")->text(), plain);
+        QVERIFY(!m_env->Dialogs().shown.isEmpty()); // the frame said why
+    }
+
+    void doubleClickSelectsTheWholePath() {
+        const QString path = m_env->WritePicture(QStringLiteral("two words.png"), 10, 10);
+        m_window->ShowImage(path);
+        auto* edit = Child<QLineEdit>("edtFilePath");
+        QTest::mouseDClick(edit, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        QCOMPARE(edit->selectedText(), path);
+    }
+};
+
+QTEST_MAIN(TfrmMainTest)
+#include "TfrmMainTest.moc"
