@@ -5,8 +5,10 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -71,6 +73,9 @@ std::unique_ptr<QWidget> BuildSampleWindow(const std::function<void(TMLang&)>& a
     auto* frame = Named("frameInner", new QWidget(w));
     Named("btnInner", new QPushButton("Inner", frame));
     AttachLanguage(frame, "TframeInner", {}, langFile);
+    auto* dialog = Named("frmChild", new QDialog(w));
+    dialog->setWindowTitle("Child");
+    AttachLanguage(dialog, "TfrmChild", {}, langFile);
 
     auto* btnHide = Named("btnHide", new QPushButton("Hide &Data", w));
     btnHide->setFont(QFont("MS Sans Serif", 11));
@@ -176,7 +181,8 @@ private slots:
 
     void firstRunCreatesTheFolderAndACompleteFile() {
         auto window = BuildSampleWindow();
-        QCOMPARE(SectionNames(LangPath()), QStringList({"[TframeInner]", "[TfrmSample]"}));
+        QCOMPARE(SectionNames(LangPath()),
+                 QStringList({"[TframeInner]", "[TfrmChild]", "[TfrmSample]"}));
         QCOMPARE(SectionLines(LangPath(), "TframeInner"),
                  QStringList({"frameInner_FontName=MS Sans Serif", "frameInner_FontSize=8",
                               "frameInner_FontCharset=1", "btnInner_Caption=Inner",
@@ -210,6 +216,7 @@ private slots:
         // The window font reached every component, the frame's inner ones excepted.
         QCOMPARE(Find<QPushButton>(window.get(), "btnHide")->font().pointSize(), 8);
         QCOMPARE(Find<QWidget>(window.get(), "frameInner")->property("FontCharset").toInt(), 1);
+        QVERIFY(!Find<QWidget>(window.get(), "frmChild")->property("FontCharset").isValid());
         QCOMPARE(Find<QObject>(window.get(), "fontHolder")->property("FontName").toString(),
                  QString("MS Sans Serif"));
     }
@@ -339,7 +346,29 @@ private slots:
         QVERIFY(SectionLines(LangPath(), "TfrmSample").contains("strAdded=first"));
 
         lang->UnRegister("TframeInner");
+        lang->UnRegister("TFRMCHILD");
         QCOMPARE(SectionNames(LangPath()), QStringList({"[TfrmSample]"}));
+    }
+
+    void propertyNamesOfTheMapping() {
+        QWidget window;
+        QPushButton button(&window);
+        QLineEdit edit(&window);
+        QComboBox combo(&window);
+        QTabBar tabs(&window);
+        QObject plain;
+        plain.setProperty("Hint", QString("tip"));
+        plain.setProperty("Count", 3);
+        QVERIFY(TMLang::IsHasProperty(&window, "Caption"));
+        QVERIFY(TMLang::IsHasProperty(&button, "Caption"));
+        QVERIFY(!TMLang::IsHasProperty(&button, "Items"));
+        QVERIFY(!TMLang::IsHasProperty(&edit, "Caption"));
+        QVERIFY(TMLang::IsHasProperty(&combo, "Items"));
+        QVERIFY(TMLang::IsHasProperty(&tabs, "Tabs"));
+        QVERIFY(TMLang::IsHasProperty(&plain, "Hint"));
+        QVERIFY(TMLang::IsHasProperty(&plain, "Count"));
+        QVERIFY(!TMLang::IsHasProperty(&plain, "Caption"));
+        QVERIFY(!TMLang::IsHasProperty(nullptr, "Caption"));
     }
 
     void lineBreaksAndBrackets() {
