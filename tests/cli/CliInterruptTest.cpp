@@ -107,21 +107,30 @@ TEST_F(CliTerminal, CtrlCDuringASaveLeavesNoPartialFileAndNoWorkingFolder) {
     std::filesystem::create_directories(At("in"));
     WriteFile(At("in/big.bin"), PseudoRandomBytes(24u << 20, 7));
     std::filesystem::create_directories(At("dest"));
+    std::string carrier = HideInto("dest/carrier.png", {"-m", "kept"});
+    auto carrierBefore = ReadFile(carrier);
     auto cacheBefore = CacheEntries();
-    {
-        TerminalRun run(
-            {"hide", ReferenceFile("base.png"), "-o", At("dest/out.png"), At("in/big.bin")},
-            At("stdout"), "pw", false);
-        ASSERT_TRUE(run.WaitFor("%")) << "no progress shown on the terminal: " << run.Seen();
+
+    const std::vector<std::string> commands[] = {
+        {"hide", ReferenceFile("base.png"), "-o", At("dest/new.png"), At("in/big.bin")},
+        {"edit", carrier, "--add", At("in/big.bin")},
+    };
+    for (const auto& args : commands) {
+        SCOPED_TRACE(args[0]);
+        TerminalRun run(args, At("stdout"), "pw", false);
+        // Packing the files is a step of the save itself, after the carrier was read.
+        ASSERT_TRUE(run.WaitFor("Packing files")) << "no progress shown: " << run.Seen();
         run.Signal(SIGINT);
         EXPECT_TRUE(run.WaitFor("lumora-cli: interrupted")) << run.Seen();
         int status = run.Wait();
         ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
         EXPECT_EQ(WTERMSIG(status), SIGINT);
+        EXPECT_EQ(ReadText(At("stdout")), "");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(At("dest")), {}), 1)
+            << "a partial carrier was left behind";
+        EXPECT_EQ(ReadFile(carrier), carrierBefore);
+        EXPECT_EQ(CacheEntries(), cacheBefore) << "the working folder was left behind";
     }
-    EXPECT_TRUE(std::filesystem::is_empty(At("dest"))) << "a partial carrier was left behind";
-    EXPECT_EQ(CacheEntries(), cacheBefore) << "the working folder was left behind";
-    EXPECT_EQ(ReadText(At("stdout")), "");
 }
 
 TEST_F(CliTerminal, PasswordIsAskedTwiceWithoutEchoForANewCarrier) {
