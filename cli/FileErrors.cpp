@@ -20,17 +20,19 @@ std::string CannotWrite(const std::string& path) {
 }
 
 void RequireReadableFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a named pipe must not block the check.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         throw Failure(CannotRead(path));
     struct stat info {};
     bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     ::close(fd);
-    if (!regular) {
-        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-        throw Failure(S_ISDIR(info.st_mode) ? CannotRead(path)
-                                            : "cannot read " + path + ": not a regular file");
-    }
+    if (regular)
+        return;
+    if (!S_ISDIR(info.st_mode))
+        throw Failure("cannot read " + path + ": not a regular file");
+    errno = EISDIR;
+    throw Failure(CannotRead(path));
 }
 
 } // namespace lumora::cli

@@ -4,6 +4,7 @@
 #include "cli/CliError.h"
 #include "cli/FileErrors.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -43,10 +44,13 @@ std::optional<std::string> MessageFromOptions(const std::string& command,
     } else if (file && *file == "-") {
         message.assign(std::istreambuf_iterator<char>(std::cin), {});
     } else if (file) {
-        RequireReadableFile(*file);
+        // Pipes are fine here (--message-file <(command)); folders are not.
         std::ifstream in(*file, std::ios::binary);
         if (!in)
             throw Failure(CannotRead(*file));
+        std::error_code ec;
+        if (std::filesystem::is_directory(*file, ec))
+            throw Failure("cannot read " + *file + ": Is a directory");
         message.assign(std::istreambuf_iterator<char>(in), {});
         if (in.bad())
             throw Failure(CannotRead(*file));

@@ -77,8 +77,7 @@ void StripLineEnd(std::string& text) {
         text.pop_back();
 }
 
-} // namespace
-
+// The first line, without its line break.
 std::string ReadPasswordFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -90,6 +89,8 @@ std::string ReadPasswordFile(const std::string& path) {
     StripLineEnd(line);
     return line;
 }
+
+} // namespace
 
 std::string ObtainPassword(const std::string& command,
                            const std::optional<std::string>& passwordFile, PasswordUse use) {

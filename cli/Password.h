@@ -17,7 +17,4 @@ enum class PasswordUse {
 std::string ObtainPassword(const std::string& command,
                            const std::optional<std::string>& passwordFile, PasswordUse use);
 
-// The first line of a password file, without its line break.
-std::string ReadPasswordFile(const std::string& path);
-
 } // namespace lumora::cli
