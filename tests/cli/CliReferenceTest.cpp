@@ -79,6 +79,18 @@ TEST_F(CliReference, InfoGivesTheTrailerNumbersWithoutAPassword) {
     }
 }
 
+TEST_F(CliReference, InfoShowsTheInformationPanelInDecimalUnits) {
+    std::string carrier = ReferenceFile("long-password.jpg");
+    CliResult info = Run({"info", carrier}, std::nullopt);
+    EXPECT_EQ(info.status, 0);
+    EXPECT_EQ(info.out, carrier + ": Lumora carrier, trailer version 1\n"
+                                  "Image File Size: 71.76 KB\n"
+                                  "Image Part Size: 1.31 KB\n"
+                                  "Hidden Text Messages Size: 40 Byte\n"
+                                  "Hidden Files Number: 2\n"
+                                  "Hidden Files Total Size: 70.01 KB\n");
+}
+
 TEST_F(CliReference, ListAndRevealGiveTheHiddenContent) {
     for (const auto& ref : References()) {
         SCOPED_TRACE(ref.file);
