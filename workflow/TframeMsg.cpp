@@ -12,6 +12,7 @@
 #include "workflow/PathParts.h"
 #include "workflow/TfrmCheckPass.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLineEdit>
@@ -74,6 +75,8 @@ TframeMsg::TframeMsg(IMainWindowHost* host, QWidget* parent) : QFrame(parent), m
     ConnectHandlers();
     lvFilesChange();
     hide();
+    // Decrypted copies must not outlive the program, whatever becomes of the windows.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &TframeMsg::ReleaseEngine);
     ApplyLanguage();
 }
 

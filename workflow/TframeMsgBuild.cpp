@@ -96,6 +96,7 @@ QTreeWidget* TframeMsg::NewFileList(const char* name) {
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setContextMenuPolicy(Qt::CustomContextMenu);
+    list->setTextElideMode(Qt::ElideMiddle); // keeps the file name of a long path in view
     list->setColumnWidth(0, 40);
     list->setColumnWidth(1, 193);
     list->setColumnWidth(2, 60);

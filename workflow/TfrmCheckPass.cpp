@@ -43,7 +43,7 @@ TfrmCheckPass::TfrmCheckPass(QWidget* parent) : QDialog(parent) {
     layout->addWidget(lblPassError);
     layout->addWidget(medtPass);
     layout->addLayout(buttons);
-    setFixedSize(320, 140);
+    setFixedWidth(320);
     FormCreate();
 
     MLang = new TMLang(this, QStringLiteral("TfrmCheckPass"));
@@ -76,9 +76,11 @@ void TfrmCheckPass::showEvent(QShowEvent* event) {
     FormShow();
 }
 
-// Both buttons share one face; the theme's style sheet draws it for every push button.
+// Both buttons share one face, drawn by the theme for every push button, and one size.
 void TfrmCheckPass::FormCreate() {
-    btnCancel->setFixedSize(btnOK->sizeHint());
+    const int width = qMax(80, qMax(btnOK->sizeHint().width(), btnCancel->sizeHint().width()));
+    btnOK->setMinimumWidth(width);
+    btnCancel->setMinimumWidth(width);
 }
 
 } // namespace lumora

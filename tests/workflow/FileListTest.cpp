@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The file lists: adding with its limits, deleting, removing all, opening, saving out and
 // the enabling rules.
+#include "language/IniFile.h"
 #include "workflow/FileListRows.h"
 #include "workflow/WorkflowBench.h"
 
@@ -56,6 +57,7 @@ private slots:
     void enablingRulesAndPopup();
     void openUsesTheDesktop();
     void saveOutOneOrSeveralFiles();
+    void textsComeFromTheLanguageFile();
 };
 
 void FileListTest::addStopsAtOneHundredRows() {
@@ -259,6 +261,28 @@ void FileListTest::saveOutOneOrSeveralFiles() {
     bench.dialogs.savePaths.push_back(files[2]);
     bench.Get<QAction>("mniSaveFilesAs")->trigger();
     QCOMPARE(ReadFile(files[2].toStdString()).size(), size_t{1});
+}
+
+void FileListTest::textsComeFromTheLanguageFile() {
+    WorkflowBench bench;
+    const std::string languageFile = bench.dir / "lang/English.ini";
+    IniFile file(languageFile);
+    // The first frame completed the file, the new message included.
+    QCOMPARE(file.ReadString("TframeMsg", "strFileTooLarge"),
+             std::string("%s is too large to be hidden."));
+    QCOMPARE(file.ReadString("TframeMsg", "btnDeAdd_Caption"), std::string("&Add  Files"));
+    QCOMPARE(file.ReadString("TframeMsg", "lvFiles_ColumnCaption[1]"), std::string("File Name"));
+    QVERIFY(file.WriteString("TframeMsg", "strFileInList", "Schon in der Liste"));
+    QVERIFY(file.WriteString("TframeMsg", "btnAdd_Caption", "&Dateien"));
+
+    TframeMsg translated(&bench.host, nullptr);
+    QCOMPARE(translated.findChild<QPushButton*>("btnAdd")->text(), QStringLiteral("&Dateien"));
+    QCOMPARE(translated.findChild<QPushButton*>("btnCencel1")->text(), QStringLiteral("&Cancel"));
+    translated.ShowHideWizard();
+    const QString path = QString::fromStdString(bench.MakeFile("twice.txt", 2, 1));
+    bench.dialogs.fileLists.push_back({path, path});
+    translated.findChild<QPushButton*>("btnAdd")->click();
+    QCOMPARE(bench.dialogs.Texts(), QStringList{QStringLiteral("Schon in der Liste")});
 }
 
 QTEST_MAIN(FileListTest)
