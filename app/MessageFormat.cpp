@@ -36,10 +36,10 @@ QString FormatMessage(const QString& format, const QString& value) {
         while (end < format.size() && IsFlagOrWidth(format.at(end)))
             ++end;
         if (!filled && end < format.size() && IsConversion(format.at(end))) {
-            const QString spec = format.mid(i + 1, end - i - 1);
-            const int width = qMin(qAbs(spec.toInt()), kMaxWidth);
-            result.append(spec.startsWith(u'-') ? value.leftJustified(width)
-                                                : value.rightJustified(width));
+            const QString widthText = format.mid(i + 1, end - i - 1);
+            const int width = qMin(qAbs(widthText.toInt()), kMaxWidth);
+            result.append(widthText.startsWith(u'-') ? value.leftJustified(width)
+                                                     : value.rightJustified(width));
             filled = true;
             i = end;
             continue;

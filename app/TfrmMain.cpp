@@ -275,6 +275,13 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    // Closing ends the program without a question; the open carrier's working folder,
+    // with its decrypted copies, goes with it.
+    frameMsg->ReleaseEngine();
+    QWidget::closeEvent(event);
+}
+
 void TfrmMain::FormResize() {
     // The frame is only put away while the start panel is in use: hiding it in the middle
     // of a wizard or a reveal would leave the right-hand side empty.

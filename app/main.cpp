@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     lumora::TfrmMain& window = *windows.main;
     if (QScreen* screen = window.screen())
         window.move(screen->availableGeometry().center() - window.rect().center());
-    window.show();
     lumora::StartScreenshot(windows);
+    window.show();
     return app.exec();
 }

@@ -5,6 +5,7 @@
 #include "app/TfrmMain.h"
 #include "engine/CarrierTrailer.h"
 #include "workflow/TframeMsg.h"
+#include "workflow/TfrmCheckPass.h"
 
 #include <QEnterEvent>
 #include <QFile>
@@ -310,6 +311,38 @@ private slots:
         QVERIFY(Child("pnlMain")->isVisible());
         QCOMPARE(Child<QLineEdit>("edtFilePath")->text(), plain);
         QVERIFY(!m_env->Dialogs().shown.isEmpty()); // the frame said why
+    }
+
+    void revealFillsThePanelAndClosingReleasesTheEngine() {
+        const QString carrier = m_env->PathOf(QStringLiteral("carrier.png"));
+        QVERIFY(QFile::copy(QString::fromStdString(test::ReferenceFile("zero-check-record.png")),
+                            carrier));
+        auto* prompt = new TfrmCheckPass(m_window.get());
+        m_window->Frame()->SetPasswordPrompt(prompt);
+        m_env->Dialogs().pictures.push_back(carrier);
+        m_env->Dialogs().execs.push_back([](QDialog* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("medtPass"))
+                ->setText(QStringLiteral("correct horse battery staple"));
+            return int(QDialog::Accepted);
+        });
+        QTest::mouseClick(Child<QPushButton>("btnUnHide"), Qt::LeftButton);
+        QVERIFY2(m_env->Dialogs().shown.isEmpty(), qPrintable(m_env->Dialogs().Texts().join(u'|')));
+
+        QVERIFY(Child("pnlMain")->isHidden());
+        QCOMPARE(Child<QLineEdit>("edtFileName")->text(), QStringLiteral("carrier.png"));
+        QCOMPARE(Label("lblFileSize")->text(), QStringLiteral("Image File Size: 1.72 KB"));
+        QCOMPARE(Label("lblImgSize")->text(), QStringLiteral("Image Part Size: 1.51 KB"));
+        QCOMPARE(Label("lblTextMsg")->text(), QStringLiteral("Hidden Text Messages Size: 0 Byte"));
+        QCOMPARE(Label("lblHideFiles")->text(), QStringLiteral("Hidden Files Number: 1"));
+        QCOMPARE(Label("lblHideFilesSize")->text(),
+                 QStringLiteral("Hidden Files Total Size: 2.80 KB"));
+        QVERIFY(m_window->LinksActive());
+        QTest::mouseClick(Label("lblHideFiles"), Qt::LeftButton);
+        QCOMPARE(CurrentRevealPage(), QStringLiteral("tsOutputFiles"));
+
+        QVERIFY(m_window->Frame()->Engine() != nullptr);
+        m_window->close();
+        QVERIFY(m_window->Frame()->Engine() == nullptr);
     }
 
     void doubleClickSelectsTheWholePath() {
