@@ -6,6 +6,7 @@
 
 #include "engine/BindImage.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -62,6 +63,8 @@ private slots:
     void cancelAsksOnlyAfterEdits();
     void carrierWithEmptyArchive();
     void hiddenFilesOpenFromTheWorkingFolderOnly();
+    void fullListAfterDeletingAHiddenFileSavesEveryRow();
+    void escapePressesCancel();
 };
 
 void RevealTest::fileWithoutPayloadShowsNoData() {
@@ -357,6 +360,46 @@ void RevealTest::hiddenFilesOpenFromTheWorkingFolderOnly() {
     QVERIFY(FileExists(openDir));
     bench.frame->ReleaseEngine();
     QVERIFY(!FileExists(openDir));
+}
+
+void RevealTest::fullListAfterDeletingAHiddenFileSavesEveryRow() {
+    WorkflowBench bench;
+    std::vector<std::string> hidden;
+    for (int i = 0; i < 3; ++i)
+        hidden.push_back(bench.MakeFile("hidden" + std::to_string(i), 10, i));
+    const std::string carrier = bench.MakeCarrier("c.png", "pw", "", hidden);
+    bench.AnswerPrompt("pw");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    auto* list = bench.Get<QTreeWidget>("lvDeFiles");
+    SelectOnly(list, "hidden1");
+    bench.Click("btnDeDel");
+    QStringList added;
+    for (int i = 0; i < 98; ++i)
+        added.append(QString::fromStdString(bench.MakeFile("new" + std::to_string(i), 1, i)));
+    bench.dialogs.fileLists.push_back(added);
+    bench.Click("btnDeAdd");
+    QCOMPARE(list->topLevelItemCount(), 100);
+
+    bench.Click("btnDeSave");
+    QCOMPARE(bench.dialogs.Texts(), QStringList{kSaveOK});
+    const CarrierContents contents = ReadCarrier(carrier, "pw");
+    QCOMPARE(contents.files.size(), size_t{100});
+    QVERIFY(contents.files.count("hidden1") == 0);
+    QVERIFY(contents.files.count("new97") == 1);
+}
+
+void RevealTest::escapePressesCancel() {
+    WorkflowBench bench;
+    const std::string carrier = bench.MakeCarrier("c.png", "pw", "text", {});
+    bench.AnswerPrompt("pw");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    QApplication::setActiveWindow(&bench.host.window);
+    QVERIFY(QTest::qWaitForWindowActive(&bench.host.window));
+    auto* memo = bench.Get<QPlainTextEdit>("mmoDeMsg");
+    memo->setFocus();
+    QTest::keyClick(memo, Qt::Key_Escape);
+    QVERIFY(bench.frame->isHidden());
+    QVERIFY(bench.dialogs.shown.isEmpty());
 }
 
 QTEST_MAIN(RevealTest)
