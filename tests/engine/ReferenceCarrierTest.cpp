@@ -117,15 +117,6 @@ TEST_F(ReferenceCarrierTest, OpensWithItsPasswordAndGivesBackMessageFilesAndNumb
     }
 }
 
-TEST_F(ReferenceCarrierTest, AWrongPasswordUnpacksNothing) {
-    CBindImage engine;
-    engine.SetPassword("wrong");
-    ASSERT_EQ(engine.OpenCarrier(ReferenceFile("zero-check-record.png"), OPEN_UNPACK), 1);
-    FileSlot slot;
-    EXPECT_EQ(engine.FirstFileSlot(slot), -1);
-    EXPECT_EQ(engine.LastError(), "damaged or unreadable payload");
-}
-
 TEST_F(ReferenceCarrierTest, BackslashNamesResaveUnderTheirFileNames) {
     std::string copy = Path("copy.gif");
     std::filesystem::copy_file(ReferenceFile("backslash-names.gif"), copy);
