@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The small helpers of the workflow: line breaks of the message, proposed file names, the
-// replacing copy and the carrier writer's refusal to lose files.
+// Proposed file names, and the carrier writer's refusal to lose a file.
 #include "workflow/CarrierWriter.h"
-#include "workflow/FileCopy.h"
-#include "workflow/MemoText.h"
 #include "workflow/PathParts.h"
 
 #include "engine/BindImage.h"
@@ -18,19 +15,9 @@ using namespace lumora::test;
 class PartsTest : public QObject {
     Q_OBJECT
 private slots:
-    void messageLineBreaks();
     void proposedNames();
-    void copyReplacesOnlyWhenComplete();
     void writerFailsRatherThanDropAFile();
 };
-
-void PartsTest::messageLineBreaks() {
-    QCOMPARE(ToStoredMessage("a\nb\n\nc"), std::string("a\r\nb\r\n\r\nc"));
-    QCOMPARE(ToStoredMessage("a\r\nb"), std::string("a\r\nb"));
-    QCOMPARE(ToStoredMessage(QString::fromUtf8("Grüße\n日本")), std::string("Grüße\r\n日本"));
-    QCOMPARE(FromStoredMessage("a\r\nb\r\n"), QStringLiteral("a\nb\n"));
-    QCOMPARE(FromStoredMessage(ToStoredMessage("x\ny")), QStringLiteral("x\ny"));
-}
 
 void PartsTest::proposedNames() {
     QCOMPARE(NewCarrierName("/pics/cat.jpg"), QStringLiteral("cat_new.jpg"));
@@ -40,21 +27,6 @@ void PartsTest::proposedNames() {
     QCOMPARE(parts.folder, QStringLiteral("/pics.d/"));
     QCOMPARE(parts.name, QStringLiteral("picture"));
     QCOMPARE(parts.extension, QString());
-}
-
-void PartsTest::copyReplacesOnlyWhenComplete() {
-    TempDir dir;
-    WriteText(dir / "from", "new content");
-    WriteText(dir / "to", "old");
-    QVERIFY(CopyFileReplacing(QString::fromStdString(dir / "from"),
-                              QString::fromStdString(dir / "to")));
-    QCOMPARE(ReadText(dir / "to"), std::string("new content"));
-    QVERIFY(
-        CopyFileReplacing(QString::fromStdString(dir / "to"), QString::fromStdString(dir / "to")));
-    QCOMPARE(ReadText(dir / "to"), std::string("new content"));
-    QVERIFY(!CopyFileReplacing(QString::fromStdString(dir / "missing"),
-                               QString::fromStdString(dir / "to")));
-    QCOMPARE(ReadText(dir / "to"), std::string("new content"));
 }
 
 void PartsTest::writerFailsRatherThanDropAFile() {
