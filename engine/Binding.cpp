@@ -190,11 +190,20 @@ int CBindImage::WriteImagePart(FILE* out) {
     OperationScope scope(*this);
     m_trailer.imageLength = 0;
     StreamFile image;
-    if (!image.OpenRead(m_imageTempPath))
-        return FailRead("the image part", errno);
+    if (!image.OpenRead(m_imageTempPath)) {
+        int error = errno;
+        // Without a carrier the image part is missing because the source could not be read.
+        if (m_carrierFile == nullptr && !m_carrierPath.empty() && !image.OpenRead(m_carrierPath))
+            return FailRead(m_carrierPath, errno);
+        return FailRead("the image part", error);
+    }
     int64_t size = StreamSize(image.Get());
     if (size >= kMaxCarrierSize)
         return Fail(kCarrierTooLarge);
+    // imageLength 0 means "no cut" to every reader, so a payload behind an empty image
+    // could never be read back.
+    if (size == 0)
+        return Fail("the image is empty");
     if (out == nullptr || ::fseeko(out, 0, SEEK_SET) != 0)
         return FailWrite(OutputName(), out == nullptr ? EBADF : errno);
     CopyResult copy = CopyStream(image.Get(), out, size, Progress("Copying image", size));

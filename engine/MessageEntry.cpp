@@ -3,9 +3,15 @@
 
 #include "engine/StreamFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace lumora {
+
+int64_t MessageEntrySize(const std::string& message) {
+    return static_cast<int64_t>(message.size()) + std::count(message.begin(), message.end(), '\n') +
+           1;
+}
 
 bool WriteMessageEntry(const std::string& path, const std::string& message) {
     StreamFile out;

@@ -4,9 +4,17 @@
 // from: an extra CR before every LF, then one NUL. Reading undoes both.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace lumora {
+
+// The message is held in memory whole, so its entry is bounded: a larger one is refused
+// as damaged when read and a larger message is refused when saved.
+inline constexpr int64_t kMaxMessageEntrySize = int64_t{64} << 20;
+
+// Bytes of the entry that stores message: an extra CR per LF and the closing NUL.
+int64_t MessageEntrySize(const std::string& message);
 
 // False when the file cannot be written completely (errno set).
 bool WriteMessageEntry(const std::string& path, const std::string& message);

@@ -125,6 +125,8 @@ int CBindImage::BuildPayloadArchive() {
     OperationScope scope(*this);
     std::string messagePath;
     if (m_message && !m_message->empty()) {
+        if (MessageEntrySize(*m_message) > kMaxMessageEntrySize)
+            return Fail(kMessageTooLarge);
         messagePath = m_workDir + "/" + kMessageEntryName;
         if (!WriteMessageEntry(messagePath, *m_message))
             return FailWrite(messagePath, errno);
@@ -170,6 +172,11 @@ int CBindImage::ReadPayloadArchive() {
             continue;
         if (info.name == kMessageEntryName) {
             m_message.reset();
+            // Reading it would take as much memory as the entry claims.
+            if (info.uncompressedSize > kMaxMessageEntrySize) {
+                ClearSlots(SLOT_STORED);
+                return Fail(kDamagedPayload);
+            }
             std::string text;
             if (unzipper.ExtractCurrentEntry(m_workDir) &&
                 ReadMessageEntry(m_workDir + "/" + kMessageEntryName, text))

@@ -58,6 +58,10 @@ TEST_F(SaveSafetyTest, FailedSavesLeaveTheDestinationAsItWas) {
     ASSERT_EQ(::truncate(big.c_str(), int64_t{1} << 31), 0); // sparse: costs no disk
     EXPECT_EQ(Hide(image, dest, "pw", "m", {big}, &error), 0);
     EXPECT_EQ(error, "big.bin is too large to be hidden");
+    EXPECT_EQ(Hide(MakeFile("empty.bmp", {}), dest, "pw", "m", {}, &error), 0);
+    EXPECT_EQ(error, "the image is empty");
+    EXPECT_EQ(Hide(Path("no-image.bmp"), dest, "pw", "m", {}, &error), 0);
+    EXPECT_EQ(error, "cannot read " + Path("no-image.bmp") + ": No such file or directory");
     EXPECT_EQ(Hide(image, Path("missing/dest.bmp"), "pw", "m", {}, &error), 0);
     EXPECT_EQ(error, "cannot write " + Path("missing/dest.bmp") + ": No such file or directory");
     EXPECT_EQ(Hide(image, dest + "/under-a-file.bmp", "pw", "m", {}, &error), 0);
@@ -71,7 +75,7 @@ TEST_F(SaveSafetyTest, FailedSavesLeaveTheDestinationAsItWas) {
     EXPECT_EQ(engine.LastError(), "the carrier would reach 2 GiB");
 
     EXPECT_EQ(ReadText(dest), "old");
-    EXPECT_EQ(FilesOutsideCache(), (std::set<std::string>{image, dest, big}));
+    EXPECT_EQ(FilesOutsideCache(), (std::set<std::string>{image, dest, big, Path("empty.bmp")}));
 }
 
 TEST_F(SaveSafetyTest, AFullDiskFailsTheSaveAndKeepsTheOldCarrier) {
