@@ -122,7 +122,11 @@ public:
     }
 
     QStringList OpenFiles(QWidget* owner, const QString& filter) override {
-        return QFileDialog::getOpenFileNames(owner, QString(), m_filesFolder, filter);
+        const QStringList paths =
+            QFileDialog::getOpenFileNames(owner, QString(), m_filesFolder, filter);
+        if (!paths.isEmpty())
+            m_filesFolder = QFileInfo(paths.first()).absolutePath();
+        return paths;
     }
 
     QString SaveFile(QWidget* owner, const SaveFileRequest& request) override {
