@@ -12,8 +12,8 @@
 #include "workflow/PathParts.h"
 #include "workflow/TfrmCheckPass.h"
 
-#include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -76,7 +76,9 @@ TframeMsg::TframeMsg(IMainWindowHost* host, QWidget* parent) : QFrame(parent), m
     lvFilesChange();
     hide();
     // Decrypted copies must not outlive the program, whatever becomes of the windows.
-    connect(qApp, &QCoreApplication::aboutToQuit, this, &TframeMsg::ReleaseEngine);
+    if (QCoreApplication::instance() != nullptr)
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+                &TframeMsg::ReleaseEngine);
     ApplyLanguage();
 }
 

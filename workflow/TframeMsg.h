@@ -48,7 +48,7 @@ public:
     // The translated unit word for small sizes, for FormatFileSize.
     QString ByteWord() const;
     // Releases the engine, and with it the working folder that holds decrypted copies.
-    // The main window calls it when the program ends; the destructor does it too.
+    // Runs by itself when the application quits and when the frame is destroyed.
     void ReleaseEngine();
 
     // --- state, for the main window and tests
