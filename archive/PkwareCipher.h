@@ -26,8 +26,10 @@ public:
     uint8_t ReadHeader(uint8_t header[kHeaderSize]);
 
 private:
-    uint8_t KeyStreamByte() const;
-    void UpdateKeys(uint8_t plain);
+    struct KeyState;
+
+    KeyState Load() const;
+    void Store(const KeyState& state);
 
     uint32_t m_keys[3];
 };
