@@ -65,6 +65,7 @@ private slots:
     void hiddenFilesOpenFromTheWorkingFolderOnly();
     void fullListAfterDeletingAHiddenFileSavesEveryRow();
     void escapePressesCancel();
+    void hiddenFilesSaveIntoAFolderByTheirOwnNames();
 };
 
 void RevealTest::fileWithoutPayloadShowsNoData() {
@@ -140,6 +141,10 @@ void RevealTest::referenceCarriersOpen_data() {
         << "0123456789abcdefghijklmnopqrstuvwxyz!?"
         << "Long passwords use their first 32 bytes." << QStringList{"a.bin", "b.txt"}
         << QStringList{"70.00 KB", "10 Byte"};
+    QTest::newRow("backslash names")
+        << "backslash-names.gif"
+        << "pw"
+        << "" << QStringList{"sub/inner.txt", "top.txt"} << QStringList{"5 Byte", "3 Byte"};
     QTest::newRow("non-ascii") << "non-ascii.bmp" << QString::fromUtf8("pässwörd")
                                << QString::fromUtf8("Grüße\n日本語 — ok")
                                << QStringList{QString::fromUtf8("naïve résumé.txt"),
@@ -400,6 +405,25 @@ void RevealTest::escapePressesCancel() {
     QTest::keyClick(memo, Qt::Key_Escape);
     QVERIFY(bench.frame->isHidden());
     QVERIFY(bench.dialogs.shown.isEmpty());
+}
+
+void RevealTest::hiddenFilesSaveIntoAFolderByTheirOwnNames() {
+    WorkflowBench bench;
+    const std::string carrier = bench.CopyOfReference("backslash-names.gif");
+    bench.AnswerPrompt("pw");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    bench.frame->ShowFilesPage();
+    auto* list = bench.Get<QTreeWidget>("lvDeFiles");
+    list->selectAll();
+    const std::string folder = bench.dir / "out";
+    std::filesystem::create_directory(folder);
+    bench.dialogs.folders.push_back(QString::fromStdString(folder));
+    bench.Click("btnDeSaveFilesAs");
+    QCOMPARE(Sha256Hex(folder + "/inner.txt"),
+             std::string("33bf6fbd7cd8379785a21e233d8e09f824e7bab459168a96312c1c882c1d7e1f"));
+    QCOMPARE(Sha256Hex(folder + "/top.txt"),
+             std::string("28720365c5e7476a011e4f43ac003ee5f16247a263b9d623aa85ed311d73bf39"));
+    QVERIFY(!FileExists(folder + "/sub"));
 }
 
 QTEST_MAIN(RevealTest)
