@@ -168,8 +168,12 @@ int CBindImage::SaveCarrier(const std::string& dest) {
         return Fail(kNoPassword);
     if (!CheckFilesToHide())
         return 0;
+    std::string target = ResolveLink(dest);
+    std::error_code ec;
+    if (std::filesystem::is_directory(target, ec))
+        return FailWrite(dest, EISDIR);
     std::vector<char> buffer(kStreamBufferSize); // outlives the stream of out
-    AtomicFile out(ResolveLink(dest));
+    AtomicFile out(target);
     if (!out.Open())
         return FailWrite(dest, errno);
     std::setvbuf(out.Stream(), buffer.data(), _IOFBF, buffer.size());

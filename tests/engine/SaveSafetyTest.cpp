@@ -64,6 +64,8 @@ TEST_F(SaveSafetyTest, FailedSavesLeaveTheDestinationAsItWas) {
     EXPECT_EQ(error, "cannot read " + Path("no-image.bmp") + ": No such file or directory");
     EXPECT_EQ(Hide(image, Path("missing/dest.bmp"), "pw", "m", {}, &error), 0);
     EXPECT_EQ(error, "cannot write " + Path("missing/dest.bmp") + ": No such file or directory");
+    EXPECT_EQ(Hide(image, m_dir.Path(), "pw", "m", {}, &error), 0);
+    EXPECT_EQ(error, "cannot write " + m_dir.Path() + ": Is a directory");
     EXPECT_EQ(Hide(image, dest + "/under-a-file.bmp", "pw", "m", {}, &error), 0);
     EXPECT_EQ(error.rfind("cannot write ", 0), 0u);
 
