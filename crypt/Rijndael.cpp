@@ -2,6 +2,7 @@
 #include "crypt/Rijndael.h"
 
 #include "crypt/Rijndael16.h"
+#include "crypt/RijndaelHardware.h"
 #include "crypt/RijndaelTables.h"
 
 #include <cstring>
@@ -110,14 +111,18 @@ void CRijndael::ExpandKey() {
 }
 
 void CRijndael::EncryptBlock(const unsigned char* in, unsigned char* out) const {
-    if (m_iBlockSize == 16)
+    if (m_iBlockSize == 16 && HardwareAesActive())
+        HardwareEncryptBlocks(m_aiEncKey, m_iRounds, in, out, 1);
+    else if (m_iBlockSize == 16)
         EncryptBlocks16<1>(m_aiEncKey, m_iRounds, in, out);
     else
         EncryptBlockAnySize(in, out);
 }
 
 void CRijndael::DecryptBlock(const unsigned char* in, unsigned char* out) const {
-    if (m_iBlockSize == 16)
+    if (m_iBlockSize == 16 && HardwareAesActive())
+        HardwareDecryptBlocks(m_aiDecKey, m_iRounds, in, out, 1);
+    else if (m_iBlockSize == 16)
         DecryptBlocks16<1>(m_aiDecKey, m_iRounds, in, out);
     else
         DecryptBlockAnySize(in, out);
@@ -190,6 +195,10 @@ void CRijndael::RequireWholeBlocks(size_t n) const {
 
 void CRijndael::Encrypt(const unsigned char* in, unsigned char* out, size_t n) {
     RequireWholeBlocks(n);
+    if (m_iMode == MODE_ECB && m_iBlockSize == 16 && HardwareAesActive()) {
+        HardwareEncryptBlocks(m_aiEncKey, m_iRounds, in, out, n / 16);
+        return;
+    }
     if (m_iMode == MODE_ECB && m_iBlockSize == 16) {
         size_t i = 0;
         for (; i + 32 <= n; i += 32)
@@ -222,6 +231,10 @@ void CRijndael::Encrypt(const unsigned char* in, unsigned char* out, size_t n) {
 
 void CRijndael::Decrypt(const unsigned char* in, unsigned char* out, size_t n) {
     RequireWholeBlocks(n);
+    if (m_iMode == MODE_ECB && m_iBlockSize == 16 && HardwareAesActive()) {
+        HardwareDecryptBlocks(m_aiDecKey, m_iRounds, in, out, n / 16);
+        return;
+    }
     if (m_iMode == MODE_ECB && m_iBlockSize == 16) {
         size_t i = 0;
         for (; i + 32 <= n; i += 32)

@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "crypt/RijndaelHardware.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <smmintrin.h>
+#include <wmmintrin.h>
+#define LUMORA_HAVE_AESNI 1
+#endif
+
+namespace lumora::rijndael {
+namespace {
+
+bool ProcessorHasAes() {
+#ifdef LUMORA_HAVE_AESNI
+    return __builtin_cpu_supports("aes") && __builtin_cpu_supports("sse4.1");
+#else
+    return false;
+#endif
+}
+
+bool ChosenAtStart() {
+    const char* choice = std::getenv("LUMORA_AES");
+    return ProcessorHasAes() && !(choice != nullptr && std::strcmp(choice, "table") == 0);
+}
+
+std::atomic<bool>& Active() {
+    static std::atomic<bool> active{ChosenAtStart()};
+    return active;
+}
+
+#ifdef LUMORA_HAVE_AESNI
+
+constexpr int kLanes = 4; // independent blocks in flight, to cover the instructions' latency
+constexpr int kMaxRounds = 14;
+
+// A round key row holds four words whose big-endian bytes are the key bytes.
+__attribute__((target("aes,sse4.1"))) inline void LoadKeys(const uint32_t (*keys)[8], int rounds,
+                                                           __m128i* out) {
+    const __m128i swap = _mm_set_epi8(12, 13, 14, 15, 8, 9, 10, 11, 4, 5, 6, 7, 0, 1, 2, 3);
+    for (int r = 0; r <= rounds; ++r)
+        out[r] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(keys[r])), swap);
+}
+
+#endif
+
+} // namespace
+
+bool HardwareAesActive() {
+    return Active().load(std::memory_order_relaxed);
+}
+
+void UseHardwareAes(bool enabled) {
+    Active().store(enabled && ProcessorHasAes(), std::memory_order_relaxed);
+}
+
+#ifdef LUMORA_HAVE_AESNI
+
+__attribute__((target("aes,sse4.1"))) void HardwareEncryptBlocks(const uint32_t (*keys)[8],
+                                                                 int rounds,
+                                                                 const unsigned char* in,
+                                                                 unsigned char* out, size_t count) {
+    __m128i k[kMaxRounds + 1];
+    LoadKeys(keys, rounds, k);
+    const auto* src = reinterpret_cast<const __m128i*>(in);
+    auto* dst = reinterpret_cast<__m128i*>(out);
+    size_t i = 0;
+    for (; i + kLanes <= count; i += kLanes) {
+        __m128i b[kLanes];
+        for (int j = 0; j < kLanes; ++j)
+            b[j] = _mm_xor_si128(_mm_loadu_si128(src + i + j), k[0]);
+        for (int r = 1; r < rounds; ++r)
+            for (int j = 0; j < kLanes; ++j)
+                b[j] = _mm_aesenc_si128(b[j], k[r]);
+        for (int j = 0; j < kLanes; ++j)
+            _mm_storeu_si128(dst + i + j, _mm_aesenclast_si128(b[j], k[rounds]));
+    }
+    for (; i < count; ++i) {
+        __m128i b = _mm_xor_si128(_mm_loadu_si128(src + i), k[0]);
+        for (int r = 1; r < rounds; ++r)
+            b = _mm_aesenc_si128(b, k[r]);
+        _mm_storeu_si128(dst + i, _mm_aesenclast_si128(b, k[rounds]));
+    }
+}
+
+__attribute__((target("aes,sse4.1"))) void HardwareDecryptBlocks(const uint32_t (*keys)[8],
+                                                                 int rounds,
+                                                                 const unsigned char* in,
+                                                                 unsigned char* out, size_t count) {
+    __m128i k[kMaxRounds + 1];
+    LoadKeys(keys, rounds, k);
+    const auto* src = reinterpret_cast<const __m128i*>(in);
+    auto* dst = reinterpret_cast<__m128i*>(out);
+    size_t i = 0;
+    for (; i + kLanes <= count; i += kLanes) {
+        __m128i b[kLanes];
+        for (int j = 0; j < kLanes; ++j)
+            b[j] = _mm_xor_si128(_mm_loadu_si128(src + i + j), k[0]);
+        for (int r = 1; r < rounds; ++r)
+            for (int j = 0; j < kLanes; ++j)
+                b[j] = _mm_aesdec_si128(b[j], k[r]);
+        for (int j = 0; j < kLanes; ++j)
+            _mm_storeu_si128(dst + i + j, _mm_aesdeclast_si128(b[j], k[rounds]));
+    }
+    for (; i < count; ++i) {
+        __m128i b = _mm_xor_si128(_mm_loadu_si128(src + i), k[0]);
+        for (int r = 1; r < rounds; ++r)
+            b = _mm_aesdec_si128(b, k[r]);
+        _mm_storeu_si128(dst + i, _mm_aesdeclast_si128(b, k[rounds]));
+    }
+}
+
+#else
+
+// Never called: HardwareAesActive() is always false here.
+void HardwareEncryptBlocks(const uint32_t (*)[8], int, const unsigned char*, unsigned char*,
+                           size_t) {}
+void HardwareDecryptBlocks(const uint32_t (*)[8], int, const unsigned char*, unsigned char*,
+                           size_t) {}
+
+#endif
+
+} // namespace lumora::rijndael
