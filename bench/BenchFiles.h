@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Inputs of the benchmarks: a scratch folder that is removed at exit and deterministic
+// file contents, half text-like and half random.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lumora::bench {
+
+constexpr size_t kMiB = 1024 * 1024;
+constexpr size_t kLargeFileSize = 64 * kMiB;
+
+// A folder of its own under TMPDIR (or /tmp), made on first use.
+const std::string& ScratchFolder();
+
+// Bytes that look like words and lines, and bytes from a fixed pseudo-random sequence.
+std::vector<unsigned char> TextLikeBytes(size_t n, uint32_t seed);
+std::vector<unsigned char> RandomBytes(size_t n, uint32_t seed);
+
+// Writes bytes to path, replacing it.
+void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes);
+
+// A 64 MiB file, half text-like and half random, written once per run.
+const std::string& LargeInputFile();
+
+} // namespace lumora::bench
