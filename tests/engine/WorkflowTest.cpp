@@ -10,7 +10,7 @@ namespace {
 
 using WorkflowTest = EngineTest;
 
-TEST_F(WorkflowTest, HidesAndRevealsZeroOneAndHundredFiles) {
+TEST_F(WorkflowTest, HidesRevealsAndResavesZeroOneAndHundredFiles) {
     std::string image = MakeImage();
     for (int count : {0, 1, 100}) {
         SCOPED_TRACE(count);
@@ -35,6 +35,16 @@ TEST_F(WorkflowTest, HidesAndRevealsZeroOneAndHundredFiles) {
         Bytes head = ReadFile(carrier);
         head.resize(1000);
         EXPECT_EQ(head, ReadFile(image));
+
+        // Keeping every file while the message changes (set, replaced or removed).
+        std::vector<std::string> names;
+        for (const auto& [name, bytes] : expected)
+            names.push_back(name);
+        std::string newMessage = count == 1 ? "now a message" : count == 0 ? "replaced" : "";
+        ASSERT_EQ(Resave(carrier, "pässwörd", newMessage, names, {}, carrier), 1);
+        revealed = Reveal(carrier, "pässwörd");
+        EXPECT_EQ(revealed.files, expected);
+        EXPECT_EQ(revealed.message, newMessage.empty() ? std::nullopt : std::optional(newMessage));
     }
 }
 
