@@ -33,7 +33,7 @@ QLabel* NewLabel(const char* name, const QString& text, QWidget* parent, const Q
 
 } // namespace
 
-const QString TfrmAbout::kWebAddress = QStringLiteral("https://lumora.example.org/");
+const QString TfrmAbout::kWebAddress = QStringLiteral("https://lumora.example.org");
 
 TfrmAbout::TfrmAbout(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
