@@ -35,7 +35,9 @@ void SyncFolder(const std::string& folder) {
 
 AtomicFile::AtomicFile(std::string destination) : m_destination(std::move(destination)) {}
 
-AtomicFile::~AtomicFile() { Abort(); }
+AtomicFile::~AtomicFile() {
+    Abort();
+}
 
 bool AtomicFile::Open() {
     Abort();
@@ -59,8 +61,8 @@ bool AtomicFile::Commit() {
     bool ok = std::fflush(m_stream) == 0 && !std::ferror(m_stream);
     int fd = ::fileno(m_stream);
     struct stat existing {};
-    mode_t mode = ::stat(m_destination.c_str(), &existing) == 0 ? (existing.st_mode & 07777)
-                                                                  : NewFileMode();
+    mode_t mode =
+        ::stat(m_destination.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : NewFileMode();
     ok = ok && ::fchmod(fd, mode) == 0;
     ok = ok && ::fsync(fd) == 0;
     ok = (std::fclose(m_stream) == 0) && ok;

@@ -16,7 +16,8 @@ std::function<uint32_t()>& TickSource() {
 uint32_t MonotonicMilliseconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+    uint64_t ms =
+        static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<uint32_t>(ms);
 }
 
@@ -27,7 +28,9 @@ int32_t TickCount() {
     return static_cast<int32_t>(ticks);
 }
 
-void SetTickSource(std::function<uint32_t()> source) { TickSource() = std::move(source); }
+void SetTickSource(std::function<uint32_t()> source) {
+    TickSource() = std::move(source);
+}
 
 void SleepMilliseconds(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

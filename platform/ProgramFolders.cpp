@@ -24,6 +24,16 @@ std::string XdgFolder(const char* variable, const char* homeRelative) {
 
 } // namespace
 
+// A portable copy keeps its files beside the executable. An installed copy (its data in
+// "<prefix>/share/lumora" beside "<prefix>/bin") never does, also when root could write
+// into the system's program folder.
+static bool KeepsFilesBesideProgram(const std::string& base) {
+    if (!IsWritableFolder(base))
+        return false;
+    std::error_code ec;
+    return !std::filesystem::is_directory(base + "/../share/lumora", ec);
+}
+
 std::string ExecutablePath() {
     std::error_code ec;
     auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -44,7 +54,9 @@ std::string ProgramFolder() {
     return ExecutableFolder();
 }
 
-void SetProgramFolderOverride(const std::string& folder) { FolderOverride() = folder; }
+void SetProgramFolderOverride(const std::string& folder) {
+    FolderOverride() = folder;
+}
 
 bool IsWritableFolder(const std::string& folder) {
     if (folder.empty())
@@ -57,14 +69,14 @@ bool IsWritableFolder(const std::string& folder) {
 
 std::string CacheRoot() {
     std::string base = ProgramFolder();
-    if (IsWritableFolder(base))
+    if (KeepsFilesBesideProgram(base))
         return base + "/cache";
     return XdgFolder("XDG_CACHE_HOME", ".cache");
 }
 
 std::string ConfigFolder() {
     std::string base = ProgramFolder();
-    if (IsWritableFolder(base))
+    if (KeepsFilesBesideProgram(base))
         return base;
     return XdgFolder("XDG_CONFIG_HOME", ".config");
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Where the program keeps its files: beside the executable when that folder is
-// writable (portable use, the build tree), otherwise in the per-user XDG folders.
+// writable (portable use, the build tree), otherwise in the per-user XDG folders. An
+// installed copy, whose data lives in "<prefix>/share/lumora", always uses the XDG folders.
 #pragma once
 
 #include <string>

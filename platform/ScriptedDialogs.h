@@ -22,19 +22,19 @@ public:
     };
 
     // --- what the test scripts
-    std::deque<Answer> answers;                // for the two kinds of question
-    std::deque<QString> pictures;              // for OpenPicture
-    std::deque<QStringList> fileLists;         // for OpenFiles
-    std::deque<QString> savePaths;             // for SaveFile
-    std::deque<QString> folders;               // for BrowseForFolder
+    std::deque<Answer> answers;                     // for the two kinds of question
+    std::deque<QString> pictures;                   // for OpenPicture
+    std::deque<QStringList> fileLists;              // for OpenFiles
+    std::deque<QString> savePaths;                  // for SaveFile
+    std::deque<QString> folders;                    // for BrowseForFolder
     std::deque<std::function<int(QDialog*)>> execs; // fill in and close a modal dialog
-    bool desktopOpens = true;                  // result of OpenWithDesktop
+    bool desktopOpens = true;                       // result of OpenWithDesktop
 
     // --- what the test reads back
-    QList<Shown> shown;                         // message boxes in the order shown
+    QList<Shown> shown; // message boxes in the order shown
     QList<SaveFileRequest> saveRequests;
     QStringList folderTitles;
-    QStringList opened;                         // paths and addresses given to the open verb
+    QStringList opened; // paths and addresses given to the open verb
     int unanswered = 0;
 
     void Error(QWidget*, const QString& title, const QString& text) override {
@@ -52,7 +52,9 @@ public:
         return Next(answers, Answer::Cancel);
     }
     QString OpenPicture(QWidget*, const QStringList&) override { return Next(pictures, QString()); }
-    QStringList OpenFiles(QWidget*, const QString&) override { return Next(fileLists, QStringList()); }
+    QStringList OpenFiles(QWidget*, const QString&) override {
+        return Next(fileLists, QStringList());
+    }
     QString SaveFile(QWidget*, const SaveFileRequest& request) override {
         saveRequests.append(request);
         return Next(savePaths, QString());

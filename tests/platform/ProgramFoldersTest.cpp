@@ -59,3 +59,14 @@ TEST_F(ProgramFoldersTest, AnUnusableProgramFolderFallsBackToTheXdgFolders) {
     ::setenv("HOME", dir.Path().c_str(), 1);
     EXPECT_EQ(CacheRoot(), dir / ".cache/lumora");
 }
+
+TEST_F(ProgramFoldersTest, AnInstalledCopyUsesTheXdgFoldersEvenWhenItsFolderIsWritable) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "bin");
+    std::filesystem::create_directories(dir / "share/lumora");
+    SetProgramFolderOverride(dir / "bin");
+    ::setenv("XDG_CACHE_HOME", (dir / "cache-home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (dir / "config-home").c_str(), 1);
+    EXPECT_EQ(CacheRoot(), dir / "cache-home/lumora");
+    EXPECT_EQ(ConfigFolder(), dir / "config-home/lumora");
+}

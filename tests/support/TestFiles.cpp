@@ -36,7 +36,8 @@ std::string ReadText(const std::string& path) {
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 void WriteText(const std::string& path, const std::string& text) {
@@ -44,7 +45,9 @@ void WriteText(const std::string& path, const std::string& text) {
     out << text;
 }
 
-bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+bool FileExists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 std::vector<uint8_t> PseudoRandomBytes(size_t count, uint32_t seed) {
     std::vector<uint8_t> bytes(count);
@@ -69,6 +72,8 @@ std::string Sha256Hex(const std::string& path) {
     return std::string(hex, n);
 }
 
-std::string ReferenceFile(const std::string& name) { return std::string(LUMORA_REFERENCE_DIR) + "/" + name; }
+std::string ReferenceFile(const std::string& name) {
+    return std::string(LUMORA_REFERENCE_DIR) + "/" + name;
+}
 
 } // namespace lumora::test
