@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The process killed (SIGKILL) at several points of an in-place "lumora-cli edit", and
+// the same edit under a file-size limit. The carrier must always be either the old one,
+// byte for byte, or the complete new one; a killed save may leave its temporary file
+// "<carrier>.lumora-XXXXXX" beside it, never anything under the carrier's own name.
+#include "CliProcess.h"
+#include "RobustnessSupport.h"
+
+#include <csignal>
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+namespace lumora::test {
+namespace {
+
+void SleepMs(long ms) {
+    struct timespec pause {
+        ms / 1000, (ms % 1000) * 1000000
+    };
+    ::nanosleep(&pause, nullptr);
+}
+
+class KilledSaveTest : public RobustnessTest {
+protected:
+    void SetUp() override {
+        // Large enough that the save takes a while (deflate at level 9, encryption).
+        m_carrier = MakeCarrier("carrier.gif", "old", {MakeFile("big.bin", 512 << 10)});
+        m_original = ReadFile(m_carrier);
+    }
+
+    std::vector<std::string> EditArgs() const { return {"edit", m_carrier, "-m", "new"}; }
+
+    // Names in the test folder that a killed save left beside the carrier.
+    std::vector<std::string> Leftovers() const {
+        std::vector<std::string> left;
+        for (const std::string& name : FolderEntries(m_dir.Path()))
+            if (name.rfind("carrier.gif.", 0) == 0)
+                left.push_back(name);
+        return left;
+    }
+
+    // Polls until the edit's temporary file appears beside the carrier or the edit ends.
+    void WaitForSaveOf(pid_t child) const {
+        while (Leftovers().empty() && ::waitpid(child, nullptr, WNOHANG) == 0)
+            SleepMs(1);
+    }
+
+    // The carrier is the old one or the complete new one; a temporary file of the killed
+    // save is acceptable (and removed), anything else beside the carrier is not. Then the
+    // old message is put back, so every kill interrupts a real change.
+    void CheckCarrierAndClean() {
+        bool changed = ReadFile(m_carrier) != m_original;
+        ++(changed ? m_gotNew : m_keptOld);
+        if (changed) {
+            RevealResult now = Reveal(m_carrier);
+            EXPECT_EQ(now.message, std::optional<std::string>("new"));
+            EXPECT_EQ(now.extracted, 1);
+        }
+        for (const std::string& name : Leftovers()) {
+            EXPECT_EQ(name.rfind("carrier.gif.lumora-", 0), 0u) << name;
+            std::filesystem::remove(Path(name));
+            ++m_temporaries;
+        }
+        if (ReadFile(m_carrier) != m_original) {
+            CliProcess restore(Path("restore"));
+            ASSERT_EQ(restore.Run({"edit", m_carrier, "-m", "old"}), 0) << restore.Stderr();
+            m_original = ReadFile(m_carrier);
+        }
+    }
+
+    std::string m_carrier;
+    std::vector<uint8_t> m_original;
+    int m_keptOld = 0;
+    int m_gotNew = 0;
+    int m_temporaries = 0;
+};
+
+TEST_F(KilledSaveTest, TheCarrierIsTheOldOneOrTheWholeNewOne) {
+    CliProcess cli(Path("killed"));
+    // Kills counted from the start (mostly while the carrier is read and deciphered), and
+    // from the moment the new carrier's temporary file appears (while it is written).
+    struct KillPoint {
+        bool fromSave;
+        long ms;
+    };
+    for (KillPoint point : {KillPoint{false, 10}, KillPoint{false, 50}, KillPoint{false, 200},
+                            KillPoint{true, 0}, KillPoint{true, 10}, KillPoint{true, 50}}) {
+        SCOPED_TRACE(std::string("killed ") + std::to_string(point.ms) + " ms after " +
+                     (point.fromSave ? "the save began" : "the start"));
+        pid_t child = cli.Start(EditArgs());
+        if (point.fromSave)
+            WaitForSaveOf(child);
+        SleepMs(point.ms);
+        ::kill(child, SIGKILL);
+        int status = CliProcess::Wait(child);
+        EXPECT_TRUE(status == 128 + SIGKILL || status == 0) << status;
+        CheckCarrierAndClean();
+    }
+    // Not checked (it depends on timing), but worth seeing in the log: where the kills
+    // landed. A killed process also leaves its working folder in its cache.
+    std::cout << "kills: " << m_keptOld << " kept the old carrier, " << m_gotNew
+              << " found the new one, " << m_temporaries << " left a temporary file; "
+              << FolderEntries(cli.CacheFolder()).size() << " working folders left behind\n";
+}
+
+TEST_F(KilledSaveTest, AnUninterruptedEditCompletes) {
+    CliProcess cli(Path("whole"));
+    ASSERT_EQ(cli.Run(EditArgs()), 0) << cli.Stderr();
+    RevealResult now = Reveal(m_carrier);
+    EXPECT_EQ(now.message, std::optional<std::string>("new"));
+    EXPECT_EQ(now.extracted, 1);
+    EXPECT_TRUE(Leftovers().empty());
+    EXPECT_TRUE(FolderEntries(cli.CacheFolder()).empty());
+}
+
+rlim_t g_fileSizeLimit = 0;
+
+void LimitFileSize() {
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit {
+        g_fileSizeLimit, g_fileSizeLimit
+    };
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+TEST_F(KilledSaveTest, AFullDiskFailsTheEditWithAMessage) {
+    CliProcess cli(Path("full"));
+    // Room for the working copies of the payload, not for the new carrier's trailer.
+    g_fileSizeLimit = m_original.size() - 30;
+    EXPECT_EQ(cli.Run(EditArgs(), LimitFileSize), 1);
+    EXPECT_NE(cli.Stderr().find("lumora-cli: "), std::string::npos) << cli.Stderr();
+    EXPECT_EQ(ReadFile(m_carrier), m_original);
+    EXPECT_TRUE(Leftovers().empty());
+    EXPECT_TRUE(FolderEntries(cli.CacheFolder()).empty());
+}
+
+} // namespace
+} // namespace lumora::test
