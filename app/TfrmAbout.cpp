@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 
 #include <QEvent>
+#include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -51,7 +52,8 @@ void TfrmAbout::BuildControls() {
     pnl1->setObjectName(QStringLiteral("pnl1"));
     pnl1->setGeometry(40, 24, 57, 57);
     pnl1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    pnl1->setPixmap(QPixmap(QStringLiteral(":/theme/product.png")));
+    pnl1->setPixmap(
+        QIcon(QStringLiteral(":/theme/product.png")).pixmap(QSize(48, 48), devicePixelRatioF()));
 
     lbl1 = NewLabel("lbl1", QStringLiteral("Lumora 2.6"), this, QRect(130, 16, 231, 16),
                     Qt::AlignHCenter);

@@ -130,7 +130,9 @@ void TfrmMain::BuildControls() {
     imgBack = new QLabel(this);
     imgBack->setObjectName(QStringLiteral("imgBack"));
     imgBack->setGeometry(0, 0, 750, 516);
-    imgBack->setPixmap(QPixmap(QStringLiteral(":/theme/background.png")));
+    // Through QIcon, which picks the "@2x" picture on high-density screens.
+    imgBack->setPixmap(QIcon(QStringLiteral(":/theme/background.png"))
+                           .pixmap(imgBack->size(), devicePixelRatioF()));
     WatchMouse(imgBack);
 
     pnlImage = new QWidget(this);
