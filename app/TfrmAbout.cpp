@@ -8,7 +8,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QPushButton>
 
 namespace lumora {

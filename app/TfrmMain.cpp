@@ -17,11 +17,11 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QPushButton>
 #include <QToolBar>
 #include <QToolButton>
@@ -31,7 +31,6 @@ namespace {
 
 const QColor kMaroon(0x80, 0x00, 0x00);
 const QColor kBlue(0x00, 0x00, 0xFF);
-const QColor kPreviewBackground(0xEB, 0xF0, 0xFC);
 
 // The frame panel of the preview; a picture larger than this is scaled down.
 const QSize kPreviewFrame(265, 233);
