@@ -51,17 +51,21 @@ def write_corpus(folder, files, total):
 
 
 def write_large(path, total):
-    # Alternating text-like and random stretches, written piece by piece.
+    # Alternating text-like and random stretches of 8 MiB. Deflate sees 32 KiB back, so
+    # a few text stretches used in turn compress like fresh text and keep this quick.
     rng = random.Random(SEED + 1)
     vocabulary = make_vocabulary(rng)
     piece = 8 * 1024 * 1024
+    texts = [text_bytes(rng, vocabulary, piece) for _ in range(4)]
     with open(path, "wb") as out:
         written = 0
+        index = 0
         while written < total:
             n = min(piece, total - written)
-            text = (written // piece) % 2 == 0
-            out.write(text_bytes(rng, vocabulary, n) if text else rng.randbytes(n))
+            out.write(texts[(index // 2) % len(texts)][:n] if index % 2 == 0
+                      else rng.randbytes(n))
             written += n
+            index += 1
 
 
 def write_picture(path, width, height):
