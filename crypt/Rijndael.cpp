@@ -32,6 +32,20 @@ RowShifts RowShiftsFor(int columns) {
     return columns == 8 ? RowShifts{1, 3, 4} : RowShifts{1, 2, 3};
 }
 
+// For each column j, the columns that rows 1 to 3 come from, worked out once per block so
+// the rounds do no division.
+struct SourceColumns {
+    int row1[8], row2[8], row3[8];
+
+    SourceColumns(int nb, int c1, int c2, int c3) {
+        for (int j = 0; j < nb; ++j) {
+            row1[j] = (j + c1) % nb;
+            row2[j] = (j + c2) % nb;
+            row3[j] = (j + c3) % nb;
+        }
+    }
+};
+
 } // namespace
 
 CRijndael::~CRijndael() {
@@ -133,21 +147,21 @@ void CRijndael::DecryptBlock(const unsigned char* in, unsigned char* out) const 
 void CRijndael::EncryptBlockAnySize(const unsigned char* in, unsigned char* out) const {
     const int nb = m_iBlockSize / 4;
     const RowShifts shift = RowShiftsFor(nb);
+    const SourceColumns from(nb, shift.c1, shift.c2, shift.c3);
     uint32_t state[8];
     uint32_t next[8];
     for (int j = 0; j < nb; ++j)
         state[j] = LoadBigEndian(in + 4 * j) ^ m_aiEncKey[0][j];
     for (int r = 1; r < m_iRounds; ++r) {
         for (int j = 0; j < nb; ++j)
-            next[j] = kTe0[B0(state[j])] ^ kTe1[B1(state[(j + shift.c1) % nb])] ^
-                      kTe2[B2(state[(j + shift.c2) % nb])] ^ kTe3[B3(state[(j + shift.c3) % nb])] ^
+            next[j] = kTe0[B0(state[j])] ^ kTe1[B1(state[from.row1[j]])] ^
+                      kTe2[B2(state[from.row2[j]])] ^ kTe3[B3(state[from.row3[j]])] ^
                       m_aiEncKey[r][j];
         std::memcpy(state, next, sizeof(uint32_t) * static_cast<size_t>(nb));
     }
     for (int j = 0; j < nb; ++j)
-        StoreBigEndian(Column(kSbox[B0(state[j])], kSbox[B1(state[(j + shift.c1) % nb])],
-                              kSbox[B2(state[(j + shift.c2) % nb])],
-                              kSbox[B3(state[(j + shift.c3) % nb])]) ^
+        StoreBigEndian(Column(kSbox[B0(state[j])], kSbox[B1(state[from.row1[j]])],
+                              kSbox[B2(state[from.row2[j]])], kSbox[B3(state[from.row3[j]])]) ^
                            m_aiEncKey[m_iRounds][j],
                        out + 4 * j);
 }
@@ -155,24 +169,22 @@ void CRijndael::EncryptBlockAnySize(const unsigned char* in, unsigned char* out)
 void CRijndael::DecryptBlockAnySize(const unsigned char* in, unsigned char* out) const {
     const int nb = m_iBlockSize / 4;
     const RowShifts shift = RowShiftsFor(nb);
-    const int back1 = nb - shift.c1;
-    const int back2 = nb - shift.c2;
-    const int back3 = nb - shift.c3;
+    const SourceColumns from(nb, nb - shift.c1, nb - shift.c2, nb - shift.c3);
     uint32_t state[8];
     uint32_t next[8];
     for (int j = 0; j < nb; ++j)
         state[j] = LoadBigEndian(in + 4 * j) ^ m_aiDecKey[0][j];
     for (int r = 1; r < m_iRounds; ++r) {
         for (int j = 0; j < nb; ++j)
-            next[j] = kTd0[B0(state[j])] ^ kTd1[B1(state[(j + back1) % nb])] ^
-                      kTd2[B2(state[(j + back2) % nb])] ^ kTd3[B3(state[(j + back3) % nb])] ^
+            next[j] = kTd0[B0(state[j])] ^ kTd1[B1(state[from.row1[j]])] ^
+                      kTd2[B2(state[from.row2[j]])] ^ kTd3[B3(state[from.row3[j]])] ^
                       m_aiDecKey[r][j];
         std::memcpy(state, next, sizeof(uint32_t) * static_cast<size_t>(nb));
     }
     for (int j = 0; j < nb; ++j)
-        StoreBigEndian(Column(kInvSbox[B0(state[j])], kInvSbox[B1(state[(j + back1) % nb])],
-                              kInvSbox[B2(state[(j + back2) % nb])],
-                              kInvSbox[B3(state[(j + back3) % nb])]) ^
+        StoreBigEndian(Column(kInvSbox[B0(state[j])], kInvSbox[B1(state[from.row1[j]])],
+                              kInvSbox[B2(state[from.row2[j]])],
+                              kInvSbox[B3(state[from.row3[j]])]) ^
                            m_aiDecKey[m_iRounds][j],
                        out + 4 * j);
 }
