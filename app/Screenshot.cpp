@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
@@ -45,6 +47,22 @@ QWidget* SetUpScene(const QString& scene, const ProgramWindows& windows) {
             QWidget* button = main->findChild<QWidget*>(QStringLiteral("btnHelp"));
             main->HelpMenu()->popup(button->mapToGlobal(QPoint(0, button->height())));
         });
+    } else if (scene == QLatin1String("open-dialog")) {
+        // The dialog runs modally; it is photographed from inside its own event loop.
+        QTimer::singleShot(0, main, [main] {
+            main->findChild<QPushButton*>(QStringLiteral("btnUnHide"))->click();
+        });
+        QTimer::singleShot(100, main, [image] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+                dialog->setDirectory(QFileInfo(image).absolutePath());
+        });
+        QTimer::singleShot(700, main, [image] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                dialog->selectFile(QFileInfo(image).fileName());
+                emit dialog->currentChanged(image); // as a click on the file would
+            }
+        });
+        return nullptr;
     } else if (scene == QLatin1String("about")) {
         windows.about->show();
         return windows.about;
@@ -73,9 +91,13 @@ bool StartScreenshot(const ProgramWindows& windows) {
     QCursor::setPos(0, 0);
     QTimer::singleShot(0, windows.main.get(), [&windows, scene, output] {
         QWidget* subject = SetUpScene(scene, windows);
-        QTimer::singleShot(kSettleMilliseconds, subject, [&windows, subject, output] {
+        // A null subject stands for the modal dialog open at that time.
+        QTimer::singleShot(kSettleMilliseconds, windows.main.get(), [&windows, subject, output] {
+            QWidget* shown = subject != nullptr ? subject : QApplication::activeModalWidget();
+            if (shown == nullptr)
+                shown = windows.main.get();
             const QPixmap picture =
-                subject == windows.main.get() ? GrabWithMenu(windows.main.get()) : subject->grab();
+                shown == windows.main.get() ? GrabWithMenu(windows.main.get()) : shown->grab();
             if (!picture.save(output, "PNG"))
                 std::fprintf(stderr, "lumora: cannot write %s\n", qPrintable(output));
             QApplication::exit(0);

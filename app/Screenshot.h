@@ -6,6 +6,7 @@
 //   image      the picture LUMORA_SCREENSHOT_IMAGE in the preview
 //   help-menu  the help drop-down open
 //   about      the about box
+//   open-dialog  the open-picture dialog with LUMORA_SCREENSHOT_IMAGE chosen
 //   wizard     the hide wizard, started with LUMORA_SCREENSHOT_IMAGE when given
 //   reveal     the reveal view of the carrier LUMORA_SCREENSHOT_IMAGE, opened with the
 //              password LUMORA_SCREENSHOT_PASSWORD

@@ -112,6 +112,8 @@ public:
         auto* preview = new PicturePreviewPane(&dialog);
         if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
             grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
+        // Room for the file list beside the pane.
+        dialog.resize(dialog.sizeHint().expandedTo(QSize(880, 480)));
         QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
                          [preview](const QString& path) { preview->Show(path); });
 
