@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
+# Installs the build tree into a temporary prefix and uses the installed copy as a user
+# would: lumora-cli hides and reveals a file, and lumora starts under a virtual X server
+# and writes its language file into the per-user configuration folder, not beside itself.
+#
+#   check-install.sh BUILD_DIR PICTURE
+set -euo pipefail
+build="$1"
+picture="$2"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+prefix="$work/prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+for f in bin/lumora bin/lumora-cli share/man/man1/lumora-cli.1 \
+         share/lumora/help/index.html share/applications/lumora.desktop; do
+    [ -e "$prefix/$f" ] || fail "$f is not installed"
+done
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_CACHE_HOME="$work/home/cache"
+mkdir -p "$HOME"
+export LUMORA_PASSWORD="a long passphrase of several words"
+
+printf 'hidden bytes\n' > "$work/note.txt"
+"$prefix/bin/lumora-cli" hide "$picture" -o "$work/carrier.png" -m "first line
+second line" "$work/note.txt"
+message="$("$prefix/bin/lumora-cli" reveal "$work/carrier.png" -d "$work/out")"
+[ "$message" = "first line
+second line" ] || fail "the revealed message differs: $message"
+cmp -s "$work/note.txt" "$work/out/note.txt" || fail "the revealed file differs"
+head -c "$(stat -c %s "$picture")" "$work/carrier.png" | cmp -s - "$picture" \
+    || fail "the carrier does not begin with the picture"
+
+LUMORA_SCREENSHOT="$work/start.png" LUMORA_SCREENSHOT_SCENE=start \
+    timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" "$prefix/bin/lumora" >/dev/null 2>&1 \
+    || fail "the installed lumora did not start"
+[ -s "$work/start.png" ] || fail "the installed lumora showed no window"
+[ -s "$XDG_CONFIG_HOME/lumora/lang/English.ini" ] \
+    || fail "no language file in the per-user folder"
+[ ! -e "$prefix/bin/lang" ] || fail "the installed lumora wrote beside itself"
+[ ! -e "$prefix/bin/cache" ] || fail "the installed lumora made a cache beside itself"
+grep -q '^\[TfrmMain\]' "$XDG_CONFIG_HOME/lumora/lang/English.ini" \
+    || fail "the language file lacks the main window's section"
+echo "installed copy works"
