@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFont>
 #include <QIcon>
 
 // Q_INIT_RESOURCE must be used outside any namespace.
@@ -14,6 +15,16 @@ namespace lumora {
 
 void InitTheme(QApplication& app) {
     RegisterThemeResources();
+
+    // The windows are laid out for 8-point "MS Sans Serif", the font the language file
+    // names by default; where that face is missing a plain sans-serif face stands in.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans"),
+                                QStringLiteral("Liberation Sans")});
+    QFont font(QStringLiteral("MS Sans Serif"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    QApplication::setFont(font);
+
     QFile styleSheet(QStringLiteral(":/theme/lumora.qss"));
     if (styleSheet.open(QIODevice::ReadOnly))
         app.setStyleSheet(QString::fromUtf8(styleSheet.readAll()));

@@ -112,13 +112,16 @@ private slots:
         QFile file(m_env->LanguageFile());
         QVERIFY(file.open(QIODevice::ReadOnly));
         QStringList keys;
+        QStringList lines;
         bool inSection = false;
         for (const QByteArray& raw : file.readAll().split('\n')) {
             const QString line = QString::fromUtf8(raw).trimmed();
             if (line.startsWith(u'['))
                 inSection = line == QLatin1String("[TfrmMain]");
-            else if (inSection && line.contains(u'='))
+            else if (inSection && line.contains(u'=')) {
                 keys.append(line.section(u'=', 0, 0));
+                lines.append(line);
+            }
         }
         const QStringList expected = {
             "frmMain_FontName",   "frmMain_FontSize", "frmMain_FontCharset", "frmMain_Caption",
@@ -127,6 +130,9 @@ private slots:
             "strFileSize",        "strImgSize",       "strTextMsgSize",      "strHideFilesNum",
             "strHideFilesSize"};
         QCOMPARE(keys, expected);
+        // The design font, whatever face stands in for it on this system.
+        QCOMPARE(lines.mid(0, 2),
+                 QStringList({"frmMain_FontName=MS Sans Serif", "frmMain_FontSize=8"}));
     }
 
     void previewIsPlacedInItsFrame_data() {
