@@ -7,6 +7,11 @@
 namespace lumora {
 namespace {
 
+uint32_t Crc32Step(uint32_t crc, uint8_t byte) {
+    static const z_crc_t* const table = get_crc_table();
+    return table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
+}
+
 bool FillRandom(uint8_t* data, size_t length) {
     while (length > 0) {
         ssize_t got = ::getrandom(data, length, 0);
@@ -20,60 +25,36 @@ bool FillRandom(uint8_t* data, size_t length) {
 
 } // namespace
 
-// The three keys in registers for a run of bytes: stores through the byte pointer may
-// alias members, which would make the compiler reload the keys after every byte.
-struct PkwareCipher::KeyState {
-    uint32_t k0, k1, k2;
-    const z_crc_t* table;
-
-    uint8_t StreamByte() const {
-        uint32_t temp = (k2 & 0xFFFFu) | 2u;
-        return static_cast<uint8_t>((temp * (temp ^ 1u)) >> 8);
-    }
-
-    void Update(uint8_t plain) {
-        k0 = table[(k0 ^ plain) & 0xFF] ^ (k0 >> 8);
-        k1 = (k1 + (k0 & 0xFFu)) * 134775813u + 1u;
-        k2 = table[(k2 ^ (k1 >> 24)) & 0xFF] ^ (k2 >> 8);
-    }
-};
-
 PkwareCipher::PkwareCipher(const std::string& password)
     : m_keys{0x12345678u, 0x23456789u, 0x34567890u} {
-    KeyState state = Load();
     for (char c : password)
-        state.Update(static_cast<uint8_t>(c));
-    Store(state);
+        UpdateKeys(static_cast<uint8_t>(c));
 }
 
-PkwareCipher::KeyState PkwareCipher::Load() const {
-    return KeyState{m_keys[0], m_keys[1], m_keys[2], get_crc_table()};
+uint8_t PkwareCipher::KeyStreamByte() const {
+    uint32_t temp = (m_keys[2] & 0xFFFFu) | 2u;
+    return static_cast<uint8_t>((temp * (temp ^ 1u)) >> 8);
 }
 
-void PkwareCipher::Store(const KeyState& state) {
-    m_keys[0] = state.k0;
-    m_keys[1] = state.k1;
-    m_keys[2] = state.k2;
+void PkwareCipher::UpdateKeys(uint8_t plain) {
+    m_keys[0] = Crc32Step(m_keys[0], plain);
+    m_keys[1] = (m_keys[1] + (m_keys[0] & 0xFFu)) * 134775813u + 1u;
+    m_keys[2] = Crc32Step(m_keys[2], static_cast<uint8_t>(m_keys[1] >> 24));
 }
 
 void PkwareCipher::Encrypt(uint8_t* data, size_t length) {
-    KeyState state = Load();
     for (size_t i = 0; i < length; ++i) {
         uint8_t plain = data[i];
-        data[i] = plain ^ state.StreamByte();
-        state.Update(plain);
+        data[i] = plain ^ KeyStreamByte();
+        UpdateKeys(plain);
     }
-    Store(state);
 }
 
 void PkwareCipher::Decrypt(uint8_t* data, size_t length) {
-    KeyState state = Load();
     for (size_t i = 0; i < length; ++i) {
-        uint8_t plain = data[i] ^ state.StreamByte();
-        data[i] = plain;
-        state.Update(plain);
+        data[i] ^= KeyStreamByte();
+        UpdateKeys(data[i]);
     }
-    Store(state);
 }
 
 bool PkwareCipher::MakeHeader(uint8_t checkByte, uint8_t header[kHeaderSize]) {

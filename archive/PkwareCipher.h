@@ -26,10 +26,8 @@ public:
     uint8_t ReadHeader(uint8_t header[kHeaderSize]);
 
 private:
-    struct KeyState;
-
-    KeyState Load() const;
-    void Store(const KeyState& state);
+    uint8_t KeyStreamByte() const;
+    void UpdateKeys(uint8_t plain);
 
     uint32_t m_keys[3];
 };
