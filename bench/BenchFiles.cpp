@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "BenchFiles.h"
 
+#include "crypt/RijndaelHardware.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -86,6 +88,20 @@ const std::string& LargeInputFile() {
         return p;
     }();
     return path;
+}
+
+bool ChooseAesPath(benchmark::State& state) {
+    rijndael::UseHardwareAes(state.range(0) == 1);
+    if (state.range(0) == 1 && !rijndael::HardwareAesActive()) {
+        state.SkipWithError("no AES instructions on this processor");
+        return false;
+    }
+    state.SetLabel(state.range(0) == 1 ? "aes-ni" : "tables");
+    return true;
+}
+
+void RestoreAesPath() {
+    rijndael::UseHardwareAes(true);
 }
 
 } // namespace lumora::bench

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Inputs of the benchmarks: a scratch folder that is removed at exit and deterministic
-// file contents, half text-like and half random.
+// file contents, half text-like and half random; and the choice of the AES path.
 #pragma once
 
+#include <benchmark/benchmark.h>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,5 +26,10 @@ void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes)
 
 // A 64 MiB file, half text-like and half random, written once per run.
 const std::string& LargeInputFile();
+
+// Argument 0 of state picks the table path, 1 the AES instructions; false (and the run
+// skipped) when the processor has none. RestoreAesPath() puts the default back.
+bool ChooseAesPath(benchmark::State& state);
+void RestoreAesPath();
 
 } // namespace lumora::bench

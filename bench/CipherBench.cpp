@@ -5,7 +5,6 @@
 #include "BenchFiles.h"
 #include "archive/PkwareCipher.h"
 #include "crypt/Rijndael.h"
-#include "crypt/RijndaelHardware.h"
 #include "crypt/SHA.h"
 
 #include <benchmark/benchmark.h>
@@ -16,18 +15,8 @@ namespace {
 constexpr size_t kChunk = 384;
 constexpr size_t kData = kChunk * 8192; // 3 MiB, whole chunks
 
-bool ChoosePath(benchmark::State& state) {
-    rijndael::UseHardwareAes(state.range(0) == 1);
-    if (state.range(0) == 1 && !rijndael::HardwareAesActive()) {
-        state.SkipWithError("no AES instructions on this processor");
-        return false;
-    }
-    state.SetLabel(state.range(0) == 1 ? "aes-ni" : "tables");
-    return true;
-}
-
 void RunCipher(benchmark::State& state, int blockSize, int mode, bool encrypt) {
-    if (!ChoosePath(state))
+    if (!ChooseAesPath(state))
         return;
     const unsigned char key[32] = "a password of thirty-one bytes!";
     CRijndael cipher;
@@ -44,7 +33,7 @@ void RunCipher(benchmark::State& state, int blockSize, int mode, bool encrypt) {
         benchmark::DoNotOptimize(out.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kData);
-    rijndael::UseHardwareAes(true);
+    RestoreAesPath();
 }
 
 // The engine configuration: AES-256 in ECB mode.

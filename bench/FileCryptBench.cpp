@@ -3,7 +3,6 @@
 // 1024-byte double buffer and 384-byte chunks. Arg 0 table path, arg 1 AES instructions.
 #include "BenchFiles.h"
 #include "crypt/Rijndael.h"
-#include "crypt/RijndaelHardware.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,18 +14,8 @@ void Key(CRijndael& cipher) {
     cipher.Initialize(key, 32, nullptr, 32, 16, IMethod::MODE_ECB, IMethod::PAD_ZEROS);
 }
 
-bool ChoosePath(benchmark::State& state) {
-    rijndael::UseHardwareAes(state.range(0) == 1);
-    if (state.range(0) == 1 && !rijndael::HardwareAesActive()) {
-        state.SkipWithError("no AES instructions on this processor");
-        return false;
-    }
-    state.SetLabel(state.range(0) == 1 ? "aes-ni" : "tables");
-    return true;
-}
-
 void BM_EncryptFile(benchmark::State& state) {
-    if (!ChoosePath(state))
+    if (!ChooseAesPath(state))
         return;
     const std::string& input = LargeInputFile();
     const std::string output = ScratchFolder() + "/encrypted.bin";
@@ -35,11 +24,11 @@ void BM_EncryptFile(benchmark::State& state) {
     for (auto _ : state)
         cipher.EncryptFile(input, output);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kLargeFileSize);
-    rijndael::UseHardwareAes(true);
+    RestoreAesPath();
 }
 
 void BM_DecryptFile(benchmark::State& state) {
-    if (!ChoosePath(state))
+    if (!ChooseAesPath(state))
         return;
     const std::string encrypted = ScratchFolder() + "/to-decrypt.bin";
     const std::string output = ScratchFolder() + "/decrypted.bin";
@@ -49,7 +38,7 @@ void BM_DecryptFile(benchmark::State& state) {
     for (auto _ : state)
         cipher.DecryptFile(encrypted, output);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kLargeFileSize);
-    rijndael::UseHardwareAes(true);
+    RestoreAesPath();
 }
 
 BENCHMARK(BM_EncryptFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(1.0);
