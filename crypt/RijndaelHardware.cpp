@@ -16,6 +16,7 @@ namespace {
 
 bool ProcessorHasAes() {
 #ifdef LUMORA_HAVE_AESNI
+    __builtin_cpu_init(); // also right when first asked from a static constructor
     return __builtin_cpu_supports("aes") && __builtin_cpu_supports("sse4.1");
 #else
     return false;
