@@ -16,5 +16,7 @@ int RunReveal(const Args& args);
 int RunExtract(const Args& args);
 int RunHide(const Args& args);
 int RunEdit(const Args& args);
+int RunVerify(const Args& args);
+int RunStrip(const Args& args);
 
 } // namespace lumora::cli

@@ -71,7 +71,26 @@ const CommandText kCommands[] = {
              "  --remove NAME          leave out the hidden file NAME (repeatable)\n"
              "  --force                overwrite OUTPUT when it exists\n"
              "  --password-file FILE   read the password from the first line of FILE\n"},
+    {"verify", "usage: lumora-cli verify CARRIER [--password-file FILE]\n"
+               "\n"
+               "Check that the hidden data of CARRIER is intact: the password opens it, it\n"
+               "decrypts, and the message and every hidden file pass their CRC-32 check.\n"
+               "Nothing is written outside Lumora's own working folder. Exit status 0 only\n"
+               "when all is intact, 1 when something is damaged.\n"
+               "\n"
+               "  --password-file FILE   read the password from the first line of FILE\n"},
+    {"strip", "usage: lumora-cli strip CARRIER -o IMAGE [--force]\n"
+              "\n"
+              "Write the picture that CARRIER was made from to IMAGE, byte for byte, and\n"
+              "print its SHA-256 the way sha256sum does. No password is needed.\n"
+              "\n"
+              "  -o, --output IMAGE     the picture to write\n"
+              "  --force                overwrite IMAGE when it exists\n"},
 };
+
+bool NeedsPassword(const std::string& command) {
+    return command != "info" && command != "strip";
+}
 
 } // namespace
 
@@ -89,6 +108,8 @@ const char* ProgramHelp() {
            "  extract   write out some of the hidden files\n"
            "  hide      make a new carrier from an image, a message and files\n"
            "  edit      change the message and files of a carrier\n"
+           "  verify    check that the hidden data is intact\n"
+           "  strip     write out the picture without the hidden data\n"
            "\n"
            "Run \"lumora-cli COMMAND --help\" for the options of a command.\n"
            "\n"
@@ -99,7 +120,7 @@ const char* ProgramHelp() {
 std::string CommandHelp(const std::string& command) {
     for (const auto& entry : kCommands)
         if (command == entry.name)
-            return std::string(entry.text) + (command == "info" ? "" : kPasswordNote);
+            return std::string(entry.text) + (NeedsPassword(command) ? kPasswordNote : "");
     return std::string();
 }
 

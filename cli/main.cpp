@@ -18,8 +18,8 @@ using Command = int (*)(const Args&);
 
 const std::map<std::string, Command>& CommandTable() {
     static const std::map<std::string, Command> table = {
-        {"info", RunInfo},       {"list", RunList}, {"reveal", RunReveal},
-        {"extract", RunExtract}, {"hide", RunHide}, {"edit", RunEdit},
+        {"info", RunInfo}, {"list", RunList}, {"reveal", RunReveal}, {"extract", RunExtract},
+        {"hide", RunHide}, {"edit", RunEdit}, {"verify", RunVerify}, {"strip", RunStrip},
     };
     return table;
 }
