@@ -10,6 +10,7 @@
 #include "workflow/FileListRows.h"
 #include "workflow/MemoText.h"
 #include "workflow/PathParts.h"
+#include "workflow/ProgressWatch.h"
 #include "workflow/TfrmCheckPass.h"
 
 #include <QComboBox>
@@ -46,6 +47,13 @@ const QStringList& FrameMessages() {
         QStringLiteral("strFileExists=%s has exists, are you want to overwrite it?"),
         QStringLiteral("strSaveOK=The image have been saved successfully."),
         QStringLiteral("strFileTooLarge=%s is too large to be hidden."),
+        QStringLiteral("strSaving=Saving the image..."),
+        QStringLiteral("strOpening=Opening the image..."),
+        QStringLiteral("strStepCopying=Copying the picture"),
+        QStringLiteral("strStepPacking=Packing the message and the files"),
+        QStringLiteral("strStepEncrypting=Encrypting"),
+        QStringLiteral("strStepDecrypting=Decrypting"),
+        QStringLiteral("strStepUnpacking=Unpacking the files"),
     };
     return lines;
 }
@@ -72,6 +80,7 @@ TframeMsg::TframeMsg(IMainWindowHost* host, QWidget* parent) : QFrame(parent), m
     layout->addWidget(pnlEnCodeImage, 0, 0);
     layout->addWidget(pnlDecodeImage, 0, 0);
     pnlDecodeImage->hide();
+    SetTabOrders();
     ConnectHandlers();
     lvFilesChange();
     hide();
@@ -119,6 +128,7 @@ void TframeMsg::ConnectHandlers() {
     connect(btnDeSaveAs, &QPushButton::clicked, this, &TframeMsg::btnDeSaveAsClick);
     connect(mmoDeMsg, &QPlainTextEdit::textChanged, this, &TframeMsg::mmoDeMsgChange);
     ConnectFileListHandlers();
+    ConnectDropsAndKeys();
 }
 
 void TframeMsg::SetPasswordPrompt(TfrmCheckPass* prompt) {
@@ -182,9 +192,10 @@ QString TframeMsg::AskSavePath(const QString& imagePath) {
     return Dialogs().SaveFile(window(), request);
 }
 
-bool TframeMsg::WriteFromList(const QString& source, const std::optional<QString>& password,
-                              const QString& memoText, const QTreeWidget* list,
-                              const QString& target) {
+TframeMsg::SaveOutcome TframeMsg::WriteFromList(const QString& source,
+                                                const std::optional<QString>& password,
+                                                const QString& memoText, const QTreeWidget* list,
+                                                const QString& target) {
     CarrierContent content;
     content.source = source.toStdString();
     if (password)
@@ -198,7 +209,18 @@ bool TframeMsg::WriteFromList(const QString& source, const std::optional<QString
         else if (!RowName(row).isEmpty())
             content.addedFiles.push_back(RowName(row).toStdString());
     }
-    return NewEngine() && WriteCarrier(*m_engine, content, target.toStdString()) == 1;
+    if (!NewEngine())
+        return SaveOutcome::Failed;
+    ProgressWatch watch(window(), Message("strSaving"), MessageSource(), true);
+    ObserverScope observing(*m_engine, &watch);
+    // The engine writes atomically: a cancelled save leaves the destination untouched.
+    if (WriteCarrier(*m_engine, content, target.toStdString()) == 1)
+        return SaveOutcome::Saved;
+    return watch.WasCancelled() ? SaveOutcome::Stopped : SaveOutcome::Failed;
+}
+
+std::function<QString(const char*)> TframeMsg::MessageSource() const {
+    return [this](const char* key) { return Message(key); };
 }
 
 void TframeMsg::btnCencel1Click() {
@@ -212,8 +234,9 @@ void TframeMsg::btnCencel1Click() {
             return;
         if (answer == Answer::Yes) {
             const SaveOutcome outcome = wizardAtEnd ? SaveWizardCarrier() : SaveToImage(QString());
-            // The error box has told the user; closing now would throw the work away.
-            if (outcome == SaveOutcome::Failed)
+            // The error box has told the user, or the user stopped the save; closing now
+            // would throw the work away.
+            if (outcome == SaveOutcome::Failed || outcome == SaveOutcome::Stopped)
                 return;
         }
     }

@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -59,7 +60,8 @@ public:
     const QStringList& RecentImages() const { return m_recentImages; }
 
 private:
-    enum class SaveOutcome { Saved, Cancelled, Failed };
+    // Cancelled: the save dialog was cancelled; Stopped: the user cancelled the running save.
+    enum class SaveOutcome { Saved, Cancelled, Failed, Stopped };
 
     // construction
     void BuildWizardPanel();
@@ -68,6 +70,9 @@ private:
     QTreeWidget* NewFileList(const char* name);
     void ConnectHandlers();
     void ConnectFileListHandlers();
+    // Drops of files and images, the lists' keys, Enter on the wizard's fields.
+    void ConnectDropsAndKeys();
+    void SetTabOrders();
     void ApplyLanguage();
 
     // wizard
@@ -78,6 +83,8 @@ private:
     void btnBack1Click();
     void btnCencel1Click();
     void btnSelImgClick();
+    // The image chosen in the picture dialog or dropped on the first page; empty: none.
+    void ChooseImage(const QString& path);
     void cbbFilesChange();
     void edtPass1Change();
     void pgcEncodeImageTabActive(int index);
@@ -88,6 +95,8 @@ private:
     // file lists
     QTreeWidget* VisibleList() const;
     void btnAddClick();
+    // Adds files as Add Files does: the 100-row limit, duplicates, the size limit, icons.
+    void AddFiles(QTreeWidget* list, const QStringList& paths);
     void AddFileRow(QTreeWidget* list, const QString& path);
     void btnDelClick();
     void btnRemoveAllClick();
@@ -101,9 +110,12 @@ private:
 
     // reveal view
     // A preset password, when given (even an empty one), is tried before the prompt.
-    int LoadGuarded(const QString& path, const std::optional<QString>& preset);
-    int LoadCarrier(const QString& path, const std::optional<QString>& preset);
+    // cancellable offers Cancel on the progress dialog of a long load.
+    int LoadGuarded(const QString& path, const std::optional<QString>& preset, bool cancellable);
+    int LoadCarrier(const QString& path, const std::optional<QString>& preset, bool cancellable);
     bool AskPassword(const std::optional<QString>& preset);
+    // Unpacks the payload and keeps the image part; false when the user cancelled.
+    bool Unpack(bool cancellable);
     void FillRevealView();
     SaveOutcome SaveToImage(const QString& target);
     void btnDeSaveClick();
@@ -112,8 +124,11 @@ private:
 
     // shared
     bool NewEngine();
-    bool WriteFromList(const QString& source, const std::optional<QString>& password,
-                       const QString& memoText, const QTreeWidget* list, const QString& target);
+    // Writes with a fresh engine, behind a progress dialog whose Cancel stops the save.
+    SaveOutcome WriteFromList(const QString& source, const std::optional<QString>& password,
+                              const QString& memoText, const QTreeWidget* list,
+                              const QString& target);
+    std::function<QString(const char*)> MessageSource() const;
     QString AskSavePath(const QString& imagePath);
     QString Message(const char* key) const;
     // A message with its "%s" filled in.

@@ -105,7 +105,10 @@ void TframeMsg::btnAddClick() {
     QTreeWidget* list = VisibleList();
     if (list == nullptr)
         return;
-    const QStringList paths = Dialogs().OpenFiles(window(), kAnyFileFilter);
+    AddFiles(list, Dialogs().OpenFiles(window(), kAnyFileFilter));
+}
+
+void TframeMsg::AddFiles(QTreeWidget* list, const QStringList& paths) {
     for (const QString& path : paths) {
         if (list->topLevelItemCount() >= kMaxListRows) {
             ShowError("strTooManyFiles");

@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "workflow/FileListRows.h"
 #include "workflow/MemoText.h"
+#include "workflow/ProgressWatch.h"
 #include "workflow/TfrmCheckPass.h"
 
 #include <QFileInfo>
@@ -32,15 +33,16 @@ bool SameFile(const QString& a, const QString& b) {
 } // namespace
 
 int TframeMsg::LoadFromImage(const QString& path, const QString& password) {
-    return LoadGuarded(path, password.isEmpty() ? std::nullopt : std::optional(password));
+    return LoadGuarded(path, password.isEmpty() ? std::nullopt : std::optional(password), true);
 }
 
-int TframeMsg::LoadGuarded(const QString& path, const std::optional<QString>& preset) {
+int TframeMsg::LoadGuarded(const QString& path, const std::optional<QString>& preset,
+                           bool cancellable) {
     m_saved = true;
     if (path.isEmpty())
         return 0;
     try {
-        return LoadCarrier(path, preset);
+        return LoadCarrier(path, preset, cancellable);
     } catch (...) {
         ReleaseEngine();
         ShowError("strDataError");
@@ -48,7 +50,8 @@ int TframeMsg::LoadGuarded(const QString& path, const std::optional<QString>& pr
     }
 }
 
-int TframeMsg::LoadCarrier(const QString& path, const std::optional<QString>& preset) {
+int TframeMsg::LoadCarrier(const QString& path, const std::optional<QString>& preset,
+                           bool cancellable) {
     ReleaseEngine();
     m_host->ShowImage(path);
     if (!NewEngine()) {
@@ -64,12 +67,12 @@ int TframeMsg::LoadCarrier(const QString& path, const std::optional<QString>& pr
     }
     if (!AskPassword(preset))
         return 0;
-    m_host->ShowImageInfo(m_engine->Trailer());
     m_engine->SetPassword(m_viewPassword.toStdString());
-    // A payload whose archive holds no entry reports failure too; the view then simply
-    // shows an empty message and an empty list.
-    m_engine->UnpackPayload();
-    m_engine->SplitImagePart();
+    if (!Unpack(cancellable)) {
+        ReleaseEngine(); // cancelled: nothing is shown, as after a cancelled prompt
+        return 0;
+    }
+    m_host->ShowImageInfo(m_engine->Trailer());
     FillRevealView();
     show();
     pnlEnCodeImage->hide();
@@ -78,6 +81,17 @@ int TframeMsg::LoadCarrier(const QString& path, const std::optional<QString>& pr
     lvFilesChange();
     m_saved = true;
     return 1;
+}
+
+bool TframeMsg::Unpack(bool cancellable) {
+    ProgressWatch watch(window(), Message("strOpening"), MessageSource(), cancellable);
+    ObserverScope observing(*m_engine, &watch);
+    // A payload whose archive holds no entry reports failure too; the view then simply
+    // shows an empty message and an empty list.
+    m_engine->UnpackPayload();
+    if (!watch.WasCancelled())
+        m_engine->SplitImagePart();
+    return !watch.WasCancelled();
 }
 
 bool TframeMsg::AskPassword(const std::optional<QString>& preset) {
@@ -155,14 +169,17 @@ TframeMsg::SaveOutcome TframeMsg::SaveToImage(const QString& requestedTarget) {
         return SaveOutcome::Cancelled;
     // The engine writes atomically, so even the loaded image itself is replaced only by a
     // complete carrier.
-    if (!WriteFromList(m_imagePath, m_viewPassword, mmoDeMsg->toPlainText(), lvDeFiles, target)) {
+    const SaveOutcome outcome =
+        WriteFromList(m_imagePath, m_viewPassword, mmoDeMsg->toPlainText(), lvDeFiles, target);
+    if (outcome == SaveOutcome::Failed)
         ShowError("strSaveError");
-        return SaveOutcome::Failed;
-    }
+    if (outcome != SaveOutcome::Saved)
+        return outcome;
     m_saved = true;
     // Reload from what was written, so the rows point at the entries of the new archive.
+    // That reload cannot be cancelled: the rows would be left pointing at nothing.
     const bool inPlace = SameFile(target, m_imagePath);
-    LoadGuarded(target, m_viewPassword);
+    LoadGuarded(target, m_viewPassword, false);
     if (inPlace)
         Dialogs().Information(window(), Message("strrAppName"), Message("strSaveOK"));
     return SaveOutcome::Saved;

@@ -92,7 +92,10 @@ void TframeMsg::cbbFilesChange() {
 }
 
 void TframeMsg::btnSelImgClick() {
-    const QString path = Dialogs().OpenPicture(window(), PictureFilters());
+    ChooseImage(Dialogs().OpenPicture(window(), PictureFilters()));
+}
+
+void TframeMsg::ChooseImage(const QString& path) {
     if (path.isEmpty())
         return;
     cbbFiles->setEditText(path);
@@ -166,12 +169,13 @@ TframeMsg::SaveOutcome TframeMsg::SaveWizardCarrier() {
         return SaveOutcome::Cancelled;
     // Both fields agree on every way onto this page; an empty pair saves without password.
     const QString password = edtPass2->text() == edtPass1->text() ? edtPass2->text() : QString();
-    if (!WriteFromList(image, password, mmoMsg->toPlainText(), lvFiles, target)) {
+    const SaveOutcome outcome =
+        WriteFromList(image, password, mmoMsg->toPlainText(), lvFiles, target);
+    if (outcome == SaveOutcome::Failed)
         ShowError("strSaveError");
-        return SaveOutcome::Failed;
-    }
-    m_saved = true;
-    return SaveOutcome::Saved;
+    if (outcome == SaveOutcome::Saved)
+        m_saved = true;
+    return outcome;
 }
 
 } // namespace lumora

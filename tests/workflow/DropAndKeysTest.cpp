@@ -1,0 +1,204 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Files and images dragged onto the frame, the keys of the file lists, Enter in the
+// wizard's fields and the tab order.
+#include "workflow/FileListRows.h"
+#include "workflow/WorkflowBench.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTreeWidget>
+#include <QUrl>
+
+using namespace lumora;
+using namespace lumora::test;
+
+namespace {
+
+QList<QUrl> Urls(const QStringList& paths) {
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    return urls;
+}
+
+// Drags `urls` onto `target` as a file manager would; true when the drag was accepted.
+bool Drop(QWidget* target, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint at(5, 5);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+QStringList MakeFiles(WorkflowBench& bench, const QString& prefix, int count) {
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+        paths.append(QString::fromStdString(
+            bench.MakeFile(QStringLiteral("%1%2.txt").arg(prefix).arg(i).toStdString(), 10, i)));
+    }
+    return paths;
+}
+
+QTreeWidget* FilesPage(WorkflowBench& bench) {
+    bench.frame->ShowHideWizard();
+    bench.Get<QComboBox>("cbbFiles")->setEditText("/pictures/cat.jpg");
+    bench.Click("btnNext1");
+    bench.Click("btnNext1");
+    return bench.Get<QTreeWidget>("lvFiles");
+}
+
+QStringList Names(const QTreeWidget* list) {
+    QStringList names;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        names.append(RowName(list->topLevelItem(i)));
+    return names;
+}
+
+} // namespace
+
+class DropAndKeysTest : public QObject {
+    Q_OBJECT
+private slots:
+    void droppedFilesAreAddedLikeAddFiles();
+    void dropsOnTheRevealListAddFilesFromDisk();
+    void droppedImageBecomesTheWizardsImage();
+    void listKeysDeleteOpenAndShowTheMenu();
+    void enterGoesOnAndTabFollowsTheLayout();
+};
+
+void DropAndKeysTest::droppedFilesAreAddedLikeAddFiles() {
+    WorkflowBench bench;
+    QTreeWidget* list = FilesPage(bench);
+    const QStringList first = MakeFiles(bench, "a", 98);
+    QVERIFY(Drop(list->viewport(), Urls(first)));
+    QCOMPARE(Names(list), first);
+    QVERIFY(!bench.frame->IsSaved());
+    QVERIFY(!list->topLevelItem(0)->icon(1).isNull());
+    QVERIFY(bench.dialogs.shown.isEmpty());
+    QVERIFY(bench.Get<QPushButton>("btnRemoveAll")->isEnabled());
+
+    const QStringList more = MakeFiles(bench, "b", 3);
+    // The first file again in other letters, a folder, then more files than fit.
+    const QString upper = QString::fromStdString(bench.MakeFile("A0.TXT", 10, 0));
+    const QStringList mixed = QStringList({upper, QString::fromStdString(bench.dir.Path())}) + more;
+    QVERIFY(Drop(list, Urls(mixed)));
+    QCOMPARE(list->topLevelItemCount(), 100);
+    QCOMPARE(RowName(list->topLevelItem(99)), more[1]);
+    QCOMPARE(bench.dialogs.Texts(),
+             QStringList({"The file has been exist in the list.",
+                          "There are too many files in the list. It allows no more than 100 "
+                          "files in the list."}));
+
+    // Nothing that is not a local file is taken.
+    QVERIFY(!Drop(list->viewport(), {QUrl("https://example.org/a.txt")}));
+    QCOMPARE(list->topLevelItemCount(), 100);
+}
+
+void DropAndKeysTest::dropsOnTheRevealListAddFilesFromDisk() {
+    WorkflowBench bench;
+    const std::string hidden = bench.MakeFile("hidden.txt", 20, 1);
+    const std::string carrier = bench.MakeCarrier("c.png", "pw", "", {hidden});
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), "pw"), 1);
+    QVERIFY(bench.frame->IsSaved());
+    QTreeWidget* list = bench.Get<QTreeWidget>("lvDeFiles");
+    const QStringList added = MakeFiles(bench, "new", 2);
+    QVERIFY(Drop(list->viewport(), Urls(added)));
+    QCOMPARE(Names(list), QStringList({"hidden.txt"}) + added);
+    QCOMPARE(RowSlot(list->topLevelItem(1)), -1);
+    QCOMPARE(list->topLevelItem(2)->text(0), QStringLiteral("3"));
+    QVERIFY(!bench.frame->IsSaved());
+    // The wizard's list is not touched by drops on the reveal view.
+    QCOMPARE(bench.Get<QTreeWidget>("lvFiles")->topLevelItemCount(), 0);
+}
+
+void DropAndKeysTest::droppedImageBecomesTheWizardsImage() {
+    WorkflowBench bench;
+    bench.frame->ShowHideWizard();
+    const QString image = QString::fromStdString(bench.CopyOfReference("base.png"));
+    const QString other = QString::fromStdString(bench.CopyOfReference("base.gif"));
+    auto* combo = bench.Get<QComboBox>("cbbFiles");
+    QVERIFY(Drop(bench.Get<QWidget>("tsSelectImg"), Urls({image, other})));
+    QCOMPARE(combo->currentText(), image);
+    QCOMPARE(bench.frame->RecentImages().value(0), image);
+    QCOMPARE(bench.host.images.last(), image);
+    QVERIFY(bench.Get<QPushButton>("btnNext1")->isEnabled());
+
+    QVERIFY(Drop(combo->lineEdit(), Urls({other})));
+    QCOMPARE(combo->currentText(), other);
+    QCOMPARE(bench.frame->RecentImages().mid(0, 2), QStringList({other, image}));
+}
+
+void DropAndKeysTest::listKeysDeleteOpenAndShowTheMenu() {
+    WorkflowBench bench;
+    QTreeWidget* list = FilesPage(bench);
+    const QStringList files = MakeFiles(bench, "k", 3);
+    bench.dialogs.fileLists.push_back(files);
+    bench.Click("btnAdd");
+
+    list->setCurrentItem(list->topLevelItem(1));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(bench.dialogs.opened, QStringList({files[1]}));
+
+    auto* menu = bench.frame->findChild<QMenu*>("pmFile");
+    QTest::keyClick(list, Qt::Key_Menu);
+    QVERIFY(menu->isVisible());
+    menu->hide();
+    QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+    QVERIFY(menu->isVisible());
+    menu->hide();
+
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(Names(list), QStringList({files[0], files[2]}));
+    QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("3"));
+    QVERIFY(bench.dialogs.shown.isEmpty());
+}
+
+void DropAndKeysTest::enterGoesOnAndTabFollowsTheLayout() {
+    WorkflowBench bench;
+    bench.frame->ShowHideWizard();
+    auto* pages = bench.Get<QStackedWidget>("pgcEncodeImage");
+    auto* combo = bench.Get<QComboBox>("cbbFiles");
+    combo->setEditText(QString());
+    QTest::keyClick(combo, Qt::Key_Return); // the combo box holds the focus
+    QCOMPARE(pages->currentIndex(), 0);     // Next is disabled without an image
+    combo->setEditText("/pictures/cat.jpg");
+    QTest::keyClick(combo, Qt::Key_Return); // the combo box holds the focus
+    QCOMPARE(pages->currentIndex(), 1);
+    bench.Click("btnNext1");
+    bench.Click("btnNext1");
+    auto* pass1 = bench.Get<QLineEdit>("edtPass1");
+    auto* pass2 = bench.Get<QLineEdit>("edtPass2");
+    pass1->setText("a");
+    pass2->setText("b");
+    QTest::keyClick(pass2, Qt::Key_Return);
+    QCOMPARE(pages->currentIndex(), 3); // the passwords differ
+    pass2->setText("a");
+    QTest::keyClick(pass2, Qt::Key_Return);
+    QCOMPARE(pages->currentIndex(), 4);
+
+    // The focus chain passes the controls in the order they are laid out.
+    const char* const order[] = {"cbbFiles", "btnSelImg",    "mmoMsg",   "lvFiles",   "btnAdd",
+                                 "btnDel",   "btnRemoveAll", "btnOpen",  "edtPass1",  "edtPass2",
+                                 "btnSave",  "btnBack1",     "btnNext1", "btnCencel1"};
+    QWidget* widget = bench.Get<QWidget>(order[0]);
+    for (size_t i = 1; i < std::size(order); ++i) {
+        QWidget* next = widget->nextInFocusChain();
+        while (next->objectName().isEmpty() || next->focusPolicy() == Qt::NoFocus)
+            next = next->nextInFocusChain();
+        QCOMPARE(next->objectName(), QString::fromLatin1(order[i]));
+        widget = next;
+    }
+}
+
+QTEST_MAIN(DropAndKeysTest)
+#include "DropAndKeysTest.moc"

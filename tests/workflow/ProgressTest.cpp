@@ -1,0 +1,269 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Progress of long saves and opens: what the engine reports, cancelling half-way, and the
+// frame's progress dialog with its Cancel button.
+#include "engine/BindImage.h"
+#include "language/IniFile.h"
+#include "workflow/WorkflowBench.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+#include <set>
+
+using namespace lumora;
+using namespace lumora::test;
+
+namespace {
+
+struct Report {
+    std::string step;
+    int64_t done;
+    int64_t total;
+};
+
+// Records every report; asks to stop once `stopStep` is half done.
+class Recorder : public CProgressObserver {
+public:
+    bool OnProgress(const char* step, int64_t done, int64_t total) override {
+        reports.push_back({step, done, total});
+        return !(step == stopStep && done * 2 >= total);
+    }
+    std::vector<Report> reports;
+    std::string stopStep;
+};
+
+// Each step runs once, in `order`; inside it the bytes never go back, the total never
+// changes, and the last report reaches the total.
+void CheckSteps(const std::vector<Report>& reports, const std::vector<std::string>& order) {
+    std::vector<std::string> seen;
+    for (size_t i = 0; i < reports.size(); ++i) {
+        const Report& report = reports[i];
+        QVERIFY2(report.done >= 0 && report.done <= report.total, report.step.c_str());
+        if (seen.empty() || seen.back() != report.step) {
+            seen.push_back(report.step);
+            continue;
+        }
+        const Report& before = reports[i - 1];
+        QVERIFY2(report.done >= before.done, report.step.c_str());
+        QCOMPARE(report.total, before.total);
+    }
+    QCOMPARE(seen, order);
+    for (size_t i = 0; i < reports.size(); ++i) {
+        const bool lastOfStep = i + 1 == reports.size() || reports[i + 1].step != reports[i].step;
+        if (lastOfStep)
+            QVERIFY2(reports[i].done == reports[i].total, reports[i].step.c_str());
+    }
+}
+
+// The files beside a destination, without the working folders of the engines.
+std::set<std::string> FolderEntries(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    names.erase("cache");
+    return names;
+}
+
+// Watches the frame's progress dialog from inside the operation: the dialog's owner
+// repaints through the event loop, which runs this once per pass. Records the captions
+// and presses Cancel once the caption ends with `cancelAt`.
+class DialogWatcher {
+public:
+    DialogWatcher(QWidget* window, QString cancelAt) : m_state(std::make_shared<State>()) {
+        m_state->window = window;
+        m_state->cancelAt = std::move(cancelAt);
+        Post(m_state);
+    }
+    ~DialogWatcher() {
+        m_state->stop = true;
+        QCoreApplication::processEvents();
+    }
+    const QStringList& Captions() const { return m_state->captions; }
+    bool SawVisibleDialog() const { return m_state->sawVisible; }
+
+private:
+    struct State {
+        QWidget* window = nullptr;
+        QString cancelAt;
+        QStringList captions;
+        bool stop = false;
+        bool sawVisible = false;
+    };
+    static void Post(std::shared_ptr<State> state) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [state] {
+                if (state->stop)
+                    return;
+                if (auto* dialog = state->window->findChild<QProgressDialog*>("dlgProgress")) {
+                    if (state->captions.isEmpty() || state->captions.back() != dialog->labelText())
+                        state->captions.append(dialog->labelText());
+                    state->sawVisible = state->sawVisible || dialog->isVisible();
+                    if (!state->cancelAt.isEmpty() && dialog->labelText().endsWith(state->cancelAt))
+                        dialog->cancel();
+                }
+                Post(state);
+            },
+            Qt::QueuedConnection);
+    }
+    std::shared_ptr<State> m_state;
+};
+
+// The wizard up to its last page, hiding `files` behind base.png.
+void WizardToLastPage(WorkflowBench& bench, const QStringList& files) {
+    bench.frame->ShowHideWizard();
+    bench.Get<QComboBox>("cbbFiles")
+        ->setEditText(QString::fromStdString(bench.CopyOfReference("base.png")));
+    bench.Click("btnNext1");
+    bench.Get<QPlainTextEdit>("mmoMsg")->setPlainText("message");
+    bench.Click("btnNext1");
+    bench.dialogs.fileLists.push_back(files);
+    bench.Click("btnAdd");
+    bench.Click("btnNext1");
+    bench.Get<QLineEdit>("edtPass1")->setText("pw");
+    bench.Get<QLineEdit>("edtPass2")->setText("pw");
+    bench.Click("btnNext1");
+}
+
+} // namespace
+
+class ProgressTest : public QObject {
+    Q_OBJECT
+private slots:
+    void saveAndOpenReportEachStepUpToItsTotal();
+    void cancellingHalfWayKeepsTheDestination();
+    void frameShowsTheStepsAndItsCancelStopsTheSave();
+    void cancelledLoadShowsNothing();
+};
+
+void ProgressTest::saveAndOpenReportEachStepUpToItsTotal() {
+    WorkflowBench bench;
+    const std::string image = bench.CopyOfReference("base.png");
+    const std::string big = bench.MakeFile("big.bin", 3 << 20, 5);
+    const std::string small = bench.MakeFile("small.txt", 300, 6);
+    const std::string carrier = bench.dir / "carrier.png";
+    Recorder saving;
+    {
+        CBindImage engine;
+        engine.SetPassword("pw");
+        QCOMPARE(engine.OpenCarrier(image, OPEN_UNPACK), 1);
+        engine.SetMessage("hello");
+        engine.AddFileSlot(big, SLOT_ADDED, -1, 0);
+        engine.AddFileSlot(small, SLOT_ADDED, -1, 0);
+        engine.SetProgressObserver(&saving);
+        QCOMPARE(engine.SaveCarrier(carrier), 1);
+    }
+    CheckSteps(saving.reports, {"Copying image", "Packing files", "Encrypting"});
+    QVERIFY(saving.reports.size() > 6); // a 3 MB file is reported on its way
+
+    Recorder opening;
+    CBindImage engine;
+    engine.SetProgressObserver(&opening);
+    engine.SetPassword("pw");
+    QCOMPARE(engine.OpenCarrier(carrier, OPEN_UNPACK), 1);
+    CheckSteps(opening.reports, {"Copying image", "Decrypting"});
+    Recorder extracting;
+    engine.SetProgressObserver(&extracting);
+    std::string copy;
+    QCOMPARE(engine.ExtractHiddenFile(0, copy), 1);
+    CheckSteps(extracting.reports, {"Unpacking"});
+    QCOMPARE(extracting.reports.back().total, int64_t{3 << 20});
+}
+
+void ProgressTest::cancellingHalfWayKeepsTheDestination() {
+    WorkflowBench bench;
+    const std::string big = bench.MakeFile("big.bin", 2 << 20, 7);
+    const std::string dest = bench.MakeCarrier("dest.png", "old", "old message", {});
+    QVERIFY(!dest.empty());
+    const auto before = ReadFile(dest);
+    const auto entries = FolderEntries(bench.dir.Path());
+    for (const char* step : {"Packing files", "Encrypting"}) {
+        Recorder recorder;
+        recorder.stopStep = step;
+        CBindImage engine;
+        engine.SetPassword("pw");
+        QCOMPARE(engine.OpenCarrier(bench.dir / "dest.png.source.png", OPEN_UNPACK), 1);
+        engine.AddFileSlot(big, SLOT_ADDED, -1, 0);
+        engine.SetProgressObserver(&recorder);
+        QCOMPARE(engine.SaveCarrier(dest), 0);
+        QCOMPARE(engine.LastError(), std::string("cancelled"));
+        // Nothing was reported after the request to stop.
+        QCOMPARE(recorder.reports.back().step, std::string(step));
+        QVERIFY(recorder.reports.back().done * 2 >= recorder.reports.back().total);
+        QVERIFY(ReadFile(dest) == before);
+        QCOMPARE(FolderEntries(bench.dir.Path()), entries);
+    }
+    QCOMPARE(ReadCarrier(dest, "old").message, std::string("old message"));
+}
+
+void ProgressTest::frameShowsTheStepsAndItsCancelStopsTheSave() {
+    WorkflowBench bench;
+    const QString big = QString::fromStdString(bench.MakeFile("big.bin", 24 << 20, 3));
+    const std::string dest = bench.MakeFile("dest.png", 1000, 4);
+    const auto before = ReadFile(dest);
+    WizardToLastPage(bench, {big});
+    const auto entries = FolderEntries(bench.dir.Path());
+
+    {
+        DialogWatcher watcher(&bench.host.window, QStringLiteral("Encrypting"));
+        bench.dialogs.savePaths.push_back(QString::fromStdString(dest));
+        bench.Click("btnSave");
+        QVERIFY(watcher.Captions().contains("Saving the image...\nCopying the picture"));
+        QVERIFY(
+            watcher.Captions().contains("Saving the image...\nPacking the message and the files"));
+        QCOMPARE(watcher.Captions().back(), QStringLiteral("Saving the image...\nEncrypting"));
+    }
+    QVERIFY(ReadFile(dest) == before);
+    QCOMPARE(FolderEntries(bench.dir.Path()), entries);
+    QVERIFY(bench.dialogs.shown.isEmpty()); // a stopped save is no error
+    QVERIFY(!bench.frame->IsSaved());
+    QVERIFY(bench.frame->isVisible());
+
+    // Finish, Yes, and a save stopped again: the wizard stays open with its work.
+    bench.dialogs.answers.push_back(Answer::Yes);
+    bench.dialogs.savePaths.push_back(QString::fromStdString(dest));
+    {
+        DialogWatcher watcher(&bench.host.window,
+                              QStringLiteral("Packing the message and the files"));
+        bench.Click("btnCencel1");
+    }
+    QVERIFY(bench.frame->isVisible());
+    QVERIFY(ReadFile(dest) == before);
+
+    // Not stopped: the carrier is written, and the dialog's texts are in the language file.
+    bench.dialogs.savePaths.push_back(QString::fromStdString(dest));
+    bench.Click("btnSave");
+    QVERIFY(bench.frame->IsSaved());
+    QVERIFY(ReadCarrier(dest, "pw").files.at("big.bin") == ReadFile(big.toStdString()));
+    IniFile language(bench.dir / "lang/English.ini");
+    QCOMPARE(language.ReadString("TframeMsg", "strSaving"), std::string("Saving the image..."));
+    QCOMPARE(language.ReadString("TframeMsg", "strStepEncrypting"), std::string("Encrypting"));
+}
+
+void ProgressTest::cancelledLoadShowsNothing() {
+    WorkflowBench bench;
+    const std::string big = bench.MakeFile("big.bin", 24 << 20, 8);
+    const std::string carrier = bench.MakeCarrier("c.png", "pw", "secret", {big});
+    QVERIFY(!carrier.empty());
+    {
+        DialogWatcher watcher(&bench.host.window, QStringLiteral("Decrypting"));
+        QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), "pw"), 0);
+        QCOMPARE(watcher.Captions().back(), QStringLiteral("Opening the image...\nDecrypting"));
+    }
+    QVERIFY(!bench.frame->isVisible());
+    QVERIFY(bench.frame->Engine() == nullptr);
+    QVERIFY(bench.host.infos.isEmpty());
+    QVERIFY(bench.dialogs.shown.isEmpty());
+
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), "pw"), 1);
+    QCOMPARE(bench.Get<QPlainTextEdit>("mmoDeMsg")->toPlainText(), QStringLiteral("secret"));
+}
+
+QTEST_MAIN(ProgressTest)
+#include "ProgressTest.moc"

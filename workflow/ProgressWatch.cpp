@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "workflow/ProgressWatch.h"
+
+#include <QCoreApplication>
+#include <QProgressDialog>
+#include <algorithm>
+#include <cstring>
+
+namespace lumora {
+namespace {
+
+constexpr int kBarSteps = 1000;
+constexpr int kShowAfterMs = 500;
+constexpr qint64 kRepaintEveryMs = 40;
+
+// The engine's step names and the messages that show them.
+struct StepMessage {
+    const char* step;
+    const char* key;
+};
+constexpr StepMessage kStepMessages[] = {
+    {"Copying image", "strStepCopying"}, {"Packing files", "strStepPacking"},
+    {"Encrypting", "strStepEncrypting"}, {"Decrypting", "strStepDecrypting"},
+    {"Unpacking", "strStepUnpacking"},
+};
+
+} // namespace
+
+ProgressWatch::ProgressWatch(QWidget* owner, const QString& caption, MessageLookup message,
+                             bool cancellable)
+    : m_dialog(std::make_unique<QProgressDialog>(owner)), m_caption(caption),
+      m_message(std::move(message)), m_cancellable(cancellable) {
+    m_dialog->setObjectName(QStringLiteral("dlgProgress"));
+    m_dialog->setWindowTitle(m_message("strrAppName"));
+    m_dialog->setWindowModality(Qt::WindowModal);
+    m_dialog->setMinimumDuration(kShowAfterMs);
+    m_dialog->setAutoReset(false);
+    m_dialog->setAutoClose(false);
+    m_dialog->setMinimumWidth(360);
+    m_dialog->setRange(0, kBarSteps);
+    m_dialog->setLabelText(caption);
+    if (cancellable)
+        m_dialog->setCancelButtonText(m_message("strCancel"));
+    else
+        m_dialog->setCancelButton(nullptr);
+    m_dialog->setValue(0); // starts the dialog's clock towards showing itself
+}
+
+ProgressWatch::~ProgressWatch() {
+    m_dialog->hide();
+}
+
+bool ProgressWatch::OnProgress(const char* step, int64_t bytesDone, int64_t bytesTotal) {
+    // Once cancelled, the dialog is gone and stays gone, whatever step reports next.
+    if (WasCancelled())
+        return false;
+    const QString name = QString::fromLatin1(step != nullptr ? step : "");
+    const bool newStep = name != m_step;
+    if (newStep) {
+        m_step = name;
+        m_dialog->setLabelText(m_caption + QLatin1Char('\n') + StepText(step));
+    }
+    // Each step fills the bar anew. The value never returns to the minimum, which would
+    // restart the dialog's clock.
+    const int64_t scaled = bytesTotal > 0 ? bytesDone * kBarSteps / bytesTotal : kBarSteps;
+    const int value = static_cast<int>(std::clamp<int64_t>(scaled, 1, kBarSteps));
+    if (value != m_dialog->value())
+        m_dialog->setValue(value);
+    if (newStep || !m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= kRepaintEveryMs) {
+        // Until the dialog blocks the window, clicks and keys must wait: they could start
+        // another operation while this one runs.
+        QCoreApplication::processEvents(m_dialog->isVisible() ? QEventLoop::AllEvents
+                                                              : QEventLoop::ExcludeUserInputEvents);
+        m_sinceEvents.start();
+    }
+    return !WasCancelled();
+}
+
+bool ProgressWatch::WasCancelled() const {
+    // Without a Cancel button, Esc and the close box only hide the dialog.
+    return m_cancellable && m_dialog->wasCanceled();
+}
+
+QString ProgressWatch::StepText(const char* step) const {
+    for (const StepMessage& entry : kStepMessages) {
+        if (step != nullptr && std::strcmp(step, entry.step) == 0)
+            return m_message(entry.key);
+    }
+    return QString::fromLatin1(step != nullptr ? step : "");
+}
+
+} // namespace lumora

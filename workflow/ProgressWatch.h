@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The engine's progress observer for the desktop program: a window-modal progress dialog
+// with the operation's caption, the current step, a bar and (optionally) a Cancel button.
+// It appears only when the operation runs longer than about half a second, and keeps the
+// windows repainting while the engine works on the interface thread.
+#pragma once
+
+#include "engine/BindImage.h"
+
+#include <QElapsedTimer>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QProgressDialog;
+class QWidget;
+
+namespace lumora {
+
+class ProgressWatch : public CProgressObserver {
+public:
+    // The message texts by key (the frame's language component).
+    using MessageLookup = std::function<QString(const char* key)>;
+
+    ProgressWatch(QWidget* owner, const QString& caption, MessageLookup message, bool cancellable);
+    ~ProgressWatch() override;
+    ProgressWatch(const ProgressWatch&) = delete;
+    ProgressWatch& operator=(const ProgressWatch&) = delete;
+
+    bool OnProgress(const char* step, int64_t bytesDone, int64_t bytesTotal) override;
+    bool WasCancelled() const;
+
+private:
+    QString StepText(const char* step) const;
+
+    std::unique_ptr<QProgressDialog> m_dialog;
+    QString m_caption;
+    MessageLookup m_message;
+    bool m_cancellable;
+    QString m_step;
+    QElapsedTimer m_sinceEvents;
+};
+
+// Lets an engine report to an observer for the lifetime of this object only, so the
+// engine never keeps a pointer to an observer that is gone.
+class ObserverScope {
+public:
+    ObserverScope(CBindImage& engine, CProgressObserver* observer) : m_engine(engine) {
+        m_engine.SetProgressObserver(observer);
+    }
+    ~ObserverScope() { m_engine.SetProgressObserver(nullptr); }
+    ObserverScope(const ObserverScope&) = delete;
+    ObserverScope& operator=(const ObserverScope&) = delete;
+
+private:
+    CBindImage& m_engine;
+};
+
+} // namespace lumora
