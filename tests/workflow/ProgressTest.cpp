@@ -174,6 +174,19 @@ void ProgressTest::saveAndOpenReportEachStepUpToItsTotal() {
     QCOMPARE(engine.ExtractHiddenFile(0, copy), 1);
     CheckSteps(extracting.reports, {"Unpacking"});
     QCOMPARE(extracting.reports.back().total, int64_t{3 << 20});
+
+    // A re-save keeping both files unpacks them before packing them again.
+    Recorder resaving;
+    CBindImage again;
+    again.SetPassword("pw");
+    QCOMPARE(again.OpenCarrier(carrier, OPEN_UNPACK), 1);
+    again.DropAllFiles();
+    for (int k = 0; k < 2; ++k)
+        QCOMPARE(again.SetSlotState(k, SLOT_STORED), 1);
+    again.SetProgressObserver(&resaving);
+    QCOMPARE(again.SaveCarrier(carrier), 1);
+    CheckSteps(resaving.reports, {"Copying image", "Unpacking", "Packing files", "Encrypting"});
+    QCOMPARE(ReadCarrier(carrier, "pw").files.size(), size_t{2});
 }
 
 void ProgressTest::cancellingHalfWayKeepsTheDestination() {
