@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <string.h> // explicit_bzero
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <smmintrin.h>
@@ -85,6 +86,7 @@ __attribute__((target("aes,sse4.1"))) void HardwareEncryptBlocks(const uint32_t 
             b = _mm_aesenc_si128(b, k[r]);
         _mm_storeu_si128(dst + i, _mm_aesenclast_si128(b, k[rounds]));
     }
+    explicit_bzero(k, sizeof k); // the object wipes its round keys; so do their copies
 }
 
 __attribute__((target("aes,sse4.1"))) void HardwareDecryptBlocks(const uint32_t (*keys)[8],
@@ -112,6 +114,7 @@ __attribute__((target("aes,sse4.1"))) void HardwareDecryptBlocks(const uint32_t 
             b = _mm_aesdec_si128(b, k[r]);
         _mm_storeu_si128(dst + i, _mm_aesdeclast_si128(b, k[rounds]));
     }
+    explicit_bzero(k, sizeof k);
 }
 
 #else
