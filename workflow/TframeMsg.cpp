@@ -49,6 +49,7 @@ const QStringList& FrameMessages() {
         QStringLiteral("strFileTooLarge=%s is too large to be hidden."),
         QStringLiteral("strSaving=Saving the image..."),
         QStringLiteral("strOpening=Opening the image..."),
+        QStringLiteral("strExtracting=Getting the hidden file..."),
         QStringLiteral("strStepCopying=Copying the picture"),
         QStringLiteral("strStepPacking=Packing the message and the files"),
         QStringLiteral("strStepEncrypting=Encrypting"),

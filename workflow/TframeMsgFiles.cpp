@@ -9,6 +9,7 @@
 #include "workflow/FileCopy.h"
 #include "workflow/FileListRows.h"
 #include "workflow/PathParts.h"
+#include "workflow/ProgressWatch.h"
 
 #include <QAction>
 #include <QFileIconProvider>
@@ -171,7 +172,7 @@ void TframeMsg::mniLoadTheFileClick() {
         return;
     }
     std::string copy; // empty: extract into the engine's working folder
-    if (m_engine != nullptr && m_engine->ExtractHiddenFile(slot, copy) == 1)
+    if (ExtractHidden(slot, copy))
         Dialogs().OpenWithDesktop(QString::fromStdString(copy));
 }
 
@@ -221,7 +222,15 @@ bool TframeMsg::CopyOrExtract(const QTreeWidgetItem* row, const QString& target)
     if (slot < 0)
         return CopyFileReplacing(RowName(row), target);
     std::string destination = target.toStdString();
-    return m_engine != nullptr && m_engine->ExtractHiddenFile(slot, destination) == 1;
+    return ExtractHidden(slot, destination);
+}
+
+bool TframeMsg::ExtractHidden(int slot, std::string& destination) {
+    if (m_engine == nullptr)
+        return false;
+    ProgressWatch watch(window(), Message("strExtracting"), MessageSource(), true);
+    ObserverScope observing(*m_engine, &watch);
+    return m_engine->ExtractHiddenFile(slot, destination) == 1;
 }
 
 } // namespace lumora

@@ -12,6 +12,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -276,6 +277,20 @@ void ProgressTest::cancelledLoadShowsNothing() {
 
     QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), "pw"), 1);
     QCOMPARE(bench.Get<QPlainTextEdit>("mmoDeMsg")->toPlainText(), QStringLiteral("secret"));
+
+    // Opening the large hidden file can be stopped too; nothing is opened then.
+    auto* list = bench.Get<QTreeWidget>("lvDeFiles");
+    list->topLevelItem(0)->setSelected(true);
+    {
+        DialogWatcher watcher(&bench.host.window, QStringLiteral("Unpacking the files"));
+        bench.Click("btnDeOpen");
+        QCOMPARE(watcher.Captions().back(),
+                 QStringLiteral("Getting the hidden file...\nUnpacking the files"));
+    }
+    QVERIFY(bench.dialogs.opened.isEmpty());
+    bench.Click("btnDeOpen");
+    QCOMPARE(bench.dialogs.opened.size(), 1);
+    QVERIFY(ReadFile(bench.dialogs.opened[0].toStdString()) == ReadFile(big));
 }
 
 QTEST_MAIN(ProgressTest)
