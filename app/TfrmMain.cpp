@@ -11,6 +11,7 @@
 #include "language/TMLang.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolders.h"
+#include "workflow/FileDropTarget.h"
 #include "workflow/TframeMsg.h"
 
 #include <QAction>
@@ -234,6 +235,11 @@ void TfrmMain::BuildStartPanel() {
         label->installEventFilter(this);
     connect(btnHide, &QPushButton::clicked, this, &TfrmMain::btnHideClick);
     connect(btnUnHide, &QPushButton::clicked, this, &TfrmMain::btnUnHideClick);
+    // An image dropped on the start panel is loaded as "Load Data from Image" loads it.
+    new FileDropTarget({pnlMain}, [this](const QStringList& paths) {
+        if (frameMsg->LoadFromImage(paths.first(), QString()) == 1)
+            ShowMainPanel(false);
+    });
 }
 
 void TfrmMain::ConfigureLang() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Files and images dragged onto the frame, the keys of the file lists, Enter in the
 // wizard's fields and the tab order.
+#include "app/TfrmMain.h"
 #include "workflow/FileListRows.h"
 #include "workflow/WorkflowBench.h"
 
@@ -8,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
@@ -72,6 +74,7 @@ private slots:
     void droppedFilesAreAddedLikeAddFiles();
     void dropsOnTheRevealListAddFilesFromDisk();
     void droppedImageBecomesTheWizardsImage();
+    void imageDroppedOnTheStartPanelIsLoaded();
     void listKeysDeleteOpenAndShowTheMenu();
     void enterGoesOnAndTabFollowsTheLayout();
 };
@@ -136,6 +139,29 @@ void DropAndKeysTest::droppedImageBecomesTheWizardsImage() {
     QVERIFY(Drop(combo->lineEdit(), Urls({other})));
     QCOMPARE(combo->currentText(), other);
     QCOMPARE(bench.frame->RecentImages().mid(0, 2), QStringList({other, image}));
+}
+
+void DropAndKeysTest::imageDroppedOnTheStartPanelIsLoaded() {
+    WorkflowBench bench;
+    const QString carrier = QString::fromStdString(bench.MakeCarrier("c.png", "pw", "dropped", {}));
+    const QString plain = QString::fromStdString(bench.CopyOfReference("base.png"));
+    TfrmMain window;
+    window.show();
+    auto* panel = window.findChild<QWidget*>("pnlMain");
+    auto* frame = window.findChild<TframeMsg*>();
+
+    QVERIFY(Drop(panel, Urls({plain})));
+    QCOMPARE(bench.dialogs.Texts(), QStringList({"No Data In Image"}));
+    QVERIFY(panel->isVisible());
+    QVERIFY(!frame->isVisible());
+
+    bench.AnswerPrompt("pw");
+    QVERIFY(Drop(panel, Urls({carrier, plain})));
+    QVERIFY(!panel->isVisible());
+    QVERIFY(frame->isVisible());
+    QCOMPARE(frame->ImagePath(), carrier);
+    QCOMPARE(frame->findChild<QPlainTextEdit*>("mmoDeMsg")->toPlainText(),
+             QStringLiteral("dropped"));
 }
 
 void DropAndKeysTest::listKeysDeleteOpenAndShowTheMenu() {
