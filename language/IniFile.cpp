@@ -291,7 +291,9 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
     if (!range) {
         if (!m_lines.empty() && !Trim(m_lines.back()).empty())
             m_lines.emplace_back();
-        m_lines.push_back("[" + std::string(Trim(section)) + "]");
+        std::string header = "[";
+        header.append(Trim(section)).append("]");
+        m_lines.push_back(std::move(header));
         m_lines.push_back(std::move(newLine));
         return Store();
     }
