@@ -100,7 +100,9 @@ bool StartScreenshot(const ProgramWindows& windows) {
                 shown == windows.main.get() ? GrabWithMenu(windows.main.get()) : shown->grab();
             if (!picture.save(output, "PNG"))
                 std::fprintf(stderr, "lumora: cannot write %s\n", qPrintable(output));
-            QApplication::exit(0);
+            // Tests that go on with the running program ask it to stay.
+            if (Env("LUMORA_SCREENSHOT_HOLD").isEmpty())
+                QApplication::exit(0);
         });
     });
     return true;

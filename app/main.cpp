@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Lumora, the desktop program. It reads no command line and starts with no picture.
 #include "app/LumoraApplication.h"
+#include "app/QuitOnSignal.h"
 #include "app/Screenshot.h"
 #include "app/StartUp.h"
 #include "app/TfrmMain.h"
@@ -11,6 +12,7 @@
 int main(int argc, char** argv) {
     lumora::LumoraApplication app(argc, argv);
     lumora::InitTheme(app);
+    lumora::QuitOnTerminationSignals(app);
 
     // An error while the windows are built ends the program after its error box.
     lumora::ProgramWindows windows;
