@@ -106,10 +106,10 @@ private:
     void lvFilesChange();
     void SaveOneRowAs(const QTreeWidgetItem* row);
     void SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows);
-    bool CopyOrExtract(const QTreeWidgetItem* row, const QString& target);
-    // The engine's ExtractHiddenFile behind a progress dialog; false when it failed or the
-    // user cancelled it.
-    bool ExtractHidden(int slot, std::string& destination);
+    enum class CopyOutcome { Done, Failed, Cancelled };
+    CopyOutcome CopyOrExtract(const QTreeWidgetItem* row, const QString& target);
+    // The engine's ExtractHiddenFile behind a progress dialog whose Cancel stops it.
+    CopyOutcome ExtractHidden(int slot, std::string& destination);
 
     // reveal view
     // A preset password, when given (even an empty one), is tried before the prompt.

@@ -172,7 +172,7 @@ void TframeMsg::mniLoadTheFileClick() {
         return;
     }
     std::string copy; // empty: extract into the engine's working folder
-    if (ExtractHidden(slot, copy))
+    if (ExtractHidden(slot, copy) == CopyOutcome::Done)
         Dialogs().OpenWithDesktop(QString::fromStdString(copy));
 }
 
@@ -213,24 +213,28 @@ void TframeMsg::SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows) {
             if (Dialogs().QuestionYesNo(window(), Message("strrAppName"), question) != Answer::Yes)
                 continue;
         }
-        CopyOrExtract(row, target);
+        // Cancel in the progress dialog stops the whole save-out, not just this file.
+        if (CopyOrExtract(row, target) == CopyOutcome::Cancelled)
+            return;
     }
 }
 
-bool TframeMsg::CopyOrExtract(const QTreeWidgetItem* row, const QString& target) {
+TframeMsg::CopyOutcome TframeMsg::CopyOrExtract(const QTreeWidgetItem* row, const QString& target) {
     const int slot = RowSlot(row);
     if (slot < 0)
-        return CopyFileReplacing(RowName(row), target);
+        return CopyFileReplacing(RowName(row), target) ? CopyOutcome::Done : CopyOutcome::Failed;
     std::string destination = target.toStdString();
     return ExtractHidden(slot, destination);
 }
 
-bool TframeMsg::ExtractHidden(int slot, std::string& destination) {
+TframeMsg::CopyOutcome TframeMsg::ExtractHidden(int slot, std::string& destination) {
     if (m_engine == nullptr)
-        return false;
+        return CopyOutcome::Failed;
     ProgressWatch watch(window(), Message("strExtracting"), MessageSource(), true);
     ObserverScope observing(*m_engine, &watch);
-    return m_engine->ExtractHiddenFile(slot, destination) == 1;
+    if (m_engine->ExtractHiddenFile(slot, destination) == 1)
+        return CopyOutcome::Done;
+    return watch.WasCancelled() ? CopyOutcome::Cancelled : CopyOutcome::Failed;
 }
 
 } // namespace lumora

@@ -73,7 +73,7 @@ std::set<std::string> FolderEntries(const std::string& folder) {
 
 // Watches the frame's progress dialog from inside the operation: the dialog's owner
 // repaints through the event loop, which runs this once per pass. Records the captions
-// and presses Cancel once the caption ends with `cancelAt`.
+// and presses Cancel the first time the caption ends with `cancelAt`.
 class DialogWatcher {
 public:
     DialogWatcher(QWidget* window, QString cancelAt) : m_state(std::make_shared<State>()) {
@@ -106,8 +106,11 @@ private:
                     if (state->captions.isEmpty() || state->captions.back() != dialog->labelText())
                         state->captions.append(dialog->labelText());
                     state->sawVisible = state->sawVisible || dialog->isVisible();
-                    if (!state->cancelAt.isEmpty() && dialog->labelText().endsWith(state->cancelAt))
+                    if (!state->cancelAt.isEmpty() &&
+                        dialog->labelText().endsWith(state->cancelAt)) {
                         dialog->cancel();
+                        state->cancelAt.clear(); // once
+                    }
                 }
                 Post(state);
             },
@@ -141,6 +144,7 @@ private slots:
     void cancellingHalfWayKeepsTheDestination();
     void frameShowsTheStepsAndItsCancelStopsTheSave();
     void cancelledLoadShowsNothing();
+    void cancelStopsSavingOutSeveralFiles();
 };
 
 void ProgressTest::saveAndOpenReportEachStepUpToItsTotal() {
@@ -291,6 +295,27 @@ void ProgressTest::cancelledLoadShowsNothing() {
     bench.Click("btnDeOpen");
     QCOMPARE(bench.dialogs.opened.size(), 1);
     QVERIFY(ReadFile(bench.dialogs.opened[0].toStdString()) == ReadFile(big));
+}
+
+void ProgressTest::cancelStopsSavingOutSeveralFiles() {
+    WorkflowBench bench;
+    const std::string one = bench.MakeFile("one.bin", 6 << 20, 1);
+    const std::string two = bench.MakeFile("two.bin", 6 << 20, 2);
+    const std::string carrier = bench.MakeCarrier("c.png", "pw", "", {one, two});
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), "pw"), 1);
+    bench.Get<QTreeWidget>("lvDeFiles")->selectAll();
+    const std::string folder = bench.dir / "out";
+    std::filesystem::create_directory(folder);
+    bench.dialogs.folders.push_back(QString::fromStdString(folder));
+    {
+        DialogWatcher watcher(&bench.host.window, QStringLiteral("Unpacking the files"));
+        bench.Click("btnDeSaveFilesAs");
+    }
+    QVERIFY(FolderEntries(folder).empty());
+
+    bench.dialogs.folders.push_back(QString::fromStdString(folder));
+    bench.Click("btnDeSaveFilesAs");
+    QCOMPARE(FolderEntries(folder), (std::set<std::string>{"one.bin", "two.bin"}));
 }
 
 QTEST_MAIN(ProgressTest)
