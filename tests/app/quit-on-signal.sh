@@ -12,7 +12,10 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cache="$(dirname "$program")/cache"
 
-folders() { find "$cache" -mindepth 1 -maxdepth 1 -type d 2>/dev/null | sort; }
+folders() {
+    [ -d "$cache" ] || return 0
+    find "$cache" -mindepth 1 -maxdepth 1 -type d | sort
+}
 folders > "$work/before"
 
 LUMORA_SCREENSHOT="$work/shown.png" LUMORA_SCREENSHOT_SCENE=reveal LUMORA_SCREENSHOT_HOLD=1 \
