@@ -6,27 +6,27 @@
 namespace lumora::cli {
 namespace {
 
-const OptionSpec* FindLong(const std::vector<OptionSpec>& specs, const std::string& name) {
-    for (const auto& spec : specs)
-        if (spec.longName == name)
-            return &spec;
+const OptionRule* FindLong(const std::vector<OptionRule>& rules, const std::string& name) {
+    for (const auto& rule : rules)
+        if (rule.longName == name)
+            return &rule;
     return nullptr;
 }
 
-const OptionSpec* FindShort(const std::vector<OptionSpec>& specs, char name) {
-    for (const auto& spec : specs)
-        if (spec.shortName != 0 && spec.shortName == name)
-            return &spec;
+const OptionRule* FindShort(const std::vector<OptionRule>& rules, char name) {
+    for (const auto& rule : rules)
+        if (rule.shortName != 0 && rule.shortName == name)
+            return &rule;
     return nullptr;
 }
 
 } // namespace
 
-Arguments::Arguments(const std::string& command, const std::vector<OptionSpec>& specs,
+Arguments::Arguments(const std::string& command, const std::vector<OptionRule>& rules,
                      const std::vector<std::string>& args) {
-    auto record = [&](const OptionSpec& spec, const std::string& shown, std::string value) {
-        auto& values = m_options[spec.longName];
-        if (!values.empty() && !spec.repeatable)
+    auto record = [&](const OptionRule& rule, const std::string& shown, std::string value) {
+        auto& values = m_options[rule.longName];
+        if (!values.empty() && !rule.repeatable)
             throw UsageError(command, "option " + shown + " given more than once");
         values.push_back(std::move(value));
     };
@@ -43,7 +43,7 @@ Arguments::Arguments(const std::string& command, const std::vector<OptionSpec>& 
             continue;
         }
 
-        const OptionSpec* spec = nullptr;
+        const OptionRule* rule = nullptr;
         std::string shown;
         std::optional<std::string> inlineValue;
         if (arg[1] == '-') {
@@ -51,21 +51,21 @@ Arguments::Arguments(const std::string& command, const std::vector<OptionSpec>& 
             std::string name = arg.substr(2, equals == std::string::npos ? equals : equals - 2);
             if (equals != std::string::npos)
                 inlineValue = arg.substr(equals + 1);
-            spec = FindLong(specs, name);
+            rule = FindLong(rules, name);
             shown = "--" + name;
         } else {
-            spec = FindShort(specs, arg[1]);
+            rule = FindShort(rules, arg[1]);
             shown = arg.substr(0, 2);
             if (arg.size() > 2)
                 inlineValue = arg.substr(2);
         }
-        if (spec == nullptr)
+        if (rule == nullptr)
             throw UsageError(command, "unknown option " + shown);
 
-        if (!spec->takesValue) {
+        if (!rule->takesValue) {
             if (inlineValue)
                 throw UsageError(command, "option " + shown + " takes no value");
-            record(*spec, shown, std::string());
+            record(*rule, shown, std::string());
             continue;
         }
         if (!inlineValue) {
@@ -73,7 +73,7 @@ Arguments::Arguments(const std::string& command, const std::vector<OptionSpec>& 
                 throw UsageError(command, "option " + shown + " needs a value");
             inlineValue = args[++i];
         }
-        record(*spec, shown, *inlineValue);
+        record(*rule, shown, *inlineValue);
     }
 }
 

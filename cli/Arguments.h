@@ -11,7 +11,7 @@
 
 namespace lumora::cli {
 
-struct OptionSpec {
+struct OptionRule {
     std::string longName; // without the leading "--"
     char shortName = 0;   // 0 when the option has no short form
     bool takesValue = false;
@@ -21,7 +21,7 @@ struct OptionSpec {
 class Arguments {
 public:
     // Throws UsageError (naming `command`) for unknown options and missing values.
-    Arguments(const std::string& command, const std::vector<OptionSpec>& specs,
+    Arguments(const std::string& command, const std::vector<OptionRule>& rules,
               const std::vector<std::string>& args);
 
     bool Has(const std::string& longName) const { return m_options.count(longName) != 0; }

@@ -7,10 +7,10 @@
 
 namespace lumora::cli {
 
-std::optional<Arguments> ParseCommand(const std::string& command, std::vector<OptionSpec> specs,
+std::optional<Arguments> ParseCommand(const std::string& command, std::vector<OptionRule> rules,
                                       const std::vector<std::string>& args) {
-    specs.push_back({"help", 'h', false});
-    Arguments arguments(command, specs, args);
+    rules.push_back({"help", 'h', false});
+    Arguments arguments(command, rules, args);
     if (arguments.Has("help")) {
         std::fputs(CommandHelp(command).c_str(), stdout);
         return std::nullopt;

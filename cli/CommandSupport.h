@@ -12,11 +12,11 @@ namespace lumora::cli {
 
 // The options of `command` plus -h/--help. Returns none when --help was given; the help
 // text has then been printed.
-std::optional<Arguments> ParseCommand(const std::string& command, std::vector<OptionSpec> specs,
+std::optional<Arguments> ParseCommand(const std::string& command, std::vector<OptionRule> rules,
                                       const std::vector<std::string>& args);
 
 // The option every command that opens or writes a carrier takes.
-inline OptionSpec PasswordFileOption() {
+inline OptionRule PasswordFileOption() {
     return {"password-file", 0, true};
 }
 

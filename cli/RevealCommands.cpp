@@ -15,7 +15,7 @@
 namespace lumora::cli {
 namespace {
 
-std::vector<OptionSpec> OutputOptions() {
+std::vector<OptionRule> OutputOptions() {
     return {{"directory", 'd', true}, {"force", 0, false}, PasswordFileOption()};
 }
 

@@ -43,18 +43,18 @@ TEST(CliJson, StringsAreEscapedAndAlwaysValidUtf8) {
 }
 
 TEST(CliArguments, OptionsTakeValuesInEveryUsualForm) {
-    std::vector<OptionSpec> specs{
+    std::vector<OptionRule> rules{
         {"output", 'o', true}, {"add", 0, true, true}, {"force", 0, false}};
-    Arguments parsed("hide", specs,
+    Arguments parsed("hide", rules,
                      {"img", "-oout.png", "--add=a", "--add", "b", "f1", "--force", "--", "-x"});
     EXPECT_EQ(parsed.Value("output"), "out.png");
     EXPECT_EQ(parsed.Values("add"), (std::vector<std::string>{"a", "b"}));
     EXPECT_TRUE(parsed.Has("force"));
     EXPECT_EQ(parsed.Operands(), (std::vector<std::string>{"img", "f1", "-x"}));
-    EXPECT_EQ(Arguments("hide", specs, {"-", "-o", "-"}).Operands(), std::vector<std::string>{"-"});
+    EXPECT_EQ(Arguments("hide", rules, {"-", "-o", "-"}).Operands(), std::vector<std::string>{"-"});
 
-    EXPECT_THROW(Arguments("hide", specs, {"-o", "a", "--output=b"}), UsageError);
-    EXPECT_THROW(Arguments("hide", specs, {"--forc"}), UsageError) << "no abbreviations";
+    EXPECT_THROW(Arguments("hide", rules, {"-o", "a", "--output=b"}), UsageError);
+    EXPECT_THROW(Arguments("hide", rules, {"--forc"}), UsageError) << "no abbreviations";
 }
 
 TEST(CliSafeOutput, EntryNamesStayBelowTheFolder) {
