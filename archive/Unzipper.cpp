@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "archive/Unzipper.h"
+#include "platform/AtomicFile.h"
 
 #include "archive/ArchiveUtil.h"
 #include "archive/EntryDataReader.h"
-#include "archive/PendingFile.h"
 
 #include <algorithm>
 #include <climits>
@@ -157,8 +157,8 @@ int CUnzipper::ExtractCurrentEntry(const std::optional<std::string>& folder) {
     std::string outPath = target + (target.back() == '/' ? "" : "/") + entry.name;
     if (EnsureParentFolder(outPath) == 0)
         return 0;
-    PendingFile output(outPath);
-    if (!output.Create())
+    AtomicFile output(outPath);
+    if (!output.Open())
         return 0;
     uint8_t block[kBlockSize];
     uint64_t done = 0;
@@ -176,7 +176,8 @@ int CUnzipper::ExtractCurrentEntry(const std::optional<std::string>& folder) {
             return 0;
     }
     // A wrong password that passed the check byte, or damaged data, shows up here.
-    if (done != entry.info.uncompressed_size || crc != entry.info.crc || !output.Commit())
+    if (done != entry.info.uncompressed_size || crc != entry.info.crc ||
+        !output.Commit(AtomicFile::Sync::No))
         return 0;
     ApplyEntryTime(outPath, static_cast<uint32_t>(entry.info.dosDate));
     return 1;

@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <limits>
 #include <unistd.h>
-#include <vector>
 
 namespace lumora {
 namespace {
@@ -172,11 +171,9 @@ int CBindImage::SaveCarrier(const std::string& dest) {
     std::error_code ec;
     if (std::filesystem::is_directory(target, ec))
         return FailWrite(dest, EISDIR);
-    std::vector<char> buffer(kStreamBufferSize); // outlives the stream of out
     AtomicFile out(target);
     if (!out.Open())
         return FailWrite(dest, errno);
-    std::setvbuf(out.Stream(), buffer.data(), _IOFBF, buffer.size());
     m_saveDest = dest;
     bool written =
         WriteImagePart(out.Stream()) && AppendPayload(out.Stream()) && StoreTrailer(out.Stream());

@@ -17,6 +17,17 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+constexpr size_t kWriteBufferSize = 256 * 1024;
+// Keeps "<name>.lumora-XXXXXX" within the 255 bytes a file name may have.
+constexpr size_t kMaxNamePrefix = 200;
+
+std::string TempPatternFor(const std::string& destination) {
+    auto slash = destination.rfind('/');
+    size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::string prefix = destination.substr(0, nameStart + kMaxNamePrefix);
+    return prefix + ".lumora-XXXXXX";
+}
+
 mode_t NewFileMode() {
     mode_t mask = ::umask(0);
     ::umask(mask);
@@ -41,8 +52,8 @@ AtomicFile::~AtomicFile() {
 
 bool AtomicFile::Open() {
     Abort();
-    std::string pattern = m_destination + ".lumora-XXXXXX";
-    int fd = ::mkstemp(pattern.data());
+    std::string pattern = TempPatternFor(m_destination);
+    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
     m_stream = ::fdopen(fd, "wb");
@@ -52,10 +63,16 @@ bool AtomicFile::Open() {
         return false;
     }
     m_tempPath = pattern;
+    m_buffer.resize(kWriteBufferSize);
+    std::setvbuf(m_stream, m_buffer.data(), _IOFBF, m_buffer.size());
     return true;
 }
 
-bool AtomicFile::Commit() {
+bool AtomicFile::Write(const void* data, size_t length) {
+    return m_stream != nullptr && std::fwrite(data, 1, length, m_stream) == length;
+}
+
+bool AtomicFile::Commit(Sync sync) {
     if (m_stream == nullptr)
         return false;
     bool ok = std::fflush(m_stream) == 0 && !std::ferror(m_stream);
@@ -64,7 +81,7 @@ bool AtomicFile::Commit() {
     mode_t mode =
         ::stat(m_destination.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : NewFileMode();
     ok = ok && ::fchmod(fd, mode) == 0;
-    ok = ok && ::fsync(fd) == 0;
+    ok = ok && (sync == Sync::No || ::fsync(fd) == 0);
     ok = (std::fclose(m_stream) == 0) && ok;
     m_stream = nullptr;
     if (ok)
@@ -75,7 +92,8 @@ bool AtomicFile::Commit() {
         return false;
     }
     m_tempPath.clear();
-    SyncFolder(FolderOf(m_destination));
+    if (sync == Sync::Yes)
+        SyncFolder(FolderOf(m_destination));
     return true;
 }
 

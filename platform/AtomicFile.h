@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -18,11 +19,14 @@ public:
 
     // Creates the temporary file; false when the destination's folder is not writable.
     bool Open();
-    // The stream to write the new content to; null before Open.
+    // The stream to write the new content to (buffered generously); null before Open.
     FILE* Stream() const { return m_stream; }
-    // Flushes, syncs and renames the new file over the destination. The new file takes
+    bool Write(const void* data, size_t length);
+    // Flushes and renames the new file over the destination, syncing it to the disk first
+    // unless told not to (copies that can be made again need no sync). The new file takes
     // the destination's permissions when it existed, else the usual ones for new files.
-    bool Commit();
+    enum class Sync { Yes, No };
+    bool Commit(Sync sync = Sync::Yes);
     // Removes the new file; the destination is untouched.
     void Abort();
 
@@ -33,6 +37,7 @@ private:
     std::string m_destination;
     std::string m_tempPath;
     FILE* m_stream = nullptr;
+    std::vector<char> m_buffer;
 };
 
 // Moves a file, replacing the target: rename, or copy and delete across file systems.

@@ -71,3 +71,14 @@ TEST(AtomicFile, MoveFileReplacingOverwritesTheTarget) {
     EXPECT_FALSE(FileExists(dir / "a"));
     EXPECT_FALSE(MoveFileReplacing(dir / "missing", dir / "b"));
 }
+
+TEST(AtomicFile, ADestinationWithALongNameCanBeReplaced) {
+    TempDir dir;
+    std::string dest = dir / (std::string(250, 'n') + ".jpg");
+    AtomicFile file(dest);
+    ASSERT_TRUE(file.Open());
+    ASSERT_TRUE(file.Write("content", 7));
+    ASSERT_TRUE(file.Commit(AtomicFile::Sync::No));
+    EXPECT_EQ(ReadText(dest), "content");
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
