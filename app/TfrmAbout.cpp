@@ -86,13 +86,7 @@ void TfrmAbout::BuildControls() {
 }
 
 void TfrmAbout::ConfigureLang() {
-    MLang = new TMLang(this, QStringLiteral("TfrmAbout"));
-    MLang->SetLangFileName(QStringLiteral("lang/English.ini"));
-    MLang->SetIgnoreEmptyString(true);
-    MLang->SetAutoCreateMode(true);
-    MLang->SetAddBracket(false);
-    MLang->SetStringProperties({QStringLiteral("Caption")});
-    MLang->SetStringsProperties({QStringLiteral("Tabs"), QStringLiteral("Items")});
+    MLang = CreateWindowLang(this, QStringLiteral("TfrmAbout"));
     MLang->SetIgnoreControls({QStringLiteral("lbl1"), QStringLiteral("lbl2"),
                               QStringLiteral("lbl3"), QStringLiteral("lbl4"),
                               QStringLiteral("pnl1")});

@@ -243,13 +243,7 @@ void TfrmMain::BuildStartPanel() {
 }
 
 void TfrmMain::ConfigureLang() {
-    MLang = new TMLang(this, QStringLiteral("TfrmMain"));
-    MLang->SetLangFileName(QStringLiteral("lang/English.ini"));
-    MLang->SetIgnoreEmptyString(true);
-    MLang->SetAutoCreateMode(true);
-    MLang->SetAddBracket(false);
-    MLang->SetStringProperties({QStringLiteral("Caption")});
-    MLang->SetStringsProperties({QStringLiteral("Tabs"), QStringLiteral("Items")});
+    MLang = CreateWindowLang(this, QStringLiteral("TfrmMain"));
     MLang->SetIgnoreControls({QStringLiteral("lblHideFiles"), QStringLiteral("lblHideFilesSize"),
                               QStringLiteral("lblTextMsg"), QStringLiteral("lblImgSize"),
                               QStringLiteral("lblFileSize"), QStringLiteral("edtFileName"),

@@ -508,4 +508,15 @@ QString TMLang::EncodeForFile(const QString& text) const {
     return (m_addBracket || wouldChange) ? UnProcessedStr(text) : text;
 }
 
+TMLang* CreateWindowLang(QObject* owner, const QString& windowClass) {
+    auto* lang = new TMLang(owner, windowClass);
+    lang->SetLangFileName(QStringLiteral("lang/English.ini"));
+    lang->SetIgnoreEmptyString(true);
+    lang->SetAutoCreateMode(true);
+    lang->SetAddBracket(false);
+    lang->SetStringProperties({QStringLiteral("Caption")});
+    lang->SetStringsProperties({QStringLiteral("Tabs"), QStringLiteral("Items")});
+    return lang;
+}
+
 } // namespace lumora

@@ -186,4 +186,9 @@ private:
     bool m_updating = false;
 };
 
+// A component with the settings every window of the program shares: the language file
+// "lang/English.ini", empty texts never written, missing texts and fonts written, no
+// brackets, "Caption" texts and the "Tabs" and "Items" lists. The window adds its own.
+TMLang* CreateWindowLang(QObject* owner, const QString& windowClass);
+
 } // namespace lumora

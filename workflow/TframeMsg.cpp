@@ -97,13 +97,7 @@ TframeMsg::~TframeMsg() {
 }
 
 void TframeMsg::ApplyLanguage() {
-    MLang = new TMLang(this, QStringLiteral("TframeMsg"));
-    MLang->SetLangFileName(QStringLiteral("lang/English.ini"));
-    MLang->SetIgnoreEmptyString(true);
-    MLang->SetAutoCreateMode(true);
-    MLang->SetAddBracket(false);
-    MLang->SetStringProperties({QStringLiteral("Caption")});
-    MLang->SetStringsProperties({QStringLiteral("Tabs"), QStringLiteral("Items")});
+    MLang = CreateWindowLang(this, QStringLiteral("TframeMsg"));
     MLang->SetIgnoreControls({QStringLiteral("mniN1")});
     MLang->SetIgnoreFormCaption(true);
     MLang->SetIncludeListViewItems(true);

@@ -46,13 +46,7 @@ TfrmCheckPass::TfrmCheckPass(QWidget* parent) : QDialog(parent) {
     setFixedWidth(320);
     FormCreate();
 
-    MLang = new TMLang(this, QStringLiteral("TfrmCheckPass"));
-    MLang->SetLangFileName(QStringLiteral("lang/English.ini"));
-    MLang->SetIgnoreEmptyString(true);
-    MLang->SetAutoCreateMode(true);
-    MLang->SetAddBracket(false);
-    MLang->SetStringProperties({QStringLiteral("Caption")});
-    MLang->SetStringsProperties({QStringLiteral("Tabs"), QStringLiteral("Items")});
+    MLang = CreateWindowLang(this, QStringLiteral("TfrmCheckPass"));
     MLang->SetIgnoreFormCaption(false);
     MLang->SetActiveNow(true);
 }
