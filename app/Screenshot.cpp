@@ -7,9 +7,11 @@
 #include "workflow/TframeMsg.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCursor>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
@@ -23,6 +25,18 @@ constexpr int kSettleMilliseconds = 1000;
 
 QString Env(const char* name) {
     return qEnvironmentVariable(name);
+}
+
+// Walks the hide wizard forward to page 0 to 4, typing a password where one is needed.
+void ShowWizardPage(TfrmMain* main, int page) {
+    auto* next = main->findChild<QPushButton*>(QStringLiteral("btnNext1"));
+    for (int i = 0; i < page; ++i) {
+        if (i == 3) {
+            for (const char* name : {"edtPass1", "edtPass2"})
+                main->findChild<QLineEdit*>(QLatin1String(name))->setText(QStringLiteral("secret"));
+        }
+        next->click();
+    }
 }
 
 // The main window with the open help menu painted where it lies on the screen.
@@ -69,10 +83,20 @@ QWidget* SetUpScene(const QString& scene, const ProgramWindows& windows) {
     } else if (scene == QLatin1String("wizard")) {
         main->findChild<QPushButton*>(QStringLiteral("btnHide"))->click();
         if (!image.isEmpty())
-            main->ShowImage(image);
+            main->findChild<QComboBox*>(QStringLiteral("cbbFiles"))->setCurrentText(image);
+        ShowWizardPage(main, Env("LUMORA_SCREENSHOT_PAGE").toInt());
     } else if (scene == QLatin1String("reveal")) {
         if (main->Frame()->LoadFromImage(image, Env("LUMORA_SCREENSHOT_PASSWORD")) == 1)
             main->ShowMainPanel(false);
+        if (Env("LUMORA_SCREENSHOT_PAGE") == QLatin1String("files"))
+            main->Frame()->ShowFilesPage();
+    } else if (scene == QLatin1String("prompt")) {
+        // The password prompt runs modally; it is photographed from inside its event loop.
+        QTimer::singleShot(0, main, [main, image] {
+            if (main->Frame()->LoadFromImage(image, QString()) == 1)
+                main->ShowMainPanel(false);
+        });
+        return nullptr;
     }
     return main;
 }

@@ -18,6 +18,7 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <algorithm>
 
 namespace lumora {
 namespace {
@@ -99,7 +100,9 @@ QTreeWidget* TframeMsg::NewFileList(const char* name) {
     list->setTextElideMode(Qt::ElideMiddle); // keeps the file name of a long path in view
     list->setColumnWidth(0, 40);
     list->setColumnWidth(1, 193);
-    list->setColumnWidth(2, 60);
+    // Wide enough for the longest size text, "1000.00 MB", in the list's font.
+    const int sizeWidth = list->fontMetrics().horizontalAdvance(QStringLiteral("1000.00 MB")) + 12;
+    list->setColumnWidth(2, std::max(60, sizeWidth));
     return list;
 }
 
