@@ -16,7 +16,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/lumora bin/lumora-cli share/man/man1/lumora-cli.1 \
-         share/lumora/help/index.html share/applications/lumora.desktop; do
+         share/lumora/help/index.html share/applications/lumora.desktop \
+         share/lumora/lang/English.ini; do
     [ -e "$prefix/$f" ] || fail "$f is not installed"
 done
 
@@ -34,6 +35,10 @@ cmp -s "$work/note.txt" "$work/out/note.txt" || fail "the revealed file differs"
 head -c "$(stat -c %s "$picture")" "$work/carrier.png" | cmp -s - "$picture" \
     || fail "the carrier does not begin with the picture"
 
+# A translated caption in the shipped file must reach the user's copy.
+sed -i 's/^btnHide_Caption=.*/btnHide_Caption=Verstecken/' "$prefix/share/lumora/lang/English.ini"
+grep -q '^btnHide_Caption=Verstecken' "$prefix/share/lumora/lang/English.ini" \
+    || fail "the shipped language file has no btnHide_Caption"
 LUMORA_SCREENSHOT="$work/start.png" LUMORA_SCREENSHOT_SCENE=start \
     timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" "$prefix/bin/lumora" >/dev/null 2>&1 \
     || fail "the installed lumora did not start"
@@ -44,4 +49,7 @@ LUMORA_SCREENSHOT="$work/start.png" LUMORA_SCREENSHOT_SCENE=start \
 [ ! -e "$prefix/bin/cache" ] || fail "the installed lumora made a cache beside itself"
 grep -q '^\[TfrmMain\]' "$XDG_CONFIG_HOME/lumora/lang/English.ini" \
     || fail "the language file lacks the main window's section"
+# The shipped file is complete, so the first run copies it and has nothing to add.
+cmp -s "$prefix/share/lumora/lang/English.ini" "$XDG_CONFIG_HOME/lumora/lang/English.ini" \
+    || fail "the user's language file differs from the shipped default"
 echo "installed copy works"
