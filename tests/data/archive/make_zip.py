@@ -14,10 +14,10 @@ import sys
 import zipfile
 
 
-def content_of(spec):
-    if spec.startswith("@zeros:"):
-        return bytes(int(spec[7:]))
-    return spec.encode("utf-8")
+def content_of(content_text):
+    if content_text.startswith("@zeros:"):
+        return bytes(int(content_text[7:]))
+    return content_text.encode("utf-8")
 
 
 def patch_size(path, size):
@@ -40,10 +40,10 @@ def main():
         elif option == "--claim-size":
             claim = int(args.pop(0))
     with zipfile.ZipFile(out, "w") as archive:
-        for name, spec in zip(args[0::2], args[1::2]):
+        for name, content_text in zip(args[0::2], args[1::2]):
             info = zipfile.ZipInfo(name, date_time=(2020, 5, 17, 10, 30, 0))
             info.compress_type = method
-            archive.writestr(info, content_of(spec))
+            archive.writestr(info, content_of(content_text))
     if claim is not None:
         patch_size(out, claim)
 
