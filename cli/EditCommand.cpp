@@ -98,14 +98,15 @@ int RunEdit(const Args& args) {
     if (!SameListing(listed, before.files) || engine->Message() != before.message)
         throw Failure(EngineReason(*engine, "cannot read the hidden data of " + path));
 
-    SetEngineMessage(*engine, clearMessage ? std::nullopt
-                              : newMessage ? newMessage
-                                           : before.message);
-    engine->DropAllFiles();
+    std::vector<int> kept;
     for (const auto& file : listed)
         if (!isRemoved(file))
-            engine->SetSlotState(file.slot, SLOT_STORED);
-    AddFilesAndSave(*engine, files, destination);
+            kept.push_back(file.slot);
+    SaveContent(*engine,
+                clearMessage ? std::nullopt
+                : newMessage ? newMessage
+                             : before.message,
+                kept, files, destination);
     return 0;
 }
 

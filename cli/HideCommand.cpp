@@ -50,9 +50,7 @@ int RunHide(const Args& args) {
     engine->SetPassword(password);
     if (engine->OpenCarrier(image, OPEN_UNPACK) != 1)
         throw Failure(EngineReason(*engine, "cannot read " + image));
-    SetEngineMessage(*engine, message);
-    engine->DropAllFiles();
-    AddFilesAndSave(*engine, files, *output);
+    SaveContent(*engine, message, {}, files, *output);
     return 0;
 }
 

@@ -8,18 +8,14 @@
 
 namespace lumora::cli {
 
-void SetEngineMessage(CBindImage& engine, const std::optional<std::string>& message) {
-    engine.ClearMessage();
-    if (message && !message->empty())
-        engine.SetMessage(*message);
-}
-
-void AddFilesAndSave(CBindImage& engine, const std::vector<FileToHide>& files,
-                     const std::string& destination) {
-    engine.ClearSlots(SLOT_DROPPED);
+void SaveContent(CBindImage& engine, const std::optional<std::string>& message,
+                 const std::vector<int>& keptSlots, const std::vector<FileToHide>& files,
+                 const std::string& destination) {
+    std::vector<std::string> paths;
     for (const auto& file : files)
-        if (engine.AddFileSlot(file.path, SLOT_ADDED, -1, 0) < 0)
-            throw Failure("too many files: no free slot for " + file.argument);
+        paths.push_back(file.path);
+    if (engine.ReplaceContent(message, keptSlots, paths) != 1)
+        throw Failure(engine.LastError());
     StopIfInterrupted();
     if (engine.SaveCarrier(destination) != 1) {
         StopIfInterrupted();

@@ -11,13 +11,12 @@
 
 namespace lumora::cli {
 
-// ClearMessage and SetMessage (when `message` is set and not empty).
-void SetEngineMessage(CBindImage& engine, const std::optional<std::string>& message);
-
-// Frees the dropped slots, adds `files` as SLOT_ADDED and saves to `destination`. A file
-// that finds no free slot fails the save instead of being left out.
-void AddFilesAndSave(CBindImage& engine, const std::vector<FileToHide>& files,
-                     const std::string& destination);
+// Gives the engine what the save writes (the message, the kept hidden files of the opened
+// carrier, `files` to add) and saves to `destination`. A file that finds no free slot
+// fails the save instead of being left out.
+void SaveContent(CBindImage& engine, const std::optional<std::string>& message,
+                 const std::vector<int>& keptSlots, const std::vector<FileToHide>& files,
+                 const std::string& destination);
 
 // Refuses an existing `output` unless `replace` is set.
 void RequireNewOutput(const std::string& output, bool replace);

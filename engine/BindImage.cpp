@@ -188,6 +188,27 @@ int CBindImage::SetSlotState(int k, int state) {
     return 1;
 }
 
+int CBindImage::ReplaceContent(std::optional<std::string> message,
+                               const std::vector<int>& keptSlots,
+                               const std::vector<std::string>& addedFiles) {
+    ClearMessage();
+    if (message && !message->empty())
+        SetMessage(*message);
+    DropAllFiles();
+    for (int k : keptSlots) {
+        // Only a file the carrier listed can be kept; anything else would be lost silently.
+        if (k < 0 || k >= kSlotCount || m_slots[k].state != SLOT_DROPPED)
+            return Fail("slot " + std::to_string(k) + " holds no hidden file");
+        m_slots[k].state = SLOT_STORED;
+    }
+    ClearSlots(SLOT_DROPPED);
+    for (const std::string& path : addedFiles) {
+        if (AddFileSlot(path, SLOT_ADDED, -1, 0) < 0)
+            return 0;
+    }
+    return 1;
+}
+
 int CBindImage::FirstFileSlot(FileSlot& out) const {
     return NextFileSlot(out, -1);
 }

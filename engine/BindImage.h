@@ -8,14 +8,14 @@
 // Sequences used by the programs:
 //   reveal:  OpenCarrier(path, OPEN_INSPECT); HasValidTrailer; VerifyPassword until 1;
 //            SetPassword; UnpackPayload; SplitImagePart; then message() and the slots.
-//   hide:    SetPassword; OpenCarrier(image, OPEN_UNPACK); ClearMessage; SetMessage;
-//            DropAllFiles; ClearSlots(SLOT_DROPPED); AddFileSlot(path, SLOT_ADDED, -1, 0)
-//            per file; SaveCarrier(destination).
-//   re-save: SetPassword; OpenCarrier(carrier, OPEN_UNPACK); ClearMessage; SetMessage;
-//            DropAllFiles; SetSlotState(k, SLOT_STORED) per kept file;
-//            ClearSlots(SLOT_DROPPED); AddFileSlot per new file; SaveCarrier(destination).
-// Freeing the dropped slots before adding makes the 100 slots the only limit; a file that
-// still finds no slot (AddFileSlot returns -1) must fail the save, never vanish.
+//   hide:    SetPassword; OpenCarrier(image, OPEN_UNPACK); ReplaceContent(message, {},
+//            files); SaveCarrier(destination).
+//   re-save: SetPassword; OpenCarrier(carrier, OPEN_UNPACK); ReplaceContent(message,
+//            kept slots, new files); SaveCarrier(destination).
+// ReplaceContent is ClearMessage, SetMessage, DropAllFiles, SetSlotState(k, SLOT_STORED)
+// per kept file, ClearSlots(SLOT_DROPPED) and AddFileSlot(path, SLOT_ADDED, -1, 0) per new
+// file. Freeing the dropped slots before adding makes the 100 slots the only limit; a file
+// that still finds no slot fails the save, never vanishes.
 #pragma once
 
 #include "engine/CarrierTrailer.h"
@@ -82,6 +82,13 @@ public:
     int ClearSlots(int state);
     void DropAllFiles();
     int SetSlotState(int k, int state);
+    // What the next save writes: the message (none or empty writes no message), the
+    // hidden files of the opened carrier in keptSlots, and the files on disk in addedFiles;
+    // everything else the carrier held is left out. 0 (with LastError) when a kept slot is
+    // no hidden file of the carrier or an added file finds no free slot. The message is
+    // taken by value, so the carrier's own Message() may be passed.
+    int ReplaceContent(std::optional<std::string> message, const std::vector<int>& keptSlots,
+                       const std::vector<std::string>& addedFiles);
     int FirstFileSlot(FileSlot& out) const;
     int NextFileSlot(FileSlot& out, int k) const;
     const FileSlot& Slot(int k) const { return m_slots.at(k); }

@@ -81,18 +81,12 @@ int Resave(const std::string& carrier, const std::string& dest) {
     CBindImage engine;
     engine.SetPassword(std::string(fuzz::kPassword));
     engine.OpenCarrier(carrier, OPEN_UNPACK);
-    std::optional<std::string> message = engine.Message();
-    engine.ClearMessage();
-    if (message && !message->empty())
-        engine.SetMessage(*message);
     FileSlot slot;
     std::vector<int> kept;
     for (int k = engine.FirstFileSlot(slot); k >= 0; k = engine.NextFileSlot(slot, k))
         kept.push_back(k);
-    engine.DropAllFiles();
-    for (int k : kept)
-        engine.SetSlotState(k, SLOT_STORED);
-    engine.ClearSlots(SLOT_DROPPED);
+    if (!engine.ReplaceContent(engine.Message(), kept, {}))
+        return 0;
     return engine.SaveCarrier(dest);
 }
 

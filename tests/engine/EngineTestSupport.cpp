@@ -33,15 +33,8 @@ int EngineTest::Hide(const std::string& image, const std::string& dest,
     CBindImage engine;
     engine.SetPassword(password);
     engine.OpenCarrier(image, OPEN_UNPACK);
-    engine.ClearMessage();
-    if (!message.empty())
-        engine.SetMessage(message);
-    engine.DropAllFiles();
-    engine.ClearSlots(SLOT_DROPPED);
-    for (const std::string& file : files) {
-        if (engine.AddFileSlot(file, SLOT_ADDED, -1, 0) < 0)
-            return 0;
-    }
+    if (!engine.ReplaceContent(message, {}, files))
+        return 0;
     int saved = engine.SaveCarrier(dest);
     if (lastError != nullptr)
         *lastError = engine.LastError();
@@ -80,17 +73,8 @@ int EngineTest::Resave(const std::string& carrier, const std::string& password,
         if (std::count(keep.begin(), keep.end(), slot.name) > 0)
             kept.push_back(k);
     }
-    engine.ClearMessage();
-    if (!message.empty())
-        engine.SetMessage(message);
-    engine.DropAllFiles();
-    for (int k : kept)
-        engine.SetSlotState(k, SLOT_STORED);
-    engine.ClearSlots(SLOT_DROPPED);
-    for (const std::string& file : add) {
-        if (engine.AddFileSlot(file, SLOT_ADDED, -1, 0) < 0)
-            return 0;
-    }
+    if (!engine.ReplaceContent(message, kept, add))
+        return 0;
     return engine.SaveCarrier(dest);
 }
 

@@ -41,6 +41,26 @@ TEST_F(SlotsAndFoldersTest, HundredSlotsAreTheLimitAndDroppedOnesStayTakenUntilC
     EXPECT_EQ(engine.NextFileSlot(slot, 1), 7);
 }
 
+TEST_F(SlotsAndFoldersTest, ReplaceContentKeepsListedFilesOnlyAndAcceptsTheOwnMessage) {
+    CBindImage engine;
+    ASSERT_EQ(engine.AddFileSlot("kept.txt", SLOT_STORED, 0, 5), 0);
+    ASSERT_EQ(engine.AddFileSlot("gone.txt", SLOT_STORED, 1, 5), 1);
+    engine.SetMessage("a\r\nb");
+    std::string added = MakeFile("added.bin", Bytes(10, 1));
+
+    // The carrier's own message passes through although the message is cleared first.
+    ASSERT_EQ(engine.ReplaceContent(engine.Message(), {0}, {added}), 1);
+    EXPECT_EQ(engine.Message(), std::optional<std::string>("a\r\nb"));
+    EXPECT_EQ(engine.Slot(0).state, SLOT_STORED);
+    EXPECT_EQ(engine.Slot(1).state, SLOT_ADDED); // the dropped slot was freed for it
+    EXPECT_EQ(engine.Slot(1).name, added);
+
+    // Only a file the carrier listed can be kept.
+    EXPECT_EQ(engine.ReplaceContent(std::string(), {5}, {}), 0);
+    EXPECT_EQ(engine.LastError(), "slot 5 holds no hidden file");
+    EXPECT_FALSE(engine.Message().has_value());
+}
+
 TEST_F(SlotsAndFoldersTest, ObjectsOfTheSameMillisecondGetTheirOwnPrivateFolders) {
     SetTickSource([] { return 1234567u; });
     CBindImage first;

@@ -39,13 +39,7 @@ std::string RobustnessTest::MakeCarrier(const std::string& name, const std::stri
     CBindImage engine;
     engine.SetPassword(std::string(kPassword));
     engine.OpenCarrier(image, OPEN_UNPACK);
-    engine.ClearMessage();
-    if (!message.empty())
-        engine.SetMessage(message);
-    engine.DropAllFiles();
-    engine.ClearSlots(SLOT_DROPPED);
-    for (const std::string& file : files)
-        EXPECT_GE(engine.AddFileSlot(file, SLOT_ADDED, -1, 0), 0);
+    EXPECT_EQ(engine.ReplaceContent(message, {}, files), 1) << engine.LastError();
     EXPECT_EQ(engine.SaveCarrier(carrier), 1) << engine.LastError();
     return carrier;
 }

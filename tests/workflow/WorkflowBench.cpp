@@ -73,13 +73,7 @@ std::string WorkflowBench::MakeCarrier(const std::string& name, const std::strin
     CBindImage engine;
     engine.SetPassword(password);
     engine.OpenCarrier(image, OPEN_UNPACK);
-    engine.ClearMessage();
-    if (!message.empty())
-        engine.SetMessage(message);
-    engine.DropAllFiles();
-    engine.ClearSlots(SLOT_DROPPED);
-    for (const std::string& file : files)
-        engine.AddFileSlot(file, SLOT_ADDED, -1, 0);
+    engine.ReplaceContent(message, {}, files);
     const std::string target = dir / name;
     return engine.SaveCarrier(target) == 1 ? target : std::string();
 }
