@@ -42,16 +42,7 @@ public:
             std::vector<std::string> environment{"PATH=/usr/bin:/bin", "LANG=C.UTF-8"};
             if (password)
                 environment.push_back("LUMORA_PASSWORD=" + *password);
-            std::vector<char*> argv{const_cast<char*>(LUMORA_CLI_PATH)};
-            for (const auto& arg : args)
-                argv.push_back(const_cast<char*>(arg.c_str()));
-            argv.push_back(nullptr);
-            std::vector<char*> envp;
-            for (auto& entry : environment)
-                envp.push_back(entry.data());
-            envp.push_back(nullptr);
-            ::execve(LUMORA_CLI_PATH, argv.data(), envp.data());
-            ::_exit(127);
+            ExecCli(args, std::move(environment));
         }
         ::close(slave);
     }

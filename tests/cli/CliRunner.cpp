@@ -35,7 +35,12 @@ namespace {
     std::vector<std::string> environment;
     for (const auto& [name, value] : variables)
         environment.push_back(name + "=" + value);
+    ExecCli(args, std::move(environment));
+}
 
+} // namespace
+
+void ExecCli(const std::vector<std::string>& args, std::vector<std::string> environment) {
     std::vector<char*> argv{const_cast<char*>(LUMORA_CLI_PATH)};
     for (const auto& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -47,8 +52,6 @@ namespace {
     ::execve(LUMORA_CLI_PATH, argv.data(), envp.data());
     ::_exit(127);
 }
-
-} // namespace
 
 std::string CliPath() {
     return LUMORA_CLI_PATH;

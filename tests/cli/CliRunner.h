@@ -32,6 +32,11 @@ std::string CliCacheRoot();
 // Entries of the cache root, sorted.
 std::vector<std::string> CacheEntries();
 
+// Replaces the calling (child) process by lumora-cli with exactly these arguments and
+// environment entries ("NAME=value").
+[[noreturn]] void ExecCli(const std::vector<std::string>& args,
+                          std::vector<std::string> environment);
+
 CliResult RunCli(const std::vector<std::string>& args, const CliOptions& options = {});
 
 } // namespace lumora::test

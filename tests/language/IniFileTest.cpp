@@ -12,17 +12,6 @@
 using namespace lumora;
 using namespace lumora::test;
 
-namespace {
-
-size_t EntriesIn(const std::string& folder) {
-    size_t n = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder))
-        ++n;
-    return n;
-}
-
-} // namespace
-
 TEST(IniFile, ReadsValuesByTheFileRules) {
     TempDir dir;
     WriteText(dir / "a.ini", "; comment=1\r\n"

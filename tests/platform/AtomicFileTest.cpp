@@ -9,17 +9,6 @@
 using namespace lumora;
 using namespace lumora::test;
 
-namespace {
-
-size_t EntriesIn(const std::string& folder) {
-    size_t n = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder))
-        ++n;
-    return n;
-}
-
-} // namespace
-
 TEST(AtomicFile, CommitReplacesTheDestinationAndKeepsItsPermissions) {
     TempDir dir;
     std::string dest = dir / "carrier.jpg";

@@ -49,6 +49,13 @@ bool FileExists(const std::string& path) {
     return std::filesystem::exists(path);
 }
 
+size_t EntriesIn(const std::string& folder) {
+    size_t n = 0;
+    for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(folder))
+        ++n;
+    return n;
+}
+
 std::vector<uint8_t> PseudoRandomBytes(size_t count, uint32_t seed) {
     std::vector<uint8_t> bytes(count);
     uint32_t x = seed * 2654435761u + 1u;

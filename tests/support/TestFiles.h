@@ -27,6 +27,8 @@ std::string ReadText(const std::string& path);
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 void WriteText(const std::string& path, const std::string& text);
 bool FileExists(const std::string& path);
+// Number of entries in a folder (files and folders, not below it).
+size_t EntriesIn(const std::string& folder);
 // Bytes that look random but are the same on every run for the same seed.
 std::vector<uint8_t> PseudoRandomBytes(size_t count, uint32_t seed);
 // Hex SHA-256 of a file, computed with the sha256sum tool (independent of our CSHA).
