@@ -146,8 +146,15 @@ TEST_F(InteropTest, ReadsArchivesWrittenByInfoZip) {
                 << info.name;
         }
         unzipper.SetPassword("wrong");
-        for (int k = 0; k < 5; ++k)
-            EXPECT_EQ(0, unzipper.ExtractEntryAt(k, dir / "wrong")) << k;
+        for (int k = 0; k < 5; ++k) {
+            // An empty entry has no data to check: one wrong password in 256 passes its
+            // check byte, and what it extracts is then the right (empty) content.
+            ZipEntryInfo entry;
+            ASSERT_EQ(1, unzipper.EntryInfoAt(k, entry));
+            if (entry.uncompressedSize > 0) {
+                EXPECT_EQ(0, unzipper.ExtractEntryAt(k, dir / "wrong")) << k;
+            }
+        }
         EXPECT_FALSE(std::filesystem::exists(dir / "wrong/random.bin"));
     }
     ZipEntryInfo info;
