@@ -14,14 +14,14 @@ TerminalProgress::~TerminalProgress() {
     Clear();
 }
 
-bool TerminalProgress::OnProgress(const char* step, int64_t bytesDone, int64_t bytesTotal) {
+bool TerminalProgress::OnProgress(ProgressStep step, int64_t bytesDone, int64_t bytesTotal) {
     if (PendingSignal() != 0)
         return false;
     if (!m_visible)
         return true;
 
     int percent = bytesTotal > 0 ? static_cast<int>(bytesDone * 100 / bytesTotal) : 0;
-    std::string name = step != nullptr ? step : "";
+    std::string name = ProgressStepName(step);
     if (percent == m_lastPercent && name == m_lastStep)
         return true;
     m_lastPercent = percent;

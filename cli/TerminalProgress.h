@@ -16,7 +16,7 @@ public:
     TerminalProgress(const TerminalProgress&) = delete;
     TerminalProgress& operator=(const TerminalProgress&) = delete;
 
-    bool OnProgress(const char* step, int64_t bytesDone, int64_t bytesTotal) override;
+    bool OnProgress(ProgressStep step, int64_t bytesDone, int64_t bytesTotal) override;
     // Removes the status line, so that what follows starts on a clean line.
     void Clear();
 

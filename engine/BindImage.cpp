@@ -56,32 +56,44 @@ CBindImage::~CBindImage() {
 
 CBindImage::OperationScope::OperationScope(CBindImage& owner) : m_owner(owner) {
     if (m_owner.m_operationDepth++ == 0) {
-        m_owner.m_lastError.clear();
+        m_owner.m_lastStatus = Status::Success();
         m_owner.m_cancelled = false;
-        m_owner.m_reportedStep = nullptr;
+        m_owner.m_reportedStep.reset();
     }
 }
 
-int CBindImage::Fail(const std::string& reason) {
+int CBindImage::Fail(Outcome outcome, const std::string& reason, const std::string& subject,
+                     int error) {
     if (!m_cancelled)
-        m_lastError = reason;
+        m_lastStatus = Status::Fail(outcome, reason, subject, error);
     return 0;
 }
 
 int CBindImage::FailRead(const std::string& name, int error) {
-    return Fail("cannot read " + name + ": " + std::strerror(error));
+    return Fail(Outcome::ReadFailed, "cannot read " + name + ": " + std::strerror(error), {},
+                error);
 }
 
 int CBindImage::FailWrite(const std::string& name, int error) {
-    return Fail("cannot write " + name + ": " + std::strerror(error));
+    return Fail(Outcome::WriteFailed, "cannot write " + name + ": " + std::strerror(error), {},
+                error);
 }
 
-bool CBindImage::Report(const char* step, int64_t done, int64_t total) {
+int CBindImage::FailCopy(const CopyResult& copy, const std::string& source,
+                         const std::string& target) {
+    if (copy.status == CopyStatus::ReadFailed)
+        return FailRead(source, copy.error);
+    if (copy.status == CopyStatus::WriteFailed)
+        return FailWrite(target, copy.error);
+    return Fail(Outcome::Cancelled, "cancelled");
+}
+
+bool CBindImage::Report(ProgressStep step, int64_t done, int64_t total) {
     if (m_observer == nullptr)
         return true;
     // The layers below report every few hundred bytes; the observer hears of each step's
     // start and end and of every further megabyte.
-    bool newStep = m_reportedStep == nullptr || std::strcmp(step, m_reportedStep) != 0;
+    bool newStep = m_reportedStep != step;
     if (!newStep && done < total && done - m_reportedBytes < kReportInterval)
         return true;
     m_reportedStep = step;
@@ -89,11 +101,11 @@ bool CBindImage::Report(const char* step, int64_t done, int64_t total) {
     if (m_observer->OnProgress(step, done, total))
         return true;
     m_cancelled = true;
-    m_lastError = "cancelled";
+    m_lastStatus = Status::Fail(Outcome::Cancelled, "cancelled");
     return false;
 }
 
-std::function<bool(uint64_t)> CBindImage::Progress(const char* step, int64_t total, int64_t base) {
+std::function<bool(uint64_t)> CBindImage::Progress(ProgressStep step, int64_t total, int64_t base) {
     if (m_observer == nullptr)
         return {};
     return [this, step, total, base](uint64_t done) {
@@ -162,7 +174,8 @@ int CBindImage::AddFileSlot(const std::string& name, int state, int entryIndex, 
         slot.name = name;
         return k;
     }
-    m_lastError = "no free slot for " + std::filesystem::path(name).filename().string();
+    m_lastStatus = Status::Fail(
+        Outcome::Refused, "no free slot for " + std::filesystem::path(name).filename().string());
     return -1;
 }
 
@@ -198,7 +211,7 @@ int CBindImage::ReplaceContent(std::optional<std::string> message,
     for (int k : keptSlots) {
         // Only a file the carrier listed can be kept; anything else would be lost silently.
         if (k < 0 || k >= kSlotCount || m_slots[k].state != SLOT_DROPPED)
-            return Fail("slot " + std::to_string(k) + " holds no hidden file");
+            return Fail(Outcome::Refused, "slot " + std::to_string(k) + " holds no hidden file");
         m_slots[k].state = SLOT_STORED;
     }
     ClearSlots(SLOT_DROPPED);

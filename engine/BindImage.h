@@ -20,6 +20,8 @@
 
 #include "engine/CarrierTrailer.h"
 #include "engine/FileSlot.h"
+#include "engine/Outcome.h"
+#include "engine/StreamFile.h"
 
 #include <array>
 #include <cstdint>
@@ -43,16 +45,6 @@ inline constexpr const char* kMessageEntryName = "veilnote.vnt";
 
 // Files of this size or more cannot be hidden: carrier offsets are signed 32-bit numbers.
 inline constexpr int64_t kMaxCarrierSize = 0x7FFFFFFF;
-
-// Told how far the current open or save has come; asked whether to go on.
-class CProgressObserver {
-public:
-    virtual ~CProgressObserver() = default;
-    // bytesDone of bytesTotal for the current step ("Copying image", "Packing files",
-    // "Encrypting", "Decrypting", "Unpacking"); return false to cancel the operation, which
-    // then fails with LastError "cancelled" and leaves nothing at its destination.
-    virtual bool OnProgress(const char* step, int64_t bytesDone, int64_t bytesTotal) = 0;
-};
 
 class CBindImage {
 public:
@@ -125,7 +117,9 @@ public:
     const std::string& DataDir() const { return m_dataDir; }
     const std::string& PayloadTempPath() const { return m_payloadTempPath; }
     const std::string& ImageTempPath() const { return m_imageTempPath; }
-    const std::string& LastError() const { return m_lastError; }
+    // Why the last failing operation failed: typed, and as text for those who print it.
+    const Status& LastStatus() const { return m_lastStatus; }
+    const std::string& LastError() const { return m_lastStatus.Describe(); }
     void SetProgressObserver(CProgressObserver* observer) { m_observer = observer; }
 
     // The 16 printable characters that the password check record enciphers.
@@ -144,17 +138,20 @@ private:
         CBindImage& m_owner;
     };
 
-    // Sets LastError (a cancellation keeps "cancelled") and returns 0.
-    int Fail(const std::string& reason);
+    // Sets LastStatus (a cancellation stays a cancellation) and returns 0.
+    int Fail(Outcome outcome, const std::string& reason, const std::string& subject = {},
+             int error = 0);
     // "cannot read NAME: reason" / "cannot write NAME: reason" from an errno value.
     int FailRead(const std::string& name, int error);
     int FailWrite(const std::string& name, int error);
-    // Tells the observer; false (and LastError "cancelled") when it asks to stop.
-    bool Report(const char* step, int64_t done, int64_t total);
+    // FailRead of source or FailWrite of target for a failed copy; 0 for a cancelled one.
+    int FailCopy(const CopyResult& copy, const std::string& source, const std::string& target);
+    // Tells the observer; false (and LastStatus Cancelled) when it asks to stop.
+    bool Report(ProgressStep step, int64_t done, int64_t total);
     bool Cancelled() const { return m_cancelled; }
     // A callback for the layers below that reports base + their bytes of total for step;
     // empty without an observer.
-    std::function<bool(uint64_t)> Progress(const char* step, int64_t total, int64_t base = 0);
+    std::function<bool(uint64_t)> Progress(ProgressStep step, int64_t total, int64_t base = 0);
     // The output named in messages of the steps of a save.
     std::string OutputName() const;
 
@@ -176,11 +173,11 @@ private:
     std::array<FileSlot, kSlotCount> m_slots;
     CarrierTrailer m_trailer{};
 
-    std::string m_lastError;
+    Status m_lastStatus;
     CProgressObserver* m_observer = nullptr;
     int m_operationDepth = 0;
     bool m_cancelled = false;
-    const char* m_reportedStep = nullptr;
+    std::optional<ProgressStep> m_reportedStep;
     int64_t m_reportedBytes = 0;
     int64_t m_carrierSize = 0;            // size of the file the trailer was loaded from
     std::string m_saveDest;               // the destination of the running save

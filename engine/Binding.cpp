@@ -84,7 +84,8 @@ int CBindImage::SplitImagePart() {
         length = std::min<int64_t>(m_trailer.imageLength, fileSize);
     CopyResult copy{CopyStatus::ReadFailed, 0, errno};
     if (::fseeko(m_carrierFile, 0, SEEK_SET) == 0)
-        copy = CopyStream(m_carrierFile, image.Get(), length, Progress("Copying image", length));
+        copy = CopyStream(m_carrierFile, image.Get(), length,
+                          Progress(ProgressStep::CopyingImage, length));
     if (copy.status == CopyStatus::Done && image.Close())
         return 1;
     int error = errno;
@@ -92,7 +93,7 @@ int CBindImage::SplitImagePart() {
     ::unlink(m_imageTempPath.c_str());
     if (copy.status == CopyStatus::Done)
         return FailWrite(m_imageTempPath, error);
-    return Fail(DescribeCopyFailure(copy, m_carrierPath, m_imageTempPath));
+    return FailCopy(copy, m_carrierPath, m_imageTempPath);
 }
 
 int CBindImage::CopyStoredPayload(const std::string& encryptedPath) {
@@ -102,12 +103,12 @@ int CBindImage::CopyStoredPayload(const std::string& encryptedPath) {
     int64_t length = m_trailer.payloadLength;
     if (::fseeko(m_carrierFile, m_trailer.imageLength, SEEK_SET) != 0)
         return FailRead(m_carrierPath, errno);
-    CopyResult copy =
-        CopyStream(m_carrierFile, out.Get(), length, Progress("Decrypting", 2 * length));
+    CopyResult copy = CopyStream(m_carrierFile, out.Get(), length,
+                                 Progress(ProgressStep::Decrypting, 2 * length));
     if (copy.status != CopyStatus::Done)
-        return Fail(DescribeCopyFailure(copy, m_carrierPath, encryptedPath));
+        return FailCopy(copy, m_carrierPath, encryptedPath);
     if (copy.copied != length)
-        return Fail(kDamagedPayload);
+        return Fail(Outcome::Damaged, kDamagedPayload);
     if (!out.Close())
         return FailWrite(encryptedPath, errno);
     return 1;
@@ -118,20 +119,21 @@ int CBindImage::UnpackPayload() {
     ClearSlots(-1);
     if (m_carrierFile == nullptr || !HasValidTrailer() || m_trailer.payloadLength == 0 ||
         m_trailer.imageLength == 0)
-        return Fail(kDamagedPayload);
+        return Fail(Outcome::Damaged, kDamagedPayload);
     if (!m_password)
-        return Fail(kNoPassword);
+        return Fail(Outcome::Refused, kNoPassword);
     // The encrypted copy is only needed until it is deciphered.
     std::string encryptedPath = NewTempName();
     int copied = CopyStoredPayload(encryptedPath);
     bool decrypted =
-        copied && DecryptPayloadFile(
-                      encryptedPath.c_str(), m_payloadTempPath.c_str(), m_password->c_str(),
-                      Progress("Decrypting", 2 * m_trailer.payloadLength, m_trailer.payloadLength));
+        copied &&
+        DecryptPayloadFile(encryptedPath.c_str(), m_payloadTempPath.c_str(), m_password->c_str(),
+                           Progress(ProgressStep::Decrypting, 2 * m_trailer.payloadLength,
+                                    m_trailer.payloadLength));
     ::unlink(encryptedPath.c_str());
     if (!decrypted) {
         ::unlink(m_payloadTempPath.c_str());
-        return copied ? Fail(kDamagedPayload) : 0;
+        return copied ? Fail(Outcome::Damaged, kDamagedPayload) : 0;
     }
     return ReadPayloadArchive();
 }
@@ -147,24 +149,25 @@ int CBindImage::CheckFilesToHide() {
             slot.size = StreamSize(probe);
             std::fclose(probe);
             if (slot.size >= kMaxCarrierSize)
-                return Fail(FileNameOf(slot.name) + " is too large to be hidden");
+                return Fail(Outcome::Refused, FileNameOf(slot.name) + " is too large to be hidden",
+                            slot.name);
         }
         if (slot.state == SLOT_STORED || slot.state == SLOT_ADDED)
             total += slot.size;
     }
     if (total >= kMaxCarrierSize)
-        return Fail(kFilesTooLarge);
+        return Fail(Outcome::Refused, kFilesTooLarge);
     if (m_message && static_cast<int64_t>(m_message->size()) >= kMaxCarrierSize)
-        return Fail(kCarrierTooLarge);
+        return Fail(Outcome::Refused, kCarrierTooLarge);
     return 1;
 }
 
 int CBindImage::SaveCarrier(const std::string& dest) {
     OperationScope scope(*this);
     if (dest.empty())
-        return Fail("no destination given");
+        return Fail(Outcome::Refused, "no destination given");
     if (!m_password)
-        return Fail(kNoPassword);
+        return Fail(Outcome::Refused, kNoPassword);
     if (!CheckFilesToHide())
         return 0;
     std::string target = ResolveLink(dest);
@@ -200,16 +203,17 @@ int CBindImage::WriteImagePart(FILE* out) {
     }
     int64_t size = StreamSize(image.Get());
     if (size >= kMaxCarrierSize)
-        return Fail(kCarrierTooLarge);
+        return Fail(Outcome::Refused, kCarrierTooLarge);
     // imageLength 0 means "no cut" to every reader, so a payload behind an empty image
     // could never be read back.
     if (size == 0)
-        return Fail("the image is empty");
+        return Fail(Outcome::Refused, "the image is empty");
     if (out == nullptr || ::fseeko(out, 0, SEEK_SET) != 0)
         return FailWrite(OutputName(), out == nullptr ? EBADF : errno);
-    CopyResult copy = CopyStream(image.Get(), out, size, Progress("Copying image", size));
+    CopyResult copy =
+        CopyStream(image.Get(), out, size, Progress(ProgressStep::CopyingImage, size));
     if (copy.status != CopyStatus::Done)
-        return Fail(DescribeCopyFailure(copy, "the image part", OutputName()));
+        return FailCopy(copy, "the image part", OutputName());
     m_trailer.imageLength = static_cast<int32_t>(copy.copied);
     return 1;
 }
@@ -220,7 +224,7 @@ int CBindImage::AppendPayload(FILE* out) {
     if (out == nullptr)
         return FailWrite(OutputName(), EBADF);
     if (!m_password)
-        return Fail(kNoPassword);
+        return Fail(Outcome::Refused, kNoPassword);
     if (!BuildPayloadArchive())
         return 0;
     StreamFile plain;
@@ -232,13 +236,14 @@ int CBindImage::AppendPayload(FILE* out) {
     int64_t lowestCarrierSize =
         int64_t{m_trailer.imageLength} + kSignatureSize + plainSize + kTrailerSize;
     if (lowestCarrierSize > kMaxCarrierSize)
-        return Fail(kCarrierTooLarge);
+        return Fail(Outcome::Refused, kCarrierTooLarge);
 
     std::string encryptedPath = NewTempName();
     int64_t stepTotal = 2 * plainSize + kSignatureSize;
     errno = 0;
-    bool encrypted = EncryptPayloadFile(m_payloadTempPath.c_str(), encryptedPath.c_str(),
-                                        m_password->c_str(), Progress("Encrypting", stepTotal));
+    bool encrypted =
+        EncryptPayloadFile(m_payloadTempPath.c_str(), encryptedPath.c_str(), m_password->c_str(),
+                           Progress(ProgressStep::Encrypting, stepTotal));
     int error = errno != 0 ? errno : EIO;
     StreamFile in;
     int result = 0;
@@ -247,12 +252,12 @@ int CBindImage::AppendPayload(FILE* out) {
     else if (!in.OpenRead(encryptedPath))
         result = FailRead(encryptedPath, errno);
     else if (int64_t{m_trailer.imageLength} + StreamSize(in.Get()) + kTrailerSize > kMaxCarrierSize)
-        result = Fail(kCarrierTooLarge);
+        result = Fail(Outcome::Refused, kCarrierTooLarge);
     else {
         CopyResult copy =
-            CopyStream(in.Get(), out, -1, Progress("Encrypting", stepTotal, plainSize));
+            CopyStream(in.Get(), out, -1, Progress(ProgressStep::Encrypting, stepTotal, plainSize));
         if (copy.status != CopyStatus::Done)
-            result = Fail(DescribeCopyFailure(copy, encryptedPath, OutputName()));
+            result = FailCopy(copy, encryptedPath, OutputName());
         else {
             m_trailer.payloadLength = static_cast<int32_t>(copy.copied);
             result = 1;
@@ -287,7 +292,7 @@ int CBindImage::StoreTrailer(FILE* out) {
         if (!EncryptCheckRecord(plain.data(), m_trailer.checkRecord, m_password->c_str(),
                                 static_cast<int>(plain.size()))) {
             std::memset(m_trailer.checkRecord, 0, sizeof m_trailer.checkRecord);
-            return Fail("cannot make the password check record");
+            return Fail(Outcome::WriteFailed, "cannot make the password check record");
         }
     }
     TrailerBytes bytes = EncodeTrailer(m_trailer);

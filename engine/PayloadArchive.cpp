@@ -54,7 +54,7 @@ int CBindImage::ExtractKeptFiles(const std::string& archivePath) {
         return 1;
     CUnzipper unzipper;
     if (!unzipper.Open(archivePath))
-        return Fail(kDamagedPayload);
+        return Fail(Outcome::Damaged, kDamagedPayload);
     unzipper.SetPassword(m_password);
     int64_t done = 0;
     for (int k = 0; k < kSlotCount; ++k) {
@@ -62,12 +62,12 @@ int CBindImage::ExtractKeptFiles(const std::string& archivePath) {
         if (slot.state != SLOT_STORED)
             continue;
         if (slot.entryIndex < 0 || !IsSafeEntryName(slot.name))
-            return Fail(kDamagedPayload);
+            return Fail(Outcome::Damaged, kDamagedPayload);
         std::string folder = m_dataDir + "/" + std::to_string(k);
         RemoveFolderTree(folder);
-        unzipper.SetProgress(Progress("Unpacking", total, done));
+        unzipper.SetProgress(Progress(ProgressStep::Unpacking, total, done));
         if (!unzipper.ExtractEntryAt(slot.entryIndex, folder) || !IsRegularFile(KeptFilePath(k)))
-            return Fail(kDamagedPayload);
+            return Fail(Outcome::Damaged, kDamagedPayload);
         done += slot.size;
     }
     return 1;
@@ -87,7 +87,7 @@ int CBindImage::AddEntries(const std::string& archivePath, const std::string& me
     int64_t done = 0;
     // Every entry is named by its file name alone.
     auto add = [&](const std::string& path, const std::string& name, int64_t size) {
-        zipper.SetProgress(Progress("Packing files", total, done));
+        zipper.SetProgress(Progress(ProgressStep::Packing, total, done));
         errno = 0;
         if (zipper.AddFile(path, true)) {
             done += size;
@@ -126,7 +126,7 @@ int CBindImage::BuildPayloadArchive() {
     std::string messagePath;
     if (m_message && !m_message->empty()) {
         if (MessageEntrySize(*m_message) > kMaxMessageEntrySize)
-            return Fail(kMessageTooLarge);
+            return Fail(Outcome::Refused, kMessageTooLarge);
         messagePath = m_workDir + "/" + kMessageEntryName;
         if (!WriteMessageEntry(messagePath, *m_message))
             return FailWrite(messagePath, errno);
@@ -161,11 +161,11 @@ int CBindImage::ReadPayloadArchive() {
         return 0;
     CUnzipper unzipper;
     if (!unzipper.Open(m_payloadTempPath))
-        return Fail(kDamagedPayload);
+        return Fail(Outcome::Damaged, kDamagedPayload);
     unzipper.SetPassword(m_password);
     int count = unzipper.EntryCount();
     if (count == 0)
-        return Fail(kDamagedPayload);
+        return Fail(Outcome::Damaged, kDamagedPayload);
     for (int i = 0; i < count; ++i) {
         ZipEntryInfo info;
         if (!unzipper.EntryInfoAt(i, info))
@@ -175,7 +175,7 @@ int CBindImage::ReadPayloadArchive() {
             // Reading it would take as much memory as the entry claims.
             if (info.uncompressedSize > kMaxMessageEntrySize) {
                 ClearSlots(SLOT_STORED);
-                return Fail(kDamagedPayload);
+                return Fail(Outcome::Damaged, kDamagedPayload);
             }
             std::string text;
             if (unzipper.ExtractCurrentEntry(m_workDir) &&
@@ -196,17 +196,17 @@ int CBindImage::ExtractHiddenFile(int k, std::string& dest) {
     if (!HasValidTrailer() || slot.state != SLOT_STORED || slot.entryIndex < 0)
         return 0;
     if (!IsSafeEntryName(slot.name))
-        return Fail(kDamagedPayload);
+        return Fail(Outcome::Damaged, kDamagedPayload);
     CUnzipper unzipper;
     if (!unzipper.Open(m_payloadTempPath))
-        return Fail(kDamagedPayload);
+        return Fail(Outcome::Damaged, kDamagedPayload);
     unzipper.SetPassword(m_password);
-    unzipper.SetProgress(Progress("Unpacking", slot.size));
+    unzipper.SetProgress(Progress(ProgressStep::Unpacking, slot.size));
     // A folder per slot keeps entry names apart from the object's own files.
     std::string folder = m_workDir + "/FILES/" + std::to_string(k);
     std::string extracted = folder + "/" + slot.name;
     if (!unzipper.ExtractEntryAt(slot.entryIndex, folder) || !IsRegularFile(extracted))
-        return Fail(kDamagedPayload);
+        return Fail(Outcome::Damaged, kDamagedPayload);
     if (dest.empty()) {
         dest = extracted;
         return 1;
@@ -222,9 +222,10 @@ int CBindImage::ExtractHiddenFile(int k, std::string& dest) {
         return FailRead(extracted, errno);
     if (!out.Open())
         return FailWrite(dest, errno);
-    CopyResult copy = CopyStream(in.Get(), out.Stream(), -1, Progress("Unpacking", slot.size));
+    CopyResult copy =
+        CopyStream(in.Get(), out.Stream(), -1, Progress(ProgressStep::Unpacking, slot.size));
     if (copy.status != CopyStatus::Done)
-        return Fail(DescribeCopyFailure(copy, extracted, dest));
+        return FailCopy(copy, extracted, dest);
     if (!out.Commit())
         return FailWrite(dest, errno);
     ::unlink(extracted.c_str());

@@ -105,13 +105,4 @@ CopyResult CopyStream(FILE* in, FILE* out, int64_t limit,
     return result;
 }
 
-std::string DescribeCopyFailure(const CopyResult& result, const std::string& source,
-                                const std::string& target) {
-    if (result.status == CopyStatus::ReadFailed)
-        return "cannot read " + source + ": " + std::strerror(result.error);
-    if (result.status == CopyStatus::WriteFailed)
-        return "cannot write " + target + ": " + std::strerror(result.error);
-    return std::string();
-}
-
 } // namespace lumora

@@ -60,9 +60,4 @@ struct CopyResult {
 CopyResult CopyStream(FILE* in, FILE* out, int64_t limit,
                       const std::function<bool(uint64_t)>& progress = {});
 
-// "cannot read SOURCE: reason" or "cannot write TARGET: reason" for a failed copy; empty
-// for a finished or cancelled one.
-std::string DescribeCopyFailure(const CopyResult& result, const std::string& source,
-                                const std::string& target);
-
 } // namespace lumora

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QProgressDialog>
 #include <algorithm>
-#include <cstring>
 
 namespace lumora {
 namespace {
@@ -13,16 +12,26 @@ constexpr int kBarSteps = 1000;
 constexpr int kShowAfterMs = 500;
 constexpr qint64 kRepaintEveryMs = 40;
 
-// The engine's step names and the messages that show them.
-struct StepMessage {
-    const char* step;
-    const char* key;
-};
-constexpr StepMessage kStepMessages[] = {
-    {"Copying image", "strStepCopying"}, {"Packing files", "strStepPacking"},
-    {"Encrypting", "strStepEncrypting"}, {"Decrypting", "strStepDecrypting"},
-    {"Unpacking", "strStepUnpacking"},
-};
+// The message that shows a step.
+const char* StepKey(ProgressStep step) {
+    switch (step) {
+    case ProgressStep::CopyingImage:
+        return "strStepCopying";
+    case ProgressStep::Packing:
+        return "strStepPacking";
+    case ProgressStep::Encrypting:
+        return "strStepEncrypting";
+    case ProgressStep::Decrypting:
+        return "strStepDecrypting";
+    case ProgressStep::Unpacking:
+        return "strStepUnpacking";
+    case ProgressStep::Checking:
+        return "strStepChecking";
+    case ProgressStep::DerivingKey:
+        return "strStepDerivingKey";
+    }
+    return "strStepChecking";
+}
 
 } // namespace
 
@@ -50,14 +59,13 @@ ProgressWatch::~ProgressWatch() {
     m_dialog->hide();
 }
 
-bool ProgressWatch::OnProgress(const char* step, int64_t bytesDone, int64_t bytesTotal) {
+bool ProgressWatch::OnProgress(ProgressStep step, int64_t bytesDone, int64_t bytesTotal) {
     // Once cancelled, the dialog is gone and stays gone, whatever step reports next.
     if (WasCancelled())
         return false;
-    const QString name = QString::fromLatin1(step != nullptr ? step : "");
-    const bool newStep = name != m_step;
+    const bool newStep = m_step != step;
     if (newStep) {
-        m_step = name;
+        m_step = step;
         m_dialog->setLabelText(m_caption + QLatin1Char('\n') + StepText(step));
     }
     // Each step fills the bar anew. The value never returns to the minimum, which would
@@ -81,12 +89,8 @@ bool ProgressWatch::WasCancelled() const {
     return m_cancellable && m_dialog->wasCanceled();
 }
 
-QString ProgressWatch::StepText(const char* step) const {
-    for (const StepMessage& entry : kStepMessages) {
-        if (step != nullptr && std::strcmp(step, entry.step) == 0)
-            return m_message(entry.key);
-    }
-    return QString::fromLatin1(step != nullptr ? step : "");
+QString ProgressWatch::StepText(ProgressStep step) const {
+    return m_message(StepKey(step));
 }
 
 } // namespace lumora

@@ -11,6 +11,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QProgressDialog;
 class QWidget;
@@ -27,17 +28,17 @@ public:
     ProgressWatch(const ProgressWatch&) = delete;
     ProgressWatch& operator=(const ProgressWatch&) = delete;
 
-    bool OnProgress(const char* step, int64_t bytesDone, int64_t bytesTotal) override;
+    bool OnProgress(ProgressStep step, int64_t bytesDone, int64_t bytesTotal) override;
     bool WasCancelled() const;
 
 private:
-    QString StepText(const char* step) const;
+    QString StepText(ProgressStep step) const;
 
     std::unique_ptr<QProgressDialog> m_dialog;
     QString m_caption;
     MessageLookup m_message;
     bool m_cancellable;
-    QString m_step;
+    std::optional<ProgressStep> m_step;
     QElapsedTimer m_sinceEvents;
 };
 

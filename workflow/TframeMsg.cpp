@@ -55,6 +55,8 @@ const QStringList& FrameMessages() {
         QStringLiteral("strStepEncrypting=Encrypting"),
         QStringLiteral("strStepDecrypting=Decrypting"),
         QStringLiteral("strStepUnpacking=Unpacking the files"),
+        QStringLiteral("strStepChecking=Checking what was written"),
+        QStringLiteral("strStepDerivingKey=Deriving the key from the password"),
     };
     return lines;
 }

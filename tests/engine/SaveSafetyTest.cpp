@@ -32,7 +32,8 @@ protected:
 class Canceller : public CProgressObserver {
 public:
     explicit Canceller(std::string stopAt) : m_stopAt(std::move(stopAt)) {}
-    bool OnProgress(const char* step, int64_t done, int64_t total) override {
+    bool OnProgress(ProgressStep id, int64_t done, int64_t total) override {
+        const std::string step = ProgressStepName(id);
         EXPECT_LE(done, total) << step;
         steps.insert(step);
         return m_stopAt != step;

@@ -31,7 +31,8 @@ struct Report {
 // Records every report; asks to stop once `stopStep` is half done.
 class Recorder : public CProgressObserver {
 public:
-    bool OnProgress(const char* step, int64_t done, int64_t total) override {
+    bool OnProgress(ProgressStep id, int64_t done, int64_t total) override {
+        const std::string step = ProgressStepName(id);
         reports.push_back({step, done, total});
         return !(step == stopStep && done * 2 >= total);
     }
