@@ -3,6 +3,7 @@
 
 #include "cli/CliError.h"
 #include "cli/FileErrors.h"
+#include "engine/MessageForm.h"
 
 #include <filesystem>
 #include <fstream>
@@ -10,28 +11,6 @@
 #include <iterator>
 
 namespace lumora::cli {
-
-std::string ToStoredForm(const std::string& text) {
-    std::string stored;
-    stored.reserve(text.size() + text.size() / 16);
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
-            stored.push_back('\r');
-        stored.push_back(text[i]);
-    }
-    return stored;
-}
-
-std::string FromStoredForm(const std::string& stored) {
-    std::string text;
-    text.reserve(stored.size());
-    for (size_t i = 0; i < stored.size(); ++i) {
-        if (stored[i] == '\r' && i + 1 < stored.size() && stored[i + 1] == '\n')
-            continue;
-        text.push_back(stored[i]);
-    }
-    return text;
-}
 
 std::optional<std::string> MessageFromOptions(const std::string& command,
                                               const std::optional<std::string>& text,
@@ -57,8 +36,7 @@ std::optional<std::string> MessageFromOptions(const std::string& command,
     } else {
         return std::nullopt;
     }
-    // The engine stores the message as a NUL-terminated text; a NUL would cut it short.
-    if (message.find('\0') != std::string::npos)
+    if (!IsStorableMessage(message))
         throw Failure("the message contains a NUL byte and cannot be hidden");
     return ToStoredForm(message);
 }

@@ -8,12 +8,6 @@
 
 namespace lumora::cli {
 
-// Every LF that does not already follow a CR becomes CR LF.
-std::string ToStoredForm(const std::string& text);
-
-// Every CR LF becomes LF.
-std::string FromStoredForm(const std::string& stored);
-
 // The message given by -m TEXT or --message-file FILE ("-" reads stdin), in stored form;
 // none when neither option was given. Throws for unreadable files and NUL bytes.
 std::optional<std::string> MessageFromOptions(const std::string& command,

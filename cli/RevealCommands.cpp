@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/MessageText.h"
 #include "cli/TerminalProgress.h"
+#include "engine/MessageForm.h"
 #include "cli/WriteHiddenFiles.h"
 
 #include <algorithm>

@@ -1,19 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "workflow/MemoText.h"
 
+#include "engine/MessageForm.h"
+
 namespace lumora {
 
 std::string ToStoredMessage(const QString& memoText) {
-    QString text = memoText;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return text.toStdString();
+    return ToStoredForm(memoText.toStdString());
 }
 
 QString FromStoredMessage(const std::string& stored) {
-    QString text = QString::fromStdString(stored);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text;
+    return QString::fromStdString(FromStoredForm(ShowableText(stored)));
 }
 
 } // namespace lumora

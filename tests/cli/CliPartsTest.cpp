@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The pieces of lumora-cli that decide on their own: option parsing, line-break and JSON
-// conversion, and where an entry name may be written.
+// The pieces of lumora-cli that decide on their own: option parsing, JSON conversion, and
+// where an entry name may be written.
 #include "cli/Arguments.h"
 #include "cli/CliError.h"
 #include "cli/Json.h"
@@ -10,18 +10,6 @@
 #include <gtest/gtest.h>
 
 using namespace lumora::cli;
-
-TEST(CliMessageText, LineBreaksConvertBothWaysWithoutDoublingCr) {
-    EXPECT_EQ(ToStoredForm("a\nb\n"), "a\r\nb\r\n");
-    EXPECT_EQ(ToStoredForm("\n\n"), "\r\n\r\n");
-    EXPECT_EQ(ToStoredForm("a\r\nb"), "a\r\nb");
-    EXPECT_EQ(ToStoredForm("lone\rcr"), "lone\rcr");
-    EXPECT_EQ(FromStoredForm("a\r\nb\r\n"), "a\nb\n");
-    EXPECT_EQ(FromStoredForm("end\r"), "end\r");
-    EXPECT_EQ(FromStoredForm("\r\r\n"), "\r\n");
-    const std::string text = "Grüße\n\nline\n";
-    EXPECT_EQ(FromStoredForm(ToStoredForm(text)), text);
-}
 
 TEST(CliMessageText, NulBytesAreRefusedRatherThanCutTheMessageShort) {
     EXPECT_THROW(MessageFromOptions("hide", std::string("a\0b", 3), std::nullopt), CliError);
