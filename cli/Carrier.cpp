@@ -88,9 +88,9 @@ UnlockedCarrier UnlockCarrier(const std::string& command, const std::string& pat
         throw CliError(Exit::NoData, "no hidden data in " + path);
 
     carrier.password = ObtainPassword(command, passwordFile, PasswordUse::Open);
-    if (engine.VerifyPassword(carrier.password) != 1)
+    if (engine.VerifyPassword(Password(carrier.password)) != 1)
         throw CliError(Exit::WrongPassword, "wrong password");
-    engine.SetPassword(carrier.password);
+    engine.SetPassword(Password(carrier.password));
 
     if (engine.UnpackPayload() != 1) {
         StopIfInterrupted();

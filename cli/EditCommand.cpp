@@ -91,7 +91,7 @@ int RunEdit(const Args& args) {
 
     auto engine = NewEngine(progress);
     // Also an empty password: carriers saved under one re-save under it.
-    engine->SetPassword(before.password);
+    engine->SetPassword(Password(before.password));
     if (engine->OpenCarrier(path, OPEN_UNPACK) != 1)
         throw Failure(EngineReason(*engine, "cannot read " + path));
     auto listed = ListHiddenFiles(*engine);

@@ -47,7 +47,7 @@ int RunHide(const Args& args) {
 
     TerminalProgress progress;
     auto engine = NewEngine(progress);
-    engine->SetPassword(password);
+    engine->SetPassword(Password(password));
     if (engine->OpenCarrier(image, OPEN_UNPACK) != 1)
         throw Failure(EngineReason(*engine, "cannot read " + image));
     SaveContent(*engine, message, {}, files, *output);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <stdexcept>
 #include <string>
 
 namespace lumora {
@@ -13,6 +14,13 @@ namespace lumora {
 // Fixed texts of the errors the cipher layer raises as std::runtime_error.
 inline constexpr const char* kErrNotInitialized = "Encryption/Decryption Object not Initialized!";
 inline constexpr const char* kErrIllegalBlockSize = "Illegal Block Size!";
+
+// Raised by DecryptFile when the stored signature is not the method's own: the file was
+// enciphered under another key (or its signature is damaged).
+class SignatureMismatch : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 class IMethod {
 public:

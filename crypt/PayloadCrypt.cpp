@@ -3,8 +3,8 @@
 
 #include "crypt/Rijndael.h"
 
+#include <algorithm>
 #include <cstring>
-#include <string.h> // explicit_bzero
 
 namespace lumora {
 
@@ -14,15 +14,14 @@ constexpr int kPasswordKeySize = 32;
 
 // Keys a fresh cipher with the engine configuration (AES-256, ECB, zero padding) and runs
 // work on it. Any exception becomes false.
-template <typename Work> bool WithEngineCipher(const char* password, Work&& work) noexcept {
+template <typename Work> bool WithEngineCipher(const Password& password, Work&& work) noexcept {
     try {
-        unsigned char key[kPasswordKeySize];
-        MakePasswordKey(password, key);
+        SecretBytes key(kPasswordKeySize);
+        MakePasswordKey(password, key.Data());
         const unsigned char chain[CRijndael::kMaxBlockSize] = {};
         CRijndael cipher;
-        cipher.Initialize(key, kPasswordKeySize, chain, 32, 16, IMethod::MODE_ECB,
+        cipher.Initialize(key.Data(), kPasswordKeySize, chain, 32, 16, IMethod::MODE_ECB,
                           IMethod::PAD_ZEROS);
-        explicit_bzero(key, sizeof key);
         work(cipher);
         return true;
     } catch (...) {
@@ -32,15 +31,20 @@ template <typename Work> bool WithEngineCipher(const char* password, Work&& work
 
 } // namespace
 
-void MakePasswordKey(const char* password, unsigned char key[32]) {
+void MakePasswordKey(const Password& password, unsigned char key[32]) {
     std::memset(key, 0, kPasswordKeySize);
-    if (password != nullptr)
-        std::memcpy(key, password, strnlen(password, kPasswordKeySize));
+    const std::string_view text = password.View();
+    const size_t used = std::min(text.find('\0'), std::min<size_t>(text.size(), kPasswordKeySize));
+    std::memcpy(key, text.data(), used);
 }
 
-bool EncryptCheckRecord(unsigned char* in, unsigned char* out, const char* password, int len) {
+bool KeyHoldsWholePassword(const Password& password) {
+    return password.Size() <= kPasswordKeySize && !password.HasNul();
+}
+
+bool EncryptCheckRecord(unsigned char* in, unsigned char* out, const Password& password, int len) {
     // A negative length would pad in front of the buffer.
-    if (in == nullptr || out == nullptr || password == nullptr || len < 1)
+    if (in == nullptr || out == nullptr || len < 1)
         return false;
     return WithEngineCipher(password, [&](CRijndael& cipher) {
         cipher.RestoreChain();
@@ -49,10 +53,10 @@ bool EncryptCheckRecord(unsigned char* in, unsigned char* out, const char* passw
     });
 }
 
-bool DecryptCheckRecord(const unsigned char* in, unsigned char* out, const char* password,
+bool DecryptCheckRecord(const unsigned char* in, unsigned char* out, const Password& password,
                         int len) {
     // A negative length would turn into a huge unsigned one.
-    if (in == nullptr || out == nullptr || password == nullptr || len < 1)
+    if (in == nullptr || out == nullptr || len < 1)
         return false;
     return WithEngineCipher(password, [&](CRijndael& cipher) {
         cipher.RestoreChain();
@@ -60,9 +64,9 @@ bool DecryptCheckRecord(const unsigned char* in, unsigned char* out, const char*
     });
 }
 
-bool EncryptPayloadFile(const char* inPath, const char* outPath, const char* password,
+bool EncryptPayloadFile(const char* inPath, const char* outPath, const Password& password,
                         const ChunkProgress& progress) {
-    if (inPath == nullptr || outPath == nullptr || password == nullptr)
+    if (inPath == nullptr || outPath == nullptr)
         return false;
     return WithEngineCipher(password, [&](CRijndael& cipher) {
         cipher.SetChunkProgress(progress);
@@ -70,14 +74,27 @@ bool EncryptPayloadFile(const char* inPath, const char* outPath, const char* pas
     });
 }
 
-bool DecryptPayloadFile(const char* inPath, const char* outPath, const char* password,
-                        const ChunkProgress& progress) {
-    if (inPath == nullptr || outPath == nullptr || password == nullptr)
-        return false;
-    return WithEngineCipher(password, [&](CRijndael& cipher) {
-        cipher.SetChunkProgress(progress);
-        cipher.DecryptFile(inPath, outPath);
+DecryptResult DecryptPayloadFile(const char* inPath, const char* outPath, const Password& password,
+                                 const ChunkProgress& progress) {
+    if (inPath == nullptr || outPath == nullptr)
+        return DecryptResult::Failed;
+    DecryptResult result = DecryptResult::Failed;
+    bool cancelled = false;
+    // The progress callback tells a cancellation apart from the failures it causes.
+    ChunkProgress watched = [&](uint64_t done) {
+        cancelled = progress && !progress(done);
+        return !cancelled;
+    };
+    WithEngineCipher(password, [&](CRijndael& cipher) {
+        cipher.SetChunkProgress(progress ? watched : ChunkProgress());
+        try {
+            cipher.DecryptFile(inPath, outPath);
+            result = DecryptResult::Ok;
+        } catch (const SignatureMismatch&) {
+            result = DecryptResult::WrongKey;
+        }
     });
+    return cancelled ? DecryptResult::Cancelled : result;
 }
 
 } // namespace lumora

@@ -133,7 +133,7 @@ void CRijndael::DecryptFile(const std::string& inPath, const std::string& outPat
     ComputeSignature(expected);
     files.In().read(reinterpret_cast<char*>(stored), kSignatureSize);
     if (files.In().gcount() != kSignatureSize || std::memcmp(stored, expected, kSignatureSize) != 0)
-        throw std::runtime_error("File " + inPath + " cannot be Correctly Decrypted!");
+        throw SignatureMismatch("File " + inPath + " cannot be Correctly Decrypted!");
     RestoreChain();
 
     unsigned char buffer[kBufferSize];

@@ -145,8 +145,8 @@ int CBindImage::HasValidTrailer() const {
     return 1;
 }
 
-void CBindImage::SetPassword(const std::optional<std::string>& password) {
-    m_password = password;
+void CBindImage::SetPassword(std::optional<Password> password) {
+    m_password = std::move(password);
 }
 
 int CBindImage::SetMessage(const std::string& text) {

@@ -18,6 +18,7 @@
 // that still finds no slot fails the save, never vanishes.
 #pragma once
 
+#include "crypt/SecretBytes.h"
 #include "engine/CarrierTrailer.h"
 #include "engine/FileSlot.h"
 #include "engine/Outcome.h"
@@ -64,8 +65,9 @@ public:
     const std::optional<std::string>& Message() const { return m_message; }
 
     // --- text fields
-    void SetPassword(const std::optional<std::string>& password);
-    const std::optional<std::string>& Password() const { return m_password; }
+    // The object owns its password and lends it to the layers below.
+    void SetPassword(std::optional<Password> password);
+    const Password* CurrentPassword() const { return m_password ? &*m_password : nullptr; }
     int SetMessage(const std::string& text);
     int ClearMessage();
 
@@ -104,7 +106,7 @@ public:
     // password (the empty text is one); every added file must be readable and smaller than
     // kMaxCarrierSize.
     int SaveCarrier(const std::string& dest);
-    int VerifyPassword(const std::optional<std::string>& text) const;
+    int VerifyPassword(const Password& text) const;
     int SplitImagePart();
     int UnpackPayload();
     int WriteImagePart(FILE* out);
@@ -167,7 +169,7 @@ private:
     std::string m_workDir;
     std::string m_dataDir;
     FILE* m_carrierFile = nullptr;
-    std::optional<std::string> m_password;
+    std::optional<Password> m_password;
     std::array<uint8_t, 16> m_checkPlaintext{};
     std::optional<std::string> m_message;
     std::array<FileSlot, kSlotCount> m_slots;

@@ -119,23 +119,30 @@ int CBindImage::UnpackPayload() {
     ClearSlots(-1);
     if (m_carrierFile == nullptr || !HasValidTrailer() || m_trailer.payloadLength == 0 ||
         m_trailer.imageLength == 0)
-        return Fail(Outcome::Damaged, kDamagedPayload);
+        return Fail(Outcome::NoData, kDamagedPayload);
     if (!m_password)
         return Fail(Outcome::Refused, kNoPassword);
     // The encrypted copy is only needed until it is deciphered.
     std::string encryptedPath = NewTempName();
     int copied = CopyStoredPayload(encryptedPath);
-    bool decrypted =
-        copied &&
-        DecryptPayloadFile(encryptedPath.c_str(), m_payloadTempPath.c_str(), m_password->c_str(),
-                           Progress(ProgressStep::Decrypting, 2 * m_trailer.payloadLength,
-                                    m_trailer.payloadLength));
+    DecryptResult decrypted = DecryptResult::Failed;
+    if (copied)
+        decrypted =
+            DecryptPayloadFile(encryptedPath.c_str(), m_payloadTempPath.c_str(), *m_password,
+                               Progress(ProgressStep::Decrypting, 2 * m_trailer.payloadLength,
+                                        m_trailer.payloadLength));
     ::unlink(encryptedPath.c_str());
-    if (!decrypted) {
-        ::unlink(m_payloadTempPath.c_str());
-        return copied ? Fail(Outcome::Damaged, kDamagedPayload) : 0;
-    }
-    return ReadPayloadArchive();
+    if (decrypted == DecryptResult::Ok)
+        return ReadPayloadArchive();
+    ::unlink(m_payloadTempPath.c_str());
+    if (!copied)
+        return 0;
+    // The signature is made from the key, so it tells a wrong password from damage.
+    if (decrypted == DecryptResult::WrongKey)
+        return Fail(Outcome::WrongPassword, kWrongPassword);
+    if (decrypted == DecryptResult::Cancelled)
+        return Fail(Outcome::Cancelled, "cancelled");
+    return Fail(Outcome::Damaged, kDamagedPayload);
 }
 
 int CBindImage::CheckFilesToHide() {
@@ -241,9 +248,8 @@ int CBindImage::AppendPayload(FILE* out) {
     std::string encryptedPath = NewTempName();
     int64_t stepTotal = 2 * plainSize + kSignatureSize;
     errno = 0;
-    bool encrypted =
-        EncryptPayloadFile(m_payloadTempPath.c_str(), encryptedPath.c_str(), m_password->c_str(),
-                           Progress(ProgressStep::Encrypting, stepTotal));
+    bool encrypted = EncryptPayloadFile(m_payloadTempPath.c_str(), encryptedPath.c_str(),
+                                        *m_password, Progress(ProgressStep::Encrypting, stepTotal));
     int error = errno != 0 ? errno : EIO;
     StreamFile in;
     int result = 0;
@@ -287,9 +293,9 @@ int CBindImage::StoreTrailer(FILE* out) {
     m_trailer.filesTotalSize = ClampToInt32(total);
 
     std::memset(m_trailer.checkRecord, 0, sizeof m_trailer.checkRecord);
-    if (m_password && !m_password->empty()) {
+    if (m_password && !m_password->Empty()) {
         std::array<uint8_t, 16> plain = m_checkPlaintext;
-        if (!EncryptCheckRecord(plain.data(), m_trailer.checkRecord, m_password->c_str(),
+        if (!EncryptCheckRecord(plain.data(), m_trailer.checkRecord, *m_password,
                                 static_cast<int>(plain.size()))) {
             std::memset(m_trailer.checkRecord, 0, sizeof m_trailer.checkRecord);
             return Fail(Outcome::WriteFailed, "cannot make the password check record");
@@ -303,14 +309,12 @@ int CBindImage::StoreTrailer(FILE* out) {
     return 1;
 }
 
-int CBindImage::VerifyPassword(const std::optional<std::string>& text) const {
-    if (!text)
-        return 0;
+int CBindImage::VerifyPassword(const Password& text) const {
     const uint8_t* record = m_trailer.checkRecord;
     if (std::all_of(record, record + 16, [](uint8_t b) { return b == 0; }))
         return 1;
     std::array<uint8_t, 16> plain{};
-    DecryptCheckRecord(record, plain.data(), text->c_str(), 16);
+    DecryptCheckRecord(record, plain.data(), text, 16);
     return plain == m_checkPlaintext ? 1 : 0;
 }
 

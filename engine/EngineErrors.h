@@ -9,5 +9,6 @@ inline constexpr const char* kCarrierTooLarge = "the carrier would reach 2 GiB";
 inline constexpr const char* kFilesTooLarge = "the hidden files together would reach 2 GiB";
 inline constexpr const char* kMessageTooLarge = "the message is too large (64 MiB at most)";
 inline constexpr const char* kNoPassword = "no password set";
+inline constexpr const char* kWrongPassword = "wrong password";
 
 } // namespace lumora

@@ -55,7 +55,8 @@ int CBindImage::ExtractKeptFiles(const std::string& archivePath) {
     CUnzipper unzipper;
     if (!unzipper.Open(archivePath))
         return Fail(Outcome::Damaged, kDamagedPayload);
-    unzipper.SetPassword(m_password);
+    unzipper.SetPassword(m_password ? std::optional<std::string>(m_password->View())
+                                    : std::nullopt);
     int64_t done = 0;
     for (int k = 0; k < kSlotCount; ++k) {
         const FileSlot& slot = m_slots[k];
@@ -77,7 +78,7 @@ int CBindImage::AddEntries(const std::string& archivePath, const std::string& me
     CZipper zipper;
     if (!zipper.Open(archivePath, std::nullopt, 0))
         return FailWrite(archivePath, errno);
-    zipper.SetPassword(m_password);
+    zipper.SetPassword(m_password ? std::optional<std::string>(m_password->View()) : std::nullopt);
 
     int64_t total = messagePath.empty() ? 0 : FileSizeOf(messagePath);
     for (const FileSlot& slot : m_slots) {
@@ -162,7 +163,8 @@ int CBindImage::ReadPayloadArchive() {
     CUnzipper unzipper;
     if (!unzipper.Open(m_payloadTempPath))
         return Fail(Outcome::Damaged, kDamagedPayload);
-    unzipper.SetPassword(m_password);
+    unzipper.SetPassword(m_password ? std::optional<std::string>(m_password->View())
+                                    : std::nullopt);
     int count = unzipper.EntryCount();
     if (count == 0)
         return Fail(Outcome::Damaged, kDamagedPayload);
@@ -200,7 +202,8 @@ int CBindImage::ExtractHiddenFile(int k, std::string& dest) {
     CUnzipper unzipper;
     if (!unzipper.Open(m_payloadTempPath))
         return Fail(Outcome::Damaged, kDamagedPayload);
-    unzipper.SetPassword(m_password);
+    unzipper.SetPassword(m_password ? std::optional<std::string>(m_password->View())
+                                    : std::nullopt);
     unzipper.SetProgress(Progress(ProgressStep::Unpacking, slot.size));
     // A folder per slot keeps entry names apart from the object's own files.
     std::string folder = m_workDir + "/FILES/" + std::to_string(k);

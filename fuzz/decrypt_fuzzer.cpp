@@ -19,7 +19,7 @@ const std::vector<char>& Signature() {
     static const std::vector<char> signature = [] {
         std::string empty = fuzz::WriteInput("empty.bin", nullptr, 0);
         std::string encrypted = fuzz::ScratchPath("empty.enc");
-        if (!EncryptPayloadFile(empty.c_str(), encrypted.c_str(), fuzz::kPassword))
+        if (!EncryptPayloadFile(empty.c_str(), encrypted.c_str(), Password(fuzz::kPassword)))
             std::abort();
         std::ifstream in(encrypted, std::ios::binary);
         std::vector<char> bytes(std::istreambuf_iterator<char>(in), {});
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
     std::string output = fuzz::ScratchPath("output.zip");
-    bool ok = DecryptPayloadFile(input.c_str(), output.c_str(), fuzz::kPassword);
+    bool ok = DecryptPayloadFile(input.c_str(), output.c_str(), Password(fuzz::kPassword));
     std::error_code ec;
     auto inSize = std::filesystem::file_size(input, ec);
     auto outSize = std::filesystem::file_size(output, ec);

@@ -29,12 +29,12 @@ std::vector<char> ReadAll(const std::string& path) {
 // image part + encrypted archive + trailer, as the engine writes them.
 std::string MakeCarrier(const std::string& archive) {
     std::string encrypted = fuzz::ScratchPath("payload.enc");
-    if (!EncryptPayloadFile(archive.c_str(), encrypted.c_str(), fuzz::kPassword))
+    if (!EncryptPayloadFile(archive.c_str(), encrypted.c_str(), Password(fuzz::kPassword)))
         std::abort();
     std::vector<char> payload = ReadAll(encrypted);
     CarrierTrailer trailer{};
     std::array<uint8_t, 16> plain = CBindImage::CheckPlaintext();
-    EncryptCheckRecord(plain.data(), trailer.checkRecord, fuzz::kPassword, 16);
+    EncryptCheckRecord(plain.data(), trailer.checkRecord, Password(fuzz::kPassword), 16);
     trailer.payloadLength = static_cast<int32_t>(payload.size());
     trailer.imageLength = static_cast<int32_t>(sizeof kImage - 1);
     trailer.version = kTrailerVersion;

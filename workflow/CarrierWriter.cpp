@@ -7,7 +7,8 @@ namespace lumora {
 
 int WriteCarrier(CBindImage& engine, const CarrierContent& content,
                  const std::string& destination) {
-    engine.SetPassword(content.password);
+    engine.SetPassword(content.password ? std::optional(Password(*content.password))
+                                        : std::nullopt);
     // A failure here shows up below: without an image part the save cannot succeed.
     engine.OpenCarrier(content.source, OPEN_UNPACK);
     if (!engine.ReplaceContent(content.message, content.keptSlots, content.addedFiles))

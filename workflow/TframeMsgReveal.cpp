@@ -67,7 +67,7 @@ int TframeMsg::LoadCarrier(const QString& path, const std::optional<QString>& pr
     }
     if (!AskPassword(preset))
         return 0;
-    m_engine->SetPassword(m_viewPassword.toStdString());
+    m_engine->SetPassword(Password(m_viewPassword.toStdString()));
     if (!Unpack(cancellable)) {
         ReleaseEngine(); // cancelled: nothing is shown, as after a cancelled prompt
         return 0;
@@ -95,7 +95,7 @@ bool TframeMsg::Unpack(bool cancellable) {
 }
 
 bool TframeMsg::AskPassword(const std::optional<QString>& preset) {
-    if (preset && m_engine->VerifyPassword(preset->toStdString()) == 1) {
+    if (preset && m_engine->VerifyPassword(Password(preset->toStdString())) == 1) {
         m_viewPassword = *preset;
         return true;
     }
@@ -112,7 +112,7 @@ bool TframeMsg::AskPassword(const std::optional<QString>& preset) {
             return false;
         }
         const QString typed = m_prompt->Password();
-        if (m_engine->VerifyPassword(typed.toStdString()) == 1) {
+        if (m_engine->VerifyPassword(Password(typed.toStdString())) == 1) {
             m_viewPassword = typed;
             return true;
         }

@@ -33,7 +33,8 @@ std::string PayloadArchive(const TempDir& dir, const std::string& carrier, size_
     std::string archive = dir / "payload.zip";
     test::WriteFile(stored, std::vector<uint8_t>(bytes.begin() + imageLength,
                                                  bytes.begin() + imageLength + payloadLength));
-    if (!DecryptPayloadFile(stored.c_str(), archive.c_str(), password.c_str()))
+    if (DecryptPayloadFile(stored.c_str(), archive.c_str(), Password(password)) !=
+        DecryptResult::Ok)
         return "";
     return archive;
 }

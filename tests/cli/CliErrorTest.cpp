@@ -38,8 +38,8 @@ protected:
         for (size_t at = zip.find(harmless); at != std::string::npos; at = zip.find(harmless))
             zip.replace(at, harmless.size(), entryName);
         WriteText(At("zip/patched.zip"), zip);
-        EXPECT_TRUE(
-            EncryptPayloadFile(At("zip/patched.zip").c_str(), At("zip/payload.enc").c_str(), "pw"));
+        EXPECT_TRUE(EncryptPayloadFile(At("zip/patched.zip").c_str(), At("zip/payload.enc").c_str(),
+                                       Password("pw")));
 
         std::string image = ReadText(ReferenceFile("base.png"));
         std::string payload = ReadText(At("zip/payload.enc"));
@@ -308,7 +308,7 @@ TEST_F(CliErrors, TwoHiddenFilesWithOneNameAreNotWrittenOverEachOther) {
     std::filesystem::create_directories(At("b"));
     {
         CBindImage engine;
-        engine.SetPassword(std::string("pw"));
+        engine.SetPassword(Password(std::string("pw")));
         ASSERT_EQ(engine.OpenCarrier(ReferenceFile("base.png"), OPEN_UNPACK), 1);
         engine.DropAllFiles();
         engine.AddFileSlot(MakeFile("a/x.txt", "first"), SLOT_ADDED, -1, 0);

@@ -18,7 +18,7 @@ namespace {
 
 void InitEngine(CRijndael& cipher, const char* password) {
     unsigned char key[32];
-    MakePasswordKey(password, key);
+    MakePasswordKey(Password(password), key);
     cipher.Initialize(key, 32, nullptr, 32, 16, IMethod::MODE_ECB, IMethod::PAD_ZEROS);
 }
 
@@ -31,7 +31,7 @@ std::vector<uint8_t> Slice(const std::vector<uint8_t>& bytes, size_t from, size_
 std::vector<uint8_t> OpensslEcb(const TempDir& dir, const std::vector<uint8_t>& plain,
                                 const std::string& password) {
     unsigned char key[32];
-    MakePasswordKey(password.c_str(), key);
+    MakePasswordKey(Password(password), key);
     WriteFile(dir / "openssl-in", plain);
     const std::string command = "openssl enc -aes-256-ecb -nopad -K " + ToHex(key, 32) + " -in '" +
                                 (dir / "openssl-in") + "' -out '" + (dir / "openssl-out") + "'";

@@ -103,7 +103,8 @@ TEST(ReferencePayload, DecryptsToTheZipArchiveOfTheIndependentWriter) {
         ASSERT_FALSE(payload.empty());
         WriteFile(dir / "payload", payload);
         const std::string in = dir / "payload", out = dir / "archive.zip";
-        ASSERT_TRUE(DecryptPayloadFile(in.c_str(), out.c_str(), ref.password));
+        ASSERT_TRUE(DecryptPayloadFile(in.c_str(), out.c_str(), Password(ref.password)) ==
+                    DecryptResult::Ok);
         const auto archive = ReadFile(out);
         EXPECT_EQ(archive.size(), payload.size() - 32);
         ASSERT_GE(archive.size(), 4u);
@@ -117,6 +118,7 @@ TEST(ReferencePayload, DecryptsToTheZipArchiveOfTheIndependentWriter) {
         for (const auto& entry : ref.entries)
             EXPECT_NE(listing.find(entry + "\n"), std::string::npos) << entry << " in\n" << listing;
 
-        EXPECT_FALSE(DecryptPayloadFile(in.c_str(), out.c_str(), "not the password"));
+        EXPECT_EQ(DecryptPayloadFile(in.c_str(), out.c_str(), Password("not the password")),
+                  DecryptResult::WrongKey);
     }
 }

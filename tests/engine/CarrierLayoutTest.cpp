@@ -42,7 +42,7 @@ TEST_F(CarrierLayoutTest, A490ByteArchiveBehindA1000ByteImageMakesA1588ByteCarri
     std::replace(message.begin(), message.end(), '\n', 'x');
     std::string carrier = Path("carrier.bmp");
     CBindImage engine;
-    engine.SetPassword("pw");
+    engine.SetPassword(Password("pw"));
     ASSERT_EQ(engine.OpenCarrier(MakeImage(), OPEN_UNPACK), 1);
     engine.SetMessage(message);
     ASSERT_EQ(engine.SaveCarrier(carrier), 1);
@@ -100,7 +100,7 @@ TEST_F(CarrierLayoutTest, ForeignLengthsOutsideTheFileCarryNoPayloadAndKeepTheIm
         std::string foreign = MakeFile("foreign.bmp", bytes);
 
         CBindImage engine;
-        engine.SetPassword("pw");
+        engine.SetPassword(Password("pw"));
         EXPECT_EQ(engine.OpenCarrier(foreign, OPEN_UNPACK), 1);
         EXPECT_EQ(engine.HasValidTrailer(), 0);
         EXPECT_EQ(engine.UnpackPayload(), 0);
@@ -112,7 +112,7 @@ TEST_F(CarrierLayoutTest, ForeignLengthsOutsideTheFileCarryNoPayloadAndKeepTheIm
 TEST_F(CarrierLayoutTest, MessageIsStoredWithAnExtraCrBeforeEveryLfAndANul) {
     std::string carrier = Path("carrier.bmp");
     CBindImage engine;
-    engine.SetPassword("pw");
+    engine.SetPassword(Password("pw"));
     engine.OpenCarrier(MakeImage(), OPEN_UNPACK);
     engine.SetMessage("ab\r\nc");
     ASSERT_EQ(engine.SaveCarrier(carrier), 1);
@@ -142,10 +142,9 @@ TEST_F(CarrierLayoutTest, CheckRecordIsTheCheckTextUnderAes256OfThePassword) {
 
     CBindImage engine;
     ASSERT_EQ(engine.OpenCarrier(carrier, OPEN_INSPECT), 1);
-    EXPECT_EQ(engine.VerifyPassword("secret"), 1);
-    EXPECT_EQ(engine.VerifyPassword("Secret"), 0);
-    EXPECT_EQ(engine.VerifyPassword(""), 0);
-    EXPECT_EQ(engine.VerifyPassword(std::nullopt), 0);
+    EXPECT_EQ(engine.VerifyPassword(Password("secret")), 1);
+    EXPECT_EQ(engine.VerifyPassword(Password("Secret")), 0);
+    EXPECT_EQ(engine.VerifyPassword(Password("")), 0);
 }
 
 TEST_F(CarrierLayoutTest, ResavingWithTheEmptyPasswordWritesAnAllZeroCheckRecord) {
@@ -157,7 +156,7 @@ TEST_F(CarrierLayoutTest, ResavingWithTheEmptyPasswordWritesAnAllZeroCheckRecord
 
     CBindImage engine;
     ASSERT_EQ(engine.OpenCarrier(carrier, OPEN_INSPECT), 1);
-    EXPECT_EQ(engine.VerifyPassword("anything"), 1);
+    EXPECT_EQ(engine.VerifyPassword(Password("anything")), 1);
     EXPECT_EQ(Reveal(carrier, "").message, "again");
     EXPECT_EQ(Reveal(carrier, "anything").unpacked, 0);
 }

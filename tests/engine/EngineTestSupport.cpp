@@ -31,7 +31,7 @@ int EngineTest::Hide(const std::string& image, const std::string& dest,
                      const std::optional<std::string>& password, const std::string& message,
                      const std::vector<std::string>& files, std::string* lastError) {
     CBindImage engine;
-    engine.SetPassword(password);
+    engine.SetPassword(password ? std::optional(Password(*password)) : std::nullopt);
     engine.OpenCarrier(image, OPEN_UNPACK);
     if (!engine.ReplaceContent(message, {}, files))
         return 0;
@@ -45,9 +45,9 @@ Revealed EngineTest::Reveal(const std::string& carrier, const std::string& passw
     Revealed result;
     CBindImage engine;
     if (!engine.OpenCarrier(carrier, OPEN_INSPECT) || !engine.HasValidTrailer() ||
-        !engine.VerifyPassword(password))
+        !engine.VerifyPassword(Password(password)))
         return result;
-    engine.SetPassword(password);
+    engine.SetPassword(Password(password));
     result.unpacked = engine.UnpackPayload();
     EXPECT_EQ(engine.SplitImagePart(), 1);
     result.message = engine.Message();
@@ -65,7 +65,7 @@ int EngineTest::Resave(const std::string& carrier, const std::string& password,
                        const std::string& message, const std::vector<std::string>& keep,
                        const std::vector<std::string>& add, const std::string& dest) {
     CBindImage engine;
-    engine.SetPassword(password);
+    engine.SetPassword(Password(password));
     engine.OpenCarrier(carrier, OPEN_UNPACK);
     std::vector<int> kept;
     FileSlot slot;

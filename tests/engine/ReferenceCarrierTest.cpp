@@ -100,8 +100,8 @@ TEST_F(ReferenceCarrierTest, OpensWithItsPasswordAndGivesBackMessageFilesAndNumb
         CBindImage engine;
         ASSERT_EQ(engine.OpenCarrier(ReferenceFile(reference.file), OPEN_INSPECT), 1);
         ASSERT_EQ(engine.HasValidTrailer(), 1);
-        EXPECT_EQ(engine.VerifyPassword(reference.password), 1);
-        engine.SetPassword(reference.password);
+        EXPECT_EQ(engine.VerifyPassword(Password(reference.password)), 1);
+        engine.SetPassword(Password(reference.password));
         ASSERT_EQ(engine.UnpackPayload(), 1);
         ASSERT_EQ(engine.SplitImagePart(), 1);
 
@@ -123,7 +123,7 @@ TEST_F(ReferenceCarrierTest, BackslashNamesResaveUnderTheirFileNames) {
     ASSERT_EQ(Resave(copy, "pw", "now with a message", {"sub/inner.txt", "top.txt"}, {}, copy), 1);
 
     CBindImage engine;
-    engine.SetPassword("pw");
+    engine.SetPassword(Password("pw"));
     ASSERT_EQ(engine.OpenCarrier(copy, OPEN_UNPACK), 1);
     EXPECT_EQ(engine.Message(), "now with a message");
     ExpectFiles(engine, {{"inner.txt", 5, References()[4].files[0].sha256},
@@ -132,7 +132,7 @@ TEST_F(ReferenceCarrierTest, BackslashNamesResaveUnderTheirFileNames) {
 
 TEST_F(ReferenceCarrierTest, VersionTwoTrailerLoadsButIsNotValid) {
     CBindImage engine;
-    engine.SetPassword("pw");
+    engine.SetPassword(Password("pw"));
     EXPECT_EQ(engine.OpenCarrier(ReferenceFile("version2.bmp"), OPEN_SPLIT), 1);
     EXPECT_EQ(engine.Trailer().version, 2);
     EXPECT_EQ(engine.HasValidTrailer(), 0);

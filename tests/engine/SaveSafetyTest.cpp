@@ -71,7 +71,7 @@ TEST_F(SaveSafetyTest, FailedSavesLeaveTheDestinationAsItWas) {
     EXPECT_EQ(error.rfind("cannot write ", 0), 0u);
 
     CBindImage engine;
-    engine.SetPassword("pw");
+    engine.SetPassword(Password("pw"));
     ASSERT_EQ(engine.OpenCarrier(image, OPEN_UNPACK), 1);
     ASSERT_EQ(::truncate(engine.ImageTempPath().c_str(), kMaxCarrierSize), 0);
     EXPECT_EQ(engine.SaveCarrier(dest), 0);
@@ -87,7 +87,7 @@ TEST_F(SaveSafetyTest, AFullDiskFailsTheSaveAndKeepsTheOldCarrier) {
     Bytes before = ReadFile(carrier);
 
     CBindImage engine;
-    engine.SetPassword("pw");
+    engine.SetPassword(Password("pw"));
     ASSERT_EQ(engine.OpenCarrier(carrier, OPEN_UNPACK), 1);
     engine.SetMessage("a longer message that would replace the old one");
     pid_t child = ::fork();
@@ -116,9 +116,9 @@ TEST_F(SaveSafetyTest, DamagedCarriersFailWithoutWritingOutsideTheWorkingFolder)
 
     EXPECT_EQ(Reveal(carrier, "wrong").unpacked, 0); // refused by the check record
     CBindImage wrong;
-    wrong.SetPassword("wrong");
+    wrong.SetPassword(Password("wrong"));
     ASSERT_EQ(wrong.OpenCarrier(carrier, OPEN_UNPACK), 1);
-    EXPECT_EQ(wrong.LastError(), "damaged or unreadable payload");
+    EXPECT_EQ(wrong.LastStatus().outcome, Outcome::WrongPassword);
 
     // Truncated: without its trailer the file reads as a plain image.
     WriteFile(carrier, Bytes(good.begin(), good.end() - 10));
@@ -148,7 +148,7 @@ TEST_F(SaveSafetyTest, UnsafeEntryNamesAreNeverExtractedAndFailTheResave) {
                               .c_str()),
               0);
     std::string encrypted = Path("evil.enc");
-    ASSERT_TRUE(EncryptPayloadFile(archive.c_str(), encrypted.c_str(), "pw"));
+    ASSERT_TRUE(EncryptPayloadFile(archive.c_str(), encrypted.c_str(), Password("pw")));
     Bytes carrier = ReadFile(MakeImage());
     Bytes payload = ReadFile(encrypted);
     carrier.insert(carrier.end(), payload.begin(), payload.end());
@@ -163,7 +163,7 @@ TEST_F(SaveSafetyTest, UnsafeEntryNamesAreNeverExtractedAndFailTheResave) {
     std::set<std::string> before = FilesOutsideCache();
 
     CBindImage engine;
-    engine.SetPassword("pw");
+    engine.SetPassword(Password("pw"));
     ASSERT_EQ(engine.OpenCarrier(path, OPEN_UNPACK), 1);
     FileSlot slot;
     int listed = 0;
@@ -188,7 +188,7 @@ TEST_F(SaveSafetyTest, ObserverHearsEveryStepAndCancellingLeavesNothingBehind) {
         SCOPED_TRACE(step);
         Canceller canceller(step);
         CBindImage engine;
-        engine.SetPassword("pw");
+        engine.SetPassword(Password("pw"));
         engine.OpenCarrier(MakeImage(), OPEN_UNPACK);
         engine.SetProgressObserver(&canceller);
         engine.AddFileSlot(file, SLOT_ADDED, -1, 0);
@@ -202,7 +202,7 @@ TEST_F(SaveSafetyTest, ObserverHearsEveryStepAndCancellingLeavesNothingBehind) {
     ASSERT_EQ(Hide(MakeImage(), carrier, "pw", "", {file}), 1);
     CBindImage engine;
     engine.SetProgressObserver(&watcher);
-    engine.SetPassword("pw");
+    engine.SetPassword(Password("pw"));
     ASSERT_EQ(engine.OpenCarrier(carrier, OPEN_UNPACK), 1);
     std::string copy = Path("copy.bin");
     ASSERT_EQ(engine.ExtractHiddenFile(0, copy), 1);

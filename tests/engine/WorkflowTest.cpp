@@ -124,7 +124,7 @@ TEST_F(WorkflowTest, SavesAHiddenFileOverAFileOnAnotherFileSystem) {
     WriteFile(dest, {'o', 'l', 'd'});
 
     CBindImage engine;
-    engine.SetPassword("pw");
+    engine.SetPassword(Password("pw"));
     ASSERT_EQ(engine.OpenCarrier(carrier, OPEN_UNPACK), 1);
     EXPECT_EQ(engine.ExtractHiddenFile(0, dest), 1);
     EXPECT_EQ(ReadFile(dest), bytes);

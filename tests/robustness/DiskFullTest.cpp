@@ -29,7 +29,7 @@ void LimitFileSize(rlim_t bytes) {
 int ResaveLimited(const std::string& carrier, const std::string& dest, rlim_t limit) {
     return RunInChild([&] {
         CBindImage engine;
-        engine.SetPassword(std::string(kPassword));
+        engine.SetPassword(Password(std::string(kPassword)));
         engine.OpenCarrier(carrier, OPEN_UNPACK);
         engine.ClearMessage();
         engine.SetMessage("the new message");

@@ -46,7 +46,7 @@ protected:
     int ResaveKeeping(const std::string& carrier, const std::string& dest,
                       const std::function<bool(const std::string&)>& keep) {
         CBindImage engine;
-        engine.SetPassword(std::string(kPassword));
+        engine.SetPassword(Password(std::string(kPassword)));
         engine.OpenCarrier(carrier, OPEN_UNPACK);
         std::vector<int> kept;
         FileSlot slot;

@@ -21,7 +21,7 @@ constexpr uid_t kNobody = 65534;
 // Re-saves carrier in place with a new message; 0 and a reason when that failed.
 int ResaveInPlace(const std::string& carrier, std::string* reason = nullptr) {
     CBindImage engine;
-    engine.SetPassword(std::string(kPassword));
+    engine.SetPassword(Password(std::string(kPassword)));
     engine.OpenCarrier(carrier, OPEN_UNPACK);
     engine.ClearMessage();
     engine.SetMessage("changed");
@@ -49,7 +49,7 @@ TEST_F(PermissionTest, SavingInPlaceIntoAReadOnlyFolderFailsCleanly) {
     std::string carrier = Path("locked/carrier.gif");
     {
         CBindImage engine;
-        engine.SetPassword(std::string(kPassword));
+        engine.SetPassword(Password(std::string(kPassword)));
         engine.OpenCarrier(image, OPEN_UNPACK);
         engine.SetMessage("text");
         ASSERT_EQ(engine.SaveCarrier(carrier), 1);
@@ -136,7 +136,7 @@ TEST_F(CacheFolderTest, AnUnusableCacheMakesOperationsFailWithoutDamage) {
     EXPECT_EQ(ReadFile(m_carrier), m_original);
 
     CBindImage engine;
-    engine.SetPassword(std::string(kPassword));
+    engine.SetPassword(Password(std::string(kPassword)));
     engine.OpenCarrier(m_carrier, OPEN_UNPACK);
     engine.SetMessage("new");
     EXPECT_EQ(engine.SaveCarrier(Path("new.gif")), 0);

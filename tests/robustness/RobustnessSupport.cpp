@@ -37,7 +37,7 @@ std::string RobustnessTest::MakeCarrier(const std::string& name, const std::stri
     std::string image = MakeFile("picture-" + name, 1000, 7);
     std::string carrier = Path(name);
     CBindImage engine;
-    engine.SetPassword(std::string(kPassword));
+    engine.SetPassword(Password(std::string(kPassword)));
     engine.OpenCarrier(image, OPEN_UNPACK);
     EXPECT_EQ(engine.ReplaceContent(message, {}, files), 1) << engine.LastError();
     EXPECT_EQ(engine.SaveCarrier(carrier), 1) << engine.LastError();
@@ -46,14 +46,14 @@ std::string RobustnessTest::MakeCarrier(const std::string& name, const std::stri
 
 void WrapArchive(const std::string& archivePath, const std::string& carrierPath) {
     std::string encrypted = carrierPath + ".payload";
-    ASSERT_TRUE(EncryptPayloadFile(archivePath.c_str(), encrypted.c_str(), kPassword));
+    ASSERT_TRUE(EncryptPayloadFile(archivePath.c_str(), encrypted.c_str(), Password(kPassword)));
     std::vector<uint8_t> picture = PseudoRandomBytes(500, 3);
     std::vector<uint8_t> payload = ReadFile(encrypted);
     std::filesystem::remove(encrypted);
 
     CarrierTrailer trailer{};
     std::array<uint8_t, 16> plain = CBindImage::CheckPlaintext();
-    ASSERT_TRUE(EncryptCheckRecord(plain.data(), trailer.checkRecord, kPassword, 16));
+    ASSERT_TRUE(EncryptCheckRecord(plain.data(), trailer.checkRecord, Password(kPassword), 16));
     trailer.payloadLength = static_cast<int32_t>(payload.size());
     trailer.imageLength = static_cast<int32_t>(picture.size());
     trailer.version = kTrailerVersion;
@@ -111,10 +111,10 @@ RevealResult Reveal(const std::string& carrier) {
     RevealResult result;
     CBindImage engine;
     if (engine.OpenCarrier(carrier, OPEN_INSPECT) != 1 || !engine.HasValidTrailer() ||
-        engine.VerifyPassword(std::string(kPassword)) != 1)
+        engine.VerifyPassword(Password(std::string(kPassword))) != 1)
         return result;
     result.opened = 1;
-    engine.SetPassword(std::string(kPassword));
+    engine.SetPassword(Password(std::string(kPassword)));
     result.unpacked = engine.UnpackPayload();
     engine.SplitImagePart();
     result.message = engine.Message();

@@ -51,7 +51,7 @@ TEST_F(SizeBombTest, A256MiBBombStreamsToDiskInLittleMemory) {
     // 0: extracted whole with little memory; 1: not extracted; 2: too much memory.
     int result = RunInChild([&] {
         CBindImage engine;
-        engine.SetPassword(std::string(kPassword));
+        engine.SetPassword(Password(std::string(kPassword)));
         if (engine.OpenCarrier(carrier, OPEN_UNPACK) != 1 || engine.Slot(0).size != 256 << 20)
             return 1;
         long before = MaxRssKb();
@@ -74,7 +74,7 @@ TEST_F(SizeBombTest, AnEntryThatInflatesBeyondItsClaimedSizeIsRefused) {
                            "@zeros:1000000", "small.txt", "fine"}));
     WrapArchive(Path("lying.zip"), Path("lying.gif"));
     CBindImage engine;
-    engine.SetPassword(std::string(kPassword));
+    engine.SetPassword(Password(std::string(kPassword)));
     ASSERT_EQ(engine.OpenCarrier(Path("lying.gif"), OPEN_UNPACK), 1);
     ASSERT_EQ(engine.Slot(0).size, 1000);
     std::string dest = Path("big.bin");
@@ -91,7 +91,7 @@ TEST_F(SizeBombTest, AMessageEntryBeyond64MiBIsRefusedAsDamaged) {
     std::string carrier = CarrierWithZeros(kMessageEntryName, 100);
     int result = RunInChild([&] {
         CBindImage engine;
-        engine.SetPassword(std::string(kPassword));
+        engine.SetPassword(Password(std::string(kPassword)));
         engine.OpenCarrier(carrier, OPEN_INSPECT);
         long before = MaxRssKb();
         if (engine.UnpackPayload() != 0 || engine.LastError() != kDamagedPayload ||
@@ -106,7 +106,7 @@ TEST_F(SizeBombTest, AMessageEntryBeyond64MiBIsRefusedAsDamaged) {
 TEST_F(SizeBombTest, AMessageBeyond64MiBIsNotSaved) {
     std::string image = MakeFile("picture.gif", 1000);
     CBindImage engine;
-    engine.SetPassword(std::string(kPassword));
+    engine.SetPassword(Password(std::string(kPassword)));
     engine.OpenCarrier(image, OPEN_UNPACK);
     // 32 MiB of line breaks are stored as 64 MiB of CR LF, plus the closing NUL.
     engine.SetMessage(std::string(32 << 20, '\n'));

@@ -18,7 +18,7 @@ protected:
         m_carrier = Path("in/carrier.gif");
         std::filesystem::rename(made, m_carrier);
         m_original = ReadFile(m_carrier);
-        m_engine.SetPassword(std::string(kPassword));
+        m_engine.SetPassword(Password(std::string(kPassword)));
         ASSERT_EQ(m_engine.OpenCarrier(m_carrier, OPEN_UNPACK), 1);
         ASSERT_EQ(m_engine.Message(), std::optional<std::string>("text"));
         m_engine.SetMessage("changed");

@@ -157,7 +157,7 @@ void ProgressTest::saveAndOpenReportEachStepUpToItsTotal() {
     Recorder saving;
     {
         CBindImage engine;
-        engine.SetPassword("pw");
+        engine.SetPassword(Password("pw"));
         QCOMPARE(engine.OpenCarrier(image, OPEN_UNPACK), 1);
         engine.SetMessage("hello");
         engine.AddFileSlot(big, SLOT_ADDED, -1, 0);
@@ -171,7 +171,7 @@ void ProgressTest::saveAndOpenReportEachStepUpToItsTotal() {
     Recorder opening;
     CBindImage engine;
     engine.SetProgressObserver(&opening);
-    engine.SetPassword("pw");
+    engine.SetPassword(Password("pw"));
     QCOMPARE(engine.OpenCarrier(carrier, OPEN_UNPACK), 1);
     CheckSteps(opening.reports, {"Copying image", "Decrypting"});
     Recorder extracting;
@@ -184,7 +184,7 @@ void ProgressTest::saveAndOpenReportEachStepUpToItsTotal() {
     // A re-save keeping both files unpacks them before packing them again.
     Recorder resaving;
     CBindImage again;
-    again.SetPassword("pw");
+    again.SetPassword(Password("pw"));
     QCOMPARE(again.OpenCarrier(carrier, OPEN_UNPACK), 1);
     again.DropAllFiles();
     for (int k = 0; k < 2; ++k)
@@ -206,7 +206,7 @@ void ProgressTest::cancellingHalfWayKeepsTheDestination() {
         Recorder recorder;
         recorder.stopStep = step;
         CBindImage engine;
-        engine.SetPassword("pw");
+        engine.SetPassword(Password("pw"));
         QCOMPARE(engine.OpenCarrier(bench.dir / "dest.png.source.png", OPEN_UNPACK), 1);
         engine.AddFileSlot(big, SLOT_ADDED, -1, 0);
         engine.SetProgressObserver(&recorder);

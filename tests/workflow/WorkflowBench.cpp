@@ -16,10 +16,10 @@ namespace lumora::test {
 CarrierContents ReadCarrier(const std::string& path, const std::string& password) {
     CarrierContents contents;
     CBindImage engine;
-    engine.SetPassword(password);
+    engine.SetPassword(Password(password));
     if (!engine.OpenCarrier(path, OPEN_INSPECT) || !engine.HasValidTrailer())
         return contents;
-    engine.SetPassword(password);
+    engine.SetPassword(Password(password));
     engine.UnpackPayload();
     contents.opened = true;
     contents.message = engine.Message().value_or(std::string());
@@ -71,7 +71,7 @@ std::string WorkflowBench::MakeCarrier(const std::string& name, const std::strin
                                        const std::vector<std::string>& files) const {
     const std::string image = CopyOfReference("base.png", name + ".source.png");
     CBindImage engine;
-    engine.SetPassword(password);
+    engine.SetPassword(Password(password));
     engine.OpenCarrier(image, OPEN_UNPACK);
     engine.ReplaceContent(message, {}, files);
     const std::string target = dir / name;
