@@ -203,10 +203,12 @@ int CBindImage::SetSlotState(int k, int state) {
 
 int CBindImage::ReplaceContent(std::optional<std::string> message,
                                const std::vector<int>& keptSlots,
-                               const std::vector<std::string>& addedFiles) {
+                               const std::vector<AddedFile>& addedFiles) {
     ClearMessage();
     if (message && !message->empty())
         SetMessage(*message);
+    m_keepStoredMessage = false;
+    m_carried.clear();
     DropAllFiles();
     for (int k : keptSlots) {
         // Only a file the carrier listed can be kept; anything else would be lost silently.
@@ -215,9 +217,11 @@ int CBindImage::ReplaceContent(std::optional<std::string> message,
         m_slots[k].state = SLOT_STORED;
     }
     ClearSlots(SLOT_DROPPED);
-    for (const std::string& path : addedFiles) {
-        if (AddFileSlot(path, SLOT_ADDED, -1, 0) < 0)
+    for (const AddedFile& file : addedFiles) {
+        int k = AddFileSlot(file.path, SLOT_ADDED, -1, 0);
+        if (k < 0)
             return 0;
+        m_slots[k].entryName = file.entryName;
     }
     return 1;
 }

@@ -35,6 +35,18 @@
 
 namespace lumora {
 
+class CZipper;
+class CUnzipper;
+enum class EntryCheck;
+
+// What became of the carrier's message entry when the payload archive was read.
+enum class MessageState {
+    None,     // no message entry, or an empty one
+    Present,  // read and checked
+    TooLarge, // larger than the programs hold in memory; the entry is kept unread
+    Damaged,  // its data fails its checks
+};
+
 enum OpenMode {
     OPEN_INSPECT = 1, // load the trailer only
     OPEN_SPLIT = 2,   // also copy the image part to imageTempPath
@@ -63,6 +75,9 @@ public:
     const CarrierTrailer& Trailer() const { return m_trailer; }
     // The message in its stored form (CR LF line breaks); none when there is none.
     const std::optional<std::string>& Message() const { return m_message; }
+    MessageState GetMessageState() const { return m_messageState; }
+    // Position of the message entry in the payload archive, -1 without one.
+    int MessageEntryIndex() const { return m_messageEntry; }
 
     // --- text fields
     // The object owns its password and lends it to the layers below.
@@ -82,7 +97,16 @@ public:
     // no hidden file of the carrier or an added file finds no free slot. The message is
     // taken by value, so the carrier's own Message() may be passed.
     int ReplaceContent(std::optional<std::string> message, const std::vector<int>& keptSlots,
-                       const std::vector<std::string>& addedFiles);
+                       const std::vector<AddedFile>& addedFiles);
+    // Entries of the opened payload archive that the next save copies as they are stored,
+    // besides the kept slots: entries no slot holds (past the 100th, names that cannot be
+    // written out). Cleared by ReplaceContent.
+    void SetCarriedEntries(std::vector<int> entryIndices) { m_carried = std::move(entryIndices); }
+    // The next save copies the stored message entry unchanged instead of Message().
+    void KeepStoredMessage(bool keep) { m_keepStoredMessage = keep; }
+    // The next save writes under this password (borrowed for the save) instead of the
+    // object's own, which still reads the opened archive.
+    void SetNewPassword(const Password* password) { m_newPassword = password; }
     int FirstFileSlot(FileSlot& out) const;
     int NextFileSlot(FileSlot& out, int k) const;
     const FileSlot& Slot(int k) const { return m_slots.at(k); }
@@ -106,6 +130,11 @@ public:
     // password (the empty text is one); every added file must be readable and smaller than
     // kMaxCarrierSize.
     int SaveCarrier(const std::string& dest);
+    // Image part, payload and trailer of the next save, written to out from its start.
+    int WriteCarrier(FILE* out);
+    // After a save: the archive just written becomes the opened one, and the kept slots
+    // point at their new entries.
+    int AdoptBuiltArchive();
     int VerifyPassword(const Password& text) const;
     int SplitImagePart();
     int UnpackPayload();
@@ -158,10 +187,15 @@ private:
     std::string OutputName() const;
 
     int CheckFilesToHide();
-    int ExtractKeptFiles(const std::string& archivePath);
-    int AddEntries(const std::string& archivePath, const std::string& messagePath);
+    int CopyKeptEntries(CZipper& zipper);
+    int AddNewFiles(CZipper& zipper, const std::string& archivePath);
+    int AddMessage(CZipper& zipper, const std::string& archivePath);
+    int FailEntry(EntryCheck check, const std::string& name);
+    int ReadMessage(CUnzipper& unzipper, int index, int64_t size);
     int CopyStoredPayload(const std::string& encryptedPath);
-    std::string KeptFilePath(int k) const;
+    const Password* WritePassword() const;
+    // The image part to copy: the open carrier up to its cut, else the split copy.
+    FILE* OpenImageSource(StreamFile& split, int64_t& length);
 
     std::string m_carrierPath;
     std::string m_payloadTempPath;
@@ -172,6 +206,15 @@ private:
     std::optional<Password> m_password;
     std::array<uint8_t, 16> m_checkPlaintext{};
     std::optional<std::string> m_message;
+    MessageState m_messageState = MessageState::None;
+    int m_messageEntry = -1;
+    int64_t m_messageEntrySize = 0;
+    int64_t m_builtFileCount = 0; // files in the archive of the running or last save
+    int64_t m_builtFilesSize = 0;
+    bool m_keepStoredMessage = false;
+    std::vector<int> m_carried;
+    const Password* m_newPassword = nullptr;
+    std::string m_builtArchivePath; // the archive of the running or last save
     std::array<FileSlot, kSlotCount> m_slots;
     CarrierTrailer m_trailer{};
 

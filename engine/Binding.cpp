@@ -173,10 +173,6 @@ int CBindImage::SaveCarrier(const std::string& dest) {
     OperationScope scope(*this);
     if (dest.empty())
         return Fail(Outcome::Refused, "no destination given");
-    if (!m_password)
-        return Fail(Outcome::Refused, kNoPassword);
-    if (!CheckFilesToHide())
-        return 0;
     std::string target = ResolveLink(dest);
     std::error_code ec;
     if (std::filesystem::is_directory(target, ec))
@@ -185,8 +181,7 @@ int CBindImage::SaveCarrier(const std::string& dest) {
     if (!out.Open())
         return FailWrite(dest, errno);
     m_saveDest = dest;
-    bool written =
-        WriteImagePart(out.Stream()) && AppendPayload(out.Stream()) && StoreTrailer(out.Stream());
+    bool written = WriteCarrier(out.Stream());
     m_saveDest.clear();
     if (!written)
         return 0;
@@ -194,21 +189,47 @@ int CBindImage::SaveCarrier(const std::string& dest) {
         return FailWrite(dest, errno);
     m_carrierPath = dest;
     m_carrierSize = int64_t{m_trailer.imageLength} + m_trailer.payloadLength + kTrailerSize;
-    return 1;
+    return AdoptBuiltArchive();
+}
+
+int CBindImage::WriteCarrier(FILE* out) {
+    OperationScope scope(*this);
+    if (WritePassword() == nullptr)
+        return Fail(Outcome::Refused, kNoPassword);
+    if (!CheckFilesToHide())
+        return 0;
+    return WriteImagePart(out) && AppendPayload(out) && StoreTrailer(out) ? 1 : 0;
+}
+
+FILE* CBindImage::OpenImageSource(StreamFile& split, int64_t& length) {
+    if (m_carrierFile != nullptr) {
+        // A trailer cuts the image part at imageLength, so an old payload never becomes
+        // part of a new image. A length that cannot be a cut point (0, negative) keeps
+        // the file whole.
+        length = StreamSize(m_carrierFile);
+        if (m_trailer.imageLength > 0)
+            length = std::min<int64_t>(m_trailer.imageLength, length);
+        return ::fseeko(m_carrierFile, 0, SEEK_SET) == 0 ? m_carrierFile : nullptr;
+    }
+    if (!split.OpenRead(m_imageTempPath))
+        return nullptr;
+    length = StreamSize(split.Get());
+    return split.Get();
 }
 
 int CBindImage::WriteImagePart(FILE* out) {
     OperationScope scope(*this);
+    StreamFile split;
+    int64_t size = 0;
+    FILE* image = OpenImageSource(split, size);
     m_trailer.imageLength = 0;
-    StreamFile image;
-    if (!image.OpenRead(m_imageTempPath)) {
+    if (image == nullptr) {
         int error = errno;
         // Without a carrier the image part is missing because the source could not be read.
-        if (m_carrierFile == nullptr && !m_carrierPath.empty() && !image.OpenRead(m_carrierPath))
+        if (m_carrierFile == nullptr && !m_carrierPath.empty() && !split.OpenRead(m_carrierPath))
             return FailRead(m_carrierPath, errno);
         return FailRead("the image part", error);
     }
-    int64_t size = StreamSize(image.Get());
     if (size >= kMaxCarrierSize)
         return Fail(Outcome::Refused, kCarrierTooLarge);
     // imageLength 0 means "no cut" to every reader, so a payload behind an empty image
@@ -217,8 +238,7 @@ int CBindImage::WriteImagePart(FILE* out) {
         return Fail(Outcome::Refused, "the image is empty");
     if (out == nullptr || ::fseeko(out, 0, SEEK_SET) != 0)
         return FailWrite(OutputName(), out == nullptr ? EBADF : errno);
-    CopyResult copy =
-        CopyStream(image.Get(), out, size, Progress(ProgressStep::CopyingImage, size));
+    CopyResult copy = CopyStream(image, out, size, Progress(ProgressStep::CopyingImage, size));
     if (copy.status != CopyStatus::Done)
         return FailCopy(copy, "the image part", OutputName());
     m_trailer.imageLength = static_cast<int32_t>(copy.copied);
@@ -230,13 +250,14 @@ int CBindImage::AppendPayload(FILE* out) {
     m_trailer.payloadLength = 0;
     if (out == nullptr)
         return FailWrite(OutputName(), EBADF);
-    if (!m_password)
+    const Password* password = WritePassword();
+    if (password == nullptr)
         return Fail(Outcome::Refused, kNoPassword);
     if (!BuildPayloadArchive())
         return 0;
     StreamFile plain;
-    if (!plain.OpenRead(m_payloadTempPath))
-        return FailRead(m_payloadTempPath, errno);
+    if (!plain.OpenRead(m_builtArchivePath))
+        return FailRead(m_builtArchivePath, errno);
     int64_t plainSize = StreamSize(plain.Get());
     plain.Close();
     // Encrypting adds the signature and up to 15 bytes of padding.
@@ -248,8 +269,8 @@ int CBindImage::AppendPayload(FILE* out) {
     std::string encryptedPath = NewTempName();
     int64_t stepTotal = 2 * plainSize + kSignatureSize;
     errno = 0;
-    bool encrypted = EncryptPayloadFile(m_payloadTempPath.c_str(), encryptedPath.c_str(),
-                                        *m_password, Progress(ProgressStep::Encrypting, stepTotal));
+    bool encrypted = EncryptPayloadFile(m_builtArchivePath.c_str(), encryptedPath.c_str(),
+                                        *password, Progress(ProgressStep::Encrypting, stepTotal));
     int error = errno != 0 ? errno : EIO;
     StreamFile in;
     int result = 0;
@@ -280,22 +301,19 @@ int CBindImage::StoreTrailer(FILE* out) {
         return 0;
     std::memcpy(m_trailer.magic, "VZ", 2);
     m_trailer.version = kTrailerVersion;
-    m_trailer.messageLength = m_message ? ClampToInt32(static_cast<int64_t>(m_message->size())) : 0;
-    int64_t count = 0;
-    int64_t total = 0;
-    for (const FileSlot& slot : m_slots) {
-        if (slot.state == SLOT_STORED || slot.state == SLOT_ADDED) {
-            ++count;
-            total += slot.size;
-        }
-    }
-    m_trailer.fileCount = static_cast<int32_t>(count);
-    m_trailer.filesTotalSize = ClampToInt32(total);
+    int64_t messageLength = m_message ? static_cast<int64_t>(m_message->size()) : 0;
+    // A message carried over unread counts by its entry, less the closing NUL.
+    if (m_keepStoredMessage && m_messageEntry >= 0 && !m_message)
+        messageLength = std::max<int64_t>(m_messageEntrySize - 1, 0);
+    m_trailer.messageLength = ClampToInt32(messageLength);
+    m_trailer.fileCount = ClampToInt32(m_builtFileCount);
+    m_trailer.filesTotalSize = ClampToInt32(m_builtFilesSize);
 
     std::memset(m_trailer.checkRecord, 0, sizeof m_trailer.checkRecord);
-    if (m_password && !m_password->Empty()) {
+    const Password* password = WritePassword();
+    if (password != nullptr && !password->Empty()) {
         std::array<uint8_t, 16> plain = m_checkPlaintext;
-        if (!EncryptCheckRecord(plain.data(), m_trailer.checkRecord, *m_password,
+        if (!EncryptCheckRecord(plain.data(), m_trailer.checkRecord, *password,
                                 static_cast<int>(plain.size()))) {
             std::memset(m_trailer.checkRecord, 0, sizeof m_trailer.checkRecord);
             return Fail(Outcome::WriteFailed, "cannot make the password check record");

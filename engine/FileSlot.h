@@ -20,6 +20,15 @@ struct FileSlot {
     int32_t state = SLOT_FREE;
     std::string name;        // stored: entry name ("/" separators); added: full path on disk
     int64_t size = 0;        // uncompressed size (stored) or size on disk (added)
+    std::string entryName;   // added: the name it is stored under; empty: its file name
+};
+
+// A file on disk to hide, and the entry name it is stored under (empty: its file name).
+struct AddedFile {
+    AddedFile(std::string filePath, std::string name = {})
+        : path(std::move(filePath)), entryName(std::move(name)) {}
+    std::string path;
+    std::string entryName;
 };
 
 } // namespace lumora

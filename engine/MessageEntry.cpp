@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "engine/MessageEntry.h"
 
+#include "engine/MessageForm.h"
 #include "engine/StreamFile.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace lumora {
 
@@ -31,33 +31,8 @@ bool WriteMessageEntry(const std::string& path, const std::string& message) {
     return std::fputc('\0', out.Get()) != EOF && out.Close();
 }
 
-bool ReadMessageEntry(const std::string& path, std::string& message) {
-    StreamFile in;
-    if (!in.OpenRead(path))
-        return false;
-    std::string text;
-    bool pendingCr = false;
-    char chunk[kCopyChunkSize];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, in.Get())) > 0) {
-        const char* end = static_cast<const char*>(std::memchr(chunk, '\0', got));
-        size_t usable = end != nullptr ? static_cast<size_t>(end - chunk) : got;
-        for (size_t i = 0; i < usable; ++i) {
-            if (pendingCr && chunk[i] != '\n')
-                text.push_back('\r');
-            pendingCr = chunk[i] == '\r';
-            if (!pendingCr)
-                text.push_back(chunk[i]);
-        }
-        if (end != nullptr)
-            break;
-    }
-    if (std::ferror(in.Get()))
-        return false;
-    if (pendingCr)
-        text.push_back('\r');
-    message = std::move(text);
-    return true;
+std::string DecodeMessageEntry(std::string_view entry) {
+    return FromStoredForm(entry.substr(0, entry.find('\0')));
 }
 
 } // namespace lumora

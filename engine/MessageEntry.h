@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace lumora {
 
@@ -19,8 +20,8 @@ int64_t MessageEntrySize(const std::string& message);
 // False when the file cannot be written completely (errno set).
 bool WriteMessageEntry(const std::string& path, const std::string& message);
 
-// CR LF becomes LF and the text ends at the first NUL or at the end of the file; a lone
-// CR stays. False when the file cannot be read (errno set).
-bool ReadMessageEntry(const std::string& path, std::string& message);
+// The message held by the entry's bytes: the text ends at the first NUL or at the end,
+// and CR LF becomes LF (a lone CR stays).
+std::string DecodeMessageEntry(std::string_view entry);
 
 } // namespace lumora

@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The payload archive: building it from the message and the slots, reading it back, and
-// extracting single hidden files.
+// The payload archive: building it from the kept entries, the added files and the message,
+// reading it back into the slots, and extracting single hidden files.
+//
+// Kept entries are copied from the opened archive as they are stored (name, flags and
+// data byte for byte while the password stays), so a re-save loses nothing it cannot
+// show: names with folders, names from other writers, entries past the 100th slot.
 #include "engine/BindImage.h"
 
-#include "archive/ArchiveUtil.h"
+#include "archive/EntryName.h"
 #include "archive/Unzipper.h"
 #include "archive/Zipper.h"
 #include "engine/EngineErrors.h"
 #include "engine/MessageEntry.h"
-#include "engine/StreamFile.h"
 #include "platform/AtomicFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <sys/stat.h>
@@ -23,9 +27,8 @@ std::string FileNameOf(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
 
-bool IsRegularFile(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+std::string EntryNameOf(const FileSlot& slot) {
+    return slot.entryName.empty() ? FileNameOf(slot.name) : slot.entryName;
 }
 
 int64_t FileSizeOf(const std::string& path) {
@@ -35,122 +38,170 @@ int64_t FileSizeOf(const std::string& path) {
 
 } // namespace
 
-// Each kept file gets a folder of its own, so two kept files with the same name (hidden
-// from different folders) cannot overwrite each other before they are packed again.
-std::string CBindImage::KeptFilePath(int k) const {
-    return m_dataDir + "/" + std::to_string(k) + "/" + m_slots[k].name;
+const Password* CBindImage::WritePassword() const {
+    return m_newPassword != nullptr ? m_newPassword : CurrentPassword();
 }
 
-int CBindImage::ExtractKeptFiles(const std::string& archivePath) {
-    int64_t total = 0;
-    bool anyKept = false;
-    for (const FileSlot& slot : m_slots) {
-        if (slot.state == SLOT_STORED) {
-            anyKept = true;
-            total += slot.size;
-        }
-    }
-    if (!anyKept)
+int CBindImage::FailEntry(EntryCheck check, const std::string& name) {
+    switch (check) {
+    case EntryCheck::Ok:
         return 1;
-    CUnzipper unzipper;
-    if (!unzipper.Open(archivePath))
+    case EntryCheck::Cancelled:
+        return Fail(Outcome::Cancelled, "cancelled");
+    case EntryCheck::WrongPassword:
+        return Fail(Outcome::WrongPassword, "\"" + name + "\" is not under this password", name);
+    case EntryCheck::Unsupported:
+        return Fail(Outcome::Damaged, "\"" + name + "\" is stored in a way this program cannot read",
+                    name);
+    case EntryCheck::Damaged:
+        break;
+    }
+    return Fail(Outcome::Damaged, "\"" + name + "\" is damaged", name);
+}
+
+int CBindImage::CopyKeptEntries(CZipper& zipper) {
+    std::vector<int> kept = m_carried;
+    for (const FileSlot& slot : m_slots) {
+        if (slot.state == SLOT_STORED)
+            kept.push_back(slot.entryIndex);
+    }
+    if (m_keepStoredMessage && m_messageEntry >= 0)
+        kept.push_back(m_messageEntry);
+    if (kept.empty())
+        return 1;
+    // The stored order stays; an entry kept twice is copied once.
+    std::sort(kept.begin(), kept.end());
+    kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
+
+    CUnzipper source;
+    if (!source.Open(m_payloadTempPath))
         return Fail(Outcome::Damaged, kDamagedPayload);
-    unzipper.SetPassword(m_password ? std::optional<std::string>(m_password->View())
-                                    : std::nullopt);
+    source.SetPassword(CurrentPassword());
+    int64_t total = 0;
+    std::vector<ZipEntryInfo> infos(kept.size());
+    for (size_t i = 0; i < kept.size(); ++i) {
+        if (kept[i] < 0 || !source.EntryInfoAt(kept[i], infos[i]))
+            return Fail(Outcome::Damaged, kDamagedPayload);
+        total += infos[i].compressedSize;
+    }
     int64_t done = 0;
-    for (int k = 0; k < kSlotCount; ++k) {
-        const FileSlot& slot = m_slots[k];
-        if (slot.state != SLOT_STORED)
-            continue;
-        if (slot.entryIndex < 0 || !IsSafeEntryName(slot.name))
-            return Fail(Outcome::Damaged, kDamagedPayload);
-        std::string folder = m_dataDir + "/" + std::to_string(k);
-        RemoveFolderTree(folder);
-        unzipper.SetProgress(Progress(ProgressStep::Unpacking, total, done));
-        if (!unzipper.ExtractEntryAt(slot.entryIndex, folder) || !IsRegularFile(KeptFilePath(k)))
-            return Fail(Outcome::Damaged, kDamagedPayload);
-        done += slot.size;
+    for (size_t i = 0; i < kept.size(); ++i) {
+        source.SetProgress(Progress(ProgressStep::Packing, total, done));
+        EntryCheck copied = zipper.CopyEntryFrom(source, kept[i], CurrentPassword());
+        if (copied != EntryCheck::Ok)
+            return FailEntry(copied, infos[i].name);
+        done += infos[i].compressedSize;
+        if (kept[i] != m_messageEntry && !infos[i].isFolder) {
+            ++m_builtFileCount;
+            m_builtFilesSize += infos[i].uncompressedSize;
+        }
     }
     return 1;
 }
 
-int CBindImage::AddEntries(const std::string& archivePath, const std::string& messagePath) {
-    CZipper zipper;
-    if (!zipper.Open(archivePath, std::nullopt, 0))
-        return FailWrite(archivePath, errno);
-    zipper.SetPassword(m_password ? std::optional<std::string>(m_password->View()) : std::nullopt);
-
-    int64_t total = messagePath.empty() ? 0 : FileSizeOf(messagePath);
+int CBindImage::AddNewFiles(CZipper& zipper, const std::string& archivePath) {
+    int64_t total = 0;
     for (const FileSlot& slot : m_slots) {
-        if (slot.state == SLOT_STORED || slot.state == SLOT_ADDED)
+        if (slot.state == SLOT_ADDED)
             total += slot.size;
     }
     int64_t done = 0;
-    // Every entry is named by its file name alone.
-    auto add = [&](const std::string& path, const std::string& name, int64_t size) {
-        zipper.SetProgress(Progress(ProgressStep::Packing, total, done));
-        errno = 0;
-        if (zipper.AddFile(path, true)) {
-            done += size;
-            return 1;
-        }
-        int error = errno != 0 ? errno : EIO;
-        if (FILE* probe = OpenRegularFileForReading(path))
-            std::fclose(probe);
-        else
-            return FailRead(name, errno);
-        return FailWrite(archivePath, error);
-    };
-
-    for (int k = 0; k < kSlotCount; ++k) {
-        const FileSlot& slot = m_slots[k];
-        if (slot.state == SLOT_STORED && !add(KeptFilePath(k), FileNameOf(slot.name), slot.size))
-            return 0;
-    }
     for (const FileSlot& slot : m_slots) {
         if (slot.state != SLOT_ADDED)
             continue;
         std::error_code ec;
         std::string path = std::filesystem::absolute(slot.name, ec).string();
-        if (!add(ec ? slot.name : path, FileNameOf(slot.name), slot.size))
-            return 0;
+        zipper.SetProgress(Progress(ProgressStep::Packing, total, done));
+        errno = 0;
+        if (!zipper.AddFileAs(ec ? slot.name : path, EntryNameOf(slot))) {
+            int error = errno != 0 ? errno : EIO;
+            if (Cancelled())
+                return 0;
+            if (FILE* probe = OpenRegularFileForReading(slot.name))
+                std::fclose(probe);
+            else
+                return FailRead(FileNameOf(slot.name), errno);
+            return FailWrite(archivePath, error);
+        }
+        done += slot.size;
+        ++m_builtFileCount;
+        m_builtFilesSize += slot.size;
     }
-    if (!messagePath.empty() && !add(messagePath, kMessageEntryName, 0))
-        return 0;
-    if (!zipper.Close())
-        return FailWrite(archivePath, errno != 0 ? errno : EIO);
     return 1;
+}
+
+int CBindImage::AddMessage(CZipper& zipper, const std::string& archivePath) {
+    if (m_keepStoredMessage || !m_message || m_message->empty())
+        return 1;
+    if (MessageEntrySize(*m_message) > kMaxMessageEntrySize)
+        return Fail(Outcome::Refused, kMessageTooLarge);
+    std::string messagePath = m_workDir + "/" + kMessageEntryName;
+    bool added = WriteMessageEntry(messagePath, *m_message) && zipper.AddFile(messagePath, true);
+    int error = errno != 0 ? errno : EIO;
+    ::unlink(messagePath.c_str());
+    return added ? 1 : FailWrite(archivePath, error);
 }
 
 int CBindImage::BuildPayloadArchive() {
     OperationScope scope(*this);
-    std::string messagePath;
-    if (m_message && !m_message->empty()) {
-        if (MessageEntrySize(*m_message) > kMaxMessageEntrySize)
-            return Fail(Outcome::Refused, kMessageTooLarge);
-        messagePath = m_workDir + "/" + kMessageEntryName;
-        if (!WriteMessageEntry(messagePath, *m_message))
-            return FailWrite(messagePath, errno);
+    // The archive is built beside the opened one, which stays readable until a save has
+    // replaced its carrier: a failed or cancelled save can be tried again.
+    if (!m_builtArchivePath.empty())
+        ::unlink(m_builtArchivePath.c_str());
+    m_builtArchivePath = NewTempName();
+    m_builtFileCount = m_builtFilesSize = 0;
+    CZipper zipper;
+    if (!zipper.Open(m_builtArchivePath, std::nullopt, 0))
+        return FailWrite(m_builtArchivePath, errno);
+    zipper.SetPassword(WritePassword());
+    bool built = CopyKeptEntries(zipper) && AddNewFiles(zipper, m_builtArchivePath) &&
+                 AddMessage(zipper, m_builtArchivePath);
+    errno = 0;
+    if (built && !zipper.Close())
+        built = FailWrite(m_builtArchivePath, errno != 0 ? errno : EIO);
+    if (!built) {
+        zipper.Close();
+        ::unlink(m_builtArchivePath.c_str());
     }
-    if (!ExtractKeptFiles(m_payloadTempPath))
+    return built ? 1 : 0;
+}
+
+int CBindImage::AdoptBuiltArchive() {
+    if (m_builtArchivePath.empty() ||
+        ::rename(m_builtArchivePath.c_str(), m_payloadTempPath.c_str()) != 0)
         return 0;
-    // The new archive replaces the previous one only once it is complete, so a failed
-    // build leaves the object able to try again.
-    std::string newArchive = NewTempName();
-    if (!AddEntries(newArchive, messagePath)) {
-        ::unlink(newArchive.c_str());
-        return 0;
+    m_builtArchivePath.clear();
+    if (m_newPassword != nullptr)
+        m_password = m_newPassword->Copy();
+    m_newPassword = nullptr;
+    m_carried.clear();
+    m_keepStoredMessage = false;
+    return ReadPayloadArchive();
+}
+
+int CBindImage::ReadMessage(CUnzipper& unzipper, int index, int64_t size) {
+    m_messageEntry = index;
+    m_messageEntrySize = size;
+    // Holding it would take as much memory as the entry claims; the files stay readable.
+    if (size > kMaxMessageEntrySize) {
+        m_messageState = MessageState::TooLarge;
+        return 1;
     }
-    if (::rename(newArchive.c_str(), m_payloadTempPath.c_str()) != 0) {
-        int error = errno;
-        ::unlink(newArchive.c_str());
-        return FailWrite(m_payloadTempPath, error);
+    std::string raw;
+    EntryCheck read = unzipper.ReadEntryAt(index, [&raw](const uint8_t* data, size_t length) {
+        raw.append(reinterpret_cast<const char*>(data), length);
+        return true;
+    });
+    if (read == EntryCheck::Cancelled)
+        return Fail(Outcome::Cancelled, "cancelled");
+    if (read != EntryCheck::Ok) {
+        m_messageState = MessageState::Damaged;
+        return 1;
     }
-    // Kept files are now the first entries of the new archive, in slot order.
-    int entryIndex = 0;
-    for (FileSlot& slot : m_slots) {
-        if (slot.state == SLOT_STORED)
-            slot.entryIndex = entryIndex++;
+    std::string text = DecodeMessageEntry(raw);
+    if (!text.empty()) {
+        m_message = std::move(text);
+        m_messageState = MessageState::Present;
     }
     return 1;
 }
@@ -158,34 +209,29 @@ int CBindImage::BuildPayloadArchive() {
 int CBindImage::ReadPayloadArchive() {
     OperationScope scope(*this);
     ClearSlots(SLOT_STORED);
+    m_message.reset();
+    m_messageState = MessageState::None;
+    m_messageEntry = -1;
     if (m_payloadTempPath.empty())
         return 0;
     CUnzipper unzipper;
     if (!unzipper.Open(m_payloadTempPath))
         return Fail(Outcome::Damaged, kDamagedPayload);
-    unzipper.SetPassword(m_password ? std::optional<std::string>(m_password->View())
-                                    : std::nullopt);
-    int count = unzipper.EntryCount();
-    if (count == 0)
-        return Fail(Outcome::Damaged, kDamagedPayload);
+    unzipper.SetPassword(CurrentPassword());
+    const int count = unzipper.EntryCount();
     for (int i = 0; i < count; ++i) {
         ZipEntryInfo info;
         if (!unzipper.EntryInfoAt(i, info))
+            return Fail(Outcome::Damaged, kDamagedPayload);
+        if (info.storedName == kMessageEntryName && m_messageEntry < 0) {
+            if (!ReadMessage(unzipper, i, info.uncompressedSize))
+                return 0;
             continue;
-        if (info.name == kMessageEntryName) {
-            m_message.reset();
-            // Reading it would take as much memory as the entry claims.
-            if (info.uncompressedSize > kMaxMessageEntrySize) {
-                ClearSlots(SLOT_STORED);
-                return Fail(Outcome::Damaged, kDamagedPayload);
-            }
-            std::string text;
-            if (unzipper.ExtractCurrentEntry(m_workDir) &&
-                ReadMessageEntry(m_workDir + "/" + kMessageEntryName, text))
-                m_message = std::move(text);
-        } else if (!info.isFolder) {
-            AddFileSlot(info.name, SLOT_STORED, i, info.uncompressedSize);
         }
+        // Only files that can be written out get a slot; the others are carried over
+        // unchanged by a save.
+        if (!info.isFolder && IsSafeEntryName(info.name))
+            AddFileSlot(info.name, SLOT_STORED, i, info.uncompressedSize);
     }
     return 1;
 }
@@ -197,41 +243,31 @@ int CBindImage::ExtractHiddenFile(int k, std::string& dest) {
     const FileSlot& slot = m_slots[k];
     if (!HasValidTrailer() || slot.state != SLOT_STORED || slot.entryIndex < 0)
         return 0;
-    if (!IsSafeEntryName(slot.name))
-        return Fail(Outcome::Damaged, kDamagedPayload);
     CUnzipper unzipper;
     if (!unzipper.Open(m_payloadTempPath))
         return Fail(Outcome::Damaged, kDamagedPayload);
-    unzipper.SetPassword(m_password ? std::optional<std::string>(m_password->View())
-                                    : std::nullopt);
+    unzipper.SetPassword(CurrentPassword());
     unzipper.SetProgress(Progress(ProgressStep::Unpacking, slot.size));
-    // A folder per slot keeps entry names apart from the object's own files.
-    std::string folder = m_workDir + "/FILES/" + std::to_string(k);
-    std::string extracted = folder + "/" + slot.name;
-    if (!unzipper.ExtractEntryAt(slot.entryIndex, folder) || !IsRegularFile(extracted))
-        return Fail(Outcome::Damaged, kDamagedPayload);
     if (dest.empty()) {
-        dest = extracted;
-        return 1;
+        // A folder per slot keeps entry names apart from the object's own files.
+        std::string folder = m_workDir + "/FILES/" + std::to_string(k);
+        std::filesystem::create_directories(folder);
+        dest = folder + "/" + FileNameOf(slot.name);
     }
-    if (::rename(extracted.c_str(), dest.c_str()) == 0)
-        return 1;
-    if (errno != EXDEV)
-        return FailWrite(dest, errno);
-    // Another file system: copy into a new file beside dest and rename it over dest.
     AtomicFile out(dest);
-    StreamFile in;
-    if (!in.OpenRead(extracted))
-        return FailRead(extracted, errno);
     if (!out.Open())
         return FailWrite(dest, errno);
-    CopyResult copy =
-        CopyStream(in.Get(), out.Stream(), -1, Progress(ProgressStep::Unpacking, slot.size));
-    if (copy.status != CopyStatus::Done)
-        return FailCopy(copy, extracted, dest);
+    bool written = true;
+    EntryCheck read = unzipper.ReadEntryAt(slot.entryIndex, [&](const uint8_t* data, size_t n) {
+        written = std::fwrite(data, 1, n, out.Stream()) == n;
+        return written;
+    });
+    if (!written)
+        return FailWrite(dest, errno);
+    if (read != EntryCheck::Ok)
+        return FailEntry(read, slot.name);
     if (!out.Commit())
         return FailWrite(dest, errno);
-    ::unlink(extracted.c_str());
     return 1;
 }
 

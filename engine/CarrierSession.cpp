@@ -1,0 +1,543 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "engine/CarrierSession.h"
+
+#include "archive/EntryName.h"
+#include "archive/Unzipper.h"
+#include "crypt/PayloadCrypt.h"
+#include "engine/EngineErrors.h"
+#include "engine/MessageEntry.h"
+#include "engine/MessageForm.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileLock.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <sys/stat.h>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <unistd.h>
+
+namespace lumora {
+namespace {
+
+bool HasCheckRecord(const CarrierTrailer& trailer) {
+    return std::any_of(std::begin(trailer.checkRecord), std::end(trailer.checkRecord),
+                       [](uint8_t b) { return b != 0; });
+}
+
+// Reports every step of the engine beneath as one step of the caller's.
+class StepRelay : public CProgressObserver {
+public:
+    StepRelay(CProgressObserver* target, ProgressStep step) : m_target(target), m_step(step) {}
+    bool OnProgress(ProgressStep, int64_t done, int64_t total) override {
+        return m_target == nullptr || m_target->OnProgress(m_step, done, total);
+    }
+
+private:
+    CProgressObserver* m_target;
+    ProgressStep m_step;
+};
+
+// The path a save replaces: the file behind a link the carrier was opened through, so
+// that saving in place keeps the link; any other path as given.
+std::string SaveTarget(const std::string& destination, const std::string& opened) {
+    if (destination != opened)
+        return destination;
+    char resolved[PATH_MAX];
+    return ::realpath(opened.c_str(), resolved) != nullptr ? std::string(resolved) : destination;
+}
+
+} // namespace
+
+struct CarrierSession::Identity {
+    std::optional<FileIdentity> file;
+};
+
+CarrierSession::CarrierSession(std::string path)
+    : m_path(std::move(path)), m_engine(std::make_unique<CBindImage>()),
+      m_identity(std::make_unique<Identity>()) {}
+
+CarrierSession::~CarrierSession() = default;
+
+Status CarrierSession::EngineStatus() const {
+    const Status& status = m_engine->LastStatus();
+    return status.Ok() ? Status::Fail(Outcome::Damaged, kDamagedPayload) : status;
+}
+
+bool CarrierSession::Report(ProgressStep step, int64_t done, int64_t total) {
+    return m_observer == nullptr || m_observer->OnProgress(step, done, total);
+}
+
+void CarrierSession::SetProgressObserver(CProgressObserver* observer) {
+    m_observer = observer;
+    m_engine->SetProgressObserver(observer);
+}
+
+Status CarrierSession::Open() {
+    m_unlocked = false;
+    m_entries.clear();
+    if (!m_engine->WorkFolderError().empty())
+        return Status::Fail(Outcome::WriteFailed, m_engine->WorkFolderError());
+    m_identity->file = FileIdentity::Of(m_path);
+    if (m_engine->OpenCarrier(m_path, OPEN_INSPECT) != 1 && !m_engine->LastStatus().Ok())
+        return m_engine->LastStatus();
+    return Status::Success();
+}
+
+bool CarrierSession::HasData() const {
+    const CarrierTrailer& trailer = m_engine->Trailer();
+    return m_engine->HasValidTrailer() == 1 && trailer.payloadLength > 0 &&
+           trailer.imageLength > 0;
+}
+
+Status CarrierSession::Lock() {
+    if (m_lock != nullptr)
+        return Status::Success();
+    auto lock = std::make_unique<FileLock>();
+    Status status = lock->Acquire(m_path);
+    if (status.Ok())
+        m_lock = std::move(lock);
+    return status;
+}
+
+Status CarrierSession::Unlock(Password password) {
+    m_unlocked = false;
+    m_entries.clear();
+    if (!HasData())
+        return Status::Fail(Outcome::NoData, "no hidden data", m_path);
+    if (m_engine->VerifyPassword(password) != 1)
+        return Status::Fail(Outcome::WrongPassword, kWrongPassword);
+    m_engine->SetPassword(std::move(password));
+    if (m_engine->UnpackPayload() != 1) {
+        Status status = EngineStatus();
+        m_engine->SetPassword(std::nullopt);
+        return status;
+    }
+    Status proved = ProvePassword();
+    if (proved.Ok())
+        proved = LoadEntries();
+    if (!proved.Ok()) {
+        m_engine->SetPassword(std::nullopt);
+        return proved;
+    }
+    m_unlocked = true;
+    return Status::Success();
+}
+
+// The key is made of at most the first 32 bytes of the password (up to a NUL), while the
+// archive's entries are enciphered under all of it. So the signature proves the key, and
+// the entries prove the rest: the check byte of every encrypted entry, then the CRC of the
+// smallest entry that holds data, inflated as a stream and never past its declared size.
+Status CarrierSession::ProvePassword() {
+    CUnzipper archive;
+    if (!archive.Open(m_engine->PayloadTempPath()))
+        return Status::Fail(Outcome::Damaged, kDamagedPayload);
+    archive.SetPassword(CurrentPassword());
+    const bool keyIsWholePassword = KeyHoldsWholePassword(*CurrentPassword());
+    struct Candidate {
+        int index;
+        uint32_t compressed;
+        int64_t size;
+        std::string name;
+    };
+    std::vector<Candidate> candidates;
+    const int count = archive.EntryCount();
+    for (int i = 0; i < count; ++i) {
+        ZipEntryInfo info;
+        if (!archive.EntryInfoAt(i, info))
+            return Status::Fail(Outcome::Damaged, kDamagedPayload);
+        if (!info.encrypted || info.isFolder)
+            continue;
+        switch (archive.CheckEntryPasswordAt(i)) {
+        case EntryCheck::Ok:
+            break;
+        case EntryCheck::WrongPassword:
+            if (!keyIsWholePassword)
+                return Status::Fail(Outcome::WrongPassword, kWrongPassword);
+            return Status::Fail(Outcome::Damaged, "\"" + info.name + "\" fails its password check",
+                                info.name);
+        case EntryCheck::Cancelled:
+            return Status::Fail(Outcome::Cancelled, "cancelled");
+        case EntryCheck::Unsupported:
+            continue;
+        case EntryCheck::Damaged:
+            return Status::Fail(Outcome::Damaged, "\"" + info.name + "\" is damaged", info.name);
+        }
+        if (info.uncompressedSize > 0)
+            candidates.push_back({i, info.compressedSize, info.uncompressedSize, info.name});
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.compressed < b.compressed; });
+    for (const Candidate& candidate : candidates) {
+        archive.SetProgress([this, &candidate](uint64_t done) {
+            return Report(ProgressStep::Checking, static_cast<int64_t>(done), candidate.size);
+        });
+        switch (archive.VerifyEntryAt(candidate.index)) {
+        case EntryCheck::Ok:
+            return Status::Success();
+        case EntryCheck::Unsupported:
+            continue;
+        case EntryCheck::Cancelled:
+            return Status::Fail(Outcome::Cancelled, "cancelled");
+        case EntryCheck::WrongPassword:
+        case EntryCheck::Damaged:
+            break;
+        }
+        // A wrong password passes one check byte in 256. When the key holds the whole
+        // password, or several check bytes passed, the entry is damaged instead.
+        if (keyIsWholePassword || candidates.size() >= 2)
+            return Status::Fail(Outcome::Damaged, "\"" + candidate.name + "\" is damaged",
+                                candidate.name);
+        return Status::Fail(Outcome::WrongPassword, kWrongPassword);
+    }
+    // Nothing holds data: only the key can be proved, and it was.
+    return Status::Success();
+}
+
+Status CarrierSession::LoadEntries() {
+    m_entries.clear();
+    CUnzipper archive;
+    if (!archive.Open(m_engine->PayloadTempPath()))
+        return Status::Fail(Outcome::Damaged, kDamagedPayload);
+    std::vector<int> slotOfEntry;
+    FileSlot slot;
+    for (int k = m_engine->FirstFileSlot(slot); k >= 0; k = m_engine->NextFileSlot(slot, k)) {
+        if (slot.entryIndex >= static_cast<int>(slotOfEntry.size()))
+            slotOfEntry.resize(static_cast<size_t>(slot.entryIndex) + 1, -1);
+        slotOfEntry[static_cast<size_t>(slot.entryIndex)] = k;
+    }
+    const int count = archive.EntryCount();
+    for (int i = 0; i < count; ++i) {
+        ZipEntryInfo info;
+        if (!archive.EntryInfoAt(i, info))
+            return Status::Fail(Outcome::Damaged, kDamagedPayload);
+        if (i == m_engine->MessageEntryIndex() || info.isFolder)
+            continue;
+        HiddenEntry entry;
+        entry.index = i;
+        entry.name = info.name;
+        entry.size = info.uncompressedSize;
+        entry.slot = i < static_cast<int>(slotOfEntry.size()) ? slotOfEntry[i] : -1;
+        entry.writable = IsSafeEntryName(info.name);
+        m_entries.push_back(std::move(entry));
+    }
+    return Status::Success();
+}
+
+int CarrierSession::EntryOfSlot(int slot) const {
+    for (const HiddenEntry& entry : m_entries) {
+        if (entry.slot == slot)
+            return entry.index;
+    }
+    return -1;
+}
+
+std::vector<int> CarrierSession::KeptEntriesForSlots(const std::vector<int>& slots) const {
+    std::vector<int> kept;
+    for (const HiddenEntry& entry : m_entries) {
+        if (entry.slot < 0 || std::find(slots.begin(), slots.end(), entry.slot) != slots.end())
+            kept.push_back(entry.index);
+    }
+    return kept;
+}
+
+Status CarrierSession::ExtractToWorkFolder(int entry, std::string& path) {
+    const auto found = std::find_if(m_entries.begin(), m_entries.end(),
+                                    [entry](const HiddenEntry& e) { return e.index == entry; });
+    if (found == m_entries.end())
+        return Status::Fail(Outcome::Refused, "no such hidden file");
+    std::string folder = m_engine->WorkDir() + "/FILES/" + std::to_string(entry);
+    std::vector<std::string> parts = EntryNameParts(found->name);
+    if (parts.empty())
+        return Status::Fail(Outcome::Refused, "the hidden file has no name", found->name);
+    if (::mkdir((m_engine->WorkDir() + "/FILES").c_str(), 0700) != 0 && errno != EEXIST)
+        return Status::Fail(Outcome::WriteFailed, "cannot write the working folder", {}, errno);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return Status::Fail(Outcome::WriteFailed, "cannot write the working folder", {}, errno);
+    path = folder + "/" + parts.back();
+    return ExtractToFile(entry, path, true);
+}
+
+Status CarrierSession::ExtractToFile(int entry, const std::string& path, bool replace) {
+    AtomicFile out(path);
+    if (!out.Open())
+        return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, errno);
+    Status written = ExtractToDescriptor(entry, out.Descriptor());
+    if (!written.Ok())
+        return written;
+    if (!out.Commit(replace ? Replace::Always : Replace::Never)) {
+        if (errno == EEXIST)
+            return Status::Fail(Outcome::Refused, path + " already exists", path, EEXIST);
+        return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, errno);
+    }
+    return Status::Success();
+}
+
+Status CarrierSession::ExtractToDescriptor(int entry, int fd) {
+    if (!m_unlocked)
+        return Status::Fail(Outcome::Refused, "the carrier is not unlocked");
+    const auto found = std::find_if(m_entries.begin(), m_entries.end(),
+                                    [entry](const HiddenEntry& e) { return e.index == entry; });
+    if (found == m_entries.end())
+        return Status::Fail(Outcome::Refused, "no such hidden file");
+    CUnzipper archive;
+    if (!archive.Open(m_engine->PayloadTempPath()))
+        return Status::Fail(Outcome::Damaged, kDamagedPayload);
+    archive.SetPassword(CurrentPassword());
+    const int64_t total = found->size;
+    int64_t done = 0;
+    int writeError = 0;
+    EntryCheck read = archive.ReadEntryAt(entry, [&](const uint8_t* data, size_t length) {
+        while (length > 0) {
+            ssize_t n = ::write(fd, data, length);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                writeError = n < 0 ? errno : EIO;
+                return false;
+            }
+            data += n;
+            length -= static_cast<size_t>(n);
+            done += n;
+        }
+        return Report(ProgressStep::Unpacking, done, total);
+    });
+    if (writeError != 0)
+        return Status::Fail(Outcome::WriteFailed, std::string("cannot write: ") + std::strerror(writeError),
+                            found->name, writeError);
+    switch (read) {
+    case EntryCheck::Ok:
+        return Status::Success();
+    case EntryCheck::Cancelled:
+        return Status::Fail(Outcome::Cancelled, "cancelled");
+    case EntryCheck::WrongPassword:
+    case EntryCheck::Damaged:
+        break;
+    case EntryCheck::Unsupported:
+        return Status::Fail(Outcome::Damaged,
+                            "\"" + found->name + "\" is stored in a way this program cannot read",
+                            found->name);
+    }
+    return Status::Fail(Outcome::Damaged, "\"" + found->name + "\" is damaged", found->name);
+}
+
+Status CarrierSession::VerifyAll(int& checked) {
+    checked = 0;
+    if (!m_unlocked)
+        return Status::Fail(Outcome::Refused, "the carrier is not unlocked");
+    CUnzipper archive;
+    if (!archive.Open(m_engine->PayloadTempPath()))
+        return Status::Fail(Outcome::Damaged, kDamagedPayload);
+    archive.SetPassword(CurrentPassword());
+    const int count = archive.EntryCount();
+    int64_t total = 0;
+    std::vector<ZipEntryInfo> infos(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        if (!archive.EntryInfoAt(i, infos[i]))
+            return Status::Fail(Outcome::Damaged, kDamagedPayload);
+        total += infos[i].uncompressedSize;
+    }
+    int64_t done = 0;
+    for (int i = 0; i < count; ++i) {
+        const ZipEntryInfo& info = infos[static_cast<size_t>(i)];
+        if (info.isFolder)
+            continue;
+        archive.SetProgress([this, done, total](uint64_t bytes) {
+            return Report(ProgressStep::Checking, done + static_cast<int64_t>(bytes), total);
+        });
+        switch (archive.VerifyEntryAt(i)) {
+        case EntryCheck::Ok:
+            break;
+        case EntryCheck::Cancelled:
+            return Status::Fail(Outcome::Cancelled, "cancelled");
+        case EntryCheck::Unsupported:
+            return Status::Fail(Outcome::Damaged,
+                                "\"" + info.name + "\" is stored in a way this program cannot read",
+                                info.name);
+        case EntryCheck::WrongPassword:
+        case EntryCheck::Damaged:
+            return Status::Fail(Outcome::Damaged, "\"" + info.name + "\" fails its check",
+                                info.name);
+        }
+        done += info.uncompressedSize;
+        ++checked;
+    }
+    return Status::Success();
+}
+
+Status CarrierSession::CheckRequest(const SaveRequest& request) const {
+    if (request.destination.empty())
+        return Status::Fail(Outcome::Refused, "no destination given");
+    const Password* password = request.newPassword != nullptr ? request.newPassword
+                                                              : CurrentPassword();
+    if (password == nullptr)
+        return Status::Fail(Outcome::Refused, kNoPassword);
+    // The cipher's key stops at a NUL while the archive uses all of the password.
+    if (request.newPassword != nullptr && request.newPassword->HasNul())
+        return Status::Fail(Outcome::Refused, "a password cannot contain a NUL byte");
+    if (!request.keepMessage && request.message && !IsStorableMessage(*request.message))
+        return Status::Fail(Outcome::Refused, "the message contains a NUL byte");
+    if (!request.keepMessage && request.message &&
+        MessageEntrySize(*request.message) > kMaxMessageEntrySize)
+        return Status::Fail(Outcome::Refused, kMessageTooLarge);
+    for (int kept : request.keptEntries) {
+        if (!m_unlocked || std::none_of(m_entries.begin(), m_entries.end(),
+                                        [kept](const HiddenEntry& e) { return e.index == kept; }))
+            return Status::Fail(Outcome::Refused, "no such hidden file to keep");
+    }
+    for (const AddedFile& file : request.addedFiles) {
+        std::string name = file.entryName.empty() ? file.path.substr(file.path.rfind('/') + 1)
+                                                  : file.entryName;
+        if (!IsAcceptableNewEntryName(name))
+            return Status::Fail(Outcome::Refused,
+                                name.find('\\') != std::string::npos
+                                    ? "\"" + name + "\" holds a backslash, which other programs "
+                                                    "read as a folder separator"
+                                    : "\"" + name + "\" cannot be used as the name of a hidden file",
+                                name);
+    }
+    if (!request.addedFiles.empty() &&
+        request.keptEntries.size() + request.addedFiles.size() > static_cast<size_t>(kSlotCount))
+        return Status::Fail(Outcome::Refused, "a carrier holds 100 files at most");
+    return Status::Success();
+}
+
+// What the save would drop that the user did not ask to drop: a message that could not
+// be read and is replaced, or one that is damaged and cannot be carried.
+Status CarrierSession::Losses(const SaveRequest& request) const {
+    if (!m_unlocked || request.allowLoss)
+        return Status::Success();
+    const MessageState state = GetMessageState();
+    const bool unreadMessage = state == MessageState::TooLarge || state == MessageState::Damaged;
+    if (unreadMessage && (!request.keepMessage || state == MessageState::Damaged))
+        return Status::Fail(Outcome::WouldLose,
+                            "the hidden message could not be read and would be lost",
+                            kMessageEntryName);
+    return Status::Success();
+}
+
+Status CarrierSession::Save(const SaveRequest& request) {
+    Status checked = CheckRequest(request);
+    if (!checked.Ok())
+        return checked;
+    Status losses = Losses(request);
+    if (!losses.Ok())
+        return losses;
+    const std::string target = SaveTarget(request.destination, m_path);
+    const bool inPlace = m_identity->file && FileIdentity::Of(target) &&
+                         m_identity->file->SameFile(*FileIdentity::Of(target));
+    if (inPlace && !request.allowChanged && !(*FileIdentity::Of(target) == *m_identity->file))
+        return Status::Fail(Outcome::Changed, m_path + " changed since it was opened", m_path);
+    // The destination is held against other Lumora processes while it is replaced.
+    FileLock saveLock;
+    if (!(m_lock != nullptr && inPlace)) {
+        Status locked = saveLock.AcquireIfExists(target);
+        if (!locked.Ok())
+            return locked;
+    }
+
+    std::optional<std::string> message = request.message;
+    // A kept message is copied as stored, byte for byte; a damaged one cannot be kept.
+    const bool keepMessage = request.keepMessage && (GetMessageState() == MessageState::Present ||
+                                                     GetMessageState() == MessageState::TooLarge);
+    std::vector<int> keptSlots;
+    std::vector<int> carried;
+    for (int index : request.keptEntries) {
+        const auto entry = std::find_if(m_entries.begin(), m_entries.end(),
+                                        [index](const HiddenEntry& e) { return e.index == index; });
+        if (entry->slot >= 0)
+            keptSlots.push_back(entry->slot);
+        else
+            carried.push_back(index);
+    }
+    if (request.keepMessage)
+        message = keepMessage ? Message() : std::nullopt;
+    if (m_engine->ReplaceContent(message, keptSlots, request.addedFiles) != 1)
+        return EngineStatus();
+    m_engine->SetCarriedEntries(carried);
+    m_engine->KeepStoredMessage(keepMessage);
+    m_engine->SetNewPassword(request.newPassword);
+
+    AtomicFile out(target);
+    if (!out.Open())
+        return Status::Fail(Outcome::WriteFailed, "cannot write " + request.destination,
+                            request.destination, errno);
+    Status result = Status::Success();
+    if (m_engine->WriteCarrier(out.Stream()) != 1)
+        result = EngineStatus();
+    else if (std::fflush(out.Stream()) != 0)
+        result = Status::Fail(Outcome::WriteFailed, "cannot write " + request.destination,
+                              request.destination, errno);
+    if (result.Ok())
+        result = ReadBack(out.Stream(), request);
+    if (result.Ok() && !out.Commit(request.replaceExisting ? Replace::Always : Replace::Never)) {
+        if (errno == EEXIST)
+            result = Status::Fail(Outcome::Refused, request.destination + " already exists",
+                                  request.destination, EEXIST);
+        else
+            result = Status::Fail(Outcome::WriteFailed, "cannot write " + request.destination,
+                                  request.destination, errno);
+    }
+    if (!result.Ok()) {
+        m_engine->SetNewPassword(nullptr);
+        return result;
+    }
+    // The session now stands for what was written.
+    if (m_engine->AdoptBuiltArchive() != 1)
+        return EngineStatus();
+    m_path = request.destination;
+    m_identity->file = FileIdentity::Of(target);
+    m_engine->OpenCarrier(target, OPEN_INSPECT);
+    m_unlocked = true;
+    return LoadEntries();
+}
+
+// Opens what was just written as a carrier of its own and checks it reveals what the
+// save meant to write: the password, every entry's CRC, the names and the message.
+Status CarrierSession::ReadBack(FILE* written, const SaveRequest& request) {
+    const std::string path = "/proc/self/fd/" + std::to_string(::fileno(written));
+    CarrierSession copy(path);
+    StepRelay checking(m_observer, ProgressStep::Checking);
+    copy.SetProgressObserver(&checking);
+    const Password* password = request.newPassword != nullptr ? request.newPassword
+                                                              : CurrentPassword();
+    Status status = copy.Open();
+    if (status.Ok())
+        status = copy.Unlock(password->Copy());
+    int entries = 0;
+    if (status.Ok())
+        status = copy.VerifyAll(entries);
+    if (status.outcome == Outcome::Cancelled)
+        return status;
+    if (!status.Ok())
+        return Status::Fail(Outcome::WriteFailed,
+                            "what was written does not read back (" + status.Describe() + ")",
+                            request.destination);
+
+    std::vector<std::string> expected;
+    for (const HiddenEntry& entry : m_entries) {
+        if (std::find(request.keptEntries.begin(), request.keptEntries.end(), entry.index) !=
+            request.keptEntries.end())
+            expected.push_back(entry.name);
+    }
+    for (const AddedFile& file : request.addedFiles)
+        expected.push_back(file.entryName.empty() ? file.path.substr(file.path.rfind('/') + 1)
+                                                  : file.entryName);
+    std::vector<std::string> names;
+    for (const HiddenEntry& entry : copy.Entries())
+        names.push_back(entry.name);
+    const bool keptTooLarge = request.keepMessage && GetMessageState() == MessageState::TooLarge;
+    std::optional<std::string> message = request.keepMessage ? Message() : request.message;
+    if (message && message->empty())
+        message.reset();
+    const bool sameMessage = keptTooLarge ? copy.GetMessageState() == MessageState::TooLarge
+                                          : copy.Message() == message;
+    if (names != expected || !sameMessage)
+        return Status::Fail(Outcome::WriteFailed, "what was written does not read back",
+                            request.destination);
+    return Status::Success();
+}
+
+} // namespace lumora

@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// CarrierSession: the one way both programs use a carrier. It inspects a file without a
+// password, unlocks it with one (a typed outcome; "unlocked" means the whole password is
+// proved), lists, reads, extracts and verifies what is hidden, and saves new content.
+// Every save reads back what it wrote before it replaces its destination, so a carrier
+// that would not reveal is never reported as saved. CBindImage does the work beneath.
+#pragma once
+
+#include "crypt/SecretBytes.h"
+#include "engine/BindImage.h"
+#include "engine/Outcome.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumora {
+
+class FileLock;
+
+// One file entry of the payload archive (the message entry is not one).
+struct HiddenEntry {
+    int index = -1;        // position in the payload archive
+    std::string name;      // as stored, with "\" read as "/"; not necessarily UTF-8
+    int64_t size = 0;      // bytes when extracted
+    int slot = -1;         // the engine slot that lists it; -1 for entries no slot holds
+    bool writable = true;  // the name can be written below a folder
+};
+
+struct SaveRequest {
+    std::string destination;
+    // The carrier's message entry is carried over as stored (also one that could not be
+    // read); otherwise `message` (stored form; none or empty: no message) replaces it.
+    bool keepMessage = false;
+    std::optional<std::string> message;
+    // Entries of the unlocked carrier to keep, by index; every other one is left out.
+    std::vector<int> keptEntries;
+    std::vector<AddedFile> addedFiles;
+    // The password to save under; none keeps the carrier's. Needed to hide (no carrier
+    // unlocked). Borrowed for the call.
+    const Password* newPassword = nullptr;
+    // false: an existing destination is refused (Refused, "exists").
+    bool replaceExisting = true;
+    // Content that cannot be carried into the new carrier is dropped only with consent.
+    bool allowLoss = false;
+    // Saving over the opened carrier after it changed on disk needs consent.
+    bool allowChanged = false;
+};
+
+class CarrierSession {
+public:
+    explicit CarrierSession(std::string path);
+    ~CarrierSession();
+    CarrierSession(const CarrierSession&) = delete;
+    CarrierSession& operator=(const CarrierSession&) = delete;
+
+    // Reads what can be seen without a password. Ok also for a file without hidden data
+    // (HasData tells); ReadFailed when the file cannot be read.
+    Status Open();
+    const std::string& Path() const { return m_path; }
+    const CarrierTrailer& Trailer() const { return m_engine->Trailer(); }
+    bool HasData() const;
+    void SetProgressObserver(CProgressObserver* observer);
+
+    // Holds the carrier against other Lumora processes until the session ends (Busy when
+    // one holds it). Saves take the lock themselves for their own length.
+    Status Lock();
+
+    // WrongPassword, NoData, Damaged (subject: the entry), Cancelled or Ok.
+    Status Unlock(Password password);
+    bool IsUnlocked() const { return m_unlocked; }
+    const Password* CurrentPassword() const { return m_engine->CurrentPassword(); }
+
+    MessageState GetMessageState() const { return m_engine->GetMessageState(); }
+    // The message in its stored form when GetMessageState() is Present.
+    const std::optional<std::string>& Message() const { return m_engine->Message(); }
+    const std::vector<HiddenEntry>& Entries() const { return m_entries; }
+    // The entry a slot lists, -1 for none.
+    int EntryOfSlot(int slot) const;
+    // The entries to keep when the listed slots are kept: theirs, and every entry that no
+    // slot lists (those are never shown, so they are never given up by omission).
+    std::vector<int> KeptEntriesForSlots(const std::vector<int>& slots) const;
+    // The engine beneath, for the slot table.
+    const CBindImage& Engine() const { return *m_engine; }
+
+    // Extracts an entry into the working folder (gone when the session ends).
+    Status ExtractToWorkFolder(int entry, std::string& path);
+    // Extracts an entry to a file; an existing one is replaced only when replace is set.
+    Status ExtractToFile(int entry, const std::string& path, bool replace);
+    // Writes an entry's bytes to an open descriptor.
+    Status ExtractToDescriptor(int entry, int fd);
+    // Deciphers, inflates and checks every entry, the message too; checked counts them.
+    Status VerifyAll(int& checked);
+
+    // Hides (not unlocked) or re-saves (unlocked). On success the session is the carrier
+    // just written, unlocked under the password it was saved with.
+    Status Save(const SaveRequest& request);
+
+private:
+    Status EngineStatus() const;
+    Status LoadEntries();
+    Status ProvePassword();
+    Status CheckRequest(const SaveRequest& request) const;
+    Status Losses(const SaveRequest& request) const;
+    Status ReadBack(FILE* written, const SaveRequest& request);
+    bool Report(ProgressStep step, int64_t done, int64_t total);
+
+    std::string m_path;
+    std::unique_ptr<CBindImage> m_engine;
+    std::vector<HiddenEntry> m_entries;
+    std::unique_ptr<FileLock> m_lock;
+    struct Identity;
+    std::unique_ptr<Identity> m_identity; // the carrier as it was when opened
+    CProgressObserver* m_observer = nullptr;
+    bool m_unlocked = false;
+};
+
+} // namespace lumora
