@@ -4,6 +4,7 @@
 #include "CryptTestUtil.h"
 #include "support/TestFiles.h"
 
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sodium.h>
@@ -182,6 +183,9 @@ TEST_F(Sealed, TamperingTruncationAndSplicingAreRefused) {
     Bytes appended = carrier;
     appended.push_back(0);
     cases.push_back({"appended byte", appended, SealedOutcome::NotOpened, 0});
+    Bytes inserted = carrier;
+    inserted.insert(inserted.begin() + tail, 0);
+    cases.push_back({"byte before the tail", inserted, SealedOutcome::Damaged, 0});
     Bytes swapped = carrier;
     std::swap_ranges(swapped.begin() + stream + 24, swapped.begin() + stream + 24 + kChunkBytes,
                      swapped.begin() + stream + 24 + kChunkBytes);
@@ -332,14 +336,24 @@ TEST_F(Sealed, StopsAndFailuresAreReportedAsSuch) {
     ::close(big);
 }
 
-TEST(SealedKeyReleased, TheReleasedFormatOpensAndTheTestFormatIsUnknown) {
+TEST(SealedKeyReleased, FormatOneDerivesItsFixedKeysAndOpensCarriers) {
     EXPECT_EQ(KnownSealedFormats(), std::vector<uint32_t>{kSealedFormatV1});
     SealedKey key;
     EXPECT_EQ(DeriveSealedKey(Password("pw"), SealedSalt{}, kSealedFormatTest, key),
               SealedOutcome::NotOpened);
+    // Expected keys from the reference argon2 tool (-id -t 3 -k 262144 -p 1) and the BLAKE2b
+    // of Python's hashlib.
+    const std::string password = "correct horse battery staple";
+    SealedSalt salt;
+    std::memcpy(salt.data(), "sixteen byte slt", salt.size());
+    ASSERT_EQ(DeriveSealedKey(Password(password), salt, kSealedFormatV1, key), SealedOutcome::Ok);
+    EXPECT_EQ(test::ToHex(key.HeaderKey(), 32),
+              "0e3522a7bdc0395c67301d6003ed5ca400bd710ebeebd2cf0b025ab2338583a1");
+    EXPECT_EQ(test::ToHex(key.PayloadKey(), 32),
+              "14e0912745af1357c736f5c6f0c84851c022e067a6be32fc78c5bb4513cbccd0");
     TempDir dir;
-    const Bytes carrier = Seal(dir, {'i', 'm', 'g'}, {4, 5, 6}, NewKey("pw"));
-    const Unsealed opened = Unseal(dir, carrier, "pw");
+    const Bytes carrier = Seal(dir, {'i', 'm', 'g'}, {4, 5, 6}, key);
+    const Unsealed opened = Unseal(dir, carrier, password);
     EXPECT_EQ(opened.outcome, SealedOutcome::Ok);
     EXPECT_EQ(opened.header.formatId, kSealedFormatV1);
     EXPECT_EQ(opened.archive, (Bytes{4, 5, 6}));
