@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/Carrier.h"
 
+#include "archive/EntryName.h"
 #include "cli/CliError.h"
 #include "cli/FileErrors.h"
 #include "cli/Interrupt.h"

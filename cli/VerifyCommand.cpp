@@ -21,7 +21,8 @@ int CheckEveryEntry(CBindImage& engine, const std::string& password, const std::
     CUnzipper archive;
     if (!archive.Open(engine.PayloadTempPath()))
         throw Failure(damaged);
-    archive.SetPassword(password);
+    Password zipPassword(password);
+    archive.SetPassword(&zipPassword);
     const std::string folder = engine.WorkDir() + "/verify";
     int count = archive.EntryCount();
     for (int i = 0; i < count; ++i) {

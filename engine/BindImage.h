@@ -18,6 +18,7 @@
 // that still finds no slot fails the save, never vanishes.
 #pragma once
 
+#include "archive/EntryName.h" // kMessageEntryName
 #include "engine/CarrierTrailer.h"
 #include "engine/FileSlot.h"
 
@@ -37,9 +38,6 @@ enum OpenMode {
     OPEN_SPLIT = 2,   // also copy the image part to imageTempPath
     OPEN_UNPACK = 3,  // also unpack the payload (any value other than 1 and 2)
 };
-
-// Name of the archive entry that holds the message.
-inline constexpr const char* kMessageEntryName = "veilnote.vnt";
 
 // Files of this size or more cannot be hidden: carrier offsets are signed 32-bit numbers.
 inline constexpr int64_t kMaxCarrierSize = 0x7FFFFFFF;

@@ -3,7 +3,7 @@
 // extracting single hidden files.
 #include "engine/BindImage.h"
 
-#include "archive/ArchiveUtil.h"
+#include "archive/EntryName.h"
 #include "archive/Unzipper.h"
 #include "archive/Zipper.h"
 #include "engine/EngineErrors.h"
@@ -26,6 +26,11 @@ std::string FileNameOf(const std::string& path) {
 bool IsRegularFile(const std::string& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The engine holds its password as text; the archive layer borrows a Password.
+std::optional<Password> ArchivePassword(const std::optional<std::string>& password) {
+    return password ? std::optional<Password>(std::in_place, *password) : std::nullopt;
 }
 
 int64_t FileSizeOf(const std::string& path) {
@@ -55,7 +60,8 @@ int CBindImage::ExtractKeptFiles(const std::string& archivePath) {
     CUnzipper unzipper;
     if (!unzipper.Open(archivePath))
         return Fail(kDamagedPayload);
-    unzipper.SetPassword(m_password);
+    std::optional<lumora::Password> password = ArchivePassword(m_password);
+    unzipper.SetPassword(password ? &*password : nullptr);
     int64_t done = 0;
     for (int k = 0; k < kSlotCount; ++k) {
         const FileSlot& slot = m_slots[k];
@@ -77,7 +83,8 @@ int CBindImage::AddEntries(const std::string& archivePath, const std::string& me
     CZipper zipper;
     if (!zipper.Open(archivePath, std::nullopt, 0))
         return FailWrite(archivePath, errno);
-    zipper.SetPassword(m_password);
+    std::optional<lumora::Password> password = ArchivePassword(m_password);
+    zipper.SetPassword(password ? &*password : nullptr);
 
     int64_t total = messagePath.empty() ? 0 : FileSizeOf(messagePath);
     for (const FileSlot& slot : m_slots) {
@@ -162,7 +169,8 @@ int CBindImage::ReadPayloadArchive() {
     CUnzipper unzipper;
     if (!unzipper.Open(m_payloadTempPath))
         return Fail(kDamagedPayload);
-    unzipper.SetPassword(m_password);
+    std::optional<lumora::Password> password = ArchivePassword(m_password);
+    unzipper.SetPassword(password ? &*password : nullptr);
     int count = unzipper.EntryCount();
     if (count == 0)
         return Fail(kDamagedPayload);
@@ -200,7 +208,8 @@ int CBindImage::ExtractHiddenFile(int k, std::string& dest) {
     CUnzipper unzipper;
     if (!unzipper.Open(m_payloadTempPath))
         return Fail(kDamagedPayload);
-    unzipper.SetPassword(m_password);
+    std::optional<lumora::Password> password = ArchivePassword(m_password);
+    unzipper.SetPassword(password ? &*password : nullptr);
     unzipper.SetProgress(Progress("Unpacking", slot.size));
     // A folder per slot keeps entry names apart from the object's own files.
     std::string folder = m_workDir + "/FILES/" + std::to_string(k);

@@ -2,7 +2,7 @@
 // Reads arbitrary bytes as a zip archive: every entry described and extracted, with no
 // password, with the empty one or with kPassword (chosen by the first input byte).
 // Nothing may ever be written outside the extraction folder.
-#include "archive/ArchiveUtil.h"
+#include "archive/EntryName.h"
 #include "archive/Unzipper.h"
 #include "fuzz/FuzzSupport.h"
 
@@ -15,14 +15,16 @@ namespace {
 
 constexpr int kMaxEntries = 256;
 
-std::optional<std::string> PasswordFor(uint8_t choice) {
+const Password* PasswordFor(uint8_t choice) {
+    static const Password empty;
+    static const Password known{std::string_view(fuzz::kPassword)};
     switch (choice % 3) {
     case 0:
-        return std::nullopt;
+        return nullptr;
     case 1:
-        return std::string();
+        return &empty;
     default:
-        return std::string(fuzz::kPassword);
+        return &known;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <deque>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -78,6 +79,13 @@ bool MakeZipWithPython(const std::string& out, const std::vector<std::string>& a
     for (const auto& arg : args)
         command += " " + ShellQuote(arg);
     return RunCommand(command) == 0;
+}
+
+const Password* KeptPassword(const std::optional<std::string>& text) {
+    static std::deque<Password> kept;
+    if (!text)
+        return nullptr;
+    return &kept.emplace_back(*text);
 }
 
 std::vector<ZipEntryInfo> ListEntries(const std::string& archive) {

@@ -47,7 +47,7 @@ protected:
         std::vector<std::string> files = {"empty.txt", "short.txt",        "random.bin",
                                           "text.txt",  "naïve résumé.txt", "日本.txt"};
         CZipper zipper(archive, std::nullopt, 0);
-        zipper.SetPassword(password);
+        zipper.SetPassword(test::KeptPassword(password));
         std::vector<std::string> paths;
         for (const auto& name : files) {
             paths.push_back(dir / ("src/" + name));
@@ -136,7 +136,7 @@ TEST_F(InteropTest, ReadsArchivesWrittenByInfoZip) {
         CUnzipper unzipper(archive);
         ASSERT_EQ(5, unzipper.EntryCount());
         std::string out = archive + ".out";
-        unzipper.SetPassword("pw");
+        unzipper.SetPassword(test::KeptPassword("pw"));
         for (int k = 0; k < 5; ++k) {
             ZipEntryInfo info;
             ASSERT_EQ(1, unzipper.EntryInfoAt(k, info));
@@ -145,7 +145,7 @@ TEST_F(InteropTest, ReadsArchivesWrittenByInfoZip) {
             EXPECT_EQ(ReadFile(dir / ("src/" + info.name)), ReadFile(out + "/" + info.name))
                 << info.name;
         }
-        unzipper.SetPassword("wrong");
+        unzipper.SetPassword(test::KeptPassword("wrong"));
         for (int k = 0; k < 5; ++k) {
             // An empty entry has no data to check: one wrong password in 256 passes its
             // check byte, and what it extracts is then the right (empty) content.

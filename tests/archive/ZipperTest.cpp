@@ -40,7 +40,7 @@ protected:
 
     std::string Extracted(const std::string& archive, int k) {
         CUnzipper unzipper(archive);
-        unzipper.SetPassword(password);
+        unzipper.SetPassword(test::KeptPassword(password));
         std::string out = dir / ("out" + std::to_string(k));
         ZipEntryInfo info;
         if (unzipper.EntryInfoAt(k, info) != 1 || unzipper.ExtractCurrentEntry(out) != 1)
@@ -150,7 +150,7 @@ TEST_F(ZipperTest, EveryEntryIsDeflatedWithoutDateAttributesOrComment) {
           std::optional<std::string>("")}) {
         std::string archive = dir / "props.zip";
         CZipper zipper(archive, std::nullopt, 0);
-        zipper.SetPassword(pw);
+        zipper.SetPassword(test::KeptPassword(pw));
         ASSERT_EQ(1, zipper.AddFile(dir / "d.txt", false));
         ASSERT_EQ(1, zipper.Close());
 
@@ -190,7 +190,7 @@ TEST_F(ZipperTest, ProgressCountsFileBytesAndCanAbandonAnEntry) {
     test::WriteFile(big, test::PseudoRandomBytes(10000, 7));
     std::string archive = dir / "progress.zip";
     CZipper zipper(archive, std::nullopt, 0);
-    zipper.SetPassword("pw");
+    zipper.SetPassword(test::KeptPassword("pw"));
     std::vector<uint64_t> reports;
     zipper.SetProgress([&](uint64_t done) {
         reports.push_back(done);
