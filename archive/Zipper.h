@@ -49,7 +49,8 @@ public:
 
     // Copies entry k of source into this archive under its exact stored name, with its
     // flags, method, CRC-32, sizes, DOS date and time, attributes, comment and extra fields
-    // (less any zip64 field, which is written anew when needed), never inflating it.
+    // (less zip64 fields, which are written anew when needed, and blocks that run past the
+    // end of the field), never inflating it.
     // - The stored bytes are kept byte for byte when the encryption stays as it is: an
     //   entry that is not encrypted copied without a password, or an encrypted one whose
     //   password equals this zipper's. The check byte of an encrypted entry is checked

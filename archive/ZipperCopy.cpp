@@ -18,8 +18,9 @@ constexpr unsigned kZip64ExtraId = 0x0001;
 constexpr size_t kMaxCopiedExtra = 0xFFFF - 32;
 constexpr uint64_t kZip64Threshold = 0xFF000000u;
 
-// The extra field without zip64 blocks; bytes after a block that runs past the end are
-// kept as they are.
+// The extra field without zip64 blocks, which minizip writes anew where they are needed.
+// A block that runs past the end of the field ends it: readers could not parse what
+// follows either.
 std::vector<uint8_t> WithoutZip64Field(const std::vector<uint8_t>& extra) {
     std::vector<uint8_t> kept;
     size_t at = 0;
@@ -33,7 +34,6 @@ std::vector<uint8_t> WithoutZip64Field(const std::vector<uint8_t>& extra) {
                         extra.begin() + static_cast<long>(at + 4 + size));
         at += 4 + size;
     }
-    kept.insert(kept.end(), extra.begin() + static_cast<long>(at), extra.end());
     return kept;
 }
 

@@ -3,7 +3,6 @@
 // and data that inflates far beyond its compressed size.
 #include "archive/ArchiveTestTools.h"
 #include "archive/ArchiveUtil.h"
-#include "archive/PkwareCipher.h"
 #include "archive/Unzipper.h"
 #include "archive/ZipBytes.h"
 #include "archive/Zipper.h"
@@ -19,7 +18,7 @@ namespace {
 
 using test::Bytes;
 using test::KeptPassword;
-using test::RawEntry;
+using test::PasswordPassing;
 using test::TempDir;
 using E = EntryCheck;
 
@@ -46,34 +45,6 @@ std::vector<std::string> Texts(const std::vector<EntryCheck>& checks) {
     for (EntryCheck check : checks)
         texts.push_back(Text(check));
     return texts;
-}
-
-// The check byte a password finds in an entry's encryption header.
-uint8_t CheckByteUnder(const Bytes& zip, const RawEntry& entry, const std::string& password) {
-    Bytes stored = test::StoredData(zip, entry);
-    uint8_t header[PkwareCipher::kHeaderSize];
-    std::copy_n(stored.begin(), sizeof header, header);
-    return PkwareCipher(Password(password)).ReadHeader(header);
-}
-
-// One wrong password in 256 passes an entry's check byte. The first of "wrong0",
-// "wrong1", ... whose check byte passes exactly in the entries marked, so tests do not
-// depend on the random bytes of the headers.
-std::string PasswordPassing(const Bytes& zip, const std::vector<bool>& passes) {
-    auto raw = test::RawEntries(zip);
-    for (int i = 0; i < 1000000; ++i) {
-        std::string candidate = "wrong" + std::to_string(i);
-        bool fits = raw.size() == passes.size();
-        for (size_t k = 0; fits && k < raw.size(); ++k) {
-            uint32_t crc = test::Get32(zip, raw[k].central + 16);
-            uint32_t time = test::Get16(zip, raw[k].central + 12);
-            uint8_t check = CheckByteUnder(zip, raw[k], candidate);
-            fits = (check == (crc >> 24) || check == (time >> 8)) == passes[k];
-        }
-        if (fits)
-            return candidate;
-    }
-    return "";
 }
 
 class EntryCheckTest : public ::testing::Test {

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "archive/ZipBytes.h"
 
+#include "archive/PkwareCipher.h"
+
+#include <algorithm>
+
 #include <stdexcept>
 
 namespace lumora::test {
@@ -134,6 +138,26 @@ Bytes WithZip64Count(const Bytes& zip, uint64_t count) {
     Append32(out, 0xFFFFFFFF);
     Append16(out, 0);
     return out;
+}
+
+std::string PasswordPassing(const Bytes& zip, const std::vector<bool>& passes) {
+    auto raw = RawEntries(zip);
+    for (int i = 0; i < 1000000 && raw.size() == passes.size(); ++i) {
+        std::string candidate = "wrong" + std::to_string(i);
+        bool fits = true;
+        for (size_t k = 0; fits && k < raw.size(); ++k) {
+            Bytes stored = StoredData(zip, raw[k]);
+            uint8_t header[PkwareCipher::kHeaderSize];
+            std::copy_n(stored.begin(), sizeof header, header);
+            uint8_t check = PkwareCipher(Password(candidate)).ReadHeader(header);
+            uint32_t crc = Get32(zip, raw[k].central + 16);
+            uint32_t time = Get16(zip, raw[k].central + 12);
+            fits = (check == (crc >> 24) || check == (time >> 8)) == passes[k];
+        }
+        if (fits)
+            return candidate;
+    }
+    return "";
 }
 
 } // namespace lumora::test

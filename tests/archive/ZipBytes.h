@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace lumora::test {
@@ -38,5 +39,10 @@ void PatchBoth16(Bytes& zip, const RawEntry& entry, size_t localOffset, uint32_t
 Bytes WithDirectory(const Bytes& zip, const Bytes& records, uint32_t count);
 // The archive with zip64 end records that claim count entries.
 Bytes WithZip64Count(const Bytes& zip, uint64_t count);
+
+// One wrong password in 256 passes an entry's check byte. The first of "wrong0",
+// "wrong1", ... whose check byte passes in exactly the entries marked (as the CRC's or the
+// DOS time's high byte), so tests do not depend on the random bytes of the headers.
+std::string PasswordPassing(const Bytes& zip, const std::vector<bool>& passes);
 
 } // namespace lumora::test
