@@ -6,7 +6,7 @@
 
 #include "archive/EntryCheck.h"
 #include "archive/PkwareCipher.h"
-#include "archive/ZipFlags.h"
+#include "archive/ZipFormat.h"
 
 #include <cstdint>
 #include <minizip/unzip.h>

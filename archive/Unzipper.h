@@ -42,7 +42,7 @@ public:
     CUnzipper& operator=(const CUnzipper&) = delete;
 
     // Closes any open archive, opens path and reads its central directory: Damaged when it
-    // is no readable zip archive, Cancelled when the progress callback stopped it.
+    // cannot be opened or is no zip archive, Cancelled when the progress callback stopped it.
     EntryCheck OpenChecked(const std::string& path);
     int Open(const std::string& path); // 1 when OpenChecked gives Ok
     void Close();

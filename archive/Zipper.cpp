@@ -4,7 +4,7 @@
 #include "archive/ArchiveUtil.h"
 #include "archive/EntryDataWriter.h"
 #include "archive/EntryName.h"
-#include "archive/ZipFlags.h"
+#include "archive/ZipFormat.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -24,8 +24,6 @@ constexpr size_t kMaxNameLength = 0xFFFF;
 // "Made by" an NTFS host, zip 2.0: Info-ZIP unzip takes names from FAT hosts for code
 // page 437 even with the UTF-8 flag, and on a Unix host attributes 0 would mean mode 000.
 constexpr uLong kVersionMadeBy = (11u << 8) | 20u;
-// Sources this large get zip64 records; smaller entries stay in the plain format.
-constexpr uint64_t kZip64Threshold = 0xFF000000u;
 
 using FilePtr = std::unique_ptr<FILE, int (*)(FILE*)>;
 

@@ -4,6 +4,7 @@
 #include "archive/EntryRecord.h"
 #include "archive/StoredDataReader.h"
 #include "archive/Unzipper.h"
+#include "archive/ZipFormat.h"
 #include "archive/Zipper.h"
 
 #include <algorithm>
@@ -16,7 +17,6 @@ constexpr size_t kBlockSize = 16384;
 constexpr unsigned kZip64ExtraId = 0x0001;
 // Room left in a 16-bit extra field length for the zip64 field minizip may add.
 constexpr size_t kMaxCopiedExtra = 0xFFFF - 32;
-constexpr uint64_t kZip64Threshold = 0xFF000000u;
 
 // The extra field without zip64 blocks, which minizip writes anew where they are needed.
 // A block that runs past the end of the field ends it: readers could not parse what
