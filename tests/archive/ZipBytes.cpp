@@ -77,7 +77,8 @@ std::string PasswordPassing(const Bytes& zip, const std::vector<bool>& passes) {
                 header[n] = zip.at(raw[k].data + n);
             uint8_t check = PkwareCipher(Password(candidate)).ReadHeader(header);
             bool crc = check == Get(zip, raw[k].central + 19, 1);
-            bool time = check == Get(zip, raw[k].central + 13, 1);
+            bool descriptor = (Get(zip, raw[k].central + 8, 2) & 8) != 0;
+            bool time = descriptor && check == Get(zip, raw[k].central + 13, 1);
             fits = (crc || time) == passes[k];
         }
         if (fits)

@@ -33,8 +33,9 @@ void PatchBoth(Bytes& zip, const RawEntry& entry, size_t localOffset, uint32_t v
 Bytes WithDirectory(const Bytes& zip, const Bytes& records, uint64_t count, bool zip64);
 
 // One wrong password in 256 passes an entry's check byte. The first of "wrong0",
-// "wrong1", ... whose check byte passes in exactly the entries marked (as the CRC's or the
-// DOS time's high byte), so tests do not depend on the random bytes of the headers.
+// "wrong1", ... whose check byte passes in exactly the entries marked (as the CRC's high
+// byte, or the DOS time's with a data descriptor), so tests do not depend on the random
+// bytes of the headers.
 std::string PasswordPassing(const Bytes& zip, const std::vector<bool>& passes);
 
 } // namespace lumora::test
