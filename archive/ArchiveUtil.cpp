@@ -75,20 +75,4 @@ int FileCrc32(const std::string& path, uint32_t& crc) {
     return 0;
 }
 
-bool IsSafeEntryName(const std::string& name) {
-    if (name.empty() || name.front() == '/' || name.front() == '\\' ||
-        name.find('\0') != std::string::npos)
-        return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find_first_of("/\\", start);
-        if (end == std::string::npos)
-            end = name.size();
-        if (name.compare(start, end - start, "..") == 0)
-            return false;
-        start = end + 1;
-    }
-    return true;
-}
-
 } // namespace lumora

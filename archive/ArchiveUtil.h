@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// File helpers shared by CZipper and CUnzipper. All return int 1 or 0 and never throw.
+// File helpers shared by CZipper and CUnzipper. None throws; each says what it returns
+// (FileCrc32 follows the 0 / -1 convention of a system call, the others give 1 or 0).
 #pragma once
 
 #include <cstdint>
@@ -17,8 +18,5 @@ int EnsureParentFolder(const std::string& filePath);
 int ApplyEntryTime(const std::string& path, uint32_t dosDateTime);
 // CRC-32 of the whole file read in 16384-byte blocks; 0 on success, -1 on failure.
 int FileCrc32(const std::string& path, uint32_t& crc);
-// True when an entry name may be extracted: not empty, not absolute, no ".." component
-// (with "/" or "\" as separator), no NUL.
-bool IsSafeEntryName(const std::string& name);
 
 } // namespace lumora

@@ -1,45 +1,36 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Reads the data of the current entry through minizip's raw mode: checks and strips the
-// encryption header, decrypts, and inflates deflated entries.
+// Reads the data of the current entry: the stored data deciphered, and inflated when the
+// entry is deflated.
 #pragma once
 
-#include "archive/PkwareCipher.h"
+#include "archive/StoredDataReader.h"
 
 #include <array>
-#include <cstdint>
-#include <minizip/unzip.h>
-#include <optional>
-#include <string>
 #include <zlib.h>
 
 namespace lumora {
 
 class EntryDataReader {
 public:
-    explicit EntryDataReader(unzFile unz) : m_unz(unz) {}
+    explicit EntryDataReader(unzFile unz) : m_stored(unz) {}
     ~EntryDataReader();
     EntryDataReader(const EntryDataReader&) = delete;
     EntryDataReader& operator=(const EntryDataReader&) = delete;
 
-    // Opens the current entry described by info; false for an encrypted entry without a
-    // password or with a password whose check byte does not match, and for methods other
-    // than stored and deflated.
-    bool Open(const unz_file_info64& info, const std::optional<std::string>& password);
+    // As StoredDataReader::Open.
+    EntryCheck Open(const unz_file_info64& info, const Password* password);
     // Up to capacity bytes of entry data; 0 at the end, -1 on damaged data.
     long Read(uint8_t* out, size_t capacity);
 
 private:
-    long ReadRaw(uint8_t* out, size_t capacity);
-    bool ReadExactly(uint8_t* out, size_t length);
-
-    unzFile m_unz;
+    StoredDataReader m_stored;
     bool m_open = false;
     bool m_inflating = false;
+    bool m_inputEnded = false;
     bool m_ended = false;
-    int m_method = 0;
-    std::optional<PkwareCipher> m_cipher;
+    bool m_deflated = false;
     z_stream m_stream{};
-    std::array<uint8_t, 2048> m_input{};
+    std::array<uint8_t, 16384> m_input{};
 };
 
 } // namespace lumora

@@ -3,9 +3,8 @@
 
 namespace lumora {
 
-EntryDataWriter::EntryDataWriter(zipFile zip, const std::optional<std::string>& password)
-    : m_zip(zip) {
-    if (password)
+EntryDataWriter::EntryDataWriter(zipFile zip, const Password* password) : m_zip(zip) {
+    if (password != nullptr)
         m_cipher.emplace(*password);
 }
 

@@ -9,14 +9,13 @@
 #include <cstdint>
 #include <minizip/zip.h>
 #include <optional>
-#include <string>
 #include <zlib.h>
 
 namespace lumora {
 
 class EntryDataWriter {
 public:
-    EntryDataWriter(zipFile zip, const std::optional<std::string>& password);
+    EntryDataWriter(zipFile zip, const Password* password); // null: no encryption
     ~EntryDataWriter();
     EntryDataWriter(const EntryDataWriter&) = delete;
     EntryDataWriter& operator=(const EntryDataWriter&) = delete;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "archive/PkwareCipher.h"
 
+#include <sodium.h>
 #include <sys/random.h>
 #include <zlib.h>
 
@@ -25,10 +26,14 @@ bool FillRandom(uint8_t* data, size_t length) {
 
 } // namespace
 
-PkwareCipher::PkwareCipher(const std::string& password)
+PkwareCipher::PkwareCipher(std::span<const uint8_t> password)
     : m_keys{0x12345678u, 0x23456789u, 0x34567890u} {
-    for (char c : password)
-        UpdateKeys(static_cast<uint8_t>(c));
+    for (uint8_t c : password)
+        UpdateKeys(c);
+}
+
+PkwareCipher::~PkwareCipher() {
+    sodium_memzero(m_keys, sizeof m_keys);
 }
 
 uint8_t PkwareCipher::KeyStreamByte() const {

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The traditional PKWARE stream cipher of the zip format: three 32-bit keys seeded from
 // the password and a 12-byte encryption header in front of each entry's data, whose last
-// byte lets a reader check the password.
+// byte lets a reader check the password. The keys are as good as the password, so they
+// are wiped when the cipher goes and never copied.
 #pragma once
+
+#include "crypt/SecretBytes.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <span>
 
 namespace lumora {
 
@@ -14,7 +17,12 @@ class PkwareCipher {
 public:
     static constexpr size_t kHeaderSize = 12;
 
-    explicit PkwareCipher(const std::string& password);
+    explicit PkwareCipher(std::span<const uint8_t> password);
+    explicit PkwareCipher(const Password& password)
+        : PkwareCipher(std::span<const uint8_t>(password.Data(), password.Size())) {}
+    ~PkwareCipher();
+    PkwareCipher(const PkwareCipher&) = delete;
+    PkwareCipher& operator=(const PkwareCipher&) = delete;
 
     void Encrypt(uint8_t* data, size_t length);
     void Decrypt(uint8_t* data, size_t length);

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "archive/Unzipper.h"
-#include "platform/AtomicFile.h"
 
 #include "archive/ArchiveUtil.h"
+#include "archive/DirectoryIndex.h"
 #include "archive/EntryDataReader.h"
+#include "archive/EntryName.h"
+#include "archive/EntryRecord.h"
+#include "platform/AtomicFile.h"
 
-#include <algorithm>
 #include <climits>
 #include <filesystem>
-#include <minizip/unzip.h>
+#include <sys/stat.h>
 
 namespace lumora {
 namespace {
@@ -19,30 +21,19 @@ unzFile Handle(void* unz) {
     return static_cast<unzFile>(unz);
 }
 
-struct CurrentEntry {
-    unz_file_info64 info{};
-    std::string name; // with "/" as separator
-    std::string comment;
-};
-
-// Reads the directory record of the current entry, name and comment at full length.
-bool ReadCurrentEntry(unzFile unz, CurrentEntry& entry) {
-    if (unzGetCurrentFileInfo64(unz, &entry.info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
-        return false;
-    entry.name.assign(entry.info.size_filename, '\0');
-    entry.comment.assign(entry.info.size_file_comment, '\0');
-    if (unzGetCurrentFileInfo64(unz, &entry.info, entry.name.data(), entry.name.size(), nullptr, 0,
-                                entry.comment.data(), entry.comment.size()) != UNZ_OK)
-        return false;
-    std::replace(entry.name.begin(), entry.name.end(), '\\', '/');
-    return true;
-}
-
 uint32_t Clamp32(ZPOS64_T value) {
     return value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
 }
 
+EntryCheck LayoutOf(const EntryRecord& record, const IndexedEntry& entry) {
+    if (CheckMethod(record.info) != EntryCheck::Ok)
+        return EntryCheck::Unsupported;
+    return entry.located && !entry.overlaps ? EntryCheck::Ok : EntryCheck::Damaged;
+}
+
 } // namespace
+
+CUnzipper::CUnzipper() = default;
 
 CUnzipper::CUnzipper(const std::string& path) {
     if (!path.empty())
@@ -53,14 +44,27 @@ CUnzipper::~CUnzipper() {
     Close();
 }
 
-int CUnzipper::Open(const std::string& path) {
+EntryCheck CUnzipper::OpenChecked(const std::string& path) {
     Close();
+    struct stat file {};
+    if (::stat(path.c_str(), &file) != 0)
+        return EntryCheck::Damaged;
     m_unz = unzOpen64(path.c_str());
     if (m_unz == nullptr)
-        return 0;
-    // minizip makes the first entry current when it opens an archive.
-    m_currentIndex = EntryCount() > 0 ? 0 : -1;
-    return 1;
+        return EntryCheck::Damaged;
+    m_index = std::make_unique<DirectoryIndex>();
+    EntryCheck read = BuildDirectoryIndex(Handle(m_unz), static_cast<uint64_t>(file.st_size),
+                                          m_progress, *m_index);
+    if (read != EntryCheck::Ok) {
+        Close();
+        return read;
+    }
+    SelectEntry(0);
+    return EntryCheck::Ok;
+}
+
+int CUnzipper::Open(const std::string& path) {
+    return OpenChecked(path) == EntryCheck::Ok ? 1 : 0;
 }
 
 void CUnzipper::Close() {
@@ -69,11 +73,8 @@ void CUnzipper::Close() {
     unzCloseCurrentFile(Handle(m_unz));
     unzClose(Handle(m_unz));
     m_unz = nullptr;
+    m_index.reset();
     m_currentIndex = -1;
-}
-
-void CUnzipper::SetPassword(const std::optional<std::string>& password) {
-    m_password = password;
 }
 
 int CUnzipper::SetTargetFolder(const std::string& folder) {
@@ -85,53 +86,69 @@ int CUnzipper::SetTargetFolder(const std::string& folder) {
     return EnsureFolder(folder);
 }
 
-int CUnzipper::EntryCount() {
-    if (m_unz == nullptr)
+int CUnzipper::EntryCount() const {
+    if (!m_index)
         return 0;
-    unz_global_info64 global{};
-    if (unzGetGlobalInfo64(Handle(m_unz), &global) != UNZ_OK)
-        return 0;
-    return global.number_entry > INT_MAX ? INT_MAX : static_cast<int>(global.number_entry);
+    size_t count = m_index->entries.size();
+    return count > INT_MAX ? INT_MAX : static_cast<int>(count);
+}
+
+bool CUnzipper::DirectoryComplete() const {
+    return m_index && m_index->complete;
 }
 
 int CUnzipper::SelectEntry(int k) {
     if (m_unz == nullptr || k < 0 || k >= EntryCount())
         return 0;
-    // Stepping on from the current entry spares a walk from the start for each index of
-    // an ascending scan.
-    if (m_currentIndex < 0 || m_currentIndex > k) {
-        m_currentIndex = -1;
-        if (unzGoToFirstFile(Handle(m_unz)) != UNZ_OK)
-            return 0;
-        m_currentIndex = 0;
-    }
-    while (m_currentIndex < k) {
-        if (unzGoToNextFile(Handle(m_unz)) != UNZ_OK) {
-            m_currentIndex = -1;
-            return 0;
-        }
-        ++m_currentIndex;
-    }
+    if (k == m_currentIndex)
+        return 1;
+    m_currentIndex = -1;
+    if (unzSetOffset64(Handle(m_unz), m_index->entries[static_cast<size_t>(k)].directoryPos) !=
+        UNZ_OK)
+        return 0;
+    m_currentIndex = k;
     return 1;
 }
 
+bool CUnzipper::ReadCurrentRecord(EntryRecord& record, EntryCheck& layout) {
+    if (m_unz == nullptr || m_currentIndex < 0 || !ReadEntryRecord(Handle(m_unz), record))
+        return false;
+    layout = LayoutOf(record, m_index->entries[static_cast<size_t>(m_currentIndex)]);
+    return true;
+}
+
+EntryCheck CUnzipper::SelectRecord(int k, EntryRecord& record) {
+    EntryCheck layout = EntryCheck::Damaged;
+    if (SelectEntry(k) == 0 || !ReadCurrentRecord(record, layout))
+        return EntryCheck::Damaged;
+    return layout;
+}
+
 int CUnzipper::ReadEntryInfo(ZipEntryInfo& info) {
-    CurrentEntry entry;
-    if (m_unz == nullptr || !ReadCurrentEntry(Handle(m_unz), entry))
+    EntryRecord record;
+    EntryCheck layout = EntryCheck::Damaged;
+    if (!ReadCurrentRecord(record, layout))
         return 0;
-    info.name = entry.name;
-    info.comment = entry.comment;
-    info.versionMadeBy = static_cast<int>(entry.info.version);
-    info.versionNeeded = static_cast<int>(entry.info.version_needed);
-    info.flags = static_cast<int>(entry.info.flag);
-    info.method = static_cast<int>(entry.info.compression_method);
-    info.dosDateTime = static_cast<uint32_t>(entry.info.dosDate);
-    info.crc32 = static_cast<uint32_t>(entry.info.crc);
-    info.compressedSize = Clamp32(entry.info.compressed_size);
-    info.uncompressedSize = Clamp32(entry.info.uncompressed_size);
-    info.internalAttributes = static_cast<int>(entry.info.internal_fa);
-    info.externalAttributes = static_cast<uint32_t>(entry.info.external_fa);
-    info.isFolder = !entry.name.empty() && entry.name.back() == '/';
+    const IndexedEntry& entry = m_index->entries[static_cast<size_t>(m_currentIndex)];
+    info.name = record.name;
+    info.storedName = record.storedName;
+    info.comment = record.comment;
+    info.versionMadeBy = static_cast<int>(record.info.version);
+    info.versionNeeded = static_cast<int>(record.info.version_needed);
+    info.flags = static_cast<int>(record.info.flag);
+    info.method = static_cast<int>(record.info.compression_method);
+    info.dosDateTime = static_cast<uint32_t>(record.info.dosDate);
+    info.crc32 = static_cast<uint32_t>(record.info.crc);
+    info.compressedSize = Clamp32(record.info.compressed_size);
+    info.uncompressedSize = Clamp32(record.info.uncompressed_size);
+    info.internalAttributes = static_cast<int>(record.info.internal_fa);
+    info.externalAttributes = static_cast<uint32_t>(record.info.external_fa);
+    info.isFolder = !record.name.empty() && record.name.back() == '/';
+    info.encrypted = (record.info.flag & kFlagEncrypted) != 0;
+    info.dataDescriptor = (record.info.flag & kFlagDataDescriptor) != 0;
+    info.layout = layout;
+    info.localHeaderOffset = entry.localHeaderOffset;
+    info.dataOffset = entry.dataOffset;
     return 1;
 }
 
@@ -139,27 +156,7 @@ int CUnzipper::EntryInfoAt(int k, ZipEntryInfo& info) {
     return SelectEntry(k) != 0 ? ReadEntryInfo(info) : 0;
 }
 
-int CUnzipper::ExtractCurrentEntry(const std::optional<std::string>& folder) {
-    if (m_unz == nullptr)
-        return 0;
-    const std::string& target = folder ? *folder : m_targetFolder;
-    CurrentEntry entry;
-    if (EnsureFolder(target) == 0 || !ReadCurrentEntry(Handle(m_unz), entry))
-        return 0;
-    if (!IsSafeEntryName(entry.name))
-        return 0;
-    if (entry.name.back() == '/')
-        return 1;
-    // The password is checked before anything is created for the entry.
-    EntryDataReader reader(Handle(m_unz));
-    if (!reader.Open(entry.info, m_password))
-        return 0;
-    std::string outPath = target + (target.back() == '/' ? "" : "/") + entry.name;
-    if (EnsureParentFolder(outPath) == 0)
-        return 0;
-    AtomicFile output(outPath);
-    if (!output.Open())
-        return 0;
+EntryCheck CUnzipper::Pump(EntryDataReader& reader, const EntryRecord& record, const Sink& sink) {
     uint8_t block[kBlockSize];
     uint64_t done = 0;
     uLong crc = crc32(0L, Z_NULL, 0);
@@ -168,31 +165,79 @@ int CUnzipper::ExtractCurrentEntry(const std::optional<std::string>& folder) {
         if (got == 0)
             break;
         // Data beyond the size the directory gives is damage or a decompression bomb.
-        if (got < 0 || done + static_cast<uint64_t>(got) > entry.info.uncompressed_size)
-            return 0;
+        if (got < 0 || done + static_cast<uint64_t>(got) > record.info.uncompressed_size)
+            return EntryCheck::Damaged;
         done += static_cast<uint64_t>(got);
         crc = crc32(crc, block, static_cast<uInt>(got));
-        if (!output.Write(block, static_cast<size_t>(got)) || !ReportProgress(done))
-            return 0;
+        if (!sink(block, static_cast<size_t>(got)) || !ReportProgress(done))
+            return EntryCheck::Cancelled;
     }
     // A wrong password that passed the check byte, or damaged data, shows up here.
-    if (done != entry.info.uncompressed_size || crc != entry.info.crc ||
-        !output.Commit(AtomicFile::Sync::No))
+    bool intact = done == record.info.uncompressed_size && crc == record.info.crc;
+    return intact ? EntryCheck::Ok : EntryCheck::Damaged;
+}
+
+EntryCheck CUnzipper::CheckEntryPasswordAt(int k) {
+    EntryRecord record;
+    EntryCheck layout = SelectRecord(k, record);
+    if (layout != EntryCheck::Ok || (record.info.flag & kFlagEncrypted) == 0)
+        return layout;
+    StoredDataReader reader(Handle(m_unz));
+    return reader.Open(record.info, m_password, StoredDataReader::Mode::Deciphered);
+}
+
+EntryCheck CUnzipper::VerifyEntryAt(int k) {
+    return ReadEntryAt(k, [](const uint8_t*, size_t) { return true; });
+}
+
+EntryCheck CUnzipper::ReadEntryAt(int k, const Sink& sink) {
+    EntryRecord record;
+    EntryCheck layout = SelectRecord(k, record);
+    if (layout != EntryCheck::Ok)
+        return layout;
+    EntryDataReader reader(Handle(m_unz));
+    EntryCheck opened = reader.Open(record.info, m_password);
+    return opened == EntryCheck::Ok ? Pump(reader, record, sink) : opened;
+}
+
+int CUnzipper::ExtractCurrentEntry(const std::optional<std::string>& folder) {
+    const std::string& target = folder ? *folder : m_targetFolder;
+    EntryRecord record;
+    EntryCheck layout = EntryCheck::Damaged;
+    if (m_unz == nullptr || EnsureFolder(target) == 0 || !ReadCurrentRecord(record, layout) ||
+        !IsSafeEntryName(record.name))
         return 0;
-    ApplyEntryTime(outPath, static_cast<uint32_t>(entry.info.dosDate));
+    if (record.name.back() == '/')
+        return 1;
+    if (layout != EntryCheck::Ok)
+        return 0;
+    // The password is checked before anything is created for the entry.
+    EntryDataReader reader(Handle(m_unz));
+    if (reader.Open(record.info, m_password) != EntryCheck::Ok)
+        return 0;
+    std::string outPath = target + (target.back() == '/' ? "" : "/") + record.name;
+    if (EnsureParentFolder(outPath) == 0)
+        return 0;
+    AtomicFile output(outPath);
+    if (!output.Open())
+        return 0;
+    auto write = [&](const uint8_t* data, size_t length) { return output.Write(data, length); };
+    if (Pump(reader, record, write) != EntryCheck::Ok || !output.Commit(AtomicFile::Sync::No))
+        return 0;
+    ApplyEntryTime(outPath, static_cast<uint32_t>(record.info.dosDate));
     return 1;
+}
+
+int CUnzipper::ExtractEntryAt(int k, const std::optional<std::string>& folder) {
+    return SelectEntry(k) != 0 ? ExtractCurrentEntry(folder) : 0;
 }
 
 bool CUnzipper::ReportProgress(uint64_t bytesDone) const {
     try {
         return !m_progress || m_progress(bytesDone);
     } catch (...) {
-        return false; // an escaping exception abandons the extraction like a refusal
+        return false; // an escaping exception abandons the operation like a refusal
     }
-}
-
-int CUnzipper::ExtractEntryAt(int k, const std::optional<std::string>& folder) {
-    return SelectEntry(k) != 0 ? ExtractCurrentEntry(folder) : 0;
 }
 
 } // namespace lumora

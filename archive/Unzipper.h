@@ -1,51 +1,102 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Reads zip archives entry by entry and extracts single entries into a folder. Archives
-// may be followed by up to 15 zero bytes. Entries are decrypted with the traditional
-// PKWARE cipher when they are encrypted and a password is set. Entry names that are
-// absolute or contain a ".." component are never extracted. Operations return int 1 or 0
-// and never throw.
+// Reads zip archives entry by entry, checks entries without writing them, and extracts
+// single entries into a folder. Archives may be followed by up to 15 zero bytes.
+//
+// Opening reads the central directory once: no more records than it claims, no more than
+// one per 46 bytes of the file, and none after the first record that cannot be read, so a
+// directory that claims more entries than it holds cannot make enumeration run on.
+// Entries are then selected in constant time. Entries whose bytes (local header to the end
+// of the data) overlap another entry's are listed, but every read of them is Damaged and
+// none is extracted: a few bytes shared by many records could otherwise inflate to far
+// more than the archive holds. No entry is ever inflated beyond its declared size.
+//
+// Encrypted entries are read with the traditional PKWARE cipher under the password set.
+// Names that are not safe (archive/EntryName.h) are never extracted. Int operations
+// return 1 or 0; nothing throws.
 #pragma once
 
+#include "archive/EntryCheck.h"
 #include "archive/ZipEntryInfo.h"
+#include "crypt/SecretBytes.h"
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace lumora {
 
+struct DirectoryIndex;
+struct EntryRecord;
+class EntryDataReader;
+
 class CUnzipper {
 public:
-    CUnzipper() = default;
+    // Receives an entry's data block by block; false stops the reading (Cancelled).
+    using Sink = std::function<bool(const uint8_t* data, size_t length)>;
+
+    CUnzipper();
     explicit CUnzipper(const std::string& path); // opens path when it is not empty
     ~CUnzipper();
     CUnzipper(const CUnzipper&) = delete;
     CUnzipper& operator=(const CUnzipper&) = delete;
 
-    int Open(const std::string& path);
+    // Closes any open archive, opens path and reads its central directory: Damaged when it
+    // cannot be opened or is no zip archive, Cancelled when the progress callback stopped it.
+    EntryCheck OpenChecked(const std::string& path);
+    int Open(const std::string& path); // 1 when OpenChecked gives Ok
     void Close();
-    void SetPassword(const std::optional<std::string>& password);
+    // Null: no password. The password is borrowed and must outlive its use here.
+    void SetPassword(const Password* password) { m_password = password; }
     // 0 when folder names an existing file; otherwise stores it and ensures it exists.
     int SetTargetFolder(const std::string& folder);
     const std::string& TargetFolder() const { return m_targetFolder; }
 
-    int EntryCount();
+    // The entries that could be read; DirectoryComplete is false when the directory
+    // claims more than that.
+    int EntryCount() const;
+    bool DirectoryComplete() const;
     int SelectEntry(int k);
     int ReadEntryInfo(ZipEntryInfo& info);
     int EntryInfoAt(int k, ZipEntryInfo& info);
     // Extracts the current entry into folder (the target folder when folder is none),
-    // replacing an existing file and creating sub-folders of the entry name first.
+    // replacing an existing file and creating sub-folders of the entry name first. The
+    // file appears only when the data passed its CRC-32 and size checks.
     int ExtractCurrentEntry(const std::optional<std::string>& folder = std::nullopt);
     int ExtractEntryAt(int k, const std::optional<std::string>& folder = std::nullopt);
 
+    // For the checks below, an index outside the directory and an entry whose layout is
+    // not Ok (ZipEntryInfo::layout) give Damaged or Unsupported before anything is read.
+    // Compares the check byte of entry k's encryption header only (cheap); Ok for an entry
+    // that is not encrypted.
+    EntryCheck CheckEntryPasswordAt(int k);
+    // Deciphers and inflates the whole entry as a stream and checks its CRC-32 and size;
+    // writes nothing.
+    EntryCheck VerifyEntryAt(int k);
+    // As VerifyEntryAt, handing the data to sink. Data past the declared size is never
+    // handed on; Damaged is only known at the end, so a sink must not trust what it was
+    // given before Ok.
+    EntryCheck ReadEntryAt(int k, const Sink& sink);
+
+    // Reports and can cancel OpenChecked (set it before), extraction, checks and reads.
     void SetProgress(ArchiveProgress progress) { m_progress = std::move(progress); }
 
 private:
+    friend class CZipper; // CopyEntryFrom reads the stored data of entries
+
+    // Reads the current entry's record and says whether its layout lets it be read.
+    bool ReadCurrentRecord(EntryRecord& record, EntryCheck& layout);
+    // Makes entry k current and reads its record: its layout, or Damaged when it cannot.
+    EntryCheck SelectRecord(int k, EntryRecord& record);
+    // Reads the opened entry to its end into sink, checking declared size and CRC-32.
+    EntryCheck Pump(EntryDataReader& reader, const EntryRecord& record, const Sink& sink);
     bool ReportProgress(uint64_t bytesDone) const;
 
     void* m_unz = nullptr;   // minizip unzFile
     int m_currentIndex = -1; // directory index of the current entry, -1 when unknown
+    std::unique_ptr<DirectoryIndex> m_index;
     std::string m_targetFolder;
-    std::optional<std::string> m_password;
+    const Password* m_password = nullptr;
     ArchiveProgress m_progress;
 };
 

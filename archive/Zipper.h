@@ -1,16 +1,22 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Writes zip archives from files and folders on disk. Every entry is deflated at level 9
-// as a raw stream, carries DOS date and time 0, attributes 0, no extra field and no
-// comment, and is encrypted with the traditional PKWARE cipher whenever a password is
-// set (also an empty one). Operations return int 1 or 0 and never throw.
+// Writes zip archives: new entries from files on disk or from memory, and entries copied
+// from another archive. Every new entry is deflated at level 9 as a raw stream, carries
+// DOS date and time 0, attributes 0, no extra field and no comment, and is encrypted with
+// the traditional PKWARE cipher whenever a password is set (also an empty one). Int
+// operations return 1 or 0; nothing throws.
 #pragma once
 
+#include "archive/EntryCheck.h"
 #include "archive/ZipEntryInfo.h"
+#include "crypt/SecretBytes.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
 namespace lumora {
+
+class CUnzipper;
 
 class CZipper {
 public:
@@ -25,15 +31,41 @@ public:
     // rootFolder none: the folder part of path; non-empty: that folder with "/" added;
     // empty: no root folder.
     int Open(const std::string& path, const std::optional<std::string>& rootFolder, int append);
-    // A password (also empty) switches encryption on; none switches it off.
-    void SetPassword(const std::optional<std::string>& password);
+    // A password (also an empty one) switches encryption on; null switches it off. The
+    // password is borrowed and must outlive its use here.
+    void SetPassword(const Password* password) { m_password = password; }
     // Naming: flatten gives the file name alone; an absolute path gives its file name;
     // "./x" gives "x"; "../x" is refused unless flatten; other relative paths stay as they
     // are and are read from rootFolder. Names that are not ASCII get general-purpose bit 11.
     int AddFile(const std::string& path, bool flatten);
+    // Adds the file at path (read from rootFolder when relative) under exactly entryName;
+    // 0 when the name is not IsAcceptableNewEntryName.
+    int AddFileAs(const std::string& path, const std::string& entryName);
+    // Adds length bytes from memory under entryName, which must be a safe name.
+    int AddBytesAs(const std::string& entryName, const uint8_t* data, size_t length);
     // Adds every file below the folder (dot-files included, sub-folders walked); returns 0
     // only when no archive is open.
     int AddFolder(const std::string& path, bool flatten);
+
+    // Copies entry k of source into this archive under its exact stored name, with its
+    // flags, method, CRC-32, sizes, DOS date and time, attributes, comment and extra fields
+    // (less zip64 fields, which are written anew when needed, and blocks that run past the
+    // end of the field), never inflating it.
+    // - The stored bytes are kept byte for byte when the encryption stays as it is: an
+    //   entry that is not encrypted copied without a password, or an encrypted one whose
+    //   password equals this zipper's. The check byte of an encrypted entry is checked
+    //   first all the same.
+    // - Otherwise the data are deciphered under sourcePassword and enciphered under this
+    //   zipper's password (or left plain without one) behind a fresh header.
+    // - A copy never has a data descriptor (bit 3). An encrypted entry with one is
+    //   enciphered afresh even under the same password, since readers take its check byte
+    //   from the DOS time only while bit 3 is set; the new header uses the CRC's high byte.
+    // WrongPassword (check byte, or no sourcePassword for an encrypted entry), Damaged and
+    // Unsupported are known before anything is written for the entry; a read failure or
+    // Cancelled later leaves a truncated entry, so the archive as a whole must then be
+    // given up. WriteFailed when this archive cannot be written.
+    EntryCheck CopyEntryFrom(CUnzipper& source, int k, const Password* sourcePassword);
+
     // Writes the central directory; 1 on success or when nothing was open.
     int Close();
 
@@ -41,7 +73,15 @@ public:
     void SetProgress(ArchiveProgress progress) { m_progress = std::move(progress); }
 
 private:
+    // Gives up to capacity bytes; 0 at the end, -1 on a read error.
+    using Source = std::function<long(uint8_t* out, size_t capacity)>;
+
     std::string ResolveSourcePath(const std::string& path) const;
+    int AddDiskFile(const std::string& path, const std::string& entryName);
+    // Writes a new entry of size bytes from source; checkCrc is the CRC-32 of the data
+    // (its high byte is the encryption header's check byte) and must match what was read.
+    int WriteNewEntry(const std::string& entryName, uint64_t size, uint32_t checkCrc,
+                      const Source& source);
     bool ReportProgress(uint64_t bytesDone) const;
 
     void* m_zip = nullptr; // minizip zipFile
@@ -49,7 +89,7 @@ private:
     uint64_t m_archiveDevice = 0;
     uint64_t m_archiveInode = 0;
     std::string m_rootFolder;
-    std::optional<std::string> m_password;
+    const Password* m_password = nullptr;
     ArchiveProgress m_progress;
 };
 

@@ -22,7 +22,8 @@ void BuildArchive() {
     CZipper zipper;
     if (!zipper.Open(ArchivePath(), std::nullopt, 0))
         throw std::runtime_error("cannot create the archive");
-    zipper.SetPassword(kPassword);
+    Password password(kPassword);
+    zipper.SetPassword(&password);
     if (!zipper.AddFile(LargeInputFile(), true) || !zipper.Close())
         throw std::runtime_error("cannot build the archive");
 }
@@ -40,7 +41,8 @@ void BM_UnzipperRead(benchmark::State& state) {
         CUnzipper unzipper;
         if (!unzipper.Open(ArchivePath()))
             throw std::runtime_error("cannot open the archive");
-        unzipper.SetPassword(kPassword);
+        Password password(kPassword);
+        unzipper.SetPassword(&password);
         if (!unzipper.ExtractEntryAt(0, folder)) {
             state.SkipWithError("extraction failed");
             break;

@@ -80,7 +80,7 @@ BENCHMARK(BM_Sha256);
 // The zip entries' own cipher, which every hidden file also passes through.
 void BM_PkwareDecrypt(benchmark::State& state) {
     auto data = RandomBytes(kData, 11);
-    PkwareCipher cipher("a password");
+    PkwareCipher cipher(Password("a password"));
     for (auto _ : state) {
         cipher.Decrypt(data.data(), data.size());
         benchmark::DoNotOptimize(data.data());

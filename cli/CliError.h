@@ -14,6 +14,8 @@ enum class Exit {
     Usage = 2,
     WrongPassword = 3,
     NoData = 4,
+    Busy = 5,       // another Lumora process is changing the carrier
+    NeedsForce = 6, // hidden content would be lost, or the carrier changed meanwhile
 };
 
 class CliError : public std::runtime_error {

@@ -15,26 +15,6 @@
 namespace lumora::cli {
 namespace {
 
-struct Listing {
-    std::vector<HiddenFile> files;
-    std::optional<std::string> message;
-    std::string password;
-};
-
-// Opens the carrier as the reveal view does, so a wrong password is refused before the
-// re-save could write a carrier without the old content.
-Listing ReadCarrier(const std::string& path, const std::optional<std::string>& passwordFile,
-                    TerminalProgress& progress) {
-    auto carrier = UnlockCarrier("edit", path, passwordFile, progress);
-    return {ListHiddenFiles(*carrier.engine), carrier.engine->Message(), carrier.password};
-}
-
-bool SameListing(const std::vector<HiddenFile>& a, const std::vector<HiddenFile>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
-        return x.slot == y.slot && x.name == y.name && x.size == y.size;
-    });
-}
-
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     return std::filesystem::equivalent(a, b, ec);
@@ -62,6 +42,7 @@ int RunEdit(const Args& args) {
     auto adds = arguments->Values("add");
     auto removes = arguments->Values("remove");
     bool clearMessage = arguments->Has("clear-message");
+    bool force = arguments->Has("force");
     auto newMessage =
         MessageFromOptions("edit", arguments->Value("message"), arguments->Value("message-file"));
     if (clearMessage && newMessage)
@@ -70,43 +51,35 @@ int RunEdit(const Args& args) {
         throw UsageError("edit", "nothing to change: give -m, --message-file, "
                                  "--clear-message, --add, --remove or -o");
 
-    std::string destination = output ? *output : path;
-    if (output && !SameFile(*output, path))
-        RequireNewOutput(*output, arguments->Has("force"));
+    bool inPlace = !output || SameFile(*output, path);
+    if (!inPlace)
+        RequireNewOutput(*output, force);
 
     TerminalProgress progress;
-    Listing before = ReadCarrier(path, arguments->Value("password-file"), progress);
-    auto isRemoved = [&](const HiddenFile& file) {
-        return std::find(removes.begin(), removes.end(), file.name) != removes.end();
-    };
+    // Held from the open to the replace, so two edits cannot lose each other's changes.
+    auto session =
+        UnlockCarrier("edit", path, arguments->Value("password-file"), progress, inPlace);
+    const auto& entries = session->Entries();
     for (const auto& name : removes)
-        if (std::none_of(before.files.begin(), before.files.end(),
-                         [&](const HiddenFile& file) { return file.name == name; }))
+        if (std::none_of(entries.begin(), entries.end(),
+                         [&](const HiddenEntry& entry) { return entry.name == name; }))
             throw Failure("no hidden file named " + name + " in " + path);
+    SaveRequest request;
     std::vector<std::string> keptNames;
-    for (const auto& file : before.files)
-        if (!isRemoved(file))
-            keptNames.push_back(file.name);
-    auto files = CheckFilesToHide(adds, keptNames, path);
-
-    auto engine = NewEngine(progress);
-    // Also an empty password: carriers saved under one re-save under it.
-    engine->SetPassword(Password(before.password));
-    if (engine->OpenCarrier(path, OPEN_UNPACK) != 1)
-        throw Failure(EngineReason(*engine, "cannot read " + path));
-    auto listed = ListHiddenFiles(*engine);
-    if (!SameListing(listed, before.files) || engine->Message() != before.message)
-        throw Failure(EngineReason(*engine, "cannot read the hidden data of " + path));
-
-    std::vector<int> kept;
-    for (const auto& file : listed)
-        if (!isRemoved(file))
-            kept.push_back(file.slot);
-    SaveContent(*engine,
-                clearMessage ? std::nullopt
-                : newMessage ? newMessage
-                             : before.message,
-                kept, files, destination);
+    for (const HiddenEntry& entry : entries) {
+        if (std::find(removes.begin(), removes.end(), entry.name) != removes.end())
+            continue;
+        request.keptEntries.push_back(entry.index);
+        keptNames.push_back(entry.name);
+    }
+    request.addedFiles = CheckFilesToHide(adds, keptNames, path);
+    request.destination = output ? *output : path;
+    request.keepMessage = !newMessage && !clearMessage;
+    request.message = newMessage;
+    request.replaceExisting = inPlace || force;
+    request.allowLoss = force;
+    request.allowChanged = force;
+    ThrowIfFailed(session->Save(request));
     return 0;
 }
 

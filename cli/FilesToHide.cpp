@@ -11,15 +11,15 @@
 
 namespace lumora::cli {
 
-std::vector<FileToHide> CheckFilesToHide(const std::vector<std::string>& arguments,
-                                         const std::vector<std::string>& hiddenNames,
-                                         const std::string& carrier) {
+std::vector<AddedFile> CheckFilesToHide(const std::vector<std::string>& arguments,
+                                        const std::vector<std::string>& hiddenNames,
+                                        const std::string& carrier) {
     size_t total = hiddenNames.size() + arguments.size();
     if (total > static_cast<size_t>(kSlotCount))
         throw Failure("too many files: at most " + std::to_string(kSlotCount) +
                       " files can be hidden, this would make " + std::to_string(total));
 
-    std::vector<FileToHide> files;
+    std::vector<AddedFile> files;
     std::set<std::string> paths;
     std::set<std::string> names(hiddenNames.begin(), hiddenNames.end());
     for (const auto& argument : arguments) {
@@ -35,20 +35,20 @@ std::vector<FileToHide> CheckFilesToHide(const std::vector<std::string>& argumen
         if (ec)
             throw Failure("cannot read " + argument + ": " + ec.message());
         auto path = std::filesystem::absolute(argument).lexically_normal();
-        FileToHide file{argument, path.string(), path.filename().string()};
+        AddedFile file{path.string(), path.filename().string()};
         if (!paths.insert(identity.string()).second)
             throw Failure(argument + " is given twice");
-        if (file.name == kMessageEntryName)
-            throw Failure(argument + " cannot be hidden: the name " + file.name +
+        if (file.entryName == kMessageEntryName)
+            throw Failure(argument + " cannot be hidden: the name " + file.entryName +
                           " is reserved for the message");
         // Entries are named by the file name alone; two with one name would collide when
         // the carrier is re-saved or revealed into a folder.
-        if (!names.insert(file.name).second) {
+        if (!names.insert(file.entryName).second) {
             bool inCarrier =
-                std::find(hiddenNames.begin(), hiddenNames.end(), file.name) != hiddenNames.end();
-            throw Failure(inCarrier ? carrier + " already hides a file named " + file.name +
-                                          " (remove it with --remove " + file.name + ")"
-                                    : "two files are named " + file.name +
+                std::find(hiddenNames.begin(), hiddenNames.end(), file.entryName) != hiddenNames.end();
+            throw Failure(inCarrier ? carrier + " already hides a file named " + file.entryName +
+                                          " (remove it with --remove " + file.entryName + ")"
+                                    : "two files are named " + file.entryName +
                                           "; hidden files need different names");
         }
         files.push_back(std::move(file));

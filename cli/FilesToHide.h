@@ -4,20 +4,17 @@
 // in all, no path twice, no two files with the same name.
 #pragma once
 
+#include "engine/FileSlot.h"
+
 #include <string>
 #include <vector>
 
 namespace lumora::cli {
 
-struct FileToHide {
-    std::string argument; // as the user wrote it, for messages
-    std::string path;     // absolute path, handed to the engine
-    std::string name;     // the entry name it will get: the file name alone
-};
-
+// Each file as the engine adds it: its absolute path, under its file name alone.
 // `hiddenNames` are the names of the files the carrier keeps; `carrier` names it in messages.
-std::vector<FileToHide> CheckFilesToHide(const std::vector<std::string>& arguments,
-                                         const std::vector<std::string>& hiddenNames,
-                                         const std::string& carrier);
+std::vector<AddedFile> CheckFilesToHide(const std::vector<std::string>& arguments,
+                                        const std::vector<std::string>& hiddenNames,
+                                        const std::string& carrier);
 
 } // namespace lumora::cli

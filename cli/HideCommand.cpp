@@ -40,17 +40,21 @@ int RunHide(const Args& args) {
     std::error_code ec;
     if (std::filesystem::file_size(image, ec) == 0 && !ec)
         throw Failure("cannot hide data in " + image + ": the file is empty");
-    RequireNewOutput(*output, arguments->Has("force"));
-    auto files = CheckFilesToHide({operands.begin() + 1, operands.end()}, {}, *output);
-    std::string password =
+    const bool force = arguments->Has("force");
+    RequireNewOutput(*output, force);
+    SaveRequest request;
+    request.addedFiles = CheckFilesToHide({operands.begin() + 1, operands.end()}, {}, *output);
+    std::string typed =
         ObtainPassword("hide", arguments->Value("password-file"), PasswordUse::Create);
+    const Password password = Password::Take(typed);
 
     TerminalProgress progress;
-    auto engine = NewEngine(progress);
-    engine->SetPassword(Password(password));
-    if (engine->OpenCarrier(image, OPEN_UNPACK) != 1)
-        throw Failure(EngineReason(*engine, "cannot read " + image));
-    SaveContent(*engine, message, {}, files, *output);
+    auto session = OpenCarrier(image, progress);
+    request.destination = *output;
+    request.message = message;
+    request.newPassword = &password;
+    request.replaceExisting = force;
+    ThrowIfFailed(session->Save(request));
     return 0;
 }
 

@@ -46,9 +46,9 @@ int RunInfo(const Args& args) {
     const std::string& path = arguments->Operands()[0];
 
     TerminalProgress progress;
-    auto engine = InspectCarrier(path, progress);
-    const CarrierTrailer& trailer = engine->Trailer();
-    bool valid = CarriesHiddenData(*engine);
+    auto session = OpenCarrier(path, progress);
+    const CarrierTrailer& trailer = session->Trailer();
+    bool valid = session->HasData();
     if (arguments->Has("json")) {
         PrintJson(trailer, valid);
         return 0;

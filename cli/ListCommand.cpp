@@ -21,9 +21,9 @@ int RunList(const Args& args) {
     const std::string& path = arguments->Operands()[0];
 
     TerminalProgress progress;
-    auto carrier = UnlockCarrier("list", path, arguments->Value("password-file"), progress);
+    auto session = UnlockCarrier("list", path, arguments->Value("password-file"), progress);
     progress.Clear();
-    auto files = ListHiddenFiles(*carrier.engine);
+    const auto& files = session->Entries();
 
     if (arguments->Has("json")) {
         std::string json = "[";

@@ -4,10 +4,9 @@
 #include "cli/CliError.h"
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
-#include "cli/MessageText.h"
 #include "cli/TerminalProgress.h"
-#include "engine/MessageForm.h"
 #include "cli/WriteHiddenFiles.h"
+#include "engine/MessageForm.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,13 +19,21 @@ std::vector<OptionRule> OutputOptions() {
     return {{"directory", 'd', true}, {"force", 0, false}, PasswordFileOption()};
 }
 
-void PrintMessage(const std::optional<std::string>& stored) {
-    if (!stored || stored->empty())
+void PrintMessage(const CarrierSession& session) {
+    switch (session.GetMessageState()) {
+    case MessageState::None:
         return;
-    std::string text = FromStoredForm(*stored);
+    case MessageState::TooLarge:
+        throw Failure("the hidden message is too large to be shown (64 MiB at most)");
+    case MessageState::Damaged:
+        throw Failure("the hidden message is damaged");
+    case MessageState::Present:
+        break;
+    }
+    std::string text = FromStoredForm(*session.Message());
     // On a terminal, end the last line so the prompt does not follow it; pipes and files
     // get the message exactly.
-    if (text.back() != '\n' && ::isatty(STDOUT_FILENO) == 1)
+    if (!text.empty() && text.back() != '\n' && ::isatty(STDOUT_FILENO) == 1)
         text += '\n';
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
@@ -42,12 +49,11 @@ int RunReveal(const Args& args) {
     const std::string& path = arguments->Operands()[0];
 
     TerminalProgress progress;
-    auto carrier = UnlockCarrier("reveal", path, arguments->Value("password-file"), progress);
+    auto session = UnlockCarrier("reveal", path, arguments->Value("password-file"), progress);
     if (auto folder = arguments->Value("directory"))
-        WriteHiddenFiles(*carrier.engine, ListHiddenFiles(*carrier.engine), *folder,
-                         arguments->Has("force"));
+        WriteHiddenFiles(*session, session->Entries(), *folder, arguments->Has("force"));
     progress.Clear();
-    PrintMessage(carrier.engine->Message());
+    PrintMessage(*session);
     return 0;
 }
 
@@ -64,20 +70,19 @@ int RunExtract(const Args& args) {
     const std::string& path = operands[0];
 
     TerminalProgress progress;
-    auto carrier = UnlockCarrier("extract", path, arguments->Value("password-file"), progress);
-    auto hidden = ListHiddenFiles(*carrier.engine);
-    std::vector<HiddenFile> chosen;
+    auto session = UnlockCarrier("extract", path, arguments->Value("password-file"), progress);
+    std::vector<HiddenEntry> chosen;
     for (auto name = operands.begin() + 1; name != operands.end(); ++name) {
         if (std::find(operands.begin() + 1, name, *name) != name)
             continue;
         size_t before = chosen.size();
-        for (const auto& file : hidden)
-            if (file.name == *name)
-                chosen.push_back(file);
+        for (const HiddenEntry& entry : session->Entries())
+            if (entry.name == *name)
+                chosen.push_back(entry);
         if (chosen.size() == before)
             throw Failure("no hidden file named " + *name + " in " + path);
     }
-    WriteHiddenFiles(*carrier.engine, chosen, *folder, arguments->Has("force"));
+    WriteHiddenFiles(*session, chosen, *folder, arguments->Has("force"));
     return 0;
 }
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/SafeOutput.h"
 
+#include "archive/EntryName.h"
 #include "cli/CliError.h"
 #include "cli/FileErrors.h"
 #include "cli/Interrupt.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,21 +14,6 @@
 
 namespace lumora::cli {
 namespace {
-
-std::vector<std::string> SplitComponents(const std::string& name) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t slash = name.find('/', start);
-        if (slash == std::string::npos)
-            slash = name.size();
-        std::string part = name.substr(start, slash - start);
-        if (!part.empty() && part != ".")
-            parts.push_back(part);
-        start = slash + 1;
-    }
-    return parts;
-}
 
 mode_t NewFileMode() {
     mode_t mask = ::umask(0);
@@ -98,19 +83,12 @@ std::string AlreadyExists(const std::string& path) {
     return path + " already exists (use --force to overwrite it)";
 }
 
-bool IsSafeEntryName(const std::string& entryName) {
-    auto parts = SplitComponents(entryName);
-    bool absolute = !entryName.empty() && entryName[0] == '/';
-    bool climbs = std::find(parts.begin(), parts.end(), "..") != parts.end();
-    return !parts.empty() && !absolute && !climbs;
-}
-
 std::string TargetPath(const std::string& folder, const std::string& entryName) {
     if (!IsSafeEntryName(entryName))
         throw Failure("refusing to write the hidden file \"" + entryName +
                       "\": its name points outside the target folder");
     std::string target = folder;
-    for (const auto& part : SplitComponents(entryName))
+    for (const auto& part : EntryNameParts(entryName))
         target += "/" + part;
     return target;
 }
@@ -118,7 +96,7 @@ std::string TargetPath(const std::string& folder, const std::string& entryName) 
 void CreateParentFolders(const std::string& folder, const std::string& target) {
     std::string path = folder;
     auto relative = target.substr(folder.size() + 1);
-    auto parts = SplitComponents(relative);
+    auto parts = EntryNameParts(relative);
     parts.pop_back();
     for (const auto& part : parts) {
         path += "/" + part;

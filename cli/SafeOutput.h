@@ -7,11 +7,8 @@
 
 namespace lumora::cli {
 
-// False for names that are empty, absolute or contain a ".." component.
-bool IsSafeEntryName(const std::string& entryName);
-
 // The path below `folder` where the entry `entryName` ("/" separates sub-folders) goes.
-// Throws for names that are empty, absolute or contain a ".." component.
+// Throws for names that are not IsSafeEntryName (archive/EntryName.h).
 std::string TargetPath(const std::string& folder, const std::string& entryName);
 
 // Creates the folders between `folder` and `target`; refuses to pass through a symbolic

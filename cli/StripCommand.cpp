@@ -5,8 +5,6 @@
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "cli/FileDigest.h"
-#include "cli/Interrupt.h"
-#include "cli/SafeOutput.h"
 #include "cli/SaveCarrier.h"
 #include "cli/TerminalProgress.h"
 
@@ -26,21 +24,14 @@ int RunStrip(const Args& args) {
     const std::string& path = arguments->Operands()[0];
 
     TerminalProgress progress;
-    auto engine = InspectCarrier(path, progress);
-    if (!CarriesHiddenData(*engine))
+    auto session = OpenCarrier(path, progress);
+    if (!session->HasData())
         throw CliError(Exit::NoData, "no hidden data in " + path);
-    // imageLength 0 would make every reader take the whole file as the picture.
-    if (engine->Trailer().imageLength <= 0)
-        throw Failure(path + " has no image part");
-    RequireNewOutput(*output, arguments->Has("force"));
-    if (engine->SplitImagePart() != 1) {
-        StopIfInterrupted();
-        throw Failure(EngineReason(*engine, "cannot read " + path));
-    }
+    const bool replace = arguments->Has("force");
+    RequireNewOutput(*output, replace);
+    ThrowIfFailed(session->SaveImagePart(*output, replace));
     progress.Clear();
-    std::string digest = Sha256HexOfFile(engine->ImageTempPath());
-    PlaceFile(engine->ImageTempPath(), *output, arguments->Has("force"));
-    std::printf("%s  %s\n", digest.c_str(), output->c_str());
+    std::printf("%s  %s\n", Sha256HexOfFile(*output).c_str(), output->c_str());
     return 0;
 }
 

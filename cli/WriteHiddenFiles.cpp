@@ -1,46 +1,81 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/WriteHiddenFiles.h"
 
+#include "cli/Carrier.h"
 #include "cli/CliError.h"
 #include "cli/FileErrors.h"
 #include "cli/Interrupt.h"
 #include "cli/SafeOutput.h"
+#include "engine/OutputNames.h"
+#include "platform/AtomicFile.h"
+#include "platform/FolderHandle.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <set>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace lumora::cli {
+namespace {
 
-void WriteHiddenFiles(CBindImage& engine, const std::vector<HiddenFile>& files,
+bool ExistsBelow(const FolderHandle& root, const std::string& path) {
+    std::string name;
+    FolderHandle parent = root.ParentOfEntry(path, false, name);
+    struct stat info {};
+    return parent && ::fstatat(parent.Fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+std::string CannotWriteBelow(const std::string& folder, const std::string& path, int error) {
+    return "cannot write " + folder + "/" + path + ": " + std::strerror(error);
+}
+
+} // namespace
+
+void WriteHiddenFiles(CarrierSession& session, const std::vector<HiddenEntry>& entries,
                       const std::string& folder, bool replace) {
-    std::vector<std::string> targets;
-    std::set<std::string> distinct;
-    for (const auto& file : files) {
-        targets.push_back(TargetPath(folder, file.name));
-        // Carriers made elsewhere may hide two files under one name; writing both would
-        // leave only the last.
-        if (!distinct.insert(targets.back()).second)
-            throw Failure("more than one hidden file is named " + file.name +
-                          "; they cannot all be written into " + folder);
-        if (!replace && PathExists(targets.back()))
-            throw Failure(AlreadyExists(targets.back()));
+    std::vector<std::string> names;
+    for (const HiddenEntry& entry : entries)
+        names.push_back(entry.name);
+    const std::vector<std::string> targets = UniqueOutputNames(names);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (targets[i].empty())
+            throw Failure("refusing to write the hidden file \"" + entries[i].name +
+                          "\": its name points outside the target folder");
     }
 
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
-    if (ec)
-        throw Failure("cannot write " + folder + ": " + ec.message());
-
-    for (size_t i = 0; i < files.size(); ++i) {
-        StopIfInterrupted();
-        CreateParentFolders(folder, targets[i]);
-        std::string copy;
-        if (engine.ExtractHiddenFile(files[i].slot, copy) != 1) {
-            StopIfInterrupted();
-            throw Failure(EngineReason(engine, "cannot extract " + files[i].name));
+    FolderHandle root = FolderHandle::Open(folder);
+    if (!root)
+        throw Failure("cannot write " + folder + ": " + std::strerror(root.Error()));
+    if (!replace) {
+        for (const std::string& target : targets) {
+            if (ExistsBelow(root, target))
+                throw Failure(AlreadyExists(folder + "/" + target));
         }
-        PlaceFile(copy, targets[i], replace);
+    }
+
+    for (size_t i = 0; i < entries.size(); ++i) {
+        StopIfInterrupted();
+        std::string fileName;
+        FolderHandle parent = root.ParentOfEntry(targets[i], true, fileName);
+        if (!parent)
+            throw Failure(CannotWriteBelow(folder, targets[i], parent.Error()));
+        AtomicFile out(parent, fileName);
+        if (!out.Open())
+            throw Failure(CannotWriteBelow(folder, targets[i], errno));
+        ThrowIfFailed(session.ExtractToDescriptor(entries[i].index, out.Fd()));
+        if (!out.Commit(replace ? Replace::Always : Replace::Never)) {
+            if (errno == EEXIST)
+                throw Failure(AlreadyExists(folder + "/" + targets[i]));
+            throw Failure(CannotWriteBelow(folder, targets[i], errno));
+        }
+        if (targets[i] != entries[i].name)
+            std::fprintf(stderr, "lumora-cli: another hidden file is named %s; this one was "
+                                 "written as %s\n",
+                         entries[i].name.c_str(), targets[i].c_str());
     }
 }
 

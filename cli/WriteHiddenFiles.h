@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "cli/Carrier.h"
+#include "engine/CarrierSession.h"
 
 #include <string>
 #include <vector>
 
 namespace lumora::cli {
 
-// Writes `files` of an unlocked carrier below `folder`, creating it when missing. Every
-// name and, without `replace`, every target is checked before the first file is written.
-void WriteHiddenFiles(CBindImage& engine, const std::vector<HiddenFile>& files,
+// Writes `entries` of an unlocked carrier below `folder`, creating it when missing.
+// Every name and, without `replace`, every target is checked before the first file is
+// written. Nothing is written outside the folder: the folders below it are reached one
+// name at a time and never through a link. A second file of a name already written goes
+// to "x (2).txt", and stderr says so.
+void WriteHiddenFiles(CarrierSession& session, const std::vector<HiddenEntry>& entries,
                       const std::string& folder, bool replace);
 
 } // namespace lumora::cli

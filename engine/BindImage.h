@@ -18,6 +18,8 @@
 // that still finds no slot fails the save, never vanishes.
 #pragma once
 
+#include "archive/EntryCheck.h"
+#include "archive/EntryName.h" // kMessageEntryName
 #include "crypt/SecretBytes.h"
 #include "engine/CarrierTrailer.h"
 #include "engine/FileSlot.h"
@@ -37,7 +39,6 @@ namespace lumora {
 
 class CZipper;
 class CUnzipper;
-enum class EntryCheck;
 
 // What became of the carrier's message entry when the payload archive was read.
 enum class MessageState {
@@ -52,9 +53,6 @@ enum OpenMode {
     OPEN_SPLIT = 2,   // also copy the image part to imageTempPath
     OPEN_UNPACK = 3,  // also unpack the payload (any value other than 1 and 2)
 };
-
-// Name of the archive entry that holds the message.
-inline constexpr const char* kMessageEntryName = "veilnote.vnt";
 
 // Files of this size or more cannot be hidden: carrier offsets are signed 32-bit numbers.
 inline constexpr int64_t kMaxCarrierSize = 0x7FFFFFFF;

@@ -55,6 +55,24 @@ struct CarrierSession::Identity {
     std::optional<FileIdentity> file;
 };
 
+namespace {
+
+Status LockStatusOf(LockStatus locked, const FileLock& lock, const std::string& path) {
+    switch (locked) {
+    case LockStatus::Locked:
+        return Status::Success();
+    case LockStatus::Busy:
+        return Status::Fail(Outcome::Busy, path + " is being changed by another Lumora process",
+                            path);
+    case LockStatus::Failed:
+        break;
+    }
+    return Status::Fail(Outcome::ReadFailed, "cannot open " + path + ": " + std::strerror(lock.Error()),
+                        path, lock.Error());
+}
+
+} // namespace
+
 CarrierSession::CarrierSession(std::string path)
     : m_path(std::move(path)), m_engine(std::make_unique<CBindImage>()),
       m_identity(std::make_unique<Identity>()) {}
@@ -80,7 +98,7 @@ Status CarrierSession::Open() {
     m_entries.clear();
     if (!m_engine->WorkFolderError().empty())
         return Status::Fail(Outcome::WriteFailed, m_engine->WorkFolderError());
-    m_identity->file = FileIdentity::Of(m_path);
+    m_identity->file = IdentityOf(m_path);
     if (m_engine->OpenCarrier(m_path, OPEN_INSPECT) != 1 && !m_engine->LastStatus().Ok())
         return m_engine->LastStatus();
     return Status::Success();
@@ -96,7 +114,7 @@ Status CarrierSession::Lock() {
     if (m_lock != nullptr)
         return Status::Success();
     auto lock = std::make_unique<FileLock>();
-    Status status = lock->Acquire(m_path);
+    Status status = LockStatusOf(lock->Lock(m_path), *lock, m_path);
     if (status.Ok())
         m_lock = std::move(lock);
     return status;
@@ -264,7 +282,7 @@ Status CarrierSession::ExtractToFile(int entry, const std::string& path, bool re
     AtomicFile out(path);
     if (!out.Open())
         return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, errno);
-    Status written = ExtractToDescriptor(entry, out.Descriptor());
+    Status written = ExtractToDescriptor(entry, out.Fd());
     if (!written.Ok())
         return written;
     if (!out.Commit(replace ? Replace::Always : Replace::Never)) {
@@ -321,6 +339,20 @@ Status CarrierSession::ExtractToDescriptor(int entry, int fd) {
                             found->name);
     }
     return Status::Fail(Outcome::Damaged, "\"" + found->name + "\" is damaged", found->name);
+}
+
+Status CarrierSession::SaveImagePart(const std::string& path, bool replace) {
+    AtomicFile out(path);
+    if (!out.Open())
+        return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, errno);
+    if (m_engine->WriteImagePart(out.Stream()) != 1)
+        return EngineStatus();
+    if (!out.Commit(replace ? Replace::Always : Replace::Never)) {
+        if (errno == EEXIST)
+            return Status::Fail(Outcome::Refused, path + " already exists", path, EEXIST);
+        return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, errno);
+    }
+    return Status::Success();
 }
 
 Status CarrierSession::VerifyAll(int& checked) {
@@ -426,15 +458,15 @@ Status CarrierSession::Save(const SaveRequest& request) {
     if (!losses.Ok())
         return losses;
     const std::string target = SaveTarget(request.destination, m_path);
-    const bool inPlace = m_identity->file && FileIdentity::Of(target) &&
-                         m_identity->file->SameFile(*FileIdentity::Of(target));
-    if (inPlace && !request.allowChanged && !(*FileIdentity::Of(target) == *m_identity->file))
+    const std::optional<FileIdentity> existing = IdentityOf(target);
+    const bool inPlace = existing && m_identity->file && m_identity->file->IsSameFile(*existing);
+    if (inPlace && !request.allowChanged && !(*existing == *m_identity->file))
         return Status::Fail(Outcome::Changed, m_path + " changed since it was opened", m_path);
-    // The destination is held against other Lumora processes while it is replaced.
+    // An existing destination is held against other Lumora processes while it is replaced.
     FileLock saveLock;
-    if (!(m_lock != nullptr && inPlace)) {
-        Status locked = saveLock.AcquireIfExists(target);
-        if (!locked.Ok())
+    if (existing && !(m_lock != nullptr && inPlace)) {
+        Status locked = LockStatusOf(saveLock.Lock(target), saveLock, target);
+        if (!locked.Ok() && locked.outcome == Outcome::Busy)
             return locked;
     }
 
@@ -488,7 +520,7 @@ Status CarrierSession::Save(const SaveRequest& request) {
     if (m_engine->AdoptBuiltArchive() != 1)
         return EngineStatus();
     m_path = request.destination;
-    m_identity->file = FileIdentity::Of(target);
+    m_identity->file = IdentityOf(target);
     m_engine->OpenCarrier(target, OPEN_INSPECT);
     m_unlocked = true;
     return LoadEntries();

@@ -90,6 +90,8 @@ public:
     Status ExtractToFile(int entry, const std::string& path, bool replace);
     // Writes an entry's bytes to an open descriptor.
     Status ExtractToDescriptor(int entry, int fd);
+    // Writes the picture the carrier was made from, byte for byte; no password needed.
+    Status SaveImagePart(const std::string& path, bool replace);
     // Deciphers, inflates and checks every entry, the message too; checked counts them.
     Status VerifyAll(int& checked);
 

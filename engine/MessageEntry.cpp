@@ -2,7 +2,6 @@
 #include "engine/MessageEntry.h"
 
 #include "engine/MessageForm.h"
-#include "engine/StreamFile.h"
 
 #include <algorithm>
 
@@ -13,22 +12,16 @@ int64_t MessageEntrySize(const std::string& message) {
            1;
 }
 
-bool WriteMessageEntry(const std::string& path, const std::string& message) {
-    StreamFile out;
-    if (!out.Create(path))
-        return false;
-    std::string stored;
-    for (size_t start = 0; start < message.size(); start += kCopyChunkSize) {
-        stored.clear();
-        for (size_t i = start; i < message.size() && i < start + kCopyChunkSize; ++i) {
-            if (message[i] == '\n')
-                stored.push_back('\r');
-            stored.push_back(message[i]);
-        }
-        if (std::fwrite(stored.data(), 1, stored.size(), out.Get()) != stored.size())
-            return false;
+std::string EncodeMessageEntry(const std::string& message) {
+    std::string entry;
+    entry.reserve(static_cast<size_t>(MessageEntrySize(message)));
+    for (char c : message) {
+        if (c == '\n')
+            entry.push_back('\r');
+        entry.push_back(c);
     }
-    return std::fputc('\0', out.Get()) != EOF && out.Close();
+    entry.push_back('\0');
+    return entry;
 }
 
 std::string DecodeMessageEntry(std::string_view entry) {

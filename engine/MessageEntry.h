@@ -17,8 +17,8 @@ inline constexpr int64_t kMaxMessageEntrySize = int64_t{64} << 20;
 // Bytes of the entry that stores message: an extra CR per LF and the closing NUL.
 int64_t MessageEntrySize(const std::string& message);
 
-// False when the file cannot be written completely (errno set).
-bool WriteMessageEntry(const std::string& path, const std::string& message);
+// The entry's bytes for message.
+std::string EncodeMessageEntry(const std::string& message);
 
 // The message held by the entry's bytes: the text ends at the first NUL or at the end,
 // and CR LF becomes LF (a lone CR stays).

@@ -53,6 +53,8 @@ int CBindImage::FailEntry(EntryCheck check, const std::string& name) {
     case EntryCheck::Unsupported:
         return Fail(Outcome::Damaged, "\"" + name + "\" is stored in a way this program cannot read",
                     name);
+    case EntryCheck::WriteFailed:
+        return FailWrite(m_builtArchivePath, errno != 0 ? errno : EIO);
     case EntryCheck::Damaged:
         break;
     }
@@ -135,11 +137,12 @@ int CBindImage::AddMessage(CZipper& zipper, const std::string& archivePath) {
         return 1;
     if (MessageEntrySize(*m_message) > kMaxMessageEntrySize)
         return Fail(Outcome::Refused, kMessageTooLarge);
-    std::string messagePath = m_workDir + "/" + kMessageEntryName;
-    bool added = WriteMessageEntry(messagePath, *m_message) && zipper.AddFile(messagePath, true);
-    int error = errno != 0 ? errno : EIO;
-    ::unlink(messagePath.c_str());
-    return added ? 1 : FailWrite(archivePath, error);
+    const std::string entry = EncodeMessageEntry(*m_message);
+    errno = 0;
+    if (zipper.AddBytesAs(kMessageEntryName, reinterpret_cast<const uint8_t*>(entry.data()),
+                          entry.size()))
+        return 1;
+    return FailWrite(archivePath, errno != 0 ? errno : EIO);
 }
 
 int CBindImage::BuildPayloadArchive() {

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Reads arbitrary bytes as a zip archive: every entry described and extracted, with no
-// password, with the empty one or with kPassword (chosen by the first input byte).
-// Nothing may ever be written outside the extraction folder.
-#include "archive/ArchiveUtil.h"
+// Reads arbitrary bytes as a zip archive: every entry described, checked, extracted and
+// copied into a new archive, with no password, with the empty one or with kPassword
+// (chosen by the first input byte). Nothing may ever be written outside the extraction
+// folder, and an entry that verifies must verify again after it was copied.
+#include "archive/EntryName.h"
 #include "archive/Unzipper.h"
+#include "archive/Zipper.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 using namespace lumora;
 
@@ -15,22 +18,32 @@ namespace {
 
 constexpr int kMaxEntries = 256;
 
-std::optional<std::string> PasswordFor(uint8_t choice) {
+const Password* PasswordFor(uint8_t choice) {
+    static const Password empty;
+    static const Password known{std::string_view(fuzz::kPassword)};
     switch (choice % 3) {
     case 0:
-        return std::nullopt;
+        return nullptr;
     case 1:
-        return std::string();
+        return &empty;
     default:
-        return std::string(fuzz::kPassword);
+        return &known;
+    }
+}
+
+void Require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "%s\n", what);
+        std::abort();
     }
 }
 
 // Everything in the scratch folder besides what the target itself puts there.
-void RequireNothingElse(const std::string& archive, const std::string& folder) {
+void RequireNothingElse(const std::vector<std::string>& ours) {
     for (const auto& entry : std::filesystem::directory_iterator(fuzz::ScratchFolder())) {
         std::string path = entry.path().string();
-        if (path != archive && path != folder && entry.path().filename() != "cache") {
+        bool known = std::find(ours.begin(), ours.end(), path) != ours.end();
+        if (!known && entry.path().filename() != "cache") {
             std::fprintf(stderr, "written outside the extraction folder: %s\n", path.c_str());
             std::abort();
         }
@@ -44,18 +57,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     std::string archive = fuzz::WriteInput("archive.zip", data + 1, size - 1);
     std::string folder = fuzz::ScratchPath("out");
+    std::string copyPath = fuzz::ScratchPath("copy.zip");
+    const Password* password = PasswordFor(data[0]);
     {
         CUnzipper unzipper;
         if (unzipper.Open(archive)) {
-            unzipper.SetPassword(PasswordFor(data[0]));
+            unzipper.SetPassword(password);
+            // Entries copied into the new archive, and whether each verified before.
+            std::vector<bool> copiedIntact;
+            CZipper copy(copyPath, std::string(), 0);
+            copy.SetPassword(PasswordFor(2));
             int count = std::min(unzipper.EntryCount(), kMaxEntries);
             for (int k = 0; k < count; ++k) {
                 ZipEntryInfo info;
                 if (!unzipper.EntryInfoAt(k, info))
                     continue;
-                if (unzipper.ExtractEntryAt(k, folder) && !info.isFolder &&
-                    !IsSafeEntryName(info.name))
-                    std::abort(); // an unsafe name was extracted
+                if (unzipper.ExtractEntryAt(k, folder) && !info.isFolder)
+                    Require(IsSafeEntryName(info.name), "an unsafe name was extracted");
+                unzipper.CheckEntryPasswordAt(k);
+                bool intact = unzipper.VerifyEntryAt(k) == EntryCheck::Ok;
+                if (copy.CopyEntryFrom(unzipper, k, password) == EntryCheck::Ok)
+                    copiedIntact.push_back(intact);
+            }
+            if (copy.Close()) {
+                CUnzipper reread(copyPath);
+                reread.SetPassword(PasswordFor(2));
+                Require(reread.EntryCount() == static_cast<int>(copiedIntact.size()),
+                        "the copy lost entries");
+                for (size_t k = 0; k < copiedIntact.size(); ++k) {
+                    if (copiedIntact[k])
+                        Require(reread.VerifyEntryAt(static_cast<int>(k)) == EntryCheck::Ok,
+                                "an intact entry does not verify after its copy");
+                }
             }
             // Going back to an earlier entry after the scan.
             if (count > 1) {
@@ -64,7 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         }
     }
-    RequireNothingElse(archive, folder);
+    RequireNothingElse({archive, folder, copyPath});
     fuzz::RemovePath(folder);
+    fuzz::RemovePath(copyPath);
     return 0;
 }

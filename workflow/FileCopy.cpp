@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "workflow/FileCopy.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace lumora {
 
@@ -14,20 +15,20 @@ bool CopyFileReplacing(const QString& from, const QString& to) {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
         return false;
-    QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly))
+    AtomicFile out(to.toStdString());
+    if (!out.Open())
         return false;
     char buffer[64 * 1024];
     for (;;) {
         const qint64 got = in.read(buffer, sizeof buffer);
         if (got < 0)
-            return false; // QSaveFile discards the partial copy
+            return false; // the unfinished copy is discarded
         if (got == 0)
             break;
-        if (out.write(buffer, got) != got)
+        if (!out.Write(buffer, static_cast<size_t>(got)))
             return false;
     }
-    return out.commit();
+    return out.Commit(Replace::Always);
 }
 
 } // namespace lumora

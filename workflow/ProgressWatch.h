@@ -5,7 +5,7 @@
 // windows repainting while the engine works on the interface thread.
 #pragma once
 
-#include "engine/BindImage.h"
+#include "engine/CarrierSession.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -42,19 +42,19 @@ private:
     QElapsedTimer m_sinceEvents;
 };
 
-// Lets an engine report to an observer for the lifetime of this object only, so the
-// engine never keeps a pointer to an observer that is gone.
+// Lets a session report to an observer for the lifetime of this object only, so the
+// session never keeps a pointer to an observer that is gone.
 class ObserverScope {
 public:
-    ObserverScope(CBindImage& engine, CProgressObserver* observer) : m_engine(engine) {
-        m_engine.SetProgressObserver(observer);
+    ObserverScope(CarrierSession& session, CProgressObserver* observer) : m_session(session) {
+        m_session.SetProgressObserver(observer);
     }
-    ~ObserverScope() { m_engine.SetProgressObserver(nullptr); }
+    ~ObserverScope() { m_session.SetProgressObserver(nullptr); }
     ObserverScope(const ObserverScope&) = delete;
     ObserverScope& operator=(const ObserverScope&) = delete;
 
 private:
-    CBindImage& m_engine;
+    CarrierSession& m_session;
 };
 
 } // namespace lumora

@@ -3,10 +3,10 @@
 // wizard and the reveal view share.
 #include "workflow/TframeMsg.h"
 
-#include "engine/BindImage.h"
+#include "engine/CarrierSession.h"
+#include "engine/MessageForm.h"
 #include "language/TMLang.h"
 #include "platform/Dialogs.h"
-#include "workflow/CarrierWriter.h"
 #include "workflow/FileListRows.h"
 #include "workflow/MemoText.h"
 #include "workflow/PathParts.h"
@@ -56,6 +56,18 @@ const QStringList& FrameMessages() {
         QStringLiteral("strStepDecrypting=Decrypting"),
         QStringLiteral("strStepUnpacking=Unpacking the files"),
         QStringLiteral("strStepChecking=Checking what was written"),
+        QStringLiteral("strMessageNul=The text messages contain a NUL character, which cannot "
+                       "be hidden. Please remove it and save again."),
+        QStringLiteral("strPasswordNul=The password contains a NUL character, which cannot "
+                       "be used. Please type another password."),
+        QStringLiteral("strBadFileName=%s cannot be hidden: its name holds a backslash, which "
+                       "other programs read as a folder separator. Please rename it first."),
+        QStringLiteral("strSaveLoses=Some of the hidden content (%s) cannot be kept in the "
+                       "new image and would be lost. Do you want to save anyway?"),
+        QStringLiteral("strCarrierChanged=%s has been changed by another program since it "
+                       "was opened. Do you want to replace it anyway?"),
+        QStringLiteral("strCarrierBusy=%s is being changed by another Lumora process. Please "
+                       "try again when it has finished."),
         QStringLiteral("strStepDerivingKey=Deriving the key from the password"),
     };
     return lines;
@@ -137,17 +149,21 @@ QString TframeMsg::ByteWord() const {
 }
 
 void TframeMsg::ReleaseEngine() {
-    m_engine.reset();
+    m_session.reset();
 }
 
-bool TframeMsg::NewEngine() {
-    m_engine.reset();
+const CBindImage* TframeMsg::Engine() const {
+    return m_session != nullptr ? &m_session->Engine() : nullptr;
+}
+
+bool TframeMsg::NewSession(const QString& path) {
+    m_session.reset();
     try {
-        m_engine = std::make_unique<CBindImage>();
+        m_session = std::make_unique<CarrierSession>(path.toStdString());
     } catch (...) {
         return false;
     }
-    return true;
+    return m_session->Open().Ok();
 }
 
 QString TframeMsg::Message(const char* key) const {
@@ -189,31 +205,54 @@ QString TframeMsg::AskSavePath(const QString& imagePath) {
     return Dialogs().SaveFile(window(), request);
 }
 
-TframeMsg::SaveOutcome TframeMsg::WriteFromList(const QString& source,
-                                                const std::optional<QString>& password,
-                                                const QString& memoText, const QTreeWidget* list,
-                                                const QString& target) {
-    CarrierContent content;
-    content.source = source.toStdString();
-    if (password)
-        content.password = password->toStdString();
-    content.message = ToStoredMessage(memoText);
+TframeMsg::SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* list) {
+    std::vector<int> keptSlots;
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = list->topLevelItem(i);
         const int slot = RowSlot(row);
         if (slot >= 0)
-            content.keptSlots.push_back(slot);
+            keptSlots.push_back(slot);
         else if (!RowName(row).isEmpty())
-            content.addedFiles.push_back(RowName(row).toStdString());
+            request.addedFiles.emplace_back(RowName(row).toStdString());
     }
-    if (!NewEngine())
+    if (m_session->IsUnlocked())
+        request.keptEntries = m_session->KeptEntriesForSlots(keptSlots);
+    if (!request.keepMessage && request.message && !IsStorableMessage(*request.message)) {
+        ShowError("strMessageNul");
         return SaveOutcome::Failed;
-    ProgressWatch watch(window(), Message("strSaving"), MessageSource(), true);
-    ObserverScope observing(*m_engine, &watch);
-    // The engine writes atomically: a cancelled save leaves the destination untouched.
-    if (WriteCarrier(*m_engine, content, target.toStdString()) == 1)
-        return SaveOutcome::Saved;
-    return watch.WasCancelled() ? SaveOutcome::Stopped : SaveOutcome::Failed;
+    }
+    for (;;) {
+        ProgressWatch watch(window(), Message("strSaving"), MessageSource(), true);
+        Status status = Status::Success();
+        {
+            ObserverScope observing(*m_session, &watch);
+            status = m_session->Save(request);
+        }
+        if (status.Ok())
+            return SaveOutcome::Saved;
+        if (status.outcome == Outcome::Cancelled || watch.WasCancelled())
+            return SaveOutcome::Stopped;
+        // Content that would be lost, or a carrier changed meanwhile, needs the user's word.
+        const char* question = status.outcome == Outcome::WouldLose ? "strSaveLoses"
+                               : status.outcome == Outcome::Changed ? "strCarrierChanged"
+                                                                    : nullptr;
+        if (question == nullptr) {
+            ShowSaveFailure(status);
+            return SaveOutcome::Failed;
+        }
+        if (Dialogs().QuestionYesNo(window(), Message("strrAppName"),
+                                    Message(question, QString::fromStdString(status.subject))) !=
+            Answer::Yes)
+            return SaveOutcome::Cancelled;
+        (status.outcome == Outcome::WouldLose ? request.allowLoss : request.allowChanged) = true;
+    }
+}
+
+void TframeMsg::ShowSaveFailure(const Status& status) {
+    if (status.outcome == Outcome::Busy)
+        ShowError("strCarrierBusy", QString::fromStdString(status.subject));
+    else
+        ShowError("strSaveError");
 }
 
 std::function<QString(const char*)> TframeMsg::MessageSource() const {

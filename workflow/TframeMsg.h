@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The workflow frame inside the main window. It holds two panels at the same place: the
 // five-page hide wizard and the reveal view of a loaded carrier, both with a list of files
-// to hide. It drives one CBindImage engine per load or save and turns its failures into
+// to hide. It drives one carrier session per load or hide and turns its outcomes into
 // message boxes.
 #pragma once
 
@@ -29,6 +29,9 @@ class QTreeWidgetItem;
 namespace lumora {
 
 class CBindImage;
+class CarrierSession;
+struct SaveRequest;
+struct Status;
 class TMLang;
 class TfrmCheckPass;
 
@@ -48,7 +51,7 @@ public:
     void SetPasswordPrompt(TfrmCheckPass* prompt);
     // The translated unit word for small sizes, for FormatFileSize.
     QString ByteWord() const;
-    // Releases the engine, and with it the working folder that holds decrypted copies.
+    // Releases the session, and with it the working folder that holds decrypted copies.
     // Runs by itself when the application quits and when the frame is destroyed.
     void ReleaseEngine();
 
@@ -56,7 +59,8 @@ public:
     TMLang* Lang() const { return MLang; }
     bool IsSaved() const { return m_saved; }
     const QString& ImagePath() const { return m_imagePath; }
-    const CBindImage* Engine() const { return m_engine.get(); }
+    // The engine beneath the open session; null without one.
+    const CBindImage* Engine() const;
     const QStringList& RecentImages() const { return m_recentImages; }
 
 private:
@@ -108,7 +112,8 @@ private:
     void SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows);
     enum class CopyOutcome { Done, Failed, Cancelled };
     CopyOutcome CopyOrExtract(const QTreeWidgetItem* row, const QString& target);
-    // The engine's ExtractHiddenFile behind a progress dialog whose Cancel stops it.
+    // Extracts a hidden file behind a progress dialog whose Cancel stops it; an empty
+    // destination extracts into the working folder and gives the copy's path back.
     CopyOutcome ExtractHidden(int slot, std::string& destination);
 
     // reveal view
@@ -116,21 +121,26 @@ private:
     // cancellable offers Cancel on the progress dialog of a long load.
     int LoadGuarded(const QString& path, const std::optional<QString>& preset, bool cancellable);
     int LoadCarrier(const QString& path, const std::optional<QString>& preset, bool cancellable);
-    bool AskPassword(const std::optional<QString>& preset);
-    // Unpacks the payload and keeps the image part; false when the user cancelled.
-    bool Unpack(bool cancellable);
+    // Unlocks the session with the preset or typed passwords; false when it was not
+    // unlocked (the reason has been shown).
+    bool AskPassword(const std::optional<QString>& preset, bool cancellable);
+    // Unlocks behind a progress dialog.
+    Status Unlock(const QString& password, bool cancellable);
     void FillRevealView();
+    void ShowRevealView();
     SaveOutcome SaveToImage(const QString& target);
     void btnDeSaveClick();
     void btnDeSaveAsClick();
     void mmoDeMsgChange();
 
     // shared
-    bool NewEngine();
-    // Writes with a fresh engine, behind a progress dialog whose Cancel stops the save.
-    SaveOutcome WriteFromList(const QString& source, const std::optional<QString>& password,
-                              const QString& memoText, const QTreeWidget* list,
-                              const QString& target);
+    // A session on path, opened; false (nothing shown) when the file cannot be read.
+    bool NewSession(const QString& path);
+    // Saves what the list holds with the session, behind a progress dialog whose Cancel
+    // stops the save; asks before content would be lost or a changed carrier replaced.
+    SaveOutcome SaveFromList(SaveRequest& request, const QTreeWidget* list);
+    // The message box that tells why a save failed.
+    void ShowSaveFailure(const Status& status);
     std::function<QString(const char*)> MessageSource() const;
     QString AskSavePath(const QString& imagePath);
     QString Message(const char* key) const;
@@ -144,8 +154,8 @@ private:
     QStringList m_recentImages;
     bool m_saved = false;
     QString m_imagePath;
-    std::unique_ptr<CBindImage> m_engine;
-    QString m_viewPassword;               // the password the loaded carrier was opened with
+    std::unique_ptr<CarrierSession> m_session;
+    bool m_memoEdited = false;            // the reveal view's message differs from the stored one
     QString m_saveSuffix;                 // the save dialog keeps its default suffix between uses
     TfrmCheckPass* m_ownPrompt = nullptr; // made on demand when no prompt was handed over
 

@@ -3,7 +3,8 @@
 // and the enabling rules. Every operation acts on the list of the visible panel.
 #include "workflow/TframeMsg.h"
 
-#include "engine/BindImage.h"
+#include "archive/EntryName.h"
+#include "engine/CarrierSession.h"
 #include "engine/FormatFileSize.h"
 #include "platform/Dialogs.h"
 #include "workflow/FileCopy.h"
@@ -125,6 +126,10 @@ void TframeMsg::AddFileRow(QTreeWidget* list, const QString& path) {
     if (!info.isFile())
         return;
     const QString fullPath = info.absoluteFilePath();
+    if (!IsAcceptableNewEntryName(info.fileName().toStdString())) {
+        ShowError("strBadFileName", info.fileName());
+        return;
+    }
     if (ListHoldsPath(list, fullPath)) {
         ShowError("strFileInList");
         return;
@@ -228,13 +233,18 @@ TframeMsg::CopyOutcome TframeMsg::CopyOrExtract(const QTreeWidgetItem* row, cons
 }
 
 TframeMsg::CopyOutcome TframeMsg::ExtractHidden(int slot, std::string& destination) {
-    if (m_engine == nullptr)
+    if (m_session == nullptr || m_session->EntryOfSlot(slot) < 0)
         return CopyOutcome::Failed;
+    const int entry = m_session->EntryOfSlot(slot);
     ProgressWatch watch(window(), Message("strExtracting"), MessageSource(), true);
-    ObserverScope observing(*m_engine, &watch);
-    if (m_engine->ExtractHiddenFile(slot, destination) == 1)
+    ObserverScope observing(*m_session, &watch);
+    const Status status = destination.empty()
+                              ? m_session->ExtractToWorkFolder(entry, destination)
+                              : m_session->ExtractToFile(entry, destination, true);
+    if (status.Ok())
         return CopyOutcome::Done;
-    return watch.WasCancelled() ? CopyOutcome::Cancelled : CopyOutcome::Failed;
+    return watch.WasCancelled() || status.outcome == Outcome::Cancelled ? CopyOutcome::Cancelled
+                                                                        : CopyOutcome::Failed;
 }
 
 } // namespace lumora

@@ -3,7 +3,8 @@
 // files, and writing the result back into the image or into a new carrier.
 #include "workflow/TframeMsg.h"
 
-#include "engine/BindImage.h"
+#include "engine/CarrierSession.h"
+#include "engine/MessageForm.h"
 #include "engine/FormatFileSize.h"
 #include "platform/Dialogs.h"
 #include "workflow/FileListRows.h"
@@ -54,89 +55,97 @@ int TframeMsg::LoadCarrier(const QString& path, const std::optional<QString>& pr
                            bool cancellable) {
     ReleaseEngine();
     m_host->ShowImage(path);
-    if (!NewEngine()) {
+    if (!NewSession(path)) {
+        ReleaseEngine();
         ShowError("strDataError");
         return 0;
     }
-    m_engine->OpenCarrier(path.toStdString(), OPEN_INSPECT);
     m_imagePath = path;
-    if (!m_engine->HasValidTrailer()) {
+    if (!m_session->HasData()) {
         ReleaseEngine();
         ShowError("strNoData");
         return 0;
     }
-    if (!AskPassword(preset))
-        return 0;
-    m_engine->SetPassword(Password(m_viewPassword.toStdString()));
-    if (!Unpack(cancellable)) {
-        ReleaseEngine(); // cancelled: nothing is shown, as after a cancelled prompt
+    if (!AskPassword(preset, cancellable)) {
+        ReleaseEngine();
         return 0;
     }
-    m_host->ShowImageInfo(m_engine->Trailer());
+    ShowRevealView();
+    pgcDecodeImage->setCurrentWidget(tsOutputMsg);
+    return 1;
+}
+
+void TframeMsg::ShowRevealView() {
+    m_host->ShowImageInfo(m_session->Trailer());
     FillRevealView();
     show();
     pnlEnCodeImage->hide();
     pnlDecodeImage->show();
-    pgcDecodeImage->setCurrentWidget(tsOutputMsg);
     lvFilesChange();
     m_saved = true;
-    return 1;
 }
 
-bool TframeMsg::Unpack(bool cancellable) {
+Status TframeMsg::Unlock(const QString& password, bool cancellable) {
     ProgressWatch watch(window(), Message("strOpening"), MessageSource(), cancellable);
-    ObserverScope observing(*m_engine, &watch);
-    // A payload whose archive holds no entry reports failure too; the view then simply
-    // shows an empty message and an empty list.
-    m_engine->UnpackPayload();
-    if (!watch.WasCancelled())
-        m_engine->SplitImagePart();
-    return !watch.WasCancelled();
+    ObserverScope observing(*m_session, &watch);
+    QByteArray typed = password.toUtf8();
+    Status status = m_session->Unlock(Password(std::string_view(typed.constData(), typed.size())));
+    typed.fill('\0');
+    return status;
 }
 
-bool TframeMsg::AskPassword(const std::optional<QString>& preset) {
-    if (preset && m_engine->VerifyPassword(Password(preset->toStdString())) == 1) {
-        m_viewPassword = *preset;
-        return true;
-    }
+bool TframeMsg::AskPassword(const std::optional<QString>& preset, bool cancellable) {
+    Status status = Status::Fail(Outcome::WrongPassword, {});
+    if (preset)
+        status = Unlock(*preset, cancellable);
     if (m_prompt == nullptr) {
         if (m_ownPrompt == nullptr)
             m_ownPrompt = new TfrmCheckPass(window());
         m_prompt = m_ownPrompt;
     }
     m_prompt->SetPasswordFailed(0);
-    for (int attempt = 1;; ++attempt) {
+    for (int attempt = 1; status.outcome == Outcome::WrongPassword; ++attempt) {
         m_prompt->FormShow();
-        if (Dialogs().Exec(m_prompt) != QDialog::Accepted) {
-            ReleaseEngine();
+        if (Dialogs().Exec(m_prompt) != QDialog::Accepted)
             return false;
-        }
-        const QString typed = m_prompt->Password();
-        if (m_engine->VerifyPassword(Password(typed.toStdString())) == 1) {
-            m_viewPassword = typed;
-            return true;
-        }
+        status = Unlock(m_prompt->Password(), cancellable);
+        // The typed text lives on in the session only.
+        m_prompt->ClearPassword();
+        if (status.outcome != Outcome::WrongPassword)
+            break;
         if (attempt == kPasswordAttempts) {
-            ReleaseEngine();
             ShowError("strErrorPass");
             return false;
         }
         m_prompt->SetPasswordFailed(1);
-        m_prompt->ClearPassword();
+    }
+    switch (status.outcome) {
+    case Outcome::Ok:
+        return true;
+    case Outcome::Cancelled:
+        return false;
+    case Outcome::NoData:
+        ShowError("strNoData");
+        return false;
+    default:
+        ShowError("strDataError");
+        return false;
     }
 }
 
 void TframeMsg::FillRevealView() {
     {
         const QSignalBlocker quiet(mmoDeMsg);
-        const auto& message = m_engine->Message();
+        const auto& message = m_session->Message();
         mmoDeMsg->setPlainText(message ? FromStoredMessage(*message) : QString());
     }
+    m_memoEdited = false;
     lvDeFiles->clear();
     const std::string byteWord = ByteWord().toStdString();
+    const CBindImage& engine = m_session->Engine();
     FileSlot slot;
-    for (int k = m_engine->FirstFileSlot(slot); k >= 0; k = m_engine->NextFileSlot(slot, k)) {
-        AppendFileRow(lvDeFiles, QString::fromStdString(slot.name),
+    for (int k = engine.FirstFileSlot(slot); k >= 0; k = engine.NextFileSlot(slot, k)) {
+        AppendFileRow(lvDeFiles, QString::fromStdString(ShowableText(slot.name)),
                       QString::fromStdString(FormatFileSize(slot.size, byteWord)), k);
     }
 }
@@ -151,6 +160,7 @@ void TframeMsg::ShowFilesPage() {
 
 void TframeMsg::mmoDeMsgChange() {
     m_saved = false;
+    m_memoEdited = true;
 }
 
 void TframeMsg::btnDeSaveClick() {
@@ -162,24 +172,28 @@ void TframeMsg::btnDeSaveAsClick() {
 }
 
 TframeMsg::SaveOutcome TframeMsg::SaveToImage(const QString& requestedTarget) {
-    if (m_imagePath.isEmpty())
+    if (m_imagePath.isEmpty() || m_session == nullptr)
         return SaveOutcome::Cancelled;
     const QString target = requestedTarget.isEmpty() ? AskSavePath(m_imagePath) : requestedTarget;
     if (target.isEmpty())
         return SaveOutcome::Cancelled;
-    // The engine writes atomically, so even the loaded image itself is replaced only by a
-    // complete carrier.
-    const SaveOutcome outcome =
-        WriteFromList(m_imagePath, m_viewPassword, mmoDeMsg->toPlainText(), lvDeFiles, target);
-    if (outcome == SaveOutcome::Failed)
-        ShowError("strSaveError");
+    // The session writes atomically, so even the loaded image itself is replaced only by
+    // a complete carrier that has been read back.
+    SaveRequest request;
+    request.destination = target.toStdString();
+    // An untouched memo keeps the stored message byte for byte, also text that is not
+    // UTF-8 and a message too large to show.
+    request.keepMessage = !m_memoEdited;
+    if (m_memoEdited)
+        request.message = ToStoredMessage(mmoDeMsg->toPlainText());
+    const bool inPlace = SameFile(target, m_imagePath);
+    const SaveOutcome outcome = SaveFromList(request, lvDeFiles);
     if (outcome != SaveOutcome::Saved)
         return outcome;
-    m_saved = true;
-    // Reload from what was written, so the rows point at the entries of the new archive.
-    // That reload cannot be cancelled: the rows would be left pointing at nothing.
-    const bool inPlace = SameFile(target, m_imagePath);
-    LoadGuarded(target, m_viewPassword, false);
+    // The session now stands for what was written: its rows point at the new entries.
+    m_imagePath = target;
+    m_host->ShowImage(target);
+    ShowRevealView();
     if (inPlace)
         Dialogs().Information(window(), Message("strrAppName"), Message("strSaveOK"));
     return SaveOutcome::Saved;

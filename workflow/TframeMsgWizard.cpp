@@ -2,6 +2,9 @@
 // The five-page hide wizard: image, message, files, password, save.
 #include "workflow/TframeMsg.h"
 
+#include "engine/CarrierSession.h"
+#include "workflow/MemoText.h"
+
 #include "platform/Dialogs.h"
 #include "workflow/RecentImages.h"
 
@@ -167,12 +170,25 @@ TframeMsg::SaveOutcome TframeMsg::SaveWizardCarrier() {
     const QString target = AskSavePath(image);
     if (target.isEmpty())
         return SaveOutcome::Cancelled;
-    // Both fields agree on every way onto this page; an empty pair saves without password.
-    const QString password = edtPass2->text() == edtPass1->text() ? edtPass2->text() : QString();
-    const SaveOutcome outcome =
-        WriteFromList(image, password, mmoMsg->toPlainText(), lvFiles, target);
-    if (outcome == SaveOutcome::Failed)
+    if (!NewSession(image)) {
+        ReleaseEngine();
         ShowError("strSaveError");
+        return SaveOutcome::Failed;
+    }
+    // Both fields agree on every way onto this page; an empty pair saves under the empty
+    // password.
+    const QByteArray typed =
+        (edtPass2->text() == edtPass1->text() ? edtPass2->text() : QString()).toUtf8();
+    const Password password(std::string_view(typed.constData(), typed.size()));
+    if (password.HasNul()) {
+        ShowError("strPasswordNul");
+        return SaveOutcome::Failed;
+    }
+    SaveRequest request;
+    request.destination = target.toStdString();
+    request.message = ToStoredMessage(mmoMsg->toPlainText());
+    request.newPassword = &password;
+    const SaveOutcome outcome = SaveFromList(request, lvFiles);
     if (outcome == SaveOutcome::Saved)
         m_saved = true;
     return outcome;

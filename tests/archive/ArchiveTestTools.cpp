@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <deque>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -78,6 +79,25 @@ bool MakeZipWithPython(const std::string& out, const std::vector<std::string>& a
     for (const auto& arg : args)
         command += " " + ShellQuote(arg);
     return RunCommand(command) == 0;
+}
+
+char Code(EntryCheck check) {
+    return "OWDUCF"[static_cast<int>(check)];
+}
+
+bool MakeZipWithInfoZip(const std::string& out, const std::string& folder, const std::string& files,
+                        const std::optional<std::string>& password, bool piped) {
+    std::string command = "cd " + ShellQuote(folder) + " && zip -q -9 " +
+                          (password ? "-P " + ShellQuote(*password) + " " : "");
+    command += piped ? "- " + files + " > " + ShellQuote(out) : ShellQuote(out) + " " + files;
+    return HaveTool("zip") && RunCommand(command + " 2>/dev/null") == 0;
+}
+
+const Password* KeptPassword(const std::optional<std::string>& text) {
+    static std::deque<Password> kept;
+    if (!text)
+        return nullptr;
+    return &kept.emplace_back(*text);
 }
 
 std::vector<ZipEntryInfo> ListEntries(const std::string& archive) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "archive/ZipEntryInfo.h"
+#include "crypt/SecretBytes.h"
 
 #include <optional>
 #include <string>
@@ -36,6 +37,20 @@ std::vector<PythonEntry> DescribeWithPython(const std::string& archive,
 
 // Writes an archive with Python's zipfile; args as for tests/data/archive/make_zip.py.
 bool MakeZipWithPython(const std::string& out, const std::vector<std::string>& args);
+
+// Runs Info-ZIP zip at level 9 in folder on files (separated by spaces), with -P password
+// when given; piped writes to a pipe, where zip streams with data descriptors. False when
+// zip is missing or fails.
+bool MakeZipWithInfoZip(const std::string& out, const std::string& folder, const std::string& files,
+                        const std::optional<std::string>& password, bool piped);
+
+// One letter per entry check, for compact tables: O(k), W(rong password), D(amaged),
+// U(nsupported), C(ancelled), F(ailed write).
+char Code(EntryCheck check);
+
+// A Password that lives as long as the test program, for the zipper's and unzipper's
+// borrowing SetPassword; null for none.
+const Password* KeptPassword(const std::optional<std::string>& text);
 
 // The entries of an archive as CUnzipper lists them.
 std::vector<ZipEntryInfo> ListEntries(const std::string& archive);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Payload archives written by an independent implementation, taken out of the reference
 // carriers (offsets and digests in tests/data/reference/README.md).
+#include "archive/ArchiveTestTools.h"
 #include "archive/Unzipper.h"
 #include "crypt/PayloadCrypt.h"
 #include "support/TestFiles.h"
@@ -43,7 +44,7 @@ std::string PayloadArchive(const TempDir& dir, const std::string& carrier, size_
 void ExpectFiles(const std::string& archive, const std::string& password,
                  const std::vector<ExpectedFile>& files, const std::string& out) {
     CUnzipper unzipper(archive);
-    unzipper.SetPassword(password);
+    unzipper.SetPassword(test::KeptPassword(password));
     for (const auto& file : files) {
         SCOPED_TRACE(file.name);
         bool found = false;
@@ -74,7 +75,7 @@ TEST(ReferencePayloads, NonAsciiNamesAndPassword) {
          {"日本.txt", "77710aedc74ecfa33685e33a6c7df5cc83004da1bdcef7fb280f5c2b2e97e0a5"}},
         dir / "out");
     CUnzipper unzipper(archive);
-    unzipper.SetPassword("passwörd");
+    unzipper.SetPassword(test::KeptPassword("passwörd"));
     EXPECT_EQ(0, unzipper.ExtractEntryAt(0, dir / "wrong"));
 }
 
@@ -99,7 +100,7 @@ TEST(ReferencePayloads, EmptyPasswordAndMessageEntry) {
                 dir / "out");
     // The message entry holds the text as a text-mode write left it, NUL-terminated.
     CUnzipper unzipper(archive);
-    unzipper.SetPassword("");
+    unzipper.SetPassword(test::KeptPassword(""));
     ASSERT_EQ(3, unzipper.EntryCount());
     ZipEntryInfo info;
     ASSERT_EQ(1, unzipper.EntryInfoAt(2, info));

@@ -46,7 +46,7 @@ protected:
         three = test::PseudoRandomBytes(50000, 3);
         WriteFile(dir / "src/three.bin", three);
         CZipper zipper(archive, dir / "src", 0);
-        zipper.SetPassword("pw");
+        zipper.SetPassword(test::KeptPassword("pw"));
         ASSERT_EQ(1, zipper.AddFile("one.txt", false));
         ASSERT_EQ(1, zipper.AddFile("sub/two.txt", false));
         ASSERT_EQ(1, zipper.AddFile("three.bin", false));
@@ -73,7 +73,7 @@ TEST_F(UnzipperTest, NothingWorksWithoutAnOpenArchive) {
 
 TEST_F(UnzipperTest, EntryIndexesAreBounded) {
     CUnzipper unzipper(archive);
-    unzipper.SetPassword("pw");
+    unzipper.SetPassword(test::KeptPassword("pw"));
     ZipEntryInfo info;
     ASSERT_EQ(3, unzipper.EntryCount());
     EXPECT_EQ(0, unzipper.SelectEntry(-1));
@@ -96,7 +96,7 @@ TEST_F(UnzipperTest, EntryIndexesAreBounded) {
 
 TEST_F(UnzipperTest, ExtractsIntoTheTargetFolderReplacingFiles) {
     CUnzipper unzipper(archive);
-    unzipper.SetPassword("pw");
+    unzipper.SetPassword(test::KeptPassword("pw"));
     WriteText(dir / "a-file", "x");
     EXPECT_EQ(0, unzipper.SetTargetFolder(dir / "a-file"));
     EXPECT_EQ("", unzipper.TargetFolder());
@@ -130,7 +130,7 @@ TEST_F(UnzipperTest, TrailingZeroBytesAreIgnored) {
         std::string path = dir / ("padded" + std::to_string(zeros) + ".zip");
         WriteFile(path, padded);
         CUnzipper unzipper(path);
-        unzipper.SetPassword("pw");
+        unzipper.SetPassword(test::KeptPassword("pw"));
         ASSERT_EQ(3, unzipper.EntryCount()) << zeros;
         std::string out = dir / ("out" + std::to_string(zeros));
         for (int k = 0; k < 3; ++k)
@@ -145,7 +145,7 @@ TEST_F(UnzipperTest, WrongOrMissingPasswordExtractsNothing) {
     WriteText(out + "/three.bin", "keep me");
     CUnzipper unzipper(archive);
     EXPECT_EQ(0, unzipper.ExtractEntryAt(2, out)); // no password for an encrypted entry
-    unzipper.SetPassword("wrong");
+    unzipper.SetPassword(test::KeptPassword("wrong"));
     EXPECT_EQ(0, unzipper.ExtractEntryAt(2, out));
 
     // About one wrong password in 256 passes the one-byte check of the encryption
@@ -162,22 +162,22 @@ TEST_F(UnzipperTest, WrongOrMissingPasswordExtractsNothing) {
         std::string candidate = "wrong" + std::to_string(i);
         uint8_t header[PkwareCipher::kHeaderSize];
         std::copy_n(bytes.begin() + static_cast<long>(offset), sizeof header, header);
-        if (PkwareCipher(candidate).ReadHeader(header) == entries[2].crc32 >> 24)
+        if (PkwareCipher(Password(candidate)).ReadHeader(header) == entries[2].crc32 >> 24)
             lucky = candidate;
     }
     ASSERT_FALSE(lucky.empty());
-    unzipper.SetPassword(lucky);
+    unzipper.SetPassword(test::KeptPassword(lucky));
     EXPECT_EQ(0, unzipper.ExtractEntryAt(2, out)) << lucky;
     EXPECT_EQ((std::vector<std::string>{"three.bin"}), FilesBelow(out, true));
     EXPECT_EQ("keep me", ReadText(out + "/three.bin"));
-    unzipper.SetPassword("pw");
+    unzipper.SetPassword(test::KeptPassword("pw"));
     EXPECT_EQ(1, unzipper.ExtractEntryAt(2, out));
     EXPECT_EQ(three, ReadFile(out + "/three.bin"));
 }
 
 TEST_F(UnzipperTest, AbandonedExtractionLeavesNoPartialFile) {
     CUnzipper unzipper(archive);
-    unzipper.SetPassword("pw");
+    unzipper.SetPassword(test::KeptPassword("pw"));
     std::vector<uint64_t> reports;
     unzipper.SetProgress([&](uint64_t done) {
         reports.push_back(done);

@@ -40,7 +40,7 @@ protected:
 
     std::string Extracted(const std::string& archive, int k) {
         CUnzipper unzipper(archive);
-        unzipper.SetPassword(password);
+        unzipper.SetPassword(test::KeptPassword(password));
         std::string out = dir / ("out" + std::to_string(k));
         ZipEntryInfo info;
         if (unzipper.EntryInfoAt(k, info) != 1 || unzipper.ExtractCurrentEntry(out) != 1)
@@ -150,7 +150,7 @@ TEST_F(ZipperTest, EveryEntryIsDeflatedWithoutDateAttributesOrComment) {
           std::optional<std::string>("")}) {
         std::string archive = dir / "props.zip";
         CZipper zipper(archive, std::nullopt, 0);
-        zipper.SetPassword(pw);
+        zipper.SetPassword(test::KeptPassword(pw));
         ASSERT_EQ(1, zipper.AddFile(dir / "d.txt", false));
         ASSERT_EQ(1, zipper.Close());
 
@@ -190,7 +190,7 @@ TEST_F(ZipperTest, ProgressCountsFileBytesAndCanAbandonAnEntry) {
     test::WriteFile(big, test::PseudoRandomBytes(10000, 7));
     std::string archive = dir / "progress.zip";
     CZipper zipper(archive, std::nullopt, 0);
-    zipper.SetPassword("pw");
+    zipper.SetPassword(test::KeptPassword("pw"));
     std::vector<uint64_t> reports;
     zipper.SetProgress([&](uint64_t done) {
         reports.push_back(done);
@@ -207,6 +207,21 @@ TEST_F(ZipperTest, ProgressCountsFileBytesAndCanAbandonAnEntry) {
     zipper.SetProgress([](uint64_t) -> bool { throw std::runtime_error("escaping"); });
     EXPECT_EQ(0, zipper.AddFile(big, false));
     EXPECT_EQ(1, zipper.Close());
+}
+
+TEST_F(ZipperTest, AddFileAsKeepsTheNameGivenOrRefusesIt) {
+    std::string archive = dir / "named.zip";
+    CZipper zipper(archive, dir / "src", 0);
+    for (const char* refused : {"veilnote.vnt", "a\\b.txt", "x\\", "../a.txt", "./a.txt", "dir/"})
+        EXPECT_EQ(0, zipper.AddFileAs("a.txt", refused)) << refused;
+    ASSERT_EQ(1, zipper.AddFileAs("a.txt", "sub/日本.txt"));
+    const uint8_t message[] = {'m', '\r', '\n'};
+    EXPECT_EQ(0, zipper.AddBytesAs("../m", message, sizeof message));
+    ASSERT_EQ(1, zipper.AddBytesAs("veilnote.vnt", message, sizeof message));
+    ASSERT_EQ(1, zipper.Close());
+    EXPECT_EQ((std::vector<std::string>{"sub/日本.txt", "veilnote.vnt"}), EntryNames(archive));
+    EXPECT_EQ("alpha", Extracted(archive, 0));
+    EXPECT_EQ("m\r\n", Extracted(archive, 1));
 }
 
 } // namespace
