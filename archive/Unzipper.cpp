@@ -177,7 +177,7 @@ int CUnzipper::ExtractCurrentEntry(const std::optional<std::string>& folder) {
     }
     // A wrong password that passed the check byte, or damaged data, shows up here.
     if (done != entry.info.uncompressed_size || crc != entry.info.crc ||
-        !output.Commit(AtomicFile::Sync::No))
+        !output.Commit(Replace::Always, AtomicFile::Sync::No))
         return 0;
     ApplyEntryTime(outPath, static_cast<uint32_t>(entry.info.dosDate));
     return 1;

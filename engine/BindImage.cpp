@@ -50,8 +50,6 @@ CBindImage::CBindImage(const std::optional<std::string>& path) {
 CBindImage::~CBindImage() {
     if (m_carrierFile != nullptr)
         std::fclose(m_carrierFile);
-    for (const std::string& folder : m_ownedDirs)
-        RemoveFolderTree(folder);
 }
 
 CBindImage::OperationScope::OperationScope(CBindImage& owner) : m_owner(owner) {
@@ -64,7 +62,7 @@ CBindImage::OperationScope::OperationScope(CBindImage& owner) : m_owner(owner) {
 
 int CBindImage::Fail(const std::string& reason) {
     if (!m_cancelled)
-        m_lastError = reason;
+        m_lastError = m_workFolderError.empty() ? reason : m_workFolderError;
     return 0;
 }
 

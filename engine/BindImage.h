@@ -20,6 +20,7 @@
 
 #include "engine/CarrierTrailer.h"
 #include "engine/FileSlot.h"
+#include "platform/WorkFolder.h"
 
 #include <array>
 #include <cstdint>
@@ -94,6 +95,8 @@ public:
     const FileSlot& Slot(int k) const { return m_slots.at(k); }
 
     // --- working folders and temporary names
+    // Makes a private, locked working folder (WorkFolder) with its DATA folder and returns
+    // its path; without one, see WorkFolderError().
     std::string CreateWorkDirs();
     std::string NewTempName();
     static int RemoveFolderTree(const std::string& path);
@@ -126,6 +129,9 @@ public:
     const std::string& PayloadTempPath() const { return m_payloadTempPath; }
     const std::string& ImageTempPath() const { return m_imageTempPath; }
     const std::string& LastError() const { return m_lastError; }
+    // Why no working folder could be made, empty when there is one. Without one, every
+    // operation that needs it fails, and LastError() gives this reason.
+    const std::string& WorkFolderError() const { return m_workFolderError; }
     void SetProgressObserver(CProgressObserver* observer) { m_observer = observer; }
 
     // The 16 printable characters that the password check record enciphers.
@@ -182,10 +188,11 @@ private:
     bool m_cancelled = false;
     const char* m_reportedStep = nullptr;
     int64_t m_reportedBytes = 0;
-    int64_t m_carrierSize = 0;            // size of the file the trailer was loaded from
-    std::string m_saveDest;               // the destination of the running save
-    std::set<std::string> m_tempNames;    // every name NewTempName handed out
-    std::vector<std::string> m_ownedDirs; // working folders this object created
+    int64_t m_carrierSize = 0;             // size of the file the trailer was loaded from
+    std::string m_saveDest;                // the destination of the running save
+    std::set<std::string> m_tempNames;     // every name NewTempName handed out
+    std::vector<WorkFolder> m_workFolders; // working folders this object created
+    std::string m_workFolderError;
 };
 
 } // namespace lumora

@@ -180,8 +180,9 @@ int CBindImage::SaveCarrier(const std::string& dest) {
     m_saveDest.clear();
     if (!written)
         return 0;
-    if (!out.Commit())
+    if (!out.Commit(Replace::Always))
         return FailWrite(dest, errno);
+    RemoveStaleSaveLeftovers(out.Folder(), out.Name());
     m_carrierPath = dest;
     m_carrierSize = int64_t{m_trailer.imageLength} + m_trailer.payloadLength + kTrailerSize;
     return 1;

@@ -225,7 +225,7 @@ int CBindImage::ExtractHiddenFile(int k, std::string& dest) {
     CopyResult copy = CopyStream(in.Get(), out.Stream(), -1, Progress("Unpacking", slot.size));
     if (copy.status != CopyStatus::Done)
         return Fail(DescribeCopyFailure(copy, extracted, dest));
-    if (!out.Commit())
+    if (!out.Commit(Replace::Always))
         return FailWrite(dest, errno);
     ::unlink(extracted.c_str());
     return 1;
