@@ -135,14 +135,17 @@ WorkFolder WorkFolder::CreateIn(const FolderHandle& root, int32_t firstNumber) {
                 continue;
             return fail(Reason(errno));
         }
+        // The umask must not take the owner's rights away, nor default ACLs add others'.
+        ::fchmodat(root.Fd(), temporary.c_str(), 0700, AT_SYMLINK_NOFOLLOW);
         FolderHandle folder = root.Child(temporary, false);
         struct stat info {};
-        if (!folder || !BelongsToUser(folder.Fd(), info)) {
-            // Gone already (a cleaner), or made by someone else in a race: not ours to use.
+        // Gone already (taken by a cleaner): not ours to use.
+        if (!folder || !BelongsToUser(folder.Fd(), info))
             continue;
+        if ((info.st_mode & 0777) != 0700) {
+            RemoveTreeAt(root, temporary);
+            return fail("its permissions cannot be set to 0700");
         }
-        if ((info.st_mode & 077) != 0 && ::fchmod(folder.Fd(), 0700) != 0)
-            return fail(Reason(errno));
         // A cleaner may have taken the folder between mkdir and flock: then it is not ours.
         if (::flock(folder.Fd(), LOCK_EX | LOCK_NB) != 0 || !root.Holds(temporary, folder.Fd()))
             continue;

@@ -63,6 +63,10 @@ TEST_F(WorkFolderTest, NewFoldersArePrivateLockedNeverPreparedByOthersAndGoWithA
         EXPECT_EQ(second.Path(), m_root / "43");
         EXPECT_EQ(last.Path(), m_root / "2147483647");
         EXPECT_EQ(wrapped.Path(), m_root / "-2147483648");
+        mode_t umask = ::umask(0777); // a umask that would leave the owner no rights
+        WorkFolder underUmask = WorkFolder::CreateIn(m_handle, 1);
+        ::umask(umask);
+        EXPECT_EQ(StatOf(underUmask.Path()).st_mode & 07777, 0700u);
         EXPECT_EQ(StatOf(first.Path()).st_mode & 07777, 0700u);
         EXPECT_EQ(StatOf(first.Path()).st_uid, ::geteuid());
         EXPECT_EQ(EntriesIn(m_root / "41"), 0u);
