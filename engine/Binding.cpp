@@ -24,17 +24,6 @@ std::string FileNameOf(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
 
-// Saving onto a link writes the file it points to instead of replacing the link.
-std::string ResolveLink(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        auto target = std::filesystem::canonical(path, ec);
-        if (!ec)
-            return target.string();
-    }
-    return path;
-}
-
 int32_t ClampToInt32(int64_t value) {
     return static_cast<int32_t>(std::min<int64_t>(value, std::numeric_limits<int32_t>::max()));
 }
@@ -167,13 +156,13 @@ int CBindImage::SaveCarrier(const std::string& dest) {
         return Fail(kNoPassword);
     if (!CheckFilesToHide())
         return 0;
-    std::string target = ResolveLink(dest);
-    std::error_code ec;
-    if (std::filesystem::is_directory(target, ec))
-        return FailWrite(dest, EISDIR);
-    AtomicFile out(target);
+    // Only a regular file is replaced; a link is never followed (it could lead anywhere).
+    AtomicFile out(dest);
     if (!out.Open())
         return FailWrite(dest, errno);
+    if (int refusal = out.Refusal(Replace::Always))
+        return refusal == ELOOP ? Fail("refusing to write through the symbolic link " + dest)
+                                : FailWrite(dest, refusal);
     m_saveDest = dest;
     bool written =
         WriteImagePart(out.Stream()) && AppendPayload(out.Stream()) && StoreTrailer(out.Stream());

@@ -70,7 +70,6 @@ bool LinkUnnamed(int fd, int folder, const std::string& name) {
     return false;
 }
 
-// Why an existing destination is not replaced; 0 when it may be.
 int RefusalFor(const struct stat& existing, Replace replace) {
     if (S_ISLNK(existing.st_mode))
         return ELOOP;
@@ -154,6 +153,13 @@ bool AtomicFile::Open() {
 
 bool AtomicFile::Write(const void* data, size_t length) {
     return m_stream != nullptr && std::fwrite(data, 1, length, m_stream) == length;
+}
+
+int AtomicFile::Refusal(Replace replace) const {
+    struct stat existing {};
+    if (!m_folder || ::fstatat(m_folder.Fd(), m_name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) != 0)
+        return 0;
+    return RefusalFor(existing, replace);
 }
 
 bool AtomicFile::Commit(Replace replace, Sync sync) {

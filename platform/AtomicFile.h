@@ -54,6 +54,9 @@ public:
     int Fd() const;
     bool Write(const void* data, size_t length);
 
+    // Why Commit would refuse the destination as it is now (ELOOP, EISDIR, EEXIST), or 0;
+    // lets a writer stop before it writes anything.
+    int Refusal(Replace replace) const;
     // Puts the new file in place; false with errno, and the new file is gone. Either way
     // the file is closed afterwards.
     bool Commit(Replace replace, Sync sync = Sync::Yes);

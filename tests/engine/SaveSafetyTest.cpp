@@ -68,6 +68,15 @@ TEST_F(SaveSafetyTest, FailedSavesLeaveTheDestinationAsItWas) {
     EXPECT_EQ(error, "cannot write " + m_dir.Path() + ": Is a directory");
     EXPECT_EQ(Hide(image, dest + "/under-a-file.bmp", "pw", "m", {}, &error), 0);
     EXPECT_EQ(error.rfind("cannot write ", 0), 0u);
+    // A link is never written through, whether its target exists or not.
+    std::string link = Path("link.bmp");
+    for (const std::string& target : {dest, Path("new.bmp")}) {
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(target, link);
+        EXPECT_EQ(Hide(image, link, "pw", "m", {}, &error), 0);
+        EXPECT_EQ(error, "refusing to write through the symbolic link " + link);
+    }
+    std::filesystem::remove(link);
 
     CBindImage engine;
     engine.SetPassword("pw");
