@@ -7,11 +7,14 @@
 #include "app/StartUp.h"
 #include "app/TfrmMain.h"
 #include "app/Theme.h"
+#include "platform/ProcessHardening.h"
 #include "platform/ProgramFolders.h"
+#include "platform/WorkFolder.h"
 
 #include <QScreen>
 
 int main(int argc, char** argv) {
+    lumora::HardenProcess();
     lumora::LumoraApplication app(argc, argv);
     lumora::InitTheme(app);
     lumora::QuitOnTerminationSignals(app);
@@ -19,6 +22,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsSet("LUMORA_PROGRAM_FOLDER"))
         lumora::SetProgramFolderOverride(
             qEnvironmentVariable("LUMORA_PROGRAM_FOLDER").toStdString());
+    lumora::RemoveStaleWorkFolders();
     lumora::CopyDefaultLanguageFile();
 
     // An error while the windows are built ends the program after its error box.

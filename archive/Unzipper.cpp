@@ -8,7 +8,9 @@
 #include "archive/EntryRecord.h"
 #include "platform/AtomicFile.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -23,6 +25,25 @@ unzFile Handle(void* unz) {
 
 uint32_t Clamp32(ZPOS64_T value) {
     return value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
+}
+
+// minizip refuses an archive without entries, which is what a carrier holding neither a
+// message nor files has: an end record that lists nothing, then at most the cipher's
+// padding of zero bytes.
+bool IsEmptyArchive(const std::string& path, uint64_t size) {
+    constexpr size_t kEndRecordSize = 22;
+    constexpr size_t kMostPadding = 15;
+    if (size < kEndRecordSize || size > kEndRecordSize + kMostPadding)
+        return false;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    uint8_t bytes[kEndRecordSize + kMostPadding] = {};
+    const size_t got = std::fread(bytes, 1, sizeof bytes, file);
+    std::fclose(file);
+    static const uint8_t kEmptyEnd[kEndRecordSize] = {'P', 'K', 5, 6};
+    return got == size && std::memcmp(bytes, kEmptyEnd, kEndRecordSize) == 0 &&
+           std::all_of(bytes + kEndRecordSize, bytes + got, [](uint8_t b) { return b == 0; });
 }
 
 EntryCheck LayoutOf(const EntryRecord& record, const IndexedEntry& entry) {
@@ -50,9 +71,15 @@ EntryCheck CUnzipper::OpenChecked(const std::string& path) {
     if (::stat(path.c_str(), &file) != 0)
         return EntryCheck::Damaged;
     m_unz = unzOpen64(path.c_str());
-    if (m_unz == nullptr)
-        return EntryCheck::Damaged;
     m_index = std::make_unique<DirectoryIndex>();
+    if (m_unz == nullptr) {
+        if (IsEmptyArchive(path, static_cast<uint64_t>(file.st_size))) {
+            m_index->complete = true;
+            return EntryCheck::Ok;
+        }
+        m_index.reset();
+        return EntryCheck::Damaged;
+    }
     EntryCheck read = BuildDirectoryIndex(Handle(m_unz), static_cast<uint64_t>(file.st_size),
                                           m_progress, *m_index);
     if (read != EntryCheck::Ok) {
@@ -68,12 +95,12 @@ int CUnzipper::Open(const std::string& path) {
 }
 
 void CUnzipper::Close() {
+    m_index.reset();
     if (m_unz == nullptr)
         return;
     unzCloseCurrentFile(Handle(m_unz));
     unzClose(Handle(m_unz));
     m_unz = nullptr;
-    m_index.reset();
     m_currentIndex = -1;
 }
 
@@ -222,7 +249,8 @@ int CUnzipper::ExtractCurrentEntry(const std::optional<std::string>& folder) {
     if (!output.Open())
         return 0;
     auto write = [&](const uint8_t* data, size_t length) { return output.Write(data, length); };
-    if (Pump(reader, record, write) != EntryCheck::Ok || !output.Commit(AtomicFile::Sync::No))
+    if (Pump(reader, record, write) != EntryCheck::Ok ||
+        !output.Commit(Replace::Always, AtomicFile::Sync::No))
         return 0;
     ApplyEntryTime(outPath, static_cast<uint32_t>(record.info.dosDate));
     return 1;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/WriteHiddenFiles.h"
 
+#include "archive/EntryName.h"
 #include "cli/Carrier.h"
 #include "cli/CliError.h"
 #include "cli/FileErrors.h"
@@ -13,8 +14,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace lumora::cli {
@@ -29,6 +30,25 @@ bool ExistsBelow(const FolderHandle& root, const std::string& path) {
 
 std::string CannotWriteBelow(const std::string& folder, const std::string& path, int error) {
     return "cannot write " + folder + "/" + path + ": " + std::strerror(error);
+}
+
+// Why the folders of `path` below `root` cannot be walked: names the first one on the way
+// that is a symbolic link or no folder, else tells the system's reason.
+std::string BlockedBelow(const FolderHandle& root, const std::string& folder,
+                         const std::string& path, int error) {
+    const std::vector<std::string> parts = EntryNameParts(path);
+    FolderHandle at = root.Duplicate();
+    std::string walked = folder;
+    for (size_t i = 0; i + 1 < parts.size() && at; ++i) {
+        walked += "/" + parts[i];
+        struct stat info {};
+        if (::fstatat(at.Fd(), parts[i].c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            !S_ISDIR(info.st_mode))
+            return "refusing to write " + folder + "/" + path + ": " + walked +
+                   (S_ISLNK(info.st_mode) ? " is a symbolic link" : " is not a folder");
+        at = at.Child(parts[i], false);
+    }
+    return CannotWriteBelow(folder, path, error);
 }
 
 } // namespace
@@ -62,7 +82,7 @@ void WriteHiddenFiles(CarrierSession& session, const std::vector<HiddenEntry>& e
         std::string fileName;
         FolderHandle parent = root.ParentOfEntry(targets[i], true, fileName);
         if (!parent)
-            throw Failure(CannotWriteBelow(folder, targets[i], parent.Error()));
+            throw Failure(BlockedBelow(root, folder, targets[i], parent.Error()));
         AtomicFile out(parent, fileName);
         if (!out.Open())
             throw Failure(CannotWriteBelow(folder, targets[i], errno));
@@ -73,8 +93,9 @@ void WriteHiddenFiles(CarrierSession& session, const std::vector<HiddenEntry>& e
             throw Failure(CannotWriteBelow(folder, targets[i], errno));
         }
         if (targets[i] != entries[i].name)
-            std::fprintf(stderr, "lumora-cli: another hidden file is named %s; this one was "
-                                 "written as %s\n",
+            std::fprintf(stderr,
+                         "lumora-cli: another hidden file is named %s; this one was "
+                         "written as %s\n",
                          entries[i].name.c_str(), targets[i].c_str());
     }
 }

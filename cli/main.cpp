@@ -5,6 +5,8 @@
 #include "cli/Commands.h"
 #include "cli/HelpText.h"
 #include "cli/Interrupt.h"
+#include "platform/ProcessHardening.h"
+#include "platform/WorkFolder.h"
 
 #include <cstdio>
 #include <exception>
@@ -58,7 +60,9 @@ int Run(const Args& all) {
 } // namespace
 
 int main(int argc, char** argv) {
+    lumora::HardenProcess();
     InstallInterruptHandlers();
+    lumora::RemoveStaleWorkFolders();
     int status = static_cast<int>(Exit::Failure);
     try {
         status = Run(Args(argv + 1, argv + argc));

@@ -50,8 +50,6 @@ CBindImage::CBindImage(const std::optional<std::string>& path) {
 CBindImage::~CBindImage() {
     if (m_carrierFile != nullptr)
         std::fclose(m_carrierFile);
-    for (const std::string& folder : m_ownedDirs)
-        RemoveFolderTree(folder);
 }
 
 CBindImage::OperationScope::OperationScope(CBindImage& owner) : m_owner(owner) {
@@ -65,7 +63,9 @@ CBindImage::OperationScope::OperationScope(CBindImage& owner) : m_owner(owner) {
 int CBindImage::Fail(Outcome outcome, const std::string& reason, const std::string& subject,
                      int error) {
     if (!m_cancelled)
-        m_lastStatus = Status::Fail(outcome, reason, subject, error);
+        m_lastStatus = m_workFolderError.empty()
+                           ? Status::Fail(outcome, reason, subject, error)
+                           : Status::Fail(Outcome::WriteFailed, m_workFolderError);
     return 0;
 }
 

@@ -25,6 +25,7 @@
 #include "engine/FileSlot.h"
 #include "engine/Outcome.h"
 #include "engine/StreamFile.h"
+#include "platform/WorkFolder.h"
 
 #include <array>
 #include <cstdint>
@@ -110,6 +111,8 @@ public:
     const FileSlot& Slot(int k) const { return m_slots.at(k); }
 
     // --- working folders and temporary names
+    // Makes a private, locked working folder (WorkFolder) with its DATA folder and returns
+    // its path; without one, see WorkFolderError().
     std::string CreateWorkDirs();
     std::string NewTempName();
     static int RemoveFolderTree(const std::string& path);
@@ -149,6 +152,9 @@ public:
     // Why the last failing operation failed: typed, and as text for those who print it.
     const Status& LastStatus() const { return m_lastStatus; }
     const std::string& LastError() const { return m_lastStatus.Describe(); }
+    // Why no working folder could be made, empty when there is one. Without one, every
+    // operation that needs it fails, and LastError() gives this reason.
+    const std::string& WorkFolderError() const { return m_workFolderError; }
     void SetProgressObserver(CProgressObserver* observer) { m_observer = observer; }
 
     // The 16 printable characters that the password check record enciphers.
@@ -185,13 +191,21 @@ private:
     std::string OutputName() const;
 
     int CheckFilesToHide();
-    int CopyKeptEntries(CZipper& zipper);
-    int AddNewFiles(CZipper& zipper, const std::string& archivePath);
+    struct PackProgress {
+        int64_t done = 0;
+        int64_t total = 0;
+    };
+    std::vector<int> KeptEntries() const;
+    int CopyKeptEntries(CZipper& zipper, CUnzipper& source, const std::vector<int>& kept,
+                        PackProgress& progress);
+    int AddNewFiles(CZipper& zipper, const std::string& archivePath, PackProgress& progress);
     int AddMessage(CZipper& zipper, const std::string& archivePath);
     int FailEntry(EntryCheck check, const std::string& name);
     int ReadMessage(CUnzipper& unzipper, int index, int64_t size);
     int CopyStoredPayload(const std::string& encryptedPath);
     const Password* WritePassword() const;
+    // Bytes of the open file that are its image part.
+    int64_t ImagePartLength() const;
     // The image part to copy: the open carrier up to its cut, else the split copy.
     FILE* OpenImageSource(StreamFile& split, int64_t& length);
 
@@ -222,10 +236,11 @@ private:
     bool m_cancelled = false;
     std::optional<ProgressStep> m_reportedStep;
     int64_t m_reportedBytes = 0;
-    int64_t m_carrierSize = 0;            // size of the file the trailer was loaded from
-    std::string m_saveDest;               // the destination of the running save
-    std::set<std::string> m_tempNames;    // every name NewTempName handed out
-    std::vector<std::string> m_ownedDirs; // working folders this object created
+    int64_t m_carrierSize = 0;             // size of the file the trailer was loaded from
+    std::string m_saveDest;                // the destination of the running save
+    std::set<std::string> m_tempNames;     // every name NewTempName handed out
+    std::vector<WorkFolder> m_workFolders; // working folders this object created
+    std::string m_workFolderError;
 };
 
 } // namespace lumora

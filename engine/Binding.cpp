@@ -24,17 +24,6 @@ std::string FileNameOf(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
 
-// Saving onto a link writes the file it points to instead of replacing the link.
-std::string ResolveLink(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        auto target = std::filesystem::canonical(path, ec);
-        if (!ec)
-            return target.string();
-    }
-    return path;
-}
-
 int32_t ClampToInt32(int64_t value) {
     return static_cast<int32_t>(std::min<int64_t>(value, std::numeric_limits<int32_t>::max()));
 }
@@ -72,16 +61,15 @@ int CBindImage::SplitImagePart() {
     OperationScope scope(*this);
     if (m_carrierFile == nullptr)
         return 0;
+    int64_t length = ImagePartLength();
+    // Such an image can never become a carrier; copying it first would only waste time.
+    if (length >= kMaxCarrierSize) {
+        ::unlink(m_imageTempPath.c_str());
+        return Fail(Outcome::Refused, kCarrierTooLarge);
+    }
     StreamFile image;
     if (!image.Create(m_imageTempPath))
         return FailWrite(m_imageTempPath, errno);
-    // A trailer cuts the image part at imageLength, so an old payload never becomes part
-    // of a new image. A length that cannot be a cut point (0, negative) keeps the file
-    // whole, and copying never goes past the end of the file.
-    int64_t fileSize = StreamSize(m_carrierFile);
-    int64_t length = fileSize;
-    if (m_trailer.imageLength > 0)
-        length = std::min<int64_t>(m_trailer.imageLength, fileSize);
     CopyResult copy{CopyStatus::ReadFailed, 0, errno};
     if (::fseeko(m_carrierFile, 0, SEEK_SET) == 0)
         copy = CopyStream(m_carrierFile, image.Get(), length,
@@ -173,20 +161,22 @@ int CBindImage::SaveCarrier(const std::string& dest) {
     OperationScope scope(*this);
     if (dest.empty())
         return Fail(Outcome::Refused, "no destination given");
-    std::string target = ResolveLink(dest);
-    std::error_code ec;
-    if (std::filesystem::is_directory(target, ec))
-        return FailWrite(dest, EISDIR);
-    AtomicFile out(target);
+    // Only a regular file is replaced; a link is never followed (it could lead anywhere).
+    AtomicFile out(dest);
     if (!out.Open())
         return FailWrite(dest, errno);
+    if (int refusal = out.Refusal(Replace::Always))
+        return refusal == ELOOP
+                   ? Fail(Outcome::Refused, "refusing to write through the symbolic link " + dest)
+                   : FailWrite(dest, refusal);
     m_saveDest = dest;
     bool written = WriteCarrier(out.Stream());
     m_saveDest.clear();
     if (!written)
         return 0;
-    if (!out.Commit())
+    if (!out.Commit(Replace::Always))
         return FailWrite(dest, errno);
+    RemoveStaleSaveLeftovers(out.Folder(), out.Name());
     m_carrierPath = dest;
     m_carrierSize = int64_t{m_trailer.imageLength} + m_trailer.payloadLength + kTrailerSize;
     return AdoptBuiltArchive();
@@ -201,14 +191,19 @@ int CBindImage::WriteCarrier(FILE* out) {
     return WriteImagePart(out) && AppendPayload(out) && StoreTrailer(out) ? 1 : 0;
 }
 
+int64_t CBindImage::ImagePartLength() const {
+    // A trailer cuts the image part at imageLength, so an old payload never becomes part
+    // of a new image. A length that cannot be a cut point (0, negative) keeps the file
+    // whole, and the part never reaches past the end of the file.
+    int64_t length = StreamSize(m_carrierFile);
+    if (m_trailer.imageLength > 0)
+        length = std::min<int64_t>(m_trailer.imageLength, length);
+    return length;
+}
+
 FILE* CBindImage::OpenImageSource(StreamFile& split, int64_t& length) {
     if (m_carrierFile != nullptr) {
-        // A trailer cuts the image part at imageLength, so an old payload never becomes
-        // part of a new image. A length that cannot be a cut point (0, negative) keeps
-        // the file whole.
-        length = StreamSize(m_carrierFile);
-        if (m_trailer.imageLength > 0)
-            length = std::min<int64_t>(m_trailer.imageLength, length);
+        length = ImagePartLength();
         return ::fseeko(m_carrierFile, 0, SEEK_SET) == 0 ? m_carrierFile : nullptr;
     }
     if (!split.OpenRead(m_imageTempPath))

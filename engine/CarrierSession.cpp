@@ -5,6 +5,7 @@
 #include "archive/Unzipper.h"
 #include "crypt/PayloadCrypt.h"
 #include "engine/EngineErrors.h"
+#include "engine/EntryStatus.h"
 #include "engine/MessageEntry.h"
 #include "engine/MessageForm.h"
 #include "platform/AtomicFile.h"
@@ -13,19 +14,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <sys/stat.h>
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lumora {
 namespace {
-
-bool HasCheckRecord(const CarrierTrailer& trailer) {
-    return std::any_of(std::begin(trailer.checkRecord), std::end(trailer.checkRecord),
-                       [](uint8_t b) { return b != 0; });
-}
 
 // Reports every step of the engine beneath as one step of the caller's.
 class StepRelay : public CProgressObserver {
@@ -67,8 +63,9 @@ Status LockStatusOf(LockStatus locked, const FileLock& lock, const std::string& 
     case LockStatus::Failed:
         break;
     }
-    return Status::Fail(Outcome::ReadFailed, "cannot open " + path + ": " + std::strerror(lock.Error()),
-                        path, lock.Error());
+    return Status::Fail(Outcome::ReadFailed,
+                        "cannot open " + path + ": " + std::strerror(lock.Error()), path,
+                        lock.Error());
 }
 
 } // namespace
@@ -106,8 +103,7 @@ Status CarrierSession::Open() {
 
 bool CarrierSession::HasData() const {
     const CarrierTrailer& trailer = m_engine->Trailer();
-    return m_engine->HasValidTrailer() == 1 && trailer.payloadLength > 0 &&
-           trailer.imageLength > 0;
+    return m_engine->HasValidTrailer() == 1 && trailer.payloadLength > 0 && trailer.imageLength > 0;
 }
 
 Status CarrierSession::Lock() {
@@ -168,41 +164,32 @@ Status CarrierSession::ProvePassword() {
             return Status::Fail(Outcome::Damaged, kDamagedPayload);
         if (!info.encrypted || info.isFolder)
             continue;
-        switch (archive.CheckEntryPasswordAt(i)) {
-        case EntryCheck::Ok:
-            break;
-        case EntryCheck::WrongPassword:
+        const EntryCheck check = archive.CheckEntryPasswordAt(i);
+        if (check == EntryCheck::Unsupported)
+            continue;
+        if (check == EntryCheck::WrongPassword) {
             if (!keyIsWholePassword)
                 return Status::Fail(Outcome::WrongPassword, kWrongPassword);
             return Status::Fail(Outcome::Damaged, "\"" + info.name + "\" fails its password check",
                                 info.name);
-        case EntryCheck::Cancelled:
-            return Status::Fail(Outcome::Cancelled, "cancelled");
-        case EntryCheck::Unsupported:
-            continue;
-        case EntryCheck::Damaged:
-            return Status::Fail(Outcome::Damaged, "\"" + info.name + "\" is damaged", info.name);
         }
+        if (check != EntryCheck::Ok)
+            return EntryStatus(check, info.name);
         if (info.uncompressedSize > 0)
             candidates.push_back({i, info.compressedSize, info.uncompressedSize, info.name});
     }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.compressed < b.compressed; });
+    std::stable_sort(
+        candidates.begin(), candidates.end(),
+        [](const Candidate& a, const Candidate& b) { return a.compressed < b.compressed; });
     for (const Candidate& candidate : candidates) {
         archive.SetProgress([this, &candidate](uint64_t done) {
             return Report(ProgressStep::Checking, static_cast<int64_t>(done), candidate.size);
         });
-        switch (archive.VerifyEntryAt(candidate.index)) {
-        case EntryCheck::Ok:
-            return Status::Success();
-        case EntryCheck::Unsupported:
+        const EntryCheck check = archive.VerifyEntryAt(candidate.index);
+        if (check == EntryCheck::Unsupported)
             continue;
-        case EntryCheck::Cancelled:
-            return Status::Fail(Outcome::Cancelled, "cancelled");
-        case EntryCheck::WrongPassword:
-        case EntryCheck::Damaged:
-            break;
-        }
+        if (check != EntryCheck::WrongPassword && check != EntryCheck::Damaged)
+            return EntryStatus(check, candidate.name);
         // A wrong password passes one check byte in 256. When the key holds the whole
         // password, or several check bytes passed, the entry is damaged instead.
         if (keyIsWholePassword || candidates.size() >= 2)
@@ -222,6 +209,8 @@ Status CarrierSession::LoadEntries() {
     std::vector<int> slotOfEntry;
     FileSlot slot;
     for (int k = m_engine->FirstFileSlot(slot); k >= 0; k = m_engine->NextFileSlot(slot, k)) {
+        if (slot.state != SLOT_STORED || slot.entryIndex < 0)
+            continue;
         if (slot.entryIndex >= static_cast<int>(slotOfEntry.size()))
             slotOfEntry.resize(static_cast<size_t>(slot.entryIndex) + 1, -1);
         slotOfEntry[static_cast<size_t>(slot.entryIndex)] = k;
@@ -323,22 +312,11 @@ Status CarrierSession::ExtractToDescriptor(int entry, int fd) {
         return Report(ProgressStep::Unpacking, done, total);
     });
     if (writeError != 0)
-        return Status::Fail(Outcome::WriteFailed, std::string("cannot write: ") + std::strerror(writeError),
-                            found->name, writeError);
-    switch (read) {
-    case EntryCheck::Ok:
-        return Status::Success();
-    case EntryCheck::Cancelled:
-        return Status::Fail(Outcome::Cancelled, "cancelled");
-    case EntryCheck::WrongPassword:
-    case EntryCheck::Damaged:
-        break;
-    case EntryCheck::Unsupported:
-        return Status::Fail(Outcome::Damaged,
-                            "\"" + found->name + "\" is stored in a way this program cannot read",
-                            found->name);
-    }
-    return Status::Fail(Outcome::Damaged, "\"" + found->name + "\" is damaged", found->name);
+        return Status::Fail(Outcome::WriteFailed,
+                            std::string("cannot write: ") + std::strerror(writeError), found->name,
+                            writeError);
+    // The password was proved when the carrier was unlocked: a failed check byte is damage.
+    return EntryStatus(read == EntryCheck::WrongPassword ? EntryCheck::Damaged : read, found->name);
 }
 
 Status CarrierSession::SaveImagePart(const std::string& path, bool replace) {
@@ -379,20 +357,10 @@ Status CarrierSession::VerifyAll(int& checked) {
         archive.SetProgress([this, done, total](uint64_t bytes) {
             return Report(ProgressStep::Checking, done + static_cast<int64_t>(bytes), total);
         });
-        switch (archive.VerifyEntryAt(i)) {
-        case EntryCheck::Ok:
-            break;
-        case EntryCheck::Cancelled:
-            return Status::Fail(Outcome::Cancelled, "cancelled");
-        case EntryCheck::Unsupported:
-            return Status::Fail(Outcome::Damaged,
-                                "\"" + info.name + "\" is stored in a way this program cannot read",
-                                info.name);
-        case EntryCheck::WrongPassword:
-        case EntryCheck::Damaged:
-            return Status::Fail(Outcome::Damaged, "\"" + info.name + "\" fails its check",
-                                info.name);
-        }
+        const EntryCheck check = archive.VerifyEntryAt(i);
+        if (check != EntryCheck::Ok)
+            return EntryStatus(check == EntryCheck::WrongPassword ? EntryCheck::Damaged : check,
+                               info.name);
         done += info.uncompressedSize;
         ++checked;
     }
@@ -402,8 +370,8 @@ Status CarrierSession::VerifyAll(int& checked) {
 Status CarrierSession::CheckRequest(const SaveRequest& request) const {
     if (request.destination.empty())
         return Status::Fail(Outcome::Refused, "no destination given");
-    const Password* password = request.newPassword != nullptr ? request.newPassword
-                                                              : CurrentPassword();
+    const Password* password =
+        request.newPassword != nullptr ? request.newPassword : CurrentPassword();
     if (password == nullptr)
         return Status::Fail(Outcome::Refused, kNoPassword);
     // The cipher's key stops at a NUL while the archive uses all of the password.
@@ -420,14 +388,16 @@ Status CarrierSession::CheckRequest(const SaveRequest& request) const {
             return Status::Fail(Outcome::Refused, "no such hidden file to keep");
     }
     for (const AddedFile& file : request.addedFiles) {
-        std::string name = file.entryName.empty() ? file.path.substr(file.path.rfind('/') + 1)
-                                                  : file.entryName;
+        std::string name =
+            file.entryName.empty() ? file.path.substr(file.path.rfind('/') + 1) : file.entryName;
         if (!IsAcceptableNewEntryName(name))
             return Status::Fail(Outcome::Refused,
                                 name.find('\\') != std::string::npos
-                                    ? "\"" + name + "\" holds a backslash, which other programs "
-                                                    "read as a folder separator"
-                                    : "\"" + name + "\" cannot be used as the name of a hidden file",
+                                    ? "\"" + name +
+                                          "\" holds a backslash, which other programs "
+                                          "read as a folder separator"
+                                    : "\"" + name +
+                                          "\" cannot be used as the name of a hidden file",
                                 name);
     }
     if (!request.addedFiles.empty() &&
@@ -533,8 +503,8 @@ Status CarrierSession::ReadBack(FILE* written, const SaveRequest& request) {
     CarrierSession copy(path);
     StepRelay checking(m_observer, ProgressStep::Checking);
     copy.SetProgressObserver(&checking);
-    const Password* password = request.newPassword != nullptr ? request.newPassword
-                                                              : CurrentPassword();
+    const Password* password =
+        request.newPassword != nullptr ? request.newPassword : CurrentPassword();
     Status status = copy.Open();
     if (status.Ok())
         status = copy.Unlock(password->Copy());
@@ -564,8 +534,8 @@ Status CarrierSession::ReadBack(FILE* written, const SaveRequest& request) {
     std::optional<std::string> message = request.keepMessage ? Message() : request.message;
     if (message && message->empty())
         message.reset();
-    const bool sameMessage = keptTooLarge ? copy.GetMessageState() == MessageState::TooLarge
-                                          : copy.Message() == message;
+    const bool sameMessage =
+        keptTooLarge ? copy.GetMessageState() == MessageState::TooLarge : copy.Message() == message;
     if (names != expected || !sameMessage)
         return Status::Fail(Outcome::WriteFailed, "what was written does not read back",
                             request.destination);

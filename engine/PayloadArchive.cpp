@@ -11,6 +11,7 @@
 #include "archive/Unzipper.h"
 #include "archive/Zipper.h"
 #include "engine/EngineErrors.h"
+#include "engine/EntryStatus.h"
 #include "engine/MessageEntry.h"
 #include "platform/AtomicFile.h"
 
@@ -31,11 +32,6 @@ std::string EntryNameOf(const FileSlot& slot) {
     return slot.entryName.empty() ? FileNameOf(slot.name) : slot.entryName;
 }
 
-int64_t FileSizeOf(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? static_cast<int64_t>(info.st_size) : 0;
-}
-
 } // namespace
 
 const Password* CBindImage::WritePassword() const {
@@ -43,25 +39,12 @@ const Password* CBindImage::WritePassword() const {
 }
 
 int CBindImage::FailEntry(EntryCheck check, const std::string& name) {
-    switch (check) {
-    case EntryCheck::Ok:
-        return 1;
-    case EntryCheck::Cancelled:
-        return Fail(Outcome::Cancelled, "cancelled");
-    case EntryCheck::WrongPassword:
-        return Fail(Outcome::WrongPassword, "\"" + name + "\" is not under this password", name);
-    case EntryCheck::Unsupported:
-        return Fail(Outcome::Damaged, "\"" + name + "\" is stored in a way this program cannot read",
-                    name);
-    case EntryCheck::WriteFailed:
-        return FailWrite(m_builtArchivePath, errno != 0 ? errno : EIO);
-    case EntryCheck::Damaged:
-        break;
-    }
-    return Fail(Outcome::Damaged, "\"" + name + "\" is damaged", name);
+    const Status status = EntryStatus(check, name);
+    return status.Ok() ? 1 : Fail(status.outcome, status.reason, status.subject, status.error);
 }
 
-int CBindImage::CopyKeptEntries(CZipper& zipper) {
+// The entries of the opened archive that the next save copies, in their stored order.
+std::vector<int> CBindImage::KeptEntries() const {
     std::vector<int> kept = m_carried;
     for (const FileSlot& slot : m_slots) {
         if (slot.state == SLOT_STORED)
@@ -69,51 +52,38 @@ int CBindImage::CopyKeptEntries(CZipper& zipper) {
     }
     if (m_keepStoredMessage && m_messageEntry >= 0)
         kept.push_back(m_messageEntry);
-    if (kept.empty())
-        return 1;
-    // The stored order stays; an entry kept twice is copied once.
     std::sort(kept.begin(), kept.end());
     kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
+    return kept;
+}
 
-    CUnzipper source;
-    if (!source.Open(m_payloadTempPath))
-        return Fail(Outcome::Damaged, kDamagedPayload);
-    source.SetPassword(CurrentPassword());
-    int64_t total = 0;
-    std::vector<ZipEntryInfo> infos(kept.size());
-    for (size_t i = 0; i < kept.size(); ++i) {
-        if (kept[i] < 0 || !source.EntryInfoAt(kept[i], infos[i]))
+int CBindImage::CopyKeptEntries(CZipper& zipper, CUnzipper& source, const std::vector<int>& kept,
+                                PackProgress& progress) {
+    for (int index : kept) {
+        ZipEntryInfo info;
+        if (!source.EntryInfoAt(index, info))
             return Fail(Outcome::Damaged, kDamagedPayload);
-        total += infos[i].compressedSize;
-    }
-    int64_t done = 0;
-    for (size_t i = 0; i < kept.size(); ++i) {
-        source.SetProgress(Progress(ProgressStep::Packing, total, done));
-        EntryCheck copied = zipper.CopyEntryFrom(source, kept[i], CurrentPassword());
+        zipper.SetProgress(Progress(ProgressStep::Packing, progress.total, progress.done));
+        EntryCheck copied = zipper.CopyEntryFrom(source, index, CurrentPassword());
         if (copied != EntryCheck::Ok)
-            return FailEntry(copied, infos[i].name);
-        done += infos[i].compressedSize;
-        if (kept[i] != m_messageEntry && !infos[i].isFolder) {
+            return FailEntry(copied, info.name);
+        progress.done += info.compressedSize;
+        if (index != m_messageEntry && !info.isFolder) {
             ++m_builtFileCount;
-            m_builtFilesSize += infos[i].uncompressedSize;
+            m_builtFilesSize += info.uncompressedSize;
         }
     }
     return 1;
 }
 
-int CBindImage::AddNewFiles(CZipper& zipper, const std::string& archivePath) {
-    int64_t total = 0;
-    for (const FileSlot& slot : m_slots) {
-        if (slot.state == SLOT_ADDED)
-            total += slot.size;
-    }
-    int64_t done = 0;
+int CBindImage::AddNewFiles(CZipper& zipper, const std::string& archivePath,
+                            PackProgress& progress) {
     for (const FileSlot& slot : m_slots) {
         if (slot.state != SLOT_ADDED)
             continue;
         std::error_code ec;
         std::string path = std::filesystem::absolute(slot.name, ec).string();
-        zipper.SetProgress(Progress(ProgressStep::Packing, total, done));
+        zipper.SetProgress(Progress(ProgressStep::Packing, progress.total, progress.done));
         errno = 0;
         if (!zipper.AddFileAs(ec ? slot.name : path, EntryNameOf(slot))) {
             int error = errno != 0 ? errno : EIO;
@@ -125,7 +95,7 @@ int CBindImage::AddNewFiles(CZipper& zipper, const std::string& archivePath) {
                 return FailRead(FileNameOf(slot.name), errno);
             return FailWrite(archivePath, error);
         }
-        done += slot.size;
+        progress.done += slot.size;
         ++m_builtFileCount;
         m_builtFilesSize += slot.size;
     }
@@ -153,12 +123,34 @@ int CBindImage::BuildPayloadArchive() {
         ::unlink(m_builtArchivePath.c_str());
     m_builtArchivePath = NewTempName();
     m_builtFileCount = m_builtFilesSize = 0;
+    // One packing step over the kept entries (their stored bytes) and the added files.
+    const std::vector<int> kept = KeptEntries();
+    CUnzipper source;
+    PackProgress progress;
+    if (!kept.empty()) {
+        if (!source.Open(m_payloadTempPath))
+            return Fail(Outcome::Damaged, kDamagedPayload);
+        source.SetPassword(CurrentPassword());
+        for (int index : kept) {
+            ZipEntryInfo info;
+            if (!source.EntryInfoAt(index, info))
+                return Fail(Outcome::Damaged, kDamagedPayload);
+            progress.total += info.compressedSize;
+        }
+    }
+    for (const FileSlot& slot : m_slots) {
+        if (slot.state == SLOT_ADDED)
+            progress.total += slot.size;
+    }
     CZipper zipper;
     if (!zipper.Open(m_builtArchivePath, std::nullopt, 0))
         return FailWrite(m_builtArchivePath, errno);
     zipper.SetPassword(WritePassword());
-    bool built = CopyKeptEntries(zipper) && AddNewFiles(zipper, m_builtArchivePath) &&
+    bool built = CopyKeptEntries(zipper, source, kept, progress) &&
+                 AddNewFiles(zipper, m_builtArchivePath, progress) &&
                  AddMessage(zipper, m_builtArchivePath);
+    if (built)
+        built = Report(ProgressStep::Packing, progress.total, progress.total);
     errno = 0;
     if (built && !zipper.Close())
         built = FailWrite(m_builtArchivePath, errno != 0 ? errno : EIO);
@@ -179,6 +171,8 @@ int CBindImage::AdoptBuiltArchive() {
     m_newPassword = nullptr;
     m_carried.clear();
     m_keepStoredMessage = false;
+    // Every slot is read anew from the archive, the added files now among its entries.
+    ClearSlots(-1);
     return ReadPayloadArchive();
 }
 
@@ -218,7 +212,9 @@ int CBindImage::ReadPayloadArchive() {
     if (m_payloadTempPath.empty())
         return 0;
     CUnzipper unzipper;
-    if (!unzipper.Open(m_payloadTempPath))
+    // A directory that lists fewer entries than it claims has lost some: damaged, never
+    // a carrier with less in it.
+    if (!unzipper.Open(m_payloadTempPath) || !unzipper.DirectoryComplete())
         return Fail(Outcome::Damaged, kDamagedPayload);
     unzipper.SetPassword(CurrentPassword());
     const int count = unzipper.EntryCount();
@@ -269,7 +265,7 @@ int CBindImage::ExtractHiddenFile(int k, std::string& dest) {
         return FailWrite(dest, errno);
     if (read != EntryCheck::Ok)
         return FailEntry(read, slot.name);
-    if (!out.Commit())
+    if (!out.Commit(Replace::Always))
         return FailWrite(dest, errno);
     return 1;
 }

@@ -3,18 +3,19 @@
 #include "engine/BindImage.h"
 
 #include "platform/Clock.h"
-#include "platform/ProgramFolders.h"
+#include "platform/WorkFolder.h"
 
-#include <cerrno>
-#include <dirent.h>
-#include <filesystem>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace lumora {
 namespace {
 
 constexpr int kMaxNameAttempts = 100000;
+
+// Used as the working folder when none could be made: a path below a device, where
+// nothing can ever be created, also not by root. Every step that needs the working folder
+// then fails instead of writing somewhere shared.
+constexpr const char* kNoWorkDir = "/dev/null/no-working-folder";
 
 int32_t NextTick(int32_t tick) {
     return static_cast<int32_t>(static_cast<uint32_t>(tick) + 1u);
@@ -28,27 +29,18 @@ bool PathExists(const std::string& path) {
 } // namespace
 
 std::string CBindImage::CreateWorkDirs() {
-    std::string cacheRoot = CacheRoot();
-    std::error_code ec;
-    std::filesystem::create_directories(cacheRoot, ec);
-
-    // The folder is taken exclusively: when the tick's folder exists (another object in
-    // the same millisecond, or a leftover), the next number is tried.
-    int32_t tick = TickCount();
-    std::string folder = cacheRoot + "/" + std::to_string(tick);
-    for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
-        if (::mkdir(folder.c_str(), 0700) == 0) {
-            m_ownedDirs.push_back(folder);
-            break;
-        }
-        if (errno != EEXIST)
-            break;
-        tick = NextTick(tick);
-        folder = cacheRoot + "/" + std::to_string(tick);
+    WorkFolder folder = WorkFolder::Create(TickCount());
+    if (!folder) {
+        m_workFolderError = folder.Error();
+        m_workDir = kNoWorkDir;
+        m_dataDir = m_workDir + "/DATA";
+        return m_workDir;
     }
-    m_workDir = folder;
+    ::mkdirat(folder.Handle().Fd(), "DATA", 0700);
+    m_workFolderError.clear();
+    m_workDir = folder.Path();
     m_dataDir = m_workDir + "/DATA";
-    ::mkdir(m_dataDir.c_str(), 0700);
+    m_workFolders.push_back(std::move(folder));
     return m_workDir;
 }
 
@@ -68,28 +60,7 @@ std::string CBindImage::NewTempName() {
 }
 
 int CBindImage::RemoveFolderTree(const std::string& path) {
-    struct stat top {};
-    if (path.empty() || ::lstat(path.c_str(), &top) != 0 || !S_ISDIR(top.st_mode))
-        return 0;
-    // Our own folders may have lost their write permission (a hidden file's folder made
-    // read-only); without it nothing inside could be deleted.
-    ::chmod(path.c_str(), 0700);
-    if (DIR* folder = ::opendir(path.c_str())) {
-        while (const dirent* entry = ::readdir(folder)) {
-            std::string name = entry->d_name;
-            if (name == "." || name == "..")
-                continue;
-            std::string child = path + "/" + name;
-            struct stat info {};
-            // Links are removed, never followed.
-            if (::lstat(child.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-                RemoveFolderTree(child);
-            else
-                ::unlink(child.c_str());
-        }
-        ::closedir(folder);
-    }
-    return ::rmdir(path.c_str()) == 0 ? 1 : 0;
+    return RemoveTree(path) ? 1 : 0;
 }
 
 } // namespace lumora

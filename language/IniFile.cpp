@@ -201,7 +201,7 @@ bool IniFile::Save() {
             text += '\n';
         }
         ok = std::fwrite(text.data(), 1, text.size(), out.Stream()) == text.size();
-        ok = ok && out.Commit();
+        ok = ok && out.Commit(Replace::Always);
     }
     // On failure the disk still holds the old file; read it again next time.
     m_loaded = ok;

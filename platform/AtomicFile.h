@@ -1,8 +1,25 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Replaces a file only once its new content is complete: the content goes to a new
-// file beside the destination, which is flushed, synced and renamed over it on Commit.
-// Until then the destination stays as it was; an uncommitted file is removed.
+// Writes a file so that it appears complete or not at all.
+//
+// The new content goes to a new file in the destination's folder: an unnamed one
+// (O_TMPFILE) where the file system allows it, so a process killed while writing leaves
+// nothing behind; otherwise a named temporary "<name>.lumora-XXXXXX" (mode 0600) that its
+// writer keeps locked with flock, so RemoveStaleSaveLeftovers can tell an interrupted
+// write from a live one. Commit flushes and syncs the file and links it into place; a file
+// that is never committed disappears.
+//
+// The destination is a name in an open folder and is never followed: only a regular file
+// is ever replaced. A symbolic link, folder, device node, FIFO or socket there fails the
+// commit and stays as it is (errno ELOOP for a link, EISDIR for a folder, EEXIST for the
+// rest), also when replacing was asked for.
+//
+// Permissions: a replaced file's permission bits (read, write, execute for owner, group
+// and others) pass to the new file; a new file gets 0666 less the umask. The replaced
+// file's owner and group, its ACLs and extended attributes are not kept: the new file
+// belongs to the user who writes it.
 #pragma once
+
+#include "platform/FolderHandle.h"
 
 #include <cstdio>
 #include <string>
@@ -10,37 +27,68 @@
 
 namespace lumora {
 
+enum class Replace {
+    Never,  // an existing destination fails the commit with EEXIST and is kept
+    Always, // an existing regular file is replaced
+};
+
 class AtomicFile {
 public:
-    explicit AtomicFile(std::string destination);
+    // Syncing can be left out for copies that can be made again (working files).
+    enum class Sync { Yes, No };
+
+    // The file `name` (one component) in `folder`, which is duplicated.
+    AtomicFile(const FolderHandle& folder, std::string name);
+    // The file at `path`: its folder is opened on Open, through links as the path says;
+    // the last component is the destination and is never followed.
+    explicit AtomicFile(std::string path);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Creates the temporary file; false when the destination's folder is not writable.
+    // Creates the new file; false with errno (EISDIR when the destination is a folder).
     bool Open();
-    // The stream to write the new content to (buffered generously); null before Open.
+    // The new file, open for reading and writing: a buffered stream and its descriptor.
+    // Flush the stream before using the descriptor directly. Null and -1 when not open.
     FILE* Stream() const { return m_stream; }
+    int Fd() const;
     bool Write(const void* data, size_t length);
-    // Flushes and renames the new file over the destination, syncing it to the disk first
-    // unless told not to (copies that can be made again need no sync). The new file takes
-    // the destination's permissions when it existed, else the usual ones for new files.
-    enum class Sync { Yes, No };
-    bool Commit(Sync sync = Sync::Yes);
-    // Removes the new file; the destination is untouched.
+
+    // Why Commit would refuse the destination as it is now (ELOOP, EISDIR, EEXIST), or 0;
+    // lets a writer stop before it writes anything.
+    int Refusal(Replace replace) const;
+    // Puts the new file in place; false with errno, and the new file is gone. Either way
+    // the file is closed afterwards.
+    bool Commit(Replace replace, Sync sync = Sync::Yes);
+    // Discards the new file; the destination is untouched.
     void Abort();
 
+    // The destination's folder (open after Open) and name, and its path for messages.
+    const FolderHandle& Folder() const { return m_folder; }
+    const std::string& Name() const { return m_name; }
     const std::string& Destination() const { return m_destination; }
-    const std::string& TempPath() const { return m_tempPath; }
+    // The named temporary's name; empty while the new file is unnamed or not open.
+    const std::string& TempName() const { return m_tempName; }
+
+    // Tests make every new file a named temporary, as on a file system without O_TMPFILE.
+    static void UseNamedTemporariesOnly(bool namedOnly);
 
 private:
+    bool PlaceUnnamed(Replace replace);
+    bool PlaceNamed(Replace replace);
+    void Close();
+
+    FolderHandle m_folder;
+    std::string m_name;
     std::string m_destination;
-    std::string m_tempPath;
+    std::string m_tempName;
     FILE* m_stream = nullptr;
     std::vector<char> m_buffer;
 };
 
-// Moves a file, replacing the target: rename, or copy and delete across file systems.
-bool MoveFileReplacing(const std::string& from, const std::string& to);
+// Removes what interrupted writes of `targetName` left in `folder`: named temporaries
+// that are regular files of the current user and whose writer's lock is free (it is taken
+// here first). Links and other users' files are left alone. Returns how many went.
+int RemoveStaleSaveLeftovers(const FolderHandle& folder, const std::string& targetName);
 
 } // namespace lumora

@@ -3,7 +3,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace lumora {
 namespace {
@@ -20,6 +23,34 @@ std::string XdgFolder(const char* variable, const char* homeRelative) {
     const char* home = std::getenv("HOME");
     std::string base = (home != nullptr && home[0] != '\0') ? home : "/tmp";
     return base + "/" + homeRelative + "/lumora";
+}
+
+// A folder that only the current user may change: theirs, and not writable by others.
+bool IsPrivateFolder(const std::string& folder) {
+    struct stat info {};
+    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & 022) == 0;
+}
+
+bool IsOwnFolder(const std::string& folder) {
+    struct stat info {};
+    return !folder.empty() && folder[0] == '/' && ::stat(folder.c_str(), &info) == 0 &&
+           S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+// $HOME when it is the user's own folder, else the home folder of the password database.
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && IsOwnFolder(home))
+        return home;
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && IsOwnFolder(found->pw_dir))
+        return found->pw_dir;
+    return std::string();
 }
 
 } // namespace
@@ -69,9 +100,18 @@ bool IsWritableFolder(const std::string& folder) {
 
 std::string CacheRoot() {
     std::string base = ProgramFolder();
-    if (KeepsFilesBesideProgram(base))
+    if (KeepsFilesBesideProgram(base) && IsPrivateFolder(base))
         return base + "/cache";
-    return XdgFolder("XDG_CACHE_HOME", ".cache");
+    const char* cacheHome = std::getenv("XDG_CACHE_HOME");
+    if (cacheHome != nullptr && cacheHome[0] == '/')
+        return std::string(cacheHome) + "/lumora";
+    std::string home = HomeFolder();
+    if (!home.empty())
+        return home + "/.cache/lumora";
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/')
+        return std::string(runtime) + "/lumora";
+    return std::string();
 }
 
 std::string ConfigFolder() {

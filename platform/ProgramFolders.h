@@ -17,7 +17,11 @@ std::string ExecutableFolder();
 // The program's folder: the executable's folder, or the override set by tests.
 std::string ProgramFolder();
 
-// Folder for the cache root ("<program folder>/cache" or "$XDG_CACHE_HOME/lumora").
+// Folder for the cache root, where working folders go: "<program folder>/cache" when the
+// program's folder is writable and only the user may change it; else
+// "$XDG_CACHE_HOME/lumora", "<home>/.cache/lumora" ($HOME when it belongs to the user, else
+// the home folder of the password database) or "$XDG_RUNTIME_DIR/lumora", the first that
+// is set. Empty when there is none: a shared folder such as /tmp is never used.
 std::string CacheRoot();
 
 // Folder for the language folder and the settings store: the program's folder when

@@ -33,7 +33,7 @@ int EngineTest::Hide(const std::string& image, const std::string& dest,
     CBindImage engine;
     engine.SetPassword(password ? std::optional(Password(*password)) : std::nullopt);
     engine.OpenCarrier(image, OPEN_UNPACK);
-    if (!engine.ReplaceContent(message, {}, files))
+    if (!engine.ReplaceContent(message, {}, {files.begin(), files.end()}))
         return 0;
     int saved = engine.SaveCarrier(dest);
     if (lastError != nullptr)
@@ -73,7 +73,7 @@ int EngineTest::Resave(const std::string& carrier, const std::string& password,
         if (std::count(keep.begin(), keep.end(), slot.name) > 0)
             kept.push_back(k);
     }
-    if (!engine.ReplaceContent(message, kept, add))
+    if (!engine.ReplaceContent(message, kept, {add.begin(), add.end()}))
         return 0;
     return engine.SaveCarrier(dest);
 }

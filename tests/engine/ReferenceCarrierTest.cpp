@@ -117,7 +117,7 @@ TEST_F(ReferenceCarrierTest, OpensWithItsPasswordAndGivesBackMessageFilesAndNumb
     }
 }
 
-TEST_F(ReferenceCarrierTest, BackslashNamesResaveUnderTheirFileNames) {
+TEST_F(ReferenceCarrierTest, BackslashNamesKeepTheirFoldersWhenResaved) {
     std::string copy = Path("copy.gif");
     std::filesystem::copy_file(ReferenceFile("backslash-names.gif"), copy);
     ASSERT_EQ(Resave(copy, "pw", "now with a message", {"sub/inner.txt", "top.txt"}, {}, copy), 1);
@@ -126,7 +126,7 @@ TEST_F(ReferenceCarrierTest, BackslashNamesResaveUnderTheirFileNames) {
     engine.SetPassword(Password("pw"));
     ASSERT_EQ(engine.OpenCarrier(copy, OPEN_UNPACK), 1);
     EXPECT_EQ(engine.Message(), "now with a message");
-    ExpectFiles(engine, {{"inner.txt", 5, References()[4].files[0].sha256},
+    ExpectFiles(engine, {{"sub/inner.txt", 5, References()[4].files[0].sha256},
                          {"top.txt", 3, References()[4].files[1].sha256}});
 }
 

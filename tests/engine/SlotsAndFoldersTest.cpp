@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 
 #include "platform/Clock.h"
+#include "platform/WorkFolder.h"
 
 #include <sys/stat.h>
 
@@ -107,6 +108,25 @@ TEST_F(SlotsAndFoldersTest, DestroyingAnObjectRemovesItsFolderAndNothingElse) {
     }
     EXPECT_FALSE(FileExists(other));
     EXPECT_EQ(CBindImage::RemoveFolderTree(CacheFolder() + "/none"), 0);
+}
+
+TEST_F(SlotsAndFoldersTest, ALiveObjectsFolderOutlastsTheCleanerAndNoFolderMeansNoWork) {
+    {
+        CBindImage engine;
+        EXPECT_TRUE(engine.WorkFolderError().empty());
+        EXPECT_EQ(RemoveStaleWorkFolders(), 0);
+        EXPECT_TRUE(std::filesystem::is_directory(engine.DataDir()));
+    }
+    // Something that is no folder where the cache root belongs.
+    ASSERT_TRUE(std::filesystem::remove(CacheFolder()));
+    WriteFile(CacheFolder(), {'x'});
+    CBindImage engine;
+    EXPECT_NE(engine.WorkFolderError().find(CacheFolder()), std::string::npos)
+        << engine.WorkFolderError();
+    std::string reason;
+    EXPECT_EQ(Hide(MakeImage(), Path("out.jpg"), "pw", "message", {}, &reason), 0);
+    EXPECT_EQ(reason, engine.WorkFolderError());
+    EXPECT_FALSE(FileExists(Path("out.jpg")));
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The process killed (SIGKILL) at several points of an in-place "lumora-cli edit", and
 // the same edit under a file-size limit. The carrier must always be either the old one,
-// byte for byte, or the complete new one; a killed save may leave its temporary file
-// "<carrier>.lumora-XXXXXX" beside it, never anything under the carrier's own name.
+// byte for byte, or the complete new one. The new carrier is written as an unnamed file
+// where the file system allows it; otherwise a killed save may leave its temporary file
+// "<carrier>.lumora-XXXXXX" beside it, never anything under the carrier's own name. The
+// next start removes the working folders of killed runs.
 #include "CliProcess.h"
 #include "RobustnessSupport.h"
 
@@ -42,9 +44,26 @@ protected:
         return left;
     }
 
-    // Polls until the edit's temporary file appears beside the carrier or the edit ends.
+    // True while the process has an unnamed file open in the carrier's folder (the new
+    // carrier); /proc shows it as "<folder>/#<inode> (deleted)".
+    bool WritesUnnamedFile(pid_t child) const {
+        std::string fds = "/proc/" + std::to_string(child) + "/fd";
+        std::string prefix = m_dir.Path() + "/#";
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(fds, ec)) {
+            auto target = std::filesystem::read_symlink(entry.path(), ec).string();
+            if (!ec && target.rfind(prefix, 0) == 0)
+                return true;
+        }
+        return false;
+    }
+
+    // Polls until the edit's new carrier is being written or the edit ends; the child is
+    // left for CliProcess::Wait to collect.
     void WaitForSaveOf(pid_t child) const {
-        while (Leftovers().empty() && ::waitpid(child, nullptr, WNOHANG) == 0)
+        siginfo_t info{};
+        while (Leftovers().empty() && !WritesUnnamedFile(child) &&
+               ::waitid(P_PID, child, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0)
             SleepMs(1);
     }
 
@@ -104,6 +123,8 @@ TEST_F(KilledSaveTest, TheCarrierIsTheOldOneOrTheWholeNewOne) {
     std::cout << "kills: " << m_keptOld << " kept the old carrier, " << m_gotNew
               << " found the new one, " << m_temporaries << " left a temporary file; "
               << FolderEntries(cli.CacheFolder()).size() << " working folders left behind\n";
+    ASSERT_EQ(cli.Run({"--version"}), 0);
+    EXPECT_TRUE(FolderEntries(cli.CacheFolder()).empty());
 }
 
 TEST_F(KilledSaveTest, AnUninterruptedEditCompletes) {

@@ -39,7 +39,8 @@ std::string RobustnessTest::MakeCarrier(const std::string& name, const std::stri
     CBindImage engine;
     engine.SetPassword(Password(std::string(kPassword)));
     engine.OpenCarrier(image, OPEN_UNPACK);
-    EXPECT_EQ(engine.ReplaceContent(message, {}, files), 1) << engine.LastError();
+    EXPECT_EQ(engine.ReplaceContent(message, {}, {files.begin(), files.end()}), 1)
+        << engine.LastError();
     EXPECT_EQ(engine.SaveCarrier(carrier), 1) << engine.LastError();
     return carrier;
 }

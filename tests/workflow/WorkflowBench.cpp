@@ -73,7 +73,7 @@ std::string WorkflowBench::MakeCarrier(const std::string& name, const std::strin
     CBindImage engine;
     engine.SetPassword(Password(password));
     engine.OpenCarrier(image, OPEN_UNPACK);
-    engine.ReplaceContent(message, {}, files);
+    engine.ReplaceContent(message, {}, {files.begin(), files.end()});
     const std::string target = dir / name;
     return engine.SaveCarrier(target) == 1 ? target : std::string();
 }
