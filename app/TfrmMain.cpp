@@ -8,13 +8,16 @@
 #include "app/PreviewFit.h"
 #include "app/TfrmAbout.h"
 #include "engine/FormatFileSize.h"
+#include "engine/TrailerCodec.h"
 #include "language/TMLang.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolders.h"
+#include "workflow/DialogFolders.h"
 #include "workflow/FileDropTarget.h"
 #include "workflow/TframeMsg.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -102,13 +105,14 @@ QLabel* NewStartLabel(const char* name, const QString& text, QWidget* parent, in
 } // namespace
 
 const QString TfrmMain::kPictureFilter = QStringLiteral(
-    "All Image "
-    "(*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.pcx;*.gif;*."
-    "ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|PCX Image (*.pcx)|*.pcx|"
-    "CompuServe GIF Image (*.gif)|*.gif|ANI Image (*.ani)|*.ani|GIF Image (*.gif)|*.gif|JPEG "
-    "Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|JPEG Image File "
-    "(*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|Icons "
-    "(*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf|All (*.*)|*.*");
+    "All Image (*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.png;"
+    "*.webp;*.tif;*.tiff)|*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;"
+    "*.wmf;*.png;*.webp;*.tif;*.tiff|PCX Image (*.pcx)|*.pcx|CompuServe GIF Image (*.gif)|*.gif|"
+    "ANI Image (*.ani)|*.ani|GIF Image (*.gif)|*.gif|JPEG Image File (*.jpg)|*.jpg|JPEG Image "
+    "File (*.jpeg)|*.jpeg|JPEG Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|Bitmaps "
+    "(*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|Metafiles "
+    "(*.wmf)|*.wmf|PNG Image (*.png)|*.png|WebP Image (*.webp)|*.webp|TIFF Image (*.tif)|*.tif|"
+    "TIFF Image (*.tiff)|*.tiff|All (*.*)|*.*");
 
 TfrmMain::TfrmMain(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -277,8 +281,12 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    // Closing ends the program without a question; the open carrier's working folder,
-    // with its decrypted copies, goes with it.
+    // Typed work is not thrown away without a question. The open carrier's working
+    // folder, with its decrypted copies, goes with the window.
+    if (!frameMsg->MayClose()) {
+        event->ignore();
+        return;
+    }
     frameMsg->ReleaseEngine();
     QWidget::closeEvent(event);
 }
@@ -307,6 +315,7 @@ void TfrmMain::ShowImage(const QString& path) {
         pnlShowImage->ClearPicture();
         return;
     }
+    ShowFileSizes(path, info.size());
     pnlShowImage->hide();
     const QImage picture = LoadPicture(path);
     pnlShowImage->SetPicture(picture);
@@ -319,22 +328,36 @@ void TfrmMain::ShowImage(const QString& path) {
 }
 
 void TfrmMain::ShowImageInfo(const CarrierTrailer& trailer) {
-    const std::string byteWord = frameMsg->ByteWord().toStdString();
-    auto size = [&byteWord](int64_t bytes) {
-        return QString::fromStdString(FormatFileSize(bytes, byteWord));
-    };
-    const auto line = [this](QLabel* label, const char* key, const QString& value) {
-        label->setText(FormatMessage(MLang->GetResString(QLatin1String(key)), value));
-        label->adjustSize();
-    };
     // The trailer's own 60 bytes are not counted in the file size.
-    line(lblFileSize, "strFileSize",
-         size(int64_t(trailer.payloadLength) + int64_t(trailer.imageLength)));
-    line(lblImgSize, "strImgSize", size(trailer.imageLength));
-    line(lblTextMsg, "strTextMsgSize", size(trailer.messageLength));
-    line(lblHideFiles, "strHideFilesNum", QString::number(trailer.fileCount));
-    line(lblHideFilesSize, "strHideFilesSize", size(trailer.filesTotalSize));
+    SetInfoLine(lblFileSize, "strFileSize",
+                SizeText(int64_t(trailer.payloadLength) + int64_t(trailer.imageLength)));
+    SetInfoLine(lblImgSize, "strImgSize", SizeText(trailer.imageLength));
+    SetInfoLine(lblTextMsg, "strTextMsgSize", SizeText(trailer.messageLength));
+    SetInfoLine(lblHideFiles, "strHideFilesNum", QString::number(trailer.fileCount));
+    SetInfoLine(lblHideFilesSize, "strHideFilesSize", SizeText(trailer.filesTotalSize));
     SetLinksActive(trailer.payloadLength != 0);
+}
+
+void TfrmMain::ShowFileSizes(const QString& path, int64_t fileSize) {
+    // What anyone can see of the file: its size and that of its image part, which is all
+    // of it unless a carrier's trailer says otherwise. The rest needs the password.
+    int64_t shownSize = fileSize;
+    int64_t imagePart = fileSize;
+    if (const std::optional<CarrierTrailer> trailer = ReadFittingTrailer(path.toStdString())) {
+        shownSize = int64_t(trailer->payloadLength) + int64_t(trailer->imageLength);
+        imagePart = trailer->imageLength;
+    }
+    SetInfoLine(lblFileSize, "strFileSize", SizeText(shownSize));
+    SetInfoLine(lblImgSize, "strImgSize", SizeText(imagePart));
+}
+
+QString TfrmMain::SizeText(int64_t bytes) const {
+    return QString::fromStdString(FormatFileSize(bytes, frameMsg->ByteWord().toStdString()));
+}
+
+void TfrmMain::SetInfoLine(QLabel* label, const char* key, const QString& value) {
+    label->setText(FormatMessage(MLang->GetResString(QLatin1String(key)), value));
+    label->adjustSize();
 }
 
 void TfrmMain::SetLinksActive(bool active) {
@@ -435,9 +458,11 @@ void TfrmMain::lblHideClick() {
 }
 
 void TfrmMain::btnUnHideClick() {
-    const QString path = Dialogs().OpenPicture(this, ToQtNameFilters(kPictureFilter));
+    const QString path = Dialogs().OpenPicture(this, ToQtNameFilters(kPictureFilter),
+                                               StartFolder(DialogFolder::LoadImage));
     if (path.isEmpty())
         return;
+    RememberFolderOf(DialogFolder::LoadImage, path);
     if (frameMsg->LoadFromImage(path, QString()) == 1)
         ShowMainPanel(false);
 }

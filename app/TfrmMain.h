@@ -60,6 +60,9 @@ private:
     void ConfigureLang();
     void WatchMouse(QWidget* widget);
     void SetLinksActive(bool active);
+    void ShowFileSizes(const QString& path, int64_t fileSize);
+    QString SizeText(int64_t bytes) const;
+    void SetInfoLine(QLabel* label, const char* key, const QString& value);
     bool HandleClick(QObject* watched);
     bool HandleHover(QObject* watched);
 

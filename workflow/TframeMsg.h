@@ -48,6 +48,11 @@ public:
     void SetPasswordPrompt(TfrmCheckPass* prompt);
     // The translated unit word for small sizes, for FormatFileSize.
     QString ByteWord() const;
+    // True when closing the frame now would lose work: in the wizard a message, files or a
+    // password not yet saved into an image, in the reveal view edits not yet saved.
+    bool HasUnsavedWork() const;
+    // Asks before the program quits over unsaved work; true when it may quit.
+    bool MayClose();
     // Releases the engine, and with it the working folder that holds decrypted copies.
     // Runs by itself when the application quits and when the frame is destroyed.
     void ReleaseEngine();
@@ -91,6 +96,9 @@ private:
     void btnSaveClick();
     SaveOutcome SaveWizardCarrier();
     void CloseFrame();
+    // Asks the question before unsaved work is thrown away; true when there is none or the
+    // user answered Yes.
+    bool ConfirmDiscard(const char* questionKey);
 
     // file lists
     QTreeWidget* VisibleList() const;
@@ -106,6 +114,8 @@ private:
     void lvFilesChange();
     void SaveOneRowAs(const QTreeWidgetItem* row);
     void SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows);
+    // The folder several hidden files are saved into; empty when the user cancelled.
+    QString AskTargetFolder();
     enum class CopyOutcome { Done, Failed, Cancelled };
     CopyOutcome CopyOrExtract(const QTreeWidgetItem* row, const QString& target);
     // The engine's ExtractHiddenFile behind a progress dialog whose Cancel stops it.
@@ -120,6 +130,8 @@ private:
     // Unpacks the payload and keeps the image part; false when the user cancelled.
     bool Unpack(bool cancellable);
     void FillRevealView();
+    // Focus on the main control of the reveal view's current page.
+    void FocusRevealPage();
     SaveOutcome SaveToImage(const QString& target);
     void btnDeSaveClick();
     void btnDeSaveAsClick();

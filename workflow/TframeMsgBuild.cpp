@@ -9,12 +9,12 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -77,13 +77,32 @@ QVBoxLayout* PageLayout(QWidget* page) {
 }
 
 // Presses a cancel button on Esc while the panel has the focus and the button is usable.
+// The key is taken as it bubbles up from the focused control, as a dialog takes it, not as
+// a shortcut: a popup opened from the panel (a combo box's list) sees Esc first and only
+// closes itself.
+class EscapePressesButton : public QObject {
+public:
+    EscapePressesButton(QWidget* panel, QPushButton* button) : QObject(panel), m_button(button) {
+        panel->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress ||
+            !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel))
+            return QObject::eventFilter(watched, event);
+        if (m_button->isVisible() && m_button->isEnabled())
+            m_button->click();
+        event->accept();
+        return true;
+    }
+
+private:
+    QPushButton* m_button;
+};
+
 void BindEscape(QWidget* panel, QPushButton* button) {
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), panel);
-    escape->setContext(Qt::WidgetWithChildrenShortcut);
-    QObject::connect(escape, &QShortcut::activated, button, [button] {
-        if (button->isVisible() && button->isEnabled())
-            button->click();
-    });
+    new EscapePressesButton(panel, button);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "engine/BindImage.h"
 #include "engine/FormatFileSize.h"
 #include "platform/Dialogs.h"
+#include "workflow/DialogFolders.h"
 #include "workflow/FileCopy.h"
 #include "workflow/FileListRows.h"
 #include "workflow/PathParts.h"
@@ -106,7 +107,11 @@ void TframeMsg::btnAddClick() {
     QTreeWidget* list = VisibleList();
     if (list == nullptr)
         return;
-    AddFiles(list, Dialogs().OpenFiles(window(), kAnyFileFilter));
+    const QStringList paths =
+        Dialogs().OpenFiles(window(), kAnyFileFilter, StartFolder(DialogFolder::AddFiles));
+    if (!paths.isEmpty())
+        RememberFolderOf(DialogFolder::AddFiles, paths.first());
+    AddFiles(list, paths);
 }
 
 void TframeMsg::AddFiles(QTreeWidget* list, const QStringList& paths) {
@@ -193,13 +198,23 @@ void TframeMsg::SaveOneRowAs(const QTreeWidgetItem* row) {
     request.proposedName = SplitPath(RowName(row)).name.isEmpty() ? RowName(row) : fileName;
     request.defaultSuffix = m_saveSuffix;
     request.filter = kAnyFileFilter;
+    request.startFolder = StartFolder(DialogFolder::SaveFiles);
     const QString target = Dialogs().SaveFile(window(), request);
-    if (!target.isEmpty())
-        CopyOrExtract(row, target);
+    if (target.isEmpty())
+        return;
+    RememberFolderOf(DialogFolder::SaveFiles, target);
+    CopyOrExtract(row, target);
+}
+
+QString TframeMsg::AskTargetFolder() {
+    const QString folder = Dialogs().BrowseForFolder(window(), Message("strSelFolder"),
+                                                     StartFolder(DialogFolder::SaveFiles));
+    RememberFolder(DialogFolder::SaveFiles, folder);
+    return folder;
 }
 
 void TframeMsg::SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows) {
-    const QString folder = Dialogs().BrowseForFolder(window(), Message("strSelFolder"));
+    const QString folder = AskTargetFolder();
     if (folder.isEmpty())
         return;
     for (const QTreeWidgetItem* row : rows) {

@@ -33,7 +33,19 @@ bool SameFile(const QString& a, const QString& b) {
 } // namespace
 
 int TframeMsg::LoadFromImage(const QString& path, const QString& password) {
-    return LoadGuarded(path, password.isEmpty() ? std::nullopt : std::optional(password), true);
+    const int loaded =
+        LoadGuarded(path, password.isEmpty() ? std::nullopt : std::optional(password), true);
+    // The button that started the load is hidden now; without this nothing would have the
+    // focus and Esc would not reach the view.
+    if (loaded == 1)
+        FocusRevealPage();
+    return loaded;
+}
+
+void TframeMsg::FocusRevealPage() {
+    FocusIfVisible(pgcDecodeImage->currentWidget() == tsOutputFiles
+                       ? static_cast<QWidget*>(lvDeFiles)
+                       : static_cast<QWidget*>(mmoDeMsg));
 }
 
 int TframeMsg::LoadGuarded(const QString& path, const std::optional<QString>& preset,
@@ -177,9 +189,14 @@ TframeMsg::SaveOutcome TframeMsg::SaveToImage(const QString& requestedTarget) {
         return outcome;
     m_saved = true;
     // Reload from what was written, so the rows point at the entries of the new archive.
-    // That reload cannot be cancelled: the rows would be left pointing at nothing.
+    // That reload cannot be cancelled: the rows would be left pointing at nothing. The
+    // user stays on the page he was on.
     const bool inPlace = SameFile(target, m_imagePath);
-    LoadGuarded(target, m_viewPassword, false);
+    const int page = pgcDecodeImage->currentIndex();
+    if (LoadGuarded(target, m_viewPassword, false) == 1) {
+        pgcDecodeImage->setCurrentIndex(page);
+        FocusRevealPage();
+    }
     if (inPlace)
         Dialogs().Information(window(), Message("strrAppName"), Message("strSaveOK"));
     return SaveOutcome::Saved;

@@ -25,13 +25,14 @@ private slots:
 
     void pictureFilterBecomesQtNameFilters() {
         const QStringList filters = ToQtNameFilters(TfrmMain::kPictureFilter);
-        QCOMPARE(filters.size(), 14);
+        QCOMPARE(filters.size(), 18);
         QCOMPARE(
             filters.first(),
             QStringLiteral("All Image "
                            "(*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;"
-                           "*.wmf) (*.pcx *.gif *.ani *.gif *.jpg *.jpeg *.jpg *.jpeg *.bmp "
-                           "*.ico *.emf *.wmf)"));
+                           "*.wmf;*.png;*.webp;*.tif;*.tiff) (*.pcx *.gif *.ani *.gif *.jpg "
+                           "*.jpeg *.jpg *.jpeg *.bmp *.ico *.emf *.wmf *.png *.webp *.tif "
+                           "*.tiff)"));
         QCOMPARE(filters.at(11), QStringLiteral("Enhanced Metafiles (*.emf) (*.emf)"));
         // "*.*" picks every file, also those without a dot in their name.
         QCOMPARE(filters.last(), QStringLiteral("All (*.*) (*)"));
