@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/TfrmMain.h"
 
+#include "app/LanguageChoice.h"
 #include "app/MessageFormat.h"
 #include "app/NameFilters.h"
 #include "app/PictureLoader.h"
@@ -35,6 +36,7 @@ namespace {
 
 const QColor kMaroon(0x80, 0x00, 0x00);
 const QColor kBlue(0x00, 0x00, 0xFF);
+const QColor kSloganBlue(0x5A, 0x6B, 0x94);
 
 // The frame panel of the preview; a picture larger than this is scaled down.
 const QSize kPreviewFrame(265, 233);
@@ -138,6 +140,13 @@ void TfrmMain::BuildControls() {
     imgBack->setPixmap(QIcon(QStringLiteral(":/theme/background.png"))
                            .pixmap(imgBack->size(), devicePixelRatioF()));
     WatchMouse(imgBack);
+    // The slogan under the word mark of the background picture, in the user's language.
+    lblSlogan = new QLabel(QStringLiteral("messages and files behind a picture"), this);
+    lblSlogan->setObjectName(QStringLiteral("lblSlogan"));
+    lblSlogan->setGeometry(71, 477, 215, 30);
+    lblSlogan->setWordWrap(true);
+    lblSlogan->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SetTextColour(lblSlogan, kSloganBlue);
 
     pnlImage = new QWidget(this);
     pnlImage->setObjectName(QStringLiteral("pnlImage"));
@@ -171,9 +180,18 @@ void TfrmMain::BuildControls() {
     mniAbout->setObjectName(QStringLiteral("mniAbout"));
     pmHelp->addAction(mniHelp);
     pmHelp->addAction(mniAbout);
+    pmHelp->addSeparator();
+    pmLanguage = new QMenu(QStringLiteral("Language"), pmHelp);
+    pmLanguage->setObjectName(QStringLiteral("mniLanguage"));
+    pmHelp->addMenu(pmLanguage);
+    mniSystemLanguage = pmLanguage->addAction(QStringLiteral("System Language"));
+    mniSystemLanguage->setObjectName(QStringLiteral("mniSystemLanguage"));
+    mniSystemLanguage->setCheckable(true);
     btnHelp->setMenu(pmHelp);
     connect(mniHelp, &QAction::triggered, this, &TfrmMain::mniHelpClick);
     connect(mniAbout, &QAction::triggered, this, &TfrmMain::mniAboutClick);
+    connect(mniSystemLanguage, &QAction::triggered, this, [this] { mniLanguageClick(QString()); });
+    connect(pmLanguage, &QMenu::aboutToShow, this, &TfrmMain::pmLanguagePopup);
 }
 
 void TfrmMain::BuildInfoPanel() {
@@ -263,6 +281,8 @@ void TfrmMain::ConfigureLang() {
         QStringLiteral("strTextMsgSize=Hidden Text Messages Size: %s"),
         QStringLiteral("strHideFilesNum=Hidden Files Number: %d"),
         QStringLiteral("strHideFilesSize=Hidden Files Total Size: %s"),
+        QStringLiteral("strLanguageNextStart=Lumora will use the chosen language the next "
+                       "time it starts."),
     });
     MLang->SetActiveNow(true);
 }
@@ -467,6 +487,17 @@ void TfrmMain::btnUnHideClick() {
         ShowMainPanel(false);
 }
 
+void TfrmMain::OpenPicture(const QString& path) {
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    if (ReadFittingTrailer(fullPath.toStdString())) {
+        if (frameMsg->LoadFromImage(fullPath, QString()) == 1)
+            ShowMainPanel(false);
+        return;
+    }
+    ShowMainPanel(false);
+    frameMsg->ShowHideWizard(fullPath);
+}
+
 void TfrmMain::lblUnHideClick() {
     btnUnHideClick();
 }
@@ -498,6 +529,28 @@ void TfrmMain::mniHelpClick() {
 void TfrmMain::mniAboutClick() {
     if (m_about != nullptr)
         Dialogs().Exec(m_about);
+}
+
+void TfrmMain::pmLanguagePopup() {
+    // The entries after "System Language" are the language files there are now.
+    const QList<QAction*> previous = pmLanguage->actions().mid(1);
+    qDeleteAll(previous);
+    const QString chosen = ChosenLanguageFile();
+    mniSystemLanguage->setChecked(chosen.isEmpty());
+    for (const LanguageFile& file : AvailableLanguages()) {
+        QAction* entry = pmLanguage->addAction(file.name);
+        entry->setCheckable(true);
+        entry->setChecked(file.fileName == chosen);
+        connect(entry, &QAction::triggered, this,
+                [this, fileName = file.fileName] { mniLanguageClick(fileName); });
+    }
+}
+
+void TfrmMain::mniLanguageClick(const QString& fileName) {
+    ChooseLanguageFile(fileName);
+    if (PickLanguageFile() != CurrentLanguageFile())
+        Dialogs().Information(this, windowTitle(),
+                              MLang->GetResString(QStringLiteral("strLanguageNextStart")));
 }
 
 void TfrmMain::imgBackMouseMove() {

@@ -10,7 +10,7 @@
 namespace lumora {
 
 enum class DialogFolder {
-    LoadImage,   // "Load Data from Image" and pictures opened from the command line
+    LoadImage,   // "Load Data from Image"
     WizardImage, // the hide wizard's picture
     AddFiles,    // files to hide
     SaveFiles,   // hidden files saved out, one by name or several into a folder

@@ -110,6 +110,7 @@ void TframeMsg::ApplyLanguage() {
     MLang->SetIncludeTreeViewItems(true);
     MLang->SetStrList(FrameMessages());
     MLang->SetActiveNow(true);
+    FitButtonRows();
 }
 
 void TframeMsg::ConnectHandlers() {

@@ -16,6 +16,7 @@
 
 class QAction;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -40,6 +41,8 @@ public:
 
     // --- called by the main window
     void ShowHideWizard();
+    // Opens the wizard with this image chosen, as the picture dialog would choose it.
+    void ShowHideWizard(const QString& image);
     // 1 when the carrier was opened and the reveal view shown, 0 otherwise.
     int LoadFromImage(const QString& path, const QString& password);
     void ShowMessagePage();
@@ -79,6 +82,8 @@ private:
     void ConnectDropsAndKeys();
     void SetTabOrders();
     void ApplyLanguage();
+    // Arranges the file lists' buttons so that their captions, in any language, fit.
+    void FitButtonRows();
 
     // wizard
     void LoadRecentImages();
@@ -221,6 +226,9 @@ private:
     QAction* mniN1 = nullptr;
     QAction* mniLoadTheFile = nullptr;
     QAction* mniSaveFilesAs = nullptr;
+
+    QGridLayout* m_wizardListButtons = nullptr;
+    QGridLayout* m_revealListButtons = nullptr;
 
     TMLang* MLang = nullptr;
 };

@@ -73,6 +73,11 @@ void TframeMsg::ShowHideWizard() {
     pgcEncodeImageTabActive(0);
 }
 
+void TframeMsg::ShowHideWizard(const QString& image) {
+    ShowHideWizard();
+    ChooseImage(image);
+}
+
 void TframeMsg::LoadRecentImages() {
     m_recentImages = ReadRecentImages();
     cbbFiles->clear();

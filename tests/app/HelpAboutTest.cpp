@@ -122,9 +122,10 @@ private slots:
             return int(QDialog::Accepted);
         });
         QMenu* menu = window.HelpMenu();
-        QCOMPARE(menu->actions().size(), 2);
+        QCOMPARE(menu->actions().size(), 4); // then a separator and the Language menu
         QCOMPARE(menu->actions().at(0)->text(), QStringLiteral("Help ..."));
         QCOMPARE(menu->actions().at(1)->text(), QStringLiteral("About ..."));
+        QCOMPARE(menu->actions().at(3)->text(), QStringLiteral("Language"));
         menu->actions().at(1)->trigger();
         QCOMPARE(shown, &about);
     }

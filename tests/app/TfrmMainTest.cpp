@@ -127,11 +127,13 @@ private slots:
             }
         }
         const QStringList expected = {
-            "frmMain_FontName",   "frmMain_FontSize", "frmMain_FontCharset", "frmMain_Caption",
-            "grpBoxInfo_Caption", "btnHelp_Caption",  "lblUnHide_Caption",   "lblHide_Caption",
-            "btnUnHide_Caption",  "btnHide_Caption",  "mniHelp_Caption",     "mniAbout_Caption",
-            "strFileSize",        "strImgSize",       "strTextMsgSize",      "strHideFilesNum",
-            "strHideFilesSize"};
+            "frmMain_FontName",  "frmMain_FontSize",    "frmMain_FontCharset",
+            "frmMain_Caption",   "lblSlogan_Caption",   "grpBoxInfo_Caption",
+            "btnHelp_Caption",   "lblUnHide_Caption",   "lblHide_Caption",
+            "btnUnHide_Caption", "btnHide_Caption",     "mniHelp_Caption",
+            "mniAbout_Caption",  "mniLanguage_Caption", "mniSystemLanguage_Caption",
+            "strFileSize",       "strImgSize",          "strTextMsgSize",
+            "strHideFilesNum",   "strHideFilesSize",    "strLanguageNextStart"};
         QCOMPARE(keys, expected);
         // The design font, whatever face stands in for it on this system.
         QCOMPARE(lines.mid(0, 2),
@@ -440,6 +442,32 @@ private slots:
                               m_env->PathOf(QStringLiteral("photos"))}));
         qputenv("HOME", oldHome);
         qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    void pictureFromTheCommandLineOpensOrStartsTheWizard() {
+        // Any other picture starts the wizard with it, first in the recent list.
+        const QString plain = m_env->WritePicture(QStringLiteral("plain.png"), 20, 20);
+        QDir::setCurrent(QString::fromStdString(m_env->Folder()));
+        m_window->OpenPicture(QStringLiteral("plain.png"));
+        QVERIFY(Child("pnlMain")->isHidden());
+        QVERIFY(Child("pnlEnCodeImage")->isVisible());
+        QCOMPARE(Child<QComboBox>("cbbFiles")->currentText(), plain);
+        QCOMPARE(m_window->Frame()->RecentImages().first(), plain);
+        QCOMPARE(Child<QLineEdit>("edtFilePath")->text(), plain);
+        Child<QPushButton>("btnCencel1")->click();
+
+        // A carrier opens behind the password prompt, as "Load Data from Image" opens it.
+        const QString carrier = m_env->PathOf(QStringLiteral("carrier.png"));
+        QVERIFY(QFile::copy(QString::fromStdString(test::ReferenceFile("zero-check-record.png")),
+                            carrier));
+        m_window->Frame()->SetPasswordPrompt(new TfrmCheckPass(m_window.get()));
+        m_env->Dialogs().execs.push_back([](QDialog*) { return int(QDialog::Accepted); });
+        m_window->OpenPicture(carrier);
+        QVERIFY(Child("pnlMain")->isHidden());
+        QVERIFY(Child("pnlDecodeImage")->isVisible());
+        QCOMPARE(m_window->Frame()->ImagePath(), carrier);
+        QVERIFY(m_window->LinksActive());
+        QCOMPARE(m_env->Dialogs().unanswered, 0);
     }
 
     void doubleClickSelectsTheWholePath() {
