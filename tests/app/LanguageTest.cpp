@@ -84,26 +84,15 @@ private slots:
         QCOMPARE(FileForLanguages(files, uiLanguages), file);
     }
 
-    void languageFilesNameTheirLocale() {
-        ShipGerman();
-        ProgramWindows windows = CreateWindows(); // writes English.ini
-        NameDefaultLanguage();
-        // A file that names no locale is no language file.
-        test::WriteText((LangFolder() + "/Notes.ini").toStdString(), "[TfrmMain]\nx=y\n");
-        const QList<LanguageFile> files = AvailableLanguages();
-        QCOMPARE(files.size(), 2);
-        QCOMPARE(files[0].fileName, QStringLiteral("English.ini"));
-        QCOMPARE(files[0].locale, QStringLiteral("en"));
-        QCOMPARE(files[1].fileName, QStringLiteral("German.ini"));
-        QCOMPARE(files[1].name, QStringLiteral("Deutsch"));
-    }
-
     void menuChoiceIsKeptAndWinsOverTheSystem() {
         ShipGerman();
         ProgramWindows windows = CreateWindows(); // in English, the default
         NameDefaultLanguage();
+        // A file that names no locale is no language file.
+        test::WriteText((LangFolder() + "/Notes.ini").toStdString(), "[TfrmMain]\nx=y\n");
 
-        // The menu lists the files there are, the system's entry first and checked.
+        // The menu lists the files that name their locale, by their own names, after the
+        // system's entry, which is checked.
         QMenu* menu = windows.main->findChild<QMenu*>(QStringLiteral("mniLanguage"));
         QVERIFY(menu != nullptr);
         emit menu->aboutToShow();
