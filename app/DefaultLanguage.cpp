@@ -7,17 +7,21 @@
 
 namespace lumora {
 
-void CopyDefaultLanguageFile() {
+void CopyDefaultLanguageFiles() {
     namespace fs = std::filesystem;
-    const fs::path target = fs::path(ConfigFolder()) / "lang" / "English.ini";
-    const fs::path shipped =
-        fs::path(ProgramFolder()) / ".." / "share" / "lumora" / "lang" / "English.ini";
+    const fs::path targetFolder = fs::path(ConfigFolder()) / "lang";
+    const fs::path shippedFolder = fs::path(ProgramFolder()) / ".." / "share" / "lumora" / "lang";
     std::error_code ec;
-    if (fs::exists(target, ec) || !fs::is_regular_file(shipped, ec))
-        return;
-    fs::create_directories(target.parent_path(), ec);
-    // Failing here only means the program writes the file itself, as on any first run.
-    fs::copy_file(shipped, target, fs::copy_options::skip_existing, ec);
+    for (const fs::directory_entry& shipped : fs::directory_iterator(shippedFolder, ec)) {
+        if (shipped.path().extension() != ".ini" || !shipped.is_regular_file(ec))
+            continue;
+        const fs::path target = targetFolder / shipped.path().filename();
+        if (fs::exists(target, ec))
+            continue;
+        fs::create_directories(targetFolder, ec);
+        // Failing here only means the program writes the file itself, as on any first run.
+        fs::copy_file(shipped.path(), target, fs::copy_options::skip_existing, ec);
+    }
 }
 
 } // namespace lumora

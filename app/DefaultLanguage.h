@@ -3,9 +3,9 @@
 
 namespace lumora {
 
-// An installed copy ships a complete language file in "<prefix>/share/lumora/lang". When
-// the user has none yet, it is copied into the user's folder before the windows are
+// An installed copy ships complete language files in "<prefix>/share/lumora/lang". Each
+// one the user does not have yet is copied into the user's folder before the windows are
 // built, so a distribution's or translator's file there becomes the user's starting point.
-void CopyDefaultLanguageFile();
+void CopyDefaultLanguageFiles();
 
 } // namespace lumora

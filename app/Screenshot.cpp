@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
@@ -85,6 +86,32 @@ QWidget* SetUpScene(const QString& scene, const ProgramWindows& windows) {
         if (!image.isEmpty())
             main->findChild<QComboBox*>(QStringLiteral("cbbFiles"))->setCurrentText(image);
         ShowWizardPage(main, Env("LUMORA_SCREENSHOT_PAGE").toInt());
+    } else if (scene == QLatin1String("discard")) {
+        // Cancel with a typed message: the question before it is thrown away.
+        main->findChild<QPushButton*>(QStringLiteral("btnHide"))->click();
+        main->findChild<QComboBox*>(QStringLiteral("cbbFiles"))->setCurrentText(image);
+        ShowWizardPage(main, 1);
+        main->findChild<QPlainTextEdit*>(QStringLiteral("mmoMsg"))
+            ->setPlainText(QStringLiteral("Meet at the harbour at six."));
+        QTimer::singleShot(0, main, [main] {
+            main->findChild<QPushButton*>(QStringLiteral("btnCencel1"))->click();
+        });
+        return nullptr;
+    } else if (scene == QLatin1String("saved")) {
+        // The wizard saves into the screenshot's folder and confirms where to.
+        main->findChild<QPushButton*>(QStringLiteral("btnHide"))->click();
+        main->findChild<QComboBox*>(QStringLiteral("cbbFiles"))->setCurrentText(image);
+        ShowWizardPage(main, 4);
+        QTimer::singleShot(
+            0, main, [main] { main->findChild<QPushButton*>(QStringLiteral("btnSave"))->click(); });
+        QTimer::singleShot(300, main, [] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                dialog->setDirectory(QFileInfo(Env("LUMORA_SCREENSHOT")).absolutePath());
+                dialog->selectFile(QFileInfo(dialog->selectedFiles().value(0)).fileName());
+                QMetaObject::invokeMethod(dialog, "accept");
+            }
+        });
+        return nullptr;
     } else if (scene == QLatin1String("reveal")) {
         if (main->Frame()->LoadFromImage(image, Env("LUMORA_SCREENSHOT_PASSWORD")) == 1)
             main->ShowMainPanel(false);

@@ -8,6 +8,8 @@
 //   about      the about box
 //   open-dialog  the open-picture dialog with LUMORA_SCREENSHOT_IMAGE chosen
 //   wizard     the hide wizard, started with LUMORA_SCREENSHOT_IMAGE when given
+//   discard    the question when the wizard is cancelled with a message typed
+//   saved      the confirmation after the wizard saved into the screenshot's folder
 //   reveal     the reveal view of the carrier LUMORA_SCREENSHOT_IMAGE, opened with the
 //              password LUMORA_SCREENSHOT_PASSWORD
 #pragma once

@@ -2,12 +2,9 @@
 #include "app/TfrmAbout.h"
 
 #include "language/TMLang.h"
-#include "platform/Dialogs.h"
 
-#include <QEvent>
 #include <QIcon>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 
 namespace lumora {
@@ -32,8 +29,6 @@ QLabel* NewLabel(const char* name, const QString& text, QWidget* parent, const Q
 }
 
 } // namespace
-
-const QString TfrmAbout::kWebAddress = QStringLiteral("https://lumora.example.org");
 
 TfrmAbout::TfrmAbout(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -64,18 +59,6 @@ void TfrmAbout::BuildControls() {
     lbl2 = NewLabel("lbl2",
                     QStringLiteral("\u00A9 2026 The Lumora developers \u00B7 free software, GPL"),
                     this, QRect(96, 40, 329, 13), Qt::AlignHCenter);
-    lbl3 = NewLabel("lbl3", QStringLiteral("Web Site: "), this, QRect(104, 64, 106, 13),
-                    Qt::AlignRight);
-
-    lbl4 = new QLabel(kWebAddress, this);
-    lbl4->setObjectName(QStringLiteral("lbl4"));
-    lbl4->move(216, 64);
-    lbl4->setCursor(Qt::PointingHandCursor);
-    QFont linkFont = lbl4->font();
-    linkFont.setUnderline(true);
-    lbl4->setFont(linkFont);
-    SetLinkHot(false);
-    lbl4->installEventFilter(this);
 
     btnClose = new QPushButton(QStringLiteral("&Close"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
@@ -87,17 +70,14 @@ void TfrmAbout::BuildControls() {
 
 void TfrmAbout::ConfigureLang() {
     MLang = CreateWindowLang(this, QStringLiteral("TfrmAbout"));
-    MLang->SetIgnoreControls({QStringLiteral("lbl1"), QStringLiteral("lbl2"),
-                              QStringLiteral("lbl3"), QStringLiteral("lbl4"),
-                              QStringLiteral("pnl1")});
+    MLang->SetIgnoreControls(
+        {QStringLiteral("lbl1"), QStringLiteral("lbl2"), QStringLiteral("pnl1")});
     MLang->SetSaveFontSizeCtrls({});
     MLang->SetIgnoreFormCaption(false);
     MLang->SetIncludeListViewItems(false);
     MLang->SetIncludeListViewHead(false);
     MLang->SetIncludeTreeViewItems(false);
     MLang->SetActiveNow(true);
-    // The window font may have changed the link's size.
-    lbl4->adjustSize();
 }
 
 void TfrmAbout::resizeEvent(QResizeEvent* event) {
@@ -105,38 +85,8 @@ void TfrmAbout::resizeEvent(QResizeEvent* event) {
     btnClose->move(btnClose->x(), height() - kCloseBottomMargin - btnClose->height());
 }
 
-bool TfrmAbout::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lbl4) {
-        switch (event->type()) {
-        case QEvent::Enter:
-            SetLinkHot(true);
-            break;
-        case QEvent::Leave:
-            SetLinkHot(false);
-            break;
-        case QEvent::MouseButtonRelease:
-            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-                lbl4Click();
-                return true;
-            }
-            break;
-        default:
-            break;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-void TfrmAbout::SetLinkHot(bool hot) {
-    SetTextColour(lbl4, hot ? Qt::red : Qt::blue);
-}
-
 void TfrmAbout::btnCloseClick() {
     accept();
-}
-
-void TfrmAbout::lbl4Click() {
-    Dialogs().OpenWithDesktop(kWebAddress);
 }
 
 } // namespace lumora

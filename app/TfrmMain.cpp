@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/TfrmMain.h"
 
+#include "app/LanguageChoice.h"
 #include "app/MessageFormat.h"
 #include "app/NameFilters.h"
 #include "app/PictureLoader.h"
@@ -8,13 +9,16 @@
 #include "app/PreviewFit.h"
 #include "app/TfrmAbout.h"
 #include "engine/FormatFileSize.h"
+#include "engine/TrailerCodec.h"
 #include "language/TMLang.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolders.h"
+#include "workflow/DialogFolders.h"
 #include "workflow/FileDropTarget.h"
 #include "workflow/TframeMsg.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -32,6 +36,7 @@ namespace {
 
 const QColor kMaroon(0x80, 0x00, 0x00);
 const QColor kBlue(0x00, 0x00, 0xFF);
+const QColor kSloganBlue(0x5A, 0x6B, 0x94);
 
 // The frame panel of the preview; a picture larger than this is scaled down.
 const QSize kPreviewFrame(265, 233);
@@ -102,13 +107,14 @@ QLabel* NewStartLabel(const char* name, const QString& text, QWidget* parent, in
 } // namespace
 
 const QString TfrmMain::kPictureFilter = QStringLiteral(
-    "All Image "
-    "(*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.pcx;*.gif;*."
-    "ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|PCX Image (*.pcx)|*.pcx|"
-    "CompuServe GIF Image (*.gif)|*.gif|ANI Image (*.ani)|*.ani|GIF Image (*.gif)|*.gif|JPEG "
-    "Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|JPEG Image File "
-    "(*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|Icons "
-    "(*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf|All (*.*)|*.*");
+    "All Image (*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.png;"
+    "*.webp;*.tif;*.tiff)|*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;"
+    "*.wmf;*.png;*.webp;*.tif;*.tiff|PCX Image (*.pcx)|*.pcx|CompuServe GIF Image (*.gif)|*.gif|"
+    "ANI Image (*.ani)|*.ani|GIF Image (*.gif)|*.gif|JPEG Image File (*.jpg)|*.jpg|JPEG Image "
+    "File (*.jpeg)|*.jpeg|JPEG Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|Bitmaps "
+    "(*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|Metafiles "
+    "(*.wmf)|*.wmf|PNG Image (*.png)|*.png|WebP Image (*.webp)|*.webp|TIFF Image (*.tif)|*.tif|"
+    "TIFF Image (*.tiff)|*.tiff|All (*.*)|*.*");
 
 TfrmMain::TfrmMain(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -134,6 +140,13 @@ void TfrmMain::BuildControls() {
     imgBack->setPixmap(QIcon(QStringLiteral(":/theme/background.png"))
                            .pixmap(imgBack->size(), devicePixelRatioF()));
     WatchMouse(imgBack);
+    // The slogan under the word mark of the background picture, in the user's language.
+    lblSlogan = new QLabel(QStringLiteral("messages and files behind a picture"), this);
+    lblSlogan->setObjectName(QStringLiteral("lblSlogan"));
+    lblSlogan->setGeometry(71, 477, 215, 30);
+    lblSlogan->setWordWrap(true);
+    lblSlogan->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SetTextColour(lblSlogan, kSloganBlue);
 
     pnlImage = new QWidget(this);
     pnlImage->setObjectName(QStringLiteral("pnlImage"));
@@ -167,9 +180,18 @@ void TfrmMain::BuildControls() {
     mniAbout->setObjectName(QStringLiteral("mniAbout"));
     pmHelp->addAction(mniHelp);
     pmHelp->addAction(mniAbout);
+    pmHelp->addSeparator();
+    pmLanguage = new QMenu(QStringLiteral("Language"), pmHelp);
+    pmLanguage->setObjectName(QStringLiteral("mniLanguage"));
+    pmHelp->addMenu(pmLanguage);
+    mniSystemLanguage = pmLanguage->addAction(QStringLiteral("System Language"));
+    mniSystemLanguage->setObjectName(QStringLiteral("mniSystemLanguage"));
+    mniSystemLanguage->setCheckable(true);
     btnHelp->setMenu(pmHelp);
     connect(mniHelp, &QAction::triggered, this, &TfrmMain::mniHelpClick);
     connect(mniAbout, &QAction::triggered, this, &TfrmMain::mniAboutClick);
+    connect(mniSystemLanguage, &QAction::triggered, this, [this] { mniLanguageClick(QString()); });
+    connect(pmLanguage, &QMenu::aboutToShow, this, &TfrmMain::pmLanguagePopup);
 }
 
 void TfrmMain::BuildInfoPanel() {
@@ -259,6 +281,8 @@ void TfrmMain::ConfigureLang() {
         QStringLiteral("strTextMsgSize=Hidden Text Messages Size: %s"),
         QStringLiteral("strHideFilesNum=Hidden Files Number: %d"),
         QStringLiteral("strHideFilesSize=Hidden Files Total Size: %s"),
+        QStringLiteral("strLanguageNextStart=Lumora will use the chosen language the next "
+                       "time it starts."),
     });
     MLang->SetActiveNow(true);
 }
@@ -277,8 +301,12 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    // Closing ends the program without a question; the open carrier's working folder,
-    // with its decrypted copies, goes with it.
+    // Typed work is not thrown away without a question. The open carrier's working
+    // folder, with its decrypted copies, goes with the window.
+    if (!frameMsg->MayClose()) {
+        event->ignore();
+        return;
+    }
     frameMsg->ReleaseEngine();
     QWidget::closeEvent(event);
 }
@@ -307,6 +335,7 @@ void TfrmMain::ShowImage(const QString& path) {
         pnlShowImage->ClearPicture();
         return;
     }
+    ShowFileSizes(path, info.size());
     pnlShowImage->hide();
     const QImage picture = LoadPicture(path);
     pnlShowImage->SetPicture(picture);
@@ -319,22 +348,36 @@ void TfrmMain::ShowImage(const QString& path) {
 }
 
 void TfrmMain::ShowImageInfo(const CarrierTrailer& trailer) {
-    const std::string byteWord = frameMsg->ByteWord().toStdString();
-    auto size = [&byteWord](int64_t bytes) {
-        return QString::fromStdString(FormatFileSize(bytes, byteWord));
-    };
-    const auto line = [this](QLabel* label, const char* key, const QString& value) {
-        label->setText(FormatMessage(MLang->GetResString(QLatin1String(key)), value));
-        label->adjustSize();
-    };
     // The trailer's own 60 bytes are not counted in the file size.
-    line(lblFileSize, "strFileSize",
-         size(int64_t(trailer.payloadLength) + int64_t(trailer.imageLength)));
-    line(lblImgSize, "strImgSize", size(trailer.imageLength));
-    line(lblTextMsg, "strTextMsgSize", size(trailer.messageLength));
-    line(lblHideFiles, "strHideFilesNum", QString::number(trailer.fileCount));
-    line(lblHideFilesSize, "strHideFilesSize", size(trailer.filesTotalSize));
+    SetInfoLine(lblFileSize, "strFileSize",
+                SizeText(int64_t(trailer.payloadLength) + int64_t(trailer.imageLength)));
+    SetInfoLine(lblImgSize, "strImgSize", SizeText(trailer.imageLength));
+    SetInfoLine(lblTextMsg, "strTextMsgSize", SizeText(trailer.messageLength));
+    SetInfoLine(lblHideFiles, "strHideFilesNum", QString::number(trailer.fileCount));
+    SetInfoLine(lblHideFilesSize, "strHideFilesSize", SizeText(trailer.filesTotalSize));
     SetLinksActive(trailer.payloadLength != 0);
+}
+
+void TfrmMain::ShowFileSizes(const QString& path, int64_t fileSize) {
+    // What anyone can see of the file: its size and that of its image part, which is all
+    // of it unless a carrier's trailer says otherwise. The rest needs the password.
+    int64_t shownSize = fileSize;
+    int64_t imagePart = fileSize;
+    if (const std::optional<CarrierTrailer> trailer = ReadFittingTrailer(path.toStdString())) {
+        shownSize = int64_t(trailer->payloadLength) + int64_t(trailer->imageLength);
+        imagePart = trailer->imageLength;
+    }
+    SetInfoLine(lblFileSize, "strFileSize", SizeText(shownSize));
+    SetInfoLine(lblImgSize, "strImgSize", SizeText(imagePart));
+}
+
+QString TfrmMain::SizeText(int64_t bytes) const {
+    return QString::fromStdString(FormatFileSize(bytes, frameMsg->ByteWord().toStdString()));
+}
+
+void TfrmMain::SetInfoLine(QLabel* label, const char* key, const QString& value) {
+    label->setText(FormatMessage(MLang->GetResString(QLatin1String(key)), value));
+    label->adjustSize();
 }
 
 void TfrmMain::SetLinksActive(bool active) {
@@ -435,11 +478,24 @@ void TfrmMain::lblHideClick() {
 }
 
 void TfrmMain::btnUnHideClick() {
-    const QString path = Dialogs().OpenPicture(this, ToQtNameFilters(kPictureFilter));
+    const QString path = Dialogs().OpenPicture(this, ToQtNameFilters(kPictureFilter),
+                                               StartFolder(DialogFolder::LoadImage));
     if (path.isEmpty())
         return;
+    RememberFolderOf(DialogFolder::LoadImage, path);
     if (frameMsg->LoadFromImage(path, QString()) == 1)
         ShowMainPanel(false);
+}
+
+void TfrmMain::OpenPicture(const QString& path) {
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    if (ReadFittingTrailer(fullPath.toStdString())) {
+        if (frameMsg->LoadFromImage(fullPath, QString()) == 1)
+            ShowMainPanel(false);
+        return;
+    }
+    ShowMainPanel(false);
+    frameMsg->ShowHideWizard(fullPath);
 }
 
 void TfrmMain::lblUnHideClick() {
@@ -473,6 +529,28 @@ void TfrmMain::mniHelpClick() {
 void TfrmMain::mniAboutClick() {
     if (m_about != nullptr)
         Dialogs().Exec(m_about);
+}
+
+void TfrmMain::pmLanguagePopup() {
+    // The entries after "System Language" are the language files there are now.
+    const QList<QAction*> previous = pmLanguage->actions().mid(1);
+    qDeleteAll(previous);
+    const QString chosen = ChosenLanguageFile();
+    mniSystemLanguage->setChecked(chosen.isEmpty());
+    for (const LanguageFile& file : AvailableLanguages()) {
+        QAction* entry = pmLanguage->addAction(file.name);
+        entry->setCheckable(true);
+        entry->setChecked(file.fileName == chosen);
+        connect(entry, &QAction::triggered, this,
+                [this, fileName = file.fileName] { mniLanguageClick(fileName); });
+    }
+}
+
+void TfrmMain::mniLanguageClick(const QString& fileName) {
+    ChooseLanguageFile(fileName);
+    if (PickLanguageFile() != CurrentLanguageFile())
+        Dialogs().Information(this, windowTitle(),
+                              MLang->GetResString(QStringLiteral("strLanguageNextStart")));
 }
 
 void TfrmMain::imgBackMouseMove() {

@@ -39,6 +39,11 @@ public:
     void ShowMainPanel(bool visible) override;
     QWidget* HostWindow() override { return this; }
 
+    // A picture named on the command line (a file manager's "Open With"): one that holds
+    // hidden data opens as "Load Data from Image" opens it, any other starts the hide
+    // wizard with it.
+    void OpenPicture(const QString& path);
+
     // The about box shown by "About ..."; not owned.
     void SetAboutBox(TfrmAbout* about) { m_about = about; }
 
@@ -60,6 +65,9 @@ private:
     void ConfigureLang();
     void WatchMouse(QWidget* widget);
     void SetLinksActive(bool active);
+    void ShowFileSizes(const QString& path, int64_t fileSize);
+    QString SizeText(int64_t bytes) const;
+    void SetInfoLine(QLabel* label, const char* key, const QString& value);
     bool HandleClick(QObject* watched);
     bool HandleHover(QObject* watched);
 
@@ -77,6 +85,9 @@ private:
     void btnHelpClick();
     void mniHelpClick();
     void mniAboutClick();
+    void pmLanguagePopup();
+    // Keeps the language chosen (empty: the system's) for the next start.
+    void mniLanguageClick(const QString& fileName);
     void imgBackMouseMove();
     void pnlMainMouseMove();
     void grpBoxInfoMouseMove();
@@ -91,6 +102,7 @@ private:
     HelpLauncher m_help;
 
     QLabel* imgBack = nullptr;
+    QLabel* lblSlogan = nullptr;
     QWidget* pnlImage = nullptr;
     PicturePanel* pnlShowImage = nullptr;
     QGroupBox* grpBoxInfo = nullptr;
@@ -112,6 +124,8 @@ private:
     QMenu* pmHelp = nullptr;
     QAction* mniHelp = nullptr;
     QAction* mniAbout = nullptr;
+    QMenu* pmLanguage = nullptr;
+    QAction* mniSystemLanguage = nullptr;
     TMLang* MLang = nullptr;
 };
 

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Lumora's look: pictures and style sheet compiled into the program. The pictures any
-// window may use:
+// Lumora's look: pictures and style sheet compiled into the program (the style sheet
+// draws the button faces). The pictures any window may use:
 //   :/theme/background.png   750 x 516, the main window's background
-//   :/theme/button.png       200 x 30 button face (also button-hover.png, button-pressed.png)
-//   :/theme/button-small.png 100 x 30 button face of the about box
 //   :/theme/help.png         24 x 24 help icon
 //   :/theme/right.png        16 x 16 mark for matching passwords
 //   :/theme/error.png        16 x 16 mark for differing passwords

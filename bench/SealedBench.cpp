@@ -102,7 +102,8 @@ void BM_SealedSeal(benchmark::State& state) {
     const std::string path = ScratchFolder() + "/sealed.bin";
     const int out = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
     auto seal = [&] {
-        ::ftruncate(out, 0);
+        if (::ftruncate(out, 0) != 0)
+            return SealedOutcome::WriteFailed;
         ::lseek(archive, 0, SEEK_SET);
         return SealPayload(archive, out, 0, ReleasedKey());
     };

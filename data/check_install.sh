@@ -38,6 +38,11 @@ for n in 48 128 256; do
 done
 
 program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+# File managers offer "Open With" only with a file to pass and the picture types listed.
+grep -q '^Exec=[^ ]* %f$' "$desktop" || fail "the launcher passes no file (%f)"
+for type in image/png image/jpeg image/gif image/bmp image/tiff image/webp; do
+    grep -q "^MimeType=.*$type;" "$desktop" || fail "the launcher does not list $type"
+done
 grep -q "<binary>$program</binary>" "$share/metainfo/io.github.lumora.Lumora.metainfo.xml" ||
     fail "the metainfo does not provide the launcher's program $program"
 

@@ -134,15 +134,7 @@ int CBindImage::LoadTrailer() {
 }
 
 int CBindImage::HasValidTrailer() const {
-    if (m_trailer.magic[0] != 'V' || m_trailer.magic[1] != 'Z' ||
-        m_trailer.version != kTrailerVersion)
-        return 0;
-    // Lengths that do not fit in the file come from a foreign or damaged trailer: such a
-    // file carries nothing this program can read.
-    int64_t described = int64_t{m_trailer.imageLength} + m_trailer.payloadLength + kTrailerSize;
-    if (m_trailer.imageLength < 0 || m_trailer.payloadLength < 0 || described > m_carrierSize)
-        return 0;
-    return 1;
+    return TrailerFitsFile(m_trailer, m_carrierSize) ? 1 : 0;
 }
 
 void CBindImage::SetPassword(std::optional<Password> password) {

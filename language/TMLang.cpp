@@ -508,9 +508,26 @@ QString TMLang::EncodeForFile(const QString& text) const {
     return (m_addBracket || wouldChange) ? UnProcessedStr(text) : text;
 }
 
+namespace {
+
+QString& WindowLanguageFileName() {
+    static QString name = QStringLiteral("lang/English.ini");
+    return name;
+}
+
+} // namespace
+
+QString WindowLanguageFile() {
+    return WindowLanguageFileName();
+}
+
+void SetWindowLanguageFile(const QString& name) {
+    WindowLanguageFileName() = name;
+}
+
 TMLang* CreateWindowLang(QObject* owner, const QString& windowClass) {
     auto* lang = new TMLang(owner, windowClass);
-    lang->SetLangFileName(QStringLiteral("lang/English.ini"));
+    lang->SetLangFileName(WindowLanguageFile());
     lang->SetIgnoreEmptyString(true);
     lang->SetAutoCreateMode(true);
     lang->SetAddBracket(false);

@@ -186,8 +186,13 @@ private:
     bool m_updating = false;
 };
 
+// The language file of every window: "lang/English.ini" unless the program chose another
+// file of that folder at start-up ("lang/German.ini").
+QString WindowLanguageFile();
+void SetWindowLanguageFile(const QString& name);
+
 // A component with the settings every window of the program shares: the language file
-// "lang/English.ini", empty texts never written, missing texts and fonts written, no
+// WindowLanguageFile(), empty texts never written, missing texts and fonts written, no
 // brackets, "Caption" texts and the "Tabs" and "Items" lists. The window adds its own.
 TMLang* CreateWindowLang(QObject* owner, const QString& windowClass);
 

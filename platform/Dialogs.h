@@ -33,12 +33,16 @@ public:
     virtual Answer QuestionYesNoCancel(QWidget* owner, const QString& title,
                                        const QString& text) = 0;
 
-    // Dialogs: an empty result (or list) means the user cancelled.
-    virtual QString OpenPicture(QWidget* owner, const QStringList& filters) = 0;
-    virtual QStringList OpenFiles(QWidget* owner, const QString& filter) = 0;
+    // Dialogs: an empty result (or list) means the user cancelled. They open in
+    // startFolder; an empty one leaves the choice to the dialog.
+    virtual QString OpenPicture(QWidget* owner, const QStringList& filters,
+                                const QString& startFolder) = 0;
+    virtual QStringList OpenFiles(QWidget* owner, const QString& filter,
+                                  const QString& startFolder) = 0;
     // Asks before overwriting an existing file.
     virtual QString SaveFile(QWidget* owner, const SaveFileRequest& request) = 0;
-    virtual QString BrowseForFolder(QWidget* owner, const QString& title) = 0;
+    virtual QString BrowseForFolder(QWidget* owner, const QString& title,
+                                    const QString& startFolder) = 0;
 
     // Shows one of the program's own modal dialogs and returns QDialog::Accepted or
     // QDialog::Rejected.

@@ -5,6 +5,7 @@
 
 #include "app/PictureLoader.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
@@ -60,9 +61,29 @@ private:
     QLabel* m_details;
 };
 
-QMessageBox::StandardButton Ask(QWidget* owner, const QString& title, const QString& text,
-                                QMessageBox::StandardButtons buttons) {
-    QMessageBox box(QMessageBox::Question, title, text, buttons, owner);
+// Message boxes are dialogs: a title and a close box, no minimise or maximise buttons,
+// a fixed size, and kept above the window they belong to.
+constexpr Qt::WindowFlags kMessageBoxFlags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint |
+                                             Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                             Qt::WindowCloseButtonHint;
+
+// The window a box belongs to: the owner's, else the active one, else the program's
+// visible main window (an error caught while no window of the program is active).
+QWidget* BoxOwner(QWidget* owner) {
+    if (owner != nullptr)
+        return owner->window();
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->isVisible() && top->windowType() == Qt::Window)
+            return top;
+    }
+    return nullptr;
+}
+
+QMessageBox::StandardButton ShowBox(QMessageBox::Icon icon, QWidget* owner, const QString& title,
+                                    const QString& text, QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, title, text, buttons, BoxOwner(owner), kMessageBoxFlags);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -82,22 +103,22 @@ Answer ToAnswer(QMessageBox::StandardButton button) {
 class QtDialogs : public IDialogs {
 public:
     void Error(QWidget* owner, const QString& title, const QString& text) override {
-        QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, owner);
-        box.exec();
+        ShowBox(QMessageBox::Critical, owner, title, text, QMessageBox::Ok);
     }
     void Information(QWidget* owner, const QString& title, const QString& text) override {
-        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, owner);
-        box.exec();
+        ShowBox(QMessageBox::Information, owner, title, text, QMessageBox::Ok);
     }
     Answer QuestionYesNo(QWidget* owner, const QString& title, const QString& text) override {
-        return ToAnswer(Ask(owner, title, text, QMessageBox::Yes | QMessageBox::No));
+        return ToAnswer(
+            ShowBox(QMessageBox::Question, owner, title, text, QMessageBox::Yes | QMessageBox::No));
     }
     Answer QuestionYesNoCancel(QWidget* owner, const QString& title, const QString& text) override {
-        return ToAnswer(
-            Ask(owner, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel));
+        return ToAnswer(ShowBox(QMessageBox::Question, owner, title, text,
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel));
     }
 
-    QString OpenPicture(QWidget* owner, const QStringList& filters) override {
+    QString OpenPicture(QWidget* owner, const QStringList& filters,
+                        const QString& startFolder) override {
         QFileDialog dialog(owner);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setOption(QFileDialog::HideNameFilterDetails);
@@ -106,8 +127,8 @@ public:
         dialog.setNameFilters(filters);
         if (!filters.isEmpty())
             dialog.selectNameFilter(filters.first());
-        if (!m_pictureFolder.isEmpty())
-            dialog.setDirectory(m_pictureFolder);
+        if (!startFolder.isEmpty())
+            dialog.setDirectory(startFolder);
 
         auto* preview = new PicturePreviewPane(&dialog);
         if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
@@ -119,16 +140,12 @@ public:
 
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return QString();
-        m_pictureFolder = dialog.directory().absolutePath();
         return dialog.selectedFiles().first();
     }
 
-    QStringList OpenFiles(QWidget* owner, const QString& filter) override {
-        const QStringList paths =
-            QFileDialog::getOpenFileNames(owner, QString(), m_filesFolder, filter);
-        if (!paths.isEmpty())
-            m_filesFolder = QFileInfo(paths.first()).absolutePath();
-        return paths;
+    QStringList OpenFiles(QWidget* owner, const QString& filter,
+                          const QString& startFolder) override {
+        return QFileDialog::getOpenFileNames(owner, QString(), startFolder, filter);
     }
 
     QString SaveFile(QWidget* owner, const SaveFileRequest& request) override {
@@ -148,8 +165,9 @@ public:
         return dialog.selectedFiles().first();
     }
 
-    QString BrowseForFolder(QWidget* owner, const QString& title) override {
-        return QFileDialog::getExistingDirectory(owner, title);
+    QString BrowseForFolder(QWidget* owner, const QString& title,
+                            const QString& startFolder) override {
+        return QFileDialog::getExistingDirectory(owner, title, startFolder);
     }
 
     int Exec(QDialog* dialog) override { return dialog->exec(); }
@@ -159,10 +177,6 @@ public:
                                                       : QUrl::fromUserInput(pathOrUrl);
         return url.isValid() && QDesktopServices::openUrl(url);
     }
-
-private:
-    QString m_pictureFolder;
-    QString m_filesFolder;
 };
 
 IDialogs*& Installed() {

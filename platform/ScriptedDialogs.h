@@ -34,7 +34,9 @@ public:
     QList<Shown> shown; // message boxes in the order shown
     QList<SaveFileRequest> saveRequests;
     QStringList folderTitles;
-    QStringList opened; // paths and addresses given to the open verb
+    QList<QStringList> pictureFilters; // the filters of each OpenPicture
+    QStringList startFolders;          // of each OpenPicture, OpenFiles and BrowseForFolder
+    QStringList opened;                // paths and addresses given to the open verb
     int unanswered = 0;
 
     void Error(QWidget*, const QString& title, const QString& text) override {
@@ -51,16 +53,22 @@ public:
         shown.append({"question3", title, text});
         return Next(answers, Answer::Cancel);
     }
-    QString OpenPicture(QWidget*, const QStringList&) override { return Next(pictures, QString()); }
-    QStringList OpenFiles(QWidget*, const QString&) override {
+    QString OpenPicture(QWidget*, const QStringList& filters, const QString& start) override {
+        pictureFilters.append(filters);
+        startFolders.append(start);
+        return Next(pictures, QString());
+    }
+    QStringList OpenFiles(QWidget*, const QString&, const QString& start) override {
+        startFolders.append(start);
         return Next(fileLists, QStringList());
     }
     QString SaveFile(QWidget*, const SaveFileRequest& request) override {
         saveRequests.append(request);
         return Next(savePaths, QString());
     }
-    QString BrowseForFolder(QWidget*, const QString& title) override {
+    QString BrowseForFolder(QWidget*, const QString& title, const QString& start) override {
         folderTitles.append(title);
+        startFolders.append(start);
         return Next(folders, QString());
     }
     int Exec(QDialog* dialog) override {

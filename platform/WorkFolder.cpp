@@ -135,13 +135,14 @@ WorkFolder WorkFolder::CreateIn(const FolderHandle& root, int32_t firstNumber) {
                 continue;
             return fail(Reason(errno));
         }
-        // The umask must not take the owner's rights away, nor default ACLs add others'.
-        ::fchmodat(root.Fd(), temporary.c_str(), 0700, AT_SYMLINK_NOFOLLOW);
         FolderHandle folder = root.Child(temporary, false);
         struct stat info {};
         // Gone already (taken by a cleaner): not ours to use.
         if (!folder || !BelongsToUser(folder.Fd(), info))
             continue;
+        // The umask must not take the owner's rights away, nor default ACLs add others'.
+        if (::fchmod(folder.Fd(), 0700) == 0 && ::fstat(folder.Fd(), &info) != 0)
+            info.st_mode = 0;
         if ((info.st_mode & 0777) != 0700) {
             RemoveTreeAt(root, temporary);
             return fail("its permissions cannot be set to 0700");
@@ -246,8 +247,9 @@ bool RemoveTreeAt(const FolderHandle& parent, const std::string& name) {
         !S_ISDIR(info.st_mode))
         return false;
     // Nothing inside could be listed or deleted without these.
-    if ((info.st_mode & 0700) != 0700 && info.st_uid == ::geteuid())
-        ::fchmodat(parent.Fd(), name.c_str(), (info.st_mode & 07777) | 0700, 0);
+    if ((info.st_mode & 0700) != 0700 && info.st_uid == ::geteuid() &&
+        ::fchmodat(parent.Fd(), name.c_str(), (info.st_mode & 07777) | 0700, 0) != 0)
+        return false;
     if (FolderHandle folder = parent.Child(name, false)) {
         for (const std::string& entry : folder.Names())
             RemoveEntryAt(folder, entry);

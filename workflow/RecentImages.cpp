@@ -3,6 +3,7 @@
 
 #include "language/IniFile.h"
 #include "platform/ProgramFolders.h"
+#include "workflow/SettingsStore.h"
 
 #include <QDir>
 #include <string>
@@ -17,10 +18,6 @@ std::string ValueName(int i) {
 }
 
 } // namespace
-
-QString SettingsStorePath() {
-    return QString::fromStdString(ConfigFolder()) + QStringLiteral("/Lumora.ini");
-}
 
 QStringList ReadRecentImages() {
     const IniFile store(SettingsStorePath().toStdString());

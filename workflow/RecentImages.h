@@ -9,9 +9,6 @@ namespace lumora {
 
 constexpr int kRecentImageCount = 10;
 
-// Path of the settings store.
-QString SettingsStorePath();
-
 // The ten stored values in order, missing ones as empty texts.
 QStringList ReadRecentImages();
 

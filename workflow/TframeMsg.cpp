@@ -69,6 +69,11 @@ const QStringList& FrameMessages() {
         QStringLiteral("strCarrierBusy=%s is being changed by another Lumora process. Please "
                        "try again when it has finished."),
         QStringLiteral("strStepDerivingKey=Deriving the key from the password"),
+        QStringLiteral("strDiscard=The text messages and the files have not been saved into "
+                       "an image. Do you want to discard them?"),
+        QStringLiteral("strQuitUnsaved=The text messages and the files have not been saved "
+                       "into an image. Do you want to quit Lumora anyway?"),
+        QStringLiteral("strSavedAs=The image has been saved as %s."),
     };
     return lines;
 }
@@ -119,6 +124,7 @@ void TframeMsg::ApplyLanguage() {
     MLang->SetIncludeTreeViewItems(true);
     MLang->SetStrList(FrameMessages());
     MLang->SetActiveNow(true);
+    FitButtonRows();
 }
 
 void TframeMsg::ConnectHandlers() {
@@ -274,9 +280,33 @@ void TframeMsg::btnCencel1Click() {
             // would throw the work away.
             if (outcome == SaveOutcome::Failed || outcome == SaveOutcome::Stopped)
                 return;
+            if (outcome == SaveOutcome::Cancelled && !ConfirmDiscard("strDiscard"))
+                return;
         }
+    } else if (!ConfirmDiscard("strDiscard")) {
+        return;
     }
     CloseFrame();
+}
+
+bool TframeMsg::HasUnsavedWork() const {
+    if (isHidden() || m_saved)
+        return false;
+    if (!pnlDecodeImage->isHidden())
+        return true;
+    return !mmoMsg->toPlainText().isEmpty() || lvFiles->topLevelItemCount() > 0 ||
+           !edtPass1->text().isEmpty() || !edtPass2->text().isEmpty();
+}
+
+bool TframeMsg::ConfirmDiscard(const char* questionKey) {
+    if (!HasUnsavedWork())
+        return true;
+    return Dialogs().QuestionYesNo(window(), Message("strrAppName"), Message(questionKey)) ==
+           Answer::Yes;
+}
+
+bool TframeMsg::MayClose() {
+    return ConfirmDiscard("strQuitUnsaved");
 }
 
 void TframeMsg::CloseFrame() {

@@ -16,6 +16,7 @@
 
 class QAction;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -43,6 +44,8 @@ public:
 
     // --- called by the main window
     void ShowHideWizard();
+    // Opens the wizard with this image chosen, as the picture dialog would choose it.
+    void ShowHideWizard(const QString& image);
     // 1 when the carrier was opened and the reveal view shown, 0 otherwise.
     int LoadFromImage(const QString& path, const QString& password);
     void ShowMessagePage();
@@ -51,6 +54,11 @@ public:
     void SetPasswordPrompt(TfrmCheckPass* prompt);
     // The translated unit word for small sizes, for FormatFileSize.
     QString ByteWord() const;
+    // True when closing the frame now would lose work: in the wizard a message, files or a
+    // password not yet saved into an image, in the reveal view edits not yet saved.
+    bool HasUnsavedWork() const;
+    // Asks before the program quits over unsaved work; true when it may quit.
+    bool MayClose();
     // Releases the session, and with it the working folder that holds decrypted copies.
     // Runs by itself when the application quits and when the frame is destroyed.
     void ReleaseEngine();
@@ -78,6 +86,8 @@ private:
     void ConnectDropsAndKeys();
     void SetTabOrders();
     void ApplyLanguage();
+    // Arranges the file lists' buttons so that their captions, in any language, fit.
+    void FitButtonRows();
 
     // wizard
     void LoadRecentImages();
@@ -95,6 +105,9 @@ private:
     void btnSaveClick();
     SaveOutcome SaveWizardCarrier();
     void CloseFrame();
+    // Asks the question before unsaved work is thrown away; true when there is none or the
+    // user answered Yes.
+    bool ConfirmDiscard(const char* questionKey);
 
     // file lists
     QTreeWidget* VisibleList() const;
@@ -110,6 +123,8 @@ private:
     void lvFilesChange();
     void SaveOneRowAs(const QTreeWidgetItem* row);
     void SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows);
+    // The folder several hidden files are saved into; empty when the user cancelled.
+    QString AskTargetFolder();
     enum class CopyOutcome { Done, Failed, Cancelled };
     CopyOutcome CopyOrExtract(const QTreeWidgetItem* row, const QString& target);
     // Extracts a hidden file behind a progress dialog whose Cancel stops it; an empty
@@ -128,6 +143,8 @@ private:
     Status Unlock(const QString& password, bool cancellable);
     void FillRevealView();
     void ShowRevealView();
+    // Focus on the main control of the reveal view's current page.
+    void FocusRevealPage();
     SaveOutcome SaveToImage(const QString& target);
     void btnDeSaveClick();
     void btnDeSaveAsClick();
@@ -219,6 +236,9 @@ private:
     QAction* mniN1 = nullptr;
     QAction* mniLoadTheFile = nullptr;
     QAction* mniSaveFilesAs = nullptr;
+
+    QGridLayout* m_wizardListButtons = nullptr;
+    QGridLayout* m_revealListButtons = nullptr;
 
     TMLang* MLang = nullptr;
 };

@@ -9,13 +9,14 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <algorithm>
@@ -69,21 +70,73 @@ QLabel* NewMark(QWidget* parent, const char* name, const QString& picture,
     return mark;
 }
 
+constexpr int kPageMargin = 8;
+constexpr int kButtonSpacing = 6;
+
+QGridLayout* NewButtonGrid() {
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(kButtonSpacing);
+    grid->setVerticalSpacing(kButtonSpacing);
+    return grid;
+}
+
+// Puts buttons into a grid in rows of at most maxPerRow, fewer when their captions would
+// not fit the width side by side (a column is as wide as its widest button), so that no
+// caption is cut whatever the language.
+void ArrangeButtonRows(QGridLayout* grid, const QList<QPushButton*>& buttons, int maxPerRow,
+                       int width) {
+    int perRow = std::max(1, maxPerRow);
+    for (; perRow > 1; --perRow) {
+        int total = kButtonSpacing * (perRow - 1);
+        for (int column = 0; column < perRow; ++column) {
+            int widest = 0;
+            for (qsizetype i = column; i < buttons.size(); i += perRow)
+                widest = std::max(widest, buttons[i]->sizeHint().width());
+            total += widest;
+        }
+        if (total <= width)
+            break;
+    }
+    for (QPushButton* button : buttons)
+        grid->removeWidget(button);
+    for (int i = 0; i < int(buttons.size()); ++i)
+        grid->addWidget(buttons[i], i / perRow, i % perRow);
+}
+
 QVBoxLayout* PageLayout(QWidget* page) {
     auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(8, 8, 8, 8);
-    layout->setSpacing(8);
+    layout->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
+    layout->setSpacing(kPageMargin);
     return layout;
 }
 
 // Presses a cancel button on Esc while the panel has the focus and the button is usable.
+// The key is taken as it bubbles up from the focused control, as a dialog takes it, not as
+// a shortcut: a popup opened from the panel (a combo box's list) sees Esc first and only
+// closes itself.
+class EscapePressesButton : public QObject {
+public:
+    EscapePressesButton(QWidget* panel, QPushButton* button) : QObject(panel), m_button(button) {
+        panel->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress ||
+            !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel))
+            return QObject::eventFilter(watched, event);
+        if (m_button->isVisible() && m_button->isEnabled())
+            m_button->click();
+        event->accept();
+        return true;
+    }
+
+private:
+    QPushButton* m_button;
+};
+
 void BindEscape(QWidget* panel, QPushButton* button) {
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), panel);
-    escape->setContext(Qt::WidgetWithChildrenShortcut);
-    QObject::connect(escape, &QShortcut::activated, button, [button] {
-        if (button->isVisible() && button->isEnabled())
-            button->click();
-    });
+    new EscapePressesButton(panel, button);
 }
 
 } // namespace
@@ -149,12 +202,10 @@ void TframeMsg::BuildWizardPanel() {
     btnDel = NewButton(tsInputFiles, "btnDel", QStringLiteral("&Delete Files"));
     btnRemoveAll = NewButton(tsInputFiles, "btnRemoveAll", QStringLiteral("&Remove All Files"));
     btnOpen = NewButton(tsInputFiles, "btnOpen", QStringLiteral("&Open"));
-    auto* listButtons = new QHBoxLayout;
-    for (QPushButton* button : {btnAdd, btnDel, btnRemoveAll, btnOpen})
-        listButtons->addWidget(button);
+    m_wizardListButtons = NewButtonGrid();
     filesLayout->addWidget(lbl3);
     filesLayout->addWidget(lvFiles, 1);
-    filesLayout->addLayout(listButtons);
+    filesLayout->addLayout(m_wizardListButtons);
 
     tsSetPass = Named(new QWidget, "tsSetPass");
     auto* passLayout = PageLayout(tsSetPass);
@@ -248,15 +299,10 @@ void TframeMsg::BuildRevealPanel() {
     btnDeOpen = NewButton(tsOutputFiles, "btnDeOpen", QStringLiteral("&Open"));
     btnDeSaveFilesAs =
         NewButton(tsOutputFiles, "btnDeSaveFilesAs", QStringLiteral("Sav&e Files As"));
-    auto* listButtons = new QGridLayout;
-    listButtons->addWidget(btnDeAdd, 0, 0);
-    listButtons->addWidget(btnDeDel, 0, 1);
-    listButtons->addWidget(btnDeRemoveAll, 0, 2);
-    listButtons->addWidget(btnDeOpen, 1, 0);
-    listButtons->addWidget(btnDeSaveFilesAs, 1, 1);
+    m_revealListButtons = NewButtonGrid();
     filesLayout->addWidget(lbl6);
     filesLayout->addWidget(lvDeFiles, 1);
-    filesLayout->addLayout(listButtons);
+    filesLayout->addLayout(m_revealListButtons);
 
     pgcDecodeImage->addTab(tsOutputMsg, QStringLiteral("Hidden &Text Messages In Image"));
     pgcDecodeImage->addTab(tsOutputFiles, QStringLiteral("Hidden &Files In Image"));
@@ -276,6 +322,17 @@ void TframeMsg::BuildRevealPanel() {
     panelLayout->addWidget(shp2);
     panelLayout->addLayout(saveButtons);
     BindEscape(pnlDecodeImage, btnDeCancel);
+}
+
+void TframeMsg::FitButtonRows() {
+    const int pageWidth = width() - 2 * kPageMargin;
+    ArrangeButtonRows(m_wizardListButtons, {btnAdd, btnDel, btnRemoveAll, btnOpen}, 4, pageWidth);
+    // The tab widget's frame takes a little of the reveal view's width.
+    const int tabFrame = 2 * pgcDecodeImage->style()->pixelMetric(QStyle::PM_DefaultFrameWidth,
+                                                                  nullptr, pgcDecodeImage);
+    ArrangeButtonRows(m_revealListButtons,
+                      {btnDeAdd, btnDeDel, btnDeRemoveAll, btnDeOpen, btnDeSaveFilesAs}, 3,
+                      pageWidth - tabFrame);
 }
 
 void TframeMsg::BuildFileMenu() {

@@ -7,6 +7,7 @@
 #include "engine/CarrierSession.h"
 #include "engine/FormatFileSize.h"
 #include "platform/Dialogs.h"
+#include "workflow/DialogFolders.h"
 #include "workflow/FileCopy.h"
 #include "workflow/FileListRows.h"
 #include "workflow/PathParts.h"
@@ -107,7 +108,11 @@ void TframeMsg::btnAddClick() {
     QTreeWidget* list = VisibleList();
     if (list == nullptr)
         return;
-    AddFiles(list, Dialogs().OpenFiles(window(), kAnyFileFilter));
+    const QStringList paths =
+        Dialogs().OpenFiles(window(), kAnyFileFilter, StartFolder(DialogFolder::AddFiles));
+    if (!paths.isEmpty())
+        RememberFolderOf(DialogFolder::AddFiles, paths.first());
+    AddFiles(list, paths);
 }
 
 void TframeMsg::AddFiles(QTreeWidget* list, const QStringList& paths) {
@@ -198,13 +203,23 @@ void TframeMsg::SaveOneRowAs(const QTreeWidgetItem* row) {
     request.proposedName = SplitPath(RowName(row)).name.isEmpty() ? RowName(row) : fileName;
     request.defaultSuffix = m_saveSuffix;
     request.filter = kAnyFileFilter;
+    request.startFolder = StartFolder(DialogFolder::SaveFiles);
     const QString target = Dialogs().SaveFile(window(), request);
-    if (!target.isEmpty())
-        CopyOrExtract(row, target);
+    if (target.isEmpty())
+        return;
+    RememberFolderOf(DialogFolder::SaveFiles, target);
+    CopyOrExtract(row, target);
+}
+
+QString TframeMsg::AskTargetFolder() {
+    const QString folder = Dialogs().BrowseForFolder(window(), Message("strSelFolder"),
+                                                     StartFolder(DialogFolder::SaveFiles));
+    RememberFolder(DialogFolder::SaveFiles, folder);
+    return folder;
 }
 
 void TframeMsg::SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows) {
-    const QString folder = Dialogs().BrowseForFolder(window(), Message("strSelFolder"));
+    const QString folder = AskTargetFolder();
     if (folder.isEmpty())
         return;
     for (const QTreeWidgetItem* row : rows) {
@@ -238,9 +253,8 @@ TframeMsg::CopyOutcome TframeMsg::ExtractHidden(int slot, std::string& destinati
     const int entry = m_session->EntryOfSlot(slot);
     ProgressWatch watch(window(), Message("strExtracting"), MessageSource(), true);
     ObserverScope observing(*m_session, &watch);
-    const Status status = destination.empty()
-                              ? m_session->ExtractToWorkFolder(entry, destination)
-                              : m_session->ExtractToFile(entry, destination, true);
+    const Status status = destination.empty() ? m_session->ExtractToWorkFolder(entry, destination)
+                                              : m_session->ExtractToFile(entry, destination, true);
     if (status.Ok())
         return CopyOutcome::Done;
     return watch.WasCancelled() || status.outcome == Outcome::Cancelled ? CopyOutcome::Cancelled

@@ -4,8 +4,8 @@
 #include "workflow/TframeMsg.h"
 
 #include "engine/CarrierSession.h"
-#include "engine/MessageForm.h"
 #include "engine/FormatFileSize.h"
+#include "engine/MessageForm.h"
 #include "platform/Dialogs.h"
 #include "workflow/FileListRows.h"
 #include "workflow/MemoText.h"
@@ -34,7 +34,19 @@ bool SameFile(const QString& a, const QString& b) {
 } // namespace
 
 int TframeMsg::LoadFromImage(const QString& path, const QString& password) {
-    return LoadGuarded(path, password.isEmpty() ? std::nullopt : std::optional(password), true);
+    const int loaded =
+        LoadGuarded(path, password.isEmpty() ? std::nullopt : std::optional(password), true);
+    // The button that started the load is hidden now; without this nothing would have the
+    // focus and Esc would not reach the view.
+    if (loaded == 1)
+        FocusRevealPage();
+    return loaded;
+}
+
+void TframeMsg::FocusRevealPage() {
+    FocusIfVisible(pgcDecodeImage->currentWidget() == tsOutputFiles
+                       ? static_cast<QWidget*>(lvDeFiles)
+                       : static_cast<QWidget*>(mmoDeMsg));
 }
 
 int TframeMsg::LoadGuarded(const QString& path, const std::optional<QString>& preset,
@@ -191,9 +203,11 @@ TframeMsg::SaveOutcome TframeMsg::SaveToImage(const QString& requestedTarget) {
     if (outcome != SaveOutcome::Saved)
         return outcome;
     // The session now stands for what was written: its rows point at the new entries.
+    // The user stays on the page he was on.
     m_imagePath = target;
     m_host->ShowImage(target);
     ShowRevealView();
+    FocusRevealPage();
     if (inPlace)
         Dialogs().Information(window(), Message("strrAppName"), Message("strSaveOK"));
     return SaveOutcome::Saved;

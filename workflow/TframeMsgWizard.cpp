@@ -6,9 +6,11 @@
 #include "workflow/MemoText.h"
 
 #include "platform/Dialogs.h"
+#include "workflow/DialogFolders.h"
 #include "workflow/RecentImages.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -23,8 +25,10 @@ namespace {
 // (the dialog hides that last group, and Qt separates patterns by blanks).
 QStringList PictureFilters() {
     static const char* const entries[][2] = {
-        {"All (*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)",
-         "*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf"},
+        {"All (*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.png;"
+         "*.webp;*.tif;*.tiff)",
+         "*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.png;*.webp;"
+         "*.tif;*.tiff"},
         {"PCX Image (*.pcx)", "*.pcx"},
         {"CompuServe GIF Image (*.gif)", "*.gif"},
         {"ANI Image (*.ani)", "*.ani"},
@@ -37,6 +41,10 @@ QStringList PictureFilters() {
         {"Icons (*.ico)", "*.ico"},
         {"Enhanced Metafiles (*.emf)", "*.emf"},
         {"Metafiles (*.wmf)", "*.wmf"},
+        {"PNG Image (*.png)", "*.png"},
+        {"WebP Image (*.webp)", "*.webp"},
+        {"TIFF Image (*.tif)", "*.tif"},
+        {"TIFF Image (*.tiff)", "*.tiff"},
         {"All (*.*)", "*"},
     };
     QStringList filters;
@@ -68,6 +76,11 @@ void TframeMsg::ShowHideWizard() {
     pgcEncodeImageTabActive(0);
 }
 
+void TframeMsg::ShowHideWizard(const QString& image) {
+    ShowHideWizard();
+    ChooseImage(image);
+}
+
 void TframeMsg::LoadRecentImages() {
     m_recentImages = ReadRecentImages();
     cbbFiles->clear();
@@ -95,7 +108,10 @@ void TframeMsg::cbbFilesChange() {
 }
 
 void TframeMsg::btnSelImgClick() {
-    ChooseImage(Dialogs().OpenPicture(window(), PictureFilters()));
+    const QString path =
+        Dialogs().OpenPicture(window(), PictureFilters(), StartFolder(DialogFolder::WizardImage));
+    RememberFolderOf(DialogFolder::WizardImage, path);
+    ChooseImage(path);
 }
 
 void TframeMsg::ChooseImage(const QString& path) {
@@ -127,6 +143,8 @@ void TframeMsg::btnBack1Click() {
         btnCencel1->setText(Message("strCancel"));
         return;
     }
+    if (!ConfirmDiscard("strDiscard"))
+        return;
     hide();
     m_host->ShowImage(QString());
     m_host->ShowMainPanel(true);
@@ -189,8 +207,11 @@ TframeMsg::SaveOutcome TframeMsg::SaveWizardCarrier() {
     request.message = ToStoredMessage(mmoMsg->toPlainText());
     request.newPassword = &password;
     const SaveOutcome outcome = SaveFromList(request, lvFiles);
-    if (outcome == SaveOutcome::Saved)
+    if (outcome == SaveOutcome::Saved) {
         m_saved = true;
+        Dialogs().Information(window(), Message("strrAppName"),
+                              Message("strSavedAs", QDir::toNativeSeparators(target)));
+    }
     return outcome;
 }
 

@@ -61,6 +61,8 @@ void TfrmCheckPass::ClearPassword() {
 
 void TfrmCheckPass::FormShow() {
     lblPassError->setVisible(m_passwordFailed != 0);
+    // A dialog of fixed size, so window managers offer no maximise button.
+    setFixedHeight(sizeHint().height());
     medtPass->clear();
     medtPass->setFocus(Qt::OtherFocusReason);
 }

@@ -85,35 +85,31 @@ private slots:
         QCOMPARE(about.result(), result);
     }
 
-    void webAddressIsALinkThatOpensTheBrowser() {
+    void aboutBoxNamesNoWebAddress() {
+        // The program has no web site; an address shown there would lead somewhere else.
         TfrmAbout about;
         about.show();
-        auto* link = about.findChild<QLabel*>(QStringLiteral("lbl4"));
-        QVERIFY(link->font().underline());
-        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
-        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-        QCoreApplication::sendEvent(link, &enter);
-        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::red));
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(link, &leave);
-        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
-        QTest::mouseClick(link, Qt::LeftButton);
-        QCOMPARE(m_env->Dialogs().opened, QStringList{TfrmAbout::kWebAddress});
+        for (const QLabel* label : about.findChildren<QLabel*>()) {
+            QVERIFY2(!label->text().contains(QStringLiteral("://")), qPrintable(label->text()));
+            QVERIFY(!label->text().contains(QStringLiteral("Web Site")));
+        }
+        QTest::mouseClick(&about, Qt::LeftButton, {}, QPoint(250, 70));
+        QVERIFY(m_env->Dialogs().opened.isEmpty());
     }
 
     void aboutBoxTranslatesOnlyCaptionAndClose() {
         QVERIFY(QDir().mkpath(m_env->PathOf(QStringLiteral("lang"))));
         test::WriteText(m_env->LanguageFile().toStdString(),
                         "[TfrmAbout]\nfrmAbout_Caption=Über Lumora\nbtnClose_Caption=&Schließen\n"
-                        "lbl1_Caption=Something else\nlbl3_Caption=Webseite:\n");
+                        "lbl1_Caption=Something else\nlbl2_Caption=Hinweis\n");
         TfrmAbout about;
         QCOMPARE(about.windowTitle(), QStringLiteral("Über Lumora"));
         QCOMPARE(about.findChild<QPushButton*>(QStringLiteral("btnClose"))->text(),
                  QStringLiteral("&Schließen"));
         QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lbl1"))->text(),
                  QStringLiteral("Lumora 2.6"));
-        QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lbl3"))->text(),
-                 QStringLiteral("Web Site: "));
+        QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lbl2"))->text(),
+                 QStringLiteral("\u00A9 2026 The Lumora developers \u00B7 free software, GPL"));
     }
 
     void helpMenuShowsTheAboutBox() {
@@ -126,9 +122,10 @@ private slots:
             return int(QDialog::Accepted);
         });
         QMenu* menu = window.HelpMenu();
-        QCOMPARE(menu->actions().size(), 2);
+        QCOMPARE(menu->actions().size(), 4); // then a separator and the Language menu
         QCOMPARE(menu->actions().at(0)->text(), QStringLiteral("Help ..."));
         QCOMPARE(menu->actions().at(1)->text(), QStringLiteral("About ..."));
+        QCOMPARE(menu->actions().at(3)->text(), QStringLiteral("Language"));
         menu->actions().at(1)->trigger();
         QCOMPARE(shown, &about);
     }

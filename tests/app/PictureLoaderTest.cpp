@@ -139,7 +139,7 @@ private slots:
             dialog->reject();
         });
         const QStringList filters = ToQtNameFilters(TfrmMain::kPictureFilter);
-        QVERIFY(Dialogs().OpenPicture(nullptr, filters).isEmpty());
+        QVERIFY(Dialogs().OpenPicture(nullptr, filters, QString()).isEmpty());
         QCOMPARE(offered, filters);
         // The dialog lists the descriptions as written, without the added pattern lists.
         QCOMPARE(selected, TfrmMain::kPictureFilter.section(u'|', 0, 0));

@@ -7,12 +7,15 @@
 #include "workflow/TframeMsg.h"
 #include "workflow/TfrmCheckPass.h"
 
+#include <QComboBox>
+#include <QDir>
 #include <QEnterEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -22,6 +25,14 @@ using namespace lumora;
 using lumora::test::AppTestEnvironment;
 
 namespace {
+
+// Answers the password prompt with text typed into its field.
+std::function<int(QDialog*)> TypePassword(const QString& text) {
+    return [text](QDialog* prompt) {
+        prompt->findChild<QLineEdit*>(QStringLiteral("medtPass"))->setText(text);
+        return int(QDialog::Accepted);
+    };
+}
 
 CarrierTrailer Trailer(int32_t payload, int32_t image, int32_t message = 0, int32_t files = 0,
                        int32_t filesSize = 0) {
@@ -124,11 +135,13 @@ private slots:
             }
         }
         const QStringList expected = {
-            "frmMain_FontName",   "frmMain_FontSize", "frmMain_FontCharset", "frmMain_Caption",
-            "grpBoxInfo_Caption", "btnHelp_Caption",  "lblUnHide_Caption",   "lblHide_Caption",
-            "btnUnHide_Caption",  "btnHide_Caption",  "mniHelp_Caption",     "mniAbout_Caption",
-            "strFileSize",        "strImgSize",       "strTextMsgSize",      "strHideFilesNum",
-            "strHideFilesSize"};
+            "frmMain_FontName",  "frmMain_FontSize",    "frmMain_FontCharset",
+            "frmMain_Caption",   "lblSlogan_Caption",   "grpBoxInfo_Caption",
+            "btnHelp_Caption",   "lblUnHide_Caption",   "lblHide_Caption",
+            "btnUnHide_Caption", "btnHide_Caption",     "mniHelp_Caption",
+            "mniAbout_Caption",  "mniLanguage_Caption", "mniSystemLanguage_Caption",
+            "strFileSize",       "strImgSize",          "strTextMsgSize",
+            "strHideFilesNum",   "strHideFilesSize",    "strLanguageNextStart"};
         QCOMPARE(keys, expected);
         // The design font, whatever face stands in for it on this system.
         QCOMPARE(lines.mid(0, 2),
@@ -328,6 +341,141 @@ private slots:
         QVERIFY(m_window->Frame()->Engine() != nullptr);
         m_window->close();
         QVERIFY(m_window->Frame()->Engine() == nullptr);
+    }
+
+    void chosenPictureShowsItsRealSizes_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("fileSize");
+        QTest::addColumn<QString>("imageSize");
+        QTest::newRow("plain picture") << "plain"
+                                       << "15.00 KB"
+                                       << "15.00 KB";
+        QTest::newRow("trailer that does not fit") << "foreign"
+                                                   << "15.00 KB"
+                                                   << "15.00 KB";
+        // Without the trailer's own 60 bytes, as after the password.
+        QTest::newRow("carrier") << "carrier"
+                                 << "1.72 KB"
+                                 << "1.51 KB";
+    }
+    void chosenPictureShowsItsRealSizes() {
+        QFETCH(QString, kind);
+        QFETCH(QString, fileSize);
+        QFETCH(QString, imageSize);
+        const QString path = m_env->PathOf(QStringLiteral("picture.png"));
+        if (kind == "carrier") {
+            QVERIFY(QFile::copy(
+                QString::fromStdString(test::ReferenceFile("zero-check-record.png")), path));
+        } else {
+            std::vector<uint8_t> bytes(15000, 0x55);
+            if (kind == "foreign") { // "VZ", version 1, an image part longer than the file
+                bytes[15000 - 60 + 52] = 0xFF;
+                bytes[15000 - 60 + 53] = 0xFF;
+                bytes[15000 - 60 + 56] = 1;
+                bytes[15000 - 60 + 57] = 0;
+                bytes[15000 - 2] = 'V';
+                bytes[15000 - 1] = 'Z';
+            }
+            test::WriteFile(path.toStdString(), bytes);
+        }
+        m_window->ShowImage(path);
+        QCOMPARE(Label("lblFileSize")->text(), "Image File Size: " + fileSize);
+        QCOMPARE(Label("lblImgSize")->text(), "Image Part Size: " + imageSize);
+        // What is hidden needs the password.
+        QCOMPARE(Label("lblTextMsg")->text(), QStringLiteral("Hidden Text Messages Size: 0 Byte"));
+        QCOMPARE(Label("lblHideFiles")->text(), QStringLiteral("Hidden Files Number: 0"));
+        QVERIFY(!m_window->LinksActive());
+    }
+
+    void keyboardLoadLeavesTheFocusInTheRevealView() {
+        const QString carrier = m_env->PathOf(QStringLiteral("carrier.png"));
+        QVERIFY(QFile::copy(QString::fromStdString(test::ReferenceFile("zero-check-record.png")),
+                            carrier));
+        m_window->Frame()->SetPasswordPrompt(new TfrmCheckPass(m_window.get()));
+        m_env->Dialogs().pictures.push_back(carrier);
+        m_env->Dialogs().execs.push_back(TypePassword("correct horse battery staple"));
+        QApplication::setActiveWindow(m_window.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        Child("btnUnHide")->setFocus();
+        QTest::keyClick(Child("btnUnHide"), Qt::Key_L, Qt::AltModifier);
+        QTRY_VERIFY(Child("pnlMain")->isHidden()); // a mnemonic clicks after a moment
+        QCOMPARE(QApplication::focusWidget(), Child("mmoDeMsg"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(Child("frameMsg")->isHidden());
+        QVERIFY(Child("pnlMain")->isVisible());
+        QCOMPARE(m_env->Dialogs().unanswered, 0);
+    }
+
+    void closingAsksBeforeTypedWorkIsLost() {
+        const QString quitQuestion =
+            QStringLiteral("The text messages and the files have not been saved into an image. "
+                           "Do you want to quit Lumora anyway?");
+        // An empty wizard goes without a question.
+        QTest::mouseClick(Child<QPushButton>("btnHide"), Qt::LeftButton);
+        QVERIFY(m_window->close());
+        QVERIFY(m_env->Dialogs().shown.isEmpty());
+
+        m_window->show();
+        QTest::mouseClick(Child<QPushButton>("btnHide"), Qt::LeftButton);
+        Child<QComboBox>("cbbFiles")->setEditText(QStringLiteral("/pictures/cat.jpg"));
+        Child<QPushButton>("btnNext1")->click();
+        Child<QPlainTextEdit>("mmoMsg")->setPlainText(QStringLiteral("typed"));
+        m_env->Dialogs().answers.push_back(Answer::No);
+        QVERIFY(!m_window->close());
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(m_env->Dialogs().shown.size(), 1);
+        QCOMPARE(m_env->Dialogs().shown[0].kind, QStringLiteral("question"));
+        QCOMPARE(m_env->Dialogs().shown[0].text, quitQuestion);
+        QCOMPARE(Child<QPlainTextEdit>("mmoMsg")->toPlainText(), QStringLiteral("typed"));
+        m_env->Dialogs().answers.push_back(Answer::Yes);
+        QVERIFY(m_window->close());
+        QCOMPARE(m_env->Dialogs().unanswered, 0);
+    }
+
+    void loadDialogStartsInPicturesThenInTheLastFolder() {
+        const QByteArray oldHome = qgetenv("HOME");
+        const QString home = m_env->PathOf(QStringLiteral("home"));
+        QVERIFY(QDir().mkpath(home + "/Pictures"));
+        QVERIFY(QDir().mkpath(m_env->PathOf(QStringLiteral("photos"))));
+        qputenv("HOME", home.toUtf8());
+        qputenv("XDG_CONFIG_HOME", (home + "/.config").toUtf8());
+        auto& dialogs = m_env->Dialogs();
+        dialogs.pictures.push_back(m_env->PathOf(QStringLiteral("photos/plain.png")));
+        dialogs.pictures.push_back(QString()); // cancelled: nothing to remember
+        dialogs.pictures.push_back(QString());
+        for (int i = 0; i < 3; ++i)
+            QTest::mouseClick(Child<QPushButton>("btnUnHide"), Qt::LeftButton);
+        QCOMPARE(dialogs.startFolders,
+                 QStringList({home + "/Pictures", m_env->PathOf(QStringLiteral("photos")),
+                              m_env->PathOf(QStringLiteral("photos"))}));
+        qputenv("HOME", oldHome);
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    void pictureFromTheCommandLineOpensOrStartsTheWizard() {
+        // Any other picture starts the wizard with it, first in the recent list.
+        const QString plain = m_env->WritePicture(QStringLiteral("plain.png"), 20, 20);
+        QDir::setCurrent(QString::fromStdString(m_env->Folder()));
+        m_window->OpenPicture(QStringLiteral("plain.png"));
+        QVERIFY(Child("pnlMain")->isHidden());
+        QVERIFY(Child("pnlEnCodeImage")->isVisible());
+        QCOMPARE(Child<QComboBox>("cbbFiles")->currentText(), plain);
+        QCOMPARE(m_window->Frame()->RecentImages().first(), plain);
+        QCOMPARE(Child<QLineEdit>("edtFilePath")->text(), plain);
+        Child<QPushButton>("btnCencel1")->click();
+
+        // A carrier opens behind the password prompt, as "Load Data from Image" opens it.
+        const QString carrier = m_env->PathOf(QStringLiteral("carrier.png"));
+        QVERIFY(QFile::copy(QString::fromStdString(test::ReferenceFile("zero-check-record.png")),
+                            carrier));
+        m_window->Frame()->SetPasswordPrompt(new TfrmCheckPass(m_window.get()));
+        m_env->Dialogs().execs.push_back(TypePassword("correct horse battery staple"));
+        m_window->OpenPicture(carrier);
+        QVERIFY(Child("pnlMain")->isHidden());
+        QVERIFY(Child("pnlDecodeImage")->isVisible());
+        QCOMPARE(m_window->Frame()->ImagePath(), carrier);
+        QVERIFY(m_window->LinksActive());
+        QCOMPARE(m_env->Dialogs().unanswered, 0);
     }
 
     void doubleClickSelectsTheWholePath() {

@@ -15,9 +15,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in bin/lumora bin/lumora-cli share/man/man1/lumora-cli.1 \
+for f in bin/lumora bin/lumora-cli share/man/man1/lumora-cli.1.gz share/man/man1/lumora.1.gz \
          share/lumora/help/index.html share/applications/lumora.desktop \
-         share/lumora/lang/English.ini; do
+         share/lumora/lang/English.ini share/lumora/lang/German.ini; do
     [ -e "$prefix/$f" ] || fail "$f is not installed"
 done
 

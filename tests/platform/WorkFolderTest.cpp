@@ -38,8 +38,9 @@ bool LockedByAnotherProcess(const std::string& folder) {
 void MakeForeignFolder(const std::string& path) {
     std::filesystem::create_directory(path);
     ::chmod(path.c_str(), 0777);
-    if (::geteuid() == 0)
-        ::chown(path.c_str(), kNobody, kNobody);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+    }
 }
 
 class WorkFolderTest : public ::testing::Test {

@@ -2,6 +2,7 @@
 // The file lists: adding with its limits, deleting, removing all, opening, saving out and
 // the enabling rules.
 #include "language/IniFile.h"
+#include "workflow/DialogFolders.h"
 #include "workflow/FileListRows.h"
 #include "workflow/WorkflowBench.h"
 
@@ -58,6 +59,8 @@ private slots:
     void openUsesTheDesktop();
     void saveOutOneOrSeveralFiles();
     void textsComeFromTheLanguageFile();
+    void dialogsStartInPicturesThenWhereTheUserWent_data();
+    void dialogsStartInPicturesThenWhereTheUserWent();
 };
 
 void FileListTest::addStopsAtOneHundredRows() {
@@ -283,6 +286,76 @@ void FileListTest::textsComeFromTheLanguageFile() {
     bench.dialogs.fileLists.push_back({path, path});
     translated.findChild<QPushButton*>("btnAdd")->click();
     QCOMPARE(bench.dialogs.Texts(), QStringList{QStringLiteral("Schon in der Liste")});
+}
+
+void FileListTest::dialogsStartInPicturesThenWhereTheUserWent_data() {
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("the wizard's picture") << "picture";
+    QTest::newRow("Add Files") << "add";
+    QTest::newRow("Save Files As, one file") << "save";
+    QTest::newRow("Save Files As, into a folder") << "folder";
+}
+
+void FileListTest::dialogsStartInPicturesThenWhereTheUserWent() {
+    QFETCH(QString, dialog);
+    WorkflowBench bench;
+    // A home with a pictures folder; the working folder is the program's, where a saved
+    // decrypted file would be wiped with the cache.
+    const QByteArray oldHome = qgetenv("HOME");
+    const std::string home = bench.dir / "home";
+    std::filesystem::create_directories(home + "/Pictures");
+    qputenv("HOME", QByteArray::fromStdString(home));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home + "/.config"));
+    const QString pictures = QString::fromStdString(home + "/Pictures");
+    const QString chosen = QString::fromStdString(bench.dir / "chosen");
+    std::filesystem::create_directories(chosen.toStdString());
+    const QString source = QString::fromStdString(bench.MakeFile("source.txt", 3, 1));
+
+    QTreeWidget* list = FilesPage(bench);
+    bench.dialogs.fileLists.push_back(
+        {source, QString::fromStdString(bench.MakeFile("t.txt", 3, 2))});
+    bench.Click("btnAdd");
+    const QString firstAdd = bench.dialogs.startFolders.last();
+    // Opens the dialog once, answered inside the chosen folder; returns where it started.
+    auto open = [&]() -> QString {
+        if (dialog == "picture") {
+            bench.dialogs.pictures.push_back(chosen + "/cat.png");
+            bench.frame->ShowHideWizard();
+            bench.Click("btnSelImg");
+            return bench.dialogs.startFolders.last();
+        }
+        if (dialog == "add") {
+            bench.dialogs.fileLists.push_back({chosen + "/missing.txt"});
+            bench.Click("btnAdd");
+            return bench.dialogs.startFolders.last();
+        }
+        list->clearSelection();
+        list->topLevelItem(0)->setSelected(true);
+        if (dialog == "save") {
+            bench.dialogs.savePaths.push_back(chosen + "/copy.txt");
+            bench.Get<QAction>("mniSaveFilesAs")->trigger();
+            return bench.dialogs.saveRequests.last().startFolder;
+        }
+        list->topLevelItem(1)->setSelected(true);
+        for (const char* name : {"/source.txt", "/t.txt"}) // no question about overwriting
+            std::filesystem::remove((chosen + name).toStdString());
+        bench.dialogs.folders.push_back(chosen);
+        bench.Get<QAction>("mniSaveFilesAs")->trigger();
+        return bench.dialogs.startFolders.last();
+    };
+
+    QCOMPARE(firstAdd, pictures);
+    QCOMPARE(open(), dialog == "add" ? QString::fromStdString(bench.dir.Path()) : pictures);
+    QCOMPARE(open(), chosen);
+    QCOMPARE(StartFolder(DialogFolder::LoadImage), pictures); // each kind has its own
+    // Kept in the settings store, not in the dialog; a folder that has gone is not used.
+    QVERIFY(ReadText(bench.dir / "Lumora.ini").find(chosen.toStdString()) != std::string::npos);
+    std::filesystem::remove_all(chosen.toStdString());
+    QCOMPARE(open(), pictures);
+    QCOMPARE(bench.dialogs.unanswered, 0);
+
+    qputenv("HOME", oldHome);
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 QTEST_MAIN(FileListTest)

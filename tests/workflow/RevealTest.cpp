@@ -66,6 +66,8 @@ private slots:
     void fullListAfterDeletingAHiddenFileSavesEveryRow();
     void escapePressesCancel();
     void hiddenFilesSaveIntoAFolderByTheirOwnNames();
+    void savingStaysOnThePageTheUserWasOn_data();
+    void savingStaysOnThePageTheUserWasOn();
 };
 
 void RevealTest::fileWithoutPayloadShowsNoData() {
@@ -319,10 +321,20 @@ void RevealTest::cancelAsksOnlyAfterEdits() {
     QVERIFY(!bench.frame->isHidden());
     QCOMPARE(bench.dialogs.shown.last().kind, QStringLiteral("question3"));
 
-    bench.dialogs.answers.push_back(Answer::Yes); // and the save dialog is cancelled
+    // Yes, and the save dialog is cancelled: the edit goes only after a second Yes.
+    bench.dialogs.answers.push_back(Answer::Yes);
+    bench.dialogs.answers.push_back(Answer::No);
+    bench.Click("btnDeCancel");
+    QVERIFY(!bench.frame->isHidden());
+    QCOMPARE(bench.dialogs.shown.last().kind, QStringLiteral("question"));
+    QCOMPARE(bench.dialogs.shown.last().text,
+             QStringLiteral("The text messages and the files have not been saved into an "
+                            "image. Do you want to discard them?"));
+    bench.dialogs.answers.push_back(Answer::Yes);
+    bench.dialogs.answers.push_back(Answer::Yes);
     bench.Click("btnDeCancel");
     QVERIFY(bench.frame->isHidden());
-    QCOMPARE(bench.dialogs.saveRequests.size(), 1);
+    QCOMPARE(bench.dialogs.saveRequests.size(), 2);
     QCOMPARE(Sha256Hex(carrier), before);
 }
 
@@ -424,6 +436,42 @@ void RevealTest::hiddenFilesSaveIntoAFolderByTheirOwnNames() {
     QCOMPARE(Sha256Hex(folder + "/top.txt"),
              std::string("28720365c5e7476a011e4f43ac003ee5f16247a263b9d623aa85ed311d73bf39"));
     QVERIFY(!FileExists(folder + "/sub"));
+}
+
+void RevealTest::savingStaysOnThePageTheUserWasOn_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("intoNewFile");
+    QTest::newRow("Save Image") << "btnDeSave" << false;
+    QTest::newRow("Save Image As, a new file") << "btnDeSaveAs" << true;
+    QTest::newRow("Save Image As, the loaded image") << "btnDeSaveAs" << false;
+}
+
+void RevealTest::savingStaysOnThePageTheUserWasOn() {
+    QFETCH(QString, button);
+    QFETCH(bool, intoNewFile);
+    WorkflowBench bench;
+    QApplication::setActiveWindow(&bench.host.window);
+    QVERIFY(QTest::qWaitForWindowActive(&bench.host.window));
+    const std::string file = bench.MakeFile("one.bin", 300, 1);
+    const std::string carrier = bench.MakeCarrier("c.png", "pw", "text", {file});
+    bench.AnswerPrompt("pw");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    auto* pages = bench.Get<QTabWidget>("pgcDecodeImage");
+    for (QWidget* page : {bench.Get<QWidget>("tsOutputFiles"), bench.Get<QWidget>("tsOutputMsg")}) {
+        pages->setCurrentWidget(page);
+        bench.Get<QPlainTextEdit>("mmoDeMsg")->insertPlainText("x");
+        if (button == "btnDeSaveAs")
+            bench.dialogs.savePaths.push_back(QString::fromStdString(
+                intoNewFile ? bench.dir / ("new-" + page->objectName().toStdString() + ".png")
+                            : carrier));
+        bench.Get<QPushButton>(button.toLatin1().constData())->click();
+        QVERIFY(bench.frame->IsSaved());
+        QCOMPARE(pages->currentWidget(), page);
+        // The reloaded view keeps the focus, so Esc still reaches it.
+        QVERIFY(QApplication::focusWidget() != nullptr);
+        QVERIFY(bench.frame->isAncestorOf(QApplication::focusWidget()));
+    }
+    QCOMPARE(bench.dialogs.unanswered, 0);
 }
 
 QTEST_MAIN(RevealTest)

@@ -6,7 +6,9 @@
 
 #include "platform/ProgramFolders.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -23,6 +25,8 @@ namespace {
 const QString kSaveError = QStringLiteral("There are some errors when saved, please try again.");
 const QString kNotSave = QStringLiteral("The text messages and the files haven't been saved "
                                         "into the image,  Do you want to save now?");
+const QString kDiscard = QStringLiteral("The text messages and the files have not been saved "
+                                        "into an image. Do you want to discard them?");
 
 std::vector<uint8_t> Head(const std::vector<uint8_t>& bytes, size_t count) {
     return std::vector<uint8_t>(bytes.begin(), bytes.begin() + std::min(count, bytes.size()));
@@ -53,6 +57,10 @@ private slots:
     void backFromFirstPageClosesAndEscapeCancels();
     void recentListKeepsTenNewestFirst();
     void recentListWorksWhenStoreCannotBeWritten();
+    void typedWorkIsNotThrownAwayWithoutAQuestion_data();
+    void typedWorkIsNotThrownAwayWithoutAQuestion();
+    void escapeInTheRecentListClosesOnlyTheList();
+    void pictureDialogListsPngWebpAndTiff();
 };
 
 void WizardTest::fullHideKeepsMessageFilesAndImage() {
@@ -64,7 +72,13 @@ void WizardTest::fullHideKeepsMessageFilesAndImage() {
     const std::string target = bench.dir / "out.gif";
     bench.HideThroughWizard(image, "first line\nsecond line\n\nlast", files, "s3cret", target);
 
-    QVERIFY(bench.dialogs.shown.isEmpty());
+    // The save is confirmed with the path written to, and the wizard stays on its page.
+    QCOMPARE(bench.dialogs.shown.size(), 1);
+    QCOMPARE(bench.dialogs.shown[0].kind, QStringLiteral("information"));
+    QCOMPARE(bench.dialogs.shown[0].title, QStringLiteral("Lumora"));
+    QCOMPARE(bench.dialogs.shown[0].text, WorkflowBench::SavedAs(target));
+    QCOMPARE(bench.Get<QStackedWidget>("pgcEncodeImage")->currentWidget()->objectName(),
+             QStringLiteral("tsSaveImg"));
     QVERIFY(bench.frame->IsSaved());
     QCOMPARE(bench.dialogs.saveRequests.size(), 1);
     QCOMPARE(bench.dialogs.saveRequests[0].proposedName, QStringLiteral("base_new.gif"));
@@ -91,7 +105,7 @@ void WizardTest::hidingIntoACarrierReplacesItsData() {
     const std::string target = bench.dir / "again.gif";
     bench.HideThroughWizard(carrier, "replaced", files, "pw", target);
 
-    QVERIFY(bench.dialogs.shown.isEmpty());
+    QCOMPARE(bench.dialogs.Texts(), QStringList{WorkflowBench::SavedAs(target)});
     const CarrierContents contents = ReadCarrier(target, "pw");
     QCOMPARE(contents.message, std::string("replaced"));
     QCOMPARE(contents.files.size(), size_t{1});
@@ -106,6 +120,7 @@ void WizardTest::finishAfterASaveAsksNothing() {
     const std::string image = bench.CopyOfReference("base.png");
     bench.HideThroughWizard(image, "note", {}, "pw", bench.dir / "out.png");
     QVERIFY(bench.frame->IsSaved());
+    bench.dialogs.shown.clear(); // the confirmation
 
     // Back to the message, edit it, and forward to the last page again.
     for (int page = 0; page < 3; ++page)
@@ -140,13 +155,22 @@ void WizardTest::finishQuestionAnswers() {
     QCOMPARE(bench.dialogs.shown[0].title, QStringLiteral("Lumora"));
     QCOMPARE(bench.dialogs.shown[0].text, kNotSave);
 
-    // Yes, then cancelling the save dialog, closes without saving.
+    // Yes, then cancelling the save dialog, asks before the typed work goes: No keeps the
+    // wizard, Yes closes it without saving.
     bench.dialogs.answers.push_back(Answer::Yes);
     bench.dialogs.savePaths.push_back(QString());
+    bench.dialogs.answers.push_back(Answer::No);
+    bench.Click("btnCencel1");
+    QVERIFY(!bench.frame->isHidden());
+    QCOMPARE(bench.dialogs.shown.last().kind, QStringLiteral("question"));
+    QCOMPARE(bench.dialogs.shown.last().text, kDiscard);
+    bench.dialogs.answers.push_back(Answer::Yes);
+    bench.dialogs.savePaths.push_back(QString());
+    bench.dialogs.answers.push_back(Answer::Yes);
     bench.Click("btnCencel1");
     QVERIFY(bench.frame->isHidden());
     QVERIFY(!FileExists(target));
-    QCOMPARE(bench.dialogs.saveRequests.size(), 1);
+    QCOMPARE(bench.dialogs.saveRequests.size(), 2);
 
     // Yes with a save that fails keeps the wizard open for another try.
     ToLastPage(bench, bench.dir / "missing.png");
@@ -307,6 +331,111 @@ void WizardTest::recentListWorksWhenStoreCannotBeWritten() {
     QVERIFY(ReadRecentImages().first().isEmpty());
     QVERIFY(bench.dialogs.shown.isEmpty());
     qunsetenv("XDG_CONFIG_HOME");
+}
+
+void WizardTest::typedWorkIsNotThrownAwayWithoutAQuestion_data() {
+    QTest::addColumn<QString>("typed"); // what the user typed: message, file or password
+    QTest::addColumn<int>("page");      // the page the wizard is closed from
+    QTest::addColumn<QString>("how");   // cancel, escape or back
+    QTest::newRow("message, Cancel") << "message" << 1 << "cancel";
+    QTest::newRow("file, Esc") << "file" << 2 << "escape";
+    QTest::newRow("password, Cancel") << "password" << 3 << "cancel";
+    QTest::newRow("message, Back on the first page") << "message" << 0 << "back";
+}
+
+void WizardTest::typedWorkIsNotThrownAwayWithoutAQuestion() {
+    QFETCH(QString, typed);
+    QFETCH(int, page);
+    QFETCH(QString, how);
+    WorkflowBench bench;
+    QApplication::setActiveWindow(&bench.host.window);
+    QVERIFY(QTest::qWaitForWindowActive(&bench.host.window));
+    bench.frame->ShowHideWizard();
+    bench.Get<QComboBox>("cbbFiles")->setEditText("/pictures/cat.jpg");
+    bench.Click("btnNext1");
+    if (typed == "message")
+        bench.Get<QPlainTextEdit>("mmoMsg")->setPlainText("keep me");
+    bench.Click("btnNext1");
+    if (typed == "file") {
+        bench.dialogs.fileLists.push_back({QString::fromStdString(bench.MakeFile("f.txt", 5, 1))});
+        bench.Click("btnAdd");
+    }
+    bench.Click("btnNext1");
+    if (typed == "password")
+        bench.Get<QLineEdit>("edtPass1")->setText("half typed");
+    auto* pages = bench.Get<QStackedWidget>("pgcEncodeImage");
+    while (pages->currentIndex() > page)
+        bench.Click("btnBack1");
+
+    auto close = [&] {
+        if (how == "cancel")
+            bench.Click("btnCencel1");
+        else if (how == "back")
+            bench.Click("btnBack1");
+        else
+            QTest::keyClick(pages->currentWidget()->focusWidget() != nullptr
+                                ? pages->currentWidget()->focusWidget()
+                                : pages->currentWidget(),
+                            Qt::Key_Escape);
+    };
+    bench.dialogs.answers.push_back(Answer::No);
+    close();
+    QVERIFY(!bench.frame->isHidden());
+    QCOMPARE(bench.dialogs.shown.size(), 1);
+    QCOMPARE(bench.dialogs.shown[0].kind, QStringLiteral("question"));
+    QCOMPARE(bench.dialogs.shown[0].text, kDiscard);
+    QCOMPARE(pages->currentIndex(), page);
+    const bool kept = bench.Get<QPlainTextEdit>("mmoMsg")->toPlainText() == "keep me" ||
+                      bench.Get<QTreeWidget>("lvFiles")->topLevelItemCount() == 1 ||
+                      bench.Get<QLineEdit>("edtPass1")->text() == "half typed";
+    QVERIFY(kept);
+
+    bench.dialogs.answers.push_back(Answer::Yes);
+    close();
+    QVERIFY(bench.frame->isHidden());
+    QCOMPARE(bench.host.mainPanel.last(), true);
+    QCOMPARE(bench.dialogs.unanswered, 0);
+}
+
+void WizardTest::escapeInTheRecentListClosesOnlyTheList() {
+    WorkflowBench bench;
+    WriteRecentImages({QStringLiteral("/pictures/a.jpg"), QStringLiteral("/pictures/b.jpg")});
+    QApplication::setActiveWindow(&bench.host.window);
+    QVERIFY(QTest::qWaitForWindowActive(&bench.host.window));
+    bench.frame->ShowHideWizard();
+    auto* combo = bench.Get<QComboBox>("cbbFiles");
+    combo->showPopup();
+    QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+    QWidget* popup = QApplication::activePopupWidget();
+    QTest::keyClick(popup->focusWidget() != nullptr ? popup->focusWidget() : popup, Qt::Key_Escape);
+    QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+    QVERIFY(!combo->view()->isVisible());
+    QVERIFY(!bench.frame->isHidden());
+    QCOMPARE(combo->currentText(), QStringLiteral("/pictures/a.jpg"));
+
+    // Without an open list Esc still cancels the wizard.
+    QTest::keyClick(combo, Qt::Key_Escape);
+    QVERIFY(bench.frame->isHidden());
+}
+
+void WizardTest::pictureDialogListsPngWebpAndTiff() {
+    WorkflowBench bench;
+    bench.frame->ShowHideWizard();
+    bench.Click("btnSelImg");
+    QCOMPARE(bench.dialogs.pictureFilters.size(), 1);
+    const QStringList filters = bench.dialogs.pictureFilters.first();
+    // "All (...)" shows a folder of such pictures, each new kind has an entry of its own,
+    // and the entries that were there stay.
+    const QString all = filters.first();
+    QVERIFY(all.startsWith(QLatin1String("All (*.pcx;")));
+    const QStringList patterns =
+        all.mid(all.lastIndexOf(u'(') + 1).chopped(1).split(u' ', Qt::SkipEmptyParts);
+    for (const char* name : {"a.png", "b.webp", "c.tif", "d.tiff", "e.jpg", "f.wmf", "g.pcx"})
+        QVERIFY2(QDir::match(patterns, QLatin1String(name)), name);
+    for (const char* entry : {"PNG Image (*.png)", "WebP Image (*.webp)", "TIFF Image (*.tif)",
+                              "TIFF Image (*.tiff)", "Metafiles (*.wmf)", "Bitmaps (*.bmp)"})
+        QVERIFY2(filters.filter(QLatin1String(entry)).size() == 1, entry);
+    QCOMPARE(filters.size(), 18);
 }
 
 QTEST_MAIN(WizardTest)

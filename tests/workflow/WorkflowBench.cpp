@@ -98,6 +98,10 @@ void WorkflowBench::HideThroughWizard(const std::string& image, const QString& m
     Click("btnSave");
 }
 
+QString WorkflowBench::SavedAs(const std::string& target) {
+    return QStringLiteral("The image has been saved as %1.").arg(QString::fromStdString(target));
+}
+
 void WorkflowBench::AnswerPrompt(const QString& password, int result) {
     dialogs.execs.push_back([this, password, result](QDialog* dialog) {
         const bool errorShown = !dialog->findChild<QLabel*>("lblPassError")->isHidden();

@@ -62,6 +62,8 @@ public:
     std::string MakeCarrier(const std::string& name, const std::string& password,
                             const std::string& message,
                             const std::vector<std::string>& files) const;
+    // The confirmation the wizard shows after saving to target.
+    static QString SavedAs(const std::string& target);
     // Scripts the password prompt to be answered with this text.
     void AnswerPrompt(const QString& password, int result = 1);
 
