@@ -78,6 +78,12 @@ TEST_F(CliOutcome, DamageBusyAndLossHaveTheirOwnStatus) {
     other.Release();
 
     EXPECT_EQ(Run({"edit", carrier, "--add", MakeFile("back\\slash.txt", "b")}).status, 1);
+    // A message file that never ends is refused once it passes the limit, not read forever.
+    const CliResult endless =
+        Run({"hide", ReferenceFile("base.png"), "-o", At("z.png"), "--message-file", "/dev/zero"});
+    EXPECT_EQ(endless.status, 1);
+    EXPECT_NE(endless.err.find("too large"), std::string::npos) << endless.err;
+
     WriteFile(At("nul-password"), {'a', 0, 'b', '\n'});
     const CliResult refused = Run({"hide", ReferenceFile("base.png"), "-o", At("nul.png"),
                                    "--password-file", At("nul-password")},
