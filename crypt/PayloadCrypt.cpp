@@ -35,7 +35,8 @@ void MakePasswordKey(const Password& password, unsigned char key[32]) {
     std::memset(key, 0, kPasswordKeySize);
     const std::string_view text = password.View();
     const size_t used = std::min(text.find('\0'), std::min<size_t>(text.size(), kPasswordKeySize));
-    std::memcpy(key, text.data(), used);
+    if (used > 0)
+        std::memcpy(key, text.data(), used);
 }
 
 
