@@ -45,15 +45,13 @@ public:
         m_details->clear();
         if (!QFileInfo(path).isFile())
             return;
-        const QImage image = LoadPicture(path);
-        if (image.isNull())
+        // A picture larger than the pane comes scaled to fit it, less a border.
+        const PicturePreview picture = LoadPreview(path, QSize(kPreviewSide - 4, kPreviewSide - 4));
+        if (picture.image.isNull())
             return;
-        QImage shown = image;
-        if (image.width() > kPreviewSide || image.height() > kPreviewSide)
-            shown = image.scaled(kPreviewSide - 4, kPreviewSide - 4, Qt::KeepAspectRatio,
-                                 Qt::SmoothTransformation);
-        m_picture->setPixmap(QPixmap::fromImage(shown));
-        m_details->setText(QStringLiteral("%1 \u00D7 %2").arg(image.width()).arg(image.height()));
+        m_picture->setPixmap(QPixmap::fromImage(picture.image));
+        m_details->setText(
+            QStringLiteral("%1 \u00D7 %2").arg(picture.size.width()).arg(picture.size.height()));
     }
 
 private:

@@ -2,7 +2,6 @@
 #include "AppTestSupport.h"
 #include "MetafileSamples.h"
 
-#include "app/MetafileDecoder.h"
 #include "app/NameFilters.h"
 #include "app/PictureLoader.h"
 #include "app/TfrmMain.h"
