@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/PictureLoader.h"
 
+#include "platform/Dialogs.h"
 #include "preview/PreviewClient.h"
 
 #include <QFile>
@@ -69,6 +70,14 @@ PicturePreview LoadPreview(const QString& path, QSize bound, int timeoutMs) {
 
 QImage LoadPicture(const QString& path) {
     return LoadPreview(path, kDefaultPreviewBound).image;
+}
+
+void InstallDialogPreviews() {
+    SetPreviewDecoder([](const QString& path, QSize bound, QSize& size) {
+        PicturePreview picture = LoadPreview(path, bound);
+        size = picture.size;
+        return picture.image;
+    });
 }
 
 } // namespace lumora

@@ -31,4 +31,7 @@ PicturePreview LoadPreview(const QString& path, QSize bound, int timeoutMs = kPr
 // The picture at `path` within kDefaultPreviewBound; a null image for none.
 QImage LoadPicture(const QString& path);
 
+// Lets the open-picture dialog's preview pane show pictures through LoadPreview.
+void InstallDialogPreviews();
+
 } // namespace lumora

@@ -2,7 +2,7 @@
 #include "preview/Helper.h"
 
 #include "platform/ProcessHardening.h"
-#include "preview/PreviewDecoder.h"
+#include "preview/Decoder.h"
 #include "preview/PreviewProtocol.h"
 #include "preview/Sandbox.h"
 

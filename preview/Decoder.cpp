@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "preview/PreviewDecoder.h"
+#include "preview/Decoder.h"
 
 #include "preview/MetafileDecoder.h"
 
