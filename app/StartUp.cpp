@@ -11,7 +11,7 @@
 namespace lumora {
 
 ProgramWindows CreateWindows() {
-    SetPreviewDecoder(LoadPicture);
+    InstallDialogPreviews();
     ProgramWindows windows;
     windows.main = std::make_unique<TfrmMain>();
     windows.prompt = new TfrmCheckPass(windows.main.get());

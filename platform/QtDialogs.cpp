@@ -3,7 +3,6 @@
 // open verb. The picture dialog is Qt's own file dialog with a preview pane.
 #include "platform/Dialogs.h"
 
-
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -49,16 +48,15 @@ public:
         m_details->clear();
         if (!QFileInfo(path).isFile())
             return;
+        // A picture larger than the pane comes scaled to fit it, less a border.
         const PreviewDecoder& decode = Decoder();
-        const QImage image = decode ? decode(path) : QImage();
+        QSize size;
+        const QImage image =
+            decode ? decode(path, QSize(kPreviewSide - 4, kPreviewSide - 4), size) : QImage();
         if (image.isNull())
             return;
-        QImage shown = image;
-        if (image.width() > kPreviewSide || image.height() > kPreviewSide)
-            shown = image.scaled(kPreviewSide - 4, kPreviewSide - 4, Qt::KeepAspectRatio,
-                                 Qt::SmoothTransformation);
-        m_picture->setPixmap(QPixmap::fromImage(shown));
-        m_details->setText(QStringLiteral("%1 \u00D7 %2").arg(image.width()).arg(image.height()));
+        m_picture->setPixmap(QPixmap::fromImage(image));
+        m_details->setText(QStringLiteral("%1 \u00D7 %2").arg(size.width()).arg(size.height()));
     }
 
 private:
