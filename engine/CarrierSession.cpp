@@ -497,6 +497,10 @@ Status CarrierSession::Losses(const SaveRequest& request) const {
     return Status::Success();
 }
 
+std::string CarrierSession::PictureForSealedSave() const {
+    return !m_unlocked && MayHoldSealedData() ? m_path : std::string();
+}
+
 Status CarrierSession::Save(const SaveRequest& request) {
     Status checked = CheckRequest(request);
     if (!checked.Ok())
@@ -526,9 +530,9 @@ Status CarrierSession::Save(const SaveRequest& request) {
     if (format == CarrierFormat::Sealed && keys == nullptr) {
         const Password* password =
             request.newPassword != nullptr ? request.newPassword : CurrentPassword();
-        Status made = DeriveSealedSaveKeys(
-            !m_unlocked && MayHoldSealedData() ? m_path : std::string(), *password, derived,
-            [this] { return !Report(ProgressStep::DerivingKey, 0, 0); });
+        Status made = DeriveSealedSaveKeys(PictureForSealedSave(), *password, derived, [this] {
+            return !Report(ProgressStep::DerivingKey, 0, 0);
+        });
         if (!made.Ok())
             return made;
         keys = &derived;

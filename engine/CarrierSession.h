@@ -118,6 +118,10 @@ public:
     // Deciphers, inflates and checks every entry, the message too; checked counts them.
     Status VerifyAll(int& checked);
 
+    // The picture whose sealed data a sealed save cuts off when the password opens it
+    // (DeriveSealedSaveKeys): a hide's picture without classic data; empty otherwise.
+    std::string PictureForSealedSave() const;
+
     // Hides (not unlocked) or re-saves (unlocked). On success the session is the carrier
     // just written, unlocked under the password it was saved with.
     Status Save(const SaveRequest& request);
