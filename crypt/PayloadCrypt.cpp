@@ -38,9 +38,6 @@ void MakePasswordKey(const Password& password, unsigned char key[32]) {
     std::memcpy(key, text.data(), used);
 }
 
-bool KeyHoldsWholePassword(const Password& password) {
-    return password.Size() <= kPasswordKeySize && !password.HasNul();
-}
 
 bool EncryptCheckRecord(unsigned char* in, unsigned char* out, const Password& password, int len) {
     // A negative length would pad in front of the buffer.
