@@ -5,6 +5,7 @@
 #include "cli/Carrier.h"
 #include "cli/CliError.h"
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
 #include "cli/Json.h"
 #include "cli/Password.h"
 #include "cli/PerCarrier.h"
@@ -72,10 +73,10 @@ int RunReveal(const Arguments& args) {
     std::vector<std::string> written;
     if (auto folder = args.Value("directory"))
         written = WriteHiddenFiles(*session, entries, *folder, args.Has("force"));
-    else if (!entries.empty())
+    progress.Clear();
+    if (!args.Has("directory") && !entries.empty())
         Note(Plural(entries.size(), "hidden file is", "hidden files are") +
              " not written; use -d DIR to write them");
-    progress.Clear();
     const std::optional<std::string> message = ReadableMessage(*session);
     if (JsonOutput()) {
         JsonObject object = CarrierObject(carrier, Code::Ok);
@@ -124,6 +125,7 @@ int RunExtract(const Arguments& args) {
         std::fflush(stdout);
         for (const HiddenEntry& entry : chosen) {
             const Status status = session->ExtractToDescriptor(entry.index, STDOUT_FILENO);
+            StopIfInterrupted();
             if (status.outcome == Outcome::WriteFailed)
                 throw Failure("cannot write standard output: " + status.Describe());
             ThrowIfFailed(status);

@@ -8,12 +8,26 @@
 #include <cstdio>
 
 namespace lumora::cli {
+namespace {
+
+TerminalProgress* g_active = nullptr;
+
+} // namespace
 
 TerminalProgress::TerminalProgress()
-    : m_visible(IsTerminal(Stream::Err) && CurrentVerbosity() != Verbosity::Quiet) {}
+    : m_visible(IsTerminal(Stream::Err) && CurrentVerbosity() != Verbosity::Quiet) {
+    g_active = this;
+}
 
 TerminalProgress::~TerminalProgress() {
     Clear();
+    if (g_active == this)
+        g_active = nullptr;
+}
+
+void TerminalProgress::ClearActive() {
+    if (g_active != nullptr)
+        g_active->Clear();
 }
 
 bool TerminalProgress::OnProgress(ProgressStep step, int64_t bytesDone, int64_t bytesTotal) {
@@ -21,7 +35,6 @@ bool TerminalProgress::OnProgress(ProgressStep step, int64_t bytesDone, int64_t 
         return false;
     std::string name = ProgressStepName(step);
     if (name != m_toldStep && CurrentVerbosity() == Verbosity::Verbose) {
-        Clear();
         Detail(name);
         m_toldStep = name;
     }

@@ -20,6 +20,8 @@ public:
     bool OnProgress(ProgressStep step, int64_t bytesDone, int64_t bytesTotal) override;
     // Removes the status line, so that what follows starts on a clean line.
     void Clear();
+    // Clear() on the observer that draws now, if any: before other lines go to stderr.
+    static void ClearActive();
 
 private:
     bool m_visible;

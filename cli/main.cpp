@@ -107,6 +107,8 @@ int main(int argc, char** argv) {
         PrintError(error.what());
         PrintJsonError(json, Code::Failure, error.what());
     }
+    // A reader that went away shows here, as SIGPIPE, at the latest.
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
     if (PendingSignal() != 0) {
         if (PendingSignal() != SIGPIPE) {
             std::fputs("lumora-cli: interrupted\n", stderr);
@@ -115,7 +117,7 @@ int main(int argc, char** argv) {
         }
         ReraisePendingSignal();
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    if (!written) {
         std::fputs("lumora-cli: cannot write the output\n", stderr);
         return InfoOf(Code::Failure).exitStatus;
     }
