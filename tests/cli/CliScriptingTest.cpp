@@ -4,6 +4,7 @@
 #include "CliTest.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <sys/stat.h>
@@ -361,6 +362,21 @@ TEST_F(CliScripting, BashCompletesCommandsOptionsAndValuesFromTheTable) {
                       "printf '%s\\n' \"${COMPREPLY[@]}\" | sort | tr '\\n' ' '\n");
         EXPECT_EQ(Output("bash '" + At("complete.sh") + "'"), offered + " ") << line;
     }
+}
+
+TEST_F(CliScripting, ZshAndFishReadTheirScripts) {
+    // scripts/setup installs both shells; their parsers check the quoting of the table's texts.
+    for (std::string shell : {"zsh", "fish"}) {
+        SCOPED_TRACE(shell);
+        const std::string script = At("completion." + shell);
+        ASSERT_EQ(std::system(
+                      ("'" + CliPath() + "' completion " + shell + " > '" + script + "'").c_str()),
+                  0);
+        EXPECT_EQ(std::system((shell + " -n '" + script + "'").c_str()), 0);
+    }
+    EXPECT_EQ(
+        Output("fish -c \"source '" + At("completion.fish") + "'; complete -C 'lumora-cli pas'\""),
+        "passwd\tsave a carrier under a new password\n");
 }
 
 TEST_F(CliScripting, TextPicturesAndDashedNamesNeedToBeAskedFor) {
