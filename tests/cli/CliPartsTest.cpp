@@ -142,6 +142,10 @@ TEST(CliCommandTable, TheManualsNameExactlyTheTablesCommandsAndOptions) {
              ++it)
             described.insert((*it)[1].str());
         EXPECT_EQ(described, commands);
+        // And the name of every result code of JSON output.
+        const std::string plain = std::regex_replace(text, std::regex(R"(\\-)"), "-");
+        for (const CodeInfo& code : Codes())
+            EXPECT_NE(plain.find(code.name), std::string::npos) << code.name;
     }
 }
 
