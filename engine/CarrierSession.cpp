@@ -3,7 +3,6 @@
 
 #include "archive/EntryName.h"
 #include "archive/Unzipper.h"
-#include "crypt/PayloadCrypt.h"
 #include "engine/EngineErrors.h"
 #include "engine/EntryStatus.h"
 #include "engine/MessageEntry.h"
@@ -141,15 +140,20 @@ Status CarrierSession::Unlock(Password password) {
 }
 
 // The key is made of at most the first 32 bytes of the password (up to a NUL), while the
-// archive's entries are enciphered under all of it. So the signature proves the key, and
-// the entries prove the rest: the check byte of every encrypted entry, then the CRC of the
-// smallest entry that holds data, inflated as a stream and never past its declared size.
+// archive's entries are enciphered under all of it. The signature proves the key only: a
+// longer password with the same start gives the same key. The entries prove the rest: the
+// check byte of every encrypted entry, then the CRC of the smallest entry that holds data,
+// inflated as a stream and never past its declared size.
+//
+// A wrong password passes a check byte one time in 256, the right one fails it only where
+// the entry is damaged. So when most check bytes fail (a tie included) the password is
+// wrong; when most pass, the failing entries are damaged. A failing CRC means damage once
+// two check bytes passed, and a wrong password while only one did.
 Status CarrierSession::ProvePassword() {
     CUnzipper archive;
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
-    const bool keyIsWholePassword = KeyHoldsWholePassword(*CurrentPassword());
     struct Candidate {
         int index;
         uint32_t compressed;
@@ -157,6 +161,8 @@ Status CarrierSession::ProvePassword() {
         std::string name;
     };
     std::vector<Candidate> candidates;
+    int passed = 0;
+    std::vector<std::string> failed;
     const int count = archive.EntryCount();
     for (int i = 0; i < count; ++i) {
         ZipEntryInfo info;
@@ -168,15 +174,20 @@ Status CarrierSession::ProvePassword() {
         if (check == EntryCheck::Unsupported)
             continue;
         if (check == EntryCheck::WrongPassword) {
-            if (!keyIsWholePassword)
-                return Status::Fail(Outcome::WrongPassword, kWrongPassword);
-            return Status::Fail(Outcome::Damaged, "\"" + info.name + "\" fails its password check",
-                                info.name);
+            failed.push_back(info.name);
+            continue;
         }
         if (check != EntryCheck::Ok)
             return EntryStatus(check, info.name);
+        ++passed;
         if (info.uncompressedSize > 0)
             candidates.push_back({i, info.compressedSize, info.uncompressedSize, info.name});
+    }
+    if (!failed.empty()) {
+        if (static_cast<size_t>(passed) <= failed.size())
+            return Status::Fail(Outcome::WrongPassword, kWrongPassword);
+        return Status::Fail(Outcome::Damaged, "\"" + failed.front() + "\" fails its password check",
+                            failed.front());
     }
     std::stable_sort(
         candidates.begin(), candidates.end(),
@@ -190,9 +201,7 @@ Status CarrierSession::ProvePassword() {
             continue;
         if (check != EntryCheck::WrongPassword && check != EntryCheck::Damaged)
             return EntryStatus(check, candidate.name);
-        // A wrong password passes one check byte in 256. When the key holds the whole
-        // password, or several check bytes passed, the entry is damaged instead.
-        if (keyIsWholePassword || candidates.size() >= 2)
+        if (passed >= 2)
             return Status::Fail(Outcome::Damaged, "\"" + candidate.name + "\" is damaged",
                                 candidate.name);
         return Status::Fail(Outcome::WrongPassword, kWrongPassword);

@@ -4,6 +4,9 @@
 // implementation; tests install ScriptedDialogs and answer everything in advance.
 #pragma once
 
+#include <functional>
+
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -56,5 +59,10 @@ public:
 IDialogs& Dialogs();
 // Installs an implementation (not owned); null restores the Qt one.
 void SetDialogs(IDialogs* dialogs);
+
+// What the open-picture dialog's preview pane decodes pictures with; without one, the pane
+// stays empty. The program installs its picture loader at start.
+using PreviewDecoder = std::function<QImage(const QString& path)>;
+void SetPreviewDecoder(PreviewDecoder decode);
 
 } // namespace lumora

@@ -3,7 +3,6 @@
 // open verb. The picture dialog is Qt's own file dialog with a preview pane.
 #include "platform/Dialogs.h"
 
-#include "app/PictureLoader.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -22,6 +21,11 @@ namespace {
 constexpr int kPreviewSide = 200;
 
 // The pane beside the file list: the chosen picture scaled to fit, and its size.
+PreviewDecoder& Decoder() {
+    static PreviewDecoder decoder;
+    return decoder;
+}
+
 class PicturePreviewPane : public QWidget {
 public:
     explicit PicturePreviewPane(QWidget* parent) : QWidget(parent) {
@@ -45,7 +49,8 @@ public:
         m_details->clear();
         if (!QFileInfo(path).isFile())
             return;
-        const QImage image = LoadPicture(path);
+        const PreviewDecoder& decode = Decoder();
+        const QImage image = decode ? decode(path) : QImage();
         if (image.isNull())
             return;
         QImage shown = image;
@@ -194,6 +199,10 @@ IDialogs& Dialogs() {
 
 void SetDialogs(IDialogs* dialogs) {
     Installed() = dialogs;
+}
+
+void SetPreviewDecoder(PreviewDecoder decode) {
+    Decoder() = std::move(decode);
 }
 
 } // namespace lumora

@@ -119,6 +119,7 @@ private slots:
 
     void pictureDialogOffersTheFiltersAndAPreview() {
         SetDialogs(nullptr); // the Qt dialogs
+        SetPreviewDecoder(LoadPicture);
         const QString picture = m_env->WritePicture(QStringLiteral("shown.png"), 300, 150);
         QStringList offered;
         QString selected;

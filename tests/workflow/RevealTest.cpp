@@ -54,6 +54,8 @@ private slots:
     void fileWithoutPayloadShowsNoData();
     void threeWrongPasswords();
     void cancelAtSecondAttemptEndsSilently();
+    void passwordsTheCheckRecordCannotTell_data();
+    void passwordsTheCheckRecordCannotTell();
     void referenceCarriersOpen_data();
     void referenceCarriersOpen();
     void saveImageKeepsDropsAddsAndReloads();
@@ -123,6 +125,46 @@ void RevealTest::cancelAtSecondAttemptEndsSilently() {
     QVERIFY(bench.dialogs.shown.isEmpty());
     QCOMPARE(bench.frame->Engine(), nullptr);
     QVERIFY(bench.frame->isHidden());
+}
+
+void RevealTest::passwordsTheCheckRecordCannotTell_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("all-zero check record") << "zero-check-record.png"
+                                           << "correct horse battery stapler"
+                                           << "Password error";
+    QTest::newRow("first 32 bytes of a longer password") << "long-password.jpg"
+                                                         << "0123456789abcdefghijklmnopqrstuv"
+                                                         << "Password error";
+    QTest::newRow("damaged") << "damaged"
+                             << "pw"
+                             << "Data Error";
+}
+
+// Such carriers once opened with an empty view, and Save Image then wrote their files away.
+void RevealTest::passwordsTheCheckRecordCannotTell() {
+    QFETCH(QString, file);
+    QFETCH(QString, typed);
+    QFETCH(QString, error);
+    WorkflowBench bench;
+    std::string carrier;
+    if (file == "damaged") {
+        carrier = bench.MakeCarrier("c.png", "pw", "text", {bench.MakeFile("f.bin", 5000, 1)});
+        auto bytes = ReadFile(carrier);
+        bytes[bytes.size() - 60 - 20] ^= 0x55;
+        WriteFile(carrier, bytes);
+    } else {
+        carrier = bench.CopyOfReference(file.toStdString());
+    }
+    const auto before = ReadFile(carrier);
+    for (int attempt = 0; attempt < 3; ++attempt)
+        bench.AnswerPrompt(typed);
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 0);
+    QCOMPARE(bench.dialogs.Texts(), QStringList{error});
+    QCOMPARE(bench.frame->Engine(), nullptr);
+    QVERIFY(bench.frame->isHidden());
+    QVERIFY(ReadFile(carrier) == before);
 }
 
 void RevealTest::referenceCarriersOpen_data() {
