@@ -19,7 +19,9 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/lumora bin/lumora-cli libexec/lumora/lumora-preview \
          share/man/man1/lumora-cli.1.gz share/man/man1/lumora.1.gz \
          share/lumora/help/index.html share/applications/lumora.desktop \
-         share/lumora/lang/English.ini share/lumora/lang/German.ini; do
+         share/lumora/lang/English.ini share/lumora/lang/German.ini \
+         share/bash-completion/completions/lumora-cli share/zsh/vendor-completions/_lumora-cli \
+         share/fish/vendor_completions.d/lumora-cli.fish; do
     [ -e "$prefix/$f" ] || fail "$f is not installed"
 done
 
@@ -36,6 +38,11 @@ second line" ] || fail "the revealed message differs: $message"
 cmp -s "$work/note.txt" "$work/out/note.txt" || fail "the revealed file differs"
 head -c "$(stat -c %s "$picture")" "$work/carrier.png" | cmp -s - "$picture" \
     || fail "the carrier does not begin with the picture"
+
+# The installed bash completion offers the commands of the installed program.
+offered="$(bash -c 'source "$1"; COMP_WORDS=(lumora-cli pas); COMP_CWORD=1; _lumora_cli
+                    echo "${COMPREPLY[*]}"' bash "$prefix/share/bash-completion/completions/lumora-cli")"
+[ "$offered" = passwd ] || fail "the bash completion offers '$offered' for 'pas'"
 
 # A translated caption in the shipped file must reach the user's copy.
 sed -i 's/^btnHide_Caption=.*/btnHide_Caption=Verstecken/' "$prefix/share/lumora/lang/English.ini"

@@ -50,7 +50,10 @@ for f in /usr/bin/lumora /usr/bin/lumora-cli /usr/libexec/lumora/lumora-preview 
          /usr/share/man/man1/lumora-cli.1.gz /usr/share/doc/lumora/copyright \
          /usr/share/doc/lumora/changelog.gz /usr/share/applications/lumora.desktop \
          /usr/share/lumora/lang/English.ini /usr/share/lumora/lang/German.ini \
-         /usr/share/lumora/help/index.html /usr/share/metainfo/io.github.lumora.Lumora.metainfo.xml; do
+         /usr/share/lumora/help/index.html /usr/share/metainfo/io.github.lumora.Lumora.metainfo.xml \
+         /usr/share/bash-completion/completions/lumora-cli \
+         /usr/share/zsh/vendor-completions/_lumora-cli \
+         /usr/share/fish/vendor_completions.d/lumora-cli.fish; do
     [ -e "$f" ] || fail "$f is not installed"
 done
 [ "$(lumora --version)" = "lumora $(dpkg-query -W -f='${Version}' lumora)" ] ||
