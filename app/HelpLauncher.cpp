@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/HelpLauncher.h"
 
-#include "platform/Dialogs.h"
+#include "qtadapters/Dialogs.h"
 
 #include <QDir>
 #include <QFileInfo>

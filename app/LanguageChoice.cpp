@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/LanguageChoice.h"
 
-#include "language/IniFile.h"
+#include "ini/IniFile.h"
 #include "language/TMLang.h"
 #include "platform/ProgramFolders.h"
 #include "workflow/SettingsStore.h"

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/StartUp.h"
 
-#include "app/PictureLoader.h"
 #include "app/TfrmAbout.h"
 #include "app/TfrmMain.h"
-#include "platform/Dialogs.h"
+#include "qtadapters/Dialogs.h"
+#include "qtadapters/PictureLoader.h"
 #include "workflow/TframeMsg.h"
 #include "workflow/TfrmCheckPass.h"
 

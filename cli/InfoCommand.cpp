@@ -9,7 +9,7 @@
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
 #include "cli/TerminalText.h"
-#include "engine/FormatFileSize.h"
+#include "text/FormatFileSize.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -10,7 +10,7 @@
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
 #include "cli/TerminalText.h"
-#include "engine/FormatFileSize.h"
+#include "text/FormatFileSize.h"
 
 #include <cstdio>
 

@@ -9,8 +9,8 @@
 #include "cli/Report.h"
 #include "cli/TerminalText.h"
 #include "cli/TreeWalk.h"
-#include "engine/FormatFileSize.h"
 #include "engine/TrailerCodec.h"
+#include "text/FormatFileSize.h"
 
 #include <cerrno>
 #include <cstdio>

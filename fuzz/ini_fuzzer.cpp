@@ -2,7 +2,7 @@
 // Reads arbitrary bytes as an INI file: every section and key named in the input is
 // looked up, then one key is written and must read back.
 #include "fuzz/FuzzSupport.h"
-#include "language/IniFile.h"
+#include "ini/IniFile.h"
 
 #include <cstdlib>
 #include <string_view>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "language/TMLang.h"
 
+#include "ini/IniFile.h"
 #include "language/ComponentAccess.h"
-#include "language/IniFile.h"
 #include "platform/ProgramFolders.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "workflow/SettingsStore.h"
 
-#include "language/IniFile.h"
+#include "ini/IniFile.h"
 #include "platform/ProgramFolders.h"
 
 #include <QDir>

@@ -6,7 +6,7 @@
 #include "engine/CarrierSession.h"
 #include "engine/MessageForm.h"
 #include "language/TMLang.h"
-#include "platform/Dialogs.h"
+#include "qtadapters/Dialogs.h"
 #include "workflow/BackgroundWork.h"
 #include "workflow/FileListRows.h"
 #include "workflow/MemoText.h"

@@ -5,8 +5,8 @@
 
 #include "archive/EntryName.h"
 #include "engine/CarrierSession.h"
-#include "engine/FormatFileSize.h"
-#include "platform/Dialogs.h"
+#include "qtadapters/Dialogs.h"
+#include "text/FormatFileSize.h"
 #include "workflow/DialogFolders.h"
 #include "workflow/FileCopy.h"
 #include "workflow/FileListRows.h"

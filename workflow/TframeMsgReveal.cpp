@@ -4,9 +4,9 @@
 #include "workflow/TframeMsg.h"
 
 #include "engine/CarrierSession.h"
-#include "engine/FormatFileSize.h"
 #include "engine/MessageForm.h"
-#include "platform/Dialogs.h"
+#include "qtadapters/Dialogs.h"
+#include "text/FormatFileSize.h"
 #include "workflow/BackgroundWork.h"
 #include "workflow/FileListRows.h"
 #include "workflow/MemoText.h"

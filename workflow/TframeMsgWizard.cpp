@@ -5,7 +5,7 @@
 #include "engine/CarrierSession.h"
 #include "workflow/MemoText.h"
 
-#include "platform/Dialogs.h"
+#include "qtadapters/Dialogs.h"
 #include "workflow/DialogFolders.h"
 #include "workflow/RecentImages.h"
 #include "workflow/SettingsStore.h"

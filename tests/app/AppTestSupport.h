@@ -3,7 +3,7 @@
 // language file lands there), scripted dialogs, and the theme.
 #pragma once
 
-#include "platform/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
 #include <QImage>

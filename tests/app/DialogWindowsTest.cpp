@@ -3,7 +3,7 @@
 // minimise or maximise button, a fixed size, and kept above the window they belong to.
 #include "AppTestSupport.h"
 
-#include "platform/Dialogs.h"
+#include "qtadapters/Dialogs.h"
 #include "workflow/TfrmCheckPass.h"
 
 #include <QLabel>

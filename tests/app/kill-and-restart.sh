@@ -5,7 +5,7 @@
 # files in their working folders; the next start of either program removes them, and at
 # the reveal's destination there are only complete files, if any.
 #
-#   kill-and-restart.sh LUMORA LUMORA_CLI PICTURE
+#   kill-and-restart.sh LUMORA_SCREENSHOT_HARNESS LUMORA_CLI PICTURE
 set -euo pipefail
 program="$1"
 cli="$2"

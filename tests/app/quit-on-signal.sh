@@ -3,7 +3,7 @@
 # A desktop program ended by SIGTERM while it shows a revealed carrier must remove the
 # working folder that holds the decrypted copies, as a normal close does.
 #
-#   quit-on-signal.sh LUMORA_EXECUTABLE CARRIER PASSWORD
+#   quit-on-signal.sh LUMORA_SCREENSHOT_HARNESS CARRIER PASSWORD
 set -euo pipefail
 program="$1"
 carrier="$2"

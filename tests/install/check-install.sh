@@ -13,6 +13,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+photograph="$(cd "$(dirname "$0")/../support" && pwd)/photograph-program.sh"
 
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -24,6 +25,7 @@ for f in bin/lumora bin/lumora-cli libexec/lumora/lumora-preview \
          share/fish/vendor_completions.d/lumora-cli.fish; do
     [ -e "$prefix/$f" ] || fail "$f is not installed"
 done
+[ -z "$(find "$prefix" -name 'lumora-screenshot*')" ] || fail "the screenshot harness is installed"
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_CACHE_HOME="$work/home/cache"
 mkdir -p "$HOME"
@@ -48,8 +50,7 @@ offered="$(bash -c 'source "$1"; COMP_WORDS=(lumora-cli pas); COMP_CWORD=1; _lum
 sed -i 's/^btnHide_Caption=.*/btnHide_Caption=Verstecken/' "$prefix/share/lumora/lang/English.ini"
 grep -q '^btnHide_Caption=Verstecken' "$prefix/share/lumora/lang/English.ini" \
     || fail "the shipped language file has no btnHide_Caption"
-LUMORA_SCREENSHOT="$work/start.png" LUMORA_SCREENSHOT_SCENE=start \
-    timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" "$prefix/bin/lumora" >/dev/null 2>&1 \
+"$photograph" "$work/start.png" true "$prefix/bin/lumora" \
     || fail "the installed lumora did not start"
 [ -s "$work/start.png" ] || fail "the installed lumora showed no window"
 [ -s "$XDG_CONFIG_HOME/lumora/lang/English.ini" ] \
@@ -63,10 +64,7 @@ cmp -s "$prefix/share/lumora/lang/English.ini" "$XDG_CONFIG_HOME/lumora/lang/Eng
     || fail "the user's language file differs from the shipped default"
 # The preview of a red square, which only the helper decodes: all its pixels on screen.
 convert -size 100x100 xc:'#ff0000' "$work/red.png"
-LUMORA_SCREENSHOT="$work/preview.png" LUMORA_SCREENSHOT_SCENE=image \
-    LUMORA_SCREENSHOT_IMAGE="$work/red.png" \
-    timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" "$prefix/bin/lumora" >/dev/null 2>&1 \
-    || fail "the installed lumora did not show a picture"
-convert "$work/preview.png" -format %c histogram:info:- | grep -q '^ *10000: .*#FF0000' \
+red_square='convert "$1" -format %c histogram:info:- | grep -q "^ *10000: .*#FF0000"'
+"$photograph" "$work/preview.png" "$red_square" "$prefix/bin/lumora" "$work/red.png" \
     || fail "the installed lumora showed no preview: is its helper found?"
 echo "installed copy works"

@@ -14,9 +14,10 @@ picture="$2"
 
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
+photograph="$(cd "$(dirname "$0")/../support" && pwd)/photograph-program.sh"
 
 [ "$(id -u)" -eq 0 ] || skip "installing the package needs root; CI runs this test as root"
-for tool in apt-get dpkg-query cpack lintian xvfb-run convert; do
+for tool in apt-get dpkg-query cpack lintian xvfb-run import convert; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/setup installs it)"
 done
 if dpkg-query -W -f='${Status}' lumora 2>/dev/null | grep -q "install ok installed"; then
@@ -68,19 +69,15 @@ printf 'bytes to hide\n' > "$work/note.txt"
     fail "the installed lumora-cli revealed another message"
 cmp -s "$work/note.txt" "$work/out/note.txt" || fail "the revealed file differs"
 
-LUMORA_SCREENSHOT="$work/start.png" LUMORA_SCREENSHOT_SCENE=start \
-    timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" /usr/bin/lumora >/dev/null 2>&1 ||
+"$photograph" "$work/start.png" true /usr/bin/lumora ||
     fail "the installed lumora did not start"
 [ -s "$work/start.png" ] || fail "the installed lumora showed no window"
 [ -s "$XDG_CONFIG_HOME/lumora/lang/German.ini" ] ||
     fail "the shipped languages did not reach the user's folder"
 # The preview of a red square, which only the packaged helper decodes.
 convert -size 100x100 xc:'#ff0000' "$work/red.png"
-LUMORA_SCREENSHOT="$work/preview.png" LUMORA_SCREENSHOT_SCENE=image \
-    LUMORA_SCREENSHOT_IMAGE="$work/red.png" \
-    timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" /usr/bin/lumora >/dev/null 2>&1 ||
-    fail "the installed lumora did not show a picture"
-convert "$work/preview.png" -format %c histogram:info:- | grep -q '^ *10000: .*#FF0000' ||
+red_square='convert "$1" -format %c histogram:info:- | grep -q "^ *10000: .*#FF0000"'
+"$photograph" "$work/preview.png" "$red_square" /usr/bin/lumora "$work/red.png" ||
     fail "the installed lumora showed no preview: is its helper packaged?"
 
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=300 lumora \

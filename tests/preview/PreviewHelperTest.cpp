@@ -3,8 +3,8 @@
 // too large to decode whole, a helper that crashes, hangs, tries what its sandbox forbids
 // or answers out of protocol, and files that are no pictures at all.
 #include "../app/MetafileSamples.h"
-#include "app/PictureLoader.h"
 #include "preview/PreviewClient.h"
+#include "qtadapters/PictureLoader.h"
 #include "support/TestFiles.h"
 
 #include <QElapsedTimer>

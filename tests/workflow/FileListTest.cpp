@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The file lists: adding with its limits, deleting, removing all, opening, saving out and
 // the enabling rules.
-#include "language/IniFile.h"
+#include "ini/IniFile.h"
 #include "workflow/DialogFolders.h"
 #include "workflow/FileListRows.h"
 #include "workflow/WorkflowBench.h"

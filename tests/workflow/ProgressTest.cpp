@@ -2,7 +2,7 @@
 // Progress of long saves and opens: what the engine reports, cancelling half-way, and the
 // frame's progress dialog with its Cancel button.
 #include "engine/BindImage.h"
-#include "language/IniFile.h"
+#include "ini/IniFile.h"
 #include "workflow/BackgroundWork.h"
 #include "workflow/WorkflowBench.h"
 

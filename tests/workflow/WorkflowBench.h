@@ -4,7 +4,7 @@
 #pragma once
 
 #include "engine/SealedCarrier.h"
-#include "platform/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 #include "workflow/IMainWindowHost.h"
 #include "workflow/TframeMsg.h"

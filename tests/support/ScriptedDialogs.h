@@ -4,7 +4,7 @@
 // can assert that nothing unexpected was asked.
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "qtadapters/Dialogs.h"
 
 #include <QDialog>
 #include <QList>

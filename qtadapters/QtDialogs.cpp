@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The Qt implementation of the dialog seam: QMessageBox, QFileDialog and the desktop's
 // open verb. The picture dialog is Qt's own file dialog with a preview pane.
-#include "platform/Dialogs.h"
+#include "qtadapters/Dialogs.h"
 
 #include <QApplication>
 #include <QDesktopServices>

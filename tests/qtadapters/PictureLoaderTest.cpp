@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "AppTestSupport.h"
-#include "MetafileSamples.h"
+#include "app/AppTestSupport.h"
+#include "app/MetafileSamples.h"
 
-#include "app/NameFilters.h"
-#include "app/PictureLoader.h"
 #include "app/TfrmMain.h"
+#include "qtadapters/NameFilters.h"
+#include "qtadapters/PictureLoader.h"
 
 #include <QApplication>
 #include <QFileDialog>

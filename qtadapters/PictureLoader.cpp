@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "app/PictureLoader.h"
+#include "qtadapters/PictureLoader.h"
 
-#include "platform/Dialogs.h"
 #include "preview/PreviewClient.h"
+#include "qtadapters/Dialogs.h"
 
 #include <QFile>
 #include <QFileInfo>

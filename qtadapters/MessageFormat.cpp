@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "app/MessageFormat.h"
+#include "qtadapters/MessageFormat.h"
 
 namespace lumora {
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "engine/FormatFileSize.h"
+#include "text/FormatFileSize.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "app/NameFilters.h"
+#include "qtadapters/NameFilters.h"
 
 namespace lumora {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "app/Screenshot.h"
+#include "screenshot/Screenshot.h"
 
 #include "app/StartUp.h"
 #include "app/TfrmAbout.h"

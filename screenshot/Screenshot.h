@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// A test-only way for scripts/screenshot to photograph the program. With the environment
-// variable LUMORA_SCREENSHOT set to a PNG path, the program sets up the scene named by
-// LUMORA_SCREENSHOT_SCENE, saves a picture of it about a second later and quits:
+// lumora-screenshot, the desktop program photographing itself for scripts/screenshot,
+// the tests and the build's default language file; built, never installed. With the
+// environment variable LUMORA_SCREENSHOT set to a PNG path, it sets up the scene named by
+// LUMORA_SCREENSHOT_SCENE, saves a picture of it about a second later and quits (stays,
+// with LUMORA_SCREENSHOT_HOLD set); LUMORA_PROGRAM_FOLDER points its program folder
+// elsewhere. Scenes:
 //   start      the main window as it starts (the default)
 //   image      the picture LUMORA_SCREENSHOT_IMAGE in the preview
 //   help-menu  the help drop-down open

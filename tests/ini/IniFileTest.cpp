@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "language/IniFile.h"
+#include "ini/IniFile.h"
 #include "support/TestFiles.h"
 
 #include <csignal>
