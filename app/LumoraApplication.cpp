@@ -9,7 +9,7 @@ namespace lumora {
 
 LumoraApplication::LumoraApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("lumora"));
-    setApplicationVersion(QStringLiteral("2.6"));
+    setApplicationVersion(QStringLiteral(LUMORA_SHORT_VERSION));
     setDesktopFileName(QStringLiteral("lumora"));
 }
 

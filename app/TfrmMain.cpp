@@ -106,15 +106,7 @@ QLabel* NewStartLabel(const char* name, const QString& text, QWidget* parent, in
 
 } // namespace
 
-const QString TfrmMain::kPictureFilter = QStringLiteral(
-    "All Image (*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.png;"
-    "*.webp;*.tif;*.tiff)|*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;"
-    "*.wmf;*.png;*.webp;*.tif;*.tiff|PCX Image (*.pcx)|*.pcx|CompuServe GIF Image (*.gif)|*.gif|"
-    "ANI Image (*.ani)|*.ani|GIF Image (*.gif)|*.gif|JPEG Image File (*.jpg)|*.jpg|JPEG Image "
-    "File (*.jpeg)|*.jpeg|JPEG Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|Bitmaps "
-    "(*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|Metafiles "
-    "(*.wmf)|*.wmf|PNG Image (*.png)|*.png|WebP Image (*.webp)|*.webp|TIFF Image (*.tif)|*.tif|"
-    "TIFF Image (*.tiff)|*.tiff|All (*.*)|*.*");
+const QString TfrmMain::kPictureFilter = PictureFilter(QStringLiteral("All Image"));
 
 TfrmMain::TfrmMain(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

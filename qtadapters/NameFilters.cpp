@@ -2,6 +2,30 @@
 #include "qtadapters/NameFilters.h"
 
 namespace lumora {
+namespace {
+
+struct PictureKind {
+    const char* name;
+    const char* pattern;
+};
+
+// The kinds of picture the dialogs offer, in their order; some patterns are listed twice,
+// under two names.
+constexpr PictureKind kPictureKinds[] = {
+    {"PCX Image", "*.pcx"},       {"CompuServe GIF Image", "*.gif"}, {"ANI Image", "*.ani"},
+    {"GIF Image", "*.gif"},       {"JPEG Image File", "*.jpg"},      {"JPEG Image File", "*.jpeg"},
+    {"JPEG Image File", "*.jpg"}, {"JPEG Image File", "*.jpeg"},     {"Bitmaps", "*.bmp"},
+    {"Icons", "*.ico"},           {"Enhanced Metafiles", "*.emf"},   {"Metafiles", "*.wmf"},
+    {"PNG Image", "*.png"},       {"WebP Image", "*.webp"},          {"TIFF Image", "*.tif"},
+    {"TIFF Image", "*.tiff"},
+};
+
+// "description (patterns)|patterns"
+QString FilterEntry(const QString& name, const QString& patterns) {
+    return name + QLatin1String(" (") + patterns + QLatin1String(")|") + patterns;
+}
+
+} // namespace
 
 QStringList ToQtNameFilters(const QString& filter) {
     const QStringList parts = filter.split(u'|');
@@ -17,6 +41,17 @@ QStringList ToQtNameFilters(const QString& filter) {
             result.append(parts.at(i) + QLatin1String(" (") + patterns.join(u' ') + u')');
     }
     return result;
+}
+
+QString PictureFilter(const QString& allPictures) {
+    QStringList patterns;
+    for (const PictureKind& kind : kPictureKinds)
+        patterns.append(QLatin1String(kind.pattern));
+    QStringList entries{FilterEntry(allPictures, patterns.join(u';'))};
+    for (const PictureKind& kind : kPictureKinds)
+        entries.append(FilterEntry(QLatin1String(kind.name), QLatin1String(kind.pattern)));
+    entries.append(FilterEntry(QStringLiteral("All"), QStringLiteral("*.*")));
+    return entries.join(u'|');
 }
 
 } // namespace lumora

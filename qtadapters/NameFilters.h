@@ -12,4 +12,8 @@ namespace lumora {
 // name). A description without patterns is dropped.
 QStringList ToQtNameFilters(const QString& filter);
 
+// The filter list of the picture dialogs, in the form above: every kind of picture
+// together under allPictures ("All Image"), then each kind on its own, then every file.
+QString PictureFilter(const QString& allPictures);
+
 } // namespace lumora

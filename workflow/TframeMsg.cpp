@@ -7,6 +7,7 @@
 #include "engine/MessageForm.h"
 #include "language/TMLang.h"
 #include "qtadapters/Dialogs.h"
+#include "qtadapters/MessageFormat.h"
 #include "workflow/BackgroundWork.h"
 #include "workflow/FileListRows.h"
 #include "workflow/MemoText.h"
@@ -192,11 +193,7 @@ QString TframeMsg::Message(const char* key) const {
 }
 
 QString TframeMsg::Message(const char* key, const QString& value) const {
-    QString text = Message(key);
-    const qsizetype at = text.indexOf(QStringLiteral("%s"));
-    if (at >= 0)
-        text.replace(at, 2, value);
-    return text;
+    return FormatMessage(Message(key), value);
 }
 
 void TframeMsg::ShowError(const char* key, const QString& value) {

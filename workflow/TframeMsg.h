@@ -173,7 +173,7 @@ private:
     std::function<QString(const char*)> MessageSource() const;
     QString AskSavePath(const QString& imagePath);
     QString Message(const char* key) const;
-    // A message with its "%s" filled in.
+    // A message with its "%s" filled in, as FormatMessage fills it.
     QString Message(const char* key, const QString& value) const;
     void ShowError(const char* key, const QString& value = QString());
     void FocusIfVisible(QWidget* widget);

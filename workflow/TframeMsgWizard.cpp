@@ -6,6 +6,7 @@
 #include "workflow/MemoText.h"
 
 #include "qtadapters/Dialogs.h"
+#include "qtadapters/NameFilters.h"
 #include "workflow/DialogFolders.h"
 #include "workflow/RecentImages.h"
 #include "workflow/SettingsStore.h"
@@ -22,41 +23,6 @@
 
 namespace lumora {
 namespace {
-
-// The picture dialog's filters: the shown description, then its patterns in parentheses
-// (the dialog hides that last group, and Qt separates patterns by blanks).
-QStringList PictureFilters() {
-    static const char* const entries[][2] = {
-        {"All (*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.png;"
-         "*.webp;*.tif;*.tiff)",
-         "*.pcx;*.gif;*.ani;*.gif;*.jpg;*.jpeg;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.png;*.webp;"
-         "*.tif;*.tiff"},
-        {"PCX Image (*.pcx)", "*.pcx"},
-        {"CompuServe GIF Image (*.gif)", "*.gif"},
-        {"ANI Image (*.ani)", "*.ani"},
-        {"GIF Image (*.gif)", "*.gif"},
-        {"JPEG Image File (*.jpg)", "*.jpg"},
-        {"JPEG Image File (*.jpeg)", "*.jpeg"},
-        {"JPEG Image File (*.jpg)", "*.jpg"},
-        {"JPEG Image File (*.jpeg)", "*.jpeg"},
-        {"Bitmaps (*.bmp)", "*.bmp"},
-        {"Icons (*.ico)", "*.ico"},
-        {"Enhanced Metafiles (*.emf)", "*.emf"},
-        {"Metafiles (*.wmf)", "*.wmf"},
-        {"PNG Image (*.png)", "*.png"},
-        {"WebP Image (*.webp)", "*.webp"},
-        {"TIFF Image (*.tif)", "*.tif"},
-        {"TIFF Image (*.tiff)", "*.tiff"},
-        {"All (*.*)", "*"},
-    };
-    QStringList filters;
-    for (const auto& entry : entries) {
-        QString patterns = QString::fromLatin1(entry[1]);
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters.append(QStringLiteral("%1 (%2)").arg(QString::fromLatin1(entry[0]), patterns));
-    }
-    return filters;
-}
 
 // The settings key of the carrier format last chosen, and its values.
 constexpr const char* kFormatSetting = "CarrierFormat";
@@ -117,7 +83,8 @@ void TframeMsg::cbbFilesChange() {
 
 void TframeMsg::btnSelImgClick() {
     const QString path =
-        Dialogs().OpenPicture(window(), PictureFilters(), StartFolder(DialogFolder::WizardImage));
+        Dialogs().OpenPicture(window(), ToQtNameFilters(PictureFilter(QStringLiteral("All"))),
+                              StartFolder(DialogFolder::WizardImage));
     RememberFolderOf(DialogFolder::WizardImage, path);
     ChooseImage(path);
 }

@@ -39,6 +39,17 @@ private slots:
         QCOMPARE(ToQtNameFilters(QStringLiteral("Texts| *.txt ; ;*.md |Empty||Dangling")),
                  QStringList{QStringLiteral("Texts (*.txt *.md)")});
     }
+
+    // The main window and the wizard name the entry of every picture differently and
+    // offer the same kinds.
+    void pictureDialogsShareTheirKinds() {
+        const QStringList main = ToQtNameFilters(PictureFilter(QStringLiteral("All Image")));
+        const QStringList wizard = ToQtNameFilters(PictureFilter(QStringLiteral("All")));
+        QCOMPARE(wizard.size(), main.size());
+        QCOMPARE(wizard.mid(1), main.mid(1));
+        QVERIFY(wizard.first().startsWith(QLatin1String("All (*.pcx;")));
+        QCOMPARE(QStringLiteral("All Image") + wizard.first().mid(3), main.first());
+    }
 };
 
 QTEST_MAIN(MessageTextTest)

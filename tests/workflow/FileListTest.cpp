@@ -277,6 +277,7 @@ void FileListTest::textsComeFromTheLanguageFile() {
     QCOMPARE(file.ReadString("TframeMsg", "lvFiles_ColumnCaption[1]"), std::string("File Name"));
     QVERIFY(file.WriteString("TframeMsg", "strFileInList", "Schon in der Liste"));
     QVERIFY(file.WriteString("TframeMsg", "btnAdd_Caption", "&Dateien"));
+    QVERIFY(file.WriteString("TframeMsg", "strBadFileName", "%-9s: 100%% abgelehnt"));
 
     TframeMsg translated(&bench.host, nullptr);
     QCOMPARE(translated.findChild<QPushButton*>("btnAdd")->text(), QStringLiteral("&Dateien"));
@@ -286,6 +287,10 @@ void FileListTest::textsComeFromTheLanguageFile() {
     bench.dialogs.fileLists.push_back({path, path});
     translated.findChild<QPushButton*>("btnAdd")->click();
     QCOMPARE(bench.dialogs.Texts(), QStringList{QStringLiteral("Schon in der Liste")});
+    // A message with a value is filled as the main window fills its own: width, "%%".
+    bench.dialogs.fileLists.push_back({QString::fromStdString(bench.MakeFile("a\\b.txt", 1, 1))});
+    translated.findChild<QPushButton*>("btnAdd")->click();
+    QCOMPARE(bench.dialogs.Texts().last(), QStringLiteral("a\\b.txt  : 100% abgelehnt"));
 }
 
 void FileListTest::dialogsStartInPicturesThenWhereTheUserWent_data() {
