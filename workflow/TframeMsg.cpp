@@ -10,19 +10,16 @@
 #include "qtadapters/MessageFormat.h"
 #include "workflow/BackgroundWork.h"
 #include "workflow/FileListRows.h"
+#include "workflow/HideWizard.h"
 #include "workflow/MemoText.h"
 #include "workflow/PathParts.h"
 #include "workflow/ProgressWatch.h"
-#include "workflow/TfrmCheckPass.h"
+#include "workflow/RevealView.h"
 
-#include <QComboBox>
+#include <QAction>
 #include <QCoreApplication>
 #include <QGridLayout>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStackedWidget>
+#include <QMenu>
 #include <QTreeWidget>
 
 namespace lumora {
@@ -99,16 +96,17 @@ QString BuiltInMessage(const QString& key) {
 TframeMsg::TframeMsg(IMainWindowHost* host, QWidget* parent) : QFrame(parent), m_host(host) {
     setObjectName(QStringLiteral("frameMsg"));
     resize(408, 450);
-    BuildWizardPanel();
-    BuildRevealPanel();
+    m_wizard = new HideWizard(*this);
+    m_reveal = new RevealView(*this);
     BuildFileMenu();
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(pnlEnCodeImage, 0, 0);
-    layout->addWidget(pnlDecodeImage, 0, 0);
-    pnlDecodeImage->hide();
-    SetTabOrders();
-    ConnectHandlers();
+    layout->addWidget(m_wizard, 0, 0);
+    layout->addWidget(m_reveal, 0, 0);
+    m_reveal->hide();
+    m_wizard->ConnectHandlers();
+    m_reveal->ConnectHandlers();
+    ConnectFileLists();
     lvFilesChange();
     hide();
     // Decrypted copies must not outlive the program, whatever becomes of the windows.
@@ -134,30 +132,68 @@ void TframeMsg::ApplyLanguage() {
     FitButtonRows();
 }
 
-void TframeMsg::ConnectHandlers() {
-    connect(btnNext1, &QPushButton::clicked, this, &TframeMsg::btnNext1Click);
-    connect(btnBack1, &QPushButton::clicked, this, &TframeMsg::btnBack1Click);
-    connect(btnCencel1, &QPushButton::clicked, this, &TframeMsg::btnCencel1Click);
-    connect(btnDeCancel, &QPushButton::clicked, this, &TframeMsg::btnCencel1Click);
-    connect(btnSelImg, &QPushButton::clicked, this, &TframeMsg::btnSelImgClick);
-    connect(cbbFiles, &QComboBox::editTextChanged, this, &TframeMsg::cbbFilesChange);
-    connect(edtPass1, &QLineEdit::textChanged, this, &TframeMsg::edtPass1Change);
-    connect(edtPass2, &QLineEdit::textChanged, this, &TframeMsg::edtPass1Change);
-    // Clicks only: the wizard's own setting of the choice is no choice of the user's.
-    connect(rbClassic, &QRadioButton::clicked, this, &TframeMsg::rbFormatClick);
-    connect(rbSealed, &QRadioButton::clicked, this, &TframeMsg::rbFormatClick);
-    connect(pgcEncodeImage, &QStackedWidget::currentChanged, this,
-            &TframeMsg::pgcEncodeImageTabActive);
-    connect(btnSave, &QPushButton::clicked, this, &TframeMsg::btnSaveClick);
-    connect(btnDeSave, &QPushButton::clicked, this, &TframeMsg::btnDeSaveClick);
-    connect(btnDeSaveAs, &QPushButton::clicked, this, &TframeMsg::btnDeSaveAsClick);
-    connect(mmoDeMsg, &QPlainTextEdit::textChanged, this, &TframeMsg::mmoDeMsgChange);
-    ConnectFileListHandlers();
-    ConnectDropsAndKeys();
+void TframeMsg::BuildFileMenu() {
+    pmFile = Named(new QMenu(this), "pmFile");
+    mniAdd = Named(pmFile->addAction(QStringLiteral("Add Files")), "mniAdd");
+    mniDel = Named(pmFile->addAction(QStringLiteral("Delete")), "mniDel");
+    mniRemoveAll = Named(pmFile->addAction(QStringLiteral("Remove All")), "mniRemoveAll");
+    mniN1 = Named(pmFile->addSeparator(), "mniN1");
+    mniLoadTheFile = Named(pmFile->addAction(QStringLiteral("Open")), "mniLoadTheFile");
+    mniSaveFilesAs = Named(pmFile->addAction(QStringLiteral("Save Files As")), "mniSaveFilesAs");
+    pmFile->setDefaultAction(mniLoadTheFile);
+}
+
+void TframeMsg::FitButtonRows() {
+    const int pageWidth = width() - 2 * kPageMargin;
+    m_wizard->FitListButtons(pageWidth);
+    m_reveal->FitListButtons(pageWidth);
+}
+
+void TframeMsg::ShowPanel(QFrame* panel) {
+    show();
+    if (panel == m_wizard) {
+        m_wizard->show();
+        m_reveal->hide();
+    } else {
+        m_wizard->hide();
+        m_reveal->show();
+    }
+}
+
+void TframeMsg::ShowHideWizard() {
+    ShowPanel(m_wizard);
+    m_saved = false;
+    m_wizard->Start();
+    lvFilesChange();
+}
+
+void TframeMsg::ShowHideWizard(const QString& image) {
+    ShowHideWizard();
+    m_wizard->ChooseImage(image);
+}
+
+int TframeMsg::LoadFromImage(const QString& path, const QString& password) {
+    return m_reveal->Load(path, password);
+}
+
+void TframeMsg::ShowMessagePage() {
+    m_reveal->ShowMessagePage();
+}
+
+void TframeMsg::ShowFilesPage() {
+    m_reveal->ShowFilesPage();
+}
+
+const QString& TframeMsg::ImagePath() const {
+    return m_reveal->ImagePath();
+}
+
+const QStringList& TframeMsg::RecentImages() const {
+    return m_wizard->RecentImages();
 }
 
 void TframeMsg::SetPasswordPrompt(TfrmCheckPass* prompt) {
-    m_prompt = prompt;
+    m_reveal->SetPasswordPrompt(prompt);
 }
 
 QString TframeMsg::ByteWord() const {
@@ -303,16 +339,16 @@ std::function<QString(const char*)> TframeMsg::MessageSource() const {
 }
 
 void TframeMsg::btnCencel1Click() {
-    const bool wizardAtEnd =
-        !pnlEnCodeImage->isHidden() && pgcEncodeImage->currentWidget() == tsSaveImg;
-    const bool revealing = !pnlDecodeImage->isHidden();
+    const bool wizardAtEnd = !m_wizard->isHidden() && m_wizard->AtSavePage();
+    const bool revealing = !m_reveal->isHidden();
     if (!m_saved && (wizardAtEnd || revealing)) {
         const Answer answer =
             Dialogs().QuestionYesNoCancel(window(), Message("strrAppName"), Message("strNotSave"));
         if (answer == Answer::Cancel)
             return;
         if (answer == Answer::Yes) {
-            const SaveOutcome outcome = wizardAtEnd ? SaveWizardCarrier() : SaveToImage(QString());
+            const SaveOutcome outcome =
+                wizardAtEnd ? m_wizard->SaveCarrier() : m_reveal->SaveToImage(QString());
             // The error box has told the user, or the user stopped the save; closing now
             // would throw the work away.
             if (outcome == SaveOutcome::Failed || outcome == SaveOutcome::Stopped)
@@ -329,10 +365,9 @@ void TframeMsg::btnCencel1Click() {
 bool TframeMsg::HasUnsavedWork() const {
     if (isHidden() || m_saved)
         return false;
-    if (!pnlDecodeImage->isHidden())
+    if (!m_reveal->isHidden())
         return true;
-    return !mmoMsg->toPlainText().isEmpty() || lvFiles->topLevelItemCount() > 0 ||
-           !edtPass1->text().isEmpty() || !edtPass2->text().isEmpty();
+    return m_wizard->HasTypedWork();
 }
 
 bool TframeMsg::ConfirmDiscard(const char* questionKey) {
@@ -347,7 +382,7 @@ bool TframeMsg::MayClose() {
 }
 
 void TframeMsg::CloseFrame() {
-    btnCencel1->setText(Message("strCancel"));
+    m_wizard->ShowCancelCaption();
     hide();
     m_host->ShowImage(QString());
     ReleaseEngine();

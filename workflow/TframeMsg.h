@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The workflow frame inside the main window. It holds two panels at the same place: the
-// five-page hide wizard and the reveal view of a loaded carrier, both with a list of files
-// to hide. It drives one carrier session per load or hide and turns its outcomes into
-// message boxes.
+// The workflow frame inside the main window. It hosts two panels at the same place, the
+// hide wizard (HideWizard) and the reveal view of a loaded carrier (RevealView), each with
+// a list of files to hide. What they share lives here: the carrier session of the current
+// load or hide, whether the work is saved, the save dialog's extension, the file lists'
+// operations and popup menu, the cancel handler, and the messages. The frame's language
+// component covers both panels.
 #pragma once
 
 #include "workflow/IMainWindowHost.h"
@@ -12,20 +14,10 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
-#include <optional>
+#include <string>
 
 class QAction;
-class QComboBox;
-class QGridLayout;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
-class QPushButton;
-class QRadioButton;
-class QStackedWidget;
-class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -33,7 +25,8 @@ namespace lumora {
 
 class CBindImage;
 class CarrierSession;
-class Password;
+class HideWizard;
+class RevealView;
 struct SaveRequest;
 struct SealedSaveKeys;
 struct Status;
@@ -70,53 +63,30 @@ public:
     // --- state, for the main window and tests
     TMLang* Lang() const { return MLang; }
     bool IsSaved() const { return m_saved; }
-    const QString& ImagePath() const { return m_imagePath; }
+    const QString& ImagePath() const;
     // The engine beneath the open session; null without one.
     const CBindImage* Engine() const;
-    const QStringList& RecentImages() const { return m_recentImages; }
+    const QStringList& RecentImages() const;
 
 private:
+    // The panels are the frame's own parts and use its shared state.
+    friend class HideWizard;
+    friend class RevealView;
+
     // Cancelled: the save dialog was cancelled; Stopped: the user cancelled the running save.
     enum class SaveOutcome { Saved, Cancelled, Failed, Stopped };
 
     // construction
-    void BuildWizardPanel();
-    void BuildRevealPanel();
     void BuildFileMenu();
-    QTreeWidget* NewFileList(const char* name);
-    void ConnectHandlers();
-    void ConnectFileListHandlers();
-    // Drops of files and images, the lists' keys, Enter on the wizard's fields.
-    void ConnectDropsAndKeys();
-    void SetTabOrders();
     void ApplyLanguage();
     // Arranges the file lists' buttons so that their captions, in any language, fit.
     void FitButtonRows();
+    // Shows the frame with one panel, the other hidden.
+    void ShowPanel(QFrame* panel);
 
-    // wizard
-    void LoadRecentImages();
-    void SaveRecentImages();
-    void SetWizardPage(int index);
-    void btnNext1Click();
-    void btnBack1Click();
-    void btnCencel1Click();
-    void btnSelImgClick();
-    // The image chosen in the picture dialog or dropped on the first page; empty: none.
-    void ChooseImage(const QString& path);
-    void cbbFilesChange();
-    void edtPass1Change();
-    // Shows the carrier format chosen last time; a click on one remembers it.
-    void LoadCarrierFormat();
-    void rbFormatClick();
-    void pgcEncodeImageTabActive(int index);
-    void btnSaveClick();
-    SaveOutcome SaveWizardCarrier();
-    void CloseFrame();
-    // Asks the question before unsaved work is thrown away; true when there is none or the
-    // user answered Yes.
-    bool ConfirmDiscard(const char* questionKey);
-
-    // file lists
+    // file lists: every operation acts on the list of the visible panel
+    // Buttons, double clicks, the popup menu, drops and keys of both lists.
+    void ConnectFileLists();
     QTreeWidget* VisibleList() const;
     void btnAddClick();
     // Adds files as Add Files does: the 100-row limit, duplicates, the size limit, icons.
@@ -138,28 +108,7 @@ private:
     // destination extracts into the working folder and gives the copy's path back.
     CopyOutcome ExtractHidden(int slot, std::string& destination);
 
-    // reveal view
-    // A preset password, when given (even an empty one), is tried before the prompt.
-    // cancellable offers Cancel on the progress dialog of a long load.
-    int LoadGuarded(const QString& path, const std::optional<QString>& preset, bool cancellable);
-    int LoadCarrier(const QString& path, const std::optional<QString>& preset, bool cancellable);
-    // Unlocks the session with the preset or typed passwords; false when it was not
-    // unlocked (the reason has been shown). A file without classic data is tried as
-    // sealed, with the prompt's texts for sealed data.
-    bool AskPassword(const std::optional<QString>& preset, bool cancellable);
-    // Unlocks behind a progress dialog; sealed data off the interface thread.
-    Status Unlock(const QString& password, bool cancellable);
-    Status UnlockInBackground(Password password);
-    void FillRevealView();
-    void ShowRevealView();
-    // Focus on the main control of the reveal view's current page.
-    void FocusRevealPage();
-    SaveOutcome SaveToImage(const QString& target);
-    void btnDeSaveClick();
-    void btnDeSaveAsClick();
-    void mmoDeMsgChange();
-
-    // shared
+    // shared by the panels
     // A session on path, opened; false (nothing shown) when the file cannot be read.
     bool NewSession(const QString& path);
     // Saves what the list holds with the session, behind a progress dialog whose Cancel
@@ -176,74 +125,21 @@ private:
     // A message with its "%s" filled in, as FormatMessage fills it.
     QString Message(const char* key, const QString& value) const;
     void ShowError(const char* key, const QString& value = QString());
-    void FocusIfVisible(QWidget* widget);
+    static void FocusIfVisible(QWidget* widget);
+    // Cancel (Finish) of the wizard and Cancel of the reveal view: offers to save what is
+    // not saved, then closes the frame.
+    void btnCencel1Click();
+    // Asks the question before unsaved work is thrown away; true when there is none or the
+    // user answered Yes.
+    bool ConfirmDiscard(const char* questionKey);
+    void CloseFrame();
 
     IMainWindowHost* m_host;
-    TfrmCheckPass* m_prompt = nullptr;
-    QStringList m_recentImages;
+    HideWizard* m_wizard = nullptr;
+    RevealView* m_reveal = nullptr;
     bool m_saved = false;
-    QString m_imagePath;
     std::unique_ptr<CarrierSession> m_session;
-    bool m_memoEdited = false;            // the reveal view's message differs from the stored one
-    QString m_saveSuffix;                 // the save dialog keeps its default suffix between uses
-    TfrmCheckPass* m_ownPrompt = nullptr; // made on demand when no prompt was handed over
-
-    // wizard panel
-    QFrame* pnlEnCodeImage = nullptr;
-    QStackedWidget* pgcEncodeImage = nullptr;
-    QWidget* tsSelectImg = nullptr;
-    QWidget* tsInputMsg = nullptr;
-    QWidget* tsInputFiles = nullptr;
-    QWidget* tsSetPass = nullptr;
-    QWidget* tsSaveImg = nullptr;
-    QLabel* lbl1 = nullptr;
-    QLabel* lbl2 = nullptr;
-    QLabel* lbl3 = nullptr;
-    QLabel* lbl4 = nullptr;
-    QLabel* lbl7 = nullptr;
-    QLabel* lbl8 = nullptr;
-    QComboBox* cbbFiles = nullptr;
-    QPushButton* btnSelImg = nullptr;
-    QPlainTextEdit* mmoMsg = nullptr;
-    QTreeWidget* lvFiles = nullptr;
-    QPushButton* btnAdd = nullptr;
-    QPushButton* btnDel = nullptr;
-    QPushButton* btnRemoveAll = nullptr;
-    QPushButton* btnOpen = nullptr;
-    QLineEdit* edtPass1 = nullptr;
-    QLineEdit* edtPass2 = nullptr;
-    QLabel* lblPasswordError = nullptr;
-    QLabel* imgRight = nullptr;
-    QLabel* imgError = nullptr;
-    QGroupBox* grpFormat = nullptr;
-    QRadioButton* rbClassic = nullptr;
-    QRadioButton* rbSealed = nullptr;
-    QLabel* lblClassic = nullptr;
-    QLabel* lblSealed = nullptr;
-    QPushButton* btnSave = nullptr;
-    QFrame* shp1 = nullptr;
-    QPushButton* btnBack1 = nullptr;
-    QPushButton* btnNext1 = nullptr;
-    QPushButton* btnCencel1 = nullptr;
-
-    // reveal panel
-    QFrame* pnlDecodeImage = nullptr;
-    QTabWidget* pgcDecodeImage = nullptr;
-    QWidget* tsOutputMsg = nullptr;
-    QWidget* tsOutputFiles = nullptr;
-    QLabel* lbl5 = nullptr;
-    QLabel* lbl6 = nullptr;
-    QPlainTextEdit* mmoDeMsg = nullptr;
-    QTreeWidget* lvDeFiles = nullptr;
-    QPushButton* btnDeAdd = nullptr;
-    QPushButton* btnDeDel = nullptr;
-    QPushButton* btnDeRemoveAll = nullptr;
-    QPushButton* btnDeOpen = nullptr;
-    QPushButton* btnDeSaveFilesAs = nullptr;
-    QFrame* shp2 = nullptr;
-    QPushButton* btnDeSave = nullptr;
-    QPushButton* btnDeSaveAs = nullptr;
-    QPushButton* btnDeCancel = nullptr;
+    QString m_saveSuffix; // the save dialog keeps its default suffix between uses
 
     // popup menu of both lists
     QMenu* pmFile = nullptr;
@@ -253,9 +149,6 @@ private:
     QAction* mniN1 = nullptr;
     QAction* mniLoadTheFile = nullptr;
     QAction* mniSaveFilesAs = nullptr;
-
-    QGridLayout* m_wizardListButtons = nullptr;
-    QGridLayout* m_revealListButtons = nullptr;
 
     TMLang* MLang = nullptr;
 };

@@ -9,9 +9,13 @@
 #include "text/FormatFileSize.h"
 #include "workflow/DialogFolders.h"
 #include "workflow/FileCopy.h"
+#include "workflow/FileDropTarget.h"
+#include "workflow/FileListKeys.h"
 #include "workflow/FileListRows.h"
+#include "workflow/HideWizard.h"
 #include "workflow/PathParts.h"
 #include "workflow/ProgressWatch.h"
+#include "workflow/RevealView.h"
 
 #include <QAction>
 #include <QFileIconProvider>
@@ -47,48 +51,50 @@ QString FileNameOf(const QTreeWidgetItem* row) {
 
 } // namespace
 
-void TframeMsg::ConnectFileListHandlers() {
-    connect(btnAdd, &QPushButton::clicked, this, &TframeMsg::btnAddClick);
-    connect(btnDeAdd, &QPushButton::clicked, this, &TframeMsg::btnAddClick);
+void TframeMsg::ConnectFileLists() {
     connect(mniAdd, &QAction::triggered, this, &TframeMsg::btnAddClick);
-    connect(btnDel, &QPushButton::clicked, this, &TframeMsg::btnDelClick);
-    connect(btnDeDel, &QPushButton::clicked, this, &TframeMsg::btnDelClick);
     connect(mniDel, &QAction::triggered, this, &TframeMsg::btnDelClick);
-    connect(btnRemoveAll, &QPushButton::clicked, this, &TframeMsg::btnRemoveAllClick);
-    connect(btnDeRemoveAll, &QPushButton::clicked, this, &TframeMsg::btnRemoveAllClick);
     connect(mniRemoveAll, &QAction::triggered, this, &TframeMsg::btnRemoveAllClick);
-    connect(btnOpen, &QPushButton::clicked, this, &TframeMsg::mniLoadTheFileClick);
-    connect(btnDeOpen, &QPushButton::clicked, this, &TframeMsg::mniLoadTheFileClick);
     connect(mniLoadTheFile, &QAction::triggered, this, &TframeMsg::mniLoadTheFileClick);
-    connect(btnDeSaveFilesAs, &QPushButton::clicked, this, &TframeMsg::mniSaveFilesAsClick);
     connect(mniSaveFilesAs, &QAction::triggered, this, &TframeMsg::mniSaveFilesAsClick);
-    for (QTreeWidget* list : {lvFiles, lvDeFiles}) {
+    for (const FileListControls& files : {m_wizard->Files(), m_reveal->Files()}) {
+        connect(files.add, &QPushButton::clicked, this, &TframeMsg::btnAddClick);
+        connect(files.del, &QPushButton::clicked, this, &TframeMsg::btnDelClick);
+        connect(files.removeAll, &QPushButton::clicked, this, &TframeMsg::btnRemoveAllClick);
+        connect(files.open, &QPushButton::clicked, this, &TframeMsg::mniLoadTheFileClick);
+        if (files.saveAs != nullptr)
+            connect(files.saveAs, &QPushButton::clicked, this, &TframeMsg::mniSaveFilesAsClick);
+        QTreeWidget* list = files.list;
         connect(list, &QTreeWidget::itemDoubleClicked, this, &TframeMsg::mniLoadTheFileClick);
         connect(list, &QTreeWidget::itemSelectionChanged, this, &TframeMsg::lvFilesChange);
         connect(list, &QTreeWidget::customContextMenuRequested, this,
                 [this, list](const QPoint& pos) { pmFilePopup(list, pos); });
+        new FileDropTarget({list, list->viewport()}, [this, list](const QStringList& paths) {
+            AddFiles(list, paths);
+            lvFilesChange();
+        });
+        new FileListKeys(list, {[this] { btnDelClick(); }, [this] { mniLoadTheFileClick(); },
+                                [this, list](const QPoint& at) { pmFilePopup(list, at); }});
     }
 }
 
 QTreeWidget* TframeMsg::VisibleList() const {
-    if (!pnlEnCodeImage->isHidden())
-        return lvFiles;
-    if (!pnlDecodeImage->isHidden())
-        return lvDeFiles;
+    if (!m_wizard->isHidden())
+        return m_wizard->Files().list;
+    if (!m_reveal->isHidden())
+        return m_reveal->Files().list;
     return nullptr;
 }
 
 void TframeMsg::lvFilesChange() {
-    const int wizardSelected = SelectedCount(lvFiles);
-    btnOpen->setEnabled(wizardSelected == 1);
-    btnDel->setEnabled(wizardSelected >= 1);
-    btnRemoveAll->setEnabled(lvFiles->topLevelItemCount() > 0);
-
-    const int revealSelected = SelectedCount(lvDeFiles);
-    btnDeOpen->setEnabled(revealSelected == 1);
-    btnDeDel->setEnabled(revealSelected >= 1);
-    btnDeSaveFilesAs->setEnabled(revealSelected >= 1);
-    btnDeRemoveAll->setEnabled(lvDeFiles->topLevelItemCount() > 0);
+    for (const FileListControls& files : {m_wizard->Files(), m_reveal->Files()}) {
+        const int selected = SelectedCount(files.list);
+        files.open->setEnabled(selected == 1);
+        files.del->setEnabled(selected >= 1);
+        if (files.saveAs != nullptr)
+            files.saveAs->setEnabled(selected >= 1);
+        files.removeAll->setEnabled(files.list->topLevelItemCount() > 0);
+    }
 
     const QTreeWidget* list = VisibleList();
     const int selected = SelectedCount(list);

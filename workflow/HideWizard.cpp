@@ -1,0 +1,381 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "workflow/HideWizard.h"
+
+#include "engine/CarrierSession.h"
+#include "qtadapters/Dialogs.h"
+#include "qtadapters/NameFilters.h"
+#include "workflow/DialogFolders.h"
+#include "workflow/FileDropTarget.h"
+#include "workflow/MemoText.h"
+#include "workflow/RecentImages.h"
+#include "workflow/SettingsStore.h"
+
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTreeWidget>
+
+namespace lumora {
+namespace {
+
+// The settings key of the carrier format last chosen, and its values.
+constexpr const char* kFormatSetting = "CarrierFormat";
+const QString kSealedSetting = QStringLiteral("sealed");
+const QString kClassicSetting = QStringLiteral("classic");
+
+} // namespace
+
+HideWizard::HideWizard(TframeMsg& frame) : QFrame(&frame), m_frame(frame) {
+    setObjectName(QStringLiteral("pnlEnCodeImage"));
+    Build();
+}
+
+void HideWizard::Build() {
+    pgcEncodeImage = Named(new QStackedWidget(this), "pgcEncodeImage");
+
+    tsSelectImg = Named(new QWidget, "tsSelectImg");
+    auto* selectLayout = PageLayout(tsSelectImg);
+    lbl1 = NewLabel(tsSelectImg, "lbl1",
+                    QStringLiteral("Select an Image, Text messages and the files will be "
+                                   "hidden into the image"));
+    cbbFiles = Named(new QComboBox(tsSelectImg), "cbbFiles");
+    cbbFiles->setEditable(true);
+    cbbFiles->setInsertPolicy(QComboBox::NoInsert);
+    cbbFiles->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    btnSelImg = NewButton(tsSelectImg, "btnSelImg", QStringLiteral("..."));
+    btnSelImg->setFixedWidth(40);
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(cbbFiles, 1);
+    pathRow->addWidget(btnSelImg);
+    selectLayout->addWidget(lbl1);
+    selectLayout->addLayout(pathRow);
+    selectLayout->addStretch(1);
+
+    tsInputMsg = Named(new QWidget, "tsInputMsg");
+    auto* messageLayout = PageLayout(tsInputMsg);
+    lbl2 = NewLabel(tsInputMsg, "lbl2",
+                    QStringLiteral("Input text messages which will be hidden into the image. "
+                                   "Please press next if you donot want to introduce "
+                                   "anything."));
+    mmoMsg = NewMemo(tsInputMsg, "mmoMsg");
+    messageLayout->addWidget(lbl2);
+    messageLayout->addWidget(mmoMsg, 1);
+
+    tsInputFiles = Named(new QWidget, "tsInputFiles");
+    auto* filesLayout = PageLayout(tsInputFiles);
+    lbl3 = NewLabel(tsInputFiles, "lbl3",
+                    QStringLiteral("Append files which will be hidden into the image. Please "
+                                   "press next if you donot want to add anything."));
+    lvFiles = NewFileList("lvFiles");
+    lvFiles->setParent(tsInputFiles);
+    btnAdd = NewButton(tsInputFiles, "btnAdd", QStringLiteral("&Add Files"));
+    btnDel = NewButton(tsInputFiles, "btnDel", QStringLiteral("&Delete Files"));
+    btnRemoveAll = NewButton(tsInputFiles, "btnRemoveAll", QStringLiteral("&Remove All Files"));
+    btnOpen = NewButton(tsInputFiles, "btnOpen", QStringLiteral("&Open"));
+    m_listButtons = NewButtonGrid();
+    filesLayout->addWidget(lbl3);
+    filesLayout->addWidget(lvFiles, 1);
+    filesLayout->addLayout(m_listButtons);
+
+    tsSetPass = Named(new QWidget, "tsSetPass");
+    auto* passLayout = PageLayout(tsSetPass);
+    lbl4 = NewLabel(tsSetPass, "lbl4",
+                    QStringLiteral("Set a password to protect the files and the text messages "
+                                   "hidden in the image"));
+    lbl7 = NewLabel(tsSetPass, "lbl7", QStringLiteral("&Password:"));
+    lbl8 = NewLabel(tsSetPass, "lbl8", QStringLiteral("C&onfirm Password:"));
+    edtPass1 = Named(new QLineEdit(tsSetPass), "edtPass1");
+    edtPass2 = Named(new QLineEdit(tsSetPass), "edtPass2");
+    for (QLineEdit* field : {edtPass1, edtPass2})
+        field->setEchoMode(QLineEdit::Password);
+    lbl7->setBuddy(edtPass1);
+    lbl8->setBuddy(edtPass2);
+    lblPasswordError = NewLabel(tsSetPass, "lblPasswordError",
+                                QStringLiteral("The password and confirm password fields do "
+                                               "not match."));
+    lblPasswordError->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+    lblPasswordError->hide();
+    imgRight = NewMark(tsSetPass, "imgRight", QStringLiteral(":/theme/right.png"),
+                       QStringLiteral("\u2714"));
+    imgError = NewMark(tsSetPass, "imgError", QStringLiteral(":/theme/error.png"),
+                       QStringLiteral("\u2718"));
+    auto* passGrid = new QGridLayout;
+    passGrid->addWidget(lbl7, 0, 0);
+    passGrid->addWidget(edtPass1, 0, 1);
+    passGrid->addWidget(lbl8, 1, 0);
+    passGrid->addWidget(edtPass2, 1, 1);
+    passGrid->addWidget(imgRight, 1, 2);
+    passGrid->addWidget(imgError, 1, 3);
+    passGrid->setColumnMinimumWidth(2, 16);
+    passGrid->setColumnMinimumWidth(3, 16);
+    passLayout->addWidget(lbl4);
+    passLayout->addSpacing(12);
+    passLayout->addLayout(passGrid);
+    passLayout->addWidget(lblPasswordError);
+    grpFormat =
+        Named(new QGroupBox(QStringLiteral("Format of the hidden data"), tsSetPass), "grpFormat");
+    rbClassic = Named(new QRadioButton(QStringLiteral("C&lassic"), grpFormat), "rbClassic");
+    rbSealed = Named(new QRadioButton(QStringLiteral("S&ealed"), grpFormat), "rbSealed");
+    lblClassic = NewLabel(grpFormat, "lblClassic",
+                          QStringLiteral("Other programs that read this format can open it. "
+                                         "A short password is guessed quickly."));
+    lblSealed = NewLabel(grpFormat, "lblSealed",
+                         QStringLiteral("Strong against password guessing, and nothing shows "
+                                        "that Lumora made it. Opens only in Lumora."));
+    rbClassic->setChecked(true);
+    auto* formatLayout = new QGridLayout(grpFormat);
+    formatLayout->setVerticalSpacing(2);
+    formatLayout->addWidget(rbClassic, 0, 0, 1, 2);
+    formatLayout->addWidget(lblClassic, 1, 1);
+    formatLayout->setRowMinimumHeight(2, kPageMargin);
+    formatLayout->addWidget(rbSealed, 3, 0, 1, 2);
+    formatLayout->addWidget(lblSealed, 4, 1);
+    // The descriptions line up with the captions, past the radio buttons' circles.
+    formatLayout->setColumnMinimumWidth(0, 16);
+    formatLayout->setColumnStretch(1, 1);
+    passLayout->addSpacing(12);
+    passLayout->addWidget(grpFormat);
+    passLayout->addStretch(1);
+
+    tsSaveImg = Named(new QWidget, "tsSaveImg");
+    auto* saveLayout = PageLayout(tsSaveImg);
+    btnSave = NewButton(tsSaveImg, "btnSave", QStringLiteral("&Save the Image ..."));
+    btnSave->setFixedSize(200, 30);
+    saveLayout->addStretch(1);
+    saveLayout->addWidget(btnSave, 0, Qt::AlignHCenter);
+    saveLayout->addStretch(2);
+
+    for (QWidget* page : {tsSelectImg, tsInputMsg, tsInputFiles, tsSetPass, tsSaveImg})
+        pgcEncodeImage->addWidget(page);
+
+    shp1 = NewSeparator(this, "shp1");
+    btnBack1 = NewButton(this, "btnBack1", QStringLiteral("< &Back"));
+    btnNext1 = NewButton(this, "btnNext1", QStringLiteral("&Next >"));
+    btnCencel1 = NewButton(this, "btnCencel1", QStringLiteral("&Cancel"));
+    auto* stepButtons = new QHBoxLayout;
+    stepButtons->addStretch(1);
+    for (QPushButton* button : {btnBack1, btnNext1, btnCencel1})
+        stepButtons->addWidget(button);
+
+    auto* panelLayout = new QVBoxLayout(this);
+    panelLayout->setContentsMargins(0, 0, 0, 8);
+    panelLayout->addWidget(pgcEncodeImage, 1);
+    panelLayout->addWidget(shp1);
+    panelLayout->addLayout(stepButtons);
+    BindEscape(this, btnCencel1);
+}
+
+void HideWizard::SetTabOrder() {
+    const QList<QWidget*> chain{cbbFiles,     btnSelImg, mmoMsg,   lvFiles,   btnAdd,    btnDel,
+                                btnRemoveAll, btnOpen,   edtPass1, edtPass2,  rbClassic, rbSealed,
+                                btnSave,      btnBack1,  btnNext1, btnCencel1};
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+}
+
+void HideWizard::ConnectHandlers() {
+    SetTabOrder();
+    connect(btnNext1, &QPushButton::clicked, this, &HideWizard::btnNext1Click);
+    connect(btnBack1, &QPushButton::clicked, this, &HideWizard::btnBack1Click);
+    connect(btnCencel1, &QPushButton::clicked, &m_frame, &TframeMsg::btnCencel1Click);
+    connect(btnSelImg, &QPushButton::clicked, this, &HideWizard::btnSelImgClick);
+    connect(cbbFiles, &QComboBox::editTextChanged, this, &HideWizard::cbbFilesChange);
+    connect(edtPass1, &QLineEdit::textChanged, this, &HideWizard::edtPass1Change);
+    connect(edtPass2, &QLineEdit::textChanged, this, &HideWizard::edtPass1Change);
+    // Clicks only: the wizard's own setting of the choice is no choice of the user's.
+    connect(rbClassic, &QRadioButton::clicked, this, &HideWizard::rbFormatClick);
+    connect(rbSealed, &QRadioButton::clicked, this, &HideWizard::rbFormatClick);
+    connect(pgcEncodeImage, &QStackedWidget::currentChanged, this,
+            &HideWizard::pgcEncodeImageTabActive);
+    connect(btnSave, &QPushButton::clicked, this, &HideWizard::SaveCarrier);
+    // Only the first of several dropped files can be the image.
+    new FileDropTarget({tsSelectImg, cbbFiles, cbbFiles->lineEdit()},
+                       [this](const QStringList& paths) { ChooseImage(paths.first()); });
+    auto pressNext = [this] {
+        if (btnNext1->isVisible() && btnNext1->isEnabled())
+            btnNext1->click();
+    };
+    connect(cbbFiles->lineEdit(), &QLineEdit::returnPressed, this, pressNext);
+    connect(edtPass1, &QLineEdit::returnPressed, this, pressNext);
+    connect(edtPass2, &QLineEdit::returnPressed, this, pressNext);
+}
+
+void HideWizard::FitListButtons(int pageWidth) {
+    ArrangeButtonRows(m_listButtons, {btnAdd, btnDel, btnRemoveAll, btnOpen}, 4, pageWidth);
+}
+
+void HideWizard::Start() {
+    SetWizardPage(0);
+    cbbFiles->setEditText(QString());
+    mmoMsg->clear();
+    lvFiles->clear();
+    LoadRecentImages();
+    edtPass1->clear();
+    edtPass2->clear();
+    LoadCarrierFormat();
+    ShowCancelCaption();
+    cbbFilesChange();
+    pgcEncodeImageTabActive(0);
+}
+
+void HideWizard::ShowCancelCaption() {
+    btnCencel1->setText(m_frame.Message("strCancel"));
+}
+
+bool HideWizard::AtSavePage() const {
+    return pgcEncodeImage->currentWidget() == tsSaveImg;
+}
+
+bool HideWizard::HasTypedWork() const {
+    return !mmoMsg->toPlainText().isEmpty() || lvFiles->topLevelItemCount() > 0 ||
+           !edtPass1->text().isEmpty() || !edtPass2->text().isEmpty();
+}
+
+void HideWizard::LoadRecentImages() {
+    m_recentImages = ReadRecentImages();
+    cbbFiles->clear();
+    for (const QString& image : m_recentImages) {
+        if (!image.isEmpty())
+            cbbFiles->addItem(image);
+    }
+    cbbFiles->setEditText(m_recentImages.value(0));
+    cbbFilesChange();
+}
+
+void HideWizard::SetWizardPage(int index) {
+    pgcEncodeImage->setCurrentIndex(index);
+}
+
+void HideWizard::cbbFilesChange() {
+    const QString path = cbbFiles->currentText();
+    btnNext1->setEnabled(!path.isEmpty());
+    if (!path.isEmpty())
+        m_frame.m_host->ShowImage(path);
+}
+
+void HideWizard::btnSelImgClick() {
+    const QString path =
+        Dialogs().OpenPicture(window(), ToQtNameFilters(PictureFilter(QStringLiteral("All"))),
+                              StartFolder(DialogFolder::WizardImage));
+    RememberFolderOf(DialogFolder::WizardImage, path);
+    ChooseImage(path);
+}
+
+void HideWizard::ChooseImage(const QString& path) {
+    if (path.isEmpty())
+        return;
+    cbbFiles->setEditText(path);
+    PutFirst(m_recentImages, path);
+    cbbFilesChange();
+}
+
+void HideWizard::btnNext1Click() {
+    const int last = pgcEncodeImage->count() - 1;
+    if (pgcEncodeImage->currentWidget() == tsSelectImg) {
+        PutFirst(m_recentImages, cbbFiles->currentText());
+        WriteRecentImages(m_recentImages);
+    }
+    if (pgcEncodeImage->currentIndex() < last)
+        SetWizardPage(pgcEncodeImage->currentIndex() + 1);
+    if (pgcEncodeImage->currentIndex() == last) {
+        btnNext1->setEnabled(false);
+        btnCencel1->setText(m_frame.Message("strFinish"));
+    }
+}
+
+void HideWizard::btnBack1Click() {
+    if (pgcEncodeImage->currentIndex() > 0) {
+        SetWizardPage(pgcEncodeImage->currentIndex() - 1);
+        btnNext1->setEnabled(true);
+        ShowCancelCaption();
+        return;
+    }
+    if (!m_frame.ConfirmDiscard("strDiscard"))
+        return;
+    m_frame.hide();
+    m_frame.m_host->ShowImage(QString());
+    m_frame.m_host->ShowMainPanel(true);
+}
+
+void HideWizard::edtPass1Change() {
+    const QString password = edtPass1->text();
+    const bool typed = !password.isEmpty();
+    const bool match = typed && password == edtPass2->text();
+    imgRight->setVisible(match);
+    imgError->setVisible(typed && !match);
+    lblPasswordError->setVisible(typed && !match);
+    btnNext1->setEnabled(match);
+}
+
+void HideWizard::LoadCarrierFormat() {
+    const bool sealed = ReadSetting(kFormatSetting) == kSealedSetting;
+    rbSealed->setChecked(sealed);
+    rbClassic->setChecked(!sealed);
+}
+
+void HideWizard::rbFormatClick() {
+    WriteSetting(kFormatSetting, rbSealed->isChecked() ? kSealedSetting : kClassicSetting);
+}
+
+void HideWizard::pgcEncodeImageTabActive(int index) {
+    QWidget* page = pgcEncodeImage->widget(index);
+    if (page == tsSelectImg) {
+        TframeMsg::FocusIfVisible(cbbFiles);
+        cbbFiles->lineEdit()->selectAll();
+    } else if (page == tsInputMsg) {
+        TframeMsg::FocusIfVisible(mmoMsg);
+    } else if (page == tsInputFiles) {
+        TframeMsg::FocusIfVisible(lvFiles);
+    } else if (page == tsSetPass) {
+        edtPass1Change();
+        TframeMsg::FocusIfVisible(edtPass1);
+    } else if (page == tsSaveImg) {
+        TframeMsg::FocusIfVisible(btnSave);
+    }
+}
+
+TframeMsg::SaveOutcome HideWizard::SaveCarrier() {
+    const QString image = cbbFiles->currentText();
+    if (image.isEmpty())
+        return TframeMsg::SaveOutcome::Cancelled;
+    const QString target = m_frame.AskSavePath(image);
+    if (target.isEmpty())
+        return TframeMsg::SaveOutcome::Cancelled;
+    if (!m_frame.NewSession(image)) {
+        m_frame.ReleaseEngine();
+        m_frame.ShowError("strSaveError");
+        return TframeMsg::SaveOutcome::Failed;
+    }
+    // Both fields agree on every way onto this page; an empty pair saves under the empty
+    // password.
+    const QByteArray typed =
+        (edtPass2->text() == edtPass1->text() ? edtPass2->text() : QString()).toUtf8();
+    const Password password(std::string_view(typed.constData(), typed.size()));
+    if (password.HasNul()) {
+        m_frame.ShowError("strPasswordNul");
+        return TframeMsg::SaveOutcome::Failed;
+    }
+    SaveRequest request;
+    request.destination = target.toStdString();
+    request.message = ToStoredMessage(mmoMsg->toPlainText());
+    request.newPassword = &password;
+    request.format = rbSealed->isChecked() ? CarrierFormat::Sealed : CarrierFormat::Classic;
+    const TframeMsg::SaveOutcome outcome = m_frame.SaveFromList(request, lvFiles);
+    if (outcome == TframeMsg::SaveOutcome::Saved) {
+        m_frame.m_saved = true;
+        Dialogs().Information(window(), m_frame.Message("strrAppName"),
+                              m_frame.Message("strSavedAs", QDir::toNativeSeparators(target)));
+    }
+    return outcome;
+}
+
+} // namespace lumora

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The frame's five-page hide wizard (image, message, files, password, save), the panel
+// "pnlEnCodeImage". It is a part of TframeMsg: no language component of its own, and the
+// frame's shared state (session, saved flag, file list operations, messages) is used
+// through the frame.
+#pragma once
+
+#include "workflow/FrameWidgets.h"
+#include "workflow/TframeMsg.h"
+
+#include <QFrame>
+#include <QStringList>
+
+class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+class QTreeWidget;
+
+namespace lumora {
+
+class HideWizard : public QFrame {
+public:
+    // Builds the panel inside the frame.
+    explicit HideWizard(TframeMsg& frame);
+
+    // Connects the panel's own controls; the frame connects its file list.
+    void ConnectHandlers();
+    // Back on the first page with every field empty, the recent images offered.
+    void Start();
+    // The image chosen in the picture dialog or dropped on the first page; empty: none.
+    void ChooseImage(const QString& path);
+    bool AtSavePage() const;
+    // A message, files or a password typed but not yet saved into an image.
+    bool HasTypedWork() const;
+    // Asks where to and saves the carrier with what the pages hold.
+    TframeMsg::SaveOutcome SaveCarrier();
+    void ShowCancelCaption();
+    void FitListButtons(int pageWidth);
+
+    FileListControls Files() const { return {lvFiles, btnAdd, btnDel, btnRemoveAll, btnOpen}; }
+    const QStringList& RecentImages() const { return m_recentImages; }
+
+private:
+    void Build();
+    void SetTabOrder();
+    void LoadRecentImages();
+    void SetWizardPage(int index);
+    void btnNext1Click();
+    void btnBack1Click();
+    void btnSelImgClick();
+    void cbbFilesChange();
+    void edtPass1Change();
+    // Shows the carrier format chosen last time; a click on one remembers it.
+    void LoadCarrierFormat();
+    void rbFormatClick();
+    void pgcEncodeImageTabActive(int index);
+
+    TframeMsg& m_frame;
+    QStringList m_recentImages;
+
+    QStackedWidget* pgcEncodeImage = nullptr;
+    QWidget* tsSelectImg = nullptr;
+    QWidget* tsInputMsg = nullptr;
+    QWidget* tsInputFiles = nullptr;
+    QWidget* tsSetPass = nullptr;
+    QWidget* tsSaveImg = nullptr;
+    QLabel* lbl1 = nullptr;
+    QLabel* lbl2 = nullptr;
+    QLabel* lbl3 = nullptr;
+    QLabel* lbl4 = nullptr;
+    QLabel* lbl7 = nullptr;
+    QLabel* lbl8 = nullptr;
+    QComboBox* cbbFiles = nullptr;
+    QPushButton* btnSelImg = nullptr;
+    QPlainTextEdit* mmoMsg = nullptr;
+    QTreeWidget* lvFiles = nullptr;
+    QPushButton* btnAdd = nullptr;
+    QPushButton* btnDel = nullptr;
+    QPushButton* btnRemoveAll = nullptr;
+    QPushButton* btnOpen = nullptr;
+    QLineEdit* edtPass1 = nullptr;
+    QLineEdit* edtPass2 = nullptr;
+    QLabel* lblPasswordError = nullptr;
+    QLabel* imgRight = nullptr;
+    QLabel* imgError = nullptr;
+    QGroupBox* grpFormat = nullptr;
+    QRadioButton* rbClassic = nullptr;
+    QRadioButton* rbSealed = nullptr;
+    QLabel* lblClassic = nullptr;
+    QLabel* lblSealed = nullptr;
+    QPushButton* btnSave = nullptr;
+    QFrame* shp1 = nullptr;
+    QPushButton* btnBack1 = nullptr;
+    QPushButton* btnNext1 = nullptr;
+    QPushButton* btnCencel1 = nullptr;
+    QGridLayout* m_listButtons = nullptr;
+};
+
+} // namespace lumora
