@@ -39,7 +39,7 @@ CBindImage::CBindImage(const std::optional<std::string>& path) {
     CreateWorkDirs();
     m_payloadTempPath = NewTempName();
     m_imageTempPath = NewTempName();
-    ClearSlots(-1);
+    ClearAllSlots();
     m_checkPlaintext = CheckPlaintext();
     if (path) {
         m_carrierPath = *path;
@@ -155,7 +155,8 @@ int CBindImage::ClearMessage() {
     return 1;
 }
 
-int CBindImage::AddFileSlot(const std::string& name, int state, int entryIndex, int64_t size) {
+int CBindImage::AddFileSlot(const std::string& name, FileSlotState state, int entryIndex,
+                            int64_t size) {
     for (int k = 0; k < kSlotCount; ++k) {
         FileSlot& slot = m_slots[k];
         if (slot.state != SLOT_FREE)
@@ -190,7 +191,7 @@ void CBindImage::DropAllFiles() {
     }
 }
 
-int CBindImage::SetSlotState(int k, int state) {
+int CBindImage::SetSlotState(int k, FileSlotState state) {
     if (k < 0 || k >= kSlotCount)
         return 0;
     m_slots[k].state = state;

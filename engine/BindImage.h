@@ -87,10 +87,13 @@ public:
     int ClearMessage();
 
     // --- slot table
-    int AddFileSlot(const std::string& name, int state, int entryIndex, int64_t size);
+    // The slot taken, or -1 when none is free.
+    int AddFileSlot(const std::string& name, FileSlotState state, int entryIndex, int64_t size);
+    // Frees the slots in state; -1 frees every slot (ClearAllSlots).
     int ClearSlots(int state);
+    int ClearAllSlots() { return ClearSlots(-1); }
     void DropAllFiles();
-    int SetSlotState(int k, int state);
+    int SetSlotState(int k, FileSlotState state);
     // What the next save writes: the message (none or empty writes no message), the
     // hidden files of the opened carrier in keptSlots, and the files on disk in addedFiles;
     // everything else the carrier held is left out. 0 (with LastError) when a kept slot is
@@ -126,6 +129,7 @@ public:
     int ExtractHiddenFile(int k, std::string& dest);
 
     // --- binding and unbinding
+    // mode is an OpenMode; any value but OPEN_INSPECT and OPEN_SPLIT unpacks.
     int OpenCarrier(const std::optional<std::string>& path, int mode);
     // Writes a complete carrier to dest atomically: dest is replaced only when image part,
     // payload and trailer were all written; on failure it is left as it was. Needs a
