@@ -357,9 +357,10 @@ TframeMsg::SaveOutcome HideWizard::SaveCarrier() {
     }
     // Both fields agree on every way onto this page; an empty pair saves under the empty
     // password.
-    const QByteArray typed =
+    QByteArray typed =
         (edtPass2->text() == edtPass1->text() ? edtPass2->text() : QString()).toUtf8();
     const Password password(std::string_view(typed.constData(), typed.size()));
+    typed.fill('\0');
     if (password.HasNul()) {
         m_frame.ShowError("strPasswordNul");
         return TframeMsg::SaveOutcome::Failed;
