@@ -49,8 +49,8 @@ void TfrmAbout::BuildControls() {
     pnl1->setPixmap(
         QIcon(QStringLiteral(":/theme/product.png")).pixmap(QSize(48, 48), devicePixelRatioF()));
 
-    lbl1 = NewLabel("lbl1", QStringLiteral("Lumora " LUMORA_SHORT_VERSION), this, QRect(130, 16, 231, 16),
-                    Qt::AlignHCenter);
+    lbl1 = NewLabel("lbl1", QStringLiteral("Lumora " LUMORA_SHORT_VERSION), this,
+                    QRect(130, 16, 231, 16), Qt::AlignHCenter);
     QFont productFont = lbl1->font();
     productFont.setPixelSize(13);
     productFont.setBold(true);
