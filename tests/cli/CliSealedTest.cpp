@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Sealed carriers through lumora-cli: every reading command on one, edit and passwd,
-// a password that opens nothing, files without classic data at a terminal, pictures that
-// hold sealed data already, damage, and what only the released program can show.
+// a password that opens nothing, files without classic data at a terminal, and what only
+// the released program can show.
 #include "CliTest.h"
 #include "TerminalRun.h"
 
@@ -13,8 +13,11 @@ using namespace lumora::test;
 namespace {
 
 const std::string kNotOpened = "no hidden data found, or the password does not open it";
-constexpr size_t kTailSize = 88;
-constexpr size_t kBaseSize = 1508; // base.png
+
+// The first 16 of the last 88 bytes.
+std::vector<uint8_t> SaltOf(const std::vector<uint8_t>& carrier) {
+    return {carrier.end() - 88, carrier.end() - 72};
+}
 
 class CliSealed : public CliTest {
 protected:
@@ -29,20 +32,11 @@ protected:
         return HideInto(name, args, password);
     }
 
-    // The "hiddenData" that info --json tells, with the password or without.
-    std::string HiddenData(const std::string& file, const std::optional<std::string>& password) {
+    // Whether info --json, with the password or without, tells that hiddenData is `seen`.
+    bool InfoSees(const std::string& file, const std::optional<std::string>& password,
+                  const std::string& seen) {
         const std::string out = Run({"info", "--json", file}, password).out;
-        const std::string key = "\"hiddenData\": \"";
-        const size_t at = out.find(key);
-        if (at == std::string::npos)
-            return "(none in " + out + ")";
-        return out.substr(at + key.size(), out.find('"', at + key.size()) - at - key.size());
-    }
-
-    // The tail's salt: its first 16 bytes.
-    std::vector<uint8_t> Salt(const std::string& file) {
-        const auto bytes = ReadFile(file);
-        return {bytes.end() - kTailSize, bytes.end() - kTailSize + 16};
+        return out.find("\"hiddenData\": \"" + seen + "\"") != std::string::npos;
     }
 };
 
@@ -116,9 +110,9 @@ TEST_F(CliSealed, EditKeepsTheFormatAndConvertsBothWays) {
                   std::string::npos)
             << edited.out;
         // Seen from outside: a classic carrier shows, a sealed one does not.
-        EXPECT_EQ(HiddenData(carrier, std::nullopt),
-                  std::string(c.format) == "sealed" ? "unknown" : "classic");
-        EXPECT_EQ(HiddenData(carrier, "pw"), c.format);
+        EXPECT_TRUE(InfoSees(carrier, std::nullopt,
+                             std::string(c.format) == "sealed" ? "unknown" : "classic"));
+        EXPECT_TRUE(InfoSees(carrier, "pw", c.format));
         EXPECT_EQ(Run({"reveal", carrier, "-d", At("out"), "--force"}).out, c.message);
         EXPECT_EQ(ReadFile(At("out/large.bin")), ReadFile(At("large.bin")));
     }
@@ -135,12 +129,8 @@ TEST_F(CliSealed, PasswdKeepsASealedCarrierSealedUnderAFreshSalt) {
     CliResult changed =
         Run({"passwd", carrier, "--new-password-file", newPassword}, "old password");
     ASSERT_EQ(changed.status, 0) << changed.err;
-    const auto after = ReadFile(carrier);
-    EXPECT_EQ(std::vector<uint8_t>(after.begin(), after.begin() + kBaseSize),
-              std::vector<uint8_t>(before.begin(), before.begin() + kBaseSize));
-    EXPECT_NE(Salt(carrier),
-              std::vector<uint8_t>(before.end() - kTailSize, before.end() - kTailSize + 16));
-    EXPECT_EQ(HiddenData(carrier, "new password"), "sealed");
+    EXPECT_NE(SaltOf(ReadFile(carrier)), SaltOf(before));
+    EXPECT_TRUE(InfoSees(carrier, "new password", "sealed"));
     EXPECT_EQ(Run({"reveal", carrier}, "new password").out, "sealed note");
     CliResult old = Run({"reveal", carrier}, "old password");
     EXPECT_EQ(old.status, 4);
@@ -215,56 +205,6 @@ TEST_F(CliSealed, AtATerminalWithoutAPasswordSourceItStopsAtOnceWithAHint) {
     EXPECT_EQ(ReadText(At("stdout")), "sealed note");
 }
 
-TEST_F(CliSealed, HidingBehindSealedDataCutsItOffOnlyWhenThePasswordOpensIt) {
-    const std::string picture = Hide("picture.png", true, "pw");
-    const auto pictureBytes = ReadFile(picture);
-    const auto base = ReadFile(ReferenceFile("base.png"));
-    struct Case {
-        std::vector<std::string> format;
-        std::string password;
-        bool cut; // the new image part is base.png; else the whole sealed picture
-    };
-    const Case cases[] = {
-        {{"--sealed"}, "pw", true},
-        {{"--sealed"}, "another", false},
-        {{}, "pw", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE((c.format.empty() ? "classic, " : "sealed, ") + c.password);
-        std::vector<std::string> args{"hide",    picture, "-o",   At("new.png"),
-                                      "--force", "-m",    "newer"};
-        args.insert(args.end(), c.format.begin(), c.format.end());
-        CliResult hidden = Run(args, c.password);
-        ASSERT_EQ(hidden.status, 0) << hidden.err;
-        EXPECT_EQ(Run({"reveal", At("new.png")}, c.password).out, "newer");
-        CliResult stripped =
-            Run({"strip", At("new.png"), "-o", At("image.png"), "--force"}, c.password);
-        ASSERT_EQ(stripped.status, 0) << stripped.err;
-        EXPECT_EQ(ReadFile(At("image.png")), c.cut ? base : pictureBytes);
-    }
-}
-
-TEST_F(CliSealed, ADamagedSealedCarrierIsRefusedWithNothingWritten) {
-    const std::string carrier = Hide("c.png", true);
-    auto bytes = ReadFile(carrier);
-    // Inside the second of the three chunks.
-    bytes[kBaseSize + 24 + 65553 + 100] ^= 0x01;
-    WriteFile(carrier, bytes);
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"reveal", carrier, "-d", At("out")},
-          {"extract", carrier, "small.txt", "-d", At("out")},
-          {"verify", carrier}}) {
-        SCOPED_TRACE(args[0]);
-        CliResult result = Run(args);
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err.rfind("lumora-cli: the hidden data in " + carrier + " is damaged", 0),
-                  0u)
-            << result.err;
-        EXPECT_EQ(result.out, "");
-    }
-    EXPECT_FALSE(FileExists(At("out")));
-}
-
 // The released program never tries the test parameters, and a derivation it cannot get
 // the memory for is its own error.
 TEST_F(CliSealed, TheReleasedProgramTriesOnlyTheReleasedParameters) {
@@ -274,31 +214,10 @@ TEST_F(CliSealed, TheReleasedProgramTriesOnlyTheReleasedParameters) {
     CliResult tried = Run({"reveal", carrier}, "pw", released);
     EXPECT_EQ(tried.status, 4);
     EXPECT_EQ(tried.err, ErrorLine(kNotOpened));
-    const std::string reference = ReferenceFile("long-password.jpg");
-    CliResult classic =
-        Run({"reveal", reference}, "0123456789abcdefghijklmnopqrstuvwxyz!?", released);
-    EXPECT_EQ(classic.status, 0) << classic.err;
-    EXPECT_EQ(classic.out, "Long passwords use their first 32 bytes.");
-}
-
-TEST_F(CliSealed, TooLittleMemoryForTheKeyIsNoWrongPassword) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer reserves more address space than any tight limit allows";
+#if !defined(__SANITIZE_ADDRESS__) // it reserves more address space than the limit allows
+    released.addressSpaceLimit = uint64_t{160} << 20; // Argon2 alone wants 256 MiB
+    CliResult tight = Run({"reveal", carrier}, "pw", released);
+    EXPECT_EQ(tight.status, 1);
+    EXPECT_EQ(tight.err, ErrorLine("not enough memory to derive the key"));
 #endif
-    const std::string carrier = Hide("c.png", true);
-    CliOptions tight;
-    tight.released = true;
-    tight.addressSpaceLimit = uint64_t{160} << 20; // Argon2 alone wants 256 MiB
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"reveal", carrier},
-          {"hide", ReferenceFile("base.png"), "-o", At("new.png"), "--sealed", "-m", "x"}}) {
-        SCOPED_TRACE(args[0]);
-        CliResult result = Run(args, "pw", tight);
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err, ErrorLine("not enough memory to derive the key"));
-    }
-    EXPECT_FALSE(FileExists(At("new.png")));
-    // A classic carrier needs no such memory.
-    CliResult classic = Run({"hide", ReferenceFile("base.png"), "-o", At("new.png")}, "pw", tight);
-    EXPECT_EQ(classic.status, 0) << classic.err;
 }
