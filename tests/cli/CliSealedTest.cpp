@@ -116,10 +116,6 @@ TEST_F(CliSealed, EditKeepsTheFormatAndConvertsBothWays) {
         EXPECT_EQ(Run({"reveal", carrier, "-d", At("out"), "--force"}).out, c.message);
         EXPECT_EQ(ReadFile(At("out/large.bin")), ReadFile(At("large.bin")));
     }
-    CliResult both = Run({"edit", At("c.png"), "--sealed", "--classic"});
-    EXPECT_EQ(both.status, 2);
-    EXPECT_EQ(both.err, ErrorLine("give either --sealed or --classic\n"
-                                  "Try 'lumora-cli edit --help'."));
 }
 
 TEST_F(CliSealed, PasswdKeepsASealedCarrierSealedUnderAFreshSalt) {
