@@ -29,6 +29,7 @@ int RunHide(const Arguments& args) {
     RequireStdinOnce(args, {operands[0]});
     GivesMessage(args);
     const bool force = args.Has("force");
+    const std::optional<CarrierFormat> format = FormatToWrite(args);
     PasswordSource password(args, PasswordUse::Create);
     const OutputTarget target("hide", *output, force);
     const CarrierInput image(operands[0]);
@@ -52,6 +53,7 @@ int RunHide(const Arguments& args) {
     auto session = OpenCarrier(image, progress);
     request.destination = target.Path();
     request.newPassword = &secret;
+    request.format = format;
     request.replaceExisting = force;
     ThrowIfFailed(session->Save(request));
     progress.Clear();

@@ -68,7 +68,7 @@ int RunReveal(const Arguments& args) {
     const CarrierInput carrier(args.Operands()[0]);
 
     TerminalProgress progress;
-    auto session = UnlockCarrier(carrier, password, progress);
+    auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args));
     const auto& entries = session->Entries();
     std::vector<std::string> written;
     if (auto folder = args.Value("directory"))
@@ -109,7 +109,7 @@ int RunExtract(const Arguments& args) {
     const CarrierInput carrier(operands[0]);
 
     TerminalProgress progress;
-    auto session = UnlockCarrier(carrier, password, progress);
+    auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args));
     std::vector<HiddenEntry> chosen;
     for (auto name = operands.begin() + 1; name != operands.end(); ++name) {
         if (std::find(operands.begin() + 1, name, *name) != name)

@@ -19,7 +19,7 @@ int RunVerify(const Arguments& args) {
     PasswordSource password(args, PasswordUse::Open);
     return ForEachCarrier(args, [&](const CarrierInput& carrier, bool) {
         TerminalProgress progress;
-        auto session = UnlockCarrier(carrier, password, progress);
+        auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args));
         int entries = 0;
         const Status verified = session->VerifyAll(entries);
         if (verified.outcome == Outcome::Damaged)
