@@ -202,7 +202,6 @@ private:
     int AddMessage(CZipper& zipper, const std::string& archivePath);
     int FailEntry(EntryCheck check, const std::string& name);
     int ReadMessage(CUnzipper& unzipper, int index, int64_t size);
-    int CopyStoredPayload(const std::string& encryptedPath);
     const Password* WritePassword() const;
     // Bytes of the open file that are its image part.
     int64_t ImagePartLength() const;
