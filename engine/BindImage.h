@@ -198,8 +198,7 @@ private:
     std::vector<int> KeptEntries() const;
     int CopyKeptEntries(CZipper& zipper, CUnzipper& source, const std::vector<int>& kept,
                         PackProgress& progress);
-    int AddNewFiles(CZipper& zipper, const std::string& archivePath, PackProgress& progress);
-    int AddMessage(CZipper& zipper, const std::string& archivePath);
+    int AddNewEntries(CZipper& zipper, const std::string& archivePath, PackProgress& progress);
     int FailEntry(EntryCheck check, const std::string& name);
     int ReadMessage(CUnzipper& unzipper, int index, int64_t size);
     const Password* WritePassword() const;
