@@ -1,65 +1,83 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/PictureLoader.h"
 
-#include "app/MetafileDecoder.h"
+#include "platform/Dialogs.h"
+#include "preview/PreviewClient.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
-#include <QPainter>
-#include <QSvgRenderer>
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lumora {
 namespace {
 
-// Metafiles are read whole; larger ones are not previewed.
-constexpr qint64 kMaxMetafileBytes = 64 * 1024 * 1024;
-// A metafile may state a huge page; its preview is drawn no larger than this.
-constexpr int kMaxMetafileSide = 4096;
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const QString& path)
+        : m_fd(::open(QFile::encodeName(path).constData(),
+                      O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {}
+    ~ReadOnlyFile() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    int Fd() const { return m_fd; }
 
-QImage RenderSvg(const QByteArray& svg) {
-    if (svg.isEmpty())
-        return {};
-    QSvgRenderer renderer(svg);
-    if (!renderer.isValid())
-        return {};
-    QSize size = renderer.defaultSize();
-    if (size.isEmpty())
-        return {};
-    if (size.width() > kMaxMetafileSide || size.height() > kMaxMetafileSide)
-        size.scale(kMaxMetafileSide, kMaxMetafileSide, Qt::KeepAspectRatio);
-    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    renderer.render(&painter);
-    return image;
-}
+private:
+    int m_fd;
+};
 
-QImage LoadMetafile(const QString& path, QByteArray (*toSvg)(const QByteArray&)) {
-    QFile file(path);
-    if (file.size() > kMaxMetafileBytes || !file.open(QIODevice::ReadOnly))
-        return {};
-    return RenderSvg(toSvg(file.readAll()));
-}
-
-QImage LoadWithQt(const QString& path, const QByteArray& suffix) {
-    if (!QImageReader::supportedImageFormats().contains(suffix))
-        return {};
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    return reader.read();
+uint32_t BoundSide(int side) {
+    return uint32_t(std::clamp<int>(side, 1, int(preview::kMaxPreviewSide)));
 }
 
 } // namespace
 
+PicturePreview LoadPreview(const QString& path, QSize bound, int timeoutMs) {
+    preview::RequestHeader request;
+    request.format = QFileInfo(path).suffix().toLower().toStdString();
+    request.maxWidth = BoundSide(bound.width());
+    request.maxHeight = BoundSide(bound.height());
+    if (!preview::IsValidFormat(request.format))
+        return {};
+    // Only a regular file is read: a FIFO or a device named like a picture is not.
+    ReadOnlyFile file(path);
+    struct stat info {};
+    if (file.Fd() < 0 || ::fstat(file.Fd(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        uint64_t(info.st_size) > preview::kMaxPictureBytes)
+        return {};
+    request.byteCount = uint64_t(info.st_size);
+
+    const preview::HelperReply reply =
+        preview::RunPreviewHelper(preview::PreviewHelperPath(), file.Fd(), request, timeoutMs);
+    if (reply.outcome != preview::HelperOutcome::Preview)
+        return {};
+    const preview::ResponseHeader& header = reply.header;
+    QImage image(int(header.previewWidth), int(header.previewHeight),
+                 QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {};
+    const size_t rowBytes = size_t(header.previewWidth) * 4;
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(image.scanLine(y), reply.pixels.data() + rowBytes * size_t(y), rowBytes);
+    return {image, QSize(int(header.width), int(header.height))};
+}
+
 QImage LoadPicture(const QString& path) {
-    const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
-    if (suffix == "wmf")
-        return LoadMetafile(path, WmfToSvg);
-    if (suffix == "emf")
-        return LoadMetafile(path, EmfToSvg);
-    return LoadWithQt(path, suffix);
+    return LoadPreview(path, kDefaultPreviewBound).image;
+}
+
+void InstallDialogPreviews() {
+    SetPreviewDecoder([](const QString& path, QSize bound, QSize& size) {
+        PicturePreview picture = LoadPreview(path, bound);
+        size = picture.size;
+        return picture.image;
+    });
 }
 
 } // namespace lumora

@@ -1,15 +1,37 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Decodes a picture file for the preview, the decoder chosen by the file's extension:
-// Qt's image readers for bitmaps, icons, GIF, PNG, JPEG, TIFF, WebP and the other formats
-// Qt can read; libwmf and libemf2svg for WMF and EMF. A file of another kind (".pcx",
-// ".ani"), a damaged one or one too large gives a null image.
+// Previews of picture files, decoded by the sandboxed helper lumora-preview and never in
+// the program: the program reads the file and copies back the pixels of a preview no
+// larger than it asked for. The decoder is chosen by the file's extension: Qt's image
+// readers for bitmaps, icons, GIF, PNG, JPEG, TIFF, WebP and the other formats Qt can read;
+// libwmf and libemf2svg for WMF and EMF. A file of another kind (".pcx", ".ani"), a damaged
+// one, one larger than the helper takes, anything but a regular file, or a helper that
+// fails, crashes or does not answer in time gives no preview.
 #pragma once
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 namespace lumora {
 
+// The size a preview is kept within when the caller names none.
+inline constexpr QSize kDefaultPreviewBound(1024, 1024);
+// How long a preview may take, the helper's start included.
+inline constexpr int kPreviewTimeoutMs = 5000;
+
+struct PicturePreview {
+    QImage image; // at most the bound asked for; null for no preview
+    QSize size;   // the picture's own size, as its decoder sees it
+};
+
+// The picture at `path`, scaled down to fit within `bound` with its proportions kept.
+// Waits at most `timeoutMs` for the helper.
+PicturePreview LoadPreview(const QString& path, QSize bound, int timeoutMs = kPreviewTimeoutMs);
+
+// The picture at `path` within kDefaultPreviewBound; a null image for none.
 QImage LoadPicture(const QString& path);
+
+// Lets the open-picture dialog's preview pane show pictures through LoadPreview.
+void InstallDialogPreviews();
 
 } // namespace lumora

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -23,6 +24,7 @@ namespace lumora {
 namespace {
 
 constexpr int kSettleMilliseconds = 1000;
+constexpr int kSettleAfterAttempt = 4000;
 
 QString Env(const char* name) {
     return qEnvironmentVariable(name);
@@ -117,12 +119,22 @@ QWidget* SetUpScene(const QString& scene, const ProgramWindows& windows) {
             main->ShowMainPanel(false);
         if (Env("LUMORA_SCREENSHOT_PAGE") == QLatin1String("files"))
             main->Frame()->ShowFilesPage();
-    } else if (scene == QLatin1String("prompt")) {
+    } else if (scene == QLatin1String("prompt") || scene == QLatin1String("prompt-again")) {
         // The password prompt runs modally; it is photographed from inside its event loop.
         QTimer::singleShot(0, main, [main, image] {
             if (main->Frame()->LoadFromImage(image, QString()) == 1)
                 main->ShowMainPanel(false);
         });
+        // A wrong password first: the prompt comes back with its error line.
+        if (scene == QLatin1String("prompt-again")) {
+            QTimer::singleShot(300, main, [] {
+                if (auto* prompt = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                    prompt->findChild<QLineEdit*>(QStringLiteral("medtPass"))
+                        ->setText(QStringLiteral("not the password"));
+                    prompt->accept();
+                }
+            });
+        }
         return nullptr;
     }
     return main;
@@ -142,8 +154,11 @@ bool StartScreenshot(const ProgramWindows& windows) {
     QCursor::setPos(0, 0);
     QTimer::singleShot(0, windows.main.get(), [&windows, scene, output] {
         QWidget* subject = SetUpScene(scene, windows);
+        // A failed attempt on sealed data takes a key derivation before the prompt is back.
+        const int settle =
+            scene == QLatin1String("prompt-again") ? kSettleAfterAttempt : kSettleMilliseconds;
         // A null subject stands for the modal dialog open at that time.
-        QTimer::singleShot(kSettleMilliseconds, windows.main.get(), [&windows, subject, output] {
+        QTimer::singleShot(settle, windows.main.get(), [&windows, subject, output] {
             QWidget* shown = subject != nullptr ? subject : QApplication::activeModalWidget();
             if (shown == nullptr)
                 shown = windows.main.get();

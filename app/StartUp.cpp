@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/StartUp.h"
 
+#include "app/PictureLoader.h"
 #include "app/TfrmAbout.h"
 #include "app/TfrmMain.h"
+#include "platform/Dialogs.h"
 #include "workflow/TframeMsg.h"
 #include "workflow/TfrmCheckPass.h"
 
 namespace lumora {
 
 ProgramWindows CreateWindows() {
+    InstallDialogPreviews();
     ProgramWindows windows;
     windows.main = std::make_unique<TfrmMain>();
     windows.prompt = new TfrmCheckPass(windows.main.get());

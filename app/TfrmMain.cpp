@@ -337,11 +337,12 @@ void TfrmMain::ShowImage(const QString& path) {
     }
     ShowFileSizes(path, info.size());
     pnlShowImage->hide();
-    const QImage picture = LoadPicture(path);
-    pnlShowImage->SetPicture(picture);
-    if (picture.isNull())
+    // The preview comes no larger than the frame; it is placed by the picture's own size.
+    const PicturePreview picture = LoadPreview(path, pnlImage->size());
+    pnlShowImage->SetPicture(picture.image);
+    if (picture.image.isNull())
         return;
-    const PreviewPlacement placement = FitPreview(picture.size(), pnlImage->size());
+    const PreviewPlacement placement = FitPreview(picture.size, pnlImage->size());
     pnlShowImage->SetStretch(placement.stretch);
     pnlShowImage->setGeometry(placement.rect);
     pnlShowImage->show();

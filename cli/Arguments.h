@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Options and operands of one subcommand, parsed the way git and most GNU tools do:
-// "--name value", "--name=value", "-x value", "-xvalue", options between operands,
-// and "--" ending the options.
+// Options and operands of one command, parsed the way git and most GNU tools do:
+// "--name value", "--name=value", "-x value", "-xvalue", flags bundled ("-qf"), options
+// between operands, and "--" ending the options. "-" alone is an operand. Long options
+// are never abbreviated; an unknown one is answered with the nearest known name.
 #pragma once
+
+#include "cli/CommandTable.h"
 
 #include <map>
 #include <optional>
@@ -11,27 +14,29 @@
 
 namespace lumora::cli {
 
-struct OptionRule {
-    std::string longName; // without the leading "--"
-    char shortName = 0;   // 0 when the option has no short form
-    bool takesValue = false;
-    bool repeatable = false;
-};
-
 class Arguments {
 public:
     // Throws UsageError (naming `command`) for unknown options and missing values.
-    Arguments(const std::string& command, const std::vector<OptionRule>& rules,
+    Arguments(const std::string& command, const std::vector<const OptionSpec*>& options,
               const std::vector<std::string>& args);
 
+    const std::string& Command() const { return m_command; }
     bool Has(const std::string& longName) const { return m_options.count(longName) != 0; }
+    // The value of an option given once (the last one for a repeatable option).
     std::optional<std::string> Value(const std::string& longName) const;
     std::vector<std::string> Values(const std::string& longName) const;
+    // The value as a whole number from `minimum` to `maximum`; a usage error otherwise.
+    std::optional<long> Number(const std::string& longName, long minimum, long maximum) const;
     const std::vector<std::string>& Operands() const { return m_operands; }
 
 private:
+    std::string m_command;
     std::map<std::string, std::vector<std::string>> m_options;
     std::vector<std::string> m_operands;
 };
+
+// The known word nearest to `word` (at most two edits away, or the only one that starts
+// with it), or empty.
+std::string NearestWord(const std::string& word, const std::vector<std::string>& known);
 
 } // namespace lumora::cli

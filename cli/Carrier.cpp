@@ -5,6 +5,8 @@
 #include "cli/FileErrors.h"
 #include "cli/Interrupt.h"
 #include "cli/Password.h"
+#include "cli/Report.h"
+#include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
 
 namespace lumora::cli {
@@ -14,18 +16,19 @@ void ThrowIfFailed(const Status& status) {
     case Outcome::Ok:
         return;
     case Outcome::WrongPassword:
-        throw CliError(Exit::WrongPassword, "wrong password");
+        throw CliError(Code::WrongPassword, "wrong password");
     case Outcome::NoData:
-        throw CliError(Exit::NoData, status.Describe());
+        throw CliError(Code::NoData, status.Describe());
     case Outcome::Busy:
-        throw CliError(Exit::Busy, status.Describe());
+        throw CliError(Code::Busy, status.Describe());
     case Outcome::WouldLose:
     case Outcome::Changed:
-        throw CliError(Exit::NeedsForce, status.Describe() + " (use --force to go on)");
+        throw CliError(Code::NeedsForce, status.Describe() + " (use --force to go on)");
     case Outcome::Cancelled:
         StopIfInterrupted();
         throw Failure("cancelled");
     case Outcome::Damaged:
+        throw CliError(Code::Damaged, status.Describe());
     case Outcome::Refused:
     case Outcome::ReadFailed:
     case Outcome::WriteFailed:
@@ -36,27 +39,34 @@ void ThrowIfFailed(const Status& status) {
     throw Failure(status.Describe());
 }
 
-std::unique_ptr<CarrierSession> OpenCarrier(const std::string& path, TerminalProgress& progress) {
-    RequireReadableFile(path);
-    auto session = std::make_unique<CarrierSession>(path);
+std::unique_ptr<CarrierSession> OpenCarrier(const CarrierInput& input, TerminalProgress& progress) {
+    RequireReadableFile(input.Path());
+    auto session = std::make_unique<CarrierSession>(input.Path());
     session->SetProgressObserver(&progress);
     ThrowIfFailed(session->Open());
     return session;
 }
 
-std::unique_ptr<CarrierSession> UnlockCarrier(const std::string& command, const std::string& path,
-                                              const std::optional<std::string>& passwordFile,
+std::unique_ptr<CarrierSession> UnlockCarrier(const CarrierInput& input, PasswordSource& password,
                                               TerminalProgress& progress, bool lock) {
-    auto session = OpenCarrier(path, progress);
+    auto session = OpenCarrier(input, progress);
     if (!session->HasData())
-        throw CliError(Exit::NoData, "no hidden data in " + path);
+        throw CliError(Code::NoData, "no hidden data in " + input.Name());
     if (lock)
         ThrowIfFailed(session->Lock());
-    std::string typed = ObtainPassword(command, passwordFile, PasswordUse::Open);
-    Status unlocked = session->Unlock(Password::Take(typed));
-    if (unlocked.outcome == Outcome::Damaged)
-        throw Failure("the hidden data in " + path + " is damaged: " + unlocked.Describe());
-    ThrowIfFailed(unlocked);
+    for (int attempt = 1;; ++attempt) {
+        Status unlocked = session->Unlock(password.Get());
+        if (unlocked.outcome == Outcome::WrongPassword && attempt < password.Tries()) {
+            password.SayWrong();
+            continue;
+        }
+        if (unlocked.outcome == Outcome::Damaged)
+            throw CliError(Code::Damaged, "the hidden data in " + input.Name() +
+                                              " is damaged: " + unlocked.Describe());
+        ThrowIfFailed(unlocked);
+        break;
+    }
+    Detail("unlocked " + input.Name() + " with the password from " + password.Describe());
     return session;
 }
 

@@ -1,37 +1,52 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// How a command ends when it cannot do its job: an exit status and the one line that
-// main() prints on stderr after "lumora-cli: ".
+// How a command ends: a result code, its exit status and its stable JSON name, and the
+// error that carries a code and the one line that main() prints after "lumora-cli: ".
 #pragma once
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace lumora::cli {
 
-enum class Exit {
-    Ok = 0,
-    Failure = 1,
-    Usage = 2,
-    WrongPassword = 3,
-    NoData = 4,
-    Busy = 5,       // another Lumora process is changing the carrier
-    NeedsForce = 6, // hidden content would be lost, or the carrier changed meanwhile
+enum class Code {
+    Ok,
+    Failure,       // a file could not be read or written, a check failed
+    Damaged,       // the hidden data is damaged
+    Usage,         // a mistake in the command line
+    WrongPassword, // the password does not open the carrier
+    NoData,        // the file holds no hidden data
+    Busy,          // another Lumora process is changing the carrier
+    NeedsForce,    // refused without --force: content would be lost, the carrier changed
+                   // meanwhile, or the picture would not show any more
+    Cancelled,     // stopped by a signal; the program then ends by that signal
 };
+
+struct CodeInfo {
+    Code code;
+    int exitStatus;      // -1: the program ends by the signal
+    const char* name;    // the "code" of JSON output
+    const char* meaning; // for the help text
+};
+
+// Every code, in the order of their exit statuses.
+const std::vector<CodeInfo>& Codes();
+const CodeInfo& InfoOf(Code code);
 
 class CliError : public std::runtime_error {
 public:
-    CliError(Exit status, const std::string& text) : std::runtime_error(text), m_status(status) {}
-    Exit Status() const { return m_status; }
+    CliError(Code code, const std::string& text) : std::runtime_error(text), m_code(code) {}
+    Code GetCode() const { return m_code; }
 
 private:
-    Exit m_status;
+    Code m_code;
 };
 
 // A mistake in the command line; main() points at the command's --help.
 class UsageError : public CliError {
 public:
     UsageError(const std::string& command, const std::string& text)
-        : CliError(Exit::Usage, text), m_command(command) {}
+        : CliError(Code::Usage, text), m_command(command) {}
     const std::string& Command() const { return m_command; }
 
 private:
@@ -39,7 +54,7 @@ private:
 };
 
 inline CliError Failure(const std::string& text) {
-    return CliError(Exit::Failure, text);
+    return CliError(Code::Failure, text);
 }
 
 } // namespace lumora::cli

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// lumora-cli edit: the re-save of the desktop program's reveal view, from the command line.
+// lumora-cli edit and passwd: the re-save of the desktop program's reveal view, from the
+// command line, with new content or under a new password.
+#include "cli/Arguments.h"
 #include "cli/Carrier.h"
 #include "cli/CliError.h"
-#include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "cli/FilesToHide.h"
 #include "cli/MessageText.h"
+#include "cli/Password.h"
+#include "cli/Report.h"
 #include "cli/SaveCarrier.h"
+#include "cli/SavedCarrier.h"
+#include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
 
 #include <algorithm>
@@ -20,50 +25,67 @@ bool SameFile(const std::string& a, const std::string& b) {
     return std::filesystem::equivalent(a, b, ec);
 }
 
+// The carrier operand and where the result goes, as edit and passwd take them.
+struct Resave {
+    std::string carrier;
+    std::optional<OutputTarget> target; // none: the carrier is replaced
+    bool inPlace = true;
+};
+
+Resave ResaveOf(const Arguments& args) {
+    const std::string& command = args.Command();
+    if (args.Operands().size() != 1)
+        throw UsageError(command, command + " takes exactly one CARRIER");
+    RequireStdinOnce(args, args.Operands());
+    Resave resave;
+    resave.carrier = args.Operands()[0];
+    const auto output = args.Value("output");
+    if (resave.carrier == "-" && !output)
+        throw UsageError(command, command + " - needs -o OUTPUT");
+    resave.inPlace = !output || (*output != "-" && SameFile(*output, resave.carrier));
+    if (output && !resave.inPlace)
+        resave.target.emplace(command, *output, args.Has("force"));
+    return resave;
+}
+
+void Save(CarrierSession& session, SaveRequest& request, const Resave& resave, bool force,
+          TerminalProgress& progress) {
+    request.destination = resave.target ? resave.target->Path() : resave.carrier;
+    request.replaceExisting = resave.inPlace || force;
+    request.allowLoss = force;
+    request.allowChanged = force;
+    ThrowIfFailed(session.Save(request));
+    progress.Clear();
+    if (resave.target)
+        ReportSaved(session, *resave.target);
+    else
+        ReportSaved(session, OutputTarget("", resave.carrier, true));
+}
+
 } // namespace
 
-int RunEdit(const Args& args) {
-    auto arguments = ParseCommand("edit",
-                                  {{"output", 'o', true},
-                                   {"message", 'm', true},
-                                   {"message-file", 0, true},
-                                   {"clear-message", 0, false},
-                                   {"add", 0, true, true},
-                                   {"remove", 0, true, true},
-                                   {"force", 0, false},
-                                   PasswordFileOption()},
-                                  args);
-    if (!arguments)
-        return 0;
-    if (arguments->Operands().size() != 1)
-        throw UsageError("edit", "edit takes exactly one CARRIER");
-    const std::string& path = arguments->Operands()[0];
-    auto output = arguments->Value("output");
-    auto adds = arguments->Values("add");
-    auto removes = arguments->Values("remove");
-    bool clearMessage = arguments->Has("clear-message");
-    bool force = arguments->Has("force");
-    auto newMessage =
-        MessageFromOptions("edit", arguments->Value("message"), arguments->Value("message-file"));
+int RunEdit(const Arguments& args) {
+    const auto adds = args.Values("add");
+    const auto removes = args.Values("remove");
+    const bool clearMessage = args.Has("clear-message");
+    const bool newMessage = GivesMessage(args);
     if (clearMessage && newMessage)
-        throw UsageError("edit", "--clear-message cannot be used with -m or --message-file");
-    if (!output && !newMessage && !clearMessage && adds.empty() && removes.empty())
-        throw UsageError("edit", "nothing to change: give -m, --message-file, "
+        throw UsageError("edit", "--clear-message cannot be used with -m, --message-file or -e");
+    if (!args.Has("output") && !newMessage && !clearMessage && adds.empty() && removes.empty())
+        throw UsageError("edit", "nothing to change: give -m, --message-file, -e, "
                                  "--clear-message, --add, --remove or -o");
-
-    bool inPlace = !output || SameFile(*output, path);
-    if (!inPlace)
-        RequireNewOutput(*output, force);
+    const Resave resave = ResaveOf(args);
+    PasswordSource password(args, PasswordUse::Open);
+    const CarrierInput carrier(resave.carrier);
 
     TerminalProgress progress;
     // Held from the open to the replace, so two edits cannot lose each other's changes.
-    auto session =
-        UnlockCarrier("edit", path, arguments->Value("password-file"), progress, inPlace);
+    auto session = UnlockCarrier(carrier, password, progress, resave.inPlace);
     const auto& entries = session->Entries();
     for (const auto& name : removes)
         if (std::none_of(entries.begin(), entries.end(),
                          [&](const HiddenEntry& entry) { return entry.name == name; }))
-            throw Failure("no hidden file named " + name + " in " + path);
+            throw Failure("no hidden file named " + name + " in " + carrier.Name());
     SaveRequest request;
     std::vector<std::string> keptNames;
     for (const HiddenEntry& entry : entries) {
@@ -72,14 +94,37 @@ int RunEdit(const Args& args) {
         request.keptEntries.push_back(entry.index);
         keptNames.push_back(entry.name);
     }
-    request.addedFiles = CheckFilesToHide(adds, keptNames, path);
-    request.destination = output ? *output : path;
-    request.keepMessage = !newMessage && !clearMessage;
-    request.message = newMessage;
-    request.replaceExisting = inPlace || force;
-    request.allowLoss = force;
-    request.allowChanged = force;
-    ThrowIfFailed(session->Save(request));
+    request.addedFiles = CheckFilesToHide(adds, keptNames, carrier.Name());
+    progress.Clear();
+    const bool present = session->GetMessageState() == MessageState::Present;
+    request.message = MessageFromOptions(args, present ? session->Message() : std::nullopt);
+    const bool messageChanged = request.message.has_value() || clearMessage;
+    if (!messageChanged && args.Has("edit-message") && resave.inPlace && adds.empty() &&
+        removes.empty()) {
+        Note("the message is unchanged; " + carrier.Name() + " was left as it was");
+        return 0;
+    }
+    request.keepMessage = !messageChanged;
+    Save(*session, request, resave, args.Has("force"), progress);
+    return 0;
+}
+
+int RunPasswd(const Arguments& args) {
+    const Resave resave = ResaveOf(args);
+    PasswordSource password(args, PasswordUse::Open);
+    PasswordSource newPassword(args, PasswordUse::Create, true);
+    const CarrierInput carrier(resave.carrier);
+
+    TerminalProgress progress;
+    auto session = UnlockCarrier(carrier, password, progress, resave.inPlace);
+    progress.Clear();
+    const Password secret = newPassword.Get();
+    SaveRequest request;
+    for (const HiddenEntry& entry : session->Entries())
+        request.keptEntries.push_back(entry.index);
+    request.keepMessage = true;
+    request.newPassword = &secret;
+    Save(*session, request, resave, args.Has("force"), progress);
     return 0;
 }
 

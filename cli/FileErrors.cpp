@@ -19,6 +19,15 @@ std::string CannotWrite(const std::string& path) {
     return "cannot write " + path + ": " + std::strerror(errno);
 }
 
+std::string AlreadyExists(const std::string& path) {
+    return path + " already exists (use --force to overwrite it)";
+}
+
+bool PathExists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
 void RequireReadableFile(const std::string& path) {
     // O_NONBLOCK: a named pipe must not block the check.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

@@ -10,6 +10,12 @@ namespace lumora::cli {
 std::string CannotRead(const std::string& path);
 std::string CannotWrite(const std::string& path);
 
+// "PATH already exists (use --force to overwrite it)".
+std::string AlreadyExists(const std::string& path);
+
+// True when something (a file, a folder, a dangling link) exists at `path`.
+bool PathExists(const std::string& path);
+
 // Throws "cannot read PATH: ..." unless PATH is a regular file that can be opened.
 void RequireReadableFile(const std::string& path);
 

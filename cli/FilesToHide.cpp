@@ -1,57 +1,127 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/FilesToHide.h"
 
+#include "archive/EntryName.h"
 #include "cli/CliError.h"
 #include "cli/FileErrors.h"
+#include "cli/Report.h"
+#include "cli/TreeWalk.h"
 #include "engine/BindImage.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
-#include <set>
+#include <map>
 
 namespace lumora::cli {
+namespace {
+
+struct Candidate {
+    std::string shown;     // as the user would name it
+    std::string path;      // absolute
+    std::string entryName; // the name it is hidden under
+    struct stat info;
+};
+
+// The name a folder's files start with: its own name; for "." and the like the name of
+// the folder it stands for; none for "/".
+std::string FolderPrefix(const std::string& argument) {
+    std::filesystem::path path(argument);
+    std::string name = path.lexically_normal().filename().string();
+    if (name.empty() || name == "." || name == "..") {
+        std::error_code ec;
+        name = std::filesystem::canonical(path, ec).filename().string();
+    }
+    return name;
+}
+
+std::string KindOf(mode_t mode) {
+    if (S_ISLNK(mode))
+        return "a symbolic link";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "a device";
+}
+
+void AddFolder(const std::string& argument, std::vector<Candidate>& found) {
+    const std::string prefix = FolderPrefix(argument);
+    std::string base = std::filesystem::absolute(argument).lexically_normal().string();
+    while (!base.empty() && base.back() == '/')
+        base.pop_back();
+    std::string failed;
+    TreeVisitor visitor;
+    visitor.entry = [&](const TreeEntry& entry) {
+        if (!S_ISREG(entry.info.st_mode)) {
+            Note("skipping " + entry.path + ": " + KindOf(entry.info.st_mode));
+            return;
+        }
+        found.push_back({entry.path, base + "/" + entry.below,
+                         prefix.empty() ? entry.below : prefix + "/" + entry.below, entry.info});
+    };
+    visitor.unreadable = [&](const std::string& path, int error) {
+        if (failed.empty())
+            failed = "cannot read " + path + ": " + std::strerror(error);
+    };
+    WalkTree(argument, visitor);
+    if (!failed.empty())
+        throw Failure(failed);
+}
+
+} // namespace
 
 std::vector<AddedFile> CheckFilesToHide(const std::vector<std::string>& arguments,
                                         const std::vector<std::string>& hiddenNames,
                                         const std::string& carrier) {
-    size_t total = hiddenNames.size() + arguments.size();
+    std::vector<Candidate> candidates;
+    for (const auto& argument : arguments) {
+        struct stat info {};
+        if (::stat(argument.c_str(), &info) != 0)
+            throw Failure(CannotRead(argument));
+        if (S_ISDIR(info.st_mode)) {
+            AddFolder(argument, candidates);
+            continue;
+        }
+        RequireReadableFile(argument);
+        const auto path = std::filesystem::absolute(argument).lexically_normal();
+        candidates.push_back({argument, path.string(), path.filename().string(), info});
+    }
+
+    const size_t total = hiddenNames.size() + candidates.size();
     if (total > static_cast<size_t>(kSlotCount))
         throw Failure("too many files: at most " + std::to_string(kSlotCount) +
                       " files can be hidden, this would make " + std::to_string(total));
 
     std::vector<AddedFile> files;
-    std::set<std::string> paths;
-    std::set<std::string> names(hiddenNames.begin(), hiddenNames.end());
-    for (const auto& argument : arguments) {
-        RequireReadableFile(argument);
-        std::error_code ec;
-        auto size = std::filesystem::file_size(argument, ec);
-        if (ec)
-            throw Failure("cannot read " + argument + ": " + ec.message());
-        if (size >= static_cast<uintmax_t>(kMaxCarrierSize))
-            throw Failure(argument + " is too large to be hidden");
-
-        auto identity = std::filesystem::canonical(argument, ec);
-        if (ec)
-            throw Failure("cannot read " + argument + ": " + ec.message());
-        auto path = std::filesystem::absolute(argument).lexically_normal();
-        AddedFile file{path.string(), path.filename().string()};
-        if (!paths.insert(identity.string()).second)
-            throw Failure(argument + " is given twice");
+    std::map<std::pair<dev_t, ino_t>, std::string> identities;
+    std::map<std::string, std::string> names; // entry name -> who takes it ("" for the carrier)
+    for (const std::string& name : hiddenNames)
+        names.emplace(name, std::string());
+    for (const Candidate& file : candidates) {
+        if (file.info.st_size >= kMaxCarrierSize)
+            throw Failure(file.shown + " is too large to be hidden");
+        if (!identities.emplace(std::make_pair(file.info.st_dev, file.info.st_ino), file.shown)
+                 .second)
+            throw Failure(file.shown + " is given twice");
         if (file.entryName == kMessageEntryName)
-            throw Failure(argument + " cannot be hidden: the name " + file.entryName +
+            throw Failure(file.shown + " cannot be hidden: the name " + file.entryName +
                           " is reserved for the message");
-        // Entries are named by the file name alone; two with one name would collide when
-        // the carrier is re-saved or revealed into a folder.
-        if (!names.insert(file.entryName).second) {
-            bool inCarrier =
-                std::find(hiddenNames.begin(), hiddenNames.end(), file.entryName) != hiddenNames.end();
-            throw Failure(inCarrier ? carrier + " already hides a file named " + file.entryName +
-                                          " (remove it with --remove " + file.entryName + ")"
-                                    : "two files are named " + file.entryName +
-                                          "; hidden files need different names");
+        if (!IsAcceptableNewEntryName(file.entryName))
+            throw Failure(file.shown + " cannot be hidden under the name " + file.entryName +
+                          (file.entryName.find('\\') != std::string::npos
+                               ? ": other programs read a backslash as a folder separator"
+                               : ""));
+        // Two entries of one name would collide when the carrier is re-saved or revealed.
+        auto [taken, added] = names.emplace(file.entryName, file.shown);
+        if (!added) {
+            if (taken->second.empty())
+                throw Failure(carrier + " already hides a file named " + file.entryName +
+                              " (remove it with --remove " + file.entryName + ")");
+            throw Failure(taken->second + " and " + file.shown + " would both be hidden as " +
+                          file.entryName + "; hidden files need different names");
         }
-        files.push_back(std::move(file));
+        files.emplace_back(file.path, file.entryName);
     }
     return files;
 }

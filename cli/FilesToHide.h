@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The checks the desktop program makes on files before they are hidden, and those that
-// keep a later re-save from losing one: readable regular files, under 2 GiB, at most 100
-// in all, no path twice, no two files with the same name.
+// The files a command line asks to hide, checked the way the desktop program checks them
+// and so that a later re-save loses none: readable regular files under 2 GiB, at most 100
+// in all, no file twice, no two files under one name. A folder stands for the regular
+// files below it, hidden under names that start with the folder's own name
+// ("docs/sub/b.txt"); links inside it are not followed, and FIFOs, sockets and devices
+// are skipped with a note. A link named on the command line is followed.
 #pragma once
 
 #include "engine/FileSlot.h"
@@ -11,7 +14,7 @@
 
 namespace lumora::cli {
 
-// Each file as the engine adds it: its absolute path, under its file name alone.
+// Each file as the engine adds it: its absolute path and the name it is hidden under.
 // `hiddenNames` are the names of the files the carrier keeps; `carrier` names it in messages.
 std::vector<AddedFile> CheckFilesToHide(const std::vector<std::string>& arguments,
                                         const std::vector<std::string>& hiddenNames,

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+// The help texts, made from the command table.
 #pragma once
 
 #include <string>
 
 namespace lumora::cli {
 
-// The overview printed by "lumora-cli --help".
-const char* ProgramHelp();
+struct CommandSpec;
 
-// The --help text of a subcommand; empty when there is no such command.
-std::string CommandHelp(const std::string& command);
+// The overview printed by "lumora-cli --help".
+std::string ProgramHelp();
+
+// The --help text of a command.
+std::string CommandHelp(const CommandSpec& command);
 
 } // namespace lumora::cli

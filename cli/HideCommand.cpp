@@ -1,60 +1,61 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // lumora-cli hide: a new carrier from an image, a message and files.
+#include "cli/Arguments.h"
 #include "cli/Carrier.h"
 #include "cli/CliError.h"
-#include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "cli/FileErrors.h"
 #include "cli/FilesToHide.h"
 #include "cli/MessageText.h"
 #include "cli/Password.h"
+#include "cli/PictureFormat.h"
+#include "cli/Report.h"
 #include "cli/SaveCarrier.h"
+#include "cli/SavedCarrier.h"
+#include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
 
 #include <filesystem>
 
 namespace lumora::cli {
 
-int RunHide(const Args& args) {
-    auto arguments = ParseCommand("hide",
-                                  {{"output", 'o', true},
-                                   {"message", 'm', true},
-                                   {"message-file", 0, true},
-                                   {"force", 0, false},
-                                   PasswordFileOption()},
-                                  args);
-    if (!arguments)
-        return 0;
-    const auto& operands = arguments->Operands();
+int RunHide(const Arguments& args) {
+    const auto& operands = args.Operands();
     if (operands.empty())
         throw UsageError("hide", "hide needs an IMAGE");
-    auto output = arguments->Value("output");
+    const auto output = args.Value("output");
     if (!output)
         throw UsageError("hide", "hide needs -o OUTPUT");
-    const std::string& image = operands[0];
-    auto message =
-        MessageFromOptions("hide", arguments->Value("message"), arguments->Value("message-file"));
+    RequireStdinOnce(args, {operands[0]});
+    GivesMessage(args);
+    const bool force = args.Has("force");
+    PasswordSource password(args, PasswordUse::Create);
+    const OutputTarget target("hide", *output, force);
+    const CarrierInput image(operands[0]);
 
-    RequireReadableFile(image);
+    RequireReadableFile(image.Path());
     // A carrier with an empty image part could never be opened again.
     std::error_code ec;
-    if (std::filesystem::file_size(image, ec) == 0 && !ec)
-        throw Failure("cannot hide data in " + image + ": the file is empty");
-    const bool force = arguments->Has("force");
-    RequireNewOutput(*output, force);
+    if (std::filesystem::file_size(image.Path(), ec) == 0 && !ec)
+        throw Failure("cannot hide data in " + image.Name() + ": the file is empty");
+    if (!force && !ToleratesTrailingBytes(PictureHead(image.Path())))
+        throw CliError(Code::NeedsForce, image.Name() +
+                                             " is a picture in a text format (such as SVG), which "
+                                             "shows nothing once data follows its end (use --force "
+                                             "to hide data in it anyway)");
     SaveRequest request;
     request.addedFiles = CheckFilesToHide({operands.begin() + 1, operands.end()}, {}, *output);
-    std::string typed =
-        ObtainPassword("hide", arguments->Value("password-file"), PasswordUse::Create);
-    const Password password = Password::Take(typed);
+    request.message = MessageFromOptions(args, std::nullopt);
+    const Password secret = password.Get();
 
     TerminalProgress progress;
     auto session = OpenCarrier(image, progress);
-    request.destination = *output;
-    request.message = message;
-    request.newPassword = &password;
+    request.destination = target.Path();
+    request.newPassword = &secret;
     request.replaceExisting = force;
     ThrowIfFailed(session->Save(request));
+    progress.Clear();
+    ReportSaved(*session, target);
     return 0;
 }
 

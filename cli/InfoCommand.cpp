@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // lumora-cli info: what the main window's information panel shows, without a password.
+#include "cli/Arguments.h"
 #include "cli/Carrier.h"
 #include "cli/CliError.h"
-#include "cli/CommandSupport.h"
 #include "cli/Commands.h"
+#include "cli/PerCarrier.h"
+#include "cli/Report.h"
+#include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
+#include "cli/TerminalText.h"
 #include "engine/FormatFileSize.h"
 
 #include <cstdio>
@@ -17,13 +21,15 @@ bool HasTrailer(const CarrierTrailer& trailer) {
     return trailer.magic[0] == 'V' && trailer.magic[1] == 'Z';
 }
 
-void PrintJson(const CarrierTrailer& trailer, bool valid) {
-    std::printf("{\"hasTrailer\": %s, \"valid\": %s, \"version\": %d, \"imageLength\": %d, "
-                "\"payloadLength\": %d, \"messageLength\": %d, \"fileCount\": %d, "
-                "\"filesTotalSize\": %d}\n",
-                HasTrailer(trailer) ? "true" : "false", valid ? "true" : "false",
-                static_cast<int>(trailer.version), trailer.imageLength, trailer.payloadLength,
-                trailer.messageLength, trailer.fileCount, trailer.filesTotalSize);
+void AddNumbers(JsonObject& object, const CarrierTrailer& trailer, bool valid) {
+    object.Bool("hasTrailer", HasTrailer(trailer))
+        .Bool("valid", valid)
+        .Number("version", trailer.version)
+        .Number("imageLength", trailer.imageLength)
+        .Number("payloadLength", trailer.payloadLength)
+        .Number("messageLength", trailer.messageLength)
+        .Number("fileCount", trailer.fileCount)
+        .Number("filesTotalSize", trailer.filesTotalSize);
 }
 
 void PrintPanel(int64_t fileSize, int64_t imageSize, int64_t messageSize, int fileCount,
@@ -35,47 +41,56 @@ void PrintPanel(int64_t fileSize, int64_t imageSize, int64_t messageSize, int fi
     std::printf("Hidden Files Total Size: %s\n", FormatFileSize(filesSize).c_str());
 }
 
-} // namespace
-
-int RunInfo(const Args& args) {
-    auto arguments = ParseCommand("info", {{"json", 0, false}}, args);
-    if (!arguments)
-        return 0;
-    if (arguments->Operands().size() != 1)
-        throw UsageError("info", "info takes exactly one CARRIER");
-    const std::string& path = arguments->Operands()[0];
-
-    TerminalProgress progress;
-    auto session = OpenCarrier(path, progress);
-    const CarrierTrailer& trailer = session->Trailer();
-    bool valid = session->HasData();
-    if (arguments->Has("json")) {
-        PrintJson(trailer, valid);
-        return 0;
-    }
-
+void PrintText(const CarrierInput& carrier, const CarrierTrailer& trailer, bool valid) {
+    const std::string name = Shown(carrier.Name(), TextKind::Name, Stream::Out);
     if (valid) {
-        std::printf("%s: Lumora carrier, trailer version %d\n", path.c_str(), trailer.version);
+        std::printf("%s: Lumora carrier, trailer version %d\n", name.c_str(), trailer.version);
         PrintPanel(int64_t{trailer.imageLength} + trailer.payloadLength, trailer.imageLength,
                    trailer.messageLength, trailer.fileCount, trailer.filesTotalSize);
-        return 0;
+        return;
     }
     // Without a payload the whole file, or what a trailer marks as image, is the picture.
     std::error_code ec;
-    auto fileSize = static_cast<int64_t>(std::filesystem::file_size(path, ec));
+    auto fileSize = static_cast<int64_t>(std::filesystem::file_size(carrier.Path(), ec));
     int64_t imageSize = fileSize;
     if (HasTrailer(trailer) && trailer.imageLength > 0 && trailer.imageLength < fileSize)
         imageSize = trailer.imageLength;
     if (!HasTrailer(trailer))
-        std::printf("%s: no hidden data\n", path.c_str());
+        std::printf("%s: no hidden data\n", name.c_str());
     else if (trailer.version != kTrailerVersion)
-        std::printf("%s: no hidden data (unsupported trailer version %d)\n", path.c_str(),
+        std::printf("%s: no hidden data (unsupported trailer version %d)\n", name.c_str(),
                     trailer.version);
     else
         std::printf("%s: no hidden data (the trailer's lengths do not fit the file)\n",
-                    path.c_str());
+                    name.c_str());
     PrintPanel(fileSize, imageSize, 0, 0, 0);
-    return 0;
+}
+
+} // namespace
+
+int RunInfo(const Arguments& args) {
+    bool first = true;
+    return ForEachCarrier(args, [&](const CarrierInput& carrier, bool) {
+        TerminalProgress progress;
+        auto session = OpenCarrier(carrier, progress);
+        const CarrierTrailer& trailer = session->Trailer();
+        const bool valid = session->HasData();
+        const Code code = valid ? Code::Ok : Code::NoData;
+        CarrierResult result;
+        result.code = code;
+        result.entry = CarrierObject(carrier, code);
+        if (!valid)
+            result.entry.String("message", "no hidden data in " + carrier.Name());
+        AddNumbers(result.entry, trailer, valid);
+        result.json = result.entry.Text();
+        if (!JsonOutput()) {
+            if (!first)
+                std::fputc('\n', stdout);
+            PrintText(carrier, trailer, valid);
+        }
+        first = false;
+        return result;
+    });
 }
 
 } // namespace lumora::cli

@@ -23,7 +23,7 @@ void InstallInterruptHandlers() {
     sigemptyset(&action.sa_mask);
     // No SA_RESTART: a blocking read of the password prompt returns EINTR.
     action.sa_flags = 0;
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
         sigaction(signal, &action, nullptr);
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Ctrl-C, SIGTERM and SIGHUP only set a flag. Long engine operations see it through the
-// progress observer and cancel, cleaning up after themselves; the command then unwinds
-// (its engine objects remove their working folders) and main() re-raises the signal.
+// Ctrl-C, SIGTERM, SIGHUP and SIGPIPE (a reader that went away) only set a flag. Long engine
+// operations see it through the progress observer and cancel, cleaning up after themselves; the
+// command then unwinds (its engine objects remove their working folders) and main() re-raises the
+// signal.
 #pragma once
 
 namespace lumora::cli {

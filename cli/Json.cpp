@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/Json.h"
 
-#include <cstdint>
 #include <cstdio>
 
 namespace lumora::cli {
 namespace {
 
 // Length of the valid UTF-8 sequence at `pos`, or 0.
-size_t Utf8SequenceLength(const std::string& text, size_t pos) {
+size_t Utf8SequenceLength(std::string_view text, size_t pos) {
     auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
-    uint8_t lead = byte(pos);
+    const uint8_t lead = byte(pos);
     size_t length = 0;
     uint32_t minimum = 0;
     uint32_t code = 0;
@@ -36,16 +35,23 @@ size_t Utf8SequenceLength(const std::string& text, size_t pos) {
             return 0;
         code = (code << 6) | (byte(pos + i) & 0x3F);
     }
-    bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
     return code < minimum || code > 0x10FFFF || surrogate ? 0 : length;
+}
+
+std::string UnicodeEscape(unsigned code) {
+    char escaped[16];
+    std::snprintf(escaped, sizeof escaped, "\\u%04x", code);
+    return escaped;
 }
 
 } // namespace
 
-std::string JsonString(const std::string& text) {
+std::string JsonString(std::string_view text) {
     std::string out = "\"";
     for (size_t i = 0; i < text.size();) {
-        auto c = static_cast<uint8_t>(text[i]);
+        const auto c = static_cast<uint8_t>(text[i]);
+        size_t length = 1;
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
@@ -56,25 +62,52 @@ std::string JsonString(const std::string& text) {
         } else if (c == '\t') {
             out += "\\t";
         } else if (c < 0x20 || c == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else if (c >= 0x80) {
-            size_t length = Utf8SequenceLength(text, i);
-            if (length == 0) {
-                out += "\\ufffd";
-                ++i;
-                continue;
-            }
-            out.append(text, i, length);
-            i += length;
-            continue;
-        } else {
+            out += UnicodeEscape(c);
+        } else if (c < 0x80) {
             out += static_cast<char>(c);
+        } else if ((length = Utf8SequenceLength(text, i)) != 0) {
+            out.append(text.substr(i, length));
+        } else {
+            length = 1;
+            out += UnicodeEscape(0xDC00u + c);
         }
-        ++i;
+        i += length;
     }
     return out + "\"";
+}
+
+JsonObject& JsonObject::Member(const char* key, const std::string& value) {
+    if (!m_members.empty())
+        m_members += ", ";
+    m_members += JsonString(key) + ": " + value;
+    return *this;
+}
+
+JsonObject& JsonObject::String(const char* key, std::string_view text) {
+    return Member(key, JsonString(text));
+}
+
+JsonObject& JsonObject::Number(const char* key, int64_t number) {
+    return Member(key, std::to_string(number));
+}
+
+JsonObject& JsonObject::Bool(const char* key, bool value) {
+    return Member(key, value ? "true" : "false");
+}
+
+JsonObject& JsonObject::Null(const char* key) {
+    return Member(key, "null");
+}
+
+JsonObject& JsonObject::Raw(const char* key, const std::string& json) {
+    return Member(key, json);
+}
+
+std::string JsonArray(const std::vector<std::string>& items) {
+    std::string out = "[";
+    for (const std::string& item : items)
+        out += (out.size() > 1 ? ", " : "") + item;
+    return out + "]";
 }
 
 } // namespace lumora::cli

@@ -1,43 +1,46 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // lumora-cli list: the hidden files and their sizes.
+#include "cli/Arguments.h"
 #include "cli/Carrier.h"
-#include "cli/CliError.h"
-#include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "cli/Password.h"
+#include "cli/PerCarrier.h"
+#include "cli/Report.h"
+#include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
+#include "cli/TerminalText.h"
 #include "engine/FormatFileSize.h"
 
 #include <cstdio>
 
 namespace lumora::cli {
 
-int RunList(const Args& args) {
-    auto arguments = ParseCommand("list", {{"json", 0, false}, PasswordFileOption()}, args);
-    if (!arguments)
-        return 0;
-    if (arguments->Operands().size() != 1)
-        throw UsageError("list", "list takes exactly one CARRIER");
-    const std::string& path = arguments->Operands()[0];
-
-    TerminalProgress progress;
-    auto session = UnlockCarrier("list", path, arguments->Value("password-file"), progress);
-    progress.Clear();
-    const auto& files = session->Entries();
-
-    if (arguments->Has("json")) {
-        std::string json = "[";
-        for (const auto& file : files) {
-            json += json.size() > 1 ? ", " : "";
-            json += "{\"name\": " + JsonString(file.name) +
-                    ", \"size\": " + std::to_string(file.size) + "}";
-        }
-        std::printf("%s]\n", json.c_str());
-        return 0;
-    }
-    for (const auto& file : files)
-        std::printf("%12s  %s\n", FormatFileSize(file.size).c_str(), file.name.c_str());
-    return 0;
+int RunList(const Arguments& args) {
+    PasswordSource password(args, PasswordUse::Open);
+    bool first = true;
+    return ForEachCarrier(args, [&](const CarrierInput& carrier, bool several) {
+        TerminalProgress progress;
+        auto session = UnlockCarrier(carrier, password, progress);
+        progress.Clear();
+        std::vector<std::string> entries;
+        for (const HiddenEntry& file : session->Entries())
+            entries.push_back(
+                JsonObject().String("name", file.name).Number("size", file.size).Text());
+        CarrierResult result;
+        result.json = JsonArray(entries);
+        result.entry = CarrierObject(carrier, Code::Ok).Raw("entries", result.json);
+        if (JsonOutput())
+            return result;
+        if (several)
+            std::printf("%s%s:\n", first ? "" : "\n",
+                        Shown(carrier.Name(), TextKind::Name, Stream::Out).c_str());
+        first = false;
+        for (const HiddenEntry& file : session->Entries())
+            std::printf("%12s  %s\n", FormatFileSize(file.size).c_str(),
+                        Shown(file.name, TextKind::Name, Stream::Out).c_str());
+        return result;
+    });
 }
 
 } // namespace lumora::cli

@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/MessageText.h"
 
+#include "cli/Arguments.h"
+#include "cli/ChildProgram.h"
 #include "cli/CliError.h"
 #include "cli/FileErrors.h"
 #include "cli/Interrupt.h"
 #include "engine/MessageEntry.h"
 #include "engine/MessageForm.h"
+#include "platform/Clock.h"
+#include "platform/WorkFolder.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,35 +40,129 @@ std::string ReadBounded(int fd, const std::string& name) {
     }
 }
 
+std::string ReadMessageFile(const std::string& path) {
+    // Pipes are fine here (--message-file <(command)); folders are not.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw Failure(CannotRead(path));
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        throw Failure("cannot read " + path + ": Is a directory");
+    }
+    try {
+        std::string message = ReadBounded(fd, path);
+        ::close(fd);
+        return message;
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+}
+
+bool OnPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string folders = path != nullptr ? path : "/usr/bin:/bin";
+    for (size_t start = 0; start <= folders.size();) {
+        size_t end = folders.find(':', start);
+        if (end == std::string::npos)
+            end = folders.size();
+        const std::string folder = end > start ? folders.substr(start, end - start) : ".";
+        if (::access((folder + "/" + program).c_str(), X_OK) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::string ChosenEditor() {
+    for (const char* variable : {"VISUAL", "EDITOR"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0')
+            return value;
+    }
+    return OnPath("editor") ? "editor" : "vi";
+}
+
+void WriteAll(int fd, const std::string& text, const std::string& name) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw Failure(CannotWrite(name));
+        done += static_cast<size_t>(n);
+    }
+}
+
 } // namespace
 
-std::optional<std::string> MessageFromOptions(const std::string& command,
-                                              const std::optional<std::string>& text,
-                                              const std::optional<std::string>& file) {
-    if (text && file)
-        throw UsageError(command, "-m and --message-file cannot be used together");
+bool GivesMessage(const Arguments& args) {
+    const int given = (args.Has("message") ? 1 : 0) + (args.Has("message-file") ? 1 : 0) +
+                      (args.Has("edit-message") ? 1 : 0);
+    if (given > 1)
+        throw UsageError(args.Command(), "give only one of -m, --message-file and -e");
+    return given == 1;
+}
+
+std::string EditInEditor(const std::string& text) {
+    WorkFolder folder = WorkFolder::Create(TickCount());
+    if (!folder)
+        throw Failure("cannot make a working folder: " + folder.Error());
+    const std::string name = "message.txt";
+    const std::string path = folder.Path() + "/" + name;
+    const int fd = ::openat(folder.Handle().Fd(), name.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw Failure(CannotWrite(path));
+    try {
+        WriteAll(fd, text.empty() ? text : text + "\n", path);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
+
+    const std::string editor = ChosenEditor();
+    ChildRun run;
+    run.argv = {"/bin/sh", "-c", editor + " \"$@\"", editor, path};
+    run.ignoreInterrupts = true;
+    const int terminal = OpenTerminal();
+    // Without a terminal the editor must still keep off stdout, which may carry a carrier.
+    run.in = terminal;
+    run.out = terminal >= 0 ? terminal : STDERR_FILENO;
+    run.err = terminal;
+    const int status = RunChild(run);
+    if (terminal >= 0)
+        ::close(terminal);
+    StopIfInterrupted();
+    if (status != 0)
+        throw Failure("the editor " + editor + " failed (" + DescribeChildStatus(status) +
+                      "); nothing was saved");
+    std::string edited = ReadMessageFile(path);
+    if (!edited.empty() && edited.back() == '\n')
+        edited.pop_back();
+    return edited;
+}
+
+std::optional<std::string> MessageFromOptions(const Arguments& args,
+                                              const std::optional<std::string>& current) {
+    GivesMessage(args);
+    const auto text = args.Value("message");
+    const auto file = args.Value("message-file");
     std::string message;
     if (text) {
         message = *text;
     } else if (file && *file == "-") {
         message = ReadBounded(STDIN_FILENO, "standard input");
     } else if (file) {
-        // Pipes are fine here (--message-file <(command)); folders are not.
-        int fd = ::open(file->c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            throw Failure(CannotRead(*file));
-        struct stat info {};
-        if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-            ::close(fd);
-            throw Failure("cannot read " + *file + ": Is a directory");
-        }
-        try {
-            message = ReadBounded(fd, *file);
-        } catch (...) {
-            ::close(fd);
-            throw;
-        }
-        ::close(fd);
+        message = ReadMessageFile(*file);
+    } else if (args.Has("edit-message")) {
+        const std::string shown = current ? FromStoredForm(*current) : std::string();
+        message = EditInEditor(shown);
+        if (message == shown)
+            return std::nullopt;
     } else {
         return std::nullopt;
     }

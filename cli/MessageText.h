@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The engine keeps the message with CR LF line breaks, as it is stored in carriers; on the
-// command line messages use LF, like the desktop program's memo.
+// The message a command is given: -m TEXT, --message-file FILE ("-" reads stdin) or -e,
+// which opens the user's editor. The engine keeps the message with CR LF line breaks, as
+// it is stored in carriers; on the command line messages use LF, like the desktop
+// program's memo.
 #pragma once
 
 #include <optional>
@@ -8,10 +10,21 @@
 
 namespace lumora::cli {
 
-// The message given by -m TEXT or --message-file FILE ("-" reads stdin), in stored form;
-// none when neither option was given. Throws for unreadable files and NUL bytes.
-std::optional<std::string> MessageFromOptions(const std::string& command,
-                                              const std::optional<std::string>& text,
-                                              const std::optional<std::string>& file);
+class Arguments;
+
+// True when the options give a message (-m, --message-file or -e); a usage error when
+// they give more than one.
+bool GivesMessage(const Arguments& args);
+
+// The message the options give, in stored form; none when they give none or -e left
+// `current` (stored form; none for no message) as it was. An empty message stands for no
+// message. Throws for unreadable files, NUL bytes and a failed editor.
+std::optional<std::string> MessageFromOptions(const Arguments& args,
+                                              const std::optional<std::string>& current);
+
+// Opens the editor ($VISUAL, else $EDITOR, else editor, else vi, run through /bin/sh as
+// git does) on `text` in a private working folder and gives back what was saved, with one
+// final line break dropped (editors add one).
+std::string EditInEditor(const std::string& text);
 
 } // namespace lumora::cli

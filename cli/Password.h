@@ -1,20 +1,61 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Where the password comes from: the first line of --password-file, else the variable
-// LUMORA_PASSWORD, else a prompt on the terminal without echo. Never the command line.
+// Where a password comes from: --password-file FILE ("-" for stdin), --password-fd N or
+// --password-command COMMAND (the first line of each), else the variable LUMORA_PASSWORD,
+// else a prompt on the terminal without echo. Never the command line. passwd takes its
+// new password from the --new-password-* options or a prompt, never from the variable.
 #pragma once
 
+#include "crypt/SecretBytes.h"
+
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace lumora::cli {
 
+class Arguments;
+
+// Takes LUMORA_PASSWORD out of the environment, so no program started later sees it,
+// and keeps its value for PasswordSource. Called once at start.
+void TakePasswordFromEnvironment();
+
 enum class PasswordUse {
-    Open,   // opening an existing carrier: asked once
-    Create, // a new carrier: asked twice, must not be empty
+    Open,   // the password of an existing carrier
+    Create, // a new password: must not be empty; a prompt asks twice
 };
 
-// `command` names the subcommand for usage errors.
-std::string ObtainPassword(const std::string& command,
-                           const std::optional<std::string>& passwordFile, PasswordUse use);
+class PasswordSource {
+public:
+    // The source the options name (`newPassword`: the --new-password-* ones); throws a
+    // usage error when two are named, or none and there is no terminal to ask on.
+    PasswordSource(const Arguments& args, PasswordUse use, bool newPassword = false);
+    ~PasswordSource();
+    PasswordSource(const PasswordSource&) = delete;
+    PasswordSource& operator=(const PasswordSource&) = delete;
+
+    // The password. A prompt asks each time; every other source is read once and gives
+    // the same password again.
+    Password Get();
+    bool IsPrompt() const { return m_terminal >= 0; }
+    // How often a wrong password may be tried: three times at a prompt, else once.
+    int Tries() const { return IsPrompt() ? 3 : 1; }
+    // Tells the one at the prompt that the password was wrong.
+    void SayWrong() const;
+    // Where it comes from, for -v.
+    const std::string& Describe() const { return m_description; }
+
+private:
+    Password Read();
+
+    std::string m_command;
+    PasswordUse m_use;
+    bool m_new;
+    std::optional<std::string> m_file;
+    std::optional<int> m_fd;
+    std::optional<std::string> m_program;
+    std::optional<Password> m_known;
+    std::string m_description;
+    int m_terminal = -1;
+};
 
 } // namespace lumora::cli

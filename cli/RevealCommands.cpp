@@ -1,10 +1,18 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// lumora-cli reveal and extract: the hidden message on stdout, hidden files into a folder.
+// lumora-cli reveal and extract: the hidden message on stdout, hidden files into a folder
+// or to stdout.
+#include "cli/Arguments.h"
 #include "cli/Carrier.h"
 #include "cli/CliError.h"
-#include "cli/CommandSupport.h"
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
+#include "cli/Json.h"
+#include "cli/Password.h"
+#include "cli/PerCarrier.h"
+#include "cli/Report.h"
+#include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
+#include "cli/TerminalText.h"
 #include "cli/WriteHiddenFiles.h"
 #include "engine/MessageForm.h"
 
@@ -15,74 +23,120 @@
 namespace lumora::cli {
 namespace {
 
-std::vector<OptionRule> OutputOptions() {
-    return {{"directory", 'd', true}, {"force", 0, false}, PasswordFileOption()};
-}
-
-void PrintMessage(const CarrierSession& session) {
+// The message as the command line shows it (LF line breaks); none when there is none.
+std::optional<std::string> ReadableMessage(const CarrierSession& session) {
     switch (session.GetMessageState()) {
     case MessageState::None:
-        return;
+        return std::nullopt;
     case MessageState::TooLarge:
         throw Failure("the hidden message is too large to be shown (64 MiB at most)");
     case MessageState::Damaged:
-        throw Failure("the hidden message is damaged");
+        throw CliError(Code::Damaged, "the hidden message is damaged");
     case MessageState::Present:
         break;
     }
-    std::string text = FromStoredForm(*session.Message());
+    return FromStoredForm(*session.Message());
+}
+
+void PrintMessage(const std::string& message) {
+    std::string text = Shown(message, TextKind::Message, Stream::Out);
     // On a terminal, end the last line so the prompt does not follow it; pipes and files
     // get the message exactly.
-    if (!text.empty() && text.back() != '\n' && ::isatty(STDOUT_FILENO) == 1)
+    if (!text.empty() && text.back() != '\n' && IsTerminal(Stream::Out))
         text += '\n';
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
+std::string EntriesJson(const std::vector<HiddenEntry>& entries) {
+    std::vector<std::string> items;
+    for (const HiddenEntry& entry : entries)
+        items.push_back(JsonObject().String("name", entry.name).Number("size", entry.size).Text());
+    return JsonArray(items);
+}
+
+std::string Plural(size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 } // namespace
 
-int RunReveal(const Args& args) {
-    auto arguments = ParseCommand("reveal", OutputOptions(), args);
-    if (!arguments)
-        return 0;
-    if (arguments->Operands().size() != 1)
+int RunReveal(const Arguments& args) {
+    if (args.Operands().size() != 1)
         throw UsageError("reveal", "reveal takes exactly one CARRIER");
-    const std::string& path = arguments->Operands()[0];
+    RequireStdinOnce(args, args.Operands());
+    PasswordSource password(args, PasswordUse::Open);
+    const CarrierInput carrier(args.Operands()[0]);
 
     TerminalProgress progress;
-    auto session = UnlockCarrier("reveal", path, arguments->Value("password-file"), progress);
-    if (auto folder = arguments->Value("directory"))
-        WriteHiddenFiles(*session, session->Entries(), *folder, arguments->Has("force"));
+    auto session = UnlockCarrier(carrier, password, progress);
+    const auto& entries = session->Entries();
+    std::vector<std::string> written;
+    if (auto folder = args.Value("directory"))
+        written = WriteHiddenFiles(*session, entries, *folder, args.Has("force"));
     progress.Clear();
-    PrintMessage(*session);
+    if (!args.Has("directory") && !entries.empty())
+        Note(Plural(entries.size(), "hidden file is", "hidden files are") +
+             " not written; use -d DIR to write them");
+    const std::optional<std::string> message = ReadableMessage(*session);
+    if (JsonOutput()) {
+        JsonObject object = CarrierObject(carrier, Code::Ok);
+        if (message)
+            object.String("hiddenMessage", *message);
+        else
+            object.Null("hiddenMessage");
+        PrintJson(
+            object.Raw("entries", EntriesJson(entries)).Raw("written", JsonArray(written)).Text());
+    } else if (message) {
+        PrintMessage(*message);
+    }
     return 0;
 }
 
-int RunExtract(const Args& args) {
-    auto arguments = ParseCommand("extract", OutputOptions(), args);
-    if (!arguments)
-        return 0;
-    const auto& operands = arguments->Operands();
+int RunExtract(const Arguments& args) {
+    const auto& operands = args.Operands();
     if (operands.size() < 2)
         throw UsageError("extract", "extract needs a CARRIER and at least one NAME");
-    auto folder = arguments->Value("directory");
-    if (!folder)
-        throw UsageError("extract", "extract needs -d DIR");
-    const std::string& path = operands[0];
+    const auto folder = args.Value("directory");
+    const bool toStdout = args.Has("stdout");
+    if (folder && toStdout)
+        throw UsageError("extract", "give either -d DIR or --stdout");
+    if (!folder && !toStdout)
+        throw UsageError("extract", "extract needs -d DIR or --stdout");
+    if (toStdout)
+        RequireBinaryStdout("extract");
+    RequireStdinOnce(args, {operands[0]});
+    PasswordSource password(args, PasswordUse::Open);
+    const CarrierInput carrier(operands[0]);
 
     TerminalProgress progress;
-    auto session = UnlockCarrier("extract", path, arguments->Value("password-file"), progress);
+    auto session = UnlockCarrier(carrier, password, progress);
     std::vector<HiddenEntry> chosen;
     for (auto name = operands.begin() + 1; name != operands.end(); ++name) {
         if (std::find(operands.begin() + 1, name, *name) != name)
             continue;
-        size_t before = chosen.size();
+        const size_t before = chosen.size();
         for (const HiddenEntry& entry : session->Entries())
             if (entry.name == *name)
                 chosen.push_back(entry);
         if (chosen.size() == before)
-            throw Failure("no hidden file named " + *name + " in " + path);
+            throw Failure("no hidden file named " + *name + " in " + carrier.Name());
     }
-    WriteHiddenFiles(*session, chosen, *folder, arguments->Has("force"));
+    if (toStdout) {
+        std::fflush(stdout);
+        for (const HiddenEntry& entry : chosen) {
+            const Status status = session->ExtractToDescriptor(entry.index, STDOUT_FILENO);
+            StopIfInterrupted();
+            if (status.outcome == Outcome::WriteFailed)
+                throw Failure("cannot write standard output: " + status.Describe());
+            ThrowIfFailed(status);
+            Detail("wrote " + entry.name + " to standard output");
+        }
+        return 0;
+    }
+    const std::vector<std::string> written =
+        WriteHiddenFiles(*session, chosen, *folder, args.Has("force"));
+    if (JsonOutput())
+        PrintJson(CarrierObject(carrier, Code::Ok).Raw("written", JsonArray(written)).Text());
     return 0;
 }
 

@@ -1,37 +1,55 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // lumora-cli strip: the picture a carrier was made from, byte for byte, without a password.
+#include "cli/Arguments.h"
 #include "cli/Carrier.h"
 #include "cli/CliError.h"
-#include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "cli/FileDigest.h"
+#include "cli/Json.h"
+#include "cli/Report.h"
 #include "cli/SaveCarrier.h"
+#include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
+#include "cli/TerminalText.h"
 
 #include <cstdio>
 
 namespace lumora::cli {
 
-int RunStrip(const Args& args) {
-    auto arguments = ParseCommand("strip", {{"output", 'o', true}, {"force", 0, false}}, args);
-    if (!arguments)
-        return 0;
-    if (arguments->Operands().size() != 1)
+int RunStrip(const Arguments& args) {
+    if (args.Operands().size() != 1)
         throw UsageError("strip", "strip takes exactly one CARRIER");
-    auto output = arguments->Value("output");
+    const auto output = args.Value("output");
     if (!output)
         throw UsageError("strip", "strip needs -o IMAGE");
-    const std::string& path = arguments->Operands()[0];
+    RequireStdinOnce(args, args.Operands());
+    const bool replace = args.Has("force");
+    const CarrierInput carrier(args.Operands()[0]);
 
     TerminalProgress progress;
-    auto session = OpenCarrier(path, progress);
+    auto session = OpenCarrier(carrier, progress);
     if (!session->HasData())
-        throw CliError(Exit::NoData, "no hidden data in " + path);
-    const bool replace = arguments->Has("force");
-    RequireNewOutput(*output, replace);
-    ThrowIfFailed(session->SaveImagePart(*output, replace));
+        throw CliError(Code::NoData, "no hidden data in " + carrier.Name());
+    const OutputTarget target("strip", *output, replace);
+    ThrowIfFailed(session->SaveImagePart(target.Path(), replace));
     progress.Clear();
-    std::printf("%s  %s\n", Sha256HexOfFile(*output).c_str(), output->c_str());
+    const std::string digest = Sha256HexOfFile(target.Path());
+    target.Finish();
+    if (JsonOutput()) {
+        PrintJson(JsonObject()
+                      .String("file", carrier.Operand())
+                      .String("code", InfoOf(Code::Ok).name)
+                      .String("output", *output)
+                      .String("sha256", digest)
+                      .Text());
+    } else if (target.ToStdout()) {
+        // stdout carries the picture; its digest goes beside it, as sha256sum names stdin.
+        if (CurrentVerbosity() != Verbosity::Quiet)
+            std::fprintf(stderr, "%s  -\n", digest.c_str());
+    } else {
+        std::printf("%s  %s\n", digest.c_str(),
+                    Shown(*output, TextKind::Name, Stream::Out).c_str());
+    }
     return 0;
 }
 

@@ -2,26 +2,46 @@
 #include "cli/TerminalProgress.h"
 
 #include "cli/Interrupt.h"
+#include "cli/Report.h"
+#include "cli/TerminalText.h"
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace lumora::cli {
+namespace {
 
-TerminalProgress::TerminalProgress() : m_visible(::isatty(STDERR_FILENO) == 1) {}
+TerminalProgress* g_active = nullptr;
+
+} // namespace
+
+TerminalProgress::TerminalProgress()
+    : m_visible(IsTerminal(Stream::Err) && CurrentVerbosity() != Verbosity::Quiet) {
+    g_active = this;
+}
 
 TerminalProgress::~TerminalProgress() {
     Clear();
+    if (g_active == this)
+        g_active = nullptr;
+}
+
+void TerminalProgress::ClearActive() {
+    if (g_active != nullptr)
+        g_active->Clear();
 }
 
 bool TerminalProgress::OnProgress(ProgressStep step, int64_t bytesDone, int64_t bytesTotal) {
     if (PendingSignal() != 0)
         return false;
+    std::string name = ProgressStepName(step);
+    if (name != m_toldStep && CurrentVerbosity() == Verbosity::Verbose) {
+        Detail(name);
+        m_toldStep = name;
+    }
     if (!m_visible)
         return true;
 
     int percent = bytesTotal > 0 ? static_cast<int>(bytesDone * 100 / bytesTotal) : 0;
-    std::string name = ProgressStepName(step);
     if (percent == m_lastPercent && name == m_lastStep)
         return true;
     m_lastPercent = percent;

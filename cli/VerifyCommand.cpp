@@ -1,35 +1,41 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // lumora-cli verify: checks the password and that every hidden entry decrypts and passes
 // its CRC-32 check, without writing any of them.
+#include "cli/Arguments.h"
 #include "cli/Carrier.h"
-#include "cli/CliError.h"
-#include "cli/CommandSupport.h"
 #include "cli/Commands.h"
+#include "cli/Password.h"
+#include "cli/PerCarrier.h"
+#include "cli/Report.h"
+#include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
+#include "cli/TerminalText.h"
 
 #include <cstdio>
 
 namespace lumora::cli {
 
-int RunVerify(const Args& args) {
-    auto arguments = ParseCommand("verify", {PasswordFileOption()}, args);
-    if (!arguments)
-        return 0;
-    if (arguments->Operands().size() != 1)
-        throw UsageError("verify", "verify takes exactly one CARRIER");
-    const std::string& path = arguments->Operands()[0];
-
-    TerminalProgress progress;
-    auto session = UnlockCarrier("verify", path, arguments->Value("password-file"), progress);
-    int entries = 0;
-    Status verified = session->VerifyAll(entries);
-    if (verified.outcome == Outcome::Damaged)
-        throw Failure("the hidden data in " + path + " is damaged: " + verified.Describe());
-    ThrowIfFailed(verified);
-    progress.Clear();
-    std::printf("%s: intact (%d hidden %s checked)\n", path.c_str(), entries,
-                entries == 1 ? "entry" : "entries");
-    return 0;
+int RunVerify(const Arguments& args) {
+    PasswordSource password(args, PasswordUse::Open);
+    return ForEachCarrier(args, [&](const CarrierInput& carrier, bool) {
+        TerminalProgress progress;
+        auto session = UnlockCarrier(carrier, password, progress);
+        int entries = 0;
+        const Status verified = session->VerifyAll(entries);
+        if (verified.outcome == Outcome::Damaged)
+            throw CliError(Code::Damaged, "the hidden data in " + carrier.Name() +
+                                              " is damaged: " + verified.Describe());
+        ThrowIfFailed(verified);
+        progress.Clear();
+        CarrierResult result;
+        result.entry = CarrierObject(carrier, Code::Ok).Number("entries", entries);
+        result.json = result.entry.Text();
+        if (!JsonOutput())
+            std::printf("%s: intact (%d hidden %s checked)\n",
+                        Shown(carrier.Name(), TextKind::Name, Stream::Out).c_str(), entries,
+                        entries == 1 ? "entry" : "entries");
+        return result;
+    });
 }
 
 } // namespace lumora::cli

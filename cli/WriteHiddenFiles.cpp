@@ -6,13 +6,13 @@
 #include "cli/CliError.h"
 #include "cli/FileErrors.h"
 #include "cli/Interrupt.h"
-#include "cli/SafeOutput.h"
+#include "cli/Json.h"
+#include "cli/Report.h"
 #include "engine/OutputNames.h"
 #include "platform/AtomicFile.h"
 #include "platform/FolderHandle.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -53,8 +53,9 @@ std::string BlockedBelow(const FolderHandle& root, const std::string& folder,
 
 } // namespace
 
-void WriteHiddenFiles(CarrierSession& session, const std::vector<HiddenEntry>& entries,
-                      const std::string& folder, bool replace) {
+std::vector<std::string> WriteHiddenFiles(CarrierSession& session,
+                                          const std::vector<HiddenEntry>& entries,
+                                          const std::string& folder, bool replace) {
     std::vector<std::string> names;
     for (const HiddenEntry& entry : entries)
         names.push_back(entry.name);
@@ -77,6 +78,7 @@ void WriteHiddenFiles(CarrierSession& session, const std::vector<HiddenEntry>& e
         }
     }
 
+    std::vector<std::string> written;
     for (size_t i = 0; i < entries.size(); ++i) {
         StopIfInterrupted();
         std::string fileName;
@@ -92,12 +94,14 @@ void WriteHiddenFiles(CarrierSession& session, const std::vector<HiddenEntry>& e
                 throw Failure(AlreadyExists(folder + "/" + targets[i]));
             throw Failure(CannotWriteBelow(folder, targets[i], errno));
         }
+        const std::string path = folder + "/" + targets[i];
         if (targets[i] != entries[i].name)
-            std::fprintf(stderr,
-                         "lumora-cli: another hidden file is named %s; this one was "
-                         "written as %s\n",
-                         entries[i].name.c_str(), targets[i].c_str());
+            Note("another hidden file is named " + entries[i].name + "; this one was written as " +
+                 targets[i]);
+        ReportWritten(path);
+        written.push_back(JsonObject().String("name", entries[i].name).String("path", path).Text());
     }
+    return written;
 }
 
 } // namespace lumora::cli

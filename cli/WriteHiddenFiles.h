@@ -12,8 +12,10 @@ namespace lumora::cli {
 // Every name and, without `replace`, every target is checked before the first file is
 // written. Nothing is written outside the folder: the folders below it are reached one
 // name at a time and never through a link. A second file of a name already written goes
-// to "x (2).txt", and stderr says so.
-void WriteHiddenFiles(CarrierSession& session, const std::vector<HiddenEntry>& entries,
-                      const std::string& folder, bool replace);
+// to "x (2).txt", and stderr says so. Each file written is listed on stderr (not with -q).
+// Returns the JSON objects {"name", "path"} of the files written.
+std::vector<std::string> WriteHiddenFiles(CarrierSession& session,
+                                          const std::vector<HiddenEntry>& entries,
+                                          const std::string& folder, bool replace);
 
 } // namespace lumora::cli

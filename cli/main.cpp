@@ -1,60 +1,82 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // lumora-cli: hide a message and files behind an image, and read them back, without a
 // window. Results go to stdout, everything else to stderr.
+#include "cli/Arguments.h"
 #include "cli/CliError.h"
+#include "cli/CommandTable.h"
 #include "cli/Commands.h"
 #include "cli/HelpText.h"
 #include "cli/Interrupt.h"
+#include "cli/Json.h"
+#include "cli/Password.h"
+#include "cli/Report.h"
+#include "cli/TerminalText.h"
 #include "platform/ProcessHardening.h"
 #include "platform/WorkFolder.h"
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
-#include <map>
 
 using namespace lumora::cli;
 
 namespace {
 
-using Command = int (*)(const Args&);
+using Words = std::vector<std::string>;
 
-const std::map<std::string, Command>& CommandTable() {
-    static const std::map<std::string, Command> table = {
-        {"info", RunInfo}, {"list", RunList}, {"reveal", RunReveal}, {"extract", RunExtract},
-        {"hide", RunHide}, {"edit", RunEdit}, {"verify", RunVerify}, {"strip", RunStrip},
-    };
-    return table;
-}
-
-int RunHelp(const Args& args) {
-    if (args.empty()) {
-        std::fputs(ProgramHelp(), stdout);
-        return 0;
+// --json anywhere before "--": errors are then told as JSON too, also those of parsing.
+bool AsksForJson(const Words& words) {
+    for (const std::string& word : words) {
+        if (word == "--")
+            return false;
+        if (word == "--json")
+            return true;
     }
-    std::string text = CommandHelp(args[0]);
-    if (text.empty())
-        throw UsageError("", "unknown command '" + args[0] + "'");
-    std::fputs(text.c_str(), stdout);
-    return 0;
+    return false;
 }
 
-int Run(const Args& all) {
+int RunProgramOptions(const Words& words) {
+    const Arguments program("", OptionsOf("lumora-cli"), words);
+    if (!program.Operands().empty())
+        throw UsageError("", UnknownCommand(program.Operands()[0]));
+    return RunHelp(Arguments("help", {}, {}));
+}
+
+int Run(const Words& all) {
     if (all.empty()) {
-        std::fputs(ProgramHelp(), stderr);
-        return static_cast<int>(Exit::Usage);
+        std::fputs(ProgramHelp().c_str(), stderr);
+        return InfoOf(Code::Usage).exitStatus;
     }
     const std::string& name = all[0];
-    Args rest(all.begin() + 1, all.end());
-    if (name == "--help" || name == "-h" || name == "help")
-        return RunHelp(rest);
-    if (name == "--version" || name == "version") {
-        std::printf("lumora-cli %s\n", LUMORA_VERSION);
+    if (name == "--version")
+        return RunVersion(Arguments("version", {}, {}));
+    if (!name.empty() && name[0] == '-')
+        return RunProgramOptions(all);
+    const CommandSpec* command = FindCommand(name);
+    if (command == nullptr)
+        throw UsageError("", UnknownCommand(name));
+    const Arguments args(name, OptionsOf(name), Words(all.begin() + 1, all.end()));
+    if (args.Has("help")) {
+        std::fputs(CommandHelp(*command).c_str(), stdout);
         return 0;
     }
-    auto command = CommandTable().find(name);
-    if (command == CommandTable().end())
-        throw UsageError("", "unknown command '" + name + "'");
-    return command->second(rest);
+    if (args.Has("quiet") && args.Has("verbose"))
+        throw UsageError(name, "-q and -v cannot be used together");
+    SetReporting(args.Has("quiet")     ? Verbosity::Quiet
+                 : args.Has("verbose") ? Verbosity::Verbose
+                                       : Verbosity::Normal,
+                 args.Has("json"));
+    return command->run(args);
+}
+
+void PrintError(const std::string& text) {
+    std::string line = "lumora-cli: " + Shown(text, TextKind::Line, Stream::Err) + "\n";
+    std::fputs(line.c_str(), stderr);
+}
+
+void PrintJsonError(bool json, Code code, const std::string& text) {
+    if (json)
+        PrintJson(JsonObject().String("code", InfoOf(code).name).String("message", text).Text());
 }
 
 } // namespace
@@ -62,29 +84,42 @@ int Run(const Args& all) {
 int main(int argc, char** argv) {
     lumora::HardenProcess();
     InstallInterruptHandlers();
+    TakePasswordFromEnvironment();
     lumora::RemoveStaleWorkFolders();
-    int status = static_cast<int>(Exit::Failure);
+    const Words words(argv + 1, argv + argc);
+    const bool json = AsksForJson(words);
+    int status = InfoOf(Code::Failure).exitStatus;
     try {
-        status = Run(Args(argv + 1, argv + argc));
+        status = Run(words);
     } catch (const UsageError& error) {
-        std::fprintf(stderr, "lumora-cli: %s\n", error.what());
+        PrintError(error.what());
         std::string help = error.Command().empty() ? "--help" : error.Command() + " --help";
         std::fprintf(stderr, "Try 'lumora-cli %s'.\n", help.c_str());
-        status = static_cast<int>(Exit::Usage);
+        PrintJsonError(json, Code::Usage, error.what());
+        status = InfoOf(Code::Usage).exitStatus;
     } catch (const CliError& error) {
-        if (PendingSignal() == 0)
-            std::fprintf(stderr, "lumora-cli: %s\n", error.what());
-        status = static_cast<int>(error.Status());
+        if (PendingSignal() == 0) {
+            PrintError(error.what());
+            PrintJsonError(json, error.GetCode(), error.what());
+            status = InfoOf(error.GetCode()).exitStatus;
+        }
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "lumora-cli: %s\n", error.what());
+        PrintError(error.what());
+        PrintJsonError(json, Code::Failure, error.what());
     }
+    // A reader that went away shows here, as SIGPIPE, at the latest.
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
     if (PendingSignal() != 0) {
-        std::fputs("lumora-cli: interrupted\n", stderr);
+        if (PendingSignal() != SIGPIPE) {
+            std::fputs("lumora-cli: interrupted\n", stderr);
+            PrintJsonError(json, Code::Cancelled, "interrupted");
+            std::fflush(stdout);
+        }
         ReraisePendingSignal();
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    if (!written) {
         std::fputs("lumora-cli: cannot write the output\n", stderr);
-        return static_cast<int>(Exit::Failure);
+        return InfoOf(Code::Failure).exitStatus;
     }
     return status;
 }

@@ -71,12 +71,10 @@ void MakePasswordKey(const Password& password, unsigned char key[32]) {
     std::memset(key, 0, kPasswordKeySize);
     const std::string_view text = password.View();
     const size_t used = std::min(text.find('\0'), std::min<size_t>(text.size(), kPasswordKeySize));
-    std::memcpy(key, text.data(), used);
+    if (used > 0)
+        std::memcpy(key, text.data(), used);
 }
 
-bool KeyHoldsWholePassword(const Password& password) {
-    return password.Size() <= kPasswordKeySize && !password.HasNul();
-}
 
 bool EncryptCheckRecord(unsigned char* in, unsigned char* out, const Password& password, int len) {
     // A negative length would pad in front of the buffer.

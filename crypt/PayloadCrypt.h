@@ -20,9 +20,6 @@ using ChunkProgress = std::function<bool(uint64_t bytesDone)>;
 // zero bytes up to 32. The rest of a longer password does not reach the cipher.
 void MakePasswordKey(const Password& password, unsigned char key[32]);
 
-// True when the key holds the whole password: at most 32 bytes and no NUL.
-bool KeyHoldsWholePassword(const Password& password);
-
 // out = encryption of the len bytes of in, padded with zero bytes to a multiple of 16;
 // the padding is written into in itself, so in must have room for it.
 bool EncryptCheckRecord(unsigned char* in, unsigned char* out, const Password& password, int len);

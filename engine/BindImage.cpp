@@ -133,6 +133,10 @@ int CBindImage::LoadTrailer() {
     return 1;
 }
 
+void CBindImage::CutImagePart(int64_t length) {
+    m_trailer.imageLength = static_cast<int32_t>(std::clamp<int64_t>(length, 0, kMaxCarrierSize));
+}
+
 int CBindImage::HasValidTrailer() const {
     return TrailerFitsFile(m_trailer, m_carrierSize) ? 1 : 0;
 }

@@ -20,6 +20,7 @@
 
 #include "archive/EntryCheck.h"
 #include "archive/EntryName.h" // kMessageEntryName
+#include "crypt/SealedKey.h"
 #include "crypt/SecretBytes.h"
 #include "engine/CarrierTrailer.h"
 #include "engine/FileSlot.h"
@@ -133,6 +134,12 @@ public:
     int SaveCarrier(const std::string& dest);
     // Image part, payload and trailer of the next save, written to out from its start.
     int WriteCarrier(FILE* out);
+    // The next save as a sealed carrier: image part, then the payload archive (entries not
+    // enciphered) sealed under key, written to out from its start.
+    int WriteSealedCarrier(FILE* out, const SealedKey& key);
+    // Ends the image part at length, for carriers whose cut no classic trailer gives
+    // (sealed ones). OpenCarrier forgets it.
+    void CutImagePart(int64_t length);
     // After a save: the archive just written becomes the opened one, and the kept slots
     // point at their new entries.
     int AdoptBuiltArchive();
@@ -149,6 +156,8 @@ public:
     const std::string& DataDir() const { return m_dataDir; }
     const std::string& PayloadTempPath() const { return m_payloadTempPath; }
     const std::string& ImageTempPath() const { return m_imageTempPath; }
+    // The open carrier file; null when none is open.
+    FILE* CarrierFile() const { return m_carrierFile; }
     // Why the last failing operation failed: typed, and as text for those who print it.
     const Status& LastStatus() const { return m_lastStatus; }
     const std::string& LastError() const { return m_lastStatus.Describe(); }
@@ -222,6 +231,7 @@ private:
     int64_t m_builtFileCount = 0; // files in the archive of the running or last save
     int64_t m_builtFilesSize = 0;
     bool m_keepStoredMessage = false;
+    bool m_plainArchive = false; // the archive being built gets no PKWARE encryption
     std::vector<int> m_carried;
     const Password* m_newPassword = nullptr;
     std::string m_builtArchivePath; // the archive of the running or last save

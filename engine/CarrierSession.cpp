@@ -3,11 +3,11 @@
 
 #include "archive/EntryName.h"
 #include "archive/Unzipper.h"
-#include "crypt/PayloadCrypt.h"
 #include "engine/EngineErrors.h"
 #include "engine/EntryStatus.h"
 #include "engine/MessageEntry.h"
 #include "engine/MessageForm.h"
+#include "engine/StreamFile.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileLock.h"
 
@@ -93,6 +93,7 @@ void CarrierSession::SetProgressObserver(CProgressObserver* observer) {
 Status CarrierSession::Open() {
     m_unlocked = false;
     m_entries.clear();
+    m_format = CarrierFormat::Classic;
     if (!m_engine->WorkFolderError().empty())
         return Status::Fail(Outcome::WriteFailed, m_engine->WorkFolderError());
     m_identity->file = IdentityOf(m_path);
@@ -104,6 +105,30 @@ Status CarrierSession::Open() {
 bool CarrierSession::HasData() const {
     const CarrierTrailer& trailer = m_engine->Trailer();
     return m_engine->HasValidTrailer() == 1 && trailer.payloadLength > 0 && trailer.imageLength > 0;
+}
+
+bool CarrierSession::MayHoldSealedData() const {
+    FILE* file = m_engine->CarrierFile();
+    return !HasData() && file != nullptr && SealedSizeFits(StreamSize(file));
+}
+
+CarrierTrailer CarrierSession::Summary() const {
+    if (!m_unlocked || m_format != CarrierFormat::Sealed)
+        return Trailer();
+    const auto clamped = [](int64_t value) {
+        return static_cast<int32_t>(std::clamp<int64_t>(value, 0, kMaxCarrierSize));
+    };
+    CarrierTrailer summary{};
+    summary.imageLength = clamped(static_cast<int64_t>(m_sealedHeader.imageLength));
+    summary.payloadLength =
+        clamped(static_cast<int64_t>(m_sealedHeader.payloadLength) + kSealedTailSize);
+    summary.messageLength = clamped(m_messageLength);
+    int64_t filesSize = 0;
+    for (const HiddenEntry& entry : m_entries)
+        filesSize += entry.size;
+    summary.fileCount = clamped(static_cast<int64_t>(m_entries.size()));
+    summary.filesTotalSize = clamped(filesSize);
+    return summary;
 }
 
 Status CarrierSession::Lock() {
@@ -119,8 +144,14 @@ Status CarrierSession::Lock() {
 Status CarrierSession::Unlock(Password password) {
     m_unlocked = false;
     m_entries.clear();
-    if (!HasData())
-        return Status::Fail(Outcome::NoData, "no hidden data", m_path);
+    if (HasData())
+        return UnlockClassic(std::move(password));
+    if (MayHoldSealedData())
+        return UnlockSealed(std::move(password), nullptr);
+    return Status::Fail(Outcome::NoData, "no hidden data", m_path);
+}
+
+Status CarrierSession::UnlockClassic(Password password) {
     if (m_engine->VerifyPassword(password) != 1)
         return Status::Fail(Outcome::WrongPassword, kWrongPassword);
     m_engine->SetPassword(std::move(password));
@@ -136,20 +167,65 @@ Status CarrierSession::Unlock(Password password) {
         m_engine->SetPassword(std::nullopt);
         return proved;
     }
+    m_format = CarrierFormat::Classic;
     m_unlocked = true;
     return Status::Success();
 }
 
+Status CarrierSession::UnlockSealed(Password password, const SealedKey* key) {
+    FILE* file = m_engine->CarrierFile();
+    if (file == nullptr)
+        return Status::Fail(Outcome::NoData, "no hidden data", m_path);
+    SealedHeader header;
+    Status status =
+        UnsealCarrier(::fileno(file), StreamSize(file), password, key, m_engine->PayloadTempPath(),
+                      header, [this](ProgressStep step, int64_t done, int64_t total) {
+                          return Report(step, done, total);
+                      });
+    if (status.outcome == Outcome::NoData)
+        status.subject = m_path;
+    if (!status.Ok())
+        return status;
+    // The entries are not enciphered; the password stays for saves under it.
+    m_engine->SetPassword(std::move(password));
+    if (m_engine->ReadPayloadArchive() != 1)
+        status = EngineStatus();
+    else
+        status = LoadEntries();
+    if (!status.Ok()) {
+        m_engine->SetPassword(std::nullopt);
+        return status;
+    }
+    m_engine->CutImagePart(static_cast<int64_t>(header.imageLength));
+    m_sealedHeader = header;
+    m_format = CarrierFormat::Sealed;
+    m_unlocked = true;
+    return Status::Success();
+}
+
+void CarrierSession::CutOpenedSealedData(const SealedKey& key) {
+    FILE* file = m_engine->CarrierFile();
+    SealedHeader header;
+    if (file != nullptr &&
+        ReadSealedTail(::fileno(file), StreamSize(file), key, header) == SealedOutcome::Ok)
+        m_engine->CutImagePart(static_cast<int64_t>(header.imageLength));
+}
+
 // The key is made of at most the first 32 bytes of the password (up to a NUL), while the
-// archive's entries are enciphered under all of it. So the signature proves the key, and
-// the entries prove the rest: the check byte of every encrypted entry, then the CRC of the
-// smallest entry that holds data, inflated as a stream and never past its declared size.
+// archive's entries are enciphered under all of it. The signature proves the key only: a
+// longer password with the same start gives the same key. The entries prove the rest: the
+// check byte of every encrypted entry, then the CRC of the smallest entry that holds data,
+// inflated as a stream and never past its declared size.
+//
+// A wrong password passes a check byte one time in 256, the right one fails it only where
+// the entry is damaged. So when most check bytes fail (a tie included) the password is
+// wrong; when most pass, the failing entries are damaged. A failing CRC means damage once
+// two check bytes passed, and a wrong password while only one did.
 Status CarrierSession::ProvePassword() {
     CUnzipper archive;
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
-    const bool keyIsWholePassword = KeyHoldsWholePassword(*CurrentPassword());
     struct Candidate {
         int index;
         uint32_t compressed;
@@ -157,6 +233,8 @@ Status CarrierSession::ProvePassword() {
         std::string name;
     };
     std::vector<Candidate> candidates;
+    int passed = 0;
+    std::vector<std::string> failed;
     const int count = archive.EntryCount();
     for (int i = 0; i < count; ++i) {
         ZipEntryInfo info;
@@ -168,15 +246,20 @@ Status CarrierSession::ProvePassword() {
         if (check == EntryCheck::Unsupported)
             continue;
         if (check == EntryCheck::WrongPassword) {
-            if (!keyIsWholePassword)
-                return Status::Fail(Outcome::WrongPassword, kWrongPassword);
-            return Status::Fail(Outcome::Damaged, "\"" + info.name + "\" fails its password check",
-                                info.name);
+            failed.push_back(info.name);
+            continue;
         }
         if (check != EntryCheck::Ok)
             return EntryStatus(check, info.name);
+        ++passed;
         if (info.uncompressedSize > 0)
             candidates.push_back({i, info.compressedSize, info.uncompressedSize, info.name});
+    }
+    if (!failed.empty()) {
+        if (static_cast<size_t>(passed) <= failed.size())
+            return Status::Fail(Outcome::WrongPassword, kWrongPassword);
+        return Status::Fail(Outcome::Damaged, "\"" + failed.front() + "\" fails its password check",
+                            failed.front());
     }
     std::stable_sort(
         candidates.begin(), candidates.end(),
@@ -190,9 +273,7 @@ Status CarrierSession::ProvePassword() {
             continue;
         if (check != EntryCheck::WrongPassword && check != EntryCheck::Damaged)
             return EntryStatus(check, candidate.name);
-        // A wrong password passes one check byte in 256. When the key holds the whole
-        // password, or several check bytes passed, the entry is damaged instead.
-        if (keyIsWholePassword || candidates.size() >= 2)
+        if (passed >= 2)
             return Status::Fail(Outcome::Damaged, "\"" + candidate.name + "\" is damaged",
                                 candidate.name);
         return Status::Fail(Outcome::WrongPassword, kWrongPassword);
@@ -203,6 +284,7 @@ Status CarrierSession::ProvePassword() {
 
 Status CarrierSession::LoadEntries() {
     m_entries.clear();
+    m_messageLength = 0;
     CUnzipper archive;
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
@@ -220,6 +302,10 @@ Status CarrierSession::LoadEntries() {
         ZipEntryInfo info;
         if (!archive.EntryInfoAt(i, info))
             return Status::Fail(Outcome::Damaged, kDamagedPayload);
+        // A message too large to be read counts by its entry, less the closing NUL.
+        if (i == m_engine->MessageEntryIndex())
+            m_messageLength = Message() ? static_cast<int64_t>(Message()->size())
+                                        : std::max<int64_t>(info.uncompressedSize - 1, 0);
         if (i == m_engine->MessageEntryIndex() || info.isFolder)
             continue;
         HiddenEntry entry;
@@ -420,6 +506,10 @@ Status CarrierSession::Losses(const SaveRequest& request) const {
     return Status::Success();
 }
 
+std::string CarrierSession::PictureForSealedSave() const {
+    return !m_unlocked && MayHoldSealedData() ? m_path : std::string();
+}
+
 Status CarrierSession::Save(const SaveRequest& request) {
     Status checked = CheckRequest(request);
     if (!checked.Ok())
@@ -438,6 +528,23 @@ Status CarrierSession::Save(const SaveRequest& request) {
         Status locked = LockStatusOf(saveLock.Lock(target), saveLock, target);
         if (!locked.Ok() && locked.outcome == Outcome::Busy)
             return locked;
+    }
+
+    // The key derivations come first: they are the slow part that cannot be interrupted,
+    // and nothing has changed yet when they fail or are cancelled.
+    const CarrierFormat format =
+        request.format.value_or(m_unlocked ? m_format : CarrierFormat::Classic);
+    SealedSaveKeys derived;
+    const SealedSaveKeys* keys = request.sealedKeys;
+    if (format == CarrierFormat::Sealed && keys == nullptr) {
+        const Password* password =
+            request.newPassword != nullptr ? request.newPassword : CurrentPassword();
+        Status made = DeriveSealedSaveKeys(PictureForSealedSave(), *password, derived, [this] {
+            return !Report(ProgressStep::DerivingKey, 0, 0);
+        });
+        if (!made.Ok())
+            return made;
+        keys = &derived;
     }
 
     std::optional<std::string> message = request.message;
@@ -461,19 +568,23 @@ Status CarrierSession::Save(const SaveRequest& request) {
     m_engine->SetCarriedEntries(carried);
     m_engine->KeepStoredMessage(keepMessage);
     m_engine->SetNewPassword(request.newPassword);
+    if (format == CarrierFormat::Sealed && !m_unlocked && !keys->picture.Empty())
+        CutOpenedSealedData(keys->picture);
+    const SealedKey* sealedKey = format == CarrierFormat::Sealed ? &keys->carrier : nullptr;
 
     AtomicFile out(target);
     if (!out.Open())
         return Status::Fail(Outcome::WriteFailed, "cannot write " + request.destination,
                             request.destination, errno);
     Status result = Status::Success();
-    if (m_engine->WriteCarrier(out.Stream()) != 1)
+    if ((sealedKey != nullptr ? m_engine->WriteSealedCarrier(out.Stream(), *sealedKey)
+                              : m_engine->WriteCarrier(out.Stream())) != 1)
         result = EngineStatus();
     else if (std::fflush(out.Stream()) != 0)
         result = Status::Fail(Outcome::WriteFailed, "cannot write " + request.destination,
                               request.destination, errno);
     if (result.Ok())
-        result = ReadBack(out.Stream(), request);
+        result = ReadBack(out.Stream(), request, sealedKey);
     if (result.Ok() && !out.Commit(request.replaceExisting ? Replace::Always : Replace::Never)) {
         if (errno == EEXIST)
             result = Status::Fail(Outcome::Refused, request.destination + " already exists",
@@ -492,13 +603,22 @@ Status CarrierSession::Save(const SaveRequest& request) {
     m_path = request.destination;
     m_identity->file = IdentityOf(target);
     m_engine->OpenCarrier(target, OPEN_INSPECT);
+    m_format = format;
+    if (sealedKey != nullptr) {
+        FILE* file = m_engine->CarrierFile();
+        if (file == nullptr || ReadSealedTail(::fileno(file), StreamSize(file), *sealedKey,
+                                              m_sealedHeader) != SealedOutcome::Ok)
+            return Status::Fail(Outcome::ReadFailed, "cannot read " + target, target);
+        m_engine->CutImagePart(static_cast<int64_t>(m_sealedHeader.imageLength));
+    }
     m_unlocked = true;
     return LoadEntries();
 }
 
 // Opens what was just written as a carrier of its own and checks it reveals what the
 // save meant to write: the password, every entry's CRC, the names and the message.
-Status CarrierSession::ReadBack(FILE* written, const SaveRequest& request) {
+Status CarrierSession::ReadBack(FILE* written, const SaveRequest& request,
+                                const SealedKey* sealedKey) {
     const std::string path = "/proc/self/fd/" + std::to_string(::fileno(written));
     CarrierSession copy(path);
     StepRelay checking(m_observer, ProgressStep::Checking);
@@ -506,8 +626,10 @@ Status CarrierSession::ReadBack(FILE* written, const SaveRequest& request) {
     const Password* password =
         request.newPassword != nullptr ? request.newPassword : CurrentPassword();
     Status status = copy.Open();
+    // A sealed carrier opens under the key it was just sealed with, without a derivation.
     if (status.Ok())
-        status = copy.Unlock(password->Copy());
+        status = sealedKey != nullptr ? copy.UnlockSealed(password->Copy(), sealedKey)
+                                      : copy.Unlock(password->Copy());
     int entries = 0;
     if (status.Ok())
         status = copy.VerifyAll(entries);

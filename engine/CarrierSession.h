@@ -4,11 +4,15 @@
 // proved), lists, reads, extracts and verifies what is hidden, and saves new content.
 // Every save reads back what it wrote before it replaces its destination, so a carrier
 // that would not reveal is never reported as saved. CBindImage does the work beneath.
+//
+// Both carrier formats go through it. A file without classic data may still hold sealed
+// data, which nothing but its password can tell: Unlock tries it as sealed then.
 #pragma once
 
 #include "crypt/SecretBytes.h"
 #include "engine/BindImage.h"
 #include "engine/Outcome.h"
+#include "engine/SealedCarrier.h"
 
 #include <memory>
 #include <optional>
@@ -21,11 +25,11 @@ class FileLock;
 
 // One file entry of the payload archive (the message entry is not one).
 struct HiddenEntry {
-    int index = -1;        // position in the payload archive
-    std::string name;      // as stored, with "\" read as "/"; not necessarily UTF-8
-    int64_t size = 0;      // bytes when extracted
-    int slot = -1;         // the engine slot that lists it; -1 for entries no slot holds
-    bool writable = true;  // the name can be written below a folder
+    int index = -1;       // position in the payload archive
+    std::string name;     // as stored, with "\" read as "/"; not necessarily UTF-8
+    int64_t size = 0;     // bytes when extracted
+    int slot = -1;        // the engine slot that lists it; -1 for entries no slot holds
+    bool writable = true; // the name can be written below a folder
 };
 
 struct SaveRequest {
@@ -46,6 +50,13 @@ struct SaveRequest {
     bool allowLoss = false;
     // Saving over the opened carrier after it changed on disk needs consent.
     bool allowChanged = false;
+    // The format to write; none keeps the unlocked carrier's (classic for a hide). Every
+    // sealed save gets a fresh salt and nonce.
+    std::optional<CarrierFormat> format;
+    // For a sealed save: keys made ahead by DeriveSealedSaveKeys from the password the save
+    // writes under (and, for a hide, the session's picture); null derives them during the
+    // save. Borrowed for the call.
+    const SealedSaveKeys* sealedKeys = nullptr;
 };
 
 class CarrierSession {
@@ -60,16 +71,28 @@ public:
     Status Open();
     const std::string& Path() const { return m_path; }
     const CarrierTrailer& Trailer() const { return m_engine->Trailer(); }
+    // Classic data: a trailer that fits the file.
     bool HasData() const;
+    // No classic data, and a size that sealed data could have: only a password can tell.
+    bool MayHoldSealedData() const;
     void SetProgressObserver(CProgressObserver* observer);
 
     // Holds the carrier against other Lumora processes until the session ends (Busy when
     // one holds it). Saves take the lock themselves for their own length.
     Status Lock();
 
-    // WrongPassword, NoData, Damaged (subject: the entry), Cancelled or Ok.
+    // WrongPassword, NoData, Damaged (subject: the entry), Cancelled or Ok. A file without
+    // classic data is tried as sealed: the key derivation is reported as one DerivingKey
+    // step without a measure, and the archive is listed only once all of it authenticated.
+    // NoData with the reason kSealedNotOpened then stands for no data and for a password
+    // that does not open it alike; NoMemory when the derivation could not get its memory.
     Status Unlock(Password password);
     bool IsUnlocked() const { return m_unlocked; }
+    // The format of the unlocked carrier, or of the one just saved; Classic before.
+    CarrierFormat Format() const { return m_format; }
+    // The numbers of the information panel: the classic trailer's own, or for an unlocked
+    // sealed carrier the same fields taken from its archive (payloadLength counts the tail).
+    CarrierTrailer Summary() const;
     const Password* CurrentPassword() const { return m_engine->CurrentPassword(); }
 
     MessageState GetMessageState() const { return m_engine->GetMessageState(); }
@@ -95,17 +118,26 @@ public:
     // Deciphers, inflates and checks every entry, the message too; checked counts them.
     Status VerifyAll(int& checked);
 
+    // The picture whose sealed data a sealed save cuts off when the password opens it
+    // (DeriveSealedSaveKeys): a hide's picture without classic data; empty otherwise.
+    std::string PictureForSealedSave() const;
+
     // Hides (not unlocked) or re-saves (unlocked). On success the session is the carrier
     // just written, unlocked under the password it was saved with.
     Status Save(const SaveRequest& request);
 
 private:
     Status EngineStatus() const;
+    Status UnlockClassic(Password password);
+    // With key, the tail is opened without a derivation (the read-back of a save).
+    Status UnlockSealed(Password password, const SealedKey* key);
+    // Cuts off sealed data behind a hide's picture that key opens.
+    void CutOpenedSealedData(const SealedKey& key);
     Status LoadEntries();
     Status ProvePassword();
     Status CheckRequest(const SaveRequest& request) const;
     Status Losses(const SaveRequest& request) const;
-    Status ReadBack(FILE* written, const SaveRequest& request);
+    Status ReadBack(FILE* written, const SaveRequest& request, const SealedKey* sealedKey);
     bool Report(ProgressStep step, int64_t done, int64_t total);
 
     std::string m_path;
@@ -116,6 +148,9 @@ private:
     std::unique_ptr<Identity> m_identity; // the carrier as it was when opened
     CProgressObserver* m_observer = nullptr;
     bool m_unlocked = false;
+    CarrierFormat m_format = CarrierFormat::Classic;
+    SealedHeader m_sealedHeader; // of an unlocked sealed carrier
+    int64_t m_messageLength = 0; // bytes of the stored message
 };
 
 } // namespace lumora

@@ -8,16 +8,16 @@ namespace lumora {
 
 #pragma pack(push, 1)
 struct CarrierTrailer {
-    uint8_t checkRecord[16];  // checkPlaintext enciphered under the password; zero without one
-    uint8_t reserved1[16];    // carried over from a source carrier; zero otherwise
-    int32_t filesTotalSize;   // sum of the sizes of the listed files
-    int32_t fileCount;        // number of listed files, the message not counted
-    int32_t messageLength;    // bytes of the stored message without its NUL
-    uint8_t reserved2[4];     // like reserved1
-    int32_t payloadLength;    // bytes of the encrypted payload file
-    int32_t imageLength;      // bytes of the image part
-    uint16_t version;         // 1
-    char magic[2];            // "VZ"
+    uint8_t checkRecord[16]; // checkPlaintext enciphered under the password; zero without one
+    uint8_t reserved1[16];   // carried over from a source carrier; zero otherwise
+    int32_t filesTotalSize;  // sum of the sizes of the listed files
+    int32_t fileCount;       // number of listed files, the message not counted
+    int32_t messageLength;   // bytes of the stored message without its NUL
+    uint8_t reserved2[4];    // like reserved1
+    int32_t payloadLength;   // bytes of the encrypted payload file
+    int32_t imageLength;     // bytes of the image part
+    uint16_t version;        // 1
+    char magic[2];           // "VZ"
 };
 #pragma pack(pop)
 

@@ -18,9 +18,9 @@ constexpr int kSlotCount = 100;
 struct FileSlot {
     int32_t entryIndex = -1; // position of the entry in the payload archive, or -1
     int32_t state = SLOT_FREE;
-    std::string name;        // stored: entry name ("/" separators); added: full path on disk
-    int64_t size = 0;        // uncompressed size (stored) or size on disk (added)
-    std::string entryName;   // added: the name it is stored under; empty: its file name
+    std::string name;      // stored: entry name ("/" separators); added: full path on disk
+    int64_t size = 0;      // uncompressed size (stored) or size on disk (added)
+    std::string entryName; // added: the name it is stored under; empty: its file name
 };
 
 // A file on disk to hide, and the entry name it is stored under (empty: its file name).

@@ -154,7 +154,7 @@ int CBindImage::BuildPayloadArchive() {
     CZipper zipper;
     if (!zipper.Open(m_builtArchivePath, std::nullopt, 0))
         return FailWrite(m_builtArchivePath, errno);
-    zipper.SetPassword(WritePassword());
+    zipper.SetPassword(m_plainArchive ? nullptr : WritePassword());
     bool built = CopyKeptEntries(zipper, source, kept, progress) &&
                  AddNewEntries(zipper, m_builtArchivePath, progress);
     if (built)

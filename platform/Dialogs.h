@@ -4,6 +4,10 @@
 // implementation; tests install ScriptedDialogs and answer everything in advance.
 #pragma once
 
+#include <functional>
+
+#include <QImage>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -56,5 +60,11 @@ public:
 IDialogs& Dialogs();
 // Installs an implementation (not owned); null restores the Qt one.
 void SetDialogs(IDialogs* dialogs);
+
+// What the open-picture dialog's preview pane decodes pictures with: the picture at `path`
+// no larger than `bound`, its own size in `size`; a null image for none. Without one, the
+// pane stays empty. The program installs its picture loader at start.
+using PreviewDecoder = std::function<QImage(const QString& path, QSize bound, QSize& size)>;
+void SetPreviewDecoder(PreviewDecoder decode);
 
 } // namespace lumora

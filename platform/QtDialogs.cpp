@@ -3,8 +3,6 @@
 // open verb. The picture dialog is Qt's own file dialog with a preview pane.
 #include "platform/Dialogs.h"
 
-#include "app/PictureLoader.h"
-
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -22,6 +20,11 @@ namespace {
 constexpr int kPreviewSide = 200;
 
 // The pane beside the file list: the chosen picture scaled to fit, and its size.
+PreviewDecoder& Decoder() {
+    static PreviewDecoder decoder;
+    return decoder;
+}
+
 class PicturePreviewPane : public QWidget {
 public:
     explicit PicturePreviewPane(QWidget* parent) : QWidget(parent) {
@@ -45,15 +48,15 @@ public:
         m_details->clear();
         if (!QFileInfo(path).isFile())
             return;
-        const QImage image = LoadPicture(path);
+        // A picture larger than the pane comes scaled to fit it, less a border.
+        const PreviewDecoder& decode = Decoder();
+        QSize size;
+        const QImage image =
+            decode ? decode(path, QSize(kPreviewSide - 4, kPreviewSide - 4), size) : QImage();
         if (image.isNull())
             return;
-        QImage shown = image;
-        if (image.width() > kPreviewSide || image.height() > kPreviewSide)
-            shown = image.scaled(kPreviewSide - 4, kPreviewSide - 4, Qt::KeepAspectRatio,
-                                 Qt::SmoothTransformation);
-        m_picture->setPixmap(QPixmap::fromImage(shown));
-        m_details->setText(QStringLiteral("%1 \u00D7 %2").arg(image.width()).arg(image.height()));
+        m_picture->setPixmap(QPixmap::fromImage(image));
+        m_details->setText(QStringLiteral("%1 \u00D7 %2").arg(size.width()).arg(size.height()));
     }
 
 private:
@@ -194,6 +197,10 @@ IDialogs& Dialogs() {
 
 void SetDialogs(IDialogs* dialogs) {
     Installed() = dialogs;
+}
+
+void SetPreviewDecoder(PreviewDecoder decode) {
+    Decoder() = std::move(decode);
 }
 
 } // namespace lumora

@@ -2,6 +2,7 @@
 #include "workflow/ProgressWatch.h"
 
 #include <QCoreApplication>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <algorithm>
 
@@ -46,6 +47,9 @@ ProgressWatch::ProgressWatch(QWidget* owner, const QString& caption, MessageLook
     m_dialog->setAutoReset(false);
     m_dialog->setAutoClose(false);
     m_dialog->setMinimumWidth(360);
+    // The dialog's own bar; switching its range directly never resets the dialog.
+    m_bar = new QProgressBar(m_dialog.get());
+    m_dialog->setBar(m_bar);
     m_dialog->setRange(0, kBarSteps);
     m_dialog->setLabelText(caption);
     if (cancellable)
@@ -68,20 +72,35 @@ bool ProgressWatch::OnProgress(ProgressStep step, int64_t bytesDone, int64_t byt
         m_step = step;
         m_dialog->setLabelText(m_caption + QLatin1Char('\n') + StepText(step));
     }
-    // Each step fills the bar anew. The value never returns to the minimum, which would
-    // restart the dialog's clock.
-    const int64_t scaled = bytesTotal > 0 ? bytesDone * kBarSteps / bytesTotal : kBarSteps;
-    const int value = static_cast<int>(std::clamp<int64_t>(scaled, 1, kBarSteps));
-    if (value != m_dialog->value())
-        m_dialog->setValue(value);
-    if (newStep || !m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= kRepaintEveryMs) {
-        // Until the dialog blocks the window, clicks and keys must wait: they could start
-        // another operation while this one runs.
-        QCoreApplication::processEvents(m_dialog->isVisible() ? QEventLoop::AllEvents
-                                                              : QEventLoop::ExcludeUserInputEvents);
-        m_sinceEvents.start();
+    if (step == ProgressStep::DerivingKey) {
+        m_bar->setRange(0, 0);
+    } else {
+        if (m_bar->maximum() == 0)
+            m_bar->setRange(0, kBarSteps);
+        // Each step fills the bar anew. The value never returns to the minimum, which would
+        // restart the dialog's clock.
+        const int64_t scaled = bytesTotal > 0 ? bytesDone * kBarSteps / bytesTotal : kBarSteps;
+        const int value = static_cast<int>(std::clamp<int64_t>(scaled, 1, kBarSteps));
+        if (value != m_dialog->value())
+            m_dialog->setValue(value);
     }
+    if (newStep || !m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= kRepaintEveryMs)
+        ProcessEvents();
     return !WasCancelled();
+}
+
+bool ProgressWatch::KeepGoing() {
+    if (!WasCancelled() && (!m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= kRepaintEveryMs))
+        ProcessEvents();
+    return !WasCancelled();
+}
+
+void ProgressWatch::ProcessEvents() {
+    // Until the dialog blocks the window, clicks and keys must wait: they could start
+    // another operation while this one runs.
+    QCoreApplication::processEvents(m_dialog->isVisible() ? QEventLoop::AllEvents
+                                                          : QEventLoop::ExcludeUserInputEvents);
+    m_sinceEvents.start();
 }
 
 bool ProgressWatch::WasCancelled() const {

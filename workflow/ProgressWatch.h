@@ -2,7 +2,8 @@
 // The engine's progress observer for the desktop program: a window-modal progress dialog
 // with the operation's caption, the current step, a bar and (optionally) a Cancel button.
 // It appears only when the operation runs longer than about half a second, and keeps the
-// windows repainting while the engine works on the interface thread.
+// windows repainting while the engine works on the interface thread. A step without a
+// measure (the key derivation) shows a busy bar.
 #pragma once
 
 #include "engine/CarrierSession.h"
@@ -13,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+class QProgressBar;
 class QProgressDialog;
 class QWidget;
 
@@ -30,11 +32,16 @@ public:
 
     bool OnProgress(ProgressStep step, int64_t bytesDone, int64_t bytesTotal) override;
     bool WasCancelled() const;
+    // Lets the windows repaint (and the dialog, once shown, take the user's input) while
+    // no step has been reported yet; false once cancelled.
+    bool KeepGoing();
 
 private:
     QString StepText(ProgressStep step) const;
+    void ProcessEvents();
 
     std::unique_ptr<QProgressDialog> m_dialog;
+    QProgressBar* m_bar = nullptr; // owned by the dialog
     QString m_caption;
     MessageLookup m_message;
     bool m_cancellable;

@@ -7,6 +7,7 @@
 #include "engine/MessageForm.h"
 #include "language/TMLang.h"
 #include "platform/Dialogs.h"
+#include "workflow/BackgroundWork.h"
 #include "workflow/FileListRows.h"
 #include "workflow/MemoText.h"
 #include "workflow/PathParts.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTreeWidget>
 
@@ -74,6 +76,10 @@ const QStringList& FrameMessages() {
         QStringLiteral("strQuitUnsaved=The text messages and the files have not been saved "
                        "into an image. Do you want to quit Lumora anyway?"),
         QStringLiteral("strSavedAs=The image has been saved as %s."),
+        QStringLiteral("strSealedNotOpened=No hidden data was found in the image, or the "
+                       "password does not open it."),
+        QStringLiteral("strNoMemoryKey=There is not enough memory to derive the key from the "
+                       "password. Please close other programs and try again."),
     };
     return lines;
 }
@@ -136,6 +142,9 @@ void TframeMsg::ConnectHandlers() {
     connect(cbbFiles, &QComboBox::editTextChanged, this, &TframeMsg::cbbFilesChange);
     connect(edtPass1, &QLineEdit::textChanged, this, &TframeMsg::edtPass1Change);
     connect(edtPass2, &QLineEdit::textChanged, this, &TframeMsg::edtPass1Change);
+    // Clicks only: the wizard's own setting of the choice is no choice of the user's.
+    connect(rbClassic, &QRadioButton::clicked, this, &TframeMsg::rbFormatClick);
+    connect(rbSealed, &QRadioButton::clicked, this, &TframeMsg::rbFormatClick);
     connect(pgcEncodeImage, &QStackedWidget::currentChanged, this,
             &TframeMsg::pgcEncodeImageTabActive);
     connect(btnSave, &QPushButton::clicked, this, &TframeMsg::btnSaveClick);
@@ -227,6 +236,9 @@ TframeMsg::SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTree
         ShowError("strMessageNul");
         return SaveOutcome::Failed;
     }
+    std::shared_ptr<SealedSaveKeys> keys;
+    if (const SaveOutcome derived = DeriveSaveKeys(request, keys); derived != SaveOutcome::Saved)
+        return derived;
     for (;;) {
         ProgressWatch watch(window(), Message("strSaving"), MessageSource(), true);
         Status status = Status::Success();
@@ -252,6 +264,34 @@ TframeMsg::SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTree
             return SaveOutcome::Cancelled;
         (status.outcome == Outcome::WouldLose ? request.allowLoss : request.allowChanged) = true;
     }
+}
+
+TframeMsg::SaveOutcome TframeMsg::DeriveSaveKeys(SaveRequest& request,
+                                                 std::shared_ptr<SealedSaveKeys>& keys) {
+    const Password* password =
+        request.newPassword != nullptr ? request.newPassword : m_session->CurrentPassword();
+    if (request.format != CarrierFormat::Sealed || password == nullptr)
+        return SaveOutcome::Saved;
+    // The derivation may outlive this call when the user cancels: it owns what it uses.
+    keys = std::make_shared<SealedSaveKeys>();
+    auto typed = std::make_shared<Password>(password->Copy());
+    const Status derived = RunInBackground(
+        window(), Message("strSaving"), MessageSource(),
+        [keys, typed, picture = m_session->PictureForSealedSave()](CProgressObserver& observer) {
+            return DeriveSealedSaveKeys(picture, *typed, *keys, [&observer] {
+                return !observer.OnProgress(ProgressStep::DerivingKey, 0, 0);
+            });
+        });
+    if (derived.outcome == Outcome::Cancelled)
+        return SaveOutcome::Stopped;
+    if (derived.outcome == Outcome::NoMemory)
+        ShowError("strNoMemoryKey");
+    else if (!derived.Ok())
+        ShowSaveFailure(derived);
+    if (!derived.Ok())
+        return SaveOutcome::Failed;
+    request.sealedKeys = keys.get();
+    return SaveOutcome::Saved;
 }
 
 void TframeMsg::ShowSaveFailure(const Status& status) {

@@ -17,11 +17,13 @@
 class QAction;
 class QComboBox;
 class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QRadioButton;
 class QStackedWidget;
 class QTabWidget;
 class QTreeWidget;
@@ -31,7 +33,9 @@ namespace lumora {
 
 class CBindImage;
 class CarrierSession;
+class Password;
 struct SaveRequest;
+struct SealedSaveKeys;
 struct Status;
 class TMLang;
 class TfrmCheckPass;
@@ -101,6 +105,9 @@ private:
     void ChooseImage(const QString& path);
     void cbbFilesChange();
     void edtPass1Change();
+    // Shows the carrier format chosen last time; a click on one remembers it.
+    void LoadCarrierFormat();
+    void rbFormatClick();
     void pgcEncodeImageTabActive(int index);
     void btnSaveClick();
     SaveOutcome SaveWizardCarrier();
@@ -137,10 +144,12 @@ private:
     int LoadGuarded(const QString& path, const std::optional<QString>& preset, bool cancellable);
     int LoadCarrier(const QString& path, const std::optional<QString>& preset, bool cancellable);
     // Unlocks the session with the preset or typed passwords; false when it was not
-    // unlocked (the reason has been shown).
+    // unlocked (the reason has been shown). A file without classic data is tried as
+    // sealed, with the prompt's texts for sealed data.
     bool AskPassword(const std::optional<QString>& preset, bool cancellable);
-    // Unlocks behind a progress dialog.
+    // Unlocks behind a progress dialog; sealed data off the interface thread.
     Status Unlock(const QString& password, bool cancellable);
+    Status UnlockInBackground(Password password);
     void FillRevealView();
     void ShowRevealView();
     // Focus on the main control of the reveal view's current page.
@@ -156,6 +165,9 @@ private:
     // Saves what the list holds with the session, behind a progress dialog whose Cancel
     // stops the save; asks before content would be lost or a changed carrier replaced.
     SaveOutcome SaveFromList(SaveRequest& request, const QTreeWidget* list);
+    // For a sealed save: derives its keys off the interface thread into keys and points
+    // the request at them. Saved (nothing to derive), Stopped or Failed (shown).
+    SaveOutcome DeriveSaveKeys(SaveRequest& request, std::shared_ptr<SealedSaveKeys>& keys);
     // The message box that tells why a save failed.
     void ShowSaveFailure(const Status& status);
     std::function<QString(const char*)> MessageSource() const;
@@ -203,6 +215,11 @@ private:
     QLabel* lblPasswordError = nullptr;
     QLabel* imgRight = nullptr;
     QLabel* imgError = nullptr;
+    QGroupBox* grpFormat = nullptr;
+    QRadioButton* rbClassic = nullptr;
+    QRadioButton* rbSealed = nullptr;
+    QLabel* lblClassic = nullptr;
+    QLabel* lblSealed = nullptr;
     QPushButton* btnSave = nullptr;
     QFrame* shp1 = nullptr;
     QPushButton* btnBack1 = nullptr;

@@ -8,6 +8,7 @@
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QTabWidget>
@@ -242,6 +244,29 @@ void TframeMsg::BuildWizardPanel() {
     passLayout->addSpacing(12);
     passLayout->addLayout(passGrid);
     passLayout->addWidget(lblPasswordError);
+    grpFormat =
+        Named(new QGroupBox(QStringLiteral("Format of the hidden data"), tsSetPass), "grpFormat");
+    rbClassic = Named(new QRadioButton(QStringLiteral("C&lassic"), grpFormat), "rbClassic");
+    rbSealed = Named(new QRadioButton(QStringLiteral("S&ealed"), grpFormat), "rbSealed");
+    lblClassic = NewLabel(grpFormat, "lblClassic",
+                          QStringLiteral("Other programs that read this format can open it. "
+                                         "A short password is guessed quickly."));
+    lblSealed = NewLabel(grpFormat, "lblSealed",
+                         QStringLiteral("Strong against password guessing, and nothing shows "
+                                        "that Lumora made it. Opens only in Lumora."));
+    rbClassic->setChecked(true);
+    auto* formatLayout = new QGridLayout(grpFormat);
+    formatLayout->setVerticalSpacing(2);
+    formatLayout->addWidget(rbClassic, 0, 0, 1, 2);
+    formatLayout->addWidget(lblClassic, 1, 1);
+    formatLayout->setRowMinimumHeight(2, kPageMargin);
+    formatLayout->addWidget(rbSealed, 3, 0, 1, 2);
+    formatLayout->addWidget(lblSealed, 4, 1);
+    // The descriptions line up with the captions, past the radio buttons' circles.
+    formatLayout->setColumnMinimumWidth(0, 16);
+    formatLayout->setColumnStretch(1, 1);
+    passLayout->addSpacing(12);
+    passLayout->addWidget(grpFormat);
     passLayout->addStretch(1);
 
     tsSaveImg = Named(new QWidget, "tsSaveImg");

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -39,9 +40,9 @@ void TframeMsg::ConnectDropsAndKeys() {
 }
 
 void TframeMsg::SetTabOrders() {
-    const QList<QWidget*> wizard{cbbFiles, btnSelImg,    mmoMsg,   lvFiles,   btnAdd,
-                                 btnDel,   btnRemoveAll, btnOpen,  edtPass1,  edtPass2,
-                                 btnSave,  btnBack1,     btnNext1, btnCencel1};
+    const QList<QWidget*> wizard{cbbFiles,     btnSelImg, mmoMsg,   lvFiles,   btnAdd,    btnDel,
+                                 btnRemoveAll, btnOpen,   edtPass1, edtPass2,  rbClassic, rbSealed,
+                                 btnSave,      btnBack1,  btnNext1, btnCencel1};
     const QList<QWidget*> reveal{pgcDecodeImage, mmoDeMsg,       lvDeFiles,  btnDeAdd,
                                  btnDeDel,       btnDeRemoveAll, btnDeOpen,  btnDeSaveFilesAs,
                                  btnDeSave,      btnDeSaveAs,    btnDeCancel};

@@ -7,6 +7,7 @@
 #include "engine/FormatFileSize.h"
 #include "engine/MessageForm.h"
 #include "platform/Dialogs.h"
+#include "workflow/BackgroundWork.h"
 #include "workflow/FileListRows.h"
 #include "workflow/MemoText.h"
 #include "workflow/ProgressWatch.h"
@@ -73,7 +74,8 @@ int TframeMsg::LoadCarrier(const QString& path, const std::optional<QString>& pr
         return 0;
     }
     m_imagePath = path;
-    if (!m_session->HasData()) {
+    // Without classic data the file may still hold sealed data; only a password tells.
+    if (!m_session->HasData() && !m_session->MayHoldSealedData()) {
         ReleaseEngine();
         ShowError("strNoData");
         return 0;
@@ -88,7 +90,7 @@ int TframeMsg::LoadCarrier(const QString& path, const std::optional<QString>& pr
 }
 
 void TframeMsg::ShowRevealView() {
-    m_host->ShowImageInfo(m_session->Trailer());
+    m_host->ShowImageInfo(m_session->Summary());
     FillRevealView();
     show();
     pnlEnCodeImage->hide();
@@ -98,16 +100,37 @@ void TframeMsg::ShowRevealView() {
 }
 
 Status TframeMsg::Unlock(const QString& password, bool cancellable) {
+    QByteArray typed = password.toUtf8();
+    Password text(std::string_view(typed.constData(), typed.size()));
+    typed.fill('\0');
+    if (!m_session->HasData())
+        return UnlockInBackground(std::move(text));
     ProgressWatch watch(window(), Message("strOpening"), MessageSource(), cancellable);
     ObserverScope observing(*m_session, &watch);
-    QByteArray typed = password.toUtf8();
-    Status status = m_session->Unlock(Password(std::string_view(typed.constData(), typed.size())));
-    typed.fill('\0');
+    return m_session->Unlock(std::move(text));
+}
+
+// The session goes to the unlocking thread and comes back when it is done. After a cancel
+// it stays there, to be dropped when the derivation ends; the load is over by then.
+Status TframeMsg::UnlockInBackground(Password password) {
+    auto session = std::make_shared<std::unique_ptr<CarrierSession>>(std::move(m_session));
+    auto typed = std::make_shared<Password>(std::move(password));
+    const Status status = RunInBackground(window(), Message("strOpening"), MessageSource(),
+                                          [session, typed](CProgressObserver& observer) {
+                                              ObserverScope observing(**session, &observer);
+                                              return (*session)->Unlock(std::move(*typed));
+                                          });
+    if (status.outcome != Outcome::Cancelled)
+        m_session = std::move(*session);
     return status;
 }
 
 bool TframeMsg::AskPassword(const std::optional<QString>& preset, bool cancellable) {
-    Status status = Status::Fail(Outcome::WrongPassword, {});
+    // A wrong password to sealed data reads like no data at all: that is the outcome the
+    // prompt is asked again for.
+    const bool sealed = !m_session->HasData();
+    const Outcome tryAgain = sealed ? Outcome::NoData : Outcome::WrongPassword;
+    Status status = Status::Fail(tryAgain, {});
     if (preset)
         status = Unlock(*preset, cancellable);
     if (m_prompt == nullptr) {
@@ -115,18 +138,19 @@ bool TframeMsg::AskPassword(const std::optional<QString>& preset, bool cancellab
             m_ownPrompt = new TfrmCheckPass(window());
         m_prompt = m_ownPrompt;
     }
+    m_prompt->SetSealed(sealed);
     m_prompt->SetPasswordFailed(0);
-    for (int attempt = 1; status.outcome == Outcome::WrongPassword; ++attempt) {
+    for (int attempt = 1; status.outcome == tryAgain; ++attempt) {
         m_prompt->FormShow();
         if (Dialogs().Exec(m_prompt) != QDialog::Accepted)
             return false;
         status = Unlock(m_prompt->Password(), cancellable);
         // The typed text lives on in the session only.
         m_prompt->ClearPassword();
-        if (status.outcome != Outcome::WrongPassword)
+        if (status.outcome != tryAgain)
             break;
         if (attempt == kPasswordAttempts) {
-            ShowError("strErrorPass");
+            ShowError(sealed ? "strSealedNotOpened" : "strErrorPass");
             return false;
         }
         m_prompt->SetPasswordFailed(1);
@@ -138,6 +162,9 @@ bool TframeMsg::AskPassword(const std::optional<QString>& preset, bool cancellab
         return false;
     case Outcome::NoData:
         ShowError("strNoData");
+        return false;
+    case Outcome::NoMemory:
+        ShowError("strNoMemoryKey");
         return false;
     default:
         ShowError("strDataError");
@@ -196,6 +223,8 @@ TframeMsg::SaveOutcome TframeMsg::SaveToImage(const QString& requestedTarget) {
     // An untouched memo keeps the stored message byte for byte, also text that is not
     // UTF-8 and a message too large to show.
     request.keepMessage = !m_memoEdited;
+    // A sealed carrier stays sealed, under a fresh salt and nonce.
+    request.format = m_session->Format();
     if (m_memoEdited)
         request.message = ToStoredMessage(mmoDeMsg->toPlainText());
     const bool inPlace = SameFile(target, m_imagePath);

@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "workflow/DialogFolders.h"
 #include "workflow/RecentImages.h"
+#include "workflow/SettingsStore.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTreeWidget>
 
@@ -56,6 +58,11 @@ QStringList PictureFilters() {
     return filters;
 }
 
+// The settings key of the carrier format last chosen, and its values.
+constexpr const char* kFormatSetting = "CarrierFormat";
+const QString kSealedSetting = QStringLiteral("sealed");
+const QString kClassicSetting = QStringLiteral("classic");
+
 } // namespace
 
 void TframeMsg::ShowHideWizard() {
@@ -69,6 +76,7 @@ void TframeMsg::ShowHideWizard() {
     LoadRecentImages();
     edtPass1->clear();
     edtPass2->clear();
+    LoadCarrierFormat();
     lvFilesChange();
     btnCencel1->setText(Message("strCancel"));
     m_saved = false;
@@ -160,6 +168,16 @@ void TframeMsg::edtPass1Change() {
     btnNext1->setEnabled(match);
 }
 
+void TframeMsg::LoadCarrierFormat() {
+    const bool sealed = ReadSetting(kFormatSetting) == kSealedSetting;
+    rbSealed->setChecked(sealed);
+    rbClassic->setChecked(!sealed);
+}
+
+void TframeMsg::rbFormatClick() {
+    WriteSetting(kFormatSetting, rbSealed->isChecked() ? kSealedSetting : kClassicSetting);
+}
+
 void TframeMsg::pgcEncodeImageTabActive(int index) {
     QWidget* page = pgcEncodeImage->widget(index);
     if (page == tsSelectImg) {
@@ -206,6 +224,7 @@ TframeMsg::SaveOutcome TframeMsg::SaveWizardCarrier() {
     request.destination = target.toStdString();
     request.message = ToStoredMessage(mmoMsg->toPlainText());
     request.newPassword = &password;
+    request.format = rbSealed->isChecked() ? CarrierFormat::Sealed : CarrierFormat::Classic;
     const SaveOutcome outcome = SaveFromList(request, lvFiles);
     if (outcome == SaveOutcome::Saved) {
         m_saved = true;

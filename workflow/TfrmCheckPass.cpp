@@ -23,6 +23,18 @@ TfrmCheckPass::TfrmCheckPass(QWidget* parent) : QDialog(parent) {
     lblPassError->setObjectName(QStringLiteral("lblPassError"));
     lblPassError->setStyleSheet(QStringLiteral("color: red;"));
     lblPassError->hide();
+    lblSealedPass = new QLabel(QStringLiteral("This picture holds no classic hidden data. If "
+                                              "sealed data is hidden in it, type its password:"),
+                               this);
+    lblSealedPass->setObjectName(QStringLiteral("lblSealedPass"));
+    lblSealedPass->setWordWrap(true);
+    lblSealedError =
+        new QLabel(QStringLiteral("No hidden data found, or the password does not open it."), this);
+    lblSealedError->setObjectName(QStringLiteral("lblSealedError"));
+    lblSealedError->setStyleSheet(QStringLiteral("color: red;"));
+    lblSealedError->setWordWrap(true);
+    lblSealedPass->hide();
+    lblSealedError->hide();
     medtPass = new QLineEdit(this);
     medtPass->setObjectName(QStringLiteral("medtPass"));
     medtPass->setEchoMode(QLineEdit::Password);
@@ -40,7 +52,9 @@ TfrmCheckPass::TfrmCheckPass(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(btnCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblInputPass);
+    layout->addWidget(lblSealedPass);
     layout->addWidget(lblPassError);
+    layout->addWidget(lblSealedError);
     layout->addWidget(medtPass);
     layout->addLayout(buttons);
     setFixedWidth(320);
@@ -60,7 +74,10 @@ void TfrmCheckPass::ClearPassword() {
 }
 
 void TfrmCheckPass::FormShow() {
-    lblPassError->setVisible(m_passwordFailed != 0);
+    lblInputPass->setVisible(!m_sealed);
+    lblSealedPass->setVisible(m_sealed);
+    lblPassError->setVisible(!m_sealed && m_passwordFailed != 0);
+    lblSealedError->setVisible(m_sealed && m_passwordFailed != 0);
     // A dialog of fixed size, so window managers offer no maximise button.
     setFixedHeight(sizeHint().height());
     medtPass->clear();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The password prompt of the reveal view: one field, OK and Cancel, and a red line that
-// says the last password was wrong. Created once at start-up and reused for every load.
+// says the last password was wrong (or, for sealed data, that it opened nothing). Created
+// once at start-up and reused for every load.
 #pragma once
 
 #include <QDialog>
@@ -25,9 +26,14 @@ public:
     QString Password() const;
     void ClearPassword();
 
-    // Readies the prompt for display: error line by PasswordFailed(), empty field with
-    // the focus. Runs on every show; callers that show the prompt through the dialog
-    // seam run it first, since a scripted seam never shows it.
+    // For a picture without classic data, which may hold sealed data: the prompt says so,
+    // and its error line cannot call the password wrong, since there may be no data at all.
+    void SetSealed(bool sealed) { m_sealed = sealed; }
+    bool IsSealed() const { return m_sealed; }
+
+    // Readies the prompt for display: the texts of its kind, error line by
+    // PasswordFailed(), empty field with the focus. Runs on every show; callers that show the
+    // prompt through the dialog seam run it first, since a scripted seam never shows it.
     void FormShow();
 
 protected:
@@ -37,8 +43,11 @@ private:
     void FormCreate();
 
     int m_passwordFailed = 0;
+    bool m_sealed = false;
     QLabel* lblInputPass = nullptr;
     QLabel* lblPassError = nullptr;
+    QLabel* lblSealedPass = nullptr;
+    QLabel* lblSealedError = nullptr;
     QLineEdit* medtPass = nullptr;
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;

@@ -3,6 +3,7 @@
 
 #include "app/Theme.h"
 #include "platform/ProgramFolders.h"
+#include "preview/PreviewClient.h"
 
 #include <QApplication>
 #include <QFile>
@@ -13,11 +14,13 @@ namespace lumora::test {
 AppTestEnvironment::AppTestEnvironment() {
     InitTheme(*qobject_cast<QApplication*>(QCoreApplication::instance()));
     SetProgramFolderOverride(m_folder.Path());
+    preview::SetPreviewHelperOverride(LUMORA_PREVIEW_HELPER);
     SetDialogs(&m_dialogs);
 }
 
 AppTestEnvironment::~AppTestEnvironment() {
     SetDialogs(nullptr);
+    preview::SetPreviewHelperOverride(std::string());
     SetProgramFolderOverride(std::string());
 }
 

@@ -2,6 +2,7 @@
 #include "MetafileSamples.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <initializer_list>
 
 namespace lumora::test {
@@ -48,7 +49,7 @@ void WmfRecord(LeWriter& w, std::initializer_list<unsigned> functionAndParameter
 
 } // namespace
 
-QByteArray SampleWmf(QColor fill) {
+QByteArray SampleWmf(QColor fill, const QByteArray& text) {
     LeWriter w;
     // Placeable header: key, handle, bounding box, units per inch, reserved, checksum.
     w.U32(0x9AC6CDD7);
@@ -66,7 +67,20 @@ QByteArray SampleWmf(QColor fill) {
     WmfRecord(records, {0x02FC, 0, colour & 0xFFFF, colour >> 16, 0}); // solid brush
     WmfRecord(records, {0x012D, 0});                                   // SelectObject(0)
     WmfRecord(records, {0x041B, 100, 200, 0, 0}); // Rectangle(bottom, right, top, left)
-    WmfRecord(records, {0x0000});                 // EOF
+    quint32 largestRecord = 7;
+    if (!text.isEmpty()) {
+        // TextOut: length, the characters padded to whole words, y, x.
+        QByteArray padded = text;
+        if (padded.size() % 2 != 0)
+            padded.append('\0');
+        const quint32 words = 3 + 1 + quint32(padded.size() / 2) + 2;
+        records.U32(words);
+        records.Words({0x0521, unsigned(text.size())});
+        records.Bytes().append(padded);
+        records.Words({40, 20});
+        largestRecord = std::max(largestRecord, words);
+    }
+    WmfRecord(records, {0x0000}); // EOF
 
     const quint32 headerWords = 9;
     const quint32 totalWords = headerWords + quint32(records.Bytes().size() / 2);
@@ -75,7 +89,7 @@ QByteArray SampleWmf(QColor fill) {
     w.Words({1, headerWords, 0x0300});
     w.U32(totalWords);
     w.U16(1);
-    w.U32(7);
+    w.U32(largestRecord);
     w.U16(0);
     w.Bytes().append(records.Bytes());
     return w.Bytes();

@@ -7,8 +7,9 @@
 
 namespace lumora::test {
 
-// A placeable WMF of 200 x 100 units at 96 units per inch.
-QByteArray SampleWmf(QColor fill);
+// A placeable WMF of 200 x 100 units at 96 units per inch; with `text` written on it in
+// the default font when given.
+QByteArray SampleWmf(QColor fill, const QByteArray& text = QByteArray());
 // An EMF whose bounds are 200 x 100 device pixels.
 QByteArray SampleEmf(QColor fill);
 

@@ -2,7 +2,6 @@
 #include "AppTestSupport.h"
 #include "MetafileSamples.h"
 
-#include "app/MetafileDecoder.h"
 #include "app/NameFilters.h"
 #include "app/PictureLoader.h"
 #include "app/TfrmMain.h"
@@ -119,6 +118,7 @@ private slots:
 
     void pictureDialogOffersTheFiltersAndAPreview() {
         SetDialogs(nullptr); // the Qt dialogs
+        InstallDialogPreviews();
         const QString picture = m_env->WritePicture(QStringLiteral("shown.png"), 300, 150);
         QStringList offered;
         QString selected;

@@ -170,7 +170,12 @@ private slots:
         QCOMPARE(panel->geometry(), preview);
         QVERIFY(panel->isVisible());
         QCOMPARE(panel->Stretch(), stretched);
-        QCOMPARE(panel->Picture().size(), picture);
+        // The preview is never larger than the frame; a picture that fits comes whole.
+        const QSize frame = Child("pnlImage")->size();
+        const QSize expected = picture.boundedTo(frame) == picture
+                                   ? picture
+                                   : picture.scaled(frame, Qt::KeepAspectRatio).expandedTo({1, 1});
+        QCOMPARE(panel->Picture().size(), expected);
         QCOMPARE(Child<QLineEdit>("edtFileName")->text(), QStringLiteral("picture.png"));
         QCOMPARE(Child<QLineEdit>("edtFilePath")->text(), path);
     }

@@ -83,11 +83,18 @@ public:
         return status;
     }
     const std::string& Seen() const { return m_seen; }
+    const std::string& All() const { return m_all; }
+    // Starts the next WaitFor on what comes from now on.
+    void Forget() {
+        m_all += m_seen;
+        m_seen.clear();
+    }
 
 private:
     int m_master = -1;
     pid_t m_child = -1;
     std::string m_seen;
+    std::string m_all;
 };
 
 class CliTerminal : public CliTest {};
@@ -150,4 +157,30 @@ TEST_F(CliTerminal, PasswordIsAskedTwiceWithoutEchoForANewCarrier) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(ReadText(At("stdout.err")), ErrorLine("the passwords do not match"));
     EXPECT_FALSE(FileExists(At("d.png")));
+}
+
+TEST_F(CliTerminal, APromptAllowsThreeTriesAndNeverEchoes) {
+    std::string carrier = HideInto("c.png", {"-m", "third time"}, "right");
+    for (int wrong : {2, 3}) {
+        SCOPED_TRACE(wrong);
+        TerminalRun run({"reveal", carrier}, At("stdout"), std::nullopt, true);
+        for (int i = 0; i < wrong; ++i) {
+            ASSERT_TRUE(run.WaitFor("Password: "));
+            run.Forget();
+            run.Type("wrong\n");
+            if (i + 1 < 3)
+                ASSERT_TRUE(run.WaitFor("Wrong password, try again."));
+        }
+        if (wrong < 3) {
+            ASSERT_TRUE(run.WaitFor("Password: "));
+            run.Type("right\n");
+        }
+        int status = run.Wait();
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), wrong < 3 ? 0 : 3);
+        EXPECT_EQ(ReadText(At("stdout")), wrong < 3 ? "third time" : "");
+        run.Forget();
+        EXPECT_EQ(run.All().find("right"), std::string::npos) << "the password was echoed";
+        EXPECT_EQ(run.All().find("wrong\r"), std::string::npos) << "the password was echoed";
+    }
 }

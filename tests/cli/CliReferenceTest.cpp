@@ -22,8 +22,11 @@ struct ReferenceCarrier {
     std::vector<HiddenFileRef> files;
 };
 
-std::string Json(int image, int payload, int message, int count, int total) {
-    return "{\"hasTrailer\": true, \"valid\": true, \"version\": 1, \"imageLength\": " +
+std::string Json(const std::string& file, int image, int payload, int message, int count,
+                 int total) {
+    return "{\"file\": \"" + ReferenceFile(file) +
+           "\", \"code\": \"ok\", \"hasTrailer\": true, \"valid\": true, \"version\": 1, "
+           "\"imageLength\": " +
            std::to_string(image) + ", \"payloadLength\": " + std::to_string(payload) +
            ", \"messageLength\": " + std::to_string(message) +
            ", \"fileCount\": " + std::to_string(count) +
@@ -34,31 +37,31 @@ const std::vector<ReferenceCarrier>& References() {
     static const std::vector<ReferenceCarrier> references = {
         {"empty-password.gif",
          "",
-         Json(3518, 3440, 12, 2, 3034),
+         Json("empty-password.gif", 3518, 3440, 12, 2, 3034),
          "Hello\nWorld",
          {{"hello.txt", 34, "c0f09827e42c4889b05dfa30118bb7e0f6d83e182d12cc5cfee8dc60fd4437d0"},
           {"data.bin", 3000, "4679080307ccd63e4c9cc4ab4736684dbaf39453b0becabe157509ee645d1323"}}},
         {"zero-check-record.png",
          "correct horse battery staple",
-         Json(1508, 208, 0, 1, 2800),
+         Json("zero-check-record.png", 1508, 208, 0, 1, 2800),
          "",
          {{"notes.txt", 2800, "9996c6ce010214f8f053277bb2fac42e1f7a9463af2c9e87457747e4985acdb3"}}},
         {"long-password.jpg",
          "0123456789abcdefghijklmnopqrstuvwxyz!?",
-         Json(1315, 70448, 40, 2, 70010),
+         Json("long-password.jpg", 1315, 70448, 40, 2, 70010),
          "Long passwords use their first 32 bytes.",
          {{"a.bin", 70000, "57c478928df5d1512073d6c3a820dff5240a73ec974606f9a089f4d4de2d681a"},
           {"b.txt", 10, "6d2fe32dc4249ef7e7359c6d874fffbbf335e832e49a2681236e1b686af78794"}}},
         {"non-ascii.bmp",
          "pässwörd",
-         Json(38538, 464, 25, 2, 17),
+         Json("non-ascii.bmp", 38538, 464, 25, 2, 17),
          "Grüße\n日本語 — ok",
          {{"naïve résumé.txt", 8,
            "b1de61b8108f15d9913e0fa2e6371ed737fbe2be84e63a89ca8ae7a370322371"},
           {"日本.txt", 9, "77710aedc74ecfa33685e33a6c7df5cc83004da1bdcef7fb280f5c2b2e97e0a5"}}},
         {"backslash-names.gif",
          "pw",
-         Json(3518, 288, 0, 2, 8),
+         Json("backslash-names.gif", 3518, 288, 0, 2, 8),
          "",
          {{"sub/inner.txt", 5, "33bf6fbd7cd8379785a21e233d8e09f824e7bab459168a96312c1c882c1d7e1f"},
           {"top.txt", 3, "28720365c5e7476a011e4f43ac003ee5f16247a263b9d623aa85ed311d73bf39"}}},
@@ -145,7 +148,8 @@ TEST_F(CliReference, EmptyPasswordCarrierCanBeEditedUnderItsPassword) {
 TEST_F(CliReference, AnUnknownTrailerVersionCarriesNoData) {
     std::string carrier = ReferenceFile("version2.bmp");
     CliResult info = Run({"info", "--json", carrier}, std::nullopt);
-    EXPECT_EQ(info.status, 0);
+    EXPECT_EQ(info.status, 4);
+    EXPECT_NE(info.out.find("\"code\": \"no-data\""), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("\"hasTrailer\": true, \"valid\": false, \"version\": 2"),
               std::string::npos)
         << info.out;

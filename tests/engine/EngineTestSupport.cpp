@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "EngineTestSupport.h"
 
+#include "crypt/PayloadCrypt.h"
+#include "engine/TrailerCodec.h"
 #include "platform/Clock.h"
 #include "platform/ProgramFolders.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 namespace lumora::test {
 
@@ -76,6 +80,33 @@ int EngineTest::Resave(const std::string& carrier, const std::string& password,
     if (!engine.ReplaceContent(message, kept, {add.begin(), add.end()}))
         return 0;
     return engine.SaveCarrier(dest);
+}
+
+std::string EngineTest::WrapArchive(const std::string& archive, const std::string& name,
+                                    const std::string& password) const {
+    const std::string encrypted = Path(name + ".enc");
+    EXPECT_TRUE(EncryptPayloadFile(archive.c_str(), encrypted.c_str(), Password(password)));
+    Bytes carrier = ReadFile(MakeImage(name + ".image"));
+    const Bytes payload = ReadFile(encrypted);
+    carrier.insert(carrier.end(), payload.begin(), payload.end());
+    CarrierTrailer t{};
+    t.imageLength = 1000;
+    t.payloadLength = static_cast<int32_t>(payload.size());
+    t.version = 1;
+    std::memcpy(t.magic, "VZ", 2);
+    const TrailerBytes tail = EncodeTrailer(t);
+    carrier.insert(carrier.end(), tail.begin(), tail.end());
+    return MakeFile(name, carrier);
+}
+
+std::string EngineTest::PythonZip(const std::string& name, const std::string& program) const {
+    const std::string path = Path(name);
+    const std::string script = Path(name + ".py");
+    WriteText(script, "import sys, zipfile\npath = sys.argv[1]\nz = zipfile.ZipFile(path, 'w', "
+                      "zipfile.ZIP_DEFLATED)\n" +
+                          program + "\nz.close()\n");
+    EXPECT_EQ(std::system(("python3 '" + script + "' '" + path + "'").c_str()), 0) << program;
+    return path;
 }
 
 } // namespace lumora::test

@@ -52,6 +52,14 @@ protected:
                const std::vector<std::string>& keep, const std::vector<std::string>& add,
                const std::string& dest);
 
+    // A carrier at `name` around a plain payload archive: MakeImage's picture, the
+    // archive enciphered under password, a trailer without check record.
+    std::string WrapArchive(const std::string& archive, const std::string& name,
+                            const std::string& password) const;
+    // An archive written by Python's zipfile (not encrypted); a program that gets the
+    // ZipFile as z and the archive's path as path.
+    std::string PythonZip(const std::string& name, const std::string& program) const;
+
     TempDir m_dir;
 };
 

@@ -151,25 +151,10 @@ TEST_F(SaveSafetyTest, DamagedCarriersFailWithoutWritingOutsideTheWorkingFolder)
 }
 
 TEST_F(SaveSafetyTest, UnsafeEntryNamesAreNeverExtractedAndCarriedOverByTheResave) {
-    std::string archive = Path("evil.zip");
-    ASSERT_EQ(std::system(("python3 -c \"import zipfile; z = zipfile.ZipFile('" + archive +
-                           "', 'w'); z.writestr('../evil.txt', 'x'); "
-                           "z.writestr('/tmp/lumora-evil.txt', 'y'); z.close()\"")
-                              .c_str()),
-              0);
-    std::string encrypted = Path("evil.enc");
-    ASSERT_TRUE(EncryptPayloadFile(archive.c_str(), encrypted.c_str(), Password("pw")));
-    Bytes carrier = ReadFile(MakeImage());
-    Bytes payload = ReadFile(encrypted);
-    carrier.insert(carrier.end(), payload.begin(), payload.end());
-    CarrierTrailer t{};
-    t.imageLength = 1000;
-    t.payloadLength = static_cast<int32_t>(payload.size());
-    t.version = 1;
-    std::memcpy(t.magic, "VZ", 2);
-    TrailerBytes tail = EncodeTrailer(t);
-    carrier.insert(carrier.end(), tail.begin(), tail.end());
-    std::string path = MakeFile("evil.bmp", carrier);
+    std::string archive = PythonZip("evil.zip", "z.writestr('../evil.txt', 'x')\n"
+                                                "z.writestr('/tmp/lumora-evil.txt', 'y')");
+    std::string path = WrapArchive(archive, "evil.bmp", "pw");
+    const Bytes carrier = ReadFile(path);
     std::set<std::string> before = FilesOutsideCache();
 
     CBindImage engine;

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 # Installs the build tree into a temporary prefix and uses the installed copy as a user
 # would: lumora-cli hides and reveals a file, and lumora starts under a virtual X server
-# and writes its language file into the per-user configuration folder, not beside itself.
+# and writes its language file into the per-user configuration folder, not beside itself,
+# and shows a picture's preview drawn by the installed preview helper.
 #
 #   check-install.sh BUILD_DIR PICTURE
 set -euo pipefail
@@ -15,9 +16,12 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in bin/lumora bin/lumora-cli share/man/man1/lumora-cli.1.gz share/man/man1/lumora.1.gz \
+for f in bin/lumora bin/lumora-cli libexec/lumora/lumora-preview \
+         share/man/man1/lumora-cli.1.gz share/man/man1/lumora.1.gz \
          share/lumora/help/index.html share/applications/lumora.desktop \
-         share/lumora/lang/English.ini share/lumora/lang/German.ini; do
+         share/lumora/lang/English.ini share/lumora/lang/German.ini \
+         share/bash-completion/completions/lumora-cli share/zsh/vendor-completions/_lumora-cli \
+         share/fish/vendor_completions.d/lumora-cli.fish; do
     [ -e "$prefix/$f" ] || fail "$f is not installed"
 done
 
@@ -34,6 +38,11 @@ second line" ] || fail "the revealed message differs: $message"
 cmp -s "$work/note.txt" "$work/out/note.txt" || fail "the revealed file differs"
 head -c "$(stat -c %s "$picture")" "$work/carrier.png" | cmp -s - "$picture" \
     || fail "the carrier does not begin with the picture"
+
+# The installed bash completion offers the commands of the installed program.
+offered="$(bash -c 'source "$1"; COMP_WORDS=(lumora-cli pas); COMP_CWORD=1; _lumora_cli
+                    echo "${COMPREPLY[*]}"' bash "$prefix/share/bash-completion/completions/lumora-cli")"
+[ "$offered" = passwd ] || fail "the bash completion offers '$offered' for 'pas'"
 
 # A translated caption in the shipped file must reach the user's copy.
 sed -i 's/^btnHide_Caption=.*/btnHide_Caption=Verstecken/' "$prefix/share/lumora/lang/English.ini"
@@ -52,4 +61,12 @@ grep -q '^\[TfrmMain\]' "$XDG_CONFIG_HOME/lumora/lang/English.ini" \
 # The shipped file is complete, so the first run copies it and has nothing to add.
 cmp -s "$prefix/share/lumora/lang/English.ini" "$XDG_CONFIG_HOME/lumora/lang/English.ini" \
     || fail "the user's language file differs from the shipped default"
+# The preview of a red square, which only the helper decodes: all its pixels on screen.
+convert -size 100x100 xc:'#ff0000' "$work/red.png"
+LUMORA_SCREENSHOT="$work/preview.png" LUMORA_SCREENSHOT_SCENE=image \
+    LUMORA_SCREENSHOT_IMAGE="$work/red.png" \
+    timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" "$prefix/bin/lumora" >/dev/null 2>&1 \
+    || fail "the installed lumora did not show a picture"
+convert "$work/preview.png" -format %c histogram:info:- | grep -q '^ *10000: .*#FF0000' \
+    || fail "the installed lumora showed no preview: is its helper found?"
 echo "installed copy works"

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 # Makes the Debian package from a build folder and uses it as a user would: lintian finds
 # no error in it, "apt-get install ./lumora_*.deb" installs it, the installed lumora-cli
-# hides and reveals a file, the installed lumora starts under a virtual X server. The
+# hides and reveals a file, the installed lumora starts under a virtual X server and shows
+# a picture's preview through the packaged helper. The
 # package is purged again however the test ends. It changes the system, so it needs
 # root (CI runs it as root) and skips otherwise.
 #
@@ -15,7 +16,7 @@ skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 [ "$(id -u)" -eq 0 ] || skip "installing the package needs root; CI runs this test as root"
-for tool in apt-get dpkg-query cpack lintian xvfb-run; do
+for tool in apt-get dpkg-query cpack lintian xvfb-run convert; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/setup installs it)"
 done
 if dpkg-query -W -f='${Status}' lumora 2>/dev/null | grep -q "install ok installed"; then
@@ -44,11 +45,15 @@ fi
 
 (cd "$work" && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
     -o DPkg::Lock::Timeout=300 "./$(basename "$deb")" >/dev/null) || fail "apt-get install"
-for f in /usr/bin/lumora /usr/bin/lumora-cli /usr/share/man/man1/lumora.1.gz \
+for f in /usr/bin/lumora /usr/bin/lumora-cli /usr/libexec/lumora/lumora-preview \
+         /usr/share/man/man1/lumora.1.gz \
          /usr/share/man/man1/lumora-cli.1.gz /usr/share/doc/lumora/copyright \
          /usr/share/doc/lumora/changelog.gz /usr/share/applications/lumora.desktop \
          /usr/share/lumora/lang/English.ini /usr/share/lumora/lang/German.ini \
-         /usr/share/lumora/help/index.html /usr/share/metainfo/io.github.lumora.Lumora.metainfo.xml; do
+         /usr/share/lumora/help/index.html /usr/share/metainfo/io.github.lumora.Lumora.metainfo.xml \
+         /usr/share/bash-completion/completions/lumora-cli \
+         /usr/share/zsh/vendor-completions/_lumora-cli \
+         /usr/share/fish/vendor_completions.d/lumora-cli.fish; do
     [ -e "$f" ] || fail "$f is not installed"
 done
 [ "$(lumora --version)" = "lumora $(dpkg-query -W -f='${Version}' lumora)" ] ||
@@ -69,6 +74,14 @@ LUMORA_SCREENSHOT="$work/start.png" LUMORA_SCREENSHOT_SCENE=start \
 [ -s "$work/start.png" ] || fail "the installed lumora showed no window"
 [ -s "$XDG_CONFIG_HOME/lumora/lang/German.ini" ] ||
     fail "the shipped languages did not reach the user's folder"
+# The preview of a red square, which only the packaged helper decodes.
+convert -size 100x100 xc:'#ff0000' "$work/red.png"
+LUMORA_SCREENSHOT="$work/preview.png" LUMORA_SCREENSHOT_SCENE=image \
+    LUMORA_SCREENSHOT_IMAGE="$work/red.png" \
+    timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" /usr/bin/lumora >/dev/null 2>&1 ||
+    fail "the installed lumora did not show a picture"
+convert "$work/preview.png" -format %c histogram:info:- | grep -q '^ *10000: .*#FF0000' ||
+    fail "the installed lumora showed no preview: is its helper packaged?"
 
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=300 lumora \
     >/dev/null || fail "apt-get purge"

@@ -3,19 +3,24 @@
 // frame's progress dialog with its Cancel button.
 #include "engine/BindImage.h"
 #include "language/IniFile.h"
+#include "workflow/BackgroundWork.h"
 #include "workflow/WorkflowBench.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
+#include <QThreadPool>
+#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <thread>
 
 using namespace lumora;
 using namespace lumora::test;
@@ -146,6 +151,7 @@ private slots:
     void frameShowsTheStepsAndItsCancelStopsTheSave();
     void cancelledLoadShowsNothing();
     void cancelStopsSavingOutSeveralFiles();
+    void cancelReturnsAtOnceFromWorkThatCannotStop();
 };
 
 void ProgressTest::saveAndOpenReportEachStepUpToItsTotal() {
@@ -317,6 +323,46 @@ void ProgressTest::cancelStopsSavingOutSeveralFiles() {
     bench.dialogs.folders.push_back(QString::fromStdString(folder));
     bench.Click("btnDeSaveFilesAs");
     QCOMPARE(FolderEntries(folder), (std::set<std::string>{"one.bin", "two.bin"}));
+}
+
+// A key derivation cannot be interrupted: Cancel returns at once while the work runs on,
+// and the dialog shows the step as busy, without a measure.
+void ProgressTest::cancelReturnsAtOnceFromWorkThatCannotStop() {
+    WorkflowBench bench;
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    int busyBarMaximum = -1;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* dialog = bench.host.window.findChild<QProgressDialog*>("dlgProgress");
+        if (dialog == nullptr || !dialog->labelText().endsWith("strStepDerivingKey"))
+            return;
+        busyBarMaximum = dialog->findChild<QProgressBar*>()->maximum();
+        dialog->cancel();
+    });
+    watch.start(5);
+    const Status status = RunInBackground(
+        &bench.host.window, "Opening", [](const char* key) { return QString::fromLatin1(key); },
+        [release, ended](CProgressObserver& observer) {
+            observer.OnProgress(ProgressStep::DerivingKey, 0, 0);
+            while (!*release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            *ended = true;
+            return Status::Success();
+        });
+    watch.stop();
+    QCOMPARE(status.outcome, Outcome::Cancelled);
+    QCOMPARE(busyBarMaximum, 0);
+    QVERIFY(!*ended);
+    *release = true;
+    QThreadPool::globalInstance()->waitForDone();
+    QVERIFY(*ended);
+
+    // Work that ends by itself gives its own status.
+    const Status done = RunInBackground(
+        &bench.host.window, "Opening", [](const char* key) { return QString::fromLatin1(key); },
+        [](CProgressObserver&) { return Status::Fail(Outcome::NoData, "none"); });
+    QCOMPARE(done.outcome, Outcome::NoData);
 }
 
 QTEST_MAIN(ProgressTest)

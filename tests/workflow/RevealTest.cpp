@@ -52,8 +52,11 @@ class RevealTest : public QObject {
     Q_OBJECT
 private slots:
     void fileWithoutPayloadShowsNoData();
+    void sealedCarrierOpensThroughItsOwnPrompt();
     void threeWrongPasswords();
     void cancelAtSecondAttemptEndsSilently();
+    void passwordsTheCheckRecordCannotTell_data();
+    void passwordsTheCheckRecordCannotTell();
     void referenceCarriersOpen_data();
     void referenceCarriersOpen();
     void saveImageKeepsDropsAddsAndReloads();
@@ -72,24 +75,79 @@ private slots:
 
 void RevealTest::fileWithoutPayloadShowsNoData() {
     WorkflowBench bench;
+    // Too small even for sealed data.
+    const std::string tiny = bench.MakeFile("tiny.gif", 100, 1);
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(tiny), QString()), 0);
+    QCOMPARE(bench.host.images.last(), QString::fromStdString(tiny));
+    QCOMPARE(bench.dialogs.shown.size(), 1);
+    QCOMPARE(bench.dialogs.shown.last().kind, QStringLiteral("error"));
+    QCOMPARE(bench.dialogs.shown.last().title, QStringLiteral("ERROR"));
+    QCOMPARE(bench.dialogs.shown.last().text, QStringLiteral("No Data In Image"));
+    QVERIFY(bench.promptErrorLines.isEmpty());
+    // Pictures without classic data are offered the prompt for sealed data; Cancel ends
+    // the load quietly.
     for (const char* name : {"base.gif", "version2.bmp"}) {
         const std::string path = bench.CopyOfReference(name);
+        bench.AnswerPrompt(QString(), 0);
         QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(path), QString()), 0);
-        QCOMPARE(bench.host.images.last(), QString::fromStdString(path));
-        QCOMPARE(bench.dialogs.shown.last().kind, QStringLiteral("error"));
-        QCOMPARE(bench.dialogs.shown.last().title, QStringLiteral("ERROR"));
-        QCOMPARE(bench.dialogs.shown.last().text, QStringLiteral("No Data In Image"));
+        QCOMPARE(bench.promptErrorLines.last(), QStringLiteral("sealed hidden"));
         QVERIFY(bench.frame->isHidden());
         QCOMPARE(bench.frame->Engine(), nullptr);
     }
     QCOMPARE(bench.frame->LoadFromImage(QString(), QString()), 0);
-    QCOMPARE(bench.dialogs.shown.size(), 2);
+    QCOMPARE(bench.dialogs.shown.size(), 1);
 
     // A read-only carrier opens: the engine only reads it.
     const std::string carrier = bench.CopyOfReference("empty-password.gif");
     QCOMPARE(::chmod(carrier.c_str(), 0444), 0);
     bench.AnswerPrompt(QString());
     QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+}
+
+// Sealed data: its own prompt texts, the attempts off the interface thread, the panel
+// filled from the archive, and a save in place that stays sealed under fresh randomness.
+void RevealTest::sealedCarrierOpensThroughItsOwnPrompt() {
+    const SealedTestFormat testFormat;
+    WorkflowBench bench;
+    const std::string file = bench.MakeFile("f.bin", 5000, 9);
+    const std::string carrier = bench.MakeSealedCarrier("s.png", "right", "sealed\r\ntext", {file});
+    QVERIFY(!carrier.empty());
+    for (const char* typed : {"wrong", "", "RIGHT"})
+        bench.AnswerPrompt(QString::fromLatin1(typed));
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 0);
+    QCOMPARE(bench.promptErrorLines,
+             (QStringList{"sealed hidden", "sealed shown", "sealed shown"}));
+    QCOMPARE(bench.dialogs.Texts(),
+             QStringList{QStringLiteral(
+                 "No hidden data was found in the image, or the password does not open it.")});
+    QCOMPARE(bench.frame->Engine(), nullptr);
+
+    bench.AnswerPrompt("nope");
+    bench.AnswerPrompt("right");
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+    QCOMPARE(bench.Get<QPlainTextEdit>("mmoDeMsg")->toPlainText(), QStringLiteral("sealed\ntext"));
+    QCOMPARE(Names(bench.Get<QTreeWidget>("lvDeFiles")), QStringList{"f.bin"});
+    const CarrierTrailer& info = bench.host.infos.last();
+    QCOMPARE(info.fileCount, 1);
+    QCOMPARE(info.filesTotalSize, 5000);
+    QCOMPARE(info.messageLength, 12);
+    QCOMPARE(info.imageLength, static_cast<int32_t>(ReadFile(ReferenceFile("base.png")).size()));
+    QCOMPARE(int64_t{info.imageLength} + info.payloadLength,
+             static_cast<int64_t>(ReadFile(carrier).size()));
+
+    const auto before = ReadFile(carrier);
+    bench.Get<QPlainTextEdit>("mmoDeMsg")->setPlainText("changed");
+    bench.Click("btnDeSave");
+    QCOMPARE(bench.dialogs.Texts().last(), kSaveOK);
+    const CarrierContents contents = ReadAnyCarrier(carrier, "right");
+    QCOMPARE(contents.format, CarrierFormat::Sealed);
+    QCOMPARE(contents.message, std::string("changed"));
+    QVERIFY(contents.files.at("f.bin") == ReadFile(file));
+    // A new salt: the tail's first bytes change with every save.
+    const auto after = ReadFile(carrier);
+    QVERIFY(std::vector<uint8_t>(after.end() - 88, after.end() - 72) !=
+            std::vector<uint8_t>(before.end() - 88, before.end() - 72));
+    QCOMPARE(bench.dialogs.unanswered, 0);
 }
 
 void RevealTest::threeWrongPasswords() {
@@ -123,6 +181,46 @@ void RevealTest::cancelAtSecondAttemptEndsSilently() {
     QVERIFY(bench.dialogs.shown.isEmpty());
     QCOMPARE(bench.frame->Engine(), nullptr);
     QVERIFY(bench.frame->isHidden());
+}
+
+void RevealTest::passwordsTheCheckRecordCannotTell_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("all-zero check record") << "zero-check-record.png"
+                                           << "correct horse battery stapler"
+                                           << "Password error";
+    QTest::newRow("first 32 bytes of a longer password") << "long-password.jpg"
+                                                         << "0123456789abcdefghijklmnopqrstuv"
+                                                         << "Password error";
+    QTest::newRow("damaged") << "damaged"
+                             << "pw"
+                             << "Data Error";
+}
+
+// Such carriers once opened with an empty view, and Save Image then wrote their files away.
+void RevealTest::passwordsTheCheckRecordCannotTell() {
+    QFETCH(QString, file);
+    QFETCH(QString, typed);
+    QFETCH(QString, error);
+    WorkflowBench bench;
+    std::string carrier;
+    if (file == "damaged") {
+        carrier = bench.MakeCarrier("c.png", "pw", "text", {bench.MakeFile("f.bin", 5000, 1)});
+        auto bytes = ReadFile(carrier);
+        bytes[bytes.size() - 60 - 20] ^= 0x55;
+        WriteFile(carrier, bytes);
+    } else {
+        carrier = bench.CopyOfReference(file.toStdString());
+    }
+    const auto before = ReadFile(carrier);
+    for (int attempt = 0; attempt < 3; ++attempt)
+        bench.AnswerPrompt(typed);
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 0);
+    QCOMPARE(bench.dialogs.Texts(), QStringList{error});
+    QCOMPARE(bench.frame->Engine(), nullptr);
+    QVERIFY(bench.frame->isHidden());
+    QVERIFY(ReadFile(carrier) == before);
 }
 
 void RevealTest::referenceCarriersOpen_data() {

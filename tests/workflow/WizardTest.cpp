@@ -5,6 +5,7 @@
 #include "workflow/WorkflowBench.h"
 
 #include "platform/ProgramFolders.h"
+#include "workflow/SettingsStore.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -50,6 +52,7 @@ class WizardTest : public QObject {
 private slots:
     void fullHideKeepsMessageFilesAndImage();
     void hidingIntoACarrierReplacesItsData();
+    void sealedChoiceIsWrittenAndRemembered();
     void finishAfterASaveAsksNothing();
     void finishQuestionAnswers();
     void failedSaveReportsAndKeepsDestination();
@@ -113,6 +116,38 @@ void WizardTest::hidingIntoACarrierReplacesItsData() {
     const auto base = ReadFile(ReferenceFile("base.gif"));
     QVERIFY(Head(ReadFile(target), base.size()) == base);
     QCOMPARE(Sha256Hex(carrier), Sha256Hex(ReferenceFile("empty-password.gif")));
+}
+
+// The password page's format choice: classic until the user picks sealed, which the next
+// wizard shows again; the carrier written is sealed and opens with its password only.
+void WizardTest::sealedChoiceIsWrittenAndRemembered() {
+    const SealedTestFormat testFormat;
+    WorkflowBench bench;
+    const std::string image = bench.CopyOfReference("base.png");
+    const QStringList files{QString::fromStdString(bench.MakeFile("a.bin", 3000, 5))};
+    const std::string target = bench.dir / "sealed.png";
+    ToLastPage(bench, image);
+    QVERIFY(bench.Get<QRadioButton>("rbClassic")->isChecked());
+    bench.Click("btnBack1");
+    bench.Get<QRadioButton>("rbSealed")->click();
+    QCOMPARE(ReadSetting("CarrierFormat"), QStringLiteral("sealed"));
+    // A new run of the wizard starts with the choice made.
+    bench.HideThroughWizard(image, "behind a seal", files, "pw", target);
+    QCOMPARE(bench.dialogs.Texts(), QStringList{WorkflowBench::SavedAs(target)});
+    QVERIFY(bench.Get<QRadioButton>("rbSealed")->isChecked());
+
+    const CarrierContents contents = ReadAnyCarrier(target, "pw");
+    QVERIFY(contents.opened);
+    QCOMPARE(contents.format, CarrierFormat::Sealed);
+    QCOMPARE(contents.message, std::string("behind a seal"));
+    QVERIFY(contents.files.at("a.bin") == ReadFile(files[0].toStdString()));
+    QVERIFY(!ReadAnyCarrier(target, "PW").opened);
+    QVERIFY(!ReadCarrier(target, "pw").opened); // nothing a classic reader finds
+    const auto base = ReadFile(ReferenceFile("base.png"));
+    QVERIFY(Head(ReadFile(target), base.size()) == base);
+
+    bench.Get<QRadioButton>("rbClassic")->click();
+    QCOMPARE(ReadSetting("CarrierFormat"), QStringLiteral("classic"));
 }
 
 void WizardTest::finishAfterASaveAsksNothing() {

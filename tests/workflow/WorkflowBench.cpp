@@ -2,6 +2,7 @@
 #include "workflow/WorkflowBench.h"
 
 #include "engine/BindImage.h"
+#include "engine/CarrierSession.h"
 #include "platform/ProgramFolders.h"
 
 #include <QComboBox>
@@ -28,6 +29,22 @@ CarrierContents ReadCarrier(const std::string& path, const std::string& password
         std::string copy;
         if (engine.ExtractHiddenFile(k, copy))
             contents.files[slot.name] = ReadFile(copy);
+    }
+    return contents;
+}
+
+CarrierContents ReadAnyCarrier(const std::string& path, const std::string& password) {
+    CarrierContents contents;
+    CarrierSession session(path);
+    if (!session.Open().Ok() || !session.Unlock(Password(password)).Ok())
+        return contents;
+    contents.opened = true;
+    contents.format = session.Format();
+    contents.message = session.Message().value_or(std::string());
+    for (const HiddenEntry& entry : session.Entries()) {
+        std::string copy;
+        if (session.ExtractToWorkFolder(entry.index, copy).Ok())
+            contents.files[entry.name] = ReadFile(copy);
     }
     return contents;
 }
@@ -78,6 +95,20 @@ std::string WorkflowBench::MakeCarrier(const std::string& name, const std::strin
     return engine.SaveCarrier(target) == 1 ? target : std::string();
 }
 
+std::string WorkflowBench::MakeSealedCarrier(const std::string& name, const std::string& password,
+                                             const std::string& message,
+                                             const std::vector<std::string>& files) const {
+    CarrierSession session(CopyOfReference("base.png", name + ".source.png"));
+    const Password typed(password);
+    SaveRequest request;
+    request.destination = dir / name;
+    request.message = message;
+    request.addedFiles.assign(files.begin(), files.end());
+    request.newPassword = &typed;
+    request.format = CarrierFormat::Sealed;
+    return session.Open().Ok() && session.Save(request).Ok() ? request.destination : std::string();
+}
+
 void WorkflowBench::HideThroughWizard(const std::string& image, const QString& message,
                                       const QStringList& files, const QString& password,
                                       const std::string& target) {
@@ -104,8 +135,16 @@ QString WorkflowBench::SavedAs(const std::string& target) {
 
 void WorkflowBench::AnswerPrompt(const QString& password, int result) {
     dialogs.execs.push_back([this, password, result](QDialog* dialog) {
+        // The prompt for sealed data has an error line of its own.
+        const bool sealed = !dialog->findChild<QLabel*>("lblSealedPass")->isHidden();
         const bool errorShown = !dialog->findChild<QLabel*>("lblPassError")->isHidden();
-        promptErrorLines.append(errorShown ? QStringLiteral("shown") : QStringLiteral("hidden"));
+        const bool sealedErrorShown = !dialog->findChild<QLabel*>("lblSealedError")->isHidden();
+        // A prompt that shows the other kind's texts is recorded as mixed.
+        const bool mixed = dialog->findChild<QLabel*>("lblInputPass")->isHidden() != sealed ||
+                           (sealed ? errorShown : sealedErrorShown);
+        promptErrorLines.append(mixed ? QStringLiteral("mixed")
+                                      : QString(sealed ? "sealed " : "") +
+                                            (errorShown || sealedErrorShown ? "shown" : "hidden"));
         dialog->findChild<QLineEdit*>("medtPass")->setText(password);
         return result;
     });

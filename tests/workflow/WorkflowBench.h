@@ -3,6 +3,7 @@
 // dialogs answered from a script and its files in a temporary program folder.
 #pragma once
 
+#include "engine/SealedCarrier.h"
 #include "platform/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 #include "workflow/IMainWindowHost.h"
@@ -35,8 +36,17 @@ struct CarrierContents {
     bool opened = false;
     std::string message; // stored form
     std::map<std::string, std::vector<uint8_t>> files;
+    CarrierFormat format = CarrierFormat::Classic;
 };
 CarrierContents ReadCarrier(const std::string& path, const std::string& password);
+// The same through a carrier session, which opens sealed carriers too.
+CarrierContents ReadAnyCarrier(const std::string& path, const std::string& password);
+
+// Sealed carriers use the cheap key derivation of tests while one of these lives.
+struct SealedTestFormat {
+    SealedTestFormat() { UseSealedTestFormat(true); }
+    ~SealedTestFormat() { UseSealedTestFormat(false); }
+};
 
 class WorkflowBench {
 public:
@@ -62,6 +72,10 @@ public:
     std::string MakeCarrier(const std::string& name, const std::string& password,
                             const std::string& message,
                             const std::vector<std::string>& files) const;
+    // A sealed carrier made by a session from base.png; empty on failure.
+    std::string MakeSealedCarrier(const std::string& name, const std::string& password,
+                                  const std::string& message,
+                                  const std::vector<std::string>& files) const;
     // The confirmation the wizard shows after saving to target.
     static QString SavedAs(const std::string& target);
     // Scripts the password prompt to be answered with this text.
@@ -72,7 +86,9 @@ public:
     FakeHost host;
     std::unique_ptr<TframeMsg> frame;
     std::unique_ptr<TfrmCheckPass> prompt;
-    QStringList promptErrorLines; // "shown"/"hidden" per display of the prompt
+    // "shown"/"hidden" per display of the prompt, "sealed shown"/"sealed hidden" for the
+    // prompt for sealed data.
+    QStringList promptErrorLines;
 };
 
 } // namespace lumora::test

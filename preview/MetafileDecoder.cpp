@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "app/MetafileDecoder.h"
+#include "preview/MetafileDecoder.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "cli/CommandTable.h"
+
+#include "cli/Commands.h"
+
+#include <algorithm>
+
+namespace lumora::cli {
+namespace {
+
+// Commands that work on files and report what they did.
+#define WORK_COMMANDS "info list reveal extract hide edit passwd verify strip scan"
+// Commands that open a carrier with its password.
+#define OPENING_COMMANDS "list reveal extract edit passwd verify"
+// Commands that write a carrier or a picture.
+#define WRITING_COMMANDS "hide edit passwd strip"
+
+const std::vector<CommandSpec> kCommands = {
+    {"info", "CARRIER...", Completion::File, "show what a file carries (no password needed)",
+     "Show whether each CARRIER holds hidden data and how large its parts are: file size, "
+     "image part, hidden message, number and total size of the hidden files. No password "
+     "is needed. The exit status is 4 when a file holds no hidden data.",
+     RunInfo},
+    {"list", "CARRIER...", Completion::File, "list the hidden files",
+     "List the files hidden in each CARRIER with their sizes. Several carriers are opened "
+     "with one password.",
+     RunList},
+    {"reveal", "CARRIER", Completion::File, "print the hidden message, optionally write the files",
+     "Print the hidden message of CARRIER on standard output (nothing when there is none). "
+     "With -d, also write every hidden file below DIR and list the files written on "
+     "standard error.",
+     RunReveal},
+    {"extract", "CARRIER NAME...", Completion::File, "write some of the hidden files",
+     "Write the hidden files called NAME (as \"list\" shows them) below DIR, or with "
+     "--stdout to standard output, one after the other.",
+     RunExtract},
+    {"hide", "IMAGE [FILE|FOLDER...]", Completion::File,
+     "make a new carrier from a picture, a message and files",
+     "Make the carrier OUTPUT: the bytes of IMAGE, then the message and up to 100 files, "
+     "encrypted under a new password. A folder adds the regular files below it, under names "
+     "that start with the folder's name. Hidden data that IMAGE already carries is "
+     "replaced. Pictures in text formats (SVG and the like) do not show any more with data "
+     "after their end and are refused unless --force is given.",
+     RunHide},
+    {"edit", "CARRIER", Completion::File, "change the message and files of a carrier",
+     "Save CARRIER again with its message replaced or cleared and files added or removed, "
+     "under the same password. CARRIER is replaced in one step once the new carrier is "
+     "complete and read back; with -o the result goes to OUTPUT instead.",
+     RunEdit},
+    {"passwd", "CARRIER", Completion::File, "save a carrier under a new password",
+     "Save CARRIER again, with everything it hides, under a new password. The current "
+     "password comes from the usual sources, the new one from --new-password-file, "
+     "--new-password-fd, --new-password-command or a prompt that asks twice.",
+     RunPasswd},
+    {"verify", "CARRIER...", Completion::File, "check that the hidden data is intact",
+     "Check that the hidden data of each CARRIER is intact: the password opens it, it "
+     "decrypts, and the message and every hidden file pass their CRC-32 check. Nothing is "
+     "written outside Lumora's own working folder.",
+     RunVerify},
+    {"strip", "CARRIER", Completion::File, "write the picture without the hidden data",
+     "Write the picture that CARRIER was made from to IMAGE, byte for byte, and print its "
+     "SHA-256 the way sha256sum does. No password is needed.",
+     RunStrip},
+    {"scan", "PATH...", Completion::File, "find carriers in folders (no password needed)",
+     "Walk each PATH and report every file that ends in a valid Lumora trailer. Symbolic "
+     "links below a PATH are not followed and only regular files are opened. Folders that "
+     "cannot be read are reported and skipped; the exit status is then 1.",
+     RunScan},
+    {"completion", "SHELL", Completion::Shell, "print the completion script for bash, zsh or fish",
+     "Print the completion script for SHELL (bash, zsh or fish). Installed copies already "
+     "have them in place.",
+     RunCompletion},
+    {"help", "[COMMAND]", Completion::Command, "show the help of a command",
+     "Show the overview, or the help of COMMAND.", RunHelp},
+    {"version", "", Completion::None, "print the version", "Print the version.", RunVersion},
+};
+
+const std::vector<OptionSpec> kOptions = {
+    {"output", 'o', "OUTPUT", false, Completion::File, "hide edit passwd",
+     "write the carrier to OUTPUT (- for standard output, not a terminal)"},
+    {"output", 'o', "IMAGE", false, Completion::File, "strip",
+     "write the picture to IMAGE (- for standard output, not a terminal)"},
+    {"directory", 'd', "DIR", false, Completion::Folder, "reveal extract",
+     "write the hidden files below DIR (made when missing)"},
+    {"stdout", 0, nullptr, false, Completion::None, "extract",
+     "write the hidden files to standard output instead (not a terminal)"},
+    {"message", 'm', "TEXT", false, Completion::None, "hide edit",
+     "the message to hide; other users can see it in the process list, and the shell "
+     "keeps it in its history: prefer -e or --message-file"},
+    {"message-file", 0, "FILE", false, Completion::File, "hide edit",
+     "hide the content of FILE as the message (- for standard input)"},
+    {"edit-message", 'e', nullptr, false, Completion::None, "hide edit",
+     "write the message in an editor: $VISUAL, else $EDITOR, else editor, else vi"},
+    {"clear-message", 0, nullptr, false, Completion::None, "edit", "remove the message"},
+    {"add", 0, "FILE", true, Completion::File, "edit",
+     "hide FILE, or the files below a folder, as well (repeatable)"},
+    {"remove", 0, "NAME", true, Completion::None, "edit",
+     "leave out the hidden file NAME (repeatable)"},
+    {"force", 0, nullptr, false, Completion::None, WRITING_COMMANDS " reveal extract",
+     "replace existing output files; go on where hidden content would be lost, the carrier "
+     "changed meanwhile or the picture would break"},
+    {"password-file", 0, "FILE", false, Completion::File, OPENING_COMMANDS " hide",
+     "read the password from the first line of FILE (- for standard input)"},
+    {"password-fd", 0, "N", false, Completion::None, OPENING_COMMANDS " hide",
+     "read the password from the first line of the open file descriptor N"},
+    {"password-command", 0, "COMMAND", false, Completion::Program, OPENING_COMMANDS " hide",
+     "run COMMAND (split into words, without a shell) and take the first line of its output "
+     "as the password"},
+    {"new-password-file", 0, "FILE", false, Completion::File, "passwd",
+     "read the new password from the first line of FILE (- for standard input)"},
+    {"new-password-fd", 0, "N", false, Completion::None, "passwd",
+     "read the new password from the first line of the open file descriptor N"},
+    {"new-password-command", 0, "COMMAND", false, Completion::Program, "passwd",
+     "run COMMAND and take the first line of its output as the new password"},
+    {"json", 0, nullptr, false, Completion::None, WORK_COMMANDS,
+     "print the result as JSON on standard output, errors too"},
+    {"quiet", 'q', nullptr, false, Completion::None, WORK_COMMANDS,
+     "print nothing on standard error but errors"},
+    {"verbose", 'v', nullptr, false, Completion::None, WORK_COMMANDS,
+     "tell each step on standard error"},
+    {"help", 'h', nullptr, false, Completion::None, "*", "show this help"},
+    {"version", 0, nullptr, false, Completion::None, "lumora-cli", "print the version"},
+};
+
+#undef WORK_COMMANDS
+#undef OPENING_COMMANDS
+#undef WRITING_COMMANDS
+
+} // namespace
+
+const std::vector<CommandSpec>& CommandSpecs() {
+    return kCommands;
+}
+
+const std::vector<OptionSpec>& OptionSpecs() {
+    return kOptions;
+}
+
+const CommandSpec* FindCommand(std::string_view name) {
+    auto found = std::find_if(kCommands.begin(), kCommands.end(),
+                              [&](const CommandSpec& command) { return command.name == name; });
+    return found == kCommands.end() ? nullptr : &*found;
+}
+
+bool TakesOption(const OptionSpec& option, std::string_view command) {
+    std::string_view names = option.commands;
+    if (names == "*")
+        return true;
+    while (!names.empty()) {
+        const size_t space = names.find(' ');
+        if (names.substr(0, space) == command)
+            return true;
+        names = space == std::string_view::npos ? std::string_view() : names.substr(space + 1);
+    }
+    return false;
+}
+
+std::vector<const OptionSpec*> OptionsOf(std::string_view command) {
+    std::vector<const OptionSpec*> options;
+    for (const OptionSpec& option : kOptions)
+        if (TakesOption(option, command))
+            options.push_back(&option);
+    return options;
+}
+
+} // namespace lumora::cli

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "cli/PerCarrier.h"
+
+#include "cli/Arguments.h"
+#include "cli/Interrupt.h"
+#include "cli/Report.h"
+#include "cli/StandardStreams.h"
+#include "cli/TerminalText.h"
+
+#include <cstdio>
+
+namespace lumora::cli {
+
+JsonObject CarrierObject(const CarrierInput& carrier, Code code) {
+    JsonObject object;
+    object.String("file", carrier.Operand()).String("code", InfoOf(code).name);
+    return object;
+}
+
+int ForEachCarrier(const Arguments& args, const CarrierWork& work) {
+    const auto& operands = args.Operands();
+    if (operands.empty())
+        throw UsageError(args.Command(), args.Command() + " needs a CARRIER");
+    RequireStdinOnce(args, operands);
+    if (operands.size() == 1) {
+        const CarrierInput carrier(operands[0]);
+        CarrierResult result = work(carrier, false);
+        if (JsonOutput())
+            PrintJson(result.json);
+        return InfoOf(result.code).exitStatus;
+    }
+
+    std::vector<std::string> objects;
+    int status = 0;
+    for (const std::string& operand : operands) {
+        CarrierResult result;
+        try {
+            const CarrierInput carrier(operand);
+            result = work(carrier, true);
+        } catch (const CliError& error) {
+            if (error.GetCode() == Code::Usage || PendingSignal() != 0)
+                throw;
+            result.code = error.GetCode();
+            result.entry = JsonObject()
+                               .String("file", operand)
+                               .String("code", InfoOf(error.GetCode()).name)
+                               .String("message", error.what());
+            // Each line names its carrier, unless the error names it already.
+            const std::string text = error.what();
+            const bool named = text.find(operand) != std::string::npos;
+            std::string line =
+                "lumora-cli: " +
+                Shown(named ? text : operand + ": " + text, TextKind::Line, Stream::Err) + "\n";
+            std::fputs(line.c_str(), stderr);
+        }
+        objects.push_back(result.entry.Text());
+        if (status == 0 && result.code != Code::Ok)
+            status = InfoOf(result.code).exitStatus;
+    }
+    if (JsonOutput())
+        PrintJson(JsonArray(objects));
+    return status;
+}
+
+} // namespace lumora::cli

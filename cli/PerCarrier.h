@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Commands that take several carriers (info, list, verify) run their work once for each.
+// With one carrier, a failure ends the command as any error does. With several, each
+// failure is told (on stderr, or as the carrier's JSON object with its own code) and the
+// next carrier follows; the exit status is 0 when all succeeded, else that of the first
+// failure. --json prints one value for one carrier and an array of objects for several.
+#pragma once
+
+#include "cli/CliError.h"
+#include "cli/Json.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace lumora::cli {
+
+class Arguments;
+class CarrierInput;
+
+struct CarrierResult {
+    Code code = Code::Ok;
+    std::string json; // what --json prints for this carrier when it is the only one
+    JsonObject entry; // its object in the array printed for several carriers
+};
+
+// `work` prints its text output itself; `several` tells it that more carriers follow or
+// came before.
+using CarrierWork = std::function<CarrierResult(const CarrierInput& carrier, bool several)>;
+
+int ForEachCarrier(const Arguments& args, const CarrierWork& work);
+
+// The start of a carrier's JSON object: {"file": ..., "code": ...}.
+JsonObject CarrierObject(const CarrierInput& carrier, Code code);
+
+} // namespace lumora::cli

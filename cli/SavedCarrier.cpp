@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "cli/SavedCarrier.h"
+
+#include "cli/CliError.h"
+#include "cli/Json.h"
+#include "cli/Report.h"
+#include "cli/SaveCarrier.h"
+#include "engine/CarrierSession.h"
+
+namespace lumora::cli {
+
+void ReportSaved(const CarrierSession& session, const OutputTarget& target) {
+    target.Finish();
+    const bool hasMessage = session.GetMessageState() != MessageState::None;
+    const auto& entries = session.Entries();
+    Detail("saved " + target.Name() + (hasMessage ? " with a message and " : " with ") +
+           std::to_string(entries.size()) +
+           (entries.size() == 1 ? " hidden file" : " hidden files"));
+    if (!JsonOutput())
+        return;
+    std::vector<std::string> items;
+    for (const HiddenEntry& entry : entries)
+        items.push_back(JsonObject().String("name", entry.name).Number("size", entry.size).Text());
+    PrintJson(JsonObject()
+                  .String("file", target.Name())
+                  .String("code", InfoOf(Code::Ok).name)
+                  .Bool("hasMessage", hasMessage)
+                  .Raw("entries", JsonArray(items))
+                  .Text());
+}
+
+} // namespace lumora::cli

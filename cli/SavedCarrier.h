@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+namespace lumora {
+class CarrierSession;
+}
+
+namespace lumora::cli {
+
+class OutputTarget;
+
+// After a save: sends the carrier to stdout when that is the target, and tells what it
+// holds (with -v, or as JSON with --json).
+void ReportSaved(const CarrierSession& session, const OutputTarget& target);
+
+} // namespace lumora::cli

@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "engine/SealedCarrier.h"
+
+#include "engine/BindImage.h"
+#include "engine/EngineErrors.h"
+#include "engine/StreamFile.h"
+#include "engine/TrailerCodec.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace lumora {
+namespace {
+
+// Status of a sealed operation on the carrier at path (empty: the open one).
+Status StatusOf(SealedOutcome outcome, const std::string& path) {
+    switch (outcome) {
+    case SealedOutcome::Ok:
+        return Status::Success();
+    case SealedOutcome::NotOpened:
+        return Status::Fail(Outcome::NoData, kSealedNotOpened, path);
+    case SealedOutcome::NoMemory:
+        return Status::Fail(Outcome::NoMemory, kNoMemoryForKey);
+    case SealedOutcome::Damaged:
+        return Status::Fail(Outcome::Damaged, kDamagedPayload);
+    case SealedOutcome::Cancelled:
+        return Status::Fail(Outcome::Cancelled, "cancelled");
+    case SealedOutcome::ReadFailed:
+        return Status::Fail(Outcome::ReadFailed,
+                            "cannot read " + (path.empty() ? std::string("the carrier") : path),
+                            path, EIO);
+    case SealedOutcome::WriteFailed:
+        return Status::Fail(Outcome::WriteFailed, "cannot write the working copy");
+    case SealedOutcome::TooLarge:
+        return Status::Fail(Outcome::Refused, kCarrierTooLarge);
+    }
+    return Status::Fail(Outcome::Damaged, kDamagedPayload);
+}
+
+} // namespace
+
+bool SealedSizeFits(int64_t size) {
+    // An image part is never empty, so the smallest carrier has one image byte.
+    return size >= SealedCarrierSize(1, 0) && size < kMaxCarrierSize;
+}
+
+Status DeriveSealedSaveKeys(const std::string& picture, const Password& password,
+                            SealedSaveKeys& keys, const CancelCheck& cancelled) {
+    if (cancelled && cancelled())
+        return StatusOf(SealedOutcome::Cancelled, picture);
+    SealedKey carrier;
+    if (const SealedOutcome made = NewSealedKey(password, carrier); made != SealedOutcome::Ok)
+        return StatusOf(made, picture);
+    if (cancelled && cancelled())
+        return StatusOf(SealedOutcome::Cancelled, picture);
+    SealedKey opened;
+    FILE* file = picture.empty() || ReadFittingTrailer(picture)
+                     ? nullptr
+                     : OpenRegularFileForReading(picture);
+    if (file != nullptr) {
+        const int64_t size = StreamSize(file);
+        SealedHeader header;
+        const SealedOutcome tried =
+            SealedSizeFits(size)
+                ? OpenSealedTail(::fileno(file), size, password, opened, header, cancelled)
+                : SealedOutcome::NotOpened;
+        std::fclose(file);
+        // Data the password does not open stays in the image part, where it was.
+        if (tried == SealedOutcome::NoMemory || tried == SealedOutcome::Cancelled)
+            return StatusOf(tried, picture);
+        if (tried != SealedOutcome::Ok)
+            opened = SealedKey();
+    }
+    keys.carrier = std::move(carrier);
+    keys.picture = std::move(opened);
+    return Status::Success();
+}
+
+Status UnsealCarrier(int fd, int64_t size, const Password& password, const SealedKey* key,
+                     const std::string& archivePath, SealedHeader& header,
+                     const StepReport& report) {
+    if (!SealedSizeFits(size))
+        return StatusOf(SealedOutcome::NotOpened, {});
+    SealedKey derived;
+    SealedOutcome opened = SealedOutcome::NotOpened;
+    if (key != nullptr) {
+        opened = ReadSealedTail(fd, size, *key, header);
+    } else {
+        opened = OpenSealedTail(fd, size, password, derived, header,
+                                [&report] { return !report(ProgressStep::DerivingKey, 0, 0); });
+        key = &derived;
+    }
+    if (opened != SealedOutcome::Ok)
+        return StatusOf(opened, {});
+
+    const int64_t total = static_cast<int64_t>(header.ArchiveLength());
+    // The derivation cannot be interrupted; a cancel during it ends the work here.
+    if (!report(ProgressStep::Decrypting, 0, total))
+        return StatusOf(SealedOutcome::Cancelled, {});
+    StreamFile archive;
+    if (!archive.Create(archivePath))
+        return Status::Fail(Outcome::WriteFailed,
+                            "cannot write " + archivePath + ": " + std::strerror(errno),
+                            archivePath, errno);
+    int writeError = 0;
+    SealedOutcome unsealed = UnsealPayload(
+        fd, header, *key,
+        [&archive, &writeError](const uint8_t* data, size_t length) {
+            if (std::fwrite(data, 1, length, archive.Get()) == length)
+                return true;
+            writeError = errno;
+            return false;
+        },
+        [&report, total](uint64_t done) {
+            return report(ProgressStep::Decrypting, static_cast<int64_t>(done), total);
+        });
+    if (unsealed == SealedOutcome::Ok && !archive.Close()) {
+        unsealed = SealedOutcome::WriteFailed;
+        writeError = errno;
+    }
+    if (unsealed == SealedOutcome::Ok)
+        return Status::Success();
+    archive.Close();
+    ::unlink(archivePath.c_str());
+    if (unsealed == SealedOutcome::WriteFailed)
+        return Status::Fail(Outcome::WriteFailed,
+                            "cannot write " + archivePath + ": " + std::strerror(writeError),
+                            archivePath, writeError);
+    return StatusOf(unsealed, {});
+}
+
+} // namespace lumora

@@ -1,0 +1,292 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The carrier session: what each carrier gives with each password (one table), and what a
+// save keeps, refuses or asks about.
+#include "EngineTestSupport.h"
+
+#include "archive/Unzipper.h"
+#include "engine/CarrierSession.h"
+#include "platform/FileLock.h"
+
+#include <map>
+
+namespace lumora::test {
+namespace {
+
+// The entries a session lists, by name, with their bytes.
+std::multimap<std::string, Bytes> Contents(CarrierSession& session) {
+    std::multimap<std::string, Bytes> files;
+    for (const HiddenEntry& entry : session.Entries()) {
+        std::string copy;
+        EXPECT_TRUE(session.ExtractToWorkFolder(entry.index, copy).Ok()) << entry.name;
+        files.emplace(entry.name, ReadFile(copy));
+    }
+    return files;
+}
+
+std::vector<std::string> StoredNames(const std::string& archive) {
+    std::vector<std::string> names;
+    CUnzipper unzipper(archive);
+    ZipEntryInfo info;
+    for (int i = 0; unzipper.EntryInfoAt(i, info); ++i)
+        names.push_back(info.storedName);
+    return names;
+}
+
+class CarrierSessionTest : public EngineTest {
+protected:
+    // A carrier hidden through a session from MakeImage's picture.
+    std::string Hide(const std::string& name, const std::string& password,
+                     std::optional<std::string> message, const std::vector<AddedFile>& files) {
+        CarrierSession session(MakeImage(name + ".source"));
+        EXPECT_TRUE(session.Open().Ok());
+        const Password key(password);
+        SaveRequest request;
+        request.destination = Path(name);
+        request.message = std::move(message);
+        request.addedFiles = files;
+        request.newPassword = &key;
+        const Status saved = session.Save(request);
+        EXPECT_TRUE(saved.Ok()) << saved.Describe();
+        return request.destination;
+    }
+
+    // A carrier written by the engine alone, which sets no rules on the password.
+    std::string HideWithEngine(const std::string& name, const std::string& password) {
+        CBindImage engine;
+        engine.SetPassword(Password(password));
+        engine.OpenCarrier(MakeImage(name + ".source"), OPEN_INSPECT);
+        EXPECT_EQ(engine.ReplaceContent(std::string("m"), {}, {MakeFile(name + ".txt", {'x'})}), 1);
+        EXPECT_EQ(engine.SaveCarrier(Path(name)), 1) << engine.LastError();
+        return Path(name);
+    }
+
+    std::unique_ptr<CarrierSession> Unlocked(const std::string& carrier,
+                                             const std::string& password) {
+        auto session = std::make_unique<CarrierSession>(carrier);
+        EXPECT_TRUE(session->Open().Ok());
+        const Status status = session->Unlock(Password(password));
+        EXPECT_TRUE(status.Ok()) << status.Describe();
+        return session;
+    }
+};
+
+TEST_F(CarrierSessionTest, EachCarrierGivesItsOutcomeForEachPassword) {
+    const std::string longPassword = "0123456789abcdefghijklmnopqrstuvwxyz!?";
+    const Bytes zeros(385084, 0);
+    const std::string repeated(8 << 20, 'a');
+    const std::string many = PythonZip("many.zip", "for i in range(150):\n"
+                                                   "    z.writestr('f%03d.txt' % i, str(i))");
+    const std::string unsafe = PythonZip("unsafe.zip", "z.writestr('../up.txt', 'u')\n"
+                                                       "z.writestr('ok.txt', 'k')");
+    const std::string emptyMessage =
+        PythonZip("empty-message.zip", "z.writestr('veilnote.vnt', '')\n"
+                                       "z.writestr('a.txt', 'a')");
+    // The message entry's CRC is off by one; the file beside it is intact.
+    const std::string badCrc = PythonZip("bad-crc.zip", "z.writestr('a.txt', 'a')\n"
+                                                        "z.writestr('veilnote.vnt', 'hi\\0')\n"
+                                                        "z.close()\n"
+                                                        "d = bytearray(open(path, 'rb').read())\n"
+                                                        "i = d.rfind(b'PK\\x01\\x02')\n"
+                                                        "d[i + 16] ^= 1\n"
+                                                        "j = d.rfind(b'PK\\x03\\x04')\n"
+                                                        "d[j + 14] ^= 1\n"
+                                                        "open(path, 'wb').write(d)\n"
+                                                        "import io\n"
+                                                        "z = zipfile.ZipFile(io.BytesIO(), 'w')");
+    const std::string big =
+        PythonZip("big-message.zip", "z.writestr('veilnote.vnt', bytes(65 << 20))\n"
+                                     "z.writestr('a.txt', 'a')");
+    const std::string good = Hide("good.bmp", "pw", "hello\r\nworld", {MakeFile("f.txt", {'f'})});
+    Bytes damagedBytes = ReadFile(good);
+    damagedBytes[damagedBytes.size() - 60 - 20] ^= 0x55; // inside the archive's directory
+    const std::string damaged = MakeFile("damaged.bmp", damagedBytes);
+
+    struct Case {
+        std::string carrier;
+        std::string password;
+        Outcome outcome;
+        MessageState message = MessageState::None;
+        size_t entries = 0;
+    };
+    const Case cases[] = {
+        {ReferenceFile("empty-password.gif"), "", Outcome::Ok, MessageState::Present, 2},
+        {ReferenceFile("empty-password.gif"), "x", Outcome::WrongPassword},
+        {ReferenceFile("zero-check-record.png"), "correct horse battery staple", Outcome::Ok,
+         MessageState::None, 1},
+        {ReferenceFile("zero-check-record.png"), "correct horse battery stapl",
+         Outcome::WrongPassword},
+        {ReferenceFile("long-password.jpg"), longPassword, Outcome::Ok, MessageState::Present, 2},
+        // The key holds only the first 32 bytes; the entries prove the rest.
+        {ReferenceFile("long-password.jpg"), longPassword.substr(0, 32) + "??????",
+         Outcome::WrongPassword},
+        {ReferenceFile("long-password.jpg"), longPassword.substr(0, 32), Outcome::WrongPassword},
+        {ReferenceFile("non-ascii.bmp"), "pässwörd", Outcome::Ok, MessageState::Present, 2},
+        {ReferenceFile("backslash-names.gif"), "pw", Outcome::Ok, MessageState::None, 2},
+        {ReferenceFile("base.png"), "pw", Outcome::NoData},
+        {HideWithEngine("nul.bmp", std::string("ab\0cd", 5)), std::string("ab\0cd", 5), Outcome::Ok,
+         MessageState::Present, 1},
+        {Path("nul.bmp"), "ab", Outcome::WrongPassword},
+        {Hide("zeros.bmp", "pw", std::nullopt, {MakeFile("zeros.bin", zeros)}), "pw", Outcome::Ok,
+         MessageState::None, 1},
+        {Hide("letters.bmp", "pw", repeated, {}), "pw", Outcome::Ok, MessageState::Present, 0},
+        {Hide("nothing.bmp", "pw", std::nullopt, {}), "pw", Outcome::Ok, MessageState::None, 0},
+        {good, "pw", Outcome::Ok, MessageState::Present, 1},
+        {good, "wrong", Outcome::WrongPassword},
+        {damaged, "pw", Outcome::Damaged},
+        {WrapArchive(many, "many.bmp", "pw"), "pw", Outcome::Ok, MessageState::None, 150},
+        {WrapArchive(unsafe, "unsafe.bmp", "pw"), "pw", Outcome::Ok, MessageState::None, 2},
+        {WrapArchive(emptyMessage, "empty-message.bmp", "pw"), "pw", Outcome::Ok,
+         MessageState::None, 1},
+        {WrapArchive(badCrc, "bad-crc.bmp", "pw"), "pw", Outcome::Ok, MessageState::Damaged, 1},
+        {WrapArchive(big, "big-message.bmp", "pw"), "pw", Outcome::Ok, MessageState::TooLarge, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.carrier + " / " + c.password);
+        CarrierSession session(c.carrier);
+        ASSERT_TRUE(session.Open().Ok());
+        const Status status = session.Unlock(Password(c.password));
+        EXPECT_EQ(status.outcome, c.outcome) << status.Describe();
+        if (!status.Ok())
+            continue;
+        EXPECT_EQ(session.GetMessageState(), c.message);
+        EXPECT_EQ(session.Entries().size(), c.entries);
+        int checked = 0;
+        const Status verified = session.VerifyAll(checked);
+        EXPECT_EQ(verified.Ok(), c.message != MessageState::Damaged) << verified.Describe();
+    }
+}
+
+TEST_F(CarrierSessionTest, WhatIsHiddenComesBackByteForByte) {
+    const Bytes zeros(385084, 0);
+    const Bytes noise = PseudoRandomBytes(70000, 3);
+    const std::string carrier =
+        Hide("c.bmp", "pw", std::string(20 << 20, 'q'),
+             {MakeFile("zeros.bin", zeros), {MakeFile("n", noise), "d/noise"}});
+    auto session = Unlocked(carrier, "pw");
+    EXPECT_EQ(session->Message(), std::string(20 << 20, 'q'));
+    EXPECT_EQ(Contents(*session),
+              (std::multimap<std::string, Bytes>{{"zeros.bin", zeros}, {"d/noise", noise}}));
+    EXPECT_EQ(session->Trailer().fileCount, 2);
+    EXPECT_EQ(session->Trailer().filesTotalSize, static_cast<int32_t>(zeros.size() + noise.size()));
+}
+
+TEST_F(CarrierSessionTest, AResaveKeepsEveryStoredNameAndWhatNoSlotHolds) {
+    const std::string many = PythonZip("many.zip", "z.writestr('sub\\\\inner.txt', 'i')\n"
+                                                   "z.writestr('../up.txt', 'u')\n"
+                                                   "z.writestr('a/x.txt', '1')\n"
+                                                   "z.writestr('b/x.txt', '2')\n"
+                                                   "for i in range(120):\n"
+                                                   "    z.writestr('f%03d' % i, str(i))");
+    const std::string carrier = WrapArchive(many, "many.bmp", "pw");
+    const std::vector<std::string> before = StoredNames(many);
+    auto session = Unlocked(carrier, "pw");
+    SaveRequest request;
+    request.destination = carrier;
+    request.message = "now";
+    // Even with every slot given up, what no slot holds (past the 100th, unsafe names)
+    // would stay.
+    EXPECT_EQ(session->KeptEntriesForSlots({}).size(), 24u);
+    for (const HiddenEntry& entry : session->Entries())
+        request.keptEntries.push_back(entry.index);
+    ASSERT_TRUE(session->Save(request).Ok());
+    std::vector<std::string> after = StoredNames(session->Engine().PayloadTempPath());
+    ASSERT_EQ(after.size(), before.size() + 1);
+    EXPECT_EQ(std::vector<std::string>(after.begin(), after.end() - 1), before);
+    EXPECT_EQ(after.back(), kMessageEntryName);
+    EXPECT_EQ(Unlocked(carrier, "pw")->Entries().size(), before.size());
+}
+
+TEST_F(CarrierSessionTest, SavesRefuseOrAskInsteadOfLosingAnything) {
+    const std::string carrier = Hide("c.bmp", "pw", "m", {MakeFile("f.txt", {'f'})});
+    const Bytes original = ReadFile(carrier);
+    const std::string bad = MakeFile("back\\slash.txt", {'b'});
+    const Password nul(std::string("a\0b", 3));
+    struct Case {
+        std::string what;
+        std::function<void(SaveRequest&)> change;
+        Outcome outcome;
+    };
+    const Case cases[] = {
+        {"a NUL in the message",
+         [](SaveRequest& r) {
+             r.keepMessage = false;
+             r.message = std::string("a\0b", 3);
+         },
+         Outcome::Refused},
+        {"a NUL in a new password", [&](SaveRequest& r) { r.newPassword = &nul; },
+         Outcome::Refused},
+        {"a backslash in a name", [&](SaveRequest& r) { r.addedFiles.emplace_back(bad); },
+         Outcome::Refused},
+        {"the message entry's name",
+         [&](SaveRequest& r) { r.addedFiles.emplace_back(bad, kMessageEntryName); },
+         Outcome::Refused},
+        {"an entry that is not there", [](SaveRequest& r) { r.keptEntries.push_back(7); },
+         Outcome::Refused},
+        {"an existing destination kept", [](SaveRequest& r) { r.replaceExisting = false; },
+         Outcome::Refused},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto session = Unlocked(carrier, "pw");
+        SaveRequest request;
+        request.destination = carrier;
+        request.keepMessage = true;
+        for (const HiddenEntry& entry : session->Entries())
+            request.keptEntries.push_back(entry.index);
+        c.change(request);
+        EXPECT_EQ(session->Save(request).outcome, c.outcome);
+        EXPECT_EQ(ReadFile(carrier), original);
+    }
+}
+
+TEST_F(CarrierSessionTest, ChangedBusyAndUnreadMessagesNeedConsent) {
+    const std::string carrier = Hide("c.bmp", "pw", "m", {});
+    SaveRequest request;
+    request.destination = carrier;
+    request.message = "new";
+
+    auto changed = Unlocked(carrier, "pw");
+    WriteFile(carrier, ReadFile(Hide("other.bmp", "pw", "other", {})));
+    EXPECT_EQ(changed->Save(request).outcome, Outcome::Changed);
+    request.allowChanged = true;
+    EXPECT_TRUE(changed->Save(request).Ok());
+
+    FileLock other;
+    ASSERT_EQ(other.Lock(carrier), LockStatus::Locked);
+    EXPECT_EQ(Unlocked(carrier, "pw")->Save(request).outcome, Outcome::Busy);
+    other.Release();
+
+    const std::string big = PythonZip("big.zip", "z.writestr('veilnote.vnt', bytes(65 << 20))");
+    const std::string unread = WrapArchive(big, "unread.bmp", "pw");
+    auto session = Unlocked(unread, "pw");
+    request.destination = unread;
+    EXPECT_EQ(session->Save(request).outcome, Outcome::WouldLose);
+    request.keepMessage = true; // kept unread, as stored
+    EXPECT_TRUE(session->Save(request).Ok());
+    EXPECT_EQ(Unlocked(unread, "pw")->GetMessageState(), MessageState::TooLarge);
+    request.keepMessage = false;
+    request.allowLoss = true;
+    EXPECT_TRUE(session->Save(request).Ok());
+    EXPECT_EQ(Unlocked(unread, "pw")->Message(), "new");
+}
+
+TEST_F(CarrierSessionTest, ANewPasswordReplacesTheOldOneForEveryEntry) {
+    const std::string carrier = Hide("c.bmp", "old", "m", {MakeFile("f.txt", {'f', 'g'})});
+    auto session = Unlocked(carrier, "old");
+    const Password fresh("a new password that is longer than thirty-two bytes");
+    SaveRequest request;
+    request.destination = carrier;
+    request.keepMessage = true;
+    request.keptEntries = session->KeptEntriesForSlots({0});
+    request.newPassword = &fresh;
+    ASSERT_TRUE(session->Save(request).Ok());
+    CarrierSession old(carrier);
+    ASSERT_TRUE(old.Open().Ok());
+    EXPECT_EQ(old.Unlock(Password("old")).outcome, Outcome::WrongPassword);
+    auto reopened = Unlocked(carrier, std::string(fresh.View()));
+    EXPECT_EQ(reopened->Message(), "m");
+    EXPECT_EQ(Contents(*reopened), (std::multimap<std::string, Bytes>{{"f.txt", {'f', 'g'}}}));
+}
+
+} // namespace
+} // namespace lumora::test
