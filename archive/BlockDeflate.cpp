@@ -129,10 +129,10 @@ void CrcRange(const EntrySource& source, uint64_t offset, uint64_t length, uint3
 
 class Pipeline {
 public:
-    Pipeline(const std::vector<const EntrySource*>& sources, DeflateSink& sink)
+    Pipeline(const std::vector<const EntrySource*>& sources, DeflateSink& sink, int threads)
         : m_sources(sources), m_sink(sink), m_crcs(sources.size()),
-          m_limit(kBlocksPerWorker *
-                  static_cast<size_t>(std::max(1, WorkerPool::Shared().Threads()))) {}
+          m_limit(kBlocksPerWorker * static_cast<size_t>(ResolveThreadCount(threads))),
+          m_group(threads) {}
     ~Pipeline() {
         m_abort = true;
         m_group.Wait();
@@ -321,8 +321,9 @@ size_t DeflateBlock(const uint8_t* dictionary, size_t dictionaryLength, const ui
     return complete ? capacity - stream.avail_out : 0;
 }
 
-DeflateResult DeflateEntries(const std::vector<const EntrySource*>& sources, DeflateSink& sink) {
-    Pipeline pipeline(sources, sink);
+DeflateResult DeflateEntries(const std::vector<const EntrySource*>& sources, DeflateSink& sink,
+                             int threads) {
+    Pipeline pipeline(sources, sink, threads);
     return pipeline.Run();
 }
 

@@ -80,8 +80,10 @@ struct DeflateResult {
     bool Ok() const { return failure == DeflateFailure::None; }
 };
 
-// Deflates every source into sink, in order. Nothing runs any more when it returns.
-DeflateResult DeflateEntries(const std::vector<const EntrySource*>& sources, DeflateSink& sink);
+// Deflates every source into sink, in order, on up to `threads` threads (0: the default,
+// see WorkerPool.h). Nothing runs any more when it returns.
+DeflateResult DeflateEntries(const std::vector<const EntrySource*>& sources, DeflateSink& sink,
+                             int threads);
 
 // Room that DeflateBlock needs for length bytes of input.
 size_t DeflateBlockBound(size_t length);

@@ -2,7 +2,7 @@
 // Reads and deciphers an entry's stored data on a worker thread, a few chunks ahead of
 // the thread that inflates them. Deciphering the PKWARE stream and inflating are each
 // sequential within an entry, but they can run side by side. Only for callers that may
-// wait for tasks (WorkerPool::CanWaitForTasks).
+// wait for tasks (WorkerPool::CanWaitForTasks with two threads or more).
 #pragma once
 
 #include "platform/WorkerPool.h"
@@ -48,7 +48,7 @@ private:
     uint64_t m_consumed = 0; // chunks handed out and given back
     bool m_handedOut = false;
     bool m_stop = false;
-    TaskGroup m_group; // last: waited for before the rest goes
+    TaskGroup m_group{2}; // the producer beside the caller; last: waited for before the rest goes
 };
 
 } // namespace lumora

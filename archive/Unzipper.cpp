@@ -233,7 +233,7 @@ EntryCheck CUnzipper::ReadEntryAt(int k, const Sink& sink) {
         return layout;
     EntryDataReader reader(Handle(m_unz));
     const bool prefetch =
-        record.info.compressed_size >= kPrefetchFrom && WorkerPool::Shared().CanWaitForTasks();
+        record.info.compressed_size >= kPrefetchFrom && WorkerPool::CanWaitForTasks(m_threads);
     EntryCheck opened = reader.Open(record.info, m_password, prefetch);
     return opened == EntryCheck::Ok ? Pump(reader, record, sink) : opened;
 }
@@ -241,9 +241,10 @@ EntryCheck CUnzipper::ReadEntryAt(int k, const Sink& sink) {
 EntryCheck CUnzipper::VerifyEntries(const std::vector<int>& indices, int* failedIndex) {
     if (failedIndex != nullptr)
         *failedIndex = -1;
-    WorkerPool& pool = WorkerPool::Shared();
     const size_t workers =
-        pool.CanWaitForTasks() ? std::min<size_t>(pool.Threads(), indices.size()) : 0;
+        WorkerPool::CanWaitForTasks(m_threads)
+            ? std::min<size_t>(static_cast<size_t>(ResolveThreadCount(m_threads)), indices.size())
+            : 0;
     std::atomic<size_t> next{0};
     std::atomic<uint64_t> done{0};
     // Positions from here on are not checked: a failure stops the work on later positions
@@ -281,7 +282,7 @@ EntryCheck CUnzipper::VerifyEntries(const std::vector<int>& indices, int* failed
         work(*this, [&] { return !told || told(done); });
         m_progress = told;
     } else {
-        TaskGroup group(pool);
+        TaskGroup group(static_cast<int>(workers));
         std::atomic<size_t> running{workers};
         for (size_t i = 0; i < workers; ++i) {
             group.Run([&] {

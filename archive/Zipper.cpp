@@ -103,8 +103,7 @@ public:
 
     bool BeginEntry(size_t entry, uint32_t crc) override {
         const std::string& name = m_entries[entry].entryName;
-        const uint64_t size =
-            m_entries[entry].path.empty() ? m_entries[entry].size : m_sizes[entry];
+        const uint64_t size = m_sizes[entry];
         const Password* password = m_zipper.m_password;
         uLong flags =
             (password != nullptr ? kFlagEncrypted : 0) | (NeedsUtf8Flag(name) ? kFlagUtf8Name : 0);
@@ -195,7 +194,7 @@ int CZipper::AddEntries(const std::vector<NewEntry>& entries, size_t* failedEntr
         sink.m_sizes.push_back(size);
         order.push_back(sources.back().get());
     }
-    const DeflateResult result = DeflateEntries(order, sink);
+    const DeflateResult result = DeflateEntries(order, sink, m_threads);
     if (result.Ok())
         return 1;
     if (failedEntry != nullptr)

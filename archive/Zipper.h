@@ -85,6 +85,9 @@ public:
 
     const std::string& RootFolder() const { return m_rootFolder; }
     void SetProgress(ArchiveProgress progress) { m_progress = std::move(progress); }
+    // Threads that deflate new entries (0: the default, see platform/WorkerPool.h). The
+    // archive's bytes are the same for every count.
+    void SetThreads(int threads) { m_threads = threads; }
 
 private:
     class EntrySink;
@@ -102,6 +105,7 @@ private:
     std::string m_rootFolder;
     const Password* m_password = nullptr;
     ArchiveProgress m_progress;
+    int m_threads = 1;
 };
 
 } // namespace lumora

@@ -165,6 +165,10 @@ public:
     // operation that needs it fails, and LastError() gives this reason.
     const std::string& WorkFolderError() const { return m_workFolderError; }
     void SetProgressObserver(CProgressObserver* observer) { m_observer = observer; }
+    // Threads that pack and unpack hidden files (0, the default: one per usable processor,
+    // see platform/WorkerPool.h). A carrier's bytes are the same for every count.
+    void SetWorkerThreads(int threads) { m_threads = threads; }
+    int WorkerThreads() const { return m_threads; }
 
     // The 16 printable characters that the password check record enciphers.
     static const std::array<uint8_t, 16>& CheckPlaintext();
@@ -240,6 +244,7 @@ private:
 
     Status m_lastStatus;
     CProgressObserver* m_observer = nullptr;
+    int m_threads = 0;
     int m_operationDepth = 0;
     bool m_cancelled = false;
     std::optional<ProgressStep> m_reportedStep;

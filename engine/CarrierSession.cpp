@@ -379,6 +379,7 @@ Status CarrierSession::ExtractToDescriptor(int entry, int fd) {
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
+    archive.SetThreads(m_engine->WorkerThreads());
     const int64_t total = found->size;
     int64_t done = 0;
     int writeError = 0;
@@ -427,7 +428,8 @@ Status CarrierSession::VerifyAll(int& checked) {
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
-    // Every entry is checked, on the worker pool; a failure names the first in order.
+    archive.SetThreads(m_engine->WorkerThreads());
+    // Every entry is checked, side by side on the workers; a failure names the first in order.
     const int count = archive.EntryCount();
     int64_t total = 0;
     std::vector<int> files;
@@ -621,6 +623,7 @@ Status CarrierSession::ReadBack(FILE* written, const SaveRequest& request,
                                 const SealedKey* sealedKey) {
     const std::string path = "/proc/self/fd/" + std::to_string(::fileno(written));
     CarrierSession copy(path);
+    copy.SetWorkerThreads(m_engine->WorkerThreads());
     StepRelay checking(m_observer, ProgressStep::Checking);
     copy.SetProgressObserver(&checking);
     const Password* password =

@@ -155,6 +155,7 @@ int CBindImage::BuildPayloadArchive() {
     if (!zipper.Open(m_builtArchivePath, std::nullopt, 0))
         return FailWrite(m_builtArchivePath, errno);
     zipper.SetPassword(m_plainArchive ? nullptr : WritePassword());
+    zipper.SetThreads(m_threads);
     bool built = CopyKeptEntries(zipper, source, kept, progress) &&
                  AddNewEntries(zipper, m_builtArchivePath, progress);
     if (built)
@@ -254,6 +255,7 @@ int CBindImage::ExtractHiddenFile(int k, std::string& dest) {
     if (!unzipper.Open(m_payloadTempPath))
         return Fail(Outcome::Damaged, kDamagedPayload);
     unzipper.SetPassword(CurrentPassword());
+    unzipper.SetThreads(m_threads);
     unzipper.SetProgress(Progress(ProgressStep::Unpacking, slot.size));
     if (dest.empty()) {
         // A folder per slot keeps entry names apart from the object's own files.

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "platform/WorkerPool.h"
 
+#include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <csignal>
-#include <cstdlib>
-#include <deque>
 #include <pthread.h>
 #include <sched.h>
 #include <thread>
@@ -14,8 +12,8 @@
 namespace lumora {
 namespace {
 
-std::atomic<int> g_setCount{0};
 thread_local bool t_onWorker = false;
+std::atomic<int> g_activeTasks{0};
 
 int ProcessorsAvailable() {
     cpu_set_t set;
@@ -26,59 +24,23 @@ int ProcessorsAvailable() {
     return known > 0 ? static_cast<int>(known) : 1;
 }
 
-int DefaultCount() {
-    static const int count = [] {
-        const char* text = std::getenv("LUMORA_THREADS");
-        if (text != nullptr) {
-            if (std::optional<int> chosen = ParseThreadCount(text))
-                return *chosen;
-        }
-        return std::min(ProcessorsAvailable(), kDefaultWorkerCap);
-    }();
-    return count;
-}
-
-} // namespace
-
-int WorkerThreads() {
-    const int set = g_setCount.load(std::memory_order_relaxed);
-    return set > 0 ? set : DefaultCount();
-}
-
-std::optional<int> ParseThreadCount(const std::string& text) {
-    if (text.empty() || text.size() > 3 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    const int count = std::stoi(text);
-    if (count < 1 || count > kMaxWorkerThreads)
-        return std::nullopt;
-    return count;
-}
-
-namespace {
-
 struct PoolState {
     std::mutex mutex;
     std::condition_variable wake;
     std::deque<std::function<void()>> queue;
     std::vector<std::thread> threads;
-    int running = 0;
 
     void Work() {
         t_onWorker = true;
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
-            // A lowered count holds the surplus threads back.
-            wake.wait(lock, [this] { return !queue.empty() && running < WorkerThreads(); });
+            wake.wait(lock, [this] { return !queue.empty(); });
             std::function<void()> task = std::move(queue.front());
             queue.pop_front();
-            ++running;
             lock.unlock();
             task();
             task = nullptr;
             lock.lock();
-            --running;
-            wake.notify_all();
         }
     }
 
@@ -103,6 +65,7 @@ std::atomic<PoolState*> g_pool{nullptr};
 // one of them: it starts a pool of its own, leaving the old one untouched.
 void StartAfreshInChild() {
     g_pool = new PoolState();
+    g_activeTasks = 0;
 }
 
 // Never destroyed: threads still waiting at exit must not be joined then.
@@ -117,11 +80,23 @@ PoolState& Pool() {
 
 } // namespace
 
-void SetWorkerThreads(int count) {
-    g_setCount.store(count > 0 ? std::min(count, kMaxWorkerThreads) : 0);
-    PoolState& state = Pool();
-    std::lock_guard<std::mutex> lock(state.mutex);
-    state.wake.notify_all();
+int DefaultWorkerThreads() {
+    static const int count = std::min(ProcessorsAvailable(), kDefaultWorkerCap);
+    return count;
+}
+
+std::optional<int> ParseThreadCount(const std::string& text) {
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int count = std::stoi(text);
+    if (count < 1 || count > kMaxWorkerThreads)
+        return std::nullopt;
+    return count;
+}
+
+int ResolveThreadCount(int setting) {
+    return setting > 0 ? std::min(setting, kMaxWorkerThreads) : DefaultWorkerThreads();
 }
 
 WorkerPool& WorkerPool::Shared() {
@@ -133,44 +108,75 @@ bool WorkerPool::OnWorker() {
     return t_onWorker;
 }
 
-int WorkerPool::Threads() const {
-    return WorkerThreads();
+void WorkerPool::Reserve(int threads) {
+    PoolState& state = Pool();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.Grow(std::min(threads, kMaxWorkerThreads));
 }
 
 void WorkerPool::Submit(std::function<void()> task) {
-    const int threads = Threads();
-    if (threads <= 1) {
-        task();
-        return;
-    }
     PoolState& state = Pool();
     std::lock_guard<std::mutex> lock(state.mutex);
-    state.Grow(threads);
     state.queue.push_back(std::move(task));
-    state.wake.notify_all();
+    state.wake.notify_one();
+}
+
+int WorkerPool::ActiveTasks() {
+    return g_activeTasks.load();
+}
+
+TaskGroup::TaskGroup(int threads, WorkerPool& pool)
+    : m_pool(pool), m_threads(ResolveThreadCount(threads)) {
+    if (m_threads > 1)
+        m_pool.Reserve(m_threads);
+}
+
+bool TaskGroup::RunGuarded(const std::function<void()>& task) {
+    try {
+        task();
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 void TaskGroup::Run(std::function<void()> task) {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        ++m_running;
-    }
-    m_pool.Submit([this, task = std::move(task)] {
-        bool failed = false;
-        try {
-            task();
-        } catch (...) {
-            failed = true;
+    if (m_threads <= 1) {
+        if (!RunGuarded(task)) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_failed = true;
         }
-        Finished(failed);
-    });
+        return;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_running;
+    ++g_activeTasks;
+    if (m_workers >= m_threads) {
+        m_waiting.push_back(std::move(task));
+        return;
+    }
+    ++m_workers;
+    m_pool.Submit([this, first = std::move(task)]() mutable { Drain(std::move(first)); });
 }
 
-void TaskGroup::Finished(bool failed) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    --m_running;
-    m_failed = m_failed || failed;
-    m_changed.notify_all();
+void TaskGroup::Drain(std::function<void()> task) {
+    while (task) {
+        const bool ok = RunGuarded(task);
+        task = nullptr;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_failed = m_failed || !ok;
+        --m_running;
+        --g_activeTasks;
+        if (!m_waiting.empty()) {
+            task = std::move(m_waiting.front());
+            m_waiting.pop_front();
+        } else {
+            --m_workers;
+        }
+        // The owner may go as soon as it sees the last task end: nothing of the group is
+        // touched after this lock is released, unless a next task was taken.
+        m_changed.notify_all();
+    }
 }
 
 void TaskGroup::WaitUntil(const std::function<bool()>& done) {

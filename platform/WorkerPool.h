@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Worker threads for work that splits into independent tasks (deflating blocks, checking
-// entries). One pool serves the whole program; the number of tasks it runs at once is the
-// worker count below. With a count of 1 there are no worker threads at all and every task
-// runs on the thread that hands it in, so the single-thread path is the plain one.
+// entries, reading ahead). One pool serves the whole program and grows to the largest
+// number of threads any work asked for; each TaskGroup runs at most its own number of
+// tasks at once. A group of one thread uses no worker at all: its tasks run on the thread
+// that hands them in, so the single-thread path is the plain one.
 //
 // Rule that keeps the pool free of deadlocks: a task never waits for another task. Work
 // that waits (a pipeline's coordinator) runs on the caller's own thread.
@@ -10,6 +11,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -21,31 +23,31 @@ inline constexpr int kMaxWorkerThreads = 64;
 // The default stops here on large machines: the work this pool does gains little beyond.
 inline constexpr int kDefaultWorkerCap = 16;
 
-// The number of workers: the count given to SetWorkerThreads, else a valid LUMORA_THREADS
-// from the environment, else one per processor this process may run on (sched_getaffinity),
-// at most kDefaultWorkerCap.
-int WorkerThreads();
-// Sets the count for the whole program; 0 returns to the default. Takes effect for work
-// started afterwards.
-void SetWorkerThreads(int count);
+// One thread per processor this process may run on (sched_getaffinity), at most
+// kDefaultWorkerCap.
+int DefaultWorkerThreads();
 // A thread count as typed ("4"): a whole number from 1 to kMaxWorkerThreads, else none.
 std::optional<int> ParseThreadCount(const std::string& text);
+// The count a setting stands for: 0 (or less) is DefaultWorkerThreads(), and no count
+// goes beyond kMaxWorkerThreads.
+int ResolveThreadCount(int setting);
 
 class WorkerPool {
 public:
-    // The program's pool, sized by WorkerThreads() whenever work is handed in.
+    // The program's pool.
     static WorkerPool& Shared();
     // True on one of the pool's threads.
     static bool OnWorker();
+    // Whether work on `threads` threads may hand in tasks and wait for them here: there
+    // is more than one thread and this one is not a worker.
+    static bool CanWaitForTasks(int threads) { return threads > 1 && !OnWorker(); }
 
-    // The tasks run at once: WorkerThreads(); 1 means every task runs on its caller.
-    int Threads() const;
-    // Whether a caller may hand in a task and wait for it: the pool has threads and the
-    // caller is not one of them.
-    bool CanWaitForTasks() const { return Threads() > 1 && !OnWorker(); }
-
-    // Queues task (or runs it at once when Threads() is 1). Tasks must not throw.
+    // Starts workers until there are `threads` of them (at most kMaxWorkerThreads).
+    void Reserve(int threads);
+    // Queues a task for the next free worker. Tasks must not throw.
     void Submit(std::function<void()> task);
+    // Tasks of every TaskGroup handed in and not yet ended, queued or running.
+    static int ActiveTasks();
 
 private:
     WorkerPool() = default;
@@ -55,12 +57,15 @@ private:
 // task of the group when the group goes, so tasks may use what the owner holds.
 class TaskGroup {
 public:
-    explicit TaskGroup(WorkerPool& pool = WorkerPool::Shared()) : m_pool(pool) {}
+    // At most `threads` of the group's tasks run at once (ResolveThreadCount applies).
+    explicit TaskGroup(int threads, WorkerPool& pool = WorkerPool::Shared());
     ~TaskGroup() { Wait(); }
     TaskGroup(const TaskGroup&) = delete;
     TaskGroup& operator=(const TaskGroup&) = delete;
 
-    // Runs task on the pool; a task that throws counts as failed (Failed()).
+    int Threads() const { return m_threads; }
+    // Runs task on the pool, or at once on this thread for a group of one thread; a task
+    // that throws counts as failed (Failed()).
     void Run(std::function<void()> task);
     // Blocks until done() holds; done is evaluated after every task that ends, so it may
     // read what tasks wrote before they ended.
@@ -72,12 +77,17 @@ public:
     bool Failed() const;
 
 private:
-    void Finished(bool failed);
+    // Runs tasks of the group on one worker until none is waiting.
+    void Drain(std::function<void()> task);
+    static bool RunGuarded(const std::function<void()>& task);
 
     WorkerPool& m_pool;
+    const int m_threads;
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
-    int m_running = 0;
+    std::deque<std::function<void()>> m_waiting; // handed in, no worker free for them yet
+    int m_running = 0;                           // handed in and not ended
+    int m_workers = 0;                           // workers draining this group
     bool m_failed = false;
 };
 
