@@ -297,14 +297,15 @@ EntryCheck CUnzipper::VerifyEntries(const std::vector<int>& indices, int* failed
                 --running;
             });
         }
-        // Progress is told, and Cancel heard, on this thread only.
-        while (!group.WaitUntilFor([&] { return running == 0; }, kProgressInterval)) {
+        // Progress is told, and Cancel heard, on this thread only: at once, then at every
+        // interval until the workers are done.
+        for (bool ended = false; !ended;) {
             if (!cancelled && !ReportProgress(done)) {
                 cancelled = true;
                 stopAt(0);
             }
+            ended = group.WaitUntilFor([&] { return running == 0; }, kProgressInterval);
         }
-        group.Wait();
     }
     if (cancelled)
         return EntryCheck::Cancelled;
