@@ -38,9 +38,12 @@ public:
     static WorkerPool& Shared();
     // True on one of the pool's threads.
     static bool OnWorker();
-    // Whether work on `threads` threads may hand in tasks and wait for them here: there
-    // is more than one thread and this one is not a worker.
-    static bool CanWaitForTasks(int threads) { return threads > 1 && !OnWorker(); }
+    // Whether work on `threads` threads (a setting, see ResolveThreadCount) may hand in
+    // tasks and wait for them here: there is more than one thread and this one is not a
+    // worker.
+    static bool CanWaitForTasks(int threads) {
+        return ResolveThreadCount(threads) > 1 && !OnWorker();
+    }
 
     // Starts workers until there are `threads` of them (at most kMaxWorkerThreads).
     void Reserve(int threads);

@@ -34,6 +34,14 @@ TEST(WorkerPool, ThreadCountsAsTypedAndAsSet) {
     EXPECT_EQ(fallback, ResolveThreadCount(-3));
     EXPECT_EQ(3, ResolveThreadCount(3));
     EXPECT_EQ(kMaxWorkerThreads, ResolveThreadCount(1000));
+
+    // The default setting (0) waits for workers wherever there is more than one processor.
+    EXPECT_EQ(fallback > 1, WorkerPool::CanWaitForTasks(0));
+    EXPECT_FALSE(WorkerPool::CanWaitForTasks(1));
+    EXPECT_TRUE(WorkerPool::CanWaitForTasks(2));
+    bool onWorker = true;
+    TaskGroup(2).Run([&onWorker] { onWorker = WorkerPool::CanWaitForTasks(2); });
+    EXPECT_FALSE(onWorker); // a task never waits for other tasks
 }
 
 TEST(WorkerPool, AGroupOfOneThreadRunsEachTaskOnTheCallerAtOnce) {
