@@ -75,7 +75,6 @@ void MakePasswordKey(const Password& password, unsigned char key[32]) {
         std::memcpy(key, text.data(), used);
 }
 
-
 bool EncryptCheckRecord(unsigned char* in, unsigned char* out, const Password& password, int len) {
     // A negative length would pad in front of the buffer.
     if (in == nullptr || out == nullptr || len < 1)

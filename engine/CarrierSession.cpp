@@ -68,6 +68,26 @@ Status LockStatusOf(LockStatus locked, const FileLock& lock, const std::string& 
                         lock.Error());
 }
 
+// Why a new file could not be made or put at path, from the errno of AtomicFile's Open or
+// Commit.
+Status PlacingFailure(const std::string& path, int error) {
+    struct stat existing {};
+    const bool present = ::lstat(path.c_str(), &existing) == 0;
+    if (error == ELOOP)
+        return Status::Fail(Outcome::Refused,
+                            path + " is a symbolic link, which is never followed or replaced", path,
+                            error);
+    if (error == EISDIR)
+        return Status::Fail(Outcome::Refused, path + " is a folder", path, error);
+    if (error == EEXIST && present && !S_ISREG(existing.st_mode))
+        return Status::Fail(Outcome::Refused,
+                            path + " is not a regular file; only regular files are replaced", path,
+                            error);
+    if (error == EEXIST)
+        return Status::Fail(Outcome::Refused, path + " already exists", path, error);
+    return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, error);
+}
+
 } // namespace
 
 CarrierSession::CarrierSession(std::string path)
@@ -356,15 +376,12 @@ Status CarrierSession::ExtractToWorkFolder(int entry, std::string& path) {
 Status CarrierSession::ExtractToFile(int entry, const std::string& path, bool replace) {
     AtomicFile out(path);
     if (!out.Open())
-        return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, errno);
+        return PlacingFailure(path, errno);
     Status written = ExtractToDescriptor(entry, out.Fd());
     if (!written.Ok())
         return written;
-    if (!out.Commit(replace ? Replace::Always : Replace::Never)) {
-        if (errno == EEXIST)
-            return Status::Fail(Outcome::Refused, path + " already exists", path, EEXIST);
-        return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, errno);
-    }
+    if (!out.Commit(replace ? Replace::Always : Replace::Never))
+        return PlacingFailure(path, errno);
     return Status::Success();
 }
 
@@ -409,14 +426,11 @@ Status CarrierSession::ExtractToDescriptor(int entry, int fd) {
 Status CarrierSession::SaveImagePart(const std::string& path, bool replace) {
     AtomicFile out(path);
     if (!out.Open())
-        return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, errno);
+        return PlacingFailure(path, errno);
     if (m_engine->WriteImagePart(out.Stream()) != 1)
         return EngineStatus();
-    if (!out.Commit(replace ? Replace::Always : Replace::Never)) {
-        if (errno == EEXIST)
-            return Status::Fail(Outcome::Refused, path + " already exists", path, EEXIST);
-        return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, errno);
-    }
+    if (!out.Commit(replace ? Replace::Always : Replace::Never))
+        return PlacingFailure(path, errno);
     return Status::Success();
 }
 
@@ -576,8 +590,7 @@ Status CarrierSession::Save(const SaveRequest& request) {
 
     AtomicFile out(target);
     if (!out.Open())
-        return Status::Fail(Outcome::WriteFailed, "cannot write " + request.destination,
-                            request.destination, errno);
+        return PlacingFailure(request.destination, errno);
     Status result = Status::Success();
     if ((sealedKey != nullptr ? m_engine->WriteSealedCarrier(out.Stream(), *sealedKey)
                               : m_engine->WriteCarrier(out.Stream())) != 1)
@@ -587,14 +600,8 @@ Status CarrierSession::Save(const SaveRequest& request) {
                               request.destination, errno);
     if (result.Ok())
         result = ReadBack(out.Stream(), request, sealedKey);
-    if (result.Ok() && !out.Commit(request.replaceExisting ? Replace::Always : Replace::Never)) {
-        if (errno == EEXIST)
-            result = Status::Fail(Outcome::Refused, request.destination + " already exists",
-                                  request.destination, EEXIST);
-        else
-            result = Status::Fail(Outcome::WriteFailed, "cannot write " + request.destination,
-                                  request.destination, errno);
-    }
+    if (result.Ok() && !out.Commit(request.replaceExisting ? Replace::Always : Replace::Never))
+        result = PlacingFailure(request.destination, errno);
     if (!result.Ok()) {
         m_engine->SetNewPassword(nullptr);
         return result;

@@ -168,8 +168,9 @@ TEST_F(CliTerminal, APromptAllowsThreeTriesAndNeverEchoes) {
             ASSERT_TRUE(run.WaitFor("Password: "));
             run.Forget();
             run.Type("wrong\n");
-            if (i + 1 < 3)
+            if (i + 1 < 3) {
                 ASSERT_TRUE(run.WaitFor("Wrong password, try again."));
+            }
         }
         if (wrong < 3) {
             ASSERT_TRUE(run.WaitFor("Password: "));

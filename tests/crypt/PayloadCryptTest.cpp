@@ -33,7 +33,6 @@ TEST(PayloadCrypt, PasswordKeyIsTheFirst32BytesPaddedWithZeros) {
     EXPECT_EQ(Key(std::string("abc\0def", 7)), expected); // the key stops at a NUL
     const std::string longText = "0123456789abcdefghijklmnopqrstuvwxyz!?";
     EXPECT_EQ(Key(longText), std::vector<uint8_t>(longText.begin(), longText.begin() + 32));
-
 }
 
 TEST(PayloadCrypt, CheckRecordIsOneAesBlockAndAcceptsOnlyItsPassword) {
