@@ -141,6 +141,9 @@ const std::vector<OptionSpec> kOptions = {
      "read the new password from the first line of the open file descriptor N"},
     {"new-password-command", 0, "COMMAND", false, Completion::Program, "passwd",
      "run COMMAND and take the first line of its output as the new password"},
+    {"threads", 0, "N", false, Completion::None, "hide edit passwd reveal extract verify",
+     "hide, reveal and check on N threads, 1 to 64 (default: $LUMORA_THREADS, else one "
+     "per processor)"},
     {"json", 0, nullptr, false, Completion::None, WORK_COMMANDS,
      "print the result as JSON on standard output, errors too"},
     {"quiet", 'q', nullptr, false, Completion::None, WORK_COMMANDS,

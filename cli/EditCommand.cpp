@@ -14,6 +14,7 @@
 #include "cli/SavedCarrier.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
+#include "cli/Threads.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -78,12 +79,14 @@ int RunEdit(const Arguments& args) {
         throw UsageError("edit", "nothing to change: give -m, --message-file, -e, "
                                  "--clear-message, --add, --remove, --sealed, --classic or -o");
     const Resave resave = ResaveOf(args);
+    const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Open);
     const CarrierInput carrier(resave.carrier);
 
     TerminalProgress progress;
     // Held from the open to the replace, so two edits cannot lose each other's changes.
     auto session = UnlockCarrier(carrier, password, progress, SealedTry::Always, resave.inPlace);
+    session->SetWorkerThreads(threads);
     const auto& entries = session->Entries();
     for (const auto& name : removes)
         if (std::none_of(entries.begin(), entries.end(),
@@ -115,12 +118,14 @@ int RunEdit(const Arguments& args) {
 
 int RunPasswd(const Arguments& args) {
     const Resave resave = ResaveOf(args);
+    const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Open);
     PasswordSource newPassword(args, PasswordUse::Create, true);
     const CarrierInput carrier(resave.carrier);
 
     TerminalProgress progress;
     auto session = UnlockCarrier(carrier, password, progress, SealedTry::Always, resave.inPlace);
+    session->SetWorkerThreads(threads);
     progress.Clear();
     const Password secret = newPassword.Get();
     SaveRequest request;

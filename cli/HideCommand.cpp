@@ -14,6 +14,7 @@
 #include "cli/SavedCarrier.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
+#include "cli/Threads.h"
 
 #include <filesystem>
 
@@ -30,6 +31,7 @@ int RunHide(const Arguments& args) {
     GivesMessage(args);
     const bool force = args.Has("force");
     const std::optional<CarrierFormat> format = FormatToWrite(args);
+    const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Create);
     const OutputTarget target("hide", *output, force);
     const CarrierInput image(operands[0]);
@@ -51,6 +53,7 @@ int RunHide(const Arguments& args) {
 
     TerminalProgress progress;
     auto session = OpenCarrier(image, progress);
+    session->SetWorkerThreads(threads);
     request.destination = target.Path();
     request.newPassword = &secret;
     request.format = format;

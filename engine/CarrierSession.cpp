@@ -396,6 +396,7 @@ Status CarrierSession::ExtractToDescriptor(int entry, int fd) {
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
+    archive.SetThreads(m_engine->WorkerThreads());
     const int64_t total = found->size;
     int64_t done = 0;
     int writeError = 0;
@@ -441,29 +442,30 @@ Status CarrierSession::VerifyAll(int& checked) {
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
+    archive.SetThreads(m_engine->WorkerThreads());
+    // Every entry is checked, side by side on the workers; a failure names the first in order.
     const int count = archive.EntryCount();
     int64_t total = 0;
-    std::vector<ZipEntryInfo> infos(static_cast<size_t>(count));
+    std::vector<int> files;
+    std::vector<std::string> names(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
-        if (!archive.EntryInfoAt(i, infos[i]))
+        ZipEntryInfo info;
+        if (!archive.EntryInfoAt(i, info))
             return Status::Fail(Outcome::Damaged, kDamagedPayload);
-        total += infos[i].uncompressedSize;
+        total += info.uncompressedSize;
+        names[static_cast<size_t>(i)] = info.name;
+        if (!info.isFolder)
+            files.push_back(i);
     }
-    int64_t done = 0;
-    for (int i = 0; i < count; ++i) {
-        const ZipEntryInfo& info = infos[static_cast<size_t>(i)];
-        if (info.isFolder)
-            continue;
-        archive.SetProgress([this, done, total](uint64_t bytes) {
-            return Report(ProgressStep::Checking, done + static_cast<int64_t>(bytes), total);
-        });
-        const EntryCheck check = archive.VerifyEntryAt(i);
-        if (check != EntryCheck::Ok)
-            return EntryStatus(check == EntryCheck::WrongPassword ? EntryCheck::Damaged : check,
-                               info.name);
-        done += info.uncompressedSize;
-        ++checked;
-    }
+    archive.SetProgress([this, total](uint64_t bytes) {
+        return Report(ProgressStep::Checking, static_cast<int64_t>(bytes), total);
+    });
+    int failed = -1;
+    const EntryCheck check = archive.VerifyEntries(files, &failed);
+    if (check != EntryCheck::Ok)
+        return EntryStatus(check == EntryCheck::WrongPassword ? EntryCheck::Damaged : check,
+                           failed >= 0 ? names[static_cast<size_t>(failed)] : std::string());
+    checked = static_cast<int>(files.size());
     return Status::Success();
 }
 
@@ -628,6 +630,7 @@ Status CarrierSession::ReadBack(FILE* written, const SaveRequest& request,
                                 const SealedKey* sealedKey) {
     const std::string path = "/proc/self/fd/" + std::to_string(::fileno(written));
     CarrierSession copy(path);
+    copy.SetWorkerThreads(m_engine->WorkerThreads());
     StepRelay checking(m_observer, ProgressStep::Checking);
     copy.SetProgressObserver(&checking);
     const Password* password =
