@@ -8,7 +8,8 @@ EntryDataReader::~EntryDataReader() {
         inflateEnd(&m_stream);
 }
 
-EntryCheck EntryDataReader::Open(const unz_file_info64& info, const Password* password) {
+EntryCheck EntryDataReader::Open(const unz_file_info64& info, const Password* password,
+                                 bool prefetch) {
     EntryCheck opened = m_stored.Open(info, password, StoredDataReader::Mode::Deciphered);
     if (opened != EntryCheck::Ok)
         return opened;
@@ -17,6 +18,8 @@ EntryCheck EntryDataReader::Open(const unz_file_info64& info, const Password* pa
         if (inflateInit2(&m_stream, -MAX_WBITS) != Z_OK)
             return EntryCheck::Damaged;
         m_inflating = true;
+        if (prefetch)
+            m_prefetch = std::make_unique<StoredPrefetch>(m_stored);
     }
     m_open = true;
     return EntryCheck::Ok;
@@ -32,14 +35,8 @@ long EntryDataReader::Read(uint8_t* out, size_t capacity) {
     m_stream.next_out = out;
     m_stream.avail_out = static_cast<uInt>(capacity);
     while (m_stream.avail_out > 0) {
-        if (m_stream.avail_in == 0 && !m_inputEnded) {
-            long got = m_stored.Read(m_input.data(), m_input.size());
-            if (got < 0)
-                return -1;
-            m_inputEnded = got == 0;
-            m_stream.next_in = m_input.data();
-            m_stream.avail_in = static_cast<uInt>(got);
-        }
+        if (m_stream.avail_in == 0 && !m_inputEnded && !FillInput())
+            return -1;
         // Inflate can hold much more output than its input gives (a long run of one byte),
         // so it is called until it makes no progress, also after the input has ended.
         int result = inflate(&m_stream, Z_NO_FLUSH);
@@ -53,6 +50,18 @@ long EntryDataReader::Read(uint8_t* out, size_t capacity) {
             return -1;
     }
     return static_cast<long>(capacity - m_stream.avail_out);
+}
+
+bool EntryDataReader::FillInput() {
+    const uint8_t* data = m_input.data();
+    const long got =
+        m_prefetch ? m_prefetch->Next(data) : m_stored.Read(m_input.data(), m_input.size());
+    if (got < 0)
+        return false;
+    m_inputEnded = got == 0;
+    m_stream.next_in = const_cast<Bytef*>(data);
+    m_stream.avail_in = static_cast<uInt>(got);
+    return true;
 }
 
 } // namespace lumora

@@ -4,8 +4,10 @@
 #pragma once
 
 #include "archive/StoredDataReader.h"
+#include "archive/StoredPrefetch.h"
 
 #include <array>
+#include <memory>
 #include <zlib.h>
 
 namespace lumora {
@@ -17,13 +19,18 @@ public:
     EntryDataReader(const EntryDataReader&) = delete;
     EntryDataReader& operator=(const EntryDataReader&) = delete;
 
-    // As StoredDataReader::Open.
-    EntryCheck Open(const unz_file_info64& info, const Password* password);
+    // As StoredDataReader::Open. With prefetch, a deflated entry's stored data are read
+    // and deciphered on a worker thread while this one inflates (StoredPrefetch).
+    EntryCheck Open(const unz_file_info64& info, const Password* password, bool prefetch = false);
     // Up to capacity bytes of entry data; 0 at the end, -1 on damaged data.
     long Read(uint8_t* out, size_t capacity);
 
 private:
+    // The next piece of stored data for inflate; false on a read error.
+    bool FillInput();
+
     StoredDataReader m_stored;
+    std::unique_ptr<StoredPrefetch> m_prefetch; // after m_stored: stopped before it closes
     bool m_open = false;
     bool m_inflating = false;
     bool m_inputEnded = false;

@@ -7,8 +7,11 @@
 #include "archive/EntryName.h"
 #include "archive/EntryRecord.h"
 #include "platform/AtomicFile.h"
+#include "platform/WorkerPool.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -17,7 +20,12 @@
 namespace lumora {
 namespace {
 
-constexpr size_t kBlockSize = 2048;
+constexpr size_t kBlockSize = 64 * 1024;
+// Entries with less stored data are read on one thread: handing chunks over would cost
+// more than it saves.
+constexpr uint64_t kPrefetchFrom = 256 * 1024;
+// How often a caller waiting for workers hears of their progress.
+constexpr std::chrono::milliseconds kProgressInterval{50};
 
 unzFile Handle(void* unz) {
     return static_cast<unzFile>(unz);
@@ -71,6 +79,7 @@ EntryCheck CUnzipper::OpenChecked(const std::string& path) {
     if (::stat(path.c_str(), &file) != 0)
         return EntryCheck::Damaged;
     m_unz = unzOpen64(path.c_str());
+    m_path = path;
     m_index = std::make_unique<DirectoryIndex>();
     if (m_unz == nullptr) {
         if (IsEmptyArchive(path, static_cast<uint64_t>(file.st_size))) {
@@ -223,8 +232,92 @@ EntryCheck CUnzipper::ReadEntryAt(int k, const Sink& sink) {
     if (layout != EntryCheck::Ok)
         return layout;
     EntryDataReader reader(Handle(m_unz));
-    EntryCheck opened = reader.Open(record.info, m_password);
+    const bool prefetch =
+        record.info.compressed_size >= kPrefetchFrom && WorkerPool::CanWaitForTasks(m_threads);
+    EntryCheck opened = reader.Open(record.info, m_password, prefetch);
     return opened == EntryCheck::Ok ? Pump(reader, record, sink) : opened;
+}
+
+EntryCheck CUnzipper::VerifyEntries(const std::vector<int>& indices, int* failedIndex) {
+    if (failedIndex != nullptr)
+        *failedIndex = -1;
+    const size_t workers =
+        WorkerPool::CanWaitForTasks(m_threads)
+            ? std::min<size_t>(static_cast<size_t>(ResolveThreadCount(m_threads)), indices.size())
+            : 0;
+    std::atomic<size_t> next{0};
+    std::atomic<uint64_t> done{0};
+    // Positions from here on are not checked: a failure stops the work on later positions
+    // only, so the failure told is the one at the lowest position, as on one thread.
+    std::atomic<size_t> stopFrom{indices.size()};
+    std::vector<EntryCheck> checks(indices.size(), EntryCheck::Ok);
+    const auto stopAt = [&stopFrom](size_t at) {
+        size_t current = stopFrom.load();
+        while (at < current && !stopFrom.compare_exchange_weak(current, at)) {
+        }
+    };
+    // Takes the next position until the positions run out or stop.
+    auto work = [&](CUnzipper& archive, const std::function<bool()>& report) {
+        uint64_t entryDone = 0;
+        size_t at = 0;
+        archive.SetProgress([&](uint64_t bytes) {
+            done += bytes - entryDone;
+            entryDone = bytes;
+            return at < stopFrom && report();
+        });
+        for (at = next++; at < stopFrom; at = next++) {
+            entryDone = 0;
+            const EntryCheck check = archive.VerifyEntryAt(indices[at]);
+            // Cancelled only because a failure before it stopped the work: not this entry's.
+            if (check == EntryCheck::Ok || (check == EntryCheck::Cancelled && at >= stopFrom))
+                continue;
+            checks[at] = check;
+            stopAt(at);
+        }
+    };
+    bool cancelled = false;
+    std::atomic<bool> unreadable{false};
+    if (workers <= 1) {
+        const ArchiveProgress told = m_progress;
+        work(*this, [&] { return !told || told(done); });
+        m_progress = told;
+    } else {
+        TaskGroup group(static_cast<int>(workers));
+        std::atomic<size_t> running{workers};
+        for (size_t i = 0; i < workers; ++i) {
+            group.Run([&] {
+                CUnzipper archive;
+                if (archive.OpenChecked(m_path) == EntryCheck::Ok) {
+                    archive.SetPassword(m_password);
+                    work(archive, [] { return true; });
+                } else {
+                    unreadable = true;
+                    stopAt(0);
+                }
+                --running;
+            });
+        }
+        // Progress is told, and Cancel heard, on this thread only: at once, then at every
+        // interval until the workers are done.
+        for (bool ended = false; !ended;) {
+            if (!cancelled && !ReportProgress(done)) {
+                cancelled = true;
+                stopAt(0);
+            }
+            ended = group.WaitUntilFor([&] { return running == 0; }, kProgressInterval);
+        }
+    }
+    if (cancelled)
+        return EntryCheck::Cancelled;
+    if (unreadable)
+        return EntryCheck::Damaged;
+    const auto failed = std::find_if(checks.begin(), checks.end(),
+                                     [](EntryCheck check) { return check != EntryCheck::Ok; });
+    if (failed == checks.end())
+        return EntryCheck::Ok;
+    if (failedIndex != nullptr)
+        *failedIndex = indices[static_cast<size_t>(failed - checks.begin())];
+    return *failed;
 }
 
 int CUnzipper::ExtractCurrentEntry(const std::optional<std::string>& folder) {

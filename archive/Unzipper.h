@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -77,9 +78,18 @@ public:
     // handed on; Damaged is only known at the end, so a sink must not trust what it was
     // given before Ok.
     EntryCheck ReadEntryAt(int k, const Sink& sink);
+    // VerifyEntryAt for each of indices, on the worker pool when there are threads for it
+    // (each worker with its own reader of the file). Ok when all are Ok; otherwise the
+    // check of the lowest failing position in indices, whose entry goes to failedIndex.
+    // Progress hears the bytes of all entries checked so far, on the calling thread.
+    EntryCheck VerifyEntries(const std::vector<int>& indices, int* failedIndex = nullptr);
 
     // Reports and can cancel OpenChecked (set it before), extraction, checks and reads.
     void SetProgress(ArchiveProgress progress) { m_progress = std::move(progress); }
+    // Threads for reading entries (0: the default, see platform/WorkerPool.h). With more
+    // than one, a large entry is deciphered ahead of inflate on a worker, and
+    // VerifyEntries checks entries side by side.
+    void SetThreads(int threads) { m_threads = threads; }
 
 private:
     friend class CZipper; // CopyEntryFrom reads the stored data of entries
@@ -92,12 +102,14 @@ private:
     EntryCheck Pump(EntryDataReader& reader, const EntryRecord& record, const Sink& sink);
     bool ReportProgress(uint64_t bytesDone) const;
 
+    std::string m_path;
     void* m_unz = nullptr;   // minizip unzFile
     int m_currentIndex = -1; // directory index of the current entry, -1 when unknown
     std::unique_ptr<DirectoryIndex> m_index;
     std::string m_targetFolder;
     const Password* m_password = nullptr;
     ArchiveProgress m_progress;
+    int m_threads = 1;
 };
 
 } // namespace lumora

@@ -1,31 +1,29 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "archive/Zipper.h"
 
-#include "archive/ArchiveUtil.h"
-#include "archive/EntryDataWriter.h"
+#include "archive/BlockDeflate.h"
 #include "archive/EntryName.h"
+#include "archive/PkwareCipher.h"
 #include "archive/ZipFormat.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <minizip/zip.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace lumora {
 namespace {
 
-constexpr size_t kBlockSize = 2048;
-constexpr size_t kSourceBufferSize = 256 * 1024;
 // minizip writes the name length into a 16-bit field without checking it.
 constexpr size_t kMaxNameLength = 0xFFFF;
 // "Made by" an NTFS host, zip 2.0: Info-ZIP unzip takes names from FAT hosts for code
 // page 437 even with the UTF-8 flag, and on a Unix host attributes 0 would mean mode 000.
 constexpr uLong kVersionMadeBy = (11u << 8) | 20u;
-
-using FilePtr = std::unique_ptr<FILE, int (*)(FILE*)>;
 
 zipFile Handle(void* zip) {
     return static_cast<zipFile>(zip);
@@ -76,82 +74,133 @@ int CZipper::AddFile(const std::string& path, bool flatten) {
     if (m_zip == nullptr)
         return 0;
     std::optional<std::string> name = EntryNameForSource(path, flatten);
-    return name ? AddDiskFile(ResolveSourcePath(path), *name) : 0;
+    return name ? AddOne({*name, ResolveSourcePath(path)}) : 0;
 }
 
 int CZipper::AddFileAs(const std::string& path, const std::string& entryName) {
     if (m_zip == nullptr || !IsAcceptableNewEntryName(entryName))
         return 0;
-    return AddDiskFile(ResolveSourcePath(path), entryName);
+    return AddOne({entryName, ResolveSourcePath(path)});
 }
 
 int CZipper::AddBytesAs(const std::string& entryName, const uint8_t* data, size_t length) {
-    if (m_zip == nullptr || !IsSafeEntryName(entryName) || (data == nullptr && length > 0))
+    if (m_zip == nullptr || (data == nullptr && length > 0))
         return 0;
-    auto crc = static_cast<uint32_t>(crc32_z(crc32(0L, Z_NULL, 0), data, length));
-    size_t done = 0;
-    auto source = [&](uint8_t* out, size_t capacity) {
-        size_t n = std::min(capacity, length - done);
-        std::copy_n(data + done, n, out);
-        done += n;
-        return static_cast<long>(n);
-    };
-    return WriteNewEntry(entryName, length, crc, source);
+    return AddOne({entryName, {}, data, length});
 }
 
-int CZipper::AddDiskFile(const std::string& path, const std::string& entryName) {
-    // Only regular files: opening a named pipe would wait for a writer, and reading the
-    // archive itself while it grows would never reach its end.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        (info.st_dev == m_archiveDevice && info.st_ino == m_archiveInode))
-        return 0;
-    uint32_t checkCrc = 0;
-    if (m_password != nullptr && FileCrc32(path, checkCrc) != 0)
-        return 0;
-    FilePtr file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file)
-        return 0;
-    std::vector<char> sourceBuffer(kSourceBufferSize);
-    std::setvbuf(file.get(), sourceBuffer.data(), _IOFBF, sourceBuffer.size());
-    auto source = [&](uint8_t* out, size_t capacity) {
-        size_t got = std::fread(out, 1, capacity, file.get());
-        return got == 0 && std::ferror(file.get()) ? -1L : static_cast<long>(got);
-    };
-    return WriteNewEntry(entryName, static_cast<uint64_t>(info.st_size), checkCrc, source);
-}
-
-int CZipper::WriteNewEntry(const std::string& entryName, uint64_t size, uint32_t checkCrc,
-                           const Source& source) {
-    if (entryName.size() > kMaxNameLength)
-        return 0;
-    uLong flags = (m_password != nullptr ? kFlagEncrypted : 0) |
-                  (NeedsUtf8Flag(entryName) ? kFlagUtf8Name : 0);
-    int zip64 = size >= kZip64Threshold ? 1 : 0;
-    // Raw mode: minizip stores the bytes handed to it, so deflate and encryption are done
-    // here. No file info gives DOS date and time 0 and attributes 0.
-    if (zipOpenNewFileInZip4_64(Handle(m_zip), entryName.c_str(), nullptr, nullptr, 0, nullptr, 0,
-                                nullptr, Z_DEFLATED, 9, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
-                                nullptr, 0, kVersionMadeBy, flags, zip64) != ZIP_OK)
-        return 0;
-
-    EntryDataWriter writer(Handle(m_zip), m_password);
-    bool ok = writer.Begin(checkCrc);
-    uint8_t block[kBlockSize];
-    while (ok) {
-        long got = source(block, sizeof block);
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        ok = writer.Write(block, static_cast<size_t>(got)) && ReportProgress(writer.Size());
+// Writes the deflated blocks of the entries into minizip's raw entries, enciphered behind
+// an encryption header whose check byte comes from the CRC pass.
+class CZipper::EntrySink : public DeflateSink {
+public:
+    EntrySink(CZipper& zipper, const std::vector<NewEntry>& entries)
+        : m_zipper(zipper), m_entries(entries) {}
+    ~EntrySink() override {
+        // An entry left open by a failure is closed, so the archive stays readable.
+        if (m_open)
+            zipCloseFileInZipRaw64(Handle(m_zipper.m_zip), 0, 0);
     }
-    ok = ok && writer.Finish();
-    // The entry is closed even after a failure, so the archive stays readable.
-    bool closed = zipCloseFileInZipRaw64(Handle(m_zip), writer.Size(), writer.Crc()) == ZIP_OK;
-    // A source that changed after its CRC was taken would carry a wrong check byte.
-    bool crcHolds = m_password == nullptr || writer.Crc() == checkCrc;
-    return ok && closed && crcHolds ? 1 : 0;
+
+    bool BeginEntry(size_t entry, uint32_t crc) override {
+        const std::string& name = m_entries[entry].entryName;
+        const uint64_t size = m_sizes[entry];
+        const Password* password = m_zipper.m_password;
+        uLong flags =
+            (password != nullptr ? kFlagEncrypted : 0) | (NeedsUtf8Flag(name) ? kFlagUtf8Name : 0);
+        int zip64 = size >= kZip64Threshold ? 1 : 0;
+        // Raw mode: minizip stores the bytes handed to it, so deflate and encryption are
+        // done here. No file info gives DOS date and time 0 and attributes 0.
+        if (zipOpenNewFileInZip4_64(Handle(m_zipper.m_zip), name.c_str(), nullptr, nullptr, 0,
+                                    nullptr, 0, nullptr, Z_DEFLATED, 9, 1, -MAX_WBITS, 8,
+                                    Z_DEFAULT_STRATEGY, nullptr, 0, kVersionMadeBy, flags,
+                                    zip64) != ZIP_OK)
+            return false;
+        m_open = true;
+        m_cipher.reset();
+        if (password == nullptr)
+            return true;
+        m_cipher.emplace(*password);
+        uint8_t header[PkwareCipher::kHeaderSize];
+        return m_cipher->MakeHeader(static_cast<uint8_t>(crc >> 24), header) &&
+               zipWriteInFileInZip(Handle(m_zipper.m_zip), header, sizeof header) == ZIP_OK;
+    }
+
+    bool WriteDeflated(uint8_t* data, size_t length) override {
+        if (m_cipher)
+            m_cipher->Encrypt(data, length);
+        return zipWriteInFileInZip(Handle(m_zipper.m_zip), data, static_cast<unsigned>(length)) ==
+               ZIP_OK;
+    }
+
+    bool EndEntry(size_t, uint64_t size, uint32_t crc) override {
+        m_open = false;
+        return zipCloseFileInZipRaw64(Handle(m_zipper.m_zip), size, crc) == ZIP_OK;
+    }
+
+    bool Progress(uint64_t done) override { return m_zipper.ReportProgress(done); }
+
+    std::vector<uint64_t> m_sizes;
+
+private:
+    CZipper& m_zipper;
+    const std::vector<NewEntry>& m_entries;
+    std::optional<PkwareCipher> m_cipher;
+    bool m_open = false;
+};
+
+int CZipper::OpenSourceFile(const std::string& path) const {
+    // Only regular files: a named pipe would wait for a writer (it is opened without
+    // waiting, then refused), and reading the archive itself while it grows would never end.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        (info.st_dev == m_archiveDevice && info.st_ino == m_archiveInode)) {
+        int error = errno;
+        ::close(fd);
+        errno = S_ISDIR(info.st_mode) ? EISDIR : error != 0 ? error : EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
+int CZipper::AddEntries(const std::vector<NewEntry>& entries, size_t* failedEntry) {
+    if (m_zip == nullptr)
+        return 0;
+    EntrySink sink(*this, entries);
+    std::vector<std::unique_ptr<EntrySource>> sources;
+    std::vector<const EntrySource*> order;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const NewEntry& entry = entries[i];
+        if (failedEntry != nullptr)
+            *failedEntry = i;
+        errno = 0;
+        // minizip writes the name length into a 16-bit field without checking it.
+        if (!IsSafeEntryName(entry.entryName) || entry.entryName.size() > kMaxNameLength ||
+            (entry.path.empty() && entry.data == nullptr && entry.size > 0))
+            return 0;
+        uint64_t size = entry.size;
+        if (entry.path.empty()) {
+            sources.push_back(std::make_unique<EntrySource>(entry.data, entry.size));
+        } else {
+            int fd = OpenSourceFile(entry.path);
+            struct stat info {};
+            if (fd < 0 || ::fstat(fd, &info) != 0)
+                return 0;
+            size = static_cast<uint64_t>(info.st_size);
+            sources.push_back(std::make_unique<EntrySource>(fd, size));
+        }
+        sink.m_sizes.push_back(size);
+        order.push_back(sources.back().get());
+    }
+    const DeflateResult result = DeflateEntries(order, sink, m_threads);
+    if (result.Ok())
+        return 1;
+    if (failedEntry != nullptr)
+        *failedEntry = result.entry;
+    errno = result.error;
+    return 0;
 }
 
 int CZipper::AddFolder(const std::string& path, bool flatten) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -43,6 +44,19 @@ public:
     int AddFileAs(const std::string& path, const std::string& entryName);
     // Adds length bytes from memory under entryName, which must be a safe name.
     int AddBytesAs(const std::string& entryName, const uint8_t* data, size_t length);
+    // One entry for AddEntries: the file at path, or when path is empty the size bytes at
+    // data (borrowed for the call).
+    struct NewEntry {
+        std::string entryName;
+        std::string path;
+        const uint8_t* data = nullptr;
+        size_t size = 0;
+    };
+    // Adds the entries in order, deflated in blocks on the worker pool (see
+    // archive/BlockDeflate.h); files are regular files other than this archive, names safe
+    // ones. 1 when every entry was added. 0 when one failed: failedEntry says which, errno
+    // why (0 when a file changed while it was read), and the archive must be given up.
+    int AddEntries(const std::vector<NewEntry>& entries, size_t* failedEntry = nullptr);
     // Adds every file below the folder (dot-files included, sub-folders walked); returns 0
     // only when no archive is open.
     int AddFolder(const std::string& path, bool flatten);
@@ -71,17 +85,17 @@ public:
 
     const std::string& RootFolder() const { return m_rootFolder; }
     void SetProgress(ArchiveProgress progress) { m_progress = std::move(progress); }
+    // Threads that deflate new entries (0: the default, see platform/WorkerPool.h). The
+    // archive's bytes are the same for every count.
+    void SetThreads(int threads) { m_threads = threads; }
 
 private:
-    // Gives up to capacity bytes; 0 at the end, -1 on a read error.
-    using Source = std::function<long(uint8_t* out, size_t capacity)>;
+    class EntrySink;
 
     std::string ResolveSourcePath(const std::string& path) const;
-    int AddDiskFile(const std::string& path, const std::string& entryName);
-    // Writes a new entry of size bytes from source; checkCrc is the CRC-32 of the data
-    // (its high byte is the encryption header's check byte) and must match what was read.
-    int WriteNewEntry(const std::string& entryName, uint64_t size, uint32_t checkCrc,
-                      const Source& source);
+    int AddOne(NewEntry entry) { return AddEntries({std::move(entry)}); }
+    // Opens a file to hide: a regular file that is not this archive; -1 with errno.
+    int OpenSourceFile(const std::string& path) const;
     bool ReportProgress(uint64_t bytesDone) const;
 
     void* m_zip = nullptr; // minizip zipFile
@@ -91,6 +105,7 @@ private:
     std::string m_rootFolder;
     const Password* m_password = nullptr;
     ArchiveProgress m_progress;
+    int m_threads = 1;
 };
 
 } // namespace lumora

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/Carrier.h"
 
+#include "cli/Arguments.h"
 #include "cli/CliError.h"
 #include "cli/FileErrors.h"
 #include "cli/Interrupt.h"
@@ -10,6 +11,47 @@
 #include "cli/TerminalProgress.h"
 
 namespace lumora::cli {
+namespace {
+
+// Opens the carrier and, for a file without classic data, unlocks it as sealed or throws
+// no-data; classic data is left locked.
+std::unique_ptr<CarrierSession> OpenAndUnlockSealed(const CarrierInput& input,
+                                                    PasswordSource& password,
+                                                    TerminalProgress& progress, SealedTry sealed,
+                                                    bool lock) {
+    auto session = OpenCarrier(input, progress);
+    if (!session->HasData()) {
+        if (!session->MayHoldSealedData())
+            throw CliError(Code::NoData, "no hidden data in " + input.Name());
+        if (!TriesSealed(*session, password, sealed))
+            throw CliError(Code::NoData, "no classic data in " + input.Name() +
+                                             " (add --sealed to try a password on sealed data)");
+    }
+    if (lock)
+        ThrowIfFailed(session->Lock());
+    if (!session->HasData()) {
+        ThrowIfNotUnlocked(UnlockWithTries(*session, password), input);
+        Detail("unlocked the sealed data of " + input.Name() + " with the password from " +
+               password.Describe());
+    }
+    return session;
+}
+
+} // namespace
+
+SealedTry SealedTryOf(const Arguments& args) {
+    return args.Has("sealed") ? SealedTry::Always : SealedTry::WhenGiven;
+}
+
+std::optional<CarrierFormat> FormatToWrite(const Arguments& args) {
+    if (args.Has("sealed") && args.Has("classic"))
+        throw UsageError(args.Command(), "give either --sealed or --classic");
+    if (args.Has("sealed"))
+        return CarrierFormat::Sealed;
+    if (args.Has("classic"))
+        return CarrierFormat::Classic;
+    return std::nullopt;
+}
 
 void ThrowIfFailed(const Status& status) {
     switch (status.outcome) {
@@ -39,6 +81,13 @@ void ThrowIfFailed(const Status& status) {
     throw Failure(status.Describe());
 }
 
+void ThrowIfNotUnlocked(const Status& unlocked, const CarrierInput& input) {
+    if (unlocked.outcome == Outcome::Damaged)
+        throw CliError(Code::Damaged, "the hidden data in " + input.Name() +
+                                          " is damaged: " + unlocked.Describe());
+    ThrowIfFailed(unlocked);
+}
+
 std::unique_ptr<CarrierSession> OpenCarrier(const CarrierInput& input, TerminalProgress& progress) {
     RequireReadableFile(input.Path());
     auto session = std::make_unique<CarrierSession>(input.Path());
@@ -47,27 +96,39 @@ std::unique_ptr<CarrierSession> OpenCarrier(const CarrierInput& input, TerminalP
     return session;
 }
 
-std::unique_ptr<CarrierSession> UnlockCarrier(const CarrierInput& input, PasswordSource& password,
-                                              TerminalProgress& progress, bool lock) {
-    auto session = OpenCarrier(input, progress);
-    if (!session->HasData())
-        throw CliError(Code::NoData, "no hidden data in " + input.Name());
-    if (lock)
-        ThrowIfFailed(session->Lock());
+bool TriesSealed(const CarrierSession& session, const PasswordSource& password, SealedTry how) {
+    return !session.HasData() && session.MayHoldSealedData() &&
+           (how == SealedTry::Always || password.IsGiven());
+}
+
+Status UnlockWithTries(CarrierSession& session, PasswordSource& password) {
+    // A password that does not open sealed data reads like no data at all; that is the
+    // outcome a prompt asks again for.
+    const bool sealed = !session.HasData();
+    const Outcome tryAgain = sealed ? Outcome::NoData : Outcome::WrongPassword;
     for (int attempt = 1;; ++attempt) {
-        Status unlocked = session->Unlock(password.Get());
-        if (unlocked.outcome == Outcome::WrongPassword && attempt < password.Tries()) {
-            password.SayWrong();
-            continue;
-        }
-        if (unlocked.outcome == Outcome::Damaged)
-            throw CliError(Code::Damaged, "the hidden data in " + input.Name() +
-                                              " is damaged: " + unlocked.Describe());
-        ThrowIfFailed(unlocked);
-        break;
+        Status unlocked = session.Unlock(password.Get());
+        if (unlocked.outcome != tryAgain || attempt >= password.Tries())
+            return unlocked;
+        password.SayWrong(sealed);
     }
-    Detail("unlocked " + input.Name() + " with the password from " + password.Describe());
+}
+
+std::unique_ptr<CarrierSession> UnlockCarrier(const CarrierInput& input, PasswordSource& password,
+                                              TerminalProgress& progress, SealedTry sealed,
+                                              bool lock) {
+    auto session = OpenAndUnlockSealed(input, password, progress, sealed, lock);
+    if (!session->IsUnlocked()) {
+        ThrowIfNotUnlocked(UnlockWithTries(*session, password), input);
+        Detail("unlocked " + input.Name() + " with the password from " + password.Describe());
+    }
     return session;
+}
+
+std::unique_ptr<CarrierSession> OpenForImagePart(const CarrierInput& input,
+                                                 PasswordSource& password,
+                                                 TerminalProgress& progress, SealedTry sealed) {
+    return OpenAndUnlockSealed(input, password, progress, sealed, false);
 }
 
 } // namespace lumora::cli

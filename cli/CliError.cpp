@@ -12,7 +12,9 @@ const std::vector<CodeInfo>& Codes() {
         {Code::Usage, 2, "usage",
          "usage error: unknown command or option, missing argument, no password source"},
         {Code::WrongPassword, 3, "wrong-password", "wrong password"},
-        {Code::NoData, 4, "no-data", "the file holds no hidden data"},
+        {Code::NoData, 4, "no-data",
+         "the file holds no hidden data, or none that the password opens (for sealed data "
+         "the two cannot be told apart)"},
         {Code::Busy, 5, "busy", "another Lumora process is changing the carrier"},
         {Code::NeedsForce, 6, "needs-force",
          "refused without --force: hidden content would be lost, the carrier changed "

@@ -15,7 +15,7 @@ enum class Code {
     Damaged,       // the hidden data is damaged
     Usage,         // a mistake in the command line
     WrongPassword, // the password does not open the carrier
-    NoData,        // the file holds no hidden data
+    NoData,        // the file holds no hidden data, or no sealed data the password opens
     Busy,          // another Lumora process is changing the carrier
     NeedsForce,    // refused without --force: content would be lost, the carrier changed
                    // meanwhile, or the picture would not show any more

@@ -10,59 +10,77 @@ namespace {
 
 // Commands that work on files and report what they did.
 #define WORK_COMMANDS "info list reveal extract hide edit passwd verify strip scan"
-// Commands that open a carrier with its password.
-#define OPENING_COMMANDS "list reveal extract edit passwd verify"
+// Commands that open a carrier with its password (info and strip only for sealed data).
+#define OPENING_COMMANDS "info list reveal extract edit passwd verify strip"
+// Commands that read carriers and try a file without classic data as sealed on request.
+#define READING_COMMANDS "info list reveal extract verify strip"
+// How the reading commands treat a file without classic data.
+#define SEALED_TRY                                                                                 \
+    " A file without classic data is tried as a sealed carrier when a password source is "         \
+    "given or with --sealed; otherwise it counts as holding no hidden data, at once."
 // Commands that write a carrier or a picture.
 #define WRITING_COMMANDS "hide edit passwd strip"
 
 const std::vector<CommandSpec> kCommands = {
-    {"info", "CARRIER...", Completion::File, "show what a file carries (no password needed)",
+    {"info", "CARRIER...", Completion::File,
+     "show what a file carries (no password needed for classic data)",
      "Show whether each CARRIER holds hidden data and how large its parts are: file size, "
-     "image part, hidden message, number and total size of the hidden files. No password "
-     "is needed. The exit status is 4 when a file holds no hidden data.",
+     "image part, hidden message, number and total size of the hidden files. Classic data "
+     "shows without a password; sealed data cannot be seen without its password, and once "
+     "it opens, the numbers come from its archive." SEALED_TRY
+     " The exit status is 4 when no hidden data is seen.",
      RunInfo},
     {"list", "CARRIER...", Completion::File, "list the hidden files",
      "List the files hidden in each CARRIER with their sizes. Several carriers are opened "
-     "with one password.",
+     "with one password." SEALED_TRY,
      RunList},
     {"reveal", "CARRIER", Completion::File, "print the hidden message, optionally write the files",
      "Print the hidden message of CARRIER on standard output (nothing when there is none). "
      "With -d, also write every hidden file below DIR and list the files written on "
-     "standard error.",
+     "standard error." SEALED_TRY,
      RunReveal},
     {"extract", "CARRIER NAME...", Completion::File, "write some of the hidden files",
      "Write the hidden files called NAME (as \"list\" shows them) below DIR, or with "
-     "--stdout to standard output, one after the other.",
+     "--stdout to standard output, one after the other." SEALED_TRY,
      RunExtract},
     {"hide", "IMAGE [FILE|FOLDER...]", Completion::File,
      "make a new carrier from a picture, a message and files",
      "Make the carrier OUTPUT: the bytes of IMAGE, then the message and up to 100 files, "
-     "encrypted under a new password. A folder adds the regular files below it, under names "
-     "that start with the folder's name. Hidden data that IMAGE already carries is "
-     "replaced. Pictures in text formats (SVG and the like) do not show any more with data "
+     "encrypted under a new password, in the classic format or with --sealed in the sealed "
+     "one. A folder adds the regular files below it, under names that start with the "
+     "folder's name. Classic data that IMAGE already carries is replaced. Sealed data "
+     "behind IMAGE is cut off with --sealed when the new password opens it; otherwise it "
+     "stays inside the new carrier's image part. Pictures in text formats (SVG and the like) do "
+     "not show any more with data "
      "after their end and are refused unless --force is given.",
      RunHide},
     {"edit", "CARRIER", Completion::File, "change the message and files of a carrier",
      "Save CARRIER again with its message replaced or cleared and files added or removed, "
-     "under the same password. CARRIER is replaced in one step once the new carrier is "
+     "under the same password and in the same format; --sealed or --classic converts it. "
+     "CARRIER is replaced in one step once the new carrier is "
      "complete and read back; with -o the result goes to OUTPUT instead.",
      RunEdit},
     {"passwd", "CARRIER", Completion::File, "save a carrier under a new password",
-     "Save CARRIER again, with everything it hides, under a new password. The current "
+     "Save CARRIER again, with everything it hides, under a new password and in the same "
+     "format (a sealed carrier gets a new salt, so a new key). The current "
      "password comes from the usual sources, the new one from --new-password-file, "
      "--new-password-fd, --new-password-command or a prompt that asks twice.",
      RunPasswd},
     {"verify", "CARRIER...", Completion::File, "check that the hidden data is intact",
      "Check that the hidden data of each CARRIER is intact: the password opens it, it "
-     "decrypts, and the message and every hidden file pass their CRC-32 check. Nothing is "
-     "written outside Lumora's own working folder.",
+     "decrypts (sealed data: every byte authenticates), and the message and every hidden "
+     "file pass their CRC-32 check. Nothing is written outside Lumora's own working "
+     "folder." SEALED_TRY,
      RunVerify},
     {"strip", "CARRIER", Completion::File, "write the picture without the hidden data",
      "Write the picture that CARRIER was made from to IMAGE, byte for byte, and print its "
-     "SHA-256 the way sha256sum does. No password is needed.",
+     "SHA-256 the way sha256sum does. Classic data needs no password; sealed data needs its "
+     "password to tell where the picture ends." SEALED_TRY,
      RunStrip},
-    {"scan", "PATH...", Completion::File, "find carriers in folders (no password needed)",
-     "Walk each PATH and report every file that ends in a valid Lumora trailer. Symbolic "
+    {"scan", "PATH...", Completion::File, "find classic carriers in folders (no password needed)",
+     "Walk each PATH and report every file that ends in a valid classic Lumora trailer. "
+     "Sealed carriers are not found: without their password they cannot be told from other "
+     "files. Symbolic "
      "links below a PATH are not followed and only regular files are opened. Folders that "
      "cannot be read are reported and skipped; the exit status is then 1.",
      RunScan},
@@ -99,6 +117,17 @@ const std::vector<OptionSpec> kOptions = {
     {"force", 0, nullptr, false, Completion::None, WRITING_COMMANDS " reveal extract",
      "replace existing output files; go on where hidden content would be lost, the carrier "
      "changed meanwhile or the picture would break"},
+    {"sealed", 0, nullptr, false, Completion::None, "hide",
+     "write a sealed carrier: password guesses cost a second and 256 MiB each and every "
+     "byte is authenticated, but only Lumora opens it"},
+    {"classic", 0, nullptr, false, Completion::None, "hide",
+     "write a classic carrier, which other programs of this format read (the default)"},
+    {"sealed", 0, nullptr, false, Completion::None, "edit", "save the carrier as a sealed one"},
+    {"classic", 0, nullptr, false, Completion::None, "edit",
+     "save the carrier as a classic one, which other programs of this format read"},
+    {"sealed", 0, nullptr, false, Completion::None, READING_COMMANDS,
+     "try a file without classic data as a sealed carrier, asking for the password when no "
+     "source gives one"},
     {"password-file", 0, "FILE", false, Completion::File, OPENING_COMMANDS " hide",
      "read the password from the first line of FILE (- for standard input)"},
     {"password-fd", 0, "N", false, Completion::None, OPENING_COMMANDS " hide",
@@ -112,6 +141,9 @@ const std::vector<OptionSpec> kOptions = {
      "read the new password from the first line of the open file descriptor N"},
     {"new-password-command", 0, "COMMAND", false, Completion::Program, "passwd",
      "run COMMAND and take the first line of its output as the new password"},
+    {"threads", 0, "N", false, Completion::None, "hide edit passwd reveal extract verify",
+     "hide, reveal and check on N threads, 1 to 64 (default: $LUMORA_THREADS, else one "
+     "per processor)"},
     {"json", 0, nullptr, false, Completion::None, WORK_COMMANDS,
      "print the result as JSON on standard output, errors too"},
     {"quiet", 'q', nullptr, false, Completion::None, WORK_COMMANDS,
@@ -124,6 +156,8 @@ const std::vector<OptionSpec> kOptions = {
 
 #undef WORK_COMMANDS
 #undef OPENING_COMMANDS
+#undef READING_COMMANDS
+#undef SEALED_TRY
 #undef WRITING_COMMANDS
 
 } // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // lumora-cli edit and passwd: the re-save of the desktop program's reveal view, from the
-// command line, with new content or under a new password.
+// command line, with new content, in the other format or under a new password. Both keep
+// the carrier's format unless edit is asked to convert it.
 #include "cli/Arguments.h"
 #include "cli/Carrier.h"
 #include "cli/CliError.h"
@@ -13,6 +14,7 @@
 #include "cli/SavedCarrier.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
+#include "cli/Threads.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -71,16 +73,20 @@ int RunEdit(const Arguments& args) {
     const bool newMessage = GivesMessage(args);
     if (clearMessage && newMessage)
         throw UsageError("edit", "--clear-message cannot be used with -m, --message-file or -e");
-    if (!args.Has("output") && !newMessage && !clearMessage && adds.empty() && removes.empty())
+    const std::optional<CarrierFormat> format = FormatToWrite(args);
+    if (!args.Has("output") && !newMessage && !clearMessage && adds.empty() && removes.empty() &&
+        !format)
         throw UsageError("edit", "nothing to change: give -m, --message-file, -e, "
-                                 "--clear-message, --add, --remove or -o");
+                                 "--clear-message, --add, --remove, --sealed, --classic or -o");
     const Resave resave = ResaveOf(args);
+    const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Open);
     const CarrierInput carrier(resave.carrier);
 
     TerminalProgress progress;
     // Held from the open to the replace, so two edits cannot lose each other's changes.
-    auto session = UnlockCarrier(carrier, password, progress, resave.inPlace);
+    auto session = UnlockCarrier(carrier, password, progress, SealedTry::Always, resave.inPlace);
+    session->SetWorkerThreads(threads);
     const auto& entries = session->Entries();
     for (const auto& name : removes)
         if (std::none_of(entries.begin(), entries.end(),
@@ -100,23 +106,26 @@ int RunEdit(const Arguments& args) {
     request.message = MessageFromOptions(args, present ? session->Message() : std::nullopt);
     const bool messageChanged = request.message.has_value() || clearMessage;
     if (!messageChanged && args.Has("edit-message") && resave.inPlace && adds.empty() &&
-        removes.empty()) {
+        removes.empty() && !format) {
         Note("the message is unchanged; " + carrier.Name() + " was left as it was");
         return 0;
     }
     request.keepMessage = !messageChanged;
+    request.format = format;
     Save(*session, request, resave, args.Has("force"), progress);
     return 0;
 }
 
 int RunPasswd(const Arguments& args) {
     const Resave resave = ResaveOf(args);
+    const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Open);
     PasswordSource newPassword(args, PasswordUse::Create, true);
     const CarrierInput carrier(resave.carrier);
 
     TerminalProgress progress;
-    auto session = UnlockCarrier(carrier, password, progress, resave.inPlace);
+    auto session = UnlockCarrier(carrier, password, progress, SealedTry::Always, resave.inPlace);
+    session->SetWorkerThreads(threads);
     progress.Clear();
     const Password secret = newPassword.Get();
     SaveRequest request;

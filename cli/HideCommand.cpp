@@ -14,6 +14,7 @@
 #include "cli/SavedCarrier.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
+#include "cli/Threads.h"
 
 #include <filesystem>
 
@@ -29,6 +30,8 @@ int RunHide(const Arguments& args) {
     RequireStdinOnce(args, {operands[0]});
     GivesMessage(args);
     const bool force = args.Has("force");
+    const std::optional<CarrierFormat> format = FormatToWrite(args);
+    const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Create);
     const OutputTarget target("hide", *output, force);
     const CarrierInput image(operands[0]);
@@ -50,8 +53,10 @@ int RunHide(const Arguments& args) {
 
     TerminalProgress progress;
     auto session = OpenCarrier(image, progress);
+    session->SetWorkerThreads(threads);
     request.destination = target.Path();
     request.newPassword = &secret;
+    request.format = format;
     request.replaceExisting = force;
     ThrowIfFailed(session->Save(request));
     progress.Clear();

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// lumora-cli info: what the main window's information panel shows, without a password.
+// lumora-cli info: what the main window's information panel shows. Classic data shows
+// without a password; sealed data only once its password opens it.
 #include "cli/Arguments.h"
 #include "cli/Carrier.h"
 #include "cli/CliError.h"
 #include "cli/Commands.h"
+#include "cli/Password.h"
 #include "cli/PerCarrier.h"
 #include "cli/Report.h"
 #include "cli/StandardStreams.h"
@@ -17,11 +19,35 @@
 namespace lumora::cli {
 namespace {
 
+// What a file was seen to hold.
+enum class Seen {
+    Classic, // a valid classic trailer
+    Sealed,  // sealed data that the password opened
+    None,    // no classic data, and too small or too large for sealed data
+    Unknown, // no classic data; sealed data cannot be seen without its password
+};
+
+const char* JsonName(Seen seen) {
+    switch (seen) {
+    case Seen::Classic:
+        return "classic";
+    case Seen::Sealed:
+        return "sealed";
+    case Seen::None:
+        return "none";
+    case Seen::Unknown:
+        break;
+    }
+    return "unknown";
+}
+
+constexpr const char* kSealedUnseen = "sealed data cannot be seen without its password";
+
 bool HasTrailer(const CarrierTrailer& trailer) {
     return trailer.magic[0] == 'V' && trailer.magic[1] == 'Z';
 }
 
-void AddNumbers(JsonObject& object, const CarrierTrailer& trailer, bool valid) {
+void AddNumbers(JsonObject& object, const CarrierTrailer& trailer, bool valid, Seen seen) {
     object.Bool("hasTrailer", HasTrailer(trailer))
         .Bool("valid", valid)
         .Number("version", trailer.version)
@@ -29,7 +55,8 @@ void AddNumbers(JsonObject& object, const CarrierTrailer& trailer, bool valid) {
         .Number("payloadLength", trailer.payloadLength)
         .Number("messageLength", trailer.messageLength)
         .Number("fileCount", trailer.fileCount)
-        .Number("filesTotalSize", trailer.filesTotalSize);
+        .Number("filesTotalSize", trailer.filesTotalSize)
+        .String("hiddenData", JsonName(seen));
 }
 
 void PrintPanel(int64_t fileSize, int64_t imageSize, int64_t messageSize, int fileCount,
@@ -41,52 +68,91 @@ void PrintPanel(int64_t fileSize, int64_t imageSize, int64_t messageSize, int fi
     std::printf("Hidden Files Total Size: %s\n", FormatFileSize(filesSize).c_str());
 }
 
-void PrintText(const CarrierInput& carrier, const CarrierTrailer& trailer, bool valid) {
-    const std::string name = Shown(carrier.Name(), TextKind::Name, Stream::Out);
-    if (valid) {
-        std::printf("%s: Lumora carrier, trailer version %d\n", name.c_str(), trailer.version);
-        PrintPanel(int64_t{trailer.imageLength} + trailer.payloadLength, trailer.imageLength,
-                   trailer.messageLength, trailer.fileCount, trailer.filesTotalSize);
-        return;
-    }
+void PrintFound(const std::string& name, const std::string& what, const CarrierTrailer& numbers) {
+    std::printf("%s: %s\n", name.c_str(), what.c_str());
+    PrintPanel(int64_t{numbers.imageLength} + numbers.payloadLength, numbers.imageLength,
+               numbers.messageLength, numbers.fileCount, numbers.filesTotalSize);
+}
+
+// A file without hidden data that could be seen: `head` says what was found, the reasons
+// follow in parentheses.
+void PrintNotFound(const CarrierInput& carrier, const CarrierTrailer& trailer,
+                   const std::string& head, bool sealedUnseen) {
     // Without a payload the whole file, or what a trailer marks as image, is the picture.
     std::error_code ec;
     auto fileSize = static_cast<int64_t>(std::filesystem::file_size(carrier.Path(), ec));
     int64_t imageSize = fileSize;
     if (HasTrailer(trailer) && trailer.imageLength > 0 && trailer.imageLength < fileSize)
         imageSize = trailer.imageLength;
-    if (!HasTrailer(trailer))
-        std::printf("%s: no hidden data\n", name.c_str());
-    else if (trailer.version != kTrailerVersion)
-        std::printf("%s: no hidden data (unsupported trailer version %d)\n", name.c_str(),
-                    trailer.version);
-    else
-        std::printf("%s: no hidden data (the trailer's lengths do not fit the file)\n",
-                    name.c_str());
+    std::string reasons;
+    if (HasTrailer(trailer) && trailer.version != kTrailerVersion)
+        reasons = "unsupported trailer version " + std::to_string(trailer.version);
+    else if (HasTrailer(trailer))
+        reasons = "the trailer's lengths do not fit the file";
+    if (sealedUnseen)
+        reasons += (reasons.empty() ? "" : "; ") + std::string(kSealedUnseen);
+    const std::string name = Shown(carrier.Name(), TextKind::Name, Stream::Out);
+    std::printf("%s: %s%s\n", name.c_str(), head.c_str(),
+                reasons.empty() ? "" : (" (" + reasons + ")").c_str());
     PrintPanel(fileSize, imageSize, 0, 0, 0);
 }
 
 } // namespace
 
 int RunInfo(const Arguments& args) {
+    PasswordSource password(args, PasswordUse::Open);
+    const SealedTry sealed = SealedTryOf(args);
     bool first = true;
     return ForEachCarrier(args, [&](const CarrierInput& carrier, bool) {
         TerminalProgress progress;
         auto session = OpenCarrier(carrier, progress);
-        const CarrierTrailer& trailer = session->Trailer();
-        const bool valid = session->HasData();
-        const Code code = valid ? Code::Ok : Code::NoData;
+        Seen seen = Seen::Classic;
+        bool tried = false;
+        if (!session->HasData())
+            seen = session->MayHoldSealedData() ? Seen::Unknown : Seen::None;
+        if (TriesSealed(*session, password, sealed)) {
+            tried = true;
+            const Status unlocked = UnlockWithTries(*session, password);
+            if (unlocked.outcome != Outcome::NoData) {
+                ThrowIfNotUnlocked(unlocked, carrier);
+                seen = Seen::Sealed;
+            }
+        }
+        progress.Clear();
+        const bool found = seen == Seen::Classic || seen == Seen::Sealed;
+        const Code code = found ? Code::Ok : Code::NoData;
+        std::string message;
+        if (seen == Seen::None)
+            message = "no hidden data in " + carrier.Name();
+        else if (seen == Seen::Unknown && tried)
+            message = kSealedNotOpened;
+        else if (seen == Seen::Unknown)
+            message = "no classic data in " + carrier.Name() + " (" + kSealedUnseen + ")";
+
         CarrierResult result;
         result.code = code;
         result.entry = CarrierObject(carrier, code);
-        if (!valid)
-            result.entry.String("message", "no hidden data in " + carrier.Name());
-        AddNumbers(result.entry, trailer, valid);
+        if (!message.empty())
+            result.entry.String("message", message);
+        AddNumbers(result.entry, session->Summary(), seen == Seen::Classic, seen);
         result.json = result.entry.Text();
         if (!JsonOutput()) {
             if (!first)
                 std::fputc('\n', stdout);
-            PrintText(carrier, trailer, valid);
+            const std::string name = Shown(carrier.Name(), TextKind::Name, Stream::Out);
+            if (seen == Seen::Classic)
+                PrintFound(name,
+                           "Lumora carrier, trailer version " +
+                               std::to_string(session->Trailer().version),
+                           session->Trailer());
+            else if (seen == Seen::Sealed)
+                PrintFound(name, "sealed Lumora carrier", session->Summary());
+            else
+                PrintNotFound(carrier, session->Trailer(),
+                              seen == Seen::None ? "no hidden data"
+                              : tried            ? kSealedNotOpened
+                                                 : "no classic data",
+                              seen == Seen::Unknown && !tried);
         }
         first = false;
         return result;

@@ -151,9 +151,10 @@ PasswordSource::PasswordSource(const Arguments& args, PasswordUse use, bool newP
         m_description = "--" + prefix + "fd";
     else if (m_program)
         m_description = "--" + prefix + "command";
-    else if (!newPassword && EnvironmentPassword())
+    else if (!newPassword && EnvironmentPassword()) {
         m_description = "LUMORA_PASSWORD";
-    else
+        m_fromEnvironment = true;
+    } else
         m_description = "the terminal";
 }
 
@@ -192,7 +193,7 @@ Password PasswordSource::Read() {
         line = FirstLineOf(*m_fd, "file descriptor " + std::to_string(*m_fd));
     } else if (m_program) {
         line = RunPasswordCommand(*m_program, m_new ? "new-password-command" : "password-command");
-    } else if (!m_new && EnvironmentPassword()) {
+    } else if (m_fromEnvironment) {
         return EnvironmentPassword()->Copy();
     } else {
         if (m_terminal < 0)
@@ -221,9 +222,11 @@ Password PasswordSource::Read() {
     return Password::Take(line);
 }
 
-void PasswordSource::SayWrong() const {
+void PasswordSource::SayWrong(bool sealed) const {
     if (m_terminal >= 0)
-        Write(m_terminal, "Wrong password, try again.\n");
+        Write(m_terminal, sealed ? "No hidden data found, or the password does not open it; try "
+                                   "again.\n"
+                                 : "Wrong password, try again.\n");
 }
 
 } // namespace lumora::cli

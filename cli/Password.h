@@ -37,10 +37,14 @@ public:
     // the same password again.
     Password Get();
     bool IsPrompt() const { return m_terminal >= 0; }
+    // Whether a source other than the prompt gives the password: an option, or for the
+    // current password LUMORA_PASSWORD.
+    bool IsGiven() const { return m_file || m_fd || m_program || m_fromEnvironment; }
     // How often a wrong password may be tried: three times at a prompt, else once.
     int Tries() const { return IsPrompt() ? 3 : 1; }
-    // Tells the one at the prompt that the password was wrong.
-    void SayWrong() const;
+    // Tells the one at the prompt that the password was wrong, or for a file without
+    // classic data, that it opened nothing.
+    void SayWrong(bool sealed) const;
     // Where it comes from, for -v.
     const std::string& Describe() const { return m_description; }
 
@@ -54,6 +58,7 @@ private:
     std::optional<int> m_fd;
     std::optional<std::string> m_program;
     std::optional<Password> m_known;
+    bool m_fromEnvironment = false;
     std::string m_description;
     int m_terminal = -1;
 };

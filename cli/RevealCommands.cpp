@@ -13,6 +13,7 @@
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
 #include "cli/TerminalText.h"
+#include "cli/Threads.h"
 #include "cli/WriteHiddenFiles.h"
 #include "engine/MessageForm.h"
 
@@ -64,11 +65,13 @@ int RunReveal(const Arguments& args) {
     if (args.Operands().size() != 1)
         throw UsageError("reveal", "reveal takes exactly one CARRIER");
     RequireStdinOnce(args, args.Operands());
+    const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Open);
     const CarrierInput carrier(args.Operands()[0]);
 
     TerminalProgress progress;
-    auto session = UnlockCarrier(carrier, password, progress);
+    auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args));
+    session->SetWorkerThreads(threads);
     const auto& entries = session->Entries();
     std::vector<std::string> written;
     if (auto folder = args.Value("directory"))
@@ -105,11 +108,13 @@ int RunExtract(const Arguments& args) {
     if (toStdout)
         RequireBinaryStdout("extract");
     RequireStdinOnce(args, {operands[0]});
+    const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Open);
     const CarrierInput carrier(operands[0]);
 
     TerminalProgress progress;
-    auto session = UnlockCarrier(carrier, password, progress);
+    auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args));
+    session->SetWorkerThreads(threads);
     std::vector<HiddenEntry> chosen;
     for (auto name = operands.begin() + 1; name != operands.end(); ++name) {
         if (std::find(operands.begin() + 1, name, *name) != name)

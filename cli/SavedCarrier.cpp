@@ -13,8 +13,9 @@ void ReportSaved(const CarrierSession& session, const OutputTarget& target) {
     target.Finish();
     const bool hasMessage = session.GetMessageState() != MessageState::None;
     const auto& entries = session.Entries();
-    Detail("saved " + target.Name() + (hasMessage ? " with a message and " : " with ") +
-           std::to_string(entries.size()) +
+    const bool sealed = session.Format() == CarrierFormat::Sealed;
+    Detail("saved " + target.Name() + (sealed ? " as a sealed carrier" : "") +
+           (hasMessage ? " with a message and " : " with ") + std::to_string(entries.size()) +
            (entries.size() == 1 ? " hidden file" : " hidden files"));
     if (!JsonOutput())
         return;
@@ -24,6 +25,7 @@ void ReportSaved(const CarrierSession& session, const OutputTarget& target) {
     PrintJson(JsonObject()
                   .String("file", target.Name())
                   .String("code", InfoOf(Code::Ok).name)
+                  .String("format", sealed ? "sealed" : "classic")
                   .Bool("hasMessage", hasMessage)
                   .Raw("entries", JsonArray(items))
                   .Text());

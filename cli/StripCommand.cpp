@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// lumora-cli strip: the picture a carrier was made from, byte for byte, without a password.
+// lumora-cli strip: the picture a carrier was made from, byte for byte; without a password
+// for classic data, with it for sealed data, whose image length only the password opens.
 #include "cli/Arguments.h"
 #include "cli/Carrier.h"
 #include "cli/CliError.h"
 #include "cli/Commands.h"
 #include "cli/FileDigest.h"
 #include "cli/Json.h"
+#include "cli/Password.h"
 #include "cli/Report.h"
 #include "cli/SaveCarrier.h"
 #include "cli/StandardStreams.h"
@@ -24,12 +26,11 @@ int RunStrip(const Arguments& args) {
         throw UsageError("strip", "strip needs -o IMAGE");
     RequireStdinOnce(args, args.Operands());
     const bool replace = args.Has("force");
+    PasswordSource password(args, PasswordUse::Open);
     const CarrierInput carrier(args.Operands()[0]);
 
     TerminalProgress progress;
-    auto session = OpenCarrier(carrier, progress);
-    if (!session->HasData())
-        throw CliError(Code::NoData, "no hidden data in " + carrier.Name());
+    auto session = OpenForImagePart(carrier, password, progress, SealedTryOf(args));
     const OutputTarget target("strip", *output, replace);
     ThrowIfFailed(session->SaveImagePart(target.Path(), replace));
     progress.Clear();

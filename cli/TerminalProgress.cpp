@@ -46,7 +46,11 @@ bool TerminalProgress::OnProgress(ProgressStep step, int64_t bytesDone, int64_t 
         return true;
     m_lastPercent = percent;
     m_lastStep = name;
-    std::fprintf(stderr, "\r\033[K%s %3d%%", name.c_str(), percent);
+    // A step without a measure (the key derivation) shows its name alone.
+    if (bytesTotal > 0)
+        std::fprintf(stderr, "\r\033[K%s %3d%%", name.c_str(), percent);
+    else
+        std::fprintf(stderr, "\r\033[K%s...", name.c_str());
     std::fflush(stderr);
     m_drawn = true;
     return true;

@@ -10,16 +10,19 @@
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
 #include "cli/TerminalText.h"
+#include "cli/Threads.h"
 
 #include <cstdio>
 
 namespace lumora::cli {
 
 int RunVerify(const Arguments& args) {
+    const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Open);
     return ForEachCarrier(args, [&](const CarrierInput& carrier, bool) {
         TerminalProgress progress;
-        auto session = UnlockCarrier(carrier, password, progress);
+        auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args));
+        session->SetWorkerThreads(threads);
         int entries = 0;
         const Status verified = session->VerifyAll(entries);
         if (verified.outcome == Outcome::Damaged)

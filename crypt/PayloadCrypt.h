@@ -7,6 +7,7 @@
 #include "crypt/SecretBytes.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 
 namespace lumora {
@@ -30,12 +31,24 @@ bool DecryptCheckRecord(const unsigned char* in, unsigned char* out, const Passw
 bool EncryptPayloadFile(const char* inPath, const char* outPath, const Password& password,
                         const ChunkProgress& progress = {});
 
+// The size of the encrypted payload file of plainSize bytes: signature and padded ciphertext.
+int64_t EncryptedPayloadSize(int64_t plainSize);
+
+// Writes the encrypted payload file of inPath to out at its current position, the same
+// bytes EncryptPayloadFile writes; progress hears the input bytes done.
+bool EncryptPayloadInto(const char* inPath, FILE* out, const Password& password,
+                        const ChunkProgress& progress = {});
+
 enum class DecryptResult {
     Ok,
     WrongKey,  // the signature is not the password key's: another password, or damage to it
     Failed,    // the file could not be read or written, or is no whole number of blocks
     Cancelled, // progress asked to stop
 };
+// Deciphers the encrypted payload file of length bytes at offset of the file open as fd
+// (read by position, so the descriptor's offset stays) into outPath, as DecryptPayloadFile.
+DecryptResult DecryptPayloadRange(int fd, int64_t offset, int64_t length, const char* outPath,
+                                  const Password& password, const ChunkProgress& progress = {});
 // Checks the signature and deciphers an encrypted payload file into outPath.
 DecryptResult DecryptPayloadFile(const char* inPath, const char* outPath, const Password& password,
                                  const ChunkProgress& progress = {});

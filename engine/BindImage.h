@@ -169,6 +169,10 @@ public:
     // operation that needs it fails, and LastError() gives this reason.
     const std::string& WorkFolderError() const { return m_workFolderError; }
     void SetProgressObserver(CProgressObserver* observer) { m_observer = observer; }
+    // Threads that pack and unpack hidden files (0, the default: one per usable processor,
+    // see platform/WorkerPool.h). A carrier's bytes are the same for every count.
+    void SetWorkerThreads(int threads) { m_threads = threads; }
+    int WorkerThreads() const { return m_threads; }
 
     // The 16 printable characters that the password check record enciphers.
     static const std::array<uint8_t, 16>& CheckPlaintext();
@@ -211,11 +215,9 @@ private:
     std::vector<int> KeptEntries() const;
     int CopyKeptEntries(CZipper& zipper, CUnzipper& source, const std::vector<int>& kept,
                         PackProgress& progress);
-    int AddNewFiles(CZipper& zipper, const std::string& archivePath, PackProgress& progress);
-    int AddMessage(CZipper& zipper, const std::string& archivePath);
+    int AddNewEntries(CZipper& zipper, const std::string& archivePath, PackProgress& progress);
     int FailEntry(EntryCheck check, const std::string& name);
     int ReadMessage(CUnzipper& unzipper, int index, int64_t size);
-    int CopyStoredPayload(const std::string& encryptedPath);
     const Password* WritePassword() const;
     // Bytes of the open file that are its image part.
     int64_t ImagePartLength() const;
@@ -246,6 +248,7 @@ private:
 
     Status m_lastStatus;
     CProgressObserver* m_observer = nullptr;
+    int m_threads = 0;
     int m_operationDepth = 0;
     bool m_cancelled = false;
     std::optional<ProgressStep> m_reportedStep;

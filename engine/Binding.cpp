@@ -18,8 +18,6 @@
 namespace lumora {
 namespace {
 
-constexpr int kSignatureSize = 32;
-
 std::string FileNameOf(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
@@ -84,24 +82,6 @@ int CBindImage::SplitImagePart() {
     return FailCopy(copy, m_carrierPath, m_imageTempPath);
 }
 
-int CBindImage::CopyStoredPayload(const std::string& encryptedPath) {
-    StreamFile out;
-    if (!out.Create(encryptedPath))
-        return FailWrite(encryptedPath, errno);
-    int64_t length = m_trailer.payloadLength;
-    if (::fseeko(m_carrierFile, m_trailer.imageLength, SEEK_SET) != 0)
-        return FailRead(m_carrierPath, errno);
-    CopyResult copy = CopyStream(m_carrierFile, out.Get(), length,
-                                 Progress(ProgressStep::Decrypting, 2 * length));
-    if (copy.status != CopyStatus::Done)
-        return FailCopy(copy, m_carrierPath, encryptedPath);
-    if (copy.copied != length)
-        return Fail(Outcome::Damaged, kDamagedPayload);
-    if (!out.Close())
-        return FailWrite(encryptedPath, errno);
-    return 1;
-}
-
 int CBindImage::UnpackPayload() {
     OperationScope scope(*this);
     ClearSlots(-1);
@@ -110,21 +90,14 @@ int CBindImage::UnpackPayload() {
         return Fail(Outcome::NoData, kDamagedPayload);
     if (!m_password)
         return Fail(Outcome::Refused, kNoPassword);
-    // The encrypted copy is only needed until it is deciphered.
-    std::string encryptedPath = NewTempName();
-    int copied = CopyStoredPayload(encryptedPath);
-    DecryptResult decrypted = DecryptResult::Failed;
-    if (copied)
-        decrypted =
-            DecryptPayloadFile(encryptedPath.c_str(), m_payloadTempPath.c_str(), *m_password,
-                               Progress(ProgressStep::Decrypting, 2 * m_trailer.payloadLength,
-                                        m_trailer.payloadLength));
-    ::unlink(encryptedPath.c_str());
+    // Deciphered straight from the carrier; the trailer was checked to lie inside it.
+    const DecryptResult decrypted =
+        DecryptPayloadRange(::fileno(m_carrierFile), m_trailer.imageLength, m_trailer.payloadLength,
+                            m_payloadTempPath.c_str(), *m_password,
+                            Progress(ProgressStep::Decrypting, m_trailer.payloadLength));
     if (decrypted == DecryptResult::Ok)
         return ReadPayloadArchive();
     ::unlink(m_payloadTempPath.c_str());
-    if (!copied)
-        return 0;
     // The signature is made from the key, so it tells a wrong password from damage.
     if (decrypted == DecryptResult::WrongKey)
         return Fail(Outcome::WrongPassword, kWrongPassword);
@@ -253,41 +226,18 @@ int CBindImage::AppendPayload(FILE* out) {
     StreamFile plain;
     if (!plain.OpenRead(m_builtArchivePath))
         return FailRead(m_builtArchivePath, errno);
-    int64_t plainSize = StreamSize(plain.Get());
+    const int64_t plainSize = StreamSize(plain.Get());
     plain.Close();
-    // Encrypting adds the signature and up to 15 bytes of padding.
-    int64_t lowestCarrierSize =
-        int64_t{m_trailer.imageLength} + kSignatureSize + plainSize + kTrailerSize;
-    if (lowestCarrierSize > kMaxCarrierSize)
+    const int64_t encryptedSize = EncryptedPayloadSize(plainSize);
+    if (int64_t{m_trailer.imageLength} + encryptedSize + kTrailerSize > kMaxCarrierSize)
         return Fail(Outcome::Refused, kCarrierTooLarge);
-
-    std::string encryptedPath = NewTempName();
-    int64_t stepTotal = 2 * plainSize + kSignatureSize;
+    // Enciphered straight into the carrier: a failed save leaves no destination behind.
     errno = 0;
-    bool encrypted = EncryptPayloadFile(m_builtArchivePath.c_str(), encryptedPath.c_str(),
-                                        *password, Progress(ProgressStep::Encrypting, stepTotal));
-    int error = errno != 0 ? errno : EIO;
-    StreamFile in;
-    int result = 0;
-    if (!encrypted)
-        result = FailWrite(encryptedPath, error);
-    else if (!in.OpenRead(encryptedPath))
-        result = FailRead(encryptedPath, errno);
-    else if (int64_t{m_trailer.imageLength} + StreamSize(in.Get()) + kTrailerSize > kMaxCarrierSize)
-        result = Fail(Outcome::Refused, kCarrierTooLarge);
-    else {
-        CopyResult copy =
-            CopyStream(in.Get(), out, -1, Progress(ProgressStep::Encrypting, stepTotal, plainSize));
-        if (copy.status != CopyStatus::Done)
-            result = FailCopy(copy, encryptedPath, OutputName());
-        else {
-            m_trailer.payloadLength = static_cast<int32_t>(copy.copied);
-            result = 1;
-        }
-    }
-    in.Close();
-    ::unlink(encryptedPath.c_str());
-    return result;
+    if (!EncryptPayloadInto(m_builtArchivePath.c_str(), out, *password,
+                            Progress(ProgressStep::Encrypting, plainSize)))
+        return FailWrite(OutputName(), errno != 0 ? errno : EIO);
+    m_trailer.payloadLength = static_cast<int32_t>(encryptedSize);
+    return 1;
 }
 
 int CBindImage::StoreTrailer(FILE* out) {

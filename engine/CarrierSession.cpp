@@ -68,6 +68,26 @@ Status LockStatusOf(LockStatus locked, const FileLock& lock, const std::string& 
                         lock.Error());
 }
 
+// Why a new file could not be made or put at path, from the errno of AtomicFile's Open or
+// Commit.
+Status PlacingFailure(const std::string& path, int error) {
+    struct stat existing {};
+    const bool present = ::lstat(path.c_str(), &existing) == 0;
+    if (error == ELOOP)
+        return Status::Fail(Outcome::Refused,
+                            path + " is a symbolic link, which is never followed or replaced", path,
+                            error);
+    if (error == EISDIR)
+        return Status::Fail(Outcome::Refused, path + " is a folder", path, error);
+    if (error == EEXIST && present && !S_ISREG(existing.st_mode))
+        return Status::Fail(Outcome::Refused,
+                            path + " is not a regular file; only regular files are replaced", path,
+                            error);
+    if (error == EEXIST)
+        return Status::Fail(Outcome::Refused, path + " already exists", path, error);
+    return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, error);
+}
+
 } // namespace
 
 CarrierSession::CarrierSession(std::string path)
@@ -356,15 +376,12 @@ Status CarrierSession::ExtractToWorkFolder(int entry, std::string& path) {
 Status CarrierSession::ExtractToFile(int entry, const std::string& path, bool replace) {
     AtomicFile out(path);
     if (!out.Open())
-        return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, errno);
+        return PlacingFailure(path, errno);
     Status written = ExtractToDescriptor(entry, out.Fd());
     if (!written.Ok())
         return written;
-    if (!out.Commit(replace ? Replace::Always : Replace::Never)) {
-        if (errno == EEXIST)
-            return Status::Fail(Outcome::Refused, path + " already exists", path, EEXIST);
-        return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, errno);
-    }
+    if (!out.Commit(replace ? Replace::Always : Replace::Never))
+        return PlacingFailure(path, errno);
     return Status::Success();
 }
 
@@ -379,6 +396,7 @@ Status CarrierSession::ExtractToDescriptor(int entry, int fd) {
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
+    archive.SetThreads(m_engine->WorkerThreads());
     const int64_t total = found->size;
     int64_t done = 0;
     int writeError = 0;
@@ -408,14 +426,11 @@ Status CarrierSession::ExtractToDescriptor(int entry, int fd) {
 Status CarrierSession::SaveImagePart(const std::string& path, bool replace) {
     AtomicFile out(path);
     if (!out.Open())
-        return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, errno);
+        return PlacingFailure(path, errno);
     if (m_engine->WriteImagePart(out.Stream()) != 1)
         return EngineStatus();
-    if (!out.Commit(replace ? Replace::Always : Replace::Never)) {
-        if (errno == EEXIST)
-            return Status::Fail(Outcome::Refused, path + " already exists", path, EEXIST);
-        return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, errno);
-    }
+    if (!out.Commit(replace ? Replace::Always : Replace::Never))
+        return PlacingFailure(path, errno);
     return Status::Success();
 }
 
@@ -427,29 +442,30 @@ Status CarrierSession::VerifyAll(int& checked) {
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
+    archive.SetThreads(m_engine->WorkerThreads());
+    // Every entry is checked, side by side on the workers; a failure names the first in order.
     const int count = archive.EntryCount();
     int64_t total = 0;
-    std::vector<ZipEntryInfo> infos(static_cast<size_t>(count));
+    std::vector<int> files;
+    std::vector<std::string> names(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
-        if (!archive.EntryInfoAt(i, infos[i]))
+        ZipEntryInfo info;
+        if (!archive.EntryInfoAt(i, info))
             return Status::Fail(Outcome::Damaged, kDamagedPayload);
-        total += infos[i].uncompressedSize;
+        total += info.uncompressedSize;
+        names[static_cast<size_t>(i)] = info.name;
+        if (!info.isFolder)
+            files.push_back(i);
     }
-    int64_t done = 0;
-    for (int i = 0; i < count; ++i) {
-        const ZipEntryInfo& info = infos[static_cast<size_t>(i)];
-        if (info.isFolder)
-            continue;
-        archive.SetProgress([this, done, total](uint64_t bytes) {
-            return Report(ProgressStep::Checking, done + static_cast<int64_t>(bytes), total);
-        });
-        const EntryCheck check = archive.VerifyEntryAt(i);
-        if (check != EntryCheck::Ok)
-            return EntryStatus(check == EntryCheck::WrongPassword ? EntryCheck::Damaged : check,
-                               info.name);
-        done += info.uncompressedSize;
-        ++checked;
-    }
+    archive.SetProgress([this, total](uint64_t bytes) {
+        return Report(ProgressStep::Checking, static_cast<int64_t>(bytes), total);
+    });
+    int failed = -1;
+    const EntryCheck check = archive.VerifyEntries(files, &failed);
+    if (check != EntryCheck::Ok)
+        return EntryStatus(check == EntryCheck::WrongPassword ? EntryCheck::Damaged : check,
+                           failed >= 0 ? names[static_cast<size_t>(failed)] : std::string());
+    checked = static_cast<int>(files.size());
     return Status::Success();
 }
 
@@ -574,8 +590,7 @@ Status CarrierSession::Save(const SaveRequest& request) {
 
     AtomicFile out(target);
     if (!out.Open())
-        return Status::Fail(Outcome::WriteFailed, "cannot write " + request.destination,
-                            request.destination, errno);
+        return PlacingFailure(request.destination, errno);
     Status result = Status::Success();
     if ((sealedKey != nullptr ? m_engine->WriteSealedCarrier(out.Stream(), *sealedKey)
                               : m_engine->WriteCarrier(out.Stream())) != 1)
@@ -585,14 +600,8 @@ Status CarrierSession::Save(const SaveRequest& request) {
                               request.destination, errno);
     if (result.Ok())
         result = ReadBack(out.Stream(), request, sealedKey);
-    if (result.Ok() && !out.Commit(request.replaceExisting ? Replace::Always : Replace::Never)) {
-        if (errno == EEXIST)
-            result = Status::Fail(Outcome::Refused, request.destination + " already exists",
-                                  request.destination, EEXIST);
-        else
-            result = Status::Fail(Outcome::WriteFailed, "cannot write " + request.destination,
-                                  request.destination, errno);
-    }
+    if (result.Ok() && !out.Commit(request.replaceExisting ? Replace::Always : Replace::Never))
+        result = PlacingFailure(request.destination, errno);
     if (!result.Ok()) {
         m_engine->SetNewPassword(nullptr);
         return result;
@@ -621,6 +630,7 @@ Status CarrierSession::ReadBack(FILE* written, const SaveRequest& request,
                                 const SealedKey* sealedKey) {
     const std::string path = "/proc/self/fd/" + std::to_string(::fileno(written));
     CarrierSession copy(path);
+    copy.SetWorkerThreads(m_engine->WorkerThreads());
     StepRelay checking(m_observer, ProgressStep::Checking);
     copy.SetProgressObserver(&checking);
     const Password* password =

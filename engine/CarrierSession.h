@@ -76,6 +76,8 @@ public:
     // No classic data, and a size that sealed data could have: only a password can tell.
     bool MayHoldSealedData() const;
     void SetProgressObserver(CProgressObserver* observer);
+    // Threads for hiding, revealing and checking (CBindImage::SetWorkerThreads).
+    void SetWorkerThreads(int threads) { m_engine->SetWorkerThreads(threads); }
 
     // Holds the carrier against other Lumora processes until the session ends (Busy when
     // one holds it). Saves take the lock themselves for their own length.

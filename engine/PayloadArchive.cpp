@@ -76,43 +76,52 @@ int CBindImage::CopyKeptEntries(CZipper& zipper, CUnzipper& source, const std::v
     return 1;
 }
 
-int CBindImage::AddNewFiles(CZipper& zipper, const std::string& archivePath,
-                            PackProgress& progress) {
+// The added files and the message, as one batch: the worker pool deflates the next
+// entries while the current one is written.
+int CBindImage::AddNewEntries(CZipper& zipper, const std::string& archivePath,
+                              PackProgress& progress) {
+    std::vector<CZipper::NewEntry> entries;
+    std::vector<const FileSlot*> slots;
     for (const FileSlot& slot : m_slots) {
         if (slot.state != SLOT_ADDED)
             continue;
         std::error_code ec;
         std::string path = std::filesystem::absolute(slot.name, ec).string();
-        zipper.SetProgress(Progress(ProgressStep::Packing, progress.total, progress.done));
-        errno = 0;
-        if (!zipper.AddFileAs(ec ? slot.name : path, EntryNameOf(slot))) {
-            int error = errno != 0 ? errno : EIO;
-            if (Cancelled())
-                return 0;
-            if (FILE* probe = OpenRegularFileForReading(slot.name))
+        entries.push_back({EntryNameOf(slot), ec ? slot.name : path});
+        slots.push_back(&slot);
+    }
+    std::string message;
+    if (!m_keepStoredMessage && m_message && !m_message->empty()) {
+        if (MessageEntrySize(*m_message) > kMaxMessageEntrySize)
+            return Fail(Outcome::Refused, kMessageTooLarge);
+        message = EncodeMessageEntry(*m_message);
+        entries.push_back({kMessageEntryName,
+                           {},
+                           reinterpret_cast<const uint8_t*>(message.data()),
+                           message.size()});
+    }
+    zipper.SetProgress(Progress(ProgressStep::Packing, progress.total, progress.done));
+    size_t failed = 0;
+    errno = 0;
+    if (!zipper.AddEntries(entries, &failed)) {
+        int error = errno != 0 ? errno : EIO;
+        if (Cancelled())
+            return 0;
+        if (failed < slots.size()) {
+            const std::string& name = slots[failed]->name;
+            if (FILE* probe = OpenRegularFileForReading(name))
                 std::fclose(probe);
             else
-                return FailRead(FileNameOf(slot.name), errno);
-            return FailWrite(archivePath, error);
+                return FailRead(FileNameOf(name), errno);
         }
-        progress.done += slot.size;
+        return FailWrite(archivePath, error);
+    }
+    for (const FileSlot* slot : slots) {
+        progress.done += slot->size;
         ++m_builtFileCount;
-        m_builtFilesSize += slot.size;
+        m_builtFilesSize += slot->size;
     }
     return 1;
-}
-
-int CBindImage::AddMessage(CZipper& zipper, const std::string& archivePath) {
-    if (m_keepStoredMessage || !m_message || m_message->empty())
-        return 1;
-    if (MessageEntrySize(*m_message) > kMaxMessageEntrySize)
-        return Fail(Outcome::Refused, kMessageTooLarge);
-    const std::string entry = EncodeMessageEntry(*m_message);
-    errno = 0;
-    if (zipper.AddBytesAs(kMessageEntryName, reinterpret_cast<const uint8_t*>(entry.data()),
-                          entry.size()))
-        return 1;
-    return FailWrite(archivePath, errno != 0 ? errno : EIO);
 }
 
 int CBindImage::BuildPayloadArchive() {
@@ -146,9 +155,9 @@ int CBindImage::BuildPayloadArchive() {
     if (!zipper.Open(m_builtArchivePath, std::nullopt, 0))
         return FailWrite(m_builtArchivePath, errno);
     zipper.SetPassword(m_plainArchive ? nullptr : WritePassword());
+    zipper.SetThreads(m_threads);
     bool built = CopyKeptEntries(zipper, source, kept, progress) &&
-                 AddNewFiles(zipper, m_builtArchivePath, progress) &&
-                 AddMessage(zipper, m_builtArchivePath);
+                 AddNewEntries(zipper, m_builtArchivePath, progress);
     if (built)
         built = Report(ProgressStep::Packing, progress.total, progress.total);
     errno = 0;
@@ -246,6 +255,7 @@ int CBindImage::ExtractHiddenFile(int k, std::string& dest) {
     if (!unzipper.Open(m_payloadTempPath))
         return Fail(Outcome::Damaged, kDamagedPayload);
     unzipper.SetPassword(CurrentPassword());
+    unzipper.SetThreads(m_threads);
     unzipper.SetProgress(Progress(ProgressStep::Unpacking, slot.size));
     if (dest.empty()) {
         // A folder per slot keeps entry names apart from the object's own files.

@@ -16,15 +16,6 @@ std::string& FolderOverride() {
     return folder;
 }
 
-std::string XdgFolder(const char* variable, const char* homeRelative) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && value[0] == '/')
-        return std::string(value) + "/lumora";
-    const char* home = std::getenv("HOME");
-    std::string base = (home != nullptr && home[0] != '\0') ? home : "/tmp";
-    return base + "/" + homeRelative + "/lumora";
-}
-
 // A folder that only the current user may change: theirs, and not writable by others.
 bool IsPrivateFolder(const std::string& folder) {
     struct stat info {};
@@ -51,6 +42,26 @@ std::string HomeFolder() {
         found != nullptr && IsOwnFolder(found->pw_dir))
         return found->pw_dir;
     return std::string();
+}
+
+// $XDG_<variable>/lumora, else the user's home folder's homeRelative/lumora, else the
+// runtime folder. With none of them, a folder of this run's own, made private by mkdtemp:
+// settings then last for this run only, and nobody else can have prepared the folder.
+std::string XdgFolder(const char* variable, const char* homeRelative) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && value[0] == '/')
+        return std::string(value) + "/lumora";
+    const std::string home = HomeFolder();
+    if (!home.empty())
+        return home + "/" + homeRelative + "/lumora";
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/')
+        return std::string(runtime) + "/lumora";
+    static const std::string own = [] {
+        std::string folder = "/tmp/lumora-XXXXXX";
+        return ::mkdtemp(folder.data()) != nullptr ? folder : std::string();
+    }();
+    return own;
 }
 
 } // namespace
@@ -116,7 +127,7 @@ std::string CacheRoot() {
 
 std::string ConfigFolder() {
     std::string base = ProgramFolder();
-    if (KeepsFilesBesideProgram(base))
+    if (KeepsFilesBesideProgram(base) && IsPrivateFolder(base))
         return base;
     return XdgFolder("XDG_CONFIG_HOME", ".config");
 }

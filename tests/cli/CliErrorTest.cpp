@@ -77,8 +77,8 @@ TEST_F(CliErrors, UsageErrorsExitWithTwoAndPointAtTheHelp) {
         {{"extract", image, "a.txt"},
          "extract needs -d DIR or --stdout\nTry 'lumora-cli extract --help'."},
         {{"edit", image},
-         "nothing to change: give -m, --message-file, -e, --clear-message, --add, --remove or "
-         "-o\n"
+         "nothing to change: give -m, --message-file, -e, --clear-message, --add, --remove, "
+         "--sealed, --classic or -o\n"
          "Try 'lumora-cli edit --help'."},
         {{"edit", image, "-m", "a", "--clear-message"},
          "--clear-message cannot be used with -m, --message-file or -e\n"
@@ -196,22 +196,48 @@ TEST_F(CliErrors, EditChecksNamesAgainstTheFilesItKeeps) {
 
 TEST_F(CliErrors, FilesWithoutHiddenDataExitWithFour) {
     std::string photo = MakeFile("photo.jpg", ReadText(ReferenceFile("base.jpg")));
+    MakeFile("tiny.txt", "too small to hold sealed data");
     CliOptions inScratch;
     inScratch.workingFolder = m_dir.Path();
-    for (std::vector<std::string> args : {std::vector<std::string>{"list", "photo.jpg"},
-                                          {"reveal", "photo.jpg"},
-                                          {"extract", "photo.jpg", "a", "-d", "out"},
-                                          {"edit", "photo.jpg", "-m", "x"}}) {
-        SCOPED_TRACE(args[0]);
-        CliResult result = Run(args, "pw", inScratch);
+    const std::string notOpened = "no hidden data found, or the password does not open it";
+    const std::string hint = "no classic data in photo.jpg (add --sealed to try a password on "
+                             "sealed data)";
+    struct Case {
+        std::vector<std::string> args;
+        std::optional<std::string> password;
+        std::string error;
+    };
+    const Case cases[] = {
+        // With a password, a file without classic data is tried as sealed.
+        {{"list", "photo.jpg"}, "pw", notOpened},
+        {{"reveal", "photo.jpg"}, "pw", notOpened},
+        {{"extract", "photo.jpg", "a", "-d", "out"}, "pw", notOpened},
+        {{"edit", "photo.jpg", "-m", "x"}, "pw", notOpened},
+        {{"strip", "photo.jpg", "-o", "out.jpg"}, "pw", notOpened},
+        // Without one it is not.
+        {{"reveal", "photo.jpg"}, std::nullopt, hint},
+        // A file too small for sealed data holds none.
+        {{"reveal", "tiny.txt", "--sealed"}, "pw", "no hidden data in tiny.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1] + (c.password ? " with a password" : ""));
+        CliResult result = Run(c.args, c.password, inScratch);
         EXPECT_EQ(result.status, 4);
-        EXPECT_EQ(result.err, ErrorLine("no hidden data in photo.jpg"));
+        EXPECT_EQ(result.err, ErrorLine(c.error));
     }
+    EXPECT_FALSE(FileExists(At("out")));
+    EXPECT_FALSE(FileExists(At("out.jpg")));
+    const std::string panel = "Image File Size: 1.31 KB\nImage Part Size: 1.31 KB\n"
+                              "Hidden Text Messages Size: 0 Byte\nHidden Files Number: 0\n"
+                              "Hidden Files Total Size: 0 Byte\n";
     CliResult info = Run({"info", photo}, std::nullopt);
     EXPECT_EQ(info.status, 4);
-    EXPECT_EQ(info.out, photo + ": no hidden data\nImage File Size: 1.31 KB\n"
-                                "Image Part Size: 1.31 KB\nHidden Text Messages Size: 0 Byte\n"
-                                "Hidden Files Number: 0\nHidden Files Total Size: 0 Byte\n");
+    EXPECT_EQ(info.out,
+              photo + ": no classic data (sealed data cannot be seen without its password)\n" +
+                  panel);
+    CliResult tried = Run({"info", photo}, "pw");
+    EXPECT_EQ(tried.status, 4);
+    EXPECT_EQ(tried.out, photo + ": " + notOpened + "\n" + panel);
     CliResult missing = Run({"info", At("missing.jpg")}, std::nullopt);
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err,

@@ -65,7 +65,7 @@ TEST(CliArguments, TheGrammarOfOptionsAndOperands) {
          "error: unknown option --pasword-fd (did you mean --password-fd?)"},
         {"hide", {"--bogus"}, "error: unknown option --bogus"},
         {"hide", {"--pass"}, "error: unknown option --pass"},
-        {"info", {"--password-file", "x"}, "error: unknown option --password-file"},
+        {"scan", {"--password-file", "x"}, "error: unknown option --password-file"},
         {"hide", {"-x"}, "error: unknown option -x"},
         {"hide", {"-o"}, "error: option -o needs a value"},
         {"hide", {"--output"}, "error: option --output needs a value"},

@@ -30,7 +30,7 @@ std::string Json(const std::string& file, int image, int payload, int message, i
            std::to_string(image) + ", \"payloadLength\": " + std::to_string(payload) +
            ", \"messageLength\": " + std::to_string(message) +
            ", \"fileCount\": " + std::to_string(count) +
-           ", \"filesTotalSize\": " + std::to_string(total) + "}\n";
+           ", \"filesTotalSize\": " + std::to_string(total) + ", \"hiddenData\": \"classic\"}\n";
 }
 
 const std::vector<ReferenceCarrier>& References() {
@@ -145,7 +145,8 @@ TEST_F(CliReference, EmptyPasswordCarrierCanBeEditedUnderItsPassword) {
     EXPECT_EQ(Run({"reveal", At("e.gif")}, "").out, "Hello\nWorld");
 }
 
-TEST_F(CliReference, AnUnknownTrailerVersionCarriesNoData) {
+// No valid classic trailer: only a password could tell sealed data there.
+TEST_F(CliReference, AnUnknownTrailerVersionCarriesNoClassicData) {
     std::string carrier = ReferenceFile("version2.bmp");
     CliResult info = Run({"info", "--json", carrier}, std::nullopt);
     EXPECT_EQ(info.status, 4);
@@ -153,7 +154,12 @@ TEST_F(CliReference, AnUnknownTrailerVersionCarriesNoData) {
     EXPECT_NE(info.out.find("\"hasTrailer\": true, \"valid\": false, \"version\": 2"),
               std::string::npos)
         << info.out;
+    EXPECT_NE(info.out.find("\"hiddenData\": \"unknown\""), std::string::npos) << info.out;
+    CliResult text = Run({"info", carrier}, std::nullopt);
+    EXPECT_EQ(text.out.substr(0, text.out.find('\n')),
+              carrier + ": no classic data (unsupported trailer version 2; sealed data cannot be "
+                        "seen without its password)");
     CliResult revealed = Run({"reveal", carrier});
     EXPECT_EQ(revealed.status, 4);
-    EXPECT_EQ(revealed.err, ErrorLine("no hidden data in " + carrier));
+    EXPECT_EQ(revealed.err, ErrorLine("no hidden data found, or the password does not open it"));
 }

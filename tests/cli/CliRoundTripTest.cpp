@@ -168,3 +168,64 @@ TEST_F(CliRoundTrip, EmptyCarrierOpensWithNoMessageAndNoFiles) {
     EXPECT_EQ(Run({"list", "--json", carrier}).out, "[]\n");
     EXPECT_EQ(Run({"reveal", carrier}, "other").status, 3);
 }
+
+// --threads wins over LUMORA_THREADS, which is read only without it; any count gives a
+// carrier that every other count reveals.
+TEST_F(CliRoundTrip, ThreadCountComesFromTheOptionElseTheEnvironment) {
+    std::string big;
+    for (int i = 0; big.size() < 700000; ++i)
+        big += "line " + std::to_string(i % 997) + " of a larger file\n";
+    const std::string file = MakeFile("big.txt", big);
+    const std::string small = MakeFile("small.txt", "small");
+    struct Case {
+        std::vector<std::string> threads;
+        std::optional<std::string> environment;
+        std::string error; // empty: the command works
+    };
+    const Case cases[] = {
+        {{}, std::nullopt, ""},
+        {{"--threads", "1"}, std::nullopt, ""},
+        {{}, "2", ""},
+        {{"--threads=3"}, "many", ""},
+        {{}, "many", "LUMORA_THREADS needs a whole number from 1 to 64, not 'many'"},
+        {{}, "0", "LUMORA_THREADS needs a whole number from 1 to 64, not '0'"},
+        {{"--threads", "0"}, "2", "--threads needs a whole number from 1 to 64, not '0'"},
+        {{"--threads", "65"},
+         std::nullopt,
+         "--threads needs a whole number from 1 to 64, not '65'"},
+    };
+    int made = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        CliOptions options;
+        if (c.environment)
+            options.environment.emplace("LUMORA_THREADS", *c.environment);
+        const std::string number = std::to_string(made);
+        const std::string carrier = At("c" + number + ".png");
+        const std::string out = At("out" + number);
+        std::vector<std::string> hide{
+            "hide", ReferenceFile("base.png"), "-o", carrier, "-m", "note", file, small};
+        hide.insert(hide.end(), c.threads.begin(), c.threads.end());
+        const CliResult hidden = Run(hide, "pw", options);
+        std::vector<std::string> reveal{"reveal", carrier, "-d", out};
+        reveal.insert(reveal.end(), c.threads.begin(), c.threads.end());
+        if (!c.error.empty()) {
+            EXPECT_EQ(hidden.status, 2);
+            EXPECT_EQ(hidden.err, ErrorLine(c.error + "\nTry 'lumora-cli hide --help'."));
+            EXPECT_FALSE(FileExists(carrier));
+            continue;
+        }
+        ASSERT_EQ(hidden.status, 0) << hidden.err;
+        const CliResult revealed = Run(reveal, "pw", options);
+        ASSERT_EQ(revealed.status, 0) << revealed.err;
+        EXPECT_EQ(revealed.out, "note");
+        EXPECT_EQ(ReadText(out + "/big.txt"), big);
+        EXPECT_EQ(ReadText(out + "/small.txt"), "small");
+        EXPECT_EQ(Run({"verify", carrier, "--threads", "2"}).status, 0);
+        EXPECT_EQ(ReadFile(carrier).size(), ReadFile(At("c0.png")).size());
+        ++made;
+    }
+    EXPECT_EQ(made, 4);
+    const CliResult list = Run({"list", At("c0.png"), "--threads", "2"});
+    EXPECT_EQ(list.status, 2);
+}

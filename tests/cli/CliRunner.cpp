@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +28,11 @@ namespace {
     ::dup2(err, 2);
     if (!options.workingFolder.empty() && ::chdir(options.workingFolder.c_str()) != 0)
         ::_exit(127);
+    if (options.addressSpaceLimit) {
+        const rlimit limit = {*options.addressSpaceLimit, *options.addressSpaceLimit};
+        if (::setrlimit(RLIMIT_AS, &limit) != 0)
+            ::_exit(127);
+    }
 
     std::map<std::string, std::string> variables = {
         {"PATH", "/usr/bin:/bin"}, {"HOME", "/nonexistent"}, {"LANG", "C.UTF-8"}};
@@ -35,13 +41,15 @@ namespace {
     std::vector<std::string> environment;
     for (const auto& [name, value] : variables)
         environment.push_back(name + "=" + value);
-    ExecCli(args, std::move(environment));
+    ExecCli(args, std::move(environment), options.released);
 }
 
 } // namespace
 
-void ExecCli(const std::vector<std::string>& args, std::vector<std::string> environment) {
-    std::vector<char*> argv{const_cast<char*>(LUMORA_CLI_PATH)};
+void ExecCli(const std::vector<std::string>& args, std::vector<std::string> environment,
+             bool released) {
+    const char* program = released ? LUMORA_RELEASED_CLI_PATH : LUMORA_CLI_PATH;
+    std::vector<char*> argv{const_cast<char*>(program)};
     for (const auto& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -49,7 +57,7 @@ void ExecCli(const std::vector<std::string>& args, std::vector<std::string> envi
     for (auto& entry : environment)
         envp.push_back(entry.data());
     envp.push_back(nullptr);
-    ::execve(LUMORA_CLI_PATH, argv.data(), envp.data());
+    ::execve(program, argv.data(), envp.data());
     ::_exit(127);
 }
 

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Runs the built lumora-cli as a user would: its own session (no controlling terminal),
 // stdin from /dev/null unless given, a small controlled environment, and stdout and
-// stderr captured.
+// stderr captured. The program is the test build, whose sealed carriers use the cheap
+// test parameters, unless the released one is asked for.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,6 +24,8 @@ struct CliOptions {
     std::map<std::string, std::string> environment; // added to PATH, HOME and LANG
     std::optional<std::string> stdinFile;
     std::string workingFolder; // empty: the test's current folder
+    bool released = false;     // run the released program, with the real key parameters
+    std::optional<uint64_t> addressSpaceLimit; // bytes, as ulimit -v sets it
 };
 
 std::string CliPath();
@@ -32,10 +36,10 @@ std::string CliCacheRoot();
 // Entries of the cache root, sorted.
 std::vector<std::string> CacheEntries();
 
-// Replaces the calling (child) process by lumora-cli with exactly these arguments and
-// environment entries ("NAME=value").
+// Replaces the calling (child) process by lumora-cli (the test build, or the released one)
+// with exactly these arguments and environment entries ("NAME=value").
 [[noreturn]] void ExecCli(const std::vector<std::string>& args,
-                          std::vector<std::string> environment);
+                          std::vector<std::string> environment, bool released = false);
 
 CliResult RunCli(const std::vector<std::string>& args, const CliOptions& options = {});
 

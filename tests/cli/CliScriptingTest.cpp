@@ -278,8 +278,10 @@ TEST_F(CliScripting, JsonTellsEveryResultAndErrorWithAStableCode) {
          "pw",
          4,
          "[{\"file\": \"" + carrier + "\", \"code\": \"ok\", \"entries\": 2}, {\"file\": \"" +
-             plain + "\", \"code\": \"no-data\", \"message\": \"no hidden data in " + plain +
-             "\"}, {\"file\": \"" + carrier + "\", \"code\": \"ok\", \"entries\": 2}]\n"},
+             plain +
+             "\", \"code\": \"no-data\", \"message\": \"no hidden data found, or the password "
+             "does not open it\"}, {\"file\": \"" +
+             carrier + "\", \"code\": \"ok\", \"entries\": 2}]\n"},
         {{"reveal", "--json", carrier, "-d", At("out"), "-q"},
          "pw",
          0,
@@ -296,8 +298,8 @@ TEST_F(CliScripting, JsonTellsEveryResultAndErrorWithAStableCode) {
          "pw",
          0,
          "{\"file\": \"" + carrier +
-             "\", \"code\": \"ok\", \"hasMessage\": false, \"entries\": [{\"name\": \"a.txt\", "
-             "\"size\": 1}]}\n"},
+             "\", \"code\": \"ok\", \"format\": \"classic\", \"hasMessage\": false, "
+             "\"entries\": [{\"name\": \"a.txt\", \"size\": 1}]}\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0]);

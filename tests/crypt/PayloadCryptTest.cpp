@@ -3,8 +3,11 @@
 #include "CryptTestUtil.h"
 #include "support/TestFiles.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace lumora;
@@ -30,7 +33,6 @@ TEST(PayloadCrypt, PasswordKeyIsTheFirst32BytesPaddedWithZeros) {
     EXPECT_EQ(Key(std::string("abc\0def", 7)), expected); // the key stops at a NUL
     const std::string longText = "0123456789abcdefghijklmnopqrstuvwxyz!?";
     EXPECT_EQ(Key(longText), std::vector<uint8_t>(longText.begin(), longText.begin() + 32));
-
 }
 
 TEST(PayloadCrypt, CheckRecordIsOneAesBlockAndAcceptsOnlyItsPassword) {
@@ -126,4 +128,88 @@ TEST(PayloadCrypt, CancelledPayloadOperationsFailAndLeaveNoOutput) {
     const std::string enc2 = dir / "enc2";
     EXPECT_FALSE(EncryptPayloadFile(in.c_str(), enc2.c_str(), Password("pw"), stop));
     EXPECT_FALSE(FileExists(enc2));
+}
+
+// Writing into an open file gives the bytes of the file-to-file path, at the predicted
+// size, and reading a range of a larger file deciphers what a file of its own would.
+TEST(PayloadCrypt, PayloadIntoAnOpenFileAndFromARangeMatchTheFilePaths) {
+    TempDir dir;
+    const Password password("pässwörd");
+    for (const size_t size : {size_t{0}, size_t{1}, size_t{16}, size_t{17}, size_t{262144},
+                              size_t{262145}, size_t{600000}}) {
+        SCOPED_TRACE(size);
+        const std::string in = dir / "plain", enc = dir / "enc", into = dir / "into",
+                          dec = dir / "dec", range = dir / "range";
+        WriteFile(in, PseudoRandomBytes(size, 12));
+        ASSERT_TRUE(EncryptPayloadFile(in.c_str(), enc.c_str(), password));
+        const auto expected = ReadFile(enc);
+        EXPECT_EQ(static_cast<int64_t>(expected.size()),
+                  EncryptedPayloadSize(static_cast<int64_t>(size)));
+
+        // Behind 7 bytes already in the file, as behind a carrier's picture.
+        FILE* out = std::fopen(into.c_str(), "wb+");
+        ASSERT_NE(out, nullptr);
+        std::fputs("picture", out);
+        uint64_t last = 0;
+        EXPECT_TRUE(EncryptPayloadInto(in.c_str(), out, password, [&](uint64_t done) {
+            last = done;
+            return true;
+        }));
+        std::fputs("trailer", out);
+        ASSERT_EQ(0, std::fflush(out));
+        EXPECT_EQ(last, size);
+        auto written = ReadFile(into);
+        ASSERT_EQ(written.size(), expected.size() + 14);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), written.begin() + 7));
+
+        ASSERT_EQ(DecryptResult::Ok, DecryptPayloadFile(enc.c_str(), dec.c_str(), password));
+        const auto length = static_cast<int64_t>(expected.size());
+        EXPECT_EQ(DecryptResult::Ok,
+                  DecryptPayloadRange(::fileno(out), 7, length, range.c_str(), password));
+        EXPECT_EQ(ReadFile(dec), ReadFile(range));
+        std::filesystem::remove(range);
+        EXPECT_EQ(
+            DecryptResult::WrongKey,
+            DecryptPayloadRange(::fileno(out), 7, length, range.c_str(), Password("pässwörT")));
+        EXPECT_FALSE(FileExists(range));
+        std::fclose(out);
+    }
+}
+
+TEST(PayloadCrypt, ARangeThatIsCutOrCancelledLeavesNoOutput) {
+    TempDir dir;
+    const Password password("pw");
+    const std::string in = dir / "plain", enc = dir / "enc", out = dir / "out";
+    WriteFile(in, PseudoRandomBytes(300000, 13));
+    ASSERT_TRUE(EncryptPayloadFile(in.c_str(), enc.c_str(), password));
+    const auto length = static_cast<int64_t>(ReadFile(enc).size());
+    FILE* file = std::fopen(enc.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    const int fd = ::fileno(file);
+    struct Case {
+        int64_t offset, length;
+        DecryptResult result;
+    };
+    for (const Case& c : {Case{0, length + 16, DecryptResult::Failed}, // runs past the end
+                          Case{0, length - 1, DecryptResult::Failed},  // no whole block
+                          Case{0, 31, DecryptResult::WrongKey},        // shorter than a signature
+                          Case{16, length - 16, DecryptResult::WrongKey},
+                          Case{-1, length, DecryptResult::Failed}}) {
+        SCOPED_TRACE(c.offset);
+        SCOPED_TRACE(c.length);
+        EXPECT_EQ(c.result, DecryptPayloadRange(fd, c.offset, c.length, out.c_str(), password));
+        EXPECT_FALSE(FileExists(out));
+    }
+    int reports = 0;
+    EXPECT_EQ(DecryptResult::Cancelled,
+              DecryptPayloadRange(fd, 0, length, out.c_str(), password,
+                                  [&](uint64_t) { return ++reports < 2; }));
+    EXPECT_EQ(2, reports);
+    EXPECT_FALSE(FileExists(out));
+    std::fclose(file);
+
+    FILE* cut = std::fopen((dir / "cut").c_str(), "wb");
+    ASSERT_NE(cut, nullptr);
+    EXPECT_FALSE(EncryptPayloadInto((dir / "missing").c_str(), cut, password));
+    std::fclose(cut);
 }

@@ -14,18 +14,6 @@ namespace {
 
 using CarrierLayoutTest = EngineTest;
 
-std::string RunCommand(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, got);
-        ::pclose(pipe);
-    }
-    return output;
-}
-
 TrailerBytes LastSixtyBytes(const std::string& path) {
     Bytes bytes = ReadFile(path);
     TrailerBytes tail{};

@@ -8,6 +8,8 @@
 #include "platform/FileLock.h"
 
 #include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lumora::test {
 namespace {
@@ -237,6 +239,38 @@ TEST_F(CarrierSessionTest, SavesRefuseOrAskInsteadOfLosingAnything) {
         EXPECT_EQ(session->Save(request).outcome, c.outcome);
         EXPECT_EQ(ReadFile(carrier), original);
     }
+}
+
+TEST_F(CarrierSessionTest, ReplacingRefusesEverythingButRegularFilesAndSaysWhy) {
+    const std::string carrier = Hide("c.bmp", "pw", "m", {});
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(carrier.c_str(), Path("link").c_str()), 0);
+    ASSERT_EQ(::mkdir(Path("folder").c_str(), 0700), 0);
+    const struct {
+        std::string name;
+        std::string reason;
+    } cases[] = {
+        {"fifo", "is not a regular file"},
+        {"link", "is a symbolic link"},
+        {"folder", "is a folder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto session = Unlocked(carrier, "pw");
+        SaveRequest request;
+        request.destination = Path(c.name);
+        request.keepMessage = true;
+        request.replaceExisting = true;
+        const Status saved = session->Save(request);
+        EXPECT_EQ(saved.outcome, Outcome::Refused);
+        EXPECT_NE(saved.reason.find(c.reason), std::string::npos) << saved.reason;
+        EXPECT_EQ(session->SaveImagePart(Path(c.name), true).outcome, Outcome::Refused);
+    }
+    struct stat after {};
+    ASSERT_EQ(::lstat(Path("link").c_str(), &after), 0);
+    EXPECT_TRUE(S_ISLNK(after.st_mode));
+    ASSERT_EQ(::lstat(Path("fifo").c_str(), &after), 0);
+    EXPECT_TRUE(S_ISFIFO(after.st_mode));
 }
 
 TEST_F(CarrierSessionTest, ChangedBusyAndUnreadMessagesNeedConsent) {

@@ -27,6 +27,9 @@ struct Revealed {
     CarrierTrailer trailer{};
 };
 
+// What command prints on standard output, run through the shell.
+std::string RunCommand(const std::string& command);
+
 class EngineTest : public ::testing::Test {
 protected:
     EngineTest();

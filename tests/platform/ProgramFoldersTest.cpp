@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace lumora;
 using namespace lumora::test;
@@ -69,4 +72,24 @@ TEST_F(ProgramFoldersTest, AnInstalledCopyUsesTheXdgFoldersEvenWhenItsFolderIsWr
     ::setenv("XDG_CONFIG_HOME", (dir / "config-home").c_str(), 1);
     EXPECT_EQ(CacheRoot(), dir / "cache-home/lumora");
     EXPECT_EQ(ConfigFolder(), dir / "config-home/lumora");
+}
+
+TEST_F(ProgramFoldersTest, FoldersOthersCouldPrepareAreNeverUsed) {
+    TempDir dir;
+    // A portable folder that others may write in holds neither cache nor configuration.
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+    SetProgramFolderOverride(dir.Path());
+    ::unsetenv("HOME");
+    ::unsetenv("XDG_RUNTIME_DIR");
+    const std::string cache = CacheRoot();
+    const std::string config = ConfigFolder();
+    for (const std::string& folder : {cache, config}) {
+        SCOPED_TRACE(folder);
+        EXPECT_NE(folder.rfind(dir.Path(), 0), 0u);
+        EXPECT_NE(folder.rfind("/tmp/.", 0), 0u) << "a shared fallback anyone can create first";
+    }
+    // Without $HOME the home folder comes from the password database.
+    const struct passwd* entry = ::getpwuid(::geteuid());
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(config, std::string(entry->pw_dir) + "/.config/lumora");
 }

@@ -83,22 +83,6 @@ bool RunPython(const std::string& script, const std::vector<std::string>& args) 
            WEXITSTATUS(status) == 0;
 }
 
-int RunInChild(const std::function<int()>& work) {
-    pid_t child = ::fork();
-    if (child == 0) {
-        int result = 126;
-        try {
-            result = work();
-        } catch (...) {
-        }
-        ::_exit(result);
-    }
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child)
-        return -1;
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-}
-
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code ec;

@@ -5,6 +5,7 @@
 // test runner itself.
 #pragma once
 
+#include "support/ChildProcess.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -43,10 +44,6 @@ void WrapArchive(const std::string& archivePath, const std::string& carrierPath)
 
 // Runs a python3 script (given as text) with arguments; false when it fails.
 bool RunPython(const std::string& script, const std::vector<std::string>& args);
-
-// Runs work in a forked child and returns its result (0 to 125), or 128 + signal when
-// the child was killed by a signal.
-int RunInChild(const std::function<int()>& work);
 
 // Names of the entries of a folder, sorted; empty when it does not exist.
 std::vector<std::string> FolderEntries(const std::string& folder);

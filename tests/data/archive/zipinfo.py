@@ -4,8 +4,10 @@ line per entry:
 
 name, flag bits, method, DOS date and time fields, internal and external attributes,
 central and local extra field lengths, comment length, SHA-256 of the data, and whether
-the compressed size equals a raw deflate stream at level 9 (window bits -15, memory
-level 8, default strategy) plus the 12-byte encryption header when encrypted.
+the compressed size equals Lumora's raw deflate stream at level 9 (window bits -15,
+memory level 8, default strategy) plus the 12-byte encryption header when encrypted.
+Lumora deflates an entry in blocks of 128 KiB of input, each primed with the 32 KiB
+before it and ended with a sync flush, the last one with the stream's end.
 
 usage: zipinfo.py ARCHIVE [PASSWORD]
 """
@@ -16,9 +18,23 @@ import zipfile
 import zlib
 
 
+BLOCK = 128 * 1024
+DICTIONARY = 32 * 1024
+
+
 def expected_deflate_size(data, encrypted):
-    c = zlib.compressobj(9, zlib.DEFLATED, -15, 8, zlib.Z_DEFAULT_STRATEGY)
-    return len(c.compress(data) + c.flush()) + (12 if encrypted else 0)
+    size = 0
+    offset = 0
+    while True:
+        block = data[offset:offset + BLOCK]
+        last = offset + BLOCK >= len(data)
+        primed = data[max(0, offset - DICTIONARY):offset]
+        c = (zlib.compressobj(9, zlib.DEFLATED, -15, 8, zlib.Z_DEFAULT_STRATEGY, primed)
+             if primed else zlib.compressobj(9, zlib.DEFLATED, -15, 8, zlib.Z_DEFAULT_STRATEGY))
+        size += len(c.compress(block) + c.flush(zlib.Z_FINISH if last else zlib.Z_SYNC_FLUSH))
+        if last:
+            return size + (12 if encrypted else 0)
+        offset += BLOCK
 
 
 def main():
