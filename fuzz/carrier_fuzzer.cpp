@@ -13,9 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         CBindImage engine;
         if (engine.OpenCarrier(path, OPEN_INSPECT) == 1 && engine.HasValidTrailer()) {
-            engine.VerifyPassword(std::string(fuzz::kPassword));
-            engine.VerifyPassword(std::string());
-            engine.SetPassword(std::string(fuzz::kPassword));
+            engine.VerifyPassword(Password(fuzz::kPassword));
+            engine.VerifyPassword(Password());
+            engine.SetPassword(Password(fuzz::kPassword));
             engine.UnpackPayload();
             if (engine.SplitImagePart() != 1)
                 std::abort(); // an open carrier always has an image part
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         // The hide sequence reads a source the same way before it cuts the image part.
         CBindImage engine;
-        engine.SetPassword(std::string(fuzz::kPassword));
+        engine.SetPassword(Password(fuzz::kPassword));
         if (engine.OpenCarrier(path, OPEN_UNPACK) != 1)
             std::abort(); // a readable file always opens
     }

@@ -44,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
     std::string output = fuzz::ScratchPath("output.zip");
-    bool ok = DecryptPayloadFile(input.c_str(), output.c_str(), Password(fuzz::kPassword));
+    const bool ok = DecryptPayloadFile(input.c_str(), output.c_str(), Password(fuzz::kPassword)) ==
+                    DecryptResult::Ok;
     std::error_code ec;
     auto inSize = std::filesystem::file_size(input, ec);
     auto outSize = std::filesystem::file_size(output, ec);

@@ -60,9 +60,9 @@ struct Listing {
 Listing Reveal(const std::string& carrier) {
     CBindImage engine;
     if (engine.OpenCarrier(carrier, OPEN_INSPECT) != 1 || !engine.HasValidTrailer() ||
-        engine.VerifyPassword(std::string(fuzz::kPassword)) != 1)
+        engine.VerifyPassword(Password(fuzz::kPassword)) != 1)
         std::abort(); // the carrier was written correctly
-    engine.SetPassword(std::string(fuzz::kPassword));
+    engine.SetPassword(Password(fuzz::kPassword));
     engine.UnpackPayload();
     engine.SplitImagePart();
     Listing listing;
@@ -79,7 +79,7 @@ Listing Reveal(const std::string& carrier) {
 // The re-save of the reveal view, keeping everything; 1 when the save succeeded.
 int Resave(const std::string& carrier, const std::string& dest) {
     CBindImage engine;
-    engine.SetPassword(std::string(fuzz::kPassword));
+    engine.SetPassword(Password(fuzz::kPassword));
     engine.OpenCarrier(carrier, OPEN_UNPACK);
     FileSlot slot;
     std::vector<int> kept;
