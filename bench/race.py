@@ -10,6 +10,7 @@ Then Ctrl-C is sent to lumora-cli while it works, and the time it takes to end i
 
 import argparse
 import filecmp
+import multiprocessing
 import os
 import shlex
 import shutil
@@ -56,6 +57,32 @@ class Run:
 
 def shell(text):
     return ["sh", "-c", text]
+
+
+def spin(count):
+    total = 0
+    for i in range(count):
+        total += i * i
+    return total
+
+
+def headroom():
+    """How much faster two CPU-bound processes do two tasks than one does one after the
+    other, now: about 2 on two idle cores, about 1 when other work holds the machine. The
+    gain of lumora-cli's threads is bounded by it."""
+    count = 3_000_000
+    start = time.perf_counter()
+    spin(count)
+    spin(count)
+    alone = time.perf_counter() - start
+    start = time.perf_counter()
+    with multiprocessing.Pool(2) as pool:
+        pool.map(spin, [count, count])
+    return alone / (time.perf_counter() - start)
+
+
+def load():
+    return "load average " + " ".join(f"{v:.2f}" for v in os.getloadavg())
 
 
 def seven_zip():
@@ -207,8 +234,11 @@ def step_report(name, runs):
 def race(sides, runs):
     results = {name: [] for name, _ in sides}
     for _ in range(runs):
+        before = headroom()
         for name, run in sides:
             results[name].append(run())
+        print(f"  (round: two-process headroom {before:.2f}x before, {headroom():.2f}x after;"
+              f" {load()})")
     return results
 
 
@@ -229,7 +259,8 @@ def main():
     total = sum(os.path.getsize(f) for f in r.files)
     print(f"input: {len(r.files)} files, {total / 1e6:.1f} MB, image "
           f"{os.path.getsize(args.image) / 1e6:.2f} MB; processors usable: "
-          f"{len(os.sched_getaffinity(0))}; 7-Zip: {r.seven or 'not installed'}")
+          f"{len(os.sched_getaffinity(0))}; 7-Zip: "
+          f"{r.seven or ('left out' if args.no_7zip else 'not installed')}; {load()}")
     lumora = "lumora-cli (default threads)"
     single = "lumora-cli (1 thread)"
     hide_sides = [(lumora, r.lumora_hide), (single, lambda: r.lumora_hide(1)),
