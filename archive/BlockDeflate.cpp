@@ -174,10 +174,15 @@ void Pipeline::StartCrcPass(size_t entry) {
         const uint64_t offset = i * kCrcRange;
         raw->lengths[i] = std::min(kCrcRange, size - offset);
         m_group.Run([this, raw, &source, i, offset] {
-            if (!m_abort)
-                CrcRange(source, offset, raw->lengths[i], raw->crcs[i], *raw);
-            else
+            try {
+                if (!m_abort)
+                    CrcRange(source, offset, raw->lengths[i], raw->crcs[i], *raw);
+                else
+                    raw->failed = true;
+            } catch (...) {
+                raw->error = ENOMEM;
                 raw->failed = true;
+            }
             --raw->remaining;
         });
     }
@@ -204,11 +209,16 @@ void Pipeline::Schedule() {
         }
         Block* raw = block.get();
         m_inFlight.push_back(std::move(block));
+        // The coordinator waits for `done`, so it is set whatever happens.
         m_group.Run([this, raw] {
-            if (m_abort)
-                raw->failure = DeflateFailure::Cancelled;
-            else
-                DeflateOne(*raw);
+            try {
+                if (m_abort)
+                    raw->failure = DeflateFailure::Cancelled;
+                else
+                    DeflateOne(*raw);
+            } catch (...) {
+                raw->failure = DeflateFailure::Failed;
+            }
             raw->done = true;
         });
     }

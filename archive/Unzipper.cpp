@@ -15,6 +15,7 @@
 #include <climits>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <sys/stat.h>
 
 namespace lumora {
@@ -283,7 +284,6 @@ EntryCheck CUnzipper::VerifyEntries(const std::vector<int>& indices, int* failed
         m_progress = told;
     } else {
         TaskGroup group(static_cast<int>(workers));
-        std::atomic<size_t> running{workers};
         for (size_t i = 0; i < workers; ++i) {
             group.Run([&] {
                 CUnzipper archive;
@@ -294,7 +294,6 @@ EntryCheck CUnzipper::VerifyEntries(const std::vector<int>& indices, int* failed
                     unreadable = true;
                     stopAt(0);
                 }
-                --running;
             });
         }
         // Progress is told, and Cancel heard, on this thread only: at once, then at every
@@ -304,8 +303,12 @@ EntryCheck CUnzipper::VerifyEntries(const std::vector<int>& indices, int* failed
                 cancelled = true;
                 stopAt(0);
             }
-            ended = group.WaitUntilFor([&] { return running == 0; }, kProgressInterval);
+            ended = group.WaitFor(kProgressInterval);
         }
+        // Only memory running out makes a task throw; on one thread it would reach the
+        // caller as well.
+        if (group.Failed())
+            throw std::bad_alloc();
     }
     if (cancelled)
         return EntryCheck::Cancelled;

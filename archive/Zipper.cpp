@@ -148,7 +148,7 @@ private:
     bool m_open = false;
 };
 
-int CZipper::OpenSourceFile(const std::string& path) const {
+int CZipper::OpenSourceFile(const std::string& path, uint64_t& size) const {
     // Only regular files: a named pipe would wait for a writer (it is opened without
     // waiting, then refused), and reading the archive itself while it grows would never end.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -162,6 +162,7 @@ int CZipper::OpenSourceFile(const std::string& path) const {
         errno = S_ISDIR(info.st_mode) ? EISDIR : error != 0 ? error : EINVAL;
         return -1;
     }
+    size = static_cast<uint64_t>(info.st_size);
     return fd;
 }
 
@@ -184,11 +185,9 @@ int CZipper::AddEntries(const std::vector<NewEntry>& entries, size_t* failedEntr
         if (entry.path.empty()) {
             sources.push_back(std::make_unique<EntrySource>(entry.data, entry.size));
         } else {
-            int fd = OpenSourceFile(entry.path);
-            struct stat info {};
-            if (fd < 0 || ::fstat(fd, &info) != 0)
+            const int fd = OpenSourceFile(entry.path, size);
+            if (fd < 0)
                 return 0;
-            size = static_cast<uint64_t>(info.st_size);
             sources.push_back(std::make_unique<EntrySource>(fd, size));
         }
         sink.m_sizes.push_back(size);

@@ -94,8 +94,9 @@ private:
 
     std::string ResolveSourcePath(const std::string& path) const;
     int AddOne(NewEntry entry) { return AddEntries({std::move(entry)}); }
-    // Opens a file to hide: a regular file that is not this archive; -1 with errno.
-    int OpenSourceFile(const std::string& path) const;
+    // Opens a file to hide, a regular file that is not this archive, and gives its size;
+    // -1 with errno.
+    int OpenSourceFile(const std::string& path, uint64_t& size) const;
     bool ReportProgress(uint64_t bytesDone) const;
 
     void* m_zip = nullptr; // minizip zipFile

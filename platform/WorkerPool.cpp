@@ -193,6 +193,10 @@ void TaskGroup::Wait() {
     WaitUntil([this] { return m_running == 0; });
 }
 
+bool TaskGroup::WaitFor(std::chrono::milliseconds timeout) {
+    return WaitUntilFor([this] { return m_running == 0; }, timeout);
+}
+
 bool TaskGroup::Failed() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_failed;

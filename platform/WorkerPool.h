@@ -77,6 +77,8 @@ public:
     bool WaitUntilFor(const std::function<bool()>& done, std::chrono::milliseconds timeout);
     // Blocks until every task of the group has ended.
     void Wait();
+    // As Wait, giving up after timeout; true when every task has ended.
+    bool WaitFor(std::chrono::milliseconds timeout);
     bool Failed() const;
 
 private:
