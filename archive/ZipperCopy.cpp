@@ -126,9 +126,13 @@ EntryCheck CZipper::CopyEntryFrom(CUnzipper& source, int k, const Password* sour
         else if (!ReportProgress(done))
             result = EntryCheck::Cancelled;
     }
+    // A stored entry's data is its content: a size that says otherwise would be copied into
+    // an entry no reader accepts.
+    if (result == EntryCheck::Ok && info.compression_method == 0 && done != info.uncompressed_size)
+        result = EntryCheck::Damaged;
     // The entry is closed even after a failure, so the archive stays readable.
-    bool closed = zipCloseFileInZipRaw64(m_zip, info.uncompressed_size,
-                                         static_cast<uLong>(info.crc)) == ZIP_OK;
+    const uint64_t closedSize = result == EntryCheck::Ok ? info.uncompressed_size : done;
+    bool closed = zipCloseFileInZipRaw64(m_zip, closedSize, static_cast<uLong>(info.crc)) == ZIP_OK;
     if (result == EntryCheck::Ok && !closed)
         result = EntryCheck::WriteFailed;
     return result;

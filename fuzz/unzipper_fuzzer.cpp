@@ -65,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             unzipper.SetPassword(password);
             // Entries copied into the new archive, and whether each verified before.
             std::vector<bool> copiedIntact;
+            bool copyFailed = false;
             CZipper copy(copyPath, std::string(), 0);
             copy.SetPassword(PasswordFor(2));
             int count = std::min(unzipper.EntryCount(), kMaxEntries);
@@ -76,10 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     Require(IsSafeEntryName(info.name), "an unsafe name was extracted");
                 unzipper.CheckEntryPasswordAt(k);
                 bool intact = unzipper.VerifyEntryAt(k) == EntryCheck::Ok;
-                if (copy.CopyEntryFrom(unzipper, k, password) == EntryCheck::Ok)
+                // A failed copy leaves the new archive to be given up, as a save does.
+                if (!copyFailed && copy.CopyEntryFrom(unzipper, k, password) == EntryCheck::Ok)
                     copiedIntact.push_back(intact);
+                else
+                    copyFailed = true;
             }
-            if (copy.Close()) {
+            if (copy.Close() && !copyFailed) {
                 CUnzipper reread(copyPath);
                 reread.SetPassword(PasswordFor(2));
                 Require(reread.EntryCount() == static_cast<int>(copiedIntact.size()),

@@ -35,6 +35,16 @@ bool LooksLikeWmf(const QByteArray& bytes) {
     return (type == 1 || type == 2) && ReadLe16(bytes, 2) == 9;
 }
 
+// libwmf allocates the largest record the header claims before reading any: a claim larger
+// than the whole metafile is a lie that would cost gigabytes.
+bool WmfRecordSizeFits(const QByteArray& bytes) {
+    const int header = ReadLe32(bytes, 0) == kPlaceableWmfKey ? 22 : 0;
+    if (bytes.size() < header + 18)
+        return false;
+    const uint64_t maxRecordBytes = uint64_t{ReadLe32(bytes, header + 12)} * 2;
+    return maxRecordBytes <= static_cast<uint64_t>(bytes.size());
+}
+
 bool LooksLikeEmf(const QByteArray& bytes) {
     return bytes.size() >= 88 && ReadLe32(bytes, 0) == kEmfHeaderRecord &&
            ReadLe32(bytes, 40) == kEmfSignature;
@@ -67,7 +77,7 @@ private:
 } // namespace
 
 QByteArray WmfToSvg(const QByteArray& wmf) {
-    if (!LooksLikeWmf(wmf))
+    if (!LooksLikeWmf(wmf) || !WmfRecordSizeFits(wmf))
         return {};
     WmfApi api;
     wmfAPI* API = api.Get();
