@@ -14,6 +14,7 @@ namespace {
 constexpr uint32_t kPlaceableWmfKey = 0x9AC6CDD7;
 constexpr uint32_t kEmfHeaderRecord = 1;
 constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
+constexpr int kEmfHeaderSize = 88;
 
 uint32_t ReadLe32(const QByteArray& bytes, int offset) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData()) + offset;
@@ -46,9 +47,34 @@ bool WmfRecordSizeFits(const QByteArray& bytes) {
 }
 
 bool LooksLikeEmf(const QByteArray& bytes) {
-    return bytes.size() >= 88 && ReadLe32(bytes, 0) == kEmfHeaderRecord &&
+    return bytes.size() >= kEmfHeaderSize && ReadLe32(bytes, 0) == kEmfHeaderRecord &&
            ReadLe32(bytes, 40) == kEmfSignature;
 }
+
+// libuemf trusts the header record's size and its description: it reads a description of
+// length 0 up to the next NUL, wherever that is, and never checks that one lies within the
+// record. A header that does not hold together is refused.
+bool EmfHeaderFits(const QByteArray& bytes) {
+    const uint32_t recordBytes = ReadLe32(bytes, 4);
+    if (recordBytes < kEmfHeaderSize || recordBytes % 4 != 0 ||
+        recordBytes > static_cast<uint64_t>(bytes.size()))
+        return false;
+    const uint32_t characters = ReadLe32(bytes, 60);
+    const uint32_t offset = ReadLe32(bytes, 64);
+    if (characters == 0 && offset == 0)
+        return true;
+    return characters > 0 && offset >= kEmfHeaderSize &&
+           uint64_t{offset} + uint64_t{characters} * 2 <= recordBytes;
+}
+
+// In a fuzzing build the converters are not called: their own faults would be found before
+// ours on every run, and in the program they are contained by the preview helper's sandbox.
+constexpr bool kCallConverters =
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    false;
+#else
+    true;
+#endif
 
 // Owns a libwmf API object for one conversion.
 class WmfApi {
@@ -77,7 +103,7 @@ private:
 } // namespace
 
 QByteArray WmfToSvg(const QByteArray& wmf) {
-    if (!LooksLikeWmf(wmf) || !WmfRecordSizeFits(wmf))
+    if (!LooksLikeWmf(wmf) || !WmfRecordSizeFits(wmf) || !kCallConverters)
         return {};
     WmfApi api;
     wmfAPI* API = api.Get();
@@ -124,7 +150,7 @@ QByteArray WmfToSvg(const QByteArray& wmf) {
 }
 
 QByteArray EmfToSvg(const QByteArray& emf) {
-    if (!LooksLikeEmf(emf))
+    if (!LooksLikeEmf(emf) || !EmfHeaderFits(emf) || !kCallConverters)
         return {};
     char nameSpace[] = "svg";
     generatorOptions options;

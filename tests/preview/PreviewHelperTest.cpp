@@ -100,6 +100,23 @@ QByteArray ClaimingBmp(qint32 width, qint32 height) {
     return bmp.append(16, '\x7f');
 }
 
+void PutLe32(QByteArray& bytes, int offset, quint32 value) {
+    for (int i = 0; i < 4; ++i)
+        bytes[offset + i] = char(value >> (8 * i));
+}
+
+// The sample EMF with `characters` UTF-16 units of description at `offset`, the header
+// record grown by `extra` bytes of description text.
+QByteArray EmfWithDescription(quint32 characters, quint32 offset, int extra = 0) {
+    QByteArray emf = test::SampleEmf(Qt::red);
+    emf.insert(88, QByteArray(extra, 'A'));
+    PutLe32(emf, 4, quint32(88 + extra));
+    PutLe32(emf, 48, quint32(emf.size()));
+    PutLe32(emf, 60, characters);
+    PutLe32(emf, 64, offset);
+    return emf;
+}
+
 HelperReply RunOn(const QString& helper, const QString& path, QSize bound, int timeoutMs = 5000) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     struct stat info {};
@@ -214,6 +231,32 @@ private slots:
         QCOMPARE(reply.outcome, outcome);
         QCOMPARE(reply.status, 0);
         QVERIFY(reply.header.previewWidth <= 200 && reply.header.previewHeight <= 200);
+    }
+
+    // The metafile converters trust these fields: libuemf reads an empty description up to
+    // the next NUL anywhere in memory, libwmf allocates the largest record claimed.
+    void metafileHeadersThatLieGiveNoPreview_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<HelperOutcome>("outcome");
+        QTest::newRow("emf with a description inside its header")
+            << "told.emf" << EmfWithDescription(4, 88, 8) << HelperOutcome::Preview;
+        QTest::newRow("emf description of length 0")
+            << "empty.emf" << EmfWithDescription(0, 80) << HelperOutcome::NoPreview;
+        QByteArray bigRecord = test::SampleWmf(Qt::red);
+        PutLe32(bigRecord, 22 + 12, 0x7FFFFFFF);
+        QTest::newRow("wmf claiming a record of 4 GiB")
+            << "big.wmf" << bigRecord << HelperOutcome::NoPreview;
+    }
+    void metafileHeadersThatLieGiveNoPreview() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(HelperOutcome, outcome);
+        const QString path = QString::fromStdString(m_dir / name.toStdString());
+        WriteBytes(path, bytes);
+        const HelperReply reply = RunOn(m_faulty, path, QSize(200, 200));
+        QCOMPARE(reply.outcome, outcome);
+        QCOMPARE(reply.status, 0);
     }
 
     void misbehavingHelpersEndWithoutAPreview_data() {
