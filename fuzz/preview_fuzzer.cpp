@@ -31,6 +31,13 @@ extern "C" const char* __lsan_default_suppressions() {
     return "leak:libemf2svg.so\nleak:libfontconfig.so\n";
 }
 
+// In the helper, an allocation its address-space limit cannot hold fails and the decoder
+// gives up (libpng allocates whatever size a chunk claims). Large allocations fail here
+// too, so the fuzzer follows the helper instead of reporting the process out of memory.
+extern "C" const char* __asan_default_options() {
+    return "allocator_may_return_null=1:max_allocation_size_mb=512";
+}
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     static QGuiApplication application(*argc, *argv);
