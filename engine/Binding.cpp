@@ -84,7 +84,7 @@ int CBindImage::SplitImagePart() {
 
 int CBindImage::UnpackPayload() {
     OperationScope scope(*this);
-    ClearSlots(-1);
+    ClearAllSlots();
     if (m_carrierFile == nullptr || !HasValidTrailer() || m_trailer.payloadLength == 0 ||
         m_trailer.imageLength == 0)
         return Fail(Outcome::NoData, kDamagedPayload);

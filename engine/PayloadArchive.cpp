@@ -181,7 +181,7 @@ int CBindImage::AdoptBuiltArchive() {
     m_carried.clear();
     m_keepStoredMessage = false;
     // Every slot is read anew from the archive, the added files now among its entries.
-    ClearSlots(-1);
+    ClearAllSlots();
     return ReadPayloadArchive();
 }
 
