@@ -78,14 +78,6 @@ void CipherBlockAnySize(const RoundTables& t, const uint32_t (*keys)[8], int rou
                        out + 4 * j);
 }
 
-template <bool Decrypting, int Lanes>
-void TableBlocks16(const RoundKeys* keys, int rounds, const unsigned char* in, unsigned char* out) {
-    if constexpr (Decrypting)
-        DecryptBlocks16<Lanes>(keys, rounds, in, out);
-    else
-        EncryptBlocks16<Lanes>(keys, rounds, in, out);
-}
-
 // ECB over 16-byte blocks: the AES instructions where they are active, else the tables,
 // two blocks side by side.
 template <bool Decrypting>
@@ -100,9 +92,9 @@ void CipherEcb16(const RoundKeys* keys, int rounds, const unsigned char* in, uns
     }
     size_t i = 0;
     for (; i + 32 <= n; i += 32)
-        TableBlocks16<Decrypting, 2>(keys, rounds, in + i, out + i);
+        CipherBlocks16<Decrypting, 2>(keys, rounds, in + i, out + i);
     if (i < n)
-        TableBlocks16<Decrypting, 1>(keys, rounds, in + i, out + i);
+        CipherBlocks16<Decrypting, 1>(keys, rounds, in + i, out + i);
 }
 
 } // namespace
@@ -187,7 +179,7 @@ void CRijndael::EncryptBlock(const unsigned char* in, unsigned char* out) const 
     if (m_iBlockSize == 16 && HardwareAesActive())
         HardwareEncryptBlocks(m_aiEncKey, m_iRounds, in, out, 1);
     else if (m_iBlockSize == 16)
-        EncryptBlocks16<1>(m_aiEncKey, m_iRounds, in, out);
+        CipherBlocks16<false, 1>(m_aiEncKey, m_iRounds, in, out);
     else
         EncryptBlockAnySize(in, out);
 }
@@ -196,7 +188,7 @@ void CRijndael::DecryptBlock(const unsigned char* in, unsigned char* out) const 
     if (m_iBlockSize == 16 && HardwareAesActive())
         HardwareDecryptBlocks(m_aiDecKey, m_iRounds, in, out, 1);
     else if (m_iBlockSize == 16)
-        DecryptBlocks16<1>(m_aiDecKey, m_iRounds, in, out);
+        CipherBlocks16<true, 1>(m_aiDecKey, m_iRounds, in, out);
     else
         DecryptBlockAnySize(in, out);
 }
