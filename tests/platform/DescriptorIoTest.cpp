@@ -147,15 +147,17 @@ TEST(DescriptorIo, SignalsRetryUnlessTheCallerStops) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         std::vector<uint8_t> got(filled + sent.size());
-        if (!giveUp)
+        if (!giveUp) {
             EXPECT_TRUE(ReadAll(pipe.read, got.data(), got.size()));
+        }
         writer.join();
         EXPECT_GE(g_asked, 1);
         EXPECT_EQ(!giveUp, written);
-        if (giveUp)
+        if (giveUp) {
             EXPECT_EQ(EINTR, error);
-        else
+        } else {
             EXPECT_TRUE(std::equal(sent.begin(), sent.end(), got.begin() + ptrdiff_t(filled)));
+        }
     }
     ::sigaction(SIGUSR1, &previous, nullptr);
 }
