@@ -404,7 +404,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         auto* widget = static_cast<QWidget*>(watched);
         if (mouse->button() == Qt::LeftButton &&
             widget->rect().contains(mouse->position().toPoint()))
-            return HandleClick(watched);
+            return HandleMouse(watched, true);
         break;
     }
     case QEvent::MouseButtonDblClick:
@@ -415,7 +415,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::Enter:
     case QEvent::MouseMove:
-        HandleHover(watched);
+        HandleMouse(watched, false);
         break;
     default:
         break;
@@ -423,42 +423,34 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-bool TfrmMain::HandleClick(QObject* watched) {
-    if (watched == lblHide)
-        lblHideClick();
-    else if (watched == lblUnHide)
-        lblUnHideClick();
-    else if (watched == lblTextMsg && m_linksActive)
-        lblTextMsgClick();
-    else if (watched == lblHideFiles && m_linksActive)
-        lblHideFilesClick();
-    else if (watched == lblHideFilesSize && m_linksActive)
-        lblHideFilesSizeClick();
-    else
-        return false;
-    return true;
-}
-
-bool TfrmMain::HandleHover(QObject* watched) {
-    if (watched == imgBack)
-        imgBackMouseMove();
-    else if (watched == pnlMain)
-        pnlMainMouseMove();
-    else if (watched == grpBoxInfo)
-        grpBoxInfoMouseMove();
-    else if (watched == lblHide)
-        lblHideMouseMove();
-    else if (watched == lblUnHide)
-        lblUnHideMouseMove();
-    else if (watched == lblTextMsg && m_linksActive)
-        lblTextMsgMouseMove();
-    else if (watched == lblHideFiles && m_linksActive)
-        lblHideFilesMouseMove();
-    else if (watched == lblHideFilesSize && m_linksActive)
-        lblHideFilesSizeMouseMove();
-    else
-        return false;
-    return true;
+// What the watched widgets do when clicked and when the mouse moves over them; the links
+// of the information panel answer only while they are active.
+bool TfrmMain::HandleMouse(QObject* watched, bool click) {
+    using Handler = void (TfrmMain::*)();
+    const struct {
+        QObject* widget;
+        Handler clicked;
+        Handler hovered;
+        bool link;
+    } targets[] = {
+        {imgBack, nullptr, &TfrmMain::imgBackMouseMove, false},
+        {pnlMain, nullptr, &TfrmMain::pnlMainMouseMove, false},
+        {grpBoxInfo, nullptr, &TfrmMain::grpBoxInfoMouseMove, false},
+        {lblHide, &TfrmMain::lblHideClick, &TfrmMain::lblHideMouseMove, false},
+        {lblUnHide, &TfrmMain::lblUnHideClick, &TfrmMain::lblUnHideMouseMove, false},
+        {lblTextMsg, &TfrmMain::lblTextMsgClick, &TfrmMain::lblTextMsgMouseMove, true},
+        {lblHideFiles, &TfrmMain::lblHideFilesClick, &TfrmMain::lblHideFilesMouseMove, true},
+        {lblHideFilesSize, &TfrmMain::lblHideFilesSizeClick, &TfrmMain::lblHideFilesSizeMouseMove,
+         true},
+    };
+    for (const auto& target : targets) {
+        const Handler handler = click ? target.clicked : target.hovered;
+        if (target.widget == watched && handler != nullptr && (m_linksActive || !target.link)) {
+            (this->*handler)();
+            return true;
+        }
+    }
+    return false;
 }
 
 void TfrmMain::btnHideClick() {

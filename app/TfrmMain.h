@@ -68,8 +68,8 @@ private:
     void ShowFileSizes(const QString& path, int64_t fileSize);
     QString SizeText(int64_t bytes) const;
     void SetInfoLine(QLabel* label, const char* key, const QString& value);
-    bool HandleClick(QObject* watched);
-    bool HandleHover(QObject* watched);
+    // Runs the click (or hover) handler of watched; false when it has none.
+    bool HandleMouse(QObject* watched, bool click);
 
     // handlers
     void FormCreate();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "archive/BlockDeflate.h"
 
+#include "platform/DescriptorIo.h"
 #include "platform/WorkerPool.h"
 
 #include <algorithm>
@@ -279,20 +280,7 @@ bool EntrySource::ReadExactly(uint64_t offset, uint8_t* out, size_t length) cons
         std::copy_n(m_data + offset, length, out);
         return true;
     }
-    while (length > 0) {
-        const ssize_t got = ::pread(m_fd, out, length, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            if (got == 0)
-                errno = 0;
-            return false;
-        }
-        out += got;
-        offset += static_cast<uint64_t>(got);
-        length -= static_cast<size_t>(got);
-    }
-    return true;
+    return ReadAllAt(m_fd, out, length, offset);
 }
 
 bool EntrySource::EndsAtSize() const {

@@ -31,6 +31,10 @@ int PendingSignal() {
     return g_pendingSignal;
 }
 
+bool StopForSignal() {
+    return g_pendingSignal != 0;
+}
+
 void StopIfInterrupted() {
     if (g_pendingSignal != 0)
         throw Failure("interrupted");

@@ -12,6 +12,10 @@ void InstallInterruptHandlers();
 // The signal that asked the program to stop, or 0.
 int PendingSignal();
 
+// True when a signal has arrived: a read or write it interrupted gives up rather than
+// waiting on (for platform/DescriptorIo.h).
+bool StopForSignal();
+
 // Throws a CliError when a signal has arrived.
 void StopIfInterrupted();
 

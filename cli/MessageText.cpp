@@ -9,6 +9,7 @@
 #include "engine/MessageEntry.h"
 #include "engine/MessageForm.h"
 #include "platform/Clock.h"
+#include "platform/DescriptorIo.h"
 #include "platform/WorkFolder.h"
 
 #include <cerrno>
@@ -84,16 +85,9 @@ std::string ChosenEditor() {
     return OnPath("editor") ? "editor" : "vi";
 }
 
-void WriteAll(int fd, const std::string& text, const std::string& name) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw Failure(CannotWrite(name));
-        done += static_cast<size_t>(n);
-    }
+void WriteText(int fd, const std::string& text, const std::string& name) {
+    if (!WriteAll(fd, text.data(), text.size()))
+        throw Failure(CannotWrite(name));
 }
 
 } // namespace
@@ -117,7 +111,7 @@ std::string EditInEditor(const std::string& text) {
     if (fd < 0)
         throw Failure(CannotWrite(path));
     try {
-        WriteAll(fd, text.empty() ? text : text + "\n", path);
+        WriteText(fd, text.empty() ? text : text + "\n", path);
     } catch (...) {
         ::close(fd);
         throw;

@@ -9,6 +9,7 @@
 #include "cli/TerminalText.h"
 #include "engine/BindImage.h"
 #include "platform/Clock.h"
+#include "platform/DescriptorIo.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -25,20 +26,6 @@ WorkFolder NewWorkFolder() {
     if (!folder)
         throw Failure("cannot make a working folder: " + folder.Error());
     return folder;
-}
-
-// Writes all of `data`; false with errno on failure.
-bool WriteAll(int fd, const char* data, size_t length) {
-    while (length > 0) {
-        const ssize_t n = ::write(fd, data, length);
-        if (n < 0 && errno == EINTR && PendingSignal() == 0)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        length -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // Copies `in` to `out` until the end of `in`, at most `limit` bytes. False when more
@@ -58,7 +45,7 @@ bool Copy(int in, int out, int64_t limit, const std::string& inName, const std::
         copied += n;
         if (copied > limit)
             return false;
-        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) {
+        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n), StopForSignal)) {
             StopIfInterrupted();
             throw Failure(CannotWrite(outName));
         }

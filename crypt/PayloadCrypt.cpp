@@ -2,9 +2,9 @@
 #include "crypt/PayloadCrypt.h"
 
 #include "crypt/Rijndael.h"
+#include "platform/DescriptorIo.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -20,33 +20,6 @@ constexpr int64_t kSignatureSize = 32;
 constexpr int64_t kCipherBlock = 16;
 // Large pieces let the AES instructions run on long stretches of blocks.
 constexpr size_t kPieceSize = 256 * 1024;
-
-bool ReadAt(int fd, int64_t offset, unsigned char* out, size_t length) {
-    while (length > 0) {
-        const ssize_t got = ::pread(fd, out, length, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        out += got;
-        offset += got;
-        length -= static_cast<size_t>(got);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const unsigned char* data, size_t length) {
-    while (length > 0) {
-        const ssize_t put = ::write(fd, data, length);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        data += put;
-        length -= static_cast<size_t>(put);
-    }
-    return true;
-}
 
 // Keys a fresh cipher with the engine configuration (AES-256, ECB, zero padding) and runs
 // work on it. Any exception becomes false.
@@ -153,7 +126,8 @@ DecryptResult DecryptPayloadRange(int fd, int64_t offset, int64_t length, const 
         unsigned char expected[kSignatureSize];
         unsigned char stored[kSignatureSize] = {};
         cipher.ComputeSignature(expected);
-        if (length < kSignatureSize || !ReadAt(fd, offset, stored, sizeof stored) ||
+        if (length < kSignatureSize ||
+            !ReadAllAt(fd, stored, sizeof stored, static_cast<uint64_t>(offset)) ||
             std::memcmp(stored, expected, sizeof stored) != 0) {
             result = DecryptResult::WrongKey;
             return;
@@ -168,7 +142,8 @@ DecryptResult DecryptPayloadRange(int fd, int64_t offset, int64_t length, const 
         for (int64_t done = 0; done < cipherLength;) {
             const size_t n = static_cast<size_t>(
                 std::min<int64_t>(static_cast<int64_t>(piece.size()), cipherLength - done));
-            if (!ReadAt(fd, offset + kSignatureSize + done, piece.data(), n))
+            if (!ReadAllAt(fd, piece.data(), n,
+                           static_cast<uint64_t>(offset + kSignatureSize + done)))
                 return;
             cipher.Decrypt(piece.data(), piece.data(), n);
             if (!WriteAll(out, piece.data(), n))

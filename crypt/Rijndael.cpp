@@ -46,6 +46,57 @@ struct SourceColumns {
     }
 };
 
+// The tables of one direction: the rounds' (MixColumns folded in) and the last round's.
+struct RoundTables {
+    const WordTable* t0;
+    const WordTable* t1;
+    const WordTable* t2;
+    const WordTable* t3;
+    const ByteTable* last;
+};
+
+// A block of any size through the rounds of one direction, its row sources in from.
+void CipherBlockAnySize(const RoundTables& t, const uint32_t (*keys)[8], int rounds,
+                        const SourceColumns& from, int nb, const unsigned char* in,
+                        unsigned char* out) {
+    uint32_t state[8];
+    uint32_t next[8];
+    for (int j = 0; j < nb; ++j)
+        state[j] = LoadBigEndian(in + 4 * j) ^ keys[0][j];
+    for (int r = 1; r < rounds; ++r) {
+        for (int j = 0; j < nb; ++j)
+            next[j] = (*t.t0)[B0(state[j])] ^ (*t.t1)[B1(state[from.row1[j]])] ^
+                      (*t.t2)[B2(state[from.row2[j]])] ^ (*t.t3)[B3(state[from.row3[j]])] ^
+                      keys[r][j];
+        std::memcpy(state, next, sizeof(uint32_t) * static_cast<size_t>(nb));
+    }
+    const ByteTable& box = *t.last;
+    for (int j = 0; j < nb; ++j)
+        StoreBigEndian(Column(box[B0(state[j])], box[B1(state[from.row1[j]])],
+                              box[B2(state[from.row2[j]])], box[B3(state[from.row3[j]])]) ^
+                           keys[rounds][j],
+                       out + 4 * j);
+}
+
+// ECB over 16-byte blocks: the AES instructions where they are active, else the tables,
+// two blocks side by side.
+template <bool Decrypting>
+void CipherEcb16(const RoundKeys* keys, int rounds, const unsigned char* in, unsigned char* out,
+                 size_t n) {
+    if (HardwareAesActive()) {
+        if constexpr (Decrypting)
+            HardwareDecryptBlocks(keys, rounds, in, out, n / 16);
+        else
+            HardwareEncryptBlocks(keys, rounds, in, out, n / 16);
+        return;
+    }
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32)
+        CipherBlocks16<Decrypting, 2>(keys, rounds, in + i, out + i);
+    if (i < n)
+        CipherBlocks16<Decrypting, 1>(keys, rounds, in + i, out + i);
+}
+
 } // namespace
 
 CRijndael::~CRijndael() {
@@ -128,7 +179,7 @@ void CRijndael::EncryptBlock(const unsigned char* in, unsigned char* out) const 
     if (m_iBlockSize == 16 && HardwareAesActive())
         HardwareEncryptBlocks(m_aiEncKey, m_iRounds, in, out, 1);
     else if (m_iBlockSize == 16)
-        EncryptBlocks16<1>(m_aiEncKey, m_iRounds, in, out);
+        CipherBlocks16<false, 1>(m_aiEncKey, m_iRounds, in, out);
     else
         EncryptBlockAnySize(in, out);
 }
@@ -137,7 +188,7 @@ void CRijndael::DecryptBlock(const unsigned char* in, unsigned char* out) const 
     if (m_iBlockSize == 16 && HardwareAesActive())
         HardwareDecryptBlocks(m_aiDecKey, m_iRounds, in, out, 1);
     else if (m_iBlockSize == 16)
-        DecryptBlocks16<1>(m_aiDecKey, m_iRounds, in, out);
+        CipherBlocks16<true, 1>(m_aiDecKey, m_iRounds, in, out);
     else
         DecryptBlockAnySize(in, out);
 }
@@ -147,46 +198,15 @@ void CRijndael::DecryptBlock(const unsigned char* in, unsigned char* out) const 
 void CRijndael::EncryptBlockAnySize(const unsigned char* in, unsigned char* out) const {
     const int nb = m_iBlockSize / 4;
     const RowShifts shift = RowShiftsFor(nb);
-    const SourceColumns from(nb, shift.c1, shift.c2, shift.c3);
-    uint32_t state[8];
-    uint32_t next[8];
-    for (int j = 0; j < nb; ++j)
-        state[j] = LoadBigEndian(in + 4 * j) ^ m_aiEncKey[0][j];
-    for (int r = 1; r < m_iRounds; ++r) {
-        for (int j = 0; j < nb; ++j)
-            next[j] = kTe0[B0(state[j])] ^ kTe1[B1(state[from.row1[j]])] ^
-                      kTe2[B2(state[from.row2[j]])] ^ kTe3[B3(state[from.row3[j]])] ^
-                      m_aiEncKey[r][j];
-        std::memcpy(state, next, sizeof(uint32_t) * static_cast<size_t>(nb));
-    }
-    for (int j = 0; j < nb; ++j)
-        StoreBigEndian(Column(kSbox[B0(state[j])], kSbox[B1(state[from.row1[j]])],
-                              kSbox[B2(state[from.row2[j]])], kSbox[B3(state[from.row3[j]])]) ^
-                           m_aiEncKey[m_iRounds][j],
-                       out + 4 * j);
+    CipherBlockAnySize({&kTe0, &kTe1, &kTe2, &kTe3, &kSbox}, m_aiEncKey, m_iRounds,
+                       SourceColumns(nb, shift.c1, shift.c2, shift.c3), nb, in, out);
 }
 
 void CRijndael::DecryptBlockAnySize(const unsigned char* in, unsigned char* out) const {
     const int nb = m_iBlockSize / 4;
     const RowShifts shift = RowShiftsFor(nb);
-    const SourceColumns from(nb, nb - shift.c1, nb - shift.c2, nb - shift.c3);
-    uint32_t state[8];
-    uint32_t next[8];
-    for (int j = 0; j < nb; ++j)
-        state[j] = LoadBigEndian(in + 4 * j) ^ m_aiDecKey[0][j];
-    for (int r = 1; r < m_iRounds; ++r) {
-        for (int j = 0; j < nb; ++j)
-            next[j] = kTd0[B0(state[j])] ^ kTd1[B1(state[from.row1[j]])] ^
-                      kTd2[B2(state[from.row2[j]])] ^ kTd3[B3(state[from.row3[j]])] ^
-                      m_aiDecKey[r][j];
-        std::memcpy(state, next, sizeof(uint32_t) * static_cast<size_t>(nb));
-    }
-    for (int j = 0; j < nb; ++j)
-        StoreBigEndian(Column(kInvSbox[B0(state[j])], kInvSbox[B1(state[from.row1[j]])],
-                              kInvSbox[B2(state[from.row2[j]])],
-                              kInvSbox[B3(state[from.row3[j]])]) ^
-                           m_aiDecKey[m_iRounds][j],
-                       out + 4 * j);
+    CipherBlockAnySize({&kTd0, &kTd1, &kTd2, &kTd3, &kInvSbox}, m_aiDecKey, m_iRounds,
+                       SourceColumns(nb, nb - shift.c1, nb - shift.c2, nb - shift.c3), nb, in, out);
 }
 
 void CRijndael::CipherBlock(const unsigned char* in, unsigned char* out) const {
@@ -207,16 +227,8 @@ void CRijndael::RequireWholeBlocks(size_t n) const {
 
 void CRijndael::Encrypt(const unsigned char* in, unsigned char* out, size_t n) {
     RequireWholeBlocks(n);
-    if (m_iMode == MODE_ECB && m_iBlockSize == 16 && HardwareAesActive()) {
-        HardwareEncryptBlocks(m_aiEncKey, m_iRounds, in, out, n / 16);
-        return;
-    }
     if (m_iMode == MODE_ECB && m_iBlockSize == 16) {
-        size_t i = 0;
-        for (; i + 32 <= n; i += 32)
-            EncryptBlocks16<2>(m_aiEncKey, m_iRounds, in + i, out + i);
-        if (i < n)
-            EncryptBlocks16<1>(m_aiEncKey, m_iRounds, in + i, out + i);
+        CipherEcb16<false>(m_aiEncKey, m_iRounds, in, out, n);
         return;
     }
     const size_t bs = static_cast<size_t>(m_iBlockSize);
@@ -243,16 +255,8 @@ void CRijndael::Encrypt(const unsigned char* in, unsigned char* out, size_t n) {
 
 void CRijndael::Decrypt(const unsigned char* in, unsigned char* out, size_t n) {
     RequireWholeBlocks(n);
-    if (m_iMode == MODE_ECB && m_iBlockSize == 16 && HardwareAesActive()) {
-        HardwareDecryptBlocks(m_aiDecKey, m_iRounds, in, out, n / 16);
-        return;
-    }
     if (m_iMode == MODE_ECB && m_iBlockSize == 16) {
-        size_t i = 0;
-        for (; i + 32 <= n; i += 32)
-            DecryptBlocks16<2>(m_aiDecKey, m_iRounds, in + i, out + i);
-        if (i < n)
-            DecryptBlocks16<1>(m_aiDecKey, m_iRounds, in + i, out + i);
+        CipherEcb16<true>(m_aiDecKey, m_iRounds, in, out, n);
         return;
     }
     const size_t bs = static_cast<size_t>(m_iBlockSize);

@@ -36,9 +36,47 @@ inline uint32_t B3(uint32_t w) {
     return w & 0xFF;
 }
 
-template <int Lanes>
-inline void EncryptBlocks16(const RoundKeys* rk, int rounds, const unsigned char* in,
-                            unsigned char* out) {
+// Word i of the four columns.
+template <int I> inline uint32_t Word(uint32_t s0, uint32_t s1, uint32_t s2, uint32_t s3) {
+    if constexpr (I == 0)
+        return s0;
+    else if constexpr (I == 1)
+        return s1;
+    else if constexpr (I == 2)
+        return s2;
+    else
+        return s3;
+}
+
+// Row k of output column j comes from column j + k when encrypting (ShiftRows) and from
+// column j - k when decrypting (the equivalent inverse cipher: InvShiftRows); otherwise the
+// two directions differ only in their tables.
+template <bool Decrypting> struct Direction16 {
+    static constexpr int kStep = Decrypting ? 3 : 1; // j - k is j + 3k modulo 4
+    static constexpr const WordTable& T0 = Decrypting ? kTd0 : kTe0;
+    static constexpr const WordTable& T1 = Decrypting ? kTd1 : kTe1;
+    static constexpr const WordTable& T2 = Decrypting ? kTd2 : kTe2;
+    static constexpr const WordTable& T3 = Decrypting ? kTd3 : kTe3;
+    static constexpr const ByteTable& S = Decrypting ? kInvSbox : kSbox;
+
+    template <int J> static uint32_t Round(uint32_t s0, uint32_t s1, uint32_t s2, uint32_t s3) {
+        return T0[B0(Word<J>(s0, s1, s2, s3))] ^ T1[B1(Word<(J + kStep) % 4>(s0, s1, s2, s3))] ^
+               T2[B2(Word<(J + 2 * kStep) % 4>(s0, s1, s2, s3))] ^
+               T3[B3(Word<(J + 3 * kStep) % 4>(s0, s1, s2, s3))];
+    }
+    template <int J> static uint32_t Last(uint32_t s0, uint32_t s1, uint32_t s2, uint32_t s3) {
+        return Column(S[B0(Word<J>(s0, s1, s2, s3))], S[B1(Word<(J + kStep) % 4>(s0, s1, s2, s3))],
+                      S[B2(Word<(J + 2 * kStep) % 4>(s0, s1, s2, s3))],
+                      S[B3(Word<(J + 3 * kStep) % 4>(s0, s1, s2, s3))]);
+    }
+};
+
+// Lanes blocks through every round of one direction, under the round keys of that
+// direction.
+template <bool Decrypting, int Lanes>
+inline void CipherBlocks16(const RoundKeys* rk, int rounds, const unsigned char* in,
+                           unsigned char* out) {
+    using D = Direction16<Decrypting>;
     uint32_t s0[Lanes], s1[Lanes], s2[Lanes], s3[Lanes];
 #pragma GCC unroll 2
     for (int b = 0; b < Lanes; ++b) {
@@ -51,14 +89,10 @@ inline void EncryptBlocks16(const RoundKeys* rk, int rounds, const unsigned char
         const uint32_t* k = rk[r];
 #pragma GCC unroll 2
         for (int b = 0; b < Lanes; ++b) {
-            const uint32_t t0 =
-                kTe0[B0(s0[b])] ^ kTe1[B1(s1[b])] ^ kTe2[B2(s2[b])] ^ kTe3[B3(s3[b])] ^ k[0];
-            const uint32_t t1 =
-                kTe0[B0(s1[b])] ^ kTe1[B1(s2[b])] ^ kTe2[B2(s3[b])] ^ kTe3[B3(s0[b])] ^ k[1];
-            const uint32_t t2 =
-                kTe0[B0(s2[b])] ^ kTe1[B1(s3[b])] ^ kTe2[B2(s0[b])] ^ kTe3[B3(s1[b])] ^ k[2];
-            const uint32_t t3 =
-                kTe0[B0(s3[b])] ^ kTe1[B1(s0[b])] ^ kTe2[B2(s1[b])] ^ kTe3[B3(s2[b])] ^ k[3];
+            const uint32_t t0 = D::template Round<0>(s0[b], s1[b], s2[b], s3[b]) ^ k[0];
+            const uint32_t t1 = D::template Round<1>(s0[b], s1[b], s2[b], s3[b]) ^ k[1];
+            const uint32_t t2 = D::template Round<2>(s0[b], s1[b], s2[b], s3[b]) ^ k[2];
+            const uint32_t t3 = D::template Round<3>(s0[b], s1[b], s2[b], s3[b]) ^ k[3];
             s0[b] = t0;
             s1[b] = t1;
             s2[b] = t2;
@@ -69,71 +103,10 @@ inline void EncryptBlocks16(const RoundKeys* rk, int rounds, const unsigned char
 #pragma GCC unroll 2
     for (int b = 0; b < Lanes; ++b) {
         unsigned char* o = out + 16 * b;
-        StoreBigEndian(
-            Column(kSbox[B0(s0[b])], kSbox[B1(s1[b])], kSbox[B2(s2[b])], kSbox[B3(s3[b])]) ^ k[0],
-            o);
-        StoreBigEndian(
-            Column(kSbox[B0(s1[b])], kSbox[B1(s2[b])], kSbox[B2(s3[b])], kSbox[B3(s0[b])]) ^ k[1],
-            o + 4);
-        StoreBigEndian(
-            Column(kSbox[B0(s2[b])], kSbox[B1(s3[b])], kSbox[B2(s0[b])], kSbox[B3(s1[b])]) ^ k[2],
-            o + 8);
-        StoreBigEndian(
-            Column(kSbox[B0(s3[b])], kSbox[B1(s0[b])], kSbox[B2(s1[b])], kSbox[B3(s2[b])]) ^ k[3],
-            o + 12);
-    }
-}
-
-// The equivalent inverse cipher: InvShiftRows takes row k of column j from column j - k.
-template <int Lanes>
-inline void DecryptBlocks16(const RoundKeys* dk, int rounds, const unsigned char* in,
-                            unsigned char* out) {
-    uint32_t s0[Lanes], s1[Lanes], s2[Lanes], s3[Lanes];
-#pragma GCC unroll 2
-    for (int b = 0; b < Lanes; ++b) {
-        s0[b] = LoadBigEndian(in + 16 * b) ^ dk[0][0];
-        s1[b] = LoadBigEndian(in + 16 * b + 4) ^ dk[0][1];
-        s2[b] = LoadBigEndian(in + 16 * b + 8) ^ dk[0][2];
-        s3[b] = LoadBigEndian(in + 16 * b + 12) ^ dk[0][3];
-    }
-    for (int r = 1; r < rounds; ++r) {
-        const uint32_t* k = dk[r];
-#pragma GCC unroll 2
-        for (int b = 0; b < Lanes; ++b) {
-            const uint32_t t0 =
-                kTd0[B0(s0[b])] ^ kTd1[B1(s3[b])] ^ kTd2[B2(s2[b])] ^ kTd3[B3(s1[b])] ^ k[0];
-            const uint32_t t1 =
-                kTd0[B0(s1[b])] ^ kTd1[B1(s0[b])] ^ kTd2[B2(s3[b])] ^ kTd3[B3(s2[b])] ^ k[1];
-            const uint32_t t2 =
-                kTd0[B0(s2[b])] ^ kTd1[B1(s1[b])] ^ kTd2[B2(s0[b])] ^ kTd3[B3(s3[b])] ^ k[2];
-            const uint32_t t3 =
-                kTd0[B0(s3[b])] ^ kTd1[B1(s2[b])] ^ kTd2[B2(s1[b])] ^ kTd3[B3(s0[b])] ^ k[3];
-            s0[b] = t0;
-            s1[b] = t1;
-            s2[b] = t2;
-            s3[b] = t3;
-        }
-    }
-    const uint32_t* k = dk[rounds];
-#pragma GCC unroll 2
-    for (int b = 0; b < Lanes; ++b) {
-        unsigned char* o = out + 16 * b;
-        StoreBigEndian(Column(kInvSbox[B0(s0[b])], kInvSbox[B1(s3[b])], kInvSbox[B2(s2[b])],
-                              kInvSbox[B3(s1[b])]) ^
-                           k[0],
-                       o);
-        StoreBigEndian(Column(kInvSbox[B0(s1[b])], kInvSbox[B1(s0[b])], kInvSbox[B2(s3[b])],
-                              kInvSbox[B3(s2[b])]) ^
-                           k[1],
-                       o + 4);
-        StoreBigEndian(Column(kInvSbox[B0(s2[b])], kInvSbox[B1(s1[b])], kInvSbox[B2(s0[b])],
-                              kInvSbox[B3(s3[b])]) ^
-                           k[2],
-                       o + 8);
-        StoreBigEndian(Column(kInvSbox[B0(s3[b])], kInvSbox[B1(s2[b])], kInvSbox[B2(s1[b])],
-                              kInvSbox[B3(s0[b])]) ^
-                           k[3],
-                       o + 12);
+        StoreBigEndian(D::template Last<0>(s0[b], s1[b], s2[b], s3[b]) ^ k[0], o);
+        StoreBigEndian(D::template Last<1>(s0[b], s1[b], s2[b], s3[b]) ^ k[1], o + 4);
+        StoreBigEndian(D::template Last<2>(s0[b], s1[b], s2[b], s3[b]) ^ k[2], o + 8);
+        StoreBigEndian(D::template Last<3>(s0[b], s1[b], s2[b], s3[b]) ^ k[3], o + 12);
     }
 }
 

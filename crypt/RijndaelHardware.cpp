@@ -47,6 +47,59 @@ __attribute__((target("aes,sse4.1"))) inline void LoadKeys(const uint32_t (*keys
         out[r] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(keys[r])), swap);
 }
 
+// The two directions differ only in their round instructions.
+struct Encryption {
+    __attribute__((target("aes,sse4.1"), always_inline)) static __m128i Round(__m128i b,
+                                                                              __m128i k) {
+        return _mm_aesenc_si128(b, k);
+    }
+    __attribute__((target("aes,sse4.1"), always_inline)) static __m128i LastRound(__m128i b,
+                                                                                  __m128i k) {
+        return _mm_aesenclast_si128(b, k);
+    }
+};
+
+struct Decryption {
+    __attribute__((target("aes,sse4.1"), always_inline)) static __m128i Round(__m128i b,
+                                                                              __m128i k) {
+        return _mm_aesdec_si128(b, k);
+    }
+    __attribute__((target("aes,sse4.1"), always_inline)) static __m128i LastRound(__m128i b,
+                                                                                  __m128i k) {
+        return _mm_aesdeclast_si128(b, k);
+    }
+};
+
+// Runs count blocks through the rounds, kLanes at a time so that the instructions of
+// independent blocks overlap, then the rest one by one.
+template <typename Direction>
+__attribute__((target("aes,sse4.1"), always_inline)) inline void
+RunBlocks(const uint32_t (*keys)[8], int rounds, const unsigned char* in, unsigned char* out,
+          size_t count) {
+    __m128i k[kMaxRounds + 1];
+    LoadKeys(keys, rounds, k);
+    const auto* src = reinterpret_cast<const __m128i*>(in);
+    auto* dst = reinterpret_cast<__m128i*>(out);
+    size_t i = 0;
+    for (; i + kLanes <= count; i += kLanes) {
+        __m128i b[kLanes];
+        for (int j = 0; j < kLanes; ++j)
+            b[j] = _mm_xor_si128(_mm_loadu_si128(src + i + j), k[0]);
+        for (int r = 1; r < rounds; ++r)
+            for (int j = 0; j < kLanes; ++j)
+                b[j] = Direction::Round(b[j], k[r]);
+        for (int j = 0; j < kLanes; ++j)
+            _mm_storeu_si128(dst + i + j, Direction::LastRound(b[j], k[rounds]));
+    }
+    for (; i < count; ++i) {
+        __m128i b = _mm_xor_si128(_mm_loadu_si128(src + i), k[0]);
+        for (int r = 1; r < rounds; ++r)
+            b = Direction::Round(b, k[r]);
+        _mm_storeu_si128(dst + i, Direction::LastRound(b, k[rounds]));
+    }
+    explicit_bzero(k, sizeof k); // the object wipes its round keys; so do their copies
+}
+
 #endif
 
 } // namespace
@@ -65,56 +118,14 @@ __attribute__((target("aes,sse4.1"))) void HardwareEncryptBlocks(const uint32_t 
                                                                  int rounds,
                                                                  const unsigned char* in,
                                                                  unsigned char* out, size_t count) {
-    __m128i k[kMaxRounds + 1];
-    LoadKeys(keys, rounds, k);
-    const auto* src = reinterpret_cast<const __m128i*>(in);
-    auto* dst = reinterpret_cast<__m128i*>(out);
-    size_t i = 0;
-    for (; i + kLanes <= count; i += kLanes) {
-        __m128i b[kLanes];
-        for (int j = 0; j < kLanes; ++j)
-            b[j] = _mm_xor_si128(_mm_loadu_si128(src + i + j), k[0]);
-        for (int r = 1; r < rounds; ++r)
-            for (int j = 0; j < kLanes; ++j)
-                b[j] = _mm_aesenc_si128(b[j], k[r]);
-        for (int j = 0; j < kLanes; ++j)
-            _mm_storeu_si128(dst + i + j, _mm_aesenclast_si128(b[j], k[rounds]));
-    }
-    for (; i < count; ++i) {
-        __m128i b = _mm_xor_si128(_mm_loadu_si128(src + i), k[0]);
-        for (int r = 1; r < rounds; ++r)
-            b = _mm_aesenc_si128(b, k[r]);
-        _mm_storeu_si128(dst + i, _mm_aesenclast_si128(b, k[rounds]));
-    }
-    explicit_bzero(k, sizeof k); // the object wipes its round keys; so do their copies
+    RunBlocks<Encryption>(keys, rounds, in, out, count);
 }
 
 __attribute__((target("aes,sse4.1"))) void HardwareDecryptBlocks(const uint32_t (*keys)[8],
                                                                  int rounds,
                                                                  const unsigned char* in,
                                                                  unsigned char* out, size_t count) {
-    __m128i k[kMaxRounds + 1];
-    LoadKeys(keys, rounds, k);
-    const auto* src = reinterpret_cast<const __m128i*>(in);
-    auto* dst = reinterpret_cast<__m128i*>(out);
-    size_t i = 0;
-    for (; i + kLanes <= count; i += kLanes) {
-        __m128i b[kLanes];
-        for (int j = 0; j < kLanes; ++j)
-            b[j] = _mm_xor_si128(_mm_loadu_si128(src + i + j), k[0]);
-        for (int r = 1; r < rounds; ++r)
-            for (int j = 0; j < kLanes; ++j)
-                b[j] = _mm_aesdec_si128(b[j], k[r]);
-        for (int j = 0; j < kLanes; ++j)
-            _mm_storeu_si128(dst + i + j, _mm_aesdeclast_si128(b[j], k[rounds]));
-    }
-    for (; i < count; ++i) {
-        __m128i b = _mm_xor_si128(_mm_loadu_si128(src + i), k[0]);
-        for (int r = 1; r < rounds; ++r)
-            b = _mm_aesdec_si128(b, k[r]);
-        _mm_storeu_si128(dst + i, _mm_aesdeclast_si128(b, k[rounds]));
-    }
-    explicit_bzero(k, sizeof k);
+    RunBlocks<Decryption>(keys, rounds, in, out, count);
 }
 
 #else

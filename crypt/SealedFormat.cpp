@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "crypt/SealedFormat.h"
 
+#include "platform/DescriptorIo.h"
+
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -101,19 +103,6 @@ ssize_t ReadNext(int fd, uint8_t* data, size_t size) {
         done += static_cast<size_t>(got);
     }
     return static_cast<ssize_t>(done);
-}
-
-bool WriteAt(int fd, const uint8_t* data, size_t size, uint64_t offset) {
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t put = ::pwrite(fd, data + done, size - done, offset + done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += static_cast<size_t>(put);
-    }
-    return true;
 }
 
 // The stream state holds key material; it is wiped when the operation ends.
@@ -276,7 +265,7 @@ SealedOutcome SealPayload(int archiveFd, int outFd, int64_t imageLength, const S
     uint8_t streamHeader[kStreamHeaderSize];
     crypto_secretstream_xchacha20poly1305_init_push(&stream.state, streamHeader, key.PayloadKey());
     uint64_t offset = header.imageLength;
-    if (!WriteAt(outFd, streamHeader, sizeof streamHeader, offset))
+    if (!WriteAllAt(outFd, streamHeader, sizeof streamHeader, offset))
         return SealedOutcome::WriteFailed;
     offset += kStreamHeaderSize;
 
@@ -296,7 +285,7 @@ SealedOutcome SealPayload(int archiveFd, int outFd, int64_t imageLength, const S
         crypto_secretstream_xchacha20poly1305_push(
             &stream.state, cipher.data(), &cipherSize, plain.Data(), static_cast<size_t>(got),
             header.nonce.data(), header.nonce.size(), last ? kTagFinal : kTagMessage);
-        if (!WriteAt(outFd, cipher.data(), cipherSize, offset))
+        if (!WriteAllAt(outFd, cipher.data(), cipherSize, offset))
             return SealedOutcome::WriteFailed;
         offset += cipherSize;
         if (progress && !progress(static_cast<uint64_t>(sealed)))
@@ -312,8 +301,8 @@ SealedOutcome SealPayload(int archiveFd, int outFd, int64_t imageLength, const S
     crypto_aead_xchacha20poly1305_ietf_encrypt(
         tail.data() + kSealedHeaderOffset, nullptr, plainHeader, kHeaderSize, tail.data(),
         kTailAdSize, nullptr, tail.data() + kNonceOffset, key.HeaderKey());
-    return WriteAt(outFd, tail.data(), tail.size(), offset) ? SealedOutcome::Ok
-                                                            : SealedOutcome::WriteFailed;
+    return WriteAllAt(outFd, tail.data(), tail.size(), offset) ? SealedOutcome::Ok
+                                                               : SealedOutcome::WriteFailed;
 } catch (const std::bad_alloc&) {
     return SealedOutcome::NoMemory;
 }

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// CBindImage: construction, the text fields, the slot table, the trailer and the error
-// and progress reporting shared by all operations.
+// CBindImage: construction, the text fields, the slot table, the trailer, the error and
+// progress reporting shared by all operations, and the operations handed to the working
+// folder (WorkDirs) and the payload archive (PayloadArchive).
 #include "engine/BindImage.h"
 
 #include "engine/StreamFile.h"
 #include "engine/TrailerCodec.h"
+#include "platform/WorkFolder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -63,9 +65,8 @@ CBindImage::OperationScope::OperationScope(CBindImage& owner) : m_owner(owner) {
 int CBindImage::Fail(Outcome outcome, const std::string& reason, const std::string& subject,
                      int error) {
     if (!m_cancelled)
-        m_lastStatus = m_workFolderError.empty()
-                           ? Status::Fail(outcome, reason, subject, error)
-                           : Status::Fail(Outcome::WriteFailed, m_workFolderError);
+        m_lastStatus = m_work.Error().empty() ? Status::Fail(outcome, reason, subject, error)
+                                              : Status::Fail(Outcome::WriteFailed, m_work.Error());
     return 0;
 }
 
@@ -111,6 +112,37 @@ std::function<bool(uint64_t)> CBindImage::Progress(ProgressStep step, int64_t to
     return [this, step, total, base](uint64_t done) {
         return Report(step, std::min(base + static_cast<int64_t>(done), total), total);
     };
+}
+
+std::string CBindImage::CreateWorkDirs() {
+    return m_work.Create();
+}
+
+std::string CBindImage::NewTempName() {
+    return m_work.NewTempName();
+}
+
+int CBindImage::RemoveFolderTree(const std::string& path) {
+    return RemoveTree(path) ? 1 : 0;
+}
+
+int CBindImage::BuildPayloadArchive() {
+    OperationScope scope(*this);
+    return m_archive.Build();
+}
+
+int CBindImage::ReadPayloadArchive() {
+    OperationScope scope(*this);
+    return m_archive.Read();
+}
+
+int CBindImage::AdoptBuiltArchive() {
+    return m_archive.Adopt();
+}
+
+int CBindImage::ExtractHiddenFile(int k, std::string& dest) {
+    OperationScope scope(*this);
+    return m_archive.Extract(k, dest);
 }
 
 std::string CBindImage::OutputName() const {
@@ -204,8 +236,8 @@ int CBindImage::ReplaceContent(std::optional<std::string> message,
     ClearMessage();
     if (message && !message->empty())
         SetMessage(*message);
-    m_keepStoredMessage = false;
-    m_carried.clear();
+    m_archive.KeepStoredMessage(false);
+    m_archive.SetCarriedEntries({});
     DropAllFiles();
     for (int k : keptSlots) {
         // Only a file the carrier listed can be kept; anything else would be lost silently.

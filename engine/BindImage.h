@@ -18,29 +18,25 @@
 // that still finds no slot fails the save, never vanishes.
 #pragma once
 
-#include "archive/EntryCheck.h"
 #include "archive/EntryName.h" // kMessageEntryName
 #include "crypt/SealedKey.h"
 #include "crypt/SecretBytes.h"
 #include "engine/CarrierTrailer.h"
 #include "engine/FileSlot.h"
 #include "engine/Outcome.h"
+#include "engine/PayloadArchive.h"
 #include "engine/StreamFile.h"
-#include "platform/WorkFolder.h"
+#include "engine/WorkDirs.h"
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 namespace lumora {
-
-class CZipper;
-class CUnzipper;
 
 // What became of the carrier's message entry when the payload archive was read.
 enum class MessageState {
@@ -104,12 +100,14 @@ public:
     // Entries of the opened payload archive that the next save copies as they are stored,
     // besides the kept slots: entries no slot holds (past the 100th, names that cannot be
     // written out). Cleared by ReplaceContent.
-    void SetCarriedEntries(std::vector<int> entryIndices) { m_carried = std::move(entryIndices); }
+    void SetCarriedEntries(std::vector<int> entryIndices) {
+        m_archive.SetCarriedEntries(std::move(entryIndices));
+    }
     // The next save copies the stored message entry unchanged instead of Message().
-    void KeepStoredMessage(bool keep) { m_keepStoredMessage = keep; }
+    void KeepStoredMessage(bool keep) { m_archive.KeepStoredMessage(keep); }
     // The next save writes under this password (borrowed for the save) instead of the
     // object's own, which still reads the opened archive.
-    void SetNewPassword(const Password* password) { m_newPassword = password; }
+    void SetNewPassword(const Password* password) { m_archive.SetNewPassword(password); }
     int FirstFileSlot(FileSlot& out) const;
     int NextFileSlot(FileSlot& out, int k) const;
     const FileSlot& Slot(int k) const { return m_slots.at(k); }
@@ -156,8 +154,8 @@ public:
 
     // --- for callers and tests
     const std::string& CarrierPath() const { return m_carrierPath; }
-    const std::string& WorkDir() const { return m_workDir; }
-    const std::string& DataDir() const { return m_dataDir; }
+    const std::string& WorkDir() const { return m_work.Dir(); }
+    const std::string& DataDir() const { return m_work.DataDir(); }
     const std::string& PayloadTempPath() const { return m_payloadTempPath; }
     const std::string& ImageTempPath() const { return m_imageTempPath; }
     // The open carrier file; null when none is open.
@@ -167,7 +165,7 @@ public:
     const std::string& LastError() const { return m_lastStatus.Describe(); }
     // Why no working folder could be made, empty when there is one. Without one, every
     // operation that needs it fails, and LastError() gives this reason.
-    const std::string& WorkFolderError() const { return m_workFolderError; }
+    const std::string& WorkFolderError() const { return m_work.Error(); }
     void SetProgressObserver(CProgressObserver* observer) { m_observer = observer; }
     // Threads that pack and unpack hidden files (0, the default: one per usable processor,
     // see platform/WorkerPool.h). A carrier's bytes are the same for every count.
@@ -178,6 +176,10 @@ public:
     static const std::array<uint8_t, 16>& CheckPlaintext();
 
 private:
+    // The payload archive works on the slots, the message and the password, and fails
+    // and reports through this object.
+    friend class PayloadArchive;
+
     // Marks the outermost public operation: it starts with no error and not cancelled.
     class OperationScope {
     public:
@@ -208,17 +210,6 @@ private:
     std::string OutputName() const;
 
     int CheckFilesToHide();
-    struct PackProgress {
-        int64_t done = 0;
-        int64_t total = 0;
-    };
-    std::vector<int> KeptEntries() const;
-    int CopyKeptEntries(CZipper& zipper, CUnzipper& source, const std::vector<int>& kept,
-                        PackProgress& progress);
-    int AddNewEntries(CZipper& zipper, const std::string& archivePath, PackProgress& progress);
-    int FailEntry(EntryCheck check, const std::string& name);
-    int ReadMessage(CUnzipper& unzipper, int index, int64_t size);
-    const Password* WritePassword() const;
     // Bytes of the open file that are its image part.
     int64_t ImagePartLength() const;
     // The image part to copy: the open carrier up to its cut, else the split copy.
@@ -227,8 +218,6 @@ private:
     std::string m_carrierPath;
     std::string m_payloadTempPath;
     std::string m_imageTempPath;
-    std::string m_workDir;
-    std::string m_dataDir;
     FILE* m_carrierFile = nullptr;
     std::optional<Password> m_password;
     std::array<uint8_t, 16> m_checkPlaintext{};
@@ -236,13 +225,6 @@ private:
     MessageState m_messageState = MessageState::None;
     int m_messageEntry = -1;
     int64_t m_messageEntrySize = 0;
-    int64_t m_builtFileCount = 0; // files in the archive of the running or last save
-    int64_t m_builtFilesSize = 0;
-    bool m_keepStoredMessage = false;
-    bool m_plainArchive = false; // the archive being built gets no PKWARE encryption
-    std::vector<int> m_carried;
-    const Password* m_newPassword = nullptr;
-    std::string m_builtArchivePath; // the archive of the running or last save
     std::array<FileSlot, kSlotCount> m_slots;
     CarrierTrailer m_trailer{};
 
@@ -253,11 +235,10 @@ private:
     bool m_cancelled = false;
     std::optional<ProgressStep> m_reportedStep;
     int64_t m_reportedBytes = 0;
-    int64_t m_carrierSize = 0;             // size of the file the trailer was loaded from
-    std::string m_saveDest;                // the destination of the running save
-    std::set<std::string> m_tempNames;     // every name NewTempName handed out
-    std::vector<WorkFolder> m_workFolders; // working folders this object created
-    std::string m_workFolderError;
+    int64_t m_carrierSize = 0; // size of the file the trailer was loaded from
+    std::string m_saveDest;    // the destination of the running save
+    PayloadArchive m_archive{*this};
+    WorkDirs m_work;
 };
 
 } // namespace lumora

@@ -84,7 +84,7 @@ int CBindImage::SplitImagePart() {
 
 int CBindImage::UnpackPayload() {
     OperationScope scope(*this);
-    ClearSlots(-1);
+    ClearAllSlots();
     if (m_carrierFile == nullptr || !HasValidTrailer() || m_trailer.payloadLength == 0 ||
         m_trailer.imageLength == 0)
         return Fail(Outcome::NoData, kDamagedPayload);
@@ -157,7 +157,7 @@ int CBindImage::SaveCarrier(const std::string& dest) {
 
 int CBindImage::WriteCarrier(FILE* out) {
     OperationScope scope(*this);
-    if (WritePassword() == nullptr)
+    if (m_archive.WritePassword() == nullptr)
         return Fail(Outcome::Refused, kNoPassword);
     if (!CheckFilesToHide())
         return 0;
@@ -218,14 +218,14 @@ int CBindImage::AppendPayload(FILE* out) {
     m_trailer.payloadLength = 0;
     if (out == nullptr)
         return FailWrite(OutputName(), EBADF);
-    const Password* password = WritePassword();
+    const Password* password = m_archive.WritePassword();
     if (password == nullptr)
         return Fail(Outcome::Refused, kNoPassword);
     if (!BuildPayloadArchive())
         return 0;
     StreamFile plain;
-    if (!plain.OpenRead(m_builtArchivePath))
-        return FailRead(m_builtArchivePath, errno);
+    if (!plain.OpenRead(m_archive.BuiltPath()))
+        return FailRead(m_archive.BuiltPath(), errno);
     const int64_t plainSize = StreamSize(plain.Get());
     plain.Close();
     const int64_t encryptedSize = EncryptedPayloadSize(plainSize);
@@ -233,7 +233,7 @@ int CBindImage::AppendPayload(FILE* out) {
         return Fail(Outcome::Refused, kCarrierTooLarge);
     // Enciphered straight into the carrier: a failed save leaves no destination behind.
     errno = 0;
-    if (!EncryptPayloadInto(m_builtArchivePath.c_str(), out, *password,
+    if (!EncryptPayloadInto(m_archive.BuiltPath().c_str(), out, *password,
                             Progress(ProgressStep::Encrypting, plainSize)))
         return FailWrite(OutputName(), errno != 0 ? errno : EIO);
     m_trailer.payloadLength = static_cast<int32_t>(encryptedSize);
@@ -248,14 +248,14 @@ int CBindImage::StoreTrailer(FILE* out) {
     m_trailer.version = kTrailerVersion;
     int64_t messageLength = m_message ? static_cast<int64_t>(m_message->size()) : 0;
     // A message carried over unread counts by its entry, less the closing NUL.
-    if (m_keepStoredMessage && m_messageEntry >= 0 && !m_message)
+    if (m_archive.KeepsStoredMessage() && m_messageEntry >= 0 && !m_message)
         messageLength = std::max<int64_t>(m_messageEntrySize - 1, 0);
     m_trailer.messageLength = ClampToInt32(messageLength);
-    m_trailer.fileCount = ClampToInt32(m_builtFileCount);
-    m_trailer.filesTotalSize = ClampToInt32(m_builtFilesSize);
+    m_trailer.fileCount = ClampToInt32(m_archive.BuiltFileCount());
+    m_trailer.filesTotalSize = ClampToInt32(m_archive.BuiltFilesSize());
 
     std::memset(m_trailer.checkRecord, 0, sizeof m_trailer.checkRecord);
-    const Password* password = WritePassword();
+    const Password* password = m_archive.WritePassword();
     if (password != nullptr && !password->Empty()) {
         std::array<uint8_t, 16> plain = m_checkPlaintext;
         if (!EncryptCheckRecord(plain.data(), m_trailer.checkRecord, *password,

@@ -45,14 +45,6 @@ std::string SaveTarget(const std::string& destination, const std::string& opened
     return ::realpath(opened.c_str(), resolved) != nullptr ? std::string(resolved) : destination;
 }
 
-} // namespace
-
-struct CarrierSession::Identity {
-    std::optional<FileIdentity> file;
-};
-
-namespace {
-
 Status LockStatusOf(LockStatus locked, const FileLock& lock, const std::string& path) {
     switch (locked) {
     case LockStatus::Locked:
@@ -91,8 +83,7 @@ Status PlacingFailure(const std::string& path, int error) {
 } // namespace
 
 CarrierSession::CarrierSession(std::string path)
-    : m_path(std::move(path)), m_engine(std::make_unique<CBindImage>()),
-      m_identity(std::make_unique<Identity>()) {}
+    : m_path(std::move(path)), m_engine(std::make_unique<CBindImage>()) {}
 
 CarrierSession::~CarrierSession() = default;
 
@@ -116,7 +107,7 @@ Status CarrierSession::Open() {
     m_format = CarrierFormat::Classic;
     if (!m_engine->WorkFolderError().empty())
         return Status::Fail(Outcome::WriteFailed, m_engine->WorkFolderError());
-    m_identity->file = IdentityOf(m_path);
+    m_identity = IdentityOf(m_path);
     if (m_engine->OpenCarrier(m_path, OPEN_INSPECT) != 1 && !m_engine->LastStatus().Ok())
         return m_engine->LastStatus();
     return Status::Success();
@@ -535,8 +526,8 @@ Status CarrierSession::Save(const SaveRequest& request) {
         return losses;
     const std::string target = SaveTarget(request.destination, m_path);
     const std::optional<FileIdentity> existing = IdentityOf(target);
-    const bool inPlace = existing && m_identity->file && m_identity->file->IsSameFile(*existing);
-    if (inPlace && !request.allowChanged && !(*existing == *m_identity->file))
+    const bool inPlace = existing && m_identity && m_identity->IsSameFile(*existing);
+    if (inPlace && !request.allowChanged && !(*existing == *m_identity))
         return Status::Fail(Outcome::Changed, m_path + " changed since it was opened", m_path);
     // An existing destination is held against other Lumora processes while it is replaced.
     FileLock saveLock;
@@ -610,7 +601,7 @@ Status CarrierSession::Save(const SaveRequest& request) {
     if (m_engine->AdoptBuiltArchive() != 1)
         return EngineStatus();
     m_path = request.destination;
-    m_identity->file = IdentityOf(target);
+    m_identity = IdentityOf(target);
     m_engine->OpenCarrier(target, OPEN_INSPECT);
     m_format = format;
     if (sealedKey != nullptr) {

@@ -13,6 +13,7 @@
 #include "engine/BindImage.h"
 #include "engine/Outcome.h"
 #include "engine/SealedCarrier.h"
+#include "platform/FileLock.h"
 
 #include <memory>
 #include <optional>
@@ -20,8 +21,6 @@
 #include <vector>
 
 namespace lumora {
-
-class FileLock;
 
 // One file entry of the payload archive (the message entry is not one).
 struct HiddenEntry {
@@ -146,8 +145,7 @@ private:
     std::unique_ptr<CBindImage> m_engine;
     std::vector<HiddenEntry> m_entries;
     std::unique_ptr<FileLock> m_lock;
-    struct Identity;
-    std::unique_ptr<Identity> m_identity; // the carrier as it was when opened
+    std::optional<FileIdentity> m_identity; // the carrier as it was when opened
     CProgressObserver* m_observer = nullptr;
     bool m_unlocked = false;
     CarrierFormat m_format = CarrierFormat::Classic;

@@ -5,11 +5,12 @@
 // Kept entries are copied from the opened archive as they are stored (name, flags and
 // data byte for byte while the password stays), so a re-save loses nothing it cannot
 // show: names with folders, names from other writers, entries past the 100th slot.
-#include "engine/BindImage.h"
+#include "engine/PayloadArchive.h"
 
 #include "archive/EntryName.h"
 #include "archive/Unzipper.h"
 #include "archive/Zipper.h"
+#include "engine/BindImage.h"
 #include "engine/EngineErrors.h"
 #include "engine/EntryStatus.h"
 #include "engine/MessageEntry.h"
@@ -34,41 +35,42 @@ std::string EntryNameOf(const FileSlot& slot) {
 
 } // namespace
 
-const Password* CBindImage::WritePassword() const {
-    return m_newPassword != nullptr ? m_newPassword : CurrentPassword();
+const Password* PayloadArchive::WritePassword() const {
+    return m_newPassword != nullptr ? m_newPassword : m_owner.CurrentPassword();
 }
 
-int CBindImage::FailEntry(EntryCheck check, const std::string& name) {
+int PayloadArchive::FailEntry(EntryCheck check, const std::string& name) {
     const Status status = EntryStatus(check, name);
-    return status.Ok() ? 1 : Fail(status.outcome, status.reason, status.subject, status.error);
+    return status.Ok() ? 1
+                       : m_owner.Fail(status.outcome, status.reason, status.subject, status.error);
 }
 
 // The entries of the opened archive that the next save copies, in their stored order.
-std::vector<int> CBindImage::KeptEntries() const {
+std::vector<int> PayloadArchive::KeptEntries() const {
     std::vector<int> kept = m_carried;
-    for (const FileSlot& slot : m_slots) {
+    for (const FileSlot& slot : m_owner.m_slots) {
         if (slot.state == SLOT_STORED)
             kept.push_back(slot.entryIndex);
     }
-    if (m_keepStoredMessage && m_messageEntry >= 0)
-        kept.push_back(m_messageEntry);
+    if (m_keepStoredMessage && m_owner.m_messageEntry >= 0)
+        kept.push_back(m_owner.m_messageEntry);
     std::sort(kept.begin(), kept.end());
     kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
     return kept;
 }
 
-int CBindImage::CopyKeptEntries(CZipper& zipper, CUnzipper& source, const std::vector<int>& kept,
-                                PackProgress& progress) {
+int PayloadArchive::CopyKeptEntries(CZipper& zipper, CUnzipper& source,
+                                    const std::vector<int>& kept, PackProgress& progress) {
     for (int index : kept) {
         ZipEntryInfo info;
         if (!source.EntryInfoAt(index, info))
-            return Fail(Outcome::Damaged, kDamagedPayload);
-        zipper.SetProgress(Progress(ProgressStep::Packing, progress.total, progress.done));
-        EntryCheck copied = zipper.CopyEntryFrom(source, index, CurrentPassword());
+            return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
+        zipper.SetProgress(m_owner.Progress(ProgressStep::Packing, progress.total, progress.done));
+        EntryCheck copied = zipper.CopyEntryFrom(source, index, m_owner.CurrentPassword());
         if (copied != EntryCheck::Ok)
             return FailEntry(copied, info.name);
         progress.done += info.compressedSize;
-        if (index != m_messageEntry && !info.isFolder) {
+        if (index != m_owner.m_messageEntry && !info.isFolder) {
             ++m_builtFileCount;
             m_builtFilesSize += info.uncompressedSize;
         }
@@ -78,11 +80,11 @@ int CBindImage::CopyKeptEntries(CZipper& zipper, CUnzipper& source, const std::v
 
 // The added files and the message, as one batch: the worker pool deflates the next
 // entries while the current one is written.
-int CBindImage::AddNewEntries(CZipper& zipper, const std::string& archivePath,
-                              PackProgress& progress) {
+int PayloadArchive::AddNewEntries(CZipper& zipper, const std::string& archivePath,
+                                  PackProgress& progress) {
     std::vector<CZipper::NewEntry> entries;
     std::vector<const FileSlot*> slots;
-    for (const FileSlot& slot : m_slots) {
+    for (const FileSlot& slot : m_owner.m_slots) {
         if (slot.state != SLOT_ADDED)
             continue;
         std::error_code ec;
@@ -91,30 +93,30 @@ int CBindImage::AddNewEntries(CZipper& zipper, const std::string& archivePath,
         slots.push_back(&slot);
     }
     std::string message;
-    if (!m_keepStoredMessage && m_message && !m_message->empty()) {
-        if (MessageEntrySize(*m_message) > kMaxMessageEntrySize)
-            return Fail(Outcome::Refused, kMessageTooLarge);
-        message = EncodeMessageEntry(*m_message);
+    if (!m_keepStoredMessage && m_owner.m_message && !m_owner.m_message->empty()) {
+        if (MessageEntrySize(*m_owner.m_message) > kMaxMessageEntrySize)
+            return m_owner.Fail(Outcome::Refused, kMessageTooLarge);
+        message = EncodeMessageEntry(*m_owner.m_message);
         entries.push_back({kMessageEntryName,
                            {},
                            reinterpret_cast<const uint8_t*>(message.data()),
                            message.size()});
     }
-    zipper.SetProgress(Progress(ProgressStep::Packing, progress.total, progress.done));
+    zipper.SetProgress(m_owner.Progress(ProgressStep::Packing, progress.total, progress.done));
     size_t failed = 0;
     errno = 0;
     if (!zipper.AddEntries(entries, &failed)) {
         int error = errno != 0 ? errno : EIO;
-        if (Cancelled())
+        if (m_owner.Cancelled())
             return 0;
         if (failed < slots.size()) {
             const std::string& name = slots[failed]->name;
             if (FILE* probe = OpenRegularFileForReading(name))
                 std::fclose(probe);
             else
-                return FailRead(FileNameOf(name), errno);
+                return m_owner.FailRead(FileNameOf(name), errno);
         }
-        return FailWrite(archivePath, error);
+        return m_owner.FailWrite(archivePath, error);
     }
     for (const FileSlot* slot : slots) {
         progress.done += slot->size;
@@ -124,73 +126,72 @@ int CBindImage::AddNewEntries(CZipper& zipper, const std::string& archivePath,
     return 1;
 }
 
-int CBindImage::BuildPayloadArchive() {
-    OperationScope scope(*this);
+int PayloadArchive::Build() {
     // The archive is built beside the opened one, which stays readable until a save has
     // replaced its carrier: a failed or cancelled save can be tried again.
-    if (!m_builtArchivePath.empty())
-        ::unlink(m_builtArchivePath.c_str());
-    m_builtArchivePath = NewTempName();
+    if (!m_builtPath.empty())
+        ::unlink(m_builtPath.c_str());
+    m_builtPath = m_owner.NewTempName();
     m_builtFileCount = m_builtFilesSize = 0;
     // One packing step over the kept entries (their stored bytes) and the added files.
     const std::vector<int> kept = KeptEntries();
     CUnzipper source;
     PackProgress progress;
     if (!kept.empty()) {
-        if (!source.Open(m_payloadTempPath))
-            return Fail(Outcome::Damaged, kDamagedPayload);
-        source.SetPassword(CurrentPassword());
+        if (!source.Open(m_owner.m_payloadTempPath))
+            return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
+        source.SetPassword(m_owner.CurrentPassword());
         for (int index : kept) {
             ZipEntryInfo info;
             if (!source.EntryInfoAt(index, info))
-                return Fail(Outcome::Damaged, kDamagedPayload);
+                return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
             progress.total += info.compressedSize;
         }
     }
-    for (const FileSlot& slot : m_slots) {
+    for (const FileSlot& slot : m_owner.m_slots) {
         if (slot.state == SLOT_ADDED)
             progress.total += slot.size;
     }
     CZipper zipper;
-    if (!zipper.Open(m_builtArchivePath, std::nullopt, 0))
-        return FailWrite(m_builtArchivePath, errno);
-    zipper.SetPassword(m_plainArchive ? nullptr : WritePassword());
-    zipper.SetThreads(m_threads);
+    if (!zipper.Open(m_builtPath, std::nullopt, 0))
+        return m_owner.FailWrite(m_builtPath, errno);
+    zipper.SetPassword(m_plain ? nullptr : WritePassword());
+    zipper.SetThreads(m_owner.m_threads);
     bool built = CopyKeptEntries(zipper, source, kept, progress) &&
-                 AddNewEntries(zipper, m_builtArchivePath, progress);
+                 AddNewEntries(zipper, m_builtPath, progress);
     if (built)
-        built = Report(ProgressStep::Packing, progress.total, progress.total);
+        built = m_owner.Report(ProgressStep::Packing, progress.total, progress.total);
     errno = 0;
     if (built && !zipper.Close())
-        built = FailWrite(m_builtArchivePath, errno != 0 ? errno : EIO);
+        built = m_owner.FailWrite(m_builtPath, errno != 0 ? errno : EIO);
     if (!built) {
         zipper.Close();
-        ::unlink(m_builtArchivePath.c_str());
+        ::unlink(m_builtPath.c_str());
     }
     return built ? 1 : 0;
 }
 
-int CBindImage::AdoptBuiltArchive() {
-    if (m_builtArchivePath.empty() ||
-        ::rename(m_builtArchivePath.c_str(), m_payloadTempPath.c_str()) != 0)
+int PayloadArchive::Adopt() {
+    if (m_builtPath.empty() ||
+        ::rename(m_builtPath.c_str(), m_owner.m_payloadTempPath.c_str()) != 0)
         return 0;
-    m_builtArchivePath.clear();
+    m_builtPath.clear();
     if (m_newPassword != nullptr)
-        m_password = m_newPassword->Copy();
+        m_owner.m_password = m_newPassword->Copy();
     m_newPassword = nullptr;
     m_carried.clear();
     m_keepStoredMessage = false;
     // Every slot is read anew from the archive, the added files now among its entries.
-    ClearSlots(-1);
-    return ReadPayloadArchive();
+    m_owner.ClearAllSlots();
+    return m_owner.ReadPayloadArchive();
 }
 
-int CBindImage::ReadMessage(CUnzipper& unzipper, int index, int64_t size) {
-    m_messageEntry = index;
-    m_messageEntrySize = size;
+int PayloadArchive::ReadMessage(CUnzipper& unzipper, int index, int64_t size) {
+    m_owner.m_messageEntry = index;
+    m_owner.m_messageEntrySize = size;
     // Holding it would take as much memory as the entry claims; the files stay readable.
     if (size > kMaxMessageEntrySize) {
-        m_messageState = MessageState::TooLarge;
+        m_owner.m_messageState = MessageState::TooLarge;
         return 1;
     }
     std::string raw;
@@ -199,39 +200,38 @@ int CBindImage::ReadMessage(CUnzipper& unzipper, int index, int64_t size) {
         return true;
     });
     if (read == EntryCheck::Cancelled)
-        return Fail(Outcome::Cancelled, "cancelled");
+        return m_owner.Fail(Outcome::Cancelled, "cancelled");
     if (read != EntryCheck::Ok) {
-        m_messageState = MessageState::Damaged;
+        m_owner.m_messageState = MessageState::Damaged;
         return 1;
     }
     std::string text = DecodeMessageEntry(raw);
     if (!text.empty()) {
-        m_message = std::move(text);
-        m_messageState = MessageState::Present;
+        m_owner.m_message = std::move(text);
+        m_owner.m_messageState = MessageState::Present;
     }
     return 1;
 }
 
-int CBindImage::ReadPayloadArchive() {
-    OperationScope scope(*this);
-    ClearSlots(SLOT_STORED);
-    m_message.reset();
-    m_messageState = MessageState::None;
-    m_messageEntry = -1;
-    if (m_payloadTempPath.empty())
+int PayloadArchive::Read() {
+    m_owner.ClearSlots(SLOT_STORED);
+    m_owner.m_message.reset();
+    m_owner.m_messageState = MessageState::None;
+    m_owner.m_messageEntry = -1;
+    if (m_owner.m_payloadTempPath.empty())
         return 0;
     CUnzipper unzipper;
     // A directory that lists fewer entries than it claims has lost some: damaged, never
     // a carrier with less in it.
-    if (!unzipper.Open(m_payloadTempPath) || !unzipper.DirectoryComplete())
-        return Fail(Outcome::Damaged, kDamagedPayload);
-    unzipper.SetPassword(CurrentPassword());
+    if (!unzipper.Open(m_owner.m_payloadTempPath) || !unzipper.DirectoryComplete())
+        return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
+    unzipper.SetPassword(m_owner.CurrentPassword());
     const int count = unzipper.EntryCount();
     for (int i = 0; i < count; ++i) {
         ZipEntryInfo info;
         if (!unzipper.EntryInfoAt(i, info))
-            return Fail(Outcome::Damaged, kDamagedPayload);
-        if (info.storedName == kMessageEntryName && m_messageEntry < 0) {
+            return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
+        if (info.storedName == kMessageEntryName && m_owner.m_messageEntry < 0) {
             if (!ReadMessage(unzipper, i, info.uncompressedSize))
                 return 0;
             continue;
@@ -239,44 +239,43 @@ int CBindImage::ReadPayloadArchive() {
         // Only files that can be written out get a slot; the others are carried over
         // unchanged by a save.
         if (!info.isFolder && IsSafeEntryName(info.name))
-            AddFileSlot(info.name, SLOT_STORED, i, info.uncompressedSize);
+            m_owner.AddFileSlot(info.name, SLOT_STORED, i, info.uncompressedSize);
     }
     return 1;
 }
 
-int CBindImage::ExtractHiddenFile(int k, std::string& dest) {
-    OperationScope scope(*this);
+int PayloadArchive::Extract(int k, std::string& dest) {
     if (k < 0 || k >= kSlotCount)
         return 0;
-    const FileSlot& slot = m_slots[k];
-    if (!HasValidTrailer() || slot.state != SLOT_STORED || slot.entryIndex < 0)
+    const FileSlot& slot = m_owner.m_slots[k];
+    if (!m_owner.HasValidTrailer() || slot.state != SLOT_STORED || slot.entryIndex < 0)
         return 0;
     CUnzipper unzipper;
-    if (!unzipper.Open(m_payloadTempPath))
-        return Fail(Outcome::Damaged, kDamagedPayload);
-    unzipper.SetPassword(CurrentPassword());
-    unzipper.SetThreads(m_threads);
-    unzipper.SetProgress(Progress(ProgressStep::Unpacking, slot.size));
+    if (!unzipper.Open(m_owner.m_payloadTempPath))
+        return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
+    unzipper.SetPassword(m_owner.CurrentPassword());
+    unzipper.SetThreads(m_owner.m_threads);
+    unzipper.SetProgress(m_owner.Progress(ProgressStep::Unpacking, slot.size));
     if (dest.empty()) {
         // A folder per slot keeps entry names apart from the object's own files.
-        std::string folder = m_workDir + "/FILES/" + std::to_string(k);
+        std::string folder = m_owner.WorkDir() + "/FILES/" + std::to_string(k);
         std::filesystem::create_directories(folder);
         dest = folder + "/" + FileNameOf(slot.name);
     }
     AtomicFile out(dest);
     if (!out.Open())
-        return FailWrite(dest, errno);
+        return m_owner.FailWrite(dest, errno);
     bool written = true;
     EntryCheck read = unzipper.ReadEntryAt(slot.entryIndex, [&](const uint8_t* data, size_t n) {
         written = std::fwrite(data, 1, n, out.Stream()) == n;
         return written;
     });
     if (!written)
-        return FailWrite(dest, errno);
+        return m_owner.FailWrite(dest, errno);
     if (read != EntryCheck::Ok)
         return FailEntry(read, slot.name);
     if (!out.Commit(Replace::Always))
-        return FailWrite(dest, errno);
+        return m_owner.FailWrite(dest, errno);
     return 1;
 }
 

@@ -20,20 +20,20 @@ int CBindImage::WriteSealedCarrier(FILE* out, const SealedKey& key) {
     if (!CheckFilesToHide() || !WriteImagePart(out))
         return 0;
     // Kept entries are deciphered under the opened carrier's password as they are copied.
-    m_plainArchive = true;
+    m_archive.SetPlain(true);
     const int built = BuildPayloadArchive();
-    m_plainArchive = false;
+    m_archive.SetPlain(false);
     if (!built)
         return 0;
     if (std::fflush(out) != 0)
         return FailWrite(OutputName(), errno);
-    const int archive = ::open(m_builtArchivePath.c_str(), O_RDONLY | O_CLOEXEC);
+    const int archive = ::open(m_archive.BuiltPath().c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info {};
     if (archive < 0 || ::fstat(archive, &info) != 0) {
         const int error = errno;
         if (archive >= 0)
             ::close(archive);
-        return FailRead(m_builtArchivePath, error);
+        return FailRead(m_archive.BuiltPath(), error);
     }
     errno = 0;
     const SealedOutcome sealed = SealPayload(archive, ::fileno(out), m_trailer.imageLength, key,
@@ -48,7 +48,7 @@ int CBindImage::WriteSealedCarrier(FILE* out, const SealedKey& key) {
     case SealedOutcome::Cancelled:
         return Fail(Outcome::Cancelled, "cancelled");
     case SealedOutcome::ReadFailed:
-        return FailRead(m_builtArchivePath, error);
+        return FailRead(m_archive.BuiltPath(), error);
     case SealedOutcome::NoMemory:
         return Fail(Outcome::NoMemory, "not enough memory to seal the payload");
     default:

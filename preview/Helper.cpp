@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "preview/Helper.h"
 
+#include "platform/DescriptorIo.h"
 #include "platform/ProcessHardening.h"
 #include "preview/Decoder.h"
 #include "preview/PreviewProtocol.h"
 #include "preview/Sandbox.h"
 
 #include <QGuiApplication>
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <sys/prctl.h>
@@ -15,35 +15,6 @@
 
 namespace lumora::preview {
 namespace {
-
-// Reads exactly `size` bytes; false on an early end.
-bool ReadAll(int fd, uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t got = ::read(fd, data, size);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        data += got;
-        size -= size_t(got);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
-    const uint8_t* data = bytes.data();
-    size_t size = bytes.size();
-    while (size > 0) {
-        const ssize_t put = ::write(fd, data, size);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        data += put;
-        size -= size_t(put);
-    }
-    return true;
-}
 
 std::optional<Request> ReadRequest() {
     std::vector<uint8_t> message(kRequestHeaderSize);
@@ -83,7 +54,8 @@ void RunHelper(int argc, char** argv, void (*inSandbox)()) {
     const std::optional<Request> request = ReadRequest();
     if (!request)
         ::_exit(kBadRequest);
-    ::_exit(WriteAll(1, AnswerRequest(*request)) ? kAnswered : kAnswerLost);
+    const std::vector<uint8_t> answer = AnswerRequest(*request);
+    ::_exit(WriteAll(1, answer.data(), answer.size()) ? kAnswered : kAnswerLost);
 }
 
 } // namespace lumora::preview

@@ -140,4 +140,18 @@ void BindEscape(QWidget* panel, QPushButton* button) {
     new EscapePressesButton(panel, button);
 }
 
+void LayOutPanel(QWidget* panel, QWidget* body, QFrame* separator,
+                 const QList<QPushButton*>& buttons) {
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch(1);
+    for (QPushButton* button : buttons)
+        buttonRow->addWidget(button);
+    auto* panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(0, 0, 0, kPageMargin);
+    panelLayout->addWidget(body, 1);
+    panelLayout->addWidget(separator);
+    panelLayout->addLayout(buttonRow);
+    BindEscape(panel, buttons.back());
+}
+
 } // namespace lumora

@@ -45,6 +45,11 @@ void ArrangeButtonRows(QGridLayout* grid, const QList<QPushButton*>& buttons, in
 // Presses the cancel button on Esc while the panel has the focus and the button is usable.
 void BindEscape(QWidget* panel, QPushButton* button);
 
+// Lays a panel out: body above the separator and a row of buttons at the right, the last
+// of which cancels (BindEscape).
+void LayOutPanel(QWidget* panel, QWidget* body, QFrame* separator,
+                 const QList<QPushButton*>& buttons);
+
 // A panel's file list and the buttons beside it; the frame runs them for both panels.
 struct FileListControls {
     QTreeWidget* list = nullptr;

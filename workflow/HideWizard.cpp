@@ -161,17 +161,7 @@ void HideWizard::Build() {
     btnBack1 = NewButton(this, "btnBack1", QStringLiteral("< &Back"));
     btnNext1 = NewButton(this, "btnNext1", QStringLiteral("&Next >"));
     btnCencel1 = NewButton(this, "btnCencel1", QStringLiteral("&Cancel"));
-    auto* stepButtons = new QHBoxLayout;
-    stepButtons->addStretch(1);
-    for (QPushButton* button : {btnBack1, btnNext1, btnCencel1})
-        stepButtons->addWidget(button);
-
-    auto* panelLayout = new QVBoxLayout(this);
-    panelLayout->setContentsMargins(0, 0, 0, 8);
-    panelLayout->addWidget(pgcEncodeImage, 1);
-    panelLayout->addWidget(shp1);
-    panelLayout->addLayout(stepButtons);
-    BindEscape(this, btnCencel1);
+    LayOutPanel(this, pgcEncodeImage, shp1, {btnBack1, btnNext1, btnCencel1});
 }
 
 void HideWizard::SetTabOrder() {

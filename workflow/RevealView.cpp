@@ -81,17 +81,7 @@ void RevealView::Build() {
     btnDeSave = NewButton(this, "btnDeSave", QStringLiteral("&Save Image"));
     btnDeSaveAs = NewButton(this, "btnDeSaveAs", QStringLiteral("Sa&ve Image As"));
     btnDeCancel = NewButton(this, "btnDeCancel", QStringLiteral("&Cancel"));
-    auto* saveButtons = new QHBoxLayout;
-    saveButtons->addStretch(1);
-    for (QPushButton* button : {btnDeSave, btnDeSaveAs, btnDeCancel})
-        saveButtons->addWidget(button);
-
-    auto* panelLayout = new QVBoxLayout(this);
-    panelLayout->setContentsMargins(0, 0, 0, 8);
-    panelLayout->addWidget(pgcDecodeImage, 1);
-    panelLayout->addWidget(shp2);
-    panelLayout->addLayout(saveButtons);
-    BindEscape(this, btnDeCancel);
+    LayOutPanel(this, pgcDecodeImage, shp2, {btnDeSave, btnDeSaveAs, btnDeCancel});
 }
 
 void RevealView::SetTabOrder() {

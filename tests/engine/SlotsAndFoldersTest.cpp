@@ -2,10 +2,13 @@
 // The slot table and the working folders.
 #include "EngineTestSupport.h"
 
+#include "engine/WorkDirs.h"
 #include "platform/Clock.h"
 #include "platform/WorkFolder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace lumora::test {
 namespace {
@@ -127,6 +130,36 @@ TEST_F(SlotsAndFoldersTest, ALiveObjectsFolderOutlastsTheCleanerAndNoFolderMeans
     EXPECT_EQ(Hide(MakeImage(), Path("out.jpg"), "pw", "message", {}, &reason), 0);
     EXPECT_EQ(reason, engine.WorkFolderError());
     EXPECT_FALSE(FileExists(Path("out.jpg")));
+}
+
+TEST_F(SlotsAndFoldersTest, WorkDirsRecoverFromAFailureAndKeepEveryFolderTheyMadeUntilTheyGo) {
+    std::filesystem::remove_all(CacheFolder());
+    WriteFile(CacheFolder(), {'x'});
+    std::vector<std::string> made;
+    {
+        WorkDirs dirs;
+        dirs.Create();
+        EXPECT_FALSE(dirs.Error().empty());
+        // Names are still handed out, where nothing can be made.
+        const std::string lost = dirs.NewTempName();
+        EXPECT_EQ(lost.rfind(dirs.Dir() + "/", 0), 0u) << lost;
+        EXPECT_LT(::open(lost.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600), 0);
+
+        ASSERT_TRUE(std::filesystem::remove(CacheFolder()));
+        for (int i = 0; i < 2; ++i) {
+            made.push_back(dirs.Create());
+            EXPECT_TRUE(dirs.Error().empty());
+            EXPECT_EQ(dirs.DataDir(), made.back() + "/DATA");
+            EXPECT_TRUE(std::filesystem::is_directory(dirs.DataDir()));
+        }
+        EXPECT_NE(made[0], made[1]);
+        const std::string name = dirs.NewTempName();
+        EXPECT_EQ(name.rfind(made[1] + "/", 0), 0u) << name;
+        // A later folder does not replace the earlier one while the object lives.
+        EXPECT_TRUE(std::filesystem::is_directory(made[0]));
+    }
+    for (const std::string& folder : made)
+        EXPECT_FALSE(FileExists(folder)) << folder;
 }
 
 } // namespace

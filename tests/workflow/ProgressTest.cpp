@@ -125,22 +125,6 @@ private:
     std::shared_ptr<State> m_state;
 };
 
-// The wizard up to its last page, hiding `files` behind base.png.
-void WizardToLastPage(WorkflowBench& bench, const QStringList& files) {
-    bench.frame->ShowHideWizard();
-    bench.Get<QComboBox>("cbbFiles")
-        ->setEditText(QString::fromStdString(bench.CopyOfReference("base.png")));
-    bench.Click("btnNext1");
-    bench.Get<QPlainTextEdit>("mmoMsg")->setPlainText("message");
-    bench.Click("btnNext1");
-    bench.dialogs.fileLists.push_back(files);
-    bench.Click("btnAdd");
-    bench.Click("btnNext1");
-    bench.Get<QLineEdit>("edtPass1")->setText("pw");
-    bench.Get<QLineEdit>("edtPass2")->setText("pw");
-    bench.Click("btnNext1");
-}
-
 } // namespace
 
 class ProgressTest : public QObject {
@@ -232,7 +216,8 @@ void ProgressTest::frameShowsTheStepsAndItsCancelStopsTheSave() {
     const QString big = QString::fromStdString(bench.MakeFile("big.bin", 24 << 20, 3));
     const std::string dest = bench.MakeFile("dest.png", 1000, 4);
     const auto before = ReadFile(dest);
-    WizardToLastPage(bench, {big});
+    bench.WizardToLastPage(bench.CopyOfReference("base.png"), QStringLiteral("message"), {big},
+                           QStringLiteral("pw"));
     const auto entries = FolderEntries(bench.dir.Path());
 
     {

@@ -34,15 +34,9 @@ std::vector<uint8_t> Head(const std::vector<uint8_t>& bytes, size_t count) {
     return std::vector<uint8_t>(bytes.begin(), bytes.begin() + std::min(count, bytes.size()));
 }
 
-// Walks the wizard to its last page without saving.
+// Walks the wizard to its last page without saving, with no message and no files.
 void ToLastPage(WorkflowBench& bench, const std::string& image) {
-    bench.frame->ShowHideWizard();
-    bench.Get<QComboBox>("cbbFiles")->setEditText(QString::fromStdString(image));
-    for (int page = 0; page < 3; ++page)
-        bench.Click("btnNext1");
-    bench.Get<QLineEdit>("edtPass1")->setText("pw");
-    bench.Get<QLineEdit>("edtPass2")->setText("pw");
-    bench.Click("btnNext1");
+    bench.WizardToLastPage(image, std::nullopt, {}, QStringLiteral("pw"));
 }
 
 } // namespace

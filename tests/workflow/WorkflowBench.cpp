@@ -109,13 +109,14 @@ std::string WorkflowBench::MakeSealedCarrier(const std::string& name, const std:
     return session.Open().Ok() && session.Save(request).Ok() ? request.destination : std::string();
 }
 
-void WorkflowBench::HideThroughWizard(const std::string& image, const QString& message,
-                                      const QStringList& files, const QString& password,
-                                      const std::string& target) {
+void WorkflowBench::WizardToLastPage(const std::string& image,
+                                     const std::optional<QString>& message,
+                                     const QStringList& files, const QString& password) {
     frame->ShowHideWizard();
     Get<QComboBox>("cbbFiles")->setEditText(QString::fromStdString(image));
     Click("btnNext1");
-    Get<QPlainTextEdit>("mmoMsg")->setPlainText(message);
+    if (message)
+        Get<QPlainTextEdit>("mmoMsg")->setPlainText(*message);
     Click("btnNext1");
     if (!files.isEmpty()) {
         dialogs.fileLists.push_back(files);
@@ -125,6 +126,12 @@ void WorkflowBench::HideThroughWizard(const std::string& image, const QString& m
     Get<QLineEdit>("edtPass1")->setText(password);
     Get<QLineEdit>("edtPass2")->setText(password);
     Click("btnNext1");
+}
+
+void WorkflowBench::HideThroughWizard(const std::string& image, const QString& message,
+                                      const QStringList& files, const QString& password,
+                                      const std::string& target) {
+    WizardToLastPage(image, message, files, password);
     dialogs.savePaths.push_back(QString::fromStdString(target));
     Click("btnSave");
 }

@@ -14,6 +14,7 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace lumora::test {
@@ -64,6 +65,10 @@ public:
     std::string CopyOfReference(const std::string& name, const std::string& as = {}) const;
     // A file of the given bytes in the temporary folder.
     std::string MakeFile(const std::string& name, size_t size, uint32_t seed) const;
+    // Runs the wizard from its first page to its last, without saving: the message typed
+    // unless there is none (the memo is left alone), the files added, the password twice.
+    void WizardToLastPage(const std::string& image, const std::optional<QString>& message,
+                          const QStringList& files, const QString& password);
     // Runs the wizard from its first page to the saved carrier.
     void HideThroughWizard(const std::string& image, const QString& message,
                            const QStringList& files, const QString& password,
