@@ -433,8 +433,13 @@ Status CarrierSession::ExtractEntries(const std::vector<int>& entries, const Ope
         openFailure = open(at, inTurn, fds[at]);
         if (!openFailure.Ok())
             return CUnzipper::Begin::Stop;
-        if (fds[at] < 0)
-            return inTurn ? CUnzipper::Begin::Stop : CUnzipper::Begin::Later;
+        if (fds[at] < 0 && !inTurn)
+            return CUnzipper::Begin::Later;
+        if (fds[at] < 0) {
+            openFailure =
+                Status::Fail(Outcome::WriteFailed, "no file to write to", found[at]->name, EBADF);
+            return CUnzipper::Begin::Stop;
+        }
         sink = [fd = fds[at], &error = writeErrors[at],
                 left = found[at]->size](const uint8_t* data, size_t length) mutable {
             while (length > 0) {

@@ -119,7 +119,7 @@ public:
     Status ExtractToDescriptor(int entry, int fd);
     // Gives the descriptor for a position of ExtractEntries; a failure stops the batch.
     // inTurn says every earlier position is finished; before that, leaving fd at -1 asks
-    // again once they are.
+    // again once they are (in turn, it fails the position).
     using OpenOutput = std::function<Status(size_t position, bool inTurn, int& fd)>;
     // Runs once a position's bytes are written and synced; a failure stops the batch.
     using FinishOutput = std::function<Status(size_t position)>;

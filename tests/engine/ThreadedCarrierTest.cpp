@@ -276,8 +276,8 @@ TEST_F(ThreadedCarrierTest, RevealingOnWorkersWritesAndFailsAsOneThreadDoes) {
                     ::close(fd);
             }
             // Asked to wait, an output is opened only once every earlier one is finished.
-            if (c.laterAt >= 0)
-                EXPECT_EQ(openedLater, got.finished.size() >= static_cast<size_t>(c.laterAt));
+            EXPECT_EQ(openedLater,
+                      c.laterAt >= 0 && got.finished.size() >= static_cast<size_t>(c.laterAt));
             got.outcome = status.outcome;
             got.subject = status.subject;
             EXPECT_EQ(0, WorkerPool::ActiveTasks());
