@@ -112,6 +112,7 @@ void CarrierSession::SetProgressObserver(CProgressObserver* observer) {
 
 Status CarrierSession::Open() {
     m_unlocked = false;
+    m_provenEntry = -1;
     m_entries.clear();
     m_format = CarrierFormat::Classic;
     if (!m_engine->WorkFolderError().empty())
@@ -163,6 +164,7 @@ Status CarrierSession::Lock() {
 
 Status CarrierSession::Unlock(Password password) {
     m_unlocked = false;
+    m_provenEntry = -1;
     m_entries.clear();
     if (HasData())
         return UnlockClassic(std::move(password));
@@ -246,6 +248,7 @@ Status CarrierSession::ProvePassword() {
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
+    archive.SetThreads(m_engine->WorkerThreads());
     struct Candidate {
         int index;
         uint32_t compressed;
@@ -291,6 +294,8 @@ Status CarrierSession::ProvePassword() {
         const EntryCheck check = archive.VerifyEntryAt(candidate.index);
         if (check == EntryCheck::Unsupported)
             continue;
+        if (check == EntryCheck::Ok)
+            m_provenEntry = candidate.index;
         if (check != EntryCheck::WrongPassword && check != EntryCheck::Damaged)
             return EntryStatus(check, candidate.name);
         if (passed >= 2)
@@ -508,27 +513,34 @@ Status CarrierSession::VerifyAll(int& checked) {
     // Every entry is checked, side by side on the workers; a failure names the first in order.
     const int count = archive.EntryCount();
     int64_t total = 0;
+    int fileCount = 0;
     std::vector<int> files;
     std::vector<std::string> names(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         ZipEntryInfo info;
         if (!archive.EntryInfoAt(i, info))
             return Status::Fail(Outcome::Damaged, kDamagedPayload);
-        total += info.uncompressedSize;
         names[static_cast<size_t>(i)] = info.name;
-        if (!info.isFolder)
-            files.push_back(i);
+        if (info.isFolder)
+            continue;
+        ++fileCount;
+        // Unlocking checked this one whole, in the working copy that nothing else writes.
+        if (i == m_provenEntry)
+            continue;
+        total += info.uncompressedSize;
+        files.push_back(i);
     }
     archive.SetProgress([this, total](uint64_t bytes) {
         return Report(ProgressStep::Checking, static_cast<int64_t>(bytes), total);
     });
     int failed = -1;
     const EntryCheck check = archive.VerifyEntries(files, &failed);
-    if (check != EntryCheck::Ok)
-        return EntryStatus(check == EntryCheck::WrongPassword ? EntryCheck::Damaged : check,
-                           failed >= 0 ? names[static_cast<size_t>(failed)] : std::string());
-    checked = static_cast<int>(files.size());
-    return Status::Success();
+    if (check == EntryCheck::Ok) {
+        checked = fileCount;
+        return Status::Success();
+    }
+    return EntryStatus(check == EntryCheck::WrongPassword ? EntryCheck::Damaged : check,
+                       failed >= 0 ? names[static_cast<size_t>(failed)] : std::string());
 }
 
 Status CarrierSession::CheckRequest(const SaveRequest& request) const {
@@ -685,6 +697,7 @@ Status CarrierSession::Save(const SaveRequest& request) {
         m_engine->CutImagePart(static_cast<int64_t>(m_sealedHeader.imageLength));
     }
     m_unlocked = true;
+    m_provenEntry = -1;
     return LoadEntries();
 }
 

@@ -134,6 +134,7 @@ public:
     // Writes the picture the carrier was made from, byte for byte; no password needed.
     Status SaveImagePart(const std::string& path, bool replace);
     // Deciphers, inflates and checks every entry, the message too; checked counts them.
+    // The entry that unlocking checked whole to prove the password is not read again.
     Status VerifyAll(int& checked);
 
     // The picture whose sealed data a sealed save cuts off when the password opens it
@@ -172,6 +173,7 @@ private:
     CarrierFormat m_format = CarrierFormat::Classic;
     SealedHeader m_sealedHeader; // of an unlocked sealed carrier
     int64_t m_messageLength = 0; // bytes of the stored message
+    int m_provenEntry = -1;      // the entry that unlocking checked whole, -1 for none
 };
 
 } // namespace lumora
