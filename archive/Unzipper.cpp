@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -25,8 +24,6 @@ constexpr size_t kBlockSize = 64 * 1024;
 // Entries with less stored data are read on one thread: handing chunks over would cost
 // more than it saves.
 constexpr uint64_t kPrefetchFrom = 256 * 1024;
-// How often a caller waiting for workers hears of their progress.
-constexpr std::chrono::milliseconds kProgressInterval{50};
 
 unzFile Handle(void* unz) {
     return static_cast<unzFile>(unz);
@@ -303,7 +300,7 @@ EntryCheck CUnzipper::VerifyEntries(const std::vector<int>& indices, int* failed
                 cancelled = true;
                 stopAt(0);
             }
-            ended = group.WaitFor(kProgressInterval);
+            ended = group.WaitFor(kWorkerProgressInterval);
         }
         // Only memory running out makes a task throw; on one thread it would reach the
         // caller as well.

@@ -35,6 +35,13 @@ class CUnzipper {
 public:
     // Receives an entry's data block by block; false stops the reading (Cancelled).
     using Sink = std::function<bool(const uint8_t* data, size_t length)>;
+    // ReadEntries: whether a position was begun.
+    enum class Begin { Now, Later, Stop };
+    // ReadEntries: gives the sink for a position (Now). inTurn says every earlier position
+    // has ended; before that, Later asks again once they have. Stop stops the batch.
+    using EntryBegin = std::function<Begin(size_t position, bool inTurn, Sink& sink)>;
+    // ReadEntries: hears how a position's entry was read; false stops the batch.
+    using EntryEnd = std::function<bool(size_t position, EntryCheck check)>;
 
     CUnzipper();
     explicit CUnzipper(const std::string& path); // opens path when it is not empty
@@ -83,6 +90,17 @@ public:
     // check of the lowest failing position in indices, whose entry goes to failedIndex.
     // Progress hears the bytes of all entries checked so far, on the calling thread.
     EntryCheck VerifyEntries(const std::vector<int>& indices, int* failedIndex = nullptr);
+    // ReadEntryAt for each of indices, side by side on the worker pool when there are
+    // threads for it and more than one entry (each worker with its own reader of the file).
+    // On this thread, in the order of positions: begin gives a position's sink before its
+    // entry is read (the sink may then run on a worker), end hears the entry's check once
+    // it is read. At most two positions per worker are begun and not yet ended. When begin
+    // stops or end refuses, nothing more is begun and the entries still being read stop;
+    // the positions before one that begin stopped at are still read and ended. Progress hears the
+    // bytes of all entries read so far, on this thread; Cancelled when it stopped the batch
+    // (the positions not ended by then never are), else Ok.
+    EntryCheck ReadEntries(const std::vector<int>& indices, const EntryBegin& begin,
+                           const EntryEnd& end);
 
     // Reports and can cancel OpenChecked (set it before), extraction, checks and reads.
     void SetProgress(ArchiveProgress progress) { m_progress = std::move(progress); }
@@ -101,6 +119,8 @@ private:
     // Reads the opened entry to its end into sink, checking declared size and CRC-32.
     EntryCheck Pump(EntryDataReader& reader, const EntryRecord& record, const Sink& sink);
     bool ReportProgress(uint64_t bytesDone) const;
+    EntryCheck ReadEntriesInTurn(const std::vector<int>& indices, const EntryBegin& begin,
+                                 const EntryEnd& end);
 
     std::string m_path;
     void* m_unz = nullptr;   // minizip unzFile

@@ -193,7 +193,9 @@ class Race:
 
     def cancel_latency(self, command, threads, step, delay):
         """Starts command, sends SIGINT `delay` seconds after its -v line `step`, and
-        gives the seconds from the signal to its end, and whether it ended by it."""
+        gives the seconds from the signal to its end, whether it ended by it, and whether
+        the work was done before the signal came (the save said "saved", or the program
+        ended on its own)."""
         process = subprocess.Popen(command, env=self.lumora_env(threads),
                                    stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
         for line in process.stderr:
@@ -202,9 +204,10 @@ class Race:
         time.sleep(delay)
         sent = time.perf_counter()
         process.send_signal(signal.SIGINT)
-        process.stderr.read()
+        rest = process.stderr.read()
         process.wait()
-        return time.perf_counter() - sent, process.returncode == -signal.SIGINT
+        done = process.returncode == 0 or "lumora-cli: saved " in rest
+        return time.perf_counter() - sent, process.returncode == -signal.SIGINT, done
 
 
 def report(name, results, baseline):
@@ -303,11 +306,14 @@ def main():
                     r.clean(output)
                     latencies.append(r.cancel_latency(command, threads, step, delay))
                     # A cancelled save writes no carrier.
-                    if latencies[-1][1] and output == r.carrier and os.path.exists(output):
+                    _, by, done = latencies[-1]
+                    if by and not done and output == r.carrier and os.path.exists(output):
                         sys.exit("a cancelled hide left its carrier behind")
                 print(f"  {command[1]:6} {step:14} {'default' if threads is None else threads}"
-                      " threads: " + ", ".join(f"{s:.3f} s ({'yes' if by else 'NO'})"
-                                               for s, by in latencies))
+                      " threads: " + ", ".join(
+                          "step over before the signal" if done
+                          else f"{s:.3f} s ({'yes' if by else 'NO'})"
+                          for s, by, done in latencies))
         r.lumora_hide()  # the carrier again, after the cancelled saves
 
     sizes = [("lumora-cli", r.carrier), ("zip pipeline", r.piped)]

@@ -18,8 +18,9 @@ namespace {
 std::unique_ptr<CarrierSession> OpenAndUnlockSealed(const CarrierInput& input,
                                                     PasswordSource& password,
                                                     TerminalProgress& progress, SealedTry sealed,
-                                                    bool lock) {
+                                                    int threads, bool lock) {
     auto session = OpenCarrier(input, progress);
+    session->SetWorkerThreads(threads);
     if (!session->HasData()) {
         if (!session->MayHoldSealedData())
             throw CliError(Code::NoData, "no hidden data in " + input.Name());
@@ -116,8 +117,8 @@ Status UnlockWithTries(CarrierSession& session, PasswordSource& password) {
 
 std::unique_ptr<CarrierSession> UnlockCarrier(const CarrierInput& input, PasswordSource& password,
                                               TerminalProgress& progress, SealedTry sealed,
-                                              bool lock) {
-    auto session = OpenAndUnlockSealed(input, password, progress, sealed, lock);
+                                              int threads, bool lock) {
+    auto session = OpenAndUnlockSealed(input, password, progress, sealed, threads, lock);
     if (!session->IsUnlocked()) {
         ThrowIfNotUnlocked(UnlockWithTries(*session, password), input);
         Detail("unlocked " + input.Name() + " with the password from " + password.Describe());
@@ -128,7 +129,7 @@ std::unique_ptr<CarrierSession> UnlockCarrier(const CarrierInput& input, Passwor
 std::unique_ptr<CarrierSession> OpenForImagePart(const CarrierInput& input,
                                                  PasswordSource& password,
                                                  TerminalProgress& progress, SealedTry sealed) {
-    return OpenAndUnlockSealed(input, password, progress, sealed, false);
+    return OpenAndUnlockSealed(input, password, progress, sealed, 0, false);
 }
 
 } // namespace lumora::cli

@@ -44,9 +44,10 @@ Status UnlockWithTries(CarrierSession& session, PasswordSource& password);
 // classic data is tried as sealed under `sealed`; no-data when it is not tried, or when
 // the password does not open it (the two cannot be told apart). With `lock`, the carrier
 // is held against other Lumora processes until the session ends (busy when one holds it).
+// `threads` (a setting, see ThreadsOf) applies from the unlocking on.
 std::unique_ptr<CarrierSession> UnlockCarrier(const CarrierInput& input, PasswordSource& password,
                                               TerminalProgress& progress, SealedTry sealed,
-                                              bool lock = false);
+                                              int threads, bool lock = false);
 
 // Opens the carrier for its image part: classic data needs no password, sealed data is
 // unlocked as UnlockCarrier does.

@@ -85,8 +85,8 @@ int RunEdit(const Arguments& args) {
 
     TerminalProgress progress;
     // Held from the open to the replace, so two edits cannot lose each other's changes.
-    auto session = UnlockCarrier(carrier, password, progress, SealedTry::Always, resave.inPlace);
-    session->SetWorkerThreads(threads);
+    auto session =
+        UnlockCarrier(carrier, password, progress, SealedTry::Always, threads, resave.inPlace);
     const auto& entries = session->Entries();
     for (const auto& name : removes)
         if (std::none_of(entries.begin(), entries.end(),
@@ -124,8 +124,8 @@ int RunPasswd(const Arguments& args) {
     const CarrierInput carrier(resave.carrier);
 
     TerminalProgress progress;
-    auto session = UnlockCarrier(carrier, password, progress, SealedTry::Always, resave.inPlace);
-    session->SetWorkerThreads(threads);
+    auto session =
+        UnlockCarrier(carrier, password, progress, SealedTry::Always, threads, resave.inPlace);
     progress.Clear();
     const Password secret = newPassword.Get();
     SaveRequest request;

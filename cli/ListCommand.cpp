@@ -21,7 +21,7 @@ int RunList(const Arguments& args) {
     bool first = true;
     return ForEachCarrier(args, [&](const CarrierInput& carrier, bool several) {
         TerminalProgress progress;
-        auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args));
+        auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args), 0);
         progress.Clear();
         std::vector<std::string> entries;
         for (const HiddenEntry& file : session->Entries())

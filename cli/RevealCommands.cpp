@@ -70,8 +70,7 @@ int RunReveal(const Arguments& args) {
     const CarrierInput carrier(args.Operands()[0]);
 
     TerminalProgress progress;
-    auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args));
-    session->SetWorkerThreads(threads);
+    auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args), threads);
     const auto& entries = session->Entries();
     std::vector<std::string> written;
     if (auto folder = args.Value("directory"))
@@ -113,8 +112,7 @@ int RunExtract(const Arguments& args) {
     const CarrierInput carrier(operands[0]);
 
     TerminalProgress progress;
-    auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args));
-    session->SetWorkerThreads(threads);
+    auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args), threads);
     std::vector<HiddenEntry> chosen;
     for (auto name = operands.begin() + 1; name != operands.end(); ++name) {
         if (std::find(operands.begin() + 1, name, *name) != name)

@@ -21,8 +21,7 @@ int RunVerify(const Arguments& args) {
     PasswordSource password(args, PasswordUse::Open);
     return ForEachCarrier(args, [&](const CarrierInput& carrier, bool) {
         TerminalProgress progress;
-        auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args));
-        session->SetWorkerThreads(threads);
+        auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args), threads);
         int entries = 0;
         const Status verified = session->VerifyAll(entries);
         if (verified.outcome == Outcome::Damaged)

@@ -14,8 +14,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <sys/stat.h>
 
 namespace lumora::cli {
@@ -78,29 +81,66 @@ std::vector<std::string> WriteHiddenFiles(CarrierSession& session,
         }
     }
 
-    std::vector<std::string> written;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        StopIfInterrupted();
-        std::string fileName;
-        FolderHandle parent = root.ParentOfEntry(targets[i], true, fileName);
-        if (!parent)
-            throw Failure(BlockedBelow(root, folder, targets[i], parent.Error()));
-        AtomicFile out(parent, fileName);
-        if (!out.Open())
-            throw Failure(CannotWriteBelow(folder, targets[i], errno));
-        ThrowIfFailed(session.ExtractToDescriptor(entries[i].index, out.Fd()));
-        if (!out.Commit(replace ? Replace::Always : Replace::Never)) {
-            if (errno == EEXIST)
-                throw Failure(AlreadyExists(folder + "/" + targets[i]));
-            throw Failure(CannotWriteBelow(folder, targets[i], errno));
+    // The files are written side by side and put in place in order; a failure stops at
+    // the first position in that order, with the files before it in place.
+    std::vector<int> indices;
+    for (const HiddenEntry& entry : entries)
+        indices.push_back(entry.index);
+    std::vector<std::unique_ptr<AtomicFile>> outs(entries.size());
+    std::vector<std::exception_ptr> failures(entries.size());
+    const Status stopped = Status::Fail(Outcome::Refused, "stopped by the program");
+    const auto guarded = [&](size_t i, const std::function<void()>& step) {
+        try {
+            step();
+            return Status::Success();
+        } catch (...) {
+            failures[i] = std::current_exception();
+            return stopped;
         }
-        const std::string path = folder + "/" + targets[i];
-        if (targets[i] != entries[i].name)
-            Note("another hidden file is named " + entries[i].name + "; this one was written as " +
-                 targets[i]);
-        ReportWritten(path);
-        written.push_back(JsonObject().String("name", entries[i].name).String("path", path).Text());
+    };
+    const auto open = [&](size_t i, bool inTurn, int& fd) {
+        return guarded(i, [&] {
+            StopIfInterrupted();
+            // A file's folders are made in its turn only: a failure before it leaves none.
+            std::string fileName;
+            FolderHandle parent = root.ParentOfEntry(targets[i], inTurn, fileName);
+            if (!parent && !inTurn)
+                return;
+            if (!parent)
+                throw Failure(BlockedBelow(root, folder, targets[i], parent.Error()));
+            outs[i] = std::make_unique<AtomicFile>(parent, fileName);
+            if (!outs[i]->Open())
+                throw Failure(CannotWriteBelow(folder, targets[i], errno));
+            fd = outs[i]->Fd();
+        });
+    };
+    std::vector<std::string> written;
+    const auto finish = [&](size_t i) {
+        return guarded(i, [&] {
+            const bool committed = outs[i]->Commit(replace ? Replace::Always : Replace::Never);
+            outs[i].reset();
+            if (!committed) {
+                if (errno == EEXIST)
+                    throw Failure(AlreadyExists(folder + "/" + targets[i]));
+                throw Failure(CannotWriteBelow(folder, targets[i], errno));
+            }
+            const std::string path = folder + "/" + targets[i];
+            if (targets[i] != entries[i].name)
+                Note("another hidden file is named " + entries[i].name +
+                     "; this one was written as " + targets[i]);
+            ReportWritten(path);
+            written.push_back(
+                JsonObject().String("name", entries[i].name).String("path", path).Text());
+        });
+    };
+    const Status status = session.ExtractEntries(indices, open, finish);
+    if (status.outcome == stopped.outcome && status.reason == stopped.reason) {
+        for (const std::exception_ptr& failure : failures) {
+            if (failure)
+                std::rethrow_exception(failure);
+        }
     }
+    ThrowIfFailed(status);
     return written;
 }
 

@@ -103,6 +103,7 @@ void CarrierSession::SetProgressObserver(CProgressObserver* observer) {
 
 Status CarrierSession::Open() {
     m_unlocked = false;
+    m_provenEntry = -1;
     m_entries.clear();
     m_format = CarrierFormat::Classic;
     if (!m_engine->WorkFolderError().empty())
@@ -154,6 +155,7 @@ Status CarrierSession::Lock() {
 
 Status CarrierSession::Unlock(Password password) {
     m_unlocked = false;
+    m_provenEntry = -1;
     m_entries.clear();
     if (HasData())
         return UnlockClassic(std::move(password));
@@ -237,6 +239,7 @@ Status CarrierSession::ProvePassword() {
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
+    archive.SetThreads(m_engine->WorkerThreads());
     struct Candidate {
         int index;
         uint32_t compressed;
@@ -282,6 +285,8 @@ Status CarrierSession::ProvePassword() {
         const EntryCheck check = archive.VerifyEntryAt(candidate.index);
         if (check == EntryCheck::Unsupported)
             continue;
+        if (check == EntryCheck::Ok)
+            m_provenEntry = candidate.index;
         if (check != EntryCheck::WrongPassword && check != EntryCheck::Damaged)
             return EntryStatus(check, candidate.name);
         if (passed >= 2)
@@ -376,42 +381,104 @@ Status CarrierSession::ExtractToFile(int entry, const std::string& path, bool re
     return Status::Success();
 }
 
-Status CarrierSession::ExtractToDescriptor(int entry, int fd) {
-    if (!m_unlocked)
-        return Status::Fail(Outcome::Refused, "the carrier is not unlocked");
+const HiddenEntry* CarrierSession::FindEntry(int entry) const {
     const auto found = std::find_if(m_entries.begin(), m_entries.end(),
                                     [entry](const HiddenEntry& e) { return e.index == entry; });
-    if (found == m_entries.end())
-        return Status::Fail(Outcome::Refused, "no such hidden file");
-    CUnzipper archive;
+    return found != m_entries.end() ? &*found : nullptr;
+}
+
+Status CarrierSession::OpenPayload(CUnzipper& archive) const {
+    if (!m_unlocked)
+        return Status::Fail(Outcome::Refused, "the carrier is not unlocked");
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
     archive.SetThreads(m_engine->WorkerThreads());
-    const int64_t total = found->size;
-    int64_t done = 0;
-    int writeError = 0;
-    EntryCheck read = archive.ReadEntryAt(entry, [&](const uint8_t* data, size_t length) {
-        while (length > 0) {
-            ssize_t n = ::write(fd, data, length);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                writeError = n < 0 ? errno : EIO;
-                return false;
-            }
-            data += n;
-            length -= static_cast<size_t>(n);
-            done += n;
+    return Status::Success();
+}
+
+Status CarrierSession::ExtractToDescriptor(int entry, int fd) {
+    return ExtractEntries(
+        {entry},
+        [fd](size_t, bool, int& out) {
+            out = fd;
+            return Status::Success();
+        },
+        [](size_t) { return Status::Success(); });
+}
+
+Status CarrierSession::ExtractEntries(const std::vector<int>& entries, const OpenOutput& open,
+                                      const FinishOutput& finish) {
+    CUnzipper archive;
+    Status result = OpenPayload(archive);
+    if (!result.Ok())
+        return result;
+    std::vector<const HiddenEntry*> found;
+    int64_t total = 0;
+    for (int entry : entries) {
+        found.push_back(FindEntry(entry));
+        if (found.back() == nullptr)
+            return Status::Fail(Outcome::Refused, "no such hidden file");
+        total += found.back()->size;
+    }
+    // Written by the sink on a worker, read here once the position's entry is read.
+    std::vector<int> writeErrors(entries.size(), 0);
+    std::vector<int> fds(entries.size(), -1);
+    Status openFailure;
+    const auto begin = [&](size_t at, bool inTurn, CUnzipper::Sink& sink) {
+        openFailure = open(at, inTurn, fds[at]);
+        if (!openFailure.Ok())
+            return CUnzipper::Begin::Stop;
+        if (fds[at] < 0 && !inTurn)
+            return CUnzipper::Begin::Later;
+        if (fds[at] < 0) {
+            openFailure =
+                Status::Fail(Outcome::WriteFailed, "no file to write to", found[at]->name, EBADF);
+            return CUnzipper::Begin::Stop;
         }
-        return Report(ProgressStep::Unpacking, done, total);
+        sink = [fd = fds[at], &error = writeErrors[at],
+                left = found[at]->size](const uint8_t* data, size_t length) mutable {
+            while (length > 0) {
+                const ssize_t n = ::write(fd, data, length);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0) {
+                    error = n < 0 ? errno : EIO;
+                    return false;
+                }
+                data += n;
+                length -= static_cast<size_t>(n);
+                left -= n;
+            }
+            // The last bytes reach the disk here, on the worker: the caller's own sync then
+            // finds nothing left to write. Not every descriptor can be synced (a pipe).
+            if (left == 0 && ::fdatasync(fd) != 0 && errno != EINVAL && errno != EROFS)
+                error = errno;
+            return error == 0;
+        };
+        return CUnzipper::Begin::Now;
+    };
+    const auto end = [&](size_t at, EntryCheck check) {
+        const int error = writeErrors[at];
+        if (error != 0)
+            result = Status::Fail(Outcome::WriteFailed,
+                                  std::string("cannot write: ") + std::strerror(error),
+                                  found[at]->name, error);
+        // The password was proved when the carrier was unlocked: a failed check byte is
+        // damage.
+        else
+            result = EntryStatus(check == EntryCheck::WrongPassword ? EntryCheck::Damaged : check,
+                                 found[at]->name);
+        if (result.Ok())
+            result = finish(at);
+        return result.Ok();
+    };
+    archive.SetProgress([this, total](uint64_t bytes) {
+        return Report(ProgressStep::Unpacking, static_cast<int64_t>(bytes), total);
     });
-    if (writeError != 0)
-        return Status::Fail(Outcome::WriteFailed,
-                            std::string("cannot write: ") + std::strerror(writeError), found->name,
-                            writeError);
-    // The password was proved when the carrier was unlocked: a failed check byte is damage.
-    return EntryStatus(read == EntryCheck::WrongPassword ? EntryCheck::Damaged : read, found->name);
+    if (archive.ReadEntries(entries, begin, end) == EntryCheck::Cancelled)
+        return EntryStatus(EntryCheck::Cancelled, {});
+    return result.Ok() ? openFailure : result;
 }
 
 Status CarrierSession::SaveImagePart(const std::string& path, bool replace) {
@@ -437,27 +504,34 @@ Status CarrierSession::VerifyAll(int& checked) {
     // Every entry is checked, side by side on the workers; a failure names the first in order.
     const int count = archive.EntryCount();
     int64_t total = 0;
+    int fileCount = 0;
     std::vector<int> files;
     std::vector<std::string> names(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         ZipEntryInfo info;
         if (!archive.EntryInfoAt(i, info))
             return Status::Fail(Outcome::Damaged, kDamagedPayload);
-        total += info.uncompressedSize;
         names[static_cast<size_t>(i)] = info.name;
-        if (!info.isFolder)
-            files.push_back(i);
+        if (info.isFolder)
+            continue;
+        ++fileCount;
+        // Unlocking checked this one whole, in the working copy that nothing else writes.
+        if (i == m_provenEntry)
+            continue;
+        total += info.uncompressedSize;
+        files.push_back(i);
     }
     archive.SetProgress([this, total](uint64_t bytes) {
         return Report(ProgressStep::Checking, static_cast<int64_t>(bytes), total);
     });
     int failed = -1;
     const EntryCheck check = archive.VerifyEntries(files, &failed);
-    if (check != EntryCheck::Ok)
-        return EntryStatus(check == EntryCheck::WrongPassword ? EntryCheck::Damaged : check,
-                           failed >= 0 ? names[static_cast<size_t>(failed)] : std::string());
-    checked = static_cast<int>(files.size());
-    return Status::Success();
+    if (check == EntryCheck::Ok) {
+        checked = fileCount;
+        return Status::Success();
+    }
+    return EntryStatus(check == EntryCheck::WrongPassword ? EntryCheck::Damaged : check,
+                       failed >= 0 ? names[static_cast<size_t>(failed)] : std::string());
 }
 
 Status CarrierSession::CheckRequest(const SaveRequest& request) const {
@@ -589,8 +663,10 @@ Status CarrierSession::Save(const SaveRequest& request) {
     else if (std::fflush(out.Stream()) != 0)
         result = Status::Fail(Outcome::WriteFailed, "cannot write " + request.destination,
                               request.destination, errno);
-    if (result.Ok())
+    if (result.Ok()) {
+        out.StartSync(); // the disk writes the carrier while it is read back
         result = ReadBack(out.Stream(), request, sealedKey);
+    }
     if (result.Ok() && !out.Commit(request.replaceExisting ? Replace::Always : Replace::Never))
         result = PlacingFailure(request.destination, errno);
     if (!result.Ok()) {
@@ -612,6 +688,7 @@ Status CarrierSession::Save(const SaveRequest& request) {
         m_engine->CutImagePart(static_cast<int64_t>(m_sealedHeader.imageLength));
     }
     m_unlocked = true;
+    m_provenEntry = -1;
     return LoadEntries();
 }
 

@@ -15,12 +15,15 @@
 #include "engine/SealedCarrier.h"
 #include "platform/FileLock.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace lumora {
+
+class CUnzipper;
 
 // One file entry of the payload archive (the message entry is not one).
 struct HiddenEntry {
@@ -114,9 +117,24 @@ public:
     Status ExtractToFile(int entry, const std::string& path, bool replace);
     // Writes an entry's bytes to an open descriptor.
     Status ExtractToDescriptor(int entry, int fd);
+    // Gives the descriptor for a position of ExtractEntries; a failure stops the batch.
+    // inTurn says every earlier position is finished; before that, leaving fd at -1 asks
+    // again once they are (in turn, it fails the position).
+    using OpenOutput = std::function<Status(size_t position, bool inTurn, int& fd)>;
+    // Runs once a position's bytes are written and synced; a failure stops the batch.
+    using FinishOutput = std::function<Status(size_t position)>;
+    // ExtractToDescriptor for each of entries, side by side on the worker threads, each
+    // descriptor synced (fdatasync) once its entry is written. open and finish run on this
+    // thread in the order of positions, open before the entry is read, finish after; a few
+    // positions per worker are opened ahead. The first failure in that order is returned
+    // (open's, the entry's or finish's), and no later position is finished. Unpacking
+    // progress counts the bytes of all entries.
+    Status ExtractEntries(const std::vector<int>& entries, const OpenOutput& open,
+                          const FinishOutput& finish);
     // Writes the picture the carrier was made from, byte for byte; no password needed.
     Status SaveImagePart(const std::string& path, bool replace);
     // Deciphers, inflates and checks every entry, the message too; checked counts them.
+    // The entry that unlocking checked whole to prove the password is not read again.
     Status VerifyAll(int& checked);
 
     // The picture whose sealed data a sealed save cuts off when the password opens it
@@ -140,6 +158,9 @@ private:
     Status Losses(const SaveRequest& request) const;
     Status ReadBack(FILE* written, const SaveRequest& request, const SealedKey* sealedKey);
     bool Report(ProgressStep step, int64_t done, int64_t total);
+    const HiddenEntry* FindEntry(int entry) const;
+    // A reader of the unlocked payload archive, or the reason there is none.
+    Status OpenPayload(CUnzipper& archive) const;
 
     std::string m_path;
     std::unique_ptr<CBindImage> m_engine;
@@ -151,6 +172,7 @@ private:
     CarrierFormat m_format = CarrierFormat::Classic;
     SealedHeader m_sealedHeader; // of an unlocked sealed carrier
     int64_t m_messageLength = 0; // bytes of the stored message
+    int m_provenEntry = -1;      // the entry that unlocking checked whole, -1 for none
 };
 
 } // namespace lumora

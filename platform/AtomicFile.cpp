@@ -162,6 +162,11 @@ int AtomicFile::Refusal(Replace replace) const {
     return RefusalFor(existing, replace);
 }
 
+void AtomicFile::StartSync() const {
+    if (m_stream != nullptr)
+        ::sync_file_range(Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 bool AtomicFile::Commit(Replace replace, Sync sync) {
     if (m_stream == nullptr) {
         errno = EBADF;

@@ -57,6 +57,9 @@ public:
     // Why Commit would refuse the destination as it is now (ELOOP, EISDIR, EEXIST), or 0;
     // lets a writer stop before it writes anything.
     int Refusal(Replace replace) const;
+    // Starts writing what the new file holds (flush the stream first) to the disk without
+    // waiting for it, so work done meanwhile hides the wait of Commit's sync. Best effort.
+    void StartSync() const;
     // Puts the new file in place; false with errno, and the new file is gone. Either way
     // the file is closed afterwards.
     bool Commit(Replace replace, Sync sync = Sync::Yes);

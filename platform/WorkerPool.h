@@ -23,6 +23,9 @@ inline constexpr int kMaxWorkerThreads = 64;
 // The default stops here on large machines: the work this pool does gains little beyond.
 inline constexpr int kDefaultWorkerCap = 16;
 
+// How often a caller waiting for workers tells their progress and hears Cancel.
+inline constexpr std::chrono::milliseconds kWorkerProgressInterval{50};
+
 // One thread per processor this process may run on (sched_getaffinity), at most
 // kDefaultWorkerCap.
 int DefaultWorkerThreads();

@@ -6,7 +6,11 @@
 #include "archive/PkwareCipher.h"
 #include "archive/Unzipper.h"
 #include "engine/CarrierSession.h"
+#include "platform/AtomicFile.h"
 #include "platform/WorkerPool.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <map>
 
@@ -160,6 +164,158 @@ TEST_F(ThreadedCarrierTest, CarriersAreTheSameOnEveryThreadCountAndReadBackEvery
     EXPECT_EQ(expected, listing);
 }
 
+// What ExtractEntries did: the files it finished, in order, and how it ended.
+struct Extraction {
+    std::vector<std::string> finished;
+    std::map<std::string, Bytes> contents;
+    Outcome outcome = Outcome::Ok;
+    std::string subject;
+};
+
+TEST_F(ThreadedCarrierTest, RevealingOnWorkersWritesAndFailsAsOneThreadDoes) {
+    MakeImage();
+    std::map<std::string, Bytes> many;
+    for (int i = 0; i < 40; ++i)
+        many["small" + std::to_string(i) + ".txt"] = TextLike(static_cast<size_t>(i) * 37, i);
+    const Bytes text = TextLike(3 * kBlock, 9);
+    struct Case {
+        const char* name;
+        std::map<std::string, Bytes> contents;
+        std::string damaged;     // an entry whose stored data get a flipped byte
+        int refuseOpenAt = -1;   // a position whose output cannot be opened
+        int refuseFinishAt = -1; // a position whose output cannot be put in place
+        int laterAt = -1;        // a position whose output waits for its turn
+    };
+    const std::vector<Case> cases = {
+        {"empty files", {{"a.txt", {}}, {"b.txt", {}}, {"c.txt", {}}}, "", -1, -1},
+        {"zero runs and incompressible data",
+         {{"zeros.bin", Bytes(5 * kBlock, 0)},
+          {"random.bin", PseudoRandomBytes(3 * kBlock + 5, 1)},
+          {"text.txt", text}},
+         "",
+         -1,
+         -1},
+        {"many small files", many, "", -1, -1},
+        {"an output that waits for its turn", many, "", -1, -1, 3},
+        {"damage before an output that waits for its turn",
+         {{"1.txt", text}, {"2.txt", text}, {"3.txt", text}},
+         "1.txt",
+         -1,
+         -1,
+         1},
+        {"a damaged entry in the middle",
+         {{"1.txt", text}, {"2.bin", PseudoRandomBytes(kBlock, 2)}, {"3.txt", text}},
+         "2.bin",
+         -1,
+         -1},
+        {"a damaged first entry", {{"1.txt", text}, {"2.txt", text}}, "1.txt", -1, -1},
+        {"an output that cannot be opened", many, "", 5, -1},
+        {"an output that cannot be put in place", many, "", -1, 7},
+        {"damage before an output that cannot be opened",
+         {{"1.txt", text}, {"2.txt", text}, {"3.txt", text}},
+         "2.txt",
+         2,
+         -1},
+        {"damage after an output that cannot be opened",
+         {{"1.txt", text}, {"2.txt", text}, {"3.txt", text}},
+         "3.txt",
+         1,
+         -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<AddedFile> files;
+        for (const auto& [name, bytes] : c.contents)
+            files.emplace_back(MakeFile(name, bytes));
+        const std::string carrier = Path("carrier.bmp");
+        ASSERT_TRUE(Save(2, carrier, files, std::nullopt).Ok());
+        std::map<int, Extraction> results;
+        for (int threads : {1, 4}) {
+            auto session = Unlocked(carrier, threads);
+            std::vector<int> entries;
+            bool openedLater = false;
+            for (const HiddenEntry& entry : session->Entries()) {
+                entries.push_back(entry.index);
+                if (entry.name != c.damaged)
+                    continue;
+                ZipEntryInfo info;
+                const std::string archive = session->Engine().PayloadTempPath();
+                ASSERT_TRUE(CUnzipper(archive).EntryInfoAt(entry.index, info));
+                Bytes bytes = ReadFile(archive);
+                bytes[info.dataOffset + info.compressedSize / 2] ^= 0x40;
+                WriteFile(archive, bytes);
+            }
+            const std::string folder = Path("out" + std::to_string(threads));
+            std::filesystem::create_directories(folder);
+            std::vector<int> fds(entries.size(), -1);
+            Extraction& got = results[threads];
+            const Status status = session->ExtractEntries(
+                entries,
+                [&](size_t at, bool inTurn, int& fd) {
+                    if (static_cast<int>(at) == c.refuseOpenAt)
+                        return Status::Fail(Outcome::WriteFailed, "refused to open", "open");
+                    if (static_cast<int>(at) == c.laterAt) {
+                        if (!inTurn)
+                            return Status::Success();
+                        openedLater = true;
+                    }
+                    const std::string path = folder + "/" + session->Entries()[at].name;
+                    fd = fds[at] = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                    return Status::Success();
+                },
+                [&](size_t at) {
+                    if (static_cast<int>(at) == c.refuseFinishAt)
+                        return Status::Fail(Outcome::WriteFailed, "refused to finish", "finish");
+                    const std::string& name = session->Entries()[at].name;
+                    got.finished.push_back(name);
+                    got.contents[name] = ReadFile(folder + "/" + name);
+                    return Status::Success();
+                });
+            for (int fd : fds) {
+                if (fd >= 0)
+                    ::close(fd);
+            }
+            // Asked to wait, an output is opened only once every earlier one is finished.
+            EXPECT_EQ(openedLater,
+                      c.laterAt >= 0 && got.finished.size() >= static_cast<size_t>(c.laterAt));
+            got.outcome = status.outcome;
+            got.subject = status.subject;
+            EXPECT_EQ(0, WorkerPool::ActiveTasks());
+        }
+        const Extraction& one = results[1];
+        const Extraction& four = results[4];
+        EXPECT_EQ(one.finished, four.finished);
+        EXPECT_EQ(one.outcome, four.outcome);
+        EXPECT_EQ(one.subject, four.subject);
+        for (const auto& [name, bytes] : four.contents)
+            EXPECT_EQ(bytes, c.contents.at(name)) << name;
+        // Entries are stored in the order given, which the map sorted: every file before
+        // the first failure is finished, and none after it.
+        size_t stopAt = c.contents.size();
+        if (c.refuseOpenAt >= 0)
+            stopAt = static_cast<size_t>(c.refuseOpenAt);
+        if (c.refuseFinishAt >= 0)
+            stopAt = static_cast<size_t>(c.refuseFinishAt);
+        if (!c.damaged.empty()) {
+            const auto damaged = c.contents.find(c.damaged);
+            stopAt = std::min<size_t>(
+                stopAt, static_cast<size_t>(std::distance(c.contents.begin(), damaged)));
+        }
+        EXPECT_EQ(four.finished.size(), stopAt);
+        if (stopAt == c.contents.size())
+            EXPECT_EQ(four.outcome, Outcome::Ok);
+        else if (static_cast<int>(stopAt) == c.refuseOpenAt)
+            EXPECT_EQ(four.subject, "open");
+        else if (static_cast<int>(stopAt) == c.refuseFinishAt)
+            EXPECT_EQ(four.subject, "finish");
+        else
+            EXPECT_EQ(std::make_pair(four.outcome, four.subject),
+                      std::make_pair(Outcome::Damaged, c.damaged));
+        std::filesystem::remove_all(Path("out1"));
+        std::filesystem::remove_all(Path("out4"));
+    }
+}
+
 TEST_F(ThreadedCarrierTest, CancellingWithWorkersStopsThemAllAndWritesNothing) {
     MakeImage();
     std::vector<AddedFile> files;
@@ -199,6 +355,29 @@ TEST_F(ThreadedCarrierTest, CancellingWithWorkersStopsThemAllAndWritesNothing) {
     EXPECT_EQ(session->ExtractToFile(session->Entries().front().index, out, false).outcome,
               Outcome::Cancelled);
     EXPECT_EQ(0, WorkerPool::ActiveTasks());
+    // And so does revealing every file side by side: no output is left in place.
+    std::vector<int> entries;
+    for (const HiddenEntry& entry : session->Entries())
+        entries.push_back(entry.index);
+    std::vector<std::unique_ptr<AtomicFile>> outs(entries.size());
+    int finished = 0;
+    const Status revealed = session->ExtractEntries(
+        entries,
+        [&](size_t at, bool, int& fd) {
+            outs[at] = std::make_unique<AtomicFile>(Path("out" + std::to_string(at)));
+            EXPECT_TRUE(outs[at]->Open());
+            fd = outs[at]->Fd();
+            return Status::Success();
+        },
+        [&](size_t at) {
+            ++finished;
+            EXPECT_TRUE(outs[at]->Commit(Replace::Never));
+            return Status::Success();
+        });
+    EXPECT_EQ(revealed.outcome, Outcome::Cancelled);
+    EXPECT_EQ(0, finished);
+    EXPECT_EQ(0, WorkerPool::ActiveTasks());
+    outs.clear();
     EXPECT_EQ(Everything(), before);
 }
 
