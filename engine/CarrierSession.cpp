@@ -9,6 +9,7 @@
 #include "engine/MessageForm.h"
 #include "engine/StreamFile.h"
 #include "platform/AtomicFile.h"
+#include "platform/DescriptorIo.h"
 #include "platform/FileLock.h"
 
 #include <algorithm>
@@ -438,18 +439,11 @@ Status CarrierSession::ExtractEntries(const std::vector<int>& entries, const Ope
         }
         sink = [fd = fds[at], &error = writeErrors[at],
                 left = found[at]->size](const uint8_t* data, size_t length) mutable {
-            while (length > 0) {
-                const ssize_t n = ::write(fd, data, length);
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0) {
-                    error = n < 0 ? errno : EIO;
-                    return false;
-                }
-                data += n;
-                length -= static_cast<size_t>(n);
-                left -= n;
+            if (!WriteAll(fd, data, length)) {
+                error = errno;
+                return false;
             }
+            left -= static_cast<int64_t>(length);
             // The last bytes reach the disk here, on the worker: the caller's own sync then
             // finds nothing left to write. Not every descriptor can be synced (a pipe).
             if (left == 0 && ::fdatasync(fd) != 0 && errno != EINVAL && errno != EROFS)
