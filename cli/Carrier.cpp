@@ -102,13 +102,13 @@ bool TriesSealed(const CarrierSession& session, const PasswordSource& password, 
            (how == SealedTry::Always || password.IsGiven());
 }
 
-Status UnlockWithTries(CarrierSession& session, PasswordSource& password) {
+Status UnlockWithTries(CarrierSession& session, PasswordSource& password, ProofTiming proof) {
     // A password that does not open sealed data reads like no data at all; that is the
     // outcome a prompt asks again for.
     const bool sealed = !session.HasData();
     const Outcome tryAgain = sealed ? Outcome::NoData : Outcome::WrongPassword;
     for (int attempt = 1;; ++attempt) {
-        Status unlocked = session.Unlock(password.Get());
+        Status unlocked = session.Unlock(password.Get(), proof);
         if (unlocked.outcome != tryAgain || attempt >= password.Tries())
             return unlocked;
         password.SayWrong(sealed);
@@ -117,10 +117,10 @@ Status UnlockWithTries(CarrierSession& session, PasswordSource& password) {
 
 std::unique_ptr<CarrierSession> UnlockCarrier(const CarrierInput& input, PasswordSource& password,
                                               TerminalProgress& progress, SealedTry sealed,
-                                              int threads, bool lock) {
+                                              int threads, bool lock, ProofTiming proof) {
     auto session = OpenAndUnlockSealed(input, password, progress, sealed, threads, lock);
     if (!session->IsUnlocked()) {
-        ThrowIfNotUnlocked(UnlockWithTries(*session, password), input);
+        ThrowIfNotUnlocked(UnlockWithTries(*session, password, proof), input);
         Detail("unlocked " + input.Name() + " with the password from " + password.Describe());
     }
     return session;

@@ -38,16 +38,19 @@ bool TriesSealed(const CarrierSession& session, const PasswordSource& password, 
 // Unlocks an opened session with the password from `password`. A prompt asks up to three
 // times while the password is wrong, or for a file without classic data, while it opens
 // nothing. Returns the last outcome.
-Status UnlockWithTries(CarrierSession& session, PasswordSource& password);
+Status UnlockWithTries(CarrierSession& session, PasswordSource& password,
+                       ProofTiming proof = ProofTiming::AtUnlock);
 
 // Opens the carrier and unlocks it with the password from `password`. A file without
 // classic data is tried as sealed under `sealed`; no-data when it is not tried, or when
 // the password does not open it (the two cannot be told apart). With `lock`, the carrier
 // is held against other Lumora processes until the session ends (busy when one holds it).
-// `threads` (a setting, see ThreadsOf) applies from the unlocking on.
+// `threads` (a setting, see ThreadsOf) applies from the unlocking on. `proof` is for a
+// command that goes on to write every hidden file out (see ProofTiming).
 std::unique_ptr<CarrierSession> UnlockCarrier(const CarrierInput& input, PasswordSource& password,
                                               TerminalProgress& progress, SealedTry sealed,
-                                              int threads, bool lock = false);
+                                              int threads, bool lock = false,
+                                              ProofTiming proof = ProofTiming::AtUnlock);
 
 // Opens the carrier for its image part: classic data needs no password, sealed data is
 // unlocked as UnlockCarrier does.

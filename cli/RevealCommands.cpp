@@ -70,7 +70,11 @@ int RunReveal(const Arguments& args) {
     const CarrierInput carrier(args.Operands()[0]);
 
     TerminalProgress progress;
-    auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args), threads);
+    // Files written out prove the password as they are read; nothing else needs it first.
+    const ProofTiming proof =
+        args.Has("directory") ? ProofTiming::AtFirstRead : ProofTiming::AtUnlock;
+    auto session =
+        UnlockCarrier(carrier, password, progress, SealedTryOf(args), threads, false, proof);
     const auto& entries = session->Entries();
     std::vector<std::string> written;
     if (auto folder = args.Value("directory"))
@@ -112,7 +116,9 @@ int RunExtract(const Arguments& args) {
     const CarrierInput carrier(operands[0]);
 
     TerminalProgress progress;
-    auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args), threads);
+    // Bytes on standard output cannot be taken back: they wait for the password's proof.
+    auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args), threads, false,
+                                 toStdout ? ProofTiming::AtUnlock : ProofTiming::AtFirstRead);
     std::vector<HiddenEntry> chosen;
     for (auto name = operands.begin() + 1; name != operands.end(); ++name) {
         if (std::find(operands.begin() + 1, name, *name) != name)

@@ -105,6 +105,7 @@ void CarrierSession::SetProgressObserver(CProgressObserver* observer) {
 Status CarrierSession::Open() {
     m_unlocked = false;
     m_provenEntry = -1;
+    m_pendingProof = -1;
     m_entries.clear();
     m_format = CarrierFormat::Classic;
     if (!m_engine->WorkFolderError().empty())
@@ -154,18 +155,19 @@ Status CarrierSession::Lock() {
     return status;
 }
 
-Status CarrierSession::Unlock(Password password) {
+Status CarrierSession::Unlock(Password password, ProofTiming timing) {
     m_unlocked = false;
     m_provenEntry = -1;
+    m_pendingProof = -1;
     m_entries.clear();
     if (HasData())
-        return UnlockClassic(std::move(password));
+        return UnlockClassic(std::move(password), timing);
     if (MayHoldSealedData())
         return UnlockSealed(std::move(password), nullptr);
     return Status::Fail(Outcome::NoData, "no hidden data", m_path);
 }
 
-Status CarrierSession::UnlockClassic(Password password) {
+Status CarrierSession::UnlockClassic(Password password, ProofTiming timing) {
     if (m_engine->VerifyPassword(password) != 1)
         return Status::Fail(Outcome::WrongPassword, kWrongPassword);
     m_engine->SetPassword(std::move(password));
@@ -174,7 +176,7 @@ Status CarrierSession::UnlockClassic(Password password) {
         m_engine->SetPassword(std::nullopt);
         return status;
     }
-    Status proved = ProvePassword();
+    Status proved = ProvePassword(timing);
     if (proved.Ok())
         proved = LoadEntries();
     if (!proved.Ok()) {
@@ -235,7 +237,7 @@ void CarrierSession::CutOpenedSealedData(const SealedKey& key) {
 // the entry is damaged. So when most check bytes fail (a tie included) the password is
 // wrong; when most pass, the failing entries are damaged. A failing CRC means damage once
 // two check bytes passed, and a wrong password while only one did.
-Status CarrierSession::ProvePassword() {
+Status CarrierSession::ProvePassword(ProofTiming timing) {
     CUnzipper archive;
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
@@ -279,6 +281,13 @@ Status CarrierSession::ProvePassword() {
     std::stable_sort(
         candidates.begin(), candidates.end(),
         [](const Candidate& a, const Candidate& b) { return a.compressed < b.compressed; });
+    m_passedChecks = passed;
+    // The message is read at once anyway; a file may wait for the read that writes it out.
+    if (timing == ProofTiming::AtFirstRead && !candidates.empty() &&
+        candidates.front().index != m_engine->MessageEntryIndex()) {
+        m_pendingProof = candidates.front().index;
+        return Status::Success();
+    }
     for (const Candidate& candidate : candidates) {
         archive.SetProgress([this, &candidate](uint64_t done) {
             return Report(ProgressStep::Checking, static_cast<int64_t>(done), candidate.size);
@@ -290,13 +299,35 @@ Status CarrierSession::ProvePassword() {
             m_provenEntry = candidate.index;
         if (check != EntryCheck::WrongPassword && check != EntryCheck::Damaged)
             return EntryStatus(check, candidate.name);
-        if (passed >= 2)
-            return Status::Fail(Outcome::Damaged, "\"" + candidate.name + "\" is damaged",
-                                candidate.name);
-        return Status::Fail(Outcome::WrongPassword, kWrongPassword);
+        return ProofFailure(candidate.name);
     }
     // Nothing holds data: only the key can be proved, and it was.
     return Status::Success();
+}
+
+Status CarrierSession::ProofFailure(const std::string& name) const {
+    if (m_passedChecks >= 2)
+        return Status::Fail(Outcome::Damaged, "\"" + name + "\" is damaged", name);
+    return Status::Fail(Outcome::WrongPassword, kWrongPassword);
+}
+
+Status CarrierSession::CompleteProof() {
+    const int pending = m_pendingProof;
+    if (pending < 0)
+        return Status::Success();
+    m_pendingProof = -1;
+    Status proved = ProvePassword(ProofTiming::AtUnlock);
+    if (proved.outcome == Outcome::Cancelled)
+        m_pendingProof = pending;
+    else if (!proved.Ok())
+        Relock();
+    return proved;
+}
+
+void CarrierSession::Relock() {
+    m_unlocked = false;
+    m_pendingProof = -1;
+    m_engine->SetPassword(std::nullopt);
 }
 
 Status CarrierSession::LoadEntries() {
@@ -410,6 +441,12 @@ Status CarrierSession::ExtractToDescriptor(int entry, int fd) {
 
 Status CarrierSession::ExtractEntries(const std::vector<int>& entries, const OpenOutput& open,
                                       const FinishOutput& finish) {
+    // Proved at once unless this batch reads the entry that proves it.
+    if (std::find(entries.begin(), entries.end(), m_pendingProof) == entries.end()) {
+        Status proved = CompleteProof();
+        if (!proved.Ok())
+            return proved;
+    }
     CUnzipper archive;
     Status result = OpenPayload(archive);
     if (!result.Ok())
@@ -426,6 +463,7 @@ Status CarrierSession::ExtractEntries(const std::vector<int>& entries, const Ope
     std::vector<int> writeErrors(entries.size(), 0);
     std::vector<int> fds(entries.size(), -1);
     Status openFailure;
+    bool disproved = false;
     const auto begin = [&](size_t at, bool inTurn, CUnzipper::Sink& sink) {
         openFailure = open(at, inTurn, fds[at]);
         if (!openFailure.Ok())
@@ -454,15 +492,24 @@ Status CarrierSession::ExtractEntries(const std::vector<int>& entries, const Ope
     };
     const auto end = [&](size_t at, EntryCheck check) {
         const int error = writeErrors[at];
-        if (error != 0)
+        const bool proving = found[at]->index == m_pendingProof;
+        if (error != 0) {
             result = Status::Fail(Outcome::WriteFailed,
                                   std::string("cannot write: ") + std::strerror(error),
                                   found[at]->name, error);
-        // The password was proved when the carrier was unlocked: a failed check byte is
-        // damage.
-        else
+        } else if (proving &&
+                   (check == EntryCheck::WrongPassword || check == EntryCheck::Damaged)) {
+            result = ProofFailure(found[at]->name);
+            disproved = true;
+        } else {
+            // Any other failed check byte is damage: the password passed the others.
             result = EntryStatus(check == EntryCheck::WrongPassword ? EntryCheck::Damaged : check,
                                  found[at]->name);
+        }
+        if (proving && error == 0 && check == EntryCheck::Ok) {
+            m_provenEntry = m_pendingProof;
+            m_pendingProof = -1;
+        }
         if (result.Ok())
             result = finish(at);
         return result.Ok();
@@ -470,7 +517,11 @@ Status CarrierSession::ExtractEntries(const std::vector<int>& entries, const Ope
     archive.SetProgress([this, total](uint64_t bytes) {
         return Report(ProgressStep::Unpacking, static_cast<int64_t>(bytes), total);
     });
-    if (archive.ReadEntries(entries, begin, end) == EntryCheck::Cancelled)
+    const EntryCheck batch = archive.ReadEntries(entries, begin, end);
+    // Only once no worker reads with the password any more.
+    if (disproved)
+        Relock();
+    if (batch == EntryCheck::Cancelled)
         return EntryStatus(EntryCheck::Cancelled, {});
     return result.Ok() ? openFailure : result;
 }
@@ -490,6 +541,9 @@ Status CarrierSession::VerifyAll(int& checked) {
     checked = 0;
     if (!m_unlocked)
         return Status::Fail(Outcome::Refused, "the carrier is not unlocked");
+    Status proved = CompleteProof();
+    if (!proved.Ok())
+        return proved;
     CUnzipper archive;
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
@@ -586,6 +640,10 @@ std::string CarrierSession::PictureForSealedSave() const {
 }
 
 Status CarrierSession::Save(const SaveRequest& request) {
+    // Entries are copied as they are stored: only under the password that enciphered them.
+    Status proved = CompleteProof();
+    if (!proved.Ok())
+        return proved;
     Status checked = CheckRequest(request);
     if (!checked.Ok())
         return checked;
@@ -683,6 +741,7 @@ Status CarrierSession::Save(const SaveRequest& request) {
     }
     m_unlocked = true;
     m_provenEntry = -1;
+    m_pendingProof = -1;
     return LoadEntries();
 }
 

@@ -34,6 +34,17 @@ struct HiddenEntry {
     bool writable = true; // the name can be written below a folder
 };
 
+// When unlocking checks the entry that proves the whole password (see Unlock).
+enum class ProofTiming {
+    AtUnlock,
+    // When ExtractEntries first reads that entry whole, so a carrier of one large file is
+    // not read twice; whatever else relies on the password proves it first. Until then a
+    // password that passed every check short of that entry's CRC-32 counts as right; the
+    // extraction that finds it wrong fails (WrongPassword, or Damaged as Unlock would say)
+    // and leaves the session locked.
+    AtFirstRead,
+};
+
 struct SaveRequest {
     std::string destination;
     // The carrier's message entry is carried over as stored (also one that could not be
@@ -90,7 +101,7 @@ public:
     // step without a measure, and the archive is listed only once all of it authenticated.
     // NoData with the reason kSealedNotOpened then stands for no data and for a password
     // that does not open it alike; NoMemory when the derivation could not get its memory.
-    Status Unlock(Password password);
+    Status Unlock(Password password, ProofTiming timing = ProofTiming::AtUnlock);
     bool IsUnlocked() const { return m_unlocked; }
     // The format of the unlocked carrier, or of the one just saved; Classic before.
     CarrierFormat Format() const { return m_format; }
@@ -147,13 +158,19 @@ public:
 
 private:
     Status EngineStatus() const;
-    Status UnlockClassic(Password password);
+    Status UnlockClassic(Password password, ProofTiming timing);
     // With key, the tail is opened without a derivation (the read-back of a save).
     Status UnlockSealed(Password password, const SealedKey* key);
     // Cuts off sealed data behind a hide's picture that key opens.
     void CutOpenedSealedData(const SealedKey& key);
     Status LoadEntries();
-    Status ProvePassword();
+    Status ProvePassword(ProofTiming timing);
+    // Proves a password whose proof was left to the first read (ProofTiming::AtFirstRead);
+    // a failure locks the session.
+    Status CompleteProof();
+    // How the failed read of the entry that proves the password is told.
+    Status ProofFailure(const std::string& name) const;
+    void Relock();
     Status CheckRequest(const SaveRequest& request) const;
     Status Losses(const SaveRequest& request) const;
     Status ReadBack(FILE* written, const SaveRequest& request, const SealedKey* sealedKey);
@@ -173,6 +190,8 @@ private:
     SealedHeader m_sealedHeader; // of an unlocked sealed carrier
     int64_t m_messageLength = 0; // bytes of the stored message
     int m_provenEntry = -1;      // the entry that unlocking checked whole, -1 for none
+    int m_pendingProof = -1;     // the entry whose first read proves the password, -1 for none
+    int m_passedChecks = 0;      // entries whose check byte the password passed
 };
 
 } // namespace lumora

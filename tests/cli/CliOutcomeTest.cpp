@@ -5,6 +5,7 @@
 
 #include "engine/BindImage.h"
 #include "platform/FileLock.h"
+#include "support/NearMissPassword.h"
 
 #include <filesystem>
 
@@ -35,8 +36,14 @@ TEST_F(CliOutcome, EveryCommandTellsAWrongPasswordAndChangesNothing) {
         std::string password;
         int status;
     };
+    // Only reading its one file whole tells this password from the right one.
+    const std::string oneFile =
+        HideInto("one.png", {MakeFile("one.bin", std::string(200000, 'z'))}, longPassword);
+    const std::string nearMiss = NearMissPassword(oneFile, longPassword);
+    ASSERT_FALSE(nearMiss.empty());
     const Case cases[] = {
         {At("zero.png"), "wrong", 3},
+        {oneFile, nearMiss, 3},
         {At("long.jpg"), longPassword.substr(0, 32), 3},
         {At("long.jpg"), longPassword.substr(0, 32) + "xxxxxx", 3},
         {CarrierUnder("nul.png", std::string("ab\0cd", 5)), "ab", 3},
@@ -61,6 +68,7 @@ TEST_F(CliOutcome, EveryCommandTellsAWrongPasswordAndChangesNothing) {
             }
         }
     }
+    EXPECT_FALSE(std::filesystem::exists(At("out/one.bin")));
 }
 
 TEST_F(CliOutcome, DamageBusyAndLossHaveTheirOwnStatus) {

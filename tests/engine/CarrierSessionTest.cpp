@@ -6,6 +6,7 @@
 #include "archive/Unzipper.h"
 #include "engine/CarrierSession.h"
 #include "platform/FileLock.h"
+#include "support/NearMissPassword.h"
 
 #include <map>
 #include <sys/stat.h>
@@ -320,6 +321,78 @@ TEST_F(CarrierSessionTest, ANewPasswordReplacesTheOldOneForEveryEntry) {
     auto reopened = Unlocked(carrier, std::string(fresh.View()));
     EXPECT_EQ(reopened->Message(), "m");
     EXPECT_EQ(Contents(*reopened), (std::multimap<std::string, Bytes>{{"f.txt", {'f', 'g'}}}));
+}
+
+// A password proved only when its one file is read must fail that read, and everything
+// else that relies on it, as a wrong password does at unlock; the right one reads once.
+TEST_F(CarrierSessionTest, APasswordLeftToTheFirstReadIsProvedByIt) {
+    const std::string right = "0123456789abcdefghijklmnopqrstuv-right";
+    const Bytes noise = PseudoRandomBytes(300000, 7);
+    const std::string carrier = Hide("one.bmp", right, std::nullopt, {MakeFile("n.bin", noise)});
+    const std::string nearMiss = NearMissPassword(carrier, right);
+    ASSERT_FALSE(nearMiss.empty());
+    {
+        CarrierSession atUnlock(carrier);
+        ASSERT_TRUE(atUnlock.Open().Ok());
+        EXPECT_EQ(atUnlock.Unlock(Password(nearMiss)).outcome, Outcome::WrongPassword);
+    }
+
+    enum class Then { Extract, Verify, Save };
+    struct Case {
+        std::string password;
+        Then then;
+        Outcome outcome;
+    };
+    const Case cases[] = {
+        {right, Then::Extract, Outcome::Ok},
+        {right, Then::Verify, Outcome::Ok},
+        {right, Then::Save, Outcome::Ok},
+        {nearMiss, Then::Extract, Outcome::WrongPassword},
+        {nearMiss, Then::Verify, Outcome::WrongPassword},
+        {nearMiss, Then::Save, Outcome::WrongPassword},
+    };
+    int run = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.password + " / " + std::to_string(static_cast<int>(c.then)));
+        CarrierSession session(carrier);
+        ASSERT_TRUE(session.Open().Ok());
+        ASSERT_TRUE(session.Unlock(Password(c.password), ProofTiming::AtFirstRead).Ok());
+        ASSERT_EQ(session.Entries().size(), 1u);
+        const std::string out = Path("out" + std::to_string(++run));
+        Status status;
+        int checked = 0;
+        SaveRequest request;
+        request.destination = out;
+        request.message = "new";
+        request.keptEntries = {session.Entries()[0].index};
+        switch (c.then) {
+        case Then::Extract:
+            status = session.ExtractToFile(session.Entries()[0].index, out, false);
+            break;
+        case Then::Verify:
+            status = session.VerifyAll(checked);
+            break;
+        case Then::Save:
+            status = session.Save(request);
+            break;
+        }
+        EXPECT_EQ(status.outcome, c.outcome) << status.Describe();
+        EXPECT_EQ(session.IsUnlocked(), c.outcome == Outcome::Ok);
+        if (c.outcome != Outcome::Ok) {
+            EXPECT_FALSE(std::filesystem::exists(out));
+            int afterwards = 0;
+            EXPECT_EQ(session.VerifyAll(afterwards).outcome, Outcome::Refused);
+            continue;
+        }
+        if (c.then == Then::Extract) {
+            EXPECT_EQ(ReadFile(out), noise);
+        } else if (c.then == Then::Verify) {
+            EXPECT_EQ(checked, 1);
+        } else {
+            EXPECT_EQ(Contents(*Unlocked(out, right)),
+                      (std::multimap<std::string, Bytes>{{"n.bin", noise}}));
+        }
+    }
 }
 
 } // namespace
