@@ -402,15 +402,28 @@ Status CarrierSession::ExtractToWorkFolder(int entry, std::string& path) {
 }
 
 Status CarrierSession::ExtractToFile(int entry, const std::string& path, bool replace) {
-    AtomicFile out(path);
-    if (!out.Open())
-        return PlacingFailure(path, errno);
-    Status written = ExtractToDescriptor(entry, out.Fd());
-    if (!written.Ok())
-        return written;
-    if (!out.Commit(replace ? Replace::Always : Replace::Never))
-        return PlacingFailure(path, errno);
-    return Status::Success();
+    return ExtractToFiles({entry}, {path}, replace);
+}
+
+Status CarrierSession::ExtractToFiles(const std::vector<int>& entries,
+                                      const std::vector<std::string>& paths, bool replace) {
+    if (paths.size() != entries.size())
+        return Status::Fail(Outcome::Refused, "a file to write is missing");
+    std::vector<std::unique_ptr<AtomicFile>> outs(entries.size());
+    const auto open = [&](size_t at, bool, int& fd) {
+        outs[at] = std::make_unique<AtomicFile>(paths[at]);
+        if (!outs[at]->Open())
+            return PlacingFailure(paths[at], errno);
+        fd = outs[at]->Fd();
+        return Status::Success();
+    };
+    const auto finish = [&](size_t at) {
+        const bool committed = outs[at]->Commit(replace ? Replace::Always : Replace::Never);
+        const int error = errno;
+        outs[at].reset();
+        return committed ? Status::Success() : PlacingFailure(paths[at], error);
+    };
+    return ExtractEntries(entries, open, finish);
 }
 
 const HiddenEntry* CarrierSession::FindEntry(int entry) const {

@@ -126,6 +126,11 @@ public:
     Status ExtractToWorkFolder(int entry, std::string& path);
     // Extracts an entry to a file; an existing one is replaced only when replace is set.
     Status ExtractToFile(int entry, const std::string& path, bool replace);
+    // ExtractToFile of entries[i] to paths[i] for each i, side by side on the worker
+    // threads; the files are put in place in order, and the first failure stops the rest
+    // with the files before it in place.
+    Status ExtractToFiles(const std::vector<int>& entries, const std::vector<std::string>& paths,
+                          bool replace);
     // Writes an entry's bytes to an open descriptor.
     Status ExtractToDescriptor(int entry, int fd);
     // Gives the descriptor for a position of ExtractEntries; a failure stops the batch.

@@ -103,10 +103,16 @@ private:
     // The folder several hidden files are saved into; empty when the user cancelled.
     QString AskTargetFolder();
     enum class CopyOutcome { Done, Failed, Cancelled };
-    CopyOutcome CopyOrExtract(const QTreeWidgetItem* row, const QString& target);
-    // Extracts a hidden file behind a progress dialog whose Cancel stops it; an empty
-    // destination extracts into the working folder and gives the copy's path back.
-    CopyOutcome ExtractHidden(int slot, std::string& destination);
+    // Extracts a hidden file into the working folder behind a progress dialog whose Cancel
+    // stops it, and gives the copy's path.
+    CopyOutcome ExtractToWorkFolder(int slot, std::string& copy);
+    // Extracts hidden files (by slot) to targets behind one progress dialog, side by side;
+    // a failure stops the rest, with the files before it in place.
+    CopyOutcome ExtractHidden(const std::vector<int>& hiddenSlots,
+                              const std::vector<std::string>& targets);
+    // Copies files on disk and extracts hidden ones, rows[i] to targets[i], replacing what
+    // is there; tells the user when a file could not be saved.
+    void SaveRowsTo(const QList<const QTreeWidgetItem*>& rows, const QStringList& targets);
 
     // shared by the panels
     // A session on path, opened; false (nothing shown) when the file cannot be read.

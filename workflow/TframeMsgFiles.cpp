@@ -187,8 +187,8 @@ void TframeMsg::mniLoadTheFileClick() {
             Dialogs().OpenWithDesktop(RowName(row));
         return;
     }
-    std::string copy; // empty: extract into the engine's working folder
-    if (ExtractHidden(slot, copy) == CopyOutcome::Done)
+    std::string copy;
+    if (ExtractToWorkFolder(slot, copy) == CopyOutcome::Done)
         Dialogs().OpenWithDesktop(QString::fromStdString(copy));
 }
 
@@ -214,7 +214,7 @@ void TframeMsg::SaveOneRowAs(const QTreeWidgetItem* row) {
     if (target.isEmpty())
         return;
     RememberFolderOf(DialogFolder::SaveFiles, target);
-    CopyOrExtract(row, target);
+    SaveRowsTo({row}, {target});
 }
 
 QString TframeMsg::AskTargetFolder() {
@@ -228,39 +228,69 @@ void TframeMsg::SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows) {
     const QString folder = AskTargetFolder();
     if (folder.isEmpty())
         return;
+    QList<const QTreeWidgetItem*> saved;
+    QStringList targets;
     for (const QTreeWidgetItem* row : rows) {
         // Only the file's own name is used, so entry names cannot lead outside the folder.
         const QString shownName = FileNameOf(row);
         if (shownName.isEmpty())
             continue;
         const QString target = folder + QLatin1Char('/') + shownName;
-        if (QFileInfo::exists(target)) {
+        // A row of the same name before this one will have put a file there by then.
+        if (QFileInfo::exists(target) || targets.contains(target)) {
             const QString question = Message("strFileExists", shownName);
             if (Dialogs().QuestionYesNo(window(), Message("strrAppName"), question) != Answer::Yes)
                 continue;
         }
-        // Cancel in the progress dialog stops the whole save-out, not just this file.
-        if (CopyOrExtract(row, target) == CopyOutcome::Cancelled)
-            return;
+        saved.append(row);
+        targets.append(target);
     }
+    SaveRowsTo(saved, targets);
 }
 
-TframeMsg::CopyOutcome TframeMsg::CopyOrExtract(const QTreeWidgetItem* row, const QString& target) {
-    const int slot = RowSlot(row);
-    if (slot < 0)
-        return CopyFileReplacing(RowName(row), target) ? CopyOutcome::Done : CopyOutcome::Failed;
-    std::string destination = target.toStdString();
-    return ExtractHidden(slot, destination);
+void TframeMsg::SaveRowsTo(const QList<const QTreeWidgetItem*>& rows, const QStringList& targets) {
+    bool failed = false;
+    std::vector<int> hiddenSlots;
+    std::vector<std::string> hiddenTargets;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const int slot = RowSlot(rows[i]);
+        if (slot >= 0) {
+            hiddenSlots.push_back(slot);
+            hiddenTargets.push_back(targets[i].toStdString());
+        } else if (!CopyFileReplacing(RowName(rows[i]), targets[i])) {
+            failed = true;
+        }
+    }
+    // Cancel in the progress dialog stops the whole save-out and is not a failure.
+    if (!hiddenSlots.empty() && ExtractHidden(hiddenSlots, hiddenTargets) == CopyOutcome::Failed)
+        failed = true;
+    if (failed)
+        ShowError("strSaveError");
 }
 
-TframeMsg::CopyOutcome TframeMsg::ExtractHidden(int slot, std::string& destination) {
+TframeMsg::CopyOutcome TframeMsg::ExtractToWorkFolder(int slot, std::string& copy) {
     if (m_session == nullptr || m_session->EntryOfSlot(slot) < 0)
         return CopyOutcome::Failed;
-    const int entry = m_session->EntryOfSlot(slot);
     ProgressWatch watch(window(), Message("strExtracting"), MessageSource(), true);
     ObserverScope observing(*m_session, &watch);
-    const Status status = destination.empty() ? m_session->ExtractToWorkFolder(entry, destination)
-                                              : m_session->ExtractToFile(entry, destination, true);
+    const Status status = m_session->ExtractToWorkFolder(m_session->EntryOfSlot(slot), copy);
+    if (status.Ok())
+        return CopyOutcome::Done;
+    return watch.WasCancelled() || status.outcome == Outcome::Cancelled ? CopyOutcome::Cancelled
+                                                                        : CopyOutcome::Failed;
+}
+
+TframeMsg::CopyOutcome TframeMsg::ExtractHidden(const std::vector<int>& hiddenSlots,
+                                                const std::vector<std::string>& targets) {
+    std::vector<int> entries;
+    for (int slot : hiddenSlots) {
+        entries.push_back(m_session != nullptr ? m_session->EntryOfSlot(slot) : -1);
+        if (entries.back() < 0)
+            return CopyOutcome::Failed;
+    }
+    ProgressWatch watch(window(), Message("strExtracting"), MessageSource(), true);
+    ObserverScope observing(*m_session, &watch);
+    const Status status = m_session->ExtractToFiles(entries, targets, true);
     if (status.Ok())
         return CopyOutcome::Done;
     return watch.WasCancelled() || status.outcome == Outcome::Cancelled ? CopyOutcome::Cancelled

@@ -69,6 +69,7 @@ private slots:
     void fullListAfterDeletingAHiddenFileSavesEveryRow();
     void escapePressesCancel();
     void hiddenFilesSaveIntoAFolderByTheirOwnNames();
+    void savingFilesOutAsksAboutEveryClashAndTellsAFailure();
     void savingStaysOnThePageTheUserWasOn_data();
     void savingStaysOnThePageTheUserWasOn();
 };
@@ -534,6 +535,61 @@ void RevealTest::hiddenFilesSaveIntoAFolderByTheirOwnNames() {
     QCOMPARE(Sha256Hex(folder + "/top.txt"),
              std::string("28720365c5e7476a011e4f43ac003ee5f16247a263b9d623aa85ed311d73bf39"));
     QVERIFY(!FileExists(folder + "/sub"));
+}
+
+// Hidden files are saved side by side, so the questions come first: a second file of the
+// same name is asked about like one already there, and a file that cannot be written is
+// told, not passed over in silence.
+void RevealTest::savingFilesOutAsksAboutEveryClashAndTellsAFailure() {
+    WorkflowBench bench;
+    const std::string image = bench.CopyOfReference("base.png", "source.png");
+    const std::string carrier = bench.dir / "c.png";
+    {
+        CBindImage engine;
+        engine.SetPassword(Password("pw"));
+        engine.OpenCarrier(image, OPEN_UNPACK);
+        engine.ReplaceContent(std::string("m"), {},
+                              {{bench.MakeFile("1", 1000, 1), "a/x.txt"},
+                               {bench.MakeFile("2", 2000, 2), "b/x.txt"},
+                               {bench.MakeFile("3", 3000, 3), "y.txt"}});
+        QCOMPARE(engine.SaveCarrier(carrier), 1);
+    }
+    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), "pw"), 1);
+    bench.frame->ShowFilesPage();
+    auto* list = bench.Get<QTreeWidget>("lvDeFiles");
+    const QString clash = QStringLiteral("x.txt has exists, are you want to overwrite it?");
+    const QString failed = QStringLiteral("There are some errors when saved, please try again.");
+
+    struct Case {
+        bool yFolderThere;
+        Answer second; // about the second x.txt
+        QStringList texts;
+        std::string x; // the file x.txt holds afterwards
+        bool yWritten;
+    };
+    const Case cases[] = {
+        {false, Answer::Yes, {clash}, bench.dir / "2", true},
+        {false, Answer::No, {clash}, bench.dir / "1", true},
+        // y.txt is a folder: Yes to replacing it, and the save-out fails there.
+        {true,
+         Answer::Yes,
+         {clash, QStringLiteral("y.txt has exists, are you want to overwrite it?"), failed},
+         bench.dir / "2",
+         false},
+    };
+    int run = 0;
+    for (const Case& c : cases) {
+        const std::string folder = bench.dir / ("out" + std::to_string(++run));
+        std::filesystem::create_directories(c.yFolderThere ? folder + "/y.txt" : folder);
+        bench.dialogs.shown.clear();
+        bench.dialogs.folders.push_back(QString::fromStdString(folder));
+        bench.dialogs.answers.assign({c.second, Answer::Yes});
+        list->selectAll();
+        bench.Click("btnDeSaveFilesAs");
+        QCOMPARE(bench.dialogs.Texts(), c.texts);
+        QCOMPARE(Sha256Hex(folder + "/x.txt"), Sha256Hex(c.x));
+        QCOMPARE(std::filesystem::is_regular_file(folder + "/y.txt"), c.yWritten);
+    }
 }
 
 void RevealTest::savingStaysOnThePageTheUserWasOn_data() {
