@@ -9,7 +9,8 @@ EntryDataReader::~EntryDataReader() {
 }
 
 EntryCheck EntryDataReader::Open(const unz_file_info64& info, const Password* password,
-                                 bool prefetch) {
+                                 bool prefetch, std::span<const PkwareKeys> checkpoints,
+                                 int threads) {
     EntryCheck opened = m_stored.Open(info, password, StoredDataReader::Mode::Deciphered);
     if (opened != EntryCheck::Ok)
         return opened;
@@ -18,7 +19,10 @@ EntryCheck EntryDataReader::Open(const unz_file_info64& info, const Password* pa
         if (inflateInit2(&m_stream, -MAX_WBITS) != Z_OK)
             return EntryCheck::Damaged;
         m_inflating = true;
-        if (prefetch)
+        const bool encrypted = (info.flag & kFlagEncrypted) != 0;
+        if (prefetch && encrypted && !checkpoints.empty())
+            m_stretches = std::make_unique<CheckpointDecipher>(m_stored, checkpoints, threads);
+        else if (prefetch)
             m_prefetch = std::make_unique<StoredPrefetch>(m_stored);
     }
     m_open = true;
@@ -54,8 +58,9 @@ long EntryDataReader::Read(uint8_t* out, size_t capacity) {
 
 bool EntryDataReader::FillInput() {
     const uint8_t* data = m_input.data();
-    const long got =
-        m_prefetch ? m_prefetch->Next(data) : m_stored.Read(m_input.data(), m_input.size());
+    const long got = m_stretches  ? m_stretches->Next(data)
+                     : m_prefetch ? m_prefetch->Next(data)
+                                  : m_stored.Read(m_input.data(), m_input.size());
     if (got < 0)
         return false;
     m_inputEnded = got == 0;

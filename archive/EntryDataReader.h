@@ -3,6 +3,7 @@
 // entry is deflated.
 #pragma once
 
+#include "archive/CheckpointDecipher.h"
 #include "archive/StoredDataReader.h"
 #include "archive/StoredPrefetch.h"
 
@@ -20,8 +21,11 @@ public:
     EntryDataReader& operator=(const EntryDataReader&) = delete;
 
     // As StoredDataReader::Open. With prefetch, a deflated entry's stored data are read
-    // and deciphered on a worker thread while this one inflates (StoredPrefetch).
-    EntryCheck Open(const unz_file_info64& info, const Password* password, bool prefetch = false);
+    // and deciphered on a worker thread while this one inflates (StoredPrefetch), or with
+    // the writer's checkpoints of an encrypted entry on `threads` threads at once
+    // (CheckpointDecipher).
+    EntryCheck Open(const unz_file_info64& info, const Password* password, bool prefetch = false,
+                    std::span<const PkwareKeys> checkpoints = {}, int threads = 2);
     // Up to capacity bytes of entry data; 0 at the end, -1 on damaged data.
     long Read(uint8_t* out, size_t capacity);
 
@@ -30,7 +34,8 @@ private:
     bool FillInput();
 
     StoredDataReader m_stored;
-    std::unique_ptr<StoredPrefetch> m_prefetch; // after m_stored: stopped before it closes
+    std::unique_ptr<StoredPrefetch> m_prefetch;      // after m_stored: stopped before it closes
+    std::unique_ptr<CheckpointDecipher> m_stretches; // the same
     bool m_open = false;
     bool m_inflating = false;
     bool m_inputEnded = false;

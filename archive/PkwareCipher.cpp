@@ -32,6 +32,8 @@ PkwareCipher::PkwareCipher(std::span<const uint8_t> password)
         UpdateKeys(c);
 }
 
+PkwareCipher::PkwareCipher(const PkwareKeys& keys) : m_keys{keys[0], keys[1], keys[2]} {}
+
 PkwareCipher::~PkwareCipher() {
     sodium_memzero(m_keys, sizeof m_keys);
 }

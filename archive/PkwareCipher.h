@@ -2,16 +2,20 @@
 // The traditional PKWARE stream cipher of the zip format: three 32-bit keys seeded from
 // the password and a 12-byte encryption header in front of each entry's data, whose last
 // byte lets a reader check the password. The keys are as good as the password, so they
-// are wiped when the cipher goes and never copied.
+// are wiped when the cipher goes and copied only into CipherCheckpoints.
 #pragma once
 
 #include "crypt/SecretBytes.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
 namespace lumora {
+
+// The cipher's three keys at some point of a stream.
+using PkwareKeys = std::array<uint32_t, 3>;
 
 class PkwareCipher {
 public:
@@ -20,6 +24,8 @@ public:
     explicit PkwareCipher(std::span<const uint8_t> password);
     explicit PkwareCipher(const Password& password)
         : PkwareCipher(std::span<const uint8_t>(password.Data(), password.Size())) {}
+    // Goes on from the keys another cipher reached (see CipherCheckpoints).
+    explicit PkwareCipher(const PkwareKeys& keys);
     ~PkwareCipher();
     PkwareCipher(const PkwareCipher&) = delete;
     PkwareCipher& operator=(const PkwareCipher&) = delete;
@@ -32,6 +38,9 @@ public:
     bool MakeHeader(uint8_t checkByte, uint8_t header[kHeaderSize]);
     // Decrypts header and returns its check byte.
     uint8_t ReadHeader(uint8_t header[kHeaderSize]);
+
+    // The keys now; only for CipherCheckpoints, which wipes its copies.
+    PkwareKeys Keys() const { return {m_keys[0], m_keys[1], m_keys[2]}; }
 
 private:
     uint8_t KeyStreamByte() const;

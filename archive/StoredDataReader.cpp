@@ -69,6 +69,13 @@ long StoredDataReader::Read(uint8_t* out, size_t capacity) {
     return got < 0 ? -1 : got;
 }
 
+long StoredDataReader::ReadAsStored(uint8_t* out, size_t capacity) {
+    if (!m_open)
+        return -1;
+    int got = unzReadCurrentFile(m_unz, out, static_cast<unsigned>(capacity));
+    return got < 0 ? -1 : got;
+}
+
 bool StoredDataReader::ReadExactly(uint8_t* out, size_t length) {
     while (length > 0) {
         int got = unzReadCurrentFile(m_unz, out, static_cast<unsigned>(length));

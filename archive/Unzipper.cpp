@@ -2,6 +2,7 @@
 #include "archive/Unzipper.h"
 
 #include "archive/ArchiveUtil.h"
+#include "archive/CipherCheckpoints.h"
 #include "archive/DirectoryIndex.h"
 #include "archive/EntryDataReader.h"
 #include "archive/EntryName.h"
@@ -232,7 +233,11 @@ EntryCheck CUnzipper::ReadEntryAt(int k, const Sink& sink) {
     EntryDataReader reader(Handle(m_unz));
     const bool prefetch =
         record.info.compressed_size >= kPrefetchFrom && WorkerPool::CanWaitForTasks(m_threads);
-    EntryCheck opened = reader.Open(record.info, m_password, prefetch);
+    const std::span<const PkwareKeys> checkpoints = m_checkpoints != nullptr
+                                                        ? m_checkpoints->Of(static_cast<size_t>(k))
+                                                        : std::span<const PkwareKeys>();
+    EntryCheck opened =
+        reader.Open(record.info, m_password, prefetch, checkpoints, ResolveThreadCount(m_threads));
     return opened == EntryCheck::Ok ? Pump(reader, record, sink) : opened;
 }
 

@@ -29,6 +29,7 @@ namespace lumora {
 
 struct DirectoryIndex;
 struct EntryRecord;
+class CipherCheckpoints;
 class EntryDataReader;
 
 class CUnzipper {
@@ -108,6 +109,10 @@ public:
     // than one, a large entry is deciphered ahead of inflate on a worker, and
     // VerifyEntries checks entries side by side.
     void SetThreads(int threads) { m_threads = threads; }
+    // The cipher's keys as the writer of this archive had them (CipherCheckpoints, which
+    // must outlive the reads): a large entry read on this thread is then deciphered on
+    // every thread, not on one. Null for none.
+    void SetCipherCheckpoints(const CipherCheckpoints* checkpoints) { m_checkpoints = checkpoints; }
 
 private:
     friend class CZipper; // CopyEntryFrom reads the stored data of entries
@@ -130,6 +135,7 @@ private:
     const Password* m_password = nullptr;
     ArchiveProgress m_progress;
     int m_threads = 1;
+    const CipherCheckpoints* m_checkpoints = nullptr;
 };
 
 } // namespace lumora

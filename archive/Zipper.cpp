@@ -2,6 +2,7 @@
 #include "archive/Zipper.h"
 
 #include "archive/BlockDeflate.h"
+#include "archive/CipherCheckpoints.h"
 #include "archive/EntryName.h"
 #include "archive/PkwareCipher.h"
 #include "archive/ZipFormat.h"
@@ -50,6 +51,7 @@ int CZipper::Open(const std::string& path, const std::optional<std::string>& roo
                   int append) {
     Close();
     m_rootFolder.clear();
+    m_entryCount = 0;
     m_zip = zipOpen64(path.c_str(), append != 0 ? APPEND_STATUS_CREATEAFTER : APPEND_STATUS_CREATE);
     if (m_zip == nullptr)
         return 0;
@@ -116,6 +118,8 @@ public:
                                     zip64) != ZIP_OK)
             return false;
         m_open = true;
+        m_index = m_zipper.m_entryCount++;
+        m_sinceCheckpoint = 0;
         m_cipher.reset();
         if (password == nullptr)
             return true;
@@ -127,7 +131,7 @@ public:
 
     bool WriteDeflated(uint8_t* data, size_t length) override {
         if (m_cipher)
-            m_cipher->Encrypt(data, length);
+            Encipher(data, length);
         return zipWriteInFileInZip(Handle(m_zipper.m_zip), data, static_cast<unsigned>(length)) ==
                ZIP_OK;
     }
@@ -142,10 +146,31 @@ public:
     std::vector<uint64_t> m_sizes;
 
 private:
+    void Encipher(uint8_t* data, size_t length) {
+        CipherCheckpoints* checkpoints = m_zipper.m_checkpoints;
+        if (checkpoints == nullptr) {
+            m_cipher->Encrypt(data, length);
+            return;
+        }
+        while (length > 0) {
+            const size_t piece = std::min(length, kCheckpointSpacing - m_sinceCheckpoint);
+            m_cipher->Encrypt(data, piece);
+            data += piece;
+            length -= piece;
+            m_sinceCheckpoint += piece;
+            if (m_sinceCheckpoint == kCheckpointSpacing) {
+                checkpoints->Add(m_index, m_cipher->Keys());
+                m_sinceCheckpoint = 0;
+            }
+        }
+    }
+
     CZipper& m_zipper;
     const std::vector<NewEntry>& m_entries;
     std::optional<PkwareCipher> m_cipher;
     bool m_open = false;
+    size_t m_index = 0;           // of the current entry in the archive
+    size_t m_sinceCheckpoint = 0; // stored bytes since the last checkpoint
 };
 
 int CZipper::OpenSourceFile(const std::string& path, uint64_t& size) const {

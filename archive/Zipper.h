@@ -17,6 +17,7 @@
 
 namespace lumora {
 
+class CipherCheckpoints;
 class CUnzipper;
 
 class CZipper {
@@ -88,6 +89,10 @@ public:
     // Threads that deflate new entries (0: the default, see platform/WorkerPool.h). The
     // archive's bytes are the same for every count.
     void SetThreads(int threads) { m_threads = threads; }
+    // Keeps the cipher's keys at every kCheckpointSpacing bytes of the new entries it
+    // enciphers in `into` (by their index in this archive), for a reader of the archive
+    // that deciphers on several threads; null for none. Borrowed while entries are added.
+    void RecordCipherCheckpoints(CipherCheckpoints* into) { m_checkpoints = into; }
 
 private:
     class EntrySink;
@@ -107,6 +112,8 @@ private:
     const Password* m_password = nullptr;
     ArchiveProgress m_progress;
     int m_threads = 1;
+    CipherCheckpoints* m_checkpoints = nullptr;
+    size_t m_entryCount = 0; // entries begun in this archive
 };
 
 } // namespace lumora

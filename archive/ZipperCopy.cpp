@@ -106,6 +106,7 @@ EntryCheck CZipper::CopyEntryFrom(CUnzipper& source, int k, const Password* sour
                                 Z_DEFAULT_STRATEGY, nullptr, 0, info.version, flags,
                                 zip64) != ZIP_OK)
         return EntryCheck::WriteFailed;
+    ++m_entryCount;
 
     EntryCheck result = EntryCheck::Ok;
     if (m_password != nullptr && zipWriteInFileInZip(m_zip, header, sizeof header) != ZIP_OK)

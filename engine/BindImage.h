@@ -158,6 +158,10 @@ public:
     const std::string& DataDir() const { return m_work.DataDir(); }
     const std::string& PayloadTempPath() const { return m_payloadTempPath; }
     const std::string& ImageTempPath() const { return m_imageTempPath; }
+    // The cipher's keys at points of the entries the last save enciphered (for its
+    // read-back, see archive/CipherCheckpoints.h).
+    const CipherCheckpoints& BuiltCheckpoints() const { return m_archive.BuiltCheckpoints(); }
+    void ForgetBuiltCheckpoints() { m_archive.ForgetCheckpoints(); }
     // The open carrier file; null when none is open.
     FILE* CarrierFile() const { return m_carrierFile; }
     // Why the last failing operation failed: typed, and as text for those who print it.

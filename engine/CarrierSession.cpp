@@ -243,6 +243,7 @@ Status CarrierSession::ProvePassword(ProofTiming timing) {
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
     archive.SetThreads(m_engine->WorkerThreads());
+    archive.SetCipherCheckpoints(m_checkpoints);
     struct Candidate {
         int index;
         uint32_t compressed;
@@ -562,6 +563,7 @@ Status CarrierSession::VerifyAll(int& checked) {
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
     archive.SetThreads(m_engine->WorkerThreads());
+    archive.SetCipherCheckpoints(m_checkpoints);
     // Every entry is checked, side by side on the workers; a failure names the first in order.
     const int count = archive.EntryCount();
     int64_t total = 0;
@@ -732,6 +734,7 @@ Status CarrierSession::Save(const SaveRequest& request) {
         out.StartSync(); // the disk writes the carrier while it is read back
         result = ReadBack(out.Stream(), request, sealedKey);
     }
+    m_engine->ForgetBuiltCheckpoints();
     if (result.Ok() && !out.Commit(request.replaceExisting ? Replace::Always : Replace::Never))
         result = PlacingFailure(request.destination, errno);
     if (!result.Ok()) {
@@ -765,6 +768,9 @@ Status CarrierSession::ReadBack(FILE* written, const SaveRequest& request,
     const std::string path = "/proc/self/fd/" + std::to_string(::fileno(written));
     CarrierSession copy(path);
     copy.SetWorkerThreads(m_engine->WorkerThreads());
+    // Lets a large entry be deciphered on every thread; the keys are checked as they are
+    // reached, so what is read is what one reader from the start would read.
+    copy.m_checkpoints = &m_engine->BuiltCheckpoints();
     StepRelay checking(m_observer, ProgressStep::Checking);
     copy.SetProgressObserver(&checking);
     const Password* password =

@@ -23,6 +23,7 @@
 
 namespace lumora {
 
+class CipherCheckpoints;
 class CUnzipper;
 
 // One file entry of the payload archive (the message entry is not one).
@@ -197,6 +198,8 @@ private:
     int m_provenEntry = -1;      // the entry that unlocking checked whole, -1 for none
     int m_pendingProof = -1;     // the entry whose first read proves the password, -1 for none
     int m_passedChecks = 0;      // entries whose check byte the password passed
+    // The writer's cipher keys, when this session reads back what another just wrote.
+    const CipherCheckpoints* m_checkpoints = nullptr;
 };
 
 } // namespace lumora

@@ -157,6 +157,8 @@ int PayloadArchive::Build() {
         return m_owner.FailWrite(m_builtPath, errno);
     zipper.SetPassword(m_plain ? nullptr : WritePassword());
     zipper.SetThreads(m_owner.m_threads);
+    m_builtCheckpoints.Clear();
+    zipper.RecordCipherCheckpoints(&m_builtCheckpoints);
     bool built = CopyKeptEntries(zipper, source, kept, progress) &&
                  AddNewEntries(zipper, m_builtPath, progress);
     if (built)

@@ -6,6 +6,7 @@
 // operation.
 #pragma once
 
+#include "archive/CipherCheckpoints.h"
 #include "archive/EntryCheck.h"
 #include "crypt/SecretBytes.h"
 
@@ -46,6 +47,10 @@ public:
     const std::string& BuiltPath() const { return m_builtPath; }
     int64_t BuiltFileCount() const { return m_builtFileCount; }
     int64_t BuiltFilesSize() const { return m_builtFilesSize; }
+    // The cipher's keys at points of the entries the last build enciphered, for the
+    // read-back of the save.
+    const CipherCheckpoints& BuiltCheckpoints() const { return m_builtCheckpoints; }
+    void ForgetCheckpoints() { m_builtCheckpoints.Clear(); }
 
 private:
     struct PackProgress {
@@ -67,6 +72,7 @@ private:
     std::string m_builtPath;
     int64_t m_builtFileCount = 0;
     int64_t m_builtFilesSize = 0;
+    CipherCheckpoints m_builtCheckpoints;
 };
 
 } // namespace lumora
