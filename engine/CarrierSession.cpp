@@ -239,11 +239,8 @@ void CarrierSession::CutOpenedSealedData(const SealedKey& key) {
 // two check bytes passed, and a wrong password while only one did.
 Status CarrierSession::ProvePassword(ProofTiming timing) {
     CUnzipper archive;
-    if (!archive.Open(m_engine->PayloadTempPath()))
-        return Status::Fail(Outcome::Damaged, kDamagedPayload);
-    archive.SetPassword(CurrentPassword());
-    archive.SetThreads(m_engine->WorkerThreads());
-    archive.SetCipherCheckpoints(m_checkpoints);
+    if (Status opened = OpenPayload(archive); !opened.Ok())
+        return opened;
     struct Candidate {
         int index;
         uint32_t compressed;
@@ -434,12 +431,11 @@ const HiddenEntry* CarrierSession::FindEntry(int entry) const {
 }
 
 Status CarrierSession::OpenPayload(CUnzipper& archive) const {
-    if (!m_unlocked)
-        return Status::Fail(Outcome::Refused, "the carrier is not unlocked");
     if (!archive.Open(m_engine->PayloadTempPath()))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
     archive.SetThreads(m_engine->WorkerThreads());
+    archive.SetCipherCheckpoints(m_checkpoints);
     return Status::Success();
 }
 
@@ -455,6 +451,8 @@ Status CarrierSession::ExtractToDescriptor(int entry, int fd) {
 
 Status CarrierSession::ExtractEntries(const std::vector<int>& entries, const OpenOutput& open,
                                       const FinishOutput& finish) {
+    if (!m_unlocked)
+        return Status::Fail(Outcome::Refused, "the carrier is not unlocked");
     // Proved at once unless this batch reads the entry that proves it.
     if (std::find(entries.begin(), entries.end(), m_pendingProof) == entries.end()) {
         Status proved = CompleteProof();
@@ -559,11 +557,8 @@ Status CarrierSession::VerifyAll(int& checked) {
     if (!proved.Ok())
         return proved;
     CUnzipper archive;
-    if (!archive.Open(m_engine->PayloadTempPath()))
-        return Status::Fail(Outcome::Damaged, kDamagedPayload);
-    archive.SetPassword(CurrentPassword());
-    archive.SetThreads(m_engine->WorkerThreads());
-    archive.SetCipherCheckpoints(m_checkpoints);
+    if (Status opened = OpenPayload(archive); !opened.Ok())
+        return opened;
     // Every entry is checked, side by side on the workers; a failure names the first in order.
     const int count = archive.EntryCount();
     int64_t total = 0;

@@ -182,7 +182,8 @@ private:
     Status ReadBack(FILE* written, const SaveRequest& request, const SealedKey* sealedKey);
     bool Report(ProgressStep step, int64_t done, int64_t total);
     const HiddenEntry* FindEntry(int entry) const;
-    // A reader of the unlocked payload archive, or the reason there is none.
+    // A reader of the payload archive, set up as every read of this session wants it (the
+    // password, the threads, the writer's keys of a read-back), or why there is none.
     Status OpenPayload(CUnzipper& archive) const;
 
     std::string m_path;

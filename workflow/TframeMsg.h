@@ -26,6 +26,7 @@ namespace lumora {
 class CBindImage;
 class CarrierSession;
 class HideWizard;
+class ProgressWatch;
 class RevealView;
 struct SaveRequest;
 struct SealedSaveKeys;
@@ -113,6 +114,8 @@ private:
     // Copies files on disk and extracts hidden ones, rows[i] to targets[i], replacing what
     // is there; tells the user when a file could not be saved.
     void SaveRowsTo(const QList<const QTreeWidgetItem*>& rows, const QStringList& targets);
+    // What an extraction behind watch came to: Cancel in the dialog is not a failure.
+    static CopyOutcome CopyOutcomeOf(const Status& status, const ProgressWatch& watch);
 
     // shared by the panels
     // A session on path, opened; false (nothing shown) when the file cannot be read.

@@ -273,11 +273,7 @@ TframeMsg::CopyOutcome TframeMsg::ExtractToWorkFolder(int slot, std::string& cop
         return CopyOutcome::Failed;
     ProgressWatch watch(window(), Message("strExtracting"), MessageSource(), true);
     ObserverScope observing(*m_session, &watch);
-    const Status status = m_session->ExtractToWorkFolder(m_session->EntryOfSlot(slot), copy);
-    if (status.Ok())
-        return CopyOutcome::Done;
-    return watch.WasCancelled() || status.outcome == Outcome::Cancelled ? CopyOutcome::Cancelled
-                                                                        : CopyOutcome::Failed;
+    return CopyOutcomeOf(m_session->ExtractToWorkFolder(m_session->EntryOfSlot(slot), copy), watch);
 }
 
 TframeMsg::CopyOutcome TframeMsg::ExtractHidden(const std::vector<int>& hiddenSlots,
@@ -290,7 +286,10 @@ TframeMsg::CopyOutcome TframeMsg::ExtractHidden(const std::vector<int>& hiddenSl
     }
     ProgressWatch watch(window(), Message("strExtracting"), MessageSource(), true);
     ObserverScope observing(*m_session, &watch);
-    const Status status = m_session->ExtractToFiles(entries, targets, true);
+    return CopyOutcomeOf(m_session->ExtractToFiles(entries, targets, true), watch);
+}
+
+TframeMsg::CopyOutcome TframeMsg::CopyOutcomeOf(const Status& status, const ProgressWatch& watch) {
     if (status.Ok())
         return CopyOutcome::Done;
     return watch.WasCancelled() || status.outcome == Outcome::Cancelled ? CopyOutcome::Cancelled
