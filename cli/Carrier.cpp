@@ -121,7 +121,12 @@ std::unique_ptr<CarrierSession> UnlockCarrier(const CarrierInput& input, Passwor
     auto session = OpenAndUnlockSealed(input, password, progress, sealed, threads, lock);
     if (!session->IsUnlocked()) {
         ThrowIfNotUnlocked(UnlockWithTries(*session, password, proof), input);
-        Detail("unlocked " + input.Name() + " with the password from " + password.Describe());
+        // A proof left to the first read can still find the password wrong.
+        if (session->PasswordProved())
+            Detail("unlocked " + input.Name() + " with the password from " + password.Describe());
+        else
+            Detail("opened " + input.Name() + " with the password from " + password.Describe() +
+                   "; reading the files will prove it");
     }
     return session;
 }

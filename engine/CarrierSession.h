@@ -104,6 +104,8 @@ public:
     // that does not open it alike; NoMemory when the derivation could not get its memory.
     Status Unlock(Password password, ProofTiming timing = ProofTiming::AtUnlock);
     bool IsUnlocked() const { return m_unlocked; }
+    // Unlocked with the whole password proved; false while an AtFirstRead proof waits.
+    bool PasswordProved() const { return m_unlocked && m_pendingProof < 0; }
     // The format of the unlocked carrier, or of the one just saved; Classic before.
     CarrierFormat Format() const { return m_format; }
     // The numbers of the information panel: the classic trailer's own, or for an unlocked

@@ -56,7 +56,7 @@ TEST_F(CliOutcome, EveryCommandTellsAWrongPasswordAndChangesNothing) {
         const auto before = ReadFile(c.carrier);
         for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
                  {"list", c.carrier},
-                 {"reveal", c.carrier, "-d", At("out"), "--force"},
+                 {"reveal", c.carrier, "-d", At("out"), "--force", "-v"},
                  {"verify", c.carrier},
                  {"edit", c.carrier, "--add", added},
                  {"edit", c.carrier, "-m", "x"}}) {
@@ -65,6 +65,7 @@ TEST_F(CliOutcome, EveryCommandTellsAWrongPasswordAndChangesNothing) {
             EXPECT_EQ(result.status, c.status) << result.err;
             if (c.status != 0) {
                 EXPECT_EQ(ReadFile(c.carrier), before);
+                EXPECT_EQ(result.err.find("unlocked"), std::string::npos) << result.err;
             }
         }
     }
