@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "archive/Unzipper.h"
 
+#include "archive/ArchiveBytesIo.h"
 #include "archive/ArchiveUtil.h"
 #include "archive/CipherCheckpoints.h"
 #include "archive/DirectoryIndex.h"
@@ -37,22 +38,6 @@ uint32_t Clamp32(ZPOS64_T value) {
 // minizip refuses an archive without entries, which is what a carrier holding neither a
 // message nor files has: an end record that lists nothing, then at most the cipher's
 // padding of zero bytes.
-bool IsEmptyArchive(const std::string& path, uint64_t size) {
-    constexpr size_t kEndRecordSize = 22;
-    constexpr size_t kMostPadding = 15;
-    if (size < kEndRecordSize || size > kEndRecordSize + kMostPadding)
-        return false;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return false;
-    uint8_t bytes[kEndRecordSize + kMostPadding] = {};
-    const size_t got = std::fread(bytes, 1, sizeof bytes, file);
-    std::fclose(file);
-    static const uint8_t kEmptyEnd[kEndRecordSize] = {'P', 'K', 5, 6};
-    return got == size && std::memcmp(bytes, kEmptyEnd, kEndRecordSize) == 0 &&
-           std::all_of(bytes + kEndRecordSize, bytes + got, [](uint8_t b) { return b == 0; });
-}
-
 EntryCheck LayoutOf(const EntryRecord& record, const IndexedEntry& entry) {
     if (CheckMethod(record.info) != EntryCheck::Ok)
         return EntryCheck::Unsupported;
@@ -77,25 +62,66 @@ EntryCheck CUnzipper::OpenChecked(const std::string& path) {
     struct stat file {};
     if (::stat(path.c_str(), &file) != 0)
         return EntryCheck::Damaged;
-    m_unz = unzOpen64(path.c_str());
     m_path = path;
+    m_bytes = nullptr;
+    m_unz = unzOpen64(path.c_str());
+    return IndexOpened(static_cast<uint64_t>(file.st_size));
+}
+
+EntryCheck CUnzipper::OpenChecked(const ArchiveBytes& bytes) {
+    Close();
+    m_path.clear();
+    m_bytes = &bytes;
+    zlib_filefunc64_def functions = ArchiveBytesFunctions();
+    m_unz = unzOpen2_64(&bytes, &functions);
+    return IndexOpened(bytes.Size());
+}
+
+EntryCheck CUnzipper::OpenSameAs(const CUnzipper& other) {
+    return other.m_bytes != nullptr ? OpenChecked(*other.m_bytes) : OpenChecked(other.m_path);
+}
+
+EntryCheck CUnzipper::IndexOpened(uint64_t size) {
     m_index = std::make_unique<DirectoryIndex>();
     if (m_unz == nullptr) {
-        if (IsEmptyArchive(path, static_cast<uint64_t>(file.st_size))) {
+        if (IsEmptyArchive(size)) {
             m_index->complete = true;
             return EntryCheck::Ok;
         }
         m_index.reset();
         return EntryCheck::Damaged;
     }
-    EntryCheck read = BuildDirectoryIndex(Handle(m_unz), static_cast<uint64_t>(file.st_size),
-                                          m_progress, *m_index);
+    EntryCheck read = BuildDirectoryIndex(Handle(m_unz), size, m_progress, *m_index);
     if (read != EntryCheck::Ok) {
         Close();
         return read;
     }
     SelectEntry(0);
     return EntryCheck::Ok;
+}
+
+bool CUnzipper::IsEmptyArchive(uint64_t size) const {
+    constexpr size_t kEndRecordSize = 22;
+    constexpr size_t kMostPadding = 15;
+    if (size < kEndRecordSize || size > kEndRecordSize + kMostPadding)
+        return false;
+    uint8_t bytes[kEndRecordSize + kMostPadding] = {};
+    const auto length = static_cast<size_t>(size);
+    if (m_bytes != nullptr) {
+        if (!m_bytes->ReadAt(0, bytes, length))
+            return false;
+    } else {
+        FILE* file = std::fopen(m_path.c_str(), "rb");
+        if (file == nullptr)
+            return false;
+        const size_t got = std::fread(bytes, 1, length, file);
+        std::fclose(file);
+        if (got != length)
+            return false;
+    }
+    static const uint8_t kEmptyEnd[kEndRecordSize] = {'P', 'K', 5, 6};
+    return std::memcmp(bytes, kEmptyEnd, kEndRecordSize) == 0 &&
+           std::all_of(bytes + kEndRecordSize, bytes + length, [](uint8_t b) { return b == 0; });
 }
 
 int CUnzipper::Open(const std::string& path) {
@@ -289,7 +315,7 @@ EntryCheck CUnzipper::VerifyEntries(const std::vector<int>& indices, int* failed
         for (size_t i = 0; i < workers; ++i) {
             group.Run([&] {
                 CUnzipper archive;
-                if (archive.OpenChecked(m_path) == EntryCheck::Ok) {
+                if (archive.OpenSameAs(*this) == EntryCheck::Ok) {
                     archive.SetPassword(m_password);
                     work(archive, [] { return true; });
                 } else {

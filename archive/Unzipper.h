@@ -27,6 +27,7 @@
 
 namespace lumora {
 
+class ArchiveBytes;
 struct DirectoryIndex;
 struct EntryRecord;
 class CipherCheckpoints;
@@ -53,6 +54,8 @@ public:
     // Closes any open archive, opens path and reads its central directory: Damaged when it
     // cannot be opened or is no zip archive, Cancelled when the progress callback stopped it.
     EntryCheck OpenChecked(const std::string& path);
+    // As OpenChecked(path), for an archive read by position; bytes must outlive its use here.
+    EntryCheck OpenChecked(const ArchiveBytes& bytes);
     int Open(const std::string& path); // 1 when OpenChecked gives Ok
     void Close();
     // Null: no password. The password is borrowed and must outlive its use here.
@@ -124,12 +127,20 @@ private:
     // Reads the opened entry to its end into sink, checking declared size and CRC-32.
     EntryCheck Pump(EntryDataReader& reader, const EntryRecord& record, const Sink& sink);
     bool ReportProgress(uint64_t bytesDone) const;
+    // Opens the archive other has open, for a reader of its own.
+    EntryCheck OpenSameAs(const CUnzipper& other);
+    // Reads the directory of the archive just handed to minizip (m_unz, null when it
+    // refused it) of size bytes.
+    EntryCheck IndexOpened(uint64_t size);
+    // An archive minizip refuses may still be a valid empty one: an end record, padded.
+    bool IsEmptyArchive(uint64_t size) const;
     EntryCheck ReadEntriesInTurn(const std::vector<int>& indices, const EntryBegin& begin,
                                  const EntryEnd& end);
 
     std::string m_path;
-    void* m_unz = nullptr;   // minizip unzFile
-    int m_currentIndex = -1; // directory index of the current entry, -1 when unknown
+    const ArchiveBytes* m_bytes = nullptr; // the archive when it is no file, else null
+    void* m_unz = nullptr;                 // minizip unzFile
+    int m_currentIndex = -1;               // directory index of the current entry, -1 when unknown
     std::unique_ptr<DirectoryIndex> m_index;
     std::string m_targetFolder;
     const Password* m_password = nullptr;

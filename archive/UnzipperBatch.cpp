@@ -93,7 +93,7 @@ EntryCheck CUnzipper::ReadEntries(const std::vector<int>& indices, const EntryBe
         }
         if (!reader) {
             reader = std::make_unique<CUnzipper>();
-            if (reader->OpenChecked(m_path) != EntryCheck::Ok)
+            if (reader->OpenSameAs(*this) != EntryCheck::Ok)
                 reader.reset();
             else
                 reader->SetPassword(m_password);

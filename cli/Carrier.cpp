@@ -93,6 +93,8 @@ std::unique_ptr<CarrierSession> OpenCarrier(const CarrierInput& input, TerminalP
     RequireReadableFile(input.Path());
     auto session = std::make_unique<CarrierSession>(input.Path());
     session->SetProgressObserver(&progress);
+    // A command ends soon: nothing of the hidden data needs a copy in the working folder.
+    session->SetReadFromCarrier(true);
     ThrowIfFailed(session->Open());
     return session;
 }

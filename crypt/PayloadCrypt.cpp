@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <sodium.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,21 +22,36 @@ constexpr int64_t kCipherBlock = 16;
 // Large pieces let the AES instructions run on long stretches of blocks.
 constexpr size_t kPieceSize = 256 * 1024;
 
-// Keys a fresh cipher with the engine configuration (AES-256, ECB, zero padding) and runs
-// work on it. Any exception becomes false.
+// Keys cipher with the engine configuration (AES-256, ECB, zero padding).
+void KeyEngineCipher(CRijndael& cipher, const Password& password) {
+    SecretBytes key(kPasswordKeySize);
+    MakePasswordKey(password, key.Data());
+    const unsigned char chain[CRijndael::kMaxBlockSize] = {};
+    cipher.Initialize(key.Data(), kPasswordKeySize, chain, 32, 16, IMethod::MODE_ECB,
+                      IMethod::PAD_ZEROS);
+}
+
+// Keys a fresh cipher and runs work on it. Any exception becomes false.
 template <typename Work> bool WithEngineCipher(const Password& password, Work&& work) noexcept {
     try {
-        SecretBytes key(kPasswordKeySize);
-        MakePasswordKey(password, key.Data());
-        const unsigned char chain[CRijndael::kMaxBlockSize] = {};
         CRijndael cipher;
-        cipher.Initialize(key.Data(), kPasswordKeySize, chain, 32, 16, IMethod::MODE_ECB,
-                          IMethod::PAD_ZEROS);
+        KeyEngineCipher(cipher, password);
         work(cipher);
         return true;
     } catch (...) {
         return false;
     }
+}
+
+// Whether the encrypted payload file at offset of fd begins with the signature of the
+// cipher's key.
+bool SignatureMatches(CRijndael& cipher, int fd, int64_t offset, int64_t length) {
+    unsigned char expected[kSignatureSize];
+    unsigned char stored[kSignatureSize] = {};
+    cipher.ComputeSignature(expected);
+    return length >= kSignatureSize &&
+           ReadAllAt(fd, stored, sizeof stored, static_cast<uint64_t>(offset)) &&
+           std::memcmp(stored, expected, sizeof stored) == 0;
 }
 
 } // namespace
@@ -123,12 +139,7 @@ DecryptResult DecryptPayloadRange(int fd, int64_t offset, int64_t length, const 
     bool cancelled = false;
     int out = -1;
     WithEngineCipher(password, [&](CRijndael& cipher) {
-        unsigned char expected[kSignatureSize];
-        unsigned char stored[kSignatureSize] = {};
-        cipher.ComputeSignature(expected);
-        if (length < kSignatureSize ||
-            !ReadAllAt(fd, stored, sizeof stored, static_cast<uint64_t>(offset)) ||
-            std::memcmp(stored, expected, sizeof stored) != 0) {
+        if (!SignatureMatches(cipher, fd, offset, length)) {
             result = DecryptResult::WrongKey;
             return;
         }
@@ -186,6 +197,67 @@ DecryptResult DecryptPayloadFile(const char* inPath, const char* outPath, const 
         }
     });
     return cancelled ? DecryptResult::Cancelled : result;
+}
+
+DecryptResult PayloadReader::Open(int fd, int64_t offset, int64_t length, const Password& password,
+                                  std::unique_ptr<PayloadReader>& reader) {
+    reader.reset();
+    if (fd < 0 || offset < 0 || length < 0)
+        return DecryptResult::Failed;
+    try {
+        auto cipher = std::make_unique<CRijndael>();
+        KeyEngineCipher(*cipher, password);
+        if (!SignatureMatches(*cipher, fd, offset, length))
+            return DecryptResult::WrongKey;
+        if ((length - kSignatureSize) % kCipherBlock != 0)
+            return DecryptResult::Failed;
+        const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (own < 0)
+            return DecryptResult::Failed;
+        reader.reset(new PayloadReader(own, static_cast<uint64_t>(offset + kSignatureSize),
+                                       static_cast<uint64_t>(length - kSignatureSize),
+                                       std::move(cipher)));
+        return DecryptResult::Ok;
+    } catch (...) {
+        return DecryptResult::Failed;
+    }
+}
+
+PayloadReader::PayloadReader(int fd, uint64_t start, uint64_t size,
+                             std::unique_ptr<CRijndael> cipher)
+    : m_fd(fd), m_start(start), m_size(size), m_cipher(std::move(cipher)) {}
+
+PayloadReader::~PayloadReader() {
+    ::close(m_fd);
+}
+
+bool PayloadReader::ReadAt(uint64_t offset, uint8_t* out, size_t length) const {
+    if (offset > m_size || length > m_size - offset)
+        return false;
+    // Whole blocks around the bytes asked for, a piece at a time.
+    constexpr uint64_t kBlock = static_cast<uint64_t>(kCipherBlock);
+    const uint64_t end = offset + length;
+    uint64_t block = offset / kBlock * kBlock;
+    const uint64_t blocksEnd = (end + kBlock - 1) / kBlock * kBlock;
+    std::vector<unsigned char> piece(
+        static_cast<size_t>(std::min<uint64_t>(blocksEnd - block, kPieceSize)));
+    bool read = true;
+    while (read && block < blocksEnd) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), blocksEnd - block));
+        read = ReadAllAt(m_fd, piece.data(), n, m_start + block);
+        if (read) {
+            // ECB deciphers each block on its own and changes nothing in the cipher, so
+            // readers on several threads can share it.
+            m_cipher->Decrypt(piece.data(), piece.data(), n);
+            const uint64_t from = std::max(offset, block);
+            const uint64_t to = std::min(end, block + n);
+            std::memcpy(out + (from - offset), piece.data() + (from - block),
+                        static_cast<size_t>(to - from));
+            block += n;
+        }
+    }
+    sodium_memzero(piece.data(), piece.size());
+    return read;
 }
 
 } // namespace lumora

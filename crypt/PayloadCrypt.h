@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 namespace lumora {
 
@@ -49,6 +50,37 @@ enum class DecryptResult {
 // (read by position, so the descriptor's offset stays) into outPath, as DecryptPayloadFile.
 DecryptResult DecryptPayloadRange(int fd, int64_t offset, int64_t length, const char* outPath,
                                   const Password& password, const ChunkProgress& progress = {});
+class CRijndael;
+
+// The deciphered bytes of an encrypted payload file, read by position from the file that
+// holds it and deciphered as they are read, so they are never written anywhere. Reads
+// from several threads at once are safe.
+class PayloadReader {
+public:
+    // Checks the signature of the encrypted payload file of length bytes at offset of fd,
+    // which is read through a duplicate of fd (the caller's may be closed). Ok with reader
+    // set; otherwise WrongKey or Failed as DecryptPayloadRange tells them.
+    static DecryptResult Open(int fd, int64_t offset, int64_t length, const Password& password,
+                              std::unique_ptr<PayloadReader>& reader);
+    ~PayloadReader();
+    PayloadReader(const PayloadReader&) = delete;
+    PayloadReader& operator=(const PayloadReader&) = delete;
+
+    // The deciphered length: the ciphertext's, padding included.
+    uint64_t Size() const { return m_size; }
+    // Deciphers the length bytes at offset into out; false when they lie past Size or
+    // cannot be read.
+    bool ReadAt(uint64_t offset, uint8_t* out, size_t length) const;
+
+private:
+    PayloadReader(int fd, uint64_t start, uint64_t size, std::unique_ptr<CRijndael> cipher);
+
+    int m_fd;
+    uint64_t m_start; // the ciphertext's offset in the file
+    uint64_t m_size;
+    std::unique_ptr<CRijndael> m_cipher;
+};
+
 // Checks the signature and deciphers an encrypted payload file into outPath.
 DecryptResult DecryptPayloadFile(const char* inPath, const char* outPath, const Password& password,
                                  const ChunkProgress& progress = {});

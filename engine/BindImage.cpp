@@ -4,6 +4,8 @@
 // folder (WorkDirs) and the payload archive (PayloadArchive).
 #include "engine/BindImage.h"
 
+#include "archive/ArchiveBytes.h"
+#include "archive/Unzipper.h"
 #include "engine/StreamFile.h"
 #include "engine/TrailerCodec.h"
 #include "platform/WorkFolder.h"
@@ -174,7 +176,14 @@ int CBindImage::HasValidTrailer() const {
 }
 
 void CBindImage::SetPassword(std::optional<Password> password) {
+    m_payloadInPlace.reset();
     m_password = std::move(password);
+}
+
+bool CBindImage::OpenPayloadArchive(CUnzipper& archive) const {
+    if (m_payloadInPlace)
+        return archive.OpenChecked(*m_payloadInPlace) == EntryCheck::Ok;
+    return archive.Open(m_payloadTempPath) == 1;
 }
 
 int CBindImage::SetMessage(const std::string& text) {

@@ -32,11 +32,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace lumora {
+
+class ArchiveBytes;
+class CUnzipper;
 
 // What became of the carrier's message entry when the payload archive was read.
 enum class MessageState {
@@ -76,7 +80,8 @@ public:
     int MessageEntryIndex() const { return m_messageEntry; }
 
     // --- text fields
-    // The object owns its password and lends it to the layers below.
+    // The object owns its password and lends it to the layers below. Setting it forgets
+    // the payload read in place (SetReadInPlace), which holds a key made from it.
     void SetPassword(std::optional<Password> password);
     const Password* CurrentPassword() const { return m_password ? &*m_password : nullptr; }
     int SetMessage(const std::string& text);
@@ -122,6 +127,13 @@ public:
     // --- payload packaging
     int BuildPayloadArchive();
     int ReadPayloadArchive();
+    // UnpackPayload reads the payload archive in place, deciphered from the carrier as it
+    // is read, instead of deciphering it into the working copy (PayloadTempPath) first:
+    // nothing of it is written to the working folder, and a later change to the carrier
+    // file reaches the reads. Until a save adopts its archive, which is then the copy.
+    void SetReadInPlace(bool inPlace) { m_readInPlace = inPlace; }
+    // Opens the payload archive, in place or the working copy; false when it cannot be.
+    bool OpenPayloadArchive(CUnzipper& archive) const;
     // dest empty: extracts into the working folder and returns the copy's path in dest;
     // otherwise extracts and moves the file to dest, replacing a file there.
     int ExtractHiddenFile(int k, std::string& dest);
@@ -221,6 +233,8 @@ private:
 
     std::string m_carrierPath;
     std::string m_payloadTempPath;
+    std::unique_ptr<ArchiveBytes> m_payloadInPlace; // null when the copy is the archive
+    bool m_readInPlace = false;
     std::string m_imageTempPath;
     FILE* m_carrierFile = nullptr;
     std::optional<Password> m_password;

@@ -2,6 +2,7 @@
 // Opening carriers (trailer, image part, stored payload) and writing them.
 #include "engine/BindImage.h"
 
+#include "archive/ArchiveBytes.h"
 #include "crypt/PayloadCrypt.h"
 #include "engine/EngineErrors.h"
 #include "engine/StreamFile.h"
@@ -17,6 +18,19 @@
 
 namespace lumora {
 namespace {
+
+// The payload archive deciphered from the carrier as it is read.
+class PayloadInPlace final : public ArchiveBytes {
+public:
+    explicit PayloadInPlace(std::unique_ptr<PayloadReader> reader) : m_reader(std::move(reader)) {}
+    uint64_t Size() const override { return m_reader->Size(); }
+    bool ReadAt(uint64_t offset, uint8_t* out, size_t length) const override {
+        return m_reader->ReadAt(offset, out, length);
+    }
+
+private:
+    std::unique_ptr<PayloadReader> m_reader;
+};
 
 std::string FileNameOf(const std::string& path) {
     return std::filesystem::path(path).filename().string();
@@ -85,16 +99,28 @@ int CBindImage::SplitImagePart() {
 int CBindImage::UnpackPayload() {
     OperationScope scope(*this);
     ClearAllSlots();
+    m_payloadInPlace.reset();
     if (m_carrierFile == nullptr || !HasValidTrailer() || m_trailer.payloadLength == 0 ||
         m_trailer.imageLength == 0)
         return Fail(Outcome::NoData, kDamagedPayload);
     if (!m_password)
         return Fail(Outcome::Refused, kNoPassword);
     // Deciphered straight from the carrier; the trailer was checked to lie inside it.
-    const DecryptResult decrypted =
-        DecryptPayloadRange(::fileno(m_carrierFile), m_trailer.imageLength, m_trailer.payloadLength,
-                            m_payloadTempPath.c_str(), *m_password,
-                            Progress(ProgressStep::Decrypting, m_trailer.payloadLength));
+    const int fd = ::fileno(m_carrierFile);
+    DecryptResult decrypted = DecryptResult::Failed;
+    if (m_readInPlace) {
+        std::unique_ptr<PayloadReader> reader;
+        decrypted = PayloadReader::Open(fd, m_trailer.imageLength, m_trailer.payloadLength,
+                                        *m_password, reader);
+        if (decrypted == DecryptResult::Ok) {
+            ::unlink(m_payloadTempPath.c_str());
+            m_payloadInPlace = std::make_unique<PayloadInPlace>(std::move(reader));
+        }
+    } else {
+        decrypted = DecryptPayloadRange(
+            fd, m_trailer.imageLength, m_trailer.payloadLength, m_payloadTempPath.c_str(),
+            *m_password, Progress(ProgressStep::Decrypting, m_trailer.payloadLength));
+    }
     if (decrypted == DecryptResult::Ok)
         return ReadPayloadArchive();
     ::unlink(m_payloadTempPath.c_str());

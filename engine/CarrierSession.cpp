@@ -332,7 +332,7 @@ Status CarrierSession::LoadEntries() {
     m_entries.clear();
     m_messageLength = 0;
     CUnzipper archive;
-    if (!archive.Open(m_engine->PayloadTempPath()))
+    if (!m_engine->OpenPayloadArchive(archive))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     std::vector<int> slotOfEntry;
     FileSlot slot;
@@ -431,7 +431,7 @@ const HiddenEntry* CarrierSession::FindEntry(int entry) const {
 }
 
 Status CarrierSession::OpenPayload(CUnzipper& archive) const {
-    if (!archive.Open(m_engine->PayloadTempPath()))
+    if (!m_engine->OpenPayloadArchive(archive))
         return Status::Fail(Outcome::Damaged, kDamagedPayload);
     archive.SetPassword(CurrentPassword());
     archive.SetThreads(m_engine->WorkerThreads());
@@ -763,6 +763,7 @@ Status CarrierSession::ReadBack(FILE* written, const SaveRequest& request,
     const std::string path = "/proc/self/fd/" + std::to_string(::fileno(written));
     CarrierSession copy(path);
     copy.SetWorkerThreads(m_engine->WorkerThreads());
+    copy.SetReadFromCarrier(true);
     // Lets a large entry be deciphered on every thread; the keys are checked as they are
     // reached, so what is read is what one reader from the start would read.
     copy.m_checkpoints = &m_engine->BuiltCheckpoints();

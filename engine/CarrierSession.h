@@ -92,6 +92,12 @@ public:
     void SetProgressObserver(CProgressObserver* observer);
     // Threads for hiding, revealing and checking (CBindImage::SetWorkerThreads).
     void SetWorkerThreads(int threads) { m_engine->SetWorkerThreads(threads); }
+    // Reads classic hidden data from the carrier as it is needed, deciphering it on the
+    // way, instead of from a deciphered copy in the working folder (CBindImage::
+    // SetReadInPlace): for sessions that end soon, such as a command of lumora-cli or a
+    // save's read-back. A session that stays open keeps its copy, which later changes to
+    // the carrier file cannot reach. Set before Unlock.
+    void SetReadFromCarrier(bool fromCarrier) { m_engine->SetReadInPlace(fromCarrier); }
 
     // Holds the carrier against other Lumora processes until the session ends (Busy when
     // one holds it). Saves take the lock themselves for their own length.

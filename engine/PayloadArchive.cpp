@@ -7,6 +7,7 @@
 // show: names with folders, names from other writers, entries past the 100th slot.
 #include "engine/PayloadArchive.h"
 
+#include "archive/ArchiveBytes.h"
 #include "archive/EntryName.h"
 #include "archive/Unzipper.h"
 #include "archive/Zipper.h"
@@ -138,7 +139,7 @@ int PayloadArchive::Build() {
     CUnzipper source;
     PackProgress progress;
     if (!kept.empty()) {
-        if (!source.Open(m_owner.m_payloadTempPath))
+        if (!m_owner.OpenPayloadArchive(source))
             return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
         source.SetPassword(m_owner.CurrentPassword());
         for (int index : kept) {
@@ -178,6 +179,7 @@ int PayloadArchive::Adopt() {
         ::rename(m_builtPath.c_str(), m_owner.m_payloadTempPath.c_str()) != 0)
         return 0;
     m_builtPath.clear();
+    m_owner.m_payloadInPlace.reset();
     if (m_newPassword != nullptr)
         m_owner.m_password = m_newPassword->Copy();
     m_newPassword = nullptr;
@@ -225,7 +227,7 @@ int PayloadArchive::Read() {
     CUnzipper unzipper;
     // A directory that lists fewer entries than it claims has lost some: damaged, never
     // a carrier with less in it.
-    if (!unzipper.Open(m_owner.m_payloadTempPath) || !unzipper.DirectoryComplete())
+    if (!m_owner.OpenPayloadArchive(unzipper) || !unzipper.DirectoryComplete())
         return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
     unzipper.SetPassword(m_owner.CurrentPassword());
     const int count = unzipper.EntryCount();
@@ -253,7 +255,7 @@ int PayloadArchive::Extract(int k, std::string& dest) {
     if (!m_owner.HasValidTrailer() || slot.state != SLOT_STORED || slot.entryIndex < 0)
         return 0;
     CUnzipper unzipper;
-    if (!unzipper.Open(m_owner.m_payloadTempPath))
+    if (!m_owner.OpenPayloadArchive(unzipper))
         return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
     unzipper.SetPassword(m_owner.CurrentPassword());
     unzipper.SetThreads(m_owner.m_threads);

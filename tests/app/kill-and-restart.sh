@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-2.0-or-later
 # SIGKILL leaves no plaintext behind for good. The desktop program killed while its reveal
-# view shows a carrier, and lumora-cli killed in the middle of a reveal, leave decrypted
-# files in their working folders; the next start of either program removes them, and at
-# the reveal's destination there are only complete files, if any.
+# view shows a carrier leaves decrypted files in its working folder, which the next start
+# of either program removes; lumora-cli killed in the middle of a reveal leaves nothing in
+# its working folder, and at the reveal's destination only complete files, if any.
 #
 #   kill-and-restart.sh LUMORA_SCREENSHOT_HARNESS LUMORA_CLI PICTURE
 set -euo pipefail
@@ -57,21 +57,23 @@ kill -9 "${pids[0]}"
 wait "${pids[0]}" 2>/dev/null || true
 [ "$(filled_folders)" = "$desktop_folders" ] || fail "the killed program's folder is not left"
 
-# 2. lumora-cli killed while its reveal has decrypted files in its working folder. Its
-# start removes the desktop program's folder.
+# 2. lumora-cli killed in the middle of a reveal, once it writes into the destination. It
+# reads the hidden data straight from the carrier, so its working folder holds nothing;
+# its start removes the desktop program's folder.
 mkdir "$work/out"
 "$bin/lumora-cli" reveal "$work/carrier.png" -d "$work/out" >/dev/null 2>&1 &
 pids+=($!)
-cli_folders=""
+writing=""
 for _ in $(seq 3000); do
-    cli_folders="$(filled_folders | grep -vxF "$desktop_folders" || true)"
-    [ -n "$cli_folders" ] && break
+    [ -n "$(ls -A "$work/out")" ] && writing=yes && break
     kill -0 "${pids[1]}" 2>/dev/null || break
     sleep 0.005
 done
+cli_folders="$(filled_folders | grep -vxF "$desktop_folders" || true)"
 kill -9 "${pids[1]}" 2>/dev/null || true
 wait "${pids[1]}" 2>/dev/null || true
-[ -n "$cli_folders" ] || fail "the reveal ended before it could be killed in the middle"
+[ -n "$writing" ] || fail "the reveal ended before it could be killed in the middle"
+[ -z "$cli_folders" ] || fail "lumora-cli's reveal wrote into its working folder: $cli_folders"
 for folder in $desktop_folders; do
     [ ! -e "$cache/$folder" ] || fail "lumora-cli's start left the killed program's $folder"
 done

@@ -52,8 +52,12 @@ TEST(PkwareCipher, DeciphersAsTheFormatDescribesInPiecesOfAnyLength) {
         size_t piece; // Decrypt is called on pieces of this many bytes
     };
     const Case cases[] = {
-        {"", 0, 1},        {"pw", 1, 1},          {"pw", 12, 5},
-        {"pw", 4099, 4099}, {longPassword, 70000, 333}, {"\xff\x80 pass", 256, 7},
+        {"", 0, 1},
+        {"pw", 1, 1},
+        {"pw", 12, 5},
+        {"pw", 4099, 4099},
+        {longPassword, 70000, 333},
+        {"\xff\x80 pass", 256, 7},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.password + " / " + std::to_string(c.length));

@@ -144,18 +144,21 @@ TEST_F(CarrierSessionTest, EachCarrierGivesItsOutcomeForEachPassword) {
         {WrapArchive(big, "big-message.bmp", "pw"), "pw", Outcome::Ok, MessageState::TooLarge, 1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.carrier + " / " + c.password);
-        CarrierSession session(c.carrier);
-        ASSERT_TRUE(session.Open().Ok());
-        const Status status = session.Unlock(Password(c.password));
-        EXPECT_EQ(status.outcome, c.outcome) << status.Describe();
-        if (!status.Ok())
-            continue;
-        EXPECT_EQ(session.GetMessageState(), c.message);
-        EXPECT_EQ(session.Entries().size(), c.entries);
-        int checked = 0;
-        const Status verified = session.VerifyAll(checked);
-        EXPECT_EQ(verified.Ok(), c.message != MessageState::Damaged) << verified.Describe();
+        for (bool fromCarrier : {false, true}) {
+            SCOPED_TRACE(c.carrier + " / " + c.password + (fromCarrier ? " from the carrier" : ""));
+            CarrierSession session(c.carrier);
+            session.SetReadFromCarrier(fromCarrier);
+            ASSERT_TRUE(session.Open().Ok());
+            const Status status = session.Unlock(Password(c.password));
+            EXPECT_EQ(status.outcome, c.outcome) << status.Describe();
+            if (!status.Ok())
+                continue;
+            EXPECT_EQ(session.GetMessageState(), c.message);
+            EXPECT_EQ(session.Entries().size(), c.entries);
+            int checked = 0;
+            const Status verified = session.VerifyAll(checked);
+            EXPECT_EQ(verified.Ok(), c.message != MessageState::Damaged) << verified.Describe();
+        }
     }
 }
 
@@ -180,23 +183,31 @@ TEST_F(CarrierSessionTest, AResaveKeepsEveryStoredNameAndWhatNoSlotHolds) {
                                                    "z.writestr('b/x.txt', '2')\n"
                                                    "for i in range(120):\n"
                                                    "    z.writestr('f%03d' % i, str(i))");
-    const std::string carrier = WrapArchive(many, "many.bmp", "pw");
     const std::vector<std::string> before = StoredNames(many);
-    auto session = Unlocked(carrier, "pw");
-    SaveRequest request;
-    request.destination = carrier;
-    request.message = "now";
-    // Even with every slot given up, what no slot holds (past the 100th, unsafe names)
-    // would stay.
-    EXPECT_EQ(session->KeptEntriesForSlots({}).size(), 24u);
-    for (const HiddenEntry& entry : session->Entries())
-        request.keptEntries.push_back(entry.index);
-    ASSERT_TRUE(session->Save(request).Ok());
-    std::vector<std::string> after = StoredNames(session->Engine().PayloadTempPath());
-    ASSERT_EQ(after.size(), before.size() + 1);
-    EXPECT_EQ(std::vector<std::string>(after.begin(), after.end() - 1), before);
-    EXPECT_EQ(after.back(), kMessageEntryName);
-    EXPECT_EQ(Unlocked(carrier, "pw")->Entries().size(), before.size());
+    // Also with the kept entries copied from the carrier itself, not from a working copy.
+    for (bool fromCarrier : {false, true}) {
+        SCOPED_TRACE(fromCarrier ? "from the carrier" : "from the working copy");
+        const std::string carrier = WrapArchive(many, "many.bmp", "pw");
+        CarrierSession session(carrier);
+        session.SetReadFromCarrier(fromCarrier);
+        ASSERT_TRUE(session.Open().Ok());
+        ASSERT_TRUE(session.Unlock(Password("pw")).Ok());
+        SaveRequest request;
+        request.destination = carrier;
+        request.message = "now";
+        // Even with every slot given up, what no slot holds (past the 100th, unsafe names)
+        // would stay.
+        EXPECT_EQ(session.KeptEntriesForSlots({}).size(), 24u);
+        for (const HiddenEntry& entry : session.Entries())
+            request.keptEntries.push_back(entry.index);
+        ASSERT_TRUE(session.Save(request).Ok());
+        std::vector<std::string> after = StoredNames(session.Engine().PayloadTempPath());
+        ASSERT_EQ(after.size(), before.size() + 1);
+        EXPECT_EQ(std::vector<std::string>(after.begin(), after.end() - 1), before);
+        EXPECT_EQ(after.back(), kMessageEntryName);
+        EXPECT_EQ(Unlocked(carrier, "pw")->Entries().size(), before.size());
+        EXPECT_EQ(session.Entries().size(), before.size());
+    }
 }
 
 TEST_F(CarrierSessionTest, SavesRefuseOrAskInsteadOfLosingAnything) {

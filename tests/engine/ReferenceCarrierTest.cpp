@@ -30,26 +30,30 @@ protected:
 
 TEST_F(ReferenceCarrierTest, OpensWithItsPasswordAndGivesBackMessageFilesAndNumbers) {
     for (const ReferenceCarrier& reference : ReferenceCarriers()) {
-        SCOPED_TRACE(reference.file);
-        CBindImage engine;
-        ASSERT_EQ(engine.OpenCarrier(ReferenceFile(reference.file), OPEN_INSPECT), 1);
-        ASSERT_EQ(engine.HasValidTrailer(), 1);
-        EXPECT_EQ(engine.VerifyPassword(Password(reference.password)), 1);
-        engine.SetPassword(Password(reference.password));
-        ASSERT_EQ(engine.UnpackPayload(), 1);
-        ASSERT_EQ(engine.SplitImagePart(), 1);
+        for (bool inPlace : {false, true}) {
+            SCOPED_TRACE(reference.file + (inPlace ? " read in place" : ""));
+            CBindImage engine;
+            engine.SetReadInPlace(inPlace);
+            ASSERT_EQ(engine.OpenCarrier(ReferenceFile(reference.file), OPEN_INSPECT), 1);
+            ASSERT_EQ(engine.HasValidTrailer(), 1);
+            EXPECT_EQ(engine.VerifyPassword(Password(reference.password)), 1);
+            engine.SetPassword(Password(reference.password));
+            ASSERT_EQ(engine.UnpackPayload(), 1);
+            EXPECT_EQ(std::filesystem::exists(engine.PayloadTempPath()), !inPlace);
+            ASSERT_EQ(engine.SplitImagePart(), 1);
 
-        const CarrierTrailer& t = engine.Trailer();
-        EXPECT_EQ(t.imageLength, reference.numbers.imageLength);
-        EXPECT_EQ(t.payloadLength, reference.numbers.payloadLength);
-        EXPECT_EQ(t.messageLength, reference.numbers.messageLength);
-        EXPECT_EQ(t.fileCount, reference.numbers.fileCount);
-        EXPECT_EQ(t.filesTotalSize, reference.numbers.filesTotalSize);
-        EXPECT_EQ(engine.Message(), reference.message.empty()
-                                        ? std::nullopt
-                                        : std::optional<std::string>(reference.message));
-        EXPECT_EQ(ReadFile(engine.ImageTempPath()), ReadFile(ReferenceFile(reference.base)));
-        ExpectFiles(engine, reference.files);
+            const CarrierTrailer& t = engine.Trailer();
+            EXPECT_EQ(t.imageLength, reference.numbers.imageLength);
+            EXPECT_EQ(t.payloadLength, reference.numbers.payloadLength);
+            EXPECT_EQ(t.messageLength, reference.numbers.messageLength);
+            EXPECT_EQ(t.fileCount, reference.numbers.fileCount);
+            EXPECT_EQ(t.filesTotalSize, reference.numbers.filesTotalSize);
+            EXPECT_EQ(engine.Message(), reference.message.empty()
+                                            ? std::nullopt
+                                            : std::optional<std::string>(reference.message));
+            EXPECT_EQ(ReadFile(engine.ImageTempPath()), ReadFile(ReferenceFile(reference.base)));
+            ExpectFiles(engine, reference.files);
+        }
     }
 }
 
