@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Takes the input as the plain payload archive, wraps it into a valid carrier (encrypted
 // payload file, trailer with a password check record) and runs it through the reveal
-// view's sequence and a re-save that keeps every listed file. This reaches the archive
-// and message code behind the AES layer.
+// view's sequence and a re-save that keeps every listed file, and reads it again in place
+// (deciphered from the carrier as it is read), which must list the same. This reaches the
+// archive and message code behind the AES layer.
 #include "crypt/PayloadCrypt.h"
 #include "engine/BindImage.h"
 #include "engine/TrailerCodec.h"
@@ -57,8 +58,9 @@ struct Listing {
 };
 
 // The reveal view's sequence; every listed file is extracted.
-Listing Reveal(const std::string& carrier) {
+Listing Reveal(const std::string& carrier, bool inPlace = false) {
     CBindImage engine;
+    engine.SetReadInPlace(inPlace);
     if (engine.OpenCarrier(carrier, OPEN_INSPECT) != 1 || !engine.HasValidTrailer() ||
         engine.VerifyPassword(Password(fuzz::kPassword)) != 1)
         std::abort(); // the carrier was written correctly
@@ -96,6 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string archive = fuzz::WriteInput("payload.zip", data, size);
     std::string carrier = MakeCarrier(archive);
     Listing before = Reveal(carrier);
+    Listing inPlace = Reveal(carrier, true);
+    if (inPlace.files != before.files || inPlace.message != before.message)
+        std::abort();
 
     std::string resaved = fuzz::ScratchPath("resaved.gif");
     int saved = Resave(carrier, resaved);
