@@ -35,9 +35,6 @@ uint32_t Clamp32(ZPOS64_T value) {
     return value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
 }
 
-// minizip refuses an archive without entries, which is what a carrier holding neither a
-// message nor files has: an end record that lists nothing, then at most the cipher's
-// padding of zero bytes.
 EntryCheck LayoutOf(const EntryRecord& record, const IndexedEntry& entry) {
     if (CheckMethod(record.info) != EntryCheck::Ok)
         return EntryCheck::Unsupported;
@@ -100,6 +97,9 @@ EntryCheck CUnzipper::IndexOpened(uint64_t size) {
     return EntryCheck::Ok;
 }
 
+// minizip refuses an archive without entries, which is what a carrier holding neither a
+// message nor files has: an end record that lists nothing, then at most the cipher's
+// padding of zero bytes.
 bool CUnzipper::IsEmptyArchive(uint64_t size) const {
     constexpr size_t kEndRecordSize = 22;
     constexpr size_t kMostPadding = 15;

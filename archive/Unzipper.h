@@ -132,7 +132,7 @@ private:
     // Reads the directory of the archive just handed to minizip (m_unz, null when it
     // refused it) of size bytes.
     EntryCheck IndexOpened(uint64_t size);
-    // An archive minizip refuses may still be a valid empty one: an end record, padded.
+    // An archive minizip refuses may still be a valid empty one.
     bool IsEmptyArchive(uint64_t size) const;
     EntryCheck ReadEntriesInTurn(const std::vector<int>& indices, const EntryBegin& begin,
                                  const EntryEnd& end);

@@ -13,6 +13,8 @@
 
 namespace lumora {
 
+class CRijndael;
+
 // Called after each chunk with the number of input bytes processed so far; returning
 // false stops the operation, which then fails (the partial output file is removed).
 using ChunkProgress = std::function<bool(uint64_t bytesDone)>;
@@ -50,7 +52,6 @@ enum class DecryptResult {
 // (read by position, so the descriptor's offset stays) into outPath, as DecryptPayloadFile.
 DecryptResult DecryptPayloadRange(int fd, int64_t offset, int64_t length, const char* outPath,
                                   const Password& password, const ChunkProgress& progress = {});
-class CRijndael;
 
 // The deciphered bytes of an encrypted payload file, read by position from the file that
 // holds it and deciphered as they are read, so they are never written anywhere. Reads
