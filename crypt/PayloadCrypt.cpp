@@ -133,45 +133,34 @@ bool EncryptPayloadInto(const char* inPath, FILE* out, const Password& password,
 
 DecryptResult DecryptPayloadRange(int fd, int64_t offset, int64_t length, const char* outPath,
                                   const Password& password, const ChunkProgress& progress) {
-    if (outPath == nullptr || fd < 0 || offset < 0 || length < 0)
+    if (outPath == nullptr)
         return DecryptResult::Failed;
-    DecryptResult result = DecryptResult::Failed;
-    bool cancelled = false;
-    int out = -1;
-    WithEngineCipher(password, [&](CRijndael& cipher) {
-        if (!SignatureMatches(cipher, fd, offset, length)) {
-            result = DecryptResult::WrongKey;
-            return;
-        }
-        const int64_t cipherLength = length - kSignatureSize;
-        if (cipherLength % kCipherBlock != 0)
-            return;
-        out = ::open(outPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (out < 0)
-            return;
+    std::unique_ptr<PayloadReader> reader;
+    DecryptResult result = PayloadReader::Open(fd, offset, length, password, reader);
+    if (result != DecryptResult::Ok)
+        return result;
+    const int out = ::open(outPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (out < 0)
+        return DecryptResult::Failed;
+    try {
         std::vector<unsigned char> piece(kPieceSize);
-        for (int64_t done = 0; done < cipherLength;) {
-            const size_t n = static_cast<size_t>(
-                std::min<int64_t>(static_cast<int64_t>(piece.size()), cipherLength - done));
-            if (!ReadAllAt(fd, piece.data(), n,
-                           static_cast<uint64_t>(offset + kSignatureSize + done)))
-                return;
-            cipher.Decrypt(piece.data(), piece.data(), n);
-            if (!WriteAll(out, piece.data(), n))
-                return;
-            done += static_cast<int64_t>(n);
-            if (progress && !progress(static_cast<uint64_t>(kSignatureSize + done))) {
-                cancelled = true;
-                return;
+        for (uint64_t done = 0; result == DecryptResult::Ok && done < reader->Size();) {
+            const size_t n =
+                static_cast<size_t>(std::min<uint64_t>(piece.size(), reader->Size() - done));
+            if (!reader->ReadAt(done, piece.data(), n) || !WriteAll(out, piece.data(), n)) {
+                result = DecryptResult::Failed;
+            } else {
+                done += n;
+                if (progress && !progress(static_cast<uint64_t>(kSignatureSize) + done))
+                    result = DecryptResult::Cancelled;
             }
         }
-        result = DecryptResult::Ok;
-    });
-    if (out >= 0 && ::close(out) != 0 && result == DecryptResult::Ok)
+    } catch (...) {
         result = DecryptResult::Failed;
-    if (cancelled)
-        result = DecryptResult::Cancelled;
-    if (out >= 0 && result != DecryptResult::Ok)
+    }
+    if (::close(out) != 0 && result == DecryptResult::Ok)
+        result = DecryptResult::Failed;
+    if (result != DecryptResult::Ok)
         ::unlink(outPath);
     return result;
 }
