@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "archive/BlockDeflate.h"
 
+#include "archive/IncompressibleBlock.h"
 #include "platform/DescriptorIo.h"
 #include "platform/WorkerPool.h"
 
@@ -362,6 +363,8 @@ size_t DeflateBlockBound(size_t length) {
 
 size_t DeflateBlock(const uint8_t* dictionary, size_t dictionaryLength, const uint8_t* input,
                     size_t length, bool last, uint8_t* out) {
+    if (IsIncompressible(dictionary, dictionaryLength, input, length))
+        return WriteStoredBlocks(input, length, last, out);
     Deflater deflater;
     if (!deflater.Ready())
         return 0;

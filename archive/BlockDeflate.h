@@ -2,9 +2,11 @@
 // Deflates new entries on the worker pool. Each entry's bytes are cut into blocks of a
 // fixed input size; a block is deflated on its own (level 9, raw, window bits 15, memory
 // level 8), primed with the 32 KiB before it as dictionary, and ended with a sync flush,
-// the entry's last block with the stream's end. The blocks' outputs, one after the other,
-// are one valid raw deflate stream, which any inflater reads. The cut does not depend on
-// the number of threads, so an archive's bytes do not either.
+// the entry's last block with the stream's end. A block that cannot shrink is stored as
+// it is, without zlib's search (IncompressibleBlock.h). The blocks' outputs, one after
+// the other, are one valid raw deflate stream, which any inflater reads. The cut and
+// what is stored do not depend on the number of threads, so an archive's bytes do not
+// either.
 //
 // The encryption header of an entry needs the CRC-32 of all its bytes before its first
 // byte is written, so each entry is read twice: a CRC pass (in ranges on the pool, joined
@@ -87,7 +89,7 @@ DeflateResult DeflateEntries(const std::vector<const EntrySource*>& sources, Def
 
 // Room that DeflateBlock needs for length bytes of input.
 size_t DeflateBlockBound(size_t length);
-// Deflates one block as described above: dictionary (up to 32 KiB, may be empty), then
+// Deflates (or stores) one block as described above: dictionary (up to 32 KiB, may be empty), then
 // input; last ends the stream. Writes to out (DeflateBlockBound(length) bytes) and gives
 // the output's length, 0 on failure. The same bytes for the same arguments on any thread.
 size_t DeflateBlock(const uint8_t* dictionary, size_t dictionaryLength, const uint8_t* input,
