@@ -4,6 +4,7 @@
 #include "archive/CipherCheckpoints.h"
 #include "archive/StoredDataReader.h"
 
+#include <array>
 #include <sodium.h>
 
 namespace lumora {
@@ -11,8 +12,10 @@ namespace lumora {
 CheckpointDecipher::CheckpointDecipher(StoredDataReader& reader,
                                        std::span<const PkwareKeys> checkpoints, int threads)
     : m_reader(reader), m_checkpoints(checkpoints), m_group(threads) {
-    // Enough stretches for every worker to decipher one while the caller inflates another.
-    const size_t count = static_cast<size_t>(m_group.Threads()) + 2;
+    // A group of stretches for every worker to decipher while the caller inflates another;
+    // on one thread a group is deciphered at once when it is read.
+    const size_t threadCount = static_cast<size_t>(m_group.Threads());
+    const size_t count = kGroup * (threadCount > 1 ? threadCount + 1 : 1);
     for (size_t i = 0; i < count; ++i) {
         m_stretches.push_back(std::make_unique<Stretch>());
         m_stretches.back()->bytes.reset(new uint8_t[kCheckpointSpacing]);
@@ -27,11 +30,11 @@ CheckpointDecipher::~CheckpointDecipher() {
     }
 }
 
-void CheckpointDecipher::Schedule() {
-    const uint64_t index = m_scheduled++;
-    Stretch& stretch = At(index);
+bool CheckpointDecipher::ReadStretch(Stretch& stretch, uint64_t index) {
     stretch.done = false;
     stretch.joins = true;
+    stretch.checked = index < m_checkpoints.size();
+    stretch.index = index;
     size_t filled = 0;
     long got = 0;
     while (filled < kCheckpointSpacing &&
@@ -42,7 +45,7 @@ void CheckpointDecipher::Schedule() {
     m_readEnded = filled < kCheckpointSpacing;
     if (stretch.length <= 0) {
         stretch.done = true;
-        return;
+        return false;
     }
     if (index == 0) {
         stretch.start = m_reader.CipherKeys();
@@ -54,16 +57,46 @@ void CheckpointDecipher::Schedule() {
         m_group.WaitUntil([&before] { return before.done.load(); });
         stretch.start = before.end;
     }
-    const bool checked = index < m_checkpoints.size();
-    m_group.Run([this, &stretch, index, checked] {
-        PkwareCipher cipher(stretch.start);
-        cipher.Decrypt(stretch.bytes.get(), static_cast<size_t>(stretch.length));
-        stretch.end = cipher.Keys();
-        // A point recorded at the end of this stretch: the next one starts from it.
-        if (checked)
-            stretch.joins = stretch.length == static_cast<long>(kCheckpointSpacing) &&
-                            stretch.end == m_checkpoints[index];
-        stretch.done = true;
+    return true;
+}
+
+void CheckpointDecipher::Schedule() {
+    std::array<Stretch*, kGroup> group{};
+    size_t count = 0;
+    while (count < kGroup && !m_readEnded) {
+        const uint64_t index = m_scheduled;
+        // A stretch without a recorded start waits for the one before: not in its group.
+        const bool recorded = index == 0 || index - 1 < m_checkpoints.size();
+        if (!recorded && count > 0)
+            break;
+        ++m_scheduled;
+        Stretch& stretch = At(index);
+        if (!ReadStretch(stretch, index))
+            break;
+        group[count++] = &stretch;
+        if (!recorded)
+            break;
+    }
+    if (count == 0)
+        return;
+    m_group.Run([this, group, count] {
+        std::array<PkwareKeys, kGroup> keys{};
+        std::array<std::span<uint8_t>, kGroup> data{};
+        for (size_t i = 0; i < count; ++i) {
+            keys[i] = group[i]->start;
+            data[i] = {group[i]->bytes.get(), static_cast<size_t>(group[i]->length)};
+        }
+        PkwareCipher::DecryptSideBySide({keys.data(), count}, {data.data(), count});
+        for (size_t i = 0; i < count; ++i) {
+            Stretch& stretch = *group[i];
+            stretch.end = keys[i];
+            // A point recorded at the end of this stretch: the next one starts from it.
+            if (stretch.checked)
+                stretch.joins = stretch.length == static_cast<long>(kCheckpointSpacing) &&
+                                stretch.end == m_checkpoints[stretch.index];
+            stretch.done = true;
+        }
+        sodium_memzero(keys.data(), sizeof keys);
     });
 }
 
@@ -72,7 +105,8 @@ long CheckpointDecipher::Next(const uint8_t*& data) {
         m_handedOut = false;
         ++m_consumed;
     }
-    while (!m_readEnded && m_scheduled < m_consumed + m_stretches.size())
+    // Groups are read whole, into stretches the caller is done with.
+    while (!m_readEnded && m_scheduled + kGroup <= m_consumed + m_stretches.size())
         Schedule();
     if (m_consumed == m_scheduled)
         return 0;

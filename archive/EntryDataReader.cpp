@@ -20,8 +20,9 @@ EntryCheck EntryDataReader::Open(const unz_file_info64& info, const Password* pa
             return EntryCheck::Damaged;
         m_inflating = true;
         const bool encrypted = (info.flag & kFlagEncrypted) != 0;
-        if (prefetch && encrypted && !checkpoints.empty())
-            m_stretches = std::make_unique<CheckpointDecipher>(m_stored, checkpoints, threads);
+        if (encrypted && !checkpoints.empty())
+            m_stretches =
+                std::make_unique<CheckpointDecipher>(m_stored, checkpoints, prefetch ? threads : 1);
         else if (prefetch)
             m_prefetch = std::make_unique<StoredPrefetch>(m_stored);
     }

@@ -21,9 +21,9 @@ public:
     EntryDataReader& operator=(const EntryDataReader&) = delete;
 
     // As StoredDataReader::Open. With prefetch, a deflated entry's stored data are read
-    // and deciphered on a worker thread while this one inflates (StoredPrefetch), or with
-    // the writer's checkpoints of an encrypted entry on `threads` threads at once
-    // (CheckpointDecipher).
+    // and deciphered on a worker thread while this one inflates (StoredPrefetch). With the
+    // writer's checkpoints of an encrypted entry they are deciphered in stretches
+    // (CheckpointDecipher), on `threads` threads with prefetch, else on this one.
     EntryCheck Open(const unz_file_info64& info, const Password* password, bool prefetch = false,
                     std::span<const PkwareKeys> checkpoints = {}, int threads = 2);
     // Up to capacity bytes of entry data; 0 at the end, -1 on damaged data.

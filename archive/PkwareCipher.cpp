@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "archive/PkwareCipher.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <sodium.h>
 #include <sys/random.h>
 #include <zlib.h>
@@ -24,6 +26,38 @@ const uint8_t* CrcLowBytes() {
         return low;
     }();
     return table.data();
+}
+
+// KeyStreamByte and UpdateKeys, arranged for the chain from one byte's keys to the next,
+// which bounds deciphering: the keys stay in registers, whatever does not wait for the
+// previous byte is worked out beside that chain, the key stream byte needs no mask (bits
+// 8 to 15 of the product depend only on the low 16 bits of key 2), and key 1 takes key
+// 0's low byte from a table of low bytes. With N streams the steps of different streams
+// fill the time one stream's step waits.
+template <size_t N> void DecryptStreams(PkwareKeys* keys, uint8_t* const* data, size_t length) {
+    static const z_crc_t* const crc = get_crc_table();
+    const uint8_t* const low = CrcLowBytes();
+    uint32_t key0[N], key1[N], key2[N];
+    for (size_t s = 0; s < N; ++s) {
+        key0[s] = keys[s][0];
+        key1[s] = keys[s][1];
+        key2[s] = keys[s][2];
+    }
+    for (size_t i = 0; i < length; ++i) {
+        for (size_t s = 0; s < N; ++s) {
+            const uint32_t cipher = data[s][i];
+            const uint32_t product = (key2[s] | 2u) * ((key2[s] ^ 1u) | 2u);
+            data[s][i] = static_cast<uint8_t>(cipher ^ (product >> 8));
+            // (key0 ^ plain) & 0xFF, with plain = cipher ^ key stream byte.
+            const uint32_t index = ((product ^ ((key0[s] ^ cipher) << 8)) >> 8) & 0xFFu;
+            const uint32_t lowByte = low[index] ^ ((key0[s] >> 8) & 0xFFu);
+            key0[s] = crc[index] ^ (key0[s] >> 8);
+            key1[s] = (key1[s] + lowByte) * 134775813u + 1u;
+            key2[s] = crc[((key1[s] >> 24) ^ key2[s]) & 0xFFu] ^ (key2[s] >> 8);
+        }
+    }
+    for (size_t s = 0; s < N; ++s)
+        keys[s] = {key0[s], key1[s], key2[s]};
 }
 
 bool FillRandom(uint8_t* data, size_t length) {
@@ -70,29 +104,66 @@ void PkwareCipher::Encrypt(uint8_t* data, size_t length) {
     }
 }
 
-// KeyStreamByte and UpdateKeys, arranged for the chain from one byte's keys to the next,
-// which bounds deciphering: the keys stay in registers, whatever does not wait for the
-// previous byte is worked out beside that chain, the key stream byte needs no mask (bits
-// 8 to 15 of the product depend only on the low 16 bits of key 2), and key 1 takes key
-// 0's low byte from a table of low bytes. About a fifth faster than byte by byte.
 void PkwareCipher::Decrypt(uint8_t* data, size_t length) {
-    static const z_crc_t* const crc = get_crc_table();
-    const uint8_t* const low = CrcLowBytes();
-    uint32_t key0 = m_keys[0], key1 = m_keys[1], key2 = m_keys[2];
-    for (size_t i = 0; i < length; ++i) {
-        const uint32_t cipher = data[i];
-        const uint32_t product = (key2 | 2u) * ((key2 ^ 1u) | 2u);
-        data[i] = static_cast<uint8_t>(cipher ^ (product >> 8));
-        // (key0 ^ plain) & 0xFF, with plain = cipher ^ key stream byte.
-        const uint32_t index = ((product ^ ((key0 ^ cipher) << 8)) >> 8) & 0xFFu;
-        const uint32_t lowByte = low[index] ^ ((key0 >> 8) & 0xFFu);
-        key0 = crc[index] ^ (key0 >> 8);
-        key1 = (key1 + lowByte) * 134775813u + 1u;
-        key2 = crc[((key1 >> 24) ^ key2) & 0xFFu] ^ (key2 >> 8);
+    PkwareKeys keys = Keys();
+    DecryptStreams<1>(&keys, &data, length);
+    m_keys[0] = keys[0];
+    m_keys[1] = keys[1];
+    m_keys[2] = keys[2];
+    sodium_memzero(keys.data(), sizeof keys);
+}
+
+void PkwareCipher::DecryptSideBySide(std::span<PkwareKeys> keys,
+                                     std::span<const std::span<uint8_t>> data) {
+    for (size_t first = kSideBySide; first < data.size(); first += kSideBySide) {
+        const size_t n = std::min(kSideBySide, data.size() - first);
+        DecryptSideBySide(keys.subspan(first, n), data.subspan(first, n));
     }
-    m_keys[0] = key0;
-    m_keys[1] = key1;
-    m_keys[2] = key2;
+    // The streams not yet ended: their keys, where they are, what is left, which they are.
+    std::array<PkwareKeys, kSideBySide> running{};
+    std::array<uint8_t*, kSideBySide> at{};
+    std::array<size_t, kSideBySide> left{};
+    std::array<size_t, kSideBySide> which{};
+    size_t count = 0;
+    for (size_t s = 0; s < std::min(data.size(), kSideBySide); ++s) {
+        if (data[s].empty())
+            continue;
+        running[count] = keys[s];
+        at[count] = data[s].data();
+        left[count] = data[s].size();
+        which[count++] = s;
+    }
+    while (count > 0) {
+        const size_t common = *std::min_element(left.begin(), left.begin() + count);
+        switch (count) {
+        case 4:
+            DecryptStreams<4>(running.data(), at.data(), common);
+            break;
+        case 3:
+            DecryptStreams<3>(running.data(), at.data(), common);
+            break;
+        case 2:
+            DecryptStreams<2>(running.data(), at.data(), common);
+            break;
+        default:
+            DecryptStreams<1>(running.data(), at.data(), common);
+            break;
+        }
+        // The shortest streams end here; the others go on side by side.
+        size_t kept = 0;
+        for (size_t i = 0; i < count; ++i) {
+            if (left[i] == common) {
+                keys[which[i]] = running[i];
+                continue;
+            }
+            running[kept] = running[i];
+            at[kept] = at[i] + common;
+            left[kept] = left[i] - common;
+            which[kept++] = which[i];
+        }
+        count = kept;
+    }
+    sodium_memzero(running.data(), sizeof running);
 }
 
 bool PkwareCipher::MakeHeader(uint8_t checkByte, uint8_t header[kHeaderSize]) {

@@ -32,6 +32,12 @@ public:
 
     void Encrypt(uint8_t* data, size_t length);
     void Decrypt(uint8_t* data, size_t length);
+    // Deciphers streams, each from its own keys, which it leaves as that stream ended. A
+    // byte's keys wait on the byte before, so one thread deciphers two to three times as
+    // fast with the steps of kSideBySide streams interleaved.
+    static constexpr size_t kSideBySide = 4;
+    static void DecryptSideBySide(std::span<PkwareKeys> keys,
+                                  std::span<const std::span<uint8_t>> data);
 
     // Fills header with 11 random bytes and checkByte, encrypted; false when the system
     // gives no random bytes.

@@ -317,6 +317,7 @@ EntryCheck CUnzipper::VerifyEntries(const std::vector<int>& indices, int* failed
                 CUnzipper archive;
                 if (archive.OpenSameAs(*this) == EntryCheck::Ok) {
                     archive.SetPassword(m_password);
+                    archive.SetCipherCheckpoints(m_checkpoints);
                     work(archive, [] { return true; });
                 } else {
                     unreadable = true;

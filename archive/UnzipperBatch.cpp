@@ -93,10 +93,12 @@ EntryCheck CUnzipper::ReadEntries(const std::vector<int>& indices, const EntryBe
         }
         if (!reader) {
             reader = std::make_unique<CUnzipper>();
-            if (reader->OpenSameAs(*this) != EntryCheck::Ok)
-                reader.reset();
-            else
+            if (reader->OpenSameAs(*this) == EntryCheck::Ok) {
                 reader->SetPassword(m_password);
+                reader->SetCipherCheckpoints(m_checkpoints);
+            } else {
+                reader.reset();
+            }
         }
         if (!reader) {
             checks[at] = EntryCheck::Damaged;

@@ -83,5 +83,33 @@ TEST(PkwareCipher, DeciphersAsTheFormatDescribesInPiecesOfAnyLength) {
     }
 }
 
+TEST(PkwareCipher, StreamsSideBySideDecipherAsEachAlone) {
+    const std::vector<std::string> passwords = {"a", "", std::string(40, 'x'), "\xff pass",
+                                                "fifth"};
+    const std::vector<std::vector<size_t>> lengthSets = {
+        {1000}, {5000, 5000}, {70000, 3, 0}, {4099, 70000, 12, 300}, {10, 20, 0, 40, 50}};
+    for (const auto& lengths : lengthSets) {
+        SCOPED_TRACE(std::to_string(lengths.size()) + " streams");
+        std::vector<Bytes> plains, streams;
+        std::vector<PkwareKeys> keys;
+        for (size_t s = 0; s < lengths.size(); ++s) {
+            plains.push_back(test::PseudoRandomBytes(lengths[s], static_cast<uint32_t>(s + 1)));
+            streams.push_back(NoteEncrypt(passwords[s], plains.back()));
+            keys.push_back(PkwareCipher(Password(passwords[s])).Keys());
+        }
+        std::vector<std::span<uint8_t>> data(streams.begin(), streams.end());
+        PkwareCipher::DecryptSideBySide(keys, data);
+        for (size_t s = 0; s < lengths.size(); ++s) {
+            EXPECT_EQ(streams[s], plains[s]) << s;
+            NoteKeys after;
+            for (char ch : passwords[s])
+                after.Update(static_cast<uint8_t>(ch));
+            for (uint8_t p : plains[s])
+                after.Update(p);
+            EXPECT_EQ(keys[s], (PkwareKeys{after.k[0], after.k[1], after.k[2]})) << s;
+        }
+    }
+}
+
 } // namespace
 } // namespace lumora
