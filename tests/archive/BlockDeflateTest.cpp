@@ -80,16 +80,6 @@ uint32_t Crc(const Bytes& bytes) {
     return static_cast<uint32_t>(crc32_z(crc32(0, Z_NULL, 0), bytes.data(), bytes.size()));
 }
 
-Bytes TextLike(size_t size) {
-    Bytes text;
-    for (int i = 0; text.size() < size; ++i) {
-        const std::string line = "line " + std::to_string(i * 7919 % 1013) + " of some text\n";
-        text.insert(text.end(), line.begin(), line.end());
-    }
-    text.resize(size);
-    return text;
-}
-
 // Entries around the block and dictionary sizes, in every kind of content.
 std::vector<Bytes> Contents() {
     const size_t block = kDeflateBlockSize;
@@ -101,13 +91,13 @@ std::vector<Bytes> Contents() {
         PseudoRandomBytes(block, 2),
         PseudoRandomBytes(block + 1, 3),
         Bytes(3 * block + 17, 0),
-        TextLike(2 * block),
-        TextLike(5 * block + 1000),
+        test::TextLikeBytes(2 * block),
+        test::TextLikeBytes(5 * block + 1000),
     };
     // Incompressible, then a long zero run, then text: the dictionary crosses kinds.
     Bytes mixed = PseudoRandomBytes(block + 5000, 4);
     mixed.resize(mixed.size() + block, 0);
-    const Bytes text = TextLike(block / 2);
+    const Bytes text = test::TextLikeBytes(block / 2);
     mixed.insert(mixed.end(), text.begin(), text.end());
     contents.push_back(mixed);
     return contents;
@@ -155,7 +145,7 @@ TEST(BlockDeflate, ASourceThatChangesBetweenItsTwoReadsFails) {
     TempDir dir;
     const std::string path = dir / "changing.bin";
     // Longer than the blocks in flight before the first entry begins (four per thread).
-    const Bytes original = TextLike(40 * kDeflateBlockSize);
+    const Bytes original = test::TextLikeBytes(40 * kDeflateBlockSize);
     struct Case {
         const char* what;
         std::function<void(int fd)> change;
@@ -195,8 +185,8 @@ TEST(BlockDeflate, ASourceThatChangesBetweenItsTwoReadsFails) {
 
 // Stopping at a report, or at a refusal of the sink, ends the work of every worker.
 TEST(BlockDeflate, CancellingOrARefusingSinkStopsEveryWorker) {
-    const Bytes big = TextLike(30 * kDeflateBlockSize);
-    const Bytes small = TextLike(1000);
+    const Bytes big = test::TextLikeBytes(30 * kDeflateBlockSize);
+    const Bytes small = test::TextLikeBytes(1000);
     EntrySource first(big.data(), big.size());
     EntrySource second(small.data(), small.size());
     for (int threads : {1, 2, 4}) {

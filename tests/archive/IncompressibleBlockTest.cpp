@@ -64,16 +64,6 @@ Bytes Biased(size_t size, uint32_t seed, int every) {
     return bytes;
 }
 
-Bytes Text(size_t size) {
-    Bytes text;
-    for (int i = 0; text.size() < size; ++i) {
-        const std::string line = "entry " + std::to_string(i * 7919 % 4001) + " of a list\n";
-        text.insert(text.end(), line.begin(), line.end());
-    }
-    text.resize(size);
-    return text;
-}
-
 TEST(IncompressibleBlock, OnlyBlocksThatLevel9WouldStoreAreStored) {
     const size_t block = kDeflateBlockSize;
     const Bytes random = PseudoRandomBytes(block, 11);
@@ -113,7 +103,7 @@ TEST(IncompressibleBlock, OnlyBlocksThatLevel9WouldStoreAreStored) {
          Concat(random, Bytes(random.end() - 1000, random.end() - 600)),
          false,
          false},
-        {"text", {}, Text(block), true, false},
+        {"text", {}, test::TextLikeBytes(block), true, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

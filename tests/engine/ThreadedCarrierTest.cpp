@@ -20,17 +20,6 @@ namespace {
 constexpr size_t kBlock = 128 * 1024; // the input size of one deflate block
 const char* const kPassword = "pässwörd";
 
-Bytes TextLike(size_t size, int seed) {
-    Bytes text;
-    for (int i = 0; text.size() < size; ++i) {
-        const std::string line =
-            "row " + std::to_string((i * 7919 + seed) % 1009) + " of a text file\n";
-        text.insert(text.end(), line.begin(), line.end());
-    }
-    text.resize(size);
-    return text;
-}
-
 // Hears progress, and cancels at the first report of one step.
 class StopAt : public CProgressObserver {
 public:
@@ -109,7 +98,7 @@ TEST_F(ThreadedCarrierTest, CarriersAreTheSameOnEveryThreadCountAndReadBackEvery
         {"random-below.bin", PseudoRandomBytes(kBlock - 1, 1)},
         {"random-at.bin", PseudoRandomBytes(kBlock, 2)},
         {"random-above.bin", PseudoRandomBytes(kBlock + 1, 3)},
-        {"text.txt", TextLike(5 * kBlock + 99, 4)},
+        {"text.txt", test::TextLikeBytes(5 * kBlock + 99, 4)},
         {"mixed.bin", mixed},
     };
     std::vector<AddedFile> files;
@@ -176,8 +165,9 @@ TEST_F(ThreadedCarrierTest, RevealingOnWorkersWritesAndFailsAsOneThreadDoes) {
     MakeImage();
     std::map<std::string, Bytes> many;
     for (int i = 0; i < 40; ++i)
-        many["small" + std::to_string(i) + ".txt"] = TextLike(static_cast<size_t>(i) * 37, i);
-    const Bytes text = TextLike(3 * kBlock, 9);
+        many["small" + std::to_string(i) + ".txt"] =
+            test::TextLikeBytes(static_cast<size_t>(i) * 37, i);
+    const Bytes text = test::TextLikeBytes(3 * kBlock, 9);
     struct Case {
         const char* name;
         std::map<std::string, Bytes> contents;
@@ -320,7 +310,8 @@ TEST_F(ThreadedCarrierTest, CancellingWithWorkersStopsThemAllAndWritesNothing) {
     MakeImage();
     std::vector<AddedFile> files;
     for (int i = 0; i < 6; ++i) {
-        files.emplace_back(MakeFile("text" + std::to_string(i) + ".txt", TextLike(8 * kBlock, i)));
+        files.emplace_back(
+            MakeFile("text" + std::to_string(i) + ".txt", test::TextLikeBytes(8 * kBlock, i)));
         files.emplace_back(
             MakeFile("random" + std::to_string(i) + ".bin", PseudoRandomBytes(4 * kBlock, i)));
     }

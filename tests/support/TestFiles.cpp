@@ -68,6 +68,17 @@ std::vector<uint8_t> PseudoRandomBytes(size_t count, uint32_t seed) {
     return bytes;
 }
 
+std::vector<uint8_t> TextLikeBytes(size_t size, int seed) {
+    std::vector<uint8_t> text;
+    for (int i = 0; text.size() < size; ++i) {
+        const std::string line =
+            "row " + std::to_string((i * 7919 + seed) % 1009) + " of a text file\n";
+        text.insert(text.end(), line.begin(), line.end());
+    }
+    text.resize(size);
+    return text;
+}
+
 std::string Sha256Hex(const std::string& path) {
     std::string command = "sha256sum '" + path + "'";
     FILE* pipe = ::popen(command.c_str(), "r");

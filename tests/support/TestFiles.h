@@ -31,6 +31,8 @@ bool FileExists(const std::string& path);
 size_t EntriesIn(const std::string& folder);
 // Bytes that look random but are the same on every run for the same seed.
 std::vector<uint8_t> PseudoRandomBytes(size_t count, uint32_t seed);
+// Lines of text that deflate shrinks well, the same on every run for the same seed.
+std::vector<uint8_t> TextLikeBytes(size_t size, int seed = 0);
 // Hex SHA-256 of a file, computed with the sha256sum tool (independent of our CSHA).
 std::string Sha256Hex(const std::string& path);
 // Path of a reference carrier or picture shipped with the tests.
