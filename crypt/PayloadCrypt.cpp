@@ -223,29 +223,37 @@ PayloadReader::~PayloadReader() {
 bool PayloadReader::ReadAt(uint64_t offset, uint8_t* out, size_t length) const {
     if (offset > m_size || length > m_size - offset)
         return false;
-    // Whole blocks around the bytes asked for, a piece at a time.
     constexpr uint64_t kBlock = static_cast<uint64_t>(kCipherBlock);
     const uint64_t end = offset + length;
-    uint64_t block = offset / kBlock * kBlock;
-    const uint64_t blocksEnd = (end + kBlock - 1) / kBlock * kBlock;
-    std::vector<unsigned char> piece(
-        static_cast<size_t>(std::min<uint64_t>(blocksEnd - block, kPieceSize)));
-    bool read = true;
-    while (read && block < blocksEnd) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), blocksEnd - block));
-        read = ReadAllAt(m_fd, piece.data(), n, m_start + block);
-        if (read) {
-            // ECB deciphers each block on its own and changes nothing in the cipher, so
-            // readers on several threads can share it.
-            m_cipher->Decrypt(piece.data(), piece.data(), n);
-            const uint64_t from = std::max(offset, block);
-            const uint64_t to = std::min(end, block + n);
-            std::memcpy(out + (from - offset), piece.data() + (from - block),
-                        static_cast<size_t>(to - from));
-            block += n;
-        }
+    const uint64_t wholeFrom = (offset + kBlock - 1) / kBlock * kBlock;
+    const uint64_t wholeTo = end / kBlock * kBlock;
+    if (wholeFrom >= wholeTo)
+        return ReadWithinBlocks(offset, end, out);
+    // Whole blocks are deciphered where the caller wants them: ECB deciphers each block on
+    // its own and changes nothing in the cipher, so readers on several threads share it.
+    uint8_t* whole = out + (wholeFrom - offset);
+    const auto wholeLength = static_cast<size_t>(wholeTo - wholeFrom);
+    if (!ReadAllAt(m_fd, whole, wholeLength, m_start + wholeFrom))
+        return false;
+    m_cipher->Decrypt(whole, whole, wholeLength);
+    return ReadWithinBlocks(offset, wholeFrom, out) &&
+           ReadWithinBlocks(wholeTo, end, out + (wholeTo - offset));
+}
+
+bool PayloadReader::ReadWithinBlocks(uint64_t from, uint64_t to, uint8_t* out) const {
+    constexpr uint64_t kBlock = static_cast<uint64_t>(kCipherBlock);
+    if (from >= to)
+        return true;
+    // At most two blocks: the range is shorter than one, or cut by the ends of a longer one.
+    unsigned char blocks[2 * kCipherBlock];
+    const uint64_t first = from / kBlock * kBlock;
+    const auto n = static_cast<size_t>((to + kBlock - 1) / kBlock * kBlock - first);
+    const bool read = ReadAllAt(m_fd, blocks, n, m_start + first);
+    if (read) {
+        m_cipher->Decrypt(blocks, blocks, n);
+        std::memcpy(out, blocks + (from - first), static_cast<size_t>(to - from));
     }
-    sodium_memzero(piece.data(), piece.size());
+    sodium_memzero(blocks, sizeof blocks);
     return read;
 }
 

@@ -75,6 +75,8 @@ public:
 
 private:
     PayloadReader(int fd, uint64_t start, uint64_t size, std::unique_ptr<CRijndael> cipher);
+    // Deciphers the bytes from `from` to `to`, which lie within two blocks, into out.
+    bool ReadWithinBlocks(uint64_t from, uint64_t to, uint8_t* out) const;
 
     int m_fd;
     uint64_t m_start; // the ciphertext's offset in the file

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace lumora;
 using namespace lumora::test;
@@ -212,4 +213,39 @@ TEST(PayloadCrypt, ARangeThatIsCutOrCancelledLeavesNoOutput) {
     ASSERT_NE(cut, nullptr);
     EXPECT_FALSE(EncryptPayloadInto((dir / "missing").c_str(), cut, password));
     std::fclose(cut);
+}
+
+TEST(PayloadCrypt, ReadsByPositionGiveTheDecipheredBytesAcrossBlockEdges) {
+    TempDir dir;
+    const Password password("pw");
+    const std::string in = dir / "plain", enc = dir / "enc", dec = dir / "dec";
+    WriteFile(in, PseudoRandomBytes(1000, 14));
+    ASSERT_TRUE(EncryptPayloadFile(in.c_str(), enc.c_str(), password));
+    ASSERT_EQ(DecryptResult::Ok, DecryptPayloadFile(enc.c_str(), dec.c_str(), password));
+    const std::vector<uint8_t> plain = ReadFile(dec); // padding included
+    FILE* file = std::fopen(enc.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    std::unique_ptr<PayloadReader> reader;
+    ASSERT_EQ(DecryptResult::Ok,
+              PayloadReader::Open(::fileno(file), 0, static_cast<int64_t>(ReadFile(enc).size()),
+                                  password, reader));
+    std::fclose(file); // the reader keeps its own descriptor
+    ASSERT_EQ(reader->Size(), plain.size());
+    const uint64_t size = plain.size();
+    struct Case {
+        uint64_t offset;
+        size_t length;
+    };
+    // Within a block, across one edge, cut at both ends, whole blocks, the very end.
+    for (const Case& c :
+         {Case{0, 0}, Case{3, 5}, Case{15, 2}, Case{1, 30}, Case{1, 33}, Case{16, 32}, Case{5, 990},
+          Case{0, size}, Case{size - 1, 1}, Case{size, 0}}) {
+        SCOPED_TRACE(std::to_string(c.offset) + "+" + std::to_string(c.length));
+        std::vector<uint8_t> got(c.length, 0xAA);
+        ASSERT_TRUE(reader->ReadAt(c.offset, got.data(), c.length));
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), plain.begin() + c.offset));
+    }
+    uint8_t byte = 0;
+    EXPECT_FALSE(reader->ReadAt(size, &byte, 1));
+    EXPECT_FALSE(reader->ReadAt(size + 1, &byte, 0));
 }
