@@ -19,7 +19,7 @@ int RunCli(const QStringList& arguments, const QString& password, QByteArray* ou
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LUMORA_PASSWORD"), password);
     cli.setProcessEnvironment(environment);
-    cli.start(QStringLiteral(LUMORA_CLI), arguments);
+    cli.start(QStringLiteral(LUMORA_CLI_PATH), arguments);
     if (!cli.waitForFinished(60000) || cli.exitStatus() != QProcess::NormalExit)
         return -1;
     if (output != nullptr)
