@@ -34,9 +34,11 @@ PictureEnd WalkJpeg(const ByteSource& source,
         if (visit)
             visit(JpegSegment{marker, offset, length});
     };
-    if (source.Be16At(0) != 0xFF00 + jpeg_marker::kSoi)
-        return source.Size() < 2 ? PictureEnd::With(EndStatus::Truncated)
-                                 : PictureEnd::With(EndStatus::Malformed);
+    const std::optional<uint16_t> start = source.Be16At(0);
+    if (!start)
+        return PictureEnd::FromShortRead();
+    if (*start != 0xFF00 + jpeg_marker::kSoi)
+        return PictureEnd::With(EndStatus::Malformed);
     report(jpeg_marker::kSoi, 0, 0);
     ByteCursor cursor(source, 2);
     int pending = -1; // a marker already read by the entropy-data scan
