@@ -152,6 +152,8 @@ CoverStatus JpegErrors::Status() const {
         return CoverStatus::ArithmeticCoding;
     case JERR_OUT_OF_MEMORY:
         return CoverStatus::NoMemory;
+    case JERR_IMAGE_TOO_BIG:
+        return CoverStatus::TooLarge;
     case JERR_FILE_WRITE:
         return CoverStatus::WriteFailed;
     default:

@@ -5,31 +5,6 @@ namespace lumora::test {
 
 using namespace std::string_view_literals;
 
-ByteWriter& ByteWriter::Text(std::string_view text) {
-    bytes.insert(bytes.end(), text.begin(), text.end());
-    return *this;
-}
-ByteWriter& ByteWriter::U8(unsigned value) {
-    bytes.push_back(static_cast<uint8_t>(value));
-    return *this;
-}
-ByteWriter& ByteWriter::Le16(unsigned value) {
-    return U8(value & 0xFF).U8(value >> 8 & 0xFF);
-}
-ByteWriter& ByteWriter::Le32(uint32_t value) {
-    return Le16(value & 0xFFFF).Le16(value >> 16);
-}
-ByteWriter& ByteWriter::Be16(unsigned value) {
-    return U8(value >> 8 & 0xFF).U8(value & 0xFF);
-}
-ByteWriter& ByteWriter::Be32(uint32_t value) {
-    return Be16(value >> 16).Be16(value & 0xFFFF);
-}
-ByteWriter& ByteWriter::Fill(size_t count, uint8_t value) {
-    bytes.insert(bytes.end(), count, value);
-    return *this;
-}
-
 std::vector<uint8_t> Joined(std::vector<uint8_t> bytes, std::string_view extra) {
     bytes.insert(bytes.end(), extra.begin(), extra.end());
     return bytes;

@@ -3,24 +3,14 @@
 // itself known from how it was built.
 #pragma once
 
+#include "support/ByteWriter.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace lumora::test {
-
-// Bytes appended in little- or big-endian order.
-struct ByteWriter {
-    std::vector<uint8_t> bytes;
-    ByteWriter& Text(std::string_view text);
-    ByteWriter& U8(unsigned value);
-    ByteWriter& Le16(unsigned value);
-    ByteWriter& Le32(uint32_t value);
-    ByteWriter& Be16(unsigned value);
-    ByteWriter& Be32(uint32_t value);
-    ByteWriter& Fill(size_t count, uint8_t value);
-};
 
 std::vector<uint8_t> SampleJpeg(); // two scans, restart markers, stuffed bytes
 std::vector<uint8_t> SamplePng();  // IHDR, tEXt holding "IEND", two IDAT, IEND
