@@ -50,7 +50,6 @@ struct BmpHeader {
 
 constexpr uint32_t kBmpFileHeaderBytes = 14;
 constexpr uint32_t kBmpCoreHeaderBytes = 12;
-constexpr uint32_t kBmpInfoHeaderBytes = 40;
 constexpr uint32_t kBmpV5HeaderBytes = 124;
 constexpr uint32_t kBmpEmbeddedProfile = 0x4D424544; // 'MBED'
 

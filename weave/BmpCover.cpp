@@ -61,8 +61,9 @@ CoverStatus LayoutOf(const ByteSource& file, PixelLayout& layout) {
 
 } // namespace
 
-CoverStatus BmpCover::Read(const ByteSource& source, std::unique_ptr<BmpCover>& cover) {
-    if (source.Size() > kMostCoverBytes)
+CoverStatus BmpCover::Read(const ByteSource& source, std::unique_ptr<BmpCover>& cover,
+                           uint64_t mostBytes) {
+    if (source.Size() > mostBytes)
         return CoverStatus::TooLarge;
     std::unique_ptr<BmpCover> made(new BmpCover());
     made->m_file.resize(static_cast<size_t>(source.Size()));

@@ -15,8 +15,9 @@ namespace lumora {
 class BmpCover final : public PixelCover {
 public:
     // Refused: palette pictures (8 bits or fewer), 16- and 64-bit pixels, compression or
-    // other masks, the old 12-byte header, files larger than kMostCoverBytes.
-    static CoverStatus Read(const ByteSource& source, std::unique_ptr<BmpCover>& cover);
+    // other masks, the old 12-byte header, files larger than `mostBytes`.
+    static CoverStatus Read(const ByteSource& source, std::unique_ptr<BmpCover>& cover,
+                            uint64_t mostBytes = kMostCoverBytes);
 
     PictureKind Kind() const override { return PictureKind::Bmp; }
     CoverStatus Write(std::vector<uint8_t>& out) const override;

@@ -10,25 +10,25 @@
 namespace lumora {
 namespace {
 
-template <typename Cover> CoverRead ReadAs(const ByteSource& source) {
+template <typename Cover> CoverRead ReadAs(const ByteSource& source, uint64_t mostBytes) {
     std::unique_ptr<Cover> cover;
     CoverRead read;
-    read.status = Cover::Read(source, cover);
+    read.status = Cover::Read(source, cover, mostBytes);
     read.cover = std::move(cover);
     return read;
 }
 
 } // namespace
 
-CoverRead ReadCover(const ByteSource& source) {
+CoverRead ReadCover(const ByteSource& source, uint64_t mostBytes) {
     errno = 0;
     switch (KindOf(source)) {
     case PictureKind::Jpeg:
-        return ReadAs<JpegCover>(source);
+        return ReadAs<JpegCover>(source, mostBytes);
     case PictureKind::Png:
-        return ReadAs<PngCover>(source);
+        return ReadAs<PngCover>(source, mostBytes);
     case PictureKind::Bmp:
-        return ReadAs<BmpCover>(source);
+        return ReadAs<BmpCover>(source, mostBytes);
     case PictureKind::Unknown:
         if (errno != 0)
             return {CoverStatus::ReadFailed, nullptr};

@@ -23,7 +23,7 @@ enum class CoverStatus : uint8_t {
     NoMemory,          // the picture's library ran out of memory
     NotSupported,      // a kind of file that cannot carry woven data (GIF, TIFF, not a picture)
     Damaged,           // its library fails on it, or reads it only by guessing at broken data
-    TooLarge,          // more element data than kMostCoverBytes
+    TooLarge,          // more element data than the reader was allowed to hold
     ArithmeticCoding,  // a JPEG with arithmetic instead of Huffman coding
     NotEightBit,       // 12-bit JPEG; PNG samples of 16 bits or fewer than 8; 16- or 64-bit BMP
     CmykColour,        // a JPEG of four components (CMYK or YCCK)
@@ -33,7 +33,8 @@ enum class CoverStatus : uint8_t {
     UnsupportedLayout, // a JPEG of 2 components; a compressed BMP, or one with unusual masks
 };
 
-// The most element data (coefficients or samples, in bytes) a cover holds in memory.
+// The most element data (coefficients or samples, in bytes) a cover holds in memory unless
+// its reader is given another bound.
 constexpr uint64_t kMostCoverBytes = uint64_t{1} << 30;
 
 // Which one-step changes an element may take from its current value.
@@ -75,8 +76,9 @@ struct CoverRead {
     std::unique_ptr<CoverImage> cover; // set when Ok
 };
 
-// Reads the picture in `source` as a cover: a JPEG, PNG or BMP as its header says.
-CoverRead ReadCover(const ByteSource& source);
+// Reads the picture in `source` as a cover: a JPEG, PNG or BMP as its header says. More
+// than `mostBytes` of element data (a BMP: of file) is TooLarge.
+CoverRead ReadCover(const ByteSource& source, uint64_t mostBytes = kMostCoverBytes);
 
 // Writes all of `bytes` to `out` and flushes it: WriteFailed (errno set) when it cannot.
 CoverStatus WriteBytes(FILE* out, const std::vector<uint8_t>& bytes);

@@ -18,7 +18,7 @@ constexpr int kLargestAc = 1023;
 static_assert(sizeof(JCOEF) == sizeof(int16_t));
 
 // The header checks that come before any coefficient is read.
-CoverStatus CheckHeader(const jpeg_decompress_struct& info) {
+CoverStatus CheckHeader(const jpeg_decompress_struct& info, uint64_t mostBytes) {
     if (info.arith_code)
         return CoverStatus::ArithmeticCoding;
     if (info.data_precision != 8)
@@ -32,7 +32,7 @@ CoverStatus CheckHeader(const jpeg_decompress_struct& info) {
         const jpeg_component_info& component = info.comp_info[c];
         bytes += uint64_t{component.width_in_blocks} * component.height_in_blocks * sizeof(JBLOCK);
     }
-    return bytes > kMostCoverBytes ? CoverStatus::TooLarge : CoverStatus::Ok;
+    return bytes > mostBytes ? CoverStatus::TooLarge : CoverStatus::Ok;
 }
 
 bool SameTable(const JHUFF_TBL& a, const JHUFF_TBL& b) {
@@ -133,16 +133,17 @@ JpegCover::JpegCover() : m_decoder(std::make_unique<Decoder>()) {}
 
 JpegCover::~JpegCover() = default;
 
-CoverStatus JpegCover::Read(const ByteSource& source, std::unique_ptr<JpegCover>& cover) {
+CoverStatus JpegCover::Read(const ByteSource& source, std::unique_ptr<JpegCover>& cover,
+                            uint64_t mostBytes) {
     std::unique_ptr<JpegCover> made(new JpegCover());
-    const CoverStatus status = made->Load(source);
+    const CoverStatus status = made->Load(source, mostBytes);
     if (status == CoverStatus::Ok)
         cover = std::move(made);
     return status;
 }
 
 // Everything a jump from libjpeg may skip lives in the decoder, none of it on this frame.
-CoverStatus JpegCover::Load(const ByteSource& source) {
+CoverStatus JpegCover::Load(const ByteSource& source, uint64_t mostBytes) {
     Decoder& d = *m_decoder;
     d.info.err = d.errors.Install();
     if (setjmp(d.errors.jump) != 0)
@@ -153,7 +154,7 @@ CoverStatus JpegCover::Load(const ByteSource& source) {
     for (int n = 0; n < 16; ++n)
         jpeg_save_markers(&d.info, JPEG_APP0 + n, 0xFFFF);
     jpeg_read_header(&d.info, TRUE);
-    const CoverStatus header = CheckHeader(d.info);
+    const CoverStatus header = CheckHeader(d.info, mostBytes);
     if (header != CoverStatus::Ok)
         return header;
     d.arrays = jpeg_read_coefficients(&d.info);

@@ -27,8 +27,9 @@ class JpegCover final : public CoverImage {
 public:
     // The cover in `source`. Refused: arithmetic coding, 12-bit samples, four components
     // (CMYK, YCCK), two components, and pictures libjpeg reads only with corrupt-data
-    // warnings or an AC coefficient out of range.
-    static CoverStatus Read(const ByteSource& source, std::unique_ptr<JpegCover>& cover);
+    // warnings or an AC coefficient out of range; coefficients of more than `mostBytes`.
+    static CoverStatus Read(const ByteSource& source, std::unique_ptr<JpegCover>& cover,
+                            uint64_t mostBytes = kMostCoverBytes);
     ~JpegCover() override;
 
     // Cost inputs: each component's grid of blocks and its quantization table.
@@ -58,7 +59,7 @@ public:
 private:
     struct Decoder;
     JpegCover();
-    CoverStatus Load(const ByteSource& source);
+    CoverStatus Load(const ByteSource& source, uint64_t mostBytes);
     int16_t* Element(uint64_t index) const;
 
     std::unique_ptr<Decoder> m_decoder;

@@ -36,7 +36,7 @@ ChunkPlan PlanChunks(const ByteSource& source) {
     return plan;
 }
 
-CoverStatus CheckSamples(png_structp png, png_infop info) {
+CoverStatus CheckSamples(png_structp png, png_infop info, uint64_t mostBytes) {
     const png_byte colourType = png_get_color_type(png, info);
     if (colourType == PNG_COLOR_TYPE_PALETTE)
         return CoverStatus::Palette;
@@ -54,7 +54,7 @@ CoverStatus CheckSamples(png_structp png, png_infop info) {
     }
     const uint64_t bytes = uint64_t{png_get_image_width(png, info)} *
                            png_get_image_height(png, info) * png_get_channels(png, info);
-    return bytes > kMostCoverBytes ? CoverStatus::TooLarge : CoverStatus::Ok;
+    return bytes > mostBytes ? CoverStatus::TooLarge : CoverStatus::Ok;
 }
 
 // The tRNS colour of a greyscale or RGB picture.
@@ -128,7 +128,7 @@ struct PngCover::Decoding {
 
     // Decodes the samples into `cover`. Everything a jump from libpng may skip lives in
     // this object or in the cover.
-    CoverStatus Run(const ByteSource& source, PngCover& cover) {
+    CoverStatus Run(const ByteSource& source, uint64_t mostBytes, PngCover& cover) {
         png = channel.MakeReader(source);
         info = png == nullptr ? nullptr : png_create_info_struct(png);
         if (info == nullptr)
@@ -136,7 +136,7 @@ struct PngCover::Decoding {
         if (setjmp(channel.jump) != 0)
             return channel.readFailed ? CoverStatus::ReadFailed : CoverStatus::Damaged;
         png_read_info(png, info);
-        const CoverStatus samples = CheckSamples(png, info);
+        const CoverStatus samples = CheckSamples(png, info, mostBytes);
         if (samples != CoverStatus::Ok)
             return samples;
         cover.m_colourType = png_get_color_type(png, info);
@@ -156,7 +156,8 @@ struct PngCover::Decoding {
     }
 };
 
-CoverStatus PngCover::Read(const ByteSource& source, std::unique_ptr<PngCover>& cover) {
+CoverStatus PngCover::Read(const ByteSource& source, std::unique_ptr<PngCover>& cover,
+                           uint64_t mostBytes) {
     const ChunkPlan plan = PlanChunks(source);
     if (plan.end.status == EndStatus::ReadFailed)
         return CoverStatus::ReadFailed;
@@ -169,15 +170,15 @@ CoverStatus PngCover::Read(const ByteSource& source, std::unique_ptr<PngCover>& 
     made->m_after = source.HeadAt(plan.idatEnd, static_cast<size_t>(plan.end.end - plan.idatEnd));
     if (made->m_before.size() != plan.firstIdat || made->m_after.empty())
         return CoverStatus::ReadFailed;
-    const CoverStatus status = made->Load(source);
+    const CoverStatus status = made->Load(source, mostBytes);
     if (status == CoverStatus::Ok)
         cover = std::move(made);
     return status;
 }
 
-CoverStatus PngCover::Load(const ByteSource& source) {
+CoverStatus PngCover::Load(const ByteSource& source, uint64_t mostBytes) {
     Decoding decoding;
-    const CoverStatus status = decoding.Run(source, *this);
+    const CoverStatus status = decoding.Run(source, mostBytes, *this);
     if (status == CoverStatus::Ok)
         Index(m_pixels.data(), decoding.layout, decoding.transparent);
     return status;

@@ -16,8 +16,9 @@ class PngCover final : public PixelCover {
 public:
     // Refused: palette pictures, animated PNG (acTL), samples of 16 bits or fewer than 8,
     // sBIT below 8 for any channel, IDAT chunks that do not follow one another, and
-    // whatever libpng fails on.
-    static CoverStatus Read(const ByteSource& source, std::unique_ptr<PngCover>& cover);
+    // whatever libpng fails on; samples of more than `mostBytes`.
+    static CoverStatus Read(const ByteSource& source, std::unique_ptr<PngCover>& cover,
+                            uint64_t mostBytes = kMostCoverBytes);
 
     PictureKind Kind() const override { return PictureKind::Png; }
     bool Interlaced() const { return m_interlaced; }
@@ -27,7 +28,7 @@ public:
 private:
     struct Decoding;
     PngCover() = default;
-    CoverStatus Load(const ByteSource& source);
+    CoverStatus Load(const ByteSource& source, uint64_t mostBytes);
 
     std::vector<uint8_t> m_pixels; // rows from the top, samples interleaved as in the file
     std::vector<uint8_t> m_before; // the file before its first IDAT chunk

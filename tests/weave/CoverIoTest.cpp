@@ -103,6 +103,7 @@ struct RefusedCase {
     const char* name;
     Bytes bytes;
     CoverStatus status;
+    uint64_t mostBytes = kMostCoverBytes;
 };
 void PrintTo(const RefusedCase& c, std::ostream* out) {
     *out << c.name;
@@ -125,7 +126,8 @@ Bytes Cut(Bytes bytes, size_t size) {
 class RefusedCoverTest : public testing::TestWithParam<RefusedCase> {};
 
 TEST_P(RefusedCoverTest, SaysWhy) {
-    EXPECT_EQ(ReadCover(MemorySource(GetParam().bytes)).status, GetParam().status);
+    const RefusedCase& c = GetParam();
+    EXPECT_EQ(ReadCover(MemorySource(c.bytes), c.mostBytes).status, c.status);
 }
 
 const RefusedCase kRefusedCases[] = {
@@ -148,6 +150,8 @@ const RefusedCase kRefusedCases[] = {
     {"bmp_run_length", MakeBmp(24, false, 1), CoverStatus::UnsupportedLayout},
     {"bmp_other_masks", MakeBmp(32, false, 3, 0xFF000000), CoverStatus::UnsupportedLayout},
     {"bmp_cut", Cut(MakeBmp(24, false), 53 + 2 * 12), CoverStatus::Damaged},
+    {"png_above_the_bound", MakePng({}), CoverStatus::TooLarge, 12 * 9 * 3 - 1},
+    {"bmp_above_the_bound", MakeBmp(24, false), CoverStatus::TooLarge, 77},
     {"gif", Bytes{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ';'},
      CoverStatus::NotSupported},
     {"zip", Bytes{'P', 'K', 3, 4, 20, 0}, CoverStatus::NotSupported},
