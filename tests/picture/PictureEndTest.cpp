@@ -127,7 +127,7 @@ const EndCase kEndCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Kinds, PictureEndTest, testing::ValuesIn(kEndCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::PrintToStringParamName());
 
 PictureKind KindOfName(const std::string& name) {
     const std::string extension = name.substr(name.rfind('.') + 1);

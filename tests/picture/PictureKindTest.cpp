@@ -84,7 +84,7 @@ const KindCase kKindCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Kinds, PictureKindTest, testing::ValuesIn(kKindCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::PrintToStringParamName());
 
 } // namespace
 } // namespace lumora::test
