@@ -1,0 +1,213 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "CoverPictures.h"
+#include "weave/BmpCover.h"
+#include "weave/PngCover.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <png.h>
+
+namespace lumora::test {
+namespace {
+
+struct PngCase {
+    const char* name;
+    PngRecipe recipe;
+    uint64_t stride;
+};
+void PrintTo(const PngCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class PngCoverTest : public testing::TestWithParam<PngCase> {};
+
+TEST_P(PngCoverTest, ChangesOnlyUsableSamplesAndKeepsEveryOtherChunk) {
+    const PngCase& c = GetParam();
+    const Bytes original = MakePng(c.recipe);
+    const Bytes samples = DecodePng(original);
+    std::unique_ptr<CoverImage> cover = MustRead(original);
+    const auto* png = dynamic_cast<const PngCover*>(cover.get());
+    ASSERT_NE(png, nullptr);
+    EXPECT_EQ(png->Interlaced(), c.recipe.interlaced);
+    const uint32_t channels = png->Layout().channels, pixelBytes = png->Layout().pixelBytes;
+    const auto sampleOf = [&](uint64_t i) { return i / channels * pixelBytes + i % channels; };
+    ASSERT_EQ(cover->ElementCount(), samples.size() / pixelBytes * channels);
+    for (uint64_t i = 0; i < cover->ElementCount(); ++i) {
+        ASSERT_EQ(cover->Value(i), samples[sampleOf(i)]) << i;
+        EXPECT_TRUE(cover->Usable(i) || !cover->AllowedSteps(i).Any()) << i;
+    }
+    const std::vector<int> values = ChangeEvery(*cover, c.stride);
+    Bytes expected = samples;
+    for (uint64_t i = 0; i < values.size(); ++i)
+        expected[sampleOf(i)] = static_cast<uint8_t>(values[i]);
+    Bytes written;
+    ASSERT_EQ(cover->Write(written), CoverStatus::Ok);
+    EXPECT_EQ(ChunksBesidesIdat(written), ChunksBesidesIdat(original));
+    EXPECT_EQ(DecodePng(written), expected);
+
+    // The changed picture has the same usable elements.
+    std::unique_ptr<CoverImage> again = MustRead(written);
+    EXPECT_EQ(again->UsableCount(), cover->UsableCount());
+    for (uint64_t i = 0; i < cover->ElementCount(); ++i)
+        EXPECT_EQ(again->Usable(i), cover->Usable(i)) << i;
+}
+
+constexpr int kGrey = PNG_COLOR_TYPE_GRAY, kGreyAlpha = PNG_COLOR_TYPE_GRAY_ALPHA;
+constexpr int kRgb = PNG_COLOR_TYPE_RGB, kRgba = PNG_COLOR_TYPE_RGB_ALPHA;
+
+const PngCase kPngCases[] = {
+    {"grey", {.colourType = kGrey}, 3},
+    {"grey_alpha", {.colourType = kGreyAlpha}, 1},
+    {"rgb", {.colourType = kRgb}, 2},
+    {"rgba", {.colourType = kRgba}, 1},
+    {"rgb_interlaced", {.colourType = kRgb, .interlaced = true}, 2},
+    {"grey_alpha_interlaced", {.colourType = kGreyAlpha, .interlaced = true}, 1},
+    {"grey_transparent_colour", {.colourType = kGrey, .transparentColour = true}, 1},
+    {"rgb_transparent_colour", {.colourType = kRgb, .transparentColour = true}, 1},
+    {"rgb_transparent_interlaced",
+     {.colourType = kRgb, .interlaced = true, .transparentColour = true},
+     1},
+    {"rgb_unchanged", {.colourType = kRgb, .transparentColour = true}, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Kinds, PngCoverTest, testing::ValuesIn(kPngCases),
+                         testing::PrintToStringParamName());
+
+// One pixel, and which steps each of its samples may take: 'b'oth, 'u'p, 'd'own or none.
+struct RuleCase {
+    const char* name;
+    int colourType;
+    bool transparentColour; // grey 100, or RGB (100, 100, 100)
+    std::vector<int> pixel;
+    const char* steps;
+};
+void PrintTo(const RuleCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class PixelRuleTest : public testing::TestWithParam<RuleCase> {};
+
+TEST_P(PixelRuleTest, LeavesOutTransparentPixelsAndNeverStepsNextToTheTransparentColour) {
+    const RuleCase& c = GetParam();
+    std::unique_ptr<CoverImage> cover = MustRead(MakePng({.colourType = c.colourType,
+                                                          .transparentColour = c.transparentColour,
+                                                          .pixels = {c.pixel}}));
+    std::string steps;
+    for (uint64_t i = 0; i < cover->ElementCount(); ++i) {
+        const Steps allowed = cover->AllowedSteps(i);
+        steps += allowed.down && allowed.up ? 'b' : allowed.up ? 'u' : allowed.down ? 'd' : '.';
+    }
+    EXPECT_EQ(steps, c.steps);
+    const bool usable = std::string(c.steps).find_first_not_of('.') != std::string::npos;
+    EXPECT_EQ(cover->UsableCount(), usable ? cover->ElementCount() : 0);
+}
+
+const RuleCase kRuleCases[] = {
+    {"grey_at_the_colour", kGrey, true, {100}, "."},
+    {"grey_one_above", kGrey, true, {101}, "."},
+    {"grey_one_below", kGrey, true, {99}, "."},
+    {"grey_two_above", kGrey, true, {102}, "u"},
+    {"grey_two_below", kGrey, true, {98}, "d"},
+    {"grey_three_above", kGrey, true, {103}, "b"},
+    {"grey_black", kGrey, true, {0}, "u"},
+    {"grey_white_without_colour", kGrey, false, {255}, "d"},
+    {"rgb_one_step_in_two_channels", kRgb, true, {101, 99, 100}, "..."},
+    {"rgb_two_steps_in_one", kRgb, true, {102, 100, 100}, "ubb"},
+    {"rgb_two_steps_in_two", kRgb, true, {102, 98, 101}, "udb"},
+    {"rgb_three_steps_in_one", kRgb, true, {103, 98, 100}, "bbb"},
+    {"rgb_far_at_the_ends", kRgb, true, {0, 101, 255}, "ubd"},
+    {"grey_alpha_transparent", kGreyAlpha, false, {50, 0}, "."},
+    {"grey_alpha_nearly_transparent", kGreyAlpha, false, {50, 1}, "b"},
+    {"rgba_transparent", kRgba, false, {1, 2, 3, 0}, "..."},
+    {"rgba_half", kRgba, false, {255, 0, 7, 128}, "dub"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Pixels, PixelRuleTest, testing::ValuesIn(kRuleCases),
+                         testing::PrintToStringParamName());
+
+struct BmpCase {
+    const char* name;
+    unsigned bits;
+    bool topDown;
+    bool bitfields;
+};
+void PrintTo(const BmpCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class BmpCoverTest : public testing::TestWithParam<BmpCase> {};
+
+TEST_P(BmpCoverTest, ChangesTheSampleBytesOfAFileCopyAndNothingElse) {
+    const BmpCase& c = GetParam();
+    const Bytes original = MakeBmp(c.bits, c.topDown, c.bitfields ? 3 : 0);
+    std::unique_ptr<CoverImage> cover = MustRead(original);
+    ASSERT_EQ(cover->ElementCount(), 3u * 2 * 3);
+    const std::vector<int> values = ChangeEvery(*cover, 2);
+    // Element (x, y, red/green/blue) from the top left, stored bottom-up unless top-down.
+    Bytes expected = original;
+    const size_t rowBytes = (3 * c.bits + 31) / 32 * 4, offset = c.bitfields ? 66 : 54;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const size_t x = i / 3 % 3, y = i / 9, channel = i % 3;
+        const size_t row = c.topDown ? y : 1 - y;
+        expected[offset + row * rowBytes + x * c.bits / 8 + 2 - channel] =
+            static_cast<uint8_t>(values[i]);
+    }
+    Bytes written;
+    ASSERT_EQ(cover->Write(written), CoverStatus::Ok);
+    EXPECT_EQ(written, expected);
+    EXPECT_NE(written, original);
+}
+
+const BmpCase kBmpCases[] = {
+    {"rgb24_bottom_up", 24, false, false},
+    {"rgb24_top_down", 24, true, false},
+    {"rgb32_bottom_up", 32, false, false},
+    {"rgb32_top_down_bitfields", 32, true, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Kinds, BmpCoverTest, testing::ValuesIn(kBmpCases),
+                         testing::PrintToStringParamName());
+
+TEST(PixelCover, AnElementMovesAtMostOneStepFromItsCoverValue) {
+    std::unique_ptr<CoverImage> cover = MustRead(MakeBmp(24, false));
+    const int start = cover->Value(0);
+    ASSERT_GT(start, 0);
+    ASSERT_LT(start, 255);
+    const struct {
+        int step;
+        bool done;
+        int value;
+    } moves[] = {{1, true, start + 1},  {1, false, start + 1},  {-1, true, start},
+                 {-1, true, start - 1}, {-1, false, start - 1}, {2, false, start - 1}};
+    for (const auto& move : moves) {
+        EXPECT_EQ(cover->Change(0, move.step), move.done) << move.step;
+        EXPECT_EQ(cover->Value(0), move.value);
+    }
+    EXPECT_FALSE(cover->Change(cover->ElementCount(), 1));
+}
+
+TEST(CoverImage, WritesToAStreamWhatItWritesToMemory) {
+    for (const Bytes& picture :
+         {MakeJpeg({.progressive = true}), MakePng({}), MakeBmp(32, false)}) {
+        std::unique_ptr<CoverImage> cover = MustRead(picture);
+        ChangeEvery(*cover, 5);
+        Bytes inMemory;
+        ASSERT_EQ(cover->Write(inMemory), CoverStatus::Ok);
+        FILE* stream = std::tmpfile();
+        ASSERT_NE(stream, nullptr);
+        EXPECT_EQ(cover->Write(stream), CoverStatus::Ok);
+        Bytes onStream(inMemory.size() + 1);
+        std::rewind(stream);
+        onStream.resize(std::fread(onStream.data(), 1, onStream.size(), stream));
+        std::fclose(stream);
+        EXPECT_EQ(onStream, inMemory);
+
+        FILE* readOnly = std::fopen("/dev/null", "r");
+        ASSERT_NE(readOnly, nullptr);
+        EXPECT_EQ(cover->Write(readOnly), CoverStatus::WriteFailed);
+        std::fclose(readOnly);
+    }
+}
+
+} // namespace
+} // namespace lumora::test

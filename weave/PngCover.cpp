@@ -1,0 +1,218 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "weave/PngCover.h"
+
+#include "picture/PngChunks.h"
+#include "weave/PngLibrary.h"
+
+namespace lumora {
+namespace {
+
+// Where the IDAT chunks lie, and what would make the file unusable as a cover.
+struct ChunkPlan {
+    PictureEnd end;
+    uint64_t firstIdat = 0;
+    uint64_t idatEnd = 0;
+    bool animated = false;
+    bool split = false; // IDAT chunks with other chunks between them
+};
+
+ChunkPlan PlanChunks(const ByteSource& source) {
+    ChunkPlan plan;
+    bool inIdat = false, afterIdat = false;
+    plan.end = WalkPng(source, [&](const PngChunk& chunk) {
+        if (chunk.type == PngChunkType("acTL"))
+            plan.animated = true;
+        if (chunk.type != PngChunkType("IDAT")) {
+            afterIdat = afterIdat || inIdat;
+            inIdat = false;
+            return;
+        }
+        plan.split = plan.split || afterIdat;
+        if (!inIdat)
+            plan.firstIdat = chunk.offset;
+        inIdat = true;
+        plan.idatEnd = chunk.offset + 12 + chunk.length;
+    });
+    return plan;
+}
+
+CoverStatus CheckSamples(png_structp png, png_infop info, uint64_t mostBytes) {
+    const png_byte colourType = png_get_color_type(png, info);
+    if (colourType == PNG_COLOR_TYPE_PALETTE)
+        return CoverStatus::Palette;
+    if (png_get_bit_depth(png, info) != 8)
+        return CoverStatus::NotEightBit;
+    png_color_8p significant = nullptr;
+    if (png_get_sBIT(png, info, &significant) != 0 && significant != nullptr) {
+        const bool colour = (colourType & PNG_COLOR_MASK_COLOR) != 0;
+        const bool alpha = (colourType & PNG_COLOR_MASK_ALPHA) != 0;
+        const bool reduced =
+            colour ? significant->red < 8 || significant->green < 8 || significant->blue < 8
+                   : significant->gray < 8;
+        if (reduced || (alpha && significant->alpha < 8))
+            return CoverStatus::ReducedPrecision;
+    }
+    const uint64_t bytes = uint64_t{png_get_image_width(png, info)} *
+                           png_get_image_height(png, info) * png_get_channels(png, info);
+    return bytes > mostBytes ? CoverStatus::TooLarge : CoverStatus::Ok;
+}
+
+// The tRNS colour of a greyscale or RGB picture.
+std::optional<std::array<int, 3>> TransparentColour(png_structp png, png_infop info) {
+    png_bytep alphas = nullptr;
+    int count = 0;
+    png_color_16p colour = nullptr;
+    if (png_get_tRNS(png, info, &alphas, &count, &colour) == 0 || colour == nullptr)
+        return std::nullopt;
+    if (png_get_color_type(png, info) == PNG_COLOR_TYPE_GRAY)
+        return std::array<int, 3>{colour->gray, 0, 0};
+    if (png_get_color_type(png, info) == PNG_COLOR_TYPE_RGB)
+        return std::array<int, 3>{colour->red, colour->green, colour->blue};
+    return std::nullopt;
+}
+
+PixelLayout LayoutOf(png_structp png, png_infop info) {
+    PixelLayout layout;
+    layout.width = png_get_image_width(png, info);
+    layout.height = png_get_image_height(png, info);
+    const png_byte colourType = png_get_color_type(png, info);
+    layout.channels = (colourType & PNG_COLOR_MASK_COLOR) != 0 ? 3 : 1;
+    layout.pixelBytes = png_get_channels(png, info);
+    layout.channelAt = {0, 1, 2};
+    if ((colourType & PNG_COLOR_MASK_ALPHA) != 0)
+        layout.alphaAt = layout.channels;
+    layout.rowStride = static_cast<int64_t>(uint64_t{layout.width} * layout.pixelBytes);
+    return layout;
+}
+
+// The libpng objects of one write and the whole PNG they make.
+struct PngEncoding {
+    PngChannel channel;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::vector<png_bytep> rows;
+    std::vector<uint8_t> encoded;
+
+    ~PngEncoding() { png_destroy_write_struct(&png, &info); }
+
+    // Everything a jump from libpng may skip lives in this object.
+    CoverStatus Run(const PixelLayout& layout, int colourType, bool interlaced) {
+        png = channel.MakeWriter(encoded);
+        info = png == nullptr ? nullptr : png_create_info_struct(png);
+        if (info == nullptr)
+            return CoverStatus::NoMemory;
+        if (setjmp(channel.jump) != 0)
+            return channel.noMemory ? CoverStatus::NoMemory : CoverStatus::Damaged;
+        png_set_IHDR(png, info, layout.width, layout.height, 8, colourType,
+                     interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        png_write_image(png, rows.data());
+        png_write_end(png, nullptr);
+        return CoverStatus::Ok;
+    }
+};
+
+} // namespace
+
+// The libpng objects of one read and what it found.
+struct PngCover::Decoding {
+    PngChannel channel;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::vector<png_bytep> rows;
+    PixelLayout layout;
+    std::optional<std::array<int, 3>> transparent;
+
+    ~Decoding() { png_destroy_read_struct(&png, &info, nullptr); }
+
+    // Decodes the samples into `cover`. Everything a jump from libpng may skip lives in
+    // this object or in the cover.
+    CoverStatus Run(const ByteSource& source, uint64_t mostBytes, PngCover& cover) {
+        png = channel.MakeReader(source);
+        info = png == nullptr ? nullptr : png_create_info_struct(png);
+        if (info == nullptr)
+            return CoverStatus::NoMemory;
+        if (setjmp(channel.jump) != 0)
+            return channel.readFailed ? CoverStatus::ReadFailed : CoverStatus::Damaged;
+        png_read_info(png, info);
+        const CoverStatus samples = CheckSamples(png, info, mostBytes);
+        if (samples != CoverStatus::Ok)
+            return samples;
+        cover.m_colourType = png_get_color_type(png, info);
+        cover.m_interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+        png_set_interlace_handling(png);
+        png_read_update_info(png, info);
+        layout = LayoutOf(png, info);
+        const size_t rowBytes = png_get_rowbytes(png, info);
+        cover.m_pixels.resize(rowBytes * layout.height);
+        rows.resize(layout.height);
+        for (uint32_t y = 0; y < layout.height; ++y)
+            rows[y] = cover.m_pixels.data() + y * rowBytes;
+        png_read_image(png, rows.data());
+        png_read_end(png, nullptr);
+        transparent = TransparentColour(png, info);
+        return CoverStatus::Ok;
+    }
+};
+
+CoverStatus PngCover::Read(const ByteSource& source, std::unique_ptr<PngCover>& cover,
+                           uint64_t mostBytes) {
+    const ChunkPlan plan = PlanChunks(source);
+    if (plan.end.status == EndStatus::ReadFailed)
+        return CoverStatus::ReadFailed;
+    if (plan.end.status != EndStatus::Found || plan.split || plan.firstIdat == 0)
+        return CoverStatus::Damaged;
+    if (plan.animated)
+        return CoverStatus::Animated;
+    std::unique_ptr<PngCover> made(new PngCover());
+    made->m_before = source.HeadAt(0, static_cast<size_t>(plan.firstIdat));
+    made->m_after = source.HeadAt(plan.idatEnd, static_cast<size_t>(plan.end.end - plan.idatEnd));
+    if (made->m_before.size() != plan.firstIdat || made->m_after.empty())
+        return CoverStatus::ReadFailed;
+    const CoverStatus status = made->Load(source, mostBytes);
+    if (status == CoverStatus::Ok)
+        cover = std::move(made);
+    return status;
+}
+
+CoverStatus PngCover::Load(const ByteSource& source, uint64_t mostBytes) {
+    Decoding decoding;
+    const CoverStatus status = decoding.Run(source, mostBytes, *this);
+    if (status == CoverStatus::Ok)
+        Index(m_pixels.data(), decoding.layout, decoding.transparent);
+    return status;
+}
+
+CoverStatus PngCover::Write(std::vector<uint8_t>& out) const {
+    PngEncoding encoding;
+    const PixelLayout& layout = Layout();
+    encoding.rows.resize(layout.height);
+    // libpng takes rows as non-const but copies them before it works on them.
+    auto* pixels = const_cast<uint8_t*>(m_pixels.data());
+    for (uint32_t y = 0; y < layout.height; ++y)
+        encoding.rows[y] = pixels + y * static_cast<size_t>(layout.rowStride);
+    const CoverStatus status = encoding.Run(layout, m_colourType, m_interlaced);
+    if (status != CoverStatus::Ok)
+        return status;
+    out = m_before;
+    const MemorySource encoded(encoding.encoded);
+    const PictureEnd end = WalkPng(encoded, [&](const PngChunk& chunk) {
+        if (chunk.type == PngChunkType("IDAT"))
+            out.insert(out.end(), encoding.encoded.begin() + static_cast<ptrdiff_t>(chunk.offset),
+                       encoding.encoded.begin() +
+                           static_cast<ptrdiff_t>(chunk.offset + 12 + chunk.length));
+    });
+    if (end.status != EndStatus::Found)
+        return CoverStatus::Damaged;
+    out.insert(out.end(), m_after.begin(), m_after.end());
+    return CoverStatus::Ok;
+}
+
+CoverStatus PngCover::Write(FILE* out) const {
+    std::vector<uint8_t> bytes;
+    const CoverStatus status = Write(bytes);
+    return status == CoverStatus::Ok ? WriteBytes(out, bytes) : status;
+}
+
+} // namespace lumora
