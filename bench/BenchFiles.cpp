@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -102,6 +103,20 @@ bool ChooseAesPath(benchmark::State& state) {
 
 void RestoreAesPath() {
     rijndael::UseHardwareAes(true);
+}
+
+long StatusKiB(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field + ":", 0) == 0)
+            return std::stol(line.substr(field.size() + 1));
+    return -1;
+}
+
+bool ResetPeakMemory() {
+    std::ofstream reset("/proc/self/clear_refs");
+    reset << "5" << std::flush;
+    return static_cast<bool>(reset);
 }
 
 } // namespace lumora::bench
