@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
@@ -55,11 +56,20 @@ struct alignas(32) StateCosts {
     float b[kTrellisStates];
 };
 
+using Quad = float __attribute__((vector_size(16)));
+
 // Drops the block's finished row: the states whose lowest bit is the message bit survive,
 // shifted down; the upper half (a new row not yet touched) starts unreachable.
 void ShiftOutRow(const float* from, float* to, bool bit) {
-    for (unsigned s = 0; s < kTrellisStates / 2; ++s)
-        to[s] = from[2 * s + (bit ? 1 : 0)];
+    for (unsigned s = 0; s < kTrellisStates / 2; s += 4) {
+        Quad a;
+        Quad b;
+        std::memcpy(&a, from + 2 * s, sizeof a);
+        std::memcpy(&b, from + 2 * s + 4, sizeof b);
+        const Quad kept = bit ? __builtin_shufflevector(a, b, 1, 3, 5, 7)
+                              : __builtin_shufflevector(a, b, 0, 2, 4, 6);
+        std::memcpy(to + s, &kept, sizeof kept);
+    }
     std::fill(to + kTrellisStates / 2, to + kTrellisStates, kUnreachable);
 }
 

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 namespace lumora::weave {
 namespace {
 
@@ -82,23 +85,31 @@ TEST(BlockRule, BlocksAreOfTwoNeighbouringWidthsAndUseEveryColumn) {
     }
 }
 
-TEST(Submatrix, ColumnsAreTheDocumentedGeneratorsOutputWithFirstAndLastRowSet) {
-    // Worked out from the documented rule with arbitrary-precision integers.
+TEST(Submatrix, ColumnsAreTheDocumentedDrawsWithFirstAndLastRowSetAndNoneTwice) {
+    // Worked out from the documented rule with arbitrary-precision integers: the first
+    // three columns and the last of each width.
     const struct {
         size_t width;
-        size_t index;
-        uint16_t column;
-    } vectors[] = {{1, 0, 0x2c1},  {2, 0, 0x2cf},   {2, 1, 0x243},     {10, 0, 0x3cb},
-                   {10, 9, 0x33d}, {34, 33, 0x2af}, {1000, 999, 0x2b9}};
-    for (const auto& v : vectors)
-        EXPECT_EQ(SubmatrixColumn(v.width, v.index), v.column) << v.width << "/" << v.index;
-    for (size_t width : {1u, 9u, 10u, 11u, 200u}) {
-        const std::vector<uint16_t> columns = SubmatrixColumns(width);
-        ASSERT_EQ(columns.size(), width);
-        for (size_t j = 0; j < width; ++j) {
-            EXPECT_EQ(columns[j], SubmatrixColumn(width, j));
+        uint16_t first[3];
+        uint16_t last;
+    } vectors[] = {
+        {1, {0x2c1, 0, 0}, 0x2c1},          {2, {0x235, 0x3b7, 0}, 0x3b7},
+        {10, {0x223, 0x2f3, 0x29f}, 0x359}, {64, {0x2f3, 0x281, 0x2d9}, 0x33b},
+        {65, {0x2b1, 0x385, 0x29b}, 0x313}, {300, {0x393, 0x2af, 0x2fd}, 0x2c9},
+    };
+    for (const auto& v : vectors) {
+        const std::vector<uint16_t> columns = SubmatrixColumns(v.width);
+        ASSERT_EQ(columns.size(), v.width);
+        for (size_t j = 0; j < std::min<size_t>(3, v.width); ++j)
+            EXPECT_EQ(columns[j], v.first[j]) << v.width << "/" << j;
+        EXPECT_EQ(columns.back(), v.last) << v.width;
+        std::set<uint16_t> distinct;
+        for (size_t j = 0; j < v.width; ++j) {
             EXPECT_EQ(columns[j] & 0x201, 0x201);
             EXPECT_LT(columns[j], 1u << kTrellisHeight);
+            if (j < 256) {
+                EXPECT_TRUE(distinct.insert(columns[j]).second) << v.width << "/" << j;
+            }
         }
     }
 }
