@@ -36,8 +36,8 @@ void RestoreAesPath();
 // A /proc/self/status field in KiB (VmRSS, VmHWM); -1 when it cannot be read.
 long StatusKiB(const std::string& field);
 
-// Resets the process's peak resident set (writing 5 to /proc/self/clear_refs); false when
-// it cannot.
+// Returns freed memory to the system and resets the process's peak resident set (writing 5
+// to /proc/self/clear_refs); false when it cannot.
 bool ResetPeakMemory();
 
 // Runs work once and reports the peak resident memory it added in MiB; -1 when the peak
