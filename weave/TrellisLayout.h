@@ -31,7 +31,7 @@
 // TrellisLayout.cpp, found by search among the 256 states w + 65536 * t (0 <= t < 256):
 // the eight whose codes made the fewest changes on a random cover of about 262,000
 // elements with uniform costs at rate 1 / w, then the best of those on one of about
-// 2.1 million. Repeated columns and unlucky draws cost up to 10 % more changes.
+// 2.1 million. Repeated columns and unlucky draws cost up to 9 % more changes.
 //
 // Syndrome. The message bits of a segment are H * y over GF(2), y the segment's parities.
 #pragma once
