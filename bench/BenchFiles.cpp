@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <malloc.h>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -102,6 +104,21 @@ bool ChooseAesPath(benchmark::State& state) {
 
 void RestoreAesPath() {
     rijndael::UseHardwareAes(true);
+}
+
+long StatusKiB(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field + ":", 0) == 0)
+            return std::stol(line.substr(field.size() + 1));
+    return -1;
+}
+
+bool ResetPeakMemory() {
+    ::malloc_trim(0); // freed memory the allocator keeps would hide what the work adds
+    std::ofstream reset("/proc/self/clear_refs");
+    reset << "5" << std::flush;
+    return static_cast<bool>(reset);
 }
 
 } // namespace lumora::bench

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Inputs of the benchmarks: a scratch folder that is removed at exit and deterministic
-// file contents, half text-like and half random; and the choice of the AES path.
+// file contents, half text-like and half random; the choice of the AES path; and the peak
+// memory a piece of work adds.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -31,5 +32,22 @@ const std::string& LargeInputFile();
 // skipped) when the processor has none. RestoreAesPath() puts the default back.
 bool ChooseAesPath(benchmark::State& state);
 void RestoreAesPath();
+
+// A /proc/self/status field in KiB (VmRSS, VmHWM); -1 when it cannot be read.
+long StatusKiB(const std::string& field);
+
+// Returns freed memory to the system and resets the process's peak resident set (writing 5
+// to /proc/self/clear_refs); false when it cannot.
+bool ResetPeakMemory();
+
+// Runs work once and reports the peak resident memory it added in MiB; -1 when the peak
+// cannot be reset.
+template <typename Work> double PeakMiBAddedBy(Work&& work) {
+    if (!ResetPeakMemory())
+        return -1;
+    const long before = StatusKiB("VmRSS");
+    work();
+    return static_cast<double>(StatusKiB("VmHWM") - before) / 1024.0;
+}
 
 } // namespace lumora::bench

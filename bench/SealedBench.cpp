@@ -13,33 +13,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <sodium.h>
 #include <unistd.h>
 
 namespace lumora::bench {
 namespace {
-
-// A /proc/self/status field in KiB (VmRSS, VmHWM); -1 when it cannot be read.
-long StatusKiB(const std::string& field) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind(field + ":", 0) == 0)
-            return std::stol(line.substr(field.size() + 1));
-    return -1;
-}
-
-// Runs work once and reports the peak resident memory it added in MiB, after resetting the
-// process's peak (writing 5 to /proc/self/clear_refs); -1 when the peak cannot be reset.
-template <typename Work> double PeakMiBAddedBy(Work&& work) {
-    std::ofstream reset("/proc/self/clear_refs");
-    reset << "5" << std::flush;
-    if (!reset)
-        return -1;
-    const long before = StatusKiB("VmRSS");
-    work();
-    return (StatusKiB("VmHWM") - before) / 1024.0;
-}
 
 const SealedKey& ReleasedKey() {
     static const SealedKey key = [] {

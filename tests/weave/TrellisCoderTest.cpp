@@ -1,0 +1,182 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "weave/TrellisCoder.h"
+#include "weave/TrellisLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <random>
+
+namespace lumora::weave {
+namespace {
+
+constexpr float kWet = std::numeric_limits<float>::infinity();
+
+enum class Shape { Uniform, Spread, Ties };
+
+struct CoverShape {
+    size_t n, k;
+    double wetShare;
+    Shape shape;
+};
+
+struct Cover {
+    std::vector<uint8_t> parities;
+    std::vector<float> costs;
+    std::vector<uint8_t> message;
+};
+
+// Random parities and message; costs of the shape (Ties: 0, 1 or 2), a share of them wet.
+Cover MakeCover(const CoverShape& s, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> unit(0, 1);
+    Cover c{std::vector<uint8_t>(s.n), std::vector<float>(s.n), std::vector<uint8_t>(s.k)};
+    for (size_t i = 0; i < s.n; ++i) {
+        c.parities[i] = static_cast<uint8_t>(random() & 1);
+        const double spread = std::exp2(12 * unit(random) - 6);
+        c.costs[i] = s.shape == Shape::Uniform  ? 1.0f
+                     : s.shape == Shape::Spread ? static_cast<float>(spread)
+                                                : static_cast<float>(random() % 3);
+        if (unit(random) < s.wetShare)
+            c.costs[i] = kWet;
+    }
+    for (uint8_t& bit : c.message)
+        bit = static_cast<uint8_t>(random() & 1);
+    return c;
+}
+
+// The last: three of six segments carry a bit.
+const CoverShape kCovers[] = {{1, 1, 0, Shape::Uniform},
+                              {9, 4, 0, Shape::Ties},
+                              {1000, 100, 0, Shape::Uniform},
+                              {4000, 1000, 0.3, Shape::Spread},
+                              {65536, 6553, 0.1, Shape::Spread},
+                              {3 * 65536 + 17, 20000, 0.5, Shape::Spread},
+                              {200000, 31, 0.9, Shape::Ties},
+                              {5000, 4990, 0, Shape::Spread},
+                              {70000, 70000, 0, Shape::Ties},
+                              {70001, 35000, 0.1, Shape::Ties},
+                              {5 * 65536 + 3, 3, 0, Shape::Uniform}};
+
+class TrellisCovers : public testing::TestWithParam<CoverShape> {};
+
+TEST_P(TrellisCovers, TheReaderGetsTheMessageAndNoWetElementChanges) {
+    const CoverShape& s = GetParam();
+    const Cover c = MakeCover(s, static_cast<uint32_t>(s.n + s.k));
+    std::vector<size_t> asked;
+    const SegmentCover cover = [&](size_t begin, std::span<uint8_t> parities,
+                                   std::span<float> costs) {
+        asked.push_back(begin);
+        std::copy_n(c.parities.begin() + static_cast<ptrdiff_t>(begin), parities.size(),
+                    parities.begin());
+        std::copy_n(c.costs.begin() + static_cast<ptrdiff_t>(begin), costs.size(), costs.begin());
+    };
+    std::vector<size_t> flips;
+    const TrellisResult result = EmbedParities(s.n, cover, c.message, flips);
+    ASSERT_EQ(result.status, TrellisStatus::Ok);
+    ASSERT_EQ(result.changes, flips.size());
+    ASSERT_EQ(std::adjacent_find(flips.begin(), flips.end(), std::greater_equal<>()), flips.end());
+    double cost = 0;
+    std::vector<uint8_t> stego = c.parities;
+    for (const size_t i : flips) {
+        ASSERT_FALSE(std::isinf(c.costs.at(i))) << "wet element " << i << " changed";
+        cost += c.costs[i];
+        stego[i] ^= 1;
+    }
+    EXPECT_DOUBLE_EQ(result.cost, cost);
+    std::vector<uint8_t> read;
+    ASSERT_TRUE(ExtractParities(stego, s.k, read));
+    EXPECT_EQ(read, c.message);
+    // The coder asks once for each segment that carries bits, and for no other.
+    std::vector<size_t> carrying;
+    for (size_t i = 0; i < SegmentCount(s.n); ++i)
+        if (SegmentAt(s.n, s.k, i).bitCount != 0)
+            carrying.push_back(SegmentAt(s.n, s.k, i).begin);
+    EXPECT_EQ(asked, carrying);
+}
+
+TEST_P(TrellisCovers, Avx2AndPortablePassesChooseTheSameFlips) {
+    if (!Avx2KernelAvailable())
+        GTEST_SKIP() << "the processor has no AVX2";
+    const Cover c = MakeCover(GetParam(), 17);
+    std::vector<size_t> portable;
+    std::vector<size_t> avx2;
+    const auto a = EmbedParities(c.parities, c.costs, c.message, portable, TrellisKernel::Portable);
+    const auto b = EmbedParities(c.parities, c.costs, c.message, avx2, TrellisKernel::Avx2);
+    EXPECT_EQ(a.status, b.status);
+    EXPECT_EQ(a.cost, b.cost);
+    EXPECT_EQ(portable, avx2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, TrellisCovers, testing::ValuesIn(kCovers));
+
+// The least cost over every flip pattern of a small cover; infinity when none carries it.
+double LeastCost(const Cover& c) {
+    double best = kWet;
+    std::vector<uint8_t> read;
+    for (uint32_t pattern = 0; pattern < (1u << c.parities.size()); ++pattern) {
+        double cost = 0;
+        std::vector<uint8_t> y = c.parities;
+        for (size_t i = 0; i < y.size(); ++i) {
+            cost += (pattern >> i) & 1 ? c.costs[i] : 0.0;
+            y[i] ^= (pattern >> i) & 1;
+        }
+        if (cost < best && ExtractParities(y, c.message.size(), read) && read == c.message)
+            best = cost;
+    }
+    return best;
+}
+
+TEST(TrellisCoder, FindsTheCheapestFlipsOrFailsExactlyWhenThereAreNone) {
+    std::mt19937 random(3);
+    int unsolvable = 0;
+    for (uint32_t seed = 0; seed < 120; ++seed) {
+        const size_t n = 2 + random() % 11;
+        const CoverShape s{n, 1 + random() % n, 0.25, seed % 2 != 0 ? Shape::Ties : Shape::Spread};
+        const Cover c = MakeCover(s, seed);
+        const double least = LeastCost(c);
+        std::vector<size_t> flips;
+        const TrellisResult result = EmbedParities(c.parities, c.costs, c.message, flips);
+        if (std::isinf(least)) {
+            ++unsolvable;
+            EXPECT_EQ(result.status, TrellisStatus::Unsolvable) << "n " << n << " k " << s.k;
+            EXPECT_TRUE(flips.empty());
+        } else {
+            ASSERT_EQ(result.status, TrellisStatus::Ok) << "n " << n << " k " << s.k;
+            EXPECT_NEAR(result.cost, least, 1e-4 * least) << "n " << n << " k " << s.k;
+        }
+    }
+    EXPECT_GT(unsolvable, 0); // the table reaches both outcomes
+    EXPECT_LT(unsolvable, 120);
+}
+
+TEST(TrellisCoder, FailsWithItsReasonAndNoFlips) {
+    // All wet; more bits than elements; not a number; negative; a cost missing.
+    const struct {
+        size_t n, k;
+        float cost;
+        size_t costCount;
+        TrellisStatus status;
+    } cases[] = {{100000, 500, kWet, 100000, TrellisStatus::Unsolvable},
+                 {10, 11, 1, 10, TrellisStatus::TooManyBits},
+                 {100, 10, std::nanf(""), 100, TrellisStatus::InvalidCost},
+                 {100, 10, -1, 100, TrellisStatus::InvalidCost},
+                 {100, 10, 1, 99, TrellisStatus::InvalidCost}};
+    for (const auto& p : cases) {
+        Cover c = MakeCover({p.n, p.k, 0, Shape::Uniform}, 1);
+        c.costs.assign(p.costCount, p.cost);
+        std::vector<size_t> flips{1, 2};
+        const TrellisResult result = EmbedParities(c.parities, c.costs, c.message, flips);
+        EXPECT_EQ(result.status, p.status) << p.n << " " << p.k << " " << p.cost;
+        EXPECT_TRUE(flips.empty() && result.changes == 0);
+    }
+    std::vector<uint8_t> bits{1};
+    EXPECT_FALSE(ExtractParities(std::vector<uint8_t>(5), 6, bits));
+    EXPECT_TRUE(bits.empty());
+}
+
+} // namespace
+} // namespace lumora::weave

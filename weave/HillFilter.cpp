@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "weave/HillFilter.h"
+
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+
+namespace lumora::weave {
+namespace {
+
+constexpr size_t kMaxAbsSum = 9 * 16 * 255;        // a 3x3 sum of |R|; |R| <= 16 * 255
+constexpr uint64_t kOne = uint64_t{1} << 32;       // fixed point of 1 / xi
+constexpr uint64_t kFlat = uint64_t{1} << 47;      // 1 / xi where xi = 0: 2^15
+constexpr ptrdiff_t kReach = 7;                    // the 15x15 mean reaches 7 samples each way
+constexpr double kBoxScale = 225.0 * 4294967296.0; // a 15x15 sum of fixed-point values per 1.0
+constexpr size_t kReciprocalRows = 2 * kReach + 2; // rows y - 8 .. y + 7 of the running sum
+
+// Mirrors an index into [0, n): ... 1 0 | 0 1 ... n-1 | n-1 n-2 ...
+size_t Mirror(ptrdiff_t i, size_t n) {
+    const ptrdiff_t period = 2 * static_cast<ptrdiff_t>(n);
+    ptrdiff_t m = i % period;
+    if (m < 0)
+        m += period;
+    return static_cast<size_t>(m < period / 2 ? m : period - 1 - m);
+}
+
+// 1 / xi in fixed point for every 3x3 sum S of |R| (xi = S / 9).
+const std::vector<uint64_t>& Reciprocals() {
+    static const std::vector<uint64_t> table = [] {
+        std::vector<uint64_t> t(kMaxAbsSum + 1);
+        t[0] = kFlat;
+        for (uint64_t s = 1; s < t.size(); ++s)
+            t[s] = (9 * kOne + s / 2) / s;
+        return t;
+    }();
+    return table;
+}
+
+// The 15x15 sums at which a level begins: level L covers [bound[L], bound[L + 1]).
+const std::array<double, 257>& LevelBounds() {
+    static const std::array<double, 257> bounds = [] {
+        std::array<double, 257> b{};
+        b[0] = 0;
+        for (int level = 1; level < 256; ++level)
+            b[static_cast<size_t>(level)] = kBoxScale * std::exp2((level - 128.5) / 8.0);
+        b[256] = std::numeric_limits<double>::infinity();
+        return b;
+    }();
+    return bounds;
+}
+
+uint8_t LevelOf(uint64_t sum, const std::array<double, 257>& bounds) {
+    // An estimate from the sum's bit length (log2(sum) lies in [bits - 1, bits), and
+    // 8 * log2(kBoxScale) = 318.5), then at most a few steps to the exact level.
+    const int bits = 64 - std::countl_zero(sum);
+    int level = 8 * bits - 195;
+    level = level < 0 ? 0 : (level > 255 ? 255 : level);
+    const double value = static_cast<double>(sum);
+    while (value >= bounds[static_cast<size_t>(level) + 1])
+        ++level;
+    while (value < bounds[static_cast<size_t>(level)])
+        --level;
+    return static_cast<uint8_t>(level);
+}
+
+// Rows computed on demand; row r lives in slot r % slots until another row takes it.
+template <typename T> class RowSlots {
+public:
+    RowSlots(size_t slots, size_t width)
+        : width_(width), values_(slots * width), rows_(slots, kNone) {}
+
+    // The slot of `row`, and whether it still has to be filled.
+    T* Slot(size_t row, bool& empty) {
+        const size_t slot = row % rows_.size();
+        empty = rows_[slot] != row;
+        rows_[slot] = row;
+        return values_.data() + slot * width_;
+    }
+
+private:
+    static constexpr size_t kNone = std::numeric_limits<size_t>::max();
+    size_t width_;
+    std::vector<T> values_;
+    std::vector<size_t> rows_;
+};
+
+class BandFilter {
+public:
+    explicit BandFilter(const SamplePlane& plane)
+        : plane_(plane), width_(plane.width), left_(width_), right_(width_), residuals_(4, width_),
+          reciprocals_(kReciprocalRows, width_), columnSums_(width_), vertical_(width_),
+          table_(Reciprocals()) {
+        for (size_t x = 0; x < width_; ++x) {
+            left_[x] = Mirror(static_cast<ptrdiff_t>(x) - 1, width_);
+            right_[x] = Mirror(static_cast<ptrdiff_t>(x) + 1, width_);
+        }
+    }
+
+    void Run(std::vector<uint8_t>& levels) {
+        const auto& bounds = LevelBounds();
+        const ptrdiff_t height = static_cast<ptrdiff_t>(plane_.height);
+        std::fill(columnSums_.begin(), columnSums_.end(), 0);
+        for (ptrdiff_t dy = -kReach; dy <= kReach; ++dy)
+            AddRow(Reciprocal(Mirror(dy, plane_.height)), 1);
+        for (ptrdiff_t y = 0; y < height; ++y) {
+            if (y > 0) {
+                AddRow(Reciprocal(Mirror(y - kReach - 1, plane_.height)), -1);
+                AddRow(Reciprocal(Mirror(y + kReach, plane_.height)), 1);
+            }
+            uint8_t* out = levels.data() + static_cast<size_t>(y) * width_;
+            uint64_t sum = 0;
+            for (ptrdiff_t dx = -kReach; dx <= kReach; ++dx)
+                sum += columnSums_[Mirror(dx, width_)];
+            for (size_t x = 0; x < width_; ++x) {
+                out[x] = LevelOf(sum, bounds);
+                const ptrdiff_t at = static_cast<ptrdiff_t>(x);
+                sum += columnSums_[Mirror(at + kReach + 1, width_)];
+                sum -= columnSums_[Mirror(at - kReach, width_)];
+            }
+        }
+    }
+
+private:
+    const uint8_t* Row(size_t y) const { return plane_.samples + y * plane_.rowStride; }
+    uint8_t At(const uint8_t* row, size_t x) const { return row[x * plane_.sampleStride]; }
+
+    // |R| of row y.
+    const uint32_t* AbsResidual(size_t y) {
+        bool empty = false;
+        uint32_t* out = residuals_.Slot(y, empty);
+        if (!empty)
+            return out;
+        const ptrdiff_t at = static_cast<ptrdiff_t>(y);
+        const uint8_t* a = Row(Mirror(at - 1, plane_.height));
+        const uint8_t* b = Row(y);
+        const uint8_t* c = Row(Mirror(at + 1, plane_.height));
+        for (size_t x = 0; x < width_; ++x) {
+            const size_t l = left_[x];
+            const size_t r = right_[x];
+            const int edges = At(a, l) + At(a, r) + At(c, l) + At(c, r);
+            const int sides = At(a, x) + At(b, l) + At(b, r) + At(c, x);
+            const int residual = 2 * sides - edges - 4 * At(b, x);
+            out[x] = static_cast<uint32_t>(residual < 0 ? -residual : residual);
+        }
+        return out;
+    }
+
+    // 1 / xi of row y, in fixed point.
+    const uint64_t* Reciprocal(size_t y) {
+        bool empty = false;
+        uint64_t* out = reciprocals_.Slot(y, empty);
+        if (!empty)
+            return out;
+        const ptrdiff_t at = static_cast<ptrdiff_t>(y);
+        std::fill(vertical_.begin(), vertical_.end(), 0);
+        for (ptrdiff_t dy = -1; dy <= 1; ++dy) {
+            const uint32_t* residual = AbsResidual(Mirror(at + dy, plane_.height));
+            for (size_t x = 0; x < width_; ++x)
+                vertical_[x] += residual[x];
+        }
+        for (size_t x = 0; x < width_; ++x)
+            out[x] = table_[vertical_[left_[x]] + vertical_[x] + vertical_[right_[x]]];
+        return out;
+    }
+
+    void AddRow(const uint64_t* row, int sign) {
+        for (size_t x = 0; x < width_; ++x)
+            columnSums_[x] = sign > 0 ? columnSums_[x] + row[x] : columnSums_[x] - row[x];
+    }
+
+    const SamplePlane& plane_;
+    size_t width_;
+    std::vector<size_t> left_;
+    std::vector<size_t> right_;
+    RowSlots<uint32_t> residuals_;
+    RowSlots<uint64_t> reciprocals_;
+    std::vector<uint64_t> columnSums_;
+    std::vector<uint32_t> vertical_;
+    const std::vector<uint64_t>& table_;
+};
+
+} // namespace
+
+std::vector<uint8_t> HillLevels(const SamplePlane& plane) {
+    std::vector<uint8_t> levels(plane.width * plane.height);
+    BandFilter(plane).Run(levels);
+    return levels;
+}
+
+float HillLevelCost(uint8_t level) {
+    static const std::array<float, 256> costs = [] {
+        std::array<float, 256> c{};
+        for (int l = 0; l < 256; ++l)
+            c[static_cast<size_t>(l)] = static_cast<float>(std::exp2((l - 128) / 8.0));
+        return c;
+    }();
+    return costs[level];
+}
+
+} // namespace lumora::weave

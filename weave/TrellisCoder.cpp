@@ -1,0 +1,250 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "weave/TrellisCoder.h"
+
+#include "weave/TrellisForward.h"
+#include "weave/TrellisLayout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+
+namespace lumora::weave {
+namespace {
+
+constexpr float kUnreachable = std::numeric_limits<float>::infinity();
+
+// The two submatrices a segment uses (its blocks are w or w + 1 columns wide) and the
+// columns of its last blocks, whose windows reach past the segment's last row.
+class SegmentColumns {
+public:
+    SegmentColumns(size_t length, size_t bits)
+        : length_(length), bits_(bits), narrowWidth_(length / bits),
+          narrow_(SubmatrixColumns(narrowWidth_)), wide_(SubmatrixColumns(narrowWidth_ + 1)) {
+        clipped_.reserve(narrowWidth_ + 1);
+    }
+
+    size_t Start(size_t bit) const { return BlockStart(length_, bits_, bit); }
+
+    // Column words of block `bit`, cut to the rows the segment has. Valid until the next call.
+    const uint16_t* Block(size_t bit) {
+        const size_t width = Start(bit + 1) - Start(bit);
+        const uint16_t* columns = width == narrowWidth_ ? narrow_.data() : wide_.data();
+        const size_t rowsLeft = bits_ - bit;
+        if (rowsLeft >= kTrellisHeight)
+            return columns;
+        const unsigned mask = (1u << rowsLeft) - 1;
+        clipped_.assign(columns, columns + width);
+        for (uint16_t& column : clipped_)
+            column = static_cast<uint16_t>(column & mask);
+        return clipped_.data();
+    }
+
+private:
+    size_t length_;
+    size_t bits_;
+    size_t narrowWidth_;
+    std::vector<uint16_t> narrow_;
+    std::vector<uint16_t> wide_;
+    std::vector<uint16_t> clipped_;
+};
+
+struct alignas(32) StateCosts {
+    float a[kTrellisStates];
+    float b[kTrellisStates];
+};
+
+using Quad = float __attribute__((vector_size(16)));
+
+// Drops the block's finished row: the states whose lowest bit is the message bit survive,
+// shifted down; the upper half (a new row not yet touched) starts unreachable.
+void ShiftOutRow(const float* from, float* to, bool bit) {
+    for (unsigned s = 0; s < kTrellisStates / 2; s += 4) {
+        Quad a;
+        Quad b;
+        std::memcpy(&a, from + 2 * s, sizeof a);
+        std::memcpy(&b, from + 2 * s + 4, sizeof b);
+        const Quad kept = bit ? __builtin_shufflevector(a, b, 1, 3, 5, 7)
+                              : __builtin_shufflevector(a, b, 0, 2, 4, 6);
+        std::memcpy(to + s, &kept, sizeof kept);
+    }
+    std::fill(to + kTrellisStates / 2, to + kTrellisStates, kUnreachable);
+}
+
+class SegmentEmbedder {
+public:
+    SegmentEmbedder(size_t maxLength, ForwardPass pass)
+        : pass_(pass), parities_(maxLength), costs_(maxLength),
+          path_(maxLength * kPathWordsPerColumn), states_(std::make_unique<StateCosts>()) {}
+
+    // Embeds the segment's bits; appends its flips (absolute positions, ascending).
+    TrellisStatus Embed(const TrellisSegment& segment, const SegmentCover& cover,
+                        std::span<const uint8_t> bits, std::vector<size_t>& flipped,
+                        TrellisResult& result) {
+        const std::span<uint8_t> parities(parities_.data(), segment.length);
+        const std::span<float> costs(costs_.data(), segment.length);
+        cover(segment.begin, parities, costs);
+        for (float& cost : costs) {
+            if (!(cost >= 0.0f))
+                return TrellisStatus::InvalidCost;
+            if (cost == 0.0f)
+                cost = 0.0f; // -0 too: the forward pass compares costs as bit patterns
+        }
+        SegmentColumns columns(segment.length, bits.size());
+        if (std::isinf(Forward(columns, bits)))
+            return TrellisStatus::Unsolvable;
+        const size_t first = flipped.size();
+        Backtrack(columns, bits, segment.begin, flipped);
+        std::reverse(flipped.begin() + static_cast<std::ptrdiff_t>(first), flipped.end());
+        for (size_t i = first; i < flipped.size(); ++i)
+            result.cost += costs_[flipped[i] - segment.begin];
+        result.changes += flipped.size() - first;
+        return TrellisStatus::Ok;
+    }
+
+private:
+    // Returns the least cost that carries the bits.
+    float Forward(SegmentColumns& columns, std::span<const uint8_t> bits) {
+        float* current = states_->a;
+        std::fill(current, current + kTrellisStates, kUnreachable);
+        current[0] = 0.0f;
+        for (size_t bit = 0; bit < bits.size(); ++bit) {
+            const size_t start = columns.Start(bit);
+            ForwardColumns block;
+            block.columns = columns.Block(bit);
+            block.parities = parities_.data() + start;
+            block.costs = costs_.data() + start;
+            block.count = columns.Start(bit + 1) - start;
+            block.path = path_.data() + start * kPathWordsPerColumn;
+            current = pass_(current, Other(current), block);
+            float* next = Other(current);
+            ShiftOutRow(current, next, bits[bit] != 0);
+            current = next;
+        }
+        return current[0];
+    }
+
+    void Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
+                   std::vector<size_t>& flipped) const {
+        unsigned state = 0;
+        for (size_t bit = bits.size(); bit-- > 0;) {
+            state = (state << 1) | (bits[bit] != 0 ? 1u : 0u);
+            const size_t start = columns.Start(bit);
+            const uint16_t* words = columns.Block(bit);
+            for (size_t j = columns.Start(bit + 1); j-- > start;) {
+                const bool one = PathBit(path_.data() + j * kPathWordsPerColumn, state);
+                if (one)
+                    state ^= words[j - start];
+                if (one != (parities_[j] != 0))
+                    flipped.push_back(begin + j);
+            }
+        }
+    }
+
+    float* Other(const float* buffer) const {
+        return buffer == states_->a ? states_->b : states_->a;
+    }
+
+    ForwardPass pass_;
+    std::vector<uint8_t> parities_;
+    std::vector<float> costs_;
+    std::vector<uint32_t> path_;
+    std::unique_ptr<StateCosts> states_;
+};
+
+ForwardPass ChoosePass(TrellisKernel kernel) {
+    if (kernel == TrellisKernel::Portable)
+        return PortableForwardPass();
+    const ForwardPass avx2 = Avx2ForwardPass();
+    return avx2 != nullptr ? avx2 : PortableForwardPass();
+}
+
+} // namespace
+
+bool Avx2KernelAvailable() {
+    return Avx2ForwardPass() != nullptr;
+}
+
+TrellisResult EmbedParities(size_t elements, const SegmentCover& cover,
+                            std::span<const uint8_t> messageBits, std::vector<size_t>& flipped,
+                            TrellisKernel kernel) {
+    flipped.clear();
+    TrellisResult result;
+    if (messageBits.size() > elements) {
+        result.status = TrellisStatus::TooManyBits;
+        return result;
+    }
+    if (messageBits.empty())
+        return result;
+    try {
+        const size_t segments = SegmentCount(elements);
+        SegmentEmbedder embedder(elements / segments + 1, ChoosePass(kernel));
+        for (size_t index = 0; index < segments && result.Ok(); ++index) {
+            const TrellisSegment segment = SegmentAt(elements, messageBits.size(), index);
+            if (segment.bitCount != 0)
+                result.status = embedder.Embed(
+                    segment, cover, messageBits.subspan(segment.bitBegin, segment.bitCount),
+                    flipped, result);
+        }
+    } catch (const std::bad_alloc&) {
+        result.status = TrellisStatus::NoMemory;
+    }
+    if (!result.Ok()) {
+        flipped.clear();
+        result.cost = 0;
+        result.changes = 0;
+    }
+    return result;
+}
+
+TrellisResult EmbedParities(std::span<const uint8_t> parities, std::span<const float> costs,
+                            std::span<const uint8_t> messageBits, std::vector<size_t>& flipped,
+                            TrellisKernel kernel) {
+    if (costs.size() != parities.size()) {
+        flipped.clear();
+        return TrellisResult{TrellisStatus::InvalidCost, 0, 0};
+    }
+    const SegmentCover fromMemory = [&](size_t begin, std::span<uint8_t> segmentParities,
+                                        std::span<float> segmentCosts) {
+        std::copy_n(parities.begin() + static_cast<std::ptrdiff_t>(begin), segmentParities.size(),
+                    segmentParities.begin());
+        std::copy_n(costs.begin() + static_cast<std::ptrdiff_t>(begin), segmentCosts.size(),
+                    segmentCosts.begin());
+    };
+    return EmbedParities(parities.size(), fromMemory, messageBits, flipped, kernel);
+}
+
+bool ExtractParities(std::span<const uint8_t> parities, size_t bitCount,
+                     std::vector<uint8_t>& messageBits) {
+    messageBits.clear();
+    const size_t elements = parities.size();
+    if (bitCount > elements)
+        return false;
+    messageBits.resize(bitCount);
+    const size_t segments = SegmentCount(elements);
+    for (size_t index = 0; index < segments && bitCount != 0; ++index) {
+        const TrellisSegment segment = SegmentAt(elements, bitCount, index);
+        if (segment.bitCount == 0)
+            continue;
+        // Rows past the segment's end are never read out, so the columns need no cutting.
+        const size_t narrowWidth = segment.length / segment.bitCount;
+        const std::vector<uint16_t> narrow = SubmatrixColumns(narrowWidth);
+        const std::vector<uint16_t> wide = SubmatrixColumns(narrowWidth + 1);
+        const uint8_t* y = parities.data() + segment.begin;
+        unsigned syndrome = 0;
+        for (size_t bit = 0; bit < segment.bitCount; ++bit) {
+            const size_t start = BlockStart(segment.length, segment.bitCount, bit);
+            const size_t width = BlockStart(segment.length, segment.bitCount, bit + 1) - start;
+            const uint16_t* columns = width == narrowWidth ? narrow.data() : wide.data();
+            for (size_t j = 0; j < width; ++j)
+                syndrome ^= columns[j] & (y[start + j] != 0 ? 0xFFFFu : 0u);
+            messageBits[segment.bitBegin + bit] = static_cast<uint8_t>(syndrome & 1);
+            syndrome >>= 1;
+        }
+    }
+    return true;
+}
+
+} // namespace lumora::weave

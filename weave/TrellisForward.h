@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The forward (Viterbi) pass of the trellis coder over the columns of one block, in a
+// portable build and in one for processors with AVX2. Both perform the same float
+// additions and comparisons in the same order, so they give the same costs and path bits.
+#pragma once
+
+#include "weave/TrellisLayout.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace lumora::weave {
+
+// Path bits kept per column: one per state.
+inline constexpr size_t kPathWordsPerColumn = kTrellisStates / 32;
+
+// A run of columns of one block.
+struct ForwardColumns {
+    const uint16_t* columns = nullptr; // column words, rows past the segment's end cleared
+    const uint8_t* parities = nullptr; // cover parity of each column's element, 0 or 1
+    const float* costs = nullptr;      // cost of flipping it, +0 or more, or +infinity
+    size_t count = 0;
+    uint32_t* path = nullptr; // count * kPathWordsPerColumn words, written
+};
+
+// Moves the state costs in `from` (kTrellisStates floats, 32-byte aligned) through the
+// columns, using `spare` (the same size) as the other buffer of a ping-pong; returns the
+// buffer that holds the costs after the last column. For each column with word c, the
+// new cost of state s is min(keep, flip) with keep = old[s] + (cost if the parity is 1,
+// else 0) and flip = old[s ^ c] + (cost if the parity is 0, else 0); its path bit is
+// flip < keep (the element's new parity is then 1).
+using ForwardPass = float* (*)(float* from, float* spare, const ForwardColumns& columns);
+
+ForwardPass PortableForwardPass();
+// nullptr when the processor lacks AVX2.
+ForwardPass Avx2ForwardPass();
+
+// Path bit of `state` among a column's kPathWordsPerColumn words.
+inline bool PathBit(const uint32_t* columnPath, unsigned state) {
+    const unsigned vector = state >> 3;
+    const unsigned word = (vector >> 5) * 8 + (state & 7);
+    return (columnPath[word] >> (31 - (vector & 31))) & 1;
+}
+
+} // namespace lumora::weave
