@@ -25,7 +25,7 @@ inline uint64_t Round(uint64_t half, uint64_t roundKey, unsigned outBits) {
 }
 
 // Indices a block of Fill walks side by side.
-constexpr size_t kBlock = 64;
+constexpr size_t kBlock = 1024;
 
 } // namespace
 

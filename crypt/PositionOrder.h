@@ -16,7 +16,7 @@ namespace lumora {
 
 class PositionOrder {
 public:
-    static constexpr int kRounds = 6;
+    static constexpr int kRounds = 4;
     static constexpr size_t kKeySize = 32;
 
     // key: kKeySize bytes. A domain of 0 maps nothing.
