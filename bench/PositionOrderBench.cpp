@@ -28,14 +28,14 @@ const WovenKeys& TestKeys() {
 void BM_PositionOrderMap(benchmark::State& state) {
     const uint8_t key[PositionOrder::kKeySize] = {7};
     const PositionOrder order(key, static_cast<uint64_t>(state.range(0)));
-    std::vector<uint64_t> values(kSegment);
-    uint64_t first = 0;
+    std::vector<uint32_t> values(kSegment);
+    uint32_t first = 0;
     for (auto _ : state) {
         for (size_t i = 0; i < values.size(); ++i)
-            values[i] = first + i;
+            values[i] = first + static_cast<uint32_t>(i);
         order.Map(values.data(), values.size());
         benchmark::DoNotOptimize(values.data());
-        first = (first + kSegment) % (order.Domain() - kSegment);
+        first = static_cast<uint32_t>((first + kSegment) % (order.Domain() - kSegment));
     }
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kSegment));
 }
@@ -43,7 +43,7 @@ BENCHMARK(BM_PositionOrderMap)->Arg(16'777'216)->Arg(16'777'217)->Arg(17'000'000
 
 void BM_WovenOrderFill(benchmark::State& state) {
     const WovenOrder order(static_cast<uint64_t>(state.range(0)), TestKeys());
-    std::vector<uint64_t> elements(kSegment);
+    std::vector<uint32_t> elements(kSegment);
     uint64_t first = 0;
     for (auto _ : state) {
         order.Fill(first, elements.size(), elements.data());

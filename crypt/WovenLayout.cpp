@@ -10,6 +10,10 @@ WovenLayout LayoutWoven(uint64_t elements, uint64_t ceilingCount) {
     layout.elements = elements;
     if (elements < kWovenMinElements)
         return layout;
+    if (elements > kWovenMaxElements) {
+        layout.fit = WovenFit::TooLarge;
+        return layout;
+    }
     layout.fit = WovenFit::Fits;
     layout.bodyPositions = elements - kWovenBodyStart;
     layout.limitBytes = layout.bodyPositions / kWovenPositionsPerLimitBit / 8 - kWovenTagSize;

@@ -41,19 +41,24 @@ constexpr uint64_t kWovenOverhead = kWovenSaltBits / 8 + kWovenSealedHeaderSize 
 constexpr uint64_t kWovenMinElements =
     kWovenBodyStart + 8 * (kWovenTagSize + 1) * kWovenPositionsPerLimitBit;
 
+// Element indices are 32-bit numbers.
+constexpr uint64_t kWovenMaxElements = 0xFFFFFFFF;
+
 enum class WovenFit {
     Fits,
     // Fewer than kWovenMinElements elements.
     TooSmall,
+    // More than kWovenMaxElements elements.
+    TooLarge,
 };
 
 struct WovenLayout {
     WovenFit fit = WovenFit::TooSmall;
     uint64_t elements = 0;
-    // Positions of the body region, N - S - H; 0 when the picture is too small.
+    // Positions of the body region, N - S - H; 0 when the picture does not fit.
     uint64_t bodyPositions = 0;
     // Archive bytes under the ceiling (never above limitBytes), and the most the coder can
-    // carry at all; both 0 when the picture is too small.
+    // carry at all; both 0 when the picture does not fit.
     uint64_t capacityBytes = 0;
     uint64_t limitBytes = 0;
 };

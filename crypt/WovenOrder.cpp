@@ -13,6 +13,7 @@ namespace {
 constexpr uint8_t kPublicKey[PositionOrder::kKeySize] = {};
 
 static_assert(WovenKeys::kKeySize == crypto_stream_chacha20_KEYBYTES);
+static_assert(kWovenMaxElements == PositionOrder::kMaxDomain);
 
 uint64_t KeyedDomain(uint64_t elements) {
     return elements > kWovenSaltPositions ? elements - kWovenSaltPositions : 0;
@@ -31,7 +32,7 @@ uint64_t WovenOrder::Placeable() const {
     return m_keyed ? Elements() : std::min(Elements(), kWovenSaltPositions);
 }
 
-bool WovenOrder::Fill(uint64_t first, size_t count, uint64_t* out) const {
+bool WovenOrder::Fill(uint64_t first, size_t count, uint32_t* out) const {
     if (first > Placeable() || count > Placeable() - first)
         return false;
     const size_t salt =
@@ -39,7 +40,7 @@ bool WovenOrder::Fill(uint64_t first, size_t count, uint64_t* out) const {
             ? static_cast<size_t>(std::min<uint64_t>(count, kWovenSaltPositions - first))
             : 0;
     for (size_t i = 0; i < count; ++i)
-        out[i] = i < salt ? first + i : first + i - kWovenSaltPositions;
+        out[i] = static_cast<uint32_t>(i < salt ? first + i : first + i - kWovenSaltPositions);
     if (m_keyed) {
         m_keyed->Map(out + salt, count - salt);
         for (size_t i = salt; i < count; ++i)

@@ -20,7 +20,8 @@ namespace lumora {
 class WovenOrder {
 public:
     // The salt region alone, for a reader who has no key yet: the elements of order indices
-    // below kWovenSaltPositions.
+    // below kWovenSaltPositions. elements is at most kWovenMaxElements (see WovenLayout.h);
+    // larger counts are cut to it.
     explicit WovenOrder(uint64_t elements);
     // Every region.
     WovenOrder(uint64_t elements, const WovenKeys& keys);
@@ -31,7 +32,7 @@ public:
 
     // The elements of order indices first, first + 1, ... first + count - 1 into out, or
     // false (out unchanged) when any of them is not placeable.
-    bool Fill(uint64_t first, size_t count, uint64_t* out) const;
+    bool Fill(uint64_t first, size_t count, uint32_t* out) const;
 
 private:
     PositionOrder m_public;

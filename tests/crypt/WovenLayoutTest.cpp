@@ -48,6 +48,9 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"ceiling rounds down", 100'000, 80 * 73 + 79, WovenFit::Fits, 85'664, 1, 5'338},
         LayoutCase{"ceiling above the limit", 100'000, 10'000'000, WovenFit::Fits, 85'664, 5'338,
                    5'338},
+        LayoutCase{"largest", 0xFFFFFFFF, 0xFFFFFFFF, WovenFit::Fits, 0xFFFFFFFF - 14336,
+                   53'687'019, (0xFFFFFFFF - 14336) / 16 - 16},
+        LayoutCase{"one too many", 0x100000000, 0x100000000, WovenFit::TooLarge, 0, 0, 0},
         LayoutCase{"12-megapixel JPEG", 17'000'000, 4'000'000, WovenFit::Fits, 16'985'664, 49'928,
                    1'061'588}));
 
