@@ -51,7 +51,8 @@ bool HasAvx2() {
 
 PositionOrder::PositionOrder(const uint8_t* key, uint64_t domain)
     : m_domain(std::min(domain, kMaxDomain)) {
-    const unsigned bits = std::max(2u, static_cast<unsigned>(std::bit_width(m_domain - 1)));
+    const uint64_t largest = m_domain > 0 ? m_domain - 1 : 0;
+    const unsigned bits = std::max(2u, static_cast<unsigned>(std::bit_width(largest)));
     m_highBits = bits / 2;
     m_lowBits = bits - m_highBits;
     m_lowMask = (uint32_t{1} << m_lowBits) - 1;
