@@ -19,51 +19,31 @@ std::vector<uint32_t> Images(const PositionOrder& order, uint32_t first, size_t 
     return values;
 }
 
-// Domains at the edges of the network's widths: one bit short of a width, a width, one more.
-class Bijection : public ::testing::TestWithParam<uint64_t> {};
+// Domains at the edges of the network's widths: one short of a width, a width, one more.
+class Bijection : public ::testing::TestWithParam<uint32_t> {};
 
-TEST_P(Bijection, EveryIndexHasItsOwnImageInsideTheDomain) {
-    const uint64_t domain = GetParam();
-    for (const uint8_t* key : {kZeroKey, kOtherKey}) {
-        const PositionOrder order(key, domain);
-        const std::vector<uint32_t> images = Images(order, 0, domain);
-        std::vector<bool> seen(domain);
-        for (uint32_t index = 0; index < domain; ++index) {
-            const uint64_t image = images[index];
-            ASSERT_LT(image, domain) << index;
-            ASSERT_FALSE(seen[image]) << "two indices reach " << image;
-            seen[image] = true;
-            ASSERT_EQ(order.At(index), image) << index;
-        }
+TEST_P(Bijection, EveryIndexHasItsOwnImageAndEachKeyItsOwnOrder) {
+    const uint32_t domain = GetParam();
+    const std::vector<uint32_t> zero = Images(PositionOrder(kZeroKey, domain), 0, domain);
+    const PositionOrder order(kOtherKey, domain);
+    const std::vector<uint32_t> images = Images(order, 0, domain);
+    std::vector<bool> seen(domain);
+    size_t sameAsZeroKey = 0;
+    for (uint32_t index = 0; index < domain; ++index) {
+        const uint32_t image = images[index];
+        ASSERT_LT(image, domain) << index;
+        ASSERT_FALSE(seen[image]) << "two indices reach " << image;
+        seen[image] = true;
+        ASSERT_EQ(order.At(index), image) << index; // one at a time as many at a time
+        sameAsZeroKey += image == zero[index];
     }
+    // Unrelated orders agree about once; a key that barely mattered would agree everywhere.
+    EXPECT_LE(sameAsZeroKey, 10 + domain / 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(SmallDomains, Bijection,
                          ::testing::Values(1, 2, 3, 4, 5, 7, 8, 9, 255, 256, 257, 4096, 65535,
                                            65536, 65537, 1'000'003));
-
-TEST(PositionOrder, IndicesOutsideTheDomainComeBackUnchanged) {
-    const PositionOrder order(kOtherKey, 300);
-    std::vector<uint32_t> values = {300, 511, 512, UINT32_MAX};
-    const std::vector<uint32_t> before = values;
-    order.Map(values.data(), values.size());
-    EXPECT_EQ(values, before);
-    EXPECT_EQ(order.At(300), 300u);
-    EXPECT_EQ(PositionOrder(kOtherKey, 0).At(0), 0u);
-    // Indices are 32-bit: a larger domain is cut to the largest one.
-    EXPECT_EQ(PositionOrder(kOtherKey, uint64_t{1} << 40).Domain(), PositionOrder::kMaxDomain);
-}
-
-TEST(PositionOrder, KeysGiveUnrelatedOrders) {
-    constexpr uint64_t kDomain = 65537;
-    const std::vector<uint32_t> zero = Images(PositionOrder(kZeroKey, kDomain), 0, kDomain);
-    const std::vector<uint32_t> other = Images(PositionOrder(kOtherKey, kDomain), 0, kDomain);
-    size_t same = 0;
-    for (size_t i = 0; i < kDomain; ++i)
-        same += zero[i] == other[i];
-    // Unrelated orders agree about once; a key that barely matters agrees nearly everywhere.
-    EXPECT_LE(same, 10u);
-}
 
 // A run of consecutive indices (a coder's segment) lands all over the domain, never in runs.
 TEST(PositionOrder, ConsecutiveIndicesSpreadOverTheDomain) {
@@ -85,12 +65,15 @@ TEST(PositionOrder, ConsecutiveIndicesSpreadOverTheDomain) {
     }
 }
 
-TEST(PositionOrder, ZeroKeyVectors) {
+TEST(PositionOrder, ZeroKeyVectorAndIndicesOutsideTheDomain) {
+    // The public order of the woven format; docs/FORMAT.md lists it.
     EXPECT_EQ(Images(PositionOrder(kZeroKey, 10), 0, 10),
               (std::vector<uint32_t>{6, 0, 3, 8, 9, 7, 2, 5, 4, 1}));
-    EXPECT_EQ(
-        Images(PositionOrder(kZeroKey, 1'000'000), 0, 8),
-        (std::vector<uint32_t>{416092, 420318, 618205, 615664, 97130, 515551, 945373, 827901}));
+    std::vector<uint32_t> outside = {300, 511, 512, UINT32_MAX};
+    PositionOrder(kOtherKey, 300).Map(outside.data(), outside.size());
+    EXPECT_EQ(outside, (std::vector<uint32_t>{300, 511, 512, UINT32_MAX}));
+    EXPECT_EQ(PositionOrder(kOtherKey, 0).At(0), 0u);
+    EXPECT_EQ(PositionOrder(kOtherKey, uint64_t{1} << 40).Domain(), PositionOrder::kMaxDomain);
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Woven keys, order and seals against vectors computed independently (Python: the
-// cryptography package's Argon2id and ChaCha20-Poly1305, hashlib's BLAKE2b, ChaCha20 and the
-// order written out from docs/FORMAT.md), then what a reader must refuse.
+// Woven layout; keys, order and seals against vectors computed independently from
+// docs/FORMAT.md (other implementations of every primitive); what a reader must refuse.
 #include "crypt/WovenOrder.h"
 #include "crypt/WovenSeal.h"
 
@@ -40,13 +39,51 @@ WovenKeys Derive(const std::string& password, const WovenSalt& salt, uint32_t fo
     return keys;
 }
 
-Bytes VectorArchive() {
-    return test::ReadFile(std::string(LUMORA_TEST_DATA_DIR) + "/crypt/sealed-vector.zip");
+struct LayoutCase {
+    const char* what;
+    uint64_t elements, ceilingCount;
+    WovenFit fit;
+    uint64_t bodyPositions, capacityBytes, limitBytes;
+};
+
+class Layout : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(Layout, RegionsAndCapacity) {
+    const LayoutCase& c = GetParam();
+    SCOPED_TRACE(c.what);
+    const WovenLayout layout = LayoutWoven(c.elements, c.ceilingCount);
+    EXPECT_EQ(layout.fit, c.fit);
+    EXPECT_EQ(layout.bodyPositions, c.bodyPositions);
+    EXPECT_EQ(layout.capacityBytes, c.capacityBytes);
+    EXPECT_EQ(layout.limitBytes, c.limitBytes);
 }
+
+// S + H = 14336 positions go to the salt and the header; the body needs 272 more for its tag
+// and one byte at one bit per two positions. The ceiling is floor(count / 80) bytes, less 72.
+constexpr uint64_t kMin = 14336 + 272;
+INSTANTIATE_TEST_SUITE_P(
+    Edges, Layout,
+    ::testing::Values(
+        LayoutCase{"nothing", 0, 0, WovenFit::TooSmall, 0, 0, 0},
+        LayoutCase{"one short", kMin - 1, kMin, WovenFit::TooSmall, 0, 0, 0},
+        LayoutCase{"smallest", kMin, kMin, WovenFit::Fits, 272, 1, 1},
+        LayoutCase{"limit rounds down", kMin + 15, kMin, WovenFit::Fits, 287, 1, 1},
+        LayoutCase{"limit steps up", kMin + 16, kMin, WovenFit::Fits, 288, 2, 2},
+        LayoutCase{"ceiling below the overhead", 100'000, 80 * 72 + 79, WovenFit::Fits, 85'664, 0,
+                   5'338},
+        LayoutCase{"ceiling one byte", 100'000, 80 * 73, WovenFit::Fits, 85'664, 1, 5'338},
+        LayoutCase{"ceiling rounds down", 100'000, 80 * 73 + 79, WovenFit::Fits, 85'664, 1, 5'338},
+        LayoutCase{"ceiling above the limit", 100'000, 10'000'000, WovenFit::Fits, 85'664, 5'338,
+                   5'338},
+        LayoutCase{"largest", 0xFFFFFFFF, 0xFFFFFFFF, WovenFit::Fits, 0xFFFFFFFF - 14336,
+                   53'687'019, 268'434'543},
+        LayoutCase{"one too many", 0x100000000, 0x100000000, WovenFit::TooLarge, 0, 0, 0},
+        LayoutCase{"12-megapixel JPEG", 17'000'000, 4'000'000, WovenFit::Fits, 16'985'664, 49'928,
+                   1'061'588}));
 
 struct KeyVector {
     uint32_t format;
-    const char *position, *header, *body, *tie;
+    std::string keys; // position, header, body and tie key
 };
 
 class WovenKeyVector : public ::testing::TestWithParam<KeyVector> {};
@@ -57,24 +94,23 @@ TEST_P(WovenKeyVector, SubkeysOfThePasswordAndSalt) {
     EXPECT_EQ(KnownWovenFormats(), std::vector<uint32_t>{v.format});
     const WovenKeys keys = Derive(kPassword, VectorSalt(), v.format);
     UseWovenTestFormat(false);
-    EXPECT_EQ(ToHex(keys.PositionKey(), 32), v.position);
-    EXPECT_EQ(ToHex(keys.HeaderKey(), 32), v.header);
-    EXPECT_EQ(ToHex(keys.BodyKey(), 32), v.body);
-    EXPECT_EQ(ToHex(keys.TieKey(), 32), v.tie);
+    EXPECT_EQ(ToHex(keys.PositionKey(), 32) + ToHex(keys.HeaderKey(), 32) +
+                  ToHex(keys.BodyKey(), 32) + ToHex(keys.TieKey(), 32),
+              v.keys);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, WovenKeyVector,
     ::testing::Values(KeyVector{kWovenFormatTest,
-                                "d5ca024ac71d28ee625546007acdf57afca9dd81d19484386a8aa4e08f30dbce",
-                                "26a83e3b4698c8d67ac7221d8764ceed4b050e81ac5f84b0355567e8266a384a",
-                                "025f3b25c1ff462200ced09bb894ec91854fa7a0dbc770a97a70b58149076f8a",
+                                "d5ca024ac71d28ee625546007acdf57afca9dd81d19484386a8aa4e08f30dbce"
+                                "26a83e3b4698c8d67ac7221d8764ceed4b050e81ac5f84b0355567e8266a384a"
+                                "025f3b25c1ff462200ced09bb894ec91854fa7a0dbc770a97a70b58149076f8a"
                                 "4f43130a12067b937ef768e16fba91adff7890b8a72b66c8634607f9a23cc14a"},
                       KeyVector{
                           kWovenFormatV1,
-                          "b3316019c1a1bfe6b51e9041d784ec801eefcc6010ee0a339330c32d47bc3217",
-                          "0670b813b2b62ed4aec157e416bc23640464cade3dbc1e8075414cc78dd8872b",
-                          "a9a5932879571de4a08b4ae7ec5c36bbc0814e8f26d02f78840cc7ddcf3fdf36",
+                          "b3316019c1a1bfe6b51e9041d784ec801eefcc6010ee0a339330c32d47bc3217"
+                          "0670b813b2b62ed4aec157e416bc23640464cade3dbc1e8075414cc78dd8872b"
+                          "a9a5932879571de4a08b4ae7ec5c36bbc0814e8f26d02f78840cc7ddcf3fdf36"
                           "77bdd6ddadbe3edf1f46aa032791df68a3e75038cf802be5b8ce5e38d84f09d1"}));
 
 class Woven : public ::testing::Test {
@@ -86,7 +122,8 @@ protected:
     void TearDown() override { UseWovenTestFormat(false); }
     WovenKeys keys;
     const WovenLayout layout = LayoutWoven(kElements, kElements);
-    const Bytes archive = VectorArchive();
+    const Bytes archive =
+        test::ReadFile(std::string(LUMORA_TEST_DATA_DIR) + "/crypt/sealed-vector.zip");
 
     SealedWovenHeader SealHeader(const WovenKeys& with, uint64_t length) const {
         SealedWovenHeader sealed{};
@@ -107,7 +144,7 @@ std::vector<uint32_t> Placed(const WovenOrder& order, uint64_t first, size_t cou
     return elements;
 }
 
-TEST_F(Woven, OrderAndTieBitsFollowTheVectors) {
+TEST_F(Woven, OrderTiesAndSealsFollowTheVectors) {
     const WovenOrder order(kElements, keys);
     const std::vector<uint32_t> salt = {416092, 420318, 618205, 615664,
                                         97130,  515551, 945373, 827901};
@@ -126,9 +163,7 @@ TEST_F(Woven, OrderAndTieBitsFollowTheVectors) {
     }
     EXPECT_EQ(ties, "01101011011000010011001001011010"
                     "0111100010001010");
-}
 
-TEST_F(Woven, HeaderAndBodyFollowTheVectors) {
     const SealedWovenHeader header = SealHeader(keys, archive.size());
     EXPECT_EQ(ToHex(header.data(), header.size()),
               "72a81521fd565678fb0ec3c583a05027a836b92074365c41eaf935bc6b5c2d45a0573167dc32c1df");
@@ -152,66 +187,90 @@ TEST_F(Woven, HeaderAndBodyFollowTheVectors) {
 
 // Salt, header and body regions together list every element once.
 TEST_F(Woven, OrderListsEveryElementOnce) {
-    for (const uint64_t elements : {kWovenMinElements, kWovenMinElements + 4099}) {
-        const std::vector<uint32_t> placed = Placed(WovenOrder(elements, keys), 0, elements);
-        std::vector<bool> seen(elements);
-        for (const uint32_t element : placed) {
-            ASSERT_LT(element, elements);
-            ASSERT_FALSE(seen[element]) << element;
-            seen[element] = true;
-        }
-        uint32_t out[1];
-        EXPECT_FALSE(WovenOrder(elements, keys).Fill(elements, 1, out));
-        EXPECT_FALSE(WovenOrder(elements).Fill(S - 1, 2, out));
+    constexpr uint64_t kSome = kWovenMinElements + 4099;
+    std::vector<bool> seen(kSome);
+    for (const uint32_t element : Placed(WovenOrder(kSome, keys), 0, kSome)) {
+        ASSERT_LT(element, kSome);
+        ASSERT_FALSE(seen[element]) << element;
+        seen[element] = true;
+    }
+    uint32_t out[1];
+    EXPECT_FALSE(WovenOrder(kSome, keys).Fill(kSome, 1, out));
+    EXPECT_FALSE(WovenOrder(kSome).Fill(S - 1, 2, out));
+}
+
+TEST_F(Woven, BodyOpensOnlyWholeUnderItsKeysAndHeader) {
+    const SealedWovenHeader header = SealHeader(keys, archive.size());
+    const Bytes body = SealBody(header);
+    const WovenKeys otherPassword = Derive("x", VectorSalt(), kWovenFormatTest);
+    const auto damaged = [&](const WovenKeys& with, const SealedWovenHeader& under, Bytes sealed) {
+        SecretBytes opened(3);
+        return OpenWovenBody(with, under, sealed.data(), sealed.size(), opened) ==
+                   SealedOutcome::Damaged &&
+               opened.Size() == 3;
+    };
+    EXPECT_TRUE(damaged(keys, header, Bytes(body.begin(), body.end() - 1)));
+    EXPECT_TRUE(damaged(keys, header, Bytes(body.begin(), body.begin() + 15)));
+    Bytes extended = body;
+    extended.push_back(0);
+    EXPECT_TRUE(damaged(keys, header, extended));
+    EXPECT_TRUE(damaged(keys, SealHeader(keys, archive.size() + 1), body));
+    EXPECT_TRUE(damaged(otherPassword, header, body));
+    for (const size_t at : {size_t{0}, body.size() / 2, body.size() - 17, body.size() - 1}) {
+        Bytes flipped = body;
+        flipped[at] ^= 0x80;
+        EXPECT_TRUE(damaged(keys, header, flipped)) << at;
     }
 }
 
-TEST_F(Woven, HeaderOpensOnlyUnderItsKeysAndLayout) {
+// A picture whose header region gives what it carries only to the position key that wrote it.
+TEST_F(Woven, UnlockOpensOnlyTheRightHeader) {
     const SealedWovenHeader sealed = SealHeader(keys, archive.size());
-    WovenSalt otherSalt = VectorSalt();
-    otherSalt[15] ^= 1;
-    // Authentic, under another format id: only a writer holding the key could make it.
+    // Authentic, yet naming format 1: only a writer holding the key could make it.
     SealedWovenHeader otherFormat;
-    uint8_t plain[kWovenHeaderSize] = {1};
+    const uint8_t plain[kWovenHeaderSize] = {1};
     crypto_aead_xchacha20poly1305_ietf_encrypt(otherFormat.data(), nullptr, plain, sizeof plain,
                                                keys.Salt().data(), 16, nullptr, Bytes(24).data(),
                                                keys.HeaderKey());
     struct Case {
-        std::string what;
-        WovenKeys keys;
-        SealedWovenHeader sealed;
-        WovenLayout layout;
+        std::string what, password;
+        SealedWovenHeader carried;
+        WovenLayout in;
+        bool readable;
+        int cancelAtAsk;
         SealedOutcome expected;
     };
-    std::vector<Case> cases;
-    auto add = [&](std::string what, WovenKeys with, SealedWovenHeader header, WovenLayout in,
-                   SealedOutcome expected) {
-        cases.push_back({std::move(what), std::move(with), header, in, expected});
+    std::vector<Case> cases = {
+        {"right", kPassword, sealed, layout, true, 0, SealedOutcome::Ok},
+        {"wrong password", kPassword.substr(1), sealed, layout, true, 0, SealedOutcome::NotOpened},
+        {"other format", kPassword, otherFormat, layout, true, 0, SealedOutcome::Damaged},
+        {"too long for the picture", kPassword, sealed, LayoutHolding(146), true, 0,
+         SealedOutcome::Damaged},
+        {"too small", kPassword, sealed, LayoutWoven(kWovenMinElements - 1, 0), true, 0,
+         SealedOutcome::NotOpened},
+        {"unreadable", kPassword, sealed, layout, false, 0, SealedOutcome::ReadFailed},
+        {"cancelled after deriving", kPassword, sealed, layout, true, 2, SealedOutcome::Cancelled},
     };
-    add("right", Derive(kPassword, VectorSalt(), kWovenFormatTest), sealed, layout,
-        SealedOutcome::Ok);
-    add("other password", Derive(kPassword + " ", VectorSalt(), kWovenFormatTest), sealed, layout,
-        SealedOutcome::NotOpened);
-    add("other salt", Derive(kPassword, otherSalt, kWovenFormatTest), sealed, layout,
-        SealedOutcome::NotOpened);
-    add("no keys", WovenKeys(), sealed, layout, SealedOutcome::NotOpened);
     for (size_t at = 0; at < sealed.size(); ++at) {
-        SealedWovenHeader flipped = sealed;
-        flipped[at] ^= 0x01;
-        add("flip " + std::to_string(at), Derive(kPassword, VectorSalt(), kWovenFormatTest),
-            flipped, layout, SealedOutcome::NotOpened);
+        cases.push_back({"flip " + std::to_string(at), kPassword, sealed, layout, true, 0,
+                         SealedOutcome::NotOpened});
+        cases.back().carried[at] ^= 0x01;
     }
-    add("longer than the picture holds", Derive(kPassword, VectorSalt(), kWovenFormatTest), sealed,
-        LayoutHolding(146), SealedOutcome::Damaged);
-    add("other format", Derive(kPassword, VectorSalt(), kWovenFormatTest), otherFormat, layout,
-        SealedOutcome::Damaged);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        const WovenHeaderReader read = [&](const WovenKeys& with, SealedWovenHeader& out) {
+            const bool same = std::memcmp(with.PositionKey(), keys.PositionKey(), 32) == 0;
+            out = same ? c.carried : SealedWovenHeader{};
+            return c.readable;
+        };
+        int asked = 0;
+        WovenKeys opened;
         WovenHeader header;
-        ASSERT_EQ(OpenWovenHeader(c.keys, c.sealed, c.layout, header), c.expected);
-        if (c.expected == SealedOutcome::Ok) {
-            EXPECT_EQ(header.archiveLength, archive.size());
-        }
+        EXPECT_EQ(UnlockWoven(Password(c.password), VectorSalt(), c.in, read, opened, header,
+                              [&] { return ++asked == c.cancelAtAsk; }),
+                  c.expected);
+        EXPECT_EQ(opened.FormatId(), c.expected == SealedOutcome::Ok ? kWovenFormatTest : 0u);
+        EXPECT_EQ(header.archiveLength, c.expected == SealedOutcome::Ok ? archive.size() : 0u);
     }
     // The writer refuses what the reader would call damaged.
     SealedWovenHeader refused;
@@ -219,107 +278,6 @@ TEST_F(Woven, HeaderOpensOnlyUnderItsKeysAndLayout) {
               SealedOutcome::TooLarge);
     EXPECT_EQ(SealWovenHeader(keys, LayoutWoven(kWovenMinElements - 1, 0), 0, refused),
               SealedOutcome::TooLarge);
-}
-
-TEST_F(Woven, BodyOpensOnlyWholeUnderItsKeysAndHeader) {
-    const SealedWovenHeader header = SealHeader(keys, archive.size());
-    const Bytes body = SealBody(header);
-    struct Case {
-        std::string what;
-        Bytes body;
-        SealedWovenHeader header;
-        const WovenKeys* keys;
-    };
-    const WovenKeys rederived = Derive(kPassword, VectorSalt(), kWovenFormatTest);
-    const WovenKeys otherPassword = Derive("x", VectorSalt(), kWovenFormatTest);
-    std::vector<Case> cases = {
-        {"cut", Bytes(body.begin(), body.end() - 1), header, &keys},
-        {"extended", Bytes(body.begin(), body.end()), header, &keys},
-        {"tag alone", Bytes(body.end() - 16, body.end()), header, &keys},
-        {"shorter than a tag", Bytes(body.begin(), body.begin() + 15), header, &keys},
-        {"other header", body, SealHeader(keys, archive.size() + 1), &keys},
-        {"other password", body, header, &otherPassword},
-    };
-    cases[1].body.push_back(0);
-    for (const size_t at : {size_t{0}, body.size() / 2, body.size() - 17, body.size() - 1}) {
-        cases.push_back({"flip " + std::to_string(at), body, header, &keys});
-        cases.back().body[at] ^= 0x80;
-    }
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        SecretBytes opened(3);
-        EXPECT_EQ(OpenWovenBody(*c.keys, c.header, c.body.data(), c.body.size(), opened),
-                  SealedOutcome::Damaged);
-        EXPECT_EQ(opened.Size(), 3u);
-    }
-    SecretBytes opened;
-    EXPECT_EQ(OpenWovenBody(rederived, header, body.data(), body.size(), opened),
-              SealedOutcome::Ok);
-}
-
-// A picture whose header region gives the sealed header only to the position key that wrote it.
-TEST_F(Woven, UnlockTriesTheKnownFormats) {
-    const SealedWovenHeader sealed = SealHeader(keys, archive.size());
-    const WovenHeaderReader picture = [&](const WovenKeys& with, SealedWovenHeader& out) {
-        const bool same = std::memcmp(with.PositionKey(), keys.PositionKey(), 32) == 0;
-        out = same ? sealed : SealedWovenHeader{};
-        return true;
-    };
-    const WovenHeaderReader failing = [](const WovenKeys&, SealedWovenHeader&) { return false; };
-    int asked = 0;
-    const CancelCheck cancelAtSecondAsk = [&] { return ++asked == 2; };
-    struct Case {
-        std::string what, password;
-        WovenLayout layout;
-        WovenHeaderReader read;
-        CancelCheck cancelled;
-        SealedOutcome expected;
-    } cases[] = {
-        {"right", kPassword, layout, picture, {}, SealedOutcome::Ok},
-        {"wrong password", kPassword.substr(1), layout, picture, {}, SealedOutcome::NotOpened},
-        {"too small",
-         kPassword,
-         LayoutWoven(kWovenMinElements - 1, 0),
-         picture,
-         {},
-         SealedOutcome::NotOpened},
-        {"too long for the picture",
-         kPassword,
-         LayoutWoven(kWovenMinElements, 0),
-         picture,
-         {},
-         SealedOutcome::Damaged},
-        {"unreadable", kPassword, layout, failing, {}, SealedOutcome::ReadFailed},
-        {"cancelled", kPassword, layout, picture, cancelAtSecondAsk, SealedOutcome::Cancelled},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        WovenKeys opened;
-        WovenHeader header;
-        EXPECT_EQ(UnlockWoven(Password(c.password), VectorSalt(), c.layout, c.read, opened, header,
-                              c.cancelled),
-                  c.expected);
-        EXPECT_EQ(opened.Empty(), c.expected != SealedOutcome::Ok);
-        if (c.expected == SealedOutcome::Ok) {
-            EXPECT_EQ(header.archiveLength, archive.size());
-            EXPECT_EQ(opened.FormatId(), kWovenFormatTest);
-        }
-    }
-}
-
-TEST_F(Woven, TieBitsAreEvenAndDifferPerKey) {
-    const WovenKeys other = Derive(kPassword, WovenSalt{}, kWovenFormatTest);
-    Bytes mine(65536), theirs(65536);
-    ASSERT_TRUE(FillWovenTieBits(keys, 777, mine.size(), mine.data()));
-    ASSERT_TRUE(FillWovenTieBits(other, 777, theirs.size(), theirs.data()));
-    size_t ones = 0, agree = 0;
-    for (size_t i = 0; i < mine.size(); ++i) {
-        ones += mine[i];
-        agree += mine[i] == theirs[i];
-    }
-    EXPECT_NEAR(static_cast<double>(ones), 32768, 800);
-    EXPECT_NEAR(static_cast<double>(agree), 32768, 800);
-    EXPECT_FALSE(FillWovenTieBits(WovenKeys(), 0, 1, mine.data()));
 }
 
 } // namespace
