@@ -168,6 +168,7 @@ TEST_F(Woven, OrderTiesAndSealsFollowTheVectors) {
     EXPECT_EQ(ToHex(header.data(), header.size()),
               "72a81521fd565678fb0ec3c583a05027a836b92074365c41eaf935bc6b5c2d45a0573167dc32c1df");
     const Bytes body = SealBody(header);
+    EXPECT_EQ(WovenBodyBits(archive.size()), 8 * body.size());
     EXPECT_EQ(ToHex(body),
               "fdc1041fd0c96af61b9c2abe9f489f7775f2b15780ec5c13aa25b291ab3eedfaa3c150d5c1a23d5ed868"
               "9ed2587f9fd5649836274019f49dd8570df9fb98f9e1eb3af5cf59763a15dbb18d1f36a4f55441fa863d"
