@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "crypt/PositionOrder.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <numeric>
+#include <vector>
+
+namespace lumora {
+namespace {
+
+const uint8_t kZeroKey[PositionOrder::kKeySize] = {};
+const uint8_t kOtherKey[PositionOrder::kKeySize] = {1};
+
+std::vector<uint32_t> Images(const PositionOrder& order, uint32_t first, size_t count) {
+    std::vector<uint32_t> values(count);
+    std::iota(values.begin(), values.end(), first);
+    order.Map(values.data(), values.size());
+    return values;
+}
+
+// Domains at the edges of the network's widths: one short of a width, a width, one more.
+class Bijection : public ::testing::TestWithParam<uint32_t> {};
+
+TEST_P(Bijection, EveryIndexHasItsOwnImageAndEachKeyItsOwnOrder) {
+    const uint32_t domain = GetParam();
+    const std::vector<uint32_t> zero = Images(PositionOrder(kZeroKey, domain), 0, domain);
+    const PositionOrder order(kOtherKey, domain);
+    const std::vector<uint32_t> images = Images(order, 0, domain);
+    std::vector<bool> seen(domain);
+    size_t sameAsZeroKey = 0;
+    for (uint32_t index = 0; index < domain; ++index) {
+        const uint32_t image = images[index];
+        ASSERT_LT(image, domain) << index;
+        ASSERT_FALSE(seen[image]) << "two indices reach " << image;
+        seen[image] = true;
+        ASSERT_EQ(order.At(index), image) << index; // one at a time as many at a time
+        sameAsZeroKey += image == zero[index];
+    }
+    // Unrelated orders agree about once; a key that barely mattered would agree everywhere.
+    EXPECT_LE(sameAsZeroKey, 10 + domain / 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(SmallDomains, Bijection,
+                         ::testing::Values(1, 2, 3, 4, 5, 7, 8, 9, 255, 256, 257, 4096, 65535,
+                                           65536, 65537, 1'000'003));
+
+// A run of consecutive indices (a coder's segment) lands all over the domain, never in runs.
+TEST(PositionOrder, ConsecutiveIndicesSpreadOverTheDomain) {
+    for (const uint64_t domain : {uint64_t{1'000'000}, uint64_t{16'777'217}, uint64_t{1} << 31,
+                                  PositionOrder::kMaxDomain}) {
+        SCOPED_TRACE(domain);
+        const std::vector<uint32_t> images = Images(PositionOrder(kOtherKey, domain), 12345, 65536);
+        size_t neighbours = 0;
+        std::vector<size_t> sixteenths(16);
+        for (size_t i = 0; i < images.size(); ++i) {
+            if (i > 0)
+                neighbours += images[i] == images[i - 1] + 1 || images[i] + 1 == images[i - 1];
+            ++sixteenths[images[i] / ((domain + 15) / 16)];
+        }
+        EXPECT_LE(neighbours, 3u);
+        const auto [fewest, most] = std::minmax_element(sixteenths.begin(), sixteenths.end());
+        EXPECT_GT(*fewest, 3800u);
+        EXPECT_LT(*most, 4400u);
+    }
+}
+
+TEST(PositionOrder, ZeroKeyVectorAndIndicesOutsideTheDomain) {
+    // The public order of the woven format; docs/FORMAT.md lists it.
+    EXPECT_EQ(Images(PositionOrder(kZeroKey, 10), 0, 10),
+              (std::vector<uint32_t>{6, 0, 3, 8, 9, 7, 2, 5, 4, 1}));
+    std::vector<uint32_t> outside = {300, 511, 512, UINT32_MAX};
+    PositionOrder(kOtherKey, 300).Map(outside.data(), outside.size());
+    EXPECT_EQ(outside, (std::vector<uint32_t>{300, 511, 512, UINT32_MAX}));
+    EXPECT_EQ(PositionOrder(kOtherKey, 0).At(0), 0u);
+    EXPECT_EQ(PositionOrder(kOtherKey, uint64_t{1} << 40).Domain(), PositionOrder::kMaxDomain);
+}
+
+} // namespace
+} // namespace lumora
