@@ -4,7 +4,6 @@
 #include "workflow/TframeMsg.h"
 
 #include "engine/CarrierSession.h"
-#include "engine/MessageForm.h"
 #include "language/TMLang.h"
 #include "qtadapters/Dialogs.h"
 #include "qtadapters/MessageFormat.h"
