@@ -342,7 +342,7 @@ TframeMsg::SaveOutcome HideWizard::SaveCarrier() {
         return TframeMsg::SaveOutcome::Cancelled;
     if (const Status opened = m_frame.NewSession(image); !opened.Ok()) {
         m_frame.ReleaseEngine();
-        m_frame.ShowFailure(opened);
+        m_frame.ShowSaveFailure(opened);
         return TframeMsg::SaveOutcome::Failed;
     }
     // Both fields agree on every way onto this page; an empty pair saves under the empty

@@ -3,11 +3,10 @@
 
 namespace lumora {
 
-const char* ReasonKey(Reason reason) {
+const char* ReasonKey(Reason reason, const char* general) {
     switch (reason) {
     case Reason::WrongPassword:
     case Reason::EntryNotUnderPassword:
-    case Reason::NoPassword:
         return "strErrorPass";
     case Reason::NoData:
     case Reason::SealedNotTried:
@@ -20,10 +19,6 @@ const char* ReasonKey(Reason reason) {
     case Reason::EntryUnsupported:
     case Reason::MessageDamaged:
     case Reason::MessageTooLargeToShow:
-    case Reason::NoSuchHiddenFile:
-    case Reason::NoSuchEntry:
-    case Reason::NotUnlocked:
-    case Reason::ReadFailed:
         return "strDataError";
     case Reason::Busy:
         return "strCarrierBusy";
@@ -48,13 +43,17 @@ const char* ReasonKey(Reason reason) {
         return "strFileTooLarge";
     case Reason::NoMemoryForKey:
         return "strNoMemoryKey";
-    // What a save or a save of hidden files cannot do: the general message of a save.
+    // No message of their own yet.
     case Reason::PictureWouldBreak:
     case Reason::NoDestination:
+    case Reason::NoPassword:
     case Reason::MessageTooLarge:
     case Reason::NameReserved:
     case Reason::NameUnusable:
     case Reason::NameNotWritable:
+    case Reason::NoSuchHiddenFile:
+    case Reason::NoSuchEntry:
+    case Reason::NotUnlocked:
     case Reason::DestinationExists:
     case Reason::DestinationIsLink:
     case Reason::DestinationIsFolder:
@@ -63,6 +62,7 @@ const char* ReasonKey(Reason reason) {
     case Reason::EmptyPicture:
     case Reason::FilesTooLarge:
     case Reason::CarrierTooLarge:
+    case Reason::ReadFailed:
     case Reason::WriteFailed:
     case Reason::DiskFull:
     case Reason::NoWorkFolder:
@@ -73,7 +73,7 @@ const char* ReasonKey(Reason reason) {
     case Reason::Cancelled:
         break;
     }
-    return "strSaveError";
+    return general;
 }
 
 } // namespace lumora

@@ -145,14 +145,14 @@ bool RevealView::LoadCarrier(const QString& path, const std::optional<QString>& 
     m_frame.m_host->ShowImage(path);
     if (const Status opened = m_frame.NewSession(path); !opened.Ok()) {
         m_frame.ReleaseEngine();
-        m_frame.ShowFailure(opened);
+        m_frame.ShowOpenFailure(opened);
         return false;
     }
     m_imagePath = path;
     // Without classic data the file may still hold sealed data; only a password tells.
     if (!m_frame.m_session->HasData() && !m_frame.m_session->MayHoldSealedData()) {
         m_frame.ReleaseEngine();
-        m_frame.ShowFailure(Status::Fail(Reason::NoData));
+        m_frame.ShowOpenFailure(Status::Fail(Reason::NoData));
         return false;
     }
     if (!AskPassword(preset, cancellable)) {
@@ -229,7 +229,7 @@ bool RevealView::AskPassword(const std::optional<QString>& preset, bool cancella
     if (status.Ok())
         return true;
     if (status.Outcome() != Outcome::Cancelled)
-        m_frame.ShowFailure(status);
+        m_frame.ShowOpenFailure(status);
     return false;
 }
 

@@ -267,7 +267,7 @@ TframeMsg::SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTree
         request.keptEntries = m_session->KeptEntriesForSlots(keptSlots);
     // Before the keys are derived, which takes a while.
     if (const Status refused = m_session->CheckRequest(request); !refused.Ok()) {
-        ShowFailure(refused);
+        ShowSaveFailure(refused);
         return SaveOutcome::Failed;
     }
     std::shared_ptr<SealedSaveKeys> keys;
@@ -287,11 +287,11 @@ TframeMsg::SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTree
         // Content that would be lost, or a carrier changed meanwhile, needs the user's word.
         const bool losing = status.Outcome() == Outcome::WouldLose;
         if (!losing && status.Outcome() != Outcome::Changed) {
-            ShowFailure(status);
+            ShowSaveFailure(status);
             return SaveOutcome::Failed;
         }
         if (Dialogs().QuestionYesNo(window(), Message("strrAppName"),
-                                    Message(ReasonKey(status.reason),
+                                    Message(ReasonKey(status.reason, kSaveFailedKey),
                                             QString::fromStdString(status.subject))) != Answer::Yes)
             return SaveOutcome::Cancelled;
         (losing ? request.allowLoss : request.allowChanged) = true;
@@ -317,15 +317,19 @@ TframeMsg::SaveOutcome TframeMsg::DeriveSaveKeys(SaveRequest& request,
     if (derived.Outcome() == Outcome::Cancelled)
         return SaveOutcome::Stopped;
     if (!derived.Ok()) {
-        ShowFailure(derived);
+        ShowSaveFailure(derived);
         return SaveOutcome::Failed;
     }
     request.sealedKeys = keys.get();
     return SaveOutcome::Saved;
 }
 
-void TframeMsg::ShowFailure(const Status& status) {
-    ShowError(ReasonKey(status.reason), QString::fromStdString(status.subject));
+void TframeMsg::ShowSaveFailure(const Status& status) {
+    ShowError(ReasonKey(status.reason, kSaveFailedKey), QString::fromStdString(status.subject));
+}
+
+void TframeMsg::ShowOpenFailure(const Status& status) {
+    ShowError(ReasonKey(status.reason, kOpenFailedKey), QString::fromStdString(status.subject));
 }
 
 std::function<QString(const char*)> TframeMsg::MessageSource() const {

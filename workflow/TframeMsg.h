@@ -125,8 +125,10 @@ private:
     // For a sealed save: derives its keys off the interface thread into keys and points
     // the request at them. Saved (nothing to derive), Stopped or Failed (shown).
     SaveOutcome DeriveSaveKeys(SaveRequest& request, std::shared_ptr<SealedSaveKeys>& keys);
-    // The message box that tells why an operation failed (workflow/ReasonTexts.h).
-    void ShowFailure(const Status& status);
+    // The message box that tells why a save, or opening a file, failed (workflow/
+    // ReasonTexts.h).
+    void ShowSaveFailure(const Status& status);
+    void ShowOpenFailure(const Status& status);
     std::function<QString(const char*)> MessageSource() const;
     QString AskSavePath(const QString& imagePath);
     QString Message(const char* key) const;

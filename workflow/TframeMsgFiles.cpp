@@ -268,7 +268,7 @@ void TframeMsg::SaveRowsTo(const QList<const QTreeWidgetItem*>& rows, const QStr
             failure = std::move(extracted);
     }
     if (!failure.Ok())
-        ShowFailure(failure);
+        ShowSaveFailure(failure);
 }
 
 Status TframeMsg::ExtractToWorkFolder(int slot, std::string& copy) {

@@ -57,9 +57,12 @@ private slots:
         QVERIFY2(text.find_first_of("%{|}") == std::string::npos, text.c_str());
         QCOMPARE(text.find("SUBJECT") != std::string::npos, line.find("%s") != std::string::npos);
 
-        const char* key = ReasonKey(tested);
-        QVERIFY2(DefaultTexts().ReadString("TframeMsg", key, kMissing) != kMissing, key);
-        QVERIFY2(GermanTexts().ReadString("TframeMsg", key, kMissing) != kMissing, key);
+        // The general messages a reason without one of its own falls back to.
+        for (const char* general : {kSaveFailedKey, kOpenFailedKey}) {
+            const char* key = ReasonKey(tested, general);
+            QVERIFY2(DefaultTexts().ReadString("TframeMsg", key, kMissing) != kMissing, key);
+            QVERIFY2(GermanTexts().ReadString("TframeMsg", key, kMissing) != kMissing, key);
+        }
     }
 
     void EveryNameIsItsOwn() {
