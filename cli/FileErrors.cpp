@@ -11,11 +11,13 @@
 namespace lumora::cli {
 
 CliError CannotRead(const std::string& path) {
-    return ErrorOf(Status::Fail(Reason::ReadFailed, path, errno));
+    const int error = errno;
+    return ErrorOf(Status::Fail(Reason::ReadFailed, path, error));
 }
 
 CliError CannotWrite(const std::string& path) {
-    return ErrorOf(Status::WriteFailure(path, errno));
+    const int error = errno;
+    return ErrorOf(Status::WriteFailure(path, error));
 }
 
 CliError AlreadyExists(const std::string& path) {

@@ -98,9 +98,10 @@ public:
     [[nodiscard]] int SetSlotState(int k, FileSlotState state);
     // What the next save writes: the message (none or empty writes no message), the
     // hidden files of the opened carrier in keptSlots, and the files on disk in addedFiles;
-    // everything else the carrier held is left out. 0 (with LastError) when a kept slot is
-    // no hidden file of the carrier or an added file finds no free slot. The message is
-    // taken by value, so the carrier's own Message() may be passed.
+    // everything else the carrier held is left out. 0 when a kept slot is no hidden file
+    // of the carrier (LastStatus NoSuchEntry) or an added file finds no free slot
+    // (TooManyFiles). The message is taken by value, so the carrier's own Message() may be
+    // passed.
     [[nodiscard]] int ReplaceContent(std::optional<std::string> message,
                                      const std::vector<int>& keptSlots,
                                      const std::vector<AddedFile>& addedFiles);

@@ -15,7 +15,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,8 +56,6 @@ Status LockStatusOf(LockStatus locked, const FileLock& lock, const std::string& 
     return Status::Fail(Reason::ReadFailed, path, lock.Error());
 }
 
-// Why a new file could not be made or put at path, from the errno of AtomicFile's Open or
-// Commit.
 // No entry (or slot) `entry` among those the session lists.
 Status NoSuchEntry(int entry) {
     Status status = Status::Fail(Reason::NoSuchEntry);
@@ -66,6 +63,8 @@ Status NoSuchEntry(int entry) {
     return status;
 }
 
+// Why a new file could not be made or put at path, from the errno of AtomicFile's Open or
+// Commit.
 Status PlacingFailure(const std::string& path, int error) {
     struct stat existing {};
     const bool present = ::lstat(path.c_str(), &existing) == 0;
