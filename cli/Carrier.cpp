@@ -6,6 +6,7 @@
 #include "cli/FileErrors.h"
 #include "cli/Interrupt.h"
 #include "cli/Password.h"
+#include "cli/ReasonText.h"
 #include "cli/Report.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
@@ -23,15 +24,14 @@ std::unique_ptr<CarrierSession> OpenAndUnlockSealed(const CarrierInput& input,
     session->SetWorkerThreads(threads);
     if (!session->HasData()) {
         if (!session->MayHoldSealedData())
-            throw CliError(Code::NoData, "no hidden data in " + input.Name());
+            throw ErrorOf(Status::Fail(Reason::NoData), input.Name());
         if (!TriesSealed(*session, password, sealed))
-            throw CliError(Code::NoData, "no classic data in " + input.Name() +
-                                             " (add --sealed to try a password on sealed data)");
+            throw ErrorOf(Status::Fail(Reason::SealedNotTried), input.Name());
     }
     if (lock)
-        ThrowIfFailed(session->Lock());
+        ThrowIfFailed(session->Lock(), input.Name());
     if (!session->HasData()) {
-        ThrowIfNotUnlocked(UnlockWithTries(*session, password), input);
+        ThrowIfFailed(UnlockWithTries(*session, password), input.Name());
         Detail("unlocked the sealed data of " + input.Name() + " with the password from " +
                password.Describe());
     }
@@ -54,39 +54,12 @@ std::optional<CarrierFormat> FormatToWrite(const Arguments& args) {
     return std::nullopt;
 }
 
-void ThrowIfFailed(const Status& status) {
-    switch (status.outcome) {
-    case Outcome::Ok:
+void ThrowIfFailed(const Status& status, const std::string& carrier) {
+    if (status.Ok())
         return;
-    case Outcome::WrongPassword:
-        throw CliError(Code::WrongPassword, "wrong password");
-    case Outcome::NoData:
-        throw CliError(Code::NoData, status.Describe());
-    case Outcome::Busy:
-        throw CliError(Code::Busy, status.Describe());
-    case Outcome::WouldLose:
-    case Outcome::Changed:
-        throw CliError(Code::NeedsForce, status.Describe() + " (use --force to go on)");
-    case Outcome::Cancelled:
-        StopIfInterrupted();
-        throw Failure("cancelled");
-    case Outcome::Damaged:
-        throw CliError(Code::Damaged, status.Describe());
-    case Outcome::Refused:
-    case Outcome::ReadFailed:
-    case Outcome::WriteFailed:
-    case Outcome::NoMemory:
-        break;
-    }
+    // A signal ends the command as "interrupted", whatever the engine made of it.
     StopIfInterrupted();
-    throw Failure(status.Describe());
-}
-
-void ThrowIfNotUnlocked(const Status& unlocked, const CarrierInput& input) {
-    if (unlocked.outcome == Outcome::Damaged)
-        throw CliError(Code::Damaged, "the hidden data in " + input.Name() +
-                                          " is damaged: " + unlocked.Describe());
-    ThrowIfFailed(unlocked);
+    throw ErrorOf(status, carrier);
 }
 
 std::unique_ptr<CarrierSession> OpenCarrier(const CarrierInput& input, TerminalProgress& progress) {
@@ -95,7 +68,7 @@ std::unique_ptr<CarrierSession> OpenCarrier(const CarrierInput& input, TerminalP
     session->SetProgressObserver(&progress);
     // A command ends soon: nothing of the hidden data needs a copy in the working folder.
     session->SetReadFromCarrier(true);
-    ThrowIfFailed(session->Open());
+    ThrowIfFailed(session->Open(), input.Name());
     return session;
 }
 
@@ -108,10 +81,10 @@ Status UnlockWithTries(CarrierSession& session, PasswordSource& password, ProofT
     // A password that does not open sealed data reads like no data at all; that is the
     // outcome a prompt asks again for.
     const bool sealed = !session.HasData();
-    const Outcome tryAgain = sealed ? Outcome::NoData : Outcome::WrongPassword;
+    const Reason tryAgain = sealed ? Reason::SealedNotOpened : Reason::WrongPassword;
     for (int attempt = 1;; ++attempt) {
         Status unlocked = session.Unlock(password.Get(), proof);
-        if (unlocked.outcome != tryAgain || attempt >= password.Tries())
+        if (unlocked.reason != tryAgain || attempt >= password.Tries())
             return unlocked;
         password.SayWrong(sealed);
     }
@@ -122,7 +95,7 @@ std::unique_ptr<CarrierSession> UnlockCarrier(const CarrierInput& input, Passwor
                                               int threads, bool lock, ProofTiming proof) {
     auto session = OpenAndUnlockSealed(input, password, progress, sealed, threads, lock);
     if (!session->IsUnlocked()) {
-        ThrowIfNotUnlocked(UnlockWithTries(*session, password, proof), input);
+        ThrowIfFailed(UnlockWithTries(*session, password, proof), input.Name());
         // A proof left to the first read can still find the password wrong.
         if (session->PasswordProved())
             Detail("unlocked " + input.Name() + " with the password from " + password.Describe());

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Opening carriers through the carrier session, and turning its outcomes into CliErrors
-// with the code each outcome has.
+// Opening carriers through the carrier session, and turning its statuses into CliErrors
+// (cli/ReasonText.h).
 #pragma once
 
 #include "engine/CarrierSession.h"
 
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace lumora::cli {
 
@@ -58,10 +59,8 @@ std::unique_ptr<CarrierSession> OpenForImagePart(const CarrierInput& input,
                                                  PasswordSource& password,
                                                  TerminalProgress& progress, SealedTry sealed);
 
-// Throws the CliError that tells a failed unlock of `input`; returns for a successful one.
-void ThrowIfNotUnlocked(const Status& unlocked, const CarrierInput& input);
-
-// Throws the CliError that tells a failed status; returns for a successful one.
-void ThrowIfFailed(const Status& status);
+// Throws the CliError that tells a failed status, of `carrier` where it names one;
+// returns for a successful one.
+void ThrowIfFailed(const Status& status, const std::string& carrier = {});
 
 } // namespace lumora::cli

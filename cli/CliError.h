@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // How a command ends: a result code, its exit status and its stable JSON name, and the
-// error that carries a code and the one line that main() prints after "lumora-cli: ".
+// error that carries a code, the reason where the failure has one in engine/Reason.h, and
+// the one line that main() prints after "lumora-cli: ".
 #pragma once
+
+#include "engine/Reason.h"
 
 #include <stdexcept>
 #include <string>
@@ -35,11 +38,15 @@ const CodeInfo& InfoOf(Code code);
 
 class CliError : public std::runtime_error {
 public:
-    CliError(Code code, const std::string& text) : std::runtime_error(text), m_code(code) {}
+    CliError(Code code, const std::string& text, Reason reason = Reason::None)
+        : std::runtime_error(text), m_code(code), m_reason(reason) {}
     Code GetCode() const { return m_code; }
+    // None for a failure of lumora-cli's own that the list does not name (a usage error).
+    Reason GetReason() const { return m_reason; }
 
 private:
     Code m_code;
+    Reason m_reason;
 };
 
 // A mistake in the command line; main() points at the command's --help.
@@ -53,8 +60,8 @@ private:
     std::string m_command;
 };
 
-inline CliError Failure(const std::string& text) {
-    return CliError(Code::Failure, text);
+inline CliError Failure(const std::string& text, Reason reason = Reason::None) {
+    return CliError(Code::Failure, text, reason);
 }
 
 } // namespace lumora::cli

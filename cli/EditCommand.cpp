@@ -9,6 +9,7 @@
 #include "cli/FilesToHide.h"
 #include "cli/MessageText.h"
 #include "cli/Password.h"
+#include "cli/ReasonText.h"
 #include "cli/Report.h"
 #include "cli/SaveCarrier.h"
 #include "cli/SavedCarrier.h"
@@ -50,13 +51,13 @@ Resave ResaveOf(const Arguments& args) {
     return resave;
 }
 
-void Save(CarrierSession& session, SaveRequest& request, const Resave& resave, bool force,
-          TerminalProgress& progress) {
+void Save(CarrierSession& session, SaveRequest& request, const Resave& resave,
+          const CarrierInput& carrier, bool force, TerminalProgress& progress) {
     request.destination = resave.target ? resave.target->Path() : resave.carrier;
     request.replaceExisting = resave.inPlace || force;
     request.allowLoss = force;
     request.allowChanged = force;
-    ThrowIfFailed(session.Save(request));
+    ThrowIfFailed(session.Save(request), carrier.Name());
     progress.Clear();
     if (resave.target)
         ReportSaved(session, *resave.target);
@@ -91,7 +92,7 @@ int RunEdit(const Arguments& args) {
     for (const auto& name : removes)
         if (std::none_of(entries.begin(), entries.end(),
                          [&](const HiddenEntry& entry) { return entry.name == name; }))
-            throw Failure("no hidden file named " + name + " in " + carrier.Name());
+            throw ErrorOf(Status::Fail(Reason::NoSuchHiddenFile, name), carrier.Name());
     SaveRequest request;
     std::vector<std::string> keptNames;
     for (const HiddenEntry& entry : entries) {
@@ -112,7 +113,7 @@ int RunEdit(const Arguments& args) {
     }
     request.keepMessage = !messageChanged;
     request.format = format;
-    Save(*session, request, resave, args.Has("force"), progress);
+    Save(*session, request, resave, carrier, args.Has("force"), progress);
     return 0;
 }
 
@@ -133,7 +134,7 @@ int RunPasswd(const Arguments& args) {
         request.keptEntries.push_back(entry.index);
     request.keepMessage = true;
     request.newPassword = &secret;
-    Save(*session, request, resave, args.Has("force"), progress);
+    Save(*session, request, resave, carrier, args.Has("force"), progress);
     return 0;
 }
 

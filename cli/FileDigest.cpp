@@ -14,7 +14,7 @@ namespace lumora::cli {
 std::string Sha256HexOfFile(const std::string& path) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file)
-        throw Failure(CannotRead(path));
+        throw CannotRead(path);
     CSHA sha;
     unsigned char block[65536];
     bool any = false;
@@ -24,9 +24,9 @@ std::string Sha256HexOfFile(const std::string& path) {
         any = true;
     }
     if (std::ferror(file.get()))
-        throw Failure(CannotRead(path));
+        throw CannotRead(path);
     if (!any)
-        throw Failure("cannot read " + path + ": the file is empty");
+        throw Failure("cannot read " + path + ": the file is empty", Reason::ReadFailed);
     unsigned char digest[CSHA::kDigestSize];
     sha.FinalDigest(digest);
     static const char kHex[] = "0123456789abcdef";

@@ -1,26 +1,27 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/FileErrors.h"
 
-#include "cli/CliError.h"
+#include "cli/ReasonText.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace lumora::cli {
 
-std::string CannotRead(const std::string& path) {
-    return "cannot read " + path + ": " + std::strerror(errno);
+CliError CannotRead(const std::string& path) {
+    const int error = errno;
+    return ErrorOf(Status::Fail(Reason::ReadFailed, path, error));
 }
 
-std::string CannotWrite(const std::string& path) {
-    return "cannot write " + path + ": " + std::strerror(errno);
+CliError CannotWrite(const std::string& path) {
+    const int error = errno;
+    return ErrorOf(Status::WriteFailure(path, error));
 }
 
-std::string AlreadyExists(const std::string& path) {
-    return path + " already exists (use --force to overwrite it)";
+CliError AlreadyExists(const std::string& path) {
+    return ErrorOf(Status::Fail(Reason::DestinationExists, path));
 }
 
 bool PathExists(const std::string& path) {
@@ -32,16 +33,16 @@ void RequireReadableFile(const std::string& path) {
     // O_NONBLOCK: a named pipe must not block the check.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        throw Failure(CannotRead(path));
+        throw CannotRead(path);
     struct stat info {};
     bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     ::close(fd);
     if (regular)
         return;
     if (!S_ISDIR(info.st_mode))
-        throw Failure("cannot read " + path + ": not a regular file");
+        throw Failure("cannot read " + path + ": not a regular file", Reason::ReadFailed);
     errno = EISDIR;
-    throw Failure(CannotRead(path));
+    throw CannotRead(path);
 }
 
 } // namespace lumora::cli

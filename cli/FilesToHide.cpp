@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/FilesToHide.h"
 
-#include "archive/EntryName.h"
 #include "cli/CliError.h"
 #include "cli/FileErrors.h"
+#include "cli/ReasonText.h"
 #include "cli/Report.h"
 #include "cli/TreeWalk.h"
-#include "engine/BindImage.h"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -50,7 +48,7 @@ void AddFolder(const std::string& argument, std::vector<Candidate>& found) {
     std::string base = std::filesystem::absolute(argument).lexically_normal().string();
     while (!base.empty() && base.back() == '/')
         base.pop_back();
-    std::string failed;
+    Status failed;
     TreeVisitor visitor;
     visitor.entry = [&](const TreeEntry& entry) {
         if (!S_ISREG(entry.info.st_mode)) {
@@ -61,12 +59,12 @@ void AddFolder(const std::string& argument, std::vector<Candidate>& found) {
                          prefix.empty() ? entry.below : prefix + "/" + entry.below, entry.info});
     };
     visitor.unreadable = [&](const std::string& path, int error) {
-        if (failed.empty())
-            failed = "cannot read " + path + ": " + std::strerror(error);
+        if (failed.Ok())
+            failed = Status::Fail(Reason::ReadFailed, path, error);
     };
     WalkTree(argument, visitor);
-    if (!failed.empty())
-        throw Failure(failed);
+    if (!failed.Ok())
+        throw ErrorOf(failed);
 }
 
 } // namespace
@@ -78,7 +76,7 @@ std::vector<AddedFile> CheckFilesToHide(const std::vector<std::string>& argument
     for (const auto& argument : arguments) {
         struct stat info {};
         if (::stat(argument.c_str(), &info) != 0)
-            throw Failure(CannotRead(argument));
+            throw CannotRead(argument);
         if (S_ISDIR(info.st_mode)) {
             AddFolder(argument, candidates);
             continue;
@@ -88,38 +86,23 @@ std::vector<AddedFile> CheckFilesToHide(const std::vector<std::string>& argument
         candidates.push_back({argument, path.string(), path.filename().string(), info});
     }
 
-    const size_t total = hiddenNames.size() + candidates.size();
-    if (total > static_cast<size_t>(kSlotCount))
-        throw Failure("too many files: at most " + std::to_string(kSlotCount) +
-                      " files can be hidden, this would make " + std::to_string(total));
-
     std::vector<AddedFile> files;
     std::map<std::pair<dev_t, ino_t>, std::string> identities;
     std::map<std::string, std::string> names; // entry name -> who takes it ("" for the carrier)
     for (const std::string& name : hiddenNames)
         names.emplace(name, std::string());
     for (const Candidate& file : candidates) {
-        if (file.info.st_size >= kMaxCarrierSize)
-            throw Failure(file.shown + " is too large to be hidden");
         if (!identities.emplace(std::make_pair(file.info.st_dev, file.info.st_ino), file.shown)
                  .second)
-            throw Failure(file.shown + " is given twice");
-        if (file.entryName == kMessageEntryName)
-            throw Failure(file.shown + " cannot be hidden: the name " + file.entryName +
-                          " is reserved for the message");
-        if (!IsAcceptableNewEntryName(file.entryName))
-            throw Failure(file.shown + " cannot be hidden under the name " + file.entryName +
-                          (file.entryName.find('\\') != std::string::npos
-                               ? ": other programs read a backslash as a folder separator"
-                               : ""));
+            throw ErrorOf(Status::Fail(Reason::FileGivenTwice, file.shown));
         // Two entries of one name would collide when the carrier is re-saved or revealed.
         auto [taken, added] = names.emplace(file.entryName, file.shown);
         if (!added) {
             if (taken->second.empty())
-                throw Failure(carrier + " already hides a file named " + file.entryName +
-                              " (remove it with --remove " + file.entryName + ")");
+                throw ErrorOf(Status::Fail(Reason::NameTaken, file.entryName), carrier);
             throw Failure(taken->second + " and " + file.shown + " would both be hidden as " +
-                          file.entryName + "; hidden files need different names");
+                              file.entryName + "; hidden files need different names",
+                          Reason::NameTaken);
         }
         files.emplace_back(file.path, file.entryName);
     }

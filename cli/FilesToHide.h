@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The files a command line asks to hide, checked the way the desktop program checks them
-// and so that a later re-save loses none: readable regular files under 2 GiB, at most 100
-// in all, no file twice, no two files under one name. A folder stands for the regular
-// files below it, hidden under names that start with the folder's own name
+// The files a command line asks to hide, checked so that a later re-save loses none:
+// readable regular files, no file twice, no two files under one name. The engine's own
+// rules (sizes, names, at most 100 files) are the save's to refuse. A folder stands for
+// the regular files below it, hidden under names that start with the folder's own name
 // ("docs/sub/b.txt"); links inside it are not followed, and FIFOs, sockets and devices
 // are skipped with a note. A link named on the command line is followed.
 #pragma once

@@ -98,6 +98,9 @@ std::string ProgramHelp() {
         line += std::string(std::max<size_t>(line.size() + 1, 22) - line.size(), ' ');
         text += line + Wrap(code.meaning, line.size(), 22) + "\n";
     }
+    text += "\n" + Paragraphs("JSON errors also give a \"reason\", a stable name for what "
+                              "went wrong, such as wrong-password or disk-full (see \"man "
+                              "lumora-cli\").");
     return text;
 }
 

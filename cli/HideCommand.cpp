@@ -9,14 +9,13 @@
 #include "cli/MessageText.h"
 #include "cli/Password.h"
 #include "cli/PictureFormat.h"
+#include "cli/ReasonText.h"
 #include "cli/Report.h"
 #include "cli/SaveCarrier.h"
 #include "cli/SavedCarrier.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
 #include "cli/Threads.h"
-
-#include <filesystem>
 
 namespace lumora::cli {
 
@@ -37,15 +36,8 @@ int RunHide(const Arguments& args) {
     const CarrierInput image(operands[0]);
 
     RequireReadableFile(image.Path());
-    // A carrier with an empty image part could never be opened again.
-    std::error_code ec;
-    if (std::filesystem::file_size(image.Path(), ec) == 0 && !ec)
-        throw Failure("cannot hide data in " + image.Name() + ": the file is empty");
     if (!force && !ToleratesTrailingBytes(PictureHead(image.Path())))
-        throw CliError(Code::NeedsForce, image.Name() +
-                                             " is a picture in a text format (such as SVG), which "
-                                             "shows nothing once data follows its end (use --force "
-                                             "to hide data in it anyway)");
+        throw ErrorOf(Status::Fail(Reason::PictureWouldBreak, image.Name()));
     SaveRequest request;
     request.addedFiles = CheckFilesToHide({operands.begin() + 1, operands.end()}, {}, *output);
     request.message = MessageFromOptions(args, std::nullopt);
@@ -58,7 +50,7 @@ int RunHide(const Arguments& args) {
     request.newPassword = &secret;
     request.format = format;
     request.replaceExisting = force;
-    ThrowIfFailed(session->Save(request));
+    ThrowIfFailed(session->Save(request), image.Name());
     progress.Clear();
     ReportSaved(*session, target);
     return 0;

@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/Password.h"
 #include "cli/PerCarrier.h"
+#include "cli/ReasonText.h"
 #include "cli/Report.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
@@ -110,30 +111,30 @@ int RunInfo(const Arguments& args) {
         bool tried = false;
         if (!session->HasData())
             seen = session->MayHoldSealedData() ? Seen::Unknown : Seen::None;
+        Status unlocked = Status::Fail(Reason::SealedNotTried);
         if (TriesSealed(*session, password, sealed)) {
             tried = true;
-            const Status unlocked = UnlockWithTries(*session, password);
-            if (unlocked.outcome != Outcome::NoData) {
-                ThrowIfNotUnlocked(unlocked, carrier);
+            unlocked = UnlockWithTries(*session, password);
+            if (unlocked.Outcome() != Outcome::NoData) {
+                ThrowIfFailed(unlocked, carrier.Name());
                 seen = Seen::Sealed;
             }
         }
         progress.Clear();
         const bool found = seen == Seen::Classic || seen == Seen::Sealed;
         const Code code = found ? Code::Ok : Code::NoData;
-        std::string message;
-        if (seen == Seen::None)
-            message = "no hidden data in " + carrier.Name();
-        else if (seen == Seen::Unknown && tried)
-            message = kSealedNotOpened;
-        else if (seen == Seen::Unknown)
-            message = "no classic data in " + carrier.Name() + " (" + kSealedUnseen + ")";
 
         CarrierResult result;
         result.code = code;
         result.entry = CarrierObject(carrier, code);
-        if (!message.empty())
-            result.entry.String("message", message);
+        if (seen == Seen::None)
+            AddFailure(result.entry, Reason::NoData,
+                       ReasonText(Status::Fail(Reason::NoData), carrier.Name()));
+        else if (seen == Seen::Unknown && tried)
+            AddFailure(result.entry, unlocked.reason, ReasonText(unlocked, carrier.Name()));
+        else if (seen == Seen::Unknown)
+            AddFailure(result.entry, Reason::SealedNotTried,
+                       "no classic data in " + carrier.Name() + " (" + kSealedUnseen + ")");
         AddNumbers(result.entry, session->Summary(), seen == Seen::Classic, seen);
         result.json = result.entry.Text();
         if (!JsonOutput()) {
@@ -150,7 +151,7 @@ int RunInfo(const Arguments& args) {
             else
                 PrintNotFound(carrier, session->Trailer(),
                               seen == Seen::None ? "no hidden data"
-                              : tried            ? kSealedNotOpened
+                              : tried            ? ReasonText(unlocked, carrier.Name())
                                                  : "no classic data",
                               seen == Seen::Unknown && !tried);
         }

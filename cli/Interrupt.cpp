@@ -37,7 +37,7 @@ bool StopForSignal() {
 
 void StopIfInterrupted() {
     if (g_pendingSignal != 0)
-        throw Failure("interrupted");
+        throw Failure("interrupted", Reason::Cancelled);
 }
 
 void ReraisePendingSignal() {

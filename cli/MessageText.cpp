@@ -6,6 +6,7 @@
 #include "cli/CliError.h"
 #include "cli/FileErrors.h"
 #include "cli/Interrupt.h"
+#include "cli/ReasonText.h"
 #include "engine/MessageEntry.h"
 #include "engine/MessageForm.h"
 #include "platform/Clock.h"
@@ -32,12 +33,13 @@ std::string ReadBounded(int fd, const std::string& name) {
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            throw Failure(CannotRead(name));
+            throw CannotRead(name);
         if (got == 0)
             return message;
         message.append(buffer, static_cast<size_t>(got));
         if (static_cast<int64_t>(message.size()) >= kMaxMessageEntrySize)
-            throw Failure("the message in " + name + " is too large (64 MiB at most)");
+            throw ErrorOf(
+                Status::OverLimit(Reason::MessageTooLarge, kMaxMessageEntrySize, -1, name));
     }
 }
 
@@ -45,11 +47,12 @@ std::string ReadMessageFile(const std::string& path) {
     // Pipes are fine here (--message-file <(command)); folders are not.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw Failure(CannotRead(path));
+        throw CannotRead(path);
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
         ::close(fd);
-        throw Failure("cannot read " + path + ": Is a directory");
+        errno = EISDIR;
+        throw CannotRead(path);
     }
     try {
         std::string message = ReadBounded(fd, path);
@@ -87,7 +90,7 @@ std::string ChosenEditor() {
 
 void WriteText(int fd, const std::string& text, const std::string& name) {
     if (!WriteAll(fd, text.data(), text.size()))
-        throw Failure(CannotWrite(name));
+        throw CannotWrite(name);
 }
 
 } // namespace
@@ -103,13 +106,13 @@ bool GivesMessage(const Arguments& args) {
 std::string EditInEditor(const std::string& text) {
     WorkFolder folder = WorkFolder::Create(TickCount());
     if (!folder)
-        throw Failure("cannot make a working folder: " + folder.Error());
+        throw ErrorOf(Status::Fail(Reason::NoWorkFolder, folder.Error()));
     const std::string name = "message.txt";
     const std::string path = folder.Path() + "/" + name;
     const int fd = ::openat(folder.Handle().Fd(), name.c_str(),
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
-        throw Failure(CannotWrite(path));
+        throw CannotWrite(path);
     try {
         WriteText(fd, text.empty() ? text : text + "\n", path);
     } catch (...) {
@@ -160,8 +163,6 @@ std::optional<std::string> MessageFromOptions(const Arguments& args,
     } else {
         return std::nullopt;
     }
-    if (!IsStorableMessage(message))
-        throw Failure("the message contains a NUL byte and cannot be hidden");
     return ToStoredForm(message);
 }
 

@@ -18,7 +18,8 @@ bool GivesMessage(const Arguments& args);
 
 // The message the options give, in stored form; none when they give none or -e left
 // `current` (stored form; none for no message) as it was. An empty message stands for no
-// message. Throws for unreadable files, NUL bytes and a failed editor.
+// message. Throws for unreadable files, a message too large and a failed editor; a NUL
+// byte is refused by the save.
 std::optional<std::string> MessageFromOptions(const Arguments& args,
                                               const std::optional<std::string>& current);
 

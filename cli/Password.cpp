@@ -78,7 +78,7 @@ std::string ReadHidden(int terminal, const std::string& prompt) {
         ::tcsetattr(terminal, TCSANOW, &saved);
     StopIfInterrupted();
     if (!complete && line.empty())
-        throw Failure("no password was typed");
+        throw Failure("no password was typed", Reason::NoPassword);
     return line;
 }
 
@@ -87,7 +87,7 @@ std::string FirstLineOf(int fd, const std::string& name) {
     bool complete = false;
     if (!ReadLine(fd, line, complete)) {
         StopIfInterrupted();
-        throw Failure(CannotRead(name));
+        throw CannotRead(name);
     }
     StripLineEnd(line);
     return line;
@@ -168,7 +168,7 @@ Password PasswordSource::Get() {
         return m_known->Copy();
     Password password = Read();
     if (m_use == PasswordUse::Create && password.Empty())
-        throw Failure("the password must not be empty");
+        throw Failure("the password must not be empty", Reason::NoPassword);
     if (!IsPrompt())
         m_known = password.Copy();
     return password;
@@ -181,7 +181,7 @@ Password PasswordSource::Read() {
     } else if (m_file) {
         const int fd = ::open(m_file->c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
-            throw Failure(CannotRead(*m_file));
+            throw CannotRead(*m_file);
         try {
             line = FirstLineOf(fd, *m_file);
         } catch (...) {

@@ -17,6 +17,12 @@ JsonObject CarrierObject(const CarrierInput& carrier, Code code) {
     return object;
 }
 
+JsonObject& AddFailure(JsonObject& object, Reason reason, const std::string& message) {
+    if (reason != Reason::None)
+        object.String("reason", ReasonName(reason));
+    return object.String("message", message);
+}
+
 int ForEachCarrier(const Arguments& args, const CarrierWork& work) {
     const auto& operands = args.Operands();
     if (operands.empty())
@@ -41,10 +47,9 @@ int ForEachCarrier(const Arguments& args, const CarrierWork& work) {
             if (error.GetCode() == Code::Usage || PendingSignal() != 0)
                 throw;
             result.code = error.GetCode();
-            result.entry = JsonObject()
-                               .String("file", operand)
-                               .String("code", InfoOf(error.GetCode()).name)
-                               .String("message", error.what());
+            result.entry =
+                JsonObject().String("file", operand).String("code", InfoOf(error.GetCode()).name);
+            AddFailure(result.entry, error.GetReason(), error.what());
             // Each line names its carrier, unless the error names it already.
             const std::string text = error.what();
             const bool named = text.find(operand) != std::string::npos;

@@ -33,4 +33,8 @@ int ForEachCarrier(const Arguments& args, const CarrierWork& work);
 // The start of a carrier's JSON object: {"file": ..., "code": ...}.
 JsonObject CarrierObject(const CarrierInput& carrier, Code code);
 
+// The members that tell a failure in JSON: "reason" (its name, where it has one) and
+// "message".
+JsonObject& AddFailure(JsonObject& object, Reason reason, const std::string& message);
+
 } // namespace lumora::cli

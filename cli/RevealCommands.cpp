@@ -9,12 +9,14 @@
 #include "cli/Json.h"
 #include "cli/Password.h"
 #include "cli/PerCarrier.h"
+#include "cli/ReasonText.h"
 #include "cli/Report.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
 #include "cli/TerminalText.h"
 #include "cli/Threads.h"
 #include "cli/WriteHiddenFiles.h"
+#include "engine/MessageEntry.h"
 #include "engine/MessageForm.h"
 
 #include <algorithm>
@@ -25,14 +27,15 @@ namespace lumora::cli {
 namespace {
 
 // The message as the command line shows it (LF line breaks); none when there is none.
-std::optional<std::string> ReadableMessage(const CarrierSession& session) {
+std::optional<std::string> ReadableMessage(const CarrierSession& session,
+                                           const CarrierInput& carrier) {
     switch (session.GetMessageState()) {
     case MessageState::None:
         return std::nullopt;
     case MessageState::TooLarge:
-        throw Failure("the hidden message is too large to be shown (64 MiB at most)");
+        throw ErrorOf(Status::OverLimit(Reason::MessageTooLargeToShow, kMaxMessageEntrySize));
     case MessageState::Damaged:
-        throw CliError(Code::Damaged, "the hidden message is damaged");
+        throw ErrorOf(Status::Fail(Reason::MessageDamaged), carrier.Name());
     case MessageState::Present:
         break;
     }
@@ -83,7 +86,7 @@ int RunReveal(const Arguments& args) {
     if (!args.Has("directory") && !entries.empty())
         Note(Plural(entries.size(), "hidden file is", "hidden files are") +
              " not written; use -d DIR to write them");
-    const std::optional<std::string> message = ReadableMessage(*session);
+    const std::optional<std::string> message = ReadableMessage(*session, carrier);
     if (JsonOutput()) {
         JsonObject object = CarrierObject(carrier, Code::Ok);
         if (message)
@@ -128,16 +131,16 @@ int RunExtract(const Arguments& args) {
             if (entry.name == *name)
                 chosen.push_back(entry);
         if (chosen.size() == before)
-            throw Failure("no hidden file named " + *name + " in " + carrier.Name());
+            throw ErrorOf(Status::Fail(Reason::NoSuchHiddenFile, *name), carrier.Name());
     }
     if (toStdout) {
         std::fflush(stdout);
         for (const HiddenEntry& entry : chosen) {
-            const Status status = session->ExtractToDescriptor(entry.index, STDOUT_FILENO);
+            Status status = session->ExtractToDescriptor(entry.index, STDOUT_FILENO);
             StopIfInterrupted();
-            if (status.outcome == Outcome::WriteFailed)
-                throw Failure("cannot write standard output: " + status.Describe());
-            ThrowIfFailed(status);
+            if (status.Outcome() == Outcome::WriteFailed)
+                status.subject = "standard output";
+            ThrowIfFailed(status, carrier.Name());
             Detail("wrote " + entry.name + " to standard output");
         }
         return 0;

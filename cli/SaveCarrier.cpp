@@ -8,7 +8,7 @@ namespace lumora::cli {
 
 void RequireNewOutput(const std::string& output, bool replace) {
     if (!replace && PathExists(output))
-        throw Failure(AlreadyExists(output));
+        throw AlreadyExists(output);
 }
 
 OutputTarget::OutputTarget(const std::string& command, const std::string& output, bool force)

@@ -6,6 +6,8 @@
 #include "cli/CliError.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "cli/PerCarrier.h"
+#include "cli/ReasonText.h"
 #include "cli/Report.h"
 #include "cli/TerminalText.h"
 #include "cli/TreeWalk.h"
@@ -14,7 +16,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <unistd.h>
@@ -104,15 +105,15 @@ private:
 
     void Unreadable(const std::string& path, int error) {
         m_failed = true;
-        const std::string text = "cannot read " + path + ": " + std::strerror(error);
+        const Status unreadable = Status::Fail(Reason::ReadFailed, path, error);
+        const std::string text = ReasonText(unreadable);
         std::string line = "lumora-cli: " + Shown(text, TextKind::Line, Stream::Err) + "\n";
         std::fputs(line.c_str(), stderr);
-        if (JsonOutput())
-            m_json.push_back(JsonObject()
-                                 .String("file", path)
-                                 .String("code", InfoOf(Code::Failure).name)
-                                 .String("message", text)
-                                 .Text());
+        if (!JsonOutput())
+            return;
+        JsonObject object;
+        object.String("file", path).String("code", InfoOf(CodeOf(unreadable.Outcome())).name);
+        m_json.push_back(AddFailure(object, unreadable.reason, text).Text());
     }
 
     std::vector<std::string> m_json;

@@ -5,6 +5,7 @@
 #include "cli/CliError.h"
 #include "cli/FileErrors.h"
 #include "cli/Interrupt.h"
+#include "cli/ReasonText.h"
 #include "cli/Report.h"
 #include "cli/TerminalText.h"
 #include "engine/BindImage.h"
@@ -24,7 +25,7 @@ namespace {
 WorkFolder NewWorkFolder() {
     WorkFolder folder = WorkFolder::Create(TickCount());
     if (!folder)
-        throw Failure("cannot make a working folder: " + folder.Error());
+        throw ErrorOf(Status::Fail(Reason::NoWorkFolder, folder.Error()));
     return folder;
 }
 
@@ -39,7 +40,7 @@ bool Copy(int in, int out, int64_t limit, const std::string& inName, const std::
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            throw Failure(CannotRead(inName));
+            throw CannotRead(inName);
         if (n == 0)
             return true;
         copied += n;
@@ -47,7 +48,7 @@ bool Copy(int in, int out, int64_t limit, const std::string& inName, const std::
             return false;
         if (!WriteAll(out, buffer.data(), static_cast<size_t>(n), StopForSignal)) {
             StopIfInterrupted();
-            throw Failure(CannotWrite(outName));
+            throw CannotWrite(outName);
         }
     }
 }
@@ -76,7 +77,7 @@ CarrierInput::CarrierInput(const std::string& operand)
     const int fd = ::openat(m_folder.Handle().Fd(), spool,
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
-        throw Failure(CannotWrite(m_path));
+        throw CannotWrite(m_path);
     bool complete = false;
     try {
         complete = Copy(STDIN_FILENO, fd, kMaxCarrierSize, m_name, m_path);
@@ -85,9 +86,10 @@ CarrierInput::CarrierInput(const std::string& operand)
         throw;
     }
     if (::close(fd) != 0)
-        throw Failure(CannotWrite(m_path));
+        throw CannotWrite(m_path);
     if (!complete)
-        throw Failure("the carrier on standard input is too large (2 GiB at most)");
+        throw Failure("the carrier on standard input is too large (2 GiB at most)",
+                      Reason::CarrierTooLarge);
     Detail("read the carrier from standard input");
 }
 
@@ -114,7 +116,7 @@ void StdoutOutput::Send() const {
     std::fflush(stdout);
     const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw Failure(CannotRead(m_path));
+        throw CannotRead(m_path);
     try {
         Copy(fd, STDOUT_FILENO, INT64_MAX, m_path, "standard output");
     } catch (...) {

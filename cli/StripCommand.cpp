@@ -32,7 +32,7 @@ int RunStrip(const Arguments& args) {
     TerminalProgress progress;
     auto session = OpenForImagePart(carrier, password, progress, SealedTryOf(args));
     const OutputTarget target("strip", *output, replace);
-    ThrowIfFailed(session->SaveImagePart(target.Path(), replace));
+    ThrowIfFailed(session->SaveImagePart(target.Path(), replace), carrier.Name());
     progress.Clear();
     const std::string digest = Sha256HexOfFile(target.Path());
     target.Finish();

@@ -23,11 +23,7 @@ int RunVerify(const Arguments& args) {
         TerminalProgress progress;
         auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args), threads);
         int entries = 0;
-        const Status verified = session->VerifyAll(entries);
-        if (verified.outcome == Outcome::Damaged)
-            throw CliError(Code::Damaged, "the hidden data in " + carrier.Name() +
-                                              " is damaged: " + verified.Describe());
-        ThrowIfFailed(verified);
+        ThrowIfFailed(session->VerifyAll(entries), carrier.Name());
         progress.Clear();
         CarrierResult result;
         result.entry = CarrierObject(carrier, Code::Ok).Number("entries", entries);

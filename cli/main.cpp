@@ -9,6 +9,7 @@
 #include "cli/Interrupt.h"
 #include "cli/Json.h"
 #include "cli/Password.h"
+#include "cli/PerCarrier.h"
 #include "cli/Report.h"
 #include "cli/TerminalText.h"
 #include "platform/ProcessHardening.h"
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <exception>
 
+using lumora::Reason;
 using namespace lumora::cli;
 
 namespace {
@@ -74,9 +76,12 @@ void PrintError(const std::string& text) {
     std::fputs(line.c_str(), stderr);
 }
 
-void PrintJsonError(bool json, Code code, const std::string& text) {
-    if (json)
-        PrintJson(JsonObject().String("code", InfoOf(code).name).String("message", text).Text());
+void PrintJsonError(bool json, Code code, Reason reason, const std::string& text) {
+    if (!json)
+        return;
+    JsonObject object;
+    object.String("code", InfoOf(code).name);
+    PrintJson(AddFailure(object, reason, text).Text());
 }
 
 } // namespace
@@ -95,24 +100,24 @@ int main(int argc, char** argv) {
         PrintError(error.what());
         std::string help = error.Command().empty() ? "--help" : error.Command() + " --help";
         std::fprintf(stderr, "Try 'lumora-cli %s'.\n", help.c_str());
-        PrintJsonError(json, Code::Usage, error.what());
+        PrintJsonError(json, Code::Usage, Reason::None, error.what());
         status = InfoOf(Code::Usage).exitStatus;
     } catch (const CliError& error) {
         if (PendingSignal() == 0) {
             PrintError(error.what());
-            PrintJsonError(json, error.GetCode(), error.what());
+            PrintJsonError(json, error.GetCode(), error.GetReason(), error.what());
             status = InfoOf(error.GetCode()).exitStatus;
         }
     } catch (const std::exception& error) {
         PrintError(error.what());
-        PrintJsonError(json, Code::Failure, error.what());
+        PrintJsonError(json, Code::Failure, Reason::None, error.what());
     }
     // A reader that went away shows here, as SIGPIPE, at the latest.
     const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
     if (PendingSignal() != 0) {
         if (PendingSignal() != SIGPIPE) {
             std::fputs("lumora-cli: interrupted\n", stderr);
-            PrintJsonError(json, Code::Cancelled, "interrupted");
+            PrintJsonError(json, Code::Cancelled, Reason::Cancelled, "interrupted");
             std::fflush(stdout);
         }
         ReraisePendingSignal();

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace lumora {
@@ -64,22 +63,19 @@ CBindImage::OperationScope::OperationScope(CBindImage& owner) : m_owner(owner) {
     }
 }
 
-int CBindImage::Fail(Outcome outcome, const std::string& reason, const std::string& subject,
-                     int error) {
+int CBindImage::Fail(Status status) {
     if (!m_cancelled)
-        m_lastStatus = m_work.Error().empty() ? Status::Fail(outcome, reason, subject, error)
-                                              : Status::Fail(Outcome::WriteFailed, m_work.Error());
+        m_lastStatus = m_work.Error().empty() ? std::move(status)
+                                              : Status::Fail(Reason::NoWorkFolder, m_work.Error());
     return 0;
 }
 
-int CBindImage::FailRead(const std::string& name, int error) {
-    return Fail(Outcome::ReadFailed, "cannot read " + name + ": " + std::strerror(error), {},
-                error);
+int CBindImage::FailRead(const std::string& path, int error) {
+    return Fail(Reason::ReadFailed, path, error);
 }
 
-int CBindImage::FailWrite(const std::string& name, int error) {
-    return Fail(Outcome::WriteFailed, "cannot write " + name + ": " + std::strerror(error), {},
-                error);
+int CBindImage::FailWrite(const std::string& path, int error) {
+    return Fail(Status::WriteFailure(path, error));
 }
 
 int CBindImage::FailCopy(const CopyResult& copy, const std::string& source,
@@ -88,7 +84,7 @@ int CBindImage::FailCopy(const CopyResult& copy, const std::string& source,
         return FailRead(source, copy.error);
     if (copy.status == CopyStatus::WriteFailed)
         return FailWrite(target, copy.error);
-    return Fail(Outcome::Cancelled, "cancelled");
+    return Fail(Reason::Cancelled);
 }
 
 bool CBindImage::Report(ProgressStep step, int64_t done, int64_t total) {
@@ -104,7 +100,7 @@ bool CBindImage::Report(ProgressStep step, int64_t done, int64_t total) {
     if (m_observer->OnProgress(step, done, total))
         return true;
     m_cancelled = true;
-    m_lastStatus = Status::Fail(Outcome::Cancelled, "cancelled");
+    m_lastStatus = Status::Fail(Reason::Cancelled);
     return false;
 }
 
@@ -145,10 +141,6 @@ int CBindImage::AdoptBuiltArchive() {
 int CBindImage::ExtractHiddenFile(int k, std::string& dest) {
     OperationScope scope(*this);
     return m_archive.Extract(k, dest);
-}
-
-std::string CBindImage::OutputName() const {
-    return m_saveDest.empty() ? std::string("the carrier") : m_saveDest;
 }
 
 int CBindImage::LoadTrailer() {
@@ -212,8 +204,6 @@ int CBindImage::AddFileSlot(const std::string& name, FileSlotState state, int en
         slot.name = name;
         return k;
     }
-    m_lastStatus = Status::Fail(
-        Outcome::Refused, "no free slot for " + std::filesystem::path(name).filename().string());
     return -1;
 }
 
@@ -250,15 +240,20 @@ int CBindImage::ReplaceContent(std::optional<std::string> message,
     DropAllFiles();
     for (int k : keptSlots) {
         // Only a file the carrier listed can be kept; anything else would be lost silently.
-        if (k < 0 || k >= kSlotCount || m_slots[k].state != SLOT_DROPPED)
-            return Fail(Outcome::Refused, "slot " + std::to_string(k) + " holds no hidden file");
+        if (k < 0 || k >= kSlotCount || m_slots[k].state != SLOT_DROPPED) {
+            Status missing = Status::Fail(Reason::NoSuchEntry);
+            missing.count = k;
+            return Fail(std::move(missing));
+        }
         m_slots[k].state = SLOT_STORED;
     }
     ClearSlots(SLOT_DROPPED);
     for (const AddedFile& file : addedFiles) {
         int k = AddFileSlot(file.path, SLOT_ADDED, -1, 0);
         if (k < 0)
-            return 0;
+            return Fail(Status::OverLimit(
+                Reason::TooManyFiles, kSlotCount,
+                static_cast<int64_t>(keptSlots.size() + addedFiles.size()), file.path));
         m_slots[k].entryName = file.entryName;
     }
     return 1;

@@ -2,8 +2,8 @@
 // CBindImage: the carrier engine. One object serves one operation (a hide, a reveal or a
 // re-save). It owns a working folder below the cache root, where every intermediate file
 // lives, and removes it when destroyed. Operations return int 1 or 0 (slot look-ups a slot
-// number or -1), show nothing and let no exception out; LastError() says why the last
-// failing operation failed, for callers that tell the user themselves (lumora-cli).
+// number or -1), show nothing and let no exception out; LastStatus() says why the last
+// failing operation failed.
 //
 // Sequences used by the programs:
 //   reveal:  OpenCarrier(path, OPEN_INSPECT); HasValidTrailer; VerifyPassword until 1;
@@ -69,9 +69,9 @@ public:
     CBindImage& operator=(const CBindImage&) = delete;
 
     // --- inspection
-    int LoadTrailer();
+    [[nodiscard]] int LoadTrailer();
     // 1 for a version 1 trailer whose lengths fit inside the file it was loaded from.
-    int HasValidTrailer() const;
+    [[nodiscard]] int HasValidTrailer() const;
     const CarrierTrailer& Trailer() const { return m_trailer; }
     // The message in its stored form (CR LF line breaks); none when there is none.
     const std::optional<std::string>& Message() const { return m_message; }
@@ -89,19 +89,22 @@ public:
 
     // --- slot table
     // The slot taken, or -1 when none is free.
-    int AddFileSlot(const std::string& name, FileSlotState state, int entryIndex, int64_t size);
+    [[nodiscard]] int AddFileSlot(const std::string& name, FileSlotState state, int entryIndex,
+                                  int64_t size);
     // Frees the slots in state; -1 frees every slot (ClearAllSlots).
     int ClearSlots(int state);
     int ClearAllSlots() { return ClearSlots(-1); }
     void DropAllFiles();
-    int SetSlotState(int k, FileSlotState state);
+    [[nodiscard]] int SetSlotState(int k, FileSlotState state);
     // What the next save writes: the message (none or empty writes no message), the
     // hidden files of the opened carrier in keptSlots, and the files on disk in addedFiles;
-    // everything else the carrier held is left out. 0 (with LastError) when a kept slot is
-    // no hidden file of the carrier or an added file finds no free slot. The message is
-    // taken by value, so the carrier's own Message() may be passed.
-    int ReplaceContent(std::optional<std::string> message, const std::vector<int>& keptSlots,
-                       const std::vector<AddedFile>& addedFiles);
+    // everything else the carrier held is left out. 0 when a kept slot is no hidden file
+    // of the carrier (LastStatus NoSuchEntry) or an added file finds no free slot
+    // (TooManyFiles). The message is taken by value, so the carrier's own Message() may be
+    // passed.
+    [[nodiscard]] int ReplaceContent(std::optional<std::string> message,
+                                     const std::vector<int>& keptSlots,
+                                     const std::vector<AddedFile>& addedFiles);
     // Entries of the opened payload archive that the next save copies as they are stored,
     // besides the kept slots: entries no slot holds (past the 100th, names that cannot be
     // written out). Cleared by ReplaceContent.
@@ -113,8 +116,8 @@ public:
     // The next save writes under this password (borrowed for the save) instead of the
     // object's own, which still reads the opened archive.
     void SetNewPassword(const Password* password) { m_archive.SetNewPassword(password); }
-    int FirstFileSlot(FileSlot& out) const;
-    int NextFileSlot(FileSlot& out, int k) const;
+    [[nodiscard]] int FirstFileSlot(FileSlot& out) const;
+    [[nodiscard]] int NextFileSlot(FileSlot& out, int k) const;
     const FileSlot& Slot(int k) const { return m_slots.at(k); }
 
     // --- working folders and temporary names
@@ -122,47 +125,47 @@ public:
     // its path; without one, see WorkFolderError().
     std::string CreateWorkDirs();
     std::string NewTempName();
-    static int RemoveFolderTree(const std::string& path);
+    [[nodiscard]] static int RemoveFolderTree(const std::string& path);
 
     // --- payload packaging
-    int BuildPayloadArchive();
-    int ReadPayloadArchive();
+    [[nodiscard]] int BuildPayloadArchive();
+    [[nodiscard]] int ReadPayloadArchive();
     // UnpackPayload reads the payload archive in place, deciphered from the carrier as it
     // is read, instead of deciphering it into the working copy (PayloadTempPath) first:
     // nothing of it is written to the working folder, and a later change to the carrier
     // file reaches the reads. Until a save adopts its archive, which is then the copy.
     void SetReadInPlace(bool inPlace) { m_readInPlace = inPlace; }
     // Opens the payload archive, in place or the working copy; false when it cannot be.
-    bool OpenPayloadArchive(CUnzipper& archive) const;
+    [[nodiscard]] bool OpenPayloadArchive(CUnzipper& archive) const;
     // dest empty: extracts into the working folder and returns the copy's path in dest;
     // otherwise extracts and moves the file to dest, replacing a file there.
-    int ExtractHiddenFile(int k, std::string& dest);
+    [[nodiscard]] int ExtractHiddenFile(int k, std::string& dest);
 
     // --- binding and unbinding
     // mode is an OpenMode; any value but OPEN_INSPECT and OPEN_SPLIT unpacks.
-    int OpenCarrier(const std::optional<std::string>& path, int mode);
+    [[nodiscard]] int OpenCarrier(const std::optional<std::string>& path, int mode);
     // Writes a complete carrier to dest atomically: dest is replaced only when image part,
     // payload and trailer were all written; on failure it is left as it was. Needs a
     // password (the empty text is one); every added file must be readable and smaller than
     // kMaxCarrierSize.
-    int SaveCarrier(const std::string& dest);
+    [[nodiscard]] int SaveCarrier(const std::string& dest);
     // Image part, payload and trailer of the next save, written to out from its start.
-    int WriteCarrier(FILE* out);
+    [[nodiscard]] int WriteCarrier(FILE* out);
     // The next save as a sealed carrier: image part, then the payload archive (entries not
     // enciphered) sealed under key, written to out from its start.
-    int WriteSealedCarrier(FILE* out, const SealedKey& key);
+    [[nodiscard]] int WriteSealedCarrier(FILE* out, const SealedKey& key);
     // Ends the image part at length, for carriers whose cut no classic trailer gives
     // (sealed ones). OpenCarrier forgets it.
     void CutImagePart(int64_t length);
     // After a save: the archive just written becomes the opened one, and the kept slots
     // point at their new entries.
-    int AdoptBuiltArchive();
-    int VerifyPassword(const Password& text) const;
-    int SplitImagePart();
-    int UnpackPayload();
-    int WriteImagePart(FILE* out);
-    int AppendPayload(FILE* out);
-    int StoreTrailer(FILE* out);
+    [[nodiscard]] int AdoptBuiltArchive();
+    [[nodiscard]] int VerifyPassword(const Password& text) const;
+    [[nodiscard]] int SplitImagePart();
+    [[nodiscard]] int UnpackPayload();
+    [[nodiscard]] int WriteImagePart(FILE* out);
+    [[nodiscard]] int AppendPayload(FILE* out);
+    [[nodiscard]] int StoreTrailer(FILE* out);
 
     // --- for callers and tests
     const std::string& CarrierPath() const { return m_carrierPath; }
@@ -176,11 +179,10 @@ public:
     void ForgetBuiltCheckpoints() { m_archive.ForgetCheckpoints(); }
     // The open carrier file; null when none is open.
     FILE* CarrierFile() const { return m_carrierFile; }
-    // Why the last failing operation failed: typed, and as text for those who print it.
+    // Why the last failing operation failed.
     const Status& LastStatus() const { return m_lastStatus; }
-    const std::string& LastError() const { return m_lastStatus.Describe(); }
     // Why no working folder could be made, empty when there is one. Without one, every
-    // operation that needs it fails, and LastError() gives this reason.
+    // operation that needs it fails with NoWorkFolder and this as its subject.
     const std::string& WorkFolderError() const { return m_work.Error(); }
     void SetProgressObserver(CProgressObserver* observer) { m_observer = observer; }
     // Threads that pack and unpack hidden files (0, the default: one per usable processor,
@@ -209,11 +211,13 @@ private:
     };
 
     // Sets LastStatus (a cancellation stays a cancellation) and returns 0.
-    int Fail(Outcome outcome, const std::string& reason, const std::string& subject = {},
-             int error = 0);
-    // "cannot read NAME: reason" / "cannot write NAME: reason" from an errno value.
-    int FailRead(const std::string& name, int error);
-    int FailWrite(const std::string& name, int error);
+    int Fail(Status status);
+    int Fail(Reason reason, const std::string& subject = {}, int error = 0) {
+        return Fail(Status::Fail(reason, subject, error));
+    }
+    // ReadFailed, or WriteFailed (DiskFull), of path with an errno value.
+    int FailRead(const std::string& path, int error);
+    int FailWrite(const std::string& path, int error);
     // FailRead of source or FailWrite of target for a failed copy; 0 for a cancelled one.
     int FailCopy(const CopyResult& copy, const std::string& source, const std::string& target);
     // Tells the observer; false (and LastStatus Cancelled) when it asks to stop.
@@ -222,8 +226,8 @@ private:
     // A callback for the layers below that reports base + their bytes of total for step;
     // empty without an observer.
     std::function<bool(uint64_t)> Progress(ProgressStep step, int64_t total, int64_t base = 0);
-    // The output named in messages of the steps of a save.
-    std::string OutputName() const;
+    // The output a failing step of a save names: its destination, where known.
+    const std::string& OutputName() const { return m_saveDest; }
 
     int CheckFilesToHide();
     // Bytes of the open file that are its image part.

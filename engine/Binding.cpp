@@ -4,7 +4,6 @@
 
 #include "archive/ArchiveBytes.h"
 #include "crypt/PayloadCrypt.h"
-#include "engine/EngineErrors.h"
 #include "engine/StreamFile.h"
 #include "engine/TrailerCodec.h"
 #include "platform/AtomicFile.h"
@@ -12,7 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <unistd.h>
 
@@ -32,10 +30,6 @@ private:
     std::unique_ptr<PayloadReader> m_reader;
 };
 
-std::string FileNameOf(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
-}
-
 int32_t ClampToInt32(int64_t value) {
     return static_cast<int32_t>(std::min<int64_t>(value, std::numeric_limits<int32_t>::max()));
 }
@@ -53,7 +47,8 @@ int CBindImage::OpenCarrier(const std::optional<std::string>& path, int mode) {
         m_carrierFile = OpenRegularFileForReading(*path);
         if (m_carrierFile == nullptr) {
             int error = errno;
-            LoadTrailer();
+            m_trailer = CarrierTrailer{};
+            m_carrierSize = 0;
             ::unlink(m_imageTempPath.c_str());
             return FailRead(*path, error);
         }
@@ -64,8 +59,10 @@ int CBindImage::OpenCarrier(const std::optional<std::string>& path, int mode) {
     int split = SplitImagePart();
     if (mode == OPEN_SPLIT)
         return hasTrailer && split ? 1 : 0;
+    // A payload that does not unpack (a wrong password, damage) still leaves the carrier
+    // open: LastStatus says why, and the message and the slots stay empty.
     if (hasTrailer && !Cancelled())
-        UnpackPayload();
+        static_cast<void>(UnpackPayload());
     return Cancelled() ? 0 : 1;
 }
 
@@ -77,7 +74,8 @@ int CBindImage::SplitImagePart() {
     // Such an image can never become a carrier; copying it first would only waste time.
     if (length >= kMaxCarrierSize) {
         ::unlink(m_imageTempPath.c_str());
-        return Fail(Outcome::Refused, kCarrierTooLarge);
+        return Fail(
+            Status::OverLimit(Reason::PictureTooLarge, kMaxCarrierSize, length, m_carrierPath));
     }
     StreamFile image;
     if (!image.Create(m_imageTempPath))
@@ -102,9 +100,9 @@ int CBindImage::UnpackPayload() {
     m_payloadInPlace.reset();
     if (m_carrierFile == nullptr || !HasValidTrailer() || m_trailer.payloadLength == 0 ||
         m_trailer.imageLength == 0)
-        return Fail(Outcome::NoData, kDamagedPayload);
+        return Fail(Reason::NoData, m_carrierPath);
     if (!m_password)
-        return Fail(Outcome::Refused, kNoPassword);
+        return Fail(Reason::NoPassword);
     // Deciphered straight from the carrier; the trailer was checked to lie inside it.
     const int fd = ::fileno(m_carrierFile);
     DecryptResult decrypted = DecryptResult::Failed;
@@ -126,10 +124,10 @@ int CBindImage::UnpackPayload() {
     ::unlink(m_payloadTempPath.c_str());
     // The signature is made from the key, so it tells a wrong password from damage.
     if (decrypted == DecryptResult::WrongKey)
-        return Fail(Outcome::WrongPassword, kWrongPassword);
+        return Fail(Reason::WrongPassword);
     if (decrypted == DecryptResult::Cancelled)
-        return Fail(Outcome::Cancelled, "cancelled");
-    return Fail(Outcome::Damaged, kDamagedPayload);
+        return Fail(Reason::Cancelled);
+    return Fail(Reason::Damaged);
 }
 
 int CBindImage::CheckFilesToHide() {
@@ -139,35 +137,34 @@ int CBindImage::CheckFilesToHide() {
             // The file is hidden as it is now; its size is taken again for the trailer.
             FILE* probe = OpenRegularFileForReading(slot.name);
             if (probe == nullptr)
-                return FailRead(FileNameOf(slot.name), errno);
+                return FailRead(slot.name, errno);
             slot.size = StreamSize(probe);
             std::fclose(probe);
             if (slot.size >= kMaxCarrierSize)
-                return Fail(Outcome::Refused, FileNameOf(slot.name) + " is too large to be hidden",
-                            slot.name);
+                return Fail(
+                    Status::OverLimit(Reason::FileTooLarge, kMaxCarrierSize, slot.size, slot.name));
         }
         if (slot.state == SLOT_STORED || slot.state == SLOT_ADDED)
             total += slot.size;
     }
     if (total >= kMaxCarrierSize)
-        return Fail(Outcome::Refused, kFilesTooLarge);
+        return Fail(Status::OverLimit(Reason::FilesTooLarge, kMaxCarrierSize, total));
     if (m_message && static_cast<int64_t>(m_message->size()) >= kMaxCarrierSize)
-        return Fail(Outcome::Refused, kCarrierTooLarge);
+        return Fail(Status::OverLimit(Reason::CarrierTooLarge, kMaxCarrierSize));
     return 1;
 }
 
 int CBindImage::SaveCarrier(const std::string& dest) {
     OperationScope scope(*this);
     if (dest.empty())
-        return Fail(Outcome::Refused, "no destination given");
+        return Fail(Reason::NoDestination);
     // Only a regular file is replaced; a link is never followed (it could lead anywhere).
     AtomicFile out(dest);
     if (!out.Open())
         return FailWrite(dest, errno);
     if (int refusal = out.Refusal(Replace::Always))
-        return refusal == ELOOP
-                   ? Fail(Outcome::Refused, "refusing to write through the symbolic link " + dest)
-                   : FailWrite(dest, refusal);
+        return refusal == ELOOP ? Fail(Reason::DestinationIsLink, dest, refusal)
+                                : FailWrite(dest, refusal);
     m_saveDest = dest;
     bool written = WriteCarrier(out.Stream());
     m_saveDest.clear();
@@ -184,7 +181,7 @@ int CBindImage::SaveCarrier(const std::string& dest) {
 int CBindImage::WriteCarrier(FILE* out) {
     OperationScope scope(*this);
     if (m_archive.WritePassword() == nullptr)
-        return Fail(Outcome::Refused, kNoPassword);
+        return Fail(Reason::NoPassword);
     if (!CheckFilesToHide())
         return 0;
     return WriteImagePart(out) && AppendPayload(out) && StoreTrailer(out) ? 1 : 0;
@@ -222,19 +219,21 @@ int CBindImage::WriteImagePart(FILE* out) {
         // Without a carrier the image part is missing because the source could not be read.
         if (m_carrierFile == nullptr && !m_carrierPath.empty() && !split.OpenRead(m_carrierPath))
             return FailRead(m_carrierPath, errno);
-        return FailRead("the image part", error);
+        return FailRead(m_carrierFile != nullptr ? m_carrierPath : m_imageTempPath, error);
     }
     if (size >= kMaxCarrierSize)
-        return Fail(Outcome::Refused, kCarrierTooLarge);
+        return Fail(
+            Status::OverLimit(Reason::PictureTooLarge, kMaxCarrierSize, size, m_carrierPath));
     // imageLength 0 means "no cut" to every reader, so a payload behind an empty image
     // could never be read back.
     if (size == 0)
-        return Fail(Outcome::Refused, "the image is empty");
+        return Fail(Reason::EmptyPicture, m_carrierPath);
     if (out == nullptr || ::fseeko(out, 0, SEEK_SET) != 0)
         return FailWrite(OutputName(), out == nullptr ? EBADF : errno);
     CopyResult copy = CopyStream(image, out, size, Progress(ProgressStep::CopyingImage, size));
     if (copy.status != CopyStatus::Done)
-        return FailCopy(copy, "the image part", OutputName());
+        return FailCopy(copy, m_carrierFile != nullptr ? m_carrierPath : m_imageTempPath,
+                        OutputName());
     m_trailer.imageLength = static_cast<int32_t>(copy.copied);
     return 1;
 }
@@ -246,7 +245,7 @@ int CBindImage::AppendPayload(FILE* out) {
         return FailWrite(OutputName(), EBADF);
     const Password* password = m_archive.WritePassword();
     if (password == nullptr)
-        return Fail(Outcome::Refused, kNoPassword);
+        return Fail(Reason::NoPassword);
     if (!BuildPayloadArchive())
         return 0;
     StreamFile plain;
@@ -255,8 +254,9 @@ int CBindImage::AppendPayload(FILE* out) {
     const int64_t plainSize = StreamSize(plain.Get());
     plain.Close();
     const int64_t encryptedSize = EncryptedPayloadSize(plainSize);
-    if (int64_t{m_trailer.imageLength} + encryptedSize + kTrailerSize > kMaxCarrierSize)
-        return Fail(Outcome::Refused, kCarrierTooLarge);
+    const int64_t carrierSize = int64_t{m_trailer.imageLength} + encryptedSize + kTrailerSize;
+    if (carrierSize > kMaxCarrierSize)
+        return Fail(Status::OverLimit(Reason::CarrierTooLarge, kMaxCarrierSize, carrierSize));
     // Enciphered straight into the carrier: a failed save leaves no destination behind.
     errno = 0;
     if (!EncryptPayloadInto(m_archive.BuiltPath().c_str(), out, *password,
@@ -287,7 +287,7 @@ int CBindImage::StoreTrailer(FILE* out) {
         if (!EncryptCheckRecord(plain.data(), m_trailer.checkRecord, *password,
                                 static_cast<int>(plain.size()))) {
             std::memset(m_trailer.checkRecord, 0, sizeof m_trailer.checkRecord);
-            return Fail(Outcome::WriteFailed, "cannot make the password check record");
+            return FailWrite(OutputName(), EIO);
         }
     }
     TrailerBytes bytes = EncodeTrailer(m_trailer);

@@ -3,7 +3,6 @@
 
 #include "archive/EntryName.h"
 #include "archive/Unzipper.h"
-#include "engine/EngineErrors.h"
 #include "engine/EntryStatus.h"
 #include "engine/MessageEntry.h"
 #include "engine/MessageForm.h"
@@ -16,7 +15,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,14 +49,18 @@ Status LockStatusOf(LockStatus locked, const FileLock& lock, const std::string& 
     case LockStatus::Locked:
         return Status::Success();
     case LockStatus::Busy:
-        return Status::Fail(Outcome::Busy, path + " is being changed by another Lumora process",
-                            path);
+        return Status::Fail(Reason::Busy, path);
     case LockStatus::Failed:
         break;
     }
-    return Status::Fail(Outcome::ReadFailed,
-                        "cannot open " + path + ": " + std::strerror(lock.Error()), path,
-                        lock.Error());
+    return Status::Fail(Reason::ReadFailed, path, lock.Error());
+}
+
+// No entry (or slot) `entry` among those the session lists.
+Status NoSuchEntry(int entry) {
+    Status status = Status::Fail(Reason::NoSuchEntry);
+    status.count = entry;
+    return status;
 }
 
 // Why a new file could not be made or put at path, from the errno of AtomicFile's Open or
@@ -67,18 +69,14 @@ Status PlacingFailure(const std::string& path, int error) {
     struct stat existing {};
     const bool present = ::lstat(path.c_str(), &existing) == 0;
     if (error == ELOOP)
-        return Status::Fail(Outcome::Refused,
-                            path + " is a symbolic link, which is never followed or replaced", path,
-                            error);
+        return Status::Fail(Reason::DestinationIsLink, path, error);
     if (error == EISDIR)
-        return Status::Fail(Outcome::Refused, path + " is a folder", path, error);
+        return Status::Fail(Reason::DestinationIsFolder, path, error);
     if (error == EEXIST && present && !S_ISREG(existing.st_mode))
-        return Status::Fail(Outcome::Refused,
-                            path + " is not a regular file; only regular files are replaced", path,
-                            error);
+        return Status::Fail(Reason::DestinationNotRegular, path, error);
     if (error == EEXIST)
-        return Status::Fail(Outcome::Refused, path + " already exists", path, error);
-    return Status::Fail(Outcome::WriteFailed, "cannot write " + path, path, error);
+        return Status::Fail(Reason::DestinationExists, path, error);
+    return Status::WriteFailure(path, error);
 }
 
 } // namespace
@@ -90,7 +88,7 @@ CarrierSession::~CarrierSession() = default;
 
 Status CarrierSession::EngineStatus() const {
     const Status& status = m_engine->LastStatus();
-    return status.Ok() ? Status::Fail(Outcome::Damaged, kDamagedPayload) : status;
+    return status.Ok() ? Status::Fail(Reason::Damaged) : status;
 }
 
 bool CarrierSession::Report(ProgressStep step, int64_t done, int64_t total) {
@@ -109,7 +107,7 @@ Status CarrierSession::Open() {
     m_entries.clear();
     m_format = CarrierFormat::Classic;
     if (!m_engine->WorkFolderError().empty())
-        return Status::Fail(Outcome::WriteFailed, m_engine->WorkFolderError());
+        return Status::Fail(Reason::NoWorkFolder, m_engine->WorkFolderError());
     m_identity = IdentityOf(m_path);
     if (m_engine->OpenCarrier(m_path, OPEN_INSPECT) != 1 && !m_engine->LastStatus().Ok())
         return m_engine->LastStatus();
@@ -164,12 +162,12 @@ Status CarrierSession::Unlock(Password password, ProofTiming timing) {
         return UnlockClassic(std::move(password), timing);
     if (MayHoldSealedData())
         return UnlockSealed(std::move(password), nullptr);
-    return Status::Fail(Outcome::NoData, "no hidden data", m_path);
+    return Status::Fail(Reason::NoData, m_path);
 }
 
 Status CarrierSession::UnlockClassic(Password password, ProofTiming timing) {
     if (m_engine->VerifyPassword(password) != 1)
-        return Status::Fail(Outcome::WrongPassword, kWrongPassword);
+        return Status::Fail(Reason::WrongPassword);
     m_engine->SetPassword(std::move(password));
     if (m_engine->UnpackPayload() != 1) {
         Status status = EngineStatus();
@@ -191,14 +189,15 @@ Status CarrierSession::UnlockClassic(Password password, ProofTiming timing) {
 Status CarrierSession::UnlockSealed(Password password, const SealedKey* key) {
     FILE* file = m_engine->CarrierFile();
     if (file == nullptr)
-        return Status::Fail(Outcome::NoData, "no hidden data", m_path);
+        return Status::Fail(Reason::NoData, m_path);
     SealedHeader header;
     Status status =
         UnsealCarrier(::fileno(file), StreamSize(file), password, key, m_engine->PayloadTempPath(),
                       header, [this](ProgressStep step, int64_t done, int64_t total) {
                           return Report(step, done, total);
                       });
-    if (status.outcome == Outcome::NoData)
+    if (status.subject.empty() &&
+        (status.Outcome() == Outcome::NoData || status.Outcome() == Outcome::ReadFailed))
         status.subject = m_path;
     if (!status.Ok())
         return status;
@@ -254,7 +253,7 @@ Status CarrierSession::ProvePassword(ProofTiming timing) {
     for (int i = 0; i < count; ++i) {
         ZipEntryInfo info;
         if (!archive.EntryInfoAt(i, info))
-            return Status::Fail(Outcome::Damaged, kDamagedPayload);
+            return Status::Fail(Reason::Damaged);
         if (!info.encrypted || info.isFolder)
             continue;
         const EntryCheck check = archive.CheckEntryPasswordAt(i);
@@ -272,9 +271,8 @@ Status CarrierSession::ProvePassword(ProofTiming timing) {
     }
     if (!failed.empty()) {
         if (static_cast<size_t>(passed) <= failed.size())
-            return Status::Fail(Outcome::WrongPassword, kWrongPassword);
-        return Status::Fail(Outcome::Damaged, "\"" + failed.front() + "\" fails its password check",
-                            failed.front());
+            return Status::Fail(Reason::WrongPassword);
+        return Status::Fail(Reason::EntryFailsPasswordCheck, failed.front());
     }
     std::stable_sort(
         candidates.begin(), candidates.end(),
@@ -305,8 +303,8 @@ Status CarrierSession::ProvePassword(ProofTiming timing) {
 
 Status CarrierSession::ProofFailure(const std::string& name) const {
     if (m_passedChecks >= 2)
-        return Status::Fail(Outcome::Damaged, "\"" + name + "\" is damaged", name);
-    return Status::Fail(Outcome::WrongPassword, kWrongPassword);
+        return Status::Fail(Reason::EntryDamaged, name);
+    return Status::Fail(Reason::WrongPassword);
 }
 
 Status CarrierSession::CompleteProof() {
@@ -315,7 +313,7 @@ Status CarrierSession::CompleteProof() {
         return Status::Success();
     m_pendingProof = -1;
     Status proved = ProvePassword(ProofTiming::AtUnlock);
-    if (proved.outcome == Outcome::Cancelled)
+    if (proved.Outcome() == Outcome::Cancelled)
         m_pendingProof = pending;
     else if (!proved.Ok())
         Relock();
@@ -333,7 +331,7 @@ Status CarrierSession::LoadEntries() {
     m_messageLength = 0;
     CUnzipper archive;
     if (!m_engine->OpenPayloadArchive(archive))
-        return Status::Fail(Outcome::Damaged, kDamagedPayload);
+        return Status::Fail(Reason::Damaged);
     std::vector<int> slotOfEntry;
     FileSlot slot;
     for (int k = m_engine->FirstFileSlot(slot); k >= 0; k = m_engine->NextFileSlot(slot, k)) {
@@ -347,7 +345,7 @@ Status CarrierSession::LoadEntries() {
     for (int i = 0; i < count; ++i) {
         ZipEntryInfo info;
         if (!archive.EntryInfoAt(i, info))
-            return Status::Fail(Outcome::Damaged, kDamagedPayload);
+            return Status::Fail(Reason::Damaged);
         // A message too large to be read counts by its entry, less the closing NUL.
         if (i == m_engine->MessageEntryIndex())
             m_messageLength = Message() ? static_cast<int64_t>(Message()->size())
@@ -383,18 +381,17 @@ std::vector<int> CarrierSession::KeptEntriesForSlots(const std::vector<int>& slo
 }
 
 Status CarrierSession::ExtractToWorkFolder(int entry, std::string& path) {
-    const auto found = std::find_if(m_entries.begin(), m_entries.end(),
-                                    [entry](const HiddenEntry& e) { return e.index == entry; });
-    if (found == m_entries.end())
-        return Status::Fail(Outcome::Refused, "no such hidden file");
+    const HiddenEntry* found = FindEntry(entry);
+    if (found == nullptr)
+        return NoSuchEntry(entry);
     std::string folder = m_engine->WorkDir() + "/FILES/" + std::to_string(entry);
     std::vector<std::string> parts = EntryNameParts(found->name);
     if (parts.empty())
-        return Status::Fail(Outcome::Refused, "the hidden file has no name", found->name);
-    if (::mkdir((m_engine->WorkDir() + "/FILES").c_str(), 0700) != 0 && errno != EEXIST)
-        return Status::Fail(Outcome::WriteFailed, "cannot write the working folder", {}, errno);
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return Status::Fail(Outcome::WriteFailed, "cannot write the working folder", {}, errno);
+        return Status::Fail(Reason::NameNotWritable, found->name);
+    for (const std::string& made : {m_engine->WorkDir() + "/FILES", folder}) {
+        if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST)
+            return Status::WriteFailure(made, errno);
+    }
     path = folder + "/" + parts.back();
     return ExtractToFile(entry, path, true);
 }
@@ -406,7 +403,7 @@ Status CarrierSession::ExtractToFile(int entry, const std::string& path, bool re
 Status CarrierSession::ExtractToFiles(const std::vector<int>& entries,
                                       const std::vector<std::string>& paths, bool replace) {
     if (paths.size() != entries.size())
-        return Status::Fail(Outcome::Refused, "a file to write is missing");
+        return Status::Fail(Reason::NoDestination);
     std::vector<std::unique_ptr<AtomicFile>> outs(entries.size());
     const auto open = [&](size_t at, bool, int& fd) {
         outs[at] = std::make_unique<AtomicFile>(paths[at]);
@@ -432,7 +429,7 @@ const HiddenEntry* CarrierSession::FindEntry(int entry) const {
 
 Status CarrierSession::OpenPayload(CUnzipper& archive) const {
     if (!m_engine->OpenPayloadArchive(archive))
-        return Status::Fail(Outcome::Damaged, kDamagedPayload);
+        return Status::Fail(Reason::Damaged);
     archive.SetPassword(CurrentPassword());
     archive.SetThreads(m_engine->WorkerThreads());
     archive.SetCipherCheckpoints(m_checkpoints);
@@ -452,7 +449,7 @@ Status CarrierSession::ExtractToDescriptor(int entry, int fd) {
 Status CarrierSession::ExtractEntries(const std::vector<int>& entries, const OpenOutput& open,
                                       const FinishOutput& finish) {
     if (!m_unlocked)
-        return Status::Fail(Outcome::Refused, "the carrier is not unlocked");
+        return Status::Fail(Reason::NotUnlocked);
     // Proved at once unless this batch reads the entry that proves it.
     if (std::find(entries.begin(), entries.end(), m_pendingProof) == entries.end()) {
         Status proved = CompleteProof();
@@ -468,7 +465,7 @@ Status CarrierSession::ExtractEntries(const std::vector<int>& entries, const Ope
     for (int entry : entries) {
         found.push_back(FindEntry(entry));
         if (found.back() == nullptr)
-            return Status::Fail(Outcome::Refused, "no such hidden file");
+            return NoSuchEntry(entry);
         total += found.back()->size;
     }
     // Written by the sink on a worker, read here once the position's entry is read.
@@ -483,8 +480,7 @@ Status CarrierSession::ExtractEntries(const std::vector<int>& entries, const Ope
         if (fds[at] < 0 && !inTurn)
             return CUnzipper::Begin::Later;
         if (fds[at] < 0) {
-            openFailure =
-                Status::Fail(Outcome::WriteFailed, "no file to write to", found[at]->name, EBADF);
+            openFailure = Status::Fail(Reason::NoDestination, found[at]->name, EBADF);
             return CUnzipper::Begin::Stop;
         }
         sink = [fd = fds[at], &error = writeErrors[at],
@@ -506,9 +502,7 @@ Status CarrierSession::ExtractEntries(const std::vector<int>& entries, const Ope
         const int error = writeErrors[at];
         const bool proving = found[at]->index == m_pendingProof;
         if (error != 0) {
-            result = Status::Fail(Outcome::WriteFailed,
-                                  std::string("cannot write: ") + std::strerror(error),
-                                  found[at]->name, error);
+            result = Status::WriteFailure(found[at]->name, error);
         } else if (proving &&
                    (check == EntryCheck::WrongPassword || check == EntryCheck::Damaged)) {
             result = ProofFailure(found[at]->name);
@@ -552,7 +546,7 @@ Status CarrierSession::SaveImagePart(const std::string& path, bool replace) {
 Status CarrierSession::VerifyAll(int& checked) {
     checked = 0;
     if (!m_unlocked)
-        return Status::Fail(Outcome::Refused, "the carrier is not unlocked");
+        return Status::Fail(Reason::NotUnlocked);
     Status proved = CompleteProof();
     if (!proved.Ok())
         return proved;
@@ -568,7 +562,7 @@ Status CarrierSession::VerifyAll(int& checked) {
     for (int i = 0; i < count; ++i) {
         ZipEntryInfo info;
         if (!archive.EntryInfoAt(i, info))
-            return Status::Fail(Outcome::Damaged, kDamagedPayload);
+            return Status::Fail(Reason::Damaged);
         names[static_cast<size_t>(i)] = info.name;
         if (info.isFolder)
             continue;
@@ -594,40 +588,36 @@ Status CarrierSession::VerifyAll(int& checked) {
 
 Status CarrierSession::CheckRequest(const SaveRequest& request) const {
     if (request.destination.empty())
-        return Status::Fail(Outcome::Refused, "no destination given");
+        return Status::Fail(Reason::NoDestination);
     const Password* password =
         request.newPassword != nullptr ? request.newPassword : CurrentPassword();
     if (password == nullptr)
-        return Status::Fail(Outcome::Refused, kNoPassword);
+        return Status::Fail(Reason::NoPassword);
     // The cipher's key stops at a NUL while the archive uses all of the password.
     if (request.newPassword != nullptr && request.newPassword->HasNul())
-        return Status::Fail(Outcome::Refused, "a password cannot contain a NUL byte");
+        return Status::Fail(Reason::NulInPassword);
     if (!request.keepMessage && request.message && !IsStorableMessage(*request.message))
-        return Status::Fail(Outcome::Refused, "the message contains a NUL byte");
+        return Status::Fail(Reason::NulInMessage);
     if (!request.keepMessage && request.message &&
         MessageEntrySize(*request.message) > kMaxMessageEntrySize)
-        return Status::Fail(Outcome::Refused, kMessageTooLarge);
+        return Status::OverLimit(Reason::MessageTooLarge, kMaxMessageEntrySize,
+                                 MessageEntrySize(*request.message));
     for (int kept : request.keptEntries) {
-        if (!m_unlocked || std::none_of(m_entries.begin(), m_entries.end(),
-                                        [kept](const HiddenEntry& e) { return e.index == kept; }))
-            return Status::Fail(Outcome::Refused, "no such hidden file to keep");
+        if (!m_unlocked || FindEntry(kept) == nullptr)
+            return NoSuchEntry(kept);
     }
     for (const AddedFile& file : request.addedFiles) {
         std::string name =
             file.entryName.empty() ? file.path.substr(file.path.rfind('/') + 1) : file.entryName;
         if (!IsAcceptableNewEntryName(name))
-            return Status::Fail(Outcome::Refused,
-                                name.find('\\') != std::string::npos
-                                    ? "\"" + name +
-                                          "\" holds a backslash, which other programs "
-                                          "read as a folder separator"
-                                    : "\"" + name +
-                                          "\" cannot be used as the name of a hidden file",
+            return Status::Fail(name == kMessageEntryName              ? Reason::NameReserved
+                                : name.find('\\') != std::string::npos ? Reason::NameHasBackslash
+                                                                       : Reason::NameUnusable,
                                 name);
     }
-    if (!request.addedFiles.empty() &&
-        request.keptEntries.size() + request.addedFiles.size() > static_cast<size_t>(kSlotCount))
-        return Status::Fail(Outcome::Refused, "a carrier holds 100 files at most");
+    const size_t files = request.keptEntries.size() + request.addedFiles.size();
+    if (!request.addedFiles.empty() && files > static_cast<size_t>(kSlotCount))
+        return Status::OverLimit(Reason::TooManyFiles, kSlotCount, static_cast<int64_t>(files));
     return Status::Success();
 }
 
@@ -639,9 +629,7 @@ Status CarrierSession::Losses(const SaveRequest& request) const {
     const MessageState state = GetMessageState();
     const bool unreadMessage = state == MessageState::TooLarge || state == MessageState::Damaged;
     if (unreadMessage && (!request.keepMessage || state == MessageState::Damaged))
-        return Status::Fail(Outcome::WouldLose,
-                            "the hidden message could not be read and would be lost",
-                            kMessageEntryName);
+        return Status::Fail(Reason::WouldLoseMessage, kMessageEntryName);
     return Status::Success();
 }
 
@@ -664,12 +652,12 @@ Status CarrierSession::Save(const SaveRequest& request) {
     const std::optional<FileIdentity> existing = IdentityOf(target);
     const bool inPlace = existing && m_identity && m_identity->IsSameFile(*existing);
     if (inPlace && !request.allowChanged && !(*existing == *m_identity))
-        return Status::Fail(Outcome::Changed, m_path + " changed since it was opened", m_path);
+        return Status::Fail(Reason::ChangedOnDisk, m_path);
     // An existing destination is held against other Lumora processes while it is replaced.
     FileLock saveLock;
     if (existing && !(m_lock != nullptr && inPlace)) {
         Status locked = LockStatusOf(saveLock.Lock(target), saveLock, target);
-        if (!locked.Ok() && locked.outcome == Outcome::Busy)
+        if (locked.Outcome() == Outcome::Busy)
             return locked;
     }
 
@@ -723,8 +711,10 @@ Status CarrierSession::Save(const SaveRequest& request) {
                               : m_engine->WriteCarrier(out.Stream())) != 1)
         result = EngineStatus();
     else if (std::fflush(out.Stream()) != 0)
-        result = Status::Fail(Outcome::WriteFailed, "cannot write " + request.destination,
-                              request.destination, errno);
+        result = Status::WriteFailure(request.destination, errno);
+    // The engine writes to a stream and cannot name it.
+    if (result.subject.empty() && result.Outcome() == Outcome::WriteFailed)
+        result.subject = request.destination;
     if (result.Ok()) {
         out.StartSync(); // the disk writes the carrier while it is read back
         result = ReadBack(out.Stream(), request, sealedKey);
@@ -741,13 +731,19 @@ Status CarrierSession::Save(const SaveRequest& request) {
         return EngineStatus();
     m_path = request.destination;
     m_identity = IdentityOf(target);
-    m_engine->OpenCarrier(target, OPEN_INSPECT);
     m_format = format;
+    // Saved, but the session cannot stand for what it wrote: it holds nothing unlocked.
+    if (m_engine->OpenCarrier(target, OPEN_INSPECT) != 1 && !m_engine->LastStatus().Ok()) {
+        Relock();
+        return m_engine->LastStatus();
+    }
     if (sealedKey != nullptr) {
         FILE* file = m_engine->CarrierFile();
         if (file == nullptr || ReadSealedTail(::fileno(file), StreamSize(file), *sealedKey,
-                                              m_sealedHeader) != SealedOutcome::Ok)
-            return Status::Fail(Outcome::ReadFailed, "cannot read " + target, target);
+                                              m_sealedHeader) != SealedOutcome::Ok) {
+            Relock();
+            return Status::Fail(Reason::ReadFailed, target, EIO);
+        }
         m_engine->CutImagePart(static_cast<int64_t>(m_sealedHeader.imageLength));
     }
     m_unlocked = true;
@@ -779,12 +775,11 @@ Status CarrierSession::ReadBack(FILE* written, const SaveRequest& request,
     int entries = 0;
     if (status.Ok())
         status = copy.VerifyAll(entries);
-    if (status.outcome == Outcome::Cancelled)
+    if (status.Outcome() == Outcome::Cancelled)
         return status;
+    // Whatever the copy found failing, the save failed because what it wrote is wrong.
     if (!status.Ok())
-        return Status::Fail(Outcome::WriteFailed,
-                            "what was written does not read back (" + status.Describe() + ")",
-                            request.destination);
+        return Status::Fail(Reason::NotReadBack, request.destination);
 
     std::vector<std::string> expected;
     for (const HiddenEntry& entry : m_entries) {
@@ -805,8 +800,7 @@ Status CarrierSession::ReadBack(FILE* written, const SaveRequest& request,
     const bool sameMessage =
         keptTooLarge ? copy.GetMessageState() == MessageState::TooLarge : copy.Message() == message;
     if (names != expected || !sameMessage)
-        return Status::Fail(Outcome::WriteFailed, "what was written does not read back",
-                            request.destination);
+        return Status::Fail(Reason::NotReadBack, request.destination);
     return Status::Success();
 }
 

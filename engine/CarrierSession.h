@@ -58,7 +58,7 @@ struct SaveRequest {
     // The password to save under; none keeps the carrier's. Needed to hide (no carrier
     // unlocked). Borrowed for the call.
     const Password* newPassword = nullptr;
-    // false: an existing destination is refused (Refused, "exists").
+    // false: an existing destination is refused (DestinationExists).
     bool replaceExisting = true;
     // Content that cannot be carried into the new carrier is dropped only with consent.
     bool allowLoss = false;
@@ -103,11 +103,12 @@ public:
     // one holds it). Saves take the lock themselves for their own length.
     Status Lock();
 
-    // WrongPassword, NoData, Damaged (subject: the entry), Cancelled or Ok. A file without
-    // classic data is tried as sealed: the key derivation is reported as one DerivingKey
-    // step without a measure, and the archive is listed only once all of it authenticated.
-    // NoData with the reason kSealedNotOpened then stands for no data and for a password
-    // that does not open it alike; NoMemory when the derivation could not get its memory.
+    // Ok, or a reason of the outcomes WrongPassword, NoData, Damaged (subject: the entry
+    // where known) or Cancelled. A file without classic data is tried as sealed: the key
+    // derivation is reported as one DerivingKey step without a measure, and the archive is
+    // listed only once all of it authenticated. SealedNotOpened then stands for no data and
+    // for a password that does not open it alike; NoMemoryForKey when the derivation could
+    // not get its memory.
     Status Unlock(Password password, ProofTiming timing = ProofTiming::AtUnlock);
     bool IsUnlocked() const { return m_unlocked; }
     // Unlocked with the whole password proved; false while an AtFirstRead proof waits.
@@ -166,8 +167,13 @@ public:
     // (DeriveSealedSaveKeys): a hide's picture without classic data; empty otherwise.
     std::string PictureForSealedSave() const;
 
+    // What Save refuses in a request before it does anything: no destination or password,
+    // a NUL in the message or the new password, a message too large, an entry to keep that
+    // the carrier does not list, a name a new file cannot be hidden under, too many files.
+    Status CheckRequest(const SaveRequest& request) const;
     // Hides (not unlocked) or re-saves (unlocked). On success the session is the carrier
-    // just written, unlocked under the password it was saved with.
+    // just written, unlocked under the password it was saved with. Saved but not opened
+    // again (ReadFailed), the session holds nothing unlocked.
     Status Save(const SaveRequest& request);
 
 private:
@@ -185,10 +191,10 @@ private:
     // How the failed read of the entry that proves the password is told.
     Status ProofFailure(const std::string& name) const;
     void Relock();
-    Status CheckRequest(const SaveRequest& request) const;
     Status Losses(const SaveRequest& request) const;
     Status ReadBack(FILE* written, const SaveRequest& request, const SealedKey* sealedKey);
-    bool Report(ProgressStep step, int64_t done, int64_t total);
+    // false when the observer asks to stop.
+    [[nodiscard]] bool Report(ProgressStep step, int64_t done, int64_t total);
     const HiddenEntry* FindEntry(int entry) const;
     // A reader of the payload archive, set up as every read of this session wants it (the
     // password, the threads, the writer's keys of a read-back), or why there is none.

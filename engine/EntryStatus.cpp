@@ -6,23 +6,21 @@
 namespace lumora {
 
 Status EntryStatus(EntryCheck check, const std::string& name) {
-    const std::string quoted = "\"" + name + "\"";
     switch (check) {
     case EntryCheck::Ok:
         return Status::Success();
     case EntryCheck::Cancelled:
-        return Status::Fail(Outcome::Cancelled, "cancelled");
+        return Status::Fail(Reason::Cancelled);
     case EntryCheck::WrongPassword:
-        return Status::Fail(Outcome::WrongPassword, quoted + " is not under this password", name);
+        return Status::Fail(Reason::EntryNotUnderPassword, name);
     case EntryCheck::Unsupported:
-        return Status::Fail(Outcome::Damaged,
-                            quoted + " is stored in a way this program cannot read", name);
+        return Status::Fail(Reason::EntryUnsupported, name);
     case EntryCheck::WriteFailed:
-        return Status::Fail(Outcome::WriteFailed, "cannot write the new archive", name, errno);
+        return Status::WriteFailure(name, errno);
     case EntryCheck::Damaged:
         break;
     }
-    return Status::Fail(Outcome::Damaged, quoted + " is damaged", name);
+    return Status::Fail(Reason::EntryDamaged, name);
 }
 
 } // namespace lumora

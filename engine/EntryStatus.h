@@ -8,7 +8,8 @@
 
 namespace lumora {
 
-// What a check of the archive entry `name` found, as the engine reports it.
+// What a check of the archive entry `name` found, as the engine reports it. A failed
+// write names the entry; a caller that knows the file written names that instead.
 Status EntryStatus(EntryCheck check, const std::string& name);
 
 } // namespace lumora

@@ -1,7 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "engine/Outcome.h"
 
+#include <cerrno>
+
 namespace lumora {
+
+Status Status::WriteFailure(std::string about, int errorNumber) {
+    const bool full = errorNumber == ENOSPC || errorNumber == EDQUOT;
+    return Fail(full ? Reason::DiskFull : Reason::WriteFailed, std::move(about), errorNumber);
+}
 
 const char* ProgressStepName(ProgressStep step) {
     switch (step) {

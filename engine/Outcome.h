@@ -1,44 +1,45 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // What became of an engine operation, as a type the programs act on rather than a text
-// they compare. The reason is English detail for the command line and for tests; the
-// desktop program shows its own texts by outcome.
+// they compare: Ok, or the reason it failed with what the reason needs to be told (the
+// programs word it, see engine/Reason.h).
 #pragma once
+
+#include "engine/Reason.h"
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace lumora {
 
-enum class Outcome {
-    Ok,
-    WrongPassword, // the password does not open the carrier
-    NoData,        // no hidden data this program can read
-    Damaged,       // the hidden data is damaged; subject names the entry where known
-    Cancelled,     // the user stopped the operation; nothing was written
-    Busy,          // another Lumora process is changing the carrier
-    Changed,       // the carrier changed on disk since it was opened
-    WouldLose,     // the save would lose hidden content; it needs the user's consent
-    Refused,       // the request cannot be carried out as asked (reason says why)
-    ReadFailed,    // a file could not be read (error holds errno where known)
-    WriteFailed,   // the destination could not be written
-    NoMemory,      // not enough memory for the operation
-};
-
-struct Status {
-    Outcome outcome = Outcome::Ok;
+struct [[nodiscard]] Status {
+    Reason reason = Reason::None;
     std::string subject; // the entry, file or path concerned, when there is one
-    std::string reason;  // what went wrong, in English; it names the subject itself
     int error = 0;       // errno, where it applies
+    int64_t count = -1;  // how many there would be, or which entry was asked for; -1: none
+    int64_t limit = -1;  // the bound that was passed (bytes or files); -1: none
 
-    bool Ok() const { return outcome == Outcome::Ok; }
-    // The reason, or the subject when no reason was given.
-    const std::string& Describe() const { return reason.empty() ? subject : reason; }
+    bool Ok() const { return reason == Reason::None; }
+    lumora::Outcome Outcome() const { return OutcomeOf(reason); }
 
     static Status Success() { return {}; }
-    static Status Fail(Outcome outcome, std::string reason, std::string subject = {},
-                       int error = 0) {
-        return {outcome, std::move(subject), std::move(reason), error};
+    static Status Fail(Reason why, std::string about = {}, int errorNumber = 0) {
+        Status status;
+        status.reason = why;
+        status.subject = std::move(about);
+        status.error = errorNumber;
+        return status;
     }
+    // A bound passed: limit, and count (what there would be) where it is known.
+    static Status OverLimit(Reason why, int64_t bound, int64_t wouldBe = -1,
+                            std::string about = {}) {
+        Status status = Fail(why, std::move(about));
+        status.limit = bound;
+        status.count = wouldBe;
+        return status;
+    }
+    // WriteFailed, or DiskFull when errorNumber says the disk or the quota is full.
+    static Status WriteFailure(std::string about, int errorNumber);
 };
 
 // Steps of the long operations, for progress displays.

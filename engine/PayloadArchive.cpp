@@ -12,7 +12,6 @@
 #include "archive/Unzipper.h"
 #include "archive/Zipper.h"
 #include "engine/BindImage.h"
-#include "engine/EngineErrors.h"
 #include "engine/EntryStatus.h"
 #include "engine/MessageEntry.h"
 #include "platform/AtomicFile.h"
@@ -41,9 +40,11 @@ const Password* PayloadArchive::WritePassword() const {
 }
 
 int PayloadArchive::FailEntry(EntryCheck check, const std::string& name) {
-    const Status status = EntryStatus(check, name);
-    return status.Ok() ? 1
-                       : m_owner.Fail(status.outcome, status.reason, status.subject, status.error);
+    // Entries are written to the archive being built, which is the file a failed write names.
+    if (check == EntryCheck::WriteFailed)
+        return m_owner.FailWrite(m_builtPath, errno != 0 ? errno : EIO);
+    Status status = EntryStatus(check, name);
+    return status.Ok() ? 1 : m_owner.Fail(std::move(status));
 }
 
 // The entries of the opened archive that the next save copies, in their stored order.
@@ -65,7 +66,7 @@ int PayloadArchive::CopyKeptEntries(CZipper& zipper, CUnzipper& source,
     for (int index : kept) {
         ZipEntryInfo info;
         if (!source.EntryInfoAt(index, info))
-            return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
+            return m_owner.Fail(Reason::Damaged);
         zipper.SetProgress(m_owner.Progress(ProgressStep::Packing, progress.total, progress.done));
         EntryCheck copied = zipper.CopyEntryFrom(source, index, m_owner.CurrentPassword());
         if (copied != EntryCheck::Ok)
@@ -96,7 +97,7 @@ int PayloadArchive::AddNewEntries(CZipper& zipper, const std::string& archivePat
     std::string message;
     if (!m_keepStoredMessage && m_owner.m_message && !m_owner.m_message->empty()) {
         if (MessageEntrySize(*m_owner.m_message) > kMaxMessageEntrySize)
-            return m_owner.Fail(Outcome::Refused, kMessageTooLarge);
+            return m_owner.Fail(Status::OverLimit(Reason::MessageTooLarge, kMaxMessageEntrySize));
         message = EncodeMessageEntry(*m_owner.m_message);
         entries.push_back({kMessageEntryName,
                            {},
@@ -115,7 +116,7 @@ int PayloadArchive::AddNewEntries(CZipper& zipper, const std::string& archivePat
             if (FILE* probe = OpenRegularFileForReading(name))
                 std::fclose(probe);
             else
-                return m_owner.FailRead(FileNameOf(name), errno);
+                return m_owner.FailRead(name, errno);
         }
         return m_owner.FailWrite(archivePath, error);
     }
@@ -140,12 +141,12 @@ int PayloadArchive::Build() {
     PackProgress progress;
     if (!kept.empty()) {
         if (!m_owner.OpenPayloadArchive(source))
-            return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
+            return m_owner.Fail(Reason::Damaged);
         source.SetPassword(m_owner.CurrentPassword());
         for (int index : kept) {
             ZipEntryInfo info;
             if (!source.EntryInfoAt(index, info))
-                return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
+                return m_owner.Fail(Reason::Damaged);
             progress.total += info.compressedSize;
         }
     }
@@ -204,7 +205,7 @@ int PayloadArchive::ReadMessage(CUnzipper& unzipper, int index, int64_t size) {
         return true;
     });
     if (read == EntryCheck::Cancelled)
-        return m_owner.Fail(Outcome::Cancelled, "cancelled");
+        return m_owner.Fail(Reason::Cancelled);
     if (read != EntryCheck::Ok) {
         m_owner.m_messageState = MessageState::Damaged;
         return 1;
@@ -228,22 +229,23 @@ int PayloadArchive::Read() {
     // A directory that lists fewer entries than it claims has lost some: damaged, never
     // a carrier with less in it.
     if (!m_owner.OpenPayloadArchive(unzipper) || !unzipper.DirectoryComplete())
-        return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
+        return m_owner.Fail(Reason::Damaged);
     unzipper.SetPassword(m_owner.CurrentPassword());
     const int count = unzipper.EntryCount();
     for (int i = 0; i < count; ++i) {
         ZipEntryInfo info;
         if (!unzipper.EntryInfoAt(i, info))
-            return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
+            return m_owner.Fail(Reason::Damaged);
         if (info.storedName == kMessageEntryName && m_owner.m_messageEntry < 0) {
             if (!ReadMessage(unzipper, i, info.uncompressedSize))
                 return 0;
             continue;
         }
-        // Only files that can be written out get a slot; the others are carried over
-        // unchanged by a save.
+        // Only files that can be written out get a slot; the others, and those past the
+        // last slot, are carried over unchanged by a save.
         if (!info.isFolder && IsSafeEntryName(info.name))
-            m_owner.AddFileSlot(info.name, SLOT_STORED, i, info.uncompressedSize);
+            static_cast<void>(
+                m_owner.AddFileSlot(info.name, SLOT_STORED, i, info.uncompressedSize));
     }
     return 1;
 }
@@ -256,7 +258,7 @@ int PayloadArchive::Extract(int k, std::string& dest) {
         return 0;
     CUnzipper unzipper;
     if (!m_owner.OpenPayloadArchive(unzipper))
-        return m_owner.Fail(Outcome::Damaged, kDamagedPayload);
+        return m_owner.Fail(Reason::Damaged);
     unzipper.SetPassword(m_owner.CurrentPassword());
     unzipper.SetThreads(m_owner.m_threads);
     unzipper.SetProgress(m_owner.Progress(ProgressStep::Unpacking, slot.size));

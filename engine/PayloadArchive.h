@@ -28,10 +28,10 @@ public:
 
     // CBindImage's BuildPayloadArchive, ReadPayloadArchive, AdoptBuiltArchive and
     // ExtractHiddenFile (see there).
-    int Build();
-    int Read();
-    int Adopt();
-    int Extract(int k, std::string& dest);
+    [[nodiscard]] int Build();
+    [[nodiscard]] int Read();
+    [[nodiscard]] int Adopt();
+    [[nodiscard]] int Extract(int k, std::string& dest);
 
     // What the next save writes beside the slots and the message (see CBindImage).
     void SetCarriedEntries(std::vector<int> entryIndices) { m_carried = std::move(entryIndices); }
@@ -58,11 +58,13 @@ private:
         int64_t total = 0;
     };
     std::vector<int> KeptEntries() const;
-    int CopyKeptEntries(CZipper& zipper, CUnzipper& source, const std::vector<int>& kept,
-                        PackProgress& progress);
-    int AddNewEntries(CZipper& zipper, const std::string& archivePath, PackProgress& progress);
-    int FailEntry(EntryCheck check, const std::string& name);
-    int ReadMessage(CUnzipper& unzipper, int index, int64_t size);
+    [[nodiscard]] int CopyKeptEntries(CZipper& zipper, CUnzipper& source,
+                                      const std::vector<int>& kept, PackProgress& progress);
+    [[nodiscard]] int AddNewEntries(CZipper& zipper, const std::string& archivePath,
+                                    PackProgress& progress);
+    // 1 for Ok, else 0 with the owner's LastStatus telling the check of the entry name.
+    [[nodiscard]] int FailEntry(EntryCheck check, const std::string& name);
+    [[nodiscard]] int ReadMessage(CUnzipper& unzipper, int index, int64_t size);
 
     CBindImage& m_owner;
     std::vector<int> m_carried;

@@ -4,7 +4,6 @@
 #include "engine/BindImage.h"
 
 #include "crypt/SealedFormat.h"
-#include "engine/EngineErrors.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -16,7 +15,7 @@ namespace lumora {
 int CBindImage::WriteSealedCarrier(FILE* out, const SealedKey& key) {
     OperationScope scope(*this);
     if (key.Empty())
-        return Fail(Outcome::Refused, kNoPassword);
+        return Fail(Reason::NoPassword);
     if (!CheckFilesToHide() || !WriteImagePart(out))
         return 0;
     // Kept entries are deciphered under the opened carrier's password as they are copied.
@@ -44,13 +43,13 @@ int CBindImage::WriteSealedCarrier(FILE* out, const SealedKey& key) {
     case SealedOutcome::Ok:
         return 1;
     case SealedOutcome::TooLarge:
-        return Fail(Outcome::Refused, kCarrierTooLarge);
+        return Fail(Status::OverLimit(Reason::CarrierTooLarge, kMaxCarrierSize));
     case SealedOutcome::Cancelled:
-        return Fail(Outcome::Cancelled, "cancelled");
+        return Fail(Reason::Cancelled);
     case SealedOutcome::ReadFailed:
         return FailRead(m_archive.BuiltPath(), error);
     case SealedOutcome::NoMemory:
-        return Fail(Outcome::NoMemory, "not enough memory to seal the payload");
+        return Fail(Reason::NoMemory);
     default:
         return FailWrite(OutputName(), error);
     }

@@ -2,41 +2,37 @@
 #include "engine/SealedCarrier.h"
 
 #include "engine/BindImage.h"
-#include "engine/EngineErrors.h"
 #include "engine/StreamFile.h"
 #include "engine/TrailerCodec.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace lumora {
 namespace {
 
-// Status of a sealed operation on the carrier at path (empty: the open one).
+// Status of a sealed operation on the file at path (empty: the open carrier).
 Status StatusOf(SealedOutcome outcome, const std::string& path) {
     switch (outcome) {
     case SealedOutcome::Ok:
         return Status::Success();
     case SealedOutcome::NotOpened:
-        return Status::Fail(Outcome::NoData, kSealedNotOpened, path);
+        return Status::Fail(Reason::SealedNotOpened, path);
     case SealedOutcome::NoMemory:
-        return Status::Fail(Outcome::NoMemory, kNoMemoryForKey);
+        return Status::Fail(Reason::NoMemoryForKey);
     case SealedOutcome::Damaged:
-        return Status::Fail(Outcome::Damaged, kDamagedPayload);
+        return Status::Fail(Reason::Damaged);
     case SealedOutcome::Cancelled:
-        return Status::Fail(Outcome::Cancelled, "cancelled");
+        return Status::Fail(Reason::Cancelled);
     case SealedOutcome::ReadFailed:
-        return Status::Fail(Outcome::ReadFailed,
-                            "cannot read " + (path.empty() ? std::string("the carrier") : path),
-                            path, EIO);
+        return Status::Fail(Reason::ReadFailed, path, EIO);
     case SealedOutcome::WriteFailed:
-        return Status::Fail(Outcome::WriteFailed, "cannot write the working copy");
+        return Status::WriteFailure(path, EIO);
     case SealedOutcome::TooLarge:
-        return Status::Fail(Outcome::Refused, kCarrierTooLarge);
+        return Status::OverLimit(Reason::CarrierTooLarge, kMaxCarrierSize);
     }
-    return Status::Fail(Outcome::Damaged, kDamagedPayload);
+    return Status::Fail(Reason::Damaged);
 }
 
 } // namespace
@@ -101,9 +97,7 @@ Status UnsealCarrier(int fd, int64_t size, const Password& password, const Seale
         return StatusOf(SealedOutcome::Cancelled, {});
     StreamFile archive;
     if (!archive.Create(archivePath))
-        return Status::Fail(Outcome::WriteFailed,
-                            "cannot write " + archivePath + ": " + std::strerror(errno),
-                            archivePath, errno);
+        return Status::WriteFailure(archivePath, errno);
     int writeError = 0;
     SealedOutcome unsealed = UnsealPayload(
         fd, header, *key,
@@ -125,9 +119,7 @@ Status UnsealCarrier(int fd, int64_t size, const Password& password, const Seale
     archive.Close();
     ::unlink(archivePath.c_str());
     if (unsealed == SealedOutcome::WriteFailed)
-        return Status::Fail(Outcome::WriteFailed,
-                            "cannot write " + archivePath + ": " + std::strerror(writeError),
-                            archivePath, writeError);
+        return Status::WriteFailure(archivePath, writeError);
     return StatusOf(unsealed, {});
 }
 

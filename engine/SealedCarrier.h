@@ -17,12 +17,6 @@ enum class CarrierFormat {
     Sealed,  // Argon2id and XChaCha20-Poly1305; opens only in Lumora
 };
 
-// What a failed attempt on a file without classic data says: a wrong password and no
-// sealed data at all cannot be told apart.
-inline constexpr const char* kSealedNotOpened =
-    "no hidden data found, or the password does not open it";
-inline constexpr const char* kNoMemoryForKey = "not enough memory to derive the key";
-
 // The key derivations of a save in the sealed format. They take their full time and
 // memory and cannot be interrupted, so the desktop program makes them apart from the save,
 // off its interface thread, and drops them when the user cancels.
@@ -34,8 +28,8 @@ struct SealedSaveKeys {
 // Derives a fresh key for a new carrier under password and, when picture names a file
 // without classic data, tries the password on sealed data behind it (a hide cuts such
 // data off rather than keep it inside the new image part). Touches nothing but the
-// picture, so it may run on any thread. Ok, NoMemory or Cancelled; cancelled is asked
-// before and after each derivation.
+// picture, so it may run on any thread. Ok, NoMemoryForKey or Cancelled; cancelled is
+// asked before and after each derivation.
 Status DeriveSealedSaveKeys(const std::string& picture, const Password& password,
                             SealedSaveKeys& keys, const CancelCheck& cancelled = {});
 
@@ -45,9 +39,9 @@ using StepReport = std::function<bool(ProgressStep step, int64_t done, int64_t t
 // Opens the sealed carrier of size bytes read through fd, with key when it is already
 // known (no derivation), else by deriving one from password (reported as one DerivingKey
 // step without a measure), and writes its archive to archivePath. The archive is complete
-// and authentic only on Ok; on any failure archivePath is removed. NoData for no sealed
-// data or a password that does not open it (kSealedNotOpened), NoMemory, Damaged,
-// Cancelled, ReadFailed or WriteFailed.
+// and authentic only on Ok; on any failure archivePath is removed. SealedNotOpened for no
+// sealed data or a password that does not open it (the two cannot be told apart),
+// NoMemoryForKey, Damaged, Cancelled, ReadFailed, WriteFailed or DiskFull.
 Status UnsealCarrier(int fd, int64_t size, const Password& password, const SealedKey* key,
                      const std::string& archivePath, SealedHeader& header,
                      const StepReport& report);

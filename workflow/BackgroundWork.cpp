@@ -48,9 +48,9 @@ Status RunInBackground(QWidget* owner, const QString& caption,
         try {
             status = task(observer);
         } catch (const std::bad_alloc&) {
-            status = Status::Fail(Outcome::NoMemory, "not enough memory");
-        } catch (const std::exception& error) {
-            status = Status::Fail(Outcome::ReadFailed, error.what());
+            status = Status::Fail(Reason::NoMemory);
+        } catch (const std::exception&) {
+            status = Status::Fail(Reason::ReadFailed);
         }
         shared->result = std::move(status);
         shared->finished.store(true, std::memory_order_release);
@@ -70,7 +70,7 @@ Status RunInBackground(QWidget* owner, const QString& caption,
                                                       shared->total);
         if (!goOn) {
             shared->cancelled = true;
-            return Status::Fail(Outcome::Cancelled, "cancelled");
+            return Status::Fail(Reason::Cancelled);
         }
     }
     return shared->result;

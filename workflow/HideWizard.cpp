@@ -340,9 +340,9 @@ TframeMsg::SaveOutcome HideWizard::SaveCarrier() {
     const QString target = m_frame.AskSavePath(image);
     if (target.isEmpty())
         return TframeMsg::SaveOutcome::Cancelled;
-    if (!m_frame.NewSession(image)) {
+    if (const Status opened = m_frame.NewSession(image); !opened.Ok()) {
         m_frame.ReleaseEngine();
-        m_frame.ShowError("strSaveError");
+        m_frame.ShowSaveFailure(opened);
         return TframeMsg::SaveOutcome::Failed;
     }
     // Both fields agree on every way onto this page; an empty pair saves under the empty
@@ -351,10 +351,6 @@ TframeMsg::SaveOutcome HideWizard::SaveCarrier() {
         (edtPass2->text() == edtPass1->text() ? edtPass2->text() : QString()).toUtf8();
     const Password password(std::string_view(typed.constData(), typed.size()));
     typed.fill('\0');
-    if (password.HasNul()) {
-        m_frame.ShowError("strPasswordNul");
-        return TframeMsg::SaveOutcome::Failed;
-    }
     SaveRequest request;
     request.destination = target.toStdString();
     request.message = ToStoredMessage(mmoMsg->toPlainText());

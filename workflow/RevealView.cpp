@@ -143,16 +143,16 @@ bool RevealView::LoadCarrier(const QString& path, const std::optional<QString>& 
                              bool cancellable) {
     m_frame.ReleaseEngine();
     m_frame.m_host->ShowImage(path);
-    if (!m_frame.NewSession(path)) {
+    if (const Status opened = m_frame.NewSession(path); !opened.Ok()) {
         m_frame.ReleaseEngine();
-        m_frame.ShowError("strDataError");
+        m_frame.ShowOpenFailure(opened);
         return false;
     }
     m_imagePath = path;
     // Without classic data the file may still hold sealed data; only a password tells.
     if (!m_frame.m_session->HasData() && !m_frame.m_session->MayHoldSealedData()) {
         m_frame.ReleaseEngine();
-        m_frame.ShowError("strNoData");
+        m_frame.ShowOpenFailure(Status::Fail(Reason::NoData));
         return false;
     }
     if (!AskPassword(preset, cancellable)) {
@@ -195,7 +195,7 @@ Status RevealView::UnlockInBackground(Password password) {
                             ObserverScope observing(**session, &observer);
                             return (*session)->Unlock(std::move(*typed));
                         });
-    if (status.outcome != Outcome::Cancelled)
+    if (status.Outcome() != Outcome::Cancelled)
         m_frame.m_session = std::move(*session);
     return status;
 }
@@ -204,8 +204,8 @@ bool RevealView::AskPassword(const std::optional<QString>& preset, bool cancella
     // A wrong password to sealed data reads like no data at all: that is the outcome the
     // prompt is asked again for.
     const bool sealed = !m_frame.m_session->HasData();
-    const Outcome tryAgain = sealed ? Outcome::NoData : Outcome::WrongPassword;
-    Status status = Status::Fail(tryAgain, {});
+    const Reason tryAgain = sealed ? Reason::SealedNotOpened : Reason::WrongPassword;
+    Status status = Status::Fail(tryAgain);
     if (preset)
         status = Unlock(*preset, cancellable);
     if (m_prompt == nullptr) {
@@ -215,36 +215,22 @@ bool RevealView::AskPassword(const std::optional<QString>& preset, bool cancella
     }
     m_prompt->SetSealed(sealed);
     m_prompt->SetPasswordFailed(0);
-    for (int attempt = 1; status.outcome == tryAgain; ++attempt) {
+    for (int attempt = 1; status.reason == tryAgain; ++attempt) {
         m_prompt->FormShow();
         if (Dialogs().Exec(m_prompt) != QDialog::Accepted)
             return false;
         status = Unlock(m_prompt->Password(), cancellable);
         // The typed text lives on in the session only.
         m_prompt->ClearPassword();
-        if (status.outcome != tryAgain)
+        if (status.reason != tryAgain || attempt == kPasswordAttempts)
             break;
-        if (attempt == kPasswordAttempts) {
-            m_frame.ShowError(sealed ? "strSealedNotOpened" : "strErrorPass");
-            return false;
-        }
         m_prompt->SetPasswordFailed(1);
     }
-    switch (status.outcome) {
-    case Outcome::Ok:
+    if (status.Ok())
         return true;
-    case Outcome::Cancelled:
-        return false;
-    case Outcome::NoData:
-        m_frame.ShowError("strNoData");
-        return false;
-    case Outcome::NoMemory:
-        m_frame.ShowError("strNoMemoryKey");
-        return false;
-    default:
-        m_frame.ShowError("strDataError");
-        return false;
-    }
+    if (status.Outcome() != Outcome::Cancelled)
+        m_frame.ShowOpenFailure(status);
+    return false;
 }
 
 void RevealView::FillRevealView() {

@@ -4,7 +4,6 @@
 #include "workflow/TframeMsg.h"
 
 #include "engine/CarrierSession.h"
-#include "engine/MessageForm.h"
 #include "language/TMLang.h"
 #include "qtadapters/Dialogs.h"
 #include "qtadapters/MessageFormat.h"
@@ -14,6 +13,7 @@
 #include "workflow/MemoText.h"
 #include "workflow/PathParts.h"
 #include "workflow/ProgressWatch.h"
+#include "workflow/ReasonTexts.h"
 #include "workflow/RevealView.h"
 
 #include <QAction>
@@ -208,14 +208,14 @@ const CBindImage* TframeMsg::Engine() const {
     return m_session != nullptr ? &m_session->Engine() : nullptr;
 }
 
-bool TframeMsg::NewSession(const QString& path) {
+Status TframeMsg::NewSession(const QString& path) {
     m_session.reset();
     try {
         m_session = std::make_unique<CarrierSession>(path.toStdString());
     } catch (...) {
-        return false;
+        return Status::Fail(Reason::NoMemory);
     }
-    return m_session->Open().Ok();
+    return m_session->Open();
 }
 
 QString TframeMsg::Message(const char* key) const {
@@ -265,8 +265,9 @@ TframeMsg::SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTree
     }
     if (m_session->IsUnlocked())
         request.keptEntries = m_session->KeptEntriesForSlots(keptSlots);
-    if (!request.keepMessage && request.message && !IsStorableMessage(*request.message)) {
-        ShowError("strMessageNul");
+    // Before the keys are derived, which takes a while.
+    if (const Status refused = m_session->CheckRequest(request); !refused.Ok()) {
+        ShowSaveFailure(refused);
         return SaveOutcome::Failed;
     }
     std::shared_ptr<SealedSaveKeys> keys;
@@ -281,21 +282,19 @@ TframeMsg::SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTree
         }
         if (status.Ok())
             return SaveOutcome::Saved;
-        if (status.outcome == Outcome::Cancelled || watch.WasCancelled())
+        if (status.Outcome() == Outcome::Cancelled || watch.WasCancelled())
             return SaveOutcome::Stopped;
         // Content that would be lost, or a carrier changed meanwhile, needs the user's word.
-        const char* question = status.outcome == Outcome::WouldLose ? "strSaveLoses"
-                               : status.outcome == Outcome::Changed ? "strCarrierChanged"
-                                                                    : nullptr;
-        if (question == nullptr) {
+        const bool losing = status.Outcome() == Outcome::WouldLose;
+        if (!losing && status.Outcome() != Outcome::Changed) {
             ShowSaveFailure(status);
             return SaveOutcome::Failed;
         }
         if (Dialogs().QuestionYesNo(window(), Message("strrAppName"),
-                                    Message(question, QString::fromStdString(status.subject))) !=
-            Answer::Yes)
+                                    Message(ReasonKey(status.reason, kSaveFailedKey),
+                                            QString::fromStdString(status.subject))) != Answer::Yes)
             return SaveOutcome::Cancelled;
-        (status.outcome == Outcome::WouldLose ? request.allowLoss : request.allowChanged) = true;
+        (losing ? request.allowLoss : request.allowChanged) = true;
     }
 }
 
@@ -315,23 +314,22 @@ TframeMsg::SaveOutcome TframeMsg::DeriveSaveKeys(SaveRequest& request,
                 return !observer.OnProgress(ProgressStep::DerivingKey, 0, 0);
             });
         });
-    if (derived.outcome == Outcome::Cancelled)
+    if (derived.Outcome() == Outcome::Cancelled)
         return SaveOutcome::Stopped;
-    if (derived.outcome == Outcome::NoMemory)
-        ShowError("strNoMemoryKey");
-    else if (!derived.Ok())
+    if (!derived.Ok()) {
         ShowSaveFailure(derived);
-    if (!derived.Ok())
         return SaveOutcome::Failed;
+    }
     request.sealedKeys = keys.get();
     return SaveOutcome::Saved;
 }
 
 void TframeMsg::ShowSaveFailure(const Status& status) {
-    if (status.outcome == Outcome::Busy)
-        ShowError("strCarrierBusy", QString::fromStdString(status.subject));
-    else
-        ShowError("strSaveError");
+    ShowError(ReasonKey(status.reason, kSaveFailedKey), QString::fromStdString(status.subject));
+}
+
+void TframeMsg::ShowOpenFailure(const Status& status) {
+    ShowError(ReasonKey(status.reason, kOpenFailedKey), QString::fromStdString(status.subject));
 }
 
 std::function<QString(const char*)> TframeMsg::MessageSource() const {

@@ -103,31 +103,32 @@ private:
     void SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows);
     // The folder several hidden files are saved into; empty when the user cancelled.
     QString AskTargetFolder();
-    enum class CopyOutcome { Done, Failed, Cancelled };
     // Extracts a hidden file into the working folder behind a progress dialog whose Cancel
-    // stops it, and gives the copy's path.
-    CopyOutcome ExtractToWorkFolder(int slot, std::string& copy);
+    // stops it (Cancelled), and gives the copy's path.
+    Status ExtractToWorkFolder(int slot, std::string& copy);
     // Extracts hidden files (by slot) to targets behind one progress dialog, side by side;
     // a failure stops the rest, with the files before it in place.
-    CopyOutcome ExtractHidden(const std::vector<int>& hiddenSlots,
-                              const std::vector<std::string>& targets);
+    Status ExtractHidden(const std::vector<int>& hiddenSlots,
+                         const std::vector<std::string>& targets);
     // Copies files on disk and extracts hidden ones, rows[i] to targets[i], replacing what
     // is there; tells the user when a file could not be saved.
     void SaveRowsTo(const QList<const QTreeWidgetItem*>& rows, const QStringList& targets);
-    // What an extraction behind watch came to: Cancel in the dialog is not a failure.
-    static CopyOutcome CopyOutcomeOf(const Status& status, const ProgressWatch& watch);
+    // Cancelled when the user cancelled behind watch, whatever the operation returned.
+    static Status Watched(Status status, const ProgressWatch& watch);
 
     // shared by the panels
-    // A session on path, opened; false (nothing shown) when the file cannot be read.
-    bool NewSession(const QString& path);
+    // A session on path, opened; the failure (nothing shown) when the file cannot be read.
+    Status NewSession(const QString& path);
     // Saves what the list holds with the session, behind a progress dialog whose Cancel
     // stops the save; asks before content would be lost or a changed carrier replaced.
     SaveOutcome SaveFromList(SaveRequest& request, const QTreeWidget* list);
     // For a sealed save: derives its keys off the interface thread into keys and points
     // the request at them. Saved (nothing to derive), Stopped or Failed (shown).
     SaveOutcome DeriveSaveKeys(SaveRequest& request, std::shared_ptr<SealedSaveKeys>& keys);
-    // The message box that tells why a save failed.
+    // The message box that tells why a save, or opening a file, failed (workflow/
+    // ReasonTexts.h).
     void ShowSaveFailure(const Status& status);
+    void ShowOpenFailure(const Status& status);
     std::function<QString(const char*)> MessageSource() const;
     QString AskSavePath(const QString& imagePath);
     QString Message(const char* key) const;

@@ -188,7 +188,7 @@ void TframeMsg::mniLoadTheFileClick() {
         return;
     }
     std::string copy;
-    if (ExtractToWorkFolder(slot, copy) == CopyOutcome::Done)
+    if (ExtractToWorkFolder(slot, copy).Ok())
         Dialogs().OpenWithDesktop(QString::fromStdString(copy));
 }
 
@@ -249,7 +249,7 @@ void TframeMsg::SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows) {
 }
 
 void TframeMsg::SaveRowsTo(const QList<const QTreeWidgetItem*>& rows, const QStringList& targets) {
-    bool failed = false;
+    Status failure = Status::Success();
     std::vector<int> hiddenSlots;
     std::vector<std::string> hiddenTargets;
     for (qsizetype i = 0; i < rows.size(); ++i) {
@@ -257,43 +257,44 @@ void TframeMsg::SaveRowsTo(const QList<const QTreeWidgetItem*>& rows, const QStr
         if (slot >= 0) {
             hiddenSlots.push_back(slot);
             hiddenTargets.push_back(targets[i].toStdString());
-        } else if (!CopyFileReplacing(RowName(rows[i]), targets[i])) {
-            failed = true;
+        } else if (!CopyFileReplacing(RowName(rows[i]), targets[i]) && failure.Ok()) {
+            failure = Status::Fail(Reason::WriteFailed, targets[i].toStdString());
         }
     }
     // Cancel in the progress dialog stops the whole save-out and is not a failure.
-    if (!hiddenSlots.empty() && ExtractHidden(hiddenSlots, hiddenTargets) == CopyOutcome::Failed)
-        failed = true;
-    if (failed)
-        ShowError("strSaveError");
+    if (!hiddenSlots.empty()) {
+        Status extracted = ExtractHidden(hiddenSlots, hiddenTargets);
+        if (failure.Ok() && extracted.Outcome() != Outcome::Cancelled)
+            failure = std::move(extracted);
+    }
+    if (!failure.Ok())
+        ShowSaveFailure(failure);
 }
 
-TframeMsg::CopyOutcome TframeMsg::ExtractToWorkFolder(int slot, std::string& copy) {
-    if (m_session == nullptr || m_session->EntryOfSlot(slot) < 0)
-        return CopyOutcome::Failed;
+Status TframeMsg::ExtractToWorkFolder(int slot, std::string& copy) {
+    const int entry = m_session != nullptr ? m_session->EntryOfSlot(slot) : -1;
+    if (entry < 0)
+        return Status::Fail(Reason::NoSuchEntry);
     ProgressWatch watch(window(), Message("strExtracting"), MessageSource(), true);
     ObserverScope observing(*m_session, &watch);
-    return CopyOutcomeOf(m_session->ExtractToWorkFolder(m_session->EntryOfSlot(slot), copy), watch);
+    return Watched(m_session->ExtractToWorkFolder(entry, copy), watch);
 }
 
-TframeMsg::CopyOutcome TframeMsg::ExtractHidden(const std::vector<int>& hiddenSlots,
-                                                const std::vector<std::string>& targets) {
+Status TframeMsg::ExtractHidden(const std::vector<int>& hiddenSlots,
+                                const std::vector<std::string>& targets) {
     std::vector<int> entries;
     for (int slot : hiddenSlots) {
         entries.push_back(m_session != nullptr ? m_session->EntryOfSlot(slot) : -1);
         if (entries.back() < 0)
-            return CopyOutcome::Failed;
+            return Status::Fail(Reason::NoSuchEntry);
     }
     ProgressWatch watch(window(), Message("strExtracting"), MessageSource(), true);
     ObserverScope observing(*m_session, &watch);
-    return CopyOutcomeOf(m_session->ExtractToFiles(entries, targets, true), watch);
+    return Watched(m_session->ExtractToFiles(entries, targets, true), watch);
 }
 
-TframeMsg::CopyOutcome TframeMsg::CopyOutcomeOf(const Status& status, const ProgressWatch& watch) {
-    if (status.Ok())
-        return CopyOutcome::Done;
-    return watch.WasCancelled() || status.outcome == Outcome::Cancelled ? CopyOutcome::Cancelled
-                                                                        : CopyOutcome::Failed;
+Status TframeMsg::Watched(Status status, const ProgressWatch& watch) {
+    return watch.WasCancelled() ? Status::Fail(Reason::Cancelled) : status;
 }
 
 } // namespace lumora

@@ -20,9 +20,9 @@ protected:
     std::string CarrierUnder(const std::string& name, const std::string& password) {
         CBindImage engine;
         engine.SetPassword(Password(password));
-        engine.OpenCarrier(ReferenceFile("base.png"), OPEN_INSPECT);
+        EXPECT_EQ(engine.OpenCarrier(ReferenceFile("base.png"), OPEN_INSPECT), 0); // no trailer
         EXPECT_EQ(engine.ReplaceContent(std::string("m"), {}, {MakeFile(name + ".txt", "x")}), 1);
-        EXPECT_EQ(engine.SaveCarrier(At(name)), 1) << engine.LastError();
+        EXPECT_EQ(engine.SaveCarrier(At(name)), 1) << ReasonName(engine.LastStatus().reason);
         return At(name);
     }
 };

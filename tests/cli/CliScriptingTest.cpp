@@ -269,7 +269,8 @@ TEST_F(CliScripting, JsonTellsEveryResultAndErrorWithAStableCode) {
         {{"list", "--json", carrier},
          "wrong",
          3,
-         "{\"code\": \"wrong-password\", \"message\": \"wrong password\"}\n"},
+         "{\"code\": \"wrong-password\", \"reason\": \"wrong-password\", \"message\": \"wrong "
+         "password\"}\n"},
         {{"hide", "--bogus", "--json"},
          "pw",
          2,
@@ -279,8 +280,8 @@ TEST_F(CliScripting, JsonTellsEveryResultAndErrorWithAStableCode) {
          4,
          "[{\"file\": \"" + carrier + "\", \"code\": \"ok\", \"entries\": 2}, {\"file\": \"" +
              plain +
-             "\", \"code\": \"no-data\", \"message\": \"no hidden data found, or the password "
-             "does not open it\"}, {\"file\": \"" +
+             "\", \"code\": \"no-data\", \"reason\": \"sealed-not-opened\", \"message\": \"no "
+             "hidden data found, or the password does not open it\"}, {\"file\": \"" +
              carrier + "\", \"code\": \"ok\", \"entries\": 2}]\n"},
         {{"reveal", "--json", carrier, "-d", At("out"), "-q"},
          "pw",
@@ -331,7 +332,8 @@ TEST_F(CliScripting, ScanReportsCarriersWithoutOpeningAnythingElse) {
               std::string::npos)
         << json.out;
     EXPECT_NE(json.out.find("{\"file\": \"" + At("missing") +
-                            "\", \"code\": \"failure\", \"message\": \"cannot read " +
+                            "\", \"code\": \"failure\", \"reason\": \"read-failed\", "
+                            "\"message\": \"cannot read " +
                             At("missing") + ": No such file or directory\"}]\n"),
               std::string::npos)
         << json.out;

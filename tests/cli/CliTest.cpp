@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <iterator>
+#include <regex>
 #include <thread>
 
 namespace lumora::test {
@@ -58,6 +59,12 @@ std::string CliTest::HideInto(const std::string& carrierName, const std::vector<
 
 std::string ErrorLine(const std::string& text) {
     return "lumora-cli: " + text + "\n";
+}
+
+std::string ReasonIn(const std::string& out) {
+    static const std::regex reason("\"reason\": \"([a-z-]+)\"");
+    std::smatch found;
+    return std::regex_search(out, found, reason) ? found[1].str() : std::string();
 }
 
 } // namespace lumora::test

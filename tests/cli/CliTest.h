@@ -33,4 +33,8 @@ protected:
 // "lumora-cli: TEXT\n", the form of every error line.
 std::string ErrorLine(const std::string& text);
 
+// The "reason" of the first JSON error object in out (what --json printed); empty when
+// there is none.
+std::string ReasonIn(const std::string& out);
+
 } // namespace lumora::test

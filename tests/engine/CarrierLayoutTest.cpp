@@ -63,7 +63,9 @@ TEST_F(CarrierLayoutTest, TrailerNeedsSixtyBytesEndingInVZ) {
     EXPECT_EQ(engine.OpenCarrier(MakeFile("vz", vz), OPEN_INSPECT), 1);
     EXPECT_EQ(engine.HasValidTrailer(), 0); // version 0
     EXPECT_EQ(engine.OpenCarrier(Path("missing"), OPEN_INSPECT), 0);
-    EXPECT_EQ(engine.LastError(), "cannot read " + Path("missing") + ": No such file or directory");
+    EXPECT_EQ(std::tuple(engine.LastStatus().reason, engine.LastStatus().subject,
+                         engine.LastStatus().error),
+              std::tuple(Reason::ReadFailed, Path("missing"), ENOENT));
     EXPECT_EQ(engine.OpenCarrier(m_dir.Path(), OPEN_INSPECT), 0);
 }
 
@@ -101,7 +103,7 @@ TEST_F(CarrierLayoutTest, MessageIsStoredWithAnExtraCrBeforeEveryLfAndANul) {
     std::string carrier = Path("carrier.bmp");
     CBindImage engine;
     engine.SetPassword(Password("pw"));
-    engine.OpenCarrier(MakeImage(), OPEN_UNPACK);
+    ASSERT_EQ(engine.OpenCarrier(MakeImage(), OPEN_UNPACK), 1);
     engine.SetMessage("ab\r\nc");
     ASSERT_EQ(engine.SaveCarrier(carrier), 1);
     EXPECT_EQ(engine.Trailer().messageLength, 5);

@@ -49,7 +49,7 @@ protected:
         request.addedFiles = files;
         request.newPassword = &key;
         const Status saved = session.Save(request);
-        EXPECT_TRUE(saved.Ok()) << saved.Describe();
+        EXPECT_EQ(saved.reason, Reason::None);
         return request.destination;
     }
 
@@ -57,9 +57,9 @@ protected:
     std::string HideWithEngine(const std::string& name, const std::string& password) {
         CBindImage engine;
         engine.SetPassword(Password(password));
-        engine.OpenCarrier(MakeImage(name + ".source"), OPEN_INSPECT);
+        EXPECT_EQ(engine.OpenCarrier(MakeImage(name + ".source"), OPEN_INSPECT), 0);
         EXPECT_EQ(engine.ReplaceContent(std::string("m"), {}, {MakeFile(name + ".txt", {'x'})}), 1);
-        EXPECT_EQ(engine.SaveCarrier(Path(name)), 1) << engine.LastError();
+        EXPECT_EQ(engine.SaveCarrier(Path(name)), 1) << ReasonName(engine.LastStatus().reason);
         return Path(name);
     }
 
@@ -67,13 +67,12 @@ protected:
                                              const std::string& password) {
         auto session = std::make_unique<CarrierSession>(carrier);
         EXPECT_TRUE(session->Open().Ok());
-        const Status status = session->Unlock(Password(password));
-        EXPECT_TRUE(status.Ok()) << status.Describe();
+        EXPECT_EQ(session->Unlock(Password(password)).reason, Reason::None);
         return session;
     }
 };
 
-TEST_F(CarrierSessionTest, EachCarrierGivesItsOutcomeForEachPassword) {
+TEST_F(CarrierSessionTest, EachCarrierGivesItsReasonForEachPassword) {
     const std::string longPassword = "0123456789abcdefghijklmnopqrstuvwxyz!?";
     const Bytes zeros(385084, 0);
     const std::string repeated(8 << 20, 'a');
@@ -107,41 +106,41 @@ TEST_F(CarrierSessionTest, EachCarrierGivesItsOutcomeForEachPassword) {
     struct Case {
         std::string carrier;
         std::string password;
-        Outcome outcome;
+        Reason reason;
         MessageState message = MessageState::None;
         size_t entries = 0;
     };
     const Case cases[] = {
-        {ReferenceFile("empty-password.gif"), "", Outcome::Ok, MessageState::Present, 2},
-        {ReferenceFile("empty-password.gif"), "x", Outcome::WrongPassword},
-        {ReferenceFile("zero-check-record.png"), "correct horse battery staple", Outcome::Ok,
+        {ReferenceFile("empty-password.gif"), "", Reason::None, MessageState::Present, 2},
+        {ReferenceFile("empty-password.gif"), "x", Reason::WrongPassword},
+        {ReferenceFile("zero-check-record.png"), "correct horse battery staple", Reason::None,
          MessageState::None, 1},
         {ReferenceFile("zero-check-record.png"), "correct horse battery stapl",
-         Outcome::WrongPassword},
-        {ReferenceFile("long-password.jpg"), longPassword, Outcome::Ok, MessageState::Present, 2},
+         Reason::WrongPassword},
+        {ReferenceFile("long-password.jpg"), longPassword, Reason::None, MessageState::Present, 2},
         // The key holds only the first 32 bytes; the entries prove the rest.
         {ReferenceFile("long-password.jpg"), longPassword.substr(0, 32) + "??????",
-         Outcome::WrongPassword},
-        {ReferenceFile("long-password.jpg"), longPassword.substr(0, 32), Outcome::WrongPassword},
-        {ReferenceFile("non-ascii.bmp"), "pässwörd", Outcome::Ok, MessageState::Present, 2},
-        {ReferenceFile("backslash-names.gif"), "pw", Outcome::Ok, MessageState::None, 2},
-        {ReferenceFile("base.png"), "pw", Outcome::NoData},
-        {HideWithEngine("nul.bmp", std::string("ab\0cd", 5)), std::string("ab\0cd", 5), Outcome::Ok,
-         MessageState::Present, 1},
-        {Path("nul.bmp"), "ab", Outcome::WrongPassword},
-        {Hide("zeros.bmp", "pw", std::nullopt, {MakeFile("zeros.bin", zeros)}), "pw", Outcome::Ok,
+         Reason::WrongPassword},
+        {ReferenceFile("long-password.jpg"), longPassword.substr(0, 32), Reason::WrongPassword},
+        {ReferenceFile("non-ascii.bmp"), "pässwörd", Reason::None, MessageState::Present, 2},
+        {ReferenceFile("backslash-names.gif"), "pw", Reason::None, MessageState::None, 2},
+        {ReferenceFile("base.png"), "pw", Reason::SealedNotOpened},
+        {HideWithEngine("nul.bmp", std::string("ab\0cd", 5)), std::string("ab\0cd", 5),
+         Reason::None, MessageState::Present, 1},
+        {Path("nul.bmp"), "ab", Reason::WrongPassword},
+        {Hide("zeros.bmp", "pw", std::nullopt, {MakeFile("zeros.bin", zeros)}), "pw", Reason::None,
          MessageState::None, 1},
-        {Hide("letters.bmp", "pw", repeated, {}), "pw", Outcome::Ok, MessageState::Present, 0},
-        {Hide("nothing.bmp", "pw", std::nullopt, {}), "pw", Outcome::Ok, MessageState::None, 0},
-        {good, "pw", Outcome::Ok, MessageState::Present, 1},
-        {good, "wrong", Outcome::WrongPassword},
-        {damaged, "pw", Outcome::Damaged},
-        {WrapArchive(many, "many.bmp", "pw"), "pw", Outcome::Ok, MessageState::None, 150},
-        {WrapArchive(unsafe, "unsafe.bmp", "pw"), "pw", Outcome::Ok, MessageState::None, 2},
-        {WrapArchive(emptyMessage, "empty-message.bmp", "pw"), "pw", Outcome::Ok,
+        {Hide("letters.bmp", "pw", repeated, {}), "pw", Reason::None, MessageState::Present, 0},
+        {Hide("nothing.bmp", "pw", std::nullopt, {}), "pw", Reason::None, MessageState::None, 0},
+        {good, "pw", Reason::None, MessageState::Present, 1},
+        {good, "wrong", Reason::WrongPassword},
+        {damaged, "pw", Reason::Damaged},
+        {WrapArchive(many, "many.bmp", "pw"), "pw", Reason::None, MessageState::None, 150},
+        {WrapArchive(unsafe, "unsafe.bmp", "pw"), "pw", Reason::None, MessageState::None, 2},
+        {WrapArchive(emptyMessage, "empty-message.bmp", "pw"), "pw", Reason::None,
          MessageState::None, 1},
-        {WrapArchive(badCrc, "bad-crc.bmp", "pw"), "pw", Outcome::Ok, MessageState::Damaged, 1},
-        {WrapArchive(big, "big-message.bmp", "pw"), "pw", Outcome::Ok, MessageState::TooLarge, 1},
+        {WrapArchive(badCrc, "bad-crc.bmp", "pw"), "pw", Reason::None, MessageState::Damaged, 1},
+        {WrapArchive(big, "big-message.bmp", "pw"), "pw", Reason::None, MessageState::TooLarge, 1},
     };
     for (const Case& c : cases) {
         for (bool fromCarrier : {false, true}) {
@@ -150,14 +149,15 @@ TEST_F(CarrierSessionTest, EachCarrierGivesItsOutcomeForEachPassword) {
             session.SetReadFromCarrier(fromCarrier);
             ASSERT_TRUE(session.Open().Ok());
             const Status status = session.Unlock(Password(c.password));
-            EXPECT_EQ(status.outcome, c.outcome) << status.Describe();
+            EXPECT_EQ(status.reason, c.reason);
             if (!status.Ok())
                 continue;
             EXPECT_EQ(session.GetMessageState(), c.message);
             EXPECT_EQ(session.Entries().size(), c.entries);
             int checked = 0;
             const Status verified = session.VerifyAll(checked);
-            EXPECT_EQ(verified.Ok(), c.message != MessageState::Damaged) << verified.Describe();
+            EXPECT_EQ(verified.reason,
+                      c.message == MessageState::Damaged ? Reason::EntryDamaged : Reason::None);
         }
     }
 }
@@ -218,7 +218,7 @@ TEST_F(CarrierSessionTest, SavesRefuseOrAskInsteadOfLosingAnything) {
     struct Case {
         std::string what;
         std::function<void(SaveRequest&)> change;
-        Outcome outcome;
+        Reason reason;
     };
     const Case cases[] = {
         {"a NUL in the message",
@@ -226,18 +226,18 @@ TEST_F(CarrierSessionTest, SavesRefuseOrAskInsteadOfLosingAnything) {
              r.keepMessage = false;
              r.message = std::string("a\0b", 3);
          },
-         Outcome::Refused},
+         Reason::NulInMessage},
         {"a NUL in a new password", [&](SaveRequest& r) { r.newPassword = &nul; },
-         Outcome::Refused},
+         Reason::NulInPassword},
         {"a backslash in a name", [&](SaveRequest& r) { r.addedFiles.emplace_back(bad); },
-         Outcome::Refused},
+         Reason::NameHasBackslash},
         {"the message entry's name",
          [&](SaveRequest& r) { r.addedFiles.emplace_back(bad, kMessageEntryName); },
-         Outcome::Refused},
+         Reason::NameReserved},
         {"an entry that is not there", [](SaveRequest& r) { r.keptEntries.push_back(7); },
-         Outcome::Refused},
+         Reason::NoSuchEntry},
         {"an existing destination kept", [](SaveRequest& r) { r.replaceExisting = false; },
-         Outcome::Refused},
+         Reason::DestinationExists},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -248,7 +248,7 @@ TEST_F(CarrierSessionTest, SavesRefuseOrAskInsteadOfLosingAnything) {
         for (const HiddenEntry& entry : session->Entries())
             request.keptEntries.push_back(entry.index);
         c.change(request);
-        EXPECT_EQ(session->Save(request).outcome, c.outcome);
+        EXPECT_EQ(session->Save(request).reason, c.reason);
         EXPECT_EQ(ReadFile(carrier), original);
     }
 }
@@ -260,11 +260,11 @@ TEST_F(CarrierSessionTest, ReplacingRefusesEverythingButRegularFilesAndSaysWhy) 
     ASSERT_EQ(::mkdir(Path("folder").c_str(), 0700), 0);
     const struct {
         std::string name;
-        std::string reason;
+        Reason reason;
     } cases[] = {
-        {"fifo", "is not a regular file"},
-        {"link", "is a symbolic link"},
-        {"folder", "is a folder"},
+        {"fifo", Reason::DestinationNotRegular},
+        {"link", Reason::DestinationIsLink},
+        {"folder", Reason::DestinationIsFolder},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -274,9 +274,9 @@ TEST_F(CarrierSessionTest, ReplacingRefusesEverythingButRegularFilesAndSaysWhy) 
         request.keepMessage = true;
         request.replaceExisting = true;
         const Status saved = session->Save(request);
-        EXPECT_EQ(saved.outcome, Outcome::Refused);
-        EXPECT_NE(saved.reason.find(c.reason), std::string::npos) << saved.reason;
-        EXPECT_EQ(session->SaveImagePart(Path(c.name), true).outcome, Outcome::Refused);
+        EXPECT_EQ(saved.reason, c.reason);
+        EXPECT_EQ(saved.subject, Path(c.name));
+        EXPECT_EQ(session->SaveImagePart(Path(c.name), true).reason, c.reason);
     }
     struct stat after {};
     ASSERT_EQ(::lstat(Path("link").c_str(), &after), 0);
@@ -293,20 +293,20 @@ TEST_F(CarrierSessionTest, ChangedBusyAndUnreadMessagesNeedConsent) {
 
     auto changed = Unlocked(carrier, "pw");
     WriteFile(carrier, ReadFile(Hide("other.bmp", "pw", "other", {})));
-    EXPECT_EQ(changed->Save(request).outcome, Outcome::Changed);
+    EXPECT_EQ(changed->Save(request).reason, Reason::ChangedOnDisk);
     request.allowChanged = true;
     EXPECT_TRUE(changed->Save(request).Ok());
 
     FileLock other;
     ASSERT_EQ(other.Lock(carrier), LockStatus::Locked);
-    EXPECT_EQ(Unlocked(carrier, "pw")->Save(request).outcome, Outcome::Busy);
+    EXPECT_EQ(Unlocked(carrier, "pw")->Save(request).reason, Reason::Busy);
     other.Release();
 
     const std::string big = PythonZip("big.zip", "z.writestr('veilnote.vnt', bytes(65 << 20))");
     const std::string unread = WrapArchive(big, "unread.bmp", "pw");
     auto session = Unlocked(unread, "pw");
     request.destination = unread;
-    EXPECT_EQ(session->Save(request).outcome, Outcome::WouldLose);
+    EXPECT_EQ(session->Save(request).reason, Reason::WouldLoseMessage);
     request.keepMessage = true; // kept unread, as stored
     EXPECT_TRUE(session->Save(request).Ok());
     EXPECT_EQ(Unlocked(unread, "pw")->GetMessageState(), MessageState::TooLarge);
@@ -328,7 +328,7 @@ TEST_F(CarrierSessionTest, ANewPasswordReplacesTheOldOneForEveryEntry) {
     ASSERT_TRUE(session->Save(request).Ok());
     CarrierSession old(carrier);
     ASSERT_TRUE(old.Open().Ok());
-    EXPECT_EQ(old.Unlock(Password("old")).outcome, Outcome::WrongPassword);
+    EXPECT_EQ(old.Unlock(Password("old")).reason, Reason::WrongPassword);
     auto reopened = Unlocked(carrier, std::string(fresh.View()));
     EXPECT_EQ(reopened->Message(), "m");
     EXPECT_EQ(Contents(*reopened), (std::multimap<std::string, Bytes>{{"f.txt", {'f', 'g'}}}));
@@ -345,22 +345,22 @@ TEST_F(CarrierSessionTest, APasswordLeftToTheFirstReadIsProvedByIt) {
     {
         CarrierSession atUnlock(carrier);
         ASSERT_TRUE(atUnlock.Open().Ok());
-        EXPECT_EQ(atUnlock.Unlock(Password(nearMiss)).outcome, Outcome::WrongPassword);
+        EXPECT_EQ(atUnlock.Unlock(Password(nearMiss)).reason, Reason::WrongPassword);
     }
 
     enum class Then { Extract, Verify, Save };
     struct Case {
         std::string password;
         Then then;
-        Outcome outcome;
+        Reason reason;
     };
     const Case cases[] = {
-        {right, Then::Extract, Outcome::Ok},
-        {right, Then::Verify, Outcome::Ok},
-        {right, Then::Save, Outcome::Ok},
-        {nearMiss, Then::Extract, Outcome::WrongPassword},
-        {nearMiss, Then::Verify, Outcome::WrongPassword},
-        {nearMiss, Then::Save, Outcome::WrongPassword},
+        {right, Then::Extract, Reason::None},
+        {right, Then::Verify, Reason::None},
+        {right, Then::Save, Reason::None},
+        {nearMiss, Then::Extract, Reason::WrongPassword},
+        {nearMiss, Then::Verify, Reason::WrongPassword},
+        {nearMiss, Then::Save, Reason::WrongPassword},
     };
     int run = 0;
     for (const Case& c : cases) {
@@ -387,12 +387,12 @@ TEST_F(CarrierSessionTest, APasswordLeftToTheFirstReadIsProvedByIt) {
             status = session.Save(request);
             break;
         }
-        EXPECT_EQ(status.outcome, c.outcome) << status.Describe();
-        EXPECT_EQ(session.IsUnlocked(), c.outcome == Outcome::Ok);
-        if (c.outcome != Outcome::Ok) {
+        EXPECT_EQ(status.reason, c.reason);
+        EXPECT_EQ(session.IsUnlocked(), c.reason == Reason::None);
+        if (c.reason != Reason::None) {
             EXPECT_FALSE(std::filesystem::exists(out));
             int afterwards = 0;
-            EXPECT_EQ(session.VerifyAll(afterwards).outcome, Outcome::Refused);
+            EXPECT_EQ(session.VerifyAll(afterwards).reason, Reason::NotUnlocked);
             continue;
         }
         if (c.then == Then::Extract) {

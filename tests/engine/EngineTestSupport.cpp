@@ -45,15 +45,16 @@ std::string EngineTest::MakeImage(const std::string& name) const {
 
 int EngineTest::Hide(const std::string& image, const std::string& dest,
                      const std::optional<std::string>& password, const std::string& message,
-                     const std::vector<std::string>& files, std::string* lastError) {
+                     const std::vector<std::string>& files, Status* lastStatus) {
     CBindImage engine;
     engine.SetPassword(password ? std::optional(Password(*password)) : std::nullopt);
-    engine.OpenCarrier(image, OPEN_UNPACK);
-    if (!engine.ReplaceContent(message, {}, {files.begin(), files.end()}))
-        return 0;
-    int saved = engine.SaveCarrier(dest);
-    if (lastError != nullptr)
-        *lastError = engine.LastError();
+    const int saved = engine.OpenCarrier(image, OPEN_UNPACK) &&
+                              engine.ReplaceContent(message, {}, {files.begin(), files.end()}) &&
+                              engine.SaveCarrier(dest)
+                          ? 1
+                          : 0;
+    if (lastStatus != nullptr)
+        *lastStatus = engine.LastStatus();
     return saved;
 }
 
@@ -82,7 +83,8 @@ int EngineTest::Resave(const std::string& carrier, const std::string& password,
                        const std::vector<std::string>& add, const std::string& dest) {
     CBindImage engine;
     engine.SetPassword(Password(password));
-    engine.OpenCarrier(carrier, OPEN_UNPACK);
+    if (engine.OpenCarrier(carrier, OPEN_UNPACK) != 1)
+        return 0;
     std::vector<int> kept;
     FileSlot slot;
     for (int k = engine.FirstFileSlot(slot); k >= 0; k = engine.NextFileSlot(slot, k)) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/BindImage.h"
+#include "support/ReasonPrinter.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -46,7 +47,7 @@ protected:
     // ClearSlots(SLOT_DROPPED); AddFileSlot per file; SaveCarrier(dest).
     int Hide(const std::string& image, const std::string& dest,
              const std::optional<std::string>& password, const std::string& message,
-             const std::vector<std::string>& files, std::string* lastError = nullptr);
+             const std::vector<std::string>& files, Status* lastStatus = nullptr);
     // OpenCarrier(OPEN_INSPECT); HasValidTrailer; VerifyPassword; SetPassword;
     // UnpackPayload; SplitImagePart; every listed file that ExtractHiddenFile gives back.
     Revealed Reveal(const std::string& carrier, const std::string& password);

@@ -46,49 +46,65 @@ private:
 };
 
 TEST_F(SaveSafetyTest, FailedSavesLeaveTheDestinationAsItWas) {
-    std::string image = MakeImage();
-    std::string dest = MakeFile("dest.bmp", {'o', 'l', 'd'});
-    std::string error;
-    EXPECT_EQ(Hide(image, dest, std::nullopt, "m", {}, &error), 0);
-    EXPECT_EQ(error, "no password set");
-    EXPECT_EQ(Hide(image, dest, "pw", "m", {Path("a.txt")}, &error), 0);
-    EXPECT_EQ(error, "cannot read a.txt: No such file or directory");
-    EXPECT_EQ(Hide(image, dest, "pw", "m", {m_dir.Path()}, &error), 0);
-    EXPECT_EQ(error, "cannot read " + std::filesystem::path(m_dir.Path()).filename().string() +
-                         ": Is a directory");
-    std::string big = MakeFile("big.bin", {});
+    const std::string image = MakeImage();
+    const std::string dest = MakeFile("dest.bmp", {'o', 'l', 'd'});
+    const std::string big = MakeFile("big.bin", {});
     ASSERT_EQ(::truncate(big.c_str(), int64_t{1} << 31), 0); // sparse: costs no disk
-    EXPECT_EQ(Hide(image, dest, "pw", "m", {big}, &error), 0);
-    EXPECT_EQ(error, "big.bin is too large to be hidden");
-    EXPECT_EQ(Hide(MakeFile("empty.bmp", {}), dest, "pw", "m", {}, &error), 0);
-    EXPECT_EQ(error, "the image is empty");
-    EXPECT_EQ(Hide(Path("no-image.bmp"), dest, "pw", "m", {}, &error), 0);
-    EXPECT_EQ(error, "cannot read " + Path("no-image.bmp") + ": No such file or directory");
-    EXPECT_EQ(Hide(image, Path("missing/dest.bmp"), "pw", "m", {}, &error), 0);
-    EXPECT_EQ(error, "cannot write " + Path("missing/dest.bmp") + ": No such file or directory");
-    EXPECT_EQ(Hide(image, m_dir.Path(), "pw", "m", {}, &error), 0);
-    EXPECT_EQ(error, "cannot write " + m_dir.Path() + ": Is a directory");
-    EXPECT_EQ(Hide(image, dest + "/under-a-file.bmp", "pw", "m", {}, &error), 0);
-    EXPECT_EQ(error.rfind("cannot write ", 0), 0u);
-    // A link is never written through, whether its target exists or not.
-    std::string link = Path("link.bmp");
-    for (const std::string& target : {dest, Path("new.bmp")}) {
-        std::filesystem::remove(link);
-        std::filesystem::create_symlink(target, link);
-        EXPECT_EQ(Hide(image, link, "pw", "m", {}, &error), 0);
-        EXPECT_EQ(error, "refusing to write through the symbolic link " + link);
-    }
-    std::filesystem::remove(link);
-
+    const std::string empty = MakeFile("empty.bmp", {});
     // Refused before a byte of it is copied (the file is sparse).
-    std::string huge = MakeFile("huge.bmp", {'B', 'M'});
+    const std::string huge = MakeFile("huge.bmp", {'B', 'M'});
     ASSERT_EQ(::truncate(huge.c_str(), kMaxCarrierSize), 0);
-    EXPECT_EQ(Hide(huge, dest, "pw", "m", {}, &error), 0);
-    EXPECT_EQ(error, "the carrier would reach 2 GiB");
+    // A link is never written through, whether its target exists or not.
+    const std::string link = Path("link.bmp");
+    const std::string dangling = Path("dangling.bmp");
+    std::filesystem::create_symlink(dest, link);
+    std::filesystem::create_symlink(Path("new.bmp"), dangling);
 
+    struct Case {
+        std::string image;
+        std::string dest;
+        std::optional<std::string> password;
+        std::vector<std::string> files;
+        Reason reason;
+        std::string subject;
+        int error = 0;
+    };
+    const Case cases[] = {
+        {image, dest, std::nullopt, {}, Reason::NoPassword, ""},
+        {image, dest, "pw", {Path("a.txt")}, Reason::ReadFailed, Path("a.txt"), ENOENT},
+        {image, dest, "pw", {m_dir.Path()}, Reason::ReadFailed, m_dir.Path(), EISDIR},
+        {image, dest, "pw", {big}, Reason::FileTooLarge, big},
+        {empty, dest, "pw", {}, Reason::EmptyPicture, empty},
+        {Path("no-image.bmp"), dest, "pw", {}, Reason::ReadFailed, Path("no-image.bmp"), ENOENT},
+        {image,
+         Path("missing/dest.bmp"),
+         "pw",
+         {},
+         Reason::WriteFailed,
+         Path("missing/dest.bmp"),
+         ENOENT},
+        {image, m_dir.Path(), "pw", {}, Reason::WriteFailed, m_dir.Path(), EISDIR},
+        {image,
+         dest + "/under-a-file.bmp",
+         "pw",
+         {},
+         Reason::WriteFailed,
+         dest + "/under-a-file.bmp",
+         ENOTDIR},
+        {image, link, "pw", {}, Reason::DestinationIsLink, link, ELOOP},
+        {image, dangling, "pw", {}, Reason::DestinationIsLink, dangling, ELOOP},
+        {huge, dest, "pw", {}, Reason::PictureTooLarge, huge},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.image + " -> " + c.dest);
+        Status failure;
+        EXPECT_EQ(Hide(c.image, c.dest, c.password, "m", c.files, &failure), 0);
+        EXPECT_EQ(std::tuple(failure.reason, failure.subject, failure.error),
+                  std::tuple(c.reason, c.subject, c.error));
+    }
     EXPECT_EQ(ReadText(dest), "old");
     EXPECT_EQ(FilesOutsideCache(),
-              (std::set<std::string>{image, dest, big, huge, Path("empty.bmp")}));
+              (std::set<std::string>{image, dest, big, huge, empty, link, dangling}));
 }
 
 TEST_F(SaveSafetyTest, AFullDiskFailsTheSaveAndKeepsTheOldCarrier) {
@@ -108,7 +124,9 @@ TEST_F(SaveSafetyTest, AFullDiskFailsTheSaveAndKeepsTheOldCarrier) {
         rlimit limit{100000, 100000};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         int saved = engine.SaveCarrier(carrier);
-        bool reported = engine.LastError() == "cannot write " + carrier + ": File too large";
+        const Status& failed = engine.LastStatus();
+        bool reported = failed.reason == Reason::WriteFailed && failed.subject == carrier &&
+                        failed.error == EFBIG;
         ::_exit(saved == 0 && reported ? 0 : 1);
     }
     int status = 0;
@@ -128,7 +146,7 @@ TEST_F(SaveSafetyTest, DamagedCarriersFailWithoutWritingOutsideTheWorkingFolder)
     CBindImage wrong;
     wrong.SetPassword(Password("wrong"));
     ASSERT_EQ(wrong.OpenCarrier(carrier, OPEN_UNPACK), 1);
-    EXPECT_EQ(wrong.LastStatus().outcome, Outcome::WrongPassword);
+    EXPECT_EQ(wrong.LastStatus().reason, Reason::WrongPassword);
 
     // Truncated: without its trailer the file reads as a plain image.
     WriteFile(carrier, Bytes(good.begin(), good.end() - 10));
@@ -165,7 +183,7 @@ TEST_F(SaveSafetyTest, UnsafeEntryNamesAreNeverExtractedAndCarriedOverByTheResav
     EXPECT_EQ(engine.FirstFileSlot(slot), -1);
     ASSERT_EQ(engine.ReplaceContent(std::string("m"), {}, {}), 1);
     engine.SetCarriedEntries({0, 1});
-    ASSERT_EQ(engine.SaveCarrier(path), 1) << engine.LastError();
+    ASSERT_EQ(engine.SaveCarrier(path), 1) << ReasonName(engine.LastStatus().reason);
     std::vector<std::string> names;
     ZipEntryInfo info;
     CUnzipper unzipper(engine.PayloadTempPath());
@@ -186,11 +204,11 @@ TEST_F(SaveSafetyTest, ObserverHearsEveryStepAndCancellingLeavesNothingBehind) {
         Canceller canceller(step);
         CBindImage engine;
         engine.SetPassword(Password("pw"));
-        engine.OpenCarrier(MakeImage(), OPEN_UNPACK);
+        ASSERT_EQ(engine.OpenCarrier(MakeImage(), OPEN_UNPACK), 1);
         engine.SetProgressObserver(&canceller);
-        engine.AddFileSlot(file, SLOT_ADDED, -1, 0);
+        ASSERT_EQ(engine.AddFileSlot(file, SLOT_ADDED, -1, 0), 0);
         EXPECT_EQ(engine.SaveCarrier(dest), 0);
-        EXPECT_EQ(engine.LastError(), "cancelled");
+        EXPECT_EQ(engine.LastStatus().reason, Reason::Cancelled);
         EXPECT_EQ(ReadText(dest), "old");
     }
 
@@ -210,7 +228,7 @@ TEST_F(SaveSafetyTest, ObserverHearsEveryStepAndCancellingLeavesNothingBehind) {
     engine.SetProgressObserver(&stopUnpacking);
     std::string other = MakeFile("other.bin", {'k', 'e', 'e', 'p'});
     EXPECT_EQ(engine.ExtractHiddenFile(0, other), 0);
-    EXPECT_EQ(engine.LastError(), "cancelled");
+    EXPECT_EQ(engine.LastStatus().reason, Reason::Cancelled);
     EXPECT_EQ(ReadText(other), "keep");
     std::string missing = Path("no/such/folder.bin");
     EXPECT_EQ(engine.ExtractHiddenFile(0, missing), 0);

@@ -33,8 +33,7 @@ protected:
             request.addedFiles.emplace_back(file);
         request.newPassword = &typed;
         request.format = format;
-        const Status saved = session.Save(request);
-        EXPECT_TRUE(saved.Ok()) << saved.Describe();
+        EXPECT_EQ(session.Save(request).reason, Reason::None);
         EXPECT_EQ(session.Format(), format);
         return request.destination;
     }
@@ -125,7 +124,7 @@ TEST_F(SealedSessionTest, RoundTripsBetweenTheFormats) {
             Resave(carrier, "pw", c.resaved, dest, c.newPassword ? &otherPassword : nullptr).Ok());
         const std::string& password = c.newPassword ? otherPassword : std::string("pw");
         const Opened opened = Open(dest, password);
-        ASSERT_TRUE(opened.status.Ok()) << opened.status.Describe();
+        ASSERT_EQ(opened.status.reason, Reason::None);
         EXPECT_EQ(opened.format, c.expected);
         EXPECT_EQ(opened.message, std::optional<std::string>("hello\r\nsealed"));
         EXPECT_EQ(opened.files.at("small.txt"), ReadFile(small));
@@ -146,12 +145,8 @@ TEST_F(SealedSessionTest, RoundTripsBetweenTheFormats) {
         // The old password no longer opens a carrier saved under a new one, told as the
         // format tells it.
         const Opened wrong = Open(dest, c.newPassword ? "pw" : "wrong");
-        if (c.expected == CarrierFormat::Sealed) {
-            EXPECT_EQ(wrong.status.outcome, Outcome::NoData);
-            EXPECT_EQ(wrong.status.reason, kSealedNotOpened);
-        } else {
-            EXPECT_EQ(wrong.status.outcome, Outcome::WrongPassword);
-        }
+        EXPECT_EQ(wrong.status.reason, c.expected == CarrierFormat::Sealed ? Reason::SealedNotOpened
+                                                                           : Reason::WrongPassword);
     }
 }
 
@@ -209,8 +204,8 @@ TEST_F(SealedSessionTest, ChangedOrCutCarriersAreRefusedAndLeaveNothing) {
         CarrierSession session(path);
         ASSERT_TRUE(session.Open().Ok());
         const Status status = session.Unlock(Password("pw"));
-        EXPECT_TRUE(status.outcome == Outcome::Damaged || status.outcome == Outcome::NoData)
-            << status.Describe();
+        EXPECT_TRUE(status.reason == Reason::Damaged || status.reason == Reason::SealedNotOpened)
+            << ReasonName(status.reason);
         EXPECT_FALSE(session.IsUnlocked());
         EXPECT_TRUE(session.Entries().empty());
         EXPECT_FALSE(FileExists(session.Engine().PayloadTempPath()));
@@ -231,7 +226,7 @@ TEST_F(SealedSessionTest, CancellingTheDerivationWritesNothing) {
     CarrierSession session(carrier);
     ASSERT_TRUE(session.Open().Ok());
     session.SetProgressObserver(&observer);
-    EXPECT_EQ(session.Unlock(Password("pw")).outcome, Outcome::Cancelled);
+    EXPECT_EQ(session.Unlock(Password("pw")).reason, Reason::Cancelled);
     EXPECT_EQ(observer.steps, std::vector<ProgressStep>{ProgressStep::DerivingKey});
     EXPECT_FALSE(FileExists(session.Engine().PayloadTempPath()));
 
@@ -243,7 +238,7 @@ TEST_F(SealedSessionTest, CancellingTheDerivationWritesNothing) {
     request.destination = Path("never.bmp");
     request.newPassword = &password;
     request.format = CarrierFormat::Sealed;
-    EXPECT_EQ(hide.Save(request).outcome, Outcome::Cancelled);
+    EXPECT_EQ(hide.Save(request).reason, Reason::Cancelled);
     EXPECT_FALSE(FileExists(request.destination));
 }
 

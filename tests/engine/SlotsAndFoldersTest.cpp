@@ -7,6 +7,7 @@
 #include "platform/WorkFolder.h"
 
 #include <fcntl.h>
+#include <numeric>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,7 +23,12 @@ TEST_F(SlotsAndFoldersTest, HundredSlotsAreTheLimitAndDroppedOnesStayTakenUntilC
     for (int i = 0; i < kSlotCount; ++i)
         ASSERT_EQ(engine.AddFileSlot("s" + std::to_string(i), SLOT_STORED, i, 1), i);
     EXPECT_EQ(engine.AddFileSlot("/x/extra.txt", SLOT_ADDED, -1, 0), -1);
-    EXPECT_EQ(engine.LastError(), "no free slot for extra.txt");
+    std::vector<int> every(kSlotCount);
+    std::iota(every.begin(), every.end(), 0);
+    EXPECT_EQ(engine.ReplaceContent(std::nullopt, every, {AddedFile("/x/extra.txt")}), 0);
+    const Status& full = engine.LastStatus();
+    EXPECT_EQ(std::tuple(full.reason, full.count, full.limit, full.subject),
+              std::tuple(Reason::TooManyFiles, kSlotCount + 1, kSlotCount, "/x/extra.txt"));
 
     engine.DropAllFiles();
     EXPECT_EQ(engine.FirstFileSlot(slot), -1);
@@ -61,7 +67,8 @@ TEST_F(SlotsAndFoldersTest, ReplaceContentKeepsListedFilesOnlyAndAcceptsTheOwnMe
 
     // Only a file the carrier listed can be kept.
     EXPECT_EQ(engine.ReplaceContent(std::string(), {5}, {}), 0);
-    EXPECT_EQ(engine.LastError(), "slot 5 holds no hidden file");
+    EXPECT_EQ(std::pair(engine.LastStatus().reason, engine.LastStatus().count),
+              std::pair(Reason::NoSuchEntry, int64_t{5}));
     EXPECT_FALSE(engine.Message().has_value());
 }
 
@@ -126,9 +133,10 @@ TEST_F(SlotsAndFoldersTest, ALiveObjectsFolderOutlastsTheCleanerAndNoFolderMeans
     CBindImage engine;
     EXPECT_NE(engine.WorkFolderError().find(CacheFolder()), std::string::npos)
         << engine.WorkFolderError();
-    std::string reason;
-    EXPECT_EQ(Hide(MakeImage(), Path("out.jpg"), "pw", "message", {}, &reason), 0);
-    EXPECT_EQ(reason, engine.WorkFolderError());
+    Status failure;
+    EXPECT_EQ(Hide(MakeImage(), Path("out.jpg"), "pw", "message", {}, &failure), 0);
+    EXPECT_EQ(std::pair(failure.reason, failure.subject),
+              std::pair(Reason::NoWorkFolder, engine.WorkFolderError()));
     EXPECT_FALSE(FileExists(Path("out.jpg")));
 }
 

@@ -111,8 +111,7 @@ TEST_F(ThreadedCarrierTest, CarriersAreTheSameOnEveryThreadCountAndReadBackEvery
     for (int threads : {1, 2, 4}) {
         SCOPED_TRACE(threads);
         const std::string carrier = Path("carrier" + std::to_string(threads) + ".bmp");
-        const Status saved = Save(threads, carrier, files, message);
-        ASSERT_TRUE(saved.Ok()) << saved.Describe();
+        ASSERT_EQ(Save(threads, carrier, files, message).reason, Reason::None);
         sizes[threads] = ReadFile(carrier).size();
         for (int revealThreads : {1, 2}) {
             auto session = Unlocked(carrier, revealThreads);
@@ -157,7 +156,7 @@ TEST_F(ThreadedCarrierTest, CarriersAreTheSameOnEveryThreadCountAndReadBackEvery
 struct Extraction {
     std::vector<std::string> finished;
     std::map<std::string, Bytes> contents;
-    Outcome outcome = Outcome::Ok;
+    Reason reason = Reason::None;
     std::string subject;
 };
 
@@ -243,7 +242,7 @@ TEST_F(ThreadedCarrierTest, RevealingOnWorkersWritesAndFailsAsOneThreadDoes) {
                 entries,
                 [&](size_t at, bool inTurn, int& fd) {
                     if (static_cast<int>(at) == c.refuseOpenAt)
-                        return Status::Fail(Outcome::WriteFailed, "refused to open", "open");
+                        return Status::Fail(Reason::WriteFailed, "open");
                     if (static_cast<int>(at) == c.laterAt) {
                         if (!inTurn)
                             return Status::Success();
@@ -255,7 +254,7 @@ TEST_F(ThreadedCarrierTest, RevealingOnWorkersWritesAndFailsAsOneThreadDoes) {
                 },
                 [&](size_t at) {
                     if (static_cast<int>(at) == c.refuseFinishAt)
-                        return Status::Fail(Outcome::WriteFailed, "refused to finish", "finish");
+                        return Status::Fail(Reason::WriteFailed, "finish");
                     const std::string& name = session->Entries()[at].name;
                     got.finished.push_back(name);
                     got.contents[name] = ReadFile(folder + "/" + name);
@@ -268,14 +267,14 @@ TEST_F(ThreadedCarrierTest, RevealingOnWorkersWritesAndFailsAsOneThreadDoes) {
             // Asked to wait, an output is opened only once every earlier one is finished.
             EXPECT_EQ(openedLater,
                       c.laterAt >= 0 && got.finished.size() >= static_cast<size_t>(c.laterAt));
-            got.outcome = status.outcome;
+            got.reason = status.reason;
             got.subject = status.subject;
             EXPECT_EQ(0, WorkerPool::ActiveTasks());
         }
         const Extraction& one = results[1];
         const Extraction& four = results[4];
         EXPECT_EQ(one.finished, four.finished);
-        EXPECT_EQ(one.outcome, four.outcome);
+        EXPECT_EQ(one.reason, four.reason);
         EXPECT_EQ(one.subject, four.subject);
         for (const auto& [name, bytes] : four.contents)
             EXPECT_EQ(bytes, c.contents.at(name)) << name;
@@ -293,14 +292,14 @@ TEST_F(ThreadedCarrierTest, RevealingOnWorkersWritesAndFailsAsOneThreadDoes) {
         }
         EXPECT_EQ(four.finished.size(), stopAt);
         if (stopAt == c.contents.size())
-            EXPECT_EQ(four.outcome, Outcome::Ok);
+            EXPECT_EQ(four.reason, Reason::None);
         else if (static_cast<int>(stopAt) == c.refuseOpenAt)
             EXPECT_EQ(four.subject, "open");
         else if (static_cast<int>(stopAt) == c.refuseFinishAt)
             EXPECT_EQ(four.subject, "finish");
         else
-            EXPECT_EQ(std::make_pair(four.outcome, four.subject),
-                      std::make_pair(Outcome::Damaged, c.damaged));
+            EXPECT_EQ(std::make_pair(four.reason, four.subject),
+                      std::make_pair(Reason::EntryDamaged, c.damaged));
         std::filesystem::remove_all(Path("out1"));
         std::filesystem::remove_all(Path("out4"));
     }
@@ -322,7 +321,7 @@ TEST_F(ThreadedCarrierTest, CancellingWithWorkersStopsThemAllAndWritesNothing) {
             SCOPED_TRACE(std::string(step) + " into " + dest);
             const std::set<std::string> before = Everything();
             StopAt stop(step);
-            EXPECT_EQ(Save(2, dest, files, "message", &stop).outcome, Outcome::Cancelled);
+            EXPECT_EQ(Save(2, dest, files, "message", &stop).reason, Reason::Cancelled);
             EXPECT_EQ(0, WorkerPool::ActiveTasks());
             EXPECT_EQ(1, stop.heard);
             EXPECT_EQ(Everything(), before);
@@ -337,14 +336,14 @@ TEST_F(ThreadedCarrierTest, CancellingWithWorkersStopsThemAllAndWritesNothing) {
     StopAt stopChecking("Checking");
     session->SetProgressObserver(&stopChecking);
     int checked = 0;
-    EXPECT_EQ(session->VerifyAll(checked).outcome, Outcome::Cancelled);
+    EXPECT_EQ(session->VerifyAll(checked).reason, Reason::Cancelled);
     EXPECT_EQ(1, stopChecking.heard);
     EXPECT_EQ(0, WorkerPool::ActiveTasks());
     StopAt stopUnpacking("Unpacking");
     session->SetProgressObserver(&stopUnpacking);
     const std::string out = Path("out.txt");
-    EXPECT_EQ(session->ExtractToFile(session->Entries().front().index, out, false).outcome,
-              Outcome::Cancelled);
+    EXPECT_EQ(session->ExtractToFile(session->Entries().front().index, out, false).reason,
+              Reason::Cancelled);
     EXPECT_EQ(0, WorkerPool::ActiveTasks());
     // And so does revealing every file side by side: no output is left in place.
     std::vector<int> entries;
@@ -365,7 +364,7 @@ TEST_F(ThreadedCarrierTest, CancellingWithWorkersStopsThemAllAndWritesNothing) {
             EXPECT_TRUE(outs[at]->Commit(Replace::Never));
             return Status::Success();
         });
-    EXPECT_EQ(revealed.outcome, Outcome::Cancelled);
+    EXPECT_EQ(revealed.reason, Reason::Cancelled);
     EXPECT_EQ(0, finished);
     EXPECT_EQ(0, WorkerPool::ActiveTasks());
     outs.clear();

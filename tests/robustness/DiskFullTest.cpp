@@ -30,7 +30,8 @@ int ResaveLimited(const std::string& carrier, const std::string& dest, rlim_t li
     return RunInChild([&] {
         CBindImage engine;
         engine.SetPassword(Password(std::string(kPassword)));
-        engine.OpenCarrier(carrier, OPEN_UNPACK);
+        if (engine.OpenCarrier(carrier, OPEN_UNPACK) != 1)
+            return kNoReason;
         engine.ClearMessage();
         engine.SetMessage("the new message");
         FileSlot slot;
@@ -38,12 +39,15 @@ int ResaveLimited(const std::string& carrier, const std::string& dest, rlim_t li
         for (int k = engine.FirstFileSlot(slot); k >= 0; k = engine.NextFileSlot(slot, k))
             kept.push_back(k);
         engine.DropAllFiles();
-        for (int k : kept)
-            engine.SetSlotState(k, SLOT_STORED);
+        for (int k : kept) {
+            if (engine.SetSlotState(k, SLOT_STORED) != 1)
+                return kNoReason;
+        }
         LimitFileSize(limit);
         if (engine.SaveCarrier(dest) == 1)
             return kSaveSucceeded;
-        return engine.LastError().empty() ? kNoReason : kSaveFailedCleanly;
+        return engine.LastStatus().Outcome() == Outcome::WriteFailed ? kSaveFailedCleanly
+                                                                     : kNoReason;
     });
 }
 

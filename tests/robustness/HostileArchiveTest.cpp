@@ -48,15 +48,18 @@ protected:
                       const std::function<bool(const std::string&)>& keep) {
         CBindImage engine;
         engine.SetPassword(Password(std::string(kPassword)));
-        engine.OpenCarrier(carrier, OPEN_UNPACK);
+        if (engine.OpenCarrier(carrier, OPEN_UNPACK) != 1)
+            return 0;
         std::vector<int> kept;
         FileSlot slot;
         for (int k = engine.FirstFileSlot(slot); k >= 0; k = engine.NextFileSlot(slot, k))
             if (keep(slot.name))
                 kept.push_back(k);
         engine.DropAllFiles();
-        for (int k : kept)
-            engine.SetSlotState(k, SLOT_STORED);
+        for (int k : kept) {
+            if (engine.SetSlotState(k, SLOT_STORED) != 1)
+                return 0;
+        }
         return engine.SaveCarrier(dest);
     }
 };

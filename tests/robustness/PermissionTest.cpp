@@ -18,16 +18,16 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 
-// Re-saves carrier in place with a new message; 0 and a reason when that failed.
-int ResaveInPlace(const std::string& carrier, std::string* reason = nullptr) {
+// Re-saves carrier in place with a new message; 0 and why when that failed.
+int ResaveInPlace(const std::string& carrier, Status* failure = nullptr) {
     CBindImage engine;
     engine.SetPassword(Password(std::string(kPassword)));
-    engine.OpenCarrier(carrier, OPEN_UNPACK);
+    int saved = engine.OpenCarrier(carrier, OPEN_UNPACK);
     engine.ClearMessage();
     engine.SetMessage("changed");
-    int saved = engine.SaveCarrier(carrier);
-    if (reason != nullptr)
-        *reason = engine.LastError();
+    saved = saved && engine.SaveCarrier(carrier);
+    if (failure != nullptr)
+        *failure = engine.LastStatus();
     return saved;
 }
 
@@ -50,7 +50,7 @@ TEST_F(PermissionTest, SavingInPlaceIntoAReadOnlyFolderFailsCleanly) {
     {
         CBindImage engine;
         engine.SetPassword(Password(std::string(kPassword)));
-        engine.OpenCarrier(image, OPEN_UNPACK);
+        ASSERT_EQ(engine.OpenCarrier(image, OPEN_UNPACK), 1);
         engine.SetMessage("text");
         ASSERT_EQ(engine.SaveCarrier(carrier), 1);
     }
@@ -72,10 +72,10 @@ TEST_F(PermissionTest, SavingInPlaceIntoAReadOnlyFolderFailsCleanly) {
         if (::access(Path("locked").c_str(), W_OK) == 0)
             return 4; // the folder is still writable: nothing would be tested
         SetProgramFolderOverride(home);
-        std::string reason;
-        if (ResaveInPlace(carrier, &reason) != 0)
+        Status failure;
+        if (ResaveInPlace(carrier, &failure) != 0)
             return 1;
-        return reason.find("carrier.gif") != std::string::npos ? 0 : 2;
+        return failure.reason == Reason::WriteFailed && failure.subject == carrier ? 0 : 2;
     });
     ::chmod(Path("locked").c_str(), 0755);
     EXPECT_EQ(result, 0) << "1: saved, 2: no reason, 3: cannot drop privileges, 4: writable";
@@ -130,14 +130,14 @@ TEST_F(CacheFolderTest, AnUnusableCacheMakesOperationsFailWithoutDamage) {
     EXPECT_EQ(revealed.unpacked, 0);
     EXPECT_EQ(revealed.extracted, 0);
 
-    std::string reason;
-    EXPECT_EQ(ResaveInPlace(m_carrier, &reason), 0);
-    EXPECT_FALSE(reason.empty());
+    Status failure;
+    EXPECT_EQ(ResaveInPlace(m_carrier, &failure), 0);
+    EXPECT_EQ(failure.reason, Reason::NoWorkFolder);
     EXPECT_EQ(ReadFile(m_carrier), m_original);
 
     CBindImage engine;
     engine.SetPassword(Password(std::string(kPassword)));
-    engine.OpenCarrier(m_carrier, OPEN_UNPACK);
+    EXPECT_EQ(engine.OpenCarrier(m_carrier, OPEN_UNPACK), 1); // the trailer needs no folder
     engine.SetMessage("new");
     EXPECT_EQ(engine.SaveCarrier(Path("new.gif")), 0);
     EXPECT_FALSE(FileExists(Path("new.gif")));

@@ -38,10 +38,10 @@ std::string RobustnessTest::MakeCarrier(const std::string& name, const std::stri
     std::string carrier = Path(name);
     CBindImage engine;
     engine.SetPassword(Password(std::string(kPassword)));
-    engine.OpenCarrier(image, OPEN_UNPACK);
+    EXPECT_EQ(engine.OpenCarrier(image, OPEN_UNPACK), 1);
     EXPECT_EQ(engine.ReplaceContent(message, {}, {files.begin(), files.end()}), 1)
-        << engine.LastError();
-    EXPECT_EQ(engine.SaveCarrier(carrier), 1) << engine.LastError();
+        << ReasonName(engine.LastStatus().reason);
+    EXPECT_EQ(engine.SaveCarrier(carrier), 1) << ReasonName(engine.LastStatus().reason);
     return carrier;
 }
 
@@ -101,7 +101,7 @@ RevealResult Reveal(const std::string& carrier) {
     result.opened = 1;
     engine.SetPassword(Password(std::string(kPassword)));
     result.unpacked = engine.UnpackPayload();
-    engine.SplitImagePart();
+    EXPECT_EQ(engine.SplitImagePart(), result.unpacked);
     result.message = engine.Message();
     FileSlot slot;
     for (int k = engine.FirstFileSlot(slot); k >= 0; k = engine.NextFileSlot(slot, k)) {

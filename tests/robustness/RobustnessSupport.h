@@ -6,6 +6,7 @@
 #pragma once
 
 #include "support/ChildProcess.h"
+#include "support/ReasonPrinter.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>

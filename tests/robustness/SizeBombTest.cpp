@@ -5,7 +5,7 @@
 #include "RobustnessSupport.h"
 
 #include "engine/BindImage.h"
-#include "engine/EngineErrors.h"
+#include "engine/MessageEntry.h"
 
 #include <filesystem>
 #include <sys/resource.h>
@@ -79,7 +79,7 @@ TEST_F(SizeBombTest, AnEntryThatInflatesBeyondItsClaimedSizeIsRefused) {
     ASSERT_EQ(engine.Slot(0).size, 1000);
     std::string dest = Path("big.bin");
     EXPECT_EQ(engine.ExtractHiddenFile(0, dest), 0);
-    EXPECT_EQ(engine.LastStatus().outcome, Outcome::Damaged);
+    EXPECT_EQ(engine.LastStatus().reason, Reason::EntryDamaged);
     EXPECT_EQ(engine.LastStatus().subject, "big.bin");
     EXPECT_FALSE(FileExists(dest));
     EXPECT_TRUE(FolderEntries(engine.WorkDir() + "/FILES/0").empty());
@@ -93,7 +93,8 @@ TEST_F(SizeBombTest, AMessageEntryBeyond64MiBIsLeftUnreadAndTheFilesStayReadable
     int result = RunInChild([&] {
         CBindImage engine;
         engine.SetPassword(Password(std::string(kPassword)));
-        engine.OpenCarrier(carrier, OPEN_INSPECT);
+        if (engine.OpenCarrier(carrier, OPEN_INSPECT) != 1)
+            return 1;
         long before = MaxRssKb();
         if (engine.UnpackPayload() != 1 || engine.GetMessageState() != MessageState::TooLarge ||
             engine.Message())
@@ -108,17 +109,18 @@ TEST_F(SizeBombTest, AMessageBeyond64MiBIsNotSaved) {
     std::string image = MakeFile("picture.gif", 1000);
     CBindImage engine;
     engine.SetPassword(Password(std::string(kPassword)));
-    engine.OpenCarrier(image, OPEN_UNPACK);
+    ASSERT_EQ(engine.OpenCarrier(image, OPEN_UNPACK), 1);
     // 32 MiB of line breaks are stored as 64 MiB of CR LF, plus the closing NUL.
     engine.SetMessage(std::string(32 << 20, '\n'));
     EXPECT_EQ(engine.SaveCarrier(Path("out.gif")), 0);
-    EXPECT_EQ(engine.LastError(), kMessageTooLarge);
+    EXPECT_EQ(std::pair(engine.LastStatus().reason, engine.LastStatus().limit),
+              std::pair(Reason::MessageTooLarge, kMaxMessageEntrySize));
     EXPECT_FALSE(FileExists(Path("out.gif")));
     // A large message within the bound is kept exactly.
     std::string message(1 << 20, 'm');
     message.replace(100, 2, "\r\n");
     engine.SetMessage(message);
-    ASSERT_EQ(engine.SaveCarrier(Path("out.gif")), 1) << engine.LastError();
+    ASSERT_EQ(engine.SaveCarrier(Path("out.gif")), 1) << ReasonName(engine.LastStatus().reason);
     EXPECT_EQ(Reveal(Path("out.gif")).message, std::optional<std::string>(message));
 }
 

@@ -33,7 +33,9 @@ TEST_F(VanishingFolderTest, TheDestinationFolderIsRemovedBeforeTheSave) {
     std::filesystem::create_directory(Path("out"));
     std::filesystem::remove(Path("out"));
     EXPECT_EQ(m_engine.SaveCarrier(Path("out/new.gif")), 0);
-    EXPECT_NE(m_engine.LastError().find("new.gif"), std::string::npos) << m_engine.LastError();
+    EXPECT_EQ(std::tuple(m_engine.LastStatus().reason, m_engine.LastStatus().subject,
+                         m_engine.LastStatus().error),
+              std::tuple(Reason::WriteFailed, Path("out/new.gif"), ENOENT));
     EXPECT_FALSE(FileExists(Path("out")));
     EXPECT_EQ(ReadFile(m_carrier), m_original);
 }
@@ -41,14 +43,16 @@ TEST_F(VanishingFolderTest, TheDestinationFolderIsRemovedBeforeTheSave) {
 TEST_F(VanishingFolderTest, TheCarriersFolderIsRemovedBeforeAnInPlaceSave) {
     std::filesystem::remove_all(Path("in"));
     EXPECT_EQ(m_engine.SaveCarrier(m_carrier), 0);
-    EXPECT_FALSE(m_engine.LastError().empty());
+    EXPECT_EQ(std::pair(m_engine.LastStatus().reason, m_engine.LastStatus().subject),
+              std::pair(Reason::WriteFailed, m_carrier));
     EXPECT_FALSE(FileExists(Path("in")));
 }
 
 TEST_F(VanishingFolderTest, TheWorkingFolderIsRemovedBeforeTheSave) {
     std::filesystem::remove_all(m_engine.WorkDir());
     EXPECT_EQ(m_engine.SaveCarrier(m_carrier), 0);
-    EXPECT_FALSE(m_engine.LastError().empty());
+    // The deciphered payload the kept files are copied from went with the folder.
+    EXPECT_EQ(m_engine.LastStatus().reason, Reason::Damaged);
     EXPECT_EQ(ReadFile(m_carrier), m_original);
     EXPECT_EQ(FolderEntries(Path("in")), std::vector<std::string>{"carrier.gif"});
     std::string dest;

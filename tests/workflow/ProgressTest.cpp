@@ -150,8 +150,8 @@ void ProgressTest::saveAndOpenReportEachStepUpToItsTotal() {
         engine.SetPassword(Password("pw"));
         QCOMPARE(engine.OpenCarrier(image, OPEN_UNPACK), 1);
         engine.SetMessage("hello");
-        engine.AddFileSlot(big, SLOT_ADDED, -1, 0);
-        engine.AddFileSlot(small, SLOT_ADDED, -1, 0);
+        QCOMPARE(engine.AddFileSlot(big, SLOT_ADDED, -1, 0), 0);
+        QCOMPARE(engine.AddFileSlot(small, SLOT_ADDED, -1, 0), 1);
         engine.SetProgressObserver(&saving);
         QCOMPARE(engine.SaveCarrier(carrier), 1);
     }
@@ -198,10 +198,10 @@ void ProgressTest::cancellingHalfWayKeepsTheDestination() {
         CBindImage engine;
         engine.SetPassword(Password("pw"));
         QCOMPARE(engine.OpenCarrier(bench.dir / "dest.png.source.png", OPEN_UNPACK), 1);
-        engine.AddFileSlot(big, SLOT_ADDED, -1, 0);
+        QCOMPARE(engine.AddFileSlot(big, SLOT_ADDED, -1, 0), 0);
         engine.SetProgressObserver(&recorder);
         QCOMPARE(engine.SaveCarrier(dest), 0);
-        QCOMPARE(engine.LastError(), std::string("cancelled"));
+        QCOMPARE(engine.LastStatus().reason, Reason::Cancelled);
         // Nothing was reported after the request to stop.
         QCOMPARE(recorder.reports.back().step, std::string(step));
         QVERIFY(recorder.reports.back().done * 2 >= recorder.reports.back().total);
@@ -336,7 +336,7 @@ void ProgressTest::cancelReturnsAtOnceFromWorkThatCannotStop() {
             return Status::Success();
         });
     watch.stop();
-    QCOMPARE(status.outcome, Outcome::Cancelled);
+    QCOMPARE(status.reason, Reason::Cancelled);
     QCOMPARE(busyBarMaximum, 0);
     QVERIFY(!*ended);
     *release = true;
@@ -346,8 +346,9 @@ void ProgressTest::cancelReturnsAtOnceFromWorkThatCannotStop() {
     // Work that ends by itself gives its own status.
     const Status done = RunInBackground(
         &bench.host.window, "Opening", [](const char* key) { return QString::fromLatin1(key); },
-        [](CProgressObserver&) { return Status::Fail(Outcome::NoData, "none"); });
-    QCOMPARE(done.outcome, Outcome::NoData);
+        [](CProgressObserver&) { return Status::Fail(Reason::NoData, "none"); });
+    QCOMPARE(done.reason, Reason::NoData);
+    QCOMPARE(done.subject, std::string("none"));
 }
 
 QTEST_MAIN(ProgressTest)

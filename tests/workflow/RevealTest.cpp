@@ -547,11 +547,12 @@ void RevealTest::savingFilesOutAsksAboutEveryClashAndTellsAFailure() {
     {
         CBindImage engine;
         engine.SetPassword(Password("pw"));
-        engine.OpenCarrier(image, OPEN_UNPACK);
-        engine.ReplaceContent(std::string("m"), {},
-                              {{bench.MakeFile("1", 1000, 1), "a/x.txt"},
-                               {bench.MakeFile("2", 2000, 2), "b/x.txt"},
-                               {bench.MakeFile("3", 3000, 3), "y.txt"}});
+        QCOMPARE(engine.OpenCarrier(image, OPEN_UNPACK), 1);
+        QCOMPARE(engine.ReplaceContent(std::string("m"), {},
+                                       {{bench.MakeFile("1", 1000, 1), "a/x.txt"},
+                                        {bench.MakeFile("2", 2000, 2), "b/x.txt"},
+                                        {bench.MakeFile("3", 3000, 3), "y.txt"}}),
+                 1);
         QCOMPARE(engine.SaveCarrier(carrier), 1);
     }
     QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), "pw"), 1);

@@ -21,8 +21,7 @@ CarrierContents ReadCarrier(const std::string& path, const std::string& password
     if (!engine.OpenCarrier(path, OPEN_INSPECT) || !engine.HasValidTrailer())
         return contents;
     engine.SetPassword(Password(password));
-    engine.UnpackPayload();
-    contents.opened = true;
+    contents.opened = engine.UnpackPayload() == 1;
     contents.message = engine.Message().value_or(std::string());
     FileSlot slot;
     for (int k = engine.FirstFileSlot(slot); k >= 0; k = engine.NextFileSlot(slot, k)) {
@@ -89,10 +88,11 @@ std::string WorkflowBench::MakeCarrier(const std::string& name, const std::strin
     const std::string image = CopyOfReference("base.png", name + ".source.png");
     CBindImage engine;
     engine.SetPassword(Password(password));
-    engine.OpenCarrier(image, OPEN_UNPACK);
-    engine.ReplaceContent(message, {}, {files.begin(), files.end()});
     const std::string target = dir / name;
-    return engine.SaveCarrier(target) == 1 ? target : std::string();
+    const bool saved = engine.OpenCarrier(image, OPEN_UNPACK) == 1 &&
+                       engine.ReplaceContent(message, {}, {files.begin(), files.end()}) == 1 &&
+                       engine.SaveCarrier(target) == 1;
+    return saved ? target : std::string();
 }
 
 std::string WorkflowBench::MakeSealedCarrier(const std::string& name, const std::string& password,
