@@ -92,13 +92,15 @@ bool TriesSealed(const OpenedCarrier& carrier, const PasswordSource& password, S
 
 Status UnlockWithTries(std::unique_ptr<OpenedCarrier>& opened, PasswordSource& password,
                        std::unique_ptr<UnlockedCarrier>& unlocked, ProofTiming proof) {
+    // Only the first password tells whether a prompt gives them.
+    Password first = password.Get();
     PasswordTries tries(*opened, password.Tries());
-    for (;;) {
-        Status status = OpenedCarrier::Unlock(opened, password.Get(), unlocked, proof);
-        if (!tries.AskAgain(status))
-            return status;
+    Status status = OpenedCarrier::Unlock(opened, std::move(first), unlocked, proof);
+    while (tries.AskAgain(status)) {
         password.SayWrong(tries.ForSealedData());
+        status = OpenedCarrier::Unlock(opened, password.Get(), unlocked, proof);
     }
+    return status;
 }
 
 std::unique_ptr<UnlockedCarrier> UnlockCarrier(const CarrierInput& input, PasswordSource& password,
