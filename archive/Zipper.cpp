@@ -52,7 +52,8 @@ CZipper::~CZipper() {
 
 int CZipper::Open(const std::string& path, const std::optional<std::string>& rootFolder,
                   int append) {
-    Close();
+    // An archive still open here is given up for the new one.
+    static_cast<void>(Close());
     m_rootFolder.clear();
     m_entryCount = 0;
     m_zip = zipOpen64(path.c_str(), append != 0 ? APPEND_STATUS_CREATEAFTER : APPEND_STATUS_CREATE);
