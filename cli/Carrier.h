@@ -39,9 +39,10 @@ bool TriesSealed(const OpenedCarrier& carrier, const PasswordSource& password, S
 
 // Unlocks `opened` with the password from `password`, asking again as engine/
 // PasswordTries.h says. Returns the last outcome; on Ok, `unlocked` has taken over.
-Status UnlockWithTries(std::unique_ptr<OpenedCarrier>& opened, PasswordSource& password,
-                       std::unique_ptr<UnlockedCarrier>& unlocked,
-                       ProofTiming proof = ProofTiming::AtUnlock);
+[[nodiscard]] Status UnlockWithTries(std::unique_ptr<OpenedCarrier>& opened,
+                                     PasswordSource& password,
+                                     std::unique_ptr<UnlockedCarrier>& unlocked,
+                                     ProofTiming proof = ProofTiming::AtUnlock);
 
 // Opens the carrier and unlocks it with the password from `password`. A file without
 // classic data is tried as sealed under `sealed`; no-data when it is not tried, or when
