@@ -73,6 +73,7 @@ TEST_P(TrellisCovers, TheReaderGetsTheMessageAndNoWetElementChanges) {
         std::copy_n(c.parities.begin() + static_cast<ptrdiff_t>(begin), parities.size(),
                     parities.begin());
         std::copy_n(c.costs.begin() + static_cast<ptrdiff_t>(begin), costs.size(), costs.begin());
+        return true;
     };
     std::vector<size_t> flips;
     const TrellisResult result = EmbedParities(s.n, cover, c.message, flips);
