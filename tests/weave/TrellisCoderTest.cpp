@@ -179,5 +179,29 @@ TEST(TrellisCoder, FailsWithItsReasonAndNoFlips) {
     EXPECT_TRUE(bits.empty());
 }
 
+TEST(TrellisCoder, StopsBetweenSegmentsWhenTheCoverSaysSo) {
+    const Cover c = MakeCover({3 * 65536, 3000, 0, Shape::Uniform}, 4);
+    size_t asked = 0;
+    std::vector<size_t> flips;
+    const TrellisResult embedded = EmbedParities(
+        c.parities.size(),
+        [&](size_t, std::span<uint8_t>, std::span<float> costs) {
+            std::fill(costs.begin(), costs.end(), 1.0f);
+            return ++asked < 2;
+        },
+        c.message, flips);
+    EXPECT_EQ(embedded.status, TrellisStatus::Cancelled);
+    EXPECT_EQ(asked, 2u);
+    EXPECT_TRUE(flips.empty());
+    std::vector<uint8_t> bits{1};
+    asked = 0;
+    EXPECT_EQ(ExtractParities(
+                  c.parities.size(), [&](size_t, std::span<uint8_t>) { return ++asked < 3; },
+                  c.message.size(), bits),
+              TrellisStatus::Cancelled);
+    EXPECT_EQ(asked, 3u);
+    EXPECT_TRUE(bits.empty());
+}
+
 } // namespace
 } // namespace lumora::weave
