@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // A JPEG's AC coefficients as woven elements: every one is usable; costs are UERD's, per
 // component, from block energies taken once (one float per block).
+#include "weave/Divider.h"
+#include "weave/FetchAhead.h"
 #include "weave/UerdCosts.h"
 #include "weave/WovenCoverKinds.h"
 
@@ -13,24 +15,6 @@ namespace {
 
 constexpr uint32_t kAcPerBlock = 63;
 constexpr uint32_t kBlockSize = 64;
-
-// Division of 32-bit numbers by a fixed divisor as a multiplication (exact for every 32-bit
-// dividend; Lemire, Kaser and Kurz, "Faster Remainder by Direct Computation", 2019).
-class Divider {
-public:
-    explicit Divider(uint32_t divisor)
-        : m_divisor(divisor), m_magic(divisor > 1 ? UINT64_MAX / divisor + 1 : 0) {}
-    uint32_t Quotient(uint32_t n) const {
-        if (m_magic == 0)
-            return n;
-        return static_cast<uint32_t>((static_cast<unsigned __int128>(m_magic) * n) >> 64);
-    }
-    uint32_t Divisor() const { return m_divisor; }
-
-private:
-    uint32_t m_divisor;
-    uint64_t m_magic;
-};
 
 class JpegWovenCover final : public WovenCover {
 public:
@@ -93,13 +77,31 @@ private:
         return {c, Stored(c, local / kAcPerBlock), local % kAcPerBlock + 1};
     }
 
+    const int16_t* Coefficient(const Place& place) const {
+        return m_components[place.component].data() + size_t{place.block} * kBlockSize +
+               place.position;
+    }
+
     void ElementParities(const uint32_t* elements, size_t count, uint8_t* parities) const override {
-        for (size_t i = 0; i < count; ++i) {
-            const Place place = PlaceOf(elements[i]);
-            const int16_t value =
-                m_components[place.component][size_t{place.block} * kBlockSize + place.position];
-            parities[i] = static_cast<uint8_t>(value & 1);
-        }
+        Visit(
+            elements, count, [this](uint32_t e) { return PlaceOf(e); },
+            [this](const Place& place) { FetchAhead(Coefficient(place)); },
+            [&](size_t i, const Place& place) {
+                parities[i] = static_cast<uint8_t>(*Coefficient(place) & 1);
+            });
+    }
+
+    void ElementFlipCosts(const uint32_t* elements, size_t count, uint8_t* parities,
+                          float* costs) const override {
+        Visit(
+            elements, count, [this](uint32_t e) { return PlaceOf(e); },
+            [this](const Place& place) {
+                m_costs[place.component].Prefetch(place.block, place.position);
+            },
+            [&](size_t i, const Place& place) {
+                parities[i] = static_cast<uint8_t>(*Coefficient(place) & 1);
+                costs[i] = m_costs[place.component].At(place.block, place.position).Flip();
+            });
     }
 
     ChangeCosts ElementCosts(uint32_t element) const override {

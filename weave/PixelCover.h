@@ -51,6 +51,9 @@ public:
     // is picture row height - 1 - r).
     weave::SamplePlane ChannelPlane(uint32_t channel) const;
     bool RowsBottomUp() const { return m_layout.rowStride < 0; }
+    // Whether the picture names a transparent colour, the only case in which a sample may
+    // be kept from a step that stays within 0..255.
+    bool HasTransparentColour() const { return m_transparent.has_value(); }
 
     uint64_t ElementCount() const override { return m_elements; }
     uint64_t UsableCount() const override { return m_usable; }

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "weave/ChangeChoice.h"
+#include "weave/FetchAhead.h"
 
 #include <array>
 #include <cstddef>
@@ -47,6 +48,15 @@ public:
     ChangeCosts At(size_t block, unsigned position) const;
 
     size_t Blocks() const { return spread_.size(); }
+
+    // Asks the processor to fetch what At reads for `block`, ahead of a run of look-ups in
+    // scattered blocks.
+    void Prefetch(size_t block, unsigned position) const {
+        if (block < spread_.size()) {
+            FetchAhead(spread_.data() + block);
+            FetchAhead(coefficients_.data() + block * 64 + position);
+        }
+    }
 
 private:
     UerdCosts(std::span<const int16_t> coefficients, std::vector<float> spread,

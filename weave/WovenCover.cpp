@@ -30,9 +30,8 @@ void WovenCover::Parities(uint32_t* usable, size_t count, uint8_t* parities) con
 }
 
 void WovenCover::FlipCosts(uint32_t* usable, size_t count, uint8_t* parities, float* costs) const {
-    Parities(usable, count, parities);
-    for (size_t i = 0; i < count; ++i)
-        costs[i] = ElementCosts(usable[i]).Flip();
+    m_index.Elements(usable, count);
+    ElementFlipCosts(usable, count, parities, costs);
 }
 
 bool WovenCover::Change(uint64_t usable, bool upOnTie) {

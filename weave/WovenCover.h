@@ -60,10 +60,27 @@ public:
 protected:
     WovenCover(CoverImage& cover, UsableIndex index) : m_cover(cover), m_index(std::move(index)) {}
 
-    // Parities and costs of element indices.
+    // Parities and costs of element indices. The elements of a batch lie scattered over the
+    // whole picture, one cache miss each: the batches fetch kFetchAhead elements ahead of the
+    // one they read, so that the misses overlap.
     virtual void ElementParities(const uint32_t* elements, size_t count,
                                  uint8_t* parities) const = 0;
+    virtual void ElementFlipCosts(const uint32_t* elements, size_t count, uint8_t* parities,
+                                  float* costs) const = 0;
     virtual ChangeCosts ElementCosts(uint32_t element) const = 0;
+
+    static constexpr size_t kFetchAhead = 32;
+
+    // Calls read(i, at(elements[i])) for each element in turn, having first handed fetch
+    // at(element) for the element kFetchAhead on.
+    template <typename At, typename Fetch, typename Read>
+    static void Visit(const uint32_t* elements, size_t count, At at, Fetch fetch, Read read) {
+        for (size_t i = 0; i < count; ++i) {
+            if (i + kFetchAhead < count)
+                fetch(at(elements[i + kFetchAhead]));
+            read(i, at(elements[i]));
+        }
+    }
 
 private:
     CoverImage& m_cover;
