@@ -13,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <stdexcept>
 
 namespace lumora::bench {
 namespace {
@@ -52,7 +53,8 @@ const Prepared& Png() {
 WovenKeys FreshKeys() {
     UseWovenTestFormat(true);
     WovenKeys keys;
-    NewWovenKeys(Password("bench"), keys);
+    if (NewWovenKeys(Password("bench"), keys) != SealedOutcome::Ok)
+        throw std::runtime_error("cannot derive the bench's woven keys");
     return keys;
 }
 

@@ -78,7 +78,10 @@ int main(int argc, char** argv) {
         for (uint8_t& byte : archive)
             byte = static_cast<uint8_t>(random());
         WovenKeys keys;
-        NewWovenKeys(Password("ws"), keys);
+        if (NewWovenKeys(Password("ws"), keys) != SealedOutcome::Ok) {
+            std::fprintf(stderr, "cannot derive woven keys\n");
+            return 1;
+        }
         if (Weave(MemorySource(file), archive, keys, &woven).outcome != WovenOutcome::Ok) {
             std::fprintf(stderr, "%s: weaving failed\n", argv[a]);
             continue;
