@@ -61,8 +61,8 @@ TEST_F(CliTerminal, PasswordIsAskedTwiceWithoutEchoForANewCarrier) {
     }
     EXPECT_EQ(Run({"reveal", At("c.png")}, "typed secret").out, "typed");
 
-    TerminalRun mismatch({"hide", ReferenceFile("base.png"), "-o", At("d.png")}, At("stdout"),
-                         std::nullopt, true);
+    TerminalRun mismatch({"hide", ReferenceFile("base.png"), "-o", At("d.png"), "-m", "m"},
+                         At("stdout"), std::nullopt, true);
     ASSERT_TRUE(mismatch.WaitFor("Password: "));
     mismatch.Type("one\n");
     ASSERT_TRUE(mismatch.WaitFor("Repeat password: "));
