@@ -12,6 +12,7 @@
 #include "cli/TerminalText.h"
 #include "cli/TreeWalk.h"
 #include "engine/TrailerCodec.h"
+#include "platform/DescriptorIo.h"
 #include "text/FormatFileSize.h"
 
 #include <cerrno>
@@ -39,8 +40,8 @@ std::optional<CarrierTrailer> ClassicTrailer(int folderFd, const std::string& na
     const bool read = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
                       opened.st_dev == info.st_dev && opened.st_ino == info.st_ino &&
                       opened.st_size > kTrailerSize &&
-                      ::pread(fd, bytes.data(), bytes.size(), opened.st_size - kTrailerSize) ==
-                          static_cast<ssize_t>(bytes.size());
+                      ReadAllAt(fd, bytes.data(), bytes.size(),
+                                static_cast<uint64_t>(opened.st_size - kTrailerSize));
     ::close(fd);
     if (!read)
         return std::nullopt;
