@@ -26,10 +26,11 @@ struct PicturePreview {
 
 // The picture at `path`, scaled down to fit within `bound` with its proportions kept.
 // Waits at most `timeoutMs` for the helper.
-PicturePreview LoadPreview(const QString& path, QSize bound, int timeoutMs = kPreviewTimeoutMs);
+[[nodiscard]] PicturePreview LoadPreview(const QString& path, QSize bound,
+                                         int timeoutMs = kPreviewTimeoutMs);
 
 // The picture at `path` within kDefaultPreviewBound; a null image for none.
-QImage LoadPicture(const QString& path);
+[[nodiscard]] QImage LoadPicture(const QString& path);
 
 // Lets the open-picture dialog's preview pane show pictures through LoadPreview.
 void InstallDialogPreviews();
