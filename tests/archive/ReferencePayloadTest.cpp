@@ -67,42 +67,46 @@ void ExpectFiles(const std::string& archive, const std::string& password,
     }
 }
 
-TEST(ReferencePayloads, NonAsciiNamesAndPassword) {
-    TempDir dir;
-    const ReferenceCarrier& reference = ReferenceCarrierNamed("non-ascii.bmp");
-    std::string archive = PayloadArchive(dir, reference);
-    ASSERT_FALSE(archive.empty());
-    ExpectFiles(archive, reference.password, reference.files, dir / "out");
-    CUnzipper unzipper(archive);
-    unzipper.SetPassword(test::KeptPassword(reference.password + "x"));
-    EXPECT_EQ(0, unzipper.ExtractEntryAt(0, dir / "wrong"));
-}
+class ReferencePayloads : public ::testing::TestWithParam<ReferenceCarrier> {};
 
-TEST(ReferencePayloads, BackslashNamesBecomeSubFolders) {
+TEST_P(ReferencePayloads, HoldEveryFileAndTheMessageLast) {
+    const ReferenceCarrier& reference = GetParam();
     TempDir dir;
-    const ReferenceCarrier& reference = ReferenceCarrierNamed("backslash-names.gif");
-    std::string archive = PayloadArchive(dir, reference);
+    const std::string archive = PayloadArchive(dir, reference);
     ASSERT_FALSE(archive.empty());
     ExpectFiles(archive, reference.password, reference.files, dir / "out");
-}
 
-TEST(ReferencePayloads, EmptyPasswordAndMessageEntry) {
-    TempDir dir;
-    const ReferenceCarrier& reference = ReferenceCarrierNamed("empty-password.gif");
-    ASSERT_TRUE(reference.password.empty());
-    std::string archive = PayloadArchive(dir, reference);
-    ASSERT_FALSE(archive.empty());
-    ExpectFiles(archive, reference.password, reference.files, dir / "out");
-    // The message entry comes after the files.
     CUnzipper unzipper(archive);
     unzipper.SetPassword(test::KeptPassword(reference.password));
     const auto files = static_cast<int>(reference.files.size());
+    if (reference.message.empty()) {
+        EXPECT_EQ(files, unzipper.EntryCount());
+        return;
+    }
     ASSERT_EQ(files + 1, unzipper.EntryCount());
     ZipEntryInfo info;
     ASSERT_EQ(1, unzipper.EntryInfoAt(files, info));
     ASSERT_EQ("veilnote.vnt", info.name);
     ASSERT_EQ(1, unzipper.ExtractCurrentEntry(dir / "out"));
     EXPECT_EQ(MessageEntryOf(reference), test::ReadText(dir / "out/veilnote.vnt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Carriers, ReferencePayloads,
+                         ::testing::ValuesIn(test::ReferenceCarriers()),
+                         [](const auto& info) { return test::TestNameOf(info.param); });
+
+TEST(ReferencePayload, ANonAsciiPasswordMustMatchEveryByte) {
+    TempDir dir;
+    const ReferenceCarrier& reference = ReferenceCarrierNamed("non-ascii.bmp");
+    const std::string archive = PayloadArchive(dir, reference);
+    ASSERT_FALSE(archive.empty());
+    std::string wrong = reference.password;
+    const auto nonAscii = std::ranges::find_if(wrong, [](char c) { return c & 0x80; });
+    ASSERT_NE(nonAscii, wrong.end());
+    *nonAscii ^= 1;
+    CUnzipper unzipper(archive);
+    unzipper.SetPassword(test::KeptPassword(wrong));
+    EXPECT_EQ(0, unzipper.ExtractEntryAt(0, dir / "wrong"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "support/ReferenceCarriers.h"
 
 #include <algorithm>
+#include <cctype>
 #include <stdexcept>
 
 namespace lumora::test {
@@ -70,6 +71,17 @@ std::string MessageEntryOf(const ReferenceCarrier& carrier) {
     for (char c : carrier.message)
         entry += c == '\n' ? std::string("\r\n") : std::string(1, c);
     return entry + '\0';
+}
+
+std::string TestNameOf(const ReferenceCarrier& carrier) {
+    std::string name = carrier.file;
+    std::ranges::replace_if(
+        name, [](unsigned char c) { return std::isalnum(c) == 0; }, '_');
+    return name;
+}
+
+void PrintTo(const ReferenceCarrier& carrier, std::ostream* out) {
+    *out << carrier.file;
 }
 
 } // namespace lumora::test
