@@ -79,7 +79,7 @@ std::string ReadHidden(int terminal, const std::string& prompt) {
     StopIfInterrupted();
     // A read that failed halfway must not pass off the first letters as the password.
     if (!read)
-        throw Failure(CannotRead("the terminal"));
+        throw CannotRead("the terminal");
     if (!complete && line.empty())
         throw Failure("no password was typed", Reason::NoPassword);
     return line;
