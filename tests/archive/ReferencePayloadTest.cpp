@@ -93,7 +93,7 @@ TEST_P(ReferencePayloads, HoldEveryFileAndTheMessageLast) {
 
 INSTANTIATE_TEST_SUITE_P(Carriers, ReferencePayloads,
                          ::testing::ValuesIn(test::ReferenceCarriers()),
-                         [](const auto& info) { return test::TestNameOf(info.param); });
+                         [](const auto& test) { return test::TestNameOf(test.param); });
 
 TEST(ReferencePayload, ANonAsciiPasswordMustMatchEveryByte) {
     TempDir dir;

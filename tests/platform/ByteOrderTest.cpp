@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                       {0xF0, 0, 0, 0, 0, 0, 0, 0x8F},
                       0x8F000000000000F0,
                       0xF00000000000008F}),
-    [](const auto& info) { return std::string(info.param.what); });
+    [](const auto& test) { return std::string(test.param.what); });
 
 TEST(ByteOrderAppend, AddsAfterWhatIsThere) {
     std::vector<uint8_t> out{0x55};

@@ -167,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(Inputs, ReadUpToTest,
                                            ReadCase{"FileEndsFirst", true, 0, 7, 10, 3},
                                            ReadCase{"FileAtItsEnd", true, 0, 10, 4, 0},
                                            ReadCase{"FilePastItsEnd", true, 0, 50, 4, 0}),
-                         [](const auto& info) { return std::string(info.param.what); });
+                         [](const auto& test) { return std::string(test.param.what); });
 
 TEST(ReadToEnd, HandsOverEveryPieceUntilTheEndOrUntilTold) {
     const std::vector<uint8_t> sent = PseudoRandomBytes(300000, 9);
