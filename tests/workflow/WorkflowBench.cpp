@@ -5,8 +5,8 @@
 #include "engine/OpenedCarrier.h"
 #include "engine/UnlockedCarrier.h"
 #include "platform/ProgramFolders.h"
-#include "workflow/FileListRows.h"
 #include "support/Sessions.h"
+#include "workflow/FileListRows.h"
 
 #include <QComboBox>
 #include <QLabel>
