@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "archive/ExtraFields.h"
 
+#include "platform/ByteOrder.h"
+
 #include <algorithm>
 #include <functional>
 
@@ -15,8 +17,8 @@ void ForEachBlock(std::span<const uint8_t> extra,
                   const std::function<bool(unsigned, std::span<const uint8_t>)>& visit) {
     size_t at = 0;
     while (at + 4 <= extra.size()) {
-        const unsigned id = extra[at] | static_cast<unsigned>(extra[at + 1] << 8);
-        const size_t size = extra[at + 2] | static_cast<size_t>(extra[at + 3] << 8);
+        const unsigned id = LoadLe16(&extra[at]);
+        const size_t size = LoadLe16(&extra[at + 2]);
         if (at + 4 + size > extra.size() || !visit(id, extra.subspan(at, 4 + size)))
             return;
         at += 4 + size;
@@ -39,16 +41,12 @@ std::vector<uint8_t> WithoutExtraBlocks(std::span<const uint8_t> extra,
 std::vector<uint8_t> ExtendedTimestampBlock(int64_t modifiedTime) {
     if (modifiedTime < 0 || modifiedTime > int64_t{UINT32_MAX})
         return {};
-    const auto time = static_cast<uint32_t>(modifiedTime);
-    return {static_cast<uint8_t>(kExtendedTimestampId & 0xFF),
-            static_cast<uint8_t>(kExtendedTimestampId >> 8),
-            5,
-            0,
-            kHasModifiedTime,
-            static_cast<uint8_t>(time),
-            static_cast<uint8_t>(time >> 8),
-            static_cast<uint8_t>(time >> 16),
-            static_cast<uint8_t>(time >> 24)};
+    std::vector<uint8_t> block(9);
+    StoreLittleEndian<uint16_t>(&block[0], kExtendedTimestampId);
+    StoreLittleEndian<uint16_t>(&block[2], 5);
+    block[4] = kHasModifiedTime;
+    StoreLittleEndian<uint32_t>(&block[5], static_cast<uint32_t>(modifiedTime));
+    return block;
 }
 
 std::optional<int64_t> ModifiedTimeIn(std::span<const uint8_t> extra) {
@@ -57,9 +55,7 @@ std::optional<int64_t> ModifiedTimeIn(std::span<const uint8_t> extra) {
         // The flags say which times follow; the modification time comes first.
         if (id != kExtendedTimestampId || block.size() < 9 || (block[4] & kHasModifiedTime) == 0)
             return true;
-        found = static_cast<int64_t>(block[5] | static_cast<uint32_t>(block[6]) << 8 |
-                                     static_cast<uint32_t>(block[7]) << 16 |
-                                     static_cast<uint32_t>(block[8]) << 24);
+        found = static_cast<int64_t>(LoadLe32(&block[5]));
         return false;
     });
     return found;

@@ -7,6 +7,7 @@
 #include "archive/Unzipper.h"
 #include "archive/ZipFormat.h"
 #include "archive/Zipper.h"
+#include "platform/ByteOrder.h"
 
 #include <algorithm>
 #include <minizip/zip.h>

@@ -2,7 +2,7 @@
 // What lumora-cli does for a careless user: covers that are no picture or already hold
 // data are refused, hiding nothing is no success, and revealed files are private and keep
 // the times the carrier stored.
-#include "CliTest.h"
+#include "support/CliTest.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
