@@ -60,6 +60,9 @@ public:
     // Releases the session, and with it the working folder that holds decrypted copies.
     // Runs by itself when the application quits and when the frame is destroyed.
     void ReleaseEngine();
+    // Closes the frame without a question, as Cancel does once the user agreed: back to the
+    // start panel, the engine released. Whatever was not saved is lost.
+    void CloseFrame();
 
     // --- state, for the main window and tests
     TMLang* Lang() const { return MLang; }
@@ -142,7 +145,6 @@ private:
     // Asks the question before unsaved work is thrown away; true when there is none or the
     // user answered Yes.
     bool ConfirmDiscard(const char* questionKey);
-    void CloseFrame();
 
     IMainWindowHost* m_host;
     HideWizard* m_wizard = nullptr;
