@@ -19,7 +19,7 @@ public:
     // The help file to hand to the open verb, resolved on the first successful call.
     QString Target();
     // Opens the help file through Dialogs().OpenWithDesktop; false when there is none.
-    bool Open();
+    [[nodiscard]] bool Open();
 
 private:
     QString m_programFolder;

@@ -114,8 +114,10 @@ void NameDefaultLanguage() {
     IniFile file(path.toStdString());
     if (!file.ReadString(kLanguageSection, "Locale").empty())
         return;
-    file.WriteString(kLanguageSection, "Locale", "en");
-    file.WriteString(kLanguageSection, "Name", "English");
+    // A file that cannot be written is only left out of the choice of languages; the
+    // windows still read their texts from it.
+    static_cast<void>(file.WriteString(kLanguageSection, "Locale", "en"));
+    static_cast<void>(file.WriteString(kLanguageSection, "Name", "English"));
 }
 
 } // namespace lumora

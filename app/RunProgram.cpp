@@ -20,7 +20,8 @@ namespace lumora {
 
 int RunProgram(int argc, char** argv,
                const std::function<void(const ProgramWindows&)>& beforeShow) {
-    HardenProcess();
+    // Best effort: a kernel that refuses leaves nothing better to do than to go on.
+    static_cast<void>(HardenProcess());
     // Answered before Qt looks for a display.
     switch (FindEarlyAnswer(argc, argv)) {
     case EarlyAnswer::Help:

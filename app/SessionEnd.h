@@ -18,7 +18,7 @@ class TframeMsg;
 // True when nothing of the frame's runs beneath the events handled now: no operation
 // behind a progress dialog and no dialog of the program's own, whose caller may still use
 // the open carrier once it returns.
-bool FrameIsIdle();
+[[nodiscard]] bool FrameIsIdle();
 
 class SessionEnd : public QObject {
 public:
@@ -28,7 +28,7 @@ public:
     // A request to commit data: true when the session may end. `mayAsk` is the session
     // manager's leave to ask the user. While the frame is busy, it is closed as soon as it
     // is idle again.
-    bool CommitData(bool mayAsk);
+    [[nodiscard]] bool CommitData(bool mayAsk);
     // True while the session has been let end and the frame waits to be closed: the window
     // then closes without asking again.
     bool ClosePending() const { return m_closePending; }

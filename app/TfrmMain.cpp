@@ -544,7 +544,8 @@ void TfrmMain::btnHelpClick() {
 }
 
 void TfrmMain::mniHelpClick() {
-    m_help.Open();
+    // Without help there is nothing to show and nothing to say: the menu item stays quiet.
+    static_cast<void>(m_help.Open());
 }
 
 void TfrmMain::mniAboutClick() {

@@ -14,7 +14,7 @@ public:
     virtual uint64_t Size() const = 0;
     // Copies the length bytes at offset, which lie within Size, into out; false when they
     // cannot be read.
-    virtual bool ReadAt(uint64_t offset, uint8_t* out, size_t length) const = 0;
+    [[nodiscard]] virtual bool ReadAt(uint64_t offset, uint8_t* out, size_t length) const = 0;
 };
 
 } // namespace lumora

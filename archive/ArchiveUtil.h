@@ -10,13 +10,13 @@ namespace lumora {
 
 // 1 when path is a folder or was created with all missing parents; 0 for an empty path,
 // an existing file, or a failed creation.
-int EnsureFolder(const std::string& path);
+[[nodiscard]] int EnsureFolder(const std::string& path);
 // EnsureFolder of filePath cut at its last "/"; 0 when it has none.
-int EnsureParentFolder(const std::string& filePath);
+[[nodiscard]] int EnsureParentFolder(const std::string& filePath);
 // Sets the modification time of path from a DOS date and time read as local time; a
 // value that is no valid date (such as 0) fails and leaves the times untouched.
-int ApplyEntryTime(const std::string& path, uint32_t dosDateTime);
+[[nodiscard]] int ApplyEntryTime(const std::string& path, uint32_t dosDateTime);
 // CRC-32 of the whole file read in 16384-byte blocks; 0 on success, -1 on failure.
-int FileCrc32(const std::string& path, uint32_t& crc);
+[[nodiscard]] int FileCrc32(const std::string& path, uint32_t& crc);
 
 } // namespace lumora

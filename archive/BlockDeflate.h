@@ -42,7 +42,7 @@ public:
     uint64_t Size() const { return m_size; }
     // Reads exactly length bytes at offset; false with errno on a read error or when the
     // file ends early (errno 0 then: it shrank).
-    bool ReadExactly(uint64_t offset, uint8_t* out, size_t length) const;
+    [[nodiscard]] bool ReadExactly(uint64_t offset, uint8_t* out, size_t length) const;
     // True when nothing follows the first Size() bytes (a file may have grown since).
     bool EndsAtSize() const;
 
@@ -57,13 +57,13 @@ class DeflateSink {
 public:
     virtual ~DeflateSink() = default;
     // Entry number `entry` starts; crc is the CRC-32 of all its bytes.
-    virtual bool BeginEntry(size_t entry, uint32_t crc) = 0;
+    [[nodiscard]] virtual bool BeginEntry(size_t entry, uint32_t crc) = 0;
     // The next piece of the current entry's deflate stream; the sink may change the bytes.
-    virtual bool WriteDeflated(uint8_t* data, size_t length) = 0;
+    [[nodiscard]] virtual bool WriteDeflated(uint8_t* data, size_t length) = 0;
     // The current entry ended after size bytes whose CRC-32 is crc.
-    virtual bool EndEntry(size_t entry, uint64_t size, uint32_t crc) = 0;
+    [[nodiscard]] virtual bool EndEntry(size_t entry, uint64_t size, uint32_t crc) = 0;
     // Bytes of all entries deflated and written so far; false stops the work (cancelled).
-    virtual bool Progress(uint64_t done) = 0;
+    [[nodiscard]] virtual bool Progress(uint64_t done) = 0;
 };
 
 enum class DeflateFailure {
@@ -84,8 +84,8 @@ struct DeflateResult {
 
 // Deflates every source into sink, in order, on up to `threads` threads (0: the default,
 // see WorkerPool.h). Nothing runs any more when it returns.
-DeflateResult DeflateEntries(const std::vector<const EntrySource*>& sources, DeflateSink& sink,
-                             int threads);
+[[nodiscard]] DeflateResult DeflateEntries(const std::vector<const EntrySource*>& sources,
+                                           DeflateSink& sink, int threads);
 
 // Room that DeflateBlock needs for length bytes of input.
 size_t DeflateBlockBound(size_t length);

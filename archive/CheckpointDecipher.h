@@ -36,7 +36,7 @@ public:
 
     // As StoredPrefetch::Next: the next deciphered bytes, valid until the next call; their
     // length, 0 at the end, -1 on a read error or keys that do not join.
-    long Next(const uint8_t*& data);
+    [[nodiscard]] long Next(const uint8_t*& data);
 
 private:
     // Stretches deciphered side by side by one task.
@@ -56,7 +56,7 @@ private:
     // Reads the next stretches as stored, up to a group, and starts deciphering them.
     void Schedule();
     // Reads stretch number index and sets its start; false at the end or on an error.
-    bool ReadStretch(Stretch& stretch, uint64_t index);
+    [[nodiscard]] bool ReadStretch(Stretch& stretch, uint64_t index);
     Stretch& At(uint64_t index) { return *m_stretches[index % m_stretches.size()]; }
 
     StoredDataReader& m_reader;

@@ -4,7 +4,7 @@
 namespace lumora {
 
 // What reading (or copying) one entry found.
-enum class EntryCheck {
+enum class [[nodiscard]] EntryCheck{
     Ok,
     // The check byte of the entry's encryption header does not match the password, or the
     // entry is encrypted and no password was given.

@@ -27,11 +27,11 @@ public:
     EntryCheck Open(const unz_file_info64& info, const Password* password, bool prefetch = false,
                     std::span<const PkwareKeys> checkpoints = {}, int threads = 2);
     // Up to capacity bytes of entry data; 0 at the end, -1 on damaged data.
-    long Read(uint8_t* out, size_t capacity);
+    [[nodiscard]] long Read(uint8_t* out, size_t capacity);
 
 private:
     // The next piece of stored data for inflate; false on a read error.
-    bool FillInput();
+    [[nodiscard]] bool FillInput();
 
     StoredDataReader m_stored;
     std::unique_ptr<StoredPrefetch> m_prefetch;      // after m_stored: stopped before it closes

@@ -18,6 +18,6 @@ struct EntryRecord {
     std::vector<uint8_t> extra;
 };
 
-bool ReadEntryRecord(unzFile unz, EntryRecord& record);
+[[nodiscard]] bool ReadEntryRecord(unzFile unz, EntryRecord& record);
 
 } // namespace lumora

@@ -41,7 +41,7 @@ public:
 
     // Fills header with 11 random bytes and checkByte, encrypted; false when the system
     // gives no random bytes.
-    bool MakeHeader(uint8_t checkByte, uint8_t header[kHeaderSize]);
+    [[nodiscard]] bool MakeHeader(uint8_t checkByte, uint8_t header[kHeaderSize]);
     // Decrypts header and returns its check byte.
     uint8_t ReadHeader(uint8_t header[kHeaderSize]);
 

@@ -37,14 +37,14 @@ public:
     // The local header's extra field; call after Open.
     std::vector<uint8_t> LocalExtra() const;
     // Up to capacity bytes of the data after the header; 0 at the end, -1 on a read error.
-    long Read(uint8_t* out, size_t capacity);
+    [[nodiscard]] long Read(uint8_t* out, size_t capacity);
     // As Read, but not deciphered, for CheckpointDecipher; with the keys an encrypted entry
     // opened Deciphered had after its header.
-    long ReadAsStored(uint8_t* out, size_t capacity);
+    [[nodiscard]] long ReadAsStored(uint8_t* out, size_t capacity);
     PkwareKeys CipherKeys() const { return m_cipher ? m_cipher->Keys() : PkwareKeys{}; }
 
 private:
-    bool ReadExactly(uint8_t* out, size_t length);
+    [[nodiscard]] bool ReadExactly(uint8_t* out, size_t length);
 
     unzFile m_unz;
     bool m_open = false;

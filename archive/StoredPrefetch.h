@@ -28,7 +28,7 @@ public:
 
     // The next chunk, valid until the next call: its length, 0 at the end, -1 on a read
     // error (as StoredDataReader::Read).
-    long Next(const uint8_t*& data);
+    [[nodiscard]] long Next(const uint8_t*& data);
 
 private:
     static constexpr size_t kChunks = 4;

@@ -56,26 +56,27 @@ public:
     EntryCheck OpenChecked(const std::string& path);
     // As OpenChecked(path), for an archive read by position; bytes must outlive its use here.
     EntryCheck OpenChecked(const ArchiveBytes& bytes);
-    int Open(const std::string& path); // 1 when OpenChecked gives Ok
+    [[nodiscard]] int Open(const std::string& path); // 1 when OpenChecked gives Ok
     void Close();
     // Null: no password. The password is borrowed and must outlive its use here.
     void SetPassword(const Password* password) { m_password = password; }
     // 0 when folder names an existing file; otherwise stores it and ensures it exists.
-    int SetTargetFolder(const std::string& folder);
+    [[nodiscard]] int SetTargetFolder(const std::string& folder);
     const std::string& TargetFolder() const { return m_targetFolder; }
 
     // The entries that could be read; DirectoryComplete is false when the directory
     // claims more than that.
     int EntryCount() const;
     bool DirectoryComplete() const;
-    int SelectEntry(int k);
-    int ReadEntryInfo(ZipEntryInfo& info);
-    int EntryInfoAt(int k, ZipEntryInfo& info);
+    [[nodiscard]] int SelectEntry(int k);
+    [[nodiscard]] int ReadEntryInfo(ZipEntryInfo& info);
+    [[nodiscard]] int EntryInfoAt(int k, ZipEntryInfo& info);
     // Extracts the current entry into folder (the target folder when folder is none),
     // replacing an existing file and creating sub-folders of the entry name first. The
     // file appears only when the data passed its CRC-32 and size checks.
-    int ExtractCurrentEntry(const std::optional<std::string>& folder = std::nullopt);
-    int ExtractEntryAt(int k, const std::optional<std::string>& folder = std::nullopt);
+    [[nodiscard]] int ExtractCurrentEntry(const std::optional<std::string>& folder = std::nullopt);
+    [[nodiscard]] int ExtractEntryAt(int k,
+                                     const std::optional<std::string>& folder = std::nullopt);
 
     // For the checks below, an index outside the directory and an entry whose layout is
     // not Ok (ZipEntryInfo::layout) give Damaged or Unsupported before anything is read.
@@ -121,12 +122,12 @@ private:
     friend class CZipper; // CopyEntryFrom reads the stored data of entries
 
     // Reads the current entry's record and says whether its layout lets it be read.
-    bool ReadCurrentRecord(EntryRecord& record, EntryCheck& layout);
+    [[nodiscard]] bool ReadCurrentRecord(EntryRecord& record, EntryCheck& layout);
     // Makes entry k current and reads its record: its layout, or Damaged when it cannot.
     EntryCheck SelectRecord(int k, EntryRecord& record);
     // Reads the opened entry to its end into sink, checking declared size and CRC-32.
     EntryCheck Pump(EntryDataReader& reader, const EntryRecord& record, const Sink& sink);
-    bool ReportProgress(uint64_t bytesDone) const;
+    [[nodiscard]] bool ReportProgress(uint64_t bytesDone) const;
     // Opens the archive other has open, for a reader of its own.
     EntryCheck OpenSameAs(const CUnzipper& other);
     // Reads the directory of the archive just handed to minizip (m_unz, null when it

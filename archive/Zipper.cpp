@@ -39,17 +39,21 @@ std::string FolderPartOf(const std::string& path) {
 
 CZipper::CZipper(const std::string& path, const std::optional<std::string>& rootFolder,
                  int append) {
+    // A constructor cannot tell the caller: one that failed leaves every Add refused.
     if (!path.empty())
-        Open(path, rootFolder, append);
+        static_cast<void>(Open(path, rootFolder, append));
 }
 
 CZipper::~CZipper() {
-    Close();
+    // Callers that keep the archive call Close themselves and check it; this one only
+    // frees an archive that is given up.
+    static_cast<void>(Close());
 }
 
 int CZipper::Open(const std::string& path, const std::optional<std::string>& rootFolder,
                   int append) {
-    Close();
+    // An archive still open here is given up for the new one.
+    static_cast<void>(Close());
     m_rootFolder.clear();
     m_entryCount = 0;
     m_zip = zipOpen64(path.c_str(), append != 0 ? APPEND_STATUS_CREATEAFTER : APPEND_STATUS_CREATE);
@@ -244,13 +248,14 @@ int CZipper::AddFolder(const std::string& path, bool flatten) {
     // A stable order gives the same archive from the same folder.
     std::sort(entries.begin(), entries.end());
 
+    // A file that cannot be added is skipped and the rest of the folder still goes in.
     for (const auto& entry : entries) {
         std::string child = folder + "/" + entry.path().filename().string();
         // Linked folders are not walked: a link to a parent would never end.
         if (entry.is_directory(ec) && !entry.is_symlink(ec))
-            AddFolder(child, flatten);
+            static_cast<void>(AddFolder(child, flatten));
         else if (entry.is_regular_file(ec))
-            AddFile(child, flatten);
+            static_cast<void>(AddFile(child, flatten));
     }
     return 1;
 }

@@ -32,19 +32,20 @@ public:
     // Closes any open archive and opens path for writing; append 0 replaces the file.
     // rootFolder none: the folder part of path; non-empty: that folder with "/" added;
     // empty: no root folder.
-    int Open(const std::string& path, const std::optional<std::string>& rootFolder, int append);
+    [[nodiscard]] int Open(const std::string& path, const std::optional<std::string>& rootFolder,
+                           int append);
     // A password (also an empty one) switches encryption on; null switches it off. The
     // password is borrowed and must outlive its use here.
     void SetPassword(const Password* password) { m_password = password; }
     // Naming: flatten gives the file name alone; an absolute path gives its file name;
     // "./x" gives "x"; "../x" is refused unless flatten; other relative paths stay as they
     // are and are read from rootFolder. Names that are not ASCII get general-purpose bit 11.
-    int AddFile(const std::string& path, bool flatten);
+    [[nodiscard]] int AddFile(const std::string& path, bool flatten);
     // Adds the file at path (read from rootFolder when relative) under exactly entryName;
     // 0 when the name is not IsAcceptableNewEntryName.
-    int AddFileAs(const std::string& path, const std::string& entryName);
+    [[nodiscard]] int AddFileAs(const std::string& path, const std::string& entryName);
     // Adds length bytes from memory under entryName, which must be a safe name.
-    int AddBytesAs(const std::string& entryName, const uint8_t* data, size_t length);
+    [[nodiscard]] int AddBytesAs(const std::string& entryName, const uint8_t* data, size_t length);
     // One entry for AddEntries: the file at path, or when path is empty the size bytes at
     // data (borrowed for the call).
     struct NewEntry {
@@ -57,10 +58,11 @@ public:
     // archive/BlockDeflate.h); files are regular files other than this archive, names safe
     // ones. 1 when every entry was added. 0 when one failed: failedEntry says which, errno
     // why (0 when a file changed while it was read), and the archive must be given up.
-    int AddEntries(const std::vector<NewEntry>& entries, size_t* failedEntry = nullptr);
+    [[nodiscard]] int AddEntries(const std::vector<NewEntry>& entries,
+                                 size_t* failedEntry = nullptr);
     // Adds every file below the folder (dot-files included, sub-folders walked); returns 0
     // only when no archive is open.
-    int AddFolder(const std::string& path, bool flatten);
+    [[nodiscard]] int AddFolder(const std::string& path, bool flatten);
 
     // Copies entry k of source into this archive under its exact stored name, with its
     // flags, method, CRC-32, sizes, DOS date and time, attributes, comment and extra fields
@@ -82,7 +84,7 @@ public:
     EntryCheck CopyEntryFrom(CUnzipper& source, int k, const Password* sourcePassword);
 
     // Writes the central directory; 1 on success or when nothing was open.
-    int Close();
+    [[nodiscard]] int Close();
 
     const std::string& RootFolder() const { return m_rootFolder; }
     void SetProgress(ArchiveProgress progress) { m_progress = std::move(progress); }
@@ -98,11 +100,11 @@ private:
     class EntrySink;
 
     std::string ResolveSourcePath(const std::string& path) const;
-    int AddOne(NewEntry entry) { return AddEntries({std::move(entry)}); }
+    [[nodiscard]] int AddOne(NewEntry entry) { return AddEntries({std::move(entry)}); }
     // Opens a file to hide, a regular file that is not this archive, and gives its size;
     // -1 with errno.
-    int OpenSourceFile(const std::string& path, uint64_t& size) const;
-    bool ReportProgress(uint64_t bytesDone) const;
+    [[nodiscard]] int OpenSourceFile(const std::string& path, uint64_t& size) const;
+    [[nodiscard]] bool ReportProgress(uint64_t bytesDone) const;
 
     void* m_zip = nullptr; // minizip zipFile
     // Device and inode of the archive being written, so it is never added to itself.

@@ -7,6 +7,7 @@
 #include "crypt/WovenOrder.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdlib>
 #include <vector>
 
 namespace lumora::bench {
@@ -18,7 +19,8 @@ const WovenKeys& TestKeys() {
     static const WovenKeys keys = [] {
         UseWovenTestFormat(true);
         WovenKeys derived;
-        NewWovenKeys(Password("bench"), derived);
+        if (NewWovenKeys(Password("bench"), derived) != SealedOutcome::Ok)
+            std::abort();
         UseWovenTestFormat(false);
         return derived;
     }();

@@ -39,8 +39,8 @@ bool TriesSealed(const CarrierSession& session, const PasswordSource& password, 
 // Unlocks an opened session with the password from `password`. A prompt asks up to three
 // times while the password is wrong, or for a file without classic data, while it opens
 // nothing. Returns the last outcome.
-Status UnlockWithTries(CarrierSession& session, PasswordSource& password,
-                       ProofTiming proof = ProofTiming::AtUnlock);
+[[nodiscard]] Status UnlockWithTries(CarrierSession& session, PasswordSource& password,
+                                     ProofTiming proof = ProofTiming::AtUnlock);
 
 // Opens the carrier and unlocks it with the password from `password`. A file without
 // classic data is tried as sealed under `sealed`; no-data when it is not tried, or when

@@ -16,7 +16,7 @@ namespace lumora::cli {
 std::optional<std::vector<std::string>> SplitWords(const std::string& line);
 
 // The session's terminal, open for reading and writing (close-on-exec), or -1.
-int OpenTerminal();
+[[nodiscard]] int OpenTerminal();
 
 struct ChildRun {
     std::vector<std::string> argv; // argv[0] is looked up on the PATH
@@ -34,7 +34,7 @@ struct ChildRun {
 
 // Runs the program and waits for it. Its exit status, 128 + the signal that ended it, or
 // 127 when it could not be started. A SIGTERM or SIGHUP for lumora-cli is passed on.
-int RunChild(const ChildRun& run);
+[[nodiscard]] int RunChild(const ChildRun& run);
 
 // "sh: exit status 3" and the like, for messages.
 std::string DescribeChildStatus(int status);

@@ -9,19 +9,19 @@ namespace lumora::cli {
 
 class Arguments;
 
-int RunInfo(const Arguments& args);
-int RunList(const Arguments& args);
-int RunReveal(const Arguments& args);
-int RunExtract(const Arguments& args);
-int RunHide(const Arguments& args);
-int RunEdit(const Arguments& args);
-int RunPasswd(const Arguments& args);
-int RunVerify(const Arguments& args);
-int RunStrip(const Arguments& args);
-int RunScan(const Arguments& args);
-int RunCompletion(const Arguments& args);
-int RunHelp(const Arguments& args);
-int RunVersion(const Arguments& args);
+[[nodiscard]] int RunInfo(const Arguments& args);
+[[nodiscard]] int RunList(const Arguments& args);
+[[nodiscard]] int RunReveal(const Arguments& args);
+[[nodiscard]] int RunExtract(const Arguments& args);
+[[nodiscard]] int RunHide(const Arguments& args);
+[[nodiscard]] int RunEdit(const Arguments& args);
+[[nodiscard]] int RunPasswd(const Arguments& args);
+[[nodiscard]] int RunVerify(const Arguments& args);
+[[nodiscard]] int RunStrip(const Arguments& args);
+[[nodiscard]] int RunScan(const Arguments& args);
+[[nodiscard]] int RunCompletion(const Arguments& args);
+[[nodiscard]] int RunHelp(const Arguments& args);
+[[nodiscard]] int RunVersion(const Arguments& args);
 
 // "unknown command 'x'", with the nearest command's name when one is near.
 std::string UnknownCommand(const std::string& name);

@@ -32,7 +32,7 @@ void StripLineEnd(std::string& text) {
 
 // Reads up to the first line break (not past it, so the rest stays for others) or the end.
 // False when nothing at all could be read.
-bool ReadLine(int fd, std::string& line, bool& complete) {
+[[nodiscard]] bool ReadLine(int fd, std::string& line, bool& complete) {
     complete = false;
     char c = 0;
     bool any = false;
@@ -73,10 +73,13 @@ std::string ReadHidden(int terminal, const std::string& prompt) {
     Write(terminal, prompt);
     std::string line;
     bool complete = false;
-    ReadLine(terminal, line, complete);
+    const bool read = ReadLine(terminal, line, complete);
     if (echoOff)
         ::tcsetattr(terminal, TCSANOW, &saved);
     StopIfInterrupted();
+    // A read that failed halfway must not pass off the first letters as the password.
+    if (!read)
+        throw CannotRead("the terminal");
     if (!complete && line.empty())
         throw Failure("no password was typed", Reason::NoPassword);
     return line;

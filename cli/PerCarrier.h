@@ -28,7 +28,7 @@ struct CarrierResult {
 // came before.
 using CarrierWork = std::function<CarrierResult(const CarrierInput& carrier, bool several)>;
 
-int ForEachCarrier(const Arguments& args, const CarrierWork& work);
+[[nodiscard]] int ForEachCarrier(const Arguments& args, const CarrierWork& work);
 
 // The start of a carrier's JSON object: {"file": ..., "code": ...}.
 JsonObject CarrierObject(const CarrierInput& carrier, Code code);

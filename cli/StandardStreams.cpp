@@ -31,7 +31,8 @@ WorkFolder NewWorkFolder() {
 
 // Copies `in` to `out` until the end of `in`, at most `limit` bytes. False when more
 // would come; throws when reading or writing fails.
-bool Copy(int in, int out, int64_t limit, const std::string& inName, const std::string& outName) {
+[[nodiscard]] bool Copy(int in, int out, int64_t limit, const std::string& inName,
+                        const std::string& outName) {
     std::vector<char> buffer(1 << 16);
     int64_t copied = 0;
     for (;;) {
@@ -118,7 +119,8 @@ void StdoutOutput::Send() const {
     if (fd < 0)
         throw CannotRead(m_path);
     try {
-        Copy(fd, STDOUT_FILENO, INT64_MAX, m_path, "standard output");
+        // Without a limit only the end of the file ends the copy.
+        static_cast<void>(Copy(fd, STDOUT_FILENO, INT64_MAX, m_path, "standard output"));
     } catch (...) {
         ::close(fd);
         throw;

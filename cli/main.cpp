@@ -87,7 +87,8 @@ void PrintJsonError(bool json, Code code, Reason reason, const std::string& text
 } // namespace
 
 int main(int argc, char** argv) {
-    lumora::HardenProcess();
+    // Best effort: a kernel that refuses leaves nothing better to do than to go on.
+    static_cast<void>(lumora::HardenProcess());
     InstallInterruptHandlers();
     TakePasswordFromEnvironment();
     lumora::RemoveStaleWorkFolders();

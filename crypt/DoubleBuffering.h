@@ -17,11 +17,11 @@ public:
 
     // Copies the next iDataLen bytes (-1: the dataLen given at construction) to dst and
     // returns their number: iDataLen while enough input remains, then the rest, then 0.
-    int GetData(unsigned char* dst, int iDataLen = -1);
+    [[nodiscard]] int GetData(unsigned char* dst, int iDataLen = -1);
 
 private:
     // Reads up to m_iSize2 bytes into the buffer at offset; returns the number read.
-    int ReadHalf(int offset);
+    [[nodiscard]] int ReadHalf(int offset);
     bool StreamEnded() const;
 
     std::istream& m_rin;

@@ -25,24 +25,25 @@ void MakePasswordKey(const Password& password, unsigned char key[32]);
 
 // out = encryption of the len bytes of in, padded with zero bytes to a multiple of 16;
 // the padding is written into in itself, so in must have room for it.
-bool EncryptCheckRecord(unsigned char* in, unsigned char* out, const Password& password, int len);
+[[nodiscard]] bool EncryptCheckRecord(unsigned char* in, unsigned char* out,
+                                      const Password& password, int len);
 // out = decryption of the len bytes of in (len a multiple of 16).
-bool DecryptCheckRecord(const unsigned char* in, unsigned char* out, const Password& password,
-                        int len);
+[[nodiscard]] bool DecryptCheckRecord(const unsigned char* in, unsigned char* out,
+                                      const Password& password, int len);
 
 // Writes the encrypted payload file (32-byte signature, then the ciphertext) of inPath.
-bool EncryptPayloadFile(const char* inPath, const char* outPath, const Password& password,
-                        const ChunkProgress& progress = {});
+[[nodiscard]] bool EncryptPayloadFile(const char* inPath, const char* outPath,
+                                      const Password& password, const ChunkProgress& progress = {});
 
 // The size of the encrypted payload file of plainSize bytes: signature and padded ciphertext.
 int64_t EncryptedPayloadSize(int64_t plainSize);
 
 // Writes the encrypted payload file of inPath to out at its current position, the same
 // bytes EncryptPayloadFile writes; progress hears the input bytes done.
-bool EncryptPayloadInto(const char* inPath, FILE* out, const Password& password,
-                        const ChunkProgress& progress = {});
+[[nodiscard]] bool EncryptPayloadInto(const char* inPath, FILE* out, const Password& password,
+                                      const ChunkProgress& progress = {});
 
-enum class DecryptResult {
+enum class [[nodiscard]] DecryptResult{
     Ok,
     WrongKey,  // the signature is not the password key's: another password, or damage to it
     Failed,    // the file could not be read or written, or is no whole number of blocks
@@ -71,12 +72,12 @@ public:
     uint64_t Size() const { return m_size; }
     // Deciphers the length bytes at offset into out; false when they lie past Size or
     // cannot be read.
-    bool ReadAt(uint64_t offset, uint8_t* out, size_t length) const;
+    [[nodiscard]] bool ReadAt(uint64_t offset, uint8_t* out, size_t length) const;
 
 private:
     PayloadReader(int fd, uint64_t start, uint64_t size, std::unique_ptr<CRijndael> cipher);
     // Deciphers the bytes from `from` to `to`, which lie within two blocks, into out.
-    bool ReadWithinBlocks(uint64_t from, uint64_t to, uint8_t* out) const;
+    [[nodiscard]] bool ReadWithinBlocks(uint64_t from, uint64_t to, uint8_t* out) const;
 
     int m_fd;
     uint64_t m_start; // the ciphertext's offset in the file

@@ -14,7 +14,7 @@
 
 namespace lumora {
 
-enum class SealedOutcome {
+enum class [[nodiscard]] SealedOutcome{
     Ok,
     // No sealed data, or the password does not open it: one outcome by design, since the
     // two cannot be told apart without the password.

@@ -303,7 +303,8 @@ int CBindImage::VerifyPassword(const Password& text) const {
     if (std::all_of(record, record + 16, [](uint8_t b) { return b == 0; }))
         return 1;
     std::array<uint8_t, 16> plain{};
-    DecryptCheckRecord(record, plain.data(), text, 16);
+    if (!DecryptCheckRecord(record, plain.data(), text, 16))
+        return 0;
     return plain == m_checkPlaintext ? 1 : 0;
 }
 

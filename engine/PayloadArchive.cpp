@@ -169,7 +169,7 @@ int PayloadArchive::Build() {
     if (built && !zipper.Close())
         built = m_owner.FailWrite(m_builtPath, errno != 0 ? errno : EIO);
     if (!built) {
-        zipper.Close();
+        static_cast<void>(zipper.Close()); // the file goes anyway
         ::unlink(m_builtPath.c_str());
     }
     return built ? 1 : 0;

@@ -48,7 +48,7 @@ int64_t StreamSize(FILE* file);
 
 enum class CopyStatus { Done, ReadFailed, WriteFailed, Cancelled };
 
-struct CopyResult {
+struct [[nodiscard]] CopyResult {
     CopyStatus status = CopyStatus::Done;
     int64_t copied = 0;
     int error = 0; // errno of a failed read or write

@@ -35,7 +35,8 @@ std::string MakeCarrier(const std::string& archive) {
     std::vector<char> payload = ReadAll(encrypted);
     CarrierTrailer trailer{};
     std::array<uint8_t, 16> plain = CBindImage::CheckPlaintext();
-    EncryptCheckRecord(plain.data(), trailer.checkRecord, Password(fuzz::kPassword), 16);
+    if (!EncryptCheckRecord(plain.data(), trailer.checkRecord, Password(fuzz::kPassword), 16))
+        std::abort();
     trailer.payloadLength = static_cast<int32_t>(payload.size());
     trailer.imageLength = static_cast<int32_t>(sizeof kImage - 1);
     trailer.version = kTrailerVersion;

@@ -75,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     continue;
                 if (unzipper.ExtractEntryAt(k, folder) && !info.isFolder)
                     Require(IsSafeEntryName(info.name), "an unsafe name was extracted");
-                unzipper.CheckEntryPasswordAt(k);
+                // Exercised for its faults only: any answer is right for fuzzed bytes.
+                static_cast<void>(unzipper.CheckEntryPasswordAt(k));
                 bool intact = unzipper.VerifyEntryAt(k) == EntryCheck::Ok;
                 // A failed copy leaves the new archive to be given up, as a save does.
                 if (!copyFailed && copy.CopyEntryFrom(unzipper, k, password) == EntryCheck::Ok)
@@ -97,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             // Going back to an earlier entry after the scan.
             if (count > 1) {
                 ZipEntryInfo info;
-                unzipper.EntryInfoAt(0, info);
+                static_cast<void>(unzipper.EntryInfoAt(0, info));
             }
         }
     }

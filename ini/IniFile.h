@@ -49,12 +49,13 @@ public:
     // False when the file cannot be written or a name cannot be stored: empty names, a
     // section containing "]" or a line break, a key containing "=" or a line break or
     // starting with "[", ";" or "#". Line breaks in a value are stored as single blanks.
-    bool WriteString(std::string_view section, std::string_view key, std::string_view value);
-    bool WriteInteger(std::string_view section, std::string_view key, int value);
+    [[nodiscard]] bool WriteString(std::string_view section, std::string_view key,
+                                   std::string_view value);
+    [[nodiscard]] bool WriteInteger(std::string_view section, std::string_view key, int value);
     // Removes a key or a whole section (every section of that name); true when nothing
     // was there to remove.
-    bool DeleteKey(std::string_view section, std::string_view key);
-    bool EraseSection(std::string_view section);
+    [[nodiscard]] bool DeleteKey(std::string_view section, std::string_view key);
+    [[nodiscard]] bool EraseSection(std::string_view section);
 
     // Groups many writes: the first write of a batch reaches the disk at once (so an
     // unwritable file shows at once), later ones change the file in memory and are
@@ -62,7 +63,7 @@ public:
     // Each write on disk costs two syncs; this keeps a first run of the program that
     // writes hundreds of keys fast. EndBatch is false when that write failed.
     void BeginBatch();
-    bool EndBatch();
+    [[nodiscard]] bool EndBatch();
 
 private:
     struct DiskStamp {
@@ -80,8 +81,8 @@ private:
 
     void Refresh() const;
     void Load() const;
-    bool Save();
-    bool Store();
+    [[nodiscard]] bool Save();
+    [[nodiscard]] bool Store();
     DiskStamp StampOnDisk() const;
     std::optional<SectionRange> FindSection(std::string_view section) const;
     std::optional<std::size_t> FindKey(const SectionRange& range, std::string_view key) const;

@@ -94,9 +94,11 @@ private:
 class WriteBatch {
 public:
     explicit WriteBatch(IniFile& file) : m_file(file) { m_file.BeginBatch(); }
+    // Left by an error, which is what the caller hears of; the file is written as far as
+    // it can be.
     ~WriteBatch() {
         if (m_open)
-            m_file.EndBatch();
+            static_cast<void>(m_file.EndBatch());
     }
     WriteBatch(const WriteBatch&) = delete;
     WriteBatch& operator=(const WriteBatch&) = delete;
@@ -424,8 +426,9 @@ void TMLang::AddResString(const QString& key, const QString& value) {
 }
 
 void TMLang::UnRegister(const QString& section) {
+    // A section that stays does no harm: nothing reads it any more.
     if (m_file)
-        m_file->EraseSection(Utf8(section));
+        static_cast<void>(m_file->EraseSection(Utf8(section)));
 }
 
 void TMLang::RegisterMenuItem(QAction* item) {

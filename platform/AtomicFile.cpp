@@ -195,8 +195,10 @@ bool AtomicFile::Commit(Replace replace, Sync sync) {
         return false;
     }
     Close();
+    // The file is in place already: a folder that cannot be synced leaves it there, as
+    // after a crash that came before the folder reached the disk.
     if (sync == Sync::Yes)
-        m_folder.Sync();
+        static_cast<void>(m_folder.Sync());
     return true;
 }
 

@@ -47,22 +47,22 @@ public:
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     // Creates the new file; false with errno (EISDIR when the destination is a folder).
-    bool Open();
+    [[nodiscard]] bool Open();
     // The new file, open for reading and writing: a buffered stream and its descriptor.
     // Flush the stream before using the descriptor directly. Null and -1 when not open.
     FILE* Stream() const { return m_stream; }
     int Fd() const;
-    bool Write(const void* data, size_t length);
+    [[nodiscard]] bool Write(const void* data, size_t length);
 
     // Why Commit would refuse the destination as it is now (ELOOP, EISDIR, EEXIST), or 0;
     // lets a writer stop before it writes anything.
-    int Refusal(Replace replace) const;
+    [[nodiscard]] int Refusal(Replace replace) const;
     // Starts writing what the new file holds (flush the stream first) to the disk without
     // waiting for it, so work done meanwhile hides the wait of Commit's sync. Best effort.
     void StartSync() const;
     // Puts the new file in place; false with errno, and the new file is gone. Either way
     // the file is closed afterwards.
-    bool Commit(Replace replace, Sync sync = Sync::Yes);
+    [[nodiscard]] bool Commit(Replace replace, Sync sync = Sync::Yes);
     // Discards the new file; the destination is untouched.
     void Abort();
 
@@ -77,8 +77,8 @@ public:
     static void UseNamedTemporariesOnly(bool namedOnly);
 
 private:
-    bool PlaceUnnamed(Replace replace);
-    bool PlaceNamed(Replace replace);
+    [[nodiscard]] bool PlaceUnnamed(Replace replace);
+    [[nodiscard]] bool PlaceNamed(Replace replace);
     void Close();
 
     FolderHandle m_folder;

@@ -12,14 +12,14 @@ using StopOnSignal = bool (*)();
 
 // Writes all `size` bytes to `fd`, past short writes and interruptions. False with errno
 // set on failure (EIO when the descriptor took nothing).
-bool WriteAll(int fd, const void* data, size_t size, StopOnSignal stop = nullptr);
+[[nodiscard]] bool WriteAll(int fd, const void* data, size_t size, StopOnSignal stop = nullptr);
 
 // Reads exactly `size` bytes from `fd`. False with errno set on failure, and with errno 0
 // when the input ends first.
-bool ReadAll(int fd, void* data, size_t size, StopOnSignal stop = nullptr);
+[[nodiscard]] bool ReadAll(int fd, void* data, size_t size, StopOnSignal stop = nullptr);
 
 // ReadAll and WriteAll at a position, leaving the descriptor's own position alone.
-bool ReadAllAt(int fd, void* data, size_t size, uint64_t offset);
-bool WriteAllAt(int fd, const void* data, size_t size, uint64_t offset);
+[[nodiscard]] bool ReadAllAt(int fd, void* data, size_t size, uint64_t offset);
+[[nodiscard]] bool WriteAllAt(int fd, const void* data, size_t size, uint64_t offset);
 
 } // namespace lumora

@@ -30,7 +30,7 @@ struct FileIdentity {
 std::optional<FileIdentity> IdentityOf(const std::string& path);
 std::optional<FileIdentity> IdentityOf(int fd);
 
-enum class LockStatus {
+enum class [[nodiscard]] LockStatus{
     Locked, // this object holds the lock
     Busy,   // another process holds it, or keeps replacing the file
     Failed, // the file could not be opened or locked; see Error()

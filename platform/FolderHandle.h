@@ -23,24 +23,26 @@ public:
     FolderHandle& operator=(const FolderHandle&) = delete;
 
     // The folder at `path`; links on the way, the last one included, are followed.
-    static FolderHandle Open(const std::string& path);
+    [[nodiscard]] static FolderHandle Open(const std::string& path);
     // The folder holding the last component of `path` (the current folder for a bare
     // name); that component goes to `name`, empty when `path` ends in "/".
-    static FolderHandle OpenParent(const std::string& path, std::string& name);
+    [[nodiscard]] static FolderHandle OpenParent(const std::string& path, std::string& name);
 
     // The folder `name` (one component) in this one, made with `mode` (less the umask)
     // when it is missing and `create` is set. Never follows a link: a link, or anything
     // else that is no folder, fails with ENOTDIR; "", ".", ".." or a "/" with EINVAL.
-    FolderHandle Child(const std::string& name, bool create, mode_t mode = 0777) const;
+    [[nodiscard]] FolderHandle Child(const std::string& name, bool create,
+                                     mode_t mode = 0777) const;
     // Walks down the "/"-separated folders of `relativePath` with Child, from this folder.
     // Empty and "." components are skipped; ".." fails with EINVAL.
-    FolderHandle Descend(std::string_view relativePath, bool create, mode_t mode = 0777) const;
+    [[nodiscard]] FolderHandle Descend(std::string_view relativePath, bool create,
+                                       mode_t mode = 0777) const;
     // For a hidden file's path below this folder: the folder that holds its last component
     // (made with its parents when `create` is set), and that component in `fileName`.
-    FolderHandle ParentOfEntry(std::string_view entryPath, bool create, std::string& fileName,
-                               mode_t mode = 0777) const;
+    [[nodiscard]] FolderHandle ParentOfEntry(std::string_view entryPath, bool create,
+                                             std::string& fileName, mode_t mode = 0777) const;
     // A second handle on the same folder.
-    FolderHandle Duplicate() const;
+    [[nodiscard]] FolderHandle Duplicate() const;
     // The names in the folder, without "." and ".."; empty when it cannot be read.
     std::vector<std::string> Names() const;
     // True when `name` here is, without following a link, the file open as `fd`.
@@ -56,7 +58,7 @@ public:
     // The path of `name` in this folder, for messages.
     std::string PathOf(const std::string& name) const;
     // Writes the folder's entries to the disk, after a file was linked into it.
-    bool Sync() const;
+    [[nodiscard]] bool Sync() const;
 
 private:
     FolderHandle(int fd, std::string path, int error);

@@ -8,6 +8,6 @@
 namespace lumora {
 
 // True when both measures took effect; they last for the life of the process.
-bool HardenProcess();
+[[nodiscard]] bool HardenProcess();
 
 } // namespace lumora

@@ -49,11 +49,12 @@ bool BelongsToUser(int fd, struct stat& info) {
     return ::fstat(fd, &info) == 0 && info.st_uid == ::geteuid();
 }
 
+// What cannot be removed shows when the folder that holds it cannot be removed either.
 void RemoveEntryAt(const FolderHandle& folder, const std::string& name) {
     struct stat info {};
     if (::fstatat(folder.Fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
         S_ISDIR(info.st_mode))
-        RemoveTreeAt(folder, name);
+        static_cast<void>(RemoveTreeAt(folder, name));
     else
         ::unlinkat(folder.Fd(), name.c_str(), 0);
 }
@@ -87,8 +88,11 @@ std::string RenameToNumber(const FolderHandle& root, const std::string& temporar
 
 } // namespace
 
+// A folder that cannot be removed here is unlocked from now on, and the next start of
+// either program removes it (RemoveStaleWorkFolders); the same holds for every clean-up
+// below whose result is not looked at.
 WorkFolder::~WorkFolder() {
-    Remove();
+    static_cast<void>(Remove());
 }
 
 WorkFolder::WorkFolder(WorkFolder&& other) noexcept
@@ -98,7 +102,7 @@ WorkFolder::WorkFolder(WorkFolder&& other) noexcept
 
 WorkFolder& WorkFolder::operator=(WorkFolder&& other) noexcept {
     if (this != &other) {
-        Remove();
+        static_cast<void>(Remove());
         m_root = std::move(other.m_root);
         m_folder = std::move(other.m_folder);
         m_name = std::move(other.m_name);
@@ -144,7 +148,7 @@ WorkFolder WorkFolder::CreateIn(const FolderHandle& root, int32_t firstNumber) {
         if (::fchmod(folder.Fd(), 0700) == 0 && ::fstat(folder.Fd(), &info) != 0)
             info.st_mode = 0;
         if ((info.st_mode & 0777) != 0700) {
-            RemoveTreeAt(root, temporary);
+            static_cast<void>(RemoveTreeAt(root, temporary));
             return fail("its permissions cannot be set to 0700");
         }
         // A cleaner may have taken the folder between mkdir and flock: then it is not ours.
@@ -153,7 +157,7 @@ WorkFolder WorkFolder::CreateIn(const FolderHandle& root, int32_t firstNumber) {
         int error = 0;
         std::string name = RenameToNumber(root, temporary, firstNumber, error);
         if (name.empty()) {
-            RemoveTreeAt(root, temporary);
+            static_cast<void>(RemoveTreeAt(root, temporary));
             if (error == ENOENT)
                 continue;
             return fail(error == EEXIST ? "every name is taken" : Reason(error));
@@ -161,7 +165,7 @@ WorkFolder WorkFolder::CreateIn(const FolderHandle& root, int32_t firstNumber) {
         result.m_lockFd = ::fcntl(folder.Fd(), F_DUPFD_CLOEXEC, 0);
         if (result.m_lockFd < 0) {
             int dupError = errno;
-            RemoveTreeAt(root, name);
+            static_cast<void>(RemoveTreeAt(root, name));
             return fail(Reason(dupError));
         }
         result.m_root = root.Duplicate();
@@ -169,7 +173,7 @@ WorkFolder WorkFolder::CreateIn(const FolderHandle& root, int32_t firstNumber) {
         result.m_name = name;
         result.m_path = root.PathOf(name);
         if (!result.m_folder || !root.Holds(name, result.m_lockFd)) {
-            result.Remove();
+            static_cast<void>(result.Remove());
             return fail("the folder was replaced while it was made");
         }
         return result;

@@ -29,15 +29,15 @@ public:
     // A new working folder in the cache root, named by the first free number from
     // `firstNumber` on (counted as a 32-bit signed number). Without one, Error() says why;
     // a folder that this call did not make is never used.
-    static WorkFolder Create(int32_t firstNumber);
-    static WorkFolder CreateIn(const FolderHandle& root, int32_t firstNumber);
+    [[nodiscard]] static WorkFolder Create(int32_t firstNumber);
+    [[nodiscard]] static WorkFolder CreateIn(const FolderHandle& root, int32_t firstNumber);
 
     explicit operator bool() const { return m_lockFd >= 0; }
     const std::string& Path() const { return m_path; }
     const FolderHandle& Handle() const { return m_folder; }
     const std::string& Error() const { return m_error; }
     // Removes the folder with everything below it and gives up its lock; true when gone.
-    bool Remove();
+    [[nodiscard]] bool Remove();
 
 private:
     FolderHandle m_root;
@@ -51,7 +51,7 @@ private:
 // The cache root, made (mode 0700, with missing parents) when missing and `create` is set.
 // It must belong to the user; one that others may write in is made private first. Without
 // a usable one, `error` says why.
-FolderHandle OpenCacheRoot(bool create, std::string& error);
+[[nodiscard]] FolderHandle OpenCacheRoot(bool create, std::string& error);
 
 // Removes the working folders of processes that ended without removing them: folders in
 // `root` with a working folder's name that belong to the user and whose lock this process
@@ -63,8 +63,8 @@ int RemoveStaleWorkFolders();
 // Removes the folder `name` in `parent` with everything below it, working relative to
 // folder descriptors: links below are removed, never followed, and the user's own folders
 // that lost their permissions are opened up first. True when the folder itself went.
-bool RemoveTreeAt(const FolderHandle& parent, const std::string& name);
+[[nodiscard]] bool RemoveTreeAt(const FolderHandle& parent, const std::string& name);
 // The same for a path; links before its last component are followed.
-bool RemoveTree(const std::string& path);
+[[nodiscard]] bool RemoveTree(const std::string& path);
 
 } // namespace lumora

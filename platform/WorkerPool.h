@@ -77,17 +77,18 @@ public:
     // read what tasks wrote before they ended.
     void WaitUntil(const std::function<bool()>& done);
     // As WaitUntil, giving up after timeout; true when done() holds.
-    bool WaitUntilFor(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+    [[nodiscard]] bool WaitUntilFor(const std::function<bool()>& done,
+                                    std::chrono::milliseconds timeout);
     // Blocks until every task of the group has ended.
     void Wait();
     // As Wait, giving up after timeout; true when every task has ended.
-    bool WaitFor(std::chrono::milliseconds timeout);
+    [[nodiscard]] bool WaitFor(std::chrono::milliseconds timeout);
     bool Failed() const;
 
 private:
     // Runs tasks of the group on one worker until none is waiting.
     void Drain(std::function<void()> task);
-    static bool RunGuarded(const std::function<void()>& task);
+    [[nodiscard]] static bool RunGuarded(const std::function<void()>& task);
 
     WorkerPool& m_pool;
     const int m_threads;

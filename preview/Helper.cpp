@@ -41,7 +41,8 @@ void LeaveTheDesktop() {
 } // namespace
 
 void RunHelper(int argc, char** argv, void (*inSandbox)()) {
-    HardenProcess();
+    // Best effort; the sandbox below is what the helper depends on, and it is checked.
+    static_cast<void>(HardenProcess());
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     LeaveTheDesktop();
     QGuiApplication application(argc, argv);

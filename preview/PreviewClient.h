@@ -40,7 +40,7 @@ void SetPreviewHelperOverride(const std::string& path);
 // Runs `helper` on the picture open as `pictureFd`, of which request.byteCount bytes are
 // sent from its current offset. The whole exchange, the helper's start included, has
 // `timeoutMs` milliseconds.
-HelperReply RunPreviewHelper(const std::string& helper, int pictureFd, const RequestHeader& request,
-                             int timeoutMs);
+[[nodiscard]] HelperReply RunPreviewHelper(const std::string& helper, int pictureFd,
+                                           const RequestHeader& request, int timeoutMs);
 
 } // namespace lumora::preview

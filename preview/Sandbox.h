@@ -24,8 +24,8 @@ inline constexpr uint64_t kAddressSpaceLimit = 2048ull << 20;
 inline constexpr unsigned kCpuSeconds = 5;
 
 // False when a limit could not be set.
-bool LimitResources();
+[[nodiscard]] bool LimitResources();
 // False when the filter could not be installed; the helper then decodes nothing.
-bool InstallSyscallFilter();
+[[nodiscard]] bool InstallSyscallFilter();
 
 } // namespace lumora::preview

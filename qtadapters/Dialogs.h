@@ -33,27 +33,28 @@ public:
     // Message boxes: error (OK, error icon), information (OK), questions.
     virtual void Error(QWidget* owner, const QString& title, const QString& text) = 0;
     virtual void Information(QWidget* owner, const QString& title, const QString& text) = 0;
-    virtual Answer QuestionYesNo(QWidget* owner, const QString& title, const QString& text) = 0;
-    virtual Answer QuestionYesNoCancel(QWidget* owner, const QString& title,
-                                       const QString& text) = 0;
+    [[nodiscard]] virtual Answer QuestionYesNo(QWidget* owner, const QString& title,
+                                               const QString& text) = 0;
+    [[nodiscard]] virtual Answer QuestionYesNoCancel(QWidget* owner, const QString& title,
+                                                     const QString& text) = 0;
 
     // Dialogs: an empty result (or list) means the user cancelled. They open in
     // startFolder; an empty one leaves the choice to the dialog.
-    virtual QString OpenPicture(QWidget* owner, const QStringList& filters,
-                                const QString& startFolder) = 0;
-    virtual QStringList OpenFiles(QWidget* owner, const QString& filter,
-                                  const QString& startFolder) = 0;
+    [[nodiscard]] virtual QString OpenPicture(QWidget* owner, const QStringList& filters,
+                                              const QString& startFolder) = 0;
+    [[nodiscard]] virtual QStringList OpenFiles(QWidget* owner, const QString& filter,
+                                                const QString& startFolder) = 0;
     // Asks before overwriting an existing file.
-    virtual QString SaveFile(QWidget* owner, const SaveFileRequest& request) = 0;
-    virtual QString BrowseForFolder(QWidget* owner, const QString& title,
-                                    const QString& startFolder) = 0;
+    [[nodiscard]] virtual QString SaveFile(QWidget* owner, const SaveFileRequest& request) = 0;
+    [[nodiscard]] virtual QString BrowseForFolder(QWidget* owner, const QString& title,
+                                                  const QString& startFolder) = 0;
 
     // Shows one of the program's own modal dialogs and returns QDialog::Accepted or
     // QDialog::Rejected.
     virtual int Exec(QDialog* dialog) = 0;
 
     // The desktop's open verb on a file path or a web address; false when nothing opened it.
-    virtual bool OpenWithDesktop(const QString& pathOrUrl) = 0;
+    [[nodiscard]] virtual bool OpenWithDesktop(const QString& pathOrUrl) = 0;
 };
 
 // The implementation in use; the Qt one unless a test installed another.

@@ -33,11 +33,12 @@ using PicturePartFinder = std::function<uint64_t(int fd)>;
 
 // The picture at `path`, scaled down to fit within `bound` with its proportions kept.
 // Waits at most `timeoutMs` for the helper. Without `part`, the whole file is the picture.
-PicturePreview LoadPreview(const QString& path, QSize bound, int timeoutMs = kPreviewTimeoutMs,
-                           const PicturePartFinder& part = {});
+[[nodiscard]] PicturePreview LoadPreview(const QString& path, QSize bound,
+                                         int timeoutMs = kPreviewTimeoutMs,
+                                         const PicturePartFinder& part = {});
 
 // The picture at `path` within kDefaultPreviewBound; a null image for none.
-QImage LoadPicture(const QString& path);
+[[nodiscard]] QImage LoadPicture(const QString& path);
 
 // Lets the open-picture dialog's preview pane show pictures through LoadPreview.
 void InstallDialogPreviews(PicturePartFinder part = {});

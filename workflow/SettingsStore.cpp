@@ -25,7 +25,8 @@ QString ReadSetting(const char* key) {
 void WriteSetting(const char* key, const QString& value) {
     QDir().mkpath(QString::fromStdString(ConfigFolder()));
     IniFile store(SettingsStorePath().toStdString());
-    store.WriteString(kSection, key, value.toStdString());
+    // Settings are a convenience: a store that cannot be written costs only the setting.
+    static_cast<void>(store.WriteString(kSection, key, value.toStdString()));
 }
 
 } // namespace lumora

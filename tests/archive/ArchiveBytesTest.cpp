@@ -43,7 +43,7 @@ std::vector<std::string> Reading(CUnzipper& archive, int threads) {
     std::vector<int> all;
     for (int k = 0; k < archive.EntryCount(); ++k) {
         ZipEntryInfo info;
-        archive.EntryInfoAt(k, info);
+        EXPECT_EQ(archive.EntryInfoAt(k, info), 1) << k;
         std::string data;
         const EntryCheck read = archive.ReadEntryAt(k, [&data](const uint8_t* d, size_t n) {
             data.append(reinterpret_cast<const char*>(d), n);

@@ -49,8 +49,9 @@ TEST(CorruptArchive, EveryDamagedByteFailsSafely) {
 
                 CUnzipper unzipper(damaged);
                 unzipper.SetPassword(zipPassword);
+                // Refusing is as good as extracting here; what lands is checked below.
                 for (int k = 0; k < std::min(unzipper.EntryCount(), 10); ++k)
-                    unzipper.ExtractEntryAt(k, out);
+                    static_cast<void>(unzipper.ExtractEntryAt(k, out));
 
                 // Whatever was extracted lies inside the target folder and is the true
                 // content of some entry.

@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
                "the hidden message is too large to be shown (64 MiB at most)"},
         Filled{"bytes", Status::OverLimit(Reason::FilesTooLarge, 1000), "",
                "the hidden files together would reach 1000 bytes"}),
-    [](const ::testing::TestParamInfo<Filled>& info) { return std::string(info.param.what); });
+    [](const ::testing::TestParamInfo<Filled>& row) { return std::string(row.param.what); });
 
 } // namespace
 } // namespace lumora::cli

@@ -43,7 +43,7 @@ TEST(DoubleBuffering, RefusesIllegalChunkLengths) {
     unsigned char buffer[1024], dst[1024];
     CDoubleBuffering reader(data, buffer, 1024, 384);
     for (int n : {0, -2, 513})
-        EXPECT_EQ(ErrorOf([&] { reader.GetData(dst, n); }),
+        EXPECT_EQ(ErrorOf([&] { static_cast<void>(reader.GetData(dst, n)); }),
                   "CDoubleBuffering::GetData(): Illegal iDataLen!")
             << n;
 }

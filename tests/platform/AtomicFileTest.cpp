@@ -27,7 +27,8 @@ int Place(const FolderHandle& folder, const std::string& name, const std::string
     AtomicFile file(folder, name);
     if (!file.Open())
         return errno;
-    file.Write(text.data(), text.size());
+    if (!file.Write(text.data(), text.size()))
+        return errno;
     return file.Commit(replace, AtomicFile::Sync::No) ? 0 : errno;
 }
 
@@ -142,7 +143,7 @@ TEST_F(AtomicFileTest, NothingIsLeftWhenOpenFailsOrNoCommitFollows) {
         AtomicFile::UseNamedTemporariesOnly(named);
         AtomicFile file(m_folder, "plain");
         ASSERT_TRUE(file.Open());
-        file.Write("half", 4);
+        ASSERT_TRUE(file.Write("half", 4));
     }
     EXPECT_EQ(ReadText(m_dir / "plain"), "x");
     EXPECT_EQ(EntriesIn(m_dir.Path()), 1u);
