@@ -8,7 +8,7 @@
 #include "app/PreviewFit.h"
 #include "app/SessionEnd.h"
 #include "app/TfrmAbout.h"
-#include "engine/TrailerCodec.h"
+#include "engine/ClassicData.h"
 #include "language/TMLang.h"
 #include "platform/ProgramFolders.h"
 #include "qtadapters/Dialogs.h"
@@ -374,7 +374,7 @@ void TfrmMain::ShowFileSizes(const QString& path, int64_t fileSize) {
     // of it unless a carrier's trailer says otherwise. The rest needs the password.
     int64_t shownSize = fileSize;
     int64_t imagePart = fileSize;
-    if (const std::optional<CarrierTrailer> trailer = ReadFittingTrailer(path.toStdString())) {
+    if (const std::optional<CarrierTrailer> trailer = ClassicTrailerOf(path.toStdString())) {
         shownSize = int64_t(trailer->payloadLength) + int64_t(trailer->imageLength);
         imagePart = trailer->imageLength;
     }
@@ -510,7 +510,7 @@ void TfrmMain::OpenPicture(const QString& path) {
         return;
     }
     file.close();
-    if (ReadFittingTrailer(fullPath.toStdString())) {
+    if (ClassicTrailerOf(fullPath.toStdString())) {
         if (frameMsg->LoadFromImage(fullPath, QString()) == 1)
             ShowMainPanel(false);
         return;

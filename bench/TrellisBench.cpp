@@ -28,13 +28,14 @@ uint64_t Mix(uint64_t z) {
 
 // A cover computed on the fly, as the carrier computes its costs: random parities and
 // costs spread over three decades, one element in 20 wet.
-void SyntheticCover(size_t begin, std::span<uint8_t> parities, std::span<float> costs) {
+bool SyntheticCover(size_t begin, std::span<uint8_t> parities, std::span<float> costs) {
     for (size_t i = 0; i < parities.size(); ++i) {
         const uint64_t z = Mix(begin + i);
         parities[i] = static_cast<uint8_t>(z & 1);
         const unsigned level = static_cast<unsigned>(z >> 54); // 0..1023
         costs[i] = level < 51 ? INFINITY : std::exp2(static_cast<float>(level) / 100.0f);
     }
+    return true;
 }
 
 std::vector<uint8_t> RandomBits(size_t count, uint32_t seed) {

@@ -10,32 +10,46 @@
 #include "cli/Report.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
+#include "engine/PasswordTries.h"
 
 namespace lumora::cli {
 namespace {
 
-// Opens the carrier and, for a file without classic data, unlocks it as sealed or throws
-// no-data; classic data is left locked.
-std::unique_ptr<CarrierSession> OpenAndUnlockSealed(const CarrierInput& input,
-                                                    PasswordSource& password,
-                                                    TerminalProgress& progress, SealedTry sealed,
-                                                    int threads, bool lock) {
-    auto session = OpenCarrier(input, progress);
-    session->SetWorkerThreads(threads);
-    if (!session->HasData()) {
-        if (!session->MayHoldSealedData())
+// Opens the carrier, and throws no-data unless it holds classic data or sealed data that
+// is tried under `sealed`; with `lock` it is held from here on.
+std::unique_ptr<OpenedCarrier> OpenForUnlocking(const CarrierInput& input,
+                                                const PasswordSource& password,
+                                                TerminalProgress& progress, SealedTry sealed,
+                                                int threads, bool lock) {
+    auto opened = OpenCarrier(input, progress);
+    opened->SetWorkerThreads(threads);
+    if (!opened->HoldsClassicData()) {
+        if (!opened->MayHoldSealedData())
             throw ErrorOf(Status::Fail(Reason::NoData), input.Name());
-        if (!TriesSealed(*session, password, sealed))
+        if (!TriesSealed(*opened, password, sealed))
             throw ErrorOf(Status::Fail(Reason::SealedNotTried), input.Name());
     }
     if (lock)
-        ThrowIfFailed(session->Lock(), input.Name());
-    if (!session->HasData()) {
-        ThrowIfFailed(UnlockWithTries(*session, password), input.Name());
-        Detail("unlocked the sealed data of " + input.Name() + " with the password from " +
-               password.Describe());
-    }
-    return session;
+        ThrowIfFailed(opened->Lock(), input.Name());
+    return opened;
+}
+
+// Unlocks what OpenForUnlocking opened, or throws.
+std::unique_ptr<UnlockedCarrier> UnlockOpened(std::unique_ptr<OpenedCarrier>& opened,
+                                              const CarrierInput& input, PasswordSource& password,
+                                              ProofTiming proof) {
+    const bool sealed = !opened->HoldsClassicData();
+    std::unique_ptr<UnlockedCarrier> unlocked;
+    ThrowIfFailed(UnlockWithTries(opened, password, unlocked, proof), input.Name());
+    const std::string source = " with the password from " + password.Describe();
+    // A proof left to the first read can still find the password wrong.
+    if (sealed)
+        Detail("unlocked the sealed data of " + input.Name() + source);
+    else if (unlocked->PasswordProved())
+        Detail("unlocked " + input.Name() + source);
+    else
+        Detail("opened " + input.Name() + source + "; reading the files will prove it");
+    return unlocked;
 }
 
 } // namespace
@@ -62,54 +76,52 @@ void ThrowIfFailed(const Status& status, const std::string& carrier) {
     throw ErrorOf(status, carrier);
 }
 
-std::unique_ptr<CarrierSession> OpenCarrier(const CarrierInput& input, TerminalProgress& progress) {
+std::unique_ptr<OpenedCarrier> OpenCarrier(const CarrierInput& input, TerminalProgress& progress) {
     RequireReadableFile(input.Path());
-    auto session = std::make_unique<CarrierSession>(input.Path());
-    session->SetProgressObserver(&progress);
+    std::unique_ptr<OpenedCarrier> opened;
+    ThrowIfFailed(OpenedCarrier::Open(input.Path(), opened), input.Name());
+    opened->SetProgressObserver(&progress);
     // A command ends soon: nothing of the hidden data needs a copy in the working folder.
-    session->SetReadFromCarrier(true);
-    ThrowIfFailed(session->Open(), input.Name());
-    return session;
+    opened->SetReadFromCarrier(true);
+    return opened;
 }
 
-bool TriesSealed(const CarrierSession& session, const PasswordSource& password, SealedTry how) {
-    return !session.HasData() && session.MayHoldSealedData() &&
-           (how == SealedTry::Always || password.IsGiven());
+bool TriesSealed(const OpenedCarrier& carrier, const PasswordSource& password, SealedTry how) {
+    return carrier.MayHoldSealedData() && (how == SealedTry::Always || password.IsGiven());
 }
 
-Status UnlockWithTries(CarrierSession& session, PasswordSource& password, ProofTiming proof) {
-    // A password that does not open sealed data reads like no data at all; that is the
-    // outcome a prompt asks again for.
-    const bool sealed = !session.HasData();
-    const Reason tryAgain = sealed ? Reason::SealedNotOpened : Reason::WrongPassword;
-    for (int attempt = 1;; ++attempt) {
-        Status unlocked = session.Unlock(password.Get(), proof);
-        if (unlocked.reason != tryAgain || attempt >= password.Tries())
-            return unlocked;
-        password.SayWrong(sealed);
+Status UnlockWithTries(std::unique_ptr<OpenedCarrier>& opened, PasswordSource& password,
+                       std::unique_ptr<UnlockedCarrier>& unlocked, ProofTiming proof) {
+    // Only the first password tells whether a prompt gives them.
+    Password first = password.Get();
+    PasswordTries tries(*opened, password.Tries());
+    Status status = OpenedCarrier::Unlock(opened, std::move(first), unlocked, proof);
+    while (tries.AskAgain(status)) {
+        password.SayWrong(tries.ForSealedData());
+        status = OpenedCarrier::Unlock(opened, password.Get(), unlocked, proof);
     }
+    return status;
 }
 
-std::unique_ptr<CarrierSession> UnlockCarrier(const CarrierInput& input, PasswordSource& password,
-                                              TerminalProgress& progress, SealedTry sealed,
-                                              int threads, bool lock, ProofTiming proof) {
-    auto session = OpenAndUnlockSealed(input, password, progress, sealed, threads, lock);
-    if (!session->IsUnlocked()) {
-        ThrowIfFailed(UnlockWithTries(*session, password, proof), input.Name());
-        // A proof left to the first read can still find the password wrong.
-        if (session->PasswordProved())
-            Detail("unlocked " + input.Name() + " with the password from " + password.Describe());
-        else
-            Detail("opened " + input.Name() + " with the password from " + password.Describe() +
-                   "; reading the files will prove it");
-    }
-    return session;
+std::unique_ptr<UnlockedCarrier> UnlockCarrier(const CarrierInput& input, PasswordSource& password,
+                                               TerminalProgress& progress, SealedTry sealed,
+                                               int threads, bool lock, ProofTiming proof) {
+    auto opened = OpenForUnlocking(input, password, progress, sealed, threads, lock);
+    return UnlockOpened(opened, input, password, proof);
 }
 
-std::unique_ptr<CarrierSession> OpenForImagePart(const CarrierInput& input,
-                                                 PasswordSource& password,
-                                                 TerminalProgress& progress, SealedTry sealed) {
-    return OpenAndUnlockSealed(input, password, progress, sealed, 0, false);
+Status ImagePartSource::SaveImagePart(const std::string& path, bool replace) {
+    return unlocked != nullptr ? unlocked->SaveImagePart(path, replace)
+                               : opened->SaveImagePart(path, replace);
+}
+
+ImagePartSource OpenForImagePart(const CarrierInput& input, PasswordSource& password,
+                                 TerminalProgress& progress, SealedTry sealed) {
+    ImagePartSource source;
+    source.opened = OpenForUnlocking(input, password, progress, sealed, 0, false);
+    if (!source.opened->HoldsClassicData())
+        source.unlocked = UnlockOpened(source.opened, input, password, ProofTiming::AtUnlock);
+    return source;
 }
 
 } // namespace lumora::cli

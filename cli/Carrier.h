@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Opening carriers through the carrier session, and turning its statuses into CliErrors
-// (cli/ReasonText.h).
+// Opening and unlocking carriers through the carrier session, and turning its statuses
+// into CliErrors (cli/ReasonText.h).
 #pragma once
 
-#include "engine/CarrierSession.h"
+#include "engine/OpenedCarrier.h"
+#include "engine/UnlockedCarrier.h"
 
 #include <memory>
 #include <optional>
@@ -29,17 +30,18 @@ SealedTry SealedTryOf(const Arguments& args);
 // The format --sealed or --classic asks a save for; none when neither is given.
 std::optional<CarrierFormat> FormatToWrite(const Arguments& args);
 
-// A session on the carrier that reports to `progress`; throws for a file that cannot be
-// read. `input` must outlive the session.
-std::unique_ptr<CarrierSession> OpenCarrier(const CarrierInput& input, TerminalProgress& progress);
+// The carrier opened, reporting to `progress`; throws for a file that cannot be read.
+// `input` must outlive it.
+std::unique_ptr<OpenedCarrier> OpenCarrier(const CarrierInput& input, TerminalProgress& progress);
 
 // Whether an opened file without classic data is to be tried as sealed under `how`.
-bool TriesSealed(const CarrierSession& session, const PasswordSource& password, SealedTry how);
+bool TriesSealed(const OpenedCarrier& carrier, const PasswordSource& password, SealedTry how);
 
-// Unlocks an opened session with the password from `password`. A prompt asks up to three
-// times while the password is wrong, or for a file without classic data, while it opens
-// nothing. Returns the last outcome.
-[[nodiscard]] Status UnlockWithTries(CarrierSession& session, PasswordSource& password,
+// Unlocks `opened` with the password from `password`, asking again as engine/
+// PasswordTries.h says. Returns the last outcome; on Ok, `unlocked` has taken over.
+[[nodiscard]] Status UnlockWithTries(std::unique_ptr<OpenedCarrier>& opened,
+                                     PasswordSource& password,
+                                     std::unique_ptr<UnlockedCarrier>& unlocked,
                                      ProofTiming proof = ProofTiming::AtUnlock);
 
 // Opens the carrier and unlocks it with the password from `password`. A file without
@@ -48,16 +50,23 @@ bool TriesSealed(const CarrierSession& session, const PasswordSource& password, 
 // is held against other Lumora processes until the session ends (busy when one holds it).
 // `threads` (a setting, see ThreadsOf) applies from the unlocking on. `proof` is for a
 // command that goes on to write every hidden file out (see ProofTiming).
-std::unique_ptr<CarrierSession> UnlockCarrier(const CarrierInput& input, PasswordSource& password,
-                                              TerminalProgress& progress, SealedTry sealed,
-                                              int threads, bool lock = false,
-                                              ProofTiming proof = ProofTiming::AtUnlock);
+std::unique_ptr<UnlockedCarrier> UnlockCarrier(const CarrierInput& input, PasswordSource& password,
+                                               TerminalProgress& progress, SealedTry sealed,
+                                               int threads, bool lock = false,
+                                               ProofTiming proof = ProofTiming::AtUnlock);
 
-// Opens the carrier for its image part: classic data needs no password, sealed data is
-// unlocked as UnlockCarrier does.
-std::unique_ptr<CarrierSession> OpenForImagePart(const CarrierInput& input,
-                                                 PasswordSource& password,
-                                                 TerminalProgress& progress, SealedTry sealed);
+// A carrier ready to give the picture it was made from: classic data opened, which needs
+// no password, or sealed data unlocked, whose image length only the password opens.
+struct ImagePartSource {
+    std::unique_ptr<OpenedCarrier> opened;
+    std::unique_ptr<UnlockedCarrier> unlocked;
+
+    Status SaveImagePart(const std::string& path, bool replace);
+};
+
+// The carrier of `input` for its image part: sealed data is unlocked as UnlockCarrier does.
+ImagePartSource OpenForImagePart(const CarrierInput& input, PasswordSource& password,
+                                 TerminalProgress& progress, SealedTry sealed);
 
 // Throws the CliError that tells a failed status, of `carrier` where it names one;
 // returns for a successful one.

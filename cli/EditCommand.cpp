@@ -51,7 +51,7 @@ Resave ResaveOf(const Arguments& args) {
     return resave;
 }
 
-void Save(CarrierSession& session, SaveRequest& request, const Resave& resave,
+void Save(UnlockedCarrier& session, SaveRequest& request, const Resave& resave,
           const CarrierInput& carrier, bool force, TerminalProgress& progress) {
     request.destination = resave.target ? resave.target->Path() : resave.carrier;
     request.replaceExisting = resave.inPlace || force;

@@ -44,15 +44,16 @@ int RunHide(const Arguments& args) {
     const Password secret = password.Get();
 
     TerminalProgress progress;
-    auto session = OpenCarrier(image, progress);
-    session->SetWorkerThreads(threads);
+    auto picture = OpenCarrier(image, progress);
+    picture->SetWorkerThreads(threads);
     request.destination = target.Path();
     request.newPassword = &secret;
     request.format = format;
     request.replaceExisting = force;
-    ThrowIfFailed(session->Save(request), image.Name());
+    std::unique_ptr<UnlockedCarrier> saved;
+    ThrowIfFailed(OpenedCarrier::Hide(picture, request, saved), image.Name());
     progress.Clear();
-    ReportSaved(*session, target);
+    ReportSaved(*saved, target);
     return 0;
 }
 

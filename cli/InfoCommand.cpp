@@ -44,13 +44,10 @@ const char* JsonName(Seen seen) {
 
 constexpr const char* kSealedUnseen = "sealed data cannot be seen without its password";
 
-bool HasTrailer(const CarrierTrailer& trailer) {
-    return trailer.magic[0] == 'V' && trailer.magic[1] == 'Z';
-}
-
-void AddNumbers(JsonObject& object, const CarrierTrailer& trailer, bool valid, Seen seen) {
-    object.Bool("hasTrailer", HasTrailer(trailer))
-        .Bool("valid", valid)
+void AddNumbers(JsonObject& object, const CarrierTrailer& trailer, TrailerVerdict verdict,
+                Seen seen) {
+    object.Bool("hasTrailer", verdict != TrailerVerdict::None)
+        .Bool("valid", seen == Seen::Classic)
         .Number("version", trailer.version)
         .Number("imageLength", trailer.imageLength)
         .Number("payloadLength", trailer.payloadLength)
@@ -75,21 +72,34 @@ void PrintFound(const std::string& name, const std::string& what, const CarrierT
                numbers.messageLength, numbers.fileCount, numbers.filesTotalSize);
 }
 
+// Why a trailer that is there does not count, or nothing when there is none.
+std::string TrailerReason(const CarrierTrailer& trailer, TrailerVerdict verdict) {
+    switch (verdict) {
+    case TrailerVerdict::OtherVersion:
+        return "unsupported trailer version " + std::to_string(trailer.version);
+    case TrailerVerdict::OutsideFile:
+        return "the trailer's lengths do not fit the file";
+    case TrailerVerdict::EmptyPart:
+        return "the trailer marks an empty image part or payload";
+    case TrailerVerdict::None:
+    case TrailerVerdict::Classic:
+        break;
+    }
+    return {};
+}
+
 // A file without hidden data that could be seen: `head` says what was found, the reasons
 // follow in parentheses.
 void PrintNotFound(const CarrierInput& carrier, const CarrierTrailer& trailer,
-                   const std::string& head, bool sealedUnseen) {
+                   TrailerVerdict verdict, const std::string& head, bool sealedUnseen) {
     // Without a payload the whole file, or what a trailer marks as image, is the picture.
     std::error_code ec;
     auto fileSize = static_cast<int64_t>(std::filesystem::file_size(carrier.Path(), ec));
     int64_t imageSize = fileSize;
-    if (HasTrailer(trailer) && trailer.imageLength > 0 && trailer.imageLength < fileSize)
+    if (verdict != TrailerVerdict::None && trailer.imageLength > 0 &&
+        trailer.imageLength < fileSize)
         imageSize = trailer.imageLength;
-    std::string reasons;
-    if (HasTrailer(trailer) && trailer.version != kTrailerVersion)
-        reasons = "unsupported trailer version " + std::to_string(trailer.version);
-    else if (HasTrailer(trailer))
-        reasons = "the trailer's lengths do not fit the file";
+    std::string reasons = TrailerReason(trailer, verdict);
     if (sealedUnseen)
         reasons += (reasons.empty() ? "" : "; ") + std::string(kSealedUnseen);
     const std::string name = Shown(carrier.Name(), TextKind::Name, Stream::Out);
@@ -106,20 +116,25 @@ int RunInfo(const Arguments& args) {
     bool first = true;
     return ForEachCarrier(args, [&](const CarrierInput& carrier, bool) {
         TerminalProgress progress;
-        auto session = OpenCarrier(carrier, progress);
+        auto opened = OpenCarrier(carrier, progress);
+        // What the file shows without a password; unlocking takes the opened carrier over.
+        const CarrierTrailer trailer = opened->Trailer();
+        const TrailerVerdict verdict = opened->Verdict();
         Seen seen = Seen::Classic;
         bool tried = false;
-        if (!session->HasData())
-            seen = session->MayHoldSealedData() ? Seen::Unknown : Seen::None;
+        if (!opened->HoldsClassicData())
+            seen = opened->MayHoldSealedData() ? Seen::Unknown : Seen::None;
         Status unlocked = Status::Fail(Reason::SealedNotTried);
-        if (TriesSealed(*session, password, sealed)) {
+        std::unique_ptr<UnlockedCarrier> sealedData;
+        if (TriesSealed(*opened, password, sealed)) {
             tried = true;
-            unlocked = UnlockWithTries(*session, password);
+            unlocked = UnlockWithTries(opened, password, sealedData);
             if (unlocked.Outcome() != Outcome::NoData) {
                 ThrowIfFailed(unlocked, carrier.Name());
                 seen = Seen::Sealed;
             }
         }
+        const CarrierTrailer numbers = sealedData != nullptr ? sealedData->Summary() : trailer;
         progress.Clear();
         const bool found = seen == Seen::Classic || seen == Seen::Sealed;
         const Code code = found ? Code::Ok : Code::NoData;
@@ -135,7 +150,7 @@ int RunInfo(const Arguments& args) {
         else if (seen == Seen::Unknown)
             AddFailure(result.entry, Reason::SealedNotTried,
                        "no classic data in " + carrier.Name() + " (" + kSealedUnseen + ")");
-        AddNumbers(result.entry, session->Summary(), seen == Seen::Classic, seen);
+        AddNumbers(result.entry, numbers, verdict, seen);
         result.json = result.entry.Text();
         if (!JsonOutput()) {
             if (!first)
@@ -143,13 +158,12 @@ int RunInfo(const Arguments& args) {
             const std::string name = Shown(carrier.Name(), TextKind::Name, Stream::Out);
             if (seen == Seen::Classic)
                 PrintFound(name,
-                           "Lumora carrier, trailer version " +
-                               std::to_string(session->Trailer().version),
-                           session->Trailer());
+                           "Lumora carrier, trailer version " + std::to_string(trailer.version),
+                           trailer);
             else if (seen == Seen::Sealed)
-                PrintFound(name, "sealed Lumora carrier", session->Summary());
+                PrintFound(name, "sealed Lumora carrier", numbers);
             else
-                PrintNotFound(carrier, session->Trailer(),
+                PrintNotFound(carrier, trailer, verdict,
                               seen == Seen::None ? "no hidden data"
                               : tried            ? ReasonText(unlocked, carrier.Name())
                                                  : "no classic data",

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "crypt/SecretBytes.h"
+#include "engine/PasswordTries.h"
 
 #include <memory>
 #include <optional>
@@ -40,8 +41,8 @@ public:
     // Whether a source other than the prompt gives the password: an option, or for the
     // current password LUMORA_PASSWORD.
     bool IsGiven() const { return m_file || m_fd || m_program || m_fromEnvironment; }
-    // How often a wrong password may be tried: three times at a prompt, else once.
-    int Tries() const { return IsPrompt() ? 3 : 1; }
+    // How often a wrong password may be tried: as often as a prompt asks, else once.
+    int Tries() const { return IsPrompt() ? kPromptTries : 1; }
     // Tells the one at the prompt that the password was wrong, or for a file without
     // classic data, that it opened nothing.
     void SayWrong(bool sealed) const;

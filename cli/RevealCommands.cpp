@@ -27,7 +27,7 @@ namespace lumora::cli {
 namespace {
 
 // The message as the command line shows it (LF line breaks); none when there is none.
-std::optional<std::string> ReadableMessage(const CarrierSession& session,
+std::optional<std::string> ReadableMessage(const UnlockedCarrier& session,
                                            const CarrierInput& carrier) {
     switch (session.GetMessageState()) {
     case MessageState::None:

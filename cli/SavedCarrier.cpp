@@ -5,11 +5,11 @@
 #include "cli/Json.h"
 #include "cli/Report.h"
 #include "cli/SaveCarrier.h"
-#include "engine/CarrierSession.h"
+#include "engine/UnlockedCarrier.h"
 
 namespace lumora::cli {
 
-void ReportSaved(const CarrierSession& session, const OutputTarget& target) {
+void ReportSaved(const UnlockedCarrier& session, const OutputTarget& target) {
     target.Finish();
     const bool hasMessage = session.GetMessageState() != MessageState::None;
     const auto& entries = session.Entries();

@@ -2,7 +2,7 @@
 #pragma once
 
 namespace lumora {
-class CarrierSession;
+class UnlockedCarrier;
 }
 
 namespace lumora::cli {
@@ -11,6 +11,6 @@ class OutputTarget;
 
 // After a save: sends the carrier to stdout when that is the target, and tells what it
 // holds (with -v, or as JSON with --json).
-void ReportSaved(const CarrierSession& session, const OutputTarget& target);
+void ReportSaved(const UnlockedCarrier& session, const OutputTarget& target);
 
 } // namespace lumora::cli

@@ -11,7 +11,7 @@
 #include "cli/Report.h"
 #include "cli/TerminalText.h"
 #include "cli/TreeWalk.h"
-#include "engine/TrailerCodec.h"
+#include "engine/ClassicData.h"
 #include "text/FormatFileSize.h"
 
 #include <cerrno>
@@ -24,8 +24,7 @@ namespace lumora::cli {
 namespace {
 
 // The trailer of the regular file `name` in the folder `folderFd` (lstat gave `info`),
-// when it is a valid classic one: version 1, image and payload not negative and within
-// the file, and a payload that is not empty.
+// when the file holds classic data (engine/ClassicData.h).
 std::optional<CarrierTrailer> ClassicTrailer(int folderFd, const std::string& name,
                                              const struct stat& info) {
     if (!S_ISREG(info.st_mode) || info.st_size <= kTrailerSize)
@@ -35,18 +34,11 @@ std::optional<CarrierTrailer> ClassicTrailer(int folderFd, const std::string& na
     if (fd < 0)
         return std::nullopt;
     struct stat opened {};
-    TrailerBytes bytes{};
-    const bool read = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
-                      opened.st_dev == info.st_dev && opened.st_ino == info.st_ino &&
-                      opened.st_size > kTrailerSize &&
-                      ::pread(fd, bytes.data(), bytes.size(), opened.st_size - kTrailerSize) ==
-                          static_cast<ssize_t>(bytes.size());
+    std::optional<CarrierTrailer> trailer;
+    // The file read is the one the walk found, not one swapped in since.
+    if (::fstat(fd, &opened) == 0 && opened.st_dev == info.st_dev && opened.st_ino == info.st_ino)
+        trailer = ClassicTrailerOf(fd);
     ::close(fd);
-    if (!read)
-        return std::nullopt;
-    const CarrierTrailer trailer = DecodeTrailer(bytes);
-    if (!TrailerFitsFile(trailer, opened.st_size) || trailer.payloadLength <= 0)
-        return std::nullopt;
     return trailer;
 }
 

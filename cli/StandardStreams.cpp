@@ -8,7 +8,7 @@
 #include "cli/ReasonText.h"
 #include "cli/Report.h"
 #include "cli/TerminalText.h"
-#include "engine/BindImage.h"
+#include "engine/CarrierTrailer.h"
 #include "platform/Clock.h"
 #include "platform/DescriptorIo.h"
 

@@ -30,9 +30,9 @@ int RunStrip(const Arguments& args) {
     const CarrierInput carrier(args.Operands()[0]);
 
     TerminalProgress progress;
-    auto session = OpenForImagePart(carrier, password, progress, SealedTryOf(args));
+    ImagePartSource source = OpenForImagePart(carrier, password, progress, SealedTryOf(args));
     const OutputTarget target("strip", *output, replace);
-    ThrowIfFailed(session->SaveImagePart(target.Path(), replace), carrier.Name());
+    ThrowIfFailed(source.SaveImagePart(target.Path(), replace), carrier.Name());
     progress.Clear();
     const std::string digest = Sha256HexOfFile(target.Path());
     target.Finish();

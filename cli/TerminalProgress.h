@@ -4,7 +4,7 @@
 // operation once a signal arrived.
 #pragma once
 
-#include "engine/BindImage.h"
+#include "engine/Outcome.h"
 
 #include <string>
 

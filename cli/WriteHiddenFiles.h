@@ -1,20 +1,19 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "engine/CarrierSession.h"
+#include "engine/UnlockedCarrier.h"
 
 #include <string>
 #include <vector>
 
 namespace lumora::cli {
 
-// Writes `entries` of an unlocked carrier below `folder`, creating it when missing.
-// Every name and, without `replace`, every target is checked before the first file is
-// written. Nothing is written outside the folder: the folders below it are reached one
-// name at a time and never through a link. A second file of a name already written goes
-// to "x (2).txt", and stderr says so. Each file written is listed on stderr (not with -q).
+// Writes `entries` of an unlocked carrier below `folder`, creating it when missing
+// (engine/FolderExtraction.h). Every name and, without `replace`, every target is checked
+// before the first file is written. A second file of a name already written goes to
+// "x (2).txt", and stderr says so. Each file written is listed on stderr (not with -q).
 // Returns the JSON objects {"name", "path"} of the files written.
-std::vector<std::string> WriteHiddenFiles(CarrierSession& session,
+std::vector<std::string> WriteHiddenFiles(UnlockedCarrier& carrier,
                                           const std::vector<HiddenEntry>& entries,
                                           const std::string& folder, bool replace);
 

@@ -6,7 +6,7 @@
 //   order index [0, S)          the salt: 128 bits, one per 32 positions (S = 4096)
 //   order index [S, S + H)      the sealed header: 320 bits, one per 32 positions (H = 10240)
 //   order index [S + H, N)      the sealed body: every remaining position, at the rate its
-//                               length gives, one bit per two positions at the very most
+//                               length gives, one bit per position at the very most
 //
 // Capacity is the archive a picture should carry: one bit per ten counted elements (the
 // caller counts the non-zero AC coefficients of a JPEG, the usable samples of a picture of
@@ -29,8 +29,9 @@ constexpr uint64_t kWovenHeaderPositions = kWovenHeaderBits * kWovenPositionsPer
 constexpr uint64_t kWovenHeaderStart = kWovenSaltPositions;
 constexpr uint64_t kWovenBodyStart = kWovenHeaderStart + kWovenHeaderPositions;
 
-// The coder's limit: a body region of n positions carries at most floor(n / 2) bits.
-constexpr uint64_t kWovenPositionsPerLimitBit = 2;
+// The coder's limit: it carries at most one bit per position (weave/TrellisCoder.h), so a
+// body region of n positions carries at most n bits.
+constexpr uint64_t kWovenPositionsPerLimitBit = 1;
 // The ceiling: floor(count / 10) bits for a count of elements.
 constexpr uint64_t kWovenElementsPerCeilingBit = 10;
 

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace lumora {
 namespace {
@@ -22,9 +21,6 @@ namespace {
 constexpr char kCheckPiece6[] = "Lumora";
 constexpr char kCheckPiece10[] = "PwCheck-v1";
 static_assert(sizeof kCheckPiece6 - 1 == 6 && sizeof kCheckPiece10 - 1 == 10);
-
-// How often the observer hears of a running step, at least.
-constexpr int64_t kReportInterval = 1 << 20;
 
 } // namespace
 
@@ -56,60 +52,13 @@ CBindImage::~CBindImage() {
 }
 
 CBindImage::OperationScope::OperationScope(CBindImage& owner) : m_owner(owner) {
-    if (m_owner.m_operationDepth++ == 0) {
-        m_owner.m_lastStatus = Status::Success();
-        m_owner.m_cancelled = false;
-        m_owner.m_reportedStep.reset();
-    }
+    if (m_owner.m_operationDepth++ == 0)
+        m_owner.m_report.Begin();
 }
 
-int CBindImage::Fail(Status status) {
-    if (!m_cancelled)
-        m_lastStatus = m_work.Error().empty() ? std::move(status)
-                                              : Status::Fail(Reason::NoWorkFolder, m_work.Error());
-    return 0;
-}
-
-int CBindImage::FailRead(const std::string& path, int error) {
-    return Fail(Reason::ReadFailed, path, error);
-}
-
-int CBindImage::FailWrite(const std::string& path, int error) {
-    return Fail(Status::WriteFailure(path, error));
-}
-
-int CBindImage::FailCopy(const CopyResult& copy, const std::string& source,
-                         const std::string& target) {
-    if (copy.status == CopyStatus::ReadFailed)
-        return FailRead(source, copy.error);
-    if (copy.status == CopyStatus::WriteFailed)
-        return FailWrite(target, copy.error);
-    return Fail(Reason::Cancelled);
-}
-
-bool CBindImage::Report(ProgressStep step, int64_t done, int64_t total) {
-    if (m_observer == nullptr)
-        return true;
-    // The layers below report every few hundred bytes; the observer hears of each step's
-    // start and end and of every further megabyte.
-    bool newStep = m_reportedStep != step;
-    if (!newStep && done < total && done - m_reportedBytes < kReportInterval)
-        return true;
-    m_reportedStep = step;
-    m_reportedBytes = done;
-    if (m_observer->OnProgress(step, done, total))
-        return true;
-    m_cancelled = true;
-    m_lastStatus = Status::Fail(Reason::Cancelled);
-    return false;
-}
-
-std::function<bool(uint64_t)> CBindImage::Progress(ProgressStep step, int64_t total, int64_t base) {
-    if (m_observer == nullptr)
-        return {};
-    return [this, step, total, base](uint64_t done) {
-        return Report(step, std::min(base + static_cast<int64_t>(done), total), total);
-    };
+PayloadWork CBindImage::ArchiveWork() {
+    return {m_slots, m_message, CurrentPassword(), m_threads,
+            [this](CUnzipper& archive) { return OpenPayloadArchive(archive); }};
 }
 
 std::string CBindImage::CreateWorkDirs() {
@@ -126,21 +75,35 @@ int CBindImage::RemoveFolderTree(const std::string& path) {
 
 int CBindImage::BuildPayloadArchive() {
     OperationScope scope(*this);
-    return m_archive.Build();
+    return m_archive.Build(ArchiveWork());
 }
 
 int CBindImage::ReadPayloadArchive() {
     OperationScope scope(*this);
-    return m_archive.Read();
+    return m_archive.Read(ArchiveWork());
 }
 
 int CBindImage::AdoptBuiltArchive() {
-    return m_archive.Adopt();
+    // A save under a new password leaves the archive enciphered under that one.
+    std::optional<Password> adopted;
+    if (const Password* newPassword = m_archive.NewPassword())
+        adopted = newPassword->Copy();
+    if (!m_archive.Adopt(m_payloadTempPath))
+        return 0;
+    m_payloadInPlace.reset();
+    if (adopted)
+        m_password = std::move(adopted);
+    // Every slot is read anew from the archive, the added files now among its entries.
+    ClearAllSlots();
+    return ReadPayloadArchive();
 }
 
 int CBindImage::ExtractHiddenFile(int k, std::string& dest) {
     OperationScope scope(*this);
-    return m_archive.Extract(k, dest);
+    if (k < 0 || k >= kSlotCount || !HasValidTrailer() || m_slots[k].state != SLOT_STORED ||
+        m_slots[k].entryIndex < 0)
+        return 0;
+    return m_archive.Extract(ArchiveWork(), k, dest);
 }
 
 int CBindImage::LoadTrailer() {
@@ -167,6 +130,11 @@ int CBindImage::HasValidTrailer() const {
     return TrailerFitsFile(m_trailer, m_carrierSize) ? 1 : 0;
 }
 
+TrailerVerdict CBindImage::JudgeTrailer() const {
+    return m_carrierFile != nullptr ? lumora::JudgeTrailer(m_trailer, m_carrierSize)
+                                    : TrailerVerdict::None;
+}
+
 void CBindImage::SetPassword(std::optional<Password> password) {
     m_payloadInPlace.reset();
     m_password = std::move(password);
@@ -179,54 +147,31 @@ bool CBindImage::OpenPayloadArchive(CUnzipper& archive) const {
 }
 
 int CBindImage::SetMessage(const std::string& text) {
-    m_message = text;
+    m_message.text = text;
     return 1;
 }
 
 int CBindImage::ClearMessage() {
-    m_message.reset();
+    m_message.text.reset();
     return 1;
 }
 
 int CBindImage::AddFileSlot(const std::string& name, FileSlotState state, int entryIndex,
                             int64_t size) {
-    for (int k = 0; k < kSlotCount; ++k) {
-        FileSlot& slot = m_slots[k];
-        if (slot.state != SLOT_FREE)
-            continue;
-        slot.state = state;
-        slot.entryIndex = entryIndex;
-        slot.size = size;
-        struct stat info {};
-        if (entryIndex == -1 && size <= 0 && state == SLOT_ADDED && !name.empty() &&
-            ::stat(name.c_str(), &info) == 0)
-            slot.size = static_cast<int64_t>(info.st_size);
-        slot.name = name;
-        return k;
-    }
-    return -1;
+    return m_slots.Add(name, state, entryIndex, size);
 }
 
 int CBindImage::ClearSlots(int state) {
-    for (FileSlot& slot : m_slots) {
-        if (state == -1 || slot.state == state)
-            slot = FileSlot{};
-    }
+    m_slots.Clear(state);
     return 1;
 }
 
 void CBindImage::DropAllFiles() {
-    for (FileSlot& slot : m_slots) {
-        if (slot.state == SLOT_STORED || slot.state == SLOT_ADDED)
-            slot.state = SLOT_DROPPED;
-    }
+    m_slots.DropAllFiles();
 }
 
 int CBindImage::SetSlotState(int k, FileSlotState state) {
-    if (k < 0 || k >= kSlotCount)
-        return 0;
-    m_slots[k].state = state;
-    return 1;
+    return m_slots.SetState(k, state) ? 1 : 0;
 }
 
 int CBindImage::ReplaceContent(std::optional<std::string> message,
@@ -264,14 +209,7 @@ int CBindImage::FirstFileSlot(FileSlot& out) const {
 }
 
 int CBindImage::NextFileSlot(FileSlot& out, int k) const {
-    for (int next = k < -1 ? 0 : k + 1; next < kSlotCount; ++next) {
-        const FileSlot& slot = m_slots[next];
-        if (slot.state == SLOT_STORED || slot.state == SLOT_ADDED) {
-            out = slot;
-            return next;
-        }
-    }
-    return -1;
+    return m_slots.NextFile(out, k);
 }
 
 } // namespace lumora

@@ -22,9 +22,13 @@
 #include "crypt/SealedKey.h"
 #include "crypt/SecretBytes.h"
 #include "engine/CarrierTrailer.h"
+#include "engine/ClassicData.h"
 #include "engine/FileSlot.h"
+#include "engine/HeldMessage.h"
+#include "engine/OperationReport.h"
 #include "engine/Outcome.h"
 #include "engine/PayloadArchive.h"
+#include "engine/SlotTable.h"
 #include "engine/StreamFile.h"
 #include "engine/WorkDirs.h"
 
@@ -42,22 +46,11 @@ namespace lumora {
 class ArchiveBytes;
 class CUnzipper;
 
-// What became of the carrier's message entry when the payload archive was read.
-enum class MessageState {
-    None,     // no message entry, or an empty one
-    Present,  // read and checked
-    TooLarge, // larger than the programs hold in memory; the entry is kept unread
-    Damaged,  // its data fails its checks
-};
-
 enum OpenMode {
     OPEN_INSPECT = 1, // load the trailer only
     OPEN_SPLIT = 2,   // also copy the image part to imageTempPath
     OPEN_UNPACK = 3,  // also unpack the payload (any value other than 1 and 2)
 };
-
-// Files of this size or more cannot be hidden: carrier offsets are signed 32-bit numbers.
-inline constexpr int64_t kMaxCarrierSize = 0x7FFFFFFF;
 
 class CBindImage {
 public:
@@ -72,12 +65,16 @@ public:
     [[nodiscard]] int LoadTrailer();
     // 1 for a version 1 trailer whose lengths fit inside the file it was loaded from.
     [[nodiscard]] int HasValidTrailer() const;
+    // What the trailer loaded makes of the opened file, and whether it holds classic data
+    // (engine/ClassicData.h).
+    TrailerVerdict JudgeTrailer() const;
+    bool HoldsClassicData() const { return JudgeTrailer() == TrailerVerdict::Classic; }
     const CarrierTrailer& Trailer() const { return m_trailer; }
     // The message in its stored form (CR LF line breaks); none when there is none.
-    const std::optional<std::string>& Message() const { return m_message; }
-    MessageState GetMessageState() const { return m_messageState; }
+    const std::optional<std::string>& Message() const { return m_message.text; }
+    MessageState GetMessageState() const { return m_message.state; }
     // Position of the message entry in the payload archive, -1 without one.
-    int MessageEntryIndex() const { return m_messageEntry; }
+    int MessageEntryIndex() const { return m_message.entry; }
 
     // --- text fields
     // The object owns its password and lends it to the layers below. Setting it forgets
@@ -118,7 +115,7 @@ public:
     void SetNewPassword(const Password* password) { m_archive.SetNewPassword(password); }
     [[nodiscard]] int FirstFileSlot(FileSlot& out) const;
     [[nodiscard]] int NextFileSlot(FileSlot& out, int k) const;
-    const FileSlot& Slot(int k) const { return m_slots.at(k); }
+    const FileSlot& Slot(int k) const { return m_slots[k]; }
 
     // --- working folders and temporary names
     // Makes a private, locked working folder (WorkFolder) with its DATA folder and returns
@@ -180,11 +177,11 @@ public:
     // The open carrier file; null when none is open.
     FILE* CarrierFile() const { return m_carrierFile; }
     // Why the last failing operation failed.
-    const Status& LastStatus() const { return m_lastStatus; }
+    const Status& LastStatus() const { return m_report.LastStatus(); }
     // Why no working folder could be made, empty when there is one. Without one, every
     // operation that needs it fails with NoWorkFolder and this as its subject.
     const std::string& WorkFolderError() const { return m_work.Error(); }
-    void SetProgressObserver(CProgressObserver* observer) { m_observer = observer; }
+    void SetProgressObserver(CProgressObserver* observer) { m_report.SetObserver(observer); }
     // Threads that pack and unpack hidden files (0, the default: one per usable processor,
     // see platform/WorkerPool.h). A carrier's bytes are the same for every count.
     void SetWorkerThreads(int threads) { m_threads = threads; }
@@ -194,10 +191,6 @@ public:
     static const std::array<uint8_t, 16>& CheckPlaintext();
 
 private:
-    // The payload archive works on the slots, the message and the password, and fails
-    // and reports through this object.
-    friend class PayloadArchive;
-
     // Marks the outermost public operation: it starts with no error and not cancelled.
     class OperationScope {
     public:
@@ -210,22 +203,22 @@ private:
         CBindImage& m_owner;
     };
 
-    // Sets LastStatus (a cancellation stays a cancellation) and returns 0.
-    int Fail(Status status);
+    // Failures and progress go through the report (engine/OperationReport.h).
+    int Fail(Status status) { return m_report.Fail(std::move(status)); }
     int Fail(Reason reason, const std::string& subject = {}, int error = 0) {
-        return Fail(Status::Fail(reason, subject, error));
+        return m_report.Fail(reason, subject, error);
     }
-    // ReadFailed, or WriteFailed (DiskFull), of path with an errno value.
-    int FailRead(const std::string& path, int error);
-    int FailWrite(const std::string& path, int error);
-    // FailRead of source or FailWrite of target for a failed copy; 0 for a cancelled one.
-    int FailCopy(const CopyResult& copy, const std::string& source, const std::string& target);
-    // Tells the observer; false (and LastStatus Cancelled) when it asks to stop.
-    bool Report(ProgressStep step, int64_t done, int64_t total);
-    bool Cancelled() const { return m_cancelled; }
-    // A callback for the layers below that reports base + their bytes of total for step;
-    // empty without an observer.
-    std::function<bool(uint64_t)> Progress(ProgressStep step, int64_t total, int64_t base = 0);
+    int FailRead(const std::string& path, int error) { return m_report.FailRead(path, error); }
+    int FailWrite(const std::string& path, int error) { return m_report.FailWrite(path, error); }
+    int FailCopy(const CopyResult& copy, const std::string& source, const std::string& target) {
+        return m_report.FailCopy(copy, source, target);
+    }
+    bool Cancelled() const { return m_report.Cancelled(); }
+    std::function<bool(uint64_t)> Progress(ProgressStep step, int64_t total, int64_t base = 0) {
+        return m_report.Progress(step, total, base);
+    }
+    // What the payload archive works on in this object's operations.
+    PayloadWork ArchiveWork();
     // The output a failing step of a save names: its destination, where known.
     const std::string& OutputName() const { return m_saveDest; }
 
@@ -243,24 +236,17 @@ private:
     FILE* m_carrierFile = nullptr;
     std::optional<Password> m_password;
     std::array<uint8_t, 16> m_checkPlaintext{};
-    std::optional<std::string> m_message;
-    MessageState m_messageState = MessageState::None;
-    int m_messageEntry = -1;
-    int64_t m_messageEntrySize = 0;
-    std::array<FileSlot, kSlotCount> m_slots;
+    HeldMessage m_message;
+    SlotTable m_slots;
     CarrierTrailer m_trailer{};
 
-    Status m_lastStatus;
-    CProgressObserver* m_observer = nullptr;
     int m_threads = 0;
     int m_operationDepth = 0;
-    bool m_cancelled = false;
-    std::optional<ProgressStep> m_reportedStep;
-    int64_t m_reportedBytes = 0;
     int64_t m_carrierSize = 0; // size of the file the trailer was loaded from
     std::string m_saveDest;    // the destination of the running save
-    PayloadArchive m_archive{*this};
     WorkDirs m_work;
+    OperationReport m_report{m_work};
+    PayloadArchive m_archive{m_report, m_work};
 };
 
 } // namespace lumora

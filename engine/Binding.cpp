@@ -98,8 +98,7 @@ int CBindImage::UnpackPayload() {
     OperationScope scope(*this);
     ClearAllSlots();
     m_payloadInPlace.reset();
-    if (m_carrierFile == nullptr || !HasValidTrailer() || m_trailer.payloadLength == 0 ||
-        m_trailer.imageLength == 0)
+    if (!HoldsClassicData())
         return Fail(Reason::NoData, m_carrierPath);
     if (!m_password)
         return Fail(Reason::NoPassword);
@@ -149,7 +148,7 @@ int CBindImage::CheckFilesToHide() {
     }
     if (total >= kMaxCarrierSize)
         return Fail(Status::OverLimit(Reason::FilesTooLarge, kMaxCarrierSize, total));
-    if (m_message && static_cast<int64_t>(m_message->size()) >= kMaxCarrierSize)
+    if (m_message.text && static_cast<int64_t>(m_message.text->size()) >= kMaxCarrierSize)
         return Fail(Status::OverLimit(Reason::CarrierTooLarge, kMaxCarrierSize));
     return 1;
 }
@@ -180,7 +179,7 @@ int CBindImage::SaveCarrier(const std::string& dest) {
 
 int CBindImage::WriteCarrier(FILE* out) {
     OperationScope scope(*this);
-    if (m_archive.WritePassword() == nullptr)
+    if (m_archive.WritePassword(CurrentPassword()) == nullptr)
         return Fail(Reason::NoPassword);
     if (!CheckFilesToHide())
         return 0;
@@ -243,7 +242,7 @@ int CBindImage::AppendPayload(FILE* out) {
     m_trailer.payloadLength = 0;
     if (out == nullptr)
         return FailWrite(OutputName(), EBADF);
-    const Password* password = m_archive.WritePassword();
+    const Password* password = m_archive.WritePassword(CurrentPassword());
     if (password == nullptr)
         return Fail(Reason::NoPassword);
     if (!BuildPayloadArchive())
@@ -272,16 +271,17 @@ int CBindImage::StoreTrailer(FILE* out) {
         return 0;
     std::memcpy(m_trailer.magic, "VZ", 2);
     m_trailer.version = kTrailerVersion;
-    int64_t messageLength = m_message ? static_cast<int64_t>(m_message->size()) : 0;
+    const std::optional<std::string>& message = m_message.text;
+    int64_t messageLength = message ? static_cast<int64_t>(message->size()) : 0;
     // A message carried over unread counts by its entry, less the closing NUL.
-    if (m_archive.KeepsStoredMessage() && m_messageEntry >= 0 && !m_message)
-        messageLength = std::max<int64_t>(m_messageEntrySize - 1, 0);
+    if (m_archive.KeepsStoredMessage() && m_message.entry >= 0 && !message)
+        messageLength = std::max<int64_t>(m_message.entrySize - 1, 0);
     m_trailer.messageLength = ClampToInt32(messageLength);
     m_trailer.fileCount = ClampToInt32(m_archive.BuiltFileCount());
     m_trailer.filesTotalSize = ClampToInt32(m_archive.BuiltFilesSize());
 
     std::memset(m_trailer.checkRecord, 0, sizeof m_trailer.checkRecord);
-    const Password* password = m_archive.WritePassword();
+    const Password* password = m_archive.WritePassword(CurrentPassword());
     if (password != nullptr && !password->Empty()) {
         std::array<uint8_t, 16> plain = m_checkPlaintext;
         if (!EncryptCheckRecord(plain.data(), m_trailer.checkRecord, *password,

@@ -24,6 +24,8 @@ struct CarrierTrailer {
 static_assert(sizeof(CarrierTrailer) == 60, "the trailer is 60 bytes on disk");
 
 constexpr int kTrailerSize = 60;
+// Files of this size or more cannot be hidden: carrier offsets are signed 32-bit numbers.
+inline constexpr int64_t kMaxCarrierSize = 0x7FFFFFFF;
 constexpr uint16_t kTrailerVersion = 1;
 
 } // namespace lumora

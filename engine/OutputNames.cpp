@@ -44,4 +44,10 @@ std::vector<std::string> UniqueOutputNames(const std::vector<std::string>& entry
     return paths;
 }
 
+std::string OwnOutputName(const std::string& entryName) {
+    if (!IsSafeEntryName(entryName))
+        return {};
+    return EntryNameParts(entryName).back();
+}
+
 } // namespace lumora

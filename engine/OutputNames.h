@@ -13,4 +13,8 @@ namespace lumora {
 // "/" between folders; an unsafe name gives an empty path.
 std::vector<std::string> UniqueOutputNames(const std::vector<std::string>& entryNames);
 
+// The last part of an entry name, without its folders: where a program that saves chosen
+// files side by side into one folder puts it. Empty for a name that cannot be written out.
+std::string OwnOutputName(const std::string& entryName);
+
 } // namespace lumora

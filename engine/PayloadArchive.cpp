@@ -11,9 +11,12 @@
 #include "archive/EntryName.h"
 #include "archive/Unzipper.h"
 #include "archive/Zipper.h"
-#include "engine/BindImage.h"
 #include "engine/EntryStatus.h"
 #include "engine/MessageEntry.h"
+#include "engine/OperationReport.h"
+#include "engine/SlotTable.h"
+#include "engine/StreamFile.h"
+#include "engine/WorkDirs.h"
 #include "platform/AtomicFile.h"
 
 #include <algorithm>
@@ -35,44 +38,40 @@ std::string EntryNameOf(const FileSlot& slot) {
 
 } // namespace
 
-const Password* PayloadArchive::WritePassword() const {
-    return m_newPassword != nullptr ? m_newPassword : m_owner.CurrentPassword();
-}
-
 int PayloadArchive::FailEntry(EntryCheck check, const std::string& name) {
     // Entries are written to the archive being built, which is the file a failed write names.
     if (check == EntryCheck::WriteFailed)
-        return m_owner.FailWrite(m_builtPath, errno != 0 ? errno : EIO);
+        return m_report.FailWrite(m_builtPath, errno != 0 ? errno : EIO);
     Status status = EntryStatus(check, name);
-    return status.Ok() ? 1 : m_owner.Fail(std::move(status));
+    return status.Ok() ? 1 : m_report.Fail(std::move(status));
 }
 
 // The entries of the opened archive that the next save copies, in their stored order.
-std::vector<int> PayloadArchive::KeptEntries() const {
+std::vector<int> PayloadArchive::KeptEntries(const PayloadWork& work) const {
     std::vector<int> kept = m_carried;
-    for (const FileSlot& slot : m_owner.m_slots) {
+    for (const FileSlot& slot : work.table) {
         if (slot.state == SLOT_STORED)
             kept.push_back(slot.entryIndex);
     }
-    if (m_keepStoredMessage && m_owner.m_messageEntry >= 0)
-        kept.push_back(m_owner.m_messageEntry);
+    if (m_keepStoredMessage && work.message.entry >= 0)
+        kept.push_back(work.message.entry);
     std::sort(kept.begin(), kept.end());
     kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
     return kept;
 }
 
-int PayloadArchive::CopyKeptEntries(CZipper& zipper, CUnzipper& source,
+int PayloadArchive::CopyKeptEntries(const PayloadWork& work, CZipper& zipper, CUnzipper& source,
                                     const std::vector<int>& kept, PackProgress& progress) {
     for (int index : kept) {
         ZipEntryInfo info;
         if (!source.EntryInfoAt(index, info))
-            return m_owner.Fail(Reason::Damaged);
-        zipper.SetProgress(m_owner.Progress(ProgressStep::Packing, progress.total, progress.done));
-        EntryCheck copied = zipper.CopyEntryFrom(source, index, m_owner.CurrentPassword());
+            return m_report.Fail(Reason::Damaged);
+        zipper.SetProgress(m_report.Progress(ProgressStep::Packing, progress.total, progress.done));
+        EntryCheck copied = zipper.CopyEntryFrom(source, index, work.password);
         if (copied != EntryCheck::Ok)
             return FailEntry(copied, info.name);
         progress.done += info.compressedSize;
-        if (index != m_owner.m_messageEntry && !info.isFolder) {
+        if (index != work.message.entry && !info.isFolder) {
             ++m_builtFileCount;
             m_builtFilesSize += info.uncompressedSize;
         }
@@ -82,11 +81,11 @@ int PayloadArchive::CopyKeptEntries(CZipper& zipper, CUnzipper& source,
 
 // The added files and the message, as one batch: the worker pool deflates the next
 // entries while the current one is written.
-int PayloadArchive::AddNewEntries(CZipper& zipper, const std::string& archivePath,
+int PayloadArchive::AddNewEntries(const PayloadWork& work, CZipper& zipper,
                                   PackProgress& progress) {
     std::vector<CZipper::NewEntry> entries;
     std::vector<const FileSlot*> slots;
-    for (const FileSlot& slot : m_owner.m_slots) {
+    for (const FileSlot& slot : work.table) {
         if (slot.state != SLOT_ADDED)
             continue;
         std::error_code ec;
@@ -95,30 +94,31 @@ int PayloadArchive::AddNewEntries(CZipper& zipper, const std::string& archivePat
         slots.push_back(&slot);
     }
     std::string message;
-    if (!m_keepStoredMessage && m_owner.m_message && !m_owner.m_message->empty()) {
-        if (MessageEntrySize(*m_owner.m_message) > kMaxMessageEntrySize)
-            return m_owner.Fail(Status::OverLimit(Reason::MessageTooLarge, kMaxMessageEntrySize));
-        message = EncodeMessageEntry(*m_owner.m_message);
+    const std::optional<std::string>& text = work.message.text;
+    if (!m_keepStoredMessage && text && !text->empty()) {
+        if (MessageEntrySize(*text) > kMaxMessageEntrySize)
+            return m_report.Fail(Status::OverLimit(Reason::MessageTooLarge, kMaxMessageEntrySize));
+        message = EncodeMessageEntry(*text);
         entries.push_back({kMessageEntryName,
                            {},
                            reinterpret_cast<const uint8_t*>(message.data()),
                            message.size()});
     }
-    zipper.SetProgress(m_owner.Progress(ProgressStep::Packing, progress.total, progress.done));
+    zipper.SetProgress(m_report.Progress(ProgressStep::Packing, progress.total, progress.done));
     size_t failed = 0;
     errno = 0;
     if (!zipper.AddEntries(entries, &failed)) {
         int error = errno != 0 ? errno : EIO;
-        if (m_owner.Cancelled())
+        if (m_report.Cancelled())
             return 0;
         if (failed < slots.size()) {
             const std::string& name = slots[failed]->name;
             if (FILE* probe = OpenRegularFileForReading(name))
                 std::fclose(probe);
             else
-                return m_owner.FailRead(name, errno);
+                return m_report.FailRead(name, errno);
         }
-        return m_owner.FailWrite(archivePath, error);
+        return m_report.FailWrite(m_builtPath, error);
     }
     for (const FileSlot* slot : slots) {
         progress.done += slot->size;
@@ -128,46 +128,46 @@ int PayloadArchive::AddNewEntries(CZipper& zipper, const std::string& archivePat
     return 1;
 }
 
-int PayloadArchive::Build() {
+int PayloadArchive::Build(const PayloadWork& work) {
     // The archive is built beside the opened one, which stays readable until a save has
     // replaced its carrier: a failed or cancelled save can be tried again.
     if (!m_builtPath.empty())
         ::unlink(m_builtPath.c_str());
-    m_builtPath = m_owner.NewTempName();
+    m_builtPath = m_work.NewTempName();
     m_builtFileCount = m_builtFilesSize = 0;
     // One packing step over the kept entries (their stored bytes) and the added files.
-    const std::vector<int> kept = KeptEntries();
+    const std::vector<int> kept = KeptEntries(work);
     CUnzipper source;
     PackProgress progress;
     if (!kept.empty()) {
-        if (!m_owner.OpenPayloadArchive(source))
-            return m_owner.Fail(Reason::Damaged);
-        source.SetPassword(m_owner.CurrentPassword());
+        if (!work.openSource(source))
+            return m_report.Fail(Reason::Damaged);
+        source.SetPassword(work.password);
         for (int index : kept) {
             ZipEntryInfo info;
             if (!source.EntryInfoAt(index, info))
-                return m_owner.Fail(Reason::Damaged);
+                return m_report.Fail(Reason::Damaged);
             progress.total += info.compressedSize;
         }
     }
-    for (const FileSlot& slot : m_owner.m_slots) {
+    for (const FileSlot& slot : work.table) {
         if (slot.state == SLOT_ADDED)
             progress.total += slot.size;
     }
     CZipper zipper;
     if (!zipper.Open(m_builtPath, std::nullopt, 0))
-        return m_owner.FailWrite(m_builtPath, errno);
-    zipper.SetPassword(m_plain ? nullptr : WritePassword());
-    zipper.SetThreads(m_owner.m_threads);
+        return m_report.FailWrite(m_builtPath, errno);
+    zipper.SetPassword(m_plain ? nullptr : WritePassword(work.password));
+    zipper.SetThreads(work.threads);
     m_builtCheckpoints.Clear();
     zipper.RecordCipherCheckpoints(&m_builtCheckpoints);
-    bool built = CopyKeptEntries(zipper, source, kept, progress) &&
-                 AddNewEntries(zipper, m_builtPath, progress);
+    bool built = CopyKeptEntries(work, zipper, source, kept, progress) &&
+                 AddNewEntries(work, zipper, progress);
     if (built)
-        built = m_owner.Report(ProgressStep::Packing, progress.total, progress.total);
+        built = m_report.Report(ProgressStep::Packing, progress.total, progress.total);
     errno = 0;
     if (built && !zipper.Close())
-        built = m_owner.FailWrite(m_builtPath, errno != 0 ? errno : EIO);
+        built = m_report.FailWrite(m_builtPath, errno != 0 ? errno : EIO);
     if (!built) {
         static_cast<void>(zipper.Close()); // the file goes anyway
         ::unlink(m_builtPath.c_str());
@@ -175,28 +175,23 @@ int PayloadArchive::Build() {
     return built ? 1 : 0;
 }
 
-int PayloadArchive::Adopt() {
-    if (m_builtPath.empty() ||
-        ::rename(m_builtPath.c_str(), m_owner.m_payloadTempPath.c_str()) != 0)
+int PayloadArchive::Adopt(const std::string& path) {
+    if (m_builtPath.empty() || ::rename(m_builtPath.c_str(), path.c_str()) != 0)
         return 0;
     m_builtPath.clear();
-    m_owner.m_payloadInPlace.reset();
-    if (m_newPassword != nullptr)
-        m_owner.m_password = m_newPassword->Copy();
     m_newPassword = nullptr;
     m_carried.clear();
     m_keepStoredMessage = false;
-    // Every slot is read anew from the archive, the added files now among its entries.
-    m_owner.ClearAllSlots();
-    return m_owner.ReadPayloadArchive();
+    return 1;
 }
 
-int PayloadArchive::ReadMessage(CUnzipper& unzipper, int index, int64_t size) {
-    m_owner.m_messageEntry = index;
-    m_owner.m_messageEntrySize = size;
+int PayloadArchive::ReadMessage(HeldMessage& message, CUnzipper& unzipper, int index,
+                                int64_t size) {
+    message.entry = index;
+    message.entrySize = size;
     // Holding it would take as much memory as the entry claims; the files stay readable.
     if (size > kMaxMessageEntrySize) {
-        m_owner.m_messageState = MessageState::TooLarge;
+        message.state = MessageState::TooLarge;
         return 1;
     }
     std::string raw;
@@ -205,83 +200,74 @@ int PayloadArchive::ReadMessage(CUnzipper& unzipper, int index, int64_t size) {
         return true;
     });
     if (read == EntryCheck::Cancelled)
-        return m_owner.Fail(Reason::Cancelled);
+        return m_report.Fail(Reason::Cancelled);
     if (read != EntryCheck::Ok) {
-        m_owner.m_messageState = MessageState::Damaged;
+        message.state = MessageState::Damaged;
         return 1;
     }
     std::string text = DecodeMessageEntry(raw);
     if (!text.empty()) {
-        m_owner.m_message = std::move(text);
-        m_owner.m_messageState = MessageState::Present;
+        message.text = std::move(text);
+        message.state = MessageState::Present;
     }
     return 1;
 }
 
-int PayloadArchive::Read() {
-    m_owner.ClearSlots(SLOT_STORED);
-    m_owner.m_message.reset();
-    m_owner.m_messageState = MessageState::None;
-    m_owner.m_messageEntry = -1;
-    if (m_owner.m_payloadTempPath.empty())
-        return 0;
+int PayloadArchive::Read(const PayloadWork& work) {
+    work.table.Clear(SLOT_STORED);
+    work.message = HeldMessage{};
     CUnzipper unzipper;
     // A directory that lists fewer entries than it claims has lost some: damaged, never
     // a carrier with less in it.
-    if (!m_owner.OpenPayloadArchive(unzipper) || !unzipper.DirectoryComplete())
-        return m_owner.Fail(Reason::Damaged);
-    unzipper.SetPassword(m_owner.CurrentPassword());
+    if (!work.openSource(unzipper) || !unzipper.DirectoryComplete())
+        return m_report.Fail(Reason::Damaged);
+    unzipper.SetPassword(work.password);
     const int count = unzipper.EntryCount();
     for (int i = 0; i < count; ++i) {
         ZipEntryInfo info;
         if (!unzipper.EntryInfoAt(i, info))
-            return m_owner.Fail(Reason::Damaged);
-        if (info.storedName == kMessageEntryName && m_owner.m_messageEntry < 0) {
-            if (!ReadMessage(unzipper, i, info.uncompressedSize))
+            return m_report.Fail(Reason::Damaged);
+        if (info.storedName == kMessageEntryName && work.message.entry < 0) {
+            if (!ReadMessage(work.message, unzipper, i, info.uncompressedSize))
                 return 0;
             continue;
         }
         // Only files that can be written out get a slot; the others, and those past the
         // last slot, are carried over unchanged by a save.
         if (!info.isFolder && IsSafeEntryName(info.name))
-            static_cast<void>(
-                m_owner.AddFileSlot(info.name, SLOT_STORED, i, info.uncompressedSize));
+            static_cast<void>(work.table.Add(info.name, SLOT_STORED, i, info.uncompressedSize));
     }
     return 1;
 }
 
-int PayloadArchive::Extract(int k, std::string& dest) {
-    if (k < 0 || k >= kSlotCount)
-        return 0;
-    const FileSlot& slot = m_owner.m_slots[k];
-    if (!m_owner.HasValidTrailer() || slot.state != SLOT_STORED || slot.entryIndex < 0)
-        return 0;
+int PayloadArchive::Extract(const PayloadWork& work, int k, std::string& dest) {
+    const FileSlot& slot = work.table[k];
     CUnzipper unzipper;
-    if (!m_owner.OpenPayloadArchive(unzipper))
-        return m_owner.Fail(Reason::Damaged);
-    unzipper.SetPassword(m_owner.CurrentPassword());
-    unzipper.SetThreads(m_owner.m_threads);
-    unzipper.SetProgress(m_owner.Progress(ProgressStep::Unpacking, slot.size));
+    if (!work.openSource(unzipper))
+        return m_report.Fail(Reason::Damaged);
+    unzipper.SetPassword(work.password);
+    unzipper.SetThreads(work.threads);
+    unzipper.SetProgress(m_report.Progress(ProgressStep::Unpacking, slot.size));
     if (dest.empty()) {
         // A folder per slot keeps entry names apart from the object's own files.
-        std::string folder = m_owner.WorkDir() + "/FILES/" + std::to_string(k);
+        std::string folder = m_work.Dir() + "/FILES/" + std::to_string(k);
         std::filesystem::create_directories(folder);
         dest = folder + "/" + FileNameOf(slot.name);
     }
     AtomicFile out(dest);
     if (!out.Open())
-        return m_owner.FailWrite(dest, errno);
+        return m_report.FailWrite(dest, errno);
     bool written = true;
     EntryCheck read = unzipper.ReadEntryAt(slot.entryIndex, [&](const uint8_t* data, size_t n) {
         written = std::fwrite(data, 1, n, out.Stream()) == n;
         return written;
     });
     if (!written)
-        return m_owner.FailWrite(dest, errno);
+        return m_report.FailWrite(dest, errno);
     if (read != EntryCheck::Ok)
         return FailEntry(read, slot.name);
     if (!out.Commit(Replace::Always))
-        return m_owner.FailWrite(dest, errno);
+        return m_report.FailWrite(dest, errno);
     return 1;
 }
 

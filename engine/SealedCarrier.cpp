@@ -2,8 +2,8 @@
 #include "engine/SealedCarrier.h"
 
 #include "engine/BindImage.h"
+#include "engine/ClassicData.h"
 #include "engine/StreamFile.h"
-#include "engine/TrailerCodec.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -52,9 +52,8 @@ Status DeriveSealedSaveKeys(const std::string& picture, const Password& password
     if (cancelled && cancelled())
         return StatusOf(SealedOutcome::Cancelled, picture);
     SealedKey opened;
-    FILE* file = picture.empty() || ReadFittingTrailer(picture)
-                     ? nullptr
-                     : OpenRegularFileForReading(picture);
+    FILE* file =
+        picture.empty() || ClassicTrailerOf(picture) ? nullptr : OpenRegularFileForReading(picture);
     if (file != nullptr) {
         const int64_t size = StreamSize(file);
         SealedHeader header;

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "engine/TrailerCodec.h"
 
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace lumora {
 namespace {
@@ -59,21 +57,6 @@ bool TrailerFitsFile(const CarrierTrailer& trailer, int64_t fileSize) {
     // file carries nothing this program can read.
     const int64_t described = int64_t{trailer.imageLength} + trailer.payloadLength + kTrailerSize;
     return trailer.imageLength >= 0 && trailer.payloadLength >= 0 && described <= fileSize;
-}
-
-std::optional<CarrierTrailer> ReadFittingTrailer(const std::string& path) {
-    const std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    TrailerBytes bytes{};
-    if (file == nullptr || ::fseeko(file.get(), 0, SEEK_END) != 0)
-        return std::nullopt;
-    const int64_t size = ::ftello(file.get());
-    if (size < kTrailerSize || ::fseeko(file.get(), -kTrailerSize, SEEK_END) != 0 ||
-        std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
-        return std::nullopt;
-    const CarrierTrailer trailer = DecodeTrailer(bytes);
-    if (!TrailerFitsFile(trailer, size))
-        return std::nullopt;
-    return trailer;
 }
 
 } // namespace lumora

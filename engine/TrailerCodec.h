@@ -6,8 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
-#include <string>
 
 namespace lumora {
 
@@ -19,9 +17,5 @@ CarrierTrailer DecodeTrailer(const TrailerBytes& bytes);
 // Whether a trailer closes a carrier of fileSize bytes that this program can read: magic
 // "VZ", version 1, and image part and payload that fit in front of it.
 bool TrailerFitsFile(const CarrierTrailer& trailer, int64_t fileSize);
-
-// The trailer that closes the file at path, when it is one that fits the file; reads only
-// the last 60 bytes.
-std::optional<CarrierTrailer> ReadFittingTrailer(const std::string& path);
 
 } // namespace lumora

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "weave/ChangeChoice.h"
+#include "weave/FetchAhead.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -42,6 +43,14 @@ public:
     // Costs of changing the sample at (x, y) of `channel` by +1 and by -1. Out-of-range
     // arguments give wet costs.
     ChangeCosts At(size_t channel, size_t x, size_t y) const;
+    // Asks the processor to fetch what At reads, ahead of a run of scattered look-ups.
+    void Prefetch(size_t channel, size_t x, size_t y) const {
+        if (channel < channels_.size()) {
+            const Channel& c = channels_[channel];
+            FetchAhead(c.levels.data() + y * c.plane.width + x);
+            FetchAhead(c.plane.samples + y * c.plane.rowStride + x * c.plane.sampleStride);
+        }
+    }
 
     // Bytes the kept costs take: one per sample of every channel.
     size_t CostBytes() const;

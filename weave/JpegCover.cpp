@@ -173,6 +173,11 @@ CoverStatus JpegCover::Load(const ByteSource& source, uint64_t mostBytes) {
         Grid& grid = m_grids[c];
         grid.widthInBlocks = component.width_in_blocks;
         grid.heightInBlocks = component.height_in_blocks;
+        // libjpeg pads each row of the coefficient array to whole MCUs.
+        grid.blocksPerRow = static_cast<uint32_t>(
+            (component.width_in_blocks + static_cast<JDIMENSION>(component.h_samp_factor) - 1) /
+            static_cast<JDIMENSION>(component.h_samp_factor) *
+            static_cast<JDIMENSION>(component.h_samp_factor));
         if (component.quant_table == nullptr)
             return CoverStatus::Damaged;
         std::copy_n(component.quant_table->quantval, DCTSIZE2, grid.quant.begin());
@@ -198,6 +203,15 @@ int16_t* JpegCover::Element(uint64_t index) const {
 
 const int16_t* JpegCover::Block(size_t component, uint32_t row, uint32_t column) const {
     return m_decoder->rows[component][row][column];
+}
+
+std::span<const int16_t> JpegCover::Coefficients(size_t component) const {
+    const std::vector<JBLOCKROW>& rows = m_decoder->rows[component];
+    const size_t stride = m_grids[component].blocksPerRow;
+    for (size_t row = 1; row < rows.size(); ++row)
+        if (rows[row] != rows[0] + row * stride)
+            return {};
+    return {reinterpret_cast<const int16_t*>(rows[0]), rows.size() * stride * DCTSIZE2};
 }
 
 bool JpegCover::Progressive() const {

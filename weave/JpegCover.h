@@ -20,6 +20,7 @@
 
 #include <array>
 #include <memory>
+#include <span>
 
 namespace lumora {
 
@@ -38,11 +39,18 @@ public:
         uint32_t heightInBlocks = 0;
         std::array<uint16_t, 64> quant{}; // natural order
         uint64_t firstElement = 0;        // the index of the component's first element
+        // Blocks from one row to the next in memory: widthInBlocks, or more where libjpeg
+        // pads a row to a multiple of the sampling factor.
+        uint32_t blocksPerRow = 0;
     };
     size_t ComponentCount() const { return m_grids.size(); }
     const Grid& ComponentGrid(size_t component) const { return m_grids[component]; }
     // The 64 coefficients of a block, DC first, in natural order.
     const int16_t* Block(size_t component, uint32_t row, uint32_t column) const;
+    // Every block row of a component in one array: heightInBlocks rows of blocksPerRow
+    // blocks, 64 coefficients each. Empty when libjpeg holds the rows in more than one piece
+    // (it cuts them only past about a gigabyte).
+    std::span<const int16_t> Coefficients(size_t component) const;
     bool Progressive() const;
     unsigned RestartInterval() const;
 

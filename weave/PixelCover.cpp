@@ -59,6 +59,18 @@ bool PixelCover::UsablePixel(uint32_t x, uint32_t y) const {
     return !m_transparent || Distance(pixel) >= kUsableDistance;
 }
 
+weave::SamplePlane PixelCover::ChannelPlane(uint32_t channel) const {
+    weave::SamplePlane plane;
+    const uint64_t lowestRow =
+        RowsBottomUp() ? PixelOffset(0, m_layout.height - 1) : m_layout.topRow;
+    plane.samples = m_bytes + lowestRow + m_layout.channelAt[channel];
+    plane.width = m_layout.width;
+    plane.height = m_layout.height;
+    plane.rowStride = static_cast<size_t>(std::abs(m_layout.rowStride));
+    plane.sampleStride = m_layout.pixelBytes;
+    return plane;
+}
+
 uint8_t* PixelCover::SampleAt(uint64_t index) const {
     const uint64_t pixel = index / m_layout.channels;
     const auto x = static_cast<uint32_t>(pixel % m_layout.width);

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "weave/CoverImage.h"
+#include "weave/HillCosts.h"
 
 #include <array>
 #include <optional>
@@ -45,6 +46,14 @@ public:
         return m_bytes[PixelOffset(x, y) + m_layout.channelAt[channel]];
     }
     bool UsablePixel(uint32_t x, uint32_t y) const;
+    // One colour channel as a plane for the costs, in the order the rows lie in memory:
+    // from the top, or from the bottom when the file stores them bottom-up (then plane row r
+    // is picture row height - 1 - r).
+    weave::SamplePlane ChannelPlane(uint32_t channel) const;
+    bool RowsBottomUp() const { return m_layout.rowStride < 0; }
+    // Whether the picture names a transparent colour, the only case in which a sample may
+    // be kept from a step that stays within 0..255.
+    bool HasTransparentColour() const { return m_transparent.has_value(); }
 
     uint64_t ElementCount() const override { return m_elements; }
     uint64_t UsableCount() const override { return m_usable; }

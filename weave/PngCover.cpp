@@ -106,6 +106,9 @@ struct PngEncoding {
         png_set_IHDR(png, info, layout.width, layout.height, 8, colourType,
                      interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        // zlib's level 4 packs photographs about as small as its default, 6, in well under
+        // half the time (1.9 s against 5.1 s for 12 megapixels of RGB, docs/PERFORMANCE.md).
+        png_set_compression_level(png, 4);
         png_write_info(png, info);
         png_write_image(png, rows.data());
         png_write_end(png, nullptr);

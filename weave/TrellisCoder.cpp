@@ -85,7 +85,8 @@ public:
                         TrellisResult& result) {
         const std::span<uint8_t> parities(parities_.data(), segment.length);
         const std::span<float> costs(costs_.data(), segment.length);
-        cover(segment.begin, parities, costs);
+        if (!cover(segment.begin, parities, costs))
+            return TrellisStatus::Cancelled;
         for (float& cost : costs) {
             if (!(cost >= 0.0f))
                 return TrellisStatus::InvalidCost;
@@ -212,39 +213,69 @@ TrellisResult EmbedParities(std::span<const uint8_t> parities, std::span<const f
                     segmentParities.begin());
         std::copy_n(costs.begin() + static_cast<std::ptrdiff_t>(begin), segmentCosts.size(),
                     segmentCosts.begin());
+        return true;
     };
     return EmbedParities(parities.size(), fromMemory, messageBits, flipped, kernel);
 }
 
+namespace {
+
+// The bits one segment's parities carry, into bits (segment.bitCount of them).
+void ExtractSegment(const TrellisSegment& segment, const uint8_t* y, uint8_t* bits) {
+    // Rows past the segment's end are never read out, so the columns need no cutting.
+    const size_t narrowWidth = segment.length / segment.bitCount;
+    const std::vector<uint16_t> narrow = SubmatrixColumns(narrowWidth);
+    const std::vector<uint16_t> wide = SubmatrixColumns(narrowWidth + 1);
+    unsigned syndrome = 0;
+    for (size_t bit = 0; bit < segment.bitCount; ++bit) {
+        const size_t start = BlockStart(segment.length, segment.bitCount, bit);
+        const size_t width = BlockStart(segment.length, segment.bitCount, bit + 1) - start;
+        const uint16_t* columns = width == narrowWidth ? narrow.data() : wide.data();
+        for (size_t j = 0; j < width; ++j)
+            syndrome ^= columns[j] & (y[start + j] != 0 ? 0xFFFFu : 0u);
+        bits[bit] = static_cast<uint8_t>(syndrome & 1);
+        syndrome >>= 1;
+    }
+}
+
+} // namespace
+
 bool ExtractParities(std::span<const uint8_t> parities, size_t bitCount,
                      std::vector<uint8_t>& messageBits) {
+    const SegmentParities fromMemory = [&](size_t begin, std::span<uint8_t> segment) {
+        std::copy_n(parities.begin() + static_cast<std::ptrdiff_t>(begin), segment.size(),
+                    segment.begin());
+        return true;
+    };
+    return ExtractParities(parities.size(), fromMemory, bitCount, messageBits) == TrellisStatus::Ok;
+}
+
+TrellisStatus ExtractParities(size_t elements, const SegmentParities& cover, size_t bitCount,
+                              std::vector<uint8_t>& messageBits) {
     messageBits.clear();
-    const size_t elements = parities.size();
     if (bitCount > elements)
-        return false;
-    messageBits.resize(bitCount);
-    const size_t segments = SegmentCount(elements);
-    for (size_t index = 0; index < segments && bitCount != 0; ++index) {
-        const TrellisSegment segment = SegmentAt(elements, bitCount, index);
-        if (segment.bitCount == 0)
-            continue;
-        // Rows past the segment's end are never read out, so the columns need no cutting.
-        const size_t narrowWidth = segment.length / segment.bitCount;
-        const std::vector<uint16_t> narrow = SubmatrixColumns(narrowWidth);
-        const std::vector<uint16_t> wide = SubmatrixColumns(narrowWidth + 1);
-        const uint8_t* y = parities.data() + segment.begin;
-        unsigned syndrome = 0;
-        for (size_t bit = 0; bit < segment.bitCount; ++bit) {
-            const size_t start = BlockStart(segment.length, segment.bitCount, bit);
-            const size_t width = BlockStart(segment.length, segment.bitCount, bit + 1) - start;
-            const uint16_t* columns = width == narrowWidth ? narrow.data() : wide.data();
-            for (size_t j = 0; j < width; ++j)
-                syndrome ^= columns[j] & (y[start + j] != 0 ? 0xFFFFu : 0u);
-            messageBits[segment.bitBegin + bit] = static_cast<uint8_t>(syndrome & 1);
-            syndrome >>= 1;
+        return TrellisStatus::TooManyBits;
+    TrellisStatus status = TrellisStatus::Ok;
+    try {
+        messageBits.resize(bitCount);
+        const size_t segments = SegmentCount(elements);
+        std::vector<uint8_t> parities(segments != 0 ? elements / segments + 1 : 0);
+        for (size_t index = 0; index < segments && bitCount != 0; ++index) {
+            const TrellisSegment segment = SegmentAt(elements, bitCount, index);
+            if (segment.bitCount == 0)
+                continue;
+            if (!cover(segment.begin, std::span<uint8_t>(parities.data(), segment.length))) {
+                status = TrellisStatus::Cancelled;
+                break;
+            }
+            ExtractSegment(segment, parities.data(), messageBits.data() + segment.bitBegin);
         }
+    } catch (const std::bad_alloc&) {
+        status = TrellisStatus::NoMemory;
     }
-    return true;
+    if (status != TrellisStatus::Ok)
+        messageBits.clear();
+    return status;
 }
 
 } // namespace lumora::weave

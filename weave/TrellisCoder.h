@@ -24,6 +24,7 @@ enum class TrellisStatus : uint8_t {
     InvalidCost, // a cost is negative or not a number
     Unsolvable,  // the wet elements of a segment leave no way to carry its bits
     NoMemory,
+    Cancelled, // the cover's callback asked to stop
 };
 
 // Which forward pass runs. Avx2 on a processor without it runs the portable pass.
@@ -40,9 +41,12 @@ struct TrellisResult {
 };
 
 // Fills the cover of the elements [begin, begin + parities.size()): their parities and the
-// costs of flipping them. costs has the same size as parities.
+// costs of flipping them. costs has the same size as parities. Returning false stops the
+// work, which then ends as Cancelled.
 using SegmentCover =
-    std::function<void(size_t begin, std::span<uint8_t> parities, std::span<float> costs)>;
+    std::function<bool(size_t begin, std::span<uint8_t> parities, std::span<float> costs)>;
+// The same for extraction, which needs the parities alone.
+using SegmentParities = std::function<bool(size_t begin, std::span<uint8_t> parities)>;
 
 // Embeds messageBits into a cover of `elements` elements, asking `cover` for one segment at
 // a time (never for a segment that carries no bits). On success `flipped` holds the
@@ -60,5 +64,11 @@ TrellisResult EmbedParities(std::span<const uint8_t> parities, std::span<const f
 // empty) when bitCount exceeds the number of parities.
 bool ExtractParities(std::span<const uint8_t> parities, size_t bitCount,
                      std::vector<uint8_t>& messageBits);
+
+// The same for a cover of `elements` elements read one segment at a time (never a segment
+// that carries no bits), so that no more than one segment's parities are held: Ok,
+// TooManyBits, NoMemory or Cancelled; messageBits is empty unless Ok.
+TrellisStatus ExtractParities(size_t elements, const SegmentParities& cover, size_t bitCount,
+                              std::vector<uint8_t>& messageBits);
 
 } // namespace lumora::weave

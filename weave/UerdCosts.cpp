@@ -26,16 +26,18 @@ std::vector<float> BlockEnergies(std::span<const int16_t> coefficients,
 }
 
 // Turns energies into spreads in place, keeping copies of the original row above and the
-// current row while the row is rewritten.
-void SpreadOverNeighbours(std::vector<float>& grid, size_t width, size_t height) {
+// current row while the row is rewritten. Rows are `stride` apart; the blocks past `width`
+// in a row are padding, whose spread is 0.
+void SpreadOverNeighbours(std::vector<float>& grid, size_t width, size_t height, size_t stride) {
     std::vector<float> above(width);
     std::vector<float> current(width);
     for (size_t y = 0; y < height; ++y) {
-        float* row = grid.data() + y * width;
+        float* row = grid.data() + y * stride;
         std::copy(row, row + width, current.begin());
+        std::fill(row + width, row + stride, 0.0f);
         if (y == 0)
             above = current;
-        const float* below = y + 1 < height ? row + width : current.data();
+        const float* below = y + 1 < height ? row + stride : current.data();
         for (size_t x = 0; x < width; ++x) {
             const size_t left = x > 0 ? x - 1 : 0;
             const size_t right = x + 1 < width ? x + 1 : x;
@@ -55,11 +57,14 @@ UerdCosts::UerdCosts(std::span<const int16_t> coefficients, std::vector<float> s
 
 std::optional<UerdCosts> UerdCosts::Make(std::span<const int16_t> coefficients,
                                          size_t widthInBlocks, size_t heightInBlocks,
-                                         std::span<const uint16_t> quantization, int limit) {
-    if (widthInBlocks == 0 || heightInBlocks == 0 || limit < 1 ||
+                                         std::span<const uint16_t> quantization, int limit,
+                                         size_t blocksPerRow) {
+    if (blocksPerRow == 0)
+        blocksPerRow = widthInBlocks;
+    if (widthInBlocks == 0 || heightInBlocks == 0 || limit < 1 || blocksPerRow < widthInBlocks ||
         quantization.size() != kBlockSize ||
-        heightInBlocks > coefficients.size() / kBlockSize / widthInBlocks ||
-        coefficients.size() != widthInBlocks * heightInBlocks * kBlockSize)
+        heightInBlocks > coefficients.size() / kBlockSize / blocksPerRow ||
+        coefficients.size() != blocksPerRow * heightInBlocks * kBlockSize)
         return std::nullopt;
     std::array<float, 64> steps{};
     for (size_t p = 0; p < kBlockSize; ++p) {
@@ -68,7 +73,7 @@ std::optional<UerdCosts> UerdCosts::Make(std::span<const int16_t> coefficients,
         steps[p] = static_cast<float>(quantization[p]);
     }
     std::vector<float> spread = BlockEnergies(coefficients, quantization);
-    SpreadOverNeighbours(spread, widthInBlocks, heightInBlocks);
+    SpreadOverNeighbours(spread, widthInBlocks, heightInBlocks, blocksPerRow);
     return UerdCosts(coefficients, std::move(spread), steps, limit);
 }
 

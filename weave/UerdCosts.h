@@ -15,6 +15,7 @@
 #pragma once
 
 #include "weave/ChangeChoice.h"
+#include "weave/FetchAhead.h"
 
 #include <array>
 #include <cstddef>
@@ -29,21 +30,33 @@ inline constexpr int kBaselineCoefficientLimit = 1023;
 
 class UerdCosts {
 public:
-    // coefficients: heightInBlocks rows of widthInBlocks blocks, each 64 values in natural
-    // (row-major) order, as libjpeg's JBLOCK holds them; quantization: 64 steps in natural
-    // order. The block energies are taken now; the coefficients are read again by At (for
-    // the range limits) and must outlive the object. nullopt when the sizes do not match, a
-    // step is 0 or the limit is below 1.
+    // coefficients: heightInBlocks rows of blocksPerRow blocks (widthInBlocks when 0), of
+    // which the first widthInBlocks are the component's (libjpeg pads rows to a multiple of
+    // the sampling factor), each 64 values in natural (row-major) order, as libjpeg's JBLOCK
+    // holds them; quantization: 64 steps in natural order. The block energies are taken now;
+    // the coefficients are read again by At (for the range limits) and must outlive the
+    // object. nullopt when the sizes do not match, a step is 0 or the limit is below 1.
     static std::optional<UerdCosts> Make(std::span<const int16_t> coefficients,
                                          size_t widthInBlocks, size_t heightInBlocks,
                                          std::span<const uint16_t> quantization,
-                                         int limit = kBaselineCoefficientLimit);
+                                         int limit = kBaselineCoefficientLimit,
+                                         size_t blocksPerRow = 0);
 
     // Costs of changing coefficient `position` (0..63, natural order) of block `block`
-    // (row-major index) by +1 and by -1. Out-of-range arguments give wet costs.
+    // (row * blocksPerRow + column) by +1 and by -1. Out-of-range arguments and padding
+    // blocks give wet costs.
     ChangeCosts At(size_t block, unsigned position) const;
 
     size_t Blocks() const { return spread_.size(); }
+
+    // Asks the processor to fetch what At reads for `block`, ahead of a run of look-ups in
+    // scattered blocks.
+    void Prefetch(size_t block, unsigned position) const {
+        if (block < spread_.size()) {
+            FetchAhead(spread_.data() + block);
+            FetchAhead(coefficients_.data() + block * 64 + position);
+        }
+    }
 
 private:
     UerdCosts(std::span<const int16_t> coefficients, std::vector<float> spread,

@@ -6,28 +6,28 @@
 namespace lumora {
 namespace {
 
-constexpr int kSlotRole = Qt::UserRole;
+constexpr int kEntryRole = Qt::UserRole;
 
 } // namespace
 
 QTreeWidgetItem* AppendFileRow(QTreeWidget* list, const QString& name, const QString& sizeText,
-                               int slot, const QIcon& icon) {
+                               int entry, const QIcon& icon) {
     auto* row = new QTreeWidgetItem;
     row->setText(0, QString::number(list->topLevelItemCount() + 1));
     row->setText(1, name);
     row->setText(2, sizeText);
     row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-    row->setData(0, kSlotRole, slot);
+    row->setData(0, kEntryRole, entry);
     if (!icon.isNull())
         row->setIcon(1, icon);
     list->addTopLevelItem(row);
     return row;
 }
 
-int RowSlot(const QTreeWidgetItem* row) {
+int RowEntry(const QTreeWidgetItem* row) {
     bool ok = false;
-    const int slot = row->data(0, kSlotRole).toInt(&ok);
-    return ok ? slot : kDiskFileSlot;
+    const int entry = row->data(0, kEntryRole).toInt(&ok);
+    return ok ? entry : kDiskFileRow;
 }
 
 QString RowName(const QTreeWidgetItem* row) {

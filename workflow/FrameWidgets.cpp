@@ -136,6 +136,11 @@ void ArrangeButtonRows(QGridLayout* grid, const QList<QPushButton*>& buttons, in
         grid->addWidget(buttons[i], i / perRow, i % perRow);
 }
 
+void FocusIfVisible(QWidget* widget) {
+    if (widget->isVisible())
+        widget->setFocus(Qt::OtherFocusReason);
+}
+
 void BindEscape(QWidget* panel, QPushButton* button) {
     new EscapePressesButton(panel, button);
 }

@@ -42,6 +42,9 @@ QVBoxLayout* PageLayout(QWidget* page);
 void ArrangeButtonRows(QGridLayout* grid, const QList<QPushButton*>& buttons, int maxPerRow,
                        int width);
 
+// Gives widget the focus when it is shown; a hidden one cannot take it.
+void FocusIfVisible(QWidget* widget);
+
 // Presses the cancel button on Esc while the panel has the focus and the button is usable.
 void BindEscape(QWidget* panel, QPushButton* button);
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "workflow/HideWizard.h"
 
-#include "engine/CarrierSession.h"
 #include "qtadapters/Dialogs.h"
 #include "qtadapters/NameFilters.h"
 #include "workflow/DialogFolders.h"
@@ -34,7 +33,7 @@ const QString kClassicSetting = QStringLiteral("classic");
 
 } // namespace
 
-HideWizard::HideWizard(TframeMsg& frame) : QFrame(&frame), m_frame(frame) {
+HideWizard::HideWizard(QWidget* frame, IPanelHost& host) : QFrame(frame), m_host(host) {
     setObjectName(QStringLiteral("pnlEnCodeImage"));
     Build();
 }
@@ -176,7 +175,7 @@ void HideWizard::ConnectHandlers() {
     SetTabOrder();
     connect(btnNext1, &QPushButton::clicked, this, &HideWizard::btnNext1Click);
     connect(btnBack1, &QPushButton::clicked, this, &HideWizard::btnBack1Click);
-    connect(btnCencel1, &QPushButton::clicked, &m_frame, &TframeMsg::btnCencel1Click);
+    connect(btnCencel1, &QPushButton::clicked, this, [this] { m_host.CancelClicked(); });
     connect(btnSelImg, &QPushButton::clicked, this, &HideWizard::btnSelImgClick);
     connect(cbbFiles, &QComboBox::editTextChanged, this, &HideWizard::cbbFilesChange);
     connect(edtPass1, &QLineEdit::textChanged, this, &HideWizard::edtPass1Change);
@@ -218,7 +217,7 @@ void HideWizard::Start() {
 }
 
 void HideWizard::ShowCancelCaption() {
-    btnCencel1->setText(m_frame.Message("strCancel"));
+    btnCencel1->setText(m_host.Message("strCancel"));
 }
 
 bool HideWizard::AtSavePage() const {
@@ -249,7 +248,7 @@ void HideWizard::cbbFilesChange() {
     const QString path = cbbFiles->currentText();
     btnNext1->setEnabled(!path.isEmpty());
     if (!path.isEmpty())
-        m_frame.m_host->ShowImage(path);
+        m_host.Window().ShowImage(path);
 }
 
 void HideWizard::btnSelImgClick() {
@@ -278,7 +277,7 @@ void HideWizard::btnNext1Click() {
         SetWizardPage(pgcEncodeImage->currentIndex() + 1);
     if (pgcEncodeImage->currentIndex() == last) {
         btnNext1->setEnabled(false);
-        btnCencel1->setText(m_frame.Message("strFinish"));
+        btnCencel1->setText(m_host.Message("strFinish"));
     }
 }
 
@@ -289,11 +288,8 @@ void HideWizard::btnBack1Click() {
         ShowCancelCaption();
         return;
     }
-    if (!m_frame.ConfirmDiscard("strDiscard"))
-        return;
-    m_frame.hide();
-    m_frame.m_host->ShowImage(QString());
-    m_frame.m_host->ShowMainPanel(true);
+    if (m_host.ConfirmDiscard("strDiscard"))
+        m_host.CloseFrame();
 }
 
 void HideWizard::edtPass1Change() {
@@ -319,31 +315,30 @@ void HideWizard::rbFormatClick() {
 void HideWizard::pgcEncodeImageTabActive(int index) {
     QWidget* page = pgcEncodeImage->widget(index);
     if (page == tsSelectImg) {
-        TframeMsg::FocusIfVisible(cbbFiles);
+        FocusIfVisible(cbbFiles);
         cbbFiles->lineEdit()->selectAll();
     } else if (page == tsInputMsg) {
-        TframeMsg::FocusIfVisible(mmoMsg);
+        FocusIfVisible(mmoMsg);
     } else if (page == tsInputFiles) {
-        TframeMsg::FocusIfVisible(lvFiles);
+        FocusIfVisible(lvFiles);
     } else if (page == tsSetPass) {
         edtPass1Change();
-        TframeMsg::FocusIfVisible(edtPass1);
+        FocusIfVisible(edtPass1);
     } else if (page == tsSaveImg) {
-        TframeMsg::FocusIfVisible(btnSave);
+        FocusIfVisible(btnSave);
     }
 }
 
-TframeMsg::SaveOutcome HideWizard::SaveCarrier() {
+SaveOutcome HideWizard::SaveCarrier() {
     const QString image = cbbFiles->currentText();
     if (image.isEmpty())
-        return TframeMsg::SaveOutcome::Cancelled;
-    const QString target = m_frame.AskSavePath(image);
+        return SaveOutcome::Cancelled;
+    const QString target = m_host.AskSavePath(image);
     if (target.isEmpty())
-        return TframeMsg::SaveOutcome::Cancelled;
-    if (const Status opened = m_frame.NewSession(image); !opened.Ok()) {
-        m_frame.ReleaseEngine();
-        m_frame.ShowSaveFailure(opened);
-        return TframeMsg::SaveOutcome::Failed;
+        return SaveOutcome::Cancelled;
+    if (const Status opened = m_host.Carrier().Open(image); !opened.Ok()) {
+        m_host.ShowSaveFailure(opened);
+        return SaveOutcome::Failed;
     }
     // Both fields agree on every way onto this page; an empty pair saves under the empty
     // password.
@@ -356,11 +351,11 @@ TframeMsg::SaveOutcome HideWizard::SaveCarrier() {
     request.message = ToStoredMessage(mmoMsg->toPlainText());
     request.newPassword = &password;
     request.format = rbSealed->isChecked() ? CarrierFormat::Sealed : CarrierFormat::Classic;
-    const TframeMsg::SaveOutcome outcome = m_frame.SaveFromList(request, lvFiles);
-    if (outcome == TframeMsg::SaveOutcome::Saved) {
-        m_frame.m_saved = true;
-        Dialogs().Information(window(), m_frame.Message("strrAppName"),
-                              m_frame.Message("strSavedAs", QDir::toNativeSeparators(target)));
+    const SaveOutcome outcome = m_host.SaveFromList(request, lvFiles);
+    if (outcome == SaveOutcome::Saved) {
+        m_host.SetSaved(true);
+        Dialogs().Information(window(), m_host.Message("strrAppName"),
+                              m_host.MessageWith("strSavedAs", QDir::toNativeSeparators(target)));
     }
     return outcome;
 }

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The frame's five-page hide wizard (image, message, files, password, save), the panel
 // "pnlEnCodeImage". It is a part of TframeMsg: no language component of its own, and the
-// frame's shared state (session, saved flag, file list operations, messages) is used
-// through the frame.
+// frame's shared state (carrier, saved flag, file list operations, messages) is used
+// through the frame's IPanelHost.
 #pragma once
 
 #include "workflow/FrameWidgets.h"
-#include "workflow/TframeMsg.h"
+#include "workflow/IPanelHost.h"
 
 #include <QFrame>
 #include <QStringList>
@@ -26,8 +26,8 @@ namespace lumora {
 
 class HideWizard : public QFrame {
 public:
-    // Builds the panel inside the frame.
-    explicit HideWizard(TframeMsg& frame);
+    // Builds the panel inside the frame, which hosts it.
+    HideWizard(QWidget* frame, IPanelHost& host);
 
     // Connects the panel's own controls; the frame connects its file list.
     void ConnectHandlers();
@@ -39,7 +39,7 @@ public:
     // A message, files or a password typed but not yet saved into an image.
     bool HasTypedWork() const;
     // Asks where to and saves the carrier with what the pages hold.
-    TframeMsg::SaveOutcome SaveCarrier();
+    SaveOutcome SaveCarrier();
     void ShowCancelCaption();
     void FitListButtons(int pageWidth);
 
@@ -63,7 +63,7 @@ private:
     void rbFormatClick();
     void pgcEncodeImageTabActive(int index);
 
-    TframeMsg& m_frame;
+    IPanelHost& m_host;
     QStringList m_recentImages;
 
     QStackedWidget* pgcEncodeImage = nullptr;

@@ -6,7 +6,7 @@
 // measure (the key derivation) shows a busy bar.
 #pragma once
 
-#include "engine/CarrierSession.h"
+#include "engine/Outcome.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -50,21 +50,6 @@ private:
     bool m_cancellable;
     std::optional<ProgressStep> m_step;
     QElapsedTimer m_sinceEvents;
-};
-
-// Lets a session report to an observer for the lifetime of this object only, so the
-// session never keeps a pointer to an observer that is gone.
-class ObserverScope {
-public:
-    ObserverScope(CarrierSession& session, CProgressObserver* observer) : m_session(session) {
-        m_session.SetProgressObserver(observer);
-    }
-    ~ObserverScope() { m_session.SetProgressObserver(nullptr); }
-    ObserverScope(const ObserverScope&) = delete;
-    ObserverScope& operator=(const ObserverScope&) = delete;
-
-private:
-    CarrierSession& m_session;
 };
 
 } // namespace lumora

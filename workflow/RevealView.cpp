@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "workflow/RevealView.h"
 
-#include "engine/CarrierSession.h"
 #include "engine/MessageForm.h"
+#include "engine/PasswordTries.h"
 #include "qtadapters/Dialogs.h"
 #include "text/FormatFileSize.h"
 #include "workflow/BackgroundWork.h"
@@ -26,8 +26,6 @@
 namespace lumora {
 namespace {
 
-constexpr int kPasswordAttempts = 3;
-
 bool SameFile(const QString& a, const QString& b) {
     const QFileInfo first(a);
     const QFileInfo second(b);
@@ -38,7 +36,7 @@ bool SameFile(const QString& a, const QString& b) {
 
 } // namespace
 
-RevealView::RevealView(TframeMsg& frame) : QFrame(&frame), m_frame(frame) {
+RevealView::RevealView(QWidget* frame, IPanelHost& host) : QFrame(frame), m_host(host) {
     setObjectName(QStringLiteral("pnlDecodeImage"));
     Build();
 }
@@ -94,7 +92,7 @@ void RevealView::SetTabOrder() {
 
 void RevealView::ConnectHandlers() {
     SetTabOrder();
-    connect(btnDeCancel, &QPushButton::clicked, &m_frame, &TframeMsg::btnCencel1Click);
+    connect(btnDeCancel, &QPushButton::clicked, this, [this] { m_host.CancelClicked(); });
     connect(btnDeSave, &QPushButton::clicked, this, &RevealView::btnDeSaveClick);
     connect(btnDeSaveAs, &QPushButton::clicked, this, &RevealView::btnDeSaveAsClick);
     connect(mmoDeMsg, &QPlainTextEdit::textChanged, this, &RevealView::mmoDeMsgChange);
@@ -120,43 +118,43 @@ int RevealView::Load(const QString& path, const QString& password) {
 }
 
 void RevealView::FocusRevealPage() {
-    TframeMsg::FocusIfVisible(pgcDecodeImage->currentWidget() == tsOutputFiles
-                                  ? static_cast<QWidget*>(lvDeFiles)
-                                  : static_cast<QWidget*>(mmoDeMsg));
+    FocusIfVisible(pgcDecodeImage->currentWidget() == tsOutputFiles
+                       ? static_cast<QWidget*>(lvDeFiles)
+                       : static_cast<QWidget*>(mmoDeMsg));
 }
 
 bool RevealView::LoadGuarded(const QString& path, const std::optional<QString>& preset,
                              bool cancellable) {
-    m_frame.m_saved = true;
+    m_host.SetSaved(true);
     if (path.isEmpty())
         return false;
     try {
         return LoadCarrier(path, preset, cancellable);
     } catch (...) {
-        m_frame.ReleaseEngine();
-        m_frame.ShowError("strDataError");
+        m_host.Carrier().Release();
+        m_host.ShowError("strDataError");
         return false;
     }
 }
 
 bool RevealView::LoadCarrier(const QString& path, const std::optional<QString>& preset,
                              bool cancellable) {
-    m_frame.ReleaseEngine();
-    m_frame.m_host->ShowImage(path);
-    if (const Status opened = m_frame.NewSession(path); !opened.Ok()) {
-        m_frame.ReleaseEngine();
-        m_frame.ShowOpenFailure(opened);
+    FrameCarrier& carrier = m_host.Carrier();
+    carrier.Release();
+    m_host.Window().ShowImage(path);
+    if (const Status opened = carrier.Open(path); !opened.Ok()) {
+        m_host.ShowOpenFailure(opened);
         return false;
     }
     m_imagePath = path;
     // Without classic data the file may still hold sealed data; only a password tells.
-    if (!m_frame.m_session->HasData() && !m_frame.m_session->MayHoldSealedData()) {
-        m_frame.ReleaseEngine();
-        m_frame.ShowOpenFailure(Status::Fail(Reason::NoData));
+    if (!carrier.opened->HoldsClassicData() && !carrier.opened->MayHoldSealedData()) {
+        carrier.Release();
+        m_host.ShowOpenFailure(Status::Fail(Reason::NoData));
         return false;
     }
     if (!AskPassword(preset, cancellable)) {
-        m_frame.ReleaseEngine();
+        m_host.Carrier().Release();
         return false;
     }
     ShowRevealView();
@@ -165,88 +163,90 @@ bool RevealView::LoadCarrier(const QString& path, const std::optional<QString>& 
 }
 
 void RevealView::ShowRevealView() {
-    m_frame.m_host->ShowImageInfo(m_frame.m_session->Summary());
+    m_host.Window().ShowImageInfo(m_host.Carrier().unlocked->Summary());
     FillRevealView();
-    m_frame.ShowPanel(this);
-    m_frame.lvFilesChange();
-    m_frame.m_saved = true;
+    m_host.ShowPanel(this);
+    m_host.FileListsChanged();
+    m_host.SetSaved(true);
 }
 
 Status RevealView::Unlock(const QString& password, bool cancellable) {
     QByteArray typed = password.toUtf8();
     Password text(std::string_view(typed.constData(), typed.size()));
     typed.fill('\0');
-    if (!m_frame.m_session->HasData())
+    FrameCarrier& carrier = m_host.Carrier();
+    if (!carrier.opened->HoldsClassicData())
         return UnlockInBackground(std::move(text));
-    ProgressWatch watch(window(), m_frame.Message("strOpening"), m_frame.MessageSource(),
+    ProgressWatch watch(window(), m_host.Message("strOpening"), m_host.MessageSource(),
                         cancellable);
-    ObserverScope observing(*m_frame.m_session, &watch);
-    return m_frame.m_session->Unlock(std::move(text));
+    ObserverScope observing(carrier, &watch);
+    return carrier.Unlock(std::move(text));
 }
 
-// The session goes to the unlocking thread and comes back when it is done. After a cancel
+// The carrier goes to the unlocking thread and comes back when it is done. After a cancel
 // it stays there, to be dropped when the derivation ends; the load is over by then.
 Status RevealView::UnlockInBackground(Password password) {
-    auto session = std::make_shared<std::unique_ptr<CarrierSession>>(std::move(m_frame.m_session));
+    auto carrier = std::make_shared<FrameCarrier>(std::move(m_host.Carrier()));
     auto typed = std::make_shared<Password>(std::move(password));
     const Status status =
-        RunInBackground(window(), m_frame.Message("strOpening"), m_frame.MessageSource(),
-                        [session, typed](CProgressObserver& observer) {
-                            ObserverScope observing(**session, &observer);
-                            return (*session)->Unlock(std::move(*typed));
+        RunInBackground(window(), m_host.Message("strOpening"), m_host.MessageSource(),
+                        [carrier, typed](CProgressObserver& observer) {
+                            ObserverScope observing(*carrier, &observer);
+                            return carrier->Unlock(std::move(*typed));
                         });
     if (status.Outcome() != Outcome::Cancelled)
-        m_frame.m_session = std::move(*session);
+        m_host.Carrier() = std::move(*carrier);
     return status;
 }
 
 bool RevealView::AskPassword(const std::optional<QString>& preset, bool cancellable) {
-    // A wrong password to sealed data reads like no data at all: that is the outcome the
-    // prompt is asked again for.
-    const bool sealed = !m_frame.m_session->HasData();
-    const Reason tryAgain = sealed ? Reason::SealedNotOpened : Reason::WrongPassword;
-    Status status = Status::Fail(tryAgain);
-    if (preset)
+    PasswordTries tries(*m_host.Carrier().opened, kPromptTries);
+    Status status = Status::Success();
+    bool ask = true;
+    if (preset) {
         status = Unlock(*preset, cancellable);
+        ask = tries.CallsForAnother(status);
+    }
     if (m_prompt == nullptr) {
         if (m_ownPrompt == nullptr)
             m_ownPrompt = new TfrmCheckPass(window());
         m_prompt = m_ownPrompt;
     }
-    m_prompt->SetSealed(sealed);
+    m_prompt->SetSealed(tries.ForSealedData());
     m_prompt->SetPasswordFailed(0);
-    for (int attempt = 1; status.reason == tryAgain; ++attempt) {
+    while (ask) {
         m_prompt->FormShow();
         if (Dialogs().Exec(m_prompt) != QDialog::Accepted)
             return false;
         status = Unlock(m_prompt->Password(), cancellable);
-        // The typed text lives on in the session only.
+        // The typed text lives on in the carrier only.
         m_prompt->ClearPassword();
-        if (status.reason != tryAgain || attempt == kPasswordAttempts)
-            break;
-        m_prompt->SetPasswordFailed(1);
+        ask = tries.AskAgain(status);
+        if (ask)
+            m_prompt->SetPasswordFailed(1);
     }
     if (status.Ok())
         return true;
     if (status.Outcome() != Outcome::Cancelled)
-        m_frame.ShowOpenFailure(status);
+        m_host.ShowOpenFailure(status);
     return false;
 }
 
 void RevealView::FillRevealView() {
     {
         const QSignalBlocker quiet(mmoDeMsg);
-        const auto& message = m_frame.m_session->Message();
+        const auto& message = m_host.Carrier().unlocked->Message();
         mmoDeMsg->setPlainText(message ? FromStoredMessage(*message) : QString());
     }
     m_memoEdited = false;
     lvDeFiles->clear();
-    const std::string byteWord = m_frame.ByteWord().toStdString();
-    const CBindImage& engine = m_frame.m_session->Engine();
-    FileSlot slot;
-    for (int k = engine.FirstFileSlot(slot); k >= 0; k = engine.NextFileSlot(slot, k)) {
-        AppendFileRow(lvDeFiles, QString::fromStdString(ShowableText(slot.name)),
-                      QString::fromStdString(FormatFileSize(slot.size, byteWord)), k);
+    const std::string byteWord = m_host.ByteWord().toStdString();
+    // The entries of the slots, in their order; those past them are kept unseen.
+    for (const HiddenEntry& entry : m_host.Carrier().unlocked->Entries()) {
+        if (entry.slot < 0)
+            continue;
+        AppendFileRow(lvDeFiles, QString::fromStdString(ShowableText(entry.name)),
+                      QString::fromStdString(FormatFileSize(entry.size, byteWord)), entry.index);
     }
 }
 
@@ -259,7 +259,7 @@ void RevealView::ShowFilesPage() {
 }
 
 void RevealView::mmoDeMsgChange() {
-    m_frame.m_saved = false;
+    m_host.SetSaved(false);
     m_memoEdited = true;
 }
 
@@ -271,13 +271,14 @@ void RevealView::btnDeSaveAsClick() {
     SaveToImage(QString());
 }
 
-TframeMsg::SaveOutcome RevealView::SaveToImage(const QString& requestedTarget) {
-    if (m_imagePath.isEmpty() || m_frame.m_session == nullptr)
-        return TframeMsg::SaveOutcome::Cancelled;
+SaveOutcome RevealView::SaveToImage(const QString& requestedTarget) {
+    const UnlockedCarrier* carrier = m_host.Carrier().unlocked.get();
+    if (m_imagePath.isEmpty() || carrier == nullptr)
+        return SaveOutcome::Cancelled;
     const QString target =
-        requestedTarget.isEmpty() ? m_frame.AskSavePath(m_imagePath) : requestedTarget;
+        requestedTarget.isEmpty() ? m_host.AskSavePath(m_imagePath) : requestedTarget;
     if (target.isEmpty())
-        return TframeMsg::SaveOutcome::Cancelled;
+        return SaveOutcome::Cancelled;
     // The session writes atomically, so even the loaded image itself is replaced only by
     // a complete carrier that has been read back.
     SaveRequest request;
@@ -286,23 +287,22 @@ TframeMsg::SaveOutcome RevealView::SaveToImage(const QString& requestedTarget) {
     // UTF-8 and a message too large to show.
     request.keepMessage = !m_memoEdited;
     // A sealed carrier stays sealed, under a fresh salt and nonce.
-    request.format = m_frame.m_session->Format();
+    request.format = carrier->Format();
     if (m_memoEdited)
         request.message = ToStoredMessage(mmoDeMsg->toPlainText());
     const bool inPlace = SameFile(target, m_imagePath);
-    const TframeMsg::SaveOutcome outcome = m_frame.SaveFromList(request, lvDeFiles);
-    if (outcome != TframeMsg::SaveOutcome::Saved)
+    const SaveOutcome outcome = m_host.SaveFromList(request, lvDeFiles);
+    if (outcome != SaveOutcome::Saved)
         return outcome;
     // The session now stands for what was written: its rows point at the new entries.
     // The user stays on the page he was on.
     m_imagePath = target;
-    m_frame.m_host->ShowImage(target);
+    m_host.Window().ShowImage(target);
     ShowRevealView();
     FocusRevealPage();
     if (inPlace)
-        Dialogs().Information(window(), m_frame.Message("strrAppName"),
-                              m_frame.Message("strSaveOK"));
-    return TframeMsg::SaveOutcome::Saved;
+        Dialogs().Information(window(), m_host.Message("strrAppName"), m_host.Message("strSaveOK"));
+    return SaveOutcome::Saved;
 }
 
 } // namespace lumora

@@ -2,12 +2,12 @@
 // The frame's reveal view of a loaded carrier, the panel "pnlDecodeImage": loading a
 // carrier behind the password prompt, showing its message and files, and writing the
 // result back into the image or into a new carrier. It is a part of TframeMsg: no language
-// component of its own, and the frame's shared state (session, saved flag, file list
-// operations, messages) is used through the frame.
+// component of its own, and the frame's shared state (carrier, saved flag, file list
+// operations, messages) is used through the frame's IPanelHost.
 #pragma once
 
 #include "workflow/FrameWidgets.h"
-#include "workflow/TframeMsg.h"
+#include "workflow/IPanelHost.h"
 
 #include <QFrame>
 #include <optional>
@@ -27,8 +27,8 @@ class TfrmCheckPass;
 
 class RevealView : public QFrame {
 public:
-    // Builds the panel inside the frame.
-    explicit RevealView(TframeMsg& frame);
+    // Builds the panel inside the frame, which hosts it.
+    RevealView(QWidget* frame, IPanelHost& host);
 
     // Connects the panel's own controls; the frame connects its file list.
     void ConnectHandlers();
@@ -39,7 +39,7 @@ public:
     void SetPasswordPrompt(TfrmCheckPass* prompt) { m_prompt = prompt; }
     const QString& ImagePath() const { return m_imagePath; }
     // Saves into requestedTarget, or asks where to when it is empty.
-    TframeMsg::SaveOutcome SaveToImage(const QString& requestedTarget);
+    SaveOutcome SaveToImage(const QString& requestedTarget);
     void FitListButtons(int pageWidth);
 
     FileListControls Files() const {
@@ -69,7 +69,7 @@ private:
     void btnDeSaveAsClick();
     void mmoDeMsgChange();
 
-    TframeMsg& m_frame;
+    IPanelHost& m_host;
     TfrmCheckPass* m_prompt = nullptr;
     TfrmCheckPass* m_ownPrompt = nullptr; // made on demand when no prompt was handed over
     QString m_imagePath;

@@ -3,7 +3,6 @@
 // wizard and the reveal view share.
 #include "workflow/TframeMsg.h"
 
-#include "engine/CarrierSession.h"
 #include "language/TMLang.h"
 #include "qtadapters/Dialogs.h"
 #include "qtadapters/MessageFormat.h"
@@ -96,8 +95,8 @@ QString BuiltInMessage(const QString& key) {
 TframeMsg::TframeMsg(IMainWindowHost* host, QWidget* parent) : QFrame(parent), m_host(host) {
     setObjectName(QStringLiteral("frameMsg"));
     resize(408, 450);
-    m_wizard = new HideWizard(*this);
-    m_reveal = new RevealView(*this);
+    m_wizard = new HideWizard(this, *this);
+    m_reveal = new RevealView(this, *this);
     BuildFileMenu();
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -201,21 +200,12 @@ QString TframeMsg::ByteWord() const {
 }
 
 void TframeMsg::ReleaseEngine() {
-    m_session.reset();
+    m_carrier.Release();
 }
 
-const CBindImage* TframeMsg::Engine() const {
-    return m_session != nullptr ? &m_session->Engine() : nullptr;
-}
-
-Status TframeMsg::NewSession(const QString& path) {
-    m_session.reset();
-    try {
-        m_session = std::make_unique<CarrierSession>(path.toStdString());
-    } catch (...) {
-        return Status::Fail(Reason::NoMemory);
-    }
-    return m_session->Open();
+std::string TframeMsg::WorkFolder() const {
+    const CarrierSession* current = m_carrier.Current();
+    return current != nullptr ? current->WorkFolder() : std::string();
 }
 
 QString TframeMsg::Message(const char* key) const {
@@ -228,18 +218,16 @@ QString TframeMsg::Message(const char* key) const {
     }
 }
 
-QString TframeMsg::Message(const char* key, const QString& value) const {
+QString TframeMsg::MessageWith(const char* key, const QString& value) const {
     return FormatMessage(Message(key), value);
 }
 
-void TframeMsg::ShowError(const char* key, const QString& value) {
-    Dialogs().Error(window(), Message("strError"),
-                    value.isNull() ? Message(key) : Message(key, value));
+void TframeMsg::ShowError(const char* key) {
+    Dialogs().Error(window(), Message("strError"), Message(key));
 }
 
-void TframeMsg::FocusIfVisible(QWidget* widget) {
-    if (widget->isVisible())
-        widget->setFocus(Qt::OtherFocusReason);
+void TframeMsg::ShowErrorWith(const char* key, const QString& value) {
+    Dialogs().Error(window(), Message("strError"), MessageWith(key, value));
 }
 
 QString TframeMsg::AskSavePath(const QString& imagePath) {
@@ -253,20 +241,20 @@ QString TframeMsg::AskSavePath(const QString& imagePath) {
     return Dialogs().SaveFile(window(), request);
 }
 
-TframeMsg::SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* list) {
-    std::vector<int> keptSlots;
+SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* list) {
+    std::vector<int> listed;
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = list->topLevelItem(i);
-        const int slot = RowSlot(row);
-        if (slot >= 0)
-            keptSlots.push_back(slot);
+        const int entry = RowEntry(row);
+        if (entry >= 0)
+            listed.push_back(entry);
         else if (!RowName(row).isEmpty())
             request.addedFiles.emplace_back(RowName(row).toStdString());
     }
-    if (m_session->IsUnlocked())
-        request.keptEntries = m_session->KeptEntriesForSlots(keptSlots);
+    if (m_carrier.unlocked != nullptr)
+        request.keptEntries = m_carrier.unlocked->KeptEntriesWhenListing(listed);
     // Before the keys are derived, which takes a while.
-    if (const Status refused = m_session->CheckRequest(request); !refused.Ok()) {
+    if (const Status refused = m_carrier.CheckRequest(request); !refused.Ok()) {
         ShowSaveFailure(refused);
         return SaveOutcome::Failed;
     }
@@ -277,8 +265,8 @@ TframeMsg::SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTree
         ProgressWatch watch(window(), Message("strSaving"), MessageSource(), true);
         Status status = Status::Success();
         {
-            ObserverScope observing(*m_session, &watch);
-            status = m_session->Save(request);
+            ObserverScope observing(m_carrier, &watch);
+            status = m_carrier.Save(request);
         }
         if (status.Ok())
             return SaveOutcome::Saved;
@@ -291,17 +279,16 @@ TframeMsg::SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTree
             return SaveOutcome::Failed;
         }
         if (Dialogs().QuestionYesNo(window(), Message("strrAppName"),
-                                    Message(ReasonKey(status.reason, kSaveFailedKey),
-                                            QString::fromStdString(status.subject))) != Answer::Yes)
+                                    MessageWith(ReasonKey(status.reason, kSaveFailedKey),
+                                                QString::fromStdString(status.subject))) !=
+            Answer::Yes)
             return SaveOutcome::Cancelled;
         (losing ? request.allowLoss : request.allowChanged) = true;
     }
 }
 
-TframeMsg::SaveOutcome TframeMsg::DeriveSaveKeys(SaveRequest& request,
-                                                 std::shared_ptr<SealedSaveKeys>& keys) {
-    const Password* password =
-        request.newPassword != nullptr ? request.newPassword : m_session->CurrentPassword();
+SaveOutcome TframeMsg::DeriveSaveKeys(SaveRequest& request, std::shared_ptr<SealedSaveKeys>& keys) {
+    const Password* password = m_carrier.SavePassword(request);
     if (request.format != CarrierFormat::Sealed || password == nullptr)
         return SaveOutcome::Saved;
     // The derivation may outlive this call when the user cancels: it owns what it uses.
@@ -309,7 +296,9 @@ TframeMsg::SaveOutcome TframeMsg::DeriveSaveKeys(SaveRequest& request,
     auto typed = std::make_shared<Password>(password->Copy());
     const Status derived = RunInBackground(
         window(), Message("strSaving"), MessageSource(),
-        [keys, typed, picture = m_session->PictureForSealedSave()](CProgressObserver& observer) {
+        [keys, typed,
+         picture = m_carrier.opened != nullptr ? m_carrier.opened->PictureForSealedSave()
+                                               : std::string()](CProgressObserver& observer) {
             return DeriveSealedSaveKeys(picture, *typed, *keys, [&observer] {
                 return !observer.OnProgress(ProgressStep::DerivingKey, 0, 0);
             });
@@ -325,11 +314,11 @@ TframeMsg::SaveOutcome TframeMsg::DeriveSaveKeys(SaveRequest& request,
 }
 
 void TframeMsg::ShowSaveFailure(const Status& status) {
-    ShowError(ReasonKey(status.reason, kSaveFailedKey), QString::fromStdString(status.subject));
+    ShowErrorWith(ReasonKey(status.reason, kSaveFailedKey), QString::fromStdString(status.subject));
 }
 
 void TframeMsg::ShowOpenFailure(const Status& status) {
-    ShowError(ReasonKey(status.reason, kOpenFailedKey), QString::fromStdString(status.subject));
+    ShowErrorWith(ReasonKey(status.reason, kOpenFailedKey), QString::fromStdString(status.subject));
 }
 
 std::function<QString(const char*)> TframeMsg::MessageSource() const {

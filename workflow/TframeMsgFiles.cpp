@@ -4,7 +4,9 @@
 #include "workflow/TframeMsg.h"
 
 #include "archive/EntryName.h"
-#include "engine/CarrierSession.h"
+#include "engine/FolderExtraction.h"
+#include "engine/MessageForm.h"
+#include "engine/OutputNames.h"
 #include "qtadapters/Dialogs.h"
 #include "text/FormatFileSize.h"
 #include "workflow/DialogFolders.h"
@@ -143,7 +145,7 @@ void TframeMsg::AddFileRow(QTreeWidget* list, const QString& path) {
         return;
     const QString fullPath = info.absoluteFilePath();
     if (!IsAcceptableNewEntryName(info.fileName().toStdString())) {
-        ShowError("strBadFileName", info.fileName());
+        ShowErrorWith("strBadFileName", info.fileName());
         return;
     }
     if (ListHoldsPath(list, fullPath)) {
@@ -151,13 +153,13 @@ void TframeMsg::AddFileRow(QTreeWidget* list, const QString& path) {
         return;
     }
     if (info.size() >= kMaxCarrierSize) {
-        ShowError("strFileTooLarge", fullPath);
+        ShowErrorWith("strFileTooLarge", fullPath);
         return;
     }
     const QIcon icon = QFileIconProvider().icon(info);
     AppendFileRow(list, fullPath,
                   QString::fromStdString(FormatFileSize(info.size(), ByteWord().toStdString())),
-                  kDiskFileSlot, icon);
+                  kDiskFileRow, icon);
     m_saved = false;
 }
 
@@ -186,14 +188,14 @@ void TframeMsg::mniLoadTheFileClick() {
     if (list == nullptr || SelectedCount(list) != 1)
         return;
     const QTreeWidgetItem* row = list->selectedItems().first();
-    const int slot = RowSlot(row);
-    if (slot < 0) {
+    const int entry = RowEntry(row);
+    if (entry < 0) {
         if (!RowName(row).isEmpty())
             Dialogs().OpenWithDesktop(RowName(row));
         return;
     }
     std::string copy;
-    if (ExtractToWorkFolder(slot, copy).Ok())
+    if (ExtractToWorkFolder(entry, copy).Ok())
         Dialogs().OpenWithDesktop(QString::fromStdString(copy));
 }
 
@@ -219,7 +221,7 @@ void TframeMsg::SaveOneRowAs(const QTreeWidgetItem* row) {
     if (target.isEmpty())
         return;
     RememberFolderOf(DialogFolder::SaveFiles, target);
-    SaveRowsTo({row}, {target});
+    SaveRowTo(row, target);
 }
 
 QString TframeMsg::AskTargetFolder() {
@@ -233,42 +235,45 @@ void TframeMsg::SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows) {
     const QString folder = AskTargetFolder();
     if (folder.isEmpty())
         return;
-    QList<const QTreeWidgetItem*> saved;
-    QStringList targets;
+    // Only the file's own name is used, so entry names cannot lead outside the folder.
+    FolderOutput hidden;
+    hidden.folder = folder.toStdString();
+    hidden.replace = true;
+    QList<const QTreeWidgetItem*> onDisk;
+    QStringList copies;
+    std::vector<std::string> taken;
     for (const QTreeWidgetItem* row : rows) {
-        // Only the file's own name is used, so entry names cannot lead outside the folder.
-        const QString shownName = FileNameOf(row);
-        if (shownName.isEmpty())
+        const HiddenEntry* entry = m_carrier.Entry(RowEntry(row));
+        const std::string name =
+            entry != nullptr ? OwnOutputName(entry->name) : FileNameOf(row).toStdString();
+        if (name.empty())
             continue;
-        const QString target = folder + QLatin1Char('/') + shownName;
         // A row of the same name before this one will have put a file there by then.
-        if (QFileInfo::exists(target) || targets.contains(target)) {
-            const QString question = Message("strFileExists", shownName);
+        if (ExistsBelow(hidden.folder, name) ||
+            std::find(taken.begin(), taken.end(), name) != taken.end()) {
+            const QString shownName = QString::fromStdString(ShowableText(name));
+            const QString question = MessageWith("strFileExists", shownName);
             if (Dialogs().QuestionYesNo(window(), Message("strrAppName"), question) != Answer::Yes)
                 continue;
         }
-        saved.append(row);
-        targets.append(target);
-    }
-    SaveRowsTo(saved, targets);
-}
-
-void TframeMsg::SaveRowsTo(const QList<const QTreeWidgetItem*>& rows, const QStringList& targets) {
-    Status failure = Status::Success();
-    std::vector<int> hiddenSlots;
-    std::vector<std::string> hiddenTargets;
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        const int slot = RowSlot(rows[i]);
-        if (slot >= 0) {
-            hiddenSlots.push_back(slot);
-            hiddenTargets.push_back(targets[i].toStdString());
-        } else if (!CopyFileReplacing(RowName(rows[i]), targets[i]) && failure.Ok()) {
-            failure = Status::Fail(Reason::WriteFailed, targets[i].toStdString());
+        taken.push_back(name);
+        if (entry != nullptr) {
+            hidden.entries.push_back(entry->index);
+            hidden.targets.push_back(name);
+        } else {
+            onDisk.append(row);
+            copies.append(folder + QLatin1Char('/') + QString::fromStdString(name));
         }
     }
+    Status failure = Status::Success();
+    for (qsizetype i = 0; i < onDisk.size(); ++i) {
+        if (!CopyFileReplacing(RowName(onDisk[i]), copies[i]) && failure.Ok())
+            failure = Status::Fail(Reason::WriteFailed, copies[i].toStdString());
+    }
     // Cancel in the progress dialog stops the whole save-out and is not a failure.
-    if (!hiddenSlots.empty()) {
-        Status extracted = ExtractHidden(hiddenSlots, hiddenTargets);
+    if (!hidden.entries.empty()) {
+        Status extracted = Extract(
+            [&hidden](UnlockedCarrier& carrier) { return ExtractToFolder(carrier, hidden); });
         if (failure.Ok() && extracted.Outcome() != Outcome::Cancelled)
             failure = std::move(extracted);
     }
@@ -276,26 +281,34 @@ void TframeMsg::SaveRowsTo(const QList<const QTreeWidgetItem*>& rows, const QStr
         ShowSaveFailure(failure);
 }
 
-Status TframeMsg::ExtractToWorkFolder(int slot, std::string& copy) {
-    const int entry = m_session != nullptr ? m_session->EntryOfSlot(slot) : -1;
-    if (entry < 0)
-        return Status::Fail(Reason::NoSuchEntry);
-    ProgressWatch watch(window(), Message("strExtracting"), MessageSource(), true);
-    ObserverScope observing(*m_session, &watch);
-    return Watched(m_session->ExtractToWorkFolder(entry, copy), watch);
+void TframeMsg::SaveRowTo(const QTreeWidgetItem* row, const QString& target) {
+    const int entry = RowEntry(row);
+    Status failure = Status::Success();
+    if (entry < 0) {
+        if (!CopyFileReplacing(RowName(row), target))
+            failure = Status::Fail(Reason::WriteFailed, target.toStdString());
+    } else {
+        failure = Extract([entry, &target](UnlockedCarrier& carrier) {
+            return carrier.ExtractToFile(entry, target.toStdString(), true);
+        });
+    }
+    // Cancel in the progress dialog stops the save-out and is not a failure.
+    if (!failure.Ok() && failure.Outcome() != Outcome::Cancelled)
+        ShowSaveFailure(failure);
 }
 
-Status TframeMsg::ExtractHidden(const std::vector<int>& hiddenSlots,
-                                const std::vector<std::string>& targets) {
-    std::vector<int> entries;
-    for (int slot : hiddenSlots) {
-        entries.push_back(m_session != nullptr ? m_session->EntryOfSlot(slot) : -1);
-        if (entries.back() < 0)
-            return Status::Fail(Reason::NoSuchEntry);
-    }
+Status TframeMsg::ExtractToWorkFolder(int entry, std::string& copy) {
+    return Extract([entry, &copy](UnlockedCarrier& carrier) {
+        return carrier.ExtractToWorkFolder(entry, copy);
+    });
+}
+
+Status TframeMsg::Extract(const std::function<Status(UnlockedCarrier&)>& extraction) {
+    if (m_carrier.unlocked == nullptr)
+        return Status::Fail(Reason::NoSuchEntry);
     ProgressWatch watch(window(), Message("strExtracting"), MessageSource(), true);
-    ObserverScope observing(*m_session, &watch);
-    return Watched(m_session->ExtractToFiles(entries, targets, true), watch);
+    ObserverScope observing(m_carrier, &watch);
+    return Watched(extraction(*m_carrier.unlocked), watch);
 }
 
 Status TframeMsg::Watched(Status status, const ProgressWatch& watch) {

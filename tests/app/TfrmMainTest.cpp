@@ -353,9 +353,9 @@ private slots:
         QTest::mouseClick(Label("lblHideFiles"), Qt::LeftButton);
         QCOMPARE(CurrentRevealPage(), QStringLiteral("tsOutputFiles"));
 
-        QVERIFY(m_window->Frame()->Engine() != nullptr);
+        QVERIFY(m_window->Frame()->HoldsCarrier());
         m_window->close();
-        QVERIFY(m_window->Frame()->Engine() == nullptr);
+        QVERIFY(!m_window->Frame()->HoldsCarrier());
     }
 
     void chosenPictureShowsItsRealSizes_data() {

@@ -316,6 +316,11 @@ TEST_F(CliScripting, ScanReportsCarriersWithoutOpeningAnythingElse) {
     std::filesystem::copy_file(ReferenceFile("base.png"), At("tree/plain.png"));
     auto bytes = ReadText(carrier);
     WriteText(At("tree/cut.png"), bytes.substr(100)); // lengths no longer fit the file
+    // The payload and trailer alone, the image length set to 0: nothing to cut off, so no
+    // carrier, as for opening it.
+    std::string noImage = bytes.substr(1508);
+    noImage.replace(noImage.size() - 60 + 52, 4, std::string(4, '\0'));
+    WriteText(At("tree/no-image.png"), noImage);
     std::filesystem::create_symlink(carrier, At("tree/link.png"));
     // A plain open of a FIFO would wait for a writer for ever.
     ASSERT_EQ(::mkfifo(At("tree/fifo").c_str(), 0600), 0);

@@ -30,7 +30,7 @@ WovenSalt VectorSalt() {
 
 // The layout of the smallest picture whose body region carries limitBytes of archive.
 WovenLayout LayoutHolding(uint64_t limitBytes) {
-    return LayoutWoven(kWovenBodyStart + 16 * (limitBytes + kWovenTagSize), 0);
+    return LayoutWoven(kWovenBodyStart + 8 * (limitBytes + kWovenTagSize), 0);
 }
 
 WovenKeys Derive(const std::string& password, const WovenSalt& salt, uint32_t format) {
@@ -58,28 +58,28 @@ TEST_P(Layout, RegionsAndCapacity) {
     EXPECT_EQ(layout.limitBytes, c.limitBytes);
 }
 
-// S + H = 14336 positions go to the salt and the header; the body needs 272 more for its tag
-// and one byte at one bit per two positions. The ceiling is floor(count / 80) bytes, less 72.
-constexpr uint64_t kMin = 14336 + 272;
+// S + H = 14336 positions go to the salt and the header; the body needs 136 more for its tag
+// and one byte at one bit per position. The ceiling is floor(count / 80) bytes, less 72.
+constexpr uint64_t kMin = 14336 + 136;
 INSTANTIATE_TEST_SUITE_P(
     Edges, Layout,
     ::testing::Values(
         LayoutCase{"nothing", 0, 0, WovenFit::TooSmall, 0, 0, 0},
         LayoutCase{"one short", kMin - 1, kMin, WovenFit::TooSmall, 0, 0, 0},
-        LayoutCase{"smallest", kMin, kMin, WovenFit::Fits, 272, 1, 1},
-        LayoutCase{"limit rounds down", kMin + 15, kMin, WovenFit::Fits, 287, 1, 1},
-        LayoutCase{"limit steps up", kMin + 16, kMin, WovenFit::Fits, 288, 2, 2},
+        LayoutCase{"smallest", kMin, kMin, WovenFit::Fits, 136, 1, 1},
+        LayoutCase{"limit rounds down", kMin + 7, kMin, WovenFit::Fits, 143, 1, 1},
+        LayoutCase{"limit steps up", kMin + 8, kMin, WovenFit::Fits, 144, 2, 2},
         LayoutCase{"ceiling below the overhead", 100'000, 80 * 72 + 79, WovenFit::Fits, 85'664, 0,
-                   5'338},
-        LayoutCase{"ceiling one byte", 100'000, 80 * 73, WovenFit::Fits, 85'664, 1, 5'338},
-        LayoutCase{"ceiling rounds down", 100'000, 80 * 73 + 79, WovenFit::Fits, 85'664, 1, 5'338},
-        LayoutCase{"ceiling above the limit", 100'000, 10'000'000, WovenFit::Fits, 85'664, 5'338,
-                   5'338},
+                   10'692},
+        LayoutCase{"ceiling one byte", 100'000, 80 * 73, WovenFit::Fits, 85'664, 1, 10'692},
+        LayoutCase{"ceiling rounds down", 100'000, 80 * 73 + 79, WovenFit::Fits, 85'664, 1, 10'692},
+        LayoutCase{"ceiling above the limit", 100'000, 10'000'000, WovenFit::Fits, 85'664, 10'692,
+                   10'692},
         LayoutCase{"largest", 0xFFFFFFFF, 0xFFFFFFFF, WovenFit::Fits, 0xFFFFFFFF - 14336,
-                   53'687'019, 268'434'543},
+                   53'687'019, 536'869'103},
         LayoutCase{"one too many", 0x100000000, 0x100000000, WovenFit::TooLarge, 0, 0, 0},
         LayoutCase{"12-megapixel JPEG", 17'000'000, 4'000'000, WovenFit::Fits, 16'985'664, 49'928,
-                   1'061'588}));
+                   2'123'192}));
 
 struct KeyVector {
     uint32_t format;

@@ -4,9 +4,11 @@
 #include "EngineTestSupport.h"
 
 #include "archive/Unzipper.h"
-#include "engine/CarrierSession.h"
+#include "engine/OpenedCarrier.h"
+#include "engine/UnlockedCarrier.h"
 #include "platform/FileLock.h"
 #include "support/NearMissPassword.h"
+#include "support/Sessions.h"
 
 #include <map>
 #include <sys/stat.h>
@@ -16,7 +18,7 @@ namespace lumora::test {
 namespace {
 
 // The entries a session lists, by name, with their bytes.
-std::multimap<std::string, Bytes> Contents(CarrierSession& session) {
+std::multimap<std::string, Bytes> Contents(UnlockedCarrier& session) {
     std::multimap<std::string, Bytes> files;
     for (const HiddenEntry& entry : session.Entries()) {
         std::string copy;
@@ -40,16 +42,16 @@ protected:
     // A carrier hidden through a session from MakeImage's picture.
     std::string Hide(const std::string& name, const std::string& password,
                      std::optional<std::string> message, const std::vector<AddedFile>& files) {
-        CarrierSession session(MakeImage(name + ".source"));
-        EXPECT_TRUE(session.Open().Ok());
+        std::unique_ptr<OpenedCarrier> picture = OpenAt(MakeImage(name + ".source"));
+        EXPECT_NE(picture, nullptr);
         const Password key(password);
         SaveRequest request;
         request.destination = Path(name);
         request.message = std::move(message);
         request.addedFiles = files;
         request.newPassword = &key;
-        const Status saved = session.Save(request);
-        EXPECT_EQ(saved.reason, Reason::None);
+        std::unique_ptr<UnlockedCarrier> saved;
+        EXPECT_EQ(OpenedCarrier::Hide(picture, request, saved).reason, Reason::None);
         return request.destination;
     }
 
@@ -63,11 +65,10 @@ protected:
         return Path(name);
     }
 
-    std::unique_ptr<CarrierSession> Unlocked(const std::string& carrier,
-                                             const std::string& password) {
-        auto session = std::make_unique<CarrierSession>(carrier);
-        EXPECT_TRUE(session->Open().Ok());
-        EXPECT_EQ(session->Unlock(Password(password)).reason, Reason::None);
+    std::unique_ptr<UnlockedCarrier> Unlocked(const std::string& carrier,
+                                              const std::string& password) {
+        std::unique_ptr<UnlockedCarrier> session;
+        EXPECT_EQ(UnlockAt(carrier, password, session).reason, Reason::None);
         return session;
     }
 };
@@ -145,17 +146,16 @@ TEST_F(CarrierSessionTest, EachCarrierGivesItsReasonForEachPassword) {
     for (const Case& c : cases) {
         for (bool fromCarrier : {false, true}) {
             SCOPED_TRACE(c.carrier + " / " + c.password + (fromCarrier ? " from the carrier" : ""));
-            CarrierSession session(c.carrier);
-            session.SetReadFromCarrier(fromCarrier);
-            ASSERT_TRUE(session.Open().Ok());
-            const Status status = session.Unlock(Password(c.password));
+            std::unique_ptr<UnlockedCarrier> session;
+            const Status status =
+                UnlockAt(c.carrier, c.password, session, ProofTiming::AtUnlock, fromCarrier);
             EXPECT_EQ(status.reason, c.reason);
             if (!status.Ok())
                 continue;
-            EXPECT_EQ(session.GetMessageState(), c.message);
-            EXPECT_EQ(session.Entries().size(), c.entries);
+            EXPECT_EQ(session->GetMessageState(), c.message);
+            EXPECT_EQ(session->Entries().size(), c.entries);
             int checked = 0;
-            const Status verified = session.VerifyAll(checked);
+            const Status verified = session->VerifyAll(checked);
             EXPECT_EQ(verified.reason,
                       c.message == MessageState::Damaged ? Reason::EntryDamaged : Reason::None);
         }
@@ -172,8 +172,9 @@ TEST_F(CarrierSessionTest, WhatIsHiddenComesBackByteForByte) {
     EXPECT_EQ(session->Message(), std::string(20 << 20, 'q'));
     EXPECT_EQ(Contents(*session),
               (std::multimap<std::string, Bytes>{{"zeros.bin", zeros}, {"d/noise", noise}}));
-    EXPECT_EQ(session->Trailer().fileCount, 2);
-    EXPECT_EQ(session->Trailer().filesTotalSize, static_cast<int32_t>(zeros.size() + noise.size()));
+    EXPECT_EQ(session->Summary().fileCount, 2);
+    EXPECT_EQ(session->Summary().filesTotalSize, static_cast<int32_t>(zeros.size() + noise.size()));
+    EXPECT_EQ(OpenAt(carrier)->Trailer().fileCount, 2);
 }
 
 TEST_F(CarrierSessionTest, AResaveKeepsEveryStoredNameAndWhatNoSlotHolds) {
@@ -188,25 +189,23 @@ TEST_F(CarrierSessionTest, AResaveKeepsEveryStoredNameAndWhatNoSlotHolds) {
     for (bool fromCarrier : {false, true}) {
         SCOPED_TRACE(fromCarrier ? "from the carrier" : "from the working copy");
         const std::string carrier = WrapArchive(many, "many.bmp", "pw");
-        CarrierSession session(carrier);
-        session.SetReadFromCarrier(fromCarrier);
-        ASSERT_TRUE(session.Open().Ok());
-        ASSERT_TRUE(session.Unlock(Password("pw")).Ok());
+        std::unique_ptr<UnlockedCarrier> session;
+        ASSERT_TRUE(UnlockAt(carrier, "pw", session, ProofTiming::AtUnlock, fromCarrier).Ok());
         SaveRequest request;
         request.destination = carrier;
         request.message = "now";
-        // Even with every slot given up, what no slot holds (past the 100th, unsafe names)
-        // would stay.
-        EXPECT_EQ(session.KeptEntriesForSlots({}).size(), 24u);
-        for (const HiddenEntry& entry : session.Entries())
+        // Even with every listed entry given up, what no slot holds (past the 100th, unsafe
+        // names) would stay.
+        EXPECT_EQ(session->KeptEntriesWhenListing({}).size(), 24u);
+        for (const HiddenEntry& entry : session->Entries())
             request.keptEntries.push_back(entry.index);
-        ASSERT_TRUE(session.Save(request).Ok());
-        std::vector<std::string> after = StoredNames(session.Engine().PayloadTempPath());
+        ASSERT_TRUE(session->Save(request).Ok());
+        std::vector<std::string> after = StoredNames(session->WorkingCopy());
         ASSERT_EQ(after.size(), before.size() + 1);
         EXPECT_EQ(std::vector<std::string>(after.begin(), after.end() - 1), before);
         EXPECT_EQ(after.back(), kMessageEntryName);
         EXPECT_EQ(Unlocked(carrier, "pw")->Entries().size(), before.size());
-        EXPECT_EQ(session.Entries().size(), before.size());
+        EXPECT_EQ(session->Entries().size(), before.size());
     }
 }
 
@@ -323,12 +322,12 @@ TEST_F(CarrierSessionTest, ANewPasswordReplacesTheOldOneForEveryEntry) {
     SaveRequest request;
     request.destination = carrier;
     request.keepMessage = true;
-    request.keptEntries = session->KeptEntriesForSlots({0});
+    ASSERT_EQ(session->Entries().size(), 1u);
+    request.keptEntries = session->KeptEntriesWhenListing({session->Entries()[0].index});
     request.newPassword = &fresh;
     ASSERT_TRUE(session->Save(request).Ok());
-    CarrierSession old(carrier);
-    ASSERT_TRUE(old.Open().Ok());
-    EXPECT_EQ(old.Unlock(Password("old")).reason, Reason::WrongPassword);
+    std::unique_ptr<UnlockedCarrier> old;
+    EXPECT_EQ(UnlockAt(carrier, "old", old).reason, Reason::WrongPassword);
     auto reopened = Unlocked(carrier, std::string(fresh.View()));
     EXPECT_EQ(reopened->Message(), "m");
     EXPECT_EQ(Contents(*reopened), (std::multimap<std::string, Bytes>{{"f.txt", {'f', 'g'}}}));
@@ -343,9 +342,8 @@ TEST_F(CarrierSessionTest, APasswordLeftToTheFirstReadIsProvedByIt) {
     const std::string nearMiss = NearMissPassword(carrier, right);
     ASSERT_FALSE(nearMiss.empty());
     {
-        CarrierSession atUnlock(carrier);
-        ASSERT_TRUE(atUnlock.Open().Ok());
-        EXPECT_EQ(atUnlock.Unlock(Password(nearMiss)).reason, Reason::WrongPassword);
+        std::unique_ptr<UnlockedCarrier> atUnlock;
+        EXPECT_EQ(UnlockAt(carrier, nearMiss, atUnlock).reason, Reason::WrongPassword);
     }
 
     enum class Then { Extract, Verify, Save };
@@ -365,9 +363,9 @@ TEST_F(CarrierSessionTest, APasswordLeftToTheFirstReadIsProvedByIt) {
     int run = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.password + " / " + std::to_string(static_cast<int>(c.then)));
-        CarrierSession session(carrier);
-        ASSERT_TRUE(session.Open().Ok());
-        ASSERT_TRUE(session.Unlock(Password(c.password), ProofTiming::AtFirstRead).Ok());
+        std::unique_ptr<UnlockedCarrier> unlocked;
+        ASSERT_TRUE(UnlockAt(carrier, c.password, unlocked, ProofTiming::AtFirstRead).Ok());
+        UnlockedCarrier& session = *unlocked;
         ASSERT_EQ(session.Entries().size(), 1u);
         const std::string out = Path("out" + std::to_string(++run));
         Status status;

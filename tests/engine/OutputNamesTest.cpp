@@ -25,5 +25,14 @@ TEST(OutputNames, EveryEntryGetsAPlaceBelowTheFolderAndNoneIsWrittenOverAnother)
         EXPECT_EQ(UniqueOutputNames(c.names), c.paths);
 }
 
+TEST(OutputNames, AFileSavedByItsOwnNameLeavesItsFoldersBehind) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"x.txt", "x.txt"}, {"a/b/x.txt", "x.txt"}, {"a\\x.txt", "x.txt"}, {"sub//x..y", "x..y"},
+        {"../x.txt", ""},   {"/etc/passwd", ""},    {"a/../../x.txt", ""}, {"", ""},
+    };
+    for (const auto& [name, own] : cases)
+        EXPECT_EQ(OwnOutputName(name), own) << name;
+}
+
 } // namespace
 } // namespace lumora

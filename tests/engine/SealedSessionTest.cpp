@@ -4,7 +4,9 @@
 #include "EngineTestSupport.h"
 
 #include "archive/Unzipper.h"
-#include "engine/CarrierSession.h"
+#include "engine/OpenedCarrier.h"
+#include "engine/UnlockedCarrier.h"
+#include "support/Sessions.h"
 
 #include <filesystem>
 
@@ -23,8 +25,8 @@ protected:
     // Hides message and files behind a 1000-byte picture in the given format.
     std::string HideAs(CarrierFormat format, const std::string& password,
                        const std::vector<std::string>& files, const std::string& name) {
-        CarrierSession session(MakeImage(name + ".bmp"));
-        EXPECT_TRUE(session.Open().Ok());
+        std::unique_ptr<OpenedCarrier> picture = OpenAt(MakeImage(name + ".bmp"));
+        EXPECT_NE(picture, nullptr);
         const Password typed(password);
         SaveRequest request;
         request.destination = Path(name);
@@ -33,8 +35,9 @@ protected:
             request.addedFiles.emplace_back(file);
         request.newPassword = &typed;
         request.format = format;
-        EXPECT_EQ(session.Save(request).reason, Reason::None);
-        EXPECT_EQ(session.Format(), format);
+        std::unique_ptr<UnlockedCarrier> saved;
+        EXPECT_EQ(OpenedCarrier::Hide(picture, request, saved).reason, Reason::None);
+        EXPECT_TRUE(saved != nullptr && saved->Format() == format);
         return request.destination;
     }
 
@@ -42,9 +45,8 @@ protected:
     Status Resave(const std::string& carrier, const std::string& password,
                   std::optional<CarrierFormat> format, const std::string& dest,
                   const std::string* newPassword = nullptr) {
-        CarrierSession session(carrier);
-        EXPECT_TRUE(session.Open().Ok());
-        const Status unlocked = session.Unlock(Password(password));
+        std::unique_ptr<UnlockedCarrier> session;
+        const Status unlocked = UnlockAt(carrier, password, session);
         if (!unlocked.Ok())
             return unlocked;
         const std::optional<Password> typed =
@@ -52,11 +54,11 @@ protected:
         SaveRequest request;
         request.destination = dest;
         request.keepMessage = true;
-        for (const HiddenEntry& entry : session.Entries())
+        for (const HiddenEntry& entry : session->Entries())
             request.keptEntries.push_back(entry.index);
         request.newPassword = typed ? &*typed : nullptr;
         request.format = format;
-        return session.Save(request);
+        return session->Save(request);
     }
 
     // The file bytes a session reveals by name, and the archive's entries enciphered or not.
@@ -70,20 +72,19 @@ protected:
     };
     Opened Open(const std::string& carrier, const std::string& password) {
         Opened opened;
-        CarrierSession session(carrier);
-        EXPECT_TRUE(session.Open().Ok());
-        opened.status = session.Unlock(Password(password));
+        std::unique_ptr<UnlockedCarrier> session;
+        opened.status = UnlockAt(carrier, password, session);
         if (!opened.status.Ok())
             return opened;
-        opened.format = session.Format();
-        opened.message = session.Message();
-        opened.summary = session.Summary();
-        for (const HiddenEntry& entry : session.Entries()) {
+        opened.format = session->Format();
+        opened.message = session->Message();
+        opened.summary = session->Summary();
+        for (const HiddenEntry& entry : session->Entries()) {
             std::string copy;
-            EXPECT_TRUE(session.ExtractToWorkFolder(entry.index, copy).Ok());
+            EXPECT_TRUE(session->ExtractToWorkFolder(entry.index, copy).Ok());
             opened.files[entry.name] = ReadFile(copy);
         }
-        CUnzipper archive(session.Engine().PayloadTempPath());
+        CUnzipper archive(session->WorkingCopy());
         for (int i = 0; i < archive.EntryCount(); ++i) {
             ZipEntryInfo info;
             EXPECT_TRUE(archive.EntryInfoAt(i, info));
@@ -201,16 +202,17 @@ TEST_F(SealedSessionTest, ChangedOrCutCarriersAreRefusedAndLeaveNothing) {
         if (c.flip != SIZE_MAX)
             changed[c.flip] ^= 0x01;
         const std::string path = MakeFile("changed.bmp", changed);
-        CarrierSession session(path);
-        ASSERT_TRUE(session.Open().Ok());
-        const Status status = session.Unlock(Password("pw"));
+        std::unique_ptr<OpenedCarrier> opened = OpenAt(path);
+        ASSERT_NE(opened, nullptr);
+        std::unique_ptr<UnlockedCarrier> unlocked;
+        const Status status = OpenedCarrier::Unlock(opened, Password("pw"), unlocked);
         EXPECT_TRUE(status.reason == Reason::Damaged || status.reason == Reason::SealedNotOpened)
             << ReasonName(status.reason);
-        EXPECT_FALSE(session.IsUnlocked());
-        EXPECT_TRUE(session.Entries().empty());
-        EXPECT_FALSE(FileExists(session.Engine().PayloadTempPath()));
-        EXPECT_FALSE(session.ExtractToFile(0, Path("out.bin"), true).Ok());
-        EXPECT_FALSE(FileExists(Path("out.bin")));
+        // Nothing unlocked to list or extract from; the opened carrier stays, holding nothing
+        // of the unsealed bytes.
+        EXPECT_EQ(unlocked, nullptr);
+        ASSERT_NE(opened, nullptr);
+        EXPECT_FALSE(FileExists(opened->WorkingCopy()));
     }
 }
 
@@ -223,22 +225,26 @@ TEST_F(SealedSessionTest, CancellingTheDerivationWritesNothing) {
         std::vector<ProgressStep> steps;
     } observer;
     const std::string carrier = HideAs(CarrierFormat::Sealed, "pw", {}, "sealed");
-    CarrierSession session(carrier);
-    ASSERT_TRUE(session.Open().Ok());
-    session.SetProgressObserver(&observer);
-    EXPECT_EQ(session.Unlock(Password("pw")).reason, Reason::Cancelled);
+    std::unique_ptr<OpenedCarrier> session = OpenAt(carrier);
+    ASSERT_NE(session, nullptr);
+    session->SetProgressObserver(&observer);
+    std::unique_ptr<UnlockedCarrier> unlocked;
+    EXPECT_EQ(OpenedCarrier::Unlock(session, Password("pw"), unlocked).reason, Reason::Cancelled);
     EXPECT_EQ(observer.steps, std::vector<ProgressStep>{ProgressStep::DerivingKey});
-    EXPECT_FALSE(FileExists(session.Engine().PayloadTempPath()));
+    ASSERT_NE(session, nullptr);
+    EXPECT_FALSE(FileExists(session->WorkingCopy()));
 
-    CarrierSession hide(MakeImage("picture.bmp"));
-    ASSERT_TRUE(hide.Open().Ok());
-    hide.SetProgressObserver(&observer);
+    std::unique_ptr<OpenedCarrier> hide = OpenAt(MakeImage("picture.bmp"));
+    ASSERT_NE(hide, nullptr);
+    hide->SetProgressObserver(&observer);
     const Password password("pw");
     SaveRequest request;
     request.destination = Path("never.bmp");
     request.newPassword = &password;
     request.format = CarrierFormat::Sealed;
-    EXPECT_EQ(hide.Save(request).reason, Reason::Cancelled);
+    std::unique_ptr<UnlockedCarrier> saved;
+    EXPECT_EQ(OpenedCarrier::Hide(hide, request, saved).reason, Reason::Cancelled);
+    EXPECT_EQ(saved, nullptr);
     EXPECT_FALSE(FileExists(request.destination));
 }
 
@@ -259,17 +265,18 @@ TEST_F(SealedSessionTest, HidingBehindSealedDataCutsWhatThePasswordOpens) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.password);
-        CarrierSession session(old);
-        ASSERT_TRUE(session.Open().Ok());
-        EXPECT_TRUE(session.MayHoldSealedData());
+        std::unique_ptr<OpenedCarrier> session = OpenAt(old);
+        ASSERT_NE(session, nullptr);
+        EXPECT_TRUE(session->MayHoldSealedData());
         const Password password(c.password);
         SaveRequest request;
         request.destination = Path("new.bmp");
         request.message = "new";
         request.newPassword = &password;
         request.format = c.format;
-        ASSERT_TRUE(session.Save(request).Ok());
-        EXPECT_EQ(session.Summary().imageLength, c.imagePart);
+        std::unique_ptr<UnlockedCarrier> saved;
+        ASSERT_TRUE(OpenedCarrier::Hide(session, request, saved).Ok());
+        EXPECT_EQ(saved->Summary().imageLength, c.imagePart);
         const Opened opened = Open(request.destination, c.password);
         ASSERT_TRUE(opened.status.Ok());
         EXPECT_EQ(opened.message, std::optional<std::string>("new"));

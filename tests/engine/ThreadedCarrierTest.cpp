@@ -5,9 +5,11 @@
 
 #include "archive/PkwareCipher.h"
 #include "archive/Unzipper.h"
-#include "engine/CarrierSession.h"
+#include "engine/OpenedCarrier.h"
+#include "engine/UnlockedCarrier.h"
 #include "platform/AtomicFile.h"
 #include "platform/WorkerPool.h"
+#include "support/Sessions.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -48,31 +50,33 @@ protected:
 
     Status Save(int threads, const std::string& dest, const std::vector<AddedFile>& files,
                 const std::optional<std::string>& message, CProgressObserver* observer = nullptr) {
-        CarrierSession session(Path("image.bmp"));
-        EXPECT_TRUE(session.Open().Ok());
-        session.SetWorkerThreads(threads);
-        session.SetProgressObserver(observer);
+        std::unique_ptr<OpenedCarrier> picture = OpenAt(Path("image.bmp"));
+        EXPECT_NE(picture, nullptr);
+        picture->SetWorkerThreads(threads);
+        picture->SetProgressObserver(observer);
         const Password password(kPassword);
         SaveRequest request;
         request.destination = dest;
         request.message = message;
         request.addedFiles = files;
         request.newPassword = &password;
-        return session.Save(request);
+        std::unique_ptr<UnlockedCarrier> saved;
+        return OpenedCarrier::Hide(picture, request, saved);
     }
 
-    std::unique_ptr<CarrierSession> Unlocked(const std::string& carrier, int threads) {
-        auto session = std::make_unique<CarrierSession>(carrier);
-        session->SetWorkerThreads(threads);
-        EXPECT_TRUE(session->Open().Ok());
-        EXPECT_TRUE(session->Unlock(Password(kPassword)).Ok());
+    std::unique_ptr<UnlockedCarrier> Unlocked(const std::string& carrier, int threads) {
+        std::unique_ptr<OpenedCarrier> opened = OpenAt(carrier);
+        EXPECT_NE(opened, nullptr);
+        opened->SetWorkerThreads(threads);
+        std::unique_ptr<UnlockedCarrier> session;
+        EXPECT_TRUE(OpenedCarrier::Unlock(opened, Password(kPassword), session).Ok());
         return session;
     }
 
     // The payload archive of an unlocked carrier with every entry deciphered and the random
     // bytes of its encryption header zeroed: what is left depends on the content alone.
-    static Bytes WithoutRandomBytes(const CarrierSession& session) {
-        const std::string archive = session.Engine().PayloadTempPath();
+    static Bytes WithoutRandomBytes(const UnlockedCarrier& session) {
+        const std::string archive = session.WorkingCopy();
         Bytes bytes = ReadFile(archive);
         CUnzipper unzipper(archive);
         ZipEntryInfo info;
@@ -135,7 +139,7 @@ TEST_F(ThreadedCarrierTest, CarriersAreTheSameOnEveryThreadCountAndReadBackEvery
 
     // Info-ZIP and Python's zipfile read the payload archive written on four threads.
     auto session = Unlocked(Path("carrier4.bmp"), 1);
-    const std::string archive = session->Engine().PayloadTempPath();
+    const std::string archive = session->WorkingCopy();
     EXPECT_EQ("ok\n", RunCommand("unzip -tqq -P '" + std::string(kPassword) + "' '" + archive +
                                  "' >/dev/null 2>&1 && echo ok"));
     std::string expected;
@@ -228,7 +232,7 @@ TEST_F(ThreadedCarrierTest, RevealingOnWorkersWritesAndFailsAsOneThreadDoes) {
                 if (entry.name != c.damaged)
                     continue;
                 ZipEntryInfo info;
-                const std::string archive = session->Engine().PayloadTempPath();
+                const std::string archive = session->WorkingCopy();
                 ASSERT_TRUE(CUnzipper(archive).EntryInfoAt(entry.index, info));
                 Bytes bytes = ReadFile(archive);
                 bytes[info.dataOffset + info.compressedSize / 2] ^= 0x40;

@@ -4,7 +4,8 @@
 #include "RobustnessSupport.h"
 
 #include "engine/BindImage.h"
-#include "engine/CarrierSession.h"
+#include "engine/UnlockedCarrier.h"
+#include "support/Sessions.h"
 
 #include <filesystem>
 #include <unistd.h>
@@ -80,18 +81,17 @@ TEST_F(HostileArchiveTest, NamesThatClimbOutAreListedButNeverExtracted) {
 
     // A session's save carries them over as stored, never writing them out.
     {
-        CarrierSession session(carrier);
-        ASSERT_TRUE(session.Open().Ok());
-        ASSERT_TRUE(session.Unlock(Password(std::string(kPassword))).Ok());
-        ASSERT_EQ(session.Entries().size(), 5u);
+        std::unique_ptr<UnlockedCarrier> session;
+        ASSERT_TRUE(UnlockAt(carrier, kPassword, session).Ok());
+        ASSERT_EQ(session->Entries().size(), 5u);
         SaveRequest request;
         request.destination = Path("all.gif");
         request.keepMessage = true;
-        for (const HiddenEntry& entry : session.Entries())
+        for (const HiddenEntry& entry : session->Entries())
             request.keptEntries.push_back(entry.index);
-        ASSERT_TRUE(session.Save(request).Ok());
+        ASSERT_TRUE(session->Save(request).Ok());
         std::vector<std::string> names;
-        for (const HiddenEntry& entry : session.Entries())
+        for (const HiddenEntry& entry : session->Entries())
             names.push_back(entry.name);
         EXPECT_EQ(names,
                   (std::vector<std::string>{"../escaped.txt", absolute, "../escaped-back.txt",

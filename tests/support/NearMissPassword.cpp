@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "support/NearMissPassword.h"
 
-#include "engine/CarrierSession.h"
+#include "support/Sessions.h"
 
 namespace lumora::test {
 
@@ -9,9 +9,8 @@ std::string NearMissPassword(const std::string& carrier, const std::string& righ
     // One guess in 256 passes a check byte.
     for (int i = 0; i < 5000; ++i) {
         std::string guess = right.substr(0, 32) + "-" + std::to_string(i);
-        CarrierSession session(carrier);
-        if (guess != right && session.Open().Ok() &&
-            session.Unlock(Password(guess), ProofTiming::AtFirstRead).Ok())
+        std::unique_ptr<UnlockedCarrier> unlocked;
+        if (guess != right && UnlockAt(carrier, guess, unlocked, ProofTiming::AtFirstRead).Ok())
             return guess;
     }
     return {};

@@ -14,8 +14,6 @@
 namespace lumora::test {
 namespace {
 
-constexpr int kWidth = 45, kHeight = 37; // partial blocks and MCUs at the right and bottom
-
 struct QuietJpegErrors {
     jpeg_error_mgr manager{};
     std::jmp_buf jump{};
@@ -97,8 +95,8 @@ Bytes MakeJpeg(const JpegRecipe& recipe) {
     unsigned char* out = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&info, &out, &size);
-    info.image_width = kWidth;
-    info.image_height = kHeight;
+    info.image_width = static_cast<JDIMENSION>(recipe.width);
+    info.image_height = static_cast<JDIMENSION>(recipe.height);
     info.input_components = recipe.components;
     info.in_color_space = recipe.components == 1   ? JCS_GRAYSCALE
                           : recipe.components == 4 ? JCS_CMYK
@@ -122,9 +120,9 @@ Bytes MakeJpeg(const JpegRecipe& recipe) {
             jpeg_write_marker(&info, code, reinterpret_cast<const JOCTET*>(data.data()),
                               static_cast<unsigned>(data.size()));
     }
-    std::vector<JSAMPLE> row(kWidth * static_cast<size_t>(recipe.components));
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x)
+    std::vector<JSAMPLE> row(static_cast<size_t>(recipe.width * recipe.components));
+    for (int y = 0; y < recipe.height; ++y) {
+        for (int x = 0; x < recipe.width; ++x)
             for (int c = 0; c < recipe.components; ++c)
                 row[static_cast<size_t>(x * recipe.components + c)] = Texture(x, y, c);
         JSAMPROW rows[1] = {row.data()};
@@ -143,6 +141,47 @@ JpegFacts ReadJpegFacts(const Bytes& jpeg) {
         return {};
     facts.decodeWarnings = JpegReader().Decode(jpeg);
     return facts;
+}
+
+Bytes RecompressJpeg(const Bytes& jpeg, int quality, int cropLeft, int cropTop) {
+    JpegReader reader;
+    if (setjmp(reader.errors.jump) != 0 || !reader.Start(jpeg))
+        return {};
+    jpeg_start_decompress(&reader.info);
+    const int components = reader.info.output_components;
+    const auto width = static_cast<int>(reader.info.output_width);
+    const auto height = static_cast<int>(reader.info.output_height);
+    std::vector<JSAMPLE> pixels(static_cast<size_t>(width * height * components));
+    for (JSAMPROW rows[1]; reader.info.output_scanline < reader.info.output_height;) {
+        rows[0] = pixels.data() + size_t{reader.info.output_scanline} * width * components;
+        jpeg_read_scanlines(&reader.info, rows, 1);
+    }
+    jpeg_finish_decompress(&reader.info);
+
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = static_cast<JDIMENSION>(width - cropLeft);
+    info.image_height = static_cast<JDIMENSION>(height - cropTop);
+    info.input_components = components;
+    info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    for (int y = cropTop; y < height; ++y) {
+        JSAMPROW rows[1] = {pixels.data() +
+                            (static_cast<size_t>(y) * width + cropLeft) * components};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    Bytes recompressed(out, out + size);
+    std::free(out);
+    return recompressed;
 }
 
 namespace {
@@ -202,8 +241,8 @@ Bytes MakePng(const PngRecipe& recipe) {
         },
         nullptr);
     const bool single = !recipe.pixels.empty();
-    const int width = single ? static_cast<int>(recipe.pixels.size()) : 12;
-    const int height = single ? 1 : 9;
+    const int width = single ? static_cast<int>(recipe.pixels.size()) : recipe.width;
+    const int height = single ? 1 : recipe.height;
     png_set_IHDR(w.png, w.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
                  recipe.bitDepth, recipe.colourType,
                  recipe.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
@@ -273,15 +312,17 @@ std::vector<Bytes> ChunksBesidesIdat(const Bytes& png) {
     return chunks;
 }
 
-Bytes MakeBmp(unsigned bits, bool topDown, uint32_t compression, uint32_t red) {
-    const uint32_t rowBytes = (3 * bits + 31) / 32 * 4, offset = compression == 3 ? 66 : 54;
+Bytes MakeBmp(unsigned bits, bool topDown, uint32_t compression, uint32_t red, uint32_t width,
+              uint32_t height) {
+    const uint32_t rowBytes = (width * bits + 31) / 32 * 4, offset = compression == 3 ? 66 : 54;
     ByteWriter w;
-    w.Text("BM").Le32(offset + 2 * rowBytes).Le32(0).Le32(offset).Le32(40).Le32(3);
-    w.Le32(topDown ? static_cast<uint32_t>(-2) : 2).Le16(1).Le16(bits).Le32(compression);
+    w.Text("BM").Le32(offset + height * rowBytes).Le32(0).Le32(offset).Le32(40).Le32(width);
+    w.Le32(topDown ? static_cast<uint32_t>(-static_cast<int32_t>(height)) : height);
+    w.Le16(1).Le16(bits).Le32(compression);
     w.Le32(0).Le32(2835).Le32(2835).Le32(0).Le32(0);
     if (compression == 3)
         w.Le32(red).Le32(0xFF00).Le32(0xFF);
-    for (uint32_t i = 0; i < 2 * rowBytes; ++i)
+    for (uint32_t i = 0; i < height * rowBytes; ++i)
         w.U8(i * 41 % 256 | 1);
     return w.bytes;
 }

@@ -22,6 +22,7 @@ struct JpegRecipe {
     bool arithmetic = false;
     bool markers = false; // EXIF APP1, ICC APP2 and a comment
     unsigned restartInterval = 0;
+    int width = 45, height = 37; // partial blocks and MCUs at the right and bottom
 };
 Bytes MakeJpeg(const JpegRecipe& recipe);
 
@@ -37,6 +38,9 @@ struct JpegFacts {
     int decodeWarnings = -1; // of a full decompression; -1 when libjpeg failed
 };
 JpegFacts ReadJpegFacts(const Bytes& jpeg);
+// The picture decompressed, its first `cropLeft` columns and `cropTop` rows cut off, and
+// compressed again at `quality`, as an editor or a messenger would.
+Bytes RecompressJpeg(const Bytes& jpeg, int quality, int cropLeft = 0, int cropTop = 0);
 
 struct PngRecipe {
     int colourType = 2; // PNG_COLOR_TYPE_*
@@ -45,9 +49,10 @@ struct PngRecipe {
     bool transparentColour = false; // tRNS grey 100 or RGB (100, 100, 100)
     bool lowSignificantBits = false;
     bool animated = false;
-    // One row of these pixels (channels, then alpha), or when empty 12 x 9 pixels around
-    // the tRNS colour, some fully transparent where there is alpha.
+    // One row of these pixels (channels, then alpha), or when empty width x height pixels
+    // around the tRNS colour, some fully transparent where there is alpha.
     std::vector<std::vector<int>> pixels = {};
+    int width = 12, height = 9;
 };
 // With gAMA and tEXt chunks before the IDAT and a tEXt chunk after it.
 Bytes MakePng(const PngRecipe& recipe);
@@ -56,10 +61,11 @@ Bytes DecodePng(const Bytes& png);
 // Every chunk but IDAT, whole.
 std::vector<Bytes> ChunksBesidesIdat(const Bytes& png);
 
-// A 3 x 2 BMP of `bits` per pixel (row padding for 24, a fourth byte for 32), bottom-up
-// unless `topDown`; for bitfields (compression 3) the masks red, 0xFF00, 0xFF follow the
-// header.
-Bytes MakeBmp(unsigned bits, bool topDown, uint32_t compression = 0, uint32_t red = 0xFF0000);
+// A 3 x 2 (or width x height) BMP of `bits` per pixel (row padding for 24, a fourth byte
+// for 32), bottom-up unless `topDown`; for bitfields (compression 3) the masks red, 0xFF00,
+// 0xFF follow the header.
+Bytes MakeBmp(unsigned bits, bool topDown, uint32_t compression = 0, uint32_t red = 0xFF0000,
+              uint32_t width = 3, uint32_t height = 2);
 
 // Reads `bytes` as a cover, which must succeed.
 std::unique_ptr<CoverImage> MustRead(const Bytes& bytes);

@@ -73,6 +73,7 @@ TEST_P(TrellisCovers, TheReaderGetsTheMessageAndNoWetElementChanges) {
         std::copy_n(c.parities.begin() + static_cast<ptrdiff_t>(begin), parities.size(),
                     parities.begin());
         std::copy_n(c.costs.begin() + static_cast<ptrdiff_t>(begin), costs.size(), costs.begin());
+        return true;
     };
     std::vector<size_t> flips;
     const TrellisResult result = EmbedParities(s.n, cover, c.message, flips);
@@ -175,6 +176,30 @@ TEST(TrellisCoder, FailsWithItsReasonAndNoFlips) {
     }
     std::vector<uint8_t> bits{1};
     EXPECT_FALSE(ExtractParities(std::vector<uint8_t>(5), 6, bits));
+    EXPECT_TRUE(bits.empty());
+}
+
+TEST(TrellisCoder, StopsBetweenSegmentsWhenTheCoverSaysSo) {
+    const Cover c = MakeCover({3 * 65536, 3000, 0, Shape::Uniform}, 4);
+    size_t asked = 0;
+    std::vector<size_t> flips;
+    const TrellisResult embedded = EmbedParities(
+        c.parities.size(),
+        [&](size_t, std::span<uint8_t>, std::span<float> costs) {
+            std::fill(costs.begin(), costs.end(), 1.0f);
+            return ++asked < 2;
+        },
+        c.message, flips);
+    EXPECT_EQ(embedded.status, TrellisStatus::Cancelled);
+    EXPECT_EQ(asked, 2u);
+    EXPECT_TRUE(flips.empty());
+    std::vector<uint8_t> bits{1};
+    asked = 0;
+    EXPECT_EQ(ExtractParities(
+                  c.parities.size(), [&](size_t, std::span<uint8_t>) { return ++asked < 3; },
+                  c.message.size(), bits),
+              TrellisStatus::Cancelled);
+    EXPECT_EQ(asked, 3u);
     EXPECT_TRUE(bits.empty());
 }
 

@@ -56,6 +56,31 @@ TEST(UerdCosts, CostIsTheStepOverTheBlockEnergyPlusAQuarterOfItsNeighbours) {
         }
 }
 
+TEST(UerdCosts, PaddedRowsGiveTheCostsOfTheComponentAndWetPadding) {
+    std::mt19937 random(8);
+    Component c(5, 4);
+    for (int16_t& value : c.coefficients)
+        value = static_cast<int16_t>(static_cast<int>(random() % 7) - 3);
+    // The same blocks in rows of 6, the sixth full of large values that must not count.
+    std::vector<int16_t> padded(6 * 4 * 64, 900);
+    for (size_t y = 0; y < 4; ++y)
+        std::copy_n(c.coefficients.begin() + static_cast<ptrdiff_t>(y * 5 * 64), 5 * 64,
+                    padded.begin() + static_cast<ptrdiff_t>(y * 6 * 64));
+    const auto plain = c.Costs(kSteps);
+    const auto rows = UerdCosts::Make(padded, 5, 4, kSteps, 1023, 6);
+    ASSERT_TRUE(plain && rows);
+    for (size_t y = 0; y < 4; ++y) {
+        for (unsigned p = 1; p < 64; ++p) {
+            for (size_t x = 0; x < 5; ++x) {
+                EXPECT_EQ(rows->At(y * 6 + x, p).up, plain->At(y * 5 + x, p).up);
+                EXPECT_EQ(rows->At(y * 6 + x, p).down, plain->At(y * 5 + x, p).down);
+            }
+            EXPECT_TRUE(std::isinf(rows->At(y * 6 + 5, p).Flip()));
+        }
+    }
+    EXPECT_FALSE(UerdCosts::Make(padded, 7, 4, kSteps, 1023, 6)); // rows shorter than the width
+}
+
 TEST(UerdCosts, BusyBlocksAmongBusyNeighboursCostLessThanQuietOnes) {
     Component c(8, 4); // a busy left half; on the right one small coefficient per block
     std::mt19937 random(5);

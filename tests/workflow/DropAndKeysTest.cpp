@@ -135,7 +135,7 @@ void DropAndKeysTest::dropsOnTheRevealListAddFilesFromDisk() {
     const QStringList added = MakeFiles(bench, "new", 2);
     QVERIFY(Drop(list->viewport(), Urls(added)));
     QCOMPARE(Names(list), QStringList({"hidden.txt"}) + added);
-    QCOMPARE(RowSlot(list->topLevelItem(1)), -1);
+    QCOMPARE(RowEntry(list->topLevelItem(1)), -1);
     QCOMPARE(list->topLevelItem(2)->text(0), QStringLiteral("3"));
     QVERIFY(!bench.frame->IsSaved());
     // The wizard's list is not touched by drops on the reveal view.

@@ -81,7 +81,7 @@ void FileListTest::addStopsAtOneHundredRows() {
                             "files in the list."));
     QCOMPARE(list->topLevelItem(99)->text(0), QStringLiteral("100"));
     QVERIFY(list->topLevelItem(99)->text(1).endsWith("b1.txt"));
-    QCOMPARE(RowSlot(list->topLevelItem(99)), -1);
+    QCOMPARE(RowEntry(list->topLevelItem(99)), -1);
 }
 
 void FileListTest::addRefusesDuplicatesMissingAndTooLargeFiles() {

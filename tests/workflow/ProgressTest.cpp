@@ -267,7 +267,7 @@ void ProgressTest::cancelledLoadShowsNothing() {
         QCOMPARE(watcher.Captions().back(), QStringLiteral("Opening the image...\nDecrypting"));
     }
     QVERIFY(!bench.frame->isVisible());
-    QVERIFY(bench.frame->Engine() == nullptr);
+    QVERIFY(!bench.frame->HoldsCarrier());
     QVERIFY(bench.host.infos.isEmpty());
     QVERIFY(bench.dialogs.shown.isEmpty());
 

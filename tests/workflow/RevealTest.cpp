@@ -93,7 +93,7 @@ void RevealTest::fileWithoutPayloadShowsNoData() {
         QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(path), QString()), 0);
         QCOMPARE(bench.promptErrorLines.last(), QStringLiteral("sealed hidden"));
         QVERIFY(bench.frame->isHidden());
-        QCOMPARE(bench.frame->Engine(), nullptr);
+        QVERIFY(!bench.frame->HoldsCarrier());
     }
     QCOMPARE(bench.frame->LoadFromImage(QString(), QString()), 0);
     QCOMPARE(bench.dialogs.shown.size(), 1);
@@ -121,7 +121,7 @@ void RevealTest::sealedCarrierOpensThroughItsOwnPrompt() {
     QCOMPARE(bench.dialogs.Texts(),
              QStringList{QStringLiteral(
                  "No hidden data was found in the image, or the password does not open it.")});
-    QCOMPARE(bench.frame->Engine(), nullptr);
+    QVERIFY(!bench.frame->HoldsCarrier());
 
     bench.AnswerPrompt("nope");
     bench.AnswerPrompt("right");
@@ -160,7 +160,7 @@ void RevealTest::threeWrongPasswords() {
     QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 0);
     QCOMPARE(bench.promptErrorLines, (QStringList{"hidden", "shown", "shown"}));
     QCOMPARE(bench.dialogs.Texts(), QStringList{QStringLiteral("Password error")});
-    QCOMPARE(bench.frame->Engine(), nullptr);
+    QVERIFY(!bench.frame->HoldsCarrier());
     QVERIFY(bench.frame->isHidden());
     QVERIFY(bench.host.infos.isEmpty());
 
@@ -180,7 +180,7 @@ void RevealTest::cancelAtSecondAttemptEndsSilently() {
     bench.AnswerPrompt("right", QDialog::Rejected);
     QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 0);
     QVERIFY(bench.dialogs.shown.isEmpty());
-    QCOMPARE(bench.frame->Engine(), nullptr);
+    QVERIFY(!bench.frame->HoldsCarrier());
     QVERIFY(bench.frame->isHidden());
 }
 
@@ -219,7 +219,7 @@ void RevealTest::passwordsTheCheckRecordCannotTell() {
         bench.AnswerPrompt(typed);
     QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 0);
     QCOMPARE(bench.dialogs.Texts(), QStringList{error});
-    QCOMPARE(bench.frame->Engine(), nullptr);
+    QVERIFY(!bench.frame->HoldsCarrier());
     QVERIFY(bench.frame->isHidden());
     QVERIFY(ReadFile(carrier) == before);
 }
@@ -324,7 +324,7 @@ void RevealTest::saveImageKeepsDropsAddsAndReloads() {
     // The view now shows the written carrier: every row is a hidden file.
     QCOMPARE(list->topLevelItemCount(), 3);
     for (int i = 0; i < 3; ++i)
-        QVERIFY(RowSlot(list->topLevelItem(i)) >= 0);
+        QVERIFY(RowEntry(list->topLevelItem(i)) >= 0);
 
     // A second save from the same view reaches the right entries.
     SelectOnly(list, "one.bin");
@@ -409,7 +409,7 @@ void RevealTest::cancelAsksOnlyAfterEdits() {
     bench.Click("btnDeCancel");
     QVERIFY(bench.dialogs.shown.isEmpty());
     QVERIFY(bench.frame->isHidden());
-    QCOMPARE(bench.frame->Engine(), nullptr);
+    QVERIFY(!bench.frame->HoldsCarrier());
     QCOMPARE(bench.host.mainPanel.last(), true);
 
     bench.AnswerPrompt("pw");
@@ -455,7 +455,8 @@ void RevealTest::hiddenFilesOpenFromTheWorkingFolderOnly() {
     const std::string carrier = bench.MakeCarrier("c.png", "pw", "", {f1});
     bench.AnswerPrompt("pw");
     QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
-    const std::string workDir = bench.frame->Engine()->WorkDir();
+    const std::string workDir = bench.frame->WorkFolder();
+    QVERIFY(!workDir.empty());
     auto* list = bench.Get<QTreeWidget>("lvDeFiles");
     SelectOnly(list, "doc.txt");
     bench.Click("btnDeOpen");
@@ -472,7 +473,7 @@ void RevealTest::hiddenFilesOpenFromTheWorkingFolderOnly() {
     // So does releasing the engine at the end of the program with the view open.
     bench.AnswerPrompt("pw");
     QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
-    const std::string openDir = bench.frame->Engine()->WorkDir();
+    const std::string openDir = bench.frame->WorkFolder();
     QVERIFY(FileExists(openDir));
     bench.frame->ReleaseEngine();
     QVERIFY(!FileExists(openDir));

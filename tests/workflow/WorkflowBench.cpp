@@ -2,8 +2,10 @@
 #include "workflow/WorkflowBench.h"
 
 #include "engine/BindImage.h"
-#include "engine/CarrierSession.h"
+#include "engine/OpenedCarrier.h"
+#include "engine/UnlockedCarrier.h"
 #include "platform/ProgramFolders.h"
+#include "support/Sessions.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -34,15 +36,15 @@ CarrierContents ReadCarrier(const std::string& path, const std::string& password
 
 CarrierContents ReadAnyCarrier(const std::string& path, const std::string& password) {
     CarrierContents contents;
-    CarrierSession session(path);
-    if (!session.Open().Ok() || !session.Unlock(Password(password)).Ok())
+    std::unique_ptr<UnlockedCarrier> session;
+    if (!UnlockAt(path, password, session).Ok())
         return contents;
     contents.opened = true;
-    contents.format = session.Format();
-    contents.message = session.Message().value_or(std::string());
-    for (const HiddenEntry& entry : session.Entries()) {
+    contents.format = session->Format();
+    contents.message = session->Message().value_or(std::string());
+    for (const HiddenEntry& entry : session->Entries()) {
         std::string copy;
-        if (session.ExtractToWorkFolder(entry.index, copy).Ok())
+        if (session->ExtractToWorkFolder(entry.index, copy).Ok())
             contents.files[entry.name] = ReadFile(copy);
     }
     return contents;
@@ -98,7 +100,8 @@ std::string WorkflowBench::MakeCarrier(const std::string& name, const std::strin
 std::string WorkflowBench::MakeSealedCarrier(const std::string& name, const std::string& password,
                                              const std::string& message,
                                              const std::vector<std::string>& files) const {
-    CarrierSession session(CopyOfReference("base.png", name + ".source.png"));
+    std::unique_ptr<OpenedCarrier> picture =
+        OpenAt(CopyOfReference("base.png", name + ".source.png"));
     const Password typed(password);
     SaveRequest request;
     request.destination = dir / name;
@@ -106,7 +109,10 @@ std::string WorkflowBench::MakeSealedCarrier(const std::string& name, const std:
     request.addedFiles.assign(files.begin(), files.end());
     request.newPassword = &typed;
     request.format = CarrierFormat::Sealed;
-    return session.Open().Ok() && session.Save(request).Ok() ? request.destination : std::string();
+    std::unique_ptr<UnlockedCarrier> saved;
+    return picture != nullptr && OpenedCarrier::Hide(picture, request, saved).Ok()
+               ? request.destination
+               : std::string();
 }
 
 void WorkflowBench::WizardToLastPage(const std::string& image,

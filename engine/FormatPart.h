@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// What differs between the carrier formats inside a carrier session: how a format is
+// unlocked, how a save writes it, how a carrier just written in it is taken up, and what
+// its summary shows. Everything else of the session is the same for every format. The
+// session chooses the part: PartToUnlock for what an opened file may hold, PartToWrite
+// for a save.
+#pragma once
+
+#include "crypt/SecretBytes.h"
+#include "engine/CarrierTrailer.h"
+#include "engine/OpenedCarrier.h"
+#include "engine/Outcome.h"
+#include "engine/SealedCarrier.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace lumora {
+
+class CBindImage;
+struct CarrierCore;
+
+class FormatPart {
+public:
+    virtual ~FormatPart() = default;
+    virtual CarrierFormat Format() const = 0;
+    // Unlocks the carrier core has opened: on Ok the engine holds the password and the
+    // core lists the entries; on a failure nothing is unlocked. A sealed carrier opens
+    // under `known` without a derivation where it is given (the read-back of a save).
+    [[nodiscard]] virtual Status Unlock(CarrierCore& core, Password password, ProofTiming timing,
+                                        const SealedKey* known) = 0;
+    // Writes the engine's next save in this format to out, from its start, a sealed one
+    // under key; 1 or 0 as the engine's operations return (its LastStatus says why).
+    [[nodiscard]] virtual int Write(CBindImage& engine, FILE* out, const SealedKey* key) = 0;
+    // Takes up the carrier that core's engine has just opened again after a save in this
+    // format (under key) to `written`; ReadFailed of `written` when it cannot.
+    [[nodiscard]] virtual Status TakeUp(CarrierCore& core, const std::string& written,
+                                        const SealedKey* key) = 0;
+    // The numbers of the information panel for core's unlocked carrier.
+    virtual CarrierTrailer Summary(const CarrierCore& core) const = 0;
+};
+
+// The part that unlocks what core's opened file may hold: classic data; else, in a file
+// whose size sealed data could have, sealed data. Null when no format could be there.
+std::unique_ptr<FormatPart> PartToUnlock(const CarrierCore& core);
+// The part that writes a save in format.
+std::unique_ptr<FormatPart> PartToWrite(CarrierFormat format);
+
+// The parts of each format.
+std::unique_ptr<FormatPart> ClassicPart();
+std::unique_ptr<FormatPart> SealedPart();
+
+} // namespace lumora

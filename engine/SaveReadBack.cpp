@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "engine/SaveReadBack.h"
+
+#include "engine/CarrierCore.h"
+#include "engine/CarrierSave.h"
+
+#include <algorithm>
+
+namespace lumora {
+namespace {
+
+// Reports every step of the session beneath as one step of the caller's.
+class StepRelay : public CProgressObserver {
+public:
+    StepRelay(CProgressObserver* target, ProgressStep step) : m_target(target), m_step(step) {}
+    bool OnProgress(ProgressStep, int64_t done, int64_t total) override {
+        return m_target == nullptr || m_target->OnProgress(m_step, done, total);
+    }
+
+private:
+    CProgressObserver* m_target;
+    ProgressStep m_step;
+};
+
+// The names the carrier written is to list, in order: the kept entries', then the new
+// files'.
+std::vector<std::string> ExpectedNames(const CarrierCore& core, const SaveRequest& request) {
+    std::vector<std::string> expected;
+    for (const HiddenEntry& entry : core.entries) {
+        if (std::find(request.keptEntries.begin(), request.keptEntries.end(), entry.index) !=
+            request.keptEntries.end())
+            expected.push_back(entry.name);
+    }
+    for (const AddedFile& file : request.addedFiles)
+        expected.push_back(NewEntryName(file));
+    return expected;
+}
+
+} // namespace
+
+Status ReadBack(CarrierCore& core, FILE* written, const SaveRequest& request, FormatPart& writer,
+                const SealedKey* key) {
+    StepRelay checking(core.observer, ProgressStep::Checking);
+    CarrierCore copy("/proc/self/fd/" + std::to_string(::fileno(written)));
+    copy.engine->SetWorkerThreads(core.engine->WorkerThreads());
+    copy.engine->SetReadInPlace(true);
+    // Lets a large entry be deciphered on every thread; the keys are checked as they are
+    // reached, so what is read is what one reader from the start would read.
+    copy.checkpoints = &core.engine->BuiltCheckpoints();
+    copy.SetObserver(&checking);
+    Status status = copy.Open();
+    if (status.Ok())
+        status =
+            writer.Unlock(copy, SavePassword(core, request)->Copy(), ProofTiming::AtUnlock, key);
+    copy.unlocked = status.Ok();
+    int entries = 0;
+    if (status.Ok())
+        status = copy.VerifyAll(entries);
+    if (status.Outcome() == Outcome::Cancelled)
+        return status;
+    // Whatever the copy found failing, the save failed because what it wrote is wrong.
+    if (!status.Ok())
+        return Status::Fail(Reason::NotReadBack, request.destination);
+
+    std::vector<std::string> names;
+    for (const HiddenEntry& entry : copy.entries)
+        names.push_back(entry.name);
+    const CBindImage& engine = *core.engine;
+    const bool keptTooLarge =
+        request.keepMessage && engine.GetMessageState() == MessageState::TooLarge;
+    std::optional<std::string> message = request.keepMessage ? engine.Message() : request.message;
+    if (message && message->empty())
+        message.reset();
+    const bool sameMessage = keptTooLarge ? copy.engine->GetMessageState() == MessageState::TooLarge
+                                          : copy.engine->Message() == message;
+    if (names != ExpectedNames(core, request) || !sameMessage)
+        return Status::Fail(Reason::NotReadBack, request.destination);
+    return Status::Success();
+}
+
+} // namespace lumora

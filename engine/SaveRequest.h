@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// What a save of the carrier session writes, and how it may treat what is in its way.
+#pragma once
+
+#include "crypt/SecretBytes.h"
+#include "engine/FileSlot.h"
+#include "engine/SealedCarrier.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumora {
+
+struct SaveRequest {
+    std::string destination;
+    // The carrier's message entry is carried over as stored (also one that could not be
+    // read); otherwise `message` (stored form; none or empty: no message) replaces it.
+    bool keepMessage = false;
+    std::optional<std::string> message;
+    // Entries of the unlocked carrier to keep, by index; every other one is left out.
+    std::vector<int> keptEntries;
+    std::vector<AddedFile> addedFiles;
+    // The password to save under; none keeps the carrier's. Needed to hide (no carrier
+    // unlocked). Borrowed for the call.
+    const Password* newPassword = nullptr;
+    // false: an existing destination is refused (DestinationExists).
+    bool replaceExisting = true;
+    // Content that cannot be carried into the new carrier is dropped only with consent.
+    bool allowLoss = false;
+    // Saving over the opened carrier after it changed on disk needs consent.
+    bool allowChanged = false;
+    // The format to write; none keeps the unlocked carrier's (classic for a hide). Every
+    // sealed save gets a fresh salt and nonce.
+    std::optional<CarrierFormat> format;
+    // For a sealed save: keys made ahead by DeriveSealedSaveKeys from the password the save
+    // writes under (and, for a hide, the picture of PictureForSealedSave); null derives them
+    // during the save. Borrowed for the call.
+    const SealedSaveKeys* sealedKeys = nullptr;
+};
+
+} // namespace lumora

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "engine/WovenRegions.h"
+
+#include "crypt/WovenLayout.h"
+
+#include <array>
+#include <new>
+
+namespace lumora {
+namespace {
+
+// The tie bits of ascending order indices, a window of the keyed stream at a time.
+class TieBits {
+public:
+    explicit TieBits(const WovenKeys& keys) : m_keys(keys) {}
+
+    bool At(uint64_t index) {
+        if (!m_filled || index < m_first || index >= m_first + m_bits.size()) {
+            m_first = index - index % m_bits.size();
+            FillWovenTieBits(m_keys, m_first, m_bits.size(), m_bits.data());
+            m_filled = true;
+        }
+        return m_bits[static_cast<size_t>(index - m_first)] != 0;
+    }
+
+private:
+    const WovenKeys& m_keys;
+    std::array<uint8_t, 4096> m_bits{};
+    uint64_t m_first = 0;
+    bool m_filled = false;
+};
+
+} // namespace
+
+WovenRegion WovenSaltRegion() {
+    return {0, kWovenSaltPositions};
+}
+
+WovenRegion WovenHeaderRegion() {
+    return {kWovenHeaderStart, kWovenHeaderPositions};
+}
+
+WovenRegion WovenBodyRegion(uint64_t elements) {
+    return {kWovenBodyStart, elements > kWovenBodyStart ? elements - kWovenBodyStart : 0};
+}
+
+weave::TrellisStatus EmbedRegion(weave::WovenCover& cover, const WovenOrder& order,
+                                 const WovenKeys& keys, const WovenRegion& region,
+                                 std::span<const uint8_t> bits, const RegionProgress& progress,
+                                 weave::TrellisKernel kernel, uint64_t& changes) try {
+    std::vector<uint32_t> usable;
+    const weave::SegmentCover segmentCover = [&](size_t begin, std::span<uint8_t> parities,
+                                                 std::span<float> costs) {
+        usable.resize(parities.size());
+        if (!order.Fill(region.first + begin, usable.size(), usable.data()))
+            return false;
+        cover.FlipCosts(usable.data(), usable.size(), parities.data(), costs.data());
+        return !progress || progress(region.first + begin + parities.size());
+    };
+    std::vector<size_t> flipped;
+    const weave::TrellisResult result = weave::EmbedParities(static_cast<size_t>(region.positions),
+                                                             segmentCover, bits, flipped, kernel);
+    if (!result.Ok())
+        return result.status;
+    usable.clear();
+    usable.shrink_to_fit();
+    TieBits ties(keys);
+    for (const size_t position : flipped) {
+        const uint64_t index = region.first + position;
+        uint32_t element = 0;
+        if (!order.Fill(index, 1, &element) || !cover.Change(element, ties.At(index)))
+            return weave::TrellisStatus::Unsolvable;
+    }
+    changes += flipped.size();
+    return weave::TrellisStatus::Ok;
+} catch (const std::bad_alloc&) {
+    return weave::TrellisStatus::NoMemory;
+}
+
+weave::TrellisStatus ExtractRegion(const weave::WovenCover& cover, const WovenOrder& order,
+                                   const WovenRegion& region, size_t bitCount,
+                                   std::vector<uint8_t>& bits, const RegionProgress& progress) try {
+    std::vector<uint32_t> usable;
+    const weave::SegmentParities segmentParities = [&](size_t begin, std::span<uint8_t> parities) {
+        usable.resize(parities.size());
+        if (!order.Fill(region.first + begin, usable.size(), usable.data()))
+            return false;
+        cover.Parities(usable.data(), usable.size(), parities.data());
+        return !progress || progress(region.first + begin + parities.size());
+    };
+    return weave::ExtractParities(static_cast<size_t>(region.positions), segmentParities, bitCount,
+                                  bits);
+} catch (const std::bad_alloc&) {
+    return weave::TrellisStatus::NoMemory;
+}
+
+} // namespace lumora

@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The samples of a picture of pixels as woven elements: the usable pixels' colour samples;
+// costs are HILL's, one byte per sample, worked out on each channel as its rows lie in
+// memory (HILL's filters are symmetric, so a picture stored bottom-up gets the same costs).
+#include "weave/Divider.h"
+#include "weave/FetchAhead.h"
+#include "weave/HillCosts.h"
+#include "weave/WovenCoverKinds.h"
+
+#include <array>
+#include <limits>
+#include <new>
+
+namespace lumora::weave {
+namespace {
+
+UsableIndex UsablePixels(const PixelCover& cover) {
+    const PixelLayout& layout = cover.Layout();
+    if (cover.UsableCount() == cover.ElementCount())
+        return UsableIndex(cover.ElementCount());
+    const uint64_t width = layout.width;
+    return UsableIndex(width * layout.height, layout.channels, [&](uint64_t pixel) {
+        return cover.UsablePixel(static_cast<uint32_t>(pixel % width),
+                                 static_cast<uint32_t>(pixel / width));
+    });
+}
+
+class PixelWovenCover final : public WovenCover {
+public:
+    explicit PixelWovenCover(PixelCover& cover)
+        : WovenCover(cover, UsablePixels(cover)), m_cover(cover),
+          m_channels(cover.Layout().channels), m_width(cover.Layout().width) {
+        for (uint32_t c = 0; c < cover.Layout().channels; ++c)
+            m_planes[c] = cover.ChannelPlane(c);
+    }
+
+    CoverStatus PrepareCosts() override try {
+        m_costs = HillCosts();
+        for (uint32_t c = 0; c < m_channels.Divisor(); ++c)
+            if (!m_costs.AddChannel(m_planes[c]))
+                return CoverStatus::Damaged;
+        return CoverStatus::Ok;
+    } catch (const std::bad_alloc&) {
+        return CoverStatus::NoMemory;
+    }
+
+    uint64_t CeilingCount() const override { return Count(); }
+    void DropCosts() override { m_costs = HillCosts(); }
+
+private:
+    // An element as a sample of a channel's plane.
+    struct Spot {
+        uint32_t channel;
+        uint32_t x;
+        uint32_t row; // of the plane
+    };
+
+    Spot SpotOf(uint32_t element) const {
+        const uint32_t pixel = m_channels.Quotient(element);
+        const uint32_t y = m_width.Quotient(pixel);
+        const uint32_t row = m_cover.RowsBottomUp() ? m_cover.Layout().height - 1 - y : y;
+        return {element - pixel * m_channels.Divisor(), pixel - y * m_width.Divisor(), row};
+    }
+
+    const uint8_t* Sample(const Spot& spot) const {
+        const SamplePlane& plane = m_planes[spot.channel];
+        return plane.samples + size_t{spot.row} * plane.rowStride +
+               size_t{spot.x} * plane.sampleStride;
+    }
+
+    void ElementParities(const uint32_t* elements, size_t count, uint8_t* parities) const override {
+        Visit(
+            elements, count, [this](uint32_t e) { return SpotOf(e); },
+            [this](const Spot& spot) { FetchAhead(Sample(spot)); },
+            [&](size_t i, const Spot& spot) {
+                parities[i] = static_cast<uint8_t>(*Sample(spot) & 1);
+            });
+    }
+
+    void ElementFlipCosts(const uint32_t* elements, size_t count, uint8_t* parities,
+                          float* costs) const override {
+        Visit(
+            elements, count, [this](uint32_t e) { return SpotOf(e); },
+            [this](const Spot& spot) { m_costs.Prefetch(spot.channel, spot.x, spot.row); },
+            [&](size_t i, const Spot& spot) {
+                parities[i] = static_cast<uint8_t>(*Sample(spot) & 1);
+                costs[i] = CostsAt(elements[i], spot).Flip();
+            });
+    }
+
+    ChangeCosts ElementCosts(uint32_t element) const override {
+        return CostsAt(element, SpotOf(element));
+    }
+
+    ChangeCosts CostsAt(uint32_t element, const Spot& spot) const {
+        ChangeCosts costs = m_costs.At(spot.channel, spot.x, spot.row);
+        // HILL's costs already keep samples within 0..255; only a transparent colour keeps
+        // some from other steps.
+        if (m_cover.HasTransparentColour()) {
+            const Steps steps = m_cover.AllowedSteps(element);
+            constexpr float kWet = std::numeric_limits<float>::infinity();
+            if (!steps.up)
+                costs.up = kWet;
+            if (!steps.down)
+                costs.down = kWet;
+        }
+        return costs;
+    }
+
+    PixelCover& m_cover;
+    Divider m_channels;
+    Divider m_width;
+    std::array<SamplePlane, 3> m_planes{};
+    HillCosts m_costs;
+};
+
+} // namespace
+
+std::unique_ptr<WovenCover> MakePixelWovenCover(PixelCover& cover) {
+    return std::make_unique<PixelWovenCover>(cover);
+}
+
+} // namespace lumora::weave

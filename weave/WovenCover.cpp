@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "weave/WovenCover.h"
+
+#include "weave/WovenCoverKinds.h"
+
+#include <limits>
+#include <new>
+
+namespace lumora::weave {
+
+CoverStatus WovenCover::Make(CoverImage& cover, std::unique_ptr<WovenCover>& out) {
+    if (cover.ElementCount() > UINT32_MAX)
+        return CoverStatus::TooLarge;
+    try {
+        if (auto* jpeg = dynamic_cast<JpegCover*>(&cover))
+            return MakeJpegWovenCover(*jpeg, out);
+        if (auto* pixels = dynamic_cast<PixelCover*>(&cover)) {
+            out = MakePixelWovenCover(*pixels);
+            return CoverStatus::Ok;
+        }
+        return CoverStatus::NotSupported;
+    } catch (const std::bad_alloc&) {
+        return CoverStatus::NoMemory;
+    }
+}
+
+void WovenCover::Parities(uint32_t* usable, size_t count, uint8_t* parities) const {
+    m_index.Elements(usable, count);
+    ElementParities(usable, count, parities);
+}
+
+void WovenCover::FlipCosts(uint32_t* usable, size_t count, uint8_t* parities, float* costs) const {
+    m_index.Elements(usable, count);
+    ElementFlipCosts(usable, count, parities, costs);
+}
+
+bool WovenCover::Change(uint64_t usable, bool upOnTie) {
+    if (usable >= Count())
+        return false;
+    const auto element = static_cast<uint32_t>(m_index.Element(usable));
+    const ChangeCosts costs = ElementCosts(element);
+    const int step = ChooseChange(costs, upOnTie);
+    if ((step > 0 ? costs.up : costs.down) == std::numeric_limits<float>::infinity())
+        return false;
+    return m_cover.Change(element, step);
+}
+
+} // namespace lumora::weave
