@@ -34,10 +34,13 @@ private slots:
         QVERIFY(original.save(path));
         QFile file(path);
         const qint64 picture = file.size(), hidden = 130 << 20; // a hole on disk
-        const TrailerBytes trailer = EncodeTrailer({.payloadLength = int32_t(hidden),
-                                                    .imageLength = int32_t(picture),
-                                                    .version = kTrailerVersion,
-                                                    .magic = {'V', 'Z'}});
+        CarrierTrailer fields{};
+        fields.payloadLength = static_cast<int32_t>(hidden);
+        fields.imageLength = static_cast<int32_t>(picture);
+        fields.version = kTrailerVersion;
+        fields.magic[0] = 'V';
+        fields.magic[1] = 'Z';
+        const TrailerBytes trailer = EncodeTrailer(fields);
         if (!after.isEmpty()) {
             QVERIFY(file.open(QIODevice::ReadWrite) && file.resize(picture + hidden) &&
                     file.seek(picture + hidden));

@@ -46,9 +46,9 @@ private slots:
             QCOMPARE(env.Dialogs().shown.size(), mayAsk ? 1 : 0);
             // The last close asks nothing more, and takes nothing from the operation.
             QCOMPARE(window.close(), mayEnd);
-            QCOMPARE(window.Frame()->Engine() != nullptr, !mayEnd || running);
+            QCOMPARE(window.Frame()->HoldsCarrier(), !mayEnd || running);
         }
-        QTRY_COMPARE(window.Frame()->Engine() != nullptr, !mayEnd);
+        QTRY_COMPARE(window.Frame()->HoldsCarrier(), !mayEnd);
     }
 };
 

@@ -131,7 +131,7 @@ void DropAndKeysTest::filesDroppedOnTheMessageJoinTheList() {
     QFETCH(bool, files);
     WorkflowBench bench;
     auto* memo = bench.Get<QPlainTextEdit>(reveal ? "mmoDeMsg" : "mmoMsg");
-    const QStringList dropped = MakeFiles(bench, "d", 2);
+    const QStringList dropped = bench.MakeFiles("d", 2);
     QVERIFY(Drop(memo->viewport(), Urls(dropped), files ? QString() : "dropped words"));
     QCOMPARE(Names(bench.Get<QTreeWidget>(reveal ? "lvDeFiles" : "lvFiles")),
              files ? dropped : QStringList());
