@@ -52,6 +52,13 @@ int EnsureParentFolder(const std::string& filePath) {
     return EnsureFolder(slash == 0 ? std::string("/") : filePath.substr(0, slash));
 }
 
+std::optional<int64_t> TimeOfDosDate(uint32_t dosDateTime) {
+    time_t when;
+    if (!DosToTime(dosDateTime, when))
+        return std::nullopt;
+    return static_cast<int64_t>(when);
+}
+
 int ApplyEntryTime(const std::string& path, uint32_t dosDateTime) {
     time_t when;
     if (!DosToTime(dosDateTime, when))

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace lumora {
@@ -16,6 +17,9 @@ namespace lumora {
 // Sets the modification time of path from a DOS date and time read as local time; a
 // value that is no valid date (such as 0) fails and leaves the times untouched.
 [[nodiscard]] int ApplyEntryTime(const std::string& path, uint32_t dosDateTime);
+// The time a DOS date and time name, read as local time, in seconds since 1970; none
+// for a value that is no valid date (such as 0, which stands for no date).
+std::optional<int64_t> TimeOfDosDate(uint32_t dosDateTime);
 // CRC-32 of the whole file read in 16384-byte blocks; 0 on success, -1 on failure.
 [[nodiscard]] int FileCrc32(const std::string& path, uint32_t& crc);
 

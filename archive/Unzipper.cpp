@@ -8,6 +8,7 @@
 #include "archive/EntryDataReader.h"
 #include "archive/EntryName.h"
 #include "archive/EntryRecord.h"
+#include "archive/ExtraFields.h"
 #include "platform/AtomicFile.h"
 #include "platform/WorkerPool.h"
 
@@ -202,6 +203,9 @@ int CUnzipper::ReadEntryInfo(ZipEntryInfo& info) {
     info.flags = static_cast<int>(record.info.flag);
     info.method = static_cast<int>(record.info.compression_method);
     info.dosDateTime = static_cast<uint32_t>(record.info.dosDate);
+    info.modifiedTime = ModifiedTimeIn(record.extra);
+    if (!info.modifiedTime)
+        info.modifiedTime = TimeOfDosDate(info.dosDateTime);
     info.crc32 = static_cast<uint32_t>(record.info.crc);
     info.compressedSize = Clamp32(record.info.compressed_size);
     info.uncompressedSize = Clamp32(record.info.uncompressed_size);

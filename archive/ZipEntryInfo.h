@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace lumora {
@@ -22,6 +23,10 @@ struct ZipEntryInfo {
     int flags = 0;
     int method = 0;
     uint32_t dosDateTime = 0; // date in the high 16 bits, time in the low 16 bits
+    // The file's modification time in seconds since 1970: that of an extended-timestamp
+    // block where the central directory has one, else the DOS date and time where they
+    // name a real date (0 names none).
+    std::optional<int64_t> modifiedTime;
     uint32_t crc32 = 0;
     uint32_t compressedSize = 0;   // capped at UINT32_MAX
     uint32_t uncompressedSize = 0; // capped at UINT32_MAX

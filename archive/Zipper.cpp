@@ -4,6 +4,7 @@
 #include "archive/BlockDeflate.h"
 #include "archive/CipherCheckpoints.h"
 #include "archive/EntryName.h"
+#include "archive/ExtraFields.h"
 #include "archive/PkwareCipher.h"
 #include "archive/ZipFormat.h"
 
@@ -116,10 +117,13 @@ public:
         int zip64 = size >= kZip64Threshold ? 1 : 0;
         // Raw mode: minizip stores the bytes handed to it, so deflate and encryption are
         // done here. No file info gives DOS date and time 0 and attributes 0.
-        if (zipOpenNewFileInZip4_64(Handle(m_zipper.m_zip), name.c_str(), nullptr, nullptr, 0,
-                                    nullptr, 0, nullptr, Z_DEFLATED, 9, 1, -MAX_WBITS, 8,
-                                    Z_DEFAULT_STRATEGY, nullptr, 0, kVersionMadeBy, flags,
-                                    zip64) != ZIP_OK)
+        const std::vector<uint8_t>& extra = m_extras[entry];
+        const uint8_t* extraBytes = extra.empty() ? nullptr : extra.data();
+        const auto extraSize = static_cast<uInt>(extra.size());
+        if (zipOpenNewFileInZip4_64(Handle(m_zipper.m_zip), name.c_str(), nullptr, extraBytes,
+                                    extraSize, extraBytes, extraSize, nullptr, Z_DEFLATED, 9, 1,
+                                    -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, kVersionMadeBy,
+                                    flags, zip64) != ZIP_OK)
             return false;
         m_open = true;
         m_index = m_zipper.m_entryCount++;
@@ -148,6 +152,7 @@ public:
     bool Progress(uint64_t done) override { return m_zipper.ReportProgress(done); }
 
     std::vector<uint64_t> m_sizes;
+    std::vector<std::vector<uint8_t>> m_extras; // each entry's extra field
 
 private:
     void Encipher(uint8_t* data, size_t length) {
@@ -177,7 +182,7 @@ private:
     size_t m_sinceCheckpoint = 0; // stored bytes since the last checkpoint
 };
 
-int CZipper::OpenSourceFile(const std::string& path, uint64_t& size) const {
+int CZipper::OpenSourceFile(const std::string& path, uint64_t& size, int64_t& modifiedTime) const {
     // Only regular files: a named pipe would wait for a writer (it is opened without
     // waiting, then refused), and reading the archive itself while it grows would never end.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -192,6 +197,7 @@ int CZipper::OpenSourceFile(const std::string& path, uint64_t& size) const {
         return -1;
     }
     size = static_cast<uint64_t>(info.st_size);
+    modifiedTime = static_cast<int64_t>(info.st_mtim.tv_sec);
     return fd;
 }
 
@@ -211,15 +217,18 @@ int CZipper::AddEntries(const std::vector<NewEntry>& entries, size_t* failedEntr
             (entry.path.empty() && entry.data == nullptr && entry.size > 0))
             return 0;
         uint64_t size = entry.size;
+        int64_t modifiedTime = -1;
         if (entry.path.empty()) {
             sources.push_back(std::make_unique<EntrySource>(entry.data, entry.size));
         } else {
-            const int fd = OpenSourceFile(entry.path, size);
+            const int fd = OpenSourceFile(entry.path, size, modifiedTime);
             if (fd < 0)
                 return 0;
             sources.push_back(std::make_unique<EntrySource>(fd, size));
         }
         sink.m_sizes.push_back(size);
+        sink.m_extras.push_back(m_storeTimes ? ExtendedTimestampBlock(modifiedTime)
+                                             : std::vector<uint8_t>());
         order.push_back(sources.back().get());
     }
     const DeflateResult result = DeflateEntries(order, sink, m_threads);

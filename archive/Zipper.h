@@ -2,7 +2,8 @@
 // Writes zip archives: new entries from files on disk or from memory, and entries copied
 // from another archive. Every new entry is deflated at level 9 as a raw stream, carries
 // DOS date and time 0, attributes 0, no extra field and no comment, and is encrypted with
-// the traditional PKWARE cipher whenever a password is set (also an empty one). Int
+// the traditional PKWARE cipher whenever a password is set (also an empty one); with
+// SetStoreTimes, an entry from a file also carries its modification time. Int
 // operations return 1 or 0; nothing throws.
 #pragma once
 
@@ -34,6 +35,10 @@ public:
     // empty: no root folder.
     [[nodiscard]] int Open(const std::string& path, const std::optional<std::string>& rootFolder,
                            int append);
+    // Whether new entries from files carry the file's modification time in an extended-
+    // timestamp block (archive/ExtraFields.h). Off, no new entry has an extra field, as in
+    // the classic format. Copies keep their extra fields either way.
+    void SetStoreTimes(bool storeTimes) { m_storeTimes = storeTimes; }
     // A password (also an empty one) switches encryption on; null switches it off. The
     // password is borrowed and must outlive its use here.
     void SetPassword(const Password* password) { m_password = password; }
@@ -103,7 +108,8 @@ private:
     [[nodiscard]] int AddOne(NewEntry entry) { return AddEntries({std::move(entry)}); }
     // Opens a file to hide, a regular file that is not this archive, and gives its size;
     // -1 with errno.
-    [[nodiscard]] int OpenSourceFile(const std::string& path, uint64_t& size) const;
+    [[nodiscard]] int OpenSourceFile(const std::string& path, uint64_t& size,
+                                     int64_t& modifiedTime) const;
     [[nodiscard]] bool ReportProgress(uint64_t bytesDone) const;
 
     void* m_zip = nullptr; // minizip zipFile
@@ -116,6 +122,7 @@ private:
     int m_threads = 1;
     CipherCheckpoints* m_checkpoints = nullptr;
     size_t m_entryCount = 0; // entries begun in this archive
+    bool m_storeTimes = false;
 };
 
 } // namespace lumora

@@ -2,6 +2,7 @@
 // CZipper::CopyEntryFrom: entries carried from one archive into another without being
 // inflated, their stored bytes kept or enciphered afresh.
 #include "archive/EntryRecord.h"
+#include "archive/ExtraFields.h"
 #include "archive/StoredDataReader.h"
 #include "archive/Unzipper.h"
 #include "archive/ZipFormat.h"
@@ -15,28 +16,8 @@ namespace lumora {
 namespace {
 
 constexpr size_t kBlockSize = 16384;
-constexpr unsigned kZip64ExtraId = 0x0001;
 // Room left in a 16-bit extra field length for the zip64 field minizip may add.
 constexpr size_t kMaxCopiedExtra = 0xFFFF - 32;
-
-// The extra field without zip64 blocks, which minizip writes anew where they are needed.
-// A block that runs past the end of the field ends it: readers could not parse what
-// follows either.
-std::vector<uint8_t> WithoutZip64Field(const std::vector<uint8_t>& extra) {
-    std::vector<uint8_t> kept;
-    size_t at = 0;
-    while (at + 4 <= extra.size()) {
-        const unsigned id = LoadLe16(&extra[at]);
-        const size_t size = LoadLe16(&extra[at + 2]);
-        if (at + 4 + size > extra.size())
-            break;
-        if (id != kZip64ExtraId)
-            kept.insert(kept.end(), extra.begin() + static_cast<long>(at),
-                        extra.begin() + static_cast<long>(at + 4 + size));
-        at += 4 + size;
-    }
-    return kept;
-}
 
 zip_fileinfo FileInfoOf(const unz_file_info64& info) {
     zip_fileinfo fileInfo{};
@@ -77,8 +58,10 @@ EntryCheck CZipper::CopyEntryFrom(CUnzipper& source, int k, const Password* sour
                                               : StoredDataReader::Mode::Deciphered);
     if (opened != EntryCheck::Ok)
         return opened;
-    std::vector<uint8_t> localExtra = WithoutZip64Field(reader.LocalExtra());
-    std::vector<uint8_t> centralExtra = WithoutZip64Field(record.extra);
+    // Zip64 blocks are written anew by minizip where they are needed.
+    static constexpr unsigned kRewritten[] = {kZip64ExtraId};
+    std::vector<uint8_t> localExtra = WithoutExtraBlocks(reader.LocalExtra(), kRewritten);
+    std::vector<uint8_t> centralExtra = WithoutExtraBlocks(record.extra, kRewritten);
     if (localExtra.size() > kMaxCopiedExtra || centralExtra.size() > kMaxCopiedExtra)
         return EntryCheck::Unsupported;
 

@@ -12,6 +12,8 @@
 #include "cli/TerminalProgress.h"
 #include "engine/PasswordTries.h"
 
+#include <cstdlib>
+
 namespace lumora::cli {
 namespace {
 
@@ -66,6 +68,22 @@ std::optional<CarrierFormat> FormatToWrite(const Arguments& args) {
     if (args.Has("classic"))
         return CarrierFormat::Classic;
     return std::nullopt;
+}
+
+CarrierFormat NewCarrierFormat(const Arguments& args) {
+    if (const std::optional<CarrierFormat> asked = FormatToWrite(args))
+        return *asked;
+    const char* variable = std::getenv("LUMORA_FORMAT");
+    const std::string chosen = variable != nullptr ? variable : "";
+    if (chosen.empty() || chosen == "classic")
+        return CarrierFormat::Classic;
+    if (chosen == "sealed")
+        return CarrierFormat::Sealed;
+    if (chosen == "woven")
+        throw UsageError(args.Command(), "LUMORA_FORMAT=woven: this version cannot write woven "
+                                         "carriers yet; use sealed or classic");
+    throw UsageError(args.Command(),
+                     "LUMORA_FORMAT must be classic, sealed or woven, not '" + chosen + "'");
 }
 
 void ThrowIfFailed(const Status& status, const std::string& carrier) {

@@ -30,6 +30,11 @@ SealedTry SealedTryOf(const Arguments& args);
 // The format --sealed or --classic asks a save for; none when neither is given.
 std::optional<CarrierFormat> FormatToWrite(const Arguments& args);
 
+// The format of a new carrier: FormatToWrite's, else the user's default in LUMORA_FORMAT
+// (classic, sealed or woven), else classic. A value it does not know, or a format this
+// program cannot write, is a usage error.
+CarrierFormat NewCarrierFormat(const Arguments& args);
+
 // The carrier opened, reporting to `progress`; throws for a file that cannot be read.
 // `input` must outlive it.
 std::unique_ptr<OpenedCarrier> OpenCarrier(const CarrierInput& input, TerminalProgress& progress);

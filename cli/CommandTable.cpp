@@ -46,13 +46,17 @@ const std::vector<CommandSpec> kCommands = {
     {"hide", "IMAGE [FILE|FOLDER...]", Completion::File,
      "make a new carrier from a picture, a message and files",
      "Make the carrier OUTPUT: the bytes of IMAGE, then the message and up to 100 files, "
-     "encrypted under a new password, in the classic format or with --sealed in the sealed "
-     "one. A folder adds the regular files below it, under names that start with the "
-     "folder's name. Classic data that IMAGE already carries is replaced. Sealed data "
-     "behind IMAGE is cut off with --sealed when the new password opens it; otherwise it "
-     "stays inside the new carrier's image part. Pictures in text formats (SVG and the like) do "
-     "not show any more with data "
-     "after their end and are refused unless --force is given.",
+     "encrypted under a new password. Use --sealed: each password guess then costs a "
+     "second and 256 MiB, and only Lumora opens the carrier. The classic format, the "
+     "default (LUMORA_FORMAT=sealed changes it), is right only when another program of "
+     "that format must open the carrier. A folder adds the regular files below it, under "
+     "names that start with the folder's name; a message or a file is needed. IMAGE must "
+     "be a picture (told by its bytes, not its name) with nothing after its end; classic "
+     "data it carries is replaced. Anything else, a picture in a text format (SVG and the "
+     "like) included, is refused unless --force is given, with which sealed data behind "
+     "IMAGE is cut off by --sealed when the new password opens it and otherwise stays "
+     "inside the new carrier's image part. A weak new password is warned about on "
+     "standard error, also with -q.",
      RunHide},
     {"edit", "CARRIER", Completion::File, "change the message and files of a carrier",
      "Save CARRIER again with its message replaced or cleared and files added or removed, "

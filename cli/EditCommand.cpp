@@ -9,6 +9,7 @@
 #include "cli/FilesToHide.h"
 #include "cli/MessageText.h"
 #include "cli/Password.h"
+#include "cli/PasswordWarning.h"
 #include "cli/ReasonText.h"
 #include "cli/Report.h"
 #include "cli/SaveCarrier.h"
@@ -51,18 +52,23 @@ Resave ResaveOf(const Arguments& args) {
     return resave;
 }
 
+// `newPassword`: a password new to the carrier's format, told about once it is saved
+// (cli/PasswordWarning.h); null for none.
 void Save(UnlockedCarrier& session, SaveRequest& request, const Resave& resave,
-          const CarrierInput& carrier, bool force, TerminalProgress& progress) {
+          const CarrierInput& carrier, bool force, TerminalProgress& progress,
+          const Password* newPassword = nullptr) {
     request.destination = resave.target ? resave.target->Path() : resave.carrier;
     request.replaceExisting = resave.inPlace || force;
     request.allowLoss = force;
     request.allowChanged = force;
     ThrowIfFailed(session.Save(request), carrier.Name());
     progress.Clear();
+    const std::string estimate =
+        newPassword != nullptr ? CheckNewPassword(*newPassword, session.Format()) : "";
     if (resave.target)
-        ReportSaved(session, *resave.target);
+        ReportSaved(session, *resave.target, estimate);
     else
-        ReportSaved(session, OutputTarget("", resave.carrier, true));
+        ReportSaved(session, OutputTarget("", resave.carrier, true), estimate);
 }
 
 } // namespace
@@ -113,7 +119,11 @@ int RunEdit(const Arguments& args) {
     }
     request.keepMessage = !messageChanged;
     request.format = format;
-    Save(*session, request, resave, carrier, args.Has("force"), progress);
+    // A conversion puts the password under another format's key: it is new to that one.
+    const bool converts = format && *format != session->Format();
+    const Password opened = password.Last();
+    Save(*session, request, resave, carrier, args.Has("force"), progress,
+         converts ? &opened : nullptr);
     return 0;
 }
 
@@ -134,7 +144,7 @@ int RunPasswd(const Arguments& args) {
         request.keptEntries.push_back(entry.index);
     request.keepMessage = true;
     request.newPassword = &secret;
-    Save(*session, request, resave, carrier, args.Has("force"), progress);
+    Save(*session, request, resave, carrier, args.Has("force"), progress, &secret);
     return 0;
 }
 

@@ -8,6 +8,7 @@
 #include "cli/FilesToHide.h"
 #include "cli/MessageText.h"
 #include "cli/Password.h"
+#include "cli/PasswordWarning.h"
 #include "cli/PictureFormat.h"
 #include "cli/ReasonText.h"
 #include "cli/Report.h"
@@ -18,6 +19,22 @@
 #include "cli/Threads.h"
 
 namespace lumora::cli {
+namespace {
+
+// Refuses what must not be a cover: a picture that breaks with data behind it, a file that
+// is no picture (swapped operands would show a secret in clear), one that holds data
+// after its picture already.
+void RequireCover(const CarrierInput& image, const OpenedCarrier& picture) {
+    if (!ToleratesTrailingBytes(PictureHead(image.Path())))
+        throw ErrorOf(Status::Fail(Reason::PictureWouldBreak, image.Name()));
+    Status cover = picture.CheckCover();
+    if (!cover.Ok()) {
+        cover.subject = image.Name();
+        throw ErrorOf(cover);
+    }
+}
+
+} // namespace
 
 int RunHide(const Arguments& args) {
     const auto& operands = args.Operands();
@@ -27,24 +44,29 @@ int RunHide(const Arguments& args) {
     if (!output)
         throw UsageError("hide", "hide needs -o OUTPUT");
     RequireStdinOnce(args, {operands[0]});
-    GivesMessage(args);
+    if (!GivesMessage(args) && operands.size() < 2)
+        throw UsageError("hide", "nothing to hide: give a message (-m, --message-file, -e) or "
+                                 "files");
     const bool force = args.Has("force");
-    const std::optional<CarrierFormat> format = FormatToWrite(args);
+    const CarrierFormat format = NewCarrierFormat(args);
     const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Create);
     const OutputTarget target("hide", *output, force);
     const CarrierInput image(operands[0]);
 
     RequireReadableFile(image.Path());
-    if (!force && !ToleratesTrailingBytes(PictureHead(image.Path())))
-        throw ErrorOf(Status::Fail(Reason::PictureWouldBreak, image.Name()));
+    TerminalProgress progress;
+    auto picture = OpenCarrier(image, progress);
+    if (!force)
+        RequireCover(image, *picture);
     SaveRequest request;
     request.addedFiles = CheckFilesToHide({operands.begin() + 1, operands.end()}, {}, *output);
     request.message = MessageFromOptions(args, std::nullopt);
+    if (request.addedFiles.empty() && (!request.message || request.message->empty()))
+        throw Failure("nothing to hide: the message is empty and no files were given; nothing "
+                      "was written");
     const Password secret = password.Get();
 
-    TerminalProgress progress;
-    auto picture = OpenCarrier(image, progress);
     picture->SetWorkerThreads(threads);
     request.destination = target.Path();
     request.newPassword = &secret;
@@ -53,7 +75,7 @@ int RunHide(const Arguments& args) {
     std::unique_ptr<UnlockedCarrier> saved;
     ThrowIfFailed(OpenedCarrier::Hide(picture, request, saved), image.Name());
     progress.Clear();
-    ReportSaved(*saved, target);
+    ReportSaved(*saved, target, CheckNewPassword(secret, format));
     return 0;
 }
 

@@ -174,6 +174,7 @@ Password PasswordSource::Get() {
         throw Failure("the password must not be empty", Reason::NoPassword);
     if (!IsPrompt())
         m_known = password.Copy();
+    m_last = password.Copy();
     return password;
 }
 

@@ -37,6 +37,9 @@ public:
     // The password. A prompt asks each time; every other source is read once and gives
     // the same password again.
     Password Get();
+    // The password Get gave last (empty before the first), for what a command says of it
+    // once it has opened a carrier.
+    Password Last() const { return m_last ? m_last->Copy() : Password(); }
     bool IsPrompt() const { return m_terminal >= 0; }
     // Whether a source other than the prompt gives the password: an option, or for the
     // current password LUMORA_PASSWORD.
@@ -59,6 +62,7 @@ private:
     std::optional<int> m_fd;
     std::optional<std::string> m_program;
     std::optional<Password> m_known;
+    std::optional<Password> m_last;
     bool m_fromEnvironment = false;
     std::string m_description;
     int m_terminal = -1;

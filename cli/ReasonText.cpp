@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/ReasonText.h"
 
+#include "engine/CoverCheck.h"
+
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -19,6 +21,23 @@ std::string BinarySize(int64_t bytes) {
     return std::to_string(bytes) + " bytes";
 }
 
+// What a file that is no picture is, for "secret.zip is a zip archive, not a picture";
+// empty where there are no better words than "not a picture".
+std::string KindWords(PictureKind kind) {
+    switch (kind) {
+    case PictureKind::Zip:
+        return "a zip archive";
+    case PictureKind::Gzip:
+        return "a gzip archive";
+    case PictureKind::Pdf:
+        return "a PDF document";
+    case PictureKind::Elf:
+        return "a program";
+    default:
+        return "";
+    }
+}
+
 std::string Value(char key, const Status& status, const std::string& carrier) {
     switch (key) {
     case 's':
@@ -33,6 +52,8 @@ std::string Value(char key, const Status& status, const std::string& carrier) {
         return status.limit >= 0 ? BinarySize(status.limit) : "";
     case 'c':
         return carrier;
+    case 'k':
+        return KindWords(KindOfRefusal(status));
     default:
         return "";
     }
@@ -91,6 +112,13 @@ const char* ReasonLine(Reason reason) {
     case Reason::PictureWouldBreak:
         return "%s is a picture in a text format (such as SVG), which shows nothing once data "
                "follows its end (use --force to hide data in it anyway)";
+    case Reason::NotAPicture:
+        return "%s is {%k, not a picture|not a picture Lumora can read}; the picture comes first "
+               "(use --force to hide data behind it anyway)";
+    case Reason::CoverHoldsData:
+        return "%s already holds %n bytes after its picture, such as another carrier's hidden "
+               "data, which would stay inside the new carrier (use --force to hide data in it "
+               "anyway)";
     case Reason::NoDestination:
         return "no destination given{ for \"%s\"}";
     case Reason::NoPassword:

@@ -3,8 +3,9 @@
 // what the status carries. Every error line about an engine failure is made here.
 //
 // A line may hold %s (the subject), %e (the system's text for the errno), %n (the count),
-// %l (the limit as a number), %b (the limit in bytes, as "64 MiB") and %c (the carrier the
-// command works on). A part in braces is left out when a value it names is missing;
+// %l (the limit as a number), %b (the limit in bytes, as "64 MiB"), %c (the carrier the
+// command works on) and %k (what a file that is no picture is, from the count). A part in braces is
+// left out when a value it names is missing;
 // "{a|b}" gives b instead.
 #pragma once
 

@@ -38,6 +38,10 @@ void Note(const std::string& text) {
         Line(text);
 }
 
+void Warn(const std::string& text) {
+    Line("warning: " + text);
+}
+
 void Detail(const std::string& text) {
     if (g_verbosity == Verbosity::Verbose)
         Line(text);

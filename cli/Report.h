@@ -16,6 +16,8 @@ bool JsonOutput();
 
 // "lumora-cli: TEXT" on stderr unless -q.
 void Note(const std::string& text);
+// "lumora-cli: warning: TEXT" on stderr, also with -q: what the user must not miss.
+void Warn(const std::string& text);
 // "lumora-cli: TEXT" on stderr with -v only.
 void Detail(const std::string& text);
 // A file that was written, one a line on stderr unless -q.

@@ -9,7 +9,8 @@
 
 namespace lumora::cli {
 
-void ReportSaved(const UnlockedCarrier& session, const OutputTarget& target) {
+void ReportSaved(const UnlockedCarrier& session, const OutputTarget& target,
+                 const std::string& passwordEstimate) {
     target.Finish();
     const bool hasMessage = session.GetMessageState() != MessageState::None;
     const auto& entries = session.Entries();
@@ -22,13 +23,15 @@ void ReportSaved(const UnlockedCarrier& session, const OutputTarget& target) {
     std::vector<std::string> items;
     for (const HiddenEntry& entry : entries)
         items.push_back(JsonObject().String("name", entry.name).Number("size", entry.size).Text());
-    PrintJson(JsonObject()
-                  .String("file", target.Name())
-                  .String("code", InfoOf(Code::Ok).name)
-                  .String("format", sealed ? "sealed" : "classic")
-                  .Bool("hasMessage", hasMessage)
-                  .Raw("entries", JsonArray(items))
-                  .Text());
+    JsonObject saved;
+    saved.String("file", target.Name())
+        .String("code", InfoOf(Code::Ok).name)
+        .String("format", sealed ? "sealed" : "classic")
+        .Bool("hasMessage", hasMessage)
+        .Raw("entries", JsonArray(items));
+    if (!passwordEstimate.empty())
+        saved.Raw("password", passwordEstimate);
+    PrintJson(saved.Text());
 }
 
 } // namespace lumora::cli

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "crypt/KeyFormats.h"
 
+#include <atomic>
 #include <iterator>
 #include <new>
 #include <sodium.h>
@@ -32,6 +33,16 @@ uint32_t KeyFormats::Newest() const {
     return m_testOn ? m_test.formatId : m_released.back().formatId;
 }
 
+namespace {
+
+std::atomic<uint64_t> g_derivations{0};
+
+} // namespace
+
+uint64_t KeyDerivationsSoFar() {
+    return g_derivations.load();
+}
+
 SealedOutcome KeyFormats::Stretch(const Password& password, const KeySalt& salt, uint32_t formatId,
                                   SecretBytes& master) const {
     const Argon2Cost* cost = Find(formatId);
@@ -46,6 +57,7 @@ SealedOutcome KeyFormats::Stretch(const Password& password, const KeySalt& salt,
         static const char kNoBytes[1] = {};
         const char* text =
             password.Empty() ? kNoBytes : reinterpret_cast<const char*>(password.Data());
+        g_derivations.fetch_add(1);
         // The costs are fixed and valid, so a failure can only be Argon2's allocation of
         // memoryBytes (errno ENOMEM); it must never read as a wrong password.
         if (crypto_pwhash(derived.Data(), derived.Size(), text, password.Size(), salt.data(),

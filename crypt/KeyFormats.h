@@ -60,6 +60,10 @@ private:
     std::atomic<bool> m_testOn{false};
 };
 
+// How many Argon2id derivations this process has begun, for the tests and benchmarks that
+// check that work costs no more keys than it needs.
+uint64_t KeyDerivationsSoFar();
+
 // count subkeys of kDerivedKeySize bytes of master, with crypto_kdf ids 1, 2, ... count under the
 // 8-character context, one after the other. Throws std::bad_alloc.
 SecretBytes SplitMasterKey(const SecretBytes& master, const char (&context)[9], size_t count);

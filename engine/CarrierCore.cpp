@@ -55,8 +55,8 @@ Status CarrierCore::Open() {
     format.reset();
     entries.clear();
     proof.Reset();
-    if (!engine->WorkFolderError().empty())
-        return Status::Fail(Reason::NoWorkFolder, engine->WorkFolderError());
+    // What the file shows without a password is read from it alone: a missing working
+    // folder fails only the steps that write there (NoWorkFolder, OperationReport).
     identity = IdentityOf(path);
     if (engine->OpenCarrier(path, OPEN_INSPECT) != 1 && !engine->LastStatus().Ok())
         return engine->LastStatus();
@@ -125,6 +125,7 @@ Status CarrierCore::LoadEntries() {
         entry.size = info.uncompressedSize;
         entry.slot = i < static_cast<int>(slotOfEntry.size()) ? slotOfEntry[i] : -1;
         entry.writable = IsSafeEntryName(info.name);
+        entry.modifiedTime = info.modifiedTime;
         entries.push_back(std::move(entry));
     }
     return Status::Success();

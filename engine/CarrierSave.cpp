@@ -3,6 +3,7 @@
 
 #include "archive/EntryName.h"
 #include "engine/CarrierCore.h"
+#include "engine/CoverCheck.h"
 #include "engine/MessageEntry.h"
 #include "engine/MessageForm.h"
 #include "engine/SaveReadBack.h"
@@ -143,7 +144,10 @@ Status CheckSaveRequest(const CarrierCore& core, const SaveRequest& request) {
 }
 
 std::string PictureForSealedSave(const CarrierCore& core) {
-    return !core.unlocked && core.MayHoldSealedData() ? core.path : std::string();
+    // A plain picture has nothing to cut off, and its try would cost a second key.
+    return !core.unlocked && core.MayHoldSealedData() && !EndsWithPicture(core.path)
+               ? core.path
+               : std::string();
 }
 
 Status SaveCarrier(CarrierCore& core, const SaveRequest& request) {

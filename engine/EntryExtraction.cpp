@@ -5,6 +5,7 @@
 #include "archive/Unzipper.h"
 #include "engine/CarrierCore.h"
 #include "engine/EntryStatus.h"
+#include "engine/FolderExtraction.h"
 #include "engine/UnlockedCarrier.h"
 #include "platform/AtomicFile.h"
 #include "platform/DescriptorIo.h"
@@ -41,15 +42,18 @@ Status UnlockedCarrier::ExtractToFiles(const std::vector<int>& entries,
                                        const std::vector<std::string>& paths, bool replace) {
     if (paths.size() != entries.size())
         return Status::Fail(Reason::NoDestination);
+    const std::vector<std::optional<int64_t>> times = ModifiedTimesOf(*this, entries);
     std::vector<std::unique_ptr<AtomicFile>> outs(entries.size());
     const auto open = [&](size_t at, bool, int& fd) {
         outs[at] = std::make_unique<AtomicFile>(paths[at]);
+        outs[at]->SetNewFileMode(kHiddenFileMode);
         if (!outs[at]->Open())
             return PlacingFailure(paths[at], errno);
         fd = outs[at]->Fd();
         return Status::Success();
     };
     const auto finish = [&](size_t at) {
+        RestoreModifiedTime(outs[at]->Fd(), times[at]);
         const bool committed = outs[at]->Commit(replace ? Replace::Always : Replace::Never);
         const int error = errno;
         outs[at].reset();

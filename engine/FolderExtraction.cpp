@@ -7,6 +7,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/FolderHandle.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -42,7 +43,38 @@ Status BlockedBelow(const FolderHandle& root, const std::string& folder, const s
     return Status::WriteFailure(folder + "/" + target, error);
 }
 
+// mkdir -p with kHiddenFolderMode for the folders it makes; false with errno.
+bool MakePrivateFolders(const std::string& folder) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(folder, ec))
+        return true;
+    const std::filesystem::path path(folder);
+    if (path.has_parent_path() && path.parent_path() != path &&
+        !MakePrivateFolders(path.parent_path().string()))
+        return false;
+    return ::mkdir(folder.c_str(), kHiddenFolderMode) == 0 || errno == EEXIST;
+}
+
 } // namespace
+
+void RestoreModifiedTime(int fd, const std::optional<int64_t>& modifiedTime) {
+    if (!modifiedTime)
+        return;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(*modifiedTime), 0}};
+    static_cast<void>(::futimens(fd, times)); // best effort, as the header says
+}
+
+std::vector<std::optional<int64_t>> ModifiedTimesOf(const UnlockedCarrier& carrier,
+                                                    const std::vector<int>& entries) {
+    std::vector<std::optional<int64_t>> times;
+    const std::vector<HiddenEntry>& all = carrier.Entries();
+    for (int index : entries) {
+        const auto found = std::find_if(all.begin(), all.end(),
+                                        [index](const HiddenEntry& e) { return e.index == index; });
+        times.push_back(found != all.end() ? found->modifiedTime : std::nullopt);
+    }
+    return times;
+}
 
 Status TargetsByName(const std::vector<HiddenEntry>& entries, std::vector<std::string>& targets) {
     std::vector<std::string> names;
@@ -66,8 +98,8 @@ Status ExtractToFolder(UnlockedCarrier& carrier, const FolderOutput& output) {
     const std::vector<std::string>& targets = output.targets;
     if (targets.size() != output.entries.size())
         return Status::Fail(Reason::NoDestination);
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    if (!MakePrivateFolders(folder))
+        return Status::WriteFailure(folder, errno);
     FolderHandle root = FolderHandle::Open(folder);
     if (!root)
         return Status::WriteFailure(folder, root.Error());
@@ -78,18 +110,20 @@ Status ExtractToFolder(UnlockedCarrier& carrier, const FolderOutput& output) {
         }
     }
 
+    const std::vector<std::optional<int64_t>> times = ModifiedTimesOf(carrier, output.entries);
     std::vector<std::unique_ptr<AtomicFile>> outs(targets.size());
     const auto open = [&](size_t i, bool inTurn, int& fd) {
         if (output.stopped && output.stopped())
             return Status::Fail(Reason::Cancelled);
         // A file's folders are made in its turn only: a failure before it leaves none.
         std::string fileName;
-        FolderHandle parent = root.ParentOfEntry(targets[i], inTurn, fileName);
+        FolderHandle parent = root.ParentOfEntry(targets[i], inTurn, fileName, kHiddenFolderMode);
         if (!parent && !inTurn)
             return Status::Success();
         if (!parent)
             return BlockedBelow(root, folder, targets[i], parent.Error());
         outs[i] = std::make_unique<AtomicFile>(parent, fileName);
+        outs[i]->SetNewFileMode(kHiddenFileMode);
         if (!outs[i]->Open())
             return Status::WriteFailure(folder + "/" + targets[i], errno);
         fd = outs[i]->Fd();
@@ -97,6 +131,7 @@ Status ExtractToFolder(UnlockedCarrier& carrier, const FolderOutput& output) {
     };
     const auto finish = [&](size_t i) {
         const std::string path = folder + "/" + targets[i];
+        RestoreModifiedTime(outs[i]->Fd(), times[i]);
         const bool committed = outs[i]->Commit(output.replace ? Replace::Always : Replace::Never);
         const int error = errno;
         outs[i].reset();

@@ -9,12 +9,27 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace lumora {
 
 class UnlockedCarrier;
+
+// Files written out of a carrier are private: a new file gets 0600 and a new folder 0700,
+// less the umask, whatever the hidden file's mode was.
+inline constexpr mode_t kHiddenFileMode = 0600;
+inline constexpr mode_t kHiddenFolderMode = 0700;
+
+// Gives the file open as fd the modification time a carrier kept for it (none: left as
+// it is). Best effort: a file system that refuses it keeps the time of writing.
+void RestoreModifiedTime(int fd, const std::optional<int64_t>& modifiedTime);
+
+// The modification times the carrier keeps for `entries` (by index), in their order.
+std::vector<std::optional<int64_t>> ModifiedTimesOf(const UnlockedCarrier& carrier,
+                                                    const std::vector<int>& entries);
 
 struct FolderOutput {
     std::string folder;               // made, with its parents, when missing
@@ -39,8 +54,9 @@ struct FolderOutput {
 // following a link on the way.
 bool ExistsBelow(const std::string& folder, const std::string& target);
 
-// Writes output.entries of carrier to their targets below output.folder. A file's folders
-// are made only in its turn. The first failure stops the rest, with the files before it in
+// Writes output.entries of carrier to their targets below output.folder, private
+// (kHiddenFileMode, kHiddenFolderMode) and with the times the carrier keeps. A file's
+// folders are made only in its turn. The first failure stops the rest, with the files before it in
 // place: DestinationIsLink or NotAFolder (subject: the path) for a folder on the way that
 // is a link or no folder, DestinationExists, WriteFailed, DiskFull, Cancelled, and the
 // failures of UnlockedCarrier::ExtractEntries.

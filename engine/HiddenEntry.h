@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace lumora {
@@ -16,6 +17,9 @@ struct HiddenEntry {
     // over unchanged by a save.
     int slot = -1;
     bool writable = true; // the name can be written below a folder
+    // Seconds since 1970, where the carrier keeps the file's modification time; a file
+    // written out gets it back.
+    std::optional<int64_t> modifiedTime;
 };
 
 } // namespace lumora

@@ -3,6 +3,7 @@
 
 #include "engine/CarrierCore.h"
 #include "engine/CarrierSave.h"
+#include "engine/CoverCheck.h"
 #include "engine/UnlockedCarrier.h"
 
 #include <new>
@@ -64,13 +65,27 @@ std::string OpenedCarrier::PictureForSealedSave() const {
     return lumora::PictureForSealedSave(Core());
 }
 
+Status OpenedCarrier::CheckCover() const {
+    const uint64_t kept =
+        HoldsClassicData() ? static_cast<uint64_t>(Trailer().imageLength) : UINT64_MAX;
+    return CheckNewCover(Core().path, kept);
+}
+
 Status OpenedCarrier::CheckRequest(const SaveRequest& request) const {
+    if (request.checkCover) {
+        if (Status cover = CheckCover(); !cover.Ok())
+            return cover;
+    }
     return CheckSaveRequest(Core(), request);
 }
 
 Status OpenedCarrier::Hide(std::unique_ptr<OpenedCarrier>& opened, const SaveRequest& request,
                            std::unique_ptr<UnlockedCarrier>& saved) {
     saved.reset();
+    if (request.checkCover) {
+        if (Status cover = opened->CheckCover(); !cover.Ok())
+            return cover;
+    }
     if (Status status = SaveCarrier(opened->Core(), request); !status.Ok())
         return status;
     saved = std::make_unique<UnlockedCarrier>(opened->TakeCore());

@@ -66,10 +66,15 @@ public:
                                        ProofTiming timing = ProofTiming::AtUnlock);
 
     // The picture whose sealed data a sealed hide cuts off when the password opens it
-    // (DeriveSealedSaveKeys): this file when it holds no classic data; empty otherwise.
+    // (DeriveSealedSaveKeys): this file when it holds no classic data and bytes may follow
+    // its picture; empty otherwise.
     std::string PictureForSealedSave() const;
+    // Whether this file may be the cover of a new carrier (CheckNewCover of engine/
+    // CoverCheck.h, over what a hide keeps of it: the image part of classic data).
+    [[nodiscard]] Status CheckCover() const;
     // What Hide refuses in a request before it does anything (UnlockedCarrier::
-    // CheckRequest); a hide keeps no entries and needs a new password.
+    // CheckRequest, and CheckCover when the request asks for it); a hide keeps no entries
+    // and needs a new password.
     [[nodiscard]] Status CheckRequest(const SaveRequest& request) const;
     // Hides the request's message and files under its new password behind this file's
     // picture (the image part of a classic carrier; sealed data the keys open is cut off).

@@ -159,6 +159,8 @@ int PayloadArchive::Build(const PayloadWork& work) {
         return m_report.FailWrite(m_builtPath, errno);
     zipper.SetPassword(m_plain ? nullptr : WritePassword(work.password));
     zipper.SetThreads(work.threads);
+    // The sealed and woven formats keep the files' times; the classic one has no room.
+    zipper.SetStoreTimes(m_plain);
     m_builtCheckpoints.Clear();
     zipper.RecordCipherCheckpoints(&m_builtCheckpoints);
     bool built = CopyKeptEntries(work, zipper, source, kept, progress) &&

@@ -44,6 +44,10 @@ std::string_view ReasonName(Reason reason) {
         return "would-lose-message";
     case Reason::PictureWouldBreak:
         return "picture-would-break";
+    case Reason::NotAPicture:
+        return "not-a-picture";
+    case Reason::CoverHoldsData:
+        return "cover-holds-data";
     case Reason::NoDestination:
         return "no-destination";
     case Reason::NoPassword:

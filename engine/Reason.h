@@ -51,6 +51,8 @@ enum class [[nodiscard]] Reason : uint8_t{
     // WouldLose
     WouldLoseMessage,  // the message could not be read; subject: its entry
     PictureWouldBreak, // subject: a picture in a text format, which data behind it hides
+    NotAPicture,       // subject: a cover that is no picture Lumora reads; count: its PictureKind
+    CoverHoldsData,    // subject: a cover with bytes after its picture; count: how many
     // Refused
     NoDestination, // subject: the entry that has nowhere to go, where known
     NoPassword,
@@ -119,6 +121,8 @@ constexpr Outcome OutcomeOf(Reason reason) {
         return Outcome::Changed;
     case Reason::WouldLoseMessage:
     case Reason::PictureWouldBreak:
+    case Reason::NotAPicture:
+    case Reason::CoverHoldsData:
         return Outcome::WouldLose;
     case Reason::ReadFailed:
         return Outcome::ReadFailed;

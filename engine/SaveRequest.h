@@ -28,6 +28,9 @@ struct SaveRequest {
     bool replaceExisting = true;
     // Content that cannot be carried into the new carrier is dropped only with consent.
     bool allowLoss = false;
+    // A hide refuses a cover that is no picture or keeps data after its picture
+    // (OpenedCarrier::CheckCover); off, any file is taken, as the user insists.
+    bool checkCover = false;
     // Saving over the opened carrier after it changed on disk needs consent.
     bool allowChanged = false;
     // The format to write; none keeps the unlocked carrier's (classic for a hide). Every

@@ -182,7 +182,7 @@ bool AtomicFile::Commit(Replace replace, Sync sync) {
         error == 0 && ::fstatat(m_folder.Fd(), m_name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists)
         error = RefusalFor(existing, replace);
-    mode_t mode = exists ? (existing.st_mode & 0777) : (0666 & ~CurrentUmask());
+    mode_t mode = exists ? (existing.st_mode & 0777) : (m_newFileMode & ~CurrentUmask());
     if (error == 0 && ::fchmod(fd, mode) != 0)
         error = errno;
     if (error == 0 && sync == Sync::Yes && ::fsync(fd) != 0)

@@ -14,7 +14,8 @@
 // rest), also when replacing was asked for.
 //
 // Permissions: a replaced file's permission bits (read, write, execute for owner, group
-// and others) pass to the new file; a new file gets 0666 less the umask. The replaced
+// and others) pass to the new file; a new file gets 0666 (or the mode set with
+// SetNewFileMode) less the umask. The replaced
 // file's owner and group, its ACLs and extended attributes are not kept: the new file
 // belongs to the user who writes it.
 #pragma once
@@ -23,6 +24,7 @@
 
 #include <cstdio>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace lumora {
@@ -46,6 +48,8 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
+    // The permission bits a new file gets, less the umask (0600 for a private one).
+    void SetNewFileMode(mode_t mode) { m_newFileMode = mode & 0777; }
     // Creates the new file; false with errno (EISDIR when the destination is a folder).
     [[nodiscard]] bool Open();
     // The new file, open for reading and writing: a buffered stream and its descriptor.
@@ -87,6 +91,7 @@ private:
     std::string m_tempName;
     FILE* m_stream = nullptr;
     std::vector<char> m_buffer;
+    mode_t m_newFileMode = 0666;
 };
 
 // Removes what interrupted writes of `targetName` left in `folder`: named temporaries

@@ -122,7 +122,11 @@ std::string CacheRoot() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && runtime[0] == '/')
         return std::string(runtime) + "/lumora";
-    return std::string();
+    // The last resort is shared with every user: a folder of this user's own in it
+    // (OpenCacheRoot makes it 0700 and never follows a link there).
+    const char* temporary = std::getenv("TMPDIR");
+    const std::string shared = temporary != nullptr && temporary[0] == '/' ? temporary : "/tmp";
+    return shared + "/lumora-" + std::to_string(::geteuid());
 }
 
 std::string ConfigFolder() {

@@ -21,7 +21,8 @@ std::string ProgramFolder();
 // program's folder is writable and only the user may change it; else
 // "$XDG_CACHE_HOME/lumora", "<home>/.cache/lumora" ($HOME when it belongs to the user, else
 // the home folder of the password database) or "$XDG_RUNTIME_DIR/lumora", the first that
-// is set. Empty when there is none: a shared folder such as /tmp is never used.
+// is set; else, as the last resort, "$TMPDIR/lumora-UID" (TMPDIR by default /tmp), a
+// folder of the user's own in a shared one (see OpenCacheRoot).
 std::string CacheRoot();
 
 // Folder for the language folder and the settings store: the program's folder when

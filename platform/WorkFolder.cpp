@@ -201,6 +201,19 @@ FolderHandle OpenCacheRoot(bool create, std::string& error) {
     }
     if (create)
         MakeFolders(path);
+    // In a folder that others may write to (such as /tmp) a link or a folder someone else
+    // made could stand in for ours: only a real folder is taken there.
+    std::string name;
+    const FolderHandle parent = FolderHandle::OpenParent(path, name);
+    struct stat parentInfo {};
+    struct stat own {};
+    if (parent && ::fstat(parent.Fd(), &parentInfo) == 0 && (parentInfo.st_mode & 002) != 0 &&
+        (::fstatat(parent.Fd(), name.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0 ||
+         !S_ISDIR(own.st_mode))) {
+        error = "cannot use the folder for working files " + path +
+                ": it is not a folder of its own in a folder others may write to";
+        return FolderHandle();
+    }
     FolderHandle root = FolderHandle::Open(path);
     struct stat info {};
     if (!root) {

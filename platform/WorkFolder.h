@@ -49,7 +49,8 @@ private:
 };
 
 // The cache root, made (mode 0700, with missing parents) when missing and `create` is set.
-// It must belong to the user; one that others may write in is made private first. Without
+// It must belong to the user; one that others may write in is made private first. In a
+// folder that others may write to, it must be a folder itself, not a link. Without
 // a usable one, `error` says why.
 [[nodiscard]] FolderHandle OpenCacheRoot(bool create, std::string& error);
 

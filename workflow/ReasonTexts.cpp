@@ -27,6 +27,10 @@ const char* ReasonKey(Reason reason, const char* general) {
         return "strCarrierChanged";
     case Reason::WouldLoseMessage:
         return "strSaveLoses";
+    case Reason::NotAPicture:
+        return "strNotAPicture";
+    case Reason::CoverHoldsData:
+        return "strCoverHoldsData";
     case Reason::NulInPassword:
         return "strPasswordNul";
     case Reason::NulInMessage:

@@ -77,6 +77,12 @@ const QStringList& FrameMessages() {
                        "password does not open it."),
         QStringLiteral("strNoMemoryKey=There is not enough memory to derive the key from the "
                        "password. Please close other programs and try again."),
+        QStringLiteral("strNotAPicture=%s is not a picture Lumora can read. Please choose a "
+                       "picture (JPEG, PNG, GIF, BMP, WebP, TIFF, ICO, WMF or EMF) to hide "
+                       "the data in."),
+        QStringLiteral("strCoverHoldsData=%s already holds data after the end of its picture, "
+                       "such as another carrier's hidden data, which would stay inside the new "
+                       "image. Do you want to use it anyway?"),
     };
     return lines;
 }

@@ -11,9 +11,14 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 # The extended description; CPack puts a blank before each line and "." on empty ones.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Lumora hides a text message and up to 100 files behind the bytes of a picture.
-The hidden content is packed into a zip archive, encrypted with AES-256 under a
-password and appended after the picture, so picture viewers still show the same
-picture as before.
+The hidden content is packed into a zip archive, encrypted under a password and
+appended after the picture, so picture viewers still show the same picture as
+before.
+
+The sealed format is the one to choose: its key is derived with Argon2id, so
+every password guess costs a second and 256 MiB, and every byte is
+authenticated. The classic format, still the default, is right only when the
+picture must open in another program that reads it.
 
 The desktop program leads through hiding with a wizard and opens such pictures
 again to read and edit the message and the files. The command lumora-cli does

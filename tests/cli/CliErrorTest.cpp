@@ -176,9 +176,9 @@ TEST_F(CliErrors, FilesThatCannotBeHiddenAreRefusedBeforeAnythingIsWritten) {
             EXPECT_EQ(result.err, ErrorLine(c.line));
         }
     }
-    CliResult emptyImage = Run({"hide", "empty.png", "-o", "out.png"}, "pw", inScratch);
+    CliResult emptyImage = Run({"hide", "empty.png", "-o", "out.png", "-m", "m"}, "pw", inScratch);
     EXPECT_EQ(emptyImage.err, ErrorLine("cannot hide data in empty.png: the file is empty"));
-    CliResult emptyPassword = Run({"hide", image, "-o", "out.png"}, "", inScratch);
+    CliResult emptyPassword = Run({"hide", image, "-o", "out.png", "-m", "m"}, "", inScratch);
     EXPECT_EQ(emptyPassword.status, 1);
     EXPECT_EQ(emptyPassword.err, ErrorLine("the password must not be empty"));
     EXPECT_FALSE(FileExists(At("out.png")));
@@ -277,14 +277,14 @@ TEST_F(CliErrors, ExistingFilesAreOverwrittenOnlyWithForce) {
     MakeFile("taken.png", "keep me");
     std::string image = ReferenceFile("base.png");
 
-    CliResult hide = Run({"hide", image, "-o", At("taken.png")});
+    CliResult hide = Run({"hide", image, "-o", At("taken.png"), "-m", "m"});
     EXPECT_EQ(hide.status, 1);
     EXPECT_EQ(hide.err,
               ErrorLine(At("taken.png") + " already exists (use --force to overwrite it)"));
     CliResult edit = Run({"edit", carrier, "-o", At("taken.png"), "-m", "x"});
     EXPECT_EQ(edit.status, 1);
     EXPECT_EQ(ReadText(At("taken.png")), "keep me");
-    EXPECT_EQ(Run({"hide", image, "-o", At("taken.png"), "--force"}).status, 0);
+    EXPECT_EQ(Run({"hide", image, "-o", At("taken.png"), "-m", "m", "--force"}).status, 0);
     EXPECT_EQ(Run({"reveal", At("taken.png")}).status, 0);
 
     std::filesystem::create_directories(At("out"));

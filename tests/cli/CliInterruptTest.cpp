@@ -58,8 +58,9 @@ TEST_F(CliTerminal, PasswordIsAskedTwiceWithoutEchoForANewCarrier) {
     }
     EXPECT_EQ(Run({"reveal", At("c.png")}, "typed secret").out, "typed");
 
-    TerminalRun mismatch = OnTerminal({"hide", ReferenceFile("base.png"), "-o", At("d.png")},
-                                      TerminalUse::Controlling);
+    TerminalRun mismatch =
+        OnTerminal({"hide", ReferenceFile("base.png"), "-o", At("d.png"), "-m", "m"},
+                   TerminalUse::Controlling);
     ASSERT_TRUE(mismatch.WaitFor("Password: "));
     mismatch.Type("one\n");
     ASSERT_TRUE(mismatch.WaitFor("Repeat password: "));

@@ -95,8 +95,8 @@ TEST_F(CliOutcome, DamageBusyAndLossHaveTheirOwnStatus) {
     EXPECT_NE(endless.err.find("too large"), std::string::npos) << endless.err;
 
     WriteFile(At("nul-password"), {'a', 0, 'b', '\n'});
-    const CliResult refused = Run({"hide", ReferenceFile("base.png"), "-o", At("nul.png"),
-                                   "--password-file", At("nul-password")},
+    const CliResult refused = Run({"hide", ReferenceFile("base.png"), "-o", At("nul.png"), "-m",
+                                   "m", "--password-file", At("nul-password")},
                                   std::nullopt);
     EXPECT_EQ(refused.status, 1);
     EXPECT_FALSE(FileExists(At("nul.png")));

@@ -128,15 +128,18 @@ TEST_F(CliScripting, FoldersAreHiddenUnderTheirOwnNameWithoutLinksOrSpecialFiles
     MakeFile("real/x.txt", "x");
     std::filesystem::create_directory_symlink(At("real"), At("named-link"));
 
+    // A password too strong for a warning among the notes.
+    const std::string strong = "correct horse battery staple";
     CliResult hidden =
-        Run({"hide", ReferenceFile("base.png"), "-o", At("c.png"), At("docs/"), At("named-link")});
+        Run({"hide", ReferenceFile("base.png"), "-o", At("c.png"), At("docs/"), At("named-link")},
+            strong);
     ASSERT_EQ(hidden.status, 0) << hidden.err;
     EXPECT_EQ(hidden.err, ErrorLine("skipping " + At("docs") + "/fifo: a FIFO") +
                               ErrorLine("skipping " + At("docs") + "/link.txt: a symbolic link"));
-    EXPECT_EQ(Run({"list", At("c.png")}).out, "      1 Byte  docs/a.txt\n"
-                                              "      2 Byte  docs/sub/b.txt\n"
-                                              "      1 Byte  named-link/x.txt\n");
-    ASSERT_EQ(Run({"reveal", At("c.png"), "-d", At("out"), "-q"}).status, 0);
+    EXPECT_EQ(Run({"list", At("c.png")}, strong).out, "      1 Byte  docs/a.txt\n"
+                                                      "      2 Byte  docs/sub/b.txt\n"
+                                                      "      1 Byte  named-link/x.txt\n");
+    ASSERT_EQ(Run({"reveal", At("c.png"), "-d", At("out"), "-q"}, strong).status, 0);
     EXPECT_EQ(ReadText(At("out/docs/sub/b.txt")), "bb");
     EXPECT_FALSE(FileExists(At("out/docs/empty")));
 
@@ -384,13 +387,13 @@ TEST_F(CliScripting, ZshAndFishReadTheirScripts) {
 
 TEST_F(CliScripting, TextPicturesAndDashedNamesNeedToBeAskedFor) {
     std::string svg = MakeFile("p.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>\n");
-    CliResult refused = Run({"hide", svg, "-o", At("c.svg")});
+    CliResult refused = Run({"hide", svg, "-o", At("c.svg"), "-m", "m"});
     EXPECT_EQ(refused.status, 6);
     EXPECT_EQ(refused.err,
               ErrorLine(svg + " is a picture in a text format (such as SVG), which shows nothing "
                               "once data follows its end (use --force to hide data in it anyway)"));
     EXPECT_FALSE(FileExists(At("c.svg")));
-    EXPECT_EQ(Run({"hide", svg, "-o", At("c.svg"), "--force"}).status, 0);
+    EXPECT_EQ(Run({"hide", svg, "-o", At("c.svg"), "-m", "m", "--force"}).status, 0);
 
     CliOptions inScratch;
     inScratch.workingFolder = m_dir.Path();

@@ -161,7 +161,7 @@ TEST(CacheRoot, IsTheUsersOwnFolderAndNeverOneOthersMayWriteIn) {
     SetProgramFolderOverride("");
 }
 
-TEST(CacheRoot, ComesFromTheEnvironmentOrThePasswordDatabaseAndNeverFromTmp) {
+TEST(CacheRoot, ComesFromTheEnvironmentOrThePasswordDatabaseAndFromTmpLast) {
     TempDir mine;
     TempDir foreign; // a home folder that is not the user's own
     MakeForeignFolder(foreign / "home");
@@ -189,7 +189,31 @@ TEST(CacheRoot, ComesFromTheEnvironmentOrThePasswordDatabaseAndNeverFromTmp) {
         GTEST_SKIP() << "the user nobody has a home folder here";
     EXPECT_EQ(CacheRootInChild({"XDG_RUNTIME_DIR=/run/user/65534"}, kNobody).first,
               "/run/user/65534/lumora");
-    auto [root, error] = CacheRootInChild({"HOME=/"}, kNobody);
-    EXPECT_EQ(root, "");
-    EXPECT_NE(error.find("no folder for working files"), std::string::npos) << error;
+    EXPECT_EQ(CacheRootInChild({"HOME=/"}, kNobody).first, "/tmp/lumora-65534");
+    EXPECT_EQ(CacheRootInChild({"HOME=/", "TMPDIR=/var/tmp"}, kNobody).first,
+              "/var/tmp/lumora-65534");
+}
+
+TEST(CacheRoot, InAFolderOthersMayWriteToIsNeverALink) {
+    TempDir shared;
+    ASSERT_EQ(::chmod(shared.Path().c_str(), 01777), 0);
+    TempDir elsewhere;
+    ASSERT_EQ(::symlink(elsewhere.Path().c_str(), (shared / "lumora").c_str()), 0);
+    const std::string variable = "XDG_CACHE_HOME=" + shared.Path();
+    ASSERT_EQ(CacheRootInChild({variable}, ::geteuid()).first, shared / "lumora");
+
+    const auto opened = [&] {
+        return RunInChild([&] {
+            ::clearenv();
+            ::putenv(const_cast<char*>(variable.c_str()));
+            SetProgramFolderOverride("/dev/null/program");
+            std::string error;
+            return OpenCacheRoot(true, error) ? 0 : 1;
+        });
+    };
+    EXPECT_EQ(opened(), 1);
+    EXPECT_EQ(EntriesIn(elsewhere.Path()), 0u);
+    ASSERT_EQ(::unlink((shared / "lumora").c_str()), 0);
+    EXPECT_EQ(opened(), 0);
+    EXPECT_EQ(StatOf(shared / "lumora").st_mode & 0777, 0700u);
 }

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "cli/PasswordWarning.h"
+
+#include "cli/Json.h"
+#include "cli/Report.h"
+
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+namespace lumora::cli {
+namespace {
+
+// A number as JSON: whole numbers as such, others with three significant digits.
+std::string JsonNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3g", value);
+    return text;
+}
+
+} // namespace
+
+double GuessRateOf(CarrierFormat format) {
+    return format == CarrierFormat::Classic ? kClassicGuessesPerSecond : kArgon2GuessesPerSecond;
+}
+
+std::string GuessTime(double seconds) {
+    if (seconds < 1)
+        return "less than a second";
+    const std::pair<double, const char*> units[] = {
+        {100 * kWeakBelowSeconds, "centuries"},
+        {kWeakBelowSeconds, "years"},
+        {kWeakBelowSeconds / 12, "months"},
+        {86400, "days"},
+        {3600, "hours"},
+        {60, "minutes"},
+        {1, "seconds"},
+    };
+    for (const auto& [size, name] : units) {
+        if (seconds < size)
+            continue;
+        if (size == units[0].first)
+            return name;
+        const auto count = static_cast<long long>(seconds / size);
+        std::string unit = name;
+        if (count == 1)
+            unit.pop_back();
+        return "about " + std::to_string(count) + " " + unit;
+    }
+    return "less than a second";
+}
+
+std::string WeakPasswordWarning(const PasswordEstimate& estimate, CarrierFormat format) {
+    const double rate = GuessRateOf(format);
+    if (!estimate.IsWeak(rate))
+        return {};
+    const std::string guessed =
+        "this password can be guessed in " + GuessTime(estimate.SecondsToGuess(rate));
+    if (format == CarrierFormat::Classic) {
+        const std::string sealed = GuessTime(estimate.SecondsToGuess(kArgon2GuessesPerSecond));
+        return guessed +
+               " by a graphics card against the classic format; the sealed format "
+               "(--sealed) would take " +
+               sealed + ", and a longer password is safer still";
+    }
+    return guessed + " by a thousand computers against the key of this format; a longer "
+                     "password is safer";
+}
+
+std::string CheckNewPassword(const Password& password, CarrierFormat format) {
+    const PasswordEstimate estimate = EstimatePassword(password);
+    const std::string warning = WeakPasswordWarning(estimate, format);
+    if (!warning.empty())
+        Warn(warning);
+    const double rate = GuessRateOf(format);
+    return JsonObject()
+        .Raw("bits", JsonNumber(std::round(estimate.bits * 10) / 10))
+        .Raw("guessesPerSecond", JsonNumber(rate))
+        .Raw("secondsToGuess", JsonNumber(estimate.SecondsToGuess(rate)))
+        .Bool("weak", !warning.empty())
+        .Text();
+}
+
+} // namespace lumora::cli
