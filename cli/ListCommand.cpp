@@ -25,8 +25,11 @@ int RunList(const Arguments& args) {
         progress.Clear();
         std::vector<std::string> entries;
         for (const HiddenEntry& file : session->Entries())
-            entries.push_back(
-                JsonObject().String("name", file.name).Number("size", file.size).Text());
+            entries.push_back(JsonObject()
+                                  .String("name", file.name)
+                                  .Number("size", file.size)
+                                  .Bool("damaged", file.damaged)
+                                  .Text());
         CarrierResult result;
         result.json = JsonArray(entries);
         result.entry = CarrierObject(carrier, Code::Ok).Raw("entries", result.json);
@@ -37,8 +40,9 @@ int RunList(const Arguments& args) {
                         Shown(carrier.Name(), TextKind::Name, Stream::Out).c_str());
         first = false;
         for (const HiddenEntry& file : session->Entries())
-            std::printf("%12s  %s\n", FormatFileSize(file.size).c_str(),
-                        Shown(file.name, TextKind::Name, Stream::Out).c_str());
+            std::printf("%12s  %s%s\n", FormatFileSize(file.size).c_str(),
+                        Shown(file.name, TextKind::Name, Stream::Out).c_str(),
+                        file.damaged ? "  (damaged)" : "");
         return result;
     });
 }

@@ -225,6 +225,17 @@ Password PasswordSource::Read() {
     return Password::Take(line);
 }
 
+bool PasswordSource::Confirm(const Password& password) {
+    if (!IsPrompt())
+        return false;
+    std::string again = ReadHidden(m_terminal, "Repeat password: ");
+    const bool same = Password(again) == password;
+    WipeString(again);
+    if (!same)
+        throw CliError(Code::NeedsForce, "the passwords do not match", Reason::PasswordUnproved);
+    return true;
+}
+
 void PasswordSource::SayWrong(bool sealed) const {
     if (m_terminal >= 0)
         Write(m_terminal, sealed ? "No hidden data found, or the password does not open it; try "

@@ -16,6 +16,9 @@ struct HiddenEntry {
     // over unchanged by a save.
     int slot = -1;
     bool writable = true; // the name can be written below a folder
+    // Known to fail its checks: found at unlocking, by a read or by a verify. A save
+    // carries it only as the request says (SaveRequest::damaged).
+    bool damaged = false;
 };
 
 } // namespace lumora

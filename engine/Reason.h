@@ -50,6 +50,8 @@ enum class [[nodiscard]] Reason : uint8_t{
     ChangedOnDisk, // subject: the carrier
     // WouldLose
     WouldLoseMessage,  // the message could not be read; subject: its entry
+    DamagedContent,    // damaged entries or message to keep or leave out; subject: the first
+    PasswordUnproved,  // the password cannot be proved whole and was not confirmed
     PictureWouldBreak, // subject: a picture in a text format, which data behind it hides
     // Refused
     NoDestination, // subject: the entry that has nowhere to go, where known
@@ -66,6 +68,7 @@ enum class [[nodiscard]] Reason : uint8_t{
     FileGivenTwice,        // subject: the file
     TooManyFiles,          // count: the files there would be; limit: the most allowed
     NoSuchHiddenFile,      // subject: the name asked for
+    NameAmbiguous,         // subject: a name that several entries have; count: how many
     NoSuchEntry,           // count: the entry or slot asked for
     NotUnlocked,
     DestinationExists,     // subject: the path
@@ -118,6 +121,8 @@ constexpr Outcome OutcomeOf(Reason reason) {
     case Reason::ChangedOnDisk:
         return Outcome::Changed;
     case Reason::WouldLoseMessage:
+    case Reason::DamagedContent:
+    case Reason::PasswordUnproved:
     case Reason::PictureWouldBreak:
         return Outcome::WouldLose;
     case Reason::ReadFailed:
@@ -144,6 +149,7 @@ constexpr Outcome OutcomeOf(Reason reason) {
     case Reason::FileGivenTwice:
     case Reason::TooManyFiles:
     case Reason::NoSuchHiddenFile:
+    case Reason::NameAmbiguous:
     case Reason::NoSuchEntry:
     case Reason::NotUnlocked:
     case Reason::DestinationExists:
