@@ -153,14 +153,14 @@ const std::vector<OptionSpec> kOptions = {
     {"threads", 0, "N", false, Completion::None, "hide edit passwd reveal extract verify",
      "hide, reveal and check on N threads, 1 to 64 (default: $LUMORA_THREADS, else one "
      "per processor)"},
-    {"json", 0, nullptr, false, Completion::None, WORK_COMMANDS,
+    {"json", 0, nullptr, false, Completion::None, WORK_COMMANDS " help completion version",
      "print the result as JSON on standard output, errors too"},
     {"quiet", 'q', nullptr, false, Completion::None, WORK_COMMANDS,
      "print nothing on standard error but errors"},
     {"verbose", 'v', nullptr, false, Completion::None, WORK_COMMANDS,
      "tell each step on standard error"},
     {"help", 'h', nullptr, false, Completion::None, "*", "show this help"},
-    {"version", 0, nullptr, false, Completion::None, "lumora-cli", "print the version"},
+    {"version", 'V', nullptr, false, Completion::None, "lumora-cli", "print the version"},
 };
 
 #undef WORK_COMMANDS

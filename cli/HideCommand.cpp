@@ -16,6 +16,7 @@
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
 #include "cli/Threads.h"
+#include "picture/PictureKind.h"
 
 namespace lumora::cli {
 
@@ -36,8 +37,13 @@ int RunHide(const Arguments& args) {
     const CarrierInput image(operands[0]);
 
     RequireReadableFile(image.Path());
-    if (!force && !ToleratesTrailingBytes(PictureHead(image.Path())))
-        throw ErrorOf(Status::Fail(Reason::PictureWouldBreak, image.Name()));
+    if (const std::string head = PictureHead(image.Path());
+        !force && !ToleratesTrailingBytes(head)) {
+        const auto* bytes = reinterpret_cast<const uint8_t*>(head.data());
+        const bool drawing = KindOfHead({bytes, head.size()}, head.size()) == PictureKind::Svg;
+        throw ErrorOf(
+            Status::Fail(drawing ? Reason::PictureWouldBreak : Reason::NotAPicture, image.Name()));
+    }
     SaveRequest request;
     request.addedFiles = CheckFilesToHide({operands.begin() + 1, operands.end()}, {}, *output);
     request.message = MessageFromOptions(args, std::nullopt);

@@ -94,6 +94,9 @@ const char* ReasonLine(Reason reason) {
     case Reason::PasswordUnproved:
         return "the password{ of %c} is longer than 32 bytes and nothing in the carrier proves "
                "the bytes past the 32nd; type it at a terminal, where it is asked for twice";
+    case Reason::NotAPicture:
+        return "%s is a text file, not a picture: data behind it would end up in the text (use "
+               "--force to hide data behind it anyway)";
     case Reason::PictureWouldBreak:
         return "%s is a picture in a text format (such as SVG), which shows nothing once data "
                "follows its end (use --force to hide data in it anyway)";

@@ -99,11 +99,12 @@ int RunReveal(const Arguments& args) {
     const bool partly = folder && session->HasDamage();
     const std::optional<std::string> message = ReadableMessage(*session, carrier, partly);
     const std::vector<std::string> damaged = DamagedFiles(*session);
-    if (partly && !JsonOutput()) {
+    if (partly) {
         if (session->GetMessageState() == MessageState::Damaged)
-            Note("the hidden message is damaged");
+            Warn(ReasonText(Status::Fail(Reason::MessageDamaged), carrier.Name()));
         for (const std::string& name : damaged)
-            Note(name + " is damaged and was not written");
+            Warn(ReasonText(Status::Fail(Reason::EntryDamaged, name), carrier.Name()) +
+                 "; it was not written");
     }
     const Code code = partly ? Code::PartlyDamaged : Code::Ok;
     if (JsonOutput()) {

@@ -40,9 +40,10 @@ int RunVerify(const Arguments& args) {
                            .Bool("message", message)
                            .Raw("damaged", JsonStrings(damaged))
                            .Bool("messageDamaged", messageDamaged);
-        if (!verified.Ok())
+        if (!verified.Ok()) {
             AddFailure(result.entry, verified.reason, ReasonText(verified, carrier.Name()));
-        result.json = result.entry.Text();
+            Warn(ReasonText(verified, carrier.Name()));
+        }
         if (JsonOutput())
             return result;
         const std::string name = Shown(carrier.Name(), TextKind::Name, Stream::Out);

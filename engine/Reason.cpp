@@ -48,6 +48,8 @@ std::string_view ReasonName(Reason reason) {
         return "password-unproved";
     case Reason::PictureWouldBreak:
         return "picture-would-break";
+    case Reason::NotAPicture:
+        return "not-a-picture";
     case Reason::NoDestination:
         return "no-destination";
     case Reason::NoPassword:

@@ -53,6 +53,7 @@ enum class [[nodiscard]] Reason : uint8_t{
     DamagedContent,    // damaged entries or message to keep or leave out; subject: the first
     PasswordUnproved,  // the password cannot be proved whole and was not confirmed
     PictureWouldBreak, // subject: a picture in a text format, which data behind it hides
+    NotAPicture,       // subject: a text file given as the picture
     // Refused
     NoDestination, // subject: the entry that has nowhere to go, where known
     NoPassword,
@@ -124,6 +125,7 @@ constexpr Outcome OutcomeOf(Reason reason) {
     case Reason::DamagedContent:
     case Reason::PasswordUnproved:
     case Reason::PictureWouldBreak:
+    case Reason::NotAPicture:
         return Outcome::WouldLose;
     case Reason::ReadFailed:
         return Outcome::ReadFailed;

@@ -45,6 +45,7 @@ const char* ReasonKey(Reason reason, const char* general) {
         return "strNoMemoryKey";
     // No message of their own yet.
     case Reason::PictureWouldBreak:
+    case Reason::NotAPicture:
     case Reason::DamagedContent:
     case Reason::PasswordUnproved:
     case Reason::NameAmbiguous:
