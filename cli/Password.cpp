@@ -109,6 +109,7 @@ std::string RunPasswordCommand(const std::string& command, const std::string& op
     std::string output;
     run.output = &output;
     run.outputLimit = kMaxLine;
+    run.ownGroup = true;
     const int status = RunChild(run);
     for (int fd : {terminal, nothing})
         if (fd >= 0)
