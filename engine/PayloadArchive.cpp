@@ -230,7 +230,9 @@ int PayloadArchive::Read(const PayloadWork& work) {
         ZipEntryInfo info;
         if (!unzipper.EntryInfoAt(i, info))
             return m_report.Fail(Reason::Damaged);
-        if (info.storedName == kMessageEntryName && work.message.entry < 0) {
+        // A later message entry replaces an earlier one: the last is the message.
+        if (info.storedName == kMessageEntryName) {
+            work.message = HeldMessage{};
             if (!ReadMessage(work.message, unzipper, i, info.uncompressedSize))
                 return 0;
             continue;

@@ -273,5 +273,38 @@ TEST_F(DamagedEntriesTest, FilesAndAMessageGoIntoACarrierOfMoreThanAHundredEntri
     EXPECT_EQ(again->Message(), "now with a message");
 }
 
+TEST_F(DamagedEntriesTest, ANameTheLocalHeaderGivesOtherwiseIsDamage) {
+    // The local header of b.txt names it "c.txt"; its directory record says "b.txt".
+    const std::string zip = PythonZip("lie.zip", "z.writestr('a.txt', 'a')\n"
+                                                 "z.writestr('b.txt', 'b')\n"
+                                                 "z.close()\n"
+                                                 "d = bytearray(open(path, 'rb').read())\n"
+                                                 "i = d.rfind(b'PK\\x03\\x04')\n"
+                                                 "d[i + 30] = ord('c')\n"
+                                                 "open(path, 'wb').write(d)\n"
+                                                 "import io\n"
+                                                 "z = zipfile.ZipFile(io.BytesIO(), 'w')");
+    std::unique_ptr<UnlockedCarrier> session = Unlocked(WrapArchive(zip, "lie.bmp", "pw"));
+    ASSERT_NE(session, nullptr);
+    int checked = 0;
+    EXPECT_EQ(session->VerifyAll(checked).reason, Reason::EntryDamaged);
+    EXPECT_EQ(DamagedNames(*session), std::vector<std::string>{"b.txt"});
+    std::string copy;
+    EXPECT_EQ(session->ExtractToWorkFolder(EntryNamed(*session, "b.txt")->index, copy).reason,
+              Reason::EntryDamaged);
+    EXPECT_TRUE(session->ExtractToWorkFolder(EntryNamed(*session, "a.txt")->index, copy).Ok());
+}
+
+TEST_F(DamagedEntriesTest, OfTwoMessageEntriesTheLastIsTheMessage) {
+    const std::string zip = PythonZip("two.zip", "z.writestr('veilnote.vnt', b'first\\0')\n"
+                                                 "z.writestr('a.txt', 'a')\n"
+                                                 "z.writestr('veilnote.vnt', b'second\\0')");
+    std::unique_ptr<UnlockedCarrier> session = Unlocked(WrapArchive(zip, "two.bmp", "pw"));
+    ASSERT_NE(session, nullptr);
+    EXPECT_EQ(session->Message(), "second");
+    ASSERT_EQ(session->Entries().size(), 1u);
+    EXPECT_EQ(session->Entries()[0].name, "a.txt");
+}
+
 } // namespace
 } // namespace lumora::test
