@@ -2,6 +2,7 @@
 #include "cli/ChildProgram.h"
 
 #include "cli/Interrupt.h"
+#include "platform/DescriptorIo.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -52,21 +53,18 @@ bool PassOn(pid_t child, bool ownGroup) {
 
 // Reads the child's output until it closes it; stops early on a signal for us.
 void ReadOutput(int fd, std::string& output, size_t limit, pid_t child, bool ownGroup) {
-    char buffer[4096];
-    for (;;) {
-        if (ownGroup && PassOn(child, ownGroup))
-            return;
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            if (PendingSignal() != 0)
-                return;
-            continue;
-        }
-        if (n <= 0)
-            return;
-        const size_t room = limit > output.size() ? limit - output.size() : 0;
-        output.append(buffer, std::min(room, static_cast<size_t>(n)));
-    }
+    // A signal that came before the read began would not interrupt it.
+    if (ownGroup && PassOn(child, ownGroup))
+        return;
+    // A failed read ends the output like its end does: the child's status tells the rest.
+    static_cast<void>(ReadToEnd(
+        fd,
+        [&](const char* data, size_t size) {
+            const size_t room = limit > output.size() ? limit - output.size() : 0;
+            output.append(data, std::min(room, size));
+            return true;
+        },
+        StopForSignal));
 }
 
 int WaitFor(pid_t child, bool ownGroup) {

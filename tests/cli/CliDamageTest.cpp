@@ -2,8 +2,8 @@
 // What each command does with a partly damaged carrier; which hidden files a folder or
 // pattern stands for; the last rough edges of saving (hard links, long passwords, many
 // entries) and of the command line.
-#include "CliTest.h"
-#include "TerminalRun.h"
+#include "support/CliTest.h"
+#include "support/TerminalRun.h"
 
 #include "engine/BindImage.h"
 #include "support/GarbledEntry.h"
@@ -185,14 +185,12 @@ TEST_F(CliDamage, APasswordNotProvedWholeIsTypedTwiceBeforeASave) {
 
     // The typo first: once saved with a message, the message proves the password.
     for (const std::string& again : {password.substr(0, 32) + "typo", password}) {
-        TerminalRun run({"edit", carrier, "-m", "typed"}, At("stdout"), std::nullopt, true);
+        TerminalRun run = OnTerminal({"edit", carrier, "-m", "typed"}, TerminalUse::Controlling);
         ASSERT_TRUE(run.WaitFor("Password: "));
         run.Type(password + "\n");
         ASSERT_TRUE(run.WaitFor("Repeat password: ")) << run.Seen();
         run.Type(again + "\n");
-        const int status = run.Wait();
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), again == password ? 0 : 6);
+        EXPECT_EQ(run.Wait().status, again == password ? 0 : 6);
     }
     EXPECT_EQ(Run({"reveal", carrier}, password).out, "typed");
 }
