@@ -94,9 +94,8 @@ Status ReplaceContent(CarrierCore& core, const SaveRequest& request) {
         request.keepMessage &&
         (state == MessageState::Present || state == MessageState::TooLarge ||
          (state == MessageState::Damaged && request.damaged == DamagedContent::Keep));
-    std::optional<std::string> message = request.message;
-    if (request.keepMessage)
-        message = keepMessage ? engine.Message() : std::nullopt;
+    std::optional<std::string> message =
+        request.keepMessage ? (keepMessage ? engine.Message() : std::nullopt) : request.message;
     std::vector<int> keptSlots;
     std::vector<int> carried;
     // Each added file takes a slot; kept entries give theirs up, last first, and are
@@ -112,7 +111,7 @@ Status ReplaceContent(CarrierCore& core, const SaveRequest& request) {
             carried.push_back(index);
         }
     }
-    if (engine.ReplaceContent(message, keptSlots, request.addedFiles) != 1)
+    if (engine.ReplaceContent(std::move(message), keptSlots, request.addedFiles) != 1)
         return core.EngineStatus();
     engine.SetCarriedEntries(carried);
     engine.KeepStoredMessage(keepMessage);
@@ -216,7 +215,12 @@ Status SaveCarrier(CarrierCore& core, const SaveRequest& asked) {
         return losses;
     if (PasswordUnproved(core, asked))
         return Status::Fail(Reason::PasswordUnproved, core.path);
-    SaveRequest request = Effective(core, asked);
+    // Only a save that drops damaged content differs from the request; the others use it
+    // as it is, and hold no second copy of a large message.
+    SaveRequest dropped;
+    if (asked.damaged == DamagedContent::Drop)
+        dropped = Effective(core, asked);
+    const SaveRequest& request = asked.damaged == DamagedContent::Drop ? dropped : asked;
     const std::string target = SaveTarget(request.destination, core.path);
     const std::optional<FileIdentity> existing = IdentityOf(target);
     const bool inPlace = existing && core.identity && core.identity->IsSameFile(*existing);
@@ -267,7 +271,7 @@ Status SaveCarrier(CarrierCore& core, const SaveRequest& asked) {
         engine.SetNewPassword(nullptr);
         if (written.reason != Reason::DamagedContent || asked.damaged != DamagedContent::Drop)
             break;
-        request = Effective(core, asked);
+        dropped = Effective(core, asked);
     }
     if (!written.Ok())
         return written;
