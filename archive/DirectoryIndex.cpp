@@ -19,13 +19,26 @@ bool ReportProgress(const ArchiveProgress& progress, uint64_t done) {
     }
 }
 
+// Whether the name in the local header at `offset` is `name`, byte for byte; minizip
+// compares only the lengths.
+bool LocalNameIs(const ReadBytesAt& readAt, uint64_t offset, const std::vector<char>& name) {
+    std::vector<char> local(name.size());
+    return readAt(offset + kLocalHeaderSize, reinterpret_cast<uint8_t*>(local.data()),
+                  local.size()) &&
+           local == name;
+}
+
 // Opens the current entry in raw mode, which reads its local header, to learn where its
 // data lie.
-void Locate(unzFile unz, IndexedEntry& entry) {
+void Locate(unzFile unz, const ReadBytesAt& readAt, IndexedEntry& entry) {
     unz_file_info64 info{};
     int method = 0;
     int level = 0;
-    if (unzGetCurrentFileInfo64(unz, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
+    if (unzGetCurrentFileInfo64(unz, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return;
+    std::vector<char> name(info.size_filename);
+    if (unzGetCurrentFileInfo64(unz, &info, name.data(), name.size(), nullptr, 0, nullptr, 0) !=
+            UNZ_OK ||
         unzOpenCurrentFile3(unz, &method, &level, 1, nullptr) != UNZ_OK)
         return;
     uint64_t dataOffset = unzGetCurrentFileZStreamPos64(unz);
@@ -35,6 +48,10 @@ void Locate(unzFile unz, IndexedEntry& entry) {
     if (localExtra < 0 || dataOffset < headerSize || info.compressed_size > UINT64_MAX - dataOffset)
         return;
     entry.localHeaderOffset = dataOffset - headerSize;
+    // A local name that differs from the record's would be written out under another
+    // name than the one listed: damage.
+    if (!LocalNameIs(readAt, entry.localHeaderOffset, name))
+        return;
     entry.dataOffset = dataOffset;
     entry.dataEnd = dataOffset + info.compressed_size;
     entry.located = true;
@@ -66,8 +83,8 @@ void MarkOverlaps(std::vector<IndexedEntry>& entries) {
 
 } // namespace
 
-EntryCheck BuildDirectoryIndex(unzFile unz, uint64_t fileSize, const ArchiveProgress& progress,
-                               DirectoryIndex& index) {
+EntryCheck BuildDirectoryIndex(unzFile unz, uint64_t fileSize, const ReadBytesAt& readAt,
+                               const ArchiveProgress& progress, DirectoryIndex& index) {
     index = {};
     unz_global_info64 global{};
     if (unzGetGlobalInfo64(unz, &global) != UNZ_OK)
@@ -84,7 +101,7 @@ EntryCheck BuildDirectoryIndex(unzFile unz, uint64_t fileSize, const ArchiveProg
         entry.directoryPos = unzGetOffset64(unz);
         if (k == 0)
             firstPos = entry.directoryPos;
-        Locate(unz, entry);
+        Locate(unz, readAt, entry);
         index.entries.push_back(entry);
         if ((k + 1) % kProgressEvery == 0 &&
             !ReportProgress(progress, entry.directoryPos - firstPos))

@@ -7,7 +7,9 @@
 #include "archive/EntryCheck.h"
 #include "archive/ZipEntryInfo.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <minizip/unzip.h>
 #include <vector>
 
@@ -33,11 +35,15 @@ struct DirectoryIndex {
     bool complete = true;
 };
 
+// Reads `length` bytes of the archive at `offset`; false when they are not all there.
+using ReadBytesAt = std::function<bool(uint64_t offset, uint8_t* out, size_t length)>;
+
 // Reads the records of unz's central directory in order: no more than the directory
 // claims, no more than fileSize / 46, and none after the first record that cannot be read.
-// progress is called every 1024 records with the directory bytes read so far; Cancelled
-// when it returns false, otherwise Ok.
-EntryCheck BuildDirectoryIndex(unzFile unz, uint64_t fileSize, const ArchiveProgress& progress,
-                               DirectoryIndex& index);
+// An entry is located only when its local header, read through readAt, names it as its
+// record does. progress is called every 1024 records with the directory bytes read so
+// far; Cancelled when it returns false, otherwise Ok.
+EntryCheck BuildDirectoryIndex(unzFile unz, uint64_t fileSize, const ReadBytesAt& readAt,
+                               const ArchiveProgress& progress, DirectoryIndex& index);
 
 } // namespace lumora

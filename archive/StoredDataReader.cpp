@@ -17,8 +17,8 @@ StoredDataReader::~StoredDataReader() {
         unzCloseCurrentFile(m_unz);
 }
 
-EntryCheck StoredDataReader::Open(const unz_file_info64& info, const Password* password,
-                                  Mode mode) {
+EntryCheck StoredDataReader::Open(const unz_file_info64& info, const Password* password, Mode mode,
+                                  bool checkByte) {
     if (EntryCheck method = CheckMethod(info); method != EntryCheck::Ok)
         return method;
     bool encrypted = (info.flag & kFlagEncrypted) != 0;
@@ -44,7 +44,7 @@ EntryCheck StoredDataReader::Open(const unz_file_info64& info, const Password* p
     bool crcCheck = check == static_cast<uint8_t>(info.crc >> 24);
     bool timeCheck =
         (info.flag & kFlagDataDescriptor) != 0 && check == static_cast<uint8_t>(info.dosDate >> 8);
-    if (!crcCheck && !timeCheck)
+    if (!crcCheck && !timeCheck && checkByte)
         return EntryCheck::WrongPassword;
     if (mode == Mode::AsStored)
         m_cipher.reset();

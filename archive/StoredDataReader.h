@@ -31,7 +31,10 @@ public:
     // entry is read and its check byte compared (the CRC's high byte, or the DOS time's
     // when the entry has a data descriptor): WrongPassword when it does not match or there
     // is no password. Damaged when the entry cannot be opened or is shorter than its header.
-    EntryCheck Open(const unz_file_info64& info, const Password* password, Mode mode);
+    // With checkByte false, a check byte that fails is let pass: the entry is known damaged
+    // and is to be carried as it is.
+    EntryCheck Open(const unz_file_info64& info, const Password* password, Mode mode,
+                    bool checkByte = true);
     // The encryption header as stored; only for an encrypted entry.
     const uint8_t* StoredHeader() const { return m_header; }
     // The local header's extra field; call after Open.

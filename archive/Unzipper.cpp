@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <new>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace lumora {
 namespace {
@@ -90,7 +91,18 @@ EntryCheck CUnzipper::IndexOpened(uint64_t size) {
         m_index.reset();
         return EntryCheck::Damaged;
     }
-    EntryCheck read = BuildDirectoryIndex(Handle(m_unz), size, m_progress, *m_index);
+    // One descriptor for all the local names of a file.
+    FILE* file = m_bytes == nullptr ? std::fopen(m_path.c_str(), "rb") : nullptr;
+    const ReadBytesAt readAt = [this, file](uint64_t offset, uint8_t* out, size_t length) {
+        if (m_bytes != nullptr)
+            return m_bytes->ReadAt(offset, out, length);
+        return file != nullptr &&
+               ::pread(::fileno(file), out, length, static_cast<off_t>(offset)) ==
+                   static_cast<ssize_t>(length);
+    };
+    EntryCheck read = BuildDirectoryIndex(Handle(m_unz), size, readAt, m_progress, *m_index);
+    if (file != nullptr)
+        std::fclose(file);
     if (read != EntryCheck::Ok) {
         Close();
         return read;

@@ -86,7 +86,10 @@ public:
     // Unsupported are known before anything is written for the entry; a read failure or
     // Cancelled later leaves a truncated entry, so the archive as a whole must then be
     // given up. WriteFailed when this archive cannot be written.
-    EntryCheck CopyEntryFrom(CUnzipper& source, int k, const Password* sourcePassword);
+    // With asDamaged, an entry known to be damaged is copied all the same: its local header
+    // may be damaged and its check byte is not compared; its data stay as they are.
+    EntryCheck CopyEntryFrom(CUnzipper& source, int k, const Password* sourcePassword,
+                             bool asDamaged = false);
 
     // Writes the central directory; 1 on success or when nothing was open.
     [[nodiscard]] int Close();

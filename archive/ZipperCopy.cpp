@@ -35,12 +35,14 @@ bool SamePassword(const Password* a, const Password* b) {
 
 } // namespace
 
-EntryCheck CZipper::CopyEntryFrom(CUnzipper& source, int k, const Password* sourcePassword) {
+EntryCheck CZipper::CopyEntryFrom(CUnzipper& source, int k, const Password* sourcePassword,
+                                  bool asDamaged) {
     if (m_zip == nullptr)
         return EntryCheck::WriteFailed;
     EntryRecord record;
     EntryCheck layout = source.SelectRecord(k, record);
-    if (layout != EntryCheck::Ok)
+    // A damaged local header is written anew from the record, as every copy's is.
+    if (layout != EntryCheck::Ok && !(asDamaged && layout == EntryCheck::Damaged))
         return layout;
     const unz_file_info64& info = record.info;
     // minizip takes the name and comment as C strings.
@@ -55,7 +57,8 @@ EntryCheck CZipper::CopyEntryFrom(CUnzipper& source, int k, const Password* sour
     StoredDataReader reader(static_cast<unzFile>(source.m_unz));
     EntryCheck opened = reader.Open(info, encrypted ? sourcePassword : nullptr,
                                     keepBytes ? StoredDataReader::Mode::AsStored
-                                              : StoredDataReader::Mode::Deciphered);
+                                              : StoredDataReader::Mode::Deciphered,
+                                    !asDamaged);
     if (opened != EntryCheck::Ok)
         return opened;
     // Zip64 blocks are written anew by minizip where they are needed.

@@ -48,6 +48,12 @@ std::string UnknownOption(const std::string& shown, const std::string& name,
     std::vector<std::string> known;
     for (const OptionSpec* option : options)
         known.push_back(option->longName);
+    // A password on the command line would show in the process list and the history.
+    if ((name == "password" || name == "p") &&
+        std::find(known.begin(), known.end(), "password-file") != known.end())
+        return "unknown option " + shown +
+               ": the password is never given on the command line; use --password-file, "
+               "--password-fd, --password-command or LUMORA_PASSWORD, or type it at the prompt";
     const std::string nearest = NearestWord(name, known);
     return "unknown option " + shown +
            (nearest.empty() ? "" : " (did you mean --" + nearest + "?)");
@@ -84,6 +90,7 @@ Arguments::Arguments(const std::string& command, const std::vector<const OptionS
         if (!values.empty() && !option.repeatable)
             throw UsageError(command, "option " + shown + " given more than once");
         values.push_back(std::move(value));
+        m_order.push_back(option.longName);
     };
 
     bool optionsEnded = false;
@@ -126,7 +133,7 @@ Arguments::Arguments(const std::string& command, const std::vector<const OptionS
             const std::string shown = std::string("-") + arg[at];
             const OptionSpec* option = FindShort(options, arg[at]);
             if (option == nullptr)
-                throw UsageError(command, "unknown option " + shown);
+                throw UsageError(command, UnknownOption(shown, std::string(1, arg[at]), options));
             if (option->value == nullptr) {
                 record(*option, shown, std::string());
                 continue;
@@ -168,6 +175,13 @@ std::optional<long> Arguments::Number(const std::string& longName, long minimum,
                                         std::to_string(minimum) + " to " + std::to_string(maximum) +
                                         ", not '" + *text + "'");
     return number;
+}
+
+std::string Arguments::LastGiven(const std::vector<std::string>& longNames) const {
+    for (auto name = m_order.rbegin(); name != m_order.rend(); ++name)
+        if (std::find(longNames.begin(), longNames.end(), *name) != longNames.end())
+            return *name;
+    return {};
 }
 
 } // namespace lumora::cli

@@ -28,11 +28,14 @@ public:
     // The value as a whole number from `minimum` to `maximum`; a usage error otherwise.
     std::optional<long> Number(const std::string& longName, long minimum, long maximum) const;
     const std::vector<std::string>& Operands() const { return m_operands; }
+    // Of the options longNames, the one given last; empty when none was given.
+    std::string LastGiven(const std::vector<std::string>& longNames) const;
 
 private:
     std::string m_command;
     std::map<std::string, std::vector<std::string>> m_options;
     std::vector<std::string> m_operands;
+    std::vector<std::string> m_order; // the long names of the options, as given
 };
 
 // The known word nearest to `word` (at most two edits away, or the only one that starts

@@ -142,4 +142,12 @@ ImagePartSource OpenForImagePart(const CarrierInput& input, PasswordSource& pass
     return source;
 }
 
+std::vector<std::string> DamagedFiles(const UnlockedCarrier& carrier) {
+    std::vector<std::string> names;
+    for (const HiddenEntry& entry : carrier.Entries())
+        if (entry.damaged)
+            names.push_back(entry.name);
+    return names;
+}
+
 } // namespace lumora::cli

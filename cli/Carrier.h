@@ -73,6 +73,9 @@ struct ImagePartSource {
 ImagePartSource OpenForImagePart(const CarrierInput& input, PasswordSource& password,
                                  TerminalProgress& progress, SealedTry sealed);
 
+// The names of the hidden files of carrier known to be damaged, in order.
+std::vector<std::string> DamagedFiles(const UnlockedCarrier& carrier);
+
 // Throws the CliError that tells a failed status, of `carrier` where it names one;
 // returns for a successful one.
 void ThrowIfFailed(const Status& status, const std::string& carrier = {});

@@ -16,8 +16,10 @@ namespace lumora::cli {
 namespace {
 
 [[noreturn]] void ExecChild(const ChildRun& run, int outputPipe) {
-    for (int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGPIPE})
+    for (int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGPIPE, SIGTTOU})
         std::signal(signal, SIG_DFL);
+    if (run.ownGroup)
+        ::setpgid(0, 0);
     if (run.in >= 0)
         ::dup2(run.in, STDIN_FILENO);
     if (outputPipe >= 0)
@@ -37,8 +39,23 @@ namespace {
     ::_exit(127);
 }
 
+// Passes a signal for us on to the child, or kills its group; true once done.
+bool PassOn(pid_t child, bool ownGroup) {
+    const int signal = PendingSignal();
+    if (signal == 0)
+        return false;
+    if (ownGroup)
+        ::kill(-child, SIGKILL);
+    else
+        ::kill(child, signal);
+    return true;
+}
+
 // Reads the child's output until it closes it; stops early on a signal for us.
-void ReadOutput(int fd, std::string& output, size_t limit) {
+void ReadOutput(int fd, std::string& output, size_t limit, pid_t child, bool ownGroup) {
+    // A signal that came before the read began would not interrupt it.
+    if (ownGroup && PassOn(child, ownGroup))
+        return;
     // A failed read ends the output like its end does: the child's status tells the rest.
     static_cast<void>(ReadToEnd(
         fd,
@@ -50,20 +67,40 @@ void ReadOutput(int fd, std::string& output, size_t limit) {
         StopForSignal));
 }
 
-int WaitFor(pid_t child) {
-    bool passedOn = false;
+int WaitFor(pid_t child, bool ownGroup) {
+    // A signal that came before the wait began would not interrupt it.
+    bool passedOn = ownGroup && PassOn(child, ownGroup);
     for (;;) {
         int status = 0;
         if (::waitpid(child, &status, 0) == child)
             return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         if (errno != EINTR)
             return 127;
-        const int signal = PendingSignal();
-        if (signal != 0 && !passedOn) {
-            ::kill(child, signal);
-            passedOn = true;
-        }
+        if (!passedOn)
+            passedOn = PassOn(child, ownGroup);
     }
+}
+
+// Hands the terminal `fd` to the process group `group` when it is ours to give; returns
+// the group to give it back to, or -1.
+pid_t HandTerminal(int fd, pid_t group) {
+    if (fd < 0 || !::isatty(fd) || ::tcgetpgrp(fd) != ::getpgrp())
+        return -1;
+    // Changing the terminal's group from a group that has lost it would stop us.
+    std::signal(SIGTTOU, SIG_IGN);
+    const pid_t ours = ::getpgrp();
+    if (::tcsetpgrp(fd, group) != 0) {
+        std::signal(SIGTTOU, SIG_DFL);
+        return -1;
+    }
+    return ours;
+}
+
+void TakeTerminalBack(int fd, pid_t ours) {
+    if (ours < 0)
+        return;
+    static_cast<void>(::tcsetpgrp(fd, ours));
+    std::signal(SIGTTOU, SIG_DFL);
 }
 
 } // namespace
@@ -136,14 +173,23 @@ int RunChild(const ChildRun& run) {
         ExecChild(run, pipeFds[1]);
     int status = 127;
     if (child > 0) {
+        pid_t terminalOwner = -1;
+        if (run.ownGroup) {
+            ::setpgid(child, child); // also here, so that no signal finds it without one
+            terminalOwner = HandTerminal(run.in, child);
+        }
         if (run.output != nullptr) {
             ::close(pipeFds[1]);
             pipeFds[1] = -1;
-            ReadOutput(pipeFds[0], *run.output, run.outputLimit);
+            ReadOutput(pipeFds[0], *run.output, run.outputLimit, child, run.ownGroup);
             ::close(pipeFds[0]);
             pipeFds[0] = -1;
         }
-        status = WaitFor(child);
+        status = WaitFor(child, run.ownGroup);
+        TakeTerminalBack(run.in, terminalOwner);
+        // Ctrl-C at the terminal reached only the child's group; it was meant for us too.
+        if (terminalOwner >= 0 && status == 128 + SIGINT)
+            std::raise(SIGINT);
     }
     for (int fd : pipeFds)
         if (fd >= 0)

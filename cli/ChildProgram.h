@@ -30,10 +30,16 @@ struct ChildRun {
     // are kept there; the rest is read and dropped.
     std::string* output = nullptr;
     size_t outputLimit = 0;
+    // The child and what it starts get a process group of their own, which a signal for
+    // lumora-cli kills at once (the password command). While it runs, the group owns the
+    // terminal given as `in`, as a shell's job would, so that it can read from it; a
+    // Ctrl-C there ends the child and then lumora-cli.
+    bool ownGroup = false;
 };
 
 // Runs the program and waits for it. Its exit status, 128 + the signal that ended it, or
-// 127 when it could not be started. A SIGTERM or SIGHUP for lumora-cli is passed on.
+// 127 when it could not be started. A SIGTERM or SIGHUP for lumora-cli is passed on, or
+// with ownGroup ends the child's group with SIGKILL.
 [[nodiscard]] int RunChild(const ChildRun& run);
 
 // "sh: exit status 3" and the like, for messages.

@@ -6,8 +6,7 @@ namespace lumora::cli {
 const std::vector<CodeInfo>& Codes() {
     static const std::vector<CodeInfo> codes = {
         {Code::Ok, 0, "ok", "success"},
-        {Code::Failure, 1, "failure",
-         "failure: a file cannot be read or written, an output exists, a check failed"},
+        {Code::Failure, 1, "failure", "failure: a file cannot be read or written, a check failed"},
         {Code::Damaged, 1, "damaged", "the hidden data is damaged"},
         {Code::Usage, 2, "usage",
          "usage error: unknown command or option, missing argument, no password source"},
@@ -17,8 +16,11 @@ const std::vector<CodeInfo>& Codes() {
          "the two cannot be told apart)"},
         {Code::Busy, 5, "busy", "another Lumora process is changing the carrier"},
         {Code::NeedsForce, 6, "needs-force",
-         "refused without --force: hidden content would be lost, the carrier changed "
-         "meanwhile, or the picture would break"},
+         "refused without --force (or --keep-damaged, --drop-damaged): hidden content would "
+         "be lost or is damaged, the carrier changed meanwhile, the picture would break, an "
+         "output exists, or a password that cannot be proved whole was not typed twice"},
+        {Code::PartlyDamaged, 7, "partly-damaged",
+         "partly damaged: everything intact was written, the damaged hidden files were not"},
         {Code::Cancelled, -1, "cancelled",
          "stopped by SIGINT, SIGTERM, SIGHUP or SIGPIPE: the program ends by that signal"},
     };

@@ -21,7 +21,8 @@ enum class Code {
     NoData,        // the file holds no hidden data, or no sealed data the password opens
     Busy,          // another Lumora process is changing the carrier
     NeedsForce,    // refused without --force: content would be lost, the carrier changed
-                   // meanwhile, or the picture would not show any more
+                   // meanwhile, the picture would not show any more, an output exists
+    PartlyDamaged, // done for everything intact; what is damaged was left out
     Cancelled,     // stopped by a signal; the program then ends by that signal
 };
 

@@ -41,7 +41,10 @@ const std::vector<CommandSpec> kCommands = {
      RunReveal},
     {"extract", "CARRIER NAME...", Completion::File, "write some of the hidden files",
      "Write the hidden files called NAME (as \"list\" shows them) below DIR, or with "
-     "--stdout to standard output, one after the other." SEALED_TRY,
+     "--stdout to standard output, one after the other. A NAME that no file has stands for "
+     "the files below the folder NAME, or else for those it matches as a shell pattern "
+     "(quote it; * and ? also match /). With --stdout, a NAME that several files have is "
+     "refused." SEALED_TRY,
      RunExtract},
     {"hide", "IMAGE [FILE|FOLDER...]", Completion::File,
      "make a new carrier from a picture, a message and files",
@@ -117,7 +120,13 @@ const std::vector<OptionSpec> kOptions = {
     {"add", 0, "FILE", true, Completion::File, "edit",
      "hide FILE, or the files below a folder, as well (repeatable)"},
     {"remove", 0, "NAME", true, Completion::None, "edit",
-     "leave out the hidden file NAME (repeatable)"},
+     "leave out the hidden file NAME, the files below the folder NAME, or those NAME "
+     "matches as a shell pattern, where * also matches / (repeatable)"},
+    {"keep-damaged", 0, nullptr, false, Completion::None, "edit passwd",
+     "copy damaged hidden files and a damaged message into the new carrier as they are "
+     "stored"},
+    {"drop-damaged", 0, nullptr, false, Completion::None, "edit passwd",
+     "leave damaged hidden files and a damaged message out of the new carrier"},
     {"force", 0, nullptr, false, Completion::None, WRITING_COMMANDS " reveal extract",
      "replace existing output files; go on where hidden content would be lost, the carrier "
      "changed meanwhile or the picture would break"},
@@ -148,14 +157,14 @@ const std::vector<OptionSpec> kOptions = {
     {"threads", 0, "N", false, Completion::None, "hide edit passwd reveal extract verify",
      "hide, reveal and check on N threads, 1 to 64 (default: $LUMORA_THREADS, else one "
      "per processor)"},
-    {"json", 0, nullptr, false, Completion::None, WORK_COMMANDS,
+    {"json", 0, nullptr, false, Completion::None, WORK_COMMANDS " help completion version",
      "print the result as JSON on standard output, errors too"},
     {"quiet", 'q', nullptr, false, Completion::None, WORK_COMMANDS,
      "print nothing on standard error but errors"},
     {"verbose", 'v', nullptr, false, Completion::None, WORK_COMMANDS,
      "tell each step on standard error"},
     {"help", 'h', nullptr, false, Completion::None, "*", "show this help"},
-    {"version", 0, nullptr, false, Completion::None, "lumora-cli", "print the version"},
+    {"version", 'V', nullptr, false, Completion::None, "lumora-cli", "print the version"},
 };
 
 #undef WORK_COMMANDS

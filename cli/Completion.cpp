@@ -158,11 +158,14 @@ std::string ZshOption(const OptionSpec& option) {
     return exclusion + "{" + shortForm + "," + longForm + "}'" + help + value + "'";
 }
 
+// One function, so that the script works both autoloaded from fpath and sourced; its
+// names keep clear of zsh's own ("commands" is a special parameter).
 std::string Zsh() {
     std::string script = "#compdef lumora-cli\n"
                          "# zsh completion for lumora-cli; made by \"lumora-cli completion zsh\"\n"
-                         "local -a commands\n"
-                         "commands=(\n";
+                         "_lumora_cli() {\n"
+                         "local -a lumora_commands\n"
+                         "lumora_commands=(\n";
     for (const CommandSpec& command : CommandSpecs())
         script += "  '" + std::string(command.name) + ":" + ZshText(command.summary) + "'\n";
     script += ")\n"
@@ -173,14 +176,14 @@ std::string Zsh() {
         script += " " + ZshOption(*option);
     script += "\n"
               "  else\n"
-              "    _describe -t commands 'lumora-cli command' commands\n"
+              "    _describe -t commands 'lumora-cli command' lumora_commands\n"
               "  fi\n"
               "  return\n"
               "fi\n"
-              "local command=$words[2]\n"
+              "local lumora_command=$words[2]\n"
               "shift words\n"
               "(( CURRENT-- ))\n"
-              "case $command in\n";
+              "case $lumora_command in\n";
     for (const CommandSpec& command : CommandSpecs()) {
         script += "  " + std::string(command.name) + ")\n    _arguments -s -S";
         for (const OptionSpec* option : OptionsOf(command.name))
@@ -190,7 +193,13 @@ std::string Zsh() {
                       ZshAction(command.operandCompletion) + "'";
         script += "\n    ;;\n";
     }
-    script += "  *)\n    _files\n    ;;\nesac\n";
+    script += "  *)\n    _files\n    ;;\nesac\n"
+              "}\n"
+              "if [[ $zsh_eval_context[-1] == loadautofunc ]]; then\n"
+              "  _lumora_cli \"$@\"\n"
+              "else\n"
+              "  compdef _lumora_cli lumora-cli\n"
+              "fi\n";
     return script;
 }
 

@@ -6,6 +6,7 @@
 #include "cli/Carrier.h"
 #include "cli/CliError.h"
 #include "cli/Commands.h"
+#include "cli/EntryPatterns.h"
 #include "cli/FilesToHide.h"
 #include "cli/MessageText.h"
 #include "cli/Password.h"
@@ -34,6 +35,9 @@ struct Resave {
     std::string carrier;
     std::optional<OutputTarget> target; // none: the carrier is replaced
     bool inPlace = true;
+    // What an in-place save replaces: the carrier, or OUTPUT when it names the same file
+    // (a hard link), which then gets the new content.
+    std::string inPlacePath;
 };
 
 Resave ResaveOf(const Arguments& args) {
@@ -49,18 +53,36 @@ Resave ResaveOf(const Arguments& args) {
     resave.inPlace = !output || (*output != "-" && SameFile(*output, resave.carrier));
     if (output && !resave.inPlace)
         resave.target.emplace(command, *output, args.Has("force"));
+    resave.inPlacePath = output && resave.inPlace ? *output : resave.carrier;
     return resave;
+}
+
+// What --keep-damaged and --drop-damaged ask a save to do with damaged content.
+DamagedContent DamagedContentOf(const Arguments& args) {
+    if (args.Has("keep-damaged") && args.Has("drop-damaged"))
+        throw UsageError(args.Command(), "give either --keep-damaged or --drop-damaged");
+    if (args.Has("keep-damaged"))
+        return DamagedContent::Keep;
+    return args.Has("drop-damaged") ? DamagedContent::Drop : DamagedContent::Refuse;
 }
 
 // `newPassword`: a password new to the carrier's format, told about once it is saved
 // (cli/PasswordWarning.h); null for none.
 void Save(UnlockedCarrier& session, SaveRequest& request, const Resave& resave,
-          const CarrierInput& carrier, bool force, TerminalProgress& progress,
-          const Password* newPassword = nullptr) {
-    request.destination = resave.target ? resave.target->Path() : resave.carrier;
+          const CarrierInput& carrier, const Arguments& args, PasswordSource& password,
+          TerminalProgress& progress, const Password* newPassword = nullptr) {
+    const bool force = args.Has("force");
+    request.destination = resave.target ? resave.target->Path() : resave.inPlacePath;
     request.replaceExisting = resave.inPlace || force;
     request.allowLoss = force;
     request.allowChanged = force;
+    request.damaged = DamagedContentOf(args);
+    // Saved under, a typo past the bytes the carrier proves would lock its owner out.
+    if (request.newPassword == nullptr && !session.PasswordProvedWhole() &&
+        session.CurrentPassword() != nullptr) {
+        progress.Clear();
+        request.passwordConfirmed = password.Confirm(*session.CurrentPassword());
+    }
     ThrowIfFailed(session.Save(request), carrier.Name());
     progress.Clear();
     const std::string estimate =
@@ -68,7 +90,7 @@ void Save(UnlockedCarrier& session, SaveRequest& request, const Resave& resave,
     if (resave.target)
         ReportSaved(session, *resave.target, estimate);
     else
-        ReportSaved(session, OutputTarget("", resave.carrier, true), estimate);
+        ReportSaved(session, OutputTarget("", resave.inPlacePath, true), estimate);
 }
 
 } // namespace
@@ -95,14 +117,18 @@ int RunEdit(const Arguments& args) {
     auto session =
         UnlockCarrier(carrier, password, progress, SealedTry::Always, threads, resave.inPlace);
     const auto& entries = session->Entries();
-    for (const auto& name : removes)
-        if (std::none_of(entries.begin(), entries.end(),
-                         [&](const HiddenEntry& entry) { return entry.name == name; }))
+    std::vector<int> removed;
+    for (const auto& name : removes) {
+        const NamedEntries named = EntriesNamed(entries, name);
+        if (named.entries.empty())
             throw ErrorOf(Status::Fail(Reason::NoSuchHiddenFile, name), carrier.Name());
+        for (const HiddenEntry& entry : named.entries)
+            removed.push_back(entry.index);
+    }
     SaveRequest request;
     std::vector<std::string> keptNames;
     for (const HiddenEntry& entry : entries) {
-        if (std::find(removes.begin(), removes.end(), entry.name) != removes.end())
+        if (std::find(removed.begin(), removed.end(), entry.index) != removed.end())
             continue;
         request.keptEntries.push_back(entry.index);
         keptNames.push_back(entry.name);
@@ -122,7 +148,7 @@ int RunEdit(const Arguments& args) {
     // A conversion puts the password under another format's key: it is new to that one.
     const bool converts = format && *format != session->Format();
     const Password opened = password.Last();
-    Save(*session, request, resave, carrier, args.Has("force"), progress,
+    Save(*session, request, resave, carrier, args, password, progress,
          converts ? &opened : nullptr);
     return 0;
 }
@@ -144,7 +170,7 @@ int RunPasswd(const Arguments& args) {
         request.keptEntries.push_back(entry.index);
     request.keepMessage = true;
     request.newPassword = &secret;
-    Save(*session, request, resave, carrier, args.Has("force"), progress, &secret);
+    Save(*session, request, resave, carrier, args, password, progress, &secret);
     return 0;
 }
 

@@ -17,6 +17,7 @@
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
 #include "cli/Threads.h"
+#include "picture/PictureKind.h"
 
 namespace lumora::cli {
 namespace {
@@ -25,8 +26,13 @@ namespace {
 // is no picture (swapped operands would show a secret in clear), one that holds data
 // after its picture already.
 void RequireCover(const CarrierInput& image, const OpenedCarrier& picture) {
-    if (!ToleratesTrailingBytes(PictureHead(image.Path())))
-        throw ErrorOf(Status::Fail(Reason::PictureWouldBreak, image.Name()));
+    // A drawing in a text format is a picture that data behind it would break; any other
+    // text is no picture at all, which CheckCover names.
+    if (const std::string head = PictureHead(image.Path()); !ToleratesTrailingBytes(head)) {
+        const auto* bytes = reinterpret_cast<const uint8_t*>(head.data());
+        if (KindOfHead({bytes, head.size()}, head.size()) == PictureKind::Svg)
+            throw ErrorOf(Status::Fail(Reason::PictureWouldBreak, image.Name()));
+    }
     Status cover = picture.CheckCover();
     if (!cover.Ok()) {
         cover.subject = image.Name();

@@ -12,7 +12,6 @@
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
 #include "cli/TerminalText.h"
-#include "text/FormatFileSize.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -59,11 +58,11 @@ void AddNumbers(JsonObject& object, const CarrierTrailer& trailer, TrailerVerdic
 
 void PrintPanel(int64_t fileSize, int64_t imageSize, int64_t messageSize, int fileCount,
                 int64_t filesSize) {
-    std::printf("Image File Size: %s\n", FormatFileSize(fileSize).c_str());
-    std::printf("Image Part Size: %s\n", FormatFileSize(imageSize).c_str());
-    std::printf("Hidden Text Messages Size: %s\n", FormatFileSize(messageSize).c_str());
+    std::printf("Image File Size: %s\n", SizeText(fileSize).c_str());
+    std::printf("Image Part Size: %s\n", SizeText(imageSize).c_str());
+    std::printf("Hidden Text Messages Size: %s\n", SizeText(messageSize).c_str());
     std::printf("Hidden Files Number: %d\n", fileCount);
-    std::printf("Hidden Files Total Size: %s\n", FormatFileSize(filesSize).c_str());
+    std::printf("Hidden Files Total Size: %s\n", SizeText(filesSize).c_str());
 }
 
 void PrintFound(const std::string& name, const std::string& what, const CarrierTrailer& numbers) {
@@ -151,7 +150,6 @@ int RunInfo(const Arguments& args) {
             AddFailure(result.entry, Reason::SealedNotTried,
                        "no classic data in " + carrier.Name() + " (" + kSealedUnseen + ")");
         AddNumbers(result.entry, numbers, verdict, seen);
-        result.json = result.entry.Text();
         if (!JsonOutput()) {
             if (!first)
                 std::fputc('\n', stdout);

@@ -110,4 +110,11 @@ std::string JsonArray(const std::vector<std::string>& items) {
     return out + "]";
 }
 
+std::string JsonStrings(const std::vector<std::string>& texts) {
+    std::vector<std::string> items;
+    for (const std::string& text : texts)
+        items.push_back(JsonString(text));
+    return JsonArray(items);
+}
+
 } // namespace lumora::cli

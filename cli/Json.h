@@ -34,5 +34,7 @@ private:
 
 // [item, ...] of complete JSON values.
 std::string JsonArray(const std::vector<std::string>& items);
+// ["text", ...].
+std::string JsonStrings(const std::vector<std::string>& texts);
 
 } // namespace lumora::cli

@@ -10,7 +10,6 @@
 #include "cli/StandardStreams.h"
 #include "cli/TerminalProgress.h"
 #include "cli/TerminalText.h"
-#include "text/FormatFileSize.h"
 
 #include <cstdio>
 
@@ -25,11 +24,13 @@ int RunList(const Arguments& args) {
         progress.Clear();
         std::vector<std::string> entries;
         for (const HiddenEntry& file : session->Entries())
-            entries.push_back(
-                JsonObject().String("name", file.name).Number("size", file.size).Text());
+            entries.push_back(JsonObject()
+                                  .String("name", file.name)
+                                  .Number("size", file.size)
+                                  .Bool("damaged", file.damaged)
+                                  .Text());
         CarrierResult result;
-        result.json = JsonArray(entries);
-        result.entry = CarrierObject(carrier, Code::Ok).Raw("entries", result.json);
+        result.entry = CarrierObject(carrier, Code::Ok).Raw("entries", JsonArray(entries));
         if (JsonOutput())
             return result;
         if (several)
@@ -37,8 +38,9 @@ int RunList(const Arguments& args) {
                         Shown(carrier.Name(), TextKind::Name, Stream::Out).c_str());
         first = false;
         for (const HiddenEntry& file : session->Entries())
-            std::printf("%12s  %s\n", FormatFileSize(file.size).c_str(),
-                        Shown(file.name, TextKind::Name, Stream::Out).c_str());
+            std::printf("%12s  %s%s\n", SizeText(file.size).c_str(),
+                        Shown(file.name, TextKind::Name, Stream::Out).c_str(),
+                        file.damaged ? "  (damaged)" : "");
         return result;
     });
 }

@@ -137,7 +137,7 @@ std::string EditInEditor(const std::string& text) {
         ::close(terminal);
     StopIfInterrupted();
     if (status != 0)
-        throw Failure("the editor " + editor + " failed (" + DescribeChildStatus(status) +
+        throw Failure(editor + " failed while editing the message (" + DescribeChildStatus(status) +
                       "); nothing was saved");
     std::string edited = ReadMessageFile(path);
     if (!edited.empty() && edited.back() == '\n')

@@ -109,6 +109,7 @@ std::string RunPasswordCommand(const std::string& command, const std::string& op
     std::string output;
     run.output = &output;
     run.outputLimit = kMaxLine;
+    run.ownGroup = true;
     const int status = RunChild(run);
     for (int fd : {terminal, nothing})
         if (fd >= 0)
@@ -224,6 +225,17 @@ Password PasswordSource::Read() {
         }
     }
     return Password::Take(line);
+}
+
+bool PasswordSource::Confirm(const Password& password) {
+    if (!IsPrompt())
+        return false;
+    std::string again = ReadHidden(m_terminal, "Repeat password: ");
+    const bool same = Password(again) == password;
+    WipeString(again);
+    if (!same)
+        throw CliError(Code::NeedsForce, "the passwords do not match", Reason::PasswordUnproved);
+    return true;
 }
 
 void PasswordSource::SayWrong(bool sealed) const {

@@ -46,6 +46,10 @@ public:
     bool IsGiven() const { return m_file || m_fd || m_program || m_fromEnvironment; }
     // How often a wrong password may be tried: as often as a prompt asks, else once.
     int Tries() const { return IsPrompt() ? kPromptTries : 1; }
+    // Asks at the prompt for `password` once more and compares: true when the same was
+    // typed, false when the password came from another source (nothing is asked); throws
+    // when the two differ.
+    bool Confirm(const Password& password);
     // Tells the one at the prompt that the password was wrong, or for a file without
     // classic data, that it opened nothing.
     void SayWrong(bool sealed) const;

@@ -71,7 +71,7 @@ std::string CheckNewPassword(const Password& password, CarrierFormat format) {
     const PasswordEstimate estimate = EstimatePassword(password);
     const std::string warning = WeakPasswordWarning(estimate, format);
     if (!warning.empty())
-        Warn(warning);
+        Warn("warning: " + warning);
     const double rate = GuessRateOf(format);
     return JsonObject()
         .Raw("bits", JsonNumber(std::round(estimate.bits * 10) / 10))

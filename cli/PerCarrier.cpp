@@ -28,21 +28,14 @@ int ForEachCarrier(const Arguments& args, const CarrierWork& work) {
     if (operands.empty())
         throw UsageError(args.Command(), args.Command() + " needs a CARRIER");
     RequireStdinOnce(args, operands);
-    if (operands.size() == 1) {
-        const CarrierInput carrier(operands[0]);
-        CarrierResult result = work(carrier, false);
-        if (JsonOutput())
-            PrintJson(result.json);
-        return InfoOf(result.code).exitStatus;
-    }
-
+    const bool several = operands.size() > 1;
     std::vector<std::string> objects;
     int status = 0;
     for (const std::string& operand : operands) {
         CarrierResult result;
         try {
             const CarrierInput carrier(operand);
-            result = work(carrier, true);
+            result = work(carrier, several);
         } catch (const CliError& error) {
             if (error.GetCode() == Code::Usage || PendingSignal() != 0)
                 throw;
@@ -52,7 +45,7 @@ int ForEachCarrier(const Arguments& args, const CarrierWork& work) {
             AddFailure(result.entry, error.GetReason(), error.what());
             // Each line names its carrier, unless the error names it already.
             const std::string text = error.what();
-            const bool named = text.find(operand) != std::string::npos;
+            const bool named = !several || text.find(operand) != std::string::npos;
             std::string line =
                 "lumora-cli: " +
                 Shown(named ? text : operand + ": " + text, TextKind::Line, Stream::Err) + "\n";

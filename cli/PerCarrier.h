@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Commands that take several carriers (info, list, verify) run their work once for each.
-// With one carrier, a failure ends the command as any error does. With several, each
-// failure is told (on stderr, or as the carrier's JSON object with its own code) and the
-// next carrier follows; the exit status is 0 when all succeeded, else that of the first
-// failure. --json prints one value for one carrier and an array of objects for several.
+// Each failure is told (on stderr, or as the carrier's JSON object with its own code) and
+// the next carrier follows; the exit status is 0 when all succeeded, else that of the
+// first failure. --json prints an array of one object per carrier, however many there
+// are.
 #pragma once
 
 #include "cli/CliError.h"
@@ -20,8 +20,7 @@ class CarrierInput;
 
 struct CarrierResult {
     Code code = Code::Ok;
-    std::string json; // what --json prints for this carrier when it is the only one
-    JsonObject entry; // its object in the array printed for several carriers
+    JsonObject entry; // its object in the array --json prints
 };
 
 // `work` prints its text output itself; `several` tells it that more carriers follow or

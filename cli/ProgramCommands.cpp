@@ -6,6 +6,8 @@
 #include "cli/Commands.h"
 #include "cli/Completion.h"
 #include "cli/HelpText.h"
+#include "cli/Json.h"
+#include "cli/Report.h"
 
 #include <cstdio>
 
@@ -17,6 +19,14 @@ std::vector<std::string> CommandWords() {
     for (const CommandSpec& command : CommandSpecs())
         names.push_back(command.name);
     return names;
+}
+
+// Prints text as it is, or with --json as the member `key` of an object beside `extra`.
+void PrintText(const std::string& text, const char* key, JsonObject extra = {}) {
+    if (JsonOutput())
+        PrintJson(extra.String(key, text).Text());
+    else
+        std::fputs(text.c_str(), stdout);
 }
 
 } // namespace
@@ -31,20 +41,23 @@ int RunHelp(const Arguments& args) {
     if (args.Operands().size() > 1)
         throw UsageError("help", "help takes one COMMAND at most");
     if (args.Operands().empty()) {
-        std::fputs(ProgramHelp().c_str(), stdout);
+        PrintText(ProgramHelp(), "help");
         return 0;
     }
     const CommandSpec* command = FindCommand(args.Operands()[0]);
     if (command == nullptr)
         throw UsageError("", UnknownCommand(args.Operands()[0]));
-    std::fputs(CommandHelp(*command).c_str(), stdout);
+    PrintText(CommandHelp(*command), "help", JsonObject().String("command", command->name));
     return 0;
 }
 
 int RunVersion(const Arguments& args) {
     if (!args.Operands().empty())
         throw UsageError("version", "version takes no operands");
-    std::printf("lumora-cli %s\n", LUMORA_VERSION);
+    if (JsonOutput())
+        PrintJson(JsonObject().String("version", LUMORA_VERSION).Text());
+    else
+        std::printf("lumora-cli %s\n", LUMORA_VERSION);
     return 0;
 }
 
@@ -55,7 +68,7 @@ int RunCompletion(const Arguments& args) {
     if (!script)
         throw UsageError("completion",
                          "no completion for '" + args.Operands()[0] + "': give bash, zsh or fish");
-    std::fputs(script->c_str(), stdout);
+    PrintText(*script, "script", JsonObject().String("shell", args.Operands()[0]));
     return 0;
 }
 

@@ -109,6 +109,12 @@ const char* ReasonLine(Reason reason) {
         return "{%s|%c} changed since it was opened (use --force to go on)";
     case Reason::WouldLoseMessage:
         return "the hidden message could not be read and would be lost (use --force to go on)";
+    case Reason::DamagedContent:
+        return "\"%s\"{ in %c} is damaged: use --keep-damaged to copy what is damaged as it is "
+               "stored, or --drop-damaged to leave it out";
+    case Reason::PasswordUnproved:
+        return "the password{ of %c} is longer than 32 bytes and nothing in the carrier proves "
+               "the bytes past the 32nd; type it at a terminal, where it is asked for twice";
     case Reason::PictureWouldBreak:
         return "%s is a picture in a text format (such as SVG), which shows nothing once data "
                "follows its end (use --force to hide data in it anyway)";
@@ -148,6 +154,8 @@ const char* ReasonLine(Reason reason) {
         return "too many files: at most %l files can be hidden{, this would make %n}";
     case Reason::NoSuchHiddenFile:
         return "no hidden file named %s{ in %c}";
+    case Reason::NameAmbiguous:
+        return "{%n }hidden files are named %s{ in %c}: standard output can take only one";
     case Reason::NoSuchEntry:
         return "no hidden file{ at position %n}{ in %c}";
     case Reason::NotUnlocked:
@@ -241,8 +249,15 @@ Code CodeOf(Outcome outcome) {
     return Code::Failure;
 }
 
+Code CodeOf(const Status& status) {
+    // An existing output is refused like the other things --force lets a command do.
+    if (status.reason == Reason::DestinationExists)
+        return Code::NeedsForce;
+    return CodeOf(status.Outcome());
+}
+
 CliError ErrorOf(const Status& status, const std::string& carrier) {
-    return CliError(CodeOf(status.Outcome()), ReasonText(status, carrier), status.reason);
+    return CliError(CodeOf(status), ReasonText(status, carrier), status.reason);
 }
 
 } // namespace lumora::cli

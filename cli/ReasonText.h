@@ -25,6 +25,9 @@ std::string ReasonText(const Status& status, const std::string& carrier = {});
 
 // The result code a failure of this class ends the command with.
 Code CodeOf(Outcome outcome);
+// The result code status ends the command with: its outcome's, but NeedsForce for an
+// existing output (DestinationExists).
+Code CodeOf(const Status& status);
 
 // The error that tells a failed status (see ReasonText).
 CliError ErrorOf(const Status& status, const std::string& carrier = {});

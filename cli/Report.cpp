@@ -12,6 +12,11 @@ namespace {
 Verbosity g_verbosity = Verbosity::Normal;
 bool g_json = false;
 
+std::optional<std::string>& ResultFileStore() {
+    static std::optional<std::string> file;
+    return file;
+}
+
 void Line(const std::string& text) {
     ClearStatusLine();
     std::string line = "lumora-cli: " + Shown(text, TextKind::Line, Stream::Err) + "\n";
@@ -33,13 +38,21 @@ bool JsonOutput() {
     return g_json;
 }
 
+void SetResultFile(std::optional<std::string> file) {
+    ResultFileStore() = std::move(file);
+}
+
+const std::optional<std::string>& ResultFile() {
+    return ResultFileStore();
+}
+
 void Note(const std::string& text) {
     if (g_verbosity != Verbosity::Quiet)
         Line(text);
 }
 
 void Warn(const std::string& text) {
-    Line("warning: " + text);
+    Line(text);
 }
 
 void Detail(const std::string& text) {

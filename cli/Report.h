@@ -4,6 +4,7 @@
 // carriers and the file system goes through the terminal quoting of TerminalText.h.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace lumora::cli {
@@ -13,10 +14,14 @@ enum class Verbosity { Quiet, Normal, Verbose };
 void SetReporting(Verbosity verbosity, bool json);
 Verbosity CurrentVerbosity();
 bool JsonOutput();
+// The file a command's result is about, which its JSON error object names ("file");
+// none gives null.
+void SetResultFile(std::optional<std::string> file);
+const std::optional<std::string>& ResultFile();
 
 // "lumora-cli: TEXT" on stderr unless -q.
 void Note(const std::string& text);
-// "lumora-cli: warning: TEXT" on stderr, also with -q: what the user must not miss.
+// "lumora-cli: TEXT" on stderr, also with -q: an error that does not end the command.
 void Warn(const std::string& text);
 // "lumora-cli: TEXT" on stderr with -v only.
 void Detail(const std::string& text);

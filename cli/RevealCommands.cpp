@@ -5,6 +5,7 @@
 #include "cli/Carrier.h"
 #include "cli/CliError.h"
 #include "cli/Commands.h"
+#include "cli/EntryPatterns.h"
 #include "cli/Interrupt.h"
 #include "cli/Json.h"
 #include "cli/Password.h"
@@ -27,14 +28,17 @@ namespace lumora::cli {
 namespace {
 
 // The message as the command line shows it (LF line breaks); none when there is none.
+// With `partly`, a damaged message is none: the damage is told with the files'.
 std::optional<std::string> ReadableMessage(const UnlockedCarrier& session,
-                                           const CarrierInput& carrier) {
+                                           const CarrierInput& carrier, bool partly) {
     switch (session.GetMessageState()) {
     case MessageState::None:
         return std::nullopt;
     case MessageState::TooLarge:
         throw ErrorOf(Status::OverLimit(Reason::MessageTooLargeToShow, kMaxMessageEntrySize));
     case MessageState::Damaged:
+        if (partly)
+            return std::nullopt;
         throw ErrorOf(Status::Fail(Reason::MessageDamaged), carrier.Name());
     case MessageState::Present:
         break;
@@ -54,7 +58,11 @@ void PrintMessage(const std::string& message) {
 std::string EntriesJson(const std::vector<HiddenEntry>& entries) {
     std::vector<std::string> items;
     for (const HiddenEntry& entry : entries)
-        items.push_back(JsonObject().String("name", entry.name).Number("size", entry.size).Text());
+        items.push_back(JsonObject()
+                            .String("name", entry.name)
+                            .Number("size", entry.size)
+                            .Bool("damaged", entry.damaged)
+                            .Text());
     return JsonArray(items);
 }
 
@@ -80,15 +88,30 @@ int RunReveal(const Arguments& args) {
         UnlockCarrier(carrier, password, progress, SealedTryOf(args), threads, false, proof);
     const auto& entries = session->Entries();
     std::vector<std::string> written;
-    if (auto folder = args.Value("directory"))
-        written = WriteHiddenFiles(*session, entries, *folder, args.Has("force"));
+    const auto folder = args.Value("directory");
+    if (folder)
+        written = WriteHiddenFiles(*session, entries, *folder, args.Has("force"), true);
     progress.Clear();
-    if (!args.Has("directory") && !entries.empty())
+    if (!folder && !entries.empty())
         Note(Plural(entries.size(), "hidden file is", "hidden files are") +
              " not written; use -d DIR to write them");
-    const std::optional<std::string> message = ReadableMessage(*session, carrier);
+    // Everything intact is out; what is damaged is named, and the exit status says so.
+    const bool partly = folder && session->HasDamage();
+    const std::optional<std::string> message = ReadableMessage(*session, carrier, partly);
+    const std::vector<std::string> damaged = DamagedFiles(*session);
+    if (partly) {
+        if (session->GetMessageState() == MessageState::Damaged)
+            Warn(ReasonText(Status::Fail(Reason::MessageDamaged), carrier.Name()));
+        for (const std::string& name : damaged)
+            Warn(ReasonText(Status::Fail(Reason::EntryDamaged, name), carrier.Name()) +
+                 "; it was not written");
+    }
+    const Code code = partly ? Code::PartlyDamaged : Code::Ok;
     if (JsonOutput()) {
-        JsonObject object = CarrierObject(carrier, Code::Ok);
+        JsonObject object = CarrierObject(carrier, code);
+        if (partly)
+            object.Raw("damaged", JsonStrings(damaged))
+                .Bool("messageDamaged", session->GetMessageState() == MessageState::Damaged);
         if (message)
             object.String("hiddenMessage", *message);
         else
@@ -98,7 +121,7 @@ int RunReveal(const Arguments& args) {
     } else if (message) {
         PrintMessage(*message);
     }
-    return 0;
+    return InfoOf(code).exitStatus;
 }
 
 int RunExtract(const Arguments& args) {
@@ -124,14 +147,20 @@ int RunExtract(const Arguments& args) {
                                  toStdout ? ProofTiming::AtUnlock : ProofTiming::AtFirstRead);
     std::vector<HiddenEntry> chosen;
     for (auto name = operands.begin() + 1; name != operands.end(); ++name) {
-        if (std::find(operands.begin() + 1, name, *name) != name)
-            continue;
-        const size_t before = chosen.size();
-        for (const HiddenEntry& entry : session->Entries())
-            if (entry.name == *name)
-                chosen.push_back(entry);
-        if (chosen.size() == before)
+        const NamedEntries named = EntriesNamed(session->Entries(), *name);
+        if (named.entries.empty())
             throw ErrorOf(Status::Fail(Reason::NoSuchHiddenFile, *name), carrier.Name());
+        // Which of the files of one name is meant cannot be told on standard output.
+        if (toStdout && named.exact && named.entries.size() > 1) {
+            Status ambiguous = Status::Fail(Reason::NameAmbiguous, *name);
+            ambiguous.count = static_cast<int64_t>(named.entries.size());
+            throw ErrorOf(ambiguous, carrier.Name());
+        }
+        // A file that several NAMEs stand for is written once.
+        for (const HiddenEntry& entry : named.entries)
+            if (std::none_of(chosen.begin(), chosen.end(),
+                             [&entry](const HiddenEntry& c) { return c.index == entry.index; }))
+                chosen.push_back(entry);
     }
     if (toStdout) {
         std::fflush(stdout);

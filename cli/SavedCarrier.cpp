@@ -22,7 +22,11 @@ void ReportSaved(const UnlockedCarrier& session, const OutputTarget& target,
         return;
     std::vector<std::string> items;
     for (const HiddenEntry& entry : entries)
-        items.push_back(JsonObject().String("name", entry.name).Number("size", entry.size).Text());
+        items.push_back(JsonObject()
+                            .String("name", entry.name)
+                            .Number("size", entry.size)
+                            .Bool("damaged", entry.damaged)
+                            .Text());
     JsonObject saved;
     saved.String("file", target.Name())
         .String("code", InfoOf(Code::Ok).name)

@@ -12,7 +12,6 @@
 #include "cli/TerminalText.h"
 #include "cli/TreeWalk.h"
 #include "engine/ClassicData.h"
-#include "text/FormatFileSize.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -92,7 +91,7 @@ private:
         std::printf("%s: Lumora carrier, %d hidden %s, %s hidden\n",
                     Shown(path, TextKind::Name, Stream::Out).c_str(), trailer->fileCount,
                     trailer->fileCount == 1 ? "file" : "files",
-                    FormatFileSize(trailer->payloadLength).c_str());
+                    SizeText(trailer->payloadLength).c_str());
     }
 
     void Unreadable(const std::string& path, int error) {

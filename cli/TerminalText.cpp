@@ -2,6 +2,7 @@
 #include "cli/TerminalText.h"
 
 #include "engine/MessageForm.h"
+#include "text/FormatFileSize.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -89,6 +90,10 @@ std::string ForTerminal(std::string_view text, TextKind kind) {
 
 std::string Shown(std::string_view text, TextKind kind, Stream stream) {
     return IsTerminal(stream) ? ForTerminal(text, kind) : std::string(text);
+}
+
+std::string SizeText(int64_t bytes) {
+    return FormatFileSize(bytes, bytes == 1 ? "byte" : "bytes");
 }
 
 } // namespace lumora::cli

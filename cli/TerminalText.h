@@ -7,6 +7,7 @@
 // ls and git do. Piped or redirected output gets the text unchanged.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -32,5 +33,8 @@ std::string ForTerminal(std::string_view text, TextKind kind);
 
 // ForTerminal when `stream` is a terminal, else `text` unchanged.
 std::string Shown(std::string_view text, TextKind kind, Stream stream);
+
+// A byte count as lumora-cli shows it: "1 byte", "8 bytes", "3.00 KB".
+std::string SizeText(int64_t bytes);
 
 } // namespace lumora::cli

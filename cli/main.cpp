@@ -44,13 +44,25 @@ int RunProgramOptions(const Words& words) {
     return RunHelp(Arguments("help", {}, {}));
 }
 
+// The file a command's result is about: hide's output, the first operand of the others
+// that work on files; none for usage errors and the program's own commands.
+std::optional<std::string> ResultFileOf(const Arguments& args) {
+    const std::string& command = args.Command();
+    if (command == "hide")
+        return args.Value("output");
+    if (command == "scan" || command == "help" || command == "version" || command == "completion" ||
+        args.Operands().empty())
+        return std::nullopt;
+    return args.Operands()[0];
+}
+
 int Run(const Words& all) {
     if (all.empty()) {
         std::fputs(ProgramHelp().c_str(), stderr);
         return InfoOf(Code::Usage).exitStatus;
     }
     const std::string& name = all[0];
-    if (name == "--version")
+    if (name == "--version" || name == "-V")
         return RunVersion(Arguments("version", {}, {}));
     if (!name.empty() && name[0] == '-')
         return RunProgramOptions(all);
@@ -62,12 +74,13 @@ int Run(const Words& all) {
         std::fputs(CommandHelp(*command).c_str(), stdout);
         return 0;
     }
-    if (args.Has("quiet") && args.Has("verbose"))
-        throw UsageError(name, "-q and -v cannot be used together");
-    SetReporting(args.Has("quiet")     ? Verbosity::Quiet
-                 : args.Has("verbose") ? Verbosity::Verbose
-                                       : Verbosity::Normal,
+    // Of -q and -v, the last one given wins, so an alias can be overridden.
+    const std::string loudness = args.LastGiven({"quiet", "verbose"});
+    SetReporting(loudness == "quiet"     ? Verbosity::Quiet
+                 : loudness == "verbose" ? Verbosity::Verbose
+                                         : Verbosity::Normal,
                  args.Has("json"));
+    SetResultFile(ResultFileOf(args));
     return command->run(args);
 }
 
@@ -80,6 +93,10 @@ void PrintJsonError(bool json, Code code, Reason reason, const std::string& text
     if (!json)
         return;
     JsonObject object;
+    if (const std::optional<std::string>& file = ResultFile())
+        object.String("file", *file);
+    else
+        object.Null("file");
     object.String("code", InfoOf(code).name);
     PrintJson(AddFailure(object, reason, text).Text());
 }

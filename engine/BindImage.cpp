@@ -178,8 +178,9 @@ int CBindImage::ReplaceContent(std::optional<std::string> message,
                                const std::vector<int>& keptSlots,
                                const std::vector<AddedFile>& addedFiles) {
     ClearMessage();
+    // Taken over, not copied: a message may be large.
     if (message && !message->empty())
-        SetMessage(*message);
+        m_message.text = std::move(*message);
     m_archive.KeepStoredMessage(false);
     m_archive.SetCarriedEntries({});
     DropAllFiles();

@@ -110,6 +110,11 @@ public:
     }
     // The next save copies the stored message entry unchanged instead of Message().
     void KeepStoredMessage(bool keep) { m_archive.KeepStoredMessage(keep); }
+    // Kept entries (the message's too) known to be damaged, which the next save copies
+    // as they are.
+    void SetDamagedKept(std::vector<int> entryIndices) {
+        m_archive.SetDamagedKept(std::move(entryIndices));
+    }
     // The next save writes under this password (borrowed for the save) instead of the
     // object's own, which still reads the opened archive.
     void SetNewPassword(const Password* password) { m_archive.SetNewPassword(password); }

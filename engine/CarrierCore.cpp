@@ -117,7 +117,8 @@ Status CarrierCore::LoadEntries() {
         if (i == messageEntry)
             messageLength = message ? static_cast<int64_t>(message->size())
                                     : std::max<int64_t>(info.uncompressedSize - 1, 0);
-        if (i == messageEntry || info.isFolder)
+        // Every entry of the message's name is the message or one it replaced, never a file.
+        if (i == messageEntry || info.storedName == kMessageEntryName || info.isFolder)
             continue;
         HiddenEntry entry;
         entry.index = i;
@@ -126,6 +127,7 @@ Status CarrierCore::LoadEntries() {
         entry.slot = i < static_cast<int>(slotOfEntry.size()) ? slotOfEntry[i] : -1;
         entry.writable = IsSafeEntryName(info.name);
         entry.modifiedTime = info.modifiedTime;
+        entry.damaged = proof.IsDamaged(i);
         entries.push_back(std::move(entry));
     }
     return Status::Success();
@@ -138,9 +140,9 @@ const HiddenEntry* CarrierCore::FindEntry(int entry) const {
 }
 
 Status CarrierCore::CompleteProof() {
-    const int pending = proof.TakePending();
-    if (pending < 0)
+    if (!proof.NeedsProof())
         return Status::Success();
+    const int pending = proof.TakePending();
     CUnzipper archive;
     Status proved = OpenPayload(archive);
     if (proved.Ok())
@@ -152,6 +154,8 @@ Status CarrierCore::CompleteProof() {
         proof.RestorePending(pending);
     else if (!proved.Ok())
         Relock();
+    else
+        MarkDamagedEntries();
     return proved;
 }
 
@@ -187,14 +191,41 @@ Status CarrierCore::VerifyAll(int& checked) {
     archive.SetProgress([this, total](uint64_t bytes) {
         return Report(ProgressStep::Checking, static_cast<int64_t>(bytes), total);
     });
-    int failed = -1;
-    const EntryCheck check = archive.VerifyEntries(files, &failed);
-    if (check == EntryCheck::Ok) {
-        checked = fileCount;
-        return Status::Success();
+    // Every entry is read to its end, so that all the damaged ones are known.
+    std::vector<EntryCheck> checks(files.size(), EntryCheck::Ok);
+    const EntryCheck batch = archive.ReadEntries(
+        files,
+        [](size_t, bool, CUnzipper::Sink& sink) {
+            sink = [](const uint8_t*, size_t) { return true; };
+            return CUnzipper::Begin::Now;
+        },
+        [&checks](size_t at, EntryCheck check) {
+            checks[at] = check;
+            return check != EntryCheck::Cancelled;
+        });
+    if (batch == EntryCheck::Cancelled)
+        return EntryStatus(batch, {});
+    Status result = Status::Success();
+    for (size_t at = 0; at < files.size(); ++at) {
+        if (checks[at] == EntryCheck::Ok)
+            continue;
+        // The password passed the others: any check that fails is damage.
+        const EntryCheck check =
+            checks[at] == EntryCheck::WrongPassword ? EntryCheck::Damaged : checks[at];
+        if (check == EntryCheck::Damaged)
+            proof.MarkDamaged(files[at]);
+        if (result.Ok())
+            result = EntryStatus(check, names[static_cast<size_t>(files[at])]);
     }
-    return EntryStatus(check == EntryCheck::WrongPassword ? EntryCheck::Damaged : check,
-                       failed >= 0 ? names[static_cast<size_t>(failed)] : std::string());
+    MarkDamagedEntries();
+    if (result.Ok())
+        checked = fileCount;
+    return result;
+}
+
+void CarrierCore::MarkDamagedEntries() {
+    for (HiddenEntry& entry : entries)
+        entry.damaged = proof.IsDamaged(entry.index);
 }
 
 void CarrierCore::Relock() {

@@ -51,6 +51,8 @@ struct CarrierCore {
     [[nodiscard]] Status CompleteProof();
     // UnlockedCarrier::VerifyAll.
     [[nodiscard]] Status VerifyAll(int& checked);
+    // Marks the entries the proof has found damaged.
+    void MarkDamagedEntries();
     // Forgets the password: nothing is unlocked any more.
     void Relock();
 

@@ -27,15 +27,52 @@ std::string SaveTarget(const std::string& destination, const std::string& opened
 }
 
 // What the save would drop that the user did not ask to drop: a message that could not
-// be read and is replaced, or one that is damaged and cannot be carried.
+// be read and is replaced; and damaged content it was not told what to do with.
 Status Losses(const CarrierCore& core, const SaveRequest& request) {
-    if (!core.unlocked || request.allowLoss)
+    if (!core.unlocked)
         return Status::Success();
     const MessageState state = core.engine->GetMessageState();
+    if (request.damaged == DamagedContent::Refuse) {
+        if (request.keepMessage && state == MessageState::Damaged)
+            return Status::Fail(Reason::DamagedContent, kMessageEntryName);
+        for (int index : request.keptEntries) {
+            const HiddenEntry* entry = core.FindEntry(index);
+            if (entry != nullptr && entry->damaged)
+                return Status::Fail(Reason::DamagedContent, entry->name);
+        }
+    }
     const bool unreadMessage = state == MessageState::TooLarge || state == MessageState::Damaged;
-    if (unreadMessage && (!request.keepMessage || state == MessageState::Damaged))
+    if (!request.allowLoss && unreadMessage && !request.keepMessage)
         return Status::Fail(Reason::WouldLoseMessage, kMessageEntryName);
     return Status::Success();
+}
+
+// The request as the save carries it out: damaged entries and a damaged kept message left
+// out when it says so.
+SaveRequest Effective(const CarrierCore& core, const SaveRequest& request) {
+    SaveRequest effective = request;
+    if (request.damaged != DamagedContent::Drop)
+        return effective;
+    std::vector<int> kept;
+    for (int index : request.keptEntries) {
+        const HiddenEntry* entry = core.FindEntry(index);
+        if (entry == nullptr || !entry->damaged)
+            kept.push_back(index);
+    }
+    effective.keptEntries = std::move(kept);
+    if (request.keepMessage && core.engine->GetMessageState() == MessageState::Damaged) {
+        effective.keepMessage = false;
+        effective.message.reset();
+    }
+    return effective;
+}
+
+// A classic password whose bytes past the key were never proved would, with a typo there,
+// lock its owner out once saved under; it is used only once typed again.
+bool PasswordUnproved(const CarrierCore& core, const SaveRequest& request) {
+    return core.unlocked && request.newPassword == nullptr && !request.passwordConfirmed &&
+           core.format != nullptr && core.format->Format() == CarrierFormat::Classic &&
+           !core.proof.Whole();
 }
 
 // Cuts off sealed data behind a hide's picture that key opens.
@@ -53,36 +90,56 @@ void CutOpenedSealedData(CBindImage& engine, const SealedKey& key) {
 Status ReplaceContent(CarrierCore& core, const SaveRequest& request) {
     CBindImage& engine = *core.engine;
     const MessageState state = engine.GetMessageState();
-    // A kept message is copied as stored, byte for byte; a damaged one cannot be kept.
+    // A kept message is copied as stored, byte for byte; a damaged one only when asked to.
     const bool keepMessage =
-        request.keepMessage && (state == MessageState::Present || state == MessageState::TooLarge);
-    std::optional<std::string> message = request.message;
-    if (request.keepMessage)
-        message = keepMessage ? engine.Message() : std::nullopt;
+        request.keepMessage &&
+        (state == MessageState::Present || state == MessageState::TooLarge ||
+         (state == MessageState::Damaged && request.damaged == DamagedContent::Keep));
+    std::optional<std::string> message =
+        request.keepMessage ? (keepMessage ? engine.Message() : std::nullopt) : request.message;
     std::vector<int> keptSlots;
     std::vector<int> carried;
+    // Each added file takes a slot; kept entries give theirs up, last first, and are
+    // carried over as stored, in their place all the same.
+    size_t slotsLeft = static_cast<size_t>(kSlotCount) -
+                       std::min(request.addedFiles.size(), static_cast<size_t>(kSlotCount));
     for (int index : request.keptEntries) {
         const HiddenEntry* entry = core.FindEntry(index);
-        if (entry->slot >= 0)
+        if (entry->slot >= 0 && slotsLeft > 0) {
             keptSlots.push_back(entry->slot);
-        else
+            --slotsLeft;
+        } else {
             carried.push_back(index);
+        }
     }
-    if (engine.ReplaceContent(message, keptSlots, request.addedFiles) != 1)
+    if (engine.ReplaceContent(std::move(message), keptSlots, request.addedFiles) != 1)
         return core.EngineStatus();
     engine.SetCarriedEntries(carried);
     engine.KeepStoredMessage(keepMessage);
+    std::vector<int> damagedKept;
+    if (request.damaged == DamagedContent::Keep) {
+        for (int index : request.keptEntries)
+            if (core.FindEntry(index)->damaged)
+                damagedKept.push_back(index);
+        if (keepMessage && state == MessageState::Damaged)
+            damagedKept.push_back(engine.MessageEntryIndex());
+    }
+    engine.SetDamagedKept(std::move(damagedKept));
     engine.SetNewPassword(request.newPassword);
     return Status::Success();
 }
 
 // Writes the save to target through a new file, reads it back and puts it in place.
+// `replaced`: the file an in-place save replaces, and only that one.
 Status WriteAndReplace(CarrierCore& core, const SaveRequest& request, const std::string& target,
-                       FormatPart& writer, const SealedKey* key) {
+                       FormatPart& writer, const SealedKey* key,
+                       const std::optional<FileIdentity>& replaced) {
     CBindImage& engine = *core.engine;
     AtomicFile out(target);
     if (!out.Open())
         return PlacingFailure(request.destination, errno);
+    if (replaced)
+        out.ReplaceOnly(replaced->device, replaced->inode);
     Status result = Status::Success();
     if (writer.Write(engine, out.Stream(), key) != 1)
         result = core.EngineStatus();
@@ -97,7 +154,8 @@ Status WriteAndReplace(CarrierCore& core, const SaveRequest& request, const std:
     }
     engine.ForgetBuiltCheckpoints();
     if (result.Ok() && !out.Commit(request.replaceExisting ? Replace::Always : Replace::Never))
-        result = PlacingFailure(request.destination, errno);
+        result = errno == ESTALE && replaced ? Status::Fail(Reason::ChangedOnDisk, core.path)
+                                             : PlacingFailure(request.destination, errno);
     return result;
 }
 
@@ -137,9 +195,10 @@ Status CheckSaveRequest(const CarrierCore& core, const SaveRequest& request) {
                                                                        : Reason::NameUnusable,
                                 name);
     }
-    const size_t files = request.keptEntries.size() + request.addedFiles.size();
-    if (!request.addedFiles.empty() && files > static_cast<size_t>(kSlotCount))
-        return Status::OverLimit(Reason::TooManyFiles, kSlotCount, static_cast<int64_t>(files));
+    // Kept entries need no slot; only the files added at once are bounded.
+    if (request.addedFiles.size() > static_cast<size_t>(kSlotCount))
+        return Status::OverLimit(Reason::TooManyFiles, kSlotCount,
+                                 static_cast<int64_t>(request.addedFiles.size()));
     return Status::Success();
 }
 
@@ -150,19 +209,35 @@ std::string PictureForSealedSave(const CarrierCore& core) {
                : std::string();
 }
 
-Status SaveCarrier(CarrierCore& core, const SaveRequest& request) {
+Status SaveCarrier(CarrierCore& core, const SaveRequest& asked) {
     // Entries are copied as they are stored: only under the password that enciphered them.
     if (Status proved = core.CompleteProof(); !proved.Ok())
         return proved;
-    if (Status checked = CheckSaveRequest(core, request); !checked.Ok())
+    if (Status checked = CheckSaveRequest(core, asked); !checked.Ok())
         return checked;
-    if (Status losses = Losses(core, request); !losses.Ok())
+    if (Status losses = Losses(core, asked); !losses.Ok())
         return losses;
+    if (PasswordUnproved(core, asked))
+        return Status::Fail(Reason::PasswordUnproved, core.path);
+    // Only a save that drops damaged content differs from the request; the others use it
+    // as it is, and hold no second copy of a large message.
+    SaveRequest dropped;
+    if (asked.damaged == DamagedContent::Drop)
+        dropped = Effective(core, asked);
+    const SaveRequest& request = asked.damaged == DamagedContent::Drop ? dropped : asked;
     const std::string target = SaveTarget(request.destination, core.path);
     const std::optional<FileIdentity> existing = IdentityOf(target);
     const bool inPlace = existing && core.identity && core.identity->IsSameFile(*existing);
-    if (inPlace && !request.allowChanged && !(*existing == *core.identity))
+    // A save over the path it opened whose file another has replaced (a rename over it,
+    // a sync tool) or removed meanwhile would write over what is not the carrier it read.
+    const bool samePath = core.identity && target == SaveTarget(core.path, core.path);
+    if (!request.allowChanged &&
+        ((inPlace && !(*existing == *core.identity)) || (samePath && !inPlace)))
         return Status::Fail(Reason::ChangedOnDisk, core.path);
+    // The check is made again in the step that replaces it.
+    std::optional<FileIdentity> replaced;
+    if (inPlace && !request.allowChanged)
+        replaced = core.identity;
     // An existing destination is held against other Lumora processes while it is replaced.
     FileLock saveLock;
     if (existing && !(core.lock != nullptr && inPlace)) {
@@ -186,15 +261,30 @@ Status SaveCarrier(CarrierCore& core, const SaveRequest& request) {
         keys = &derived;
     }
     CBindImage& engine = *core.engine;
-    if (Status replaced = ReplaceContent(core, request); !replaced.Ok())
-        return replaced;
-    if (format == CarrierFormat::Sealed && !core.unlocked && !keys->picture.Empty())
-        CutOpenedSealedData(engine, keys->picture);
     const SealedKey* key = format == CarrierFormat::Sealed ? &keys->carrier : nullptr;
     std::unique_ptr<FormatPart> writer = PartToWrite(format);
-    if (Status written = WriteAndReplace(core, request, target, *writer, key); !written.Ok()) {
+    // The read-back may find a kept entry damaged that nothing had read before; a save
+    // told to drop damaged entries then runs once more without it.
+    Status written = Status::Success();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (Status content = ReplaceContent(core, request); !content.Ok())
+            return content;
+        if (format == CarrierFormat::Sealed && !core.unlocked && !keys->picture.Empty())
+            CutOpenedSealedData(engine, keys->picture);
+        written = WriteAndReplace(core, request, target, *writer, key, replaced);
         engine.SetNewPassword(nullptr);
+        if (written.reason != Reason::DamagedContent || asked.damaged != DamagedContent::Drop)
+            break;
+        dropped = Effective(core, asked);
+    }
+    if (!written.Ok())
         return written;
+    engine.SetNewPassword(request.newPassword);
+    std::vector<bool> keptDamaged;
+    for (const HiddenEntry& entry : core.entries) {
+        if (std::find(request.keptEntries.begin(), request.keptEntries.end(), entry.index) !=
+            request.keptEntries.end())
+            keptDamaged.push_back(entry.damaged);
     }
 
     // The session now stands for what was written.
@@ -215,7 +305,16 @@ Status SaveCarrier(CarrierCore& core, const SaveRequest& request) {
     }
     core.unlocked = true;
     core.proof.Reset();
-    return core.LoadEntries();
+    // Written under this password, which was proved or typed twice.
+    core.proof.SetProvedWithoutEntries(true);
+    Status loaded = core.LoadEntries();
+    // Kept entries come first, in their order, still as damaged as they were.
+    for (size_t i = 0; i < keptDamaged.size() && i < core.entries.size(); ++i) {
+        if (keptDamaged[i])
+            core.proof.MarkDamaged(core.entries[i].index);
+    }
+    core.MarkDamagedEntries();
+    return loaded;
 }
 
 } // namespace lumora

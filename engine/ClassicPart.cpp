@@ -8,6 +8,8 @@
 namespace lumora {
 namespace {
 
+inline constexpr size_t kClassicKeyPasswordBytes = 32;
+
 class Classic final : public FormatPart {
 public:
     CarrierFormat Format() const override { return CarrierFormat::Classic; }
@@ -19,6 +21,9 @@ public:
         CBindImage& engine = *core.engine;
         if (engine.VerifyPassword(password) != 1)
             return Status::Fail(Reason::WrongPassword);
+        // The key is made of the password up to its 32nd byte or a NUL.
+        core.proof.SetProvedWithoutEntries(password.Size() <= kClassicKeyPasswordBytes &&
+                                           !password.HasNul());
         engine.SetPassword(std::move(password));
         Status status = engine.UnpackPayload() == 1 ? Prove(core, timing) : core.EngineStatus();
         if (status.Ok())

@@ -73,7 +73,7 @@ Status UnlockedCarrier::ExtractToDescriptor(int entry, int fd) {
 }
 
 Status UnlockedCarrier::ExtractEntries(const std::vector<int>& entries, const OpenOutput& open,
-                                       const FinishOutput& finish) {
+                                       const FinishOutput& finish, OnDamage onDamage) {
     CarrierCore& core = Core();
     if (!core.unlocked)
         return Status::Fail(Reason::NotUnlocked);
@@ -125,15 +125,20 @@ Status UnlockedCarrier::ExtractEntries(const std::vector<int>& entries, const Op
         };
         return CUnzipper::Begin::Now;
     };
+    bool reprove = false;
+    Status skipped = Status::Success();
     const auto end = [&](size_t at, EntryCheck check) {
         const int error = writeErrors[at];
         const bool proving = found[at]->index == core.proof.Pending();
+        const bool failedRead = check == EntryCheck::WrongPassword || check == EntryCheck::Damaged;
         if (error != 0) {
             result = Status::WriteFailure(found[at]->name, error);
-        } else if (proving &&
-                   (check == EntryCheck::WrongPassword || check == EntryCheck::Damaged)) {
-            result = core.proof.Failure(found[at]->name);
-            disproved = true;
+        } else if (proving && failedRead) {
+            // Damage when the check bytes told the password right; another entry proves it.
+            reprove = core.proof.PendingFailed();
+            disproved = !reprove;
+            result = reprove ? Status::Fail(Reason::EntryDamaged, found[at]->name)
+                             : core.proof.Failure(found[at]->name);
         } else {
             // Any other failed check byte is damage: the password passed the others.
             result = EntryStatus(check == EntryCheck::WrongPassword ? EntryCheck::Damaged : check,
@@ -141,6 +146,15 @@ Status UnlockedCarrier::ExtractEntries(const std::vector<int>& entries, const Op
         }
         if (proving && error == 0 && check == EntryCheck::Ok)
             core.proof.Passed();
+        if (result.Outcome() == Outcome::Damaged && !disproved) {
+            core.proof.MarkDamaged(found[at]->index);
+            if (onDamage == OnDamage::Skip) {
+                if (skipped.Ok())
+                    skipped = result;
+                result = Status::Success();
+                return true;
+            }
+        }
         if (result.Ok())
             result = finish(at);
         return result.Ok();
@@ -152,9 +166,16 @@ Status UnlockedCarrier::ExtractEntries(const std::vector<int>& entries, const Op
     // Only once no worker reads with the password any more.
     if (disproved)
         core.Relock();
+    core.MarkDamagedEntries();
     if (batch == EntryCheck::Cancelled)
         return EntryStatus(EntryCheck::Cancelled, {});
-    return result.Ok() ? openFailure : result;
+    if (reprove) {
+        if (Status proved = core.CompleteProof(); !proved.Ok())
+            return proved;
+    }
+    if (!result.Ok())
+        return result;
+    return openFailure.Ok() ? skipped : openFailure;
 }
 
 } // namespace lumora

@@ -142,7 +142,9 @@ Status ExtractToFolder(UnlockedCarrier& carrier, const FolderOutput& output) {
             output.placed(i, path);
         return Status::Success();
     };
-    return carrier.ExtractEntries(output.entries, open, finish);
+    return carrier.ExtractEntries(output.entries, open, finish,
+                                  output.skipDamaged ? UnlockedCarrier::OnDamage::Skip
+                                                     : UnlockedCarrier::OnDamage::Stop);
 }
 
 } // namespace lumora

@@ -38,6 +38,8 @@ struct FolderOutput {
                                       // folders (engine/OutputNames.h)
     // false: when any target exists already, DestinationExists before anything is written.
     bool replace = false;
+    // A damaged entry is left out and the others written (UnlockedCarrier::OnDamage::Skip).
+    bool skipDamaged = false;
     // Asked as each file is begun; true ends the batch as Cancelled.
     std::function<bool()> stopped;
     // Hears of each file once it is in place, in order: its position and path.
@@ -59,7 +61,8 @@ bool ExistsBelow(const std::string& folder, const std::string& target);
 // folders are made only in its turn. The first failure stops the rest, with the files before it in
 // place: DestinationIsLink or NotAFolder (subject: the path) for a folder on the way that
 // is a link or no folder, DestinationExists, WriteFailed, DiskFull, Cancelled, and the
-// failures of UnlockedCarrier::ExtractEntries.
+// failures of UnlockedCarrier::ExtractEntries. With skipDamaged, the damage of the first
+// entry left out when every other one was written.
 [[nodiscard]] Status ExtractToFolder(UnlockedCarrier& carrier, const FolderOutput& output);
 
 } // namespace lumora

@@ -20,6 +20,9 @@ struct HiddenEntry {
     // Seconds since 1970, where the carrier keeps the file's modification time; a file
     // written out gets it back.
     std::optional<int64_t> modifiedTime;
+    // Known to fail its checks: found at unlocking, by a read or by a verify. A save
+    // carries it only as the request says (SaveRequest::damaged).
+    bool damaged = false;
 };
 
 } // namespace lumora

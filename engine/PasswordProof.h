@@ -4,12 +4,13 @@
 // are enciphered under all of it, so the check record and the signature prove the key
 // only: a longer password with the same start gives the same key. The entries prove the
 // rest: the check byte of every encrypted entry, then the CRC of the smallest entry that
-// holds data, inflated as a stream and never past its declared size.
+// holds data and checks out, inflated as a stream and never past its declared size.
 //
 // A wrong password passes a check byte one time in 256, the right one fails it only where
 // the entry is damaged. So when most check bytes fail (a tie included) the password is
 // wrong; when most pass, the failing entries are damaged. A failing CRC means damage once
-// two check bytes passed, and a wrong password while only one did.
+// two check bytes passed, and a wrong password while only one did. Damaged entries never
+// stand in the way of the others: the next smallest entry proves the password instead.
 #pragma once
 
 #include "engine/OpenedCarrier.h"
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -30,7 +32,9 @@ public:
 
     // Proves the password with the entries of archive, opened under it. With AtFirstRead
     // a proving entry that is a file, not the message at messageEntry, is left to the read
-    // that writes it out (Pending). Ok, WrongPassword, or the damage an entry shows.
+    // that writes it out (Pending). Ok, WrongPassword, or the damage of the entry that
+    // failed when no entry holding data checks out. Entries found damaged on the way are
+    // kept in Damaged().
     [[nodiscard]] Status Prove(CUnzipper& archive, int messageEntry, ProofTiming timing,
                                const Progress& progress);
     // The entry whose first whole read is to prove the password; -1 for none.
@@ -40,18 +44,38 @@ public:
     int Proven() const { return m_proven; }
     // The pending entry was read whole and its CRC passed: the password is proved.
     void Passed();
+    // The pending entry failed its read. True when that is damage, which leaves the proof
+    // to another entry (NeedsProof); false when it disproves the password (Failure).
+    bool PendingFailed();
+    // A proof is still to be run: one left pending, or one whose pending entry was damaged.
+    bool NeedsProof() const { return m_pending >= 0 || m_reprove; }
     // How a failed read of the proving entry `name` is told.
     [[nodiscard]] Status Failure(const std::string& name) const;
-    // Nothing proved, nothing pending.
+    // Nothing proved, nothing pending, nothing known damaged.
     void Reset() { *this = PasswordProof(); }
     // Takes the pending entry away for a proof at once, and puts it back.
     int TakePending();
     void RestorePending(int entry) { m_pending = entry; }
 
+    // The entries found damaged so far, by index, in the order found.
+    const std::vector<int>& Damaged() const { return m_damaged; }
+    void MarkDamaged(int entry);
+    bool IsDamaged(int entry) const;
+    // Whether the password is proved whole without the entries: the key holds all of it
+    // (at most 32 bytes, no NUL), or the carrier was just written under it.
+    void SetProvedWithoutEntries(bool proved) { m_provedWithoutEntries = proved; }
+    // Whether every byte of the password is proved: without the entries, by an entry's
+    // CRC, or by two check bytes (a wrong password passes two one time in 65,536).
+    // False while the proof waits for its first read.
+    bool Whole() const;
+
 private:
     int m_proven = -1;
     int m_pending = -1;
+    bool m_reprove = false;
+    bool m_provedWithoutEntries = false;
     int m_passedChecks = 0; // entries whose check byte the password passed
+    std::vector<int> m_damaged;
 };
 
 } // namespace lumora

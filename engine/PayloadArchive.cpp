@@ -67,7 +67,9 @@ int PayloadArchive::CopyKeptEntries(const PayloadWork& work, CZipper& zipper, CU
         if (!source.EntryInfoAt(index, info))
             return m_report.Fail(Reason::Damaged);
         zipper.SetProgress(m_report.Progress(ProgressStep::Packing, progress.total, progress.done));
-        EntryCheck copied = zipper.CopyEntryFrom(source, index, work.password);
+        const bool damaged =
+            std::find(m_damagedKept.begin(), m_damagedKept.end(), index) != m_damagedKept.end();
+        EntryCheck copied = zipper.CopyEntryFrom(source, index, work.password, damaged);
         if (copied != EntryCheck::Ok)
             return FailEntry(copied, info.name);
         progress.done += info.compressedSize;
@@ -183,6 +185,7 @@ int PayloadArchive::Adopt(const std::string& path) {
     m_builtPath.clear();
     m_newPassword = nullptr;
     m_carried.clear();
+    m_damagedKept.clear();
     m_keepStoredMessage = false;
     return 1;
 }
@@ -229,7 +232,9 @@ int PayloadArchive::Read(const PayloadWork& work) {
         ZipEntryInfo info;
         if (!unzipper.EntryInfoAt(i, info))
             return m_report.Fail(Reason::Damaged);
-        if (info.storedName == kMessageEntryName && work.message.entry < 0) {
+        // A later message entry replaces an earlier one: the last is the message.
+        if (info.storedName == kMessageEntryName) {
+            work.message = HeldMessage{};
             if (!ReadMessage(work.message, unzipper, i, info.uncompressedSize))
                 return 0;
             continue;

@@ -55,6 +55,7 @@ public:
     // What the next save writes beside the slots and the message (see CBindImage).
     void SetCarriedEntries(std::vector<int> entryIndices) { m_carried = std::move(entryIndices); }
     void KeepStoredMessage(bool keep) { m_keepStoredMessage = keep; }
+    void SetDamagedKept(std::vector<int> entryIndices) { m_damagedKept = std::move(entryIndices); }
     bool KeepsStoredMessage() const { return m_keepStoredMessage; }
     void SetNewPassword(const Password* password) { m_newPassword = password; }
     const Password* NewPassword() const { return m_newPassword; }
@@ -92,6 +93,7 @@ private:
     OperationReport& m_report;
     WorkDirs& m_work;
     std::vector<int> m_carried;
+    std::vector<int> m_damagedKept;
     bool m_keepStoredMessage = false;
     bool m_plain = false;
     const Password* m_newPassword = nullptr;

@@ -42,6 +42,10 @@ std::string_view ReasonName(Reason reason) {
         return "changed-on-disk";
     case Reason::WouldLoseMessage:
         return "would-lose-message";
+    case Reason::DamagedContent:
+        return "damaged-content";
+    case Reason::PasswordUnproved:
+        return "password-unproved";
     case Reason::PictureWouldBreak:
         return "picture-would-break";
     case Reason::NotAPicture:
@@ -76,6 +80,8 @@ std::string_view ReasonName(Reason reason) {
         return "too-many-files";
     case Reason::NoSuchHiddenFile:
         return "no-such-hidden-file";
+    case Reason::NameAmbiguous:
+        return "name-ambiguous";
     case Reason::NoSuchEntry:
         return "no-such-entry";
     case Reason::NotUnlocked:

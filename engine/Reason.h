@@ -50,6 +50,8 @@ enum class [[nodiscard]] Reason : uint8_t{
     ChangedOnDisk, // subject: the carrier
     // WouldLose
     WouldLoseMessage,  // the message could not be read; subject: its entry
+    DamagedContent,    // damaged entries or message to keep or leave out; subject: the first
+    PasswordUnproved,  // the password cannot be proved whole and was not confirmed
     PictureWouldBreak, // subject: a picture in a text format, which data behind it hides
     NotAPicture,       // subject: a cover that is no picture Lumora reads; count: its PictureKind
     CoverHoldsData,    // subject: a cover with bytes after its picture; count: how many
@@ -68,6 +70,7 @@ enum class [[nodiscard]] Reason : uint8_t{
     FileGivenTwice,        // subject: the file
     TooManyFiles,          // count: the files there would be; limit: the most allowed
     NoSuchHiddenFile,      // subject: the name asked for
+    NameAmbiguous,         // subject: a name that several entries have; count: how many
     NoSuchEntry,           // count: the entry or slot asked for
     NotUnlocked,
     DestinationExists,     // subject: the path
@@ -120,6 +123,8 @@ constexpr Outcome OutcomeOf(Reason reason) {
     case Reason::ChangedOnDisk:
         return Outcome::Changed;
     case Reason::WouldLoseMessage:
+    case Reason::DamagedContent:
+    case Reason::PasswordUnproved:
     case Reason::PictureWouldBreak:
     case Reason::NotAPicture:
     case Reason::CoverHoldsData:
@@ -148,6 +153,7 @@ constexpr Outcome OutcomeOf(Reason reason) {
     case Reason::FileGivenTwice:
     case Reason::TooManyFiles:
     case Reason::NoSuchHiddenFile:
+    case Reason::NameAmbiguous:
     case Reason::NoSuchEntry:
     case Reason::NotUnlocked:
     case Reason::DestinationExists:

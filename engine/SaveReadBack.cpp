@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "engine/SaveReadBack.h"
 
+#include "archive/Unzipper.h"
 #include "engine/CarrierCore.h"
 #include "engine/CarrierSave.h"
 
@@ -36,6 +37,48 @@ std::vector<std::string> ExpectedNames(const CarrierCore& core, const SaveReques
     return expected;
 }
 
+// Whether the source entry `index` is damaged as stored; found so, it is marked.
+bool SourceDamaged(CarrierCore& core, int index) {
+    if (core.proof.IsDamaged(index))
+        return true;
+    CUnzipper archive;
+    if (!core.OpenPayload(archive).Ok())
+        return false;
+    const EntryCheck check = archive.VerifyEntryAt(index);
+    if (check != EntryCheck::Damaged && check != EntryCheck::WrongPassword)
+        return false;
+    core.proof.MarkDamaged(index);
+    core.MarkDamagedEntries();
+    return true;
+}
+
+// Whether the damage the copy shows is exactly what the save kept as stored: each damaged
+// entry of the copy is a kept one whose source is damaged, and a damaged message is the
+// kept one. DamagedContent (subject: the entry) when a kept entry proves damaged that the
+// save was not told to keep; NotReadBack for any other damage.
+Status DamageAsKept(CarrierCore& core, const CarrierCore& copy, const SaveRequest& request) {
+    const Status notReadBack = Status::Fail(Reason::NotReadBack, request.destination);
+    std::vector<const HiddenEntry*> sources;
+    for (const HiddenEntry& entry : core.entries) {
+        if (std::find(request.keptEntries.begin(), request.keptEntries.end(), entry.index) !=
+            request.keptEntries.end())
+            sources.push_back(&entry);
+    }
+    const bool messageKeptDamaged =
+        request.keepMessage && core.engine->GetMessageState() == MessageState::Damaged;
+    if ((copy.engine->GetMessageState() == MessageState::Damaged) != messageKeptDamaged)
+        return notReadBack;
+    for (size_t i = 0; i < copy.entries.size(); ++i) {
+        if (!copy.entries[i].damaged)
+            continue;
+        if (i >= sources.size() || !SourceDamaged(core, sources[i]->index))
+            return notReadBack;
+        if (request.damaged != DamagedContent::Keep)
+            return Status::Fail(Reason::DamagedContent, sources[i]->name);
+    }
+    return Status::Success();
+}
+
 } // namespace
 
 Status ReadBack(CarrierCore& core, FILE* written, const SaveRequest& request, FormatPart& writer,
@@ -58,6 +101,11 @@ Status ReadBack(CarrierCore& core, FILE* written, const SaveRequest& request, Fo
         status = copy.VerifyAll(entries);
     if (status.Outcome() == Outcome::Cancelled)
         return status;
+    if (status.Outcome() == Outcome::Damaged && copy.unlocked) {
+        if (Status kept = DamageAsKept(core, copy, request); !kept.Ok())
+            return kept;
+        status = Status::Success();
+    }
     // Whatever the copy found failing, the save failed because what it wrote is wrong.
     if (!status.Ok())
         return Status::Fail(Reason::NotReadBack, request.destination);

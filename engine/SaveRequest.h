@@ -12,6 +12,14 @@
 
 namespace lumora {
 
+// What a save does with kept entries and a kept message known to be damaged
+// (HiddenEntry::damaged, MessageState::Damaged).
+enum class DamagedContent {
+    Refuse, // the save fails with DamagedContent
+    Keep,   // copied as they are stored, still damaged
+    Drop,   // left out
+};
+
 struct SaveRequest {
     std::string destination;
     // The carrier's message entry is carried over as stored (also one that could not be
@@ -31,6 +39,11 @@ struct SaveRequest {
     // A hide refuses a cover that is no picture or keeps data after its picture
     // (OpenedCarrier::CheckCover); off, any file is taken, as the user insists.
     bool checkCover = false;
+    DamagedContent damaged = DamagedContent::Refuse;
+    // A classic carrier's password that could not be proved whole
+    // (UnlockedCarrier::PasswordProvedWhole) is saved under only once the caller has had
+    // it typed again and compared; otherwise the save fails with PasswordUnproved.
+    bool passwordConfirmed = false;
     // Saving over the opened carrier after it changed on disk needs consent.
     bool allowChanged = false;
     // The format to write; none keeps the unlocked carrier's (classic for a hide). Every

@@ -23,6 +23,17 @@ bool UnlockedCarrier::PasswordProved() const {
     return Core().unlocked && Core().proof.Pending() < 0;
 }
 
+bool UnlockedCarrier::PasswordProvedWhole() const {
+    return PasswordProved() && (Format() != CarrierFormat::Classic || Core().proof.Whole());
+}
+
+bool UnlockedCarrier::HasDamage() const {
+    const std::vector<HiddenEntry>& entries = Core().entries;
+    return GetMessageState() == MessageState::Damaged ||
+           std::any_of(entries.begin(), entries.end(),
+                       [](const HiddenEntry& entry) { return entry.damaged; });
+}
+
 CarrierFormat UnlockedCarrier::Format() const {
     return Core().format->Format();
 }

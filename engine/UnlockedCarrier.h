@@ -28,8 +28,18 @@ public:
     // read failed it, or a save could not open what it wrote. Every operation that needs
     // the password then fails with NotUnlocked.
     bool IsUnlocked() const;
-    // Unlocked with the whole password proved; false while an AtFirstRead proof waits.
+    // Unlocked with the password proved as far as the format can; false while an
+    // AtFirstRead proof waits.
     bool PasswordProved() const;
+    // Whether every byte of the password is proved. A classic carrier's key holds only its
+    // first 32 bytes, so a longer password is proved whole only by an entry's CRC (or two
+    // check bytes); without one, a typo past byte 32 would pass. A program asks for such a
+    // password a second time before it saves, and refuses to save where it cannot ask.
+    bool PasswordProvedWhole() const;
+    // Whether anything found so far is damaged: an entry (HiddenEntry::damaged) or the
+    // message (MessageState::Damaged). Unlocking finds damage in the entries' headers and
+    // in those read to prove the password; a read or VerifyAll finds the rest.
+    bool HasDamage() const;
     // The format of the carrier, or of the one just saved.
     CarrierFormat Format() const;
     // The numbers of the information panel: the classic trailer's own, or for a sealed
@@ -66,16 +76,24 @@ public:
     using OpenOutput = std::function<Status(size_t position, bool inTurn, int& fd)>;
     // Runs once a position's bytes are written and synced; a failure stops the batch.
     using FinishOutput = std::function<Status(size_t position)>;
+    // What a batch does with an entry that turns out damaged: stop there, or leave its
+    // output unfinished and go on with the others.
+    enum class OnDamage { Stop, Skip };
     // ExtractToDescriptor for each of entries, side by side on the worker threads, each
     // descriptor synced (fdatasync) once its entry is written. open and finish run on this
     // thread in the order of positions, open before the entry is read, finish after; a few
     // positions per worker are opened ahead. The first failure in that order is returned
     // (open's, the entry's or finish's), and no later position is finished. Unpacking
-    // progress counts the bytes of all entries.
+    // progress counts the bytes of all entries. With OnDamage::Skip, a damaged entry is
+    // marked (HiddenEntry::damaged) and skipped, and when nothing else failed the result
+    // is the damage of the first one skipped: every other position was finished.
     [[nodiscard]] Status ExtractEntries(const std::vector<int>& entries, const OpenOutput& open,
-                                        const FinishOutput& finish);
+                                        const FinishOutput& finish,
+                                        OnDamage onDamage = OnDamage::Stop);
     // Deciphers, inflates and checks every entry, the message too; checked counts them.
     // The entry that unlocking checked whole to prove the password is not read again.
+    // Every entry is read, the damaged ones are marked (HiddenEntry::damaged), and the
+    // first of them is the failure.
     [[nodiscard]] Status VerifyAll(int& checked);
 
     // What Save refuses in a request before it does anything: no destination or password,

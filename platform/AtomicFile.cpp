@@ -217,13 +217,54 @@ bool AtomicFile::PlaceUnnamed(Replace replace) {
     }
     if (!linked)
         return false;
-    if (::renameat(folder, temporary.c_str(), folder, m_name.c_str()) != 0) {
+    if (!RenameOver(temporary)) {
         int error = errno;
-        ::unlinkat(folder, temporary.c_str(), 0);
+        // Only the new file itself; a replacement swapped out and not back stays.
+        if (m_folder.Holds(temporary, Fd()))
+            ::unlinkat(folder, temporary.c_str(), 0);
         errno = error;
         return false;
     }
     return true;
+}
+
+void AtomicFile::ReplaceOnly(dev_t device, ino_t inode) {
+    m_replaceOnly = true;
+    m_replacedDevice = device;
+    m_replacedInode = inode;
+}
+
+bool AtomicFile::RenameOver(const std::string& temporary) {
+    const int folder = m_folder.Fd();
+    if (!m_replaceOnly)
+        return ::renameat(folder, temporary.c_str(), folder, m_name.c_str()) == 0;
+    const auto isReplaced = [this, folder](const std::string& name) {
+        struct stat info {};
+        return ::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+               info.st_dev == m_replacedDevice && info.st_ino == m_replacedInode;
+    };
+    if (::renameat2(folder, temporary.c_str(), folder, m_name.c_str(), RENAME_EXCHANGE) == 0) {
+        // The file that came out now has the temporary's name.
+        if (isReplaced(temporary)) {
+            ::unlinkat(folder, temporary.c_str(), 0);
+            return true;
+        }
+        static_cast<void>(
+            ::renameat2(folder, temporary.c_str(), folder, m_name.c_str(), RENAME_EXCHANGE));
+        errno = ESTALE;
+        return false;
+    }
+    if (errno == ENOENT) {
+        errno = ESTALE;
+        return false;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return false;
+    if (!isReplaced(m_name)) {
+        errno = ESTALE;
+        return false;
+    }
+    return ::renameat(folder, temporary.c_str(), folder, m_name.c_str()) == 0;
 }
 
 bool AtomicFile::PlaceNamed(Replace replace) {
@@ -234,7 +275,7 @@ bool AtomicFile::PlaceNamed(Replace replace) {
         return false;
     }
     if (replace == Replace::Always) {
-        if (::renameat(folder, m_tempName.c_str(), folder, m_name.c_str()) != 0)
+        if (!RenameOver(m_tempName))
             return false;
         m_tempName.clear();
         return true;

@@ -69,6 +69,14 @@ public:
     [[nodiscard]] bool Commit(Replace replace, Sync sync = Sync::Yes);
     // Discards the new file; the destination is untouched.
     void Abort();
+    // Commit with Replace::Always then replaces only the file of this device and inode:
+    // when another file has taken the name meanwhile (renamed over it), or none is there,
+    // Commit fails with ESTALE and leaves the name as it is. Where the file system can
+    // exchange two names in one step (renameat2 with RENAME_EXCHANGE), the new file is
+    // swapped in, what came out is checked, and a wrong one is swapped back. Where it
+    // cannot, the name is checked just before the rename: a rename in between those two
+    // steps goes unnoticed.
+    void ReplaceOnly(dev_t device, ino_t inode);
 
     // The destination's folder (open after Open) and name, and its path for messages.
     const FolderHandle& Folder() const { return m_folder; }
@@ -83,6 +91,8 @@ public:
 private:
     [[nodiscard]] bool PlaceUnnamed(Replace replace);
     [[nodiscard]] bool PlaceNamed(Replace replace);
+    // Renames the temporary `temporary` over the destination, as ReplaceOnly says.
+    [[nodiscard]] bool RenameOver(const std::string& temporary);
     void Close();
 
     FolderHandle m_folder;
@@ -92,6 +102,9 @@ private:
     FILE* m_stream = nullptr;
     std::vector<char> m_buffer;
     mode_t m_newFileMode = 0666;
+    bool m_replaceOnly = false;
+    dev_t m_replacedDevice = 0;
+    ino_t m_replacedInode = 0;
 };
 
 // Removes what interrupted writes of `targetName` left in `folder`: named temporaries

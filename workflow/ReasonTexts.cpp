@@ -49,6 +49,9 @@ const char* ReasonKey(Reason reason, const char* general) {
         return "strNoMemoryKey";
     // No message of their own yet.
     case Reason::PictureWouldBreak:
+    case Reason::DamagedContent:
+    case Reason::PasswordUnproved:
+    case Reason::NameAmbiguous:
     case Reason::NoDestination:
     case Reason::NoPassword:
     case Reason::MessageTooLarge:

@@ -238,8 +238,8 @@ TEST_F(CliErrors, FilesWithoutHiddenDataExitWithFour) {
     EXPECT_FALSE(FileExists(At("out")));
     EXPECT_FALSE(FileExists(At("out.jpg")));
     const std::string panel = "Image File Size: 1.31 KB\nImage Part Size: 1.31 KB\n"
-                              "Hidden Text Messages Size: 0 Byte\nHidden Files Number: 0\n"
-                              "Hidden Files Total Size: 0 Byte\n";
+                              "Hidden Text Messages Size: 0 bytes\nHidden Files Number: 0\n"
+                              "Hidden Files Total Size: 0 bytes\n";
     CliResult info = Run({"info", photo}, std::nullopt);
     EXPECT_EQ(info.status, 4);
     EXPECT_EQ(info.out,
@@ -278,11 +278,11 @@ TEST_F(CliErrors, ExistingFilesAreOverwrittenOnlyWithForce) {
     std::string image = ReferenceFile("base.png");
 
     CliResult hide = Run({"hide", image, "-o", At("taken.png"), "-m", "m"});
-    EXPECT_EQ(hide.status, 1);
+    EXPECT_EQ(hide.status, 6);
     EXPECT_EQ(hide.err,
               ErrorLine(At("taken.png") + " already exists (use --force to overwrite it)"));
     CliResult edit = Run({"edit", carrier, "-o", At("taken.png"), "-m", "x"});
-    EXPECT_EQ(edit.status, 1);
+    EXPECT_EQ(edit.status, 6);
     EXPECT_EQ(ReadText(At("taken.png")), "keep me");
     EXPECT_EQ(Run({"hide", image, "-o", At("taken.png"), "-m", "m", "--force"}).status, 0);
     EXPECT_EQ(Run({"reveal", At("taken.png")}).status, 0);
@@ -290,13 +290,13 @@ TEST_F(CliErrors, ExistingFilesAreOverwrittenOnlyWithForce) {
     std::filesystem::create_directories(At("out"));
     MakeFile("out/b.txt", "mine");
     CliResult reveal = Run({"reveal", carrier, "-d", At("out")});
-    EXPECT_EQ(reveal.status, 1);
+    EXPECT_EQ(reveal.status, 6);
     EXPECT_EQ(reveal.err,
               ErrorLine(At("out/b.txt") + " already exists (use --force to overwrite it)"));
     EXPECT_EQ(reveal.out, "");
     EXPECT_FALSE(FileExists(At("out/a.txt"))) << "nothing is written when a target exists";
     EXPECT_EQ(ReadText(At("out/b.txt")), "mine");
-    EXPECT_EQ(Run({"extract", carrier, "b.txt", "-d", At("out")}).status, 1);
+    EXPECT_EQ(Run({"extract", carrier, "b.txt", "-d", At("out")}).status, 6);
 
     ASSERT_EQ(Run({"reveal", carrier, "-d", At("out"), "--force"}).status, 0);
     EXPECT_EQ(ReadText(At("out/b.txt")), "hidden b");
@@ -358,7 +358,7 @@ TEST_F(CliErrors, TwoHiddenFilesWithOneNameAreBothWritten) {
         ASSERT_EQ(engine.AddFileSlot(MakeFile("b/x.txt", "second"), SLOT_ADDED, -1, 0), 1);
         ASSERT_EQ(engine.SaveCarrier(At("dup.png")), 1) << ReasonName(engine.LastStatus().reason);
     }
-    EXPECT_EQ(Run({"list", At("dup.png")}).out, "      5 Byte  x.txt\n      6 Byte  x.txt\n");
+    EXPECT_EQ(Run({"list", At("dup.png")}).out, "     5 bytes  x.txt\n     6 bytes  x.txt\n");
     CliResult result = Run({"reveal", At("dup.png"), "-d", At("out"), "--force"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, At("out/x.txt") + "\n" +

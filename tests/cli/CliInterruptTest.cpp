@@ -4,7 +4,11 @@
 #include "support/CliTest.h"
 
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace lumora::test;
 
@@ -94,5 +98,45 @@ TEST_F(CliTerminal, APromptAllowsThreeTriesAndNeverEchoes) {
         run.Forget();
         EXPECT_EQ(run.All().find("right"), std::string::npos) << "the password was echoed";
         EXPECT_EQ(run.All().find("wrong\r"), std::string::npos) << "the password was echoed";
+    }
+}
+
+namespace {
+
+// Whether the process pid is gone or only waits to be reaped.
+bool Ended(const std::string& pid) {
+    const std::string stat =
+        FileExists("/proc/" + pid + "/stat") ? ReadText("/proc/" + pid + "/stat") : "";
+    const size_t close = stat.rfind(')');
+    return stat.empty() || (close != std::string::npos && stat.substr(close + 2, 1) == "Z");
+}
+
+} // namespace
+
+TEST_F(CliTerminal, ASignalEndsThePasswordCommandWithItsWholeGroup) {
+    // A command that ignores SIGTERM and leaves a process of its own behind.
+    const std::string carrier = HideInto("c.png", {"-m", "x"});
+    const std::string pids = At("pids");
+    const std::string command =
+        "sh -c 'trap \"\" TERM; sleep 300 & echo $$ $! > " + pids + "; echo started >&2; wait'";
+    for (bool controllingTerminal : {true, false}) {
+        SCOPED_TRACE(controllingTerminal ? "on the terminal" : "without one");
+        std::remove(pids.c_str());
+        TerminalRun run =
+            OnTerminal({"list", carrier, "--password-command", command},
+                       controllingTerminal ? TerminalUse::Controlling : TerminalUse::Stderr);
+        ASSERT_TRUE(run.WaitFor("started")) << run.Seen();
+        run.Signal(SIGTERM);
+        const CliResult ended = run.Wait();
+        EXPECT_EQ(ended.signal, SIGTERM) << "exit status " << ended.status;
+        std::istringstream started(ReadText(pids));
+        std::string shell, sleeper;
+        started >> shell >> sleeper;
+        ASSERT_FALSE(sleeper.empty());
+        // The orphan is reaped by someone else, a moment later.
+        for (int i = 0; i < 100 && !Ended(sleeper); ++i)
+            ::usleep(50000);
+        EXPECT_TRUE(Ended(shell));
+        EXPECT_TRUE(Ended(sleeper));
     }
 }

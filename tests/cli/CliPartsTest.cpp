@@ -124,9 +124,9 @@ TEST(CliCommandTable, TheManualsNameExactlyTheTablesCommandsAndOptions) {
         std::regex command; // where a command is described
     };
     const Manual manuals[] = {
-        {"docs/lumora-cli.1", std::regex(R"((?:^|[^\\\w])((?:\\-){1,2}[a-z](?:[a-z]|\\-)*))"),
+        {"docs/lumora-cli.1", std::regex(R"((?:^|[^\\\w])((?:\\-){1,2}[a-zA-Z](?:[a-z]|\\-)*))"),
          std::regex(R"(\n\.B lumora-cli ([a-z]+))")},
-        {"docs/manual/cli.html", std::regex(R"((?:^|[^\w-])(--?[a-z][a-z-]*))"),
+        {"docs/manual/cli.html", std::regex(R"((?:^|[^\w-])(--?[a-zA-Z][a-z-]*))"),
          std::regex(R"re(<h3 id="([a-z]+)">)re")},
     };
     for (const Manual& manual : manuals) {

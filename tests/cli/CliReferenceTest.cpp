@@ -11,7 +11,7 @@ namespace {
 
 // The carrier's numbers as `info --json` gives them.
 std::string InfoJson(const ReferenceCarrier& ref) {
-    return "{\"file\": \"" + ReferenceFile(ref.file) +
+    return "[{\"file\": \"" + ReferenceFile(ref.file) +
            "\", \"code\": \"ok\", \"hasTrailer\": true, \"valid\": true, \"version\": 1, "
            "\"imageLength\": " +
            std::to_string(ref.numbers.imageLength) +
@@ -19,7 +19,7 @@ std::string InfoJson(const ReferenceCarrier& ref) {
            ", \"messageLength\": " + std::to_string(ref.numbers.messageLength) +
            ", \"fileCount\": " + std::to_string(ref.numbers.fileCount) +
            ", \"filesTotalSize\": " + std::to_string(ref.numbers.filesTotalSize) +
-           ", \"hiddenData\": \"classic\"}\n";
+           ", \"hiddenData\": \"classic\"}]\n";
 }
 
 // The message as reveal prints it: LF line breaks.
@@ -57,7 +57,7 @@ TEST_F(CliReference, InfoShowsTheInformationPanelInDecimalUnits) {
                             "Image Part Size: 1.31 KB\n"
                             "Hidden Text Messages Size: " +
                             std::to_string(ref.numbers.messageLength) +
-                            " Byte\n"
+                            " bytes\n"
                             "Hidden Files Number: " +
                             std::to_string(ref.numbers.fileCount) +
                             "\n"
@@ -68,13 +68,15 @@ TEST_F(CliReference, ListAndRevealGiveTheHiddenContent) {
     for (const auto& ref : ReferenceCarriers()) {
         SCOPED_TRACE(ref.file);
         std::string carrier = ReferenceFile(ref.file);
-        std::string expectedList = "[";
+        std::string expectedList =
+            "[{\"file\": \"" + carrier + "\", \"code\": \"ok\", \"entries\": [";
         for (const auto& file : ref.files)
-            expectedList += (expectedList.size() > 1 ? ", " : "") + std::string("{\"name\": \"") +
-                            file.name + "\", \"size\": " + std::to_string(file.size) + "}";
+            expectedList += (expectedList.back() != '[' ? ", " : "") +
+                            std::string("{\"name\": \"") + file.name +
+                            "\", \"size\": " + std::to_string(file.size) + ", \"damaged\": false}";
         CliResult listed = Run({"list", "--json", carrier}, ref.password);
         EXPECT_EQ(listed.status, 0) << listed.err;
-        EXPECT_EQ(listed.out, expectedList + "]\n");
+        EXPECT_EQ(listed.out, expectedList + "]}]\n");
 
         std::string out = At(ref.file + ".out");
         CliResult revealed = Run({"reveal", carrier, "-d", out}, ref.password);
@@ -116,7 +118,9 @@ TEST_F(CliReference, EmptyPasswordCarrierCanBeEditedUnderItsPassword) {
     std::filesystem::copy_file(ReferenceFile(ref.file), At("e.gif"));
     ASSERT_EQ(Run({"edit", At("e.gif"), "--remove", ref.files[1].name}, "").status, 0);
     EXPECT_EQ(Run({"list", "--json", At("e.gif")}, "").out,
-              "[{\"name\": \"" + kept.name + "\", \"size\": " + std::to_string(kept.size) + "}]\n");
+              "[{\"file\": \"" + At("e.gif") + "\", \"code\": \"ok\", \"entries\": [{\"name\": \"" +
+                  kept.name + "\", \"size\": " + std::to_string(kept.size) +
+                  ", \"damaged\": false}]}]\n");
     EXPECT_EQ(Run({"reveal", At("e.gif")}, "").out, Revealed(ref));
 }
 

@@ -89,10 +89,12 @@ TEST_F(CliRoundTrip, NamesWithSpacesAndNonAsciiAreListedAndWritten) {
 
     CliResult listed = Run({"list", "--json", carrier});
     ASSERT_EQ(listed.status, 0) << listed.err;
-    EXPECT_EQ(listed.out, "[{\"name\": \"my notes.txt\", \"size\": 6}, "
-                          "{\"name\": \"résumé 日本.txt\", \"size\": 7}]\n");
+    EXPECT_EQ(listed.out, "[{\"file\": \"" + carrier +
+                              "\", \"code\": \"ok\", \"entries\": [{\"name\": \"my notes.txt\", "
+                              "\"size\": 6, \"damaged\": false}, {\"name\": \"résumé 日本.txt\", "
+                              "\"size\": 7, \"damaged\": false}]}]\n");
     CliResult plain = Run({"list", carrier});
-    EXPECT_EQ(plain.out, "      6 Byte  my notes.txt\n      7 Byte  résumé 日本.txt\n");
+    EXPECT_EQ(plain.out, "     6 bytes  my notes.txt\n     7 bytes  résumé 日本.txt\n");
 
     ASSERT_EQ(Run({"extract", carrier, "résumé 日本.txt", "-d", At("x")}).status, 0);
     EXPECT_EQ(ReadText(At("x/résumé 日本.txt")), "accents");
@@ -122,7 +124,10 @@ TEST_F(CliRoundTrip, EditInPlaceReplacesMessageAndFilesAndKeepsTheRest) {
     ASSERT_EQ(edited.status, 0) << edited.err;
     EXPECT_EQ(edited.out, "");
     EXPECT_EQ(Run({"list", "--json", carrier}).out,
-              "[{\"name\": \"keep.bin\", \"size\": 10}, {\"name\": \"added.txt\", \"size\": 8}]\n");
+              "[{\"file\": \"" + carrier +
+                  "\", \"code\": \"ok\", \"entries\": [{\"name\": \"keep.bin\", \"size\": 10, "
+                  "\"damaged\": false}, {\"name\": \"added.txt\", \"size\": 8, \"damaged\": "
+                  "false}]}]\n");
     CliResult revealed = Run({"reveal", carrier, "-d", At("out")});
     EXPECT_EQ(revealed.out, "new\nmessage");
     EXPECT_EQ(ReadText(At("out/keep.bin")), "kept bytes");
@@ -135,7 +140,7 @@ TEST_F(CliRoundTrip, EditInPlaceReplacesMessageAndFilesAndKeepsTheRest) {
 
     ASSERT_EQ(Run({"edit", carrier, "--clear-message"}).status, 0);
     EXPECT_EQ(Run({"reveal", carrier}).out, "");
-    EXPECT_EQ(Run({"list", carrier}).out, "     10 Byte  keep.bin\n      8 Byte  added.txt\n");
+    EXPECT_EQ(Run({"list", carrier}).out, "    10 bytes  keep.bin\n     8 bytes  added.txt\n");
 }
 
 TEST_F(CliRoundTrip, EditToANewFileLeavesTheOriginalAlone) {
@@ -146,7 +151,7 @@ TEST_F(CliRoundTrip, EditToANewFileLeavesTheOriginalAlone) {
     EXPECT_EQ(ReadFile(carrier), before);
     EXPECT_EQ(Run({"reveal", At("copy.png")}).out, "original");
     EXPECT_EQ(Run({"list", At("copy.png")}).out, "");
-    EXPECT_EQ(Run({"list", carrier}).out, "      1 Byte  a.txt\n");
+    EXPECT_EQ(Run({"list", carrier}).out, "      1 byte  a.txt\n");
 }
 
 TEST_F(CliRoundTrip, HidingIntoACarrierReplacesItsHiddenData) {
@@ -155,7 +160,7 @@ TEST_F(CliRoundTrip, HidingIntoACarrierReplacesItsHiddenData) {
         Run({"hide", first, "-o", At("second.png"), "-m", "second", MakeFile("new.txt", "n")});
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(Run({"reveal", At("second.png")}).out, "second");
-    EXPECT_EQ(Run({"list", At("second.png")}).out, "      1 Byte  new.txt\n");
+    EXPECT_EQ(Run({"list", At("second.png")}).out, "      1 byte  new.txt\n");
     CliResult info = Run({"info", "--json", At("second.png")}, std::nullopt);
     EXPECT_NE(info.out.find(InfoJson("imageLength", ReferencePictureSize("base.png"))),
               std::string::npos)
@@ -170,7 +175,8 @@ TEST_F(CliRoundTrip, EmptyCarrierOpensWithNoMessageAndNoFiles) {
     CliResult revealed = Run({"reveal", carrier, "-d", At("out")});
     EXPECT_EQ(revealed.status, 0) << revealed.err;
     EXPECT_EQ(revealed.out, "");
-    EXPECT_EQ(Run({"list", "--json", carrier}).out, "[]\n");
+    EXPECT_EQ(Run({"list", "--json", carrier}).out,
+              "[{\"file\": \"" + carrier + "\", \"code\": \"ok\", \"entries\": []}]\n");
     EXPECT_EQ(Run({"reveal", carrier}, "other").status, 3);
 }
 

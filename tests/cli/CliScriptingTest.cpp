@@ -71,7 +71,8 @@ TEST_F(CliScripting, TheEditorWritesTheMessageAndNeverSeesThePassword) {
     env.erase("VISUAL");
     CliResult failed = RunWith({"edit", carrier, "-e"}, env);
     EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(failed.err, ErrorLine("the editor false failed (exit status 1); nothing was saved"));
+    EXPECT_EQ(failed.err, ErrorLine("false failed while editing the message (exit status 1); "
+                                    "nothing was saved"));
     EXPECT_EQ(ReadFile(carrier), before);
 }
 
@@ -136,9 +137,9 @@ TEST_F(CliScripting, FoldersAreHiddenUnderTheirOwnNameWithoutLinksOrSpecialFiles
     ASSERT_EQ(hidden.status, 0) << hidden.err;
     EXPECT_EQ(hidden.err, ErrorLine("skipping " + At("docs") + "/fifo: a FIFO") +
                               ErrorLine("skipping " + At("docs") + "/link.txt: a symbolic link"));
-    EXPECT_EQ(Run({"list", At("c.png")}, strong).out, "      1 Byte  docs/a.txt\n"
-                                                      "      2 Byte  docs/sub/b.txt\n"
-                                                      "      1 Byte  named-link/x.txt\n");
+    EXPECT_EQ(Run({"list", At("c.png")}, strong).out, "      1 byte  docs/a.txt\n"
+                                                      "     2 bytes  docs/sub/b.txt\n"
+                                                      "      1 byte  named-link/x.txt\n");
     ASSERT_EQ(Run({"reveal", At("c.png"), "-d", At("out"), "-q"}, strong).status, 0);
     EXPECT_EQ(ReadText(At("out/docs/sub/b.txt")), "bb");
     EXPECT_FALSE(FileExists(At("out/docs/empty")));
@@ -208,7 +209,7 @@ TEST_F(CliScripting, PasswdSavesUnderTheNewPasswordOnly) {
     CliResult changed = Run({"passwd", carrier, "--new-password-file", fresh}, "old");
     ASSERT_EQ(changed.status, 0) << changed.err;
     EXPECT_EQ(Run({"list", carrier}, "old").status, 3);
-    EXPECT_EQ(Run({"list", carrier}, "brand new").out, "      6 Byte  a.txt\n");
+    EXPECT_EQ(Run({"list", carrier}, "brand new").out, "     6 bytes  a.txt\n");
     EXPECT_EQ(Run({"reveal", carrier}, "brand new").out, "kept");
 
     const auto before = ReadFile(carrier);
@@ -247,7 +248,13 @@ TEST_F(CliScripting, WhatWasDoneIsToldOnStderrUnlessQuiet) {
               std::string::npos)
         << verbose.err;
     EXPECT_NE(verbose.err.find(ErrorLine("Checking")), std::string::npos) << verbose.err;
-    EXPECT_EQ(Run({"verify", carrier, "-q", "-v"}).status, 2);
+    // Of -q and -v, the last one wins.
+    CliResult quietLast = Run({"verify", carrier, "-v", "-q"});
+    EXPECT_EQ(quietLast.status, 0);
+    EXPECT_EQ(quietLast.err, "");
+    CliResult verboseLast = Run({"verify", carrier, "-q", "-v"});
+    EXPECT_EQ(verboseLast.status, 0);
+    EXPECT_NE(verboseLast.err.find(ErrorLine("Checking")), std::string::npos) << verboseLast.err;
 }
 
 TEST_F(CliScripting, JsonTellsEveryResultAndErrorWithAStableCode) {
@@ -263,26 +270,45 @@ TEST_F(CliScripting, JsonTellsEveryResultAndErrorWithAStableCode) {
         {{"list", "--json", carrier},
          "wrong",
          3,
-         "{\"code\": \"wrong-password\", \"reason\": \"wrong-password\", \"message\": \"wrong "
-         "password\"}\n"},
+         "[{\"file\": \"" + carrier +
+             "\", \"code\": \"wrong-password\", \"reason\": \"wrong-password\", \"message\": "
+             "\"wrong password\"}]\n"},
+        {{"reveal", "--json", carrier},
+         "wrong",
+         3,
+         "{\"file\": \"" + carrier +
+             "\", \"code\": \"wrong-password\", \"reason\": \"wrong-password\", \"message\": "
+             "\"wrong password\"}\n"},
         {{"hide", "--bogus", "--json"},
          "pw",
          2,
-         "{\"code\": \"usage\", \"message\": \"unknown option --bogus\"}\n"},
+         "{\"file\": null, \"code\": \"usage\", \"message\": \"unknown option --bogus\"}\n"},
+        {{"hide", "--json", plain, "-o", carrier},
+         "pw",
+         6,
+         "{\"file\": \"" + carrier +
+             "\", \"code\": \"needs-force\", \"reason\": \"destination-exists\", \"message\": "
+             "\"" +
+             carrier + " already exists (use --force to overwrite it)\"}\n"},
         {{"verify", "--json", carrier, plain, carrier},
          "pw",
          4,
-         "[{\"file\": \"" + carrier + "\", \"code\": \"ok\", \"entries\": 2}, {\"file\": \"" +
+         "[{\"file\": \"" + carrier +
+             "\", \"code\": \"ok\", \"files\": 1, \"message\": true, \"damaged\": [], "
+             "\"messageDamaged\": false}, {\"file\": \"" +
              plain +
              "\", \"code\": \"no-data\", \"reason\": \"sealed-not-opened\", \"message\": \"no "
              "hidden data found, or the password does not open it\"}, {\"file\": \"" +
-             carrier + "\", \"code\": \"ok\", \"entries\": 2}]\n"},
+             carrier +
+             "\", \"code\": \"ok\", \"files\": 1, \"message\": true, \"damaged\": [], "
+             "\"messageDamaged\": false}]\n"},
         {{"reveal", "--json", carrier, "-d", At("out"), "-q"},
          "pw",
          0,
          "{\"file\": \"" + carrier +
              "\", \"code\": \"ok\", \"hiddenMessage\": \"m\\u0001\", \"entries\": [{\"name\": "
-             "\"a.txt\", \"size\": 1}], \"written\": [{\"name\": \"a.txt\", \"path\": \"" +
+             "\"a.txt\", \"size\": 1, \"damaged\": false}], \"written\": [{\"name\": \"a.txt\", "
+             "\"path\": \"" +
              At("out/a.txt") + "\"}]}\n"},
         {{"strip", "--json", carrier, "-o", At("p.png")},
          "pw",
@@ -294,13 +320,32 @@ TEST_F(CliScripting, JsonTellsEveryResultAndErrorWithAStableCode) {
          0,
          "{\"file\": \"" + carrier +
              "\", \"code\": \"ok\", \"format\": \"classic\", \"hasMessage\": false, "
-             "\"entries\": [{\"name\": \"a.txt\", \"size\": 1}]}\n"},
+             "\"entries\": [{\"name\": \"a.txt\", \"size\": 1, \"damaged\": false}]}\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0]);
         CliResult result = Run(c.args, c.password);
         EXPECT_EQ(result.status, c.status) << result.err;
         EXPECT_EQ(result.out, c.out);
+    }
+}
+
+TEST_F(CliScripting, TheProgramsOwnCommandsAnswerInJsonToo) {
+    const std::string version = Run({"version"}).out;
+    ASSERT_EQ(version.rfind("lumora-cli ", 0), 0u) << version;
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"version", "--json"},
+         "{\"version\": \"" + version.substr(11, version.size() - 12) + "\"}\n"},
+        {{"-V"}, version},
+        {{"help", "version", "--json"}, "{\"command\": \"version\", \"help\": \"usage: "},
+        {{"help", "--json"}, "{\"help\": \"usage: lumora-cli COMMAND"},
+        {{"completion", "fish", "--json"}, "{\"shell\": \"fish\", \"script\": \"# fish"},
+    };
+    for (const auto& [args, start] : cases) {
+        SCOPED_TRACE(args[0]);
+        const CliResult result = Run(args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out.substr(0, start.size()), start);
     }
 }
 
@@ -325,7 +370,7 @@ TEST_F(CliScripting, ScanReportsCarriersWithoutOpeningAnythingElse) {
               carrier + ": Lumora carrier, 0 hidden files, " +
                   std::to_string(bytes.size() -
                                  static_cast<size_t>(ReferencePictureSize("base.png")) - 60) +
-                  " Byte hidden\n");
+                  " bytes hidden\n");
     CliResult json = Run({"scan", "--json", At("tree"), At("missing")}, std::nullopt);
     EXPECT_EQ(json.status, 1);
     EXPECT_NE(json.out.find("[{\"file\": \"" + carrier + "\", \"code\": \"ok\", \"imageLength\": " +

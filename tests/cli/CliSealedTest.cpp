@@ -52,21 +52,23 @@ TEST_F(CliSealed, EveryReadingCommandOpensASealedCarrier) {
     };
     const Case cases[] = {
         {{"list", "--json", carrier},
-         "[{\"name\": \"small.txt\", \"size\": 11}, {\"name\": \"large.bin\", \"size\": "
-         "150000}]\n"},
+         "[{\"file\": \"" + carrier +
+             "\", \"code\": \"ok\", \"entries\": [{\"name\": \"small.txt\", \"size\": 11, "
+             "\"damaged\": false}, {\"name\": \"large.bin\", \"size\": 150000, \"damaged\": "
+             "false}]}]\n"},
         {{"reveal", carrier}, "sealed note"},
         {{"extract", carrier, "small.txt", "--stdout"}, "small file\n"},
-        {{"verify", carrier}, carrier + ": intact (3 hidden entries checked)\n"},
+        {{"verify", carrier}, carrier + ": intact (2 hidden files and the message checked)\n"},
         {{"strip", carrier, "-o", At("plain.png")},
          Sha256Hex(base) + "  " + At("plain.png") + "\n"},
         {{"info", "--json", carrier},
-         "{\"file\": \"" + carrier +
+         "[{\"file\": \"" + carrier +
              "\", \"code\": \"ok\", \"hasTrailer\": false, \"valid\": false, \"version\": 0, "
              "\"imageLength\": " +
              std::to_string(imageLength) +
              ", \"payloadLength\": " + std::to_string(size - imageLength) +
              ", \"messageLength\": 11, \"fileCount\": 2, \"filesTotalSize\": 150011, "
-             "\"hiddenData\": \"sealed\"}\n"},
+             "\"hiddenData\": \"sealed\"}]\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0]);

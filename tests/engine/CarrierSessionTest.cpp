@@ -11,6 +11,8 @@
 #include "support/ReferenceCarriers.h"
 #include "support/Sessions.h"
 
+#include <cstdio>
+#include <functional>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -297,11 +299,27 @@ TEST_F(CarrierSessionTest, ChangedBusyAndUnreadMessagesNeedConsent) {
     request.destination = carrier;
     request.message = "new";
 
-    auto changed = Unlocked(carrier, "pw");
-    WriteFile(carrier, ReadFile(Hide("other.bmp", "pw", "other", {})));
-    EXPECT_EQ(changed->Save(request).reason, Reason::ChangedOnDisk);
-    request.allowChanged = true;
-    EXPECT_TRUE(changed->Save(request).Ok());
+    // Written over in place, renamed over (a sync tool, mv, another save), or removed.
+    const std::string otherCarrier = Hide("other.bmp", "pw", "other", {});
+    const std::function<void()> changes[] = {
+        [&] { WriteFile(carrier, ReadFile(otherCarrier)); },
+        [&] {
+            WriteFile(Path("moved.bmp"), ReadFile(otherCarrier));
+            ASSERT_EQ(std::rename(Path("moved.bmp").c_str(), carrier.c_str()), 0);
+        },
+        [&] { ASSERT_EQ(std::remove(carrier.c_str()), 0); },
+    };
+    for (const auto& change : changes) {
+        request.allowChanged = false;
+        auto changed = Unlocked(carrier, "pw");
+        ASSERT_NE(changed, nullptr);
+        change();
+        const Bytes there = FileExists(carrier) ? ReadFile(carrier) : Bytes();
+        EXPECT_EQ(changed->Save(request).reason, Reason::ChangedOnDisk);
+        EXPECT_EQ(FileExists(carrier) ? ReadFile(carrier) : Bytes(), there);
+        request.allowChanged = true;
+        EXPECT_TRUE(changed->Save(request).Ok());
+    }
 
     FileLock other;
     ASSERT_EQ(other.Lock(carrier), LockStatus::Locked);

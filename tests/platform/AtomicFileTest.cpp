@@ -4,6 +4,7 @@
 #include "support/TestFiles.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -197,4 +198,47 @@ TEST_F(AtomicFileTest, AKilledWriterLeavesNothingOrALeftoverThatOnlyTheCleanerRe
     EXPECT_EQ(RemoveStaleSaveLeftovers(m_folder, "c.jpg"), 1);
     EXPECT_EQ(EntriesIn(m_dir.Path()), lookAlikes);
     EXPECT_EQ(ReadText(outside / "secret"), "s");
+}
+
+TEST_F(AtomicFileTest, ReplaceOnlyLeavesAFileThatTookTheNameMeanwhile) {
+    enum class Meanwhile { Nothing, RenamedOver, Removed };
+    struct Case {
+        Meanwhile meanwhile;
+        bool committed;
+        std::string left; // what the destination holds afterwards; empty: nothing
+    };
+    const Case cases[] = {
+        {Meanwhile::Nothing, true, "new"},
+        {Meanwhile::RenamedOver, false, "replacement"},
+        {Meanwhile::Removed, false, ""},
+    };
+    const std::string dest = m_dir / "carrier.jpg";
+    for (bool namedOnly : {false, true}) {
+        AtomicFile::UseNamedTemporariesOnly(namedOnly);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(static_cast<int>(c.meanwhile) + (namedOnly ? 10 : 0));
+            WriteText(dest, "opened");
+            struct stat opened {};
+            ASSERT_EQ(::stat(dest.c_str(), &opened), 0);
+            AtomicFile file(m_folder, "carrier.jpg");
+            ASSERT_TRUE(file.Open());
+            file.ReplaceOnly(opened.st_dev, opened.st_ino);
+            ASSERT_TRUE(file.Write("new", 3));
+            if (c.meanwhile == Meanwhile::RenamedOver) {
+                WriteText(m_dir / "other", "replacement");
+                ASSERT_EQ(std::rename((m_dir / "other").c_str(), dest.c_str()), 0);
+            } else if (c.meanwhile == Meanwhile::Removed) {
+                ASSERT_EQ(std::remove(dest.c_str()), 0);
+            }
+            const bool committed = file.Commit(Replace::Always, AtomicFile::Sync::No);
+            const int error = errno;
+            EXPECT_EQ(committed, c.committed);
+            if (!committed) {
+                EXPECT_EQ(error, ESTALE);
+            }
+            EXPECT_EQ(FileExists(dest) ? ReadText(dest) : std::string(), c.left);
+            // Nothing but the destination is left in the folder.
+            EXPECT_EQ(EntriesIn(m_dir.Path()), c.left.empty() ? 0u : 1u);
+        }
+    }
 }
