@@ -57,6 +57,8 @@ void Save(UnlockedCarrier& session, SaveRequest& request, const Resave& resave,
     request.replaceExisting = resave.inPlace || force;
     request.allowLoss = force;
     request.allowChanged = force;
+    request.allowOverCapacity = force;
+    request.allowOldDataInside = force;
     ThrowIfFailed(session.Save(request), carrier.Name());
     progress.Clear();
     if (resave.target)
@@ -78,7 +80,7 @@ int RunEdit(const Arguments& args) {
     if (!args.Has("output") && !newMessage && !clearMessage && adds.empty() && removes.empty() &&
         !format)
         throw UsageError("edit", "nothing to change: give -m, --message-file, -e, "
-                                 "--clear-message, --add, --remove, --sealed, --classic or -o");
+                                 "--clear-message, --add, --remove, --sealed, --classic, --woven or -o");
     const Resave resave = ResaveOf(args);
     const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Open);

@@ -29,14 +29,16 @@ int RunHide(const Arguments& args) {
     RequireStdinOnce(args, {operands[0]});
     GivesMessage(args);
     const bool force = args.Has("force");
-    const std::optional<CarrierFormat> format = FormatToWrite(args);
+    const std::optional<CarrierFormat> format = NewCarrierFormat(args);
     const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Create);
     const OutputTarget target("hide", *output, force);
     const CarrierInput image(operands[0]);
 
     RequireReadableFile(image.Path());
-    if (!force && !ToleratesTrailingBytes(PictureHead(image.Path())))
+    // A woven carrier appends nothing to the picture.
+    if (!force && format != CarrierFormat::Woven &&
+        !ToleratesTrailingBytes(PictureHead(image.Path())))
         throw ErrorOf(Status::Fail(Reason::PictureWouldBreak, image.Name()));
     SaveRequest request;
     request.addedFiles = CheckFilesToHide({operands.begin() + 1, operands.end()}, {}, *output);
@@ -50,6 +52,7 @@ int RunHide(const Arguments& args) {
     request.newPassword = &secret;
     request.format = format;
     request.replaceExisting = force;
+    request.allowOverCapacity = force;
     std::unique_ptr<UnlockedCarrier> saved;
     ThrowIfFailed(OpenedCarrier::Hide(picture, request, saved), image.Name());
     progress.Clear();

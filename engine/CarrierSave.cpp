@@ -37,6 +37,19 @@ Status Losses(const CarrierCore& core, const SaveRequest& request) {
     return Status::Success();
 }
 
+// A conversion that leaves the carrier's old data inside the picture of the new one: out
+// of woven, whose data lies in the picture, and from sealed into woven.
+Status OldDataInside(const CarrierCore& core, const SaveRequest& request, CarrierFormat format) {
+    if (!core.unlocked || core.format == nullptr || request.allowOldDataInside)
+        return Status::Success();
+    const CarrierFormat from = core.format->Format();
+    const bool outOfWoven = from == CarrierFormat::Woven && format != CarrierFormat::Woven;
+    const bool sealedIntoWoven = from == CarrierFormat::Sealed && format == CarrierFormat::Woven;
+    if (outOfWoven || sealedIntoWoven)
+        return Status::Fail(Reason::OldDataStaysInside, core.path);
+    return Status::Success();
+}
+
 // Cuts off sealed data behind a hide's picture that key opens.
 void CutOpenedSealedData(CBindImage& engine, const SealedKey& key) {
     FILE* file = engine.CarrierFile();
@@ -171,6 +184,8 @@ Status SaveCarrier(CarrierCore& core, const SaveRequest& request) {
     // and nothing has changed yet when they fail or are cancelled.
     const CarrierFormat format = request.format.value_or(
         core.unlocked && core.format != nullptr ? core.format->Format() : CarrierFormat::Classic);
+    if (Status inside = OldDataInside(core, request, format); !inside.Ok())
+        return inside;
     SealedSaveKeys derived;
     const SealedSaveKeys* keys = request.sealedKeys;
     if (format == CarrierFormat::Sealed && keys == nullptr) {
@@ -187,7 +202,7 @@ Status SaveCarrier(CarrierCore& core, const SaveRequest& request) {
     if (format == CarrierFormat::Sealed && !core.unlocked && !keys->picture.Empty())
         CutOpenedSealedData(engine, keys->picture);
     const SealedKey* key = format == CarrierFormat::Sealed ? &keys->carrier : nullptr;
-    std::unique_ptr<FormatPart> writer = PartToWrite(format);
+    std::unique_ptr<FormatPart> writer = PartToWrite(format, request.allowOverCapacity);
     if (Status written = WriteAndReplace(core, request, target, *writer, key); !written.Ok()) {
         engine.SetNewPassword(nullptr);
         return written;
@@ -201,6 +216,7 @@ Status SaveCarrier(CarrierCore& core, const SaveRequest& request) {
     Status reopened = Status::Success();
     if (engine.OpenCarrier(target, OPEN_INSPECT) != 1 && !engine.LastStatus().Ok())
         reopened = engine.LastStatus();
+    core.InspectOpenedPicture();
     if (reopened.Ok())
         reopened = writer->TakeUp(core, target, key);
     core.format = std::move(writer);

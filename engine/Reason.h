@@ -19,7 +19,7 @@ enum class [[nodiscard]] Outcome{
     Cancelled,     // the user stopped the operation; nothing was written
     Busy,          // another Lumora process is changing the carrier
     Changed,       // the carrier changed on disk since it was opened
-    WouldLose,     // the save would lose content; it needs the user's consent
+    WouldLose,     // the save would lose content or hide it less well; it needs consent
     Refused,       // the request cannot be carried out as asked
     ReadFailed,    // a file could not be read
     WriteFailed,   // the destination could not be written
@@ -36,6 +36,7 @@ enum class [[nodiscard]] Reason : uint8_t{
     NoData,          // subject: the file, where known
     SealedNotOpened, // no sealed data, or a password that does not open it: one answer
     SealedNotTried,  // no classic data, and sealed data was not asked for
+    WovenNotOpened,  // no woven data, or a password that does not open it: one answer
     // Damaged
     Damaged,                 // the payload as a whole
     EntryDamaged,            // subject: the entry
@@ -51,6 +52,10 @@ enum class [[nodiscard]] Reason : uint8_t{
     // WouldLose
     WouldLoseMessage,  // the message could not be read; subject: its entry
     PictureWouldBreak, // subject: a picture in a text format, which data behind it hides
+    // subject: the picture; count: the archive's bytes; limit: the capacity in bytes
+    OverWovenCapacity,
+    // subject: the carrier; a conversion into or out of woven keeps the old data in the picture
+    OldDataStaysInside,
     // Refused
     NoDestination, // subject: the entry that has nowhere to go, where known
     NoPassword,
@@ -78,6 +83,14 @@ enum class [[nodiscard]] Reason : uint8_t{
     FileTooLarge,          // subject: the file; limit: bytes
     FilesTooLarge,         // limit: bytes
     CarrierTooLarge,       // limit: bytes
+    NotWovenKind,          // subject: a picture of a kind woven data cannot use
+    WovenPalette,          // subject: a picture whose colours come from a palette
+    WovenSampleDepth,      // subject: a picture not of 8-bit samples, CMYK or arithmetic coding
+    PictureTooSmallToWeave, // subject: the picture
+    OverWovenLimit,        // subject: the picture; count: the archive's bytes; limit: bytes
+    WovenNoWay,            // subject: the picture, whose elements leave the coder no way
+    WovenCannotStrip,      // subject: the file, which has nothing after its picture
+    WovenImagePartLost,    // subject: the carrier, whose original picture is not kept
     // ReadFailed
     ReadFailed, // subject: the path; error: errno
     // WriteFailed
@@ -104,6 +117,7 @@ constexpr Outcome OutcomeOf(Reason reason) {
     case Reason::NoData:
     case Reason::SealedNotOpened:
     case Reason::SealedNotTried:
+    case Reason::WovenNotOpened:
         return Outcome::NoData;
     case Reason::Damaged:
     case Reason::EntryDamaged:
@@ -119,6 +133,8 @@ constexpr Outcome OutcomeOf(Reason reason) {
         return Outcome::Changed;
     case Reason::WouldLoseMessage:
     case Reason::PictureWouldBreak:
+    case Reason::OverWovenCapacity:
+    case Reason::OldDataStaysInside:
         return Outcome::WouldLose;
     case Reason::ReadFailed:
         return Outcome::ReadFailed;
@@ -156,6 +172,14 @@ constexpr Outcome OutcomeOf(Reason reason) {
     case Reason::FileTooLarge:
     case Reason::FilesTooLarge:
     case Reason::CarrierTooLarge:
+    case Reason::NotWovenKind:
+    case Reason::WovenPalette:
+    case Reason::WovenSampleDepth:
+    case Reason::PictureTooSmallToWeave:
+    case Reason::OverWovenLimit:
+    case Reason::WovenNoWay:
+    case Reason::WovenCannotStrip:
+    case Reason::WovenImagePartLost:
         break;
     }
     return Outcome::Refused;

@@ -30,6 +30,12 @@ struct SaveRequest {
     bool allowLoss = false;
     // Saving over the opened carrier after it changed on disk needs consent.
     bool allowChanged = false;
+    // Woven content above the picture's capacity (never above the coder's limit), which
+    // makes the changes easier to detect, needs consent.
+    bool allowOverCapacity = false;
+    // Converting a carrier out of the woven format, or a sealed one into it, leaves the old
+    // data inside the new carrier's picture, where the old password still opens it: consent.
+    bool allowOldDataInside = false;
     // The format to write; none keeps the unlocked carrier's (classic for a hide). Every
     // sealed save gets a fresh salt and nonce.
     std::optional<CarrierFormat> format;

@@ -12,6 +12,7 @@ const char* ReasonKey(Reason reason, const char* general) {
     case Reason::SealedNotTried:
         return "strNoData";
     case Reason::SealedNotOpened:
+    case Reason::WovenNotOpened:
         return "strSealedNotOpened";
     case Reason::Damaged:
     case Reason::EntryDamaged:
@@ -45,6 +46,16 @@ const char* ReasonKey(Reason reason, const char* general) {
         return "strNoMemoryKey";
     // No message of their own yet.
     case Reason::PictureWouldBreak:
+    case Reason::OverWovenCapacity:
+    case Reason::OldDataStaysInside:
+    case Reason::NotWovenKind:
+    case Reason::WovenPalette:
+    case Reason::WovenSampleDepth:
+    case Reason::PictureTooSmallToWeave:
+    case Reason::OverWovenLimit:
+    case Reason::WovenNoWay:
+    case Reason::WovenCannotStrip:
+    case Reason::WovenImagePartLost:
     case Reason::NoDestination:
     case Reason::NoPassword:
     case Reason::MessageTooLarge:
