@@ -13,7 +13,6 @@
 #include "cli/TerminalText.h"
 #include "engine/WovenCarrier.h"
 #include "engine/WovenStatus.h"
-#include "text/FormatFileSize.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -55,10 +54,8 @@ int RunInfoCapacity(const Arguments& args) {
         result.json = result.entry.Text();
         if (!JsonOutput()) {
             const std::string name = Shown(picture.Name(), TextKind::Name, Stream::Out);
-            std::printf("%s: can carry %llu bytes woven (%s), at most %llu with --force; %llu "
-                        "%s\n",
+            std::printf("%s: can carry %llu bytes woven, at most %llu with --force (%llu %s)\n",
                         name.c_str(), static_cast<unsigned long long>(size.capacityBytes),
-                        FormatFileSize(static_cast<int64_t>(size.capacityBytes)).c_str(),
                         static_cast<unsigned long long>(size.limitBytes),
                         static_cast<unsigned long long>(size.ceilingCount),
                         CountedElements(capacity.kind));

@@ -102,8 +102,8 @@ std::optional<CarrierFormat> NewCarrierFormat(const Arguments& args) {
          {CarrierFormat::Classic, CarrierFormat::Sealed, CarrierFormat::Woven})
         if (std::string_view(value) == FormatName(format))
             return format;
-    throw UsageError(args.Command(),
-                     "LUMORA_FORMAT needs classic, sealed or woven, not '" + std::string(value) + "'");
+    throw UsageError(args.Command(), "LUMORA_FORMAT needs classic, sealed or woven, not '" +
+                                         std::string(value) + "'");
 }
 
 void ThrowIfFailed(const Status& status, const std::string& carrier) {

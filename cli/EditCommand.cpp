@@ -79,8 +79,9 @@ int RunEdit(const Arguments& args) {
     const std::optional<CarrierFormat> format = FormatToWrite(args);
     if (!args.Has("output") && !newMessage && !clearMessage && adds.empty() && removes.empty() &&
         !format)
-        throw UsageError("edit", "nothing to change: give -m, --message-file, -e, "
-                                 "--clear-message, --add, --remove, --sealed, --classic, --woven or -o");
+        throw UsageError("edit",
+                         "nothing to change: give -m, --message-file, -e, "
+                         "--clear-message, --add, --remove, --sealed, --classic, --woven or -o");
     const Resave resave = ResaveOf(args);
     const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Open);

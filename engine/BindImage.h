@@ -20,8 +20,8 @@
 
 #include "archive/EntryName.h" // kMessageEntryName
 #include "crypt/SealedKey.h"
-#include "crypt/WovenKeys.h"
 #include "crypt/SecretBytes.h"
+#include "crypt/WovenKeys.h"
 #include "engine/CarrierTrailer.h"
 #include "engine/ClassicData.h"
 #include "engine/FileSlot.h"

@@ -19,8 +19,7 @@ DataToTry DataToTryIn(const CarrierCore& core) {
     if (file == nullptr)
         return DataToTry::None;
     const PictureLayout& picture = core.picture;
-    const bool endsWithFile =
-        picture.end.status == EndStatus::Found && !picture.HasTrailingBytes();
+    const bool endsWithFile = picture.end.status == EndStatus::Found && !picture.HasTrailingBytes();
     if (endsWithFile)
         return WovenKind(picture.kind) ? DataToTry::Woven : DataToTry::None;
     return SealedSizeFits(StreamSize(file)) ? DataToTry::Sealed : DataToTry::None;

@@ -33,10 +33,11 @@ enum class [[nodiscard]] Reason : uint8_t{
     WrongPassword,
     EntryNotUnderPassword, // subject: the entry
     // NoData
-    NoData,          // subject: the file, where known
-    SealedNotOpened, // no sealed data, or a password that does not open it: one answer
-    SealedNotTried,  // no classic data, and sealed data was not asked for
-    WovenNotOpened,  // no woven data, or a password that does not open it: one answer
+    NoData,           // subject: the file, where known
+    SealedNotOpened,  // no sealed data, or a password that does not open it: one answer
+    SealedNotTried,   // no classic data, and sealed data was not asked for
+    WovenNotOpened,   // no woven data, or a password that does not open it: one answer
+    WovenCannotStrip, // subject: a picture with nothing after it, whose woven data stays
     // Damaged
     Damaged,                 // the payload as a whole
     EntryDamaged,            // subject: the entry
@@ -73,24 +74,23 @@ enum class [[nodiscard]] Reason : uint8_t{
     NoSuchHiddenFile,      // subject: the name asked for
     NoSuchEntry,           // count: the entry or slot asked for
     NotUnlocked,
-    DestinationExists,     // subject: the path
-    DestinationIsLink,     // subject: the path
-    DestinationIsFolder,   // subject: the path
-    DestinationNotRegular, // subject: the path, a special file
-    NotAFolder,            // subject: a path on the way to the destination
-    EmptyPicture,          // subject: the picture
-    PictureTooLarge,       // subject: the picture; limit: bytes
-    FileTooLarge,          // subject: the file; limit: bytes
-    FilesTooLarge,         // limit: bytes
-    CarrierTooLarge,       // limit: bytes
-    NotWovenKind,          // subject: a picture of a kind woven data cannot use
-    WovenPalette,          // subject: a picture whose colours come from a palette
-    WovenSampleDepth,      // subject: a picture not of 8-bit samples, CMYK or arithmetic coding
+    DestinationExists,      // subject: the path
+    DestinationIsLink,      // subject: the path
+    DestinationIsFolder,    // subject: the path
+    DestinationNotRegular,  // subject: the path, a special file
+    NotAFolder,             // subject: a path on the way to the destination
+    EmptyPicture,           // subject: the picture
+    PictureTooLarge,        // subject: the picture; limit: bytes
+    FileTooLarge,           // subject: the file; limit: bytes
+    FilesTooLarge,          // limit: bytes
+    CarrierTooLarge,        // limit: bytes
+    NotWovenKind,           // subject: a picture of a kind woven data cannot use
+    WovenPalette,           // subject: a picture whose colours come from a palette
+    WovenSampleDepth,       // subject: a picture not of 8-bit samples, CMYK or arithmetic coding
     PictureTooSmallToWeave, // subject: the picture
-    OverWovenLimit,        // subject: the picture; count: the archive's bytes; limit: bytes
-    WovenNoWay,            // subject: the picture, whose elements leave the coder no way
-    WovenCannotStrip,      // subject: the file, which has nothing after its picture
-    WovenImagePartLost,    // subject: the carrier, whose original picture is not kept
+    OverWovenLimit,         // subject: the picture; count: the archive's bytes; limit: bytes
+    WovenNoWay,             // subject: the picture, whose elements leave the coder no way
+    WovenImagePartLost,     // subject: the carrier, whose original picture is not kept
     // ReadFailed
     ReadFailed, // subject: the path; error: errno
     // WriteFailed
@@ -118,6 +118,7 @@ constexpr Outcome OutcomeOf(Reason reason) {
     case Reason::SealedNotOpened:
     case Reason::SealedNotTried:
     case Reason::WovenNotOpened:
+    case Reason::WovenCannotStrip:
         return Outcome::NoData;
     case Reason::Damaged:
     case Reason::EntryDamaged:
@@ -178,7 +179,6 @@ constexpr Outcome OutcomeOf(Reason reason) {
     case Reason::PictureTooSmallToWeave:
     case Reason::OverWovenLimit:
     case Reason::WovenNoWay:
-    case Reason::WovenCannotStrip:
     case Reason::WovenImagePartLost:
         break;
     }

@@ -20,8 +20,8 @@ Status KeepArchive(const SecretBytes& archive, const std::string& path) {
     StreamFile file;
     if (!file.Create(path))
         return Status::WriteFailure(path, errno);
-    const bool written = std::fwrite(archive.Data(), 1, archive.Size(), file.Get()) ==
-                         archive.Size();
+    const bool written =
+        std::fwrite(archive.Data(), 1, archive.Size(), file.Get()) == archive.Size();
     const int error = errno;
     if (written && file.Close())
         return Status::Success();
@@ -59,7 +59,6 @@ public:
             engine.SetPassword(std::nullopt);
             return status;
         }
-        m_archiveLength = static_cast<int64_t>(woven.archive.Size());
         m_pictureLength = static_cast<int64_t>(source.Size());
         return Status::Success();
     }
@@ -68,8 +67,7 @@ public:
         return engine.WriteWovenCarrier(out, m_overCapacity, m_written);
     }
 
-    // The read-back opened what was written and took its archive's length; the picture is
-    // the whole file.
+    // The read-back opened what was written; the picture is the whole file.
     Status TakeUp(CarrierCore& core, const std::string& written, const SealedKey*) override {
         FILE* file = core.engine->CarrierFile();
         if (file == nullptr)
@@ -82,9 +80,9 @@ public:
         const auto clamped = [](int64_t value) {
             return static_cast<int32_t>(std::clamp<int64_t>(value, 0, kMaxCarrierSize));
         };
+        // The data lies inside the picture: nothing follows it.
         CarrierTrailer summary{};
         summary.imageLength = clamped(m_pictureLength);
-        summary.payloadLength = clamped(m_archiveLength);
         summary.messageLength = clamped(core.messageLength);
         int64_t filesSize = 0;
         for (const HiddenEntry& entry : core.entries)
@@ -97,7 +95,6 @@ public:
 private:
     bool m_overCapacity;
     WovenKeys m_written; // the keys of the carrier this part wrote
-    int64_t m_archiveLength = 0;
     int64_t m_pictureLength = 0;
 };
 

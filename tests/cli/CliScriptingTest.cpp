@@ -280,7 +280,7 @@ TEST_F(CliScripting, JsonTellsEveryResultAndErrorWithAStableCode) {
          4,
          "[{\"file\": \"" + carrier + "\", \"code\": \"ok\", \"entries\": 2}, {\"file\": \"" +
              plain +
-             "\", \"code\": \"no-data\", \"reason\": \"sealed-not-opened\", \"message\": \"no "
+             "\", \"code\": \"no-data\", \"reason\": \"woven-not-opened\", \"message\": \"no "
              "hidden data found, or the password does not open it\"}, {\"file\": \"" +
              carrier + "\", \"code\": \"ok\", \"entries\": 2}]\n"},
         {{"reveal", "--json", carrier, "-d", At("out"), "-q"},

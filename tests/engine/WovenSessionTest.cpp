@@ -294,8 +294,8 @@ TEST_F(WovenSessionTest, RefusesContentAboveCapacityWithTheFigures) {
     ASSERT_EQ(HideAs(coverPath, CarrierFormat::Woven, {file}, dest, true).reason, Reason::None);
     EXPECT_EQ(Reveal(dest).files.at("f.bin"), ReadFile(file));
 
-    const std::string huge = MakeFile(
-        "huge.bin", PseudoRandomBytes(static_cast<size_t>(capacity.size.limitBytes), 11));
+    const std::string huge =
+        MakeFile("huge.bin", PseudoRandomBytes(static_cast<size_t>(capacity.size.limitBytes), 11));
     const Status beyond = HideAs(coverPath, CarrierFormat::Woven, {huge}, Path("beyond"), true);
     EXPECT_EQ(beyond.reason, Reason::OverWovenLimit);
     EXPECT_EQ(beyond.limit, static_cast<int64_t>(capacity.size.limitBytes));
