@@ -2,8 +2,8 @@
 // Woven carriers through lumora-cli: hide --woven into each kind of picture and every
 // reading command on it, what opens nothing, capacity, edits, conversions and strip.
 #include "../weave/CoverPictures.h"
-#include "CliTest.h"
 #include "picture/PictureEnd.h"
+#include "support/CliTest.h"
 
 #include <filesystem>
 #include <png.h>
