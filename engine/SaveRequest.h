@@ -4,6 +4,7 @@
 
 #include "crypt/SecretBytes.h"
 #include "engine/FileSlot.h"
+#include "engine/Reason.h"
 #include "engine/SealedCarrier.h"
 
 #include <optional>
@@ -44,5 +45,27 @@ struct SaveRequest {
     // during the save. Borrowed for the call.
     const SealedSaveKeys* sealedKeys = nullptr;
 };
+
+// Gives the request the consent a save that failed for `reason` asked for (a reason of the
+// Changed or WouldLose outcomes); false for a reason that no consent can change.
+inline bool GiveConsent(SaveRequest& request, Reason reason) {
+    switch (reason) {
+    case Reason::ChangedOnDisk:
+        request.allowChanged = true;
+        return true;
+    case Reason::WouldLoseMessage:
+    case Reason::PictureWouldBreak:
+        request.allowLoss = true;
+        return true;
+    case Reason::OverWovenCapacity:
+        request.allowOverCapacity = true;
+        return true;
+    case Reason::OldDataStaysInside:
+        request.allowOldDataInside = true;
+        return true;
+    default:
+        return false;
+    }
+}
 
 } // namespace lumora

@@ -28,6 +28,10 @@ const char* ReasonKey(Reason reason, const char* general) {
         return "strCarrierChanged";
     case Reason::WouldLoseMessage:
         return "strSaveLoses";
+    case Reason::OverWovenCapacity:
+        return "strWovenCapacity";
+    case Reason::OldDataStaysInside:
+        return "strOldDataInside";
     case Reason::NulInPassword:
         return "strPasswordNul";
     case Reason::NulInMessage:
@@ -46,8 +50,6 @@ const char* ReasonKey(Reason reason, const char* general) {
         return "strNoMemoryKey";
     // No message of their own yet.
     case Reason::PictureWouldBreak:
-    case Reason::OverWovenCapacity:
-    case Reason::OldDataStaysInside:
     case Reason::NotWovenKind:
     case Reason::WovenPalette:
     case Reason::WovenSampleDepth:
