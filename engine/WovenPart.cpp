@@ -15,7 +15,7 @@
 namespace lumora {
 namespace {
 
-// Writes the archive woven data held to the engine's working copy of the payload.
+// Writes the archive read out of the picture to the engine's working copy of the payload.
 Status KeepArchive(const SecretBytes& archive, const std::string& path) {
     StreamFile file;
     if (!file.Create(path))
