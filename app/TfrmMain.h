@@ -20,6 +20,7 @@ class QToolButton;
 namespace lumora {
 
 class PicturePanel;
+class SessionEnd;
 class TMLang;
 class TframeMsg;
 class TfrmAbout;
@@ -48,6 +49,7 @@ public:
     void SetAboutBox(TfrmAbout* about) { m_about = about; }
 
     TframeMsg* Frame() const { return frameMsg; }
+    SessionEnd* SessionEnding() const { return m_sessionEnd; }
     TMLang* Lang() const { return MLang; }
     QMenu* HelpMenu() const { return pmHelp; }
     bool LinksActive() const { return m_linksActive; }
@@ -99,6 +101,7 @@ private:
 
     bool m_linksActive = false;
     TfrmAbout* m_about = nullptr;
+    SessionEnd* m_sessionEnd = nullptr;
     HelpLauncher m_help;
 
     QLabel* imgBack = nullptr;
