@@ -13,26 +13,33 @@
 #include "engine/PasswordTries.h"
 
 #include <cstdlib>
+#include <string_view>
 
 namespace lumora::cli {
 namespace {
 
-// Opens the carrier, and throws no-data unless it holds classic data or sealed data that
-// is tried under `sealed`; with `lock` it is held from here on.
+// Throws no-data unless `opened` holds classic data, or sealed or woven data that is tried
+// under `sealed`; with `lock` it is held from here on.
+void CheckTried(OpenedCarrier& opened, const CarrierInput& input, const PasswordSource& password,
+                SealedTry sealed, bool lock) {
+    if (!opened.HoldsClassicData()) {
+        if (!opened.MayHoldSealedData() && !opened.MayHoldWovenData())
+            throw ErrorOf(Status::Fail(Reason::NoData), input.Name());
+        if (!TriesSealed(opened, password, sealed))
+            throw ErrorOf(Status::Fail(Reason::SealedNotTried), input.Name());
+    }
+    if (lock)
+        ThrowIfFailed(opened.Lock(), input.Name());
+}
+
+// Opens the carrier and checks it as CheckTried does.
 std::unique_ptr<OpenedCarrier> OpenForUnlocking(const CarrierInput& input,
                                                 const PasswordSource& password,
                                                 TerminalProgress& progress, SealedTry sealed,
                                                 int threads, bool lock) {
     auto opened = OpenCarrier(input, progress);
     opened->SetWorkerThreads(threads);
-    if (!opened->HoldsClassicData()) {
-        if (!opened->MayHoldSealedData())
-            throw ErrorOf(Status::Fail(Reason::NoData), input.Name());
-        if (!TriesSealed(*opened, password, sealed))
-            throw ErrorOf(Status::Fail(Reason::SealedNotTried), input.Name());
-    }
-    if (lock)
-        ThrowIfFailed(opened->Lock(), input.Name());
+    CheckTried(*opened, input, password, sealed, lock);
     return opened;
 }
 
@@ -40,13 +47,13 @@ std::unique_ptr<OpenedCarrier> OpenForUnlocking(const CarrierInput& input,
 std::unique_ptr<UnlockedCarrier> UnlockOpened(std::unique_ptr<OpenedCarrier>& opened,
                                               const CarrierInput& input, PasswordSource& password,
                                               ProofTiming proof) {
-    const bool sealed = !opened->HoldsClassicData();
     std::unique_ptr<UnlockedCarrier> unlocked;
     ThrowIfFailed(UnlockWithTries(opened, password, unlocked, proof), input.Name());
     const std::string source = " with the password from " + password.Describe();
     // A proof left to the first read can still find the password wrong.
-    if (sealed)
-        Detail("unlocked the sealed data of " + input.Name() + source);
+    if (unlocked->Format() != CarrierFormat::Classic)
+        Detail("unlocked the " + std::string(FormatName(unlocked->Format())) + " data of " +
+               input.Name() + source);
     else if (unlocked->PasswordProved())
         Detail("unlocked " + input.Name() + source);
     else
@@ -57,33 +64,46 @@ std::unique_ptr<UnlockedCarrier> UnlockOpened(std::unique_ptr<OpenedCarrier>& op
 } // namespace
 
 SealedTry SealedTryOf(const Arguments& args) {
-    return args.Has("sealed") ? SealedTry::Always : SealedTry::WhenGiven;
+    return args.Has("sealed") || args.Has("woven") ? SealedTry::Always : SealedTry::WhenGiven;
+}
+
+const char* FormatName(CarrierFormat format) {
+    switch (format) {
+    case CarrierFormat::Classic:
+        break;
+    case CarrierFormat::Sealed:
+        return "sealed";
+    case CarrierFormat::Woven:
+        return "woven";
+    }
+    return "classic";
 }
 
 std::optional<CarrierFormat> FormatToWrite(const Arguments& args) {
-    if (args.Has("sealed") && args.Has("classic"))
-        throw UsageError(args.Command(), "give either --sealed or --classic");
-    if (args.Has("sealed"))
-        return CarrierFormat::Sealed;
-    if (args.Has("classic"))
-        return CarrierFormat::Classic;
-    return std::nullopt;
+    std::optional<CarrierFormat> format;
+    for (const CarrierFormat flag :
+         {CarrierFormat::Classic, CarrierFormat::Sealed, CarrierFormat::Woven}) {
+        if (!args.Has(FormatName(flag)))
+            continue;
+        if (format)
+            throw UsageError(args.Command(), "give one of --classic, --sealed and --woven");
+        format = flag;
+    }
+    return format;
 }
 
-CarrierFormat NewCarrierFormat(const Arguments& args) {
-    if (const std::optional<CarrierFormat> asked = FormatToWrite(args))
-        return *asked;
-    const char* variable = std::getenv("LUMORA_FORMAT");
-    const std::string chosen = variable != nullptr ? variable : "";
-    if (chosen.empty() || chosen == "classic")
-        return CarrierFormat::Classic;
-    if (chosen == "sealed")
-        return CarrierFormat::Sealed;
-    if (chosen == "woven")
-        throw UsageError(args.Command(), "LUMORA_FORMAT=woven: this version cannot write woven "
-                                         "carriers yet; use sealed or classic");
-    throw UsageError(args.Command(),
-                     "LUMORA_FORMAT must be classic, sealed or woven, not '" + chosen + "'");
+std::optional<CarrierFormat> NewCarrierFormat(const Arguments& args) {
+    if (const std::optional<CarrierFormat> given = FormatToWrite(args))
+        return given;
+    const char* value = std::getenv("LUMORA_FORMAT");
+    if (value == nullptr || *value == '\0')
+        return std::nullopt;
+    for (const CarrierFormat format :
+         {CarrierFormat::Classic, CarrierFormat::Sealed, CarrierFormat::Woven})
+        if (std::string_view(value) == FormatName(format))
+            return format;
+    throw UsageError(args.Command(), "LUMORA_FORMAT needs classic, sealed or woven, not '" +
+                                         std::string(value) + "'");
 }
 
 void ThrowIfFailed(const Status& status, const std::string& carrier) {
@@ -105,7 +125,8 @@ std::unique_ptr<OpenedCarrier> OpenCarrier(const CarrierInput& input, TerminalPr
 }
 
 bool TriesSealed(const OpenedCarrier& carrier, const PasswordSource& password, SealedTry how) {
-    return carrier.MayHoldSealedData() && (how == SealedTry::Always || password.IsGiven());
+    return (carrier.MayHoldSealedData() || carrier.MayHoldWovenData()) &&
+           (how == SealedTry::Always || password.IsGiven());
 }
 
 Status UnlockWithTries(std::unique_ptr<OpenedCarrier>& opened, PasswordSource& password,
@@ -136,18 +157,14 @@ Status ImagePartSource::SaveImagePart(const std::string& path, bool replace) {
 ImagePartSource OpenForImagePart(const CarrierInput& input, PasswordSource& password,
                                  TerminalProgress& progress, SealedTry sealed) {
     ImagePartSource source;
-    source.opened = OpenForUnlocking(input, password, progress, sealed, 0, false);
+    source.opened = OpenCarrier(input, progress);
+    // Woven data lies inside the picture: there is nothing to cut off.
+    if (source.opened->MayHoldWovenData())
+        throw ErrorOf(Status::Fail(Reason::WovenCannotStrip, input.Name()));
+    CheckTried(*source.opened, input, password, sealed, false);
     if (!source.opened->HoldsClassicData())
         source.unlocked = UnlockOpened(source.opened, input, password, ProofTiming::AtUnlock);
     return source;
-}
-
-std::vector<std::string> DamagedFiles(const UnlockedCarrier& carrier) {
-    std::vector<std::string> names;
-    for (const HiddenEntry& entry : carrier.Entries())
-        if (entry.damaged)
-            names.push_back(entry.name);
-    return names;
 }
 
 } // namespace lumora::cli

@@ -27,19 +27,21 @@ enum class SealedTry {
 // The rule of the commands that read carriers: Always with --sealed, else WhenGiven.
 SealedTry SealedTryOf(const Arguments& args);
 
-// The format --sealed or --classic asks a save for; none when neither is given.
+// The format's name as options, JSON and messages give it ("classic", "sealed", "woven").
+const char* FormatName(CarrierFormat format);
+
+// The format --classic, --sealed or --woven asks a save for; none when none is given.
 std::optional<CarrierFormat> FormatToWrite(const Arguments& args);
 
-// The format of a new carrier: FormatToWrite's, else the user's default in LUMORA_FORMAT
-// (classic, sealed or woven), else classic. A value it does not know, or a format this
-// program cannot write, is a usage error.
-CarrierFormat NewCarrierFormat(const Arguments& args);
+// The format of a new carrier: FormatToWrite's, else the one $LUMORA_FORMAT names; none
+// when neither says. A usage error for another value of the variable.
+std::optional<CarrierFormat> NewCarrierFormat(const Arguments& args);
 
 // The carrier opened, reporting to `progress`; throws for a file that cannot be read.
 // `input` must outlive it.
 std::unique_ptr<OpenedCarrier> OpenCarrier(const CarrierInput& input, TerminalProgress& progress);
 
-// Whether an opened file without classic data is to be tried as sealed under `how`.
+// Whether an opened file without classic data is to be tried as sealed or woven under `how`.
 bool TriesSealed(const OpenedCarrier& carrier, const PasswordSource& password, SealedTry how);
 
 // Unlocks `opened` with the password from `password`, asking again as engine/

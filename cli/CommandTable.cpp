@@ -16,8 +16,9 @@ namespace {
 #define READING_COMMANDS "info list reveal extract verify strip"
 // How the reading commands treat a file without classic data.
 #define SEALED_TRY                                                                                 \
-    " A file without classic data is tried as a sealed carrier when a password source is "         \
-    "given or with --sealed; otherwise it counts as holding no hidden data, at once."
+    " A file without classic data is tried, when a password source is given or with --sealed "     \
+    "or --woven, as a sealed carrier when bytes follow its picture and as a woven one when "       \
+    "none do (a JPEG, PNG or BMP); otherwise it counts as holding no hidden data, at once."
 // Commands that write a carrier or a picture.
 #define WRITING_COMMANDS "hide edit passwd strip"
 
@@ -28,7 +29,8 @@ const std::vector<CommandSpec> kCommands = {
      "image part, hidden message, number and total size of the hidden files. Classic data "
      "shows without a password; sealed data cannot be seen without its password, and once "
      "it opens, the numbers come from its archive." SEALED_TRY
-     " The exit status is 4 when no hidden data is seen.",
+     " The exit status is 4 when no hidden data is seen. With --capacity, show instead how "
+     "much each picture can carry woven, without a password.",
      RunInfo},
     {"list", "CARRIER...", Completion::File, "list the hidden files",
      "List the files hidden in each CARRIER with their sizes. Several carriers are opened "
@@ -50,26 +52,33 @@ const std::vector<CommandSpec> kCommands = {
      "make a new carrier from a picture, a message and files",
      "Make the carrier OUTPUT: the bytes of IMAGE, then the message and up to 100 files, "
      "encrypted under a new password. Use --sealed: each password guess then costs a "
-     "second and 256 MiB, and only Lumora opens the carrier. The classic format, the "
-     "default (LUMORA_FORMAT=sealed changes it), is right only when another program of "
-     "that format must open the carrier. A folder adds the regular files below it, under "
-     "names that start with the folder's name; a message or a file is needed. IMAGE must "
-     "be a picture (told by its bytes, not its name) with nothing after its end; classic "
-     "data it carries is replaced. Anything else, a picture in a text format (SVG and the "
-     "like) included, is refused unless --force is given, with which sealed data behind "
-     "IMAGE is cut off by --sealed when the new password opens it and otherwise stays "
-     "inside the new carrier's image part. A weak new password is warned about on "
-     "standard error, also with -q.",
+     "second and 256 MiB, and only Lumora opens the carrier. --woven hides it inside the "
+     "picture's own elements instead (a JPEG, PNG or BMP; OUTPUT is then an ordinary "
+     "picture of the same kind with nothing after its end, and the content must fit the "
+     "picture's capacity, which info --capacity shows, unless --force is given). The "
+     "classic format, the default (LUMORA_FORMAT=sealed or woven changes it), is right only "
+     "when another program of that format must open the carrier. A folder adds the regular "
+     "files below it, under names that start with the folder's name; a message or a file is "
+     "needed. IMAGE must be a picture (told by its bytes, not its name) with nothing after "
+     "its end; classic data it carries is replaced. Anything else, a picture in a text "
+     "format (SVG and the like) included, is refused unless --force is given, with which "
+     "sealed data behind IMAGE is cut off by --sealed when the new password opens it and "
+     "otherwise stays inside the new carrier's image part. A weak new password is warned "
+     "about on standard error, also with -q.",
      RunHide},
     {"edit", "CARRIER", Completion::File, "change the message and files of a carrier",
      "Save CARRIER again with its message replaced or cleared and files added or removed, "
-     "under the same password and in the same format; --sealed or --classic converts it. "
+     "under the same password and in the same format (a woven carrier is woven again into its "
+     "own picture, which adds changes: hiding again into the original picture is cleaner); "
+     "--sealed, --classic or --woven converts it. Converting out of woven, or from sealed "
+     "into woven, leaves the old data inside the picture and needs --force. "
      "CARRIER is replaced in one step once the new carrier is "
      "complete and read back; with -o the result goes to OUTPUT instead.",
      RunEdit},
     {"passwd", "CARRIER", Completion::File, "save a carrier under a new password",
      "Save CARRIER again, with everything it hides, under a new password and in the same "
-     "format (a sealed carrier gets a new salt, so a new key). The current "
+     "format (a sealed or woven carrier gets a new salt, so a new key; a woven one is woven "
+     "again into its own picture). The current "
      "password comes from the usual sources, the new one from --new-password-file, "
      "--new-password-fd, --new-password-command or a prompt that asks twice.",
      RunPasswd},
@@ -82,7 +91,8 @@ const std::vector<CommandSpec> kCommands = {
     {"strip", "CARRIER", Completion::File, "write the picture without the hidden data",
      "Write the picture that CARRIER was made from to IMAGE, byte for byte, and print its "
      "SHA-256 the way sha256sum does. Classic data needs no password; sealed data needs its "
-     "password to tell where the picture ends." SEALED_TRY,
+     "password to tell where the picture ends. Woven data lies inside the picture and "
+     "cannot be stripped." SEALED_TRY,
      RunStrip},
     {"scan", "PATH...", Completion::File, "find classic carriers in folders (no password needed)",
      "Walk each PATH and report every file that ends in a valid classic Lumora trailer. "
@@ -129,18 +139,29 @@ const std::vector<OptionSpec> kOptions = {
      "leave damaged hidden files and a damaged message out of the new carrier"},
     {"force", 0, nullptr, false, Completion::None, WRITING_COMMANDS " reveal extract",
      "replace existing output files; go on where hidden content would be lost, the carrier "
-     "changed meanwhile or the picture would break"},
+     "changed meanwhile, the picture would break, woven content exceeds the picture's "
+     "capacity or a conversion leaves old data inside the picture"},
     {"sealed", 0, nullptr, false, Completion::None, "hide",
      "write a sealed carrier: password guesses cost a second and 256 MiB each and every "
      "byte is authenticated, but only Lumora opens it"},
     {"classic", 0, nullptr, false, Completion::None, "hide",
      "write a classic carrier, which other programs of this format read (the default)"},
+    {"woven", 0, nullptr, false, Completion::None, "hide",
+     "write a woven carrier: the data goes inside the picture's own elements, sealed as a "
+     "sealed carrier is, and nothing follows the picture; only Lumora opens it"},
     {"sealed", 0, nullptr, false, Completion::None, "edit", "save the carrier as a sealed one"},
+    {"woven", 0, nullptr, false, Completion::None, "edit",
+     "save the carrier as a woven one, inside its picture"},
     {"classic", 0, nullptr, false, Completion::None, "edit",
      "save the carrier as a classic one, which other programs of this format read"},
     {"sealed", 0, nullptr, false, Completion::None, READING_COMMANDS,
      "try a file without classic data as a sealed carrier, asking for the password when no "
      "source gives one"},
+    {"woven", 0, nullptr, false, Completion::None, READING_COMMANDS,
+     "try a picture without classic data as a woven carrier, asking for the password when "
+     "no source gives one"},
+    {"capacity", 0, nullptr, false, Completion::None, "info",
+     "show how much each picture can carry woven (no password needed)"},
     {"password-file", 0, "FILE", false, Completion::File, OPENING_COMMANDS " hide",
      "read the password from the first line of FILE (- for standard input)"},
     {"password-fd", 0, "N", false, Completion::None, OPENING_COMMANDS " hide",

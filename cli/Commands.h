@@ -10,6 +10,8 @@ namespace lumora::cli {
 class Arguments;
 
 [[nodiscard]] int RunInfo(const Arguments& args);
+// info --capacity (cli/CapacityInfo.cpp).
+[[nodiscard]] int RunInfoCapacity(const Arguments& args);
 [[nodiscard]] int RunList(const Arguments& args);
 [[nodiscard]] int RunReveal(const Arguments& args);
 [[nodiscard]] int RunExtract(const Arguments& args);

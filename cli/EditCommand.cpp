@@ -83,6 +83,8 @@ void Save(UnlockedCarrier& session, SaveRequest& request, const Resave& resave,
         progress.Clear();
         request.passwordConfirmed = password.Confirm(*session.CurrentPassword());
     }
+    request.allowOverCapacity = force;
+    request.allowOldDataInside = force;
     ThrowIfFailed(session.Save(request), carrier.Name());
     progress.Clear();
     const std::string estimate =
@@ -105,8 +107,9 @@ int RunEdit(const Arguments& args) {
     const std::optional<CarrierFormat> format = FormatToWrite(args);
     if (!args.Has("output") && !newMessage && !clearMessage && adds.empty() && removes.empty() &&
         !format)
-        throw UsageError("edit", "nothing to change: give -m, --message-file, -e, "
-                                 "--clear-message, --add, --remove, --sealed, --classic or -o");
+        throw UsageError("edit",
+                         "nothing to change: give -m, --message-file, -e, "
+                         "--clear-message, --add, --remove, --sealed, --classic, --woven or -o");
     const Resave resave = ResaveOf(args);
     const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Open);

@@ -54,7 +54,7 @@ int RunHide(const Arguments& args) {
         throw UsageError("hide", "nothing to hide: give a message (-m, --message-file, -e) or "
                                  "files");
     const bool force = args.Has("force");
-    const CarrierFormat format = NewCarrierFormat(args);
+    const std::optional<CarrierFormat> format = NewCarrierFormat(args);
     const int threads = ThreadsOf(args);
     PasswordSource password(args, PasswordUse::Create);
     const OutputTarget target("hide", *output, force);
@@ -78,10 +78,11 @@ int RunHide(const Arguments& args) {
     request.newPassword = &secret;
     request.format = format;
     request.replaceExisting = force;
+    request.allowOverCapacity = force;
     std::unique_ptr<UnlockedCarrier> saved;
     ThrowIfFailed(OpenedCarrier::Hide(picture, request, saved), image.Name());
     progress.Clear();
-    ReportSaved(*saved, target, CheckNewPassword(secret, format));
+    ReportSaved(*saved, target, CheckNewPassword(secret, saved->Format()));
     return 0;
 }
 

@@ -23,6 +23,7 @@ namespace {
 enum class Seen {
     Classic, // a valid classic trailer
     Sealed,  // sealed data that the password opened
+    Woven,   // woven data that the password opened
     None,    // no classic data, and too small or too large for sealed data
     Unknown, // no classic data; sealed data cannot be seen without its password
 };
@@ -33,6 +34,8 @@ const char* JsonName(Seen seen) {
         return "classic";
     case Seen::Sealed:
         return "sealed";
+    case Seen::Woven:
+        return "woven";
     case Seen::None:
         return "none";
     case Seen::Unknown:
@@ -42,6 +45,7 @@ const char* JsonName(Seen seen) {
 }
 
 constexpr const char* kSealedUnseen = "sealed data cannot be seen without its password";
+constexpr const char* kWovenUnseen = "woven data cannot be seen without its password";
 
 void AddNumbers(JsonObject& object, const CarrierTrailer& trailer, TrailerVerdict verdict,
                 Seen seen) {
@@ -90,7 +94,7 @@ std::string TrailerReason(const CarrierTrailer& trailer, TrailerVerdict verdict)
 // A file without hidden data that could be seen: `head` says what was found, the reasons
 // follow in parentheses.
 void PrintNotFound(const CarrierInput& carrier, const CarrierTrailer& trailer,
-                   TrailerVerdict verdict, const std::string& head, bool sealedUnseen) {
+                   TrailerVerdict verdict, const std::string& head, const char* unseen) {
     // Without a payload the whole file, or what a trailer marks as image, is the picture.
     std::error_code ec;
     auto fileSize = static_cast<int64_t>(std::filesystem::file_size(carrier.Path(), ec));
@@ -99,8 +103,8 @@ void PrintNotFound(const CarrierInput& carrier, const CarrierTrailer& trailer,
         trailer.imageLength < fileSize)
         imageSize = trailer.imageLength;
     std::string reasons = TrailerReason(trailer, verdict);
-    if (sealedUnseen)
-        reasons += (reasons.empty() ? "" : "; ") + std::string(kSealedUnseen);
+    if (unseen != nullptr)
+        reasons += (reasons.empty() ? "" : "; ") + std::string(unseen);
     const std::string name = Shown(carrier.Name(), TextKind::Name, Stream::Out);
     std::printf("%s: %s%s\n", name.c_str(), head.c_str(),
                 reasons.empty() ? "" : (" (" + reasons + ")").c_str());
@@ -110,6 +114,8 @@ void PrintNotFound(const CarrierInput& carrier, const CarrierTrailer& trailer,
 } // namespace
 
 int RunInfo(const Arguments& args) {
+    if (args.Has("capacity"))
+        return RunInfoCapacity(args);
     PasswordSource password(args, PasswordUse::Open);
     const SealedTry sealed = SealedTryOf(args);
     bool first = true;
@@ -121,8 +127,10 @@ int RunInfo(const Arguments& args) {
         const TrailerVerdict verdict = opened->Verdict();
         Seen seen = Seen::Classic;
         bool tried = false;
+        const char* unseen = opened->MayHoldWovenData() ? kWovenUnseen : kSealedUnseen;
         if (!opened->HoldsClassicData())
-            seen = opened->MayHoldSealedData() ? Seen::Unknown : Seen::None;
+            seen = opened->MayHoldSealedData() || opened->MayHoldWovenData() ? Seen::Unknown
+                                                                             : Seen::None;
         Status unlocked = Status::Fail(Reason::SealedNotTried);
         std::unique_ptr<UnlockedCarrier> sealedData;
         if (TriesSealed(*opened, password, sealed)) {
@@ -130,12 +138,12 @@ int RunInfo(const Arguments& args) {
             unlocked = UnlockWithTries(opened, password, sealedData);
             if (unlocked.Outcome() != Outcome::NoData) {
                 ThrowIfFailed(unlocked, carrier.Name());
-                seen = Seen::Sealed;
+                seen = sealedData->Format() == CarrierFormat::Woven ? Seen::Woven : Seen::Sealed;
             }
         }
         const CarrierTrailer numbers = sealedData != nullptr ? sealedData->Summary() : trailer;
         progress.Clear();
-        const bool found = seen == Seen::Classic || seen == Seen::Sealed;
+        const bool found = seen == Seen::Classic || seen == Seen::Sealed || seen == Seen::Woven;
         const Code code = found ? Code::Ok : Code::NoData;
 
         CarrierResult result;
@@ -148,7 +156,7 @@ int RunInfo(const Arguments& args) {
             AddFailure(result.entry, unlocked.reason, ReasonText(unlocked, carrier.Name()));
         else if (seen == Seen::Unknown)
             AddFailure(result.entry, Reason::SealedNotTried,
-                       "no classic data in " + carrier.Name() + " (" + kSealedUnseen + ")");
+                       "no classic data in " + carrier.Name() + " (" + unseen + ")");
         AddNumbers(result.entry, numbers, verdict, seen);
         if (!JsonOutput()) {
             if (!first)
@@ -160,12 +168,14 @@ int RunInfo(const Arguments& args) {
                            trailer);
             else if (seen == Seen::Sealed)
                 PrintFound(name, "sealed Lumora carrier", numbers);
+            else if (seen == Seen::Woven)
+                PrintFound(name, "woven Lumora carrier", numbers);
             else
                 PrintNotFound(carrier, trailer, verdict,
                               seen == Seen::None ? "no hidden data"
                               : tried            ? ReasonText(unlocked, carrier.Name())
                                                  : "no classic data",
-                              seen == Seen::Unknown && !tried);
+                              seen == Seen::Unknown && !tried ? unseen : nullptr);
         }
         first = false;
         return result;

@@ -89,8 +89,11 @@ const char* ReasonLine(Reason reason) {
         return "no hidden data{ in %c}";
     case Reason::SealedNotOpened:
         return "no hidden data found, or the password does not open it";
+    case Reason::WovenNotOpened:
+        return "no hidden data found, or the password does not open it";
     case Reason::SealedNotTried:
-        return "no classic data{ in %c} (add --sealed to try a password on sealed data)";
+        return "no classic data{ in %c} (give a password, or add --sealed or --woven, to try one "
+               "on sealed or woven data)";
     case Reason::Damaged:
         return "the hidden data{ in %c} is damaged";
     case Reason::EntryDamaged:
@@ -125,6 +128,13 @@ const char* ReasonLine(Reason reason) {
         return "%s already holds %n bytes after its picture, such as another carrier's hidden "
                "data, which would stay inside the new carrier (use --force to hide data in it "
                "anyway)";
+    case Reason::OverWovenCapacity:
+        return "{%s|the picture} can carry %l bytes woven; the content is %n bytes (use --force "
+               "to hide it anyway, which makes the changes easier to detect)";
+    case Reason::OldDataStaysInside:
+        return "converting {%s|%c} into or out of the woven format leaves its old hidden data "
+               "inside the picture, where the old password still opens it; hide again into the "
+               "original picture instead (use --force to convert anyway)";
     case Reason::NoDestination:
         return "no destination given{ for \"%s\"}";
     case Reason::NoPassword:
@@ -180,6 +190,29 @@ const char* ReasonLine(Reason reason) {
         return "the hidden files together would reach %b";
     case Reason::CarrierTooLarge:
         return "the carrier would reach %b";
+    case Reason::NotWovenKind:
+        return "{%s|the picture} cannot carry woven data: only JPEG, PNG and BMP pictures can "
+               "(convert it to PNG first)";
+    case Reason::WovenPalette:
+        return "{%s|the picture} takes its colours from a palette, which cannot carry woven data "
+               "(convert it to a true-colour PNG first)";
+    case Reason::WovenSampleDepth:
+        return "{%s|the picture} does not have 8-bit samples (or is CMYK or arithmetic-coded), "
+               "which cannot carry woven data (convert it to an 8-bit RGB PNG first)";
+    case Reason::PictureTooSmallToWeave:
+        return "{%s|the picture} is too small to carry woven data";
+    case Reason::OverWovenLimit:
+        return "{%s|the picture} cannot carry %n bytes woven, even with --force (%l bytes at most)";
+    case Reason::WovenNoWay:
+        return "{%s|the picture} leaves no way to weave the content in (try less content or a "
+               "larger, less flat picture)";
+    case Reason::WovenCannotStrip:
+        return "%s has nothing after its picture to strip; woven data inside a picture cannot "
+               "be stripped (re-save the picture in another program, or hide again into the "
+               "original)";
+    case Reason::WovenImagePartLost:
+        return "the original picture of {%s|%c} cannot be recovered: woven data lies inside "
+               "the picture itself";
     case Reason::ReadFailed:
         return "cannot read {%s|a file}{: %e}";
     case Reason::WriteFailed:

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/SavedCarrier.h"
 
+#include "cli/Carrier.h"
 #include "cli/CliError.h"
 #include "cli/Json.h"
 #include "cli/Report.h"
@@ -14,8 +15,9 @@ void ReportSaved(const UnlockedCarrier& session, const OutputTarget& target,
     target.Finish();
     const bool hasMessage = session.GetMessageState() != MessageState::None;
     const auto& entries = session.Entries();
-    const bool sealed = session.Format() == CarrierFormat::Sealed;
-    Detail("saved " + target.Name() + (sealed ? " as a sealed carrier" : "") +
+    const bool classic = session.Format() == CarrierFormat::Classic;
+    const std::string format = FormatName(session.Format());
+    Detail("saved " + target.Name() + (classic ? "" : " as a " + format + " carrier") +
            (hasMessage ? " with a message and " : " with ") + std::to_string(entries.size()) +
            (entries.size() == 1 ? " hidden file" : " hidden files"));
     if (!JsonOutput())
@@ -30,7 +32,7 @@ void ReportSaved(const UnlockedCarrier& session, const OutputTarget& target,
     JsonObject saved;
     saved.String("file", target.Name())
         .String("code", InfoOf(Code::Ok).name)
-        .String("format", sealed ? "sealed" : "classic")
+        .String("format", format)
         .Bool("hasMessage", hasMessage)
         .Raw("entries", JsonArray(items));
     if (!passwordEstimate.empty())

@@ -21,6 +21,7 @@
 #include "archive/EntryName.h" // kMessageEntryName
 #include "crypt/SealedKey.h"
 #include "crypt/SecretBytes.h"
+#include "crypt/WovenKeys.h"
 #include "engine/CarrierTrailer.h"
 #include "engine/ClassicData.h"
 #include "engine/FileSlot.h"
@@ -156,6 +157,11 @@ public:
     // The next save as a sealed carrier: image part, then the payload archive (entries not
     // enciphered) sealed under key, written to out from its start.
     [[nodiscard]] int WriteSealedCarrier(FILE* out, const SealedKey& key);
+    // The next save as a woven carrier: the payload archive (entries not enciphered) woven
+    // into the image part's picture under the save's password, written to out from its
+    // start. Content above the picture's capacity only with overCapacity. On 1, `made` holds
+    // the keys the new carrier opens under.
+    [[nodiscard]] int WriteWovenCarrier(FILE* out, bool overCapacity, WovenKeys& made);
     // Ends the image part at length, for carriers whose cut no classic trailer gives
     // (sealed ones). OpenCarrier forgets it.
     void CutImagePart(int64_t length);

@@ -60,12 +60,22 @@ Status CarrierCore::Open() {
     identity = IdentityOf(path);
     if (engine->OpenCarrier(path, OPEN_INSPECT) != 1 && !engine->LastStatus().Ok())
         return engine->LastStatus();
+    InspectOpenedPicture();
     return Status::Success();
 }
 
+void CarrierCore::InspectOpenedPicture() {
+    picture = PictureLayout();
+    if (FILE* file = engine->CarrierFile(); file != nullptr)
+        picture = InspectPicture(DescriptorSource(::fileno(file)));
+}
+
 bool CarrierCore::MayHoldSealedData() const {
-    FILE* file = engine->CarrierFile();
-    return !HoldsClassicData() && file != nullptr && SealedSizeFits(StreamSize(file));
+    return DataToTryIn(*this) == DataToTry::Sealed;
+}
+
+bool CarrierCore::MayHoldWovenData() const {
+    return DataToTryIn(*this) == DataToTry::Woven;
 }
 
 void CarrierCore::SetObserver(CProgressObserver* progress) {
@@ -245,6 +255,8 @@ Status CarrierCore::Lock() {
 }
 
 Status CarrierCore::SaveImagePart(const std::string& destination, bool replace) {
+    if (unlocked && format != nullptr && format->Format() == CarrierFormat::Woven)
+        return Status::Fail(Reason::WovenImagePartLost, path);
     AtomicFile out(destination);
     if (!out.Open())
         return PlacingFailure(destination, errno);

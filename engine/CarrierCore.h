@@ -10,6 +10,7 @@
 #include "engine/FormatPart.h"
 #include "engine/HiddenEntry.h"
 #include "engine/PasswordProof.h"
+#include "picture/PictureEnd.h"
 #include "platform/FileLock.h"
 
 #include <memory>
@@ -31,8 +32,12 @@ struct CarrierCore {
     // Opens the file and reads what it shows without a password; forgets what was
     // unlocked.
     [[nodiscard]] Status Open();
+    // Tells the kind and end of the picture the engine has just opened (`picture`).
+    void InspectOpenedPicture();
     bool HoldsClassicData() const { return engine->HoldsClassicData(); }
+    // Only a password can tell whether sealed or woven data is there (FormatPart.h's rule).
     bool MayHoldSealedData() const;
+    bool MayHoldWovenData() const;
     void SetObserver(CProgressObserver* observer);
     // false when the observer asks to stop.
     [[nodiscard]] bool Report(ProgressStep step, int64_t done, int64_t total) const;
@@ -63,6 +68,7 @@ struct CarrierCore {
     std::unique_ptr<CBindImage> engine;
     std::unique_ptr<FileLock> lock;
     std::optional<FileIdentity> identity; // the carrier as it was when opened
+    PictureLayout picture;                // the kind and end of the picture it opened with
     CProgressObserver* observer = nullptr;
 
     bool unlocked = false;

@@ -250,6 +250,8 @@ Status SaveCarrier(CarrierCore& core, const SaveRequest& asked) {
     // and nothing has changed yet when they fail or are cancelled.
     const CarrierFormat format = request.format.value_or(
         core.unlocked && core.format != nullptr ? core.format->Format() : CarrierFormat::Classic);
+    if (Status inside = OldDataInside(core, request, format); !inside.Ok())
+        return inside;
     SealedSaveKeys derived;
     const SealedSaveKeys* keys = request.sealedKeys;
     if (format == CarrierFormat::Sealed && keys == nullptr) {
@@ -262,7 +264,7 @@ Status SaveCarrier(CarrierCore& core, const SaveRequest& asked) {
     }
     CBindImage& engine = *core.engine;
     const SealedKey* key = format == CarrierFormat::Sealed ? &keys->carrier : nullptr;
-    std::unique_ptr<FormatPart> writer = PartToWrite(format);
+    std::unique_ptr<FormatPart> writer = PartToWrite(format, request.allowOverCapacity);
     // The read-back may find a kept entry damaged that nothing had read before; a save
     // told to drop damaged entries then runs once more without it.
     Status written = Status::Success();
@@ -295,6 +297,7 @@ Status SaveCarrier(CarrierCore& core, const SaveRequest& asked) {
     Status reopened = Status::Success();
     if (engine.OpenCarrier(target, OPEN_INSPECT) != 1 && !engine.LastStatus().Ok())
         reopened = engine.LastStatus();
+    core.InspectOpenedPicture();
     if (reopened.Ok())
         reopened = writer->TakeUp(core, target, key);
     core.format = std::move(writer);

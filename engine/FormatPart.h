@@ -41,14 +41,22 @@ public:
     virtual CarrierTrailer Summary(const CarrierCore& core) const = 0;
 };
 
-// The part that unlocks what core's opened file may hold: classic data; else, in a file
-// whose size sealed data could have, sealed data. Null when no format could be there.
+// The data a password is tried on in an opened file, costing at most one key derivation:
+// classic data where the trailer says so; else sealed data where bytes follow the picture's
+// own end (or no end can be told) and the size fits; else woven data in a JPEG, PNG or BMP
+// that ends where the file does. None when no format could be there.
+enum class DataToTry { None, Classic, Sealed, Woven };
+DataToTry DataToTryIn(const CarrierCore& core);
+
+// The part that unlocks what core's opened file may hold (DataToTryIn). Null for none.
 std::unique_ptr<FormatPart> PartToUnlock(const CarrierCore& core);
-// The part that writes a save in format.
-std::unique_ptr<FormatPart> PartToWrite(CarrierFormat format);
+// The part that writes a save in format; a woven one goes above the picture's capacity
+// only with overCapacity.
+std::unique_ptr<FormatPart> PartToWrite(CarrierFormat format, bool overCapacity = false);
 
 // The parts of each format.
 std::unique_ptr<FormatPart> ClassicPart();
 std::unique_ptr<FormatPart> SealedPart();
+std::unique_ptr<FormatPart> WovenPart(bool overCapacity);
 
 } // namespace lumora

@@ -39,6 +39,10 @@ bool OpenedCarrier::MayHoldSealedData() const {
     return Core().MayHoldSealedData();
 }
 
+bool OpenedCarrier::MayHoldWovenData() const {
+    return Core().MayHoldWovenData();
+}
+
 void OpenedCarrier::SetReadFromCarrier(bool fromCarrier) {
     Core().engine->SetReadInPlace(fromCarrier);
 }

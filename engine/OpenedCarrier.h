@@ -45,8 +45,12 @@ public:
     // of engine/ClassicData.h.
     TrailerVerdict Verdict() const;
     bool HoldsClassicData() const { return Verdict() == TrailerVerdict::Classic; }
-    // No classic data, and a size that sealed data could have: only a password can tell.
+    // No classic data, and bytes after the picture's own end (or no end that can be told)
+    // in a size that sealed data could have: only a password can tell.
     bool MayHoldSealedData() const;
+    // No classic data, and a JPEG, PNG or BMP with nothing after its end: only a password
+    // can tell whether woven data is inside.
+    bool MayHoldWovenData() const;
     // Reads classic hidden data from the carrier as it is needed, deciphering it on the
     // way, instead of from a deciphered copy in the working folder: for sessions that end
     // soon, such as a command of lumora-cli or a save's read-back. A session that stays
@@ -60,7 +64,8 @@ public:
     // without classic data is tried as sealed: the key derivation is reported as one
     // DerivingKey step without a measure, and the archive is listed only once all of it
     // authenticated. SealedNotOpened then stands for no data and for a password that does
-    // not open it alike; NoMemoryForKey when the derivation could not get its memory.
+    // not open it alike; NoMemoryForKey when the derivation could not get its memory. A
+    // picture that may hold woven data is tried as woven in the same way (WovenNotOpened).
     [[nodiscard]] static Status Unlock(std::unique_ptr<OpenedCarrier>& opened, Password password,
                                        std::unique_ptr<UnlockedCarrier>& unlocked,
                                        ProofTiming timing = ProofTiming::AtUnlock);

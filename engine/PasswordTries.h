@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // When both programs ask for a carrier's password again: only after an outcome another
-// password could change, a wrong password, or for a file without classic data, sealed data
-// that the password does not open (which reads like no data at all, since the two cannot
-// be told apart). A prompt asks up to three times in all; a password given once is tried
+// password could change, a wrong password, or for a file without classic data, sealed or
+// woven data that the password does not open (which reads like no data at all, since the
+// two cannot be told apart). A prompt asks up to three times in all; a password given once is tried
 // once.
 #pragma once
 
@@ -25,7 +25,10 @@ public:
     bool ForSealedData() const { return m_sealed; }
     // Whether `unlocked` is an outcome that another password could change, not counting it
     // as a try (a password given beside a prompt).
-    bool CallsForAnother(const Status& unlocked) const { return unlocked.reason == m_again; }
+    bool CallsForAnother(const Status& unlocked) const {
+        return unlocked.reason == m_again ||
+               (m_sealed && unlocked.reason == Reason::WovenNotOpened);
+    }
     // Counts the try that gave `unlocked`; true when the password is to be asked for again.
     bool AskAgain(const Status& unlocked);
 

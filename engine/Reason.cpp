@@ -24,6 +24,8 @@ std::string_view ReasonName(Reason reason) {
         return "sealed-not-opened";
     case Reason::SealedNotTried:
         return "sealed-not-tried";
+    case Reason::WovenNotOpened:
+        return "woven-not-opened";
     case Reason::Damaged:
         return "damaged";
     case Reason::EntryDamaged:
@@ -52,6 +54,10 @@ std::string_view ReasonName(Reason reason) {
         return "not-a-picture";
     case Reason::CoverHoldsData:
         return "cover-holds-data";
+    case Reason::OverWovenCapacity:
+        return "over-woven-capacity";
+    case Reason::OldDataStaysInside:
+        return "old-data-stays-inside";
     case Reason::NoDestination:
         return "no-destination";
     case Reason::NoPassword:
@@ -106,6 +112,22 @@ std::string_view ReasonName(Reason reason) {
         return "files-too-large";
     case Reason::CarrierTooLarge:
         return "carrier-too-large";
+    case Reason::NotWovenKind:
+        return "not-woven-kind";
+    case Reason::WovenPalette:
+        return "woven-palette";
+    case Reason::WovenSampleDepth:
+        return "woven-sample-depth";
+    case Reason::PictureTooSmallToWeave:
+        return "picture-too-small-to-weave";
+    case Reason::OverWovenLimit:
+        return "over-woven-limit";
+    case Reason::WovenNoWay:
+        return "woven-no-way";
+    case Reason::WovenCannotStrip:
+        return "woven-cannot-strip";
+    case Reason::WovenImagePartLost:
+        return "woven-image-part-lost";
     case Reason::ReadFailed:
         return "read-failed";
     case Reason::WriteFailed:

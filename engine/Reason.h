@@ -19,7 +19,7 @@ enum class [[nodiscard]] Outcome{
     Cancelled,     // the user stopped the operation; nothing was written
     Busy,          // another Lumora process is changing the carrier
     Changed,       // the carrier changed on disk since it was opened
-    WouldLose,     // the save would lose content; it needs the user's consent
+    WouldLose,     // the save would lose content or hide it less well; it needs consent
     Refused,       // the request cannot be carried out as asked
     ReadFailed,    // a file could not be read
     WriteFailed,   // the destination could not be written
@@ -33,9 +33,11 @@ enum class [[nodiscard]] Reason : uint8_t{
     WrongPassword,
     EntryNotUnderPassword, // subject: the entry
     // NoData
-    NoData,          // subject: the file, where known
-    SealedNotOpened, // no sealed data, or a password that does not open it: one answer
-    SealedNotTried,  // no classic data, and sealed data was not asked for
+    NoData,           // subject: the file, where known
+    SealedNotOpened,  // no sealed data, or a password that does not open it: one answer
+    SealedNotTried,   // no classic data, and sealed data was not asked for
+    WovenNotOpened,   // no woven data, or a password that does not open it: one answer
+    WovenCannotStrip, // subject: a picture with nothing after it, whose woven data stays
     // Damaged
     Damaged,                 // the payload as a whole
     EntryDamaged,            // subject: the entry
@@ -55,6 +57,10 @@ enum class [[nodiscard]] Reason : uint8_t{
     PictureWouldBreak, // subject: a picture in a text format, which data behind it hides
     NotAPicture,       // subject: a cover that is no picture Lumora reads; count: its PictureKind
     CoverHoldsData,    // subject: a cover with bytes after its picture; count: how many
+    // subject: the picture; count: the archive's bytes; limit: the capacity in bytes
+    OverWovenCapacity,
+    // subject: the carrier; a conversion into or out of woven keeps the old data in the picture
+    OldDataStaysInside,
     // Refused
     NoDestination, // subject: the entry that has nowhere to go, where known
     NoPassword,
@@ -73,16 +79,23 @@ enum class [[nodiscard]] Reason : uint8_t{
     NameAmbiguous,         // subject: a name that several entries have; count: how many
     NoSuchEntry,           // count: the entry or slot asked for
     NotUnlocked,
-    DestinationExists,     // subject: the path
-    DestinationIsLink,     // subject: the path
-    DestinationIsFolder,   // subject: the path
-    DestinationNotRegular, // subject: the path, a special file
-    NotAFolder,            // subject: a path on the way to the destination
-    EmptyPicture,          // subject: the picture
-    PictureTooLarge,       // subject: the picture; limit: bytes
-    FileTooLarge,          // subject: the file; limit: bytes
-    FilesTooLarge,         // limit: bytes
-    CarrierTooLarge,       // limit: bytes
+    DestinationExists,      // subject: the path
+    DestinationIsLink,      // subject: the path
+    DestinationIsFolder,    // subject: the path
+    DestinationNotRegular,  // subject: the path, a special file
+    NotAFolder,             // subject: a path on the way to the destination
+    EmptyPicture,           // subject: the picture
+    PictureTooLarge,        // subject: the picture; limit: bytes
+    FileTooLarge,           // subject: the file; limit: bytes
+    FilesTooLarge,          // limit: bytes
+    CarrierTooLarge,        // limit: bytes
+    NotWovenKind,           // subject: a picture of a kind woven data cannot use
+    WovenPalette,           // subject: a picture whose colours come from a palette
+    WovenSampleDepth,       // subject: a picture not of 8-bit samples, CMYK or arithmetic coding
+    PictureTooSmallToWeave, // subject: the picture
+    OverWovenLimit,         // subject: the picture; count: the archive's bytes; limit: bytes
+    WovenNoWay,             // subject: the picture, whose elements leave the coder no way
+    WovenImagePartLost,     // subject: the carrier, whose original picture is not kept
     // ReadFailed
     ReadFailed, // subject: the path; error: errno
     // WriteFailed
@@ -109,6 +122,8 @@ constexpr Outcome OutcomeOf(Reason reason) {
     case Reason::NoData:
     case Reason::SealedNotOpened:
     case Reason::SealedNotTried:
+    case Reason::WovenNotOpened:
+    case Reason::WovenCannotStrip:
         return Outcome::NoData;
     case Reason::Damaged:
     case Reason::EntryDamaged:
@@ -128,6 +143,8 @@ constexpr Outcome OutcomeOf(Reason reason) {
     case Reason::PictureWouldBreak:
     case Reason::NotAPicture:
     case Reason::CoverHoldsData:
+    case Reason::OverWovenCapacity:
+    case Reason::OldDataStaysInside:
         return Outcome::WouldLose;
     case Reason::ReadFailed:
         return Outcome::ReadFailed;
@@ -166,6 +183,13 @@ constexpr Outcome OutcomeOf(Reason reason) {
     case Reason::FileTooLarge:
     case Reason::FilesTooLarge:
     case Reason::CarrierTooLarge:
+    case Reason::NotWovenKind:
+    case Reason::WovenPalette:
+    case Reason::WovenSampleDepth:
+    case Reason::PictureTooSmallToWeave:
+    case Reason::OverWovenLimit:
+    case Reason::WovenNoWay:
+    case Reason::WovenImagePartLost:
         break;
     }
     return Outcome::Refused;

@@ -4,6 +4,7 @@
 
 #include "crypt/SecretBytes.h"
 #include "engine/FileSlot.h"
+#include "engine/Reason.h"
 #include "engine/SealedCarrier.h"
 
 #include <optional>
@@ -46,6 +47,12 @@ struct SaveRequest {
     bool passwordConfirmed = false;
     // Saving over the opened carrier after it changed on disk needs consent.
     bool allowChanged = false;
+    // Woven content above the picture's capacity (never above the coder's limit), which
+    // makes the changes easier to detect, needs consent.
+    bool allowOverCapacity = false;
+    // Converting a carrier out of the woven format, or a sealed one into it, leaves the old
+    // data inside the new carrier's picture, where the old password still opens it: consent.
+    bool allowOldDataInside = false;
     // The format to write; none keeps the unlocked carrier's (classic for a hide). Every
     // sealed save gets a fresh salt and nonce.
     std::optional<CarrierFormat> format;
@@ -54,5 +61,27 @@ struct SaveRequest {
     // during the save. Borrowed for the call.
     const SealedSaveKeys* sealedKeys = nullptr;
 };
+
+// Gives the request the consent a save that failed for `reason` asked for (a reason of the
+// Changed or WouldLose outcomes); false for a reason that no consent can change.
+inline bool GiveConsent(SaveRequest& request, Reason reason) {
+    switch (reason) {
+    case Reason::ChangedOnDisk:
+        request.allowChanged = true;
+        return true;
+    case Reason::WouldLoseMessage:
+    case Reason::PictureWouldBreak:
+        request.allowLoss = true;
+        return true;
+    case Reason::OverWovenCapacity:
+        request.allowOverCapacity = true;
+        return true;
+    case Reason::OldDataStaysInside:
+        request.allowOldDataInside = true;
+        return true;
+    default:
+        return false;
+    }
+}
 
 } // namespace lumora

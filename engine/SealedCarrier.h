@@ -15,6 +15,7 @@ namespace lumora {
 enum class CarrierFormat {
     Classic, // the trailer format other programs read
     Sealed,  // Argon2id and XChaCha20-Poly1305; opens only in Lumora
+    Woven,   // sealed as Sealed, and hidden inside the picture's own elements
 };
 
 // The key derivations of a save in the sealed format. They take their full time and

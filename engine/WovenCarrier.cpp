@@ -220,6 +220,8 @@ WeaveResult WeaveWith(const ByteSource& source, std::span<const uint8_t> archive
     if (result.outcome == WovenOutcome::Ok)
         result.outcome = Write(*loaded.cover, out, result.error);
     result.changes = result.outcome == WovenOutcome::Ok ? changes : 0;
+    if (result.outcome == WovenOutcome::Ok && options.madeKeys != nullptr && readyKeys == &derived)
+        *options.madeKeys = std::move(derived);
     return result;
 } catch (const std::bad_alloc&) {
     WeaveResult result;

@@ -83,6 +83,9 @@ struct WeaveOptions {
     // cancels, between segments (a derivation itself cannot be interrupted).
     StepReport report;
     weave::TrellisKernel kernel = weave::TrellisKernel::Fastest;
+    // Where a Weave under a password leaves the keys it derived, on Ok: the read-back of
+    // what was written opens it under them without a second derivation. Borrowed.
+    WovenKeys* madeKeys = nullptr;
 };
 
 struct WeaveResult {

@@ -12,6 +12,7 @@ const char* ReasonKey(Reason reason, const char* general) {
     case Reason::SealedNotTried:
         return "strNoData";
     case Reason::SealedNotOpened:
+    case Reason::WovenNotOpened:
         return "strSealedNotOpened";
     case Reason::Damaged:
     case Reason::EntryDamaged:
@@ -31,6 +32,10 @@ const char* ReasonKey(Reason reason, const char* general) {
         return "strNotAPicture";
     case Reason::CoverHoldsData:
         return "strCoverHoldsData";
+    case Reason::OverWovenCapacity:
+        return "strWovenCapacity";
+    case Reason::OldDataStaysInside:
+        return "strOldDataInside";
     case Reason::NulInPassword:
         return "strPasswordNul";
     case Reason::NulInMessage:
@@ -52,6 +57,14 @@ const char* ReasonKey(Reason reason, const char* general) {
     case Reason::DamagedContent:
     case Reason::PasswordUnproved:
     case Reason::NameAmbiguous:
+    case Reason::NotWovenKind:
+    case Reason::WovenPalette:
+    case Reason::WovenSampleDepth:
+    case Reason::PictureTooSmallToWeave:
+    case Reason::OverWovenLimit:
+    case Reason::WovenNoWay:
+    case Reason::WovenCannotStrip:
+    case Reason::WovenImagePartLost:
     case Reason::NoDestination:
     case Reason::NoPassword:
     case Reason::MessageTooLarge:

@@ -148,7 +148,8 @@ bool RevealView::LoadCarrier(const QString& path, const std::optional<QString>& 
     }
     m_imagePath = path;
     // Without classic data the file may still hold sealed data; only a password tells.
-    if (!carrier.opened->HoldsClassicData() && !carrier.opened->MayHoldSealedData()) {
+    if (!carrier.opened->HoldsClassicData() && !carrier.opened->MayHoldSealedData() &&
+        !carrier.opened->MayHoldWovenData()) {
         carrier.Release();
         m_host.ShowOpenFailure(Status::Fail(Reason::NoData));
         return false;

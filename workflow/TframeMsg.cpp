@@ -75,6 +75,12 @@ const QStringList& FrameMessages() {
         QStringLiteral("strSavedAs=The image has been saved as %s."),
         QStringLiteral("strSealedNotOpened=No hidden data was found in the image, or the "
                        "password does not open it."),
+        QStringLiteral("strWovenCapacity=The content is more than %s can carry woven "
+                       "without its changes becoming easier to detect. Do you want to save "
+                       "anyway?"),
+        QStringLiteral("strOldDataInside=Converting %s leaves its old hidden data inside the "
+                       "picture, where the old password still opens it. Do you want to convert "
+                       "it anyway?"),
         QStringLiteral("strNoMemoryKey=There is not enough memory to derive the key from the "
                        "password. Please close other programs and try again."),
         QStringLiteral("strNotAPicture=%s is not a picture Lumora can read. Please choose a "
@@ -278,9 +284,10 @@ SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* lis
             return SaveOutcome::Saved;
         if (status.Outcome() == Outcome::Cancelled || watch.WasCancelled())
             return SaveOutcome::Stopped;
-        // Content that would be lost, or a carrier changed meanwhile, needs the user's word.
-        const bool losing = status.Outcome() == Outcome::WouldLose;
-        if (!losing && status.Outcome() != Outcome::Changed) {
+        // Content that would be lost, a carrier changed meanwhile, or woven content that is
+        // easier to detect needs the user's word.
+        SaveRequest consented = request;
+        if (!GiveConsent(consented, status.reason)) {
             ShowSaveFailure(status);
             return SaveOutcome::Failed;
         }
@@ -289,7 +296,7 @@ SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* lis
                                                 QString::fromStdString(status.subject))) !=
             Answer::Yes)
             return SaveOutcome::Cancelled;
-        (losing ? request.allowLoss : request.allowChanged) = true;
+        request = std::move(consented);
     }
 }
 

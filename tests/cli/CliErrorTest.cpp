@@ -79,7 +79,7 @@ TEST_F(CliErrors, UsageErrorsExitWithTwoAndPointAtTheHelp) {
          "extract needs -d DIR or --stdout\nTry 'lumora-cli extract --help'."},
         {{"edit", image},
          "nothing to change: give -m, --message-file, -e, --clear-message, --add, --remove, "
-         "--sealed, --classic or -o\n"
+         "--sealed, --classic, --woven or -o\n"
          "Try 'lumora-cli edit --help'."},
         {{"edit", image, "-m", "a", "--clear-message"},
          "--clear-message cannot be used with -m, --message-file or -e\n"
@@ -210,20 +210,23 @@ TEST_F(CliErrors, FilesWithoutHiddenDataExitWithFour) {
     CliOptions inScratch;
     inScratch.workingFolder = m_dir.Path();
     const std::string notOpened = "no hidden data found, or the password does not open it";
-    const std::string hint = "no classic data in photo.jpg (add --sealed to try a password on "
-                             "sealed data)";
+    const std::string hint = "no classic data in photo.jpg (give a password, or add --sealed or "
+                             "--woven, to try one on sealed or woven data)";
+    const std::string unstrippable =
+        "photo.jpg has nothing after its picture to strip; woven data inside a picture cannot "
+        "be stripped (re-save the picture in another program, or hide again into the original)";
     struct Case {
         std::vector<std::string> args;
         std::optional<std::string> password;
         std::string error;
     };
     const Case cases[] = {
-        // With a password, a file without classic data is tried as sealed.
+        // With a password, a picture without classic data is tried as woven.
         {{"list", "photo.jpg"}, "pw", notOpened},
         {{"reveal", "photo.jpg"}, "pw", notOpened},
         {{"extract", "photo.jpg", "a", "-d", "out"}, "pw", notOpened},
         {{"edit", "photo.jpg", "-m", "x"}, "pw", notOpened},
-        {{"strip", "photo.jpg", "-o", "out.jpg"}, "pw", notOpened},
+        {{"strip", "photo.jpg", "-o", "out.jpg"}, "pw", unstrippable},
         // Without one it is not.
         {{"reveal", "photo.jpg"}, std::nullopt, hint},
         // A file too small for sealed data holds none.
@@ -242,9 +245,9 @@ TEST_F(CliErrors, FilesWithoutHiddenDataExitWithFour) {
                               "Hidden Files Total Size: 0 bytes\n";
     CliResult info = Run({"info", photo}, std::nullopt);
     EXPECT_EQ(info.status, 4);
-    EXPECT_EQ(info.out,
-              photo + ": no classic data (sealed data cannot be seen without its password)\n" +
-                  panel);
+    EXPECT_EQ(info.out, photo +
+                            ": no classic data (woven data cannot be seen without its password)\n" +
+                            panel);
     CliResult tried = Run({"info", photo}, "pw");
     EXPECT_EQ(tried.status, 4);
     EXPECT_EQ(tried.out, photo + ": " + notOpened + "\n" + panel);

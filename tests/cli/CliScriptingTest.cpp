@@ -297,7 +297,7 @@ TEST_F(CliScripting, JsonTellsEveryResultAndErrorWithAStableCode) {
              "\", \"code\": \"ok\", \"files\": 1, \"message\": true, \"damaged\": [], "
              "\"messageDamaged\": false}, {\"file\": \"" +
              plain +
-             "\", \"code\": \"no-data\", \"reason\": \"sealed-not-opened\", \"message\": \"no "
+             "\", \"code\": \"no-data\", \"reason\": \"woven-not-opened\", \"message\": \"no "
              "hidden data found, or the password does not open it\"}, {\"file\": \"" +
              carrier +
              "\", \"code\": \"ok\", \"files\": 1, \"message\": true, \"damaged\": [], "

@@ -168,7 +168,8 @@ TEST_F(CliSealed, APasswordThatOpensNothingWritesNothing) {
 TEST_F(CliSealed, AtATerminalWithoutAPasswordSourceItStopsAtOnceWithAHint) {
     const std::string carrier = Hide("c.png", true);
     const std::string hint =
-        "no classic data in " + carrier + " (add --sealed to try a password on sealed data)";
+        "no classic data in " + carrier +
+        " (give a password, or add --sealed or --woven, to try one on sealed or woven data)";
     const std::vector<std::string> commands[] = {
         {"list", carrier},
         {"reveal", carrier},

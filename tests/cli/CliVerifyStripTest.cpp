@@ -110,11 +110,23 @@ TEST_F(CliVerifyStrip, StripNeverOverwritesWithoutForceAndRefusesPlainPictures) 
     EXPECT_EQ(refused.err, ErrorLine(output + " already exists (use --force to overwrite it)"));
     EXPECT_EQ(ReadText(output), "keep me");
 
-    for (const std::string& plain : {ReferenceFile("base.png"), ReferenceFile(kVersion2Carrier)}) {
-        CliResult none = Run({"strip", plain, "-o", At("none.png")}, std::nullopt);
+    const std::string plain = ReferenceFile("base.png");
+    const std::string other = ReferenceFile(kVersion2Carrier);
+    const struct {
+        std::string file;
+        std::string error;
+    } nothing[] = {
+        {plain, plain + " has nothing after its picture to strip; woven data inside a picture "
+                        "cannot be stripped (re-save the picture in another program, or hide "
+                        "again into the original)"},
+        {other, "no classic data in " + other +
+                    " (give a password, or add --sealed or --woven, to try one on sealed or "
+                    "woven data)"},
+    };
+    for (const auto& c : nothing) {
+        CliResult none = Run({"strip", c.file, "-o", At("none.png")}, std::nullopt);
         EXPECT_EQ(none.status, 4);
-        EXPECT_EQ(none.err, ErrorLine("no classic data in " + plain +
-                                      " (add --sealed to try a password on sealed data)"));
+        EXPECT_EQ(none.err, ErrorLine(c.error));
         EXPECT_FALSE(FileExists(At("none.png")));
     }
     EXPECT_EQ(Run({"strip", carrier}, std::nullopt).status, 2);

@@ -80,9 +80,9 @@ void RevealTest::fileWithoutPayloadShowsNoData() {
     QCOMPARE(bench.dialogs.shown.last().title, QStringLiteral("ERROR"));
     QCOMPARE(bench.dialogs.shown.last().text, QStringLiteral("No Data In Image"));
     QVERIFY(bench.promptErrorLines.isEmpty());
-    // Pictures without classic data are offered the prompt for sealed data; Cancel ends
-    // the load quietly.
-    for (const char* name : {"base.gif", kVersion2Carrier}) {
+    // Pictures without classic data that may hold sealed or woven data are offered the
+    // prompt; Cancel ends the load quietly.
+    for (const char* name : {"base.png", kVersion2Carrier}) {
         const std::string path = bench.CopyOfReference(name);
         bench.AnswerPrompt(QString(), 0);
         QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(path), QString()), 0);
