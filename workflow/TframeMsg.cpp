@@ -262,15 +262,11 @@ SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* lis
     if (const SaveOutcome derived = DeriveSaveKeys(request, keys); derived != SaveOutcome::Saved)
         return derived;
     for (;;) {
-        ProgressWatch watch(window(), Message("strSaving"), MessageSource(), true);
-        Status status = Status::Success();
-        {
-            ObserverScope observing(m_carrier, &watch);
-            status = m_carrier.Save(request);
-        }
+        // Each attempt has its own progress dialog, gone before any message or question.
+        const Status status = SaveBehindProgress(request);
         if (status.Ok())
             return SaveOutcome::Saved;
-        if (status.Outcome() == Outcome::Cancelled || watch.WasCancelled())
+        if (status.Outcome() == Outcome::Cancelled)
             return SaveOutcome::Stopped;
         // Content that would be lost, or a carrier changed meanwhile, needs the user's word.
         const bool losing = status.Outcome() == Outcome::WouldLose;
@@ -285,6 +281,12 @@ SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* lis
             return SaveOutcome::Cancelled;
         (losing ? request.allowLoss : request.allowChanged) = true;
     }
+}
+
+Status TframeMsg::SaveBehindProgress(const SaveRequest& request) {
+    ProgressWatch watch(window(), Message("strSaving"), MessageSource(), true);
+    ObserverScope observing(m_carrier, &watch);
+    return Watched(m_carrier.Save(request), watch);
 }
 
 SaveOutcome TframeMsg::DeriveSaveKeys(SaveRequest& request, std::shared_ptr<SealedSaveKeys>& keys) {

@@ -123,6 +123,9 @@ private:
     void CancelClicked() override { btnCencel1Click(); }
     void CloseFrame() override;
 
+    // One attempt at a save behind its progress dialog, which is closed when this returns;
+    // Cancelled when the user cancelled it.
+    Status SaveBehindProgress(const SaveRequest& request);
     // For a sealed save: derives its keys off the interface thread into keys and points
     // the request at them. Saved (nothing to derive), Stopped or Failed (shown).
     SaveOutcome DeriveSaveKeys(SaveRequest& request, std::shared_ptr<SealedSaveKeys>& keys);
