@@ -272,6 +272,11 @@ void RevealView::btnDeSaveAsClick() {
 }
 
 SaveOutcome RevealView::SaveToImage(const QString& requestedTarget) {
+    return m_host.GuardedSave(
+        [this, &requestedTarget] { return SaveToImageUnguarded(requestedTarget); });
+}
+
+SaveOutcome RevealView::SaveToImageUnguarded(const QString& requestedTarget) {
     const UnlockedCarrier* carrier = m_host.Carrier().unlocked.get();
     if (m_imagePath.isEmpty() || carrier == nullptr)
         return SaveOutcome::Cancelled;

@@ -117,6 +117,7 @@ private:
     void ShowSaveFailure(const Status& status) override;
     QString AskSavePath(const QString& imagePath) override;
     SaveOutcome SaveFromList(SaveRequest& request, const QTreeWidget* list) override;
+    SaveOutcome GuardedSave(const std::function<SaveOutcome()>& save) override;
     void ShowPanel(QFrame* panel) override;
     void FileListsChanged() override { lvFilesChange(); }
     bool ConfirmDiscard(const char* questionKey) override;
