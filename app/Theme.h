@@ -12,8 +12,8 @@ class QApplication;
 
 namespace lumora {
 
-// Registers the theme's resources, sets the windows' design font (8-point "MS Sans
-// Serif", or a sans-serif face in its place) and applies the style sheet.
+// Registers the theme's resources, sets the font the windows are laid out for (8-point
+// "MS Sans Serif", or a sans-serif face in its place) and applies the style sheet.
 void InitTheme(QApplication& app);
 
 } // namespace lumora

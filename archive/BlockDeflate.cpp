@@ -349,11 +349,7 @@ bool EntrySource::EndsAtSize() const {
     if (m_fd < 0)
         return true;
     uint8_t byte;
-    ssize_t got;
-    do
-        got = ::pread(m_fd, &byte, 1, static_cast<off_t>(m_size));
-    while (got < 0 && errno == EINTR);
-    return got == 0;
+    return ReadUpToAt(m_fd, &byte, 1, m_size) == 0;
 }
 
 size_t DeflateBlockBound(size_t length) {

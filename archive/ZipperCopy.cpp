@@ -6,6 +6,7 @@
 #include "archive/Unzipper.h"
 #include "archive/ZipFormat.h"
 #include "archive/Zipper.h"
+#include "platform/ByteOrder.h"
 
 #include <algorithm>
 #include <minizip/zip.h>
@@ -25,8 +26,8 @@ std::vector<uint8_t> WithoutZip64Field(const std::vector<uint8_t>& extra) {
     std::vector<uint8_t> kept;
     size_t at = 0;
     while (at + 4 <= extra.size()) {
-        unsigned id = extra[at] | (extra[at + 1] << 8);
-        size_t size = extra[at + 2] | (extra[at + 3] << 8);
+        const unsigned id = LoadLe16(&extra[at]);
+        const size_t size = LoadLe16(&extra[at + 2]);
         if (at + 4 + size > extra.size())
             break;
         if (id != kZip64ExtraId)

@@ -2,6 +2,7 @@
 #include "cli/ChildProgram.h"
 
 #include "cli/Interrupt.h"
+#include "platform/DescriptorIo.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -38,19 +39,15 @@ namespace {
 
 // Reads the child's output until it closes it; stops early on a signal for us.
 void ReadOutput(int fd, std::string& output, size_t limit) {
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            if (PendingSignal() != 0)
-                return;
-            continue;
-        }
-        if (n <= 0)
-            return;
-        const size_t room = limit > output.size() ? limit - output.size() : 0;
-        output.append(buffer, std::min(room, static_cast<size_t>(n)));
-    }
+    // A failed read ends the output like its end does: the child's status tells the rest.
+    static_cast<void>(ReadToEnd(
+        fd,
+        [&](const char* data, size_t size) {
+            const size_t room = limit > output.size() ? limit - output.size() : 0;
+            output.append(data, std::min(room, size));
+            return true;
+        },
+        StopForSignal));
 }
 
 int WaitFor(pid_t child) {

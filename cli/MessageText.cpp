@@ -25,22 +25,24 @@ namespace {
 // Reads a whole message, bounded: a message the engine would refuse stops the reading
 // at once (a file such as /dev/zero never ends), and so does a signal.
 std::string ReadBounded(int fd, const std::string& name) {
+    StopIfInterrupted();
     std::string message;
-    char buffer[65536];
-    for (;;) {
+    const bool read = ReadToEnd(
+        fd,
+        [&](const char* data, size_t size) {
+            StopIfInterrupted();
+            message.append(data, size);
+            if (static_cast<int64_t>(message.size()) >= kMaxMessageEntrySize)
+                throw ErrorOf(
+                    Status::OverLimit(Reason::MessageTooLarge, kMaxMessageEntrySize, -1, name));
+            return true;
+        },
+        StopForSignal);
+    if (!read) {
         StopIfInterrupted();
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw CannotRead(name);
-        if (got == 0)
-            return message;
-        message.append(buffer, static_cast<size_t>(got));
-        if (static_cast<int64_t>(message.size()) >= kMaxMessageEntrySize)
-            throw ErrorOf(
-                Status::OverLimit(Reason::MessageTooLarge, kMaxMessageEntrySize, -1, name));
+        throw CannotRead(name);
     }
+    return message;
 }
 
 std::string ReadMessageFile(const std::string& path) {

@@ -2,6 +2,7 @@
 #include "cli/PictureFormat.h"
 
 #include "engine/MessageForm.h"
+#include "platform/DescriptorIo.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -60,7 +61,7 @@ std::string PictureHead(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::string();
-    const ssize_t n = ::pread(fd, head.data(), head.size(), 0);
+    const ssize_t n = ReadUpToAt(fd, head.data(), head.size(), 0);
     ::close(fd);
     head.resize(n > 0 ? static_cast<size_t>(n) : 0);
     return head;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/Report.h"
 
-#include "cli/TerminalProgress.h"
+#include "cli/StatusLine.h"
 #include "cli/TerminalText.h"
 
 #include <cstdio>
@@ -13,7 +13,7 @@ Verbosity g_verbosity = Verbosity::Normal;
 bool g_json = false;
 
 void Line(const std::string& text) {
-    TerminalProgress::ClearActive();
+    ClearStatusLine();
     std::string line = "lumora-cli: " + Shown(text, TextKind::Line, Stream::Err) + "\n";
     std::fputs(line.c_str(), stderr);
 }
@@ -46,7 +46,7 @@ void Detail(const std::string& text) {
 void ReportWritten(const std::string& path) {
     if (g_verbosity == Verbosity::Quiet)
         return;
-    TerminalProgress::ClearActive();
+    ClearStatusLine();
     std::string line = Shown(path, TextKind::Name, Stream::Err) + "\n";
     std::fputs(line.c_str(), stderr);
 }

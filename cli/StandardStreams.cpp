@@ -33,25 +33,27 @@ WorkFolder NewWorkFolder() {
 // would come; throws when reading or writing fails.
 [[nodiscard]] bool Copy(int in, int out, int64_t limit, const std::string& inName,
                         const std::string& outName) {
-    std::vector<char> buffer(1 << 16);
+    StopIfInterrupted();
     int64_t copied = 0;
-    for (;;) {
-        StopIfInterrupted();
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw CannotRead(inName);
-        if (n == 0)
-            return true;
-        copied += n;
-        if (copied > limit)
-            return false;
-        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n), StopForSignal)) {
+    const bool read = ReadToEnd(
+        in,
+        [&](const char* data, size_t size) {
             StopIfInterrupted();
-            throw CannotWrite(outName);
-        }
+            copied += static_cast<int64_t>(size);
+            if (copied > limit)
+                return false;
+            if (!WriteAll(out, data, size, StopForSignal)) {
+                StopIfInterrupted();
+                throw CannotWrite(outName);
+            }
+            return true;
+        },
+        StopForSignal);
+    if (!read) {
+        StopIfInterrupted();
+        throw CannotRead(inName);
     }
+    return copied <= limit;
 }
 
 } // namespace

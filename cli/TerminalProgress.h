@@ -20,15 +20,10 @@ public:
     bool OnProgress(ProgressStep step, int64_t bytesDone, int64_t bytesTotal) override;
     // Removes the status line, so that what follows starts on a clean line.
     void Clear();
-    // Clear() on the observer that draws now, if any: before other lines go to stderr.
-    static void ClearActive();
 
 private:
     bool m_visible;
-    bool m_drawn = false;
-    std::string m_lastStep;
     std::string m_toldStep; // the last step told with -v
-    int m_lastPercent = -1;
 };
 
 } // namespace lumora::cli

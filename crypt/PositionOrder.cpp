@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "crypt/PositionOrder.h"
 
+#include "platform/ByteOrder.h"
+
 #include <algorithm>
 #include <bit>
 #include <immintrin.h>
@@ -61,10 +63,7 @@ PositionOrder::PositionOrder(const uint8_t* key, uint64_t domain)
     const uint8_t nonce[crypto_stream_chacha20_NONCEBYTES] = {};
     crypto_stream_chacha20(stream, sizeof stream, nonce, key);
     for (size_t round = 0; round < kRounds; ++round)
-        m_roundKeys[round] = static_cast<uint32_t>(stream[4 * round]) |
-                             static_cast<uint32_t>(stream[4 * round + 1]) << 8 |
-                             static_cast<uint32_t>(stream[4 * round + 2]) << 16 |
-                             static_cast<uint32_t>(stream[4 * round + 3]) << 24;
+        m_roundKeys[round] = LoadLe32(stream + 4 * round);
     sodium_memzero(stream, sizeof stream);
 }
 

@@ -62,7 +62,7 @@ void CipherBlockAnySize(const RoundTables& t, const uint32_t (*keys)[8], int rou
     uint32_t state[8];
     uint32_t next[8];
     for (int j = 0; j < nb; ++j)
-        state[j] = LoadBigEndian(in + 4 * j) ^ keys[0][j];
+        state[j] = LoadBe32(in + 4 * j) ^ keys[0][j];
     for (int r = 1; r < rounds; ++r) {
         for (int j = 0; j < nb; ++j)
             next[j] = (*t.t0)[B0(state[j])] ^ (*t.t1)[B1(state[from.row1[j]])] ^
@@ -72,10 +72,10 @@ void CipherBlockAnySize(const RoundTables& t, const uint32_t (*keys)[8], int rou
     }
     const ByteTable& box = *t.last;
     for (int j = 0; j < nb; ++j)
-        StoreBigEndian(Column(box[B0(state[j])], box[B1(state[from.row1[j]])],
+        StoreBigEndian(out + 4 * j,
+                       Column(box[B0(state[j])], box[B1(state[from.row1[j]])],
                               box[B2(state[from.row2[j]])], box[B3(state[from.row3[j]])]) ^
-                           keys[rounds][j],
-                       out + 4 * j);
+                           keys[rounds][j]);
 }
 
 // ECB over 16-byte blocks: the AES instructions where they are active, else the tables,
@@ -145,7 +145,7 @@ void CRijndael::ExpandKey() {
     uint32_t words[(kMaxRounds + 1) * 8] = {};
 
     for (int i = 0; i < nk; ++i)
-        words[i] = LoadBigEndian(m_acKey + 4 * i);
+        words[i] = LoadBe32(m_acKey + 4 * i);
     uint8_t rcon = 0x01;
     for (int i = nk; i < total; ++i) {
         uint32_t temp = words[i - 1];

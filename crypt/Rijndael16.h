@@ -5,23 +5,13 @@
 #pragma once
 
 #include "crypt/RijndaelTables.h"
+#include "platform/ByteOrder.h"
 
 #include <cstdint>
 
 namespace lumora::rijndael {
 
 using RoundKeys = uint32_t[8]; // one row of round keys; four words used here
-
-inline uint32_t LoadBigEndian(const unsigned char* p) {
-    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
-}
-
-inline void StoreBigEndian(uint32_t w, unsigned char* p) {
-    p[0] = static_cast<unsigned char>(w >> 24);
-    p[1] = static_cast<unsigned char>(w >> 16);
-    p[2] = static_cast<unsigned char>(w >> 8);
-    p[3] = static_cast<unsigned char>(w);
-}
 
 inline uint32_t B0(uint32_t w) {
     return w >> 24;
@@ -80,10 +70,10 @@ inline void CipherBlocks16(const RoundKeys* rk, int rounds, const unsigned char*
     uint32_t s0[Lanes], s1[Lanes], s2[Lanes], s3[Lanes];
 #pragma GCC unroll 2
     for (int b = 0; b < Lanes; ++b) {
-        s0[b] = LoadBigEndian(in + 16 * b) ^ rk[0][0];
-        s1[b] = LoadBigEndian(in + 16 * b + 4) ^ rk[0][1];
-        s2[b] = LoadBigEndian(in + 16 * b + 8) ^ rk[0][2];
-        s3[b] = LoadBigEndian(in + 16 * b + 12) ^ rk[0][3];
+        s0[b] = LoadBe32(in + 16 * b) ^ rk[0][0];
+        s1[b] = LoadBe32(in + 16 * b + 4) ^ rk[0][1];
+        s2[b] = LoadBe32(in + 16 * b + 8) ^ rk[0][2];
+        s3[b] = LoadBe32(in + 16 * b + 12) ^ rk[0][3];
     }
     for (int r = 1; r < rounds; ++r) {
         const uint32_t* k = rk[r];
@@ -103,10 +93,10 @@ inline void CipherBlocks16(const RoundKeys* rk, int rounds, const unsigned char*
 #pragma GCC unroll 2
     for (int b = 0; b < Lanes; ++b) {
         unsigned char* o = out + 16 * b;
-        StoreBigEndian(D::template Last<0>(s0[b], s1[b], s2[b], s3[b]) ^ k[0], o);
-        StoreBigEndian(D::template Last<1>(s0[b], s1[b], s2[b], s3[b]) ^ k[1], o + 4);
-        StoreBigEndian(D::template Last<2>(s0[b], s1[b], s2[b], s3[b]) ^ k[2], o + 8);
-        StoreBigEndian(D::template Last<3>(s0[b], s1[b], s2[b], s3[b]) ^ k[3], o + 12);
+        StoreBigEndian(o, D::template Last<0>(s0[b], s1[b], s2[b], s3[b]) ^ k[0]);
+        StoreBigEndian(o + 4, D::template Last<1>(s0[b], s1[b], s2[b], s3[b]) ^ k[1]);
+        StoreBigEndian(o + 8, D::template Last<2>(s0[b], s1[b], s2[b], s3[b]) ^ k[2]);
+        StoreBigEndian(o + 12, D::template Last<3>(s0[b], s1[b], s2[b], s3[b]) ^ k[3]);
     }
 }
 

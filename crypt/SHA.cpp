@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "crypt/SHA.h"
 
+#include "platform/ByteOrder.h"
+
 #include <cstring>
 #include <stdexcept>
 
@@ -92,22 +94,18 @@ void CSHA::FinalDigest(unsigned char* out) {
     } else {
         std::memset(m_acBlock + fill + 1, 0, static_cast<size_t>(55 - fill));
     }
-    for (int i = 0; i < 4; ++i) {
-        m_acBlock[56 + i] = static_cast<unsigned char>(m_auBitCount[1] >> (24 - 8 * i));
-        m_acBlock[60 + i] = static_cast<unsigned char>(m_auBitCount[0] >> (24 - 8 * i));
-    }
+    StoreBigEndian(m_acBlock + 56, m_auBitCount[1]);
+    StoreBigEndian(m_acBlock + 60, m_auBitCount[0]);
     Compress();
     for (int i = 0; i < 8; ++i)
-        for (int k = 0; k < 4; ++k)
-            out[4 * i + k] = static_cast<unsigned char>(m_auState[i] >> (24 - 8 * k));
+        StoreBigEndian(out + 4 * i, m_auState[i]);
     Reset();
 }
 
 void CSHA::Compress() {
     uint32_t w[64];
     for (int i = 0; i < 16; ++i)
-        w[i] = (uint32_t{m_acBlock[4 * i]} << 24) | (uint32_t{m_acBlock[4 * i + 1]} << 16) |
-               (uint32_t{m_acBlock[4 * i + 2]} << 8) | uint32_t{m_acBlock[4 * i + 3]};
+        w[i] = LoadBe32(m_acBlock + 4 * i);
     for (int i = 16; i < 64; ++i) {
         const uint32_t s0 = Rotr(w[i - 15], 7) ^ Rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
         const uint32_t s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);

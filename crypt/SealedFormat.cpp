@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "crypt/SealedFormat.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/DescriptorIo.h"
 
 #include <cerrno>
@@ -35,33 +36,21 @@ static_assert(kStreamHeaderSize == 24 && kChunkOverhead == 17);
 constexpr unsigned char kTagMessage = crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
 constexpr unsigned char kTagFinal = crypto_secretstream_xchacha20poly1305_TAG_FINAL;
 
-void PutLittleEndian(uint8_t* out, uint64_t value, size_t size) {
-    for (size_t i = 0; i < size; ++i)
-        out[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint64_t GetLittleEndian(const uint8_t* in, size_t size) {
-    uint64_t value = 0;
-    for (size_t i = 0; i < size; ++i)
-        value |= uint64_t{in[i]} << (8 * i);
-    return value;
-}
-
 // Header plaintext: format id u32 | flags u32 | image length u64 | payload length u64 |
 // 8 reserved zero bytes, little-endian.
 void EncodeHeader(const SealedHeader& header, uint8_t out[kHeaderSize]) {
     std::memset(out, 0, kHeaderSize);
-    PutLittleEndian(out, header.formatId, 4);
-    PutLittleEndian(out + 4, header.flags, 4);
-    PutLittleEndian(out + 8, header.imageLength, 8);
-    PutLittleEndian(out + 16, header.payloadLength, 8);
+    StoreLittleEndian(out, header.formatId);
+    StoreLittleEndian(out + 4, header.flags);
+    StoreLittleEndian(out + 8, header.imageLength);
+    StoreLittleEndian(out + 16, header.payloadLength);
 }
 
 void DecodeHeader(const uint8_t in[kHeaderSize], SealedHeader& header) {
-    header.formatId = static_cast<uint32_t>(GetLittleEndian(in, 4));
-    header.flags = static_cast<uint32_t>(GetLittleEndian(in + 4, 4));
-    header.imageLength = GetLittleEndian(in + 8, 8);
-    header.payloadLength = GetLittleEndian(in + 16, 8);
+    header.formatId = LoadLe32(in);
+    header.flags = LoadLe32(in + 4);
+    header.imageLength = LoadLe64(in + 8);
+    header.payloadLength = LoadLe64(in + 16);
 }
 
 // Every chunk but the last holds exactly kSealedChunkSize bytes; the last holds fewer (none
@@ -70,39 +59,6 @@ void DecodeHeader(const uint8_t in[kHeaderSize], SealedHeader& header) {
 bool PayloadLengthFits(uint64_t payloadLength) {
     return payloadLength >= kMinPayloadLength &&
            (payloadLength - kStreamHeaderSize) % kSealedChunkBytes >= kChunkOverhead;
-}
-
-// Reads up to size bytes at offset; the count read (short only at the end of the file), or
-// -1 on an error.
-ssize_t ReadAt(int fd, uint8_t* data, size_t size, uint64_t offset) {
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::pread(fd, data + done, size - done, offset + done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        done += static_cast<size_t>(got);
-    }
-    return static_cast<ssize_t>(done);
-}
-
-// Reads up to size bytes from the current position, like ReadAt.
-ssize_t ReadNext(int fd, uint8_t* data, size_t size) {
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, data + done, size - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        done += static_cast<size_t>(got);
-    }
-    return static_cast<ssize_t>(done);
 }
 
 // The stream state holds key material; it is wiped when the operation ends.
@@ -116,7 +72,7 @@ using Tail = std::array<uint8_t, kSealedTailSize>;
 SealedOutcome ReadTail(int fd, int64_t fileSize, Tail& tail) {
     if (fileSize < static_cast<int64_t>(kMinPayloadLength + kSealedTailSize))
         return SealedOutcome::NotOpened;
-    const ssize_t got = ReadAt(fd, tail.data(), tail.size(), fileSize - kSealedTailSize);
+    const ssize_t got = ReadUpToAt(fd, tail.data(), tail.size(), fileSize - kSealedTailSize);
     if (got < 0)
         return SealedOutcome::ReadFailed;
     return got == static_cast<ssize_t>(tail.size()) ? SealedOutcome::Ok : SealedOutcome::NotOpened;
@@ -201,7 +157,7 @@ SealedOutcome UnsealPayload(int fd, const SealedHeader& header, const SealedKey&
         return SealedOutcome::Damaged;
     uint64_t offset = header.imageLength;
     uint8_t streamHeader[kStreamHeaderSize];
-    const ssize_t got = ReadAt(fd, streamHeader, sizeof streamHeader, offset);
+    const ssize_t got = ReadUpToAt(fd, streamHeader, sizeof streamHeader, offset);
     if (got < 0)
         return SealedOutcome::ReadFailed;
     StreamState stream;
@@ -217,7 +173,7 @@ SealedOutcome UnsealPayload(int fd, const SealedHeader& header, const SealedKey&
     while (remaining > 0) {
         const bool last = remaining < kSealedChunkBytes;
         const size_t size = last ? static_cast<size_t>(remaining) : kSealedChunkBytes;
-        const ssize_t read = ReadAt(fd, cipher.data(), size, offset);
+        const ssize_t read = ReadUpToAt(fd, cipher.data(), size, offset);
         if (read < 0)
             return SealedOutcome::ReadFailed;
         if (read != static_cast<ssize_t>(size))
@@ -273,7 +229,7 @@ SealedOutcome SealPayload(int archiveFd, int outFd, int64_t imageLength, const S
     std::vector<uint8_t> cipher(kSealedChunkBytes);
     int64_t sealed = 0;
     for (bool last = false; !last;) {
-        const ssize_t got = ReadNext(archiveFd, plain.Data(), kSealedChunkSize);
+        const ssize_t got = ReadUpTo(archiveFd, plain.Data(), kSealedChunkSize);
         if (got < 0)
             return SealedOutcome::ReadFailed;
         // A short chunk is the last one; an archive that fills its last chunk gets an empty one.

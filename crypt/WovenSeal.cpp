@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "crypt/WovenSeal.h"
 
+#include "platform/ByteOrder.h"
+
 #include <cstring>
 #include <new>
 #include <sodium.h>
@@ -17,22 +19,16 @@ constexpr uint8_t kZeroNonce[crypto_aead_xchacha20poly1305_ietf_NPUBBYTES] = {};
 // little-endian.
 void EncodeHeader(const WovenHeader& header, uint8_t out[kWovenHeaderSize]) {
     std::memset(out, 0, kWovenHeaderSize);
-    for (size_t i = 0; i < 4; ++i) {
-        out[i] = static_cast<uint8_t>(header.formatId >> (8 * i));
-        out[4 + i] = static_cast<uint8_t>(header.flags >> (8 * i));
-    }
-    for (size_t i = 0; i < 8; ++i)
-        out[8 + i] = static_cast<uint8_t>(header.archiveLength >> (8 * i));
+    StoreLittleEndian(out, header.formatId);
+    StoreLittleEndian(out + 4, header.flags);
+    StoreLittleEndian(out + 8, header.archiveLength);
 }
 
 WovenHeader DecodeHeader(const uint8_t in[kWovenHeaderSize]) {
     WovenHeader header;
-    for (size_t i = 4; i-- > 0;) {
-        header.formatId = (header.formatId << 8) | in[i];
-        header.flags = (header.flags << 8) | in[4 + i];
-    }
-    for (size_t i = 8; i-- > 0;)
-        header.archiveLength = (header.archiveLength << 8) | in[8 + i];
+    header.formatId = LoadLe32(in);
+    header.flags = LoadLe32(in + 4);
+    header.archiveLength = LoadLe64(in + 8);
     return header;
 }
 

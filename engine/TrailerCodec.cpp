@@ -1,21 +1,19 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "engine/TrailerCodec.h"
 
+#include "platform/ByteOrder.h"
+
 #include <cstring>
 
 namespace lumora {
 namespace {
 
-void PutLittleEndian(uint8_t* at, uint32_t value, int width) {
-    for (int i = 0; i < width; ++i)
-        at[i] = static_cast<uint8_t>(value >> (8 * i));
+void PutInt32(uint8_t* at, int32_t value) {
+    StoreLittleEndian(at, static_cast<uint32_t>(value));
 }
 
-uint32_t GetLittleEndian(const uint8_t* at, int width) {
-    uint32_t value = 0;
-    for (int i = 0; i < width; ++i)
-        value |= static_cast<uint32_t>(at[i]) << (8 * i);
-    return value;
+int32_t GetInt32(const uint8_t* at) {
+    return static_cast<int32_t>(LoadLe32(at));
 }
 
 } // namespace
@@ -24,13 +22,13 @@ TrailerBytes EncodeTrailer(const CarrierTrailer& trailer) {
     TrailerBytes bytes{};
     std::memcpy(&bytes[0], trailer.checkRecord, 16);
     std::memcpy(&bytes[16], trailer.reserved1, 16);
-    PutLittleEndian(&bytes[32], static_cast<uint32_t>(trailer.filesTotalSize), 4);
-    PutLittleEndian(&bytes[36], static_cast<uint32_t>(trailer.fileCount), 4);
-    PutLittleEndian(&bytes[40], static_cast<uint32_t>(trailer.messageLength), 4);
+    PutInt32(&bytes[32], trailer.filesTotalSize);
+    PutInt32(&bytes[36], trailer.fileCount);
+    PutInt32(&bytes[40], trailer.messageLength);
     std::memcpy(&bytes[44], trailer.reserved2, 4);
-    PutLittleEndian(&bytes[48], static_cast<uint32_t>(trailer.payloadLength), 4);
-    PutLittleEndian(&bytes[52], static_cast<uint32_t>(trailer.imageLength), 4);
-    PutLittleEndian(&bytes[56], trailer.version, 2);
+    PutInt32(&bytes[48], trailer.payloadLength);
+    PutInt32(&bytes[52], trailer.imageLength);
+    StoreLittleEndian(&bytes[56], trailer.version);
     std::memcpy(&bytes[58], trailer.magic, 2);
     return bytes;
 }
@@ -39,13 +37,13 @@ CarrierTrailer DecodeTrailer(const TrailerBytes& bytes) {
     CarrierTrailer trailer{};
     std::memcpy(trailer.checkRecord, &bytes[0], 16);
     std::memcpy(trailer.reserved1, &bytes[16], 16);
-    trailer.filesTotalSize = static_cast<int32_t>(GetLittleEndian(&bytes[32], 4));
-    trailer.fileCount = static_cast<int32_t>(GetLittleEndian(&bytes[36], 4));
-    trailer.messageLength = static_cast<int32_t>(GetLittleEndian(&bytes[40], 4));
+    trailer.filesTotalSize = GetInt32(&bytes[32]);
+    trailer.fileCount = GetInt32(&bytes[36]);
+    trailer.messageLength = GetInt32(&bytes[40]);
     std::memcpy(trailer.reserved2, &bytes[44], 4);
-    trailer.payloadLength = static_cast<int32_t>(GetLittleEndian(&bytes[48], 4));
-    trailer.imageLength = static_cast<int32_t>(GetLittleEndian(&bytes[52], 4));
-    trailer.version = static_cast<uint16_t>(GetLittleEndian(&bytes[56], 2));
+    trailer.payloadLength = GetInt32(&bytes[48]);
+    trailer.imageLength = GetInt32(&bytes[52]);
+    trailer.version = LoadLe16(&bytes[56]);
     std::memcpy(trailer.magic, &bytes[58], 2);
     return trailer;
 }

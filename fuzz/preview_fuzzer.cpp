@@ -4,6 +4,7 @@
 // the count set right, so that the decoders see every input. Each answer must keep to the
 // protocol and to the size asked for. The same bytes also go to the program's side, read
 // as an answer.
+#include "platform/ByteOrder.h"
 #include "preview/Decoder.h"
 #include "preview/PreviewProtocol.h"
 
@@ -58,8 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     std::vector<uint8_t> message(data, data + size);
     const uint64_t count = size - kRequestHeaderSize;
-    for (int i = 0; i < 8; ++i)
-        message[28 + i] = uint8_t(count >> (8 * i));
+    lumora::StoreLittleEndian(&message[28], count);
     if (std::optional<Request> request = DecodeRequest(message.data(), message.size()))
         CheckAnswer(*request);
     return 0;

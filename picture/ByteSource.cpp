@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "picture/ByteSource.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/DescriptorIo.h"
 
 #include <algorithm>
@@ -14,51 +15,39 @@ namespace {
 
 constexpr size_t kCursorWindow = 64 * 1024;
 
-template <size_t N>
-std::optional<std::array<uint8_t, N>> BytesAt(const ByteSource& source, uint64_t offset) {
-    std::array<uint8_t, N> bytes{};
-    if (!source.ReadAt(offset, bytes.data(), N))
+// The number of sizeof(T) bytes at `offset`, read by `load`.
+template <typename T>
+std::optional<T> NumberAt(const ByteSource& source, uint64_t offset, T (*load)(const uint8_t*)) {
+    std::array<uint8_t, sizeof(T)> bytes{};
+    if (!source.ReadAt(offset, bytes.data(), bytes.size()))
         return std::nullopt;
-    return bytes;
+    return load(bytes.data());
+}
+
+uint8_t LoadByte(const uint8_t* bytes) {
+    return *bytes;
 }
 
 } // namespace
 
 std::optional<uint8_t> ByteSource::U8At(uint64_t offset) const {
-    const auto b = BytesAt<1>(*this, offset);
-    if (!b)
-        return std::nullopt;
-    return (*b)[0];
+    return NumberAt(*this, offset, LoadByte);
 }
 
 std::optional<uint16_t> ByteSource::Le16At(uint64_t offset) const {
-    const auto b = BytesAt<2>(*this, offset);
-    if (!b)
-        return std::nullopt;
-    return static_cast<uint16_t>((*b)[0] | (*b)[1] << 8);
+    return NumberAt(*this, offset, LoadLe16);
 }
 
 std::optional<uint32_t> ByteSource::Le32At(uint64_t offset) const {
-    const auto b = BytesAt<4>(*this, offset);
-    if (!b)
-        return std::nullopt;
-    return uint32_t{(*b)[0]} | uint32_t{(*b)[1]} << 8 | uint32_t{(*b)[2]} << 16 |
-           uint32_t{(*b)[3]} << 24;
+    return NumberAt(*this, offset, LoadLe32);
 }
 
 std::optional<uint16_t> ByteSource::Be16At(uint64_t offset) const {
-    const auto b = BytesAt<2>(*this, offset);
-    if (!b)
-        return std::nullopt;
-    return static_cast<uint16_t>((*b)[0] << 8 | (*b)[1]);
+    return NumberAt(*this, offset, LoadBe16);
 }
 
 std::optional<uint32_t> ByteSource::Be32At(uint64_t offset) const {
-    const auto b = BytesAt<4>(*this, offset);
-    if (!b)
-        return std::nullopt;
-    return uint32_t{(*b)[0]} << 24 | uint32_t{(*b)[1]} << 16 | uint32_t{(*b)[2]} << 8 |
-           uint32_t{(*b)[3]};
+    return NumberAt(*this, offset, LoadBe32);
 }
 
 std::vector<uint8_t> ByteSource::HeadAt(uint64_t offset, size_t size) const {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "picture/PictureKind.h"
 
+#include "platform/ByteOrder.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -16,45 +18,36 @@ bool StartsWith(Bytes bytes, std::string_view prefix, size_t at = 0) {
            std::memcmp(bytes.data() + at, prefix.data(), prefix.size()) == 0;
 }
 
-uint16_t Le16(Bytes b, size_t at) {
-    return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
-}
-
-uint32_t Le32(Bytes b, size_t at) {
-    return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8 | uint32_t{b[at + 2]} << 16 |
-           uint32_t{b[at + 3]} << 24;
-}
-
 bool IsBmp(Bytes b) {
     if (!StartsWith(b, "BM") || b.size() < 18)
         return false;
     // The sizes of the header kinds that exist: core, info, its two Adobe variants, OS/2
     // 2.x, version 4 and version 5.
     constexpr std::array<uint32_t, 7> kHeaderSizes = {12, 40, 52, 56, 64, 108, 124};
-    return std::ranges::find(kHeaderSizes, Le32(b, 14)) != kHeaderSizes.end();
+    return std::ranges::find(kHeaderSizes, LoadLe32(&b[14])) != kHeaderSizes.end();
 }
 
 // Reserved 0, type 1 (icon), at least one image, and a first directory entry that holds
 // together (reserved byte 0, the image after the directory).
 bool IsIco(Bytes b) {
-    if (b.size() < 22 || Le16(b, 0) != 0 || Le16(b, 2) != 1 || Le16(b, 4) == 0)
+    if (b.size() < 22 || LoadLe16(&b[0]) != 0 || LoadLe16(&b[2]) != 1 || LoadLe16(&b[4]) == 0)
         return false;
-    const uint32_t directoryEnd = 6 + 16 * uint32_t{Le16(b, 4)};
-    return b[9] == 0 && Le32(b, 14) > 0 && Le32(b, 18) >= directoryEnd;
+    const uint32_t directoryEnd = 6 + 16 * uint32_t{LoadLe16(&b[4])};
+    return b[9] == 0 && LoadLe32(&b[14]) > 0 && LoadLe32(&b[18]) >= directoryEnd;
 }
 
 // The placeable header's key, or a plain header: type 1 (memory) or 2 (disk), a header of
 // nine 16-bit words, version 1 or 3.
 bool IsWmf(Bytes b) {
-    if (b.size() >= 4 && Le32(b, 0) == 0x9AC6CDD7)
+    if (b.size() >= 4 && LoadLe32(&b[0]) == 0x9AC6CDD7)
         return true;
-    return b.size() >= 6 && (Le16(b, 0) == 1 || Le16(b, 0) == 2) && Le16(b, 2) == 9 &&
-           (Le16(b, 4) == 0x0100 || Le16(b, 4) == 0x0300);
+    return b.size() >= 6 && (LoadLe16(&b[0]) == 1 || LoadLe16(&b[0]) == 2) &&
+           LoadLe16(&b[2]) == 9 && (LoadLe16(&b[4]) == 0x0100 || LoadLe16(&b[4]) == 0x0300);
 }
 
 // The header record (type 1) with the signature " EMF".
 bool IsEmf(Bytes b) {
-    return b.size() >= 44 && Le32(b, 0) == 1 && StartsWith(b, " EMF", 40);
+    return b.size() >= 44 && LoadLe32(&b[0]) == 1 && StartsWith(b, " EMF", 40);
 }
 
 bool IsZip(Bytes b) {

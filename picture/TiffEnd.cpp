@@ -4,6 +4,8 @@
 // points at (the chain, sub-directories, EXIF, GPS and interoperability directories).
 #include "picture/KindEnds.h"
 
+#include "platform/ByteOrder.h"
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -57,13 +59,8 @@ public:
     }
 
 private:
-    uint16_t U16(const uint8_t* p) const {
-        return static_cast<uint16_t>(m_little ? p[0] | p[1] << 8 : p[0] << 8 | p[1]);
-    }
-    uint32_t U32(const uint8_t* p) const {
-        return m_little ? uint32_t{U16(p)} | uint32_t{U16(p + 2)} << 16
-                        : uint32_t{U16(p)} << 16 | uint32_t{U16(p + 2)};
-    }
+    uint16_t U16(const uint8_t* p) const { return m_little ? LoadLe16(p) : LoadBe16(p); }
+    uint32_t U32(const uint8_t* p) const { return m_little ? LoadLe32(p) : LoadBe32(p); }
     uint64_t Value(const uint8_t* p, uint64_t bytes) const {
         return bytes == 1 ? p[0] : bytes == 2 ? U16(p) : U32(p);
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "preview/MetafileDecoder.h"
 
+#include "platform/ByteOrder.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -16,14 +18,16 @@ constexpr uint32_t kEmfHeaderRecord = 1;
 constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
 constexpr int kEmfHeaderSize = 88;
 
+const uint8_t* At(const QByteArray& bytes, int offset) {
+    return reinterpret_cast<const uint8_t*>(bytes.constData()) + offset;
+}
+
 uint32_t ReadLe32(const QByteArray& bytes, int offset) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData()) + offset;
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    return LoadLe32(At(bytes, offset));
 }
 
 uint16_t ReadLe16(const QByteArray& bytes, int offset) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData()) + offset;
-    return uint16_t(p[0] | p[1] << 8);
+    return LoadLe16(At(bytes, offset));
 }
 
 // A placeable header, or a plain header of type 1 or 2 with header size 9 words.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "preview/PreviewClient.h"
 
+#include "platform/DescriptorIo.h"
 #include "platform/ProgramFolders.h"
 
 #include <algorithm>
@@ -182,15 +183,12 @@ Io ReceiveAll(int fd, uint8_t* data, size_t size, int64_t deadline) {
 Io SendPicture(int socket, int pictureFd, uint64_t count, int64_t deadline) {
     std::vector<uint8_t> buffer(64 * 1024);
     while (count > 0) {
-        const ssize_t got =
-            ::read(pictureFd, buffer.data(), std::min<uint64_t>(count, buffer.size()));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) // the file shrank or cannot be read
+        const size_t piece = std::min<uint64_t>(count, buffer.size());
+        if (!ReadAll(pictureFd, buffer.data(), piece)) // the file shrank or cannot be read
             return Io::Failed;
-        if (Io sent = SendAll(socket, buffer.data(), size_t(got), deadline); sent != Io::Done)
+        if (Io sent = SendAll(socket, buffer.data(), piece, deadline); sent != Io::Done)
             return sent;
-        count -= uint64_t(got);
+        count -= piece;
     }
     return Io::Done;
 }

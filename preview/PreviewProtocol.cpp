@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "preview/PreviewProtocol.h"
 
+#include "platform/ByteOrder.h"
+
 #include <cstring>
 
 namespace lumora::preview {
@@ -10,24 +12,6 @@ constexpr char kRequestMagic[4] = {'L', 'P', 'R', 'Q'};
 constexpr char kResponseMagic[4] = {'L', 'P', 'R', 'S'};
 constexpr uint32_t kStatusPreview = 0;
 constexpr uint32_t kStatusNoPreview = 1;
-
-void Put32(std::vector<uint8_t>& out, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(uint8_t(value >> shift));
-}
-
-void Put64(std::vector<uint8_t>& out, uint64_t value) {
-    for (int shift = 0; shift < 64; shift += 8)
-        out.push_back(uint8_t(value >> shift));
-}
-
-uint32_t Get32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-uint64_t Get64(const uint8_t* p) {
-    return uint64_t(Get32(p)) | uint64_t(Get32(p + 4)) << 32;
-}
 
 bool IsValidSide(uint32_t side) {
     return side >= 1 && side <= kMaxPreviewSide;
@@ -51,9 +35,9 @@ std::vector<uint8_t> EncodeRequestHeader(const RequestHeader& header) {
     std::vector<uint8_t> out(std::begin(kRequestMagic), std::end(kRequestMagic));
     out.insert(out.end(), header.format.begin(), header.format.end());
     out.resize(4 + kMaxFormatLength, 0);
-    Put32(out, header.maxWidth);
-    Put32(out, header.maxHeight);
-    Put64(out, header.byteCount);
+    AppendLittleEndian<uint32_t>(out, header.maxWidth);
+    AppendLittleEndian<uint32_t>(out, header.maxHeight);
+    AppendLittleEndian<uint64_t>(out, header.byteCount);
     return out;
 }
 
@@ -67,9 +51,9 @@ std::optional<RequestHeader> DecodeRequestHeader(const uint8_t* data, size_t siz
     for (size_t i = header.format.size(); i < kMaxFormatLength; ++i)
         if (format[i] != '\0')
             return std::nullopt;
-    header.maxWidth = Get32(data + 20);
-    header.maxHeight = Get32(data + 24);
-    header.byteCount = Get64(data + 28);
+    header.maxWidth = LoadLe32(data + 20);
+    header.maxHeight = LoadLe32(data + 24);
+    header.byteCount = LoadLe64(data + 28);
     if (!IsValidFormat(header.format) || !IsValidSide(header.maxWidth) ||
         !IsValidSide(header.maxHeight) || header.byteCount > kMaxPictureBytes)
         return std::nullopt;
@@ -88,7 +72,7 @@ std::optional<Request> DecodeRequest(const uint8_t* data, size_t size) {
 
 std::vector<uint8_t> EncodeNoPreview() {
     std::vector<uint8_t> out(std::begin(kResponseMagic), std::end(kResponseMagic));
-    Put32(out, kStatusNoPreview);
+    AppendLittleEndian<uint32_t>(out, kStatusNoPreview);
     out.resize(kResponseHeaderSize, 0);
     return out;
 }
@@ -98,11 +82,11 @@ std::vector<uint8_t> EncodeResponse(const ResponseHeader& header, const uint8_t*
         return EncodeNoPreview();
     std::vector<uint8_t> out(std::begin(kResponseMagic), std::end(kResponseMagic));
     out.reserve(kResponseHeaderSize + header.PixelBytes());
-    Put32(out, kStatusPreview);
-    Put32(out, header.width);
-    Put32(out, header.height);
-    Put32(out, header.previewWidth);
-    Put32(out, header.previewHeight);
+    AppendLittleEndian<uint32_t>(out, kStatusPreview);
+    AppendLittleEndian<uint32_t>(out, header.width);
+    AppendLittleEndian<uint32_t>(out, header.height);
+    AppendLittleEndian<uint32_t>(out, header.previewWidth);
+    AppendLittleEndian<uint32_t>(out, header.previewHeight);
     out.insert(out.end(), pixels, pixels + header.PixelBytes());
     return out;
 }
@@ -112,11 +96,11 @@ std::optional<ResponseHeader> DecodeResponseHeader(const uint8_t* data, size_t s
     if (size < kResponseHeaderSize || std::memcmp(data, kResponseMagic, 4) != 0)
         return std::nullopt;
     ResponseHeader header;
-    const uint32_t status = Get32(data + 4);
-    header.width = Get32(data + 8);
-    header.height = Get32(data + 12);
-    header.previewWidth = Get32(data + 16);
-    header.previewHeight = Get32(data + 20);
+    const uint32_t status = LoadLe32(data + 4);
+    header.width = LoadLe32(data + 8);
+    header.height = LoadLe32(data + 12);
+    header.previewWidth = LoadLe32(data + 16);
+    header.previewHeight = LoadLe32(data + 20);
     if (status == kStatusNoPreview) {
         if (header.width != 0 || header.height != 0 || header.previewWidth != 0 ||
             header.previewHeight != 0)

@@ -4,6 +4,7 @@
 #include "app/Theme.h"
 #include "platform/ProgramFolders.h"
 #include "preview/PreviewClient.h"
+#include "support/ReferenceCarriers.h"
 
 #include <QApplication>
 #include <QFile>
@@ -49,6 +50,10 @@ QStringList SectionsOf(const QString& iniPath) {
     while (matches.hasNext())
         sections.append(matches.next().captured(1));
     return sections;
+}
+
+QString OpenedCarrierPassword() {
+    return QString::fromStdString(ReferenceCarrierNamed(kOpenedCarrier).password);
 }
 
 } // namespace lumora::test

@@ -36,4 +36,8 @@ private:
 // Section names of an INI file in the order they appear.
 QStringList SectionsOf(const QString& iniPath);
 
+// The reference carrier the window tests open (a file, no message), and its password.
+inline constexpr const char* kOpenedCarrier = "zero-check-record.png";
+QString OpenedCarrierPassword();
+
 } // namespace lumora::test

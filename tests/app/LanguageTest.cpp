@@ -156,11 +156,9 @@ private slots:
         main->findChild<QPushButton*>(QStringLiteral("btnCencel1"))->click();
 
         const QString carrier = m_env->PathOf(QStringLiteral("carrier.png"));
-        QVERIFY(QFile::copy(QString::fromStdString(test::ReferenceFile("zero-check-record.png")),
+        QVERIFY(QFile::copy(QString::fromStdString(test::ReferenceFile(test::kOpenedCarrier)),
                             carrier));
-        QCOMPARE(
-            main->Frame()->LoadFromImage(carrier, QStringLiteral("correct horse battery staple")),
-            1);
+        QCOMPARE(main->Frame()->LoadFromImage(carrier, test::OpenedCarrierPassword()), 1);
         auto* tabs = main->findChild<QTabWidget*>(QStringLiteral("pgcDecodeImage"));
         for (int tab = 0; tab < tabs->count(); ++tab) {
             tabs->setCurrentIndex(tab);

@@ -4,6 +4,8 @@
 #include "app/PicturePanel.h"
 #include "app/TfrmMain.h"
 #include "engine/CarrierTrailer.h"
+#include "support/ReferenceCarriers.h"
+#include "text/FormatFileSize.h"
 #include "workflow/TframeMsg.h"
 #include "workflow/TfrmCheckPass.h"
 
@@ -143,7 +145,7 @@ private slots:
             "strFileSize",       "strImgSize",          "strTextMsgSize",
             "strHideFilesNum",   "strHideFilesSize",    "strLanguageNextStart"};
         QCOMPARE(keys, expected);
-        // The design font, whatever face stands in for it on this system.
+        // The font the windows are laid out for, whatever face stands in for it here.
         QCOMPARE(lines.mid(0, 2),
                  QStringList({"frmMain_FontName=MS Sans Serif", "frmMain_FontSize=8"}));
     }
@@ -318,14 +320,14 @@ private slots:
 
     void revealFillsThePanelAndClosingReleasesTheEngine() {
         const QString carrier = m_env->PathOf(QStringLiteral("carrier.png"));
-        QVERIFY(QFile::copy(QString::fromStdString(test::ReferenceFile("zero-check-record.png")),
+        QVERIFY(QFile::copy(QString::fromStdString(test::ReferenceFile(test::kOpenedCarrier)),
                             carrier));
         auto* prompt = new TfrmCheckPass(m_window.get());
         m_window->Frame()->SetPasswordPrompt(prompt);
         m_env->Dialogs().pictures.push_back(carrier);
         m_env->Dialogs().execs.push_back([](QDialog* dialog) {
             dialog->findChild<QLineEdit*>(QStringLiteral("medtPass"))
-                ->setText(QStringLiteral("correct horse battery staple"));
+                ->setText(test::OpenedCarrierPassword());
             return int(QDialog::Accepted);
         });
         QTest::mouseClick(Child<QPushButton>("btnUnHide"), Qt::LeftButton);
@@ -359,9 +361,12 @@ private slots:
                                                    << "15.00 KB"
                                                    << "15.00 KB";
         // Without the trailer's own 60 bytes, as after the password.
+        const test::ReferenceNumbers& numbers =
+            test::ReferenceCarrierNamed(test::kOpenedCarrier).numbers;
         QTest::newRow("carrier") << "carrier"
-                                 << "1.72 KB"
-                                 << "1.51 KB";
+                                 << QString::fromStdString(
+                                        FormatFileSize(numbers.imageLength + numbers.payloadLength))
+                                 << QString::fromStdString(FormatFileSize(numbers.imageLength));
     }
     void chosenPictureShowsItsRealSizes() {
         QFETCH(QString, kind);
@@ -369,8 +374,8 @@ private slots:
         QFETCH(QString, imageSize);
         const QString path = m_env->PathOf(QStringLiteral("picture.png"));
         if (kind == "carrier") {
-            QVERIFY(QFile::copy(
-                QString::fromStdString(test::ReferenceFile("zero-check-record.png")), path));
+            QVERIFY(QFile::copy(QString::fromStdString(test::ReferenceFile(test::kOpenedCarrier)),
+                                path));
         } else {
             std::vector<uint8_t> bytes(15000, 0x55);
             if (kind == "foreign") { // "VZ", version 1, an image part longer than the file
@@ -394,11 +399,11 @@ private slots:
 
     void keyboardLoadLeavesTheFocusInTheRevealView() {
         const QString carrier = m_env->PathOf(QStringLiteral("carrier.png"));
-        QVERIFY(QFile::copy(QString::fromStdString(test::ReferenceFile("zero-check-record.png")),
+        QVERIFY(QFile::copy(QString::fromStdString(test::ReferenceFile(test::kOpenedCarrier)),
                             carrier));
         m_window->Frame()->SetPasswordPrompt(new TfrmCheckPass(m_window.get()));
         m_env->Dialogs().pictures.push_back(carrier);
-        m_env->Dialogs().execs.push_back(TypePassword("correct horse battery staple"));
+        m_env->Dialogs().execs.push_back(TypePassword(test::OpenedCarrierPassword()));
         QApplication::setActiveWindow(m_window.get());
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         Child("btnUnHide")->setFocus();
@@ -471,10 +476,10 @@ private slots:
 
         // A carrier opens behind the password prompt, as "Load Data from Image" opens it.
         const QString carrier = m_env->PathOf(QStringLiteral("carrier.png"));
-        QVERIFY(QFile::copy(QString::fromStdString(test::ReferenceFile("zero-check-record.png")),
+        QVERIFY(QFile::copy(QString::fromStdString(test::ReferenceFile(test::kOpenedCarrier)),
                             carrier));
         m_window->Frame()->SetPasswordPrompt(new TfrmCheckPass(m_window.get()));
-        m_env->Dialogs().execs.push_back(TypePassword("correct horse battery staple"));
+        m_env->Dialogs().execs.push_back(TypePassword(test::OpenedCarrierPassword()));
         m_window->OpenPicture(carrier);
         QVERIFY(Child("pnlMain")->isHidden());
         QVERIFY(Child("pnlDecodeImage")->isVisible());

@@ -3,11 +3,8 @@
 
 #include "archive/Unzipper.h"
 
-#include <array>
-#include <cstdio>
 #include <deque>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace lumora::test {
 namespace {
@@ -26,31 +23,6 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 }
 
 } // namespace
-
-std::string ShellQuote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-int RunCommand(const std::string& command, std::string* output) {
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return -1;
-    std::array<char, 4096> buffer;
-    size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        if (output != nullptr)
-            output->append(buffer.data(), got);
-    }
-    int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool HaveTool(const std::string& name) {
-    return RunCommand("command -v " + name + " >/dev/null 2>&1") == 0;
-}
 
 std::vector<PythonEntry> DescribeWithPython(const std::string& archive,
                                             const std::optional<std::string>& password) {

@@ -5,17 +5,13 @@
 
 #include "archive/ZipEntryInfo.h"
 #include "crypt/SecretBytes.h"
+#include "support/ShellCommand.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace lumora::test {
-
-std::string ShellQuote(const std::string& text);
-// Runs command through the shell; returns its exit status and, when asked, its output.
-int RunCommand(const std::string& command, std::string* output = nullptr);
-bool HaveTool(const std::string& name);
 
 // Python's view of each entry of an archive (see tests/data/archive/zipinfo.py).
 struct PythonEntry {

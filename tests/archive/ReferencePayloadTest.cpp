@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Payload archives written by an independent implementation, taken out of the reference
-// carriers (offsets and digests in tests/data/reference/README.md).
+// carriers (what they hold: tests/support/ReferenceCarriers.h).
 #include "archive/ArchiveTestTools.h"
 #include "archive/Unzipper.h"
 #include "crypt/PayloadCrypt.h"
+#include "support/ReferenceCarriers.h"
 #include "support/TestFiles.h"
 
 #include <algorithm>
@@ -19,22 +20,23 @@ using test::TempDir;
 constexpr int kFlagEncrypted = 1;
 constexpr int kFlagUtf8Name = 1 << 11;
 
-struct ExpectedFile {
-    std::string name;
-    std::string sha256;
-};
+using test::MessageEntryOf;
+using test::ReferenceCarrier;
+using test::ReferenceCarrierNamed;
+using test::ReferenceHiddenFile;
 
 // Cuts the stored payload out of a carrier and deciphers it into a payload archive.
-std::string PayloadArchive(const TempDir& dir, const std::string& carrier, size_t imageLength,
-                           size_t payloadLength, const std::string& password) {
-    auto bytes = ReadFile(test::ReferenceFile(carrier));
+std::string PayloadArchive(const TempDir& dir, const ReferenceCarrier& reference) {
+    const auto imageLength = static_cast<size_t>(reference.numbers.imageLength);
+    const auto payloadLength = static_cast<size_t>(reference.numbers.payloadLength);
+    auto bytes = ReadFile(test::ReferenceFile(reference.file));
     if (bytes.size() < imageLength + payloadLength)
         return "";
     std::string stored = dir / "stored.bin";
     std::string archive = dir / "payload.zip";
     test::WriteFile(stored, std::vector<uint8_t>(bytes.begin() + imageLength,
                                                  bytes.begin() + imageLength + payloadLength));
-    if (DecryptPayloadFile(stored.c_str(), archive.c_str(), Password(password)) !=
+    if (DecryptPayloadFile(stored.c_str(), archive.c_str(), Password(reference.password)) !=
         DecryptResult::Ok)
         return "";
     return archive;
@@ -42,7 +44,7 @@ std::string PayloadArchive(const TempDir& dir, const std::string& carrier, size_
 
 // Every expected file is an encrypted entry that extracts to the expected bytes.
 void ExpectFiles(const std::string& archive, const std::string& password,
-                 const std::vector<ExpectedFile>& files, const std::string& out) {
+                 const std::vector<ReferenceHiddenFile>& files, const std::string& out) {
     CUnzipper unzipper(archive);
     unzipper.SetPassword(test::KeptPassword(password));
     for (const auto& file : files) {
@@ -65,48 +67,46 @@ void ExpectFiles(const std::string& archive, const std::string& password,
     }
 }
 
-TEST(ReferencePayloads, NonAsciiNamesAndPassword) {
-    TempDir dir;
-    std::string archive = PayloadArchive(dir, "non-ascii.bmp", 38538, 464, "pässwörd");
-    ASSERT_FALSE(archive.empty());
-    ExpectFiles(
-        archive, "pässwörd",
-        {{"naïve résumé.txt", "b1de61b8108f15d9913e0fa2e6371ed737fbe2be84e63a89ca8ae7a370322371"},
-         {"日本.txt", "77710aedc74ecfa33685e33a6c7df5cc83004da1bdcef7fb280f5c2b2e97e0a5"}},
-        dir / "out");
-    CUnzipper unzipper(archive);
-    unzipper.SetPassword(test::KeptPassword("passwörd"));
-    EXPECT_EQ(0, unzipper.ExtractEntryAt(0, dir / "wrong"));
-}
+class ReferencePayloads : public ::testing::TestWithParam<ReferenceCarrier> {};
 
-TEST(ReferencePayloads, BackslashNamesBecomeSubFolders) {
+TEST_P(ReferencePayloads, HoldEveryFileAndTheMessageLast) {
+    const ReferenceCarrier& reference = GetParam();
     TempDir dir;
-    std::string archive = PayloadArchive(dir, "backslash-names.gif", 3518, 288, "pw");
+    const std::string archive = PayloadArchive(dir, reference);
     ASSERT_FALSE(archive.empty());
-    ExpectFiles(
-        archive, "pw",
-        {{"sub/inner.txt", "33bf6fbd7cd8379785a21e233d8e09f824e7bab459168a96312c1c882c1d7e1f"},
-         {"top.txt", "28720365c5e7476a011e4f43ac003ee5f16247a263b9d623aa85ed311d73bf39"}},
-        dir / "out");
-}
+    ExpectFiles(archive, reference.password, reference.files, dir / "out");
 
-TEST(ReferencePayloads, EmptyPasswordAndMessageEntry) {
-    TempDir dir;
-    std::string archive = PayloadArchive(dir, "empty-password.gif", 3518, 3440, "");
-    ASSERT_FALSE(archive.empty());
-    ExpectFiles(archive, "",
-                {{"hello.txt", "c0f09827e42c4889b05dfa30118bb7e0f6d83e182d12cc5cfee8dc60fd4437d0"},
-                 {"data.bin", "4679080307ccd63e4c9cc4ab4736684dbaf39453b0becabe157509ee645d1323"}},
-                dir / "out");
-    // The message entry holds the text as a text-mode write left it, NUL-terminated.
     CUnzipper unzipper(archive);
-    unzipper.SetPassword(test::KeptPassword(""));
-    ASSERT_EQ(3, unzipper.EntryCount());
+    unzipper.SetPassword(test::KeptPassword(reference.password));
+    const auto files = static_cast<int>(reference.files.size());
+    if (reference.message.empty()) {
+        EXPECT_EQ(files, unzipper.EntryCount());
+        return;
+    }
+    ASSERT_EQ(files + 1, unzipper.EntryCount());
     ZipEntryInfo info;
-    ASSERT_EQ(1, unzipper.EntryInfoAt(2, info));
+    ASSERT_EQ(1, unzipper.EntryInfoAt(files, info));
     ASSERT_EQ("veilnote.vnt", info.name);
     ASSERT_EQ(1, unzipper.ExtractCurrentEntry(dir / "out"));
-    EXPECT_EQ(std::string("Hello\r\r\nWorld", 13) + '\0', test::ReadText(dir / "out/veilnote.vnt"));
+    EXPECT_EQ(MessageEntryOf(reference), test::ReadText(dir / "out/veilnote.vnt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Carriers, ReferencePayloads,
+                         ::testing::ValuesIn(test::ReferenceCarriers()),
+                         [](const auto& test) { return test::TestNameOf(test.param); });
+
+TEST(ReferencePayload, ANonAsciiPasswordMustMatchEveryByte) {
+    TempDir dir;
+    const ReferenceCarrier& reference = ReferenceCarrierNamed("non-ascii.bmp");
+    const std::string archive = PayloadArchive(dir, reference);
+    ASSERT_FALSE(archive.empty());
+    std::string wrong = reference.password;
+    const auto nonAscii = std::ranges::find_if(wrong, [](char c) { return c & 0x80; });
+    ASSERT_NE(nonAscii, wrong.end());
+    *nonAscii ^= 1;
+    CUnzipper unzipper(archive);
+    unzipper.SetPassword(test::KeptPassword(wrong));
+    EXPECT_EQ(0, unzipper.ExtractEntryAt(0, dir / "wrong"));
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 #include "archive/ZipBytes.h"
 
 #include "archive/PkwareCipher.h"
+#include "platform/ByteOrder.h"
+#include "support/ByteWriter.h"
 
 #include <stdexcept>
 #include <utility>
@@ -11,15 +13,17 @@ namespace lumora::test {
 uint32_t Get(const Bytes& bytes, size_t at, int width) {
     if (at + static_cast<size_t>(width) > bytes.size())
         throw std::out_of_range("past the end of the archive");
-    uint32_t value = 0;
-    for (int i = width - 1; i >= 0; --i)
-        value = (value << 8) | bytes[at + static_cast<size_t>(i)];
-    return value;
+    const uint8_t* field = &bytes[at];
+    return width == 1 ? *field : width == 2 ? LoadLe16(field) : LoadLe32(field);
 }
 
 void Put(Bytes& bytes, size_t at, uint32_t value, int width) {
-    for (int i = 0; i < width; ++i)
-        bytes.at(at + static_cast<size_t>(i)) = static_cast<uint8_t>(value >> (8 * i));
+    if (at + static_cast<size_t>(width) > bytes.size())
+        throw std::out_of_range("past the end of the archive");
+    if (width == 2)
+        StoreLittleEndian(&bytes[at], static_cast<uint16_t>(value));
+    else
+        StoreLittleEndian(&bytes[at], value);
 }
 
 std::vector<RawEntry> RawEntries(const Bytes& zip) {
@@ -46,24 +50,19 @@ void PatchBoth(Bytes& zip, const RawEntry& entry, size_t localOffset, uint32_t v
 
 Bytes WithDirectory(const Bytes& zip, const Bytes& records, uint64_t count, bool zip64) {
     size_t directory = Get(zip, zip.size() - 22 + 16, 4);
-    Bytes out(zip.begin(), zip.begin() + static_cast<long>(directory));
-    out.insert(out.end(), records.begin(), records.end());
-    auto add = [&](std::initializer_list<std::pair<uint64_t, int>> fields) {
-        for (auto [value, width] : fields) {
-            for (int i = 0; i < width; ++i)
-                out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-        }
-    };
+    ByteWriter out{Bytes(zip.begin(), zip.begin() + static_cast<long>(directory))};
+    out.bytes.insert(out.bytes.end(), records.begin(), records.end());
     uint64_t size = records.size();
     if (zip64) {
-        uint64_t end64 = out.size();
-        add({{0x06064b50, 4}, {44, 8}, {45, 2}, {45, 2}, {0, 4}, {0, 4}, {count, 8}, {count, 8}});
-        add({{size, 8}, {directory, 8}, {0x07064b50, 4}, {0, 4}, {end64, 8}, {1, 4}});
+        const uint64_t end64 = out.bytes.size();
+        out.Le32(0x06064b50).Le64(44).Le16(45).Le16(45).Le32(0).Le32(0).Le64(count).Le64(count);
+        out.Le64(size).Le64(directory).Le32(0x07064b50).Le32(0).Le64(end64).Le32(1);
         count = 0xFFFF;
         size = directory = 0xFFFFFFFF;
     }
-    add({{0x06054b50, 4}, {0, 4}, {count, 2}, {count, 2}, {size, 4}, {directory, 4}, {0, 2}});
-    return out;
+    // The plain end record keeps the low bits of each value.
+    out.Le32(0x06054b50).Le32(0).Le16(count).Le16(count).Le32(size).Le32(directory).Le16(0);
+    return std::move(out.bytes);
 }
 
 std::string PasswordPassing(const Bytes& zip, const std::vector<bool>& passes) {

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Every way a command can fail: its exit status, its one-line message on stderr, and that
 // nothing on disk was touched.
-#include "CliTest.h"
+#include "support/CliTest.h"
 
 #include "crypt/PayloadCrypt.h"
 #include "engine/BindImage.h"
 #include "engine/CarrierTrailer.h"
+#include "support/ReferenceCarriers.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -329,14 +330,18 @@ TEST_F(CliErrors, EntryNamesThatLeaveTheFolderAreNeverWritten) {
 }
 
 TEST_F(CliErrors, SymbolicLinksInsideTheFolderAreNotFollowed) {
-    std::string carrier = ReferenceFile("backslash-names.gif"); // holds sub/inner.txt
+    // A carrier with a file in a folder: a link stands where that folder goes.
+    const ReferenceCarrier& ref = ReferenceCarrierNamed("backslash-names.gif");
+    const std::string& inFolder = ref.files[0].name;
+    const std::string folder = "out/" + inFolder.substr(0, inFolder.find('/'));
     std::filesystem::create_directories(At("out"));
     std::filesystem::create_directories(At("elsewhere"));
-    std::filesystem::create_directory_symlink(At("elsewhere"), At("out/sub"));
-    CliResult result = Run({"reveal", carrier, "-d", At("out"), "--force"});
+    std::filesystem::create_directory_symlink(At("elsewhere"), At(folder));
+    CliResult result =
+        Run({"reveal", ReferenceFile(ref.file), "-d", At("out"), "--force"}, ref.password);
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, ErrorLine(At("out/sub") +
-                                    " is a symbolic link, which is never followed or replaced"));
+    EXPECT_EQ(result.err,
+              ErrorLine(At(folder) + " is a symbolic link, which is never followed or replaced"));
     EXPECT_TRUE(std::filesystem::is_empty(At("elsewhere")));
 }
 

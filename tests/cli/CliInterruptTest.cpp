@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // What needs a terminal: the progress line, Ctrl-C during a save, and the password prompt.
 // The program runs on a pseudo-terminal that the test reads and types into.
-#include "CliTest.h"
-#include "TerminalRun.h"
+#include "support/CliTest.h"
 
 #include <csignal>
 #include <filesystem>
-#include <sys/wait.h>
 
 using namespace lumora::test;
 
@@ -22,7 +20,7 @@ TEST_F(CliTerminal, CtrlCDuringASaveLeavesNoPartialFileAndNoWorkingFolder) {
     std::filesystem::create_directories(At("dest"));
     std::string carrier = HideInto("dest/carrier.png", {"-m", "kept"});
     auto carrierBefore = ReadFile(carrier);
-    auto cacheBefore = CacheEntries();
+    auto cacheBefore = FolderEntries(CacheRoot());
 
     const std::vector<std::string> commands[] = {
         {"hide", ReferenceFile("base.png"), "-o", At("dest/new.png"), At("in/big.bin")},
@@ -30,47 +28,45 @@ TEST_F(CliTerminal, CtrlCDuringASaveLeavesNoPartialFileAndNoWorkingFolder) {
     };
     for (const auto& args : commands) {
         SCOPED_TRACE(args[0]);
-        TerminalRun run(args, At("stdout"), "pw", false);
+        TerminalRun run = OnTerminal(args, TerminalUse::Stderr, "pw");
         // Packing the files is a step of the save itself, after the carrier was read.
         ASSERT_TRUE(run.WaitFor("Packing files")) << "no progress shown: " << run.Seen();
         run.Signal(SIGINT);
         EXPECT_TRUE(run.WaitFor("lumora-cli: interrupted")) << run.Seen();
-        int status = run.Wait();
-        ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
-        EXPECT_EQ(WTERMSIG(status), SIGINT);
-        EXPECT_EQ(ReadText(At("stdout")), "");
+        const CliResult ended = run.Wait();
+        EXPECT_EQ(ended.signal, SIGINT) << "exit status " << ended.status;
+        EXPECT_EQ(ended.out, "");
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(At("dest")), {}), 1)
             << "a partial carrier was left behind";
         EXPECT_EQ(ReadFile(carrier), carrierBefore);
-        EXPECT_EQ(CacheEntries(), cacheBefore) << "the working folder was left behind";
+        EXPECT_EQ(FolderEntries(CacheRoot()), cacheBefore) << "the working folder was left behind";
     }
 }
 
 TEST_F(CliTerminal, PasswordIsAskedTwiceWithoutEchoForANewCarrier) {
     {
-        TerminalRun run({"hide", ReferenceFile("base.png"), "-o", At("c.png"), "-m", "typed"},
-                        At("stdout"), std::nullopt, true);
+        TerminalRun run =
+            OnTerminal({"hide", ReferenceFile("base.png"), "-o", At("c.png"), "-m", "typed"},
+                       TerminalUse::Controlling);
         ASSERT_TRUE(run.WaitFor("Password: "));
         run.Type("typed secret\n");
         ASSERT_TRUE(run.WaitFor("Repeat password: "));
         run.Type("typed secret\n");
-        int status = run.Wait();
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0) << ReadText(At("stdout.err"));
+        const CliResult ended = run.Wait();
+        EXPECT_EQ(ended.status, 0) << ended.err;
         EXPECT_EQ(run.Seen().find("typed secret"), std::string::npos) << "the password was echoed";
     }
     EXPECT_EQ(Run({"reveal", At("c.png")}, "typed secret").out, "typed");
 
-    TerminalRun mismatch({"hide", ReferenceFile("base.png"), "-o", At("d.png")}, At("stdout"),
-                         std::nullopt, true);
+    TerminalRun mismatch = OnTerminal({"hide", ReferenceFile("base.png"), "-o", At("d.png")},
+                                      TerminalUse::Controlling);
     ASSERT_TRUE(mismatch.WaitFor("Password: "));
     mismatch.Type("one\n");
     ASSERT_TRUE(mismatch.WaitFor("Repeat password: "));
     mismatch.Type("two\n");
-    int status = mismatch.Wait();
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_EQ(ReadText(At("stdout.err")), ErrorLine("the passwords do not match"));
+    const CliResult ended = mismatch.Wait();
+    EXPECT_EQ(ended.status, 1);
+    EXPECT_EQ(ended.err, ErrorLine("the passwords do not match"));
     EXPECT_FALSE(FileExists(At("d.png")));
 }
 
@@ -78,7 +74,7 @@ TEST_F(CliTerminal, APromptAllowsThreeTriesAndNeverEchoes) {
     std::string carrier = HideInto("c.png", {"-m", "third time"}, "right");
     for (int wrong : {2, 3}) {
         SCOPED_TRACE(wrong);
-        TerminalRun run({"reveal", carrier}, At("stdout"), std::nullopt, true);
+        TerminalRun run = OnTerminal({"reveal", carrier}, TerminalUse::Controlling);
         for (int i = 0; i < wrong; ++i) {
             ASSERT_TRUE(run.WaitFor("Password: "));
             run.Forget();
@@ -91,10 +87,9 @@ TEST_F(CliTerminal, APromptAllowsThreeTriesAndNeverEchoes) {
             ASSERT_TRUE(run.WaitFor("Password: "));
             run.Type("right\n");
         }
-        int status = run.Wait();
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), wrong < 3 ? 0 : 3);
-        EXPECT_EQ(ReadText(At("stdout")), wrong < 3 ? "third time" : "");
+        const CliResult ended = run.Wait();
+        EXPECT_EQ(ended.status, wrong < 3 ? 0 : 3);
+        EXPECT_EQ(ended.out, wrong < 3 ? "third time" : "");
         run.Forget();
         EXPECT_EQ(run.All().find("right"), std::string::npos) << "the password was echoed";
         EXPECT_EQ(run.All().find("wrong\r"), std::string::npos) << "the password was echoed";

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // What each command says, by its exit status, for carriers and passwords that used to be
 // misread: near-miss and NUL passwords, all-zero check records, damage, a busy carrier.
-#include "CliTest.h"
+#include "support/CliTest.h"
 
 #include "engine/BindImage.h"
 #include "platform/FileLock.h"
 #include "support/NearMissPassword.h"
+#include "support/ReferenceCarriers.h"
 
 #include <filesystem>
 
@@ -28,7 +29,7 @@ protected:
 };
 
 TEST_F(CliOutcome, EveryCommandTellsAWrongPasswordAndChangesNothing) {
-    const std::string longPassword = "0123456789abcdefghijklmnopqrstuvwxyz!?";
+    const std::string& longPassword = ReferenceCarrierNamed("long-password.jpg").password;
     std::filesystem::copy_file(ReferenceFile("long-password.jpg"), At("long.jpg"));
     std::filesystem::copy_file(ReferenceFile("zero-check-record.png"), At("zero.png"));
     struct Case {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Carriers written by an independent implementation read correctly through the program.
-#include "CliTest.h"
+#include "support/CliTest.h"
 #include "support/ReferenceCarriers.h"
 
 #include <filesystem>
@@ -46,15 +46,22 @@ TEST_F(CliReference, InfoGivesTheTrailerNumbersWithoutAPassword) {
 }
 
 TEST_F(CliReference, InfoShowsTheInformationPanelInDecimalUnits) {
-    std::string carrier = ReferenceFile("long-password.jpg");
+    // Its sizes above 1000 bytes show as kilobytes of 1000 bytes with two decimals.
+    const ReferenceCarrier& ref = ReferenceCarrierNamed("long-password.jpg");
+    const std::string carrier = ReferenceFile(ref.file);
     CliResult info = Run({"info", carrier}, std::nullopt);
     EXPECT_EQ(info.status, 0);
-    EXPECT_EQ(info.out, carrier + ": Lumora carrier, trailer version 1\n"
-                                  "Image File Size: 71.76 KB\n"
-                                  "Image Part Size: 1.31 KB\n"
-                                  "Hidden Text Messages Size: 40 Byte\n"
-                                  "Hidden Files Number: 2\n"
-                                  "Hidden Files Total Size: 70.01 KB\n");
+    EXPECT_EQ(info.out, carrier +
+                            ": Lumora carrier, trailer version 1\n"
+                            "Image File Size: 71.76 KB\n"
+                            "Image Part Size: 1.31 KB\n"
+                            "Hidden Text Messages Size: " +
+                            std::to_string(ref.numbers.messageLength) +
+                            " Byte\n"
+                            "Hidden Files Number: " +
+                            std::to_string(ref.numbers.fileCount) +
+                            "\n"
+                            "Hidden Files Total Size: 70.01 KB\n");
 }
 
 TEST_F(CliReference, ListAndRevealGiveTheHiddenContent) {
@@ -91,7 +98,7 @@ TEST_F(CliReference, AllZeroCheckRecordsStillRefuseAWrongPassword) {
 }
 
 TEST_F(CliReference, EditKeepsTheFilesOfAForeignCarrier) {
-    const auto& ref = ReferenceCarriers()[2]; // long-password.jpg
+    const ReferenceCarrier& ref = ReferenceCarrierNamed("long-password.jpg");
     std::filesystem::copy_file(ReferenceFile(ref.file), At("copy.jpg"));
     CliResult edited = Run({"edit", At("copy.jpg"), "-m", "replaced"}, ref.password);
     ASSERT_EQ(edited.status, 0) << edited.err;
@@ -102,15 +109,20 @@ TEST_F(CliReference, EditKeepsTheFilesOfAForeignCarrier) {
 }
 
 TEST_F(CliReference, EmptyPasswordCarrierCanBeEditedUnderItsPassword) {
-    std::filesystem::copy_file(ReferenceFile("empty-password.gif"), At("e.gif"));
-    ASSERT_EQ(Run({"edit", At("e.gif"), "--remove", "data.bin"}, "").status, 0);
-    EXPECT_EQ(Run({"list", At("e.gif")}, "").out, "     34 Byte  hello.txt\n");
-    EXPECT_EQ(Run({"reveal", At("e.gif")}, "").out, "Hello\nWorld");
+    const ReferenceCarrier& ref = ReferenceCarrierNamed("empty-password.gif");
+    ASSERT_TRUE(ref.password.empty());
+    ASSERT_EQ(ref.files.size(), 2u);
+    const ReferenceHiddenFile& kept = ref.files[0];
+    std::filesystem::copy_file(ReferenceFile(ref.file), At("e.gif"));
+    ASSERT_EQ(Run({"edit", At("e.gif"), "--remove", ref.files[1].name}, "").status, 0);
+    EXPECT_EQ(Run({"list", "--json", At("e.gif")}, "").out,
+              "[{\"name\": \"" + kept.name + "\", \"size\": " + std::to_string(kept.size) + "}]\n");
+    EXPECT_EQ(Run({"reveal", At("e.gif")}, "").out, Revealed(ref));
 }
 
 // No valid classic trailer: only a password could tell sealed data there.
 TEST_F(CliReference, AnUnknownTrailerVersionCarriesNoClassicData) {
-    std::string carrier = ReferenceFile("version2.bmp");
+    std::string carrier = ReferenceFile(kVersion2Carrier);
     CliResult info = Run({"info", "--json", carrier}, std::nullopt);
     EXPECT_EQ(info.status, 4);
     EXPECT_NE(info.out.find("\"code\": \"no-data\""), std::string::npos) << info.out;

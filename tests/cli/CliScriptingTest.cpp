@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // lumora-cli in shells and scripts: messages from an editor, stdin and stdout, folders,
 // password sources, passwd, what is said on stderr, JSON, scan, completions.
-#include "CliTest.h"
+#include "support/CliTest.h"
+#include "support/ReferenceCarriers.h"
+#include "support/ShellCommand.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,17 +37,6 @@ protected:
         return Run(args, std::nullopt, options);
     }
 };
-
-std::string Output(const std::string& command) {
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    for (size_t n; pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    if (pipe != nullptr)
-        ::pclose(pipe);
-    return out;
-}
 
 } // namespace
 
@@ -327,13 +318,16 @@ TEST_F(CliScripting, ScanReportsCarriersWithoutOpeningAnythingElse) {
 
     CliResult found = Run({"scan", At("tree")}, std::nullopt);
     EXPECT_EQ(found.status, 0) << found.err;
-    EXPECT_EQ(found.out, carrier + ": Lumora carrier, 0 hidden files, " +
-                             std::to_string(bytes.size() - 1508 - 60) + " Byte hidden\n");
+    EXPECT_EQ(found.out,
+              carrier + ": Lumora carrier, 0 hidden files, " +
+                  std::to_string(bytes.size() -
+                                 static_cast<size_t>(ReferencePictureSize("base.png")) - 60) +
+                  " Byte hidden\n");
     CliResult json = Run({"scan", "--json", At("tree"), At("missing")}, std::nullopt);
     EXPECT_EQ(json.status, 1);
-    EXPECT_NE(json.out.find("[{\"file\": \"" + carrier +
-                            "\", \"code\": \"ok\", \"imageLength\": "
-                            "1508, \"payloadLength\": "),
+    EXPECT_NE(json.out.find("[{\"file\": \"" + carrier + "\", \"code\": \"ok\", \"imageLength\": " +
+                            std::to_string(ReferencePictureSize("base.png")) +
+                            ", \"payloadLength\": "),
               std::string::npos)
         << json.out;
     EXPECT_NE(json.out.find("{\"file\": \"" + At("missing") +
@@ -369,7 +363,7 @@ TEST_F(CliScripting, BashCompletesCommandsOptionsAndValuesFromTheTable) {
                       "COMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n"
                       "_lumora_cli\n"
                       "printf '%s\\n' \"${COMPREPLY[@]}\" | sort | tr '\\n' ' '\n");
-        EXPECT_EQ(Output("bash '" + At("complete.sh") + "'"), offered + " ") << line;
+        EXPECT_EQ(CommandOutput("bash '" + At("complete.sh") + "'"), offered + " ") << line;
     }
 }
 
@@ -383,9 +377,9 @@ TEST_F(CliScripting, ZshAndFishReadTheirScripts) {
                   0);
         EXPECT_EQ(std::system((shell + " -n '" + script + "'").c_str()), 0);
     }
-    EXPECT_EQ(
-        Output("fish -c \"source '" + At("completion.fish") + "'; complete -C 'lumora-cli pas'\""),
-        "passwd\tsave a carrier under a new password\n");
+    EXPECT_EQ(CommandOutput("fish -c \"source '" + At("completion.fish") +
+                            "'; complete -C 'lumora-cli pas'\""),
+              "passwd\tsave a carrier under a new password\n");
 }
 
 TEST_F(CliScripting, TextPicturesAndDashedNamesNeedToBeAskedFor) {

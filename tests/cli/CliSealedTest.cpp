@@ -2,11 +2,10 @@
 // Sealed carriers through lumora-cli: every reading command on one, edit and passwd,
 // a password that opens nothing, files without classic data at a terminal, and what only
 // the released program can show.
-#include "CliTest.h"
-#include "TerminalRun.h"
+#include "support/CliTest.h"
+#include "support/ReferenceCarriers.h"
 
 #include <filesystem>
-#include <sys/wait.h>
 
 using namespace lumora::test;
 
@@ -46,6 +45,7 @@ TEST_F(CliSealed, EveryReadingCommandOpensASealedCarrier) {
     const std::string carrier = Hide("s.png", true);
     const std::string base = ReferenceFile("base.png");
     const auto size = static_cast<int64_t>(ReadFile(carrier).size());
+    const int64_t imageLength = ReferencePictureSize("base.png");
     struct Case {
         std::vector<std::string> args;
         std::string out;
@@ -62,8 +62,9 @@ TEST_F(CliSealed, EveryReadingCommandOpensASealedCarrier) {
         {{"info", "--json", carrier},
          "{\"file\": \"" + carrier +
              "\", \"code\": \"ok\", \"hasTrailer\": false, \"valid\": false, \"version\": 0, "
-             "\"imageLength\": 1508, \"payloadLength\": " +
-             std::to_string(size - 1508) +
+             "\"imageLength\": " +
+             std::to_string(imageLength) +
+             ", \"payloadLength\": " + std::to_string(size - imageLength) +
              ", \"messageLength\": 11, \"fileCount\": 2, \"filesTotalSize\": 150011, "
              "\"hiddenData\": \"sealed\"}\n"},
     };
@@ -175,19 +176,18 @@ TEST_F(CliSealed, AtATerminalWithoutAPasswordSourceItStopsAtOnceWithAHint) {
     };
     for (const auto& args : commands) {
         SCOPED_TRACE(args[0]);
-        TerminalRun run(args, At("stdout"), std::nullopt, true);
+        TerminalRun run = OnTerminal(args, TerminalUse::Controlling);
         // Returns at a prompt, or once the program has ended.
         run.WaitFor("Password: ");
         ASSERT_EQ(run.Seen(), "") << "it asked for a password";
-        const int status = run.Wait();
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 4);
-        EXPECT_EQ(ReadText(At("stdout.err")), ErrorLine(hint));
+        const CliResult ended = run.Wait();
+        EXPECT_EQ(ended.status, 4);
+        EXPECT_EQ(ended.err, ErrorLine(hint));
     }
     EXPECT_FALSE(FileExists(At("out.png")));
 
     // --sealed asks, and asks again while the password opens nothing.
-    TerminalRun asked({"reveal", carrier, "--sealed"}, At("stdout"), std::nullopt, true);
+    TerminalRun asked = OnTerminal({"reveal", carrier, "--sealed"}, TerminalUse::Controlling);
     ASSERT_TRUE(asked.WaitFor("Password: "));
     asked.Forget();
     asked.Type("wrong\n");
@@ -195,10 +195,9 @@ TEST_F(CliSealed, AtATerminalWithoutAPasswordSourceItStopsAtOnceWithAHint) {
         asked.WaitFor("No hidden data found, or the password does not open it; try again."));
     ASSERT_TRUE(asked.WaitFor("Password: "));
     asked.Type("pw\n");
-    const int status = asked.Wait();
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << ReadText(At("stdout.err"));
-    EXPECT_EQ(ReadText(At("stdout")), "sealed note");
+    const CliResult ended = asked.Wait();
+    EXPECT_EQ(ended.status, 0) << ended.err;
+    EXPECT_EQ(ended.out, "sealed note");
 }
 
 // The released program never tries the test parameters, and a derivation it cannot get

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // verify and strip: checking a carrier's hidden data, and getting its picture back.
-#include "CliTest.h"
+#include "support/CliTest.h"
+#include "support/ReferenceCarriers.h"
 
 #include <filesystem>
 
@@ -17,20 +18,6 @@ protected:
     }
 };
 
-struct Reference {
-    std::string carrier;
-    std::string password;
-    std::string picture; // the plain picture it was made from
-};
-
-const Reference kReferences[] = {
-    {"empty-password.gif", "", "base.gif"},
-    {"zero-check-record.png", "correct horse battery staple", "base.png"},
-    {"long-password.jpg", "0123456789abcdefghijklmnopqrstuvwxyz!?", "base.jpg"},
-    {"non-ascii.bmp", "pässwörd", "base.bmp"},
-    {"backslash-names.gif", "pw", "base.gif"},
-};
-
 void FlipByte(const std::string& path, size_t at) {
     auto bytes = ReadFile(path);
     ASSERT_LT(at, bytes.size());
@@ -40,14 +27,6 @@ void FlipByte(const std::string& path, size_t at) {
 
 size_t FileSize(const std::string& path) {
     return static_cast<size_t>(std::filesystem::file_size(path));
-}
-
-std::vector<std::string> FolderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 } // namespace
@@ -93,17 +72,17 @@ TEST_F(CliVerifyStrip, VerifyFailsOnAFlippedPayloadByte) {
 }
 
 TEST_F(CliVerifyStrip, VerifyPassesTheReferenceCarriersAndFailsDamagedOnes) {
-    for (const auto& ref : kReferences) {
-        SCOPED_TRACE(ref.carrier);
-        CliResult verified = Run({"verify", ReferenceFile(ref.carrier)}, ref.password);
+    for (const ReferenceCarrier& ref : ReferenceCarriers()) {
+        SCOPED_TRACE(ref.file);
+        CliResult verified = Run({"verify", ReferenceFile(ref.file)}, ref.password);
         EXPECT_EQ(verified.status, 0) << verified.err;
 
         // Without a password check record a damaged payload and a wrong password look
         // alike, so either failure is right; success never is.
-        std::filesystem::copy_file(ReferenceFile(ref.carrier), At(ref.carrier));
-        const size_t imageEnd = FileSize(ReferenceFile(ref.picture));
-        FlipByte(At(ref.carrier), (imageEnd + FileSize(At(ref.carrier)) - 60) / 2);
-        CliResult damaged = Run({"verify", At(ref.carrier)}, ref.password);
+        std::filesystem::copy_file(ReferenceFile(ref.file), At(ref.file));
+        const auto imageEnd = static_cast<size_t>(ref.numbers.imageLength);
+        FlipByte(At(ref.file), (imageEnd + FileSize(At(ref.file)) - 60) / 2);
+        CliResult damaged = Run({"verify", At(ref.file)}, ref.password);
         EXPECT_TRUE(damaged.status == 1 || damaged.status == 3) << damaged.status << damaged.err;
     }
 }
@@ -111,8 +90,8 @@ TEST_F(CliVerifyStrip, VerifyPassesTheReferenceCarriersAndFailsDamagedOnes) {
 TEST_F(CliVerifyStrip, StripGivesBackThePictureByteForByte) {
     std::string own = MakeCarrier("c.png");
     std::vector<std::pair<std::string, std::string>> cases{{own, ReferenceFile("base.png")}};
-    for (const auto& ref : kReferences)
-        cases.emplace_back(ReferenceFile(ref.carrier), ReferenceFile(ref.picture));
+    for (const ReferenceCarrier& ref : ReferenceCarriers())
+        cases.emplace_back(ReferenceFile(ref.file), ReferenceFile(ref.base));
     for (const auto& [carrier, picture] : cases) {
         SCOPED_TRACE(carrier);
         std::string output = At("stripped");
@@ -131,7 +110,7 @@ TEST_F(CliVerifyStrip, StripNeverOverwritesWithoutForceAndRefusesPlainPictures) 
     EXPECT_EQ(refused.err, ErrorLine(output + " already exists (use --force to overwrite it)"));
     EXPECT_EQ(ReadText(output), "keep me");
 
-    for (const std::string& plain : {ReferenceFile("base.png"), ReferenceFile("version2.bmp")}) {
+    for (const std::string& plain : {ReferenceFile("base.png"), ReferenceFile(kVersion2Carrier)}) {
         CliResult none = Run({"strip", plain, "-o", At("none.png")}, std::nullopt);
         EXPECT_EQ(none.status, 4);
         EXPECT_EQ(none.err, ErrorLine("no classic data in " + plain +

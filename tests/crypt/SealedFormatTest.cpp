@@ -2,6 +2,7 @@
 #include "crypt/SealedFormat.h"
 
 #include "CryptTestUtil.h"
+#include "platform/ByteOrder.h"
 #include "support/TestFiles.h"
 
 #include <cstring>
@@ -224,13 +225,9 @@ Bytes Forge(const Bytes& image, const std::vector<std::pair<size_t, uint8_t>>& c
         out.insert(out.end(), cipher.begin(), cipher.end());
     }
     uint8_t header[32] = {};
-    auto put = [&](size_t at, uint64_t value, size_t size) {
-        for (size_t i = 0; i < size; ++i)
-            header[at + i] = static_cast<uint8_t>(value >> (8 * i));
-    };
-    put(0, key.FormatId(), 4);
-    put(8, image.size(), 8);
-    put(16, out.size() - image.size(), 8);
+    StoreLittleEndian(header, key.FormatId());
+    StoreLittleEndian<uint64_t>(header + 8, image.size());
+    StoreLittleEndian<uint64_t>(header + 16, out.size() - image.size());
     Bytes tail(key.Salt().begin(), key.Salt().end());
     tail.insert(tail.end(), nonce.begin(), nonce.end());
     tail.resize(88);

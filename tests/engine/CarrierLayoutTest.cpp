@@ -108,7 +108,7 @@ TEST_F(CarrierLayoutTest, MessageIsStoredWithAnExtraCrBeforeEveryLfAndANul) {
     ASSERT_EQ(engine.SaveCarrier(carrier), 1);
     EXPECT_EQ(engine.Trailer().messageLength, 5);
     std::string stored =
-        RunCommand("unzip -p -P pw '" + engine.PayloadTempPath() + "' veilnote.vnt");
+        CommandOutput("unzip -p -P pw '" + engine.PayloadTempPath() + "' veilnote.vnt");
     EXPECT_EQ(stored, std::string("ab\r\r\nc\0", 7));
 
     EXPECT_EQ(Reveal(carrier, "pw").message, "ab\r\nc");
@@ -121,9 +121,9 @@ TEST_F(CarrierLayoutTest, CheckRecordIsTheCheckTextUnderAes256OfThePassword) {
     EXPECT_EQ(std::string(text.begin(), text.end()), "LumoraPwCheck-v1");
 
     std::string key = "736563726574" + std::string(52, '0'); // "secret" padded to 32 bytes
-    std::string expected = RunCommand("printf 'LumoraPwCheck-v1' | openssl enc -aes-256-ecb "
-                                      "-nopad -K " +
-                                      key + " | od -An -tx1 | tr -d ' \\n'");
+    std::string expected = CommandOutput("printf 'LumoraPwCheck-v1' | openssl enc -aes-256-ecb "
+                                         "-nopad -K " +
+                                         key + " | od -An -tx1 | tr -d ' \\n'");
     TrailerBytes tail = LastSixtyBytes(carrier);
     char hex[33] = {};
     for (int i = 0; i < 16; ++i)

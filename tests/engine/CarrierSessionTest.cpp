@@ -8,6 +8,7 @@
 #include "engine/UnlockedCarrier.h"
 #include "platform/FileLock.h"
 #include "support/NearMissPassword.h"
+#include "support/ReferenceCarriers.h"
 #include "support/Sessions.h"
 
 #include <map>
@@ -74,7 +75,6 @@ protected:
 };
 
 TEST_F(CarrierSessionTest, EachCarrierGivesItsReasonForEachPassword) {
-    const std::string longPassword = "0123456789abcdefghijklmnopqrstuvwxyz!?";
     const Bytes zeros(385084, 0);
     const std::string repeated(8 << 20, 'a');
     const std::string many = PythonZip("many.zip", "for i in range(150):\n"
@@ -111,38 +111,45 @@ TEST_F(CarrierSessionTest, EachCarrierGivesItsReasonForEachPassword) {
         MessageState message = MessageState::None;
         size_t entries = 0;
     };
-    const Case cases[] = {
-        {ReferenceFile("empty-password.gif"), "", Reason::None, MessageState::Present, 2},
-        {ReferenceFile("empty-password.gif"), "x", Reason::WrongPassword},
-        {ReferenceFile("zero-check-record.png"), "correct horse battery staple", Reason::None,
-         MessageState::None, 1},
-        {ReferenceFile("zero-check-record.png"), "correct horse battery stapl",
-         Reason::WrongPassword},
-        {ReferenceFile("long-password.jpg"), longPassword, Reason::None, MessageState::Present, 2},
-        // The key holds only the first 32 bytes; the entries prove the rest.
-        {ReferenceFile("long-password.jpg"), longPassword.substr(0, 32) + "??????",
-         Reason::WrongPassword},
-        {ReferenceFile("long-password.jpg"), longPassword.substr(0, 32), Reason::WrongPassword},
-        {ReferenceFile("non-ascii.bmp"), "pässwörd", Reason::None, MessageState::Present, 2},
-        {ReferenceFile("backslash-names.gif"), "pw", Reason::None, MessageState::None, 2},
-        {ReferenceFile("base.png"), "pw", Reason::SealedNotOpened},
-        {HideWithEngine("nul.bmp", std::string("ab\0cd", 5)), std::string("ab\0cd", 5),
-         Reason::None, MessageState::Present, 1},
-        {Path("nul.bmp"), "ab", Reason::WrongPassword},
-        {Hide("zeros.bmp", "pw", std::nullopt, {MakeFile("zeros.bin", zeros)}), "pw", Reason::None,
-         MessageState::None, 1},
-        {Hide("letters.bmp", "pw", repeated, {}), "pw", Reason::None, MessageState::Present, 0},
-        {Hide("nothing.bmp", "pw", std::nullopt, {}), "pw", Reason::None, MessageState::None, 0},
-        {good, "pw", Reason::None, MessageState::Present, 1},
-        {good, "wrong", Reason::WrongPassword},
-        {damaged, "pw", Reason::Damaged},
-        {WrapArchive(many, "many.bmp", "pw"), "pw", Reason::None, MessageState::None, 150},
-        {WrapArchive(unsafe, "unsafe.bmp", "pw"), "pw", Reason::None, MessageState::None, 2},
-        {WrapArchive(emptyMessage, "empty-message.bmp", "pw"), "pw", Reason::None,
-         MessageState::None, 1},
-        {WrapArchive(badCrc, "bad-crc.bmp", "pw"), "pw", Reason::None, MessageState::Damaged, 1},
-        {WrapArchive(big, "big-message.bmp", "pw"), "pw", Reason::None, MessageState::TooLarge, 1},
-    };
+    std::vector<Case> cases;
+    for (const ReferenceCarrier& reference : ReferenceCarriers()) {
+        const std::string& right = reference.password;
+        cases.push_back({ReferenceFile(reference.file), right, Reason::None,
+                         reference.message.empty() ? MessageState::None : MessageState::Present,
+                         reference.files.size()});
+        cases.push_back({ReferenceFile(reference.file),
+                         right.empty() ? "x" : right.substr(0, right.size() - 1),
+                         Reason::WrongPassword});
+    }
+    // The key holds only the first 32 bytes; the entries prove the rest.
+    const std::string& longPassword = ReferenceCarrierNamed("long-password.jpg").password;
+    cases.insert(
+        cases.end(),
+        {
+            {ReferenceFile("long-password.jpg"), longPassword.substr(0, 32) + "??????",
+             Reason::WrongPassword},
+            {ReferenceFile("long-password.jpg"), longPassword.substr(0, 32), Reason::WrongPassword},
+            {ReferenceFile("base.png"), "pw", Reason::SealedNotOpened},
+            {HideWithEngine("nul.bmp", std::string("ab\0cd", 5)), std::string("ab\0cd", 5),
+             Reason::None, MessageState::Present, 1},
+            {Path("nul.bmp"), "ab", Reason::WrongPassword},
+            {Hide("zeros.bmp", "pw", std::nullopt, {MakeFile("zeros.bin", zeros)}), "pw",
+             Reason::None, MessageState::None, 1},
+            {Hide("letters.bmp", "pw", repeated, {}), "pw", Reason::None, MessageState::Present, 0},
+            {Hide("nothing.bmp", "pw", std::nullopt, {}), "pw", Reason::None, MessageState::None,
+             0},
+            {good, "pw", Reason::None, MessageState::Present, 1},
+            {good, "wrong", Reason::WrongPassword},
+            {damaged, "pw", Reason::Damaged},
+            {WrapArchive(many, "many.bmp", "pw"), "pw", Reason::None, MessageState::None, 150},
+            {WrapArchive(unsafe, "unsafe.bmp", "pw"), "pw", Reason::None, MessageState::None, 2},
+            {WrapArchive(emptyMessage, "empty-message.bmp", "pw"), "pw", Reason::None,
+             MessageState::None, 1},
+            {WrapArchive(badCrc, "bad-crc.bmp", "pw"), "pw", Reason::None, MessageState::Damaged,
+             1},
+            {WrapArchive(big, "big-message.bmp", "pw"), "pw", Reason::None, MessageState::TooLarge,
+             1},
+        });
     for (const Case& c : cases) {
         for (bool fromCarrier : {false, true}) {
             SCOPED_TRACE(c.carrier + " / " + c.password + (fromCarrier ? " from the carrier" : ""));

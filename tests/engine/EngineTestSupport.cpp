@@ -12,18 +12,6 @@
 
 namespace lumora::test {
 
-std::string RunCommand(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, got);
-        ::pclose(pipe);
-    }
-    return output;
-}
-
 EngineTest::EngineTest() {
     SetProgramFolderOverride(m_dir.Path());
 }

@@ -5,6 +5,7 @@
 
 #include "engine/BindImage.h"
 #include "support/ReasonPrinter.h"
+#include "support/ShellCommand.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -27,9 +28,6 @@ struct Revealed {
     std::multimap<std::string, Bytes> files;
     CarrierTrailer trailer{};
 };
-
-// What command prints on standard output, run through the shell.
-std::string RunCommand(const std::string& command);
 
 class EngineTest : public ::testing::Test {
 protected:

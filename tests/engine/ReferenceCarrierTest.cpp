@@ -58,26 +58,29 @@ TEST_F(ReferenceCarrierTest, OpensWithItsPasswordAndGivesBackMessageFilesAndNumb
 }
 
 TEST_F(ReferenceCarrierTest, BackslashNamesKeepTheirFoldersWhenResaved) {
+    const ReferenceCarrier& reference = ReferenceCarrierNamed("backslash-names.gif");
     std::string copy = Path("copy.gif");
-    std::filesystem::copy_file(ReferenceFile("backslash-names.gif"), copy);
-    ASSERT_EQ(Resave(copy, "pw", "now with a message", {"sub/inner.txt", "top.txt"}, {}, copy), 1);
+    std::filesystem::copy_file(ReferenceFile(reference.file), copy);
+    std::vector<std::string> kept;
+    for (const ReferenceHiddenFile& file : reference.files)
+        kept.push_back(file.name);
+    ASSERT_EQ(Resave(copy, reference.password, "now with a message", kept, {}, copy), 1);
 
     CBindImage engine;
-    engine.SetPassword(Password("pw"));
+    engine.SetPassword(Password(reference.password));
     ASSERT_EQ(engine.OpenCarrier(copy, OPEN_UNPACK), 1);
     EXPECT_EQ(engine.Message(), "now with a message");
-    ExpectFiles(engine, {{"sub/inner.txt", 5, ReferenceCarriers()[4].files[0].sha256},
-                         {"top.txt", 3, ReferenceCarriers()[4].files[1].sha256}});
+    ExpectFiles(engine, reference.files);
 }
 
 TEST_F(ReferenceCarrierTest, VersionTwoTrailerLoadsButIsNotValid) {
     CBindImage engine;
     engine.SetPassword(Password("pw"));
-    EXPECT_EQ(engine.OpenCarrier(ReferenceFile("version2.bmp"), OPEN_SPLIT), 1);
+    EXPECT_EQ(engine.OpenCarrier(ReferenceFile(kVersion2Carrier), OPEN_SPLIT), 1);
     EXPECT_EQ(engine.Trailer().version, 2);
     EXPECT_EQ(engine.HasValidTrailer(), 0);
     EXPECT_EQ(engine.UnpackPayload(), 0);
-    EXPECT_EQ(ReadFile(engine.ImageTempPath()), ReadFile(ReferenceFile("base.bmp")));
+    EXPECT_EQ(ReadFile(engine.ImageTempPath()), ReadFile(ReferenceFile(kVersion2Base)));
 }
 
 } // namespace

@@ -140,19 +140,19 @@ TEST_F(ThreadedCarrierTest, CarriersAreTheSameOnEveryThreadCountAndReadBackEvery
     // Info-ZIP and Python's zipfile read the payload archive written on four threads.
     auto session = Unlocked(Path("carrier4.bmp"), 1);
     const std::string archive = session->WorkingCopy();
-    EXPECT_EQ("ok\n", RunCommand("unzip -tqq -P '" + std::string(kPassword) + "' '" + archive +
-                                 "' >/dev/null 2>&1 && echo ok"));
+    EXPECT_EQ("ok\n", CommandOutput("unzip -tqq -P '" + std::string(kPassword) + "' '" + archive +
+                                    "' >/dev/null 2>&1 && echo ok"));
     std::string expected;
     for (const auto& [name, bytes] : contents)
         expected += name + " " + Sha256Hex(Path(name)) + "\n";
     const std::string listing =
-        RunCommand("python3 -c 'import hashlib, sys, zipfile\n"
-                   "z = zipfile.ZipFile(sys.argv[1])\n"
-                   "for i in sorted(z.infolist(), key=lambda i: i.filename):\n"
-                   "    if i.filename != \"veilnote.vnt\":\n"
-                   "        d = z.read(i, pwd=sys.argv[2].encode())\n"
-                   "        print(i.filename, hashlib.sha256(d).hexdigest())' '" +
-                   archive + "' '" + kPassword + "'");
+        CommandOutput("python3 -c 'import hashlib, sys, zipfile\n"
+                      "z = zipfile.ZipFile(sys.argv[1])\n"
+                      "for i in sorted(z.infolist(), key=lambda i: i.filename):\n"
+                      "    if i.filename != \"veilnote.vnt\":\n"
+                      "        d = z.read(i, pwd=sys.argv[2].encode())\n"
+                      "        print(i.filename, hashlib.sha256(d).hexdigest())' '" +
+                      archive + "' '" + kPassword + "'");
     EXPECT_EQ(expected, listing);
 }
 

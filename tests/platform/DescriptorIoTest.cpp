@@ -114,6 +114,98 @@ TEST(DescriptorIo, FailuresCarryTheirErrno) {
     EXPECT_TRUE(ReadAll(-1, buffer, 0)) << "nothing to read is done at once";
 }
 
+// What a descriptor holds for the reads below: a file of "0123456789", or a pipe that
+// gets `sent` (in writes of at most 1000 bytes, so that reads come back short) and then
+// its end.
+struct ReadCase {
+    const char* what;
+    bool file;
+    size_t sent;      // pipes only
+    uint64_t offset;  // files only
+    size_t asked;     // ReadUpTo(At)'s size
+    ssize_t expected; // its count
+};
+
+class ReadUpToTest : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(ReadUpToTest, StopsOnlyAtTheEnd) {
+    const ReadCase& c = GetParam();
+    std::vector<uint8_t> got(c.asked + 1, 0xEE);
+    std::vector<uint8_t> sent;
+    if (c.file) {
+        TempDir dir;
+        sent.assign({'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'});
+        WriteFile(dir / "ten", sent);
+        const int fd = ::open((dir / "ten").c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(c.expected, ReadUpToAt(fd, got.data(), c.asked, c.offset));
+        ::close(fd);
+    } else {
+        sent = PseudoRandomBytes(c.sent, 4);
+        Pipe pipe;
+        std::thread writer([&] {
+            for (size_t at = 0; at < sent.size(); at += 1000)
+                EXPECT_TRUE(
+                    WriteAll(pipe.write, &sent[at], std::min<size_t>(1000, sent.size() - at)));
+            pipe.CloseWrite();
+        });
+        EXPECT_EQ(c.expected, ReadUpTo(pipe.read, got.data(), c.asked));
+        writer.join();
+    }
+    const auto from = static_cast<ptrdiff_t>(c.file ? std::min<uint64_t>(c.offset, 10) : 0);
+    const auto count = static_cast<ptrdiff_t>(std::max<ssize_t>(c.expected, 0));
+    EXPECT_TRUE(std::equal(got.begin(), got.begin() + count, sent.begin() + from));
+    EXPECT_EQ(0xEE, got[static_cast<size_t>(count)]) << "wrote past what it read";
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, ReadUpToTest,
+                         ::testing::Values(ReadCase{"PipeHoldsMore", false, 300000, 0, 250000,
+                                                    250000},
+                                           ReadCase{"PipeEndsFirst", false, 2500, 0, 8000, 2500},
+                                           ReadCase{"PipeEmpty", false, 0, 0, 10, 0},
+                                           ReadCase{"FileFromItsMiddle", true, 0, 4, 3, 3},
+                                           ReadCase{"FileEndsFirst", true, 0, 7, 10, 3},
+                                           ReadCase{"FileAtItsEnd", true, 0, 10, 4, 0},
+                                           ReadCase{"FilePastItsEnd", true, 0, 50, 4, 0}),
+                         [](const auto& test) { return std::string(test.param.what); });
+
+TEST(ReadToEnd, HandsOverEveryPieceUntilTheEndOrUntilTold) {
+    const std::vector<uint8_t> sent = PseudoRandomBytes(300000, 9);
+    for (const size_t wanted : {size_t{1}, SIZE_MAX}) {
+        SCOPED_TRACE(wanted);
+        Pipe pipe;
+        std::thread writer([&] {
+            // The reader may stop early and close its end: the rest goes nowhere.
+            ::signal(SIGPIPE, SIG_IGN);
+            static_cast<void>(WriteAll(pipe.write, sent.data(), sent.size()));
+            pipe.CloseWrite();
+        });
+        std::vector<uint8_t> got;
+        size_t pieces = 0;
+        EXPECT_TRUE(ReadToEnd(pipe.read, [&](const char* data, size_t size) {
+            got.insert(got.end(), data, data + size);
+            return ++pieces < wanted;
+        }));
+        pipe.CloseRead();
+        writer.join();
+        if (wanted == SIZE_MAX) {
+            EXPECT_EQ(sent, got);
+        } else {
+            EXPECT_EQ(1u, pieces) << "the first piece comes even when it is the last";
+            EXPECT_TRUE(std::equal(got.begin(), got.end(), sent.begin()));
+        }
+    }
+    Pipe empty;
+    empty.CloseWrite();
+    bool called = false;
+    EXPECT_TRUE(ReadToEnd(empty.read, [&](const char*, size_t) { return called = true; }));
+    EXPECT_FALSE(called) << "an empty input has no piece";
+
+    errno = 0;
+    EXPECT_FALSE(ReadToEnd(-1, [](const char*, size_t) { return true; }));
+    EXPECT_EQ(EBADF, errno);
+}
+
 std::atomic<int> g_asked{0};
 std::atomic<bool> g_giveUp{false};
 bool CountAndAnswer() {
@@ -159,6 +251,33 @@ TEST(DescriptorIo, SignalsRetryUnlessTheCallerStops) {
             EXPECT_TRUE(std::equal(sent.begin(), sent.end(), got.begin() + ptrdiff_t(filled)));
         }
     }
+    ::sigaction(SIGUSR1, &previous, nullptr);
+}
+
+TEST(ReadToEnd, GivesUpOnASignalWhenTheCallerStops) {
+    struct sigaction quiet = {}, previous = {};
+    quiet.sa_handler = Nothing;
+    ASSERT_EQ(0, ::sigaction(SIGUSR1, &quiet, &previous));
+    g_asked = 0;
+    g_giveUp = true;
+    Pipe pipe; // nobody writes to it, and it stays open
+    std::atomic<bool> finished{false};
+    bool read = true;
+    int error = 0;
+    std::thread reader([&] {
+        read = ReadToEnd(
+            pipe.read, [](const char*, size_t) { return true; }, CountAndAnswer);
+        error = errno;
+        finished = true;
+    });
+    while (!finished) {
+        ::pthread_kill(reader.native_handle(), SIGUSR1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    reader.join();
+    EXPECT_FALSE(read);
+    EXPECT_EQ(EINTR, error);
+    EXPECT_GE(g_asked, 1);
     ::sigaction(SIGUSR1, &previous, nullptr);
 }
 

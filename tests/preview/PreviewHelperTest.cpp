@@ -3,8 +3,10 @@
 // too large to decode whole, a helper that crashes, hangs, tries what its sandbox forbids
 // or answers out of protocol, and files that are no pictures at all.
 #include "../app/MetafileSamples.h"
+#include "platform/ByteOrder.h"
 #include "preview/PreviewClient.h"
 #include "qtadapters/PictureLoader.h"
+#include "support/ByteWriter.h"
 #include "support/TestFiles.h"
 
 #include <QElapsedTimer>
@@ -52,9 +54,12 @@ bool IsReddish(QColor c) {
     return c.red() > 200 && c.green() < 60 && c.blue() < 60;
 }
 
+QByteArray Bytes(const test::ByteWriter& w) {
+    return QByteArray(reinterpret_cast<const char*>(w.bytes.data()), qsizetype(w.bytes.size()));
+}
+
 void Append32(QByteArray& out, quint32 value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.append(char(value >> shift));
+    out.append(Bytes(test::ByteWriter().Be32(value)));
 }
 
 // A PNG chunk: length, type, data, CRC of type and data.
@@ -88,21 +93,15 @@ QByteArray BlackPng(quint32 width, quint32 height, bool complete) {
 
 // A BMP header of 24 bits per pixel that claims width x height, with no pixels after it.
 QByteArray ClaimingBmp(qint32 width, qint32 height) {
-    QByteArray bmp("BM", 2);
-    auto le32 = [&bmp](quint32 v) {
-        for (int shift = 0; shift < 32; shift += 8)
-            bmp.append(char(v >> shift));
-    };
-    le32(54 + 16), le32(0), le32(54);
-    le32(40), le32(quint32(width)), le32(quint32(height));
-    bmp.append("\x01\x00\x18\x00", 4);
-    le32(0), le32(0), le32(2835), le32(2835), le32(0), le32(0);
-    return bmp.append(16, '\x7f');
+    test::ByteWriter bmp;
+    bmp.Text("BM").Le32(54 + 16).Le32(0).Le32(54);
+    bmp.Le32(40).Le32(quint32(width)).Le32(quint32(height)).Le16(1).Le16(24);
+    bmp.Le32(0).Le32(0).Le32(2835).Le32(2835).Le32(0).Le32(0).Fill(16, 0x7f);
+    return Bytes(bmp);
 }
 
 void PutLe32(QByteArray& bytes, int offset, quint32 value) {
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = char(value >> (8 * i));
+    StoreLittleEndian(reinterpret_cast<uint8_t*>(bytes.data()) + offset, value);
 }
 
 // The sample EMF with `characters` UTF-16 units of description at `offset`, the header

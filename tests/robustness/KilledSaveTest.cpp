@@ -4,9 +4,9 @@
 // byte for byte, or the complete new one. The new carrier is written as an unnamed file
 // where the file system allows it; otherwise a killed save may leave its temporary file
 // "<carrier>.lumora-XXXXXX" beside it, never anything under the carrier's own name. The
-// next start removes the working folders of killed runs.
-#include "CliProcess.h"
-#include "RobustnessSupport.h"
+// next start removes the working folders of killed runs. The runs use a copy of the program
+// of their own, so that the working folders of killed ones stay in the test's folder.
+#include "support/CliTest.h"
 
 #include <csignal>
 #include <ctime>
@@ -25,11 +25,16 @@ void SleepMs(long ms) {
     ::nanosleep(&pause, nullptr);
 }
 
-class KilledSaveTest : public RobustnessTest {
+class KilledSaveTest : public CliTest {
 protected:
     void SetUp() override {
+        UsePrivateCopy();
         // Large enough that the save takes a while (deflate at level 9, encryption).
-        m_carrier = MakeCarrier("carrier.gif", "old", {MakeFile("big.bin", 512 << 10)});
+        WriteFile(At("big.bin"), PseudoRandomBytes(512 << 10, 1));
+        m_carrier = At("carrier.gif");
+        const CliResult hidden =
+            Run({"hide", ReferenceFile("base.gif"), "-o", m_carrier, "-m", "old", At("big.bin")});
+        ASSERT_EQ(hidden.status, 0) << hidden.err;
         m_original = ReadFile(m_carrier);
     }
 
@@ -59,7 +64,7 @@ protected:
     }
 
     // Polls until the edit's new carrier is being written or the edit ends; the child is
-    // left for CliProcess::Wait to collect.
+    // left for CliChild::Wait to collect.
     void WaitForSaveOf(pid_t child) const {
         siginfo_t info{};
         while (Leftovers().empty() && !WritesUnnamedFile(child) &&
@@ -73,21 +78,25 @@ protected:
     void CheckCarrierAndClean() {
         bool changed = ReadFile(m_carrier) != m_original;
         ++(changed ? m_gotNew : m_keptOld);
-        if (changed) {
-            RevealResult now = Reveal(m_carrier);
-            EXPECT_EQ(now.message, std::optional<std::string>("new"));
-            EXPECT_EQ(now.extracted, 1);
-        }
+        if (changed)
+            ExpectTheNewCarrier();
         for (const std::string& name : Leftovers()) {
             EXPECT_EQ(name.rfind("carrier.gif.lumora-", 0), 0u) << name;
-            std::filesystem::remove(Path(name));
+            std::filesystem::remove(At(name));
             ++m_temporaries;
         }
         if (ReadFile(m_carrier) != m_original) {
-            CliProcess restore(Path("restore"));
-            ASSERT_EQ(restore.Run({"edit", m_carrier, "-m", "old"}), 0) << restore.Stderr();
+            const CliResult restored = Run({"edit", m_carrier, "-m", "old"});
+            ASSERT_EQ(restored.status, 0) << restored.err;
             m_original = ReadFile(m_carrier);
         }
+    }
+
+    // The carrier holds the new message and a hidden file that reads back whole.
+    void ExpectTheNewCarrier() {
+        EXPECT_EQ(Run({"reveal", m_carrier}).out, "new");
+        const CliResult verified = Run({"verify", m_carrier});
+        EXPECT_EQ(verified.status, 0) << verified.err;
     }
 
     std::string m_carrier;
@@ -98,7 +107,6 @@ protected:
 };
 
 TEST_F(KilledSaveTest, TheCarrierIsTheOldOneOrTheWholeNewOne) {
-    CliProcess cli(Path("killed"));
     // Kills counted from the start (mostly while the carrier is read and deciphered), and
     // from the moment the new carrier's temporary file appears (while it is written).
     struct KillPoint {
@@ -109,32 +117,30 @@ TEST_F(KilledSaveTest, TheCarrierIsTheOldOneOrTheWholeNewOne) {
                             KillPoint{true, 0}, KillPoint{true, 10}, KillPoint{true, 50}}) {
         SCOPED_TRACE(std::string("killed ") + std::to_string(point.ms) + " ms after " +
                      (point.fromSave ? "the save began" : "the start"));
-        pid_t child = cli.Start(EditArgs());
+        CliChild child = Start(EditArgs());
         if (point.fromSave)
-            WaitForSaveOf(child);
+            WaitForSaveOf(child.Pid());
         SleepMs(point.ms);
-        ::kill(child, SIGKILL);
-        int status = CliProcess::Wait(child);
-        EXPECT_TRUE(status == 128 + SIGKILL || status == 0) << status;
+        ::kill(child.Pid(), SIGKILL);
+        const CliResult ended = child.Wait();
+        EXPECT_TRUE(ended.signal == SIGKILL || ended.status == 0) << ended.status;
         CheckCarrierAndClean();
     }
     // Not checked (it depends on timing), but worth seeing in the log: where the kills
     // landed. A killed process also leaves its working folder in its cache.
     std::cout << "kills: " << m_keptOld << " kept the old carrier, " << m_gotNew
               << " found the new one, " << m_temporaries << " left a temporary file; "
-              << FolderEntries(cli.CacheFolder()).size() << " working folders left behind\n";
-    ASSERT_EQ(cli.Run({"--version"}), 0);
-    EXPECT_TRUE(FolderEntries(cli.CacheFolder()).empty());
+              << FolderEntries(CacheRoot()).size() << " working folders left behind\n";
+    ASSERT_EQ(Run({"--version"}).status, 0);
+    EXPECT_TRUE(FolderEntries(CacheRoot()).empty());
 }
 
 TEST_F(KilledSaveTest, AnUninterruptedEditCompletes) {
-    CliProcess cli(Path("whole"));
-    ASSERT_EQ(cli.Run(EditArgs()), 0) << cli.Stderr();
-    RevealResult now = Reveal(m_carrier);
-    EXPECT_EQ(now.message, std::optional<std::string>("new"));
-    EXPECT_EQ(now.extracted, 1);
+    const CliResult edited = Run(EditArgs());
+    ASSERT_EQ(edited.status, 0) << edited.err;
+    ExpectTheNewCarrier();
     EXPECT_TRUE(Leftovers().empty());
-    EXPECT_TRUE(FolderEntries(cli.CacheFolder()).empty());
+    EXPECT_TRUE(FolderEntries(CacheRoot()).empty());
 }
 
 rlim_t g_fileSizeLimit = 0;
@@ -148,14 +154,16 @@ void LimitFileSize() {
 }
 
 TEST_F(KilledSaveTest, AFullDiskFailsTheEditWithAMessage) {
-    CliProcess cli(Path("full"));
     // Room for the working copies of the payload, not for the new carrier's trailer.
     g_fileSizeLimit = m_original.size() - 30;
-    EXPECT_EQ(cli.Run(EditArgs(), LimitFileSize), 1);
-    EXPECT_NE(cli.Stderr().find("lumora-cli: "), std::string::npos) << cli.Stderr();
+    CliOptions limited;
+    limited.prepare = LimitFileSize;
+    const CliResult full = Run(EditArgs(), "pw", limited);
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("lumora-cli: "), std::string::npos) << full.err;
     EXPECT_EQ(ReadFile(m_carrier), m_original);
     EXPECT_TRUE(Leftovers().empty());
-    EXPECT_TRUE(FolderEntries(cli.CacheFolder()).empty());
+    EXPECT_TRUE(FolderEntries(CacheRoot()).empty());
 }
 
 } // namespace

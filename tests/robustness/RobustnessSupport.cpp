@@ -83,15 +83,6 @@ bool RunPython(const std::string& script, const std::vector<std::string>& args) 
            WEXITSTATUS(status) == 0;
 }
 
-std::vector<std::string> FolderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 RevealResult Reveal(const std::string& carrier) {
     RevealResult result;
     CBindImage engine;

@@ -46,9 +46,6 @@ void WrapArchive(const std::string& archivePath, const std::string& carrierPath)
 // Runs a python3 script (given as text) with arguments; false when it fails.
 bool RunPython(const std::string& script, const std::vector<std::string>& args);
 
-// Names of the entries of a folder, sorted; empty when it does not exist.
-std::vector<std::string> FolderEntries(const std::string& folder);
-
 struct RevealResult {
     int opened = 0;   // trailer valid and password accepted
     int unpacked = 0; // UnpackPayload's result

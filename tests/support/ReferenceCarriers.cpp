@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "support/ReferenceCarriers.h"
 
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
 namespace lumora::test {
 
 const std::vector<ReferenceCarrier>& ReferenceCarriers() {
@@ -42,6 +46,42 @@ const std::vector<ReferenceCarrier>& ReferenceCarriers() {
           {"top.txt", 3, "28720365c5e7476a011e4f43ac003ee5f16247a263b9d623aa85ed311d73bf39"}}},
     };
     return list;
+}
+
+const ReferenceCarrier& ReferenceCarrierNamed(const std::string& file) {
+    const auto& list = ReferenceCarriers();
+    const auto found = std::ranges::find(list, file, &ReferenceCarrier::file);
+    if (found == list.end())
+        throw std::invalid_argument("no reference carrier " + file);
+    return *found;
+}
+
+int64_t ReferencePictureSize(const std::string& base) {
+    const auto& list = ReferenceCarriers();
+    const auto found = std::ranges::find(list, base, &ReferenceCarrier::base);
+    if (found == list.end())
+        throw std::invalid_argument("no reference carrier made from " + base);
+    return found->numbers.imageLength;
+}
+
+std::string MessageEntryOf(const ReferenceCarrier& carrier) {
+    if (carrier.message.empty())
+        return {};
+    std::string entry;
+    for (char c : carrier.message)
+        entry += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return entry + '\0';
+}
+
+std::string TestNameOf(const ReferenceCarrier& carrier) {
+    std::string name = carrier.file;
+    std::ranges::replace_if(
+        name, [](unsigned char c) { return std::isalnum(c) == 0; }, '_');
+    return name;
+}
+
+void PrintTo(const ReferenceCarrier& carrier, std::ostream* out) {
+    *out << carrier.file;
 }
 
 } // namespace lumora::test

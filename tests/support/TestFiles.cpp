@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "support/TestFiles.h"
 
+#include "support/ShellCommand.h"
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -56,6 +59,15 @@ size_t EntriesIn(const std::string& folder) {
     return n;
 }
 
+std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::vector<uint8_t> PseudoRandomBytes(size_t count, uint32_t seed) {
     std::vector<uint8_t> bytes(count);
     uint32_t x = seed * 2654435761u + 1u;
@@ -80,14 +92,7 @@ std::vector<uint8_t> TextLikeBytes(size_t size, int seed) {
 }
 
 std::string Sha256Hex(const std::string& path) {
-    std::string command = "sha256sum '" + path + "'";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return std::string();
-    char hex[65] = {};
-    size_t n = std::fread(hex, 1, 64, pipe);
-    ::pclose(pipe);
-    return std::string(hex, n);
+    return CommandOutput("sha256sum " + ShellQuote(path)).substr(0, 64);
 }
 
 std::string ReferenceFile(const std::string& name) {

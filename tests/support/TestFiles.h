@@ -29,6 +29,8 @@ void WriteText(const std::string& path, const std::string& text);
 bool FileExists(const std::string& path);
 // Number of entries in a folder (files and folders, not below it).
 size_t EntriesIn(const std::string& folder);
+// Names of the entries of a folder, sorted; none when it does not exist.
+std::vector<std::string> FolderEntries(const std::string& folder);
 // Bytes that look random but are the same on every run for the same seed.
 std::vector<uint8_t> PseudoRandomBytes(size_t count, uint32_t seed);
 // Lines of text that deflate shrinks well, the same on every run for the same seed.

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Carriers pass between the desktop program and lumora-cli in both directions.
+#include "support/CliRunner.h"
 #include "workflow/FileListRows.h"
 #include "workflow/WorkflowBench.h"
 
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -13,18 +13,12 @@ using namespace lumora::test;
 
 namespace {
 
-// Runs lumora-cli with the password in its environment; the exit code, or -1.
-int RunCli(const QStringList& arguments, const QString& password, QByteArray* output = nullptr) {
-    QProcess cli;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LUMORA_PASSWORD"), password);
-    cli.setProcessEnvironment(environment);
-    cli.start(QStringLiteral(LUMORA_CLI_PATH), arguments);
-    if (!cli.waitForFinished(60000) || cli.exitStatus() != QProcess::NormalExit)
-        return -1;
-    if (output != nullptr)
-        *output = cli.readAllStandardOutput();
-    return cli.exitCode();
+// Runs the released lumora-cli with the password in its environment.
+CliResult RunWithPassword(const std::vector<std::string>& args, const std::string& password) {
+    CliOptions options;
+    options.released = true;
+    options.environment = {{"LUMORA_PASSWORD", password}};
+    return RunCli(args, options);
 }
 
 } // namespace
@@ -41,10 +35,9 @@ void CliInteropTest::cliCarrierOpensInTheRevealView() {
     const std::string image = bench.CopyOfReference("base.jpg");
     const std::string file = bench.MakeFile("payload.bin", 4096, 11);
     const std::string carrier = bench.dir / "cli.jpg";
-    QCOMPARE(RunCli({"hide", QString::fromStdString(image), "-o", QString::fromStdString(carrier),
-                     "-m", "made by the cli", QString::fromStdString(file)},
-                    "cli pass"),
-             0);
+    const CliResult hidden =
+        RunWithPassword({"hide", image, "-o", carrier, "-m", "made by the cli", file}, "cli pass");
+    QVERIFY2(hidden.status == 0, hidden.err.c_str());
 
     bench.AnswerPrompt("cli pass");
     QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
@@ -65,11 +58,9 @@ void CliInteropTest::wizardCarrierOpensInTheCli() {
     QCOMPARE(bench.dialogs.Texts(), QStringList{WorkflowBench::SavedAs(carrier)});
 
     const std::string out = bench.dir / "out";
-    QByteArray message;
-    QCOMPARE(RunCli({"reveal", QString::fromStdString(carrier), "-d", QString::fromStdString(out)},
-                    "wizard pass", &message),
-             0);
-    QVERIFY(message.startsWith("made by the wizard"));
+    const CliResult revealed = RunWithPassword({"reveal", carrier, "-d", out}, "wizard pass");
+    QVERIFY2(revealed.status == 0, revealed.err.c_str());
+    QVERIFY(revealed.out.starts_with("made by the wizard"));
     QVERIFY(ReadFile(out + "/notes.txt") == ReadFile(file));
 }
 

@@ -42,30 +42,6 @@ bool Drop(QWidget* target, const QList<QUrl>& urls) {
     return drop.isAccepted();
 }
 
-QStringList MakeFiles(WorkflowBench& bench, const QString& prefix, int count) {
-    QStringList paths;
-    for (int i = 0; i < count; ++i) {
-        paths.append(QString::fromStdString(
-            bench.MakeFile(QStringLiteral("%1%2.txt").arg(prefix).arg(i).toStdString(), 10, i)));
-    }
-    return paths;
-}
-
-QTreeWidget* FilesPage(WorkflowBench& bench) {
-    bench.frame->ShowHideWizard();
-    bench.Get<QComboBox>("cbbFiles")->setEditText("/pictures/cat.jpg");
-    bench.Click("btnNext1");
-    bench.Click("btnNext1");
-    return bench.Get<QTreeWidget>("lvFiles");
-}
-
-QStringList Names(const QTreeWidget* list) {
-    QStringList names;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        names.append(RowName(list->topLevelItem(i)));
-    return names;
-}
-
 // The named widgets follow each other in the focus chain, skipping unnamed ones.
 void CheckFocusChain(const WorkflowBench& bench, const QStringList& order) {
     QWidget* widget = bench.Get<QWidget>(order[0].toLatin1().constData());
@@ -93,8 +69,8 @@ private slots:
 
 void DropAndKeysTest::droppedFilesAreAddedLikeAddFiles() {
     WorkflowBench bench;
-    QTreeWidget* list = FilesPage(bench);
-    const QStringList first = MakeFiles(bench, "a", 98);
+    QTreeWidget* list = bench.OpenFilesPage();
+    const QStringList first = bench.MakeFiles("a", 98, 10);
     QVERIFY(Drop(list->viewport(), Urls(first)));
     QCOMPARE(Names(list), first);
     QVERIFY(!bench.frame->IsSaved());
@@ -102,7 +78,7 @@ void DropAndKeysTest::droppedFilesAreAddedLikeAddFiles() {
     QVERIFY(bench.dialogs.shown.isEmpty());
     QVERIFY(bench.Get<QPushButton>("btnRemoveAll")->isEnabled());
 
-    const QStringList more = MakeFiles(bench, "b", 3);
+    const QStringList more = bench.MakeFiles("b", 3, 10);
     // The first file again in other letters, a folder, then more files than fit.
     const QString upper = QString::fromStdString(bench.MakeFile("A0.TXT", 10, 0));
     const QStringList mixed = QStringList({upper, QString::fromStdString(bench.dir.Path())}) + more;
@@ -126,7 +102,7 @@ void DropAndKeysTest::dropsOnTheRevealListAddFilesFromDisk() {
     QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), "pw"), 1);
     QVERIFY(bench.frame->IsSaved());
     QTreeWidget* list = bench.Get<QTreeWidget>("lvDeFiles");
-    const QStringList added = MakeFiles(bench, "new", 2);
+    const QStringList added = bench.MakeFiles("new", 2, 10);
     QVERIFY(Drop(list->viewport(), Urls(added)));
     QCOMPARE(Names(list), QStringList({"hidden.txt"}) + added);
     QCOMPARE(RowEntry(list->topLevelItem(1)), -1);
@@ -181,8 +157,8 @@ void DropAndKeysTest::imageDroppedOnTheStartPanelIsLoaded() {
 
 void DropAndKeysTest::listKeysDeleteOpenAndShowTheMenu() {
     WorkflowBench bench;
-    QTreeWidget* list = FilesPage(bench);
-    const QStringList files = MakeFiles(bench, "k", 3);
+    QTreeWidget* list = bench.OpenFilesPage();
+    const QStringList files = bench.MakeFiles("k", 3, 10);
     bench.dialogs.fileLists.push_back(files);
     bench.Click("btnAdd");
 

@@ -27,24 +27,6 @@ QStringList Column(const QTreeWidget* list, int column) {
     return texts;
 }
 
-// Opens the wizard on its files page.
-QTreeWidget* FilesPage(WorkflowBench& bench) {
-    bench.frame->ShowHideWizard();
-    bench.Get<QComboBox>("cbbFiles")->setEditText("/pictures/cat.jpg");
-    bench.Click("btnNext1");
-    bench.Click("btnNext1");
-    return bench.Get<QTreeWidget>("lvFiles");
-}
-
-QStringList MakeFiles(WorkflowBench& bench, const QString& prefix, int count) {
-    QStringList paths;
-    for (int i = 0; i < count; ++i) {
-        paths.append(QString::fromStdString(
-            bench.MakeFile(QStringLiteral("%1%2.txt").arg(prefix).arg(i).toStdString(), 1, i)));
-    }
-    return paths;
-}
-
 } // namespace
 
 class FileListTest : public QObject {
@@ -65,13 +47,13 @@ private slots:
 
 void FileListTest::addStopsAtOneHundredRows() {
     WorkflowBench bench;
-    QTreeWidget* list = FilesPage(bench);
-    bench.dialogs.fileLists.push_back(MakeFiles(bench, "a", 98));
+    QTreeWidget* list = bench.OpenFilesPage();
+    bench.dialogs.fileLists.push_back(bench.MakeFiles("a", 98));
     bench.Click("btnAdd");
     QCOMPARE(list->topLevelItemCount(), 98);
     QVERIFY(bench.dialogs.shown.isEmpty());
 
-    bench.dialogs.fileLists.push_back(MakeFiles(bench, "b", 5));
+    bench.dialogs.fileLists.push_back(bench.MakeFiles("b", 5));
     bench.Click("btnAdd");
     QCOMPARE(list->topLevelItemCount(), 100);
     QCOMPARE(bench.dialogs.shown.size(), 1);
@@ -86,7 +68,7 @@ void FileListTest::addStopsAtOneHundredRows() {
 
 void FileListTest::addRefusesDuplicatesMissingAndTooLargeFiles() {
     WorkflowBench bench;
-    QTreeWidget* list = FilesPage(bench);
+    QTreeWidget* list = bench.OpenFilesPage();
     const QString lower = QString::fromStdString(bench.MakeFile("photo.txt", 3, 1));
     const QString upper = QString::fromStdString(bench.MakeFile("PHOTO.TXT", 3, 2));
     const QString other = QString::fromStdString(bench.MakeFile("other.txt", 3, 3));
@@ -110,8 +92,8 @@ void FileListTest::addRefusesDuplicatesMissingAndTooLargeFiles() {
 
 void FileListTest::deletingKeepsRowNumbers() {
     WorkflowBench bench;
-    QTreeWidget* list = FilesPage(bench);
-    bench.dialogs.fileLists.push_back(MakeFiles(bench, "f", 4).mid(0, 3));
+    QTreeWidget* list = bench.OpenFilesPage();
+    bench.dialogs.fileLists.push_back(bench.MakeFiles("f", 4).mid(0, 3));
     bench.Click("btnAdd");
     bench.Click("btnNext1");
     bench.Click("btnBack1"); // leave and come back: the list stays
@@ -130,7 +112,7 @@ void FileListTest::deletingKeepsRowNumbers() {
 void FileListTest::removeAllAnsweredNoStillCountsAsChange() {
     WorkflowBench bench;
     const std::string image = bench.CopyOfReference("base.gif");
-    const QStringList files = MakeFiles(bench, "r", 2);
+    const QStringList files = bench.MakeFiles("r", 2);
     bench.HideThroughWizard(image, QString(), files, "pw", bench.dir / "out.gif");
     QVERIFY(bench.frame->IsSaved());
     for (int page = 0; page < 2; ++page)
@@ -154,7 +136,7 @@ void FileListTest::removeAllAnsweredNoStillCountsAsChange() {
 
 void FileListTest::sizeColumnTexts() {
     WorkflowBench bench;
-    QTreeWidget* list = FilesPage(bench);
+    QTreeWidget* list = bench.OpenFilesPage();
     QStringList paths;
     for (qint64 size : {0, 1000, 1001, 1000000, 1000001}) {
         const QString path = QString::fromStdString(bench.dir / ("s" + std::to_string(size)));
@@ -173,7 +155,7 @@ void FileListTest::sizeColumnTexts() {
 
 void FileListTest::enablingRulesAndPopup() {
     WorkflowBench bench;
-    QTreeWidget* list = FilesPage(bench);
+    QTreeWidget* list = bench.OpenFilesPage();
     auto* open = bench.Get<QPushButton>("btnOpen");
     auto* del = bench.Get<QPushButton>("btnDel");
     auto* removeAll = bench.Get<QPushButton>("btnRemoveAll");
@@ -181,7 +163,7 @@ void FileListTest::enablingRulesAndPopup() {
     auto* menuOpen = bench.Get<QAction>("mniLoadTheFile");
     QVERIFY(!open->isEnabled() && !del->isEnabled() && !removeAll->isEnabled());
 
-    bench.dialogs.fileLists.push_back(MakeFiles(bench, "e", 2));
+    bench.dialogs.fileLists.push_back(bench.MakeFiles("e", 2));
     bench.Click("btnAdd");
     QVERIFY(!open->isEnabled() && !del->isEnabled() && removeAll->isEnabled());
 
@@ -203,8 +185,8 @@ void FileListTest::enablingRulesAndPopup() {
 
 void FileListTest::openUsesTheDesktop() {
     WorkflowBench bench;
-    QTreeWidget* list = FilesPage(bench);
-    const QStringList files = MakeFiles(bench, "o", 2);
+    QTreeWidget* list = bench.OpenFilesPage();
+    const QStringList files = bench.MakeFiles("o", 2);
     bench.dialogs.fileLists.push_back(files);
     bench.Click("btnAdd");
     list->topLevelItem(1)->setSelected(true);
@@ -218,8 +200,8 @@ void FileListTest::openUsesTheDesktop() {
 
 void FileListTest::saveOutOneOrSeveralFiles() {
     WorkflowBench bench;
-    QTreeWidget* list = FilesPage(bench);
-    const QStringList files = MakeFiles(bench, "x", 3);
+    QTreeWidget* list = bench.OpenFilesPage();
+    const QStringList files = bench.MakeFiles("x", 3);
     bench.dialogs.fileLists.push_back(files);
     bench.Click("btnAdd");
 
@@ -316,7 +298,7 @@ void FileListTest::dialogsStartInPicturesThenWhereTheUserWent() {
     std::filesystem::create_directories(chosen.toStdString());
     const QString source = QString::fromStdString(bench.MakeFile("source.txt", 3, 1));
 
-    QTreeWidget* list = FilesPage(bench);
+    QTreeWidget* list = bench.OpenFilesPage();
     bench.dialogs.fileLists.push_back(
         {source, QString::fromStdString(bench.MakeFile("t.txt", 3, 2))});
     bench.Click("btnAdd");

@@ -69,10 +69,9 @@ void CheckSteps(const std::vector<Report>& reports, const std::vector<std::strin
 }
 
 // The files beside a destination, without the working folders of the engines.
-std::set<std::string> FolderEntries(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
+std::set<std::string> FilesBeside(const std::string& folder) {
+    const std::vector<std::string> entries = FolderEntries(folder);
+    std::set<std::string> names(entries.begin(), entries.end());
     names.erase("cache");
     return names;
 }
@@ -191,7 +190,7 @@ void ProgressTest::cancellingHalfWayKeepsTheDestination() {
     const std::string dest = bench.MakeCarrier("dest.png", "old", "old message", {});
     QVERIFY(!dest.empty());
     const auto before = ReadFile(dest);
-    const auto entries = FolderEntries(bench.dir.Path());
+    const auto entries = FilesBeside(bench.dir.Path());
     for (const char* step : {"Packing files", "Encrypting"}) {
         Recorder recorder;
         recorder.stopStep = step;
@@ -206,7 +205,7 @@ void ProgressTest::cancellingHalfWayKeepsTheDestination() {
         QCOMPARE(recorder.reports.back().step, std::string(step));
         QVERIFY(recorder.reports.back().done * 2 >= recorder.reports.back().total);
         QVERIFY(ReadFile(dest) == before);
-        QCOMPARE(FolderEntries(bench.dir.Path()), entries);
+        QCOMPARE(FilesBeside(bench.dir.Path()), entries);
     }
     QCOMPARE(ReadCarrier(dest, "old").message, std::string("old message"));
 }
@@ -218,7 +217,7 @@ void ProgressTest::frameShowsTheStepsAndItsCancelStopsTheSave() {
     const auto before = ReadFile(dest);
     bench.WizardToLastPage(bench.CopyOfReference("base.png"), QStringLiteral("message"), {big},
                            QStringLiteral("pw"));
-    const auto entries = FolderEntries(bench.dir.Path());
+    const auto entries = FilesBeside(bench.dir.Path());
 
     {
         DialogWatcher watcher(&bench.host.window, QStringLiteral("Encrypting"));
@@ -230,7 +229,7 @@ void ProgressTest::frameShowsTheStepsAndItsCancelStopsTheSave() {
         QCOMPARE(watcher.Captions().back(), QStringLiteral("Saving the image...\nEncrypting"));
     }
     QVERIFY(ReadFile(dest) == before);
-    QCOMPARE(FolderEntries(bench.dir.Path()), entries);
+    QCOMPARE(FilesBeside(bench.dir.Path()), entries);
     QVERIFY(bench.dialogs.shown.isEmpty()); // a stopped save is no error
     QVERIFY(!bench.frame->IsSaved());
     QVERIFY(bench.frame->isVisible());
@@ -303,11 +302,11 @@ void ProgressTest::cancelStopsSavingOutSeveralFiles() {
         DialogWatcher watcher(&bench.host.window, QStringLiteral("Unpacking the files"));
         bench.Click("btnDeSaveFilesAs");
     }
-    QVERIFY(FolderEntries(folder).empty());
+    QVERIFY(FilesBeside(folder).empty());
 
     bench.dialogs.folders.push_back(QString::fromStdString(folder));
     bench.Click("btnDeSaveFilesAs");
-    QCOMPARE(FolderEntries(folder), (std::set<std::string>{"one.bin", "two.bin"}));
+    QCOMPARE(FilesBeside(folder), (std::set<std::string>{"one.bin", "two.bin"}));
 }
 
 // A key derivation cannot be interrupted: Cancel returns at once while the work runs on,

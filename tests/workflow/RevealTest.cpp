@@ -5,6 +5,8 @@
 #include "workflow/WorkflowBench.h"
 
 #include "engine/BindImage.h"
+#include "support/ReferenceCarriers.h"
+#include "text/FormatFileSize.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -23,13 +25,6 @@ using namespace lumora::test;
 namespace {
 
 const QString kSaveOK = QStringLiteral("The image have been saved successfully.");
-
-QStringList Names(const QTreeWidget* list) {
-    QStringList names;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        names.append(RowName(list->topLevelItem(i)));
-    return names;
-}
 
 QTreeWidgetItem* RowNamed(const QTreeWidget* list, const QString& name) {
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
@@ -87,7 +82,7 @@ void RevealTest::fileWithoutPayloadShowsNoData() {
     QVERIFY(bench.promptErrorLines.isEmpty());
     // Pictures without classic data are offered the prompt for sealed data; Cancel ends
     // the load quietly.
-    for (const char* name : {"base.gif", "version2.bmp"}) {
+    for (const char* name : {"base.gif", kVersion2Carrier}) {
         const std::string path = bench.CopyOfReference(name);
         bench.AnswerPrompt(QString(), 0);
         QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(path), QString()), 0);
@@ -99,9 +94,10 @@ void RevealTest::fileWithoutPayloadShowsNoData() {
     QCOMPARE(bench.dialogs.shown.size(), 1);
 
     // A read-only carrier opens: the engine only reads it.
-    const std::string carrier = bench.CopyOfReference("empty-password.gif");
+    const ReferenceCarrier& readOnly = ReferenceCarrierNamed("empty-password.gif");
+    const std::string carrier = bench.CopyOfReference(readOnly.file);
     QCOMPARE(::chmod(carrier.c_str(), 0444), 0);
-    bench.AnswerPrompt(QString());
+    bench.AnswerPrompt(QString::fromStdString(readOnly.password));
     QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
 }
 
@@ -188,12 +184,14 @@ void RevealTest::passwordsTheCheckRecordCannotTell_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("error");
-    QTest::newRow("all-zero check record") << "zero-check-record.png"
-                                           << "correct horse battery stapler"
-                                           << "Password error";
-    QTest::newRow("first 32 bytes of a longer password") << "long-password.jpg"
-                                                         << "0123456789abcdefghijklmnopqrstuv"
-                                                         << "Password error";
+    const ReferenceCarrier& zero = ReferenceCarrierNamed("zero-check-record.png");
+    const ReferenceCarrier& longer = ReferenceCarrierNamed("long-password.jpg");
+    QTest::newRow("all-zero check record")
+        << QString::fromStdString(zero.file) << QString::fromStdString(zero.password + "r")
+        << "Password error";
+    QTest::newRow("first 32 bytes of a longer password")
+        << QString::fromStdString(longer.file)
+        << QString::fromStdString(longer.password.substr(0, 32)) << "Password error";
     QTest::newRow("damaged") << "damaged"
                              << "pw"
                              << "Data Error\nThe hidden data is damaged.";
@@ -230,27 +228,17 @@ void RevealTest::referenceCarriersOpen_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QStringList>("sizes");
-    QTest::newRow("empty password") << "empty-password.gif"
-                                    << ""
-                                    << "Hello\nWorld" << QStringList{"hello.txt", "data.bin"}
-                                    << QStringList{"34 Byte", "3.00 KB"};
-    QTest::newRow("no message") << "zero-check-record.png"
-                                << "correct horse battery staple"
-                                << "" << QStringList{"notes.txt"} << QStringList{"2.80 KB"};
-    QTest::newRow("long password")
-        << "long-password.jpg"
-        << "0123456789abcdefghijklmnopqrstuvwxyz!?"
-        << "Long passwords use their first 32 bytes." << QStringList{"a.bin", "b.txt"}
-        << QStringList{"70.00 KB", "10 Byte"};
-    QTest::newRow("backslash names")
-        << "backslash-names.gif"
-        << "pw"
-        << "" << QStringList{"sub/inner.txt", "top.txt"} << QStringList{"5 Byte", "3 Byte"};
-    QTest::newRow("non-ascii") << "non-ascii.bmp" << QString::fromUtf8("pässwörd")
-                               << QString::fromUtf8("Grüße\n日本語 — ok")
-                               << QStringList{QString::fromUtf8("naïve résumé.txt"),
-                                              QString::fromUtf8("日本.txt")}
-                               << QStringList{"8 Byte", "9 Byte"};
+    for (const ReferenceCarrier& reference : ReferenceCarriers()) {
+        QStringList names, sizes;
+        for (const ReferenceHiddenFile& file : reference.files) {
+            names.append(QString::fromStdString(file.name));
+            sizes.append(QString::fromStdString(FormatFileSize(file.size)));
+        }
+        // The view shows the message with LF line breaks.
+        QTest::newRow(reference.file.c_str())
+            << QString::fromStdString(reference.file) << QString::fromStdString(reference.password)
+            << QString::fromStdString(reference.message).replace("\r\n", "\n") << names << sizes;
+    }
 }
 
 void RevealTest::referenceCarriersOpen() {
@@ -523,8 +511,9 @@ void RevealTest::escapePressesCancel() {
 
 void RevealTest::hiddenFilesSaveIntoAFolderByTheirOwnNames() {
     WorkflowBench bench;
-    const std::string carrier = bench.CopyOfReference("backslash-names.gif");
-    bench.AnswerPrompt("pw");
+    const ReferenceCarrier& reference = ReferenceCarrierNamed("backslash-names.gif");
+    const std::string carrier = bench.CopyOfReference(reference.file);
+    bench.AnswerPrompt(QString::fromStdString(reference.password));
     QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
     bench.frame->ShowFilesPage();
     auto* list = bench.Get<QTreeWidget>("lvDeFiles");
@@ -533,11 +522,13 @@ void RevealTest::hiddenFilesSaveIntoAFolderByTheirOwnNames() {
     std::filesystem::create_directory(folder);
     bench.dialogs.folders.push_back(QString::fromStdString(folder));
     bench.Click("btnDeSaveFilesAs");
-    QCOMPARE(Sha256Hex(folder + "/inner.txt"),
-             std::string("33bf6fbd7cd8379785a21e233d8e09f824e7bab459168a96312c1c882c1d7e1f"));
-    QCOMPARE(Sha256Hex(folder + "/top.txt"),
-             std::string("28720365c5e7476a011e4f43ac003ee5f16247a263b9d623aa85ed311d73bf39"));
-    QVERIFY(!FileExists(folder + "/sub"));
+    // Each file under the last part of its name: no folder of the names is made.
+    for (const ReferenceHiddenFile& file : reference.files) {
+        const std::string base = file.name.substr(file.name.rfind('/') + 1);
+        QCOMPARE(Sha256Hex(folder + "/" + base), file.sha256);
+        if (base != file.name)
+            QVERIFY(!FileExists(folder + "/" + file.name.substr(0, file.name.find('/'))));
+    }
 }
 
 // Hidden files are saved side by side, so the questions come first: a second file of the

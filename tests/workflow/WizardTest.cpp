@@ -5,6 +5,7 @@
 #include "workflow/WorkflowBench.h"
 
 #include "platform/ProgramFolders.h"
+#include "support/ReferenceCarriers.h"
 #include "workflow/SettingsStore.h"
 
 #include <QAbstractItemView>
@@ -103,7 +104,8 @@ void WizardTest::fullHideKeepsMessageFilesAndImage() {
 
 void WizardTest::hidingIntoACarrierReplacesItsData() {
     WorkflowBench bench;
-    const std::string carrier = bench.CopyOfReference("empty-password.gif");
+    const ReferenceCarrier& reference = ReferenceCarrierNamed("empty-password.gif");
+    const std::string carrier = bench.CopyOfReference(reference.file);
     const QStringList files{QString::fromStdString(bench.MakeFile("new.txt", 100, 4))};
     const std::string target = bench.dir / "again.gif";
     bench.HideThroughWizard(carrier, "replaced", files, "pw", target);
@@ -113,9 +115,9 @@ void WizardTest::hidingIntoACarrierReplacesItsData() {
     QCOMPARE(contents.message, std::string("replaced"));
     QCOMPARE(contents.files.size(), size_t{1});
     QVERIFY(contents.files.count("new.txt") == 1);
-    const auto base = ReadFile(ReferenceFile("base.gif"));
+    const auto base = ReadFile(ReferenceFile(reference.base));
     QVERIFY(Head(ReadFile(target), base.size()) == base);
-    QCOMPARE(Sha256Hex(carrier), Sha256Hex(ReferenceFile("empty-password.gif")));
+    QCOMPARE(Sha256Hex(carrier), Sha256Hex(ReferenceFile(reference.file)));
 }
 
 // The password page's format choice: classic until the user picks sealed, which the next

@@ -6,6 +6,7 @@
 #include "engine/UnlockedCarrier.h"
 #include "platform/ProgramFolders.h"
 #include "support/Sessions.h"
+#include "workflow/FileListRows.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -82,6 +83,30 @@ std::string WorkflowBench::MakeFile(const std::string& name, size_t size, uint32
     const std::string path = dir / name;
     WriteFile(path, PseudoRandomBytes(size, seed));
     return path;
+}
+
+QStringList WorkflowBench::MakeFiles(const QString& prefix, int count, size_t size) const {
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = QStringLiteral("%1%2.txt").arg(prefix).arg(i).toStdString();
+        paths.append(QString::fromStdString(MakeFile(name, size, static_cast<uint32_t>(i))));
+    }
+    return paths;
+}
+
+QTreeWidget* WorkflowBench::OpenFilesPage() const {
+    frame->ShowHideWizard();
+    Get<QComboBox>("cbbFiles")->setEditText("/pictures/cat.jpg");
+    Click("btnNext1");
+    Click("btnNext1");
+    return Get<QTreeWidget>("lvFiles");
+}
+
+QStringList Names(const QTreeWidget* list) {
+    QStringList names;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        names.append(RowName(list->topLevelItem(i)));
+    return names;
 }
 
 std::string WorkflowBench::MakeCarrier(const std::string& name, const std::string& password,

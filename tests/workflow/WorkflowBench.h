@@ -11,6 +11,7 @@
 #include "workflow/TfrmCheckPass.h"
 
 #include <QStringList>
+#include <QTreeWidget>
 #include <QWidget>
 #include <map>
 #include <memory>
@@ -65,6 +66,10 @@ public:
     std::string CopyOfReference(const std::string& name, const std::string& as = {}) const;
     // A file of the given bytes in the temporary folder.
     std::string MakeFile(const std::string& name, size_t size, uint32_t seed) const;
+    // `count` files of `size` bytes named prefix0.txt, prefix1.txt, ...; their paths.
+    QStringList MakeFiles(const QString& prefix, int count, size_t size = 1) const;
+    // Opens the wizard on its files page; its list.
+    QTreeWidget* OpenFilesPage() const;
     // Runs the wizard from its first page to its last, without saving: the message typed
     // unless there is none (the memo is left alone), the files added, the password twice.
     void WizardToLastPage(const std::string& image, const std::optional<QString>& message,
@@ -95,5 +100,8 @@ public:
     // prompt for sealed data.
     QStringList promptErrorLines;
 };
+
+// The names in a file list, top to bottom.
+QStringList Names(const QTreeWidget* list);
 
 } // namespace lumora::test

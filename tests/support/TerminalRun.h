@@ -3,18 +3,20 @@
 // as its controlling terminal (where prompts go).
 #pragma once
 
-#include <optional>
+#include "support/CliRunner.h"
+
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace lumora::test {
 
+enum class TerminalUse { Stderr, Controlling };
+
 class TerminalRun {
 public:
-    // stdout goes to stdoutPath; with a controlling terminal, stderr to stdoutPath + ".err".
-    TerminalRun(const std::vector<std::string>& args, const std::string& stdoutPath,
-                const std::optional<std::string>& password, bool controllingTerminal);
+    TerminalRun(const std::vector<std::string>& args, TerminalUse use,
+                const CliOptions& options = {});
     ~TerminalRun();
     TerminalRun(const TerminalRun&) = delete;
     TerminalRun& operator=(const TerminalRun&) = delete;
@@ -23,8 +25,8 @@ public:
     bool WaitFor(const std::string& text);
     void Type(const std::string& text);
     void Signal(int signal);
-    // The wait status of the program.
-    int Wait();
+    // Waits for the program to end; with TerminalUse::Stderr its `err` is on the terminal.
+    CliResult Wait();
     const std::string& Seen() const { return m_seen; }
     const std::string& All() const { return m_all; }
     // Starts the next WaitFor on what comes from now on.
@@ -32,7 +34,7 @@ public:
 
 private:
     int m_master = -1;
-    pid_t m_child = -1;
+    std::unique_ptr<CliChild> m_child;
     std::string m_seen;
     std::string m_all;
 };

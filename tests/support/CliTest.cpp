@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "CliTest.h"
+#include "support/CliTest.h"
 
 #include <algorithm>
 #include <chrono>
@@ -14,11 +14,12 @@ namespace {
 // Entries of the cache root that were not there before. Tests that run at the same time
 // share the root, so a new entry counts only when it is still there after a while: the
 // working folder of another test's lumora-cli goes when that one ends.
-std::vector<std::string> LeftSince(const std::vector<std::string>& before) {
+std::vector<std::string> LeftSince(const std::string& root,
+                                   const std::vector<std::string>& before) {
     std::vector<std::string> added;
     for (int attempt = 0; attempt < 50; ++attempt) {
         added.clear();
-        const std::vector<std::string> now = CacheEntries();
+        const std::vector<std::string> now = FolderEntries(root);
         std::set_difference(now.begin(), now.end(), before.begin(), before.end(),
                             std::back_inserter(added));
         if (added.empty())
@@ -30,15 +31,39 @@ std::vector<std::string> LeftSince(const std::vector<std::string>& before) {
 
 } // namespace
 
-CliResult CliTest::Run(const std::vector<std::string>& args,
-                       const std::optional<std::string>& password, CliOptions options) {
+CliOptions CliTest::RunOptions(const std::optional<std::string>& password,
+                               CliOptions options) const {
     if (password)
         options.environment.emplace("LUMORA_PASSWORD", *password);
-    auto before = CacheEntries();
+    if (options.program.empty() && !options.released)
+        options.program = m_program;
+    return options;
+}
+
+CliResult CliTest::Run(const std::vector<std::string>& args,
+                       const std::optional<std::string>& password, CliOptions options) {
+    options = RunOptions(password, std::move(options));
+    const std::string root =
+        CacheRootOf(options.program.empty() ? CliPath(options.released) : options.program);
+    const auto before = FolderEntries(root);
     CliResult result = RunCli(args, options);
-    EXPECT_EQ(LeftSince(before), std::vector<std::string>())
-        << "lumora-cli left a working folder in " << CliCacheRoot();
+    EXPECT_EQ(LeftSince(root, before), std::vector<std::string>())
+        << "lumora-cli left a working folder in " << root;
     return result;
+}
+
+CliChild CliTest::Start(const std::vector<std::string>& args,
+                        const std::optional<std::string>& password, CliOptions options) {
+    return CliChild(args, RunOptions(password, std::move(options)));
+}
+
+TerminalRun CliTest::OnTerminal(const std::vector<std::string>& args, TerminalUse use,
+                                const std::optional<std::string>& password) const {
+    return TerminalRun(args, use, RunOptions(password, {}));
+}
+
+void CliTest::UsePrivateCopy() {
+    m_program = CopyOfCli(m_dir.Path());
 }
 
 std::string CliTest::MakeFile(const std::string& name, const std::string& content) const {
