@@ -249,11 +249,8 @@ void TfrmMain::BuildStartPanel() {
         label->installEventFilter(this);
     connect(btnHide, &QPushButton::clicked, this, &TfrmMain::btnHideClick);
     connect(btnUnHide, &QPushButton::clicked, this, &TfrmMain::btnUnHideClick);
-    // An image dropped on the start panel is loaded as "Load Data from Image" loads it.
-    new FileDropTarget({pnlMain}, [this](const QStringList& paths) {
-        if (frameMsg->LoadFromImage(paths.first(), QString()) == 1)
-            ShowMainPanel(false);
-    });
+    // An image dropped on the start panel opens as one named on the command line.
+    new FileDropTarget({pnlMain}, [this](const QStringList& paths) { OpenPicture(paths.first()); });
 }
 
 void TfrmMain::ConfigureLang() {
@@ -275,6 +272,8 @@ void TfrmMain::ConfigureLang() {
         QStringLiteral("strHideFilesSize=Hidden Files Total Size: %s"),
         QStringLiteral("strLanguageNextStart=Lumora will use the chosen language the next "
                        "time it starts."),
+        QStringLiteral("strOpenWhich=%s holds no hidden data that shows without a password. "
+                       "Yes: reveal data hidden in it under a password. No: hide data into it."),
     });
     MLang->SetActiveNow(true);
 }
@@ -473,8 +472,18 @@ void TfrmMain::btnUnHideClick() {
 }
 
 void TfrmMain::OpenPicture(const QString& path) {
-    const QString fullPath = QFileInfo(path).absoluteFilePath();
-    if (ClassicTrailerOf(fullPath.toStdString())) {
+    const QFileInfo file(path);
+    const QString fullPath = file.absoluteFilePath();
+    bool reveal = ClassicTrailerOf(fullPath.toStdString()).has_value();
+    if (!reveal && file.isFile()) {
+        const QString question =
+            FormatMessage(MLang->GetResString(QStringLiteral("strOpenWhich")), file.fileName());
+        const Answer answer = Dialogs().QuestionYesNoCancel(this, windowTitle(), question);
+        if (answer == Answer::Cancel)
+            return;
+        reveal = answer == Answer::Yes;
+    }
+    if (reveal) {
         if (frameMsg->LoadFromImage(fullPath, QString()) == 1)
             ShowMainPanel(false);
         return;

@@ -143,7 +143,8 @@ private slots:
             "btnUnHide_Caption", "btnHide_Caption",     "mniHelp_Caption",
             "mniAbout_Caption",  "mniLanguage_Caption", "mniSystemLanguage_Caption",
             "strFileSize",       "strImgSize",          "strTextMsgSize",
-            "strHideFilesNum",   "strHideFilesSize",    "strLanguageNextStart"};
+            "strHideFilesNum",   "strHideFilesSize",    "strLanguageNextStart",
+            "strOpenWhich"};
         QCOMPARE(keys, expected);
         // The font the windows are laid out for, whatever face stands in for it here.
         QCOMPARE(lines.mid(0, 2),
@@ -463,10 +464,14 @@ private slots:
     }
 
     void pictureFromTheCommandLineOpensOrStartsTheWizard() {
-        // Any other picture starts the wizard with it, first in the recent list.
+        // Any other picture, once the user chose to hide data into it, starts the wizard
+        // with it, first in the recent list.
         const QString plain = m_env->WritePicture(QStringLiteral("plain.png"), 20, 20);
         QDir::setCurrent(QString::fromStdString(m_env->Folder()));
+        m_env->Dialogs().answers.push_back(Answer::No);
         m_window->OpenPicture(QStringLiteral("plain.png"));
+        QCOMPARE(m_env->Dialogs().shown.size(), 1);
+        QCOMPARE(m_env->Dialogs().shown[0].kind, QStringLiteral("question3"));
         QVERIFY(Child("pnlMain")->isHidden());
         QVERIFY(Child("pnlEnCodeImage")->isVisible());
         QCOMPARE(Child<QComboBox>("cbbFiles")->currentText(), plain);
