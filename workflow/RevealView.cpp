@@ -10,6 +10,7 @@
 #include "workflow/MemoText.h"
 #include "workflow/ProgressWatch.h"
 #include "workflow/TfrmCheckPass.h"
+#include "workflow/ThrownStatus.h"
 
 #include <QBoxLayout>
 #include <QFileInfo>
@@ -131,8 +132,9 @@ bool RevealView::LoadGuarded(const QString& path, const std::optional<QString>& 
     try {
         return LoadCarrier(path, preset, cancellable);
     } catch (...) {
+        const Status failed = StatusOfThrown(std::current_exception(), Reason::ReadFailed);
         m_host.Carrier().Release();
-        m_host.ShowError("strDataError");
+        m_host.ShowOpenFailure(failed);
         return false;
     }
 }

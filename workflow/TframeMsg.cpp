@@ -14,7 +14,7 @@
 #include "workflow/ProgressWatch.h"
 #include "workflow/ReasonTexts.h"
 #include "workflow/RevealView.h"
-#include "workflow/SaveGuard.h"
+#include "workflow/ThrownStatus.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -268,7 +268,7 @@ SaveOutcome TframeMsg::GuardedSave(const std::function<SaveOutcome()>& save) {
         return save();
     } catch (...) {
         // The progress dialog went with the stack it lived on.
-        ShowSaveFailure(StatusOfSaveException(std::current_exception()));
+        ShowSaveFailure(StatusOfThrown(std::current_exception(), Reason::WriteFailed));
         return SaveOutcome::Failed;
     }
 }

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // What a failure's box says: the operation's general message, then the reason with its
-// subject, size or system error; and the reason a save that threw is told with.
+// subject, size or system error; and the reason a save or load that threw is told with.
 #include "ini/IniFile.h"
 #include "workflow/ReasonTexts.h"
-#include "workflow/SaveGuard.h"
+#include "workflow/ThrownStatus.h"
 
 #include <QTest>
 
@@ -73,28 +73,34 @@ private slots:
         QCOMPARE(saving ? SaveFailureText(status, lookup) : OpenFailureText(status, lookup), text);
     }
 
-    void ASaveThatThrowsHasAReason_data() {
+    void WhatIsThrownHasAReason_data() {
         QTest::addColumn<std::exception_ptr>("thrown");
+        QTest::addColumn<int>("failed"); // the reason of the operation
         QTest::addColumn<Status>("status");
-        QTest::newRow("memory") << std::make_exception_ptr(std::bad_alloc())
+        const auto full = std::make_exception_ptr(std::filesystem::filesystem_error(
+            "write", "/out/c.png", std::error_code(ENOSPC, std::generic_category())));
+        const auto denied = std::make_exception_ptr(
+            std::system_error(std::error_code(EACCES, std::generic_category())));
+        const int save = static_cast<int>(Reason::WriteFailed);
+        const int load = static_cast<int>(Reason::ReadFailed);
+        QTest::newRow("memory") << std::make_exception_ptr(std::bad_alloc()) << save
                                 << Status::Fail(Reason::NoMemory);
-        QTest::newRow("file system full")
-            << std::make_exception_ptr(std::filesystem::filesystem_error(
-                   "write", "/out/c.png", std::error_code(ENOSPC, std::generic_category())))
-            << With(Reason::DiskFull, "/out/c.png", ENOSPC);
-        QTest::newRow("system error") << std::make_exception_ptr(std::system_error(
-                                             std::error_code(EACCES, std::generic_category())))
-                                      << With(Reason::WriteFailed, "", EACCES);
-        QTest::newRow("anything else") << std::make_exception_ptr(std::runtime_error("x"))
-                                       << Status::Fail(Reason::WriteFailed);
+        QTest::newRow("disk full while saving")
+            << full << save << With(Reason::DiskFull, "/out/c.png", ENOSPC);
+        QTest::newRow("same errno while loading")
+            << full << load << With(Reason::ReadFailed, "/out/c.png", ENOSPC);
+        QTest::newRow("system error") << denied << save << With(Reason::WriteFailed, "", EACCES);
+        QTest::newRow("anything else") << std::make_exception_ptr(std::runtime_error("x")) << load
+                                       << Status::Fail(Reason::ReadFailed);
         QTest::newRow("nothing thrown")
-            << std::exception_ptr() << Status::Fail(Reason::WriteFailed);
+            << std::exception_ptr() << save << Status::Fail(Reason::WriteFailed);
     }
 
-    void ASaveThatThrowsHasAReason() {
+    void WhatIsThrownHasAReason() {
         QFETCH(std::exception_ptr, thrown);
+        QFETCH(int, failed);
         QFETCH(Status, status);
-        const Status told = StatusOfSaveException(thrown);
+        const Status told = StatusOfThrown(thrown, static_cast<Reason>(failed));
         QCOMPARE(static_cast<int>(told.reason), static_cast<int>(status.reason));
         QCOMPARE(told.subject, status.subject);
         QCOMPARE(told.error, status.error);

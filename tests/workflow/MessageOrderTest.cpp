@@ -17,38 +17,14 @@ using namespace lumora::test;
 
 namespace {
 
-// Answers from its script as the bench's dialogs do, and notes, as each box or prompt
-// opens, whether a progress dialog is alive anywhere.
-class ProgressAwareDialogs : public ScriptedDialogs {
-public:
-    QStringList underBusy; // the kinds that opened while a progress dialog lived
-
-    void Error(QWidget* owner, const QString& title, const QString& text) override {
-        Note();
-        ScriptedDialogs::Error(owner, title, text);
+// Whether a progress dialog is alive anywhere.
+bool ProgressDialogLives() {
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (qobject_cast<QProgressDialog*>(widget) != nullptr)
+            return true;
     }
-    void Information(QWidget* owner, const QString& title, const QString& text) override {
-        Note();
-        ScriptedDialogs::Information(owner, title, text);
-    }
-    Answer QuestionYesNo(QWidget* owner, const QString& title, const QString& text) override {
-        Note();
-        return ScriptedDialogs::QuestionYesNo(owner, title, text);
-    }
-    int Exec(QDialog* dialog) override {
-        shown.append({"prompt", QString(), QString()});
-        Note();
-        return ScriptedDialogs::Exec(dialog);
-    }
-
-private:
-    void Note() {
-        for (QWidget* widget : QApplication::allWidgets()) {
-            if (qobject_cast<QProgressDialog*>(widget) != nullptr)
-                underBusy.append(shown.last().kind);
-        }
-    }
-};
+    return false;
+}
 
 // A classic carrier around base.png whose message entry fails its CRC while the file
 // beside it is intact: it opens, and a save would lose the message.
@@ -108,8 +84,15 @@ void MessageOrderTest::noDialogOpensUnderAProgressDialog() {
     QFETCH(QString, situation);
     QFETCH(QStringList, opened);
     WorkflowBench bench;
-    ProgressAwareDialogs watching;
-    SetDialogs(&watching);
+    // The kind of each box or prompt as it opens, and those that opened over progress.
+    QStringList kinds;
+    QStringList underBusy;
+    bench.dialogs.onShow = [&bench, &kinds, &underBusy] {
+        const bool box = bench.dialogs.shown.size() > kinds.size() - kinds.count("prompt");
+        kinds.append(box ? bench.dialogs.shown.last().kind : QStringLiteral("prompt"));
+        if (ProgressDialogLives())
+            underBusy.append(kinds.last());
+    };
     std::string carrier =
         situation == "would lose"
             ? CarrierWithDamagedMessage(bench)
@@ -121,27 +104,23 @@ void MessageOrderTest::noDialogOpensUnderAProgressDialog() {
     if (situation == "wrong password") {
         for (int attempt = 0; attempt < 3; ++attempt)
             bench.AnswerPrompt(QStringLiteral("wrong"));
-        watching.execs = std::move(bench.dialogs.execs);
         QCOMPARE(bench.frame->LoadFromImage(path, QStringLiteral("also wrong")), 0);
     } else {
         QCOMPARE(bench.frame->LoadFromImage(path, QStringLiteral("pw")), 1);
         bench.Get<QPlainTextEdit>("mmoDeMsg")->setPlainText(QStringLiteral("edited"));
         if (situation == "failed save") {
-            watching.savePaths.push_back(path + QStringLiteral("/below-a-file.png"));
+            bench.dialogs.savePaths.push_back(path + QStringLiteral("/below-a-file.png"));
             bench.Click("btnDeSaveAs");
         } else {
             if (situation == "changed on disk")
                 WriteFile(carrier, ReadFile(bench.MakeCarrier("other.png", "pw", "other", {})));
-            watching.answers.push_back(situation == "changed on disk" ? Answer::Yes : Answer::No);
+            bench.dialogs.answers.push_back(situation == "changed on disk" ? Answer::Yes
+                                                                           : Answer::No);
             bench.Click("btnDeSave");
         }
     }
-    SetDialogs(&bench.dialogs);
-    QStringList kinds;
-    for (const auto& box : watching.shown)
-        kinds.append(box.kind);
     QCOMPARE(kinds, opened);
-    QCOMPARE(watching.underBusy, QStringList());
+    QCOMPARE(underBusy, QStringList());
     if (situation == "wrong password") {
         QVERIFY(!bench.frame->HoldsCarrier());
         return;
