@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/CommandLine.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
+#include <string_view>
 
 namespace lumora {
 namespace {
@@ -12,6 +15,48 @@ bool IsHelp(const char* argument) {
 
 bool IsVersion(const char* argument) {
     return std::strcmp(argument, "-V") == 0 || std::strcmp(argument, "--version") == 0;
+}
+
+// The options QApplication and its X11 platform take out of the command line, each with
+// one dash or two. Those of the first list take the next argument as their value.
+constexpr std::array kQtOptionsWithValue{"platform",
+                                         "platformpluginpath",
+                                         "platformtheme",
+                                         "plugin",
+                                         "qwindowgeometry",
+                                         "geometry",
+                                         "qwindowtitle",
+                                         "title",
+                                         "qwindowicon",
+                                         "icon",
+                                         "session",
+                                         "style",
+                                         "stylesheet",
+                                         "display",
+                                         "name",
+                                         "visual"};
+constexpr std::array kQtFlags{"reverse", "testability", "widgetcount", "qdevel",
+                              "qdebug",  "nograb",      "dograb",      "sync"};
+// Those that take their value after "=" in the same argument.
+constexpr std::array kQtOptionsWithEquals{"style=", "stylesheet=", "qmljsdebugger="};
+
+enum class QtOption { None, Flag, WithValue };
+
+QtOption QtOptionOf(std::string_view argument) {
+    if (argument.starts_with("--"))
+        argument.remove_prefix(2);
+    else if (argument.starts_with("-"))
+        argument.remove_prefix(1);
+    else
+        return QtOption::None;
+    const auto is = [argument](std::string_view name) { return argument == name; };
+    if (std::any_of(kQtOptionsWithValue.begin(), kQtOptionsWithValue.end(), is))
+        return QtOption::WithValue;
+    const auto starts = [argument](std::string_view name) { return argument.starts_with(name); };
+    if (std::any_of(kQtFlags.begin(), kQtFlags.end(), is) ||
+        std::any_of(kQtOptionsWithEquals.begin(), kQtOptionsWithEquals.end(), starts))
+        return QtOption::Flag;
+    return QtOption::None;
 }
 
 } // namespace
@@ -26,18 +71,24 @@ EarlyAnswer FindEarlyAnswer(int argc, const char* const* argv) {
     return EarlyAnswer::None;
 }
 
-CommandLine ParseCommandLine(const QStringList& arguments) {
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
     CommandLine result;
     bool optionsEnded = false;
-    for (const QString& argument : arguments) {
-        if (!optionsEnded && argument == QLatin1String("--")) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        const QString text = QString::fromLocal8Bit(argv[i]);
+        if (!optionsEnded && argument == "--") {
             optionsEnded = true;
-        } else if (!optionsEnded && argument.startsWith(u'-') && argument.size() > 1) {
-            return {QString(), "unknown option '" + argument + "'"};
+        } else if (!optionsEnded && argument.starts_with('-') && argument.size() > 1) {
+            const QtOption qt = QtOptionOf(argument);
+            if (qt == QtOption::None)
+                return {QString(), "unknown option '" + text + "'"};
+            if (qt == QtOption::WithValue)
+                ++i;
         } else if (!result.picture.isEmpty()) {
             return {QString(), QStringLiteral("only one picture can be opened")};
         } else {
-            result.picture = argument;
+            result.picture = text;
         }
     }
     return result;

@@ -1,20 +1,18 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The desktop program's command line: "lumora [PICTURE]", "--help" and "--version". The
-// two answers are found before the application object exists, so they need no window
-// system (over SSH, in scripts); everything else is read from what Qt leaves over once it
-// has taken its own options (-platform, -style, ...).
+// The desktop program's command line: "lumora [PICTURE]", "--help" and "--version". It is
+// read whole before the application object exists, so that the answers and the errors
+// need no window system (over SSH, in scripts); Qt's own options (-platform, -style, ...)
+// are recognised and left to Qt.
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <string>
 
 namespace lumora {
 
 enum class EarlyAnswer { None, Help, Version };
 
-// Looks for "-h", "--help", "-V" and "--version" before a "--"; any other argument is
-// left for later, as it may belong to Qt.
+// Looks for "-h", "--help", "-V" and "--version" before a "--".
 EarlyAnswer FindEarlyAnswer(int argc, const char* const* argv);
 
 struct CommandLine {
@@ -22,9 +20,10 @@ struct CommandLine {
     QString error;   // what was wrong; empty when the command line is fine
 };
 
-// The arguments after the program's name, without Qt's options and without those that
-// FindEarlyAnswer answers: at most one picture, "--" before a name that starts with "-".
-CommandLine ParseCommandLine(const QStringList& arguments);
+// The arguments after the program's name, without those that FindEarlyAnswer answers:
+// Qt's options with their values, at most one picture, "--" before a name that starts
+// with "-". Any other option is an error.
+CommandLine ParseCommandLine(int argc, const char* const* argv);
 
 std::string HelpText();
 std::string VersionText();

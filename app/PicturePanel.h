@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // A transparent panel that draws one picture, either unscaled from its top left corner
-// or stretched to the panel.
+// or stretched to the panel. Stretched, the picture is scaled once, from the picture as
+// given, straight to the pixels the panel covers on the screen (its size times the device
+// pixel ratio), so that a high-density screen shows every pixel it has.
 #pragma once
 
 #include <QImage>
@@ -25,7 +27,7 @@ protected:
 
 private:
     QImage m_picture;
-    QImage m_scaled;
+    QImage m_scaled; // the stretched picture at the device pixels it was last drawn at
     bool m_stretch = false;
 };
 

@@ -12,9 +12,9 @@ namespace {
 
 int g_signalPipe[2] = {-1, -1};
 
-// Only async-signal-safe work here: the event loop reads the byte and quits.
-void OnSignal(int) {
-    char byte = 1;
+// Only async-signal-safe work here: the event loop reads the signal's number and acts.
+void OnSignal(int signal) {
+    const auto byte = static_cast<unsigned char>(signal);
     [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &byte, 1);
 }
 
@@ -26,9 +26,16 @@ void QuitOnTerminationSignals(QCoreApplication& app) {
         return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
-        char byte;
-        [[maybe_unused]] ssize_t n = ::read(g_signalPipe[0], &byte, 1);
-        app.quit();
+        unsigned char byte = 0;
+        if (::read(g_signalPipe[0], &byte, 1) != 1)
+            return;
+        // quit() closes the windows first, and a window may ask; exit() only ends the
+        // loops. The engine is released once they have unwound, never beneath a running
+        // operation.
+        if (byte == SIGINT)
+            app.quit();
+        else
+            QCoreApplication::exit(0);
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;

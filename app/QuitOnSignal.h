@@ -5,9 +5,13 @@ class QCoreApplication;
 
 namespace lumora {
 
-// Turns SIGTERM, SIGINT and SIGHUP (a logout, a kill, Ctrl-C in the starting terminal)
-// into an orderly quit of the event loop, so the windows are destroyed as on a normal
-// close and the engine's working folder with decrypted copies is removed.
+// SIGTERM and SIGHUP (a logout, a kill, the terminal going away) end the program without a
+// question, which a session that is going away cannot answer: every event loop ends (a
+// question or dialog open at that moment returns as cancelled, an operation running behind
+// a progress dialog finishes first), and as the windows are destroyed the engine's working
+// folder with the decrypted copies is removed. SIGINT (Ctrl-C in the starting terminal,
+// whose user is at hand) closes the windows as a normal close does, which asks before
+// unsaved work is thrown away.
 void QuitOnTerminationSignals(QCoreApplication& app);
 
 } // namespace lumora

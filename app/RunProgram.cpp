@@ -34,12 +34,15 @@ int RunProgram(int argc, char** argv,
         break;
     }
 
-    LumoraApplication app(argc, argv);
-    const CommandLine command = ParseCommandLine(app.arguments().mid(1));
+    // Refused before Qt looks for a display too.
+    const CommandLine command = ParseCommandLine(argc, argv);
     if (!command.error.isEmpty()) {
-        std::fprintf(stderr, "lumora: %s\nTry 'lumora --help'.\n", qPrintable(command.error));
+        std::fprintf(stderr, "lumora: %s\nTry 'lumora --help'.\n",
+                     command.error.toLocal8Bit().constData());
         return 2;
     }
+
+    LumoraApplication app(argc, argv);
     InitTheme(app);
     QuitOnTerminationSignals(app);
     RemoveStaleWorkFolders();

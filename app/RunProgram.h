@@ -8,8 +8,9 @@ namespace lumora {
 
 struct ProgramWindows;
 
-// Answers --help and --version, or starts the application: command line, theme, signals,
-// stale working folders, the language file, the windows, then the event loop. beforeShow,
+// Answers --help and --version, or refuses a wrong command line, before anything needs a
+// display; else starts the application: theme, signals, stale working folders, the language
+// file, the windows, then the event loop. beforeShow,
 // when set, is handed the windows once they are built, before the main window shows.
 // Returns the exit status.
 int RunProgram(int argc, char** argv,

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/StartUp.h"
 
+#include "app/PicturePart.h"
 #include "app/TfrmAbout.h"
 #include "app/TfrmMain.h"
 #include "qtadapters/Dialogs.h"
@@ -11,7 +12,7 @@
 namespace lumora {
 
 ProgramWindows CreateWindows() {
-    InstallDialogPreviews();
+    InstallDialogPreviews(PicturePartSize);
     ProgramWindows windows;
     windows.main = std::make_unique<TfrmMain>();
     windows.prompt = new TfrmCheckPass(windows.main.get());

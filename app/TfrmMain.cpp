@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/TfrmMain.h"
 
+#include "app/EnterPressesButton.h"
 #include "app/LanguageChoice.h"
 #include "app/PicturePanel.h"
+#include "app/PicturePart.h"
 #include "app/PreviewFit.h"
+#include "app/SessionEnd.h"
 #include "app/TfrmAbout.h"
 #include "engine/ClassicData.h"
 #include "language/TMLang.h"
@@ -20,6 +23,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QIcon>
@@ -40,6 +44,8 @@ const QColor kSloganBlue(0x5A, 0x6B, 0x94);
 
 // The frame panel of the preview; a picture larger than this is scaled down.
 const QSize kPreviewFrame(265, 233);
+// How many times the screen's pixels of the frame a preview is asked for (see ShowImage).
+constexpr int kPreviewDetail = 4;
 
 const QRect kFrameMsgPlace(325, 60, 408, 450);
 constexpr int kHelpBarMargin = 20;
@@ -116,6 +122,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Lumora"));
     setFixedSize(750, 516);
+    new EnterPressesButton(this);
     BuildControls();
     ConfigureLang();
     FormCreate();
@@ -163,6 +170,7 @@ void TfrmMain::BuildControls() {
     frameMsg->setObjectName(QStringLiteral("frameMsg"));
     frameMsg->setGeometry(kFrameMsgPlace);
     frameMsg->hide();
+    m_sessionEnd = new SessionEnd(*frameMsg);
 
     pmHelp = new QMenu(this);
     pmHelp->setObjectName(QStringLiteral("pmHelp"));
@@ -272,6 +280,8 @@ void TfrmMain::ConfigureLang() {
         QStringLiteral("strHideFilesSize=Hidden Files Total Size: %s"),
         QStringLiteral("strLanguageNextStart=Lumora will use the chosen language the next "
                        "time it starts."),
+        QStringLiteral("strPictureNotOpened=%s cannot be opened. Please check that the file "
+                       "exists and that you may read it."),
         QStringLiteral("strOpenWhich=%s holds no hidden data that shows without a password. "
                        "Yes: reveal data hidden in it under a password. No: hide data into it."),
     });
@@ -292,13 +302,16 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    // Typed work is not thrown away without a question. The open carrier's working
-    // folder, with its decrypted copies, goes with the window.
-    if (!frameMsg->MayClose()) {
+    // Typed work is not thrown away without a question, unless the session is ending and
+    // has had its answer. The open carrier's working folder, with its decrypted copies,
+    // goes with the window; beneath a running operation or dialog, once the program's
+    // loops have unwound.
+    if (!m_sessionEnd->ClosePending() && !frameMsg->MayClose()) {
         event->ignore();
         return;
     }
-    frameMsg->ReleaseEngine();
+    if (FrameIsIdle())
+        frameMsg->ReleaseEngine();
     QWidget::closeEvent(event);
 }
 
@@ -328,8 +341,13 @@ void TfrmMain::ShowImage(const QString& path) {
     }
     ShowFileSizes(path, info.size());
     pnlShowImage->hide();
-    // The preview comes no larger than the frame; it is placed by the picture's own size.
-    const PicturePreview picture = LoadPreview(path, pnlImage->size());
+    // The panel scales the preview once, to the pixels it covers on the screen. It comes
+    // whole when it is small, else at kPreviewDetail times those pixels: a second scaling
+    // from so much larger a picture looks as sharp as one from the full picture, and a
+    // large JPEG is decoded at a fraction of its size. It is placed by the picture's own
+    // size.
+    const QSize bound = (QSizeF(pnlImage->size()) * devicePixelRatioF() * kPreviewDetail).toSize();
+    const PicturePreview picture = LoadPreview(path, bound, kPreviewTimeoutMs, PicturePartSize);
     pnlShowImage->SetPicture(picture.image);
     if (picture.image.isNull())
         return;
@@ -416,6 +434,13 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseMove:
         HandleMouse(watched, false);
         break;
+    case QEvent::Leave:
+        // The pointer may leave a link onto a widget that resets nothing (the preview).
+        // Leaving one clears them all; a link entered next underlines itself again.
+        for (const QLabel* link : {lblHide, lblUnHide, lblTextMsg, lblHideFiles, lblHideFilesSize})
+            if (watched == link)
+                imgBackMouseMove();
+        break;
     default:
         break;
     }
@@ -472,12 +497,22 @@ void TfrmMain::btnUnHideClick() {
 }
 
 void TfrmMain::OpenPicture(const QString& path) {
-    const QFileInfo file(path);
-    const QString fullPath = file.absoluteFilePath();
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    // Neither hiding into it nor revealing from it could start: the user is told, and the
+    // start panel stays. Only a regular file is opened, which cannot block the open.
+    QFile file(fullPath);
+    if (!QFileInfo(fullPath).isFile() || !file.open(QIODevice::ReadOnly)) {
+        Dialogs().Error(
+            this, frameMsg->Lang()->GetResString(QStringLiteral("strError")),
+            FormatMessage(MLang->GetResString(QStringLiteral("strPictureNotOpened")), path));
+        ShowMainPanel(true);
+        return;
+    }
+    file.close();
     bool reveal = ClassicTrailerOf(fullPath.toStdString()).has_value();
-    if (!reveal && file.isFile()) {
-        const QString question =
-            FormatMessage(MLang->GetResString(QStringLiteral("strOpenWhich")), file.fileName());
+    if (!reveal) {
+        const QString question = FormatMessage(MLang->GetResString(QStringLiteral("strOpenWhich")),
+                                               QFileInfo(fullPath).fileName());
         const Answer answer = Dialogs().QuestionYesNoCancel(this, windowTitle(), question);
         if (answer == Answer::Cancel)
             return;

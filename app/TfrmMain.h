@@ -20,6 +20,7 @@ class QToolButton;
 namespace lumora {
 
 class PicturePanel;
+class SessionEnd;
 class TMLang;
 class TframeMsg;
 class TfrmAbout;
@@ -43,13 +44,14 @@ public:
     // start panel: one that holds classic hidden data opens as "Load Data from Image" opens
     // it. Any other may still hide data that only a password shows: the user chooses to
     // reveal it (the password prompt as Load shows it), to hide data into the picture, or
-    // neither. A path that names no file starts the hide wizard with it.
+    // neither. A path that names no readable file is told, and the start panel stays.
     void OpenPicture(const QString& path);
 
     // The about box shown by "About ..."; not owned.
     void SetAboutBox(TfrmAbout* about) { m_about = about; }
 
     TframeMsg* Frame() const { return frameMsg; }
+    SessionEnd* SessionEnding() const { return m_sessionEnd; }
     TMLang* Lang() const { return MLang; }
     QMenu* HelpMenu() const { return pmHelp; }
     bool LinksActive() const { return m_linksActive; }
@@ -101,6 +103,7 @@ private:
 
     bool m_linksActive = false;
     TfrmAbout* m_about = nullptr;
+    SessionEnd* m_sessionEnd = nullptr;
     HelpLauncher m_help;
 
     QLabel* imgBack = nullptr;

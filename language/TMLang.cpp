@@ -409,7 +409,7 @@ QString TMLang::GetResString(const QString& key, const QString& section) const {
         return QString();
     QString value;
     if (m_file)
-        value = QString::fromStdString(m_file->ReadString(Utf8(section), Utf8(key)));
+        value = ProcessedStr(QString::fromStdString(m_file->ReadString(Utf8(section), Utf8(key))));
     return TreatString(value.isEmpty() ? key : value);
 }
 

@@ -38,7 +38,8 @@ uint32_t BoundSide(int side) {
 
 } // namespace
 
-PicturePreview LoadPreview(const QString& path, QSize bound, int timeoutMs) {
+PicturePreview LoadPreview(const QString& path, QSize bound, int timeoutMs,
+                           const PicturePartFinder& part) {
     preview::RequestHeader request;
     request.format = QFileInfo(path).suffix().toLower().toStdString();
     request.maxWidth = BoundSide(bound.width());
@@ -48,10 +49,13 @@ PicturePreview LoadPreview(const QString& path, QSize bound, int timeoutMs) {
     // Only a regular file is read: a FIFO or a device named like a picture is not.
     ReadOnlyFile file(path);
     struct stat info {};
-    if (file.Fd() < 0 || ::fstat(file.Fd(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        uint64_t(info.st_size) > preview::kMaxPictureBytes)
+    if (file.Fd() < 0 || ::fstat(file.Fd(), &info) != 0 || !S_ISREG(info.st_mode))
         return {};
     request.byteCount = uint64_t(info.st_size);
+    if (part)
+        request.byteCount = std::min(request.byteCount, part(file.Fd()));
+    if (request.byteCount > preview::kMaxPictureBytes)
+        return {};
 
     const preview::HelperReply reply =
         preview::RunPreviewHelper(preview::PreviewHelperPath(), file.Fd(), request, timeoutMs);
@@ -72,9 +76,9 @@ QImage LoadPicture(const QString& path) {
     return LoadPreview(path, kDefaultPreviewBound).image;
 }
 
-void InstallDialogPreviews() {
-    SetPreviewDecoder([](const QString& path, QSize bound, QSize& size) {
-        PicturePreview picture = LoadPreview(path, bound);
+void InstallDialogPreviews(PicturePartFinder part) {
+    SetPreviewDecoder([part = std::move(part)](const QString& path, QSize bound, QSize& size) {
+        PicturePreview picture = LoadPreview(path, bound, kPreviewTimeoutMs, part);
         size = picture.size;
         return picture.image;
     });

@@ -119,6 +119,10 @@ QWidget* SetUpScene(const QString& scene, const ProgramWindows& windows) {
             main->ShowMainPanel(false);
         if (Env("LUMORA_SCREENSHOT_PAGE") == QLatin1String("files"))
             main->Frame()->ShowFilesPage();
+        // Unsaved work: the message changed.
+        if (Env("LUMORA_SCREENSHOT_PAGE") == QLatin1String("edited"))
+            main->findChild<QPlainTextEdit*>(QStringLiteral("mmoDeMsg"))
+                ->appendPlainText(QStringLiteral("Bring the map."));
     } else if (scene == QLatin1String("prompt") || scene == QLatin1String("prompt-again")) {
         // The password prompt runs modally; it is photographed from inside its event loop.
         QTimer::singleShot(0, main, [main, image] {

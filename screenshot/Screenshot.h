@@ -14,7 +14,8 @@
 //   discard    the question when the wizard is cancelled with a message typed
 //   saved      the confirmation after the wizard saved into the screenshot's folder
 //   reveal     the reveal view of the carrier LUMORA_SCREENSHOT_IMAGE, opened with the
-//              password LUMORA_SCREENSHOT_PASSWORD
+//              password LUMORA_SCREENSHOT_PASSWORD; LUMORA_SCREENSHOT_PAGE "files" shows
+//              its files, "edited" changes its message
 #pragma once
 
 namespace lumora {

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "workflow/FileDropTarget.h"
 
-#include <QDragEnterEvent>
-#include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -10,8 +8,9 @@
 
 namespace lumora {
 
-FileDropTarget::FileDropTarget(std::initializer_list<QWidget*> widgets, Handler handler)
-    : QObject(*widgets.begin()), m_handler(std::move(handler)) {
+FileDropTarget::FileDropTarget(std::initializer_list<QWidget*> widgets, Handler handler,
+                               OtherDrops others)
+    : QObject(*widgets.begin()), m_handler(std::move(handler)), m_others(others) {
     for (QWidget* widget : widgets) {
         widget->setAcceptDrops(true);
         widget->installEventFilter(this);
@@ -32,23 +31,19 @@ QStringList FileDropTarget::LocalPaths(const QMimeData* data) {
 bool FileDropTarget::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::DragEnter:
-    case QEvent::DragMove: {
-        auto* drag = static_cast<QDragMoveEvent*>(event);
-        if (LocalPaths(drag->mimeData()).isEmpty())
-            drag->ignore();
-        else
-            drag->acceptProposedAction();
-        return true;
-    }
+    case QEvent::DragMove:
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
         const QStringList paths = LocalPaths(drop->mimeData());
         if (paths.isEmpty()) {
+            if (m_others == OtherDrops::PassOn)
+                return false;
             drop->ignore();
             return true;
         }
         drop->acceptProposedAction();
-        m_handler(paths);
+        if (event->type() == QEvent::Drop)
+            m_handler(paths);
         return true;
     }
     default:

@@ -60,7 +60,8 @@ struct FileListControls {
     QPushButton* del = nullptr;
     QPushButton* removeAll = nullptr;
     QPushButton* open = nullptr;
-    QPushButton* saveAs = nullptr; // Save Files As; the reveal view's only
+    QPushButton* saveAs = nullptr;  // Save Files As; the reveal view's only
+    QPlainTextEdit* memo = nullptr; // the panel's message, where dropped files join the list
 };
 
 } // namespace lumora

@@ -43,7 +43,9 @@ public:
     void ShowCancelCaption();
     void FitListButtons(int pageWidth);
 
-    FileListControls Files() const { return {lvFiles, btnAdd, btnDel, btnRemoveAll, btnOpen}; }
+    FileListControls Files() const {
+        return {lvFiles, btnAdd, btnDel, btnRemoveAll, btnOpen, nullptr, mmoMsg};
+    }
     const QStringList& RecentImages() const { return m_recentImages; }
 
 private:

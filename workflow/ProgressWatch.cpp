@@ -13,6 +13,9 @@ constexpr int kBarSteps = 1000;
 constexpr int kShowAfterMs = 500;
 constexpr qint64 kRepaintEveryMs = 40;
 
+// Watches live on the interface thread only.
+int g_runningWatches = 0;
+
 // The message that shows a step.
 const char* StepKey(ProgressStep step) {
     switch (step) {
@@ -57,10 +60,16 @@ ProgressWatch::ProgressWatch(QWidget* owner, const QString& caption, MessageLook
     else
         m_dialog->setCancelButton(nullptr);
     m_dialog->setValue(0); // starts the dialog's clock towards showing itself
+    ++g_runningWatches;
 }
 
 ProgressWatch::~ProgressWatch() {
+    --g_runningWatches;
     m_dialog->hide();
+}
+
+bool ProgressWatch::AnyRunning() {
+    return g_runningWatches > 0;
 }
 
 bool ProgressWatch::OnProgress(ProgressStep step, int64_t bytesDone, int64_t bytesTotal) {

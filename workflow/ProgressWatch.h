@@ -35,6 +35,9 @@ public:
     // Lets the windows repaint (and the dialog, once shown, take the user's input) while
     // no step has been reported yet; false once cancelled.
     bool KeepGoing();
+    // True while any watch exists: an operation is running beneath the events handled now,
+    // so what it works on must not be taken away.
+    static bool AnyRunning();
 
 private:
     QString StepText(ProgressStep step) const;

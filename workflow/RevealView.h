@@ -43,7 +43,8 @@ public:
     void FitListButtons(int pageWidth);
 
     FileListControls Files() const {
-        return {lvDeFiles, btnDeAdd, btnDeDel, btnDeRemoveAll, btnDeOpen, btnDeSaveFilesAs};
+        return {lvDeFiles, btnDeAdd,         btnDeDel, btnDeRemoveAll,
+                btnDeOpen, btnDeSaveFilesAs, mmoDeMsg};
     }
 
 private:

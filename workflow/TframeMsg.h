@@ -57,6 +57,9 @@ public:
     // Releases the carrier, and with it the working folder that holds decrypted copies.
     // Runs by itself when the application quits and when the frame is destroyed.
     void ReleaseEngine();
+    // Closes the frame without a question, as Cancel does once the user agreed: back to the
+    // start panel, the engine released. Whatever was not saved is lost.
+    void CloseFrame() override;
 
     // --- state, for the main window and tests
     TMLang* Lang() const { return MLang; }
@@ -122,7 +125,6 @@ private:
     void FileListsChanged() override { lvFilesChange(); }
     bool ConfirmDiscard(const char* questionKey) override;
     void CancelClicked() override { btnCencel1Click(); }
-    void CloseFrame() override;
 
     // One attempt at a save behind its progress dialog, which is closed when this returns;
     // Cancelled when the user cancelled it.

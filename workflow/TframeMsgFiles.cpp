@@ -23,6 +23,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -71,10 +72,14 @@ void TframeMsg::ConnectFileLists() {
         connect(list, &QTreeWidget::itemSelectionChanged, this, &TframeMsg::lvFilesChange);
         connect(list, &QTreeWidget::customContextMenuRequested, this,
                 [this, list](const QPoint& pos) { pmFilePopup(list, pos); });
-        new FileDropTarget({list, list->viewport()}, [this, list](const QStringList& paths) {
+        auto addDropped = [this, list](const QStringList& paths) {
             AddFiles(list, paths);
             lvFilesChange();
-        });
+        };
+        new FileDropTarget({list, list->viewport()}, addDropped);
+        // Files dropped on the message join the list too; dropped text goes into the message.
+        new FileDropTarget({files.memo, files.memo->viewport()}, addDropped,
+                           FileDropTarget::OtherDrops::PassOn);
         new FileListKeys(list, {[this] { btnDelClick(); }, [this] { mniLoadTheFileClick(); },
                                 [this, list](const QPoint& at) { pmFilePopup(list, at); }});
     }

@@ -25,12 +25,22 @@ private slots:
                                         << "unknown option '--open'";
         QTest::newRow("two pictures") << QStringList{"a.png", "b.png"} << ""
                                       << "only one picture can be opened";
+        QTest::newRow("qt's options and their values")
+            << QStringList{"-platform", "xcb", "--style", "fusion", "-title", "b.png", "a.png"}
+            << "a.png"
+            << "";
     }
     void commandLineTakesOnePicture() {
         QFETCH(QStringList, arguments);
         QFETCH(QString, picture);
         QFETCH(QString, error);
-        const CommandLine command = ParseCommandLine(arguments);
+        std::vector<QByteArray> bytes{"lumora"};
+        for (const QString& argument : arguments)
+            bytes.push_back(argument.toLocal8Bit());
+        std::vector<const char*> argv;
+        for (const QByteArray& argument : bytes)
+            argv.push_back(argument.constData());
+        const CommandLine command = ParseCommandLine(int(argv.size()), argv.data());
         QCOMPARE(command.picture, picture);
         QCOMPARE(command.error, error);
     }

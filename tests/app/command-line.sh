@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-2.0-or-later
 # "lumora --help" and "lumora --version" answer on stdout with no window system at all (a
-# session over SSH); a wrong command line is refused with a hint and exit status 2.
+# session over SSH); a wrong command line is refused there too, named on stderr with a hint
+# and exit status 2.
 #
 #   command-line.sh LUMORA_EXECUTABLE VERSION
 set -uo pipefail
@@ -22,12 +23,17 @@ for option in --version -V; do
     [ "$out" = "lumora $version" ] || fail "$option printed '$out'"
 done
 
-for args in "--bogus" "one.png two.png"; do
+while IFS='|' read -r args said; do
     # shellcheck disable=SC2086
-    err="$(QT_QPA_PLATFORM=offscreen "$program" $args 2>&1 >/dev/null)"
+    err="$("${nodisplay[@]}" "$program" $args 2>&1 >/dev/null)"
     code=$?
     [ "$code" -eq 2 ] || fail "'$args' ended with $code, not 2"
+    grep -qF "lumora: $said" <<<"$err" || fail "'$args' did not say '$said': $err"
     grep -q "Try 'lumora --help'" <<<"$err" || fail "'$args' gave no hint: $err"
-done
+done <<'EOF'
+--bogus|unknown option '--bogus'
+-platform xcb -x picture.png|unknown option '-x'
+one.png two.png|only one picture can be opened
+EOF
 [ $status -eq 0 ] && echo "command line answers as documented"
 exit $status

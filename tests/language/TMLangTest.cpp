@@ -268,6 +268,7 @@ private slots:
         auto* lang = w->findChild<TMLang*>(QString(), Qt::FindDirectChildrenOnly);
         QCOMPARE(lang->GetResString("strSaveOK"), QString("Gespeichert\r\nfertig"));
         QCOMPARE(lang->GetResString(0), QString("Gespeichert\\nfertig"));
+        QCOMPARE(lang->GetResString("btnHide_Caption", "TfrmSample"), QString("  Verstecken "));
 
         for (const char* name : {"btnHide", "lblHide", "lblInfo", "cboMode"}) {
             auto* control = Find<QWidget>(w, name);

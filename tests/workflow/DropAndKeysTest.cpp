@@ -33,10 +33,14 @@ QList<QUrl> Urls(const QStringList& paths) {
     return urls;
 }
 
-// Drags `urls` onto `target` as a file manager would; true when the drag was accepted.
-bool Drop(QWidget* target, const QList<QUrl>& urls) {
+// Drags `urls` (or, when given, `text`) onto `target` as a file manager would; true when the
+// drag was accepted.
+bool Drop(QWidget* target, const QList<QUrl>& urls, const QString& text = QString()) {
     QMimeData data;
-    data.setUrls(urls);
+    if (text.isEmpty())
+        data.setUrls(urls);
+    else
+        data.setText(text);
     const QPoint at(5, 5);
     QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &enter);
@@ -66,6 +70,8 @@ class DropAndKeysTest : public QObject {
 private slots:
     void droppedFilesAreAddedLikeAddFiles();
     void dropsOnTheRevealListAddFilesFromDisk();
+    void filesDroppedOnTheMessageJoinTheList_data();
+    void filesDroppedOnTheMessageJoinTheList();
     void droppedImageBecomesTheWizardsImage();
     void imageDroppedOnTheStartPanelIsLoaded();
     void pictureWithoutClassicDataAsksFirst_data();
@@ -117,6 +123,26 @@ void DropAndKeysTest::dropsOnTheRevealListAddFilesFromDisk() {
     QVERIFY(!bench.frame->IsSaved());
     // The wizard's list is not touched by drops on the reveal view.
     QCOMPARE(bench.Get<QTreeWidget>("lvFiles")->topLevelItemCount(), 0);
+}
+
+void DropAndKeysTest::filesDroppedOnTheMessageJoinTheList_data() {
+    QTest::addColumn<bool>("reveal");
+    QTest::addColumn<bool>("files");
+    QTest::newRow("files on the wizard's message") << false << true;
+    QTest::newRow("text on the wizard's message") << false << false;
+    QTest::newRow("files on the reveal view's message") << true << true;
+}
+
+void DropAndKeysTest::filesDroppedOnTheMessageJoinTheList() {
+    QFETCH(bool, reveal);
+    QFETCH(bool, files);
+    WorkflowBench bench;
+    auto* memo = bench.Get<QPlainTextEdit>(reveal ? "mmoDeMsg" : "mmoMsg");
+    const QStringList dropped = bench.MakeFiles("d", 2);
+    QVERIFY(Drop(memo->viewport(), Urls(dropped), files ? QString() : "dropped words"));
+    QCOMPARE(Names(bench.Get<QTreeWidget>(reveal ? "lvDeFiles" : "lvFiles")),
+             files ? dropped : QStringList());
+    QCOMPARE(memo->toPlainText(), files ? QString() : QStringLiteral("dropped words"));
 }
 
 void DropAndKeysTest::droppedImageBecomesTheWizardsImage() {
