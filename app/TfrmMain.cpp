@@ -257,11 +257,8 @@ void TfrmMain::BuildStartPanel() {
         label->installEventFilter(this);
     connect(btnHide, &QPushButton::clicked, this, &TfrmMain::btnHideClick);
     connect(btnUnHide, &QPushButton::clicked, this, &TfrmMain::btnUnHideClick);
-    // An image dropped on the start panel is loaded as "Load Data from Image" loads it.
-    new FileDropTarget({pnlMain}, [this](const QStringList& paths) {
-        if (frameMsg->LoadFromImage(paths.first(), QString()) == 1)
-            ShowMainPanel(false);
-    });
+    // An image dropped on the start panel opens as one named on the command line.
+    new FileDropTarget({pnlMain}, [this](const QStringList& paths) { OpenPicture(paths.first()); });
 }
 
 void TfrmMain::ConfigureLang() {
@@ -285,6 +282,8 @@ void TfrmMain::ConfigureLang() {
                        "time it starts."),
         QStringLiteral("strPictureNotOpened=%s cannot be opened. Please check that the file "
                        "exists and that you may read it."),
+        QStringLiteral("strOpenWhich=%s holds no hidden data that shows without a password. "
+                       "Yes: reveal data hidden in it under a password. No: hide data into it."),
     });
     MLang->SetActiveNow(true);
 }
@@ -510,7 +509,16 @@ void TfrmMain::OpenPicture(const QString& path) {
         return;
     }
     file.close();
-    if (ClassicTrailerOf(fullPath.toStdString())) {
+    bool reveal = ClassicTrailerOf(fullPath.toStdString()).has_value();
+    if (!reveal) {
+        const QString question = FormatMessage(MLang->GetResString(QStringLiteral("strOpenWhich")),
+                                               QFileInfo(fullPath).fileName());
+        const Answer answer = Dialogs().QuestionYesNoCancel(this, windowTitle(), question);
+        if (answer == Answer::Cancel)
+            return;
+        reveal = answer == Answer::Yes;
+    }
+    if (reveal) {
         if (frameMsg->LoadFromImage(fullPath, QString()) == 1)
             ShowMainPanel(false);
         return;

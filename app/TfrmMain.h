@@ -40,9 +40,11 @@ public:
     void ShowMainPanel(bool visible) override;
     QWidget* HostWindow() override { return this; }
 
-    // A picture named on the command line (a file manager's "Open With"): one that holds
-    // hidden data opens as "Load Data from Image" opens it, any other starts the hide
-    // wizard with it.
+    // A picture named on the command line (a file manager's "Open With") or dropped on the
+    // start panel: one that holds classic hidden data opens as "Load Data from Image" opens
+    // it. Any other may still hide data that only a password shows: the user chooses to
+    // reveal it (the password prompt as Load shows it), to hide data into the picture, or
+    // neither. A path that names no readable file is told, and the start panel stays.
     void OpenPicture(const QString& path);
 
     // The about box shown by "About ..."; not owned.

@@ -330,6 +330,10 @@ void HideWizard::pgcEncodeImageTabActive(int index) {
 }
 
 SaveOutcome HideWizard::SaveCarrier() {
+    return m_host.GuardedSave([this] { return SaveCarrierUnguarded(); });
+}
+
+SaveOutcome HideWizard::SaveCarrierUnguarded() {
     const QString image = cbbFiles->currentText();
     if (image.isEmpty())
         return SaveOutcome::Cancelled;

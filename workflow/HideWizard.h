@@ -50,6 +50,8 @@ public:
 
 private:
     void Build();
+    // SaveCarrier without the handler of exceptions.
+    SaveOutcome SaveCarrierUnguarded();
     void SetTabOrder();
     void LoadRecentImages();
     void SetWizardPage(int index);

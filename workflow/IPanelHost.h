@@ -48,6 +48,8 @@ public:
     // Saves what list holds with the frame's carrier (OpenedCarrier::Hide or
     // UnlockedCarrier::Save), behind a progress dialog, asking where consent is needed.
     virtual SaveOutcome SaveFromList(SaveRequest& request, const QTreeWidget* list) = 0;
+    // Runs save; whatever it throws is shown as a failed save with its reason (Failed).
+    virtual SaveOutcome GuardedSave(const std::function<SaveOutcome()>& save) = 0;
 
     // Shows the frame with this panel, the other hidden.
     virtual void ShowPanel(QFrame* panel) = 0;

@@ -10,6 +10,7 @@
 #include "workflow/MemoText.h"
 #include "workflow/ProgressWatch.h"
 #include "workflow/TfrmCheckPass.h"
+#include "workflow/ThrownStatus.h"
 
 #include <QBoxLayout>
 #include <QFileInfo>
@@ -131,8 +132,9 @@ bool RevealView::LoadGuarded(const QString& path, const std::optional<QString>& 
     try {
         return LoadCarrier(path, preset, cancellable);
     } catch (...) {
+        const Status failed = StatusOfThrown(std::current_exception(), Reason::ReadFailed);
         m_host.Carrier().Release();
-        m_host.ShowError("strDataError");
+        m_host.ShowOpenFailure(failed);
         return false;
     }
 }
@@ -273,6 +275,11 @@ void RevealView::btnDeSaveAsClick() {
 }
 
 SaveOutcome RevealView::SaveToImage(const QString& requestedTarget) {
+    return m_host.GuardedSave(
+        [this, &requestedTarget] { return SaveToImageUnguarded(requestedTarget); });
+}
+
+SaveOutcome RevealView::SaveToImageUnguarded(const QString& requestedTarget) {
     const UnlockedCarrier* carrier = m_host.Carrier().unlocked.get();
     if (m_imagePath.isEmpty() || carrier == nullptr)
         return SaveOutcome::Cancelled;

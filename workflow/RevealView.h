@@ -48,6 +48,8 @@ public:
     }
 
 private:
+    // SaveToImage without the handler of exceptions.
+    SaveOutcome SaveToImageUnguarded(const QString& requestedTarget);
     void Build();
     void SetTabOrder();
     // A preset password, when given (even an empty one), is tried before the prompt.

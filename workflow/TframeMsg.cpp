@@ -14,6 +14,7 @@
 #include "workflow/ProgressWatch.h"
 #include "workflow/ReasonTexts.h"
 #include "workflow/RevealView.h"
+#include "workflow/ThrownStatus.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -24,12 +25,11 @@
 namespace lumora {
 namespace {
 
-// The frame's messages with their built-in texts; the language file may replace them.
+// The frame's messages with their built-in texts, those of the reasons last; the language
+// file may replace them.
 const QStringList& FrameMessages() {
-    static const QStringList lines{
-        QStringLiteral("strNoData=No Data In Image"),
+    static const QStringList own{
         QStringLiteral("strError=ERROR"),
-        QStringLiteral("strErrorPass=Password error"),
         QStringLiteral("strDataError=Data Error"),
         QStringLiteral("strByte=Byte"),
         QStringLiteral("strFinish=&Finish"),
@@ -40,12 +40,9 @@ const QStringList& FrameMessages() {
         QStringLiteral("strNotSave=The text messages and the files haven't been saved into "
                        "the image,  Do you want to save now?"),
         QStringLiteral("strSaveError=There are some errors when saved, please try again."),
-        QStringLiteral("strTooManyFiles=There are too many files in the list. It allows no "
-                       "more than 100 files in the list."),
         QStringLiteral("strSelFolder=Please select the target folder"),
         QStringLiteral("strFileExists=%s has exists, are you want to overwrite it?"),
         QStringLiteral("strSaveOK=The image have been saved successfully."),
-        QStringLiteral("strFileTooLarge=%s is too large to be hidden."),
         QStringLiteral("strSaving=Saving the image..."),
         QStringLiteral("strOpening=Opening the image..."),
         QStringLiteral("strExtracting=Getting the hidden file..."),
@@ -55,41 +52,14 @@ const QStringList& FrameMessages() {
         QStringLiteral("strStepDecrypting=Decrypting"),
         QStringLiteral("strStepUnpacking=Unpacking the files"),
         QStringLiteral("strStepChecking=Checking what was written"),
-        QStringLiteral("strMessageNul=The text messages contain a NUL character, which cannot "
-                       "be hidden. Please remove it and save again."),
-        QStringLiteral("strPasswordNul=The password contains a NUL character, which cannot "
-                       "be used. Please type another password."),
-        QStringLiteral("strBadFileName=%s cannot be hidden: its name holds a backslash, which "
-                       "other programs read as a folder separator. Please rename it first."),
-        QStringLiteral("strSaveLoses=Some of the hidden content (%s) cannot be kept in the "
-                       "new image and would be lost. Do you want to save anyway?"),
-        QStringLiteral("strCarrierChanged=%s has been changed by another program since it "
-                       "was opened. Do you want to replace it anyway?"),
-        QStringLiteral("strCarrierBusy=%s is being changed by another Lumora process. Please "
-                       "try again when it has finished."),
         QStringLiteral("strStepDerivingKey=Deriving the key from the password"),
         QStringLiteral("strDiscard=The text messages and the files have not been saved into "
                        "an image. Do you want to discard them?"),
         QStringLiteral("strQuitUnsaved=The text messages and the files have not been saved "
                        "into an image. Do you want to quit Lumora anyway?"),
         QStringLiteral("strSavedAs=The image has been saved as %s."),
-        QStringLiteral("strSealedNotOpened=No hidden data was found in the image, or the "
-                       "password does not open it."),
-        QStringLiteral("strWovenCapacity=The content is more than %s can carry woven "
-                       "without its changes becoming easier to detect. Do you want to save "
-                       "anyway?"),
-        QStringLiteral("strOldDataInside=Converting %s leaves its old hidden data inside the "
-                       "picture, where the old password still opens it. Do you want to convert "
-                       "it anyway?"),
-        QStringLiteral("strNoMemoryKey=There is not enough memory to derive the key from the "
-                       "password. Please close other programs and try again."),
-        QStringLiteral("strNotAPicture=%s is not a picture Lumora can read. Please choose a "
-                       "picture (JPEG, PNG, GIF, BMP, WebP, TIFF, ICO, WMF or EMF) to hide "
-                       "the data in."),
-        QStringLiteral("strCoverHoldsData=%s already holds data after the end of its picture, "
-                       "such as another carrier's hidden data, which would stay inside the new "
-                       "image. Do you want to use it anyway?"),
     };
+    static const QStringList lines = own + ReasonMessages();
     return lines;
 }
 
@@ -274,15 +244,11 @@ SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* lis
     if (const SaveOutcome derived = DeriveSaveKeys(request, keys); derived != SaveOutcome::Saved)
         return derived;
     for (;;) {
-        ProgressWatch watch(window(), Message("strSaving"), MessageSource(), true);
-        Status status = Status::Success();
-        {
-            ObserverScope observing(m_carrier, &watch);
-            status = m_carrier.Save(request);
-        }
+        // Each attempt has its own progress dialog, gone before any message or question.
+        const Status status = SaveBehindProgress(request);
         if (status.Ok())
             return SaveOutcome::Saved;
-        if (status.Outcome() == Outcome::Cancelled || watch.WasCancelled())
+        if (status.Outcome() == Outcome::Cancelled)
             return SaveOutcome::Stopped;
         // Content that would be lost, a carrier changed meanwhile, or woven content that is
         // easier to detect needs the user's word.
@@ -292,12 +258,26 @@ SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* lis
             return SaveOutcome::Failed;
         }
         if (Dialogs().QuestionYesNo(window(), Message("strrAppName"),
-                                    MessageWith(ReasonKey(status.reason, kSaveFailedKey),
-                                                QString::fromStdString(status.subject))) !=
-            Answer::Yes)
+                                    ReasonLine(status, MessageSource())) != Answer::Yes)
             return SaveOutcome::Cancelled;
         request = std::move(consented);
     }
+}
+
+SaveOutcome TframeMsg::GuardedSave(const std::function<SaveOutcome()>& save) {
+    try {
+        return save();
+    } catch (...) {
+        // The progress dialog went with the stack it lived on.
+        ShowSaveFailure(StatusOfThrown(std::current_exception(), Reason::WriteFailed));
+        return SaveOutcome::Failed;
+    }
+}
+
+Status TframeMsg::SaveBehindProgress(const SaveRequest& request) {
+    ProgressWatch watch(window(), Message("strSaving"), MessageSource(), true);
+    ObserverScope observing(m_carrier, &watch);
+    return Watched(m_carrier.Save(request), watch);
 }
 
 SaveOutcome TframeMsg::DeriveSaveKeys(SaveRequest& request, std::shared_ptr<SealedSaveKeys>& keys) {
@@ -327,11 +307,11 @@ SaveOutcome TframeMsg::DeriveSaveKeys(SaveRequest& request, std::shared_ptr<Seal
 }
 
 void TframeMsg::ShowSaveFailure(const Status& status) {
-    ShowErrorWith(ReasonKey(status.reason, kSaveFailedKey), QString::fromStdString(status.subject));
+    Dialogs().Error(window(), Message("strError"), SaveFailureText(status, MessageSource()));
 }
 
 void TframeMsg::ShowOpenFailure(const Status& status) {
-    ShowErrorWith(ReasonKey(status.reason, kOpenFailedKey), QString::fromStdString(status.subject));
+    Dialogs().Error(window(), Message("strError"), OpenFailureText(status, MessageSource()));
 }
 
 std::function<QString(const char*)> TframeMsg::MessageSource() const {

@@ -120,11 +120,15 @@ private:
     void ShowSaveFailure(const Status& status) override;
     QString AskSavePath(const QString& imagePath) override;
     SaveOutcome SaveFromList(SaveRequest& request, const QTreeWidget* list) override;
+    SaveOutcome GuardedSave(const std::function<SaveOutcome()>& save) override;
     void ShowPanel(QFrame* panel) override;
     void FileListsChanged() override { lvFilesChange(); }
     bool ConfirmDiscard(const char* questionKey) override;
     void CancelClicked() override { btnCencel1Click(); }
 
+    // One attempt at a save behind its progress dialog, which is closed when this returns;
+    // Cancelled when the user cancelled it.
+    Status SaveBehindProgress(const SaveRequest& request);
     // For a sealed save: derives its keys off the interface thread into keys and points
     // the request at them. Saved (nothing to derive), Stopped or Failed (shown).
     SaveOutcome DeriveSaveKeys(SaveRequest& request, std::shared_ptr<SealedSaveKeys>& keys);

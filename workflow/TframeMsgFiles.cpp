@@ -204,10 +204,14 @@ void TframeMsg::mniSaveFilesAsClick() {
     if (list == nullptr)
         return;
     const QList<const QTreeWidgetItem*> rows = SelectedRows(list);
-    if (rows.size() == 1)
-        SaveOneRowAs(rows.first());
-    else if (rows.size() > 1)
-        SaveRowsToFolder(rows);
+    // Its outcome is shown by the save itself.
+    static_cast<void>(GuardedSave([this, &rows] {
+        if (rows.size() == 1)
+            SaveOneRowAs(rows.first());
+        else if (rows.size() > 1)
+            SaveRowsToFolder(rows);
+        return SaveOutcome::Saved;
+    }));
 }
 
 void TframeMsg::SaveOneRowAs(const QTreeWidgetItem* row) {

@@ -142,14 +142,14 @@ private slots:
             }
         }
         const QStringList expected = {
-            "frmMain_FontName",   "frmMain_FontSize",    "frmMain_FontCharset",
-            "frmMain_Caption",    "lblSlogan_Caption",   "grpBoxInfo_Caption",
-            "btnHelp_Caption",    "lblUnHide_Caption",   "lblHide_Caption",
-            "btnUnHide_Caption",  "btnHide_Caption",     "mniHelp_Caption",
-            "mniAbout_Caption",   "mniLanguage_Caption", "mniSystemLanguage_Caption",
-            "strFileSize",        "strImgSize",          "strTextMsgSize",
-            "strHideFilesNum",    "strHideFilesSize",    "strLanguageNextStart",
-            "strPictureNotOpened"};
+            "frmMain_FontName",    "frmMain_FontSize",    "frmMain_FontCharset",
+            "frmMain_Caption",     "lblSlogan_Caption",   "grpBoxInfo_Caption",
+            "btnHelp_Caption",     "lblUnHide_Caption",   "lblHide_Caption",
+            "btnUnHide_Caption",   "btnHide_Caption",     "mniHelp_Caption",
+            "mniAbout_Caption",    "mniLanguage_Caption", "mniSystemLanguage_Caption",
+            "strFileSize",         "strImgSize",          "strTextMsgSize",
+            "strHideFilesNum",     "strHideFilesSize",    "strLanguageNextStart",
+            "strPictureNotOpened", "strOpenWhich"};
         QCOMPARE(keys, expected);
         // The font the windows are laid out for, whatever face stands in for it here.
         QCOMPARE(lines.mid(0, 2),
@@ -483,10 +483,14 @@ private slots:
         }
         QCOMPARE(m_env->Dialogs().Texts(), told);
         QVERIFY(Child("pnlMain")->isVisible());
-        // Any other picture starts the wizard with it, first in the recent list.
+        // Any other picture, once the user chose to hide data into it, starts the wizard
+        // with it, first in the recent list.
         const QString plain = m_env->WritePicture(QStringLiteral("plain.png"), 20, 20);
         QDir::setCurrent(QString::fromStdString(m_env->Folder()));
+        m_env->Dialogs().answers.push_back(Answer::No);
         m_window->OpenPicture(QStringLiteral("plain.png"));
+        QCOMPARE(m_env->Dialogs().shown.size(), 3);
+        QCOMPARE(m_env->Dialogs().shown[2].kind, QStringLiteral("question3"));
         QVERIFY(Child("pnlMain")->isHidden());
         QVERIFY(Child("pnlEnCodeImage")->isVisible());
         QCOMPARE(Child<QComboBox>("cbbFiles")->currentText(), plain);

@@ -29,6 +29,7 @@ public:
     std::deque<QString> folders;                    // for BrowseForFolder
     std::deque<std::function<int(QDialog*)>> execs; // fill in and close a modal dialog
     bool desktopOpens = true;                       // result of OpenWithDesktop
+    std::function<void()> onShow; // runs as each message box or modal dialog opens
 
     // --- what the test reads back
     QList<Shown> shown; // message boxes in the order shown
@@ -40,17 +41,17 @@ public:
     int unanswered = 0;
 
     void Error(QWidget*, const QString& title, const QString& text) override {
-        shown.append({"error", title, text});
+        Show({"error", title, text});
     }
     void Information(QWidget*, const QString& title, const QString& text) override {
-        shown.append({"information", title, text});
+        Show({"information", title, text});
     }
     Answer QuestionYesNo(QWidget*, const QString& title, const QString& text) override {
-        shown.append({"question", title, text});
+        Show({"question", title, text});
         return Next(answers, Answer::No);
     }
     Answer QuestionYesNoCancel(QWidget*, const QString& title, const QString& text) override {
-        shown.append({"question3", title, text});
+        Show({"question3", title, text});
         return Next(answers, Answer::Cancel);
     }
     QString OpenPicture(QWidget*, const QStringList& filters, const QString& start) override {
@@ -72,6 +73,8 @@ public:
         return Next(folders, QString());
     }
     int Exec(QDialog* dialog) override {
+        if (onShow)
+            onShow();
         if (execs.empty()) {
             ++unanswered;
             return QDialog::Rejected;
@@ -94,6 +97,11 @@ public:
     }
 
 private:
+    void Show(Shown box) {
+        shown.append(std::move(box));
+        if (onShow)
+            onShow();
+    }
     template <typename T> T Next(std::deque<T>& queue, T fallback) {
         if (queue.empty()) {
             ++unanswered;

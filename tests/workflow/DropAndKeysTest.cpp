@@ -21,6 +21,11 @@ using namespace lumora::test;
 
 namespace {
 
+// The question before a picture without classic data is opened from outside.
+const QString kOpenWhich = QStringLiteral("base.png holds no hidden data that shows without a "
+                                          "password. Yes: reveal data hidden in it under a "
+                                          "password. No: hide data into it.");
+
 QList<QUrl> Urls(const QStringList& paths) {
     QList<QUrl> urls;
     for (const QString& path : paths)
@@ -69,6 +74,8 @@ private slots:
     void filesDroppedOnTheMessageJoinTheList();
     void droppedImageBecomesTheWizardsImage();
     void imageDroppedOnTheStartPanelIsLoaded();
+    void pictureWithoutClassicDataAsksFirst_data();
+    void pictureWithoutClassicDataAsksFirst();
     void listKeysDeleteOpenAndShowTheMenu();
     void enterGoesOnAndTabFollowsTheLayout();
 };
@@ -164,11 +171,13 @@ void DropAndKeysTest::imageDroppedOnTheStartPanelIsLoaded() {
     auto* panel = window.findChild<QWidget*>("pnlMain");
     auto* frame = window.findChild<TframeMsg*>();
 
-    // A picture without classic data is offered the prompt for sealed data.
+    // A picture without classic data, asked to be revealed, is offered the prompt for
+    // sealed data.
+    bench.dialogs.answers.push_back(Answer::Yes);
     bench.AnswerPrompt(QString(), 0);
     QVERIFY(Drop(panel, Urls({plain})));
     QCOMPARE(bench.promptErrorLines, QStringList({"sealed hidden"}));
-    QVERIFY(bench.dialogs.Texts().isEmpty());
+    QCOMPARE(bench.dialogs.Texts(), QStringList{kOpenWhich});
     QVERIFY(panel->isVisible());
     QVERIFY(!frame->isVisible());
 
@@ -179,6 +188,45 @@ void DropAndKeysTest::imageDroppedOnTheStartPanelIsLoaded() {
     QCOMPARE(frame->ImagePath(), carrier);
     QCOMPARE(frame->findChild<QPlainTextEdit*>("mmoDeMsg")->toPlainText(),
              QStringLiteral("dropped"));
+}
+
+void DropAndKeysTest::pictureWithoutClassicDataAsksFirst_data() {
+    QTest::addColumn<bool>("dropped");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("prompts");
+    QTest::addColumn<QString>("shown"); // the panel on show afterwards
+    for (const bool dropped : {true, false}) {
+        const char* how = dropped ? "dropped, " : "command line, ";
+        QTest::addRow("%sreveal", how)
+            << dropped << int(Answer::Yes) << QStringList{"sealed hidden"} << "pnlMain";
+        QTest::addRow("%shide", how)
+            << dropped << int(Answer::No) << QStringList() << "pnlEnCodeImage";
+        QTest::addRow("%scancel", how)
+            << dropped << int(Answer::Cancel) << QStringList() << "pnlMain";
+    }
+}
+
+void DropAndKeysTest::pictureWithoutClassicDataAsksFirst() {
+    QFETCH(bool, dropped);
+    QFETCH(int, answer);
+    QFETCH(QStringList, prompts);
+    QFETCH(QString, shown);
+    WorkflowBench bench;
+    const QString plain = QString::fromStdString(bench.CopyOfReference("base.png"));
+    TfrmMain window;
+    window.show();
+    bench.dialogs.answers.push_back(static_cast<Answer>(answer));
+    if (!prompts.isEmpty())
+        bench.AnswerPrompt(QString(), 0);
+    if (dropped)
+        QVERIFY(Drop(window.findChild<QWidget*>("pnlMain"), Urls({plain})));
+    else
+        window.OpenPicture(plain);
+    QCOMPARE(bench.dialogs.Texts(), QStringList{kOpenWhich});
+    QCOMPARE(bench.promptErrorLines, prompts);
+    QVERIFY(window.findChild<QWidget*>(shown)->isVisible());
+    if (answer == int(Answer::No))
+        QCOMPARE(window.findChild<QComboBox*>("cbbFiles")->currentText(), plain);
 }
 
 void DropAndKeysTest::listKeysDeleteOpenAndShowTheMenu() {

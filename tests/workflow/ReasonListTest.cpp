@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The one list of reasons, walked whole: every reason has what each program needs to
-// tell it, so that no failure can reach the user without words.
+// tell it, in words of its own, so that no failure can reach the user without words.
 #include "cli/ReasonText.h"
 #include "ini/IniFile.h"
 #include "workflow/ReasonTexts.h"
@@ -24,6 +24,16 @@ const IniFile& DefaultTexts() {
 const IniFile& GermanTexts() {
     static const IniFile file(LUMORA_LANGUAGE_DIR "/German.ini");
     return file;
+}
+
+// The built-in text of a message, empty when there is none.
+QString BuiltInText(const char* key) {
+    const QString prefix = QString::fromLatin1(key) + QLatin1Char('=');
+    for (const QString& line : ReasonMessages()) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size());
+    }
+    return QString();
 }
 
 } // namespace
@@ -57,12 +67,29 @@ private slots:
         QVERIFY2(text.find_first_of("%{|}") == std::string::npos, text.c_str());
         QCOMPARE(text.find("SUBJECT") != std::string::npos, line.find("%s") != std::string::npos);
 
-        // The general messages a reason without one of its own falls back to.
-        for (const char* general : {kSaveFailedKey, kOpenFailedKey}) {
-            const char* key = ReasonKey(tested, general);
-            QVERIFY2(DefaultTexts().ReadString("TframeMsg", key, kMissing) != kMissing, key);
-            QVERIFY2(GermanTexts().ReadString("TframeMsg", key, kMissing) != kMissing, key);
-        }
+        // The desktop program's message: built in, written by a first run, translated, and
+        // with the same "%s" in both languages.
+        const char* key = ReasonKey(tested);
+        const QString builtIn = BuiltInText(key);
+        const std::string english = DefaultTexts().ReadString("TframeMsg", key, kMissing);
+        const std::string german = GermanTexts().ReadString("TframeMsg", key, kMissing);
+        QVERIFY2(!builtIn.isEmpty(), key);
+        QCOMPARE(QString::fromStdString(english), builtIn);
+        QVERIFY2(german != kMissing && german != english, key);
+        QVERIFY2(builtIn.count(QStringLiteral("%s")) <= 1, key);
+        QCOMPARE(QString::fromStdString(german).count(QStringLiteral("%s")),
+                 builtIn.count(QStringLiteral("%s")));
+    }
+
+    // No reason borrows another's message, nor a general one.
+    void EveryReasonHasItsOwnMessage() {
+        std::set<std::string_view> keys;
+        for (const Reason reason : AllReasons())
+            keys.insert(ReasonKey(reason));
+        QCOMPARE(keys.size(), static_cast<size_t>(kReasonCount));
+        QVERIFY(!keys.count(kSaveFailedKey));
+        QVERIFY(!keys.count(kOpenFailedKey));
+        QCOMPARE(ReasonMessages().size(), qsizetype{kReasonCount});
     }
 
     void EveryNameIsItsOwn() {

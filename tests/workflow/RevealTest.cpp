@@ -194,7 +194,7 @@ void RevealTest::passwordsTheCheckRecordCannotTell_data() {
         << QString::fromStdString(longer.password.substr(0, 32)) << "Password error";
     QTest::newRow("damaged") << "damaged"
                              << "pw"
-                             << "Data Error";
+                             << "Data Error\nThe hidden data is damaged.";
 }
 
 // Such carriers once opened with an empty view, and Save Image then wrote their files away.
@@ -382,7 +382,9 @@ void RevealTest::failedSaveAsKeepsTheView() {
     bench.dialogs.savePaths.push_back(QString::fromStdString(carrier + "/below-a-file.png"));
     bench.Click("btnDeSaveAs");
     QCOMPARE(bench.dialogs.Texts(),
-             QStringList{"There are some errors when saved, please try again."});
+             QStringList{"There are some errors when saved, please try again.\nA file could not "
+                         "be written: " +
+                         QString::fromStdString(carrier) + "/below-a-file.png (Not a directory)"});
     QVERIFY(!bench.frame->IsSaved());
     QVERIFY(!bench.frame->isHidden());
     QCOMPARE(Sha256Hex(carrier), before);
@@ -551,7 +553,10 @@ void RevealTest::savingFilesOutAsksAboutEveryClashAndTellsAFailure() {
     bench.frame->ShowFilesPage();
     auto* list = bench.Get<QTreeWidget>("lvDeFiles");
     const QString clash = QStringLiteral("x.txt has exists, are you want to overwrite it?");
-    const QString failed = QStringLiteral("There are some errors when saved, please try again.");
+    const QString failed = QStringLiteral("There are some errors when saved, please try again.\n"
+                                          "A file could not be written: %1/out3/y.txt (Is a "
+                                          "directory)")
+                               .arg(QString::fromStdString(bench.dir.Path()));
 
     struct Case {
         bool yFolderThere;

@@ -26,6 +26,12 @@ using namespace lumora::test;
 namespace {
 
 const QString kSaveError = QStringLiteral("There are some errors when saved, please try again.");
+
+// The box of a failed save: the general message, then the reason with its path.
+QString SaveError(const char* reason, const std::string& path, const char* system) {
+    return kSaveError +
+           QStringLiteral("\n%1: %2 (%3)").arg(reason, QString::fromStdString(path), system);
+}
 const QString kNotSave = QStringLiteral("The text messages and the files haven't been saved "
                                         "into the image,  Do you want to save now?");
 const QString kDiscard = QStringLiteral("The text messages and the files have not been saved "
@@ -208,7 +214,9 @@ void WizardTest::finishQuestionAnswers() {
     bench.dialogs.answers.push_back(Answer::Yes);
     bench.dialogs.savePaths.push_back(QString::fromStdString(target));
     bench.Click("btnCencel1");
-    QCOMPARE(bench.dialogs.Texts().last(), kSaveError);
+    QCOMPARE(bench.dialogs.Texts().last(),
+             SaveError("A file could not be read", bench.dir / "missing.png",
+                       "No such file or directory"));
     QVERIFY(!bench.frame->isHidden());
 
     // Yes with a save that succeeds closes.
@@ -250,7 +258,9 @@ void WizardTest::failedSaveReportsAndKeepsDestination() {
     QCOMPARE(bench.dialogs.shown.size(), 1);
     QCOMPARE(bench.dialogs.shown[0].kind, QStringLiteral("error"));
     QCOMPARE(bench.dialogs.shown[0].title, QStringLiteral("ERROR"));
-    QCOMPARE(bench.dialogs.shown[0].text, kSaveError);
+    QCOMPARE(bench.dialogs.shown[0].text,
+             SaveError("A file could not be read", bench.dir / "missing.gif",
+                       "No such file or directory"));
     QCOMPARE(Sha256Hex(existing), before);
     QVERIFY(!bench.frame->IsSaved());
     QCOMPARE(bench.Get<QStackedWidget>("pgcEncodeImage")->currentIndex(), 4);
@@ -258,7 +268,8 @@ void WizardTest::failedSaveReportsAndKeepsDestination() {
     // The destination cannot be written: its folder is a regular file.
     const std::string image = bench.CopyOfReference("base.gif");
     bench.HideThroughWizard(image, "text", {}, "pw", existing + "/out.gif");
-    QCOMPARE(bench.dialogs.Texts().last(), kSaveError);
+    QCOMPARE(bench.dialogs.Texts().last(),
+             SaveError("A file could not be written", existing + "/out.gif", "Not a directory"));
     QCOMPARE(Sha256Hex(existing), before);
 }
 
