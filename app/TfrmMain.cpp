@@ -511,6 +511,8 @@ void TfrmMain::OpenPicture(const QString& path) {
     file.close();
     bool reveal = ClassicTrailerOf(fullPath.toStdString()).has_value();
     if (!reveal) {
+        // The user sees the picture the question is about.
+        ShowImage(fullPath);
         const QString question = FormatMessage(MLang->GetResString(QStringLiteral("strOpenWhich")),
                                                QFileInfo(fullPath).fileName());
         const Answer answer = Dialogs().QuestionYesNoCancel(this, windowTitle(), question);

@@ -51,7 +51,6 @@ int RunInfoCapacity(const Arguments& args) {
             .Number("limitBytes", static_cast<int64_t>(size.limitBytes))
             .Number("elements", static_cast<int64_t>(size.elements))
             .Number("countedElements", static_cast<int64_t>(size.ceilingCount));
-        result.json = result.entry.Text();
         if (!JsonOutput()) {
             const std::string name = Shown(picture.Name(), TextKind::Name, Stream::Out);
             std::printf("%s: can carry %llu bytes woven, at most %llu with --force (%llu %s)\n",

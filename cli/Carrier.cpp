@@ -102,7 +102,7 @@ std::optional<CarrierFormat> NewCarrierFormat(const Arguments& args) {
          {CarrierFormat::Classic, CarrierFormat::Sealed, CarrierFormat::Woven})
         if (std::string_view(value) == FormatName(format))
             return format;
-    throw UsageError(args.Command(), "LUMORA_FORMAT needs classic, sealed or woven, not '" +
+    throw UsageError(args.Command(), "LUMORA_FORMAT must be classic, sealed or woven, not '" +
                                          std::string(value) + "'");
 }
 
@@ -165,6 +165,14 @@ ImagePartSource OpenForImagePart(const CarrierInput& input, PasswordSource& pass
     if (!source.opened->HoldsClassicData())
         source.unlocked = UnlockOpened(source.opened, input, password, ProofTiming::AtUnlock);
     return source;
+}
+
+std::vector<std::string> DamagedFiles(const UnlockedCarrier& carrier) {
+    std::vector<std::string> names;
+    for (const HiddenEntry& entry : carrier.Entries())
+        if (entry.damaged)
+            names.push_back(entry.name);
+    return names;
 }
 
 } // namespace lumora::cli

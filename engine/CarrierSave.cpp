@@ -75,6 +75,19 @@ bool PasswordUnproved(const CarrierCore& core, const SaveRequest& request) {
            !core.proof.Whole();
 }
 
+// A conversion that leaves the carrier's old data inside the picture of the new one: out
+// of woven, whose data lies in the picture, and from sealed into woven.
+Status OldDataInside(const CarrierCore& core, const SaveRequest& request, CarrierFormat format) {
+    if (!core.unlocked || core.format == nullptr || request.allowOldDataInside)
+        return Status::Success();
+    const CarrierFormat from = core.format->Format();
+    const bool outOfWoven = from == CarrierFormat::Woven && format != CarrierFormat::Woven;
+    const bool sealedIntoWoven = from == CarrierFormat::Sealed && format == CarrierFormat::Woven;
+    if (outOfWoven || sealedIntoWoven)
+        return Status::Fail(Reason::OldDataStaysInside, core.path);
+    return Status::Success();
+}
+
 // Cuts off sealed data behind a hide's picture that key opens.
 void CutOpenedSealedData(CBindImage& engine, const SealedKey& key) {
     FILE* file = engine.CarrierFile();

@@ -178,7 +178,9 @@ TEST_F(CliDamage, SavesInPlaceThroughAHardLinkAndOnCarriersOfManyEntries) {
 
 TEST_F(CliDamage, APasswordNotProvedWholeIsTypedTwiceBeforeASave) {
     const std::string password(40, 'l');
-    const std::string carrier = HideInto("c.png", {}, password);
+    // Nothing left to prove the password with: no message and no file.
+    const std::string carrier = HideInto("c.png", {"-m", "m"}, password);
+    ASSERT_EQ(Run({"edit", carrier, "--clear-message"}, password).status, 0);
     const CliResult refused = Run({"edit", carrier, "-m", "m", "--json"}, password);
     EXPECT_EQ(refused.status, 6);
     EXPECT_EQ(ReasonIn(refused.out), "password-unproved");
@@ -204,7 +206,7 @@ TEST_F(CliDamage, SmallRoughEdgesOfTheCommandLine) {
         std::string err; // a part of standard error
     };
     const Case cases[] = {
-        {{"hide", text, "-o", At("t.png")}, 6, "is a text file, not a picture"},
+        {{"hide", text, "-o", At("t.png"), "-m", "m"}, 6, "is not a picture Lumora can read"},
         {{"list", carrier, "-p", "pw"}, 2, "the password is never given on the command line"},
         {{"list", carrier, "--password=pw"}, 2, "use --password-file"},
         {{"info", carrier}, 0, ""},

@@ -93,7 +93,7 @@ TEST_F(CliSafety, TheFormatVariableSetsTheDefaultAndAFlagWins) {
         {"sealed", "", 0, "\"format\": \"sealed\""},
         {"sealed", "--classic", 0, "\"format\": \"classic\""},
         {"", "", 0, "\"format\": \"classic\""},
-        {"woven", "", 2, "LUMORA_FORMAT=woven: this version cannot write woven carriers yet"},
+        {"woven", "", 0, "\"format\": \"woven\""},
         {"Sealed", "", 2, "LUMORA_FORMAT must be classic, sealed or woven, not 'Sealed'"},
     };
     for (const auto& [variable, flag, status, shown] : cases) {

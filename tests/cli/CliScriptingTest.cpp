@@ -283,7 +283,7 @@ TEST_F(CliScripting, JsonTellsEveryResultAndErrorWithAStableCode) {
          "pw",
          2,
          "{\"file\": null, \"code\": \"usage\", \"message\": \"unknown option --bogus\"}\n"},
-        {{"hide", "--json", plain, "-o", carrier},
+        {{"hide", "--json", plain, "-o", carrier, "-m", "m"},
          "pw",
          6,
          "{\"file\": \"" + carrier +

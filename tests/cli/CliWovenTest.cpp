@@ -88,8 +88,12 @@ TEST_P(CliWovenKinds, EveryReadingCommandOpensAWovenPicture) {
         std::string out;
     } cases[] = {
         {{"reveal", woven}, "woven note"},
-        {{"list", "--json", woven}, "[{\"name\": \"f.bin\", \"size\": " + size + "}]\n"},
-        {{"verify", woven}, woven + ": intact (2 hidden entries checked)\n"},
+        {{"list", "--json", woven},
+         "[{\"file\": \"" + woven +
+             "\", \"code\": \"ok\", \"entries\": [{\"name\": \"f.bin\", "
+             "\"size\": " +
+             size + ", \"damaged\": false}]}]\n"},
+        {{"verify", woven}, woven + ": intact (1 hidden file and the message checked)\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0]);

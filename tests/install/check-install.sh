@@ -62,9 +62,10 @@ grep -q '^\[TfrmMain\]' "$XDG_CONFIG_HOME/lumora/lang/English.ini" \
 # The shipped file is complete, so the first run copies it and has nothing to add.
 cmp -s "$prefix/share/lumora/lang/English.ini" "$XDG_CONFIG_HOME/lumora/lang/English.ini" \
     || fail "the user's language file differs from the shipped default"
-# The preview of a red square, which only the helper decodes: all its pixels on screen.
-convert -size 100x100 xc:'#ff0000' "$work/red.png"
-red_square='convert "$1" -format %c histogram:info:- | grep -q "^ *10000: .*#FF0000"'
+# The preview of a red square, which only the helper decodes: all its pixels on screen,
+# small enough that the question a picture opened from outside asks leaves it whole.
+convert -size 60x60 xc:'#ff0000' "$work/red.png"
+red_square='convert "$1" -format %c histogram:info:- | grep -q "^ *3600: .*#FF0000"'
 "$photograph" "$work/preview.png" "$red_square" "$prefix/bin/lumora" "$work/red.png" \
     || fail "the installed lumora showed no preview: is its helper found?"
 echo "installed copy works"

@@ -74,9 +74,10 @@ cmp -s "$work/note.txt" "$work/out/note.txt" || fail "the revealed file differs"
 [ -s "$work/start.png" ] || fail "the installed lumora showed no window"
 [ -s "$XDG_CONFIG_HOME/lumora/lang/German.ini" ] ||
     fail "the shipped languages did not reach the user's folder"
-# The preview of a red square, which only the packaged helper decodes.
-convert -size 100x100 xc:'#ff0000' "$work/red.png"
-red_square='convert "$1" -format %c histogram:info:- | grep -q "^ *10000: .*#FF0000"'
+# The preview of a red square, which only the packaged helper decodes, small enough that
+# the question a picture opened from outside asks leaves it whole.
+convert -size 60x60 xc:'#ff0000' "$work/red.png"
+red_square='convert "$1" -format %c histogram:info:- | grep -q "^ *3600: .*#FF0000"'
 "$photograph" "$work/preview.png" "$red_square" /usr/bin/lumora "$work/red.png" ||
     fail "the installed lumora showed no preview: is its helper packaged?"
 
