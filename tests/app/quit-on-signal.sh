@@ -25,7 +25,7 @@ LUMORA_SCREENSHOT="$work/shown.png" LUMORA_SCREENSHOT_SCENE=reveal LUMORA_SCREEN
     LUMORA_SCREENSHOT_IMAGE="$carrier" LUMORA_SCREENSHOT_PASSWORD="$password" \
     QT_QPA_PLATFORM=offscreen "$program" >/dev/null 2>&1 &
 pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 300); do
     [ -s "$work/shown.png" ] && break
     sleep 0.1
 done
