@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/PicturePart.h"
 
-#include "engine/TrailerCodec.h"
+#include "engine/ClassicData.h"
 #include "picture/PictureEnd.h"
+
+#include <optional>
 
 namespace lumora {
 
@@ -11,12 +13,8 @@ uint64_t PicturePartSize(int fd) {
     if (source.Failed())
         return 0;
     const uint64_t size = source.Size();
-    TrailerBytes bytes{};
-    if (size >= bytes.size() && source.ReadAt(size - bytes.size(), bytes.data(), bytes.size())) {
-        const CarrierTrailer trailer = DecodeTrailer(bytes);
-        if (TrailerFitsFile(trailer, static_cast<int64_t>(size)))
-            return static_cast<uint64_t>(trailer.imageLength);
-    }
+    if (const std::optional<CarrierTrailer> trailer = ClassicTrailerOf(fd))
+        return static_cast<uint64_t>(trailer->imageLength);
     const PictureEnd end = FindPictureEnd(source, KindOf(source));
     return end.status == EndStatus::Found ? end.end : size;
 }
