@@ -22,15 +22,9 @@ int RunList(const Arguments& args) {
         TerminalProgress progress;
         auto session = UnlockCarrier(carrier, password, progress, SealedTryOf(args), 0);
         progress.Clear();
-        std::vector<std::string> entries;
-        for (const HiddenEntry& file : session->Entries())
-            entries.push_back(JsonObject()
-                                  .String("name", file.name)
-                                  .Number("size", file.size)
-                                  .Bool("damaged", file.damaged)
-                                  .Text());
         CarrierResult result;
-        result.entry = CarrierObject(carrier, Code::Ok).Raw("entries", JsonArray(entries));
+        result.entry =
+            CarrierObject(carrier, Code::Ok).Raw("entries", EntriesJson(session->Entries()));
         if (JsonOutput())
             return result;
         if (several)

@@ -60,4 +60,15 @@ int ForEachCarrier(const Arguments& args, const CarrierWork& work) {
     return status;
 }
 
+std::string EntriesJson(const std::vector<HiddenEntry>& entries) {
+    std::vector<std::string> items;
+    for (const HiddenEntry& entry : entries)
+        items.push_back(JsonObject()
+                            .String("name", entry.name)
+                            .Number("size", entry.size)
+                            .Bool("damaged", entry.damaged)
+                            .Text());
+    return JsonArray(items);
+}
+
 } // namespace lumora::cli

@@ -8,6 +8,7 @@
 
 #include "cli/CliError.h"
 #include "cli/Json.h"
+#include "engine/HiddenEntry.h"
 
 #include <functional>
 #include <string>
@@ -31,6 +32,9 @@ using CarrierWork = std::function<CarrierResult(const CarrierInput& carrier, boo
 
 // The start of a carrier's JSON object: {"file": ..., "code": ...}.
 JsonObject CarrierObject(const CarrierInput& carrier, Code code);
+
+// The JSON array of a carrier's hidden files: [{"name", "size", "damaged"}...].
+std::string EntriesJson(const std::vector<HiddenEntry>& entries);
 
 // The members that tell a failure in JSON: "reason" (its name, where it has one) and
 // "message".

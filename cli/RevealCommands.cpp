@@ -55,17 +55,6 @@ void PrintMessage(const std::string& message) {
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
-std::string EntriesJson(const std::vector<HiddenEntry>& entries) {
-    std::vector<std::string> items;
-    for (const HiddenEntry& entry : entries)
-        items.push_back(JsonObject()
-                            .String("name", entry.name)
-                            .Number("size", entry.size)
-                            .Bool("damaged", entry.damaged)
-                            .Text());
-    return JsonArray(items);
-}
-
 std::string Plural(size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }

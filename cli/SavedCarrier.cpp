@@ -4,6 +4,7 @@
 #include "cli/Carrier.h"
 #include "cli/CliError.h"
 #include "cli/Json.h"
+#include "cli/PerCarrier.h"
 #include "cli/Report.h"
 #include "cli/SaveCarrier.h"
 #include "engine/UnlockedCarrier.h"
@@ -22,19 +23,12 @@ void ReportSaved(const UnlockedCarrier& session, const OutputTarget& target,
            (entries.size() == 1 ? " hidden file" : " hidden files"));
     if (!JsonOutput())
         return;
-    std::vector<std::string> items;
-    for (const HiddenEntry& entry : entries)
-        items.push_back(JsonObject()
-                            .String("name", entry.name)
-                            .Number("size", entry.size)
-                            .Bool("damaged", entry.damaged)
-                            .Text());
     JsonObject saved;
     saved.String("file", target.Name())
         .String("code", InfoOf(Code::Ok).name)
         .String("format", format)
         .Bool("hasMessage", hasMessage)
-        .Raw("entries", JsonArray(items));
+        .Raw("entries", EntriesJson(entries));
     if (!passwordEstimate.empty())
         saved.Raw("password", passwordEstimate);
     PrintJson(saved.Text());
