@@ -2,6 +2,7 @@
 #include "engine/CoverCheck.h"
 
 #include "picture/PictureEnd.h"
+#include "platform/ReadOnlyFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,26 +10,6 @@
 #include <unistd.h>
 
 namespace lumora {
-namespace {
-
-// An open file, closed when it goes out of scope.
-class ReadOnlyFile {
-public:
-    explicit ReadOnlyFile(const std::string& path)
-        : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
-    ~ReadOnlyFile() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-    int Fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-} // namespace
 
 Status CheckNewCover(const std::string& path, uint64_t keptBytes) {
     const ReadOnlyFile file(path);

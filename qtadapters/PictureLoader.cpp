@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "qtadapters/PictureLoader.h"
 
+#include "platform/ReadOnlyFile.h"
 #include "preview/PreviewClient.h"
 #include "qtadapters/Dialogs.h"
 
@@ -14,23 +15,6 @@
 
 namespace lumora {
 namespace {
-
-class ReadOnlyFile {
-public:
-    explicit ReadOnlyFile(const QString& path)
-        : m_fd(::open(QFile::encodeName(path).constData(),
-                      O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {}
-    ~ReadOnlyFile() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-    int Fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 uint32_t BoundSide(int side) {
     return uint32_t(std::clamp<int>(side, 1, int(preview::kMaxPreviewSide)));
@@ -47,7 +31,7 @@ PicturePreview LoadPreview(const QString& path, QSize bound, int timeoutMs,
     if (!preview::IsValidFormat(request.format))
         return {};
     // Only a regular file is read: a FIFO or a device named like a picture is not.
-    ReadOnlyFile file(path);
+    ReadOnlyFile file(QFile::encodeName(path).toStdString());
     struct stat info {};
     if (file.Fd() < 0 || ::fstat(file.Fd(), &info) != 0 || !S_ISREG(info.st_mode))
         return {};
