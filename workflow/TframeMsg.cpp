@@ -7,6 +7,7 @@
 #include "qtadapters/Dialogs.h"
 #include "qtadapters/MessageFormat.h"
 #include "workflow/BackgroundWork.h"
+#include "workflow/DamageMarks.h"
 #include "workflow/FileListRows.h"
 #include "workflow/HideWizard.h"
 #include "workflow/MemoText.h"
@@ -59,7 +60,7 @@ const QStringList& FrameMessages() {
                        "into an image. Do you want to quit Lumora anyway?"),
         QStringLiteral("strSavedAs=The image has been saved as %s."),
     };
-    static const QStringList lines = own + ReasonMessages();
+    static const QStringList lines = own + DamageMessages() + ReasonMessages();
     return lines;
 }
 
@@ -250,6 +251,12 @@ SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* lis
             return SaveOutcome::Saved;
         if (status.Outcome() == Outcome::Cancelled)
             return SaveOutcome::Stopped;
+        if (status.reason == Reason::DamagedContent && request.damaged == DamagedContent::Refuse) {
+            request.damaged = AskAboutDamage(request, status);
+            if (request.damaged == DamagedContent::Refuse)
+                return SaveOutcome::Cancelled;
+            continue;
+        }
         // Content that would be lost, a carrier changed meanwhile, or woven content that is
         // easier to detect needs the user's word.
         SaveRequest consented = request;
@@ -262,6 +269,19 @@ SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* lis
             return SaveOutcome::Cancelled;
         request = std::move(consented);
     }
+}
+
+DamagedContent TframeMsg::AskAboutDamage(const SaveRequest& request, const Status& status) {
+    QStringList names;
+    if (m_carrier.unlocked != nullptr)
+        names = DamagedKeptNames(*m_carrier.unlocked, request, status, MessageSource());
+    const int choice = Dialogs().QuestionChoice(
+        window(), Message("strrAppName"),
+        MessageWith("strDamagedKeepOrDrop", names.join(QStringLiteral(", "))),
+        {Message("strKeepDamaged"), Message("strDropDamaged")}, Message("strCancel"));
+    if (choice == 0)
+        return DamagedContent::Keep;
+    return choice == 1 ? DamagedContent::Drop : DamagedContent::Refuse;
 }
 
 SaveOutcome TframeMsg::GuardedSave(const std::function<SaveOutcome()>& save) {
