@@ -237,9 +237,11 @@ SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* lis
     if (m_carrier.unlocked != nullptr)
         request.keptEntries = m_carrier.unlocked->KeptEntriesWhenListing(listed);
     // Before the keys are derived, which takes a while.
-    if (const Status refused = m_carrier.CheckRequest(request); !refused.Ok()) {
-        ShowSaveFailure(refused);
-        return SaveOutcome::Failed;
+    // A refusal that only needs the user's word (a cover that holds data) is asked there.
+    for (Status refused = m_carrier.CheckRequest(request); !refused.Ok();
+         refused = m_carrier.CheckRequest(request)) {
+        if (const SaveOutcome asked = AskConsent(request, refused); asked != SaveOutcome::Saved)
+            return asked;
     }
     std::shared_ptr<SealedSaveKeys> keys;
     if (const SaveOutcome derived = DeriveSaveKeys(request, keys); derived != SaveOutcome::Saved)
@@ -257,18 +259,24 @@ SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* lis
                 return SaveOutcome::Cancelled;
             continue;
         }
-        // Content that would be lost, a carrier changed meanwhile, or woven content that is
-        // easier to detect needs the user's word.
-        SaveRequest consented = request;
-        if (!GiveConsent(consented, status.reason)) {
-            ShowSaveFailure(status);
-            return SaveOutcome::Failed;
-        }
-        if (Dialogs().QuestionYesNo(window(), Message("strrAppName"),
-                                    ReasonLine(status, MessageSource())) != Answer::Yes)
-            return SaveOutcome::Cancelled;
-        request = std::move(consented);
+        if (const SaveOutcome asked = AskConsent(request, status); asked != SaveOutcome::Saved)
+            return asked;
     }
+}
+
+SaveOutcome TframeMsg::AskConsent(SaveRequest& request, const Status& status) {
+    // Content that would be lost, a carrier changed meanwhile, a cover that holds data, or
+    // woven content that is easier to detect needs the user's word.
+    SaveRequest consented = request;
+    if (!GiveConsent(consented, status.reason)) {
+        ShowSaveFailure(status);
+        return SaveOutcome::Failed;
+    }
+    if (Dialogs().QuestionYesNo(window(), Message("strrAppName"),
+                                ReasonLine(status, MessageSource())) != Answer::Yes)
+        return SaveOutcome::Cancelled;
+    request = std::move(consented);
+    return SaveOutcome::Saved;
 }
 
 DamagedContent TframeMsg::AskAboutDamage(const SaveRequest& request, const Status& status) {
