@@ -14,7 +14,6 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
-#include <sys/stat.h>
 
 using namespace lumora;
 using namespace lumora::test;
@@ -41,8 +40,6 @@ private slots:
     void enablingRulesAndPopup();
     void openUsesTheDesktop();
     void saveOutOneOrSeveralFiles();
-    void hiddenFilesSavedOutArePrivate_data();
-    void hiddenFilesSavedOutArePrivate();
     void textsComeFromTheLanguageFile();
     void dialogsStartInPicturesThenWhereTheUserWent_data();
     void dialogsStartInPicturesThenWhereTheUserWent();
@@ -249,44 +246,6 @@ void FileListTest::saveOutOneOrSeveralFiles() {
     bench.dialogs.savePaths.push_back(files[2]);
     bench.Get<QAction>("mniSaveFilesAs")->trigger();
     QCOMPARE(ReadFile(files[2].toStdString()).size(), size_t{1});
-}
-
-void FileListTest::hiddenFilesSavedOutArePrivate_data() {
-    QTest::addColumn<int>("selected");
-    QTest::newRow("one file") << 1;
-    QTest::newRow("several into a folder") << 2;
-}
-
-void FileListTest::hiddenFilesSavedOutArePrivate() {
-    QFETCH(int, selected);
-    WorkflowBench bench;
-    const std::vector<std::string> files{bench.MakeFile("a.bin", 300, 1),
-                                         bench.MakeFile("b.bin", 200, 2)};
-    const std::string carrier = bench.MakeCarrier("c.png", "pw", "", files);
-    QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), "pw"), 1);
-    bench.frame->ShowFilesPage();
-    auto* list = bench.Get<QTreeWidget>("lvDeFiles");
-    for (int i = 0; i < selected; ++i)
-        list->topLevelItem(i)->setSelected(true);
-    const std::string folder = bench.dir / "out";
-    std::filesystem::create_directory(folder);
-    if (selected == 1)
-        bench.dialogs.savePaths.push_back(QString::fromStdString(folder + "/a.bin"));
-    else
-        bench.dialogs.folders.push_back(QString::fromStdString(folder));
-    // A umask that lets others read: the files are private all the same.
-    const mode_t umaskBefore = ::umask(022);
-    bench.Click("btnDeSaveFilesAs");
-    ::umask(umaskBefore);
-    QCOMPARE(bench.dialogs.shown.size(), 0);
-    for (int i = 0; i < selected; ++i) {
-        const std::string name = std::filesystem::path(files[i]).filename().string();
-        const std::string saved = folder + "/" + name;
-        QCOMPARE(ReadFile(saved), ReadFile(files[i]));
-        struct stat info {};
-        QCOMPARE(::stat(saved.c_str(), &info), 0);
-        QCOMPARE(info.st_mode & 07777, static_cast<mode_t>(0600));
-    }
 }
 
 void FileListTest::textsComeFromTheLanguageFile() {
