@@ -13,16 +13,16 @@
 
 class QComboBox;
 class QGridLayout;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QRadioButton;
 class QStackedWidget;
 class QTreeWidget;
 
 namespace lumora {
+
+class FormatChoice;
 
 class HideWizard : public QFrame {
 public:
@@ -60,9 +60,10 @@ private:
     void btnSelImgClick();
     void cbbFilesChange();
     void edtPass1Change();
-    // Shows the carrier format chosen last time; a click on one remembers it.
-    void LoadCarrierFormat();
-    void rbFormatClick();
+    // The format chosen or what is known of the picture changed.
+    void FormatChanged();
+    // An upper bound of the archive the message and the files make.
+    uint64_t ContentBound() const;
     void pgcEncodeImageTabActive(int index);
 
     IPanelHost& m_host;
@@ -93,11 +94,7 @@ private:
     QLabel* lblPasswordError = nullptr;
     QLabel* imgRight = nullptr;
     QLabel* imgError = nullptr;
-    QGroupBox* grpFormat = nullptr;
-    QRadioButton* rbClassic = nullptr;
-    QRadioButton* rbSealed = nullptr;
-    QLabel* lblClassic = nullptr;
-    QLabel* lblSealed = nullptr;
+    FormatChoice* grpFormat = nullptr;
     QPushButton* btnSave = nullptr;
     QFrame* shp1 = nullptr;
     QPushButton* btnBack1 = nullptr;
