@@ -9,6 +9,7 @@
 #include "workflow/FormatChoice.h"
 #include "workflow/MemoText.h"
 #include "workflow/RecentImages.h"
+#include "workflow/StrengthMeter.h"
 #include "workflow/WovenRoom.h"
 
 #include <QBoxLayout>
@@ -113,6 +114,9 @@ void HideWizard::Build() {
     passLayout->addSpacing(12);
     passLayout->addLayout(passGrid);
     passLayout->addWidget(lblPasswordError);
+    pnlStrength = new StrengthMeter(tsSetPass, m_host);
+    passLayout->addSpacing(6);
+    passLayout->addWidget(pnlStrength);
     grpFormat = new FormatChoice(tsSetPass, m_host);
     passLayout->addSpacing(12);
     passLayout->addWidget(grpFormat);
@@ -273,6 +277,7 @@ void HideWizard::edtPass1Change() {
     imgRight->setVisible(match);
     imgError->setVisible(typed && !match);
     lblPasswordError->setVisible(typed && !match);
+    pnlStrength->Show(password, grpFormat->Chosen());
     // A woven picture is measured before the page may be left.
     btnNext1->setEnabled(match && grpFormat->Ready());
 }

@@ -23,6 +23,7 @@ class QTreeWidget;
 namespace lumora {
 
 class FormatChoice;
+class StrengthMeter;
 
 class HideWizard : public QFrame {
 public:
@@ -94,6 +95,7 @@ private:
     QLabel* lblPasswordError = nullptr;
     QLabel* imgRight = nullptr;
     QLabel* imgError = nullptr;
+    StrengthMeter* pnlStrength = nullptr;
     FormatChoice* grpFormat = nullptr;
     QPushButton* btnSave = nullptr;
     QFrame* shp1 = nullptr;

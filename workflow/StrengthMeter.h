@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The hide wizard's password strength: a bar of four levels by the time an attacker needs
+// to guess the password against the chosen format's key (zxcvbn's estimate, crypt/
+// PasswordStrength.h), that time in words, and for the classic format a hint towards
+// sealed or woven when the password is weak there.
+#pragma once
+
+#include "engine/SealedCarrier.h"
+#include "workflow/IPanelHost.h"
+
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+
+namespace lumora {
+
+// The bar's level for a password that takes `seconds` to guess: 1 under a day, 2 under a
+// year (weak, as lumora-cli warns), 3 under a hundred years, else 4.
+int StrengthLevel(double seconds);
+
+class StrengthMeter : public QWidget {
+public:
+    StrengthMeter(QWidget* parent, IPanelHost& host);
+
+    // Shows the strength of `typed` for `format`; an empty password shows nothing.
+    void Show(const QString& typed, CarrierFormat format);
+
+private:
+    IPanelHost& m_host;
+    QLabel* lblStrength = nullptr;
+    QProgressBar* pbStrength = nullptr;
+    QLabel* lblGuessTime = nullptr;
+    QLabel* lblStrengthHint = nullptr;
+};
+
+} // namespace lumora
