@@ -24,6 +24,9 @@ const QString kSealedSetting = QStringLiteral("sealed");
 const QString kWovenSetting = QStringLiteral("woven");
 const QString kClassicSetting = QStringLiteral("classic");
 
+// Between one option's description and the next option.
+constexpr int kOptionGap = 4;
+
 const QString kOverRoomStyle = QStringLiteral("color: #b00000;");
 
 } // namespace
@@ -45,14 +48,13 @@ void FormatChoice::Build() {
                          QStringLiteral("Strong against password guessing, and nothing shows "
                                         "that Lumora made it. Opens only in Lumora."));
     lblWoven = NewLabel(this, "lblWoven",
-                        QStringLiteral("Woven into the picture itself, with nothing after its "
-                                       "end: as strong as sealed and harder to find. Carries "
-                                       "less; opens only in Lumora."));
+                        QStringLiteral("Woven into the picture itself, nothing after its end: "
+                                       "as strong as sealed, harder to find, carries less. "
+                                       "Opens only in Lumora."));
     // Filled as the picture is measured; empty, the language file leaves it alone.
     lblWovenRoom = NewLabel(this, "lblWovenRoom", QString());
     chkHideAnyway =
-        Named(new QCheckBox(
-                  QStringLiteral("Hide &anyway, though the changes become easier to detect"), this),
+        Named(new QCheckBox(QStringLiteral("Hide &anyway, though easier to detect"), this),
               "chkHideAnyway");
     rbClassic->setChecked(true);
     auto* layout = new QGridLayout(this);
@@ -62,7 +64,7 @@ void FormatChoice::Build() {
          {std::pair{rbClassic, lblClassic}, std::pair{rbSealed, lblSealed},
           std::pair{rbWoven, lblWoven}}) {
         if (row > 0)
-            layout->setRowMinimumHeight(row++, kPageMargin);
+            layout->setRowMinimumHeight(row++, kOptionGap);
         layout->addWidget(button, row++, 0, 1, 2);
         layout->addWidget(description, row++, 1);
     }

@@ -32,6 +32,8 @@ HideWizard::HideWizard(QWidget* frame, IPanelHost& host) : QFrame(frame), m_host
     Build();
 }
 
+HideWizard::~HideWizard() = default;
+
 void HideWizard::Build() {
     pgcEncodeImage = Named(new QStackedWidget(this), "pgcEncodeImage");
 
@@ -108,17 +110,15 @@ void HideWizard::Build() {
     passGrid->addWidget(edtPass2, 1, 1);
     passGrid->addWidget(imgRight, 1, 2);
     passGrid->addWidget(imgError, 1, 3);
+    passGrid->addWidget(lblPasswordError, 2, 0, 1, 4);
+    m_strength = std::make_unique<StrengthMeter>(tsSetPass, m_host, passGrid, 3);
     passGrid->setColumnMinimumWidth(2, 16);
     passGrid->setColumnMinimumWidth(3, 16);
     passLayout->addWidget(lbl4);
-    passLayout->addSpacing(12);
+    passLayout->addSpacing(8);
     passLayout->addLayout(passGrid);
-    passLayout->addWidget(lblPasswordError);
-    pnlStrength = new StrengthMeter(tsSetPass, m_host);
-    passLayout->addSpacing(6);
-    passLayout->addWidget(pnlStrength);
     grpFormat = new FormatChoice(tsSetPass, m_host);
-    passLayout->addSpacing(12);
+    passLayout->addSpacing(8);
     passLayout->addWidget(grpFormat);
     passLayout->addStretch(1);
 
@@ -277,7 +277,7 @@ void HideWizard::edtPass1Change() {
     imgRight->setVisible(match);
     imgError->setVisible(typed && !match);
     lblPasswordError->setVisible(typed && !match);
-    pnlStrength->Show(password, grpFormat->Chosen());
+    m_strength->Show(password, grpFormat->Chosen());
     // A woven picture is measured before the page may be left.
     btnNext1->setEnabled(match && grpFormat->Ready());
 }

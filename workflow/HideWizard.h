@@ -10,6 +10,7 @@
 
 #include <QFrame>
 #include <QStringList>
+#include <memory>
 
 class QComboBox;
 class QGridLayout;
@@ -29,6 +30,7 @@ class HideWizard : public QFrame {
 public:
     // Builds the panel inside the frame, which hosts it.
     HideWizard(QWidget* frame, IPanelHost& host);
+    ~HideWizard() override;
 
     // Connects the panel's own controls; the frame connects its file list.
     void ConnectHandlers();
@@ -95,7 +97,7 @@ private:
     QLabel* lblPasswordError = nullptr;
     QLabel* imgRight = nullptr;
     QLabel* imgError = nullptr;
-    StrengthMeter* pnlStrength = nullptr;
+    std::unique_ptr<StrengthMeter> m_strength;
     FormatChoice* grpFormat = nullptr;
     QPushButton* btnSave = nullptr;
     QFrame* shp1 = nullptr;

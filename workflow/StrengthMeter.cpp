@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QWidget>
 #include <string_view>
 
 namespace lumora {
@@ -32,25 +33,22 @@ int StrengthLevel(double seconds) {
     return seconds < 100 * kWeakBelowSeconds ? 3 : 4;
 }
 
-StrengthMeter::StrengthMeter(QWidget* parent, IPanelHost& host) : QWidget(parent), m_host(host) {
-    setObjectName(QStringLiteral("pnlStrength"));
-    lblStrength = NewLabel(this, "lblStrength", QStringLiteral("Strength:"));
+StrengthMeter::StrengthMeter(QWidget* page, IPanelHost& host, QGridLayout* grid, int row)
+    : m_host(host) {
+    lblStrength = NewLabel(page, "lblStrength", QStringLiteral("Strength:"));
     lblStrength->setWordWrap(false);
-    pbStrength = Named(new QProgressBar(this), "pbStrength");
+    pbStrength = Named(new QProgressBar(page), "pbStrength");
     pbStrength->setRange(0, kLevels);
     pbStrength->setValue(0);
     pbStrength->setMaximumHeight(18);
     // Filled as the password is typed; empty, the language file leaves them alone.
-    lblGuessTime = NewLabel(this, "lblGuessTime", QString());
-    lblStrengthHint = NewLabel(this, "lblStrengthHint", QString());
-    auto* layout = new QGridLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setVerticalSpacing(2);
-    layout->addWidget(lblStrength, 0, 0);
-    layout->addWidget(pbStrength, 0, 1);
-    layout->addWidget(lblGuessTime, 1, 1);
-    layout->addWidget(lblStrengthHint, 2, 1);
-    layout->setColumnStretch(1, 1);
+    lblGuessTime = NewLabel(page, "lblGuessTime", QString());
+    lblStrengthHint = NewLabel(page, "lblStrengthHint", QString());
+    grid->addWidget(lblStrength, row, 0);
+    grid->addWidget(pbStrength, row, 1);
+    // The lines take the whole width, so that they wrap as little as they can.
+    grid->addWidget(lblGuessTime, row + 1, 0, 1, grid->columnCount());
+    grid->addWidget(lblStrengthHint, row + 2, 0, 1, grid->columnCount());
     Show(QString(), CarrierFormat::Classic);
 }
 

@@ -8,10 +8,10 @@
 #include "engine/SealedCarrier.h"
 #include "workflow/IPanelHost.h"
 
-#include <QWidget>
-
+class QGridLayout;
 class QLabel;
 class QProgressBar;
+class QWidget;
 
 namespace lumora {
 
@@ -19,9 +19,11 @@ namespace lumora {
 // year (weak, as lumora-cli warns), 3 under a hundred years, else 4.
 int StrengthLevel(double seconds);
 
-class StrengthMeter : public QWidget {
+class StrengthMeter {
 public:
-    StrengthMeter(QWidget* parent, IPanelHost& host);
+    // Puts the meter's controls on page, into grid from row on: the caption and the bar
+    // in columns 0 and 1, under the password fields, and the lines below across the grid.
+    StrengthMeter(QWidget* page, IPanelHost& host, QGridLayout* grid, int row);
 
     // Shows the strength of `typed` for `format`; an empty password shows nothing.
     void Show(const QString& typed, CarrierFormat format);

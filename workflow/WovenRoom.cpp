@@ -12,10 +12,11 @@ namespace lumora {
 namespace {
 
 // A local header (30 bytes), a central one (46), a data descriptor (24 with 64-bit sizes),
-// the cipher's header (12) and the extra fields of both headers, rounded up generously.
-constexpr uint64_t kEntryOverhead = 512;
-// The end of the central directory with its 64-bit record and locator.
-constexpr uint64_t kArchiveOverhead = 512;
+// the cipher's header (12) and the extra fields of both headers (time stamps, 64-bit
+// sizes), rounded up.
+constexpr uint64_t kEntryOverhead = 256;
+// The end of the central directory (22 bytes) with its 64-bit record (56) and locator (20).
+constexpr uint64_t kArchiveOverhead = 128;
 // The name of the message's entry is short; this covers it.
 constexpr uint64_t kMessageNameBytes = 64;
 
