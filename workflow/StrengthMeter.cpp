@@ -23,8 +23,8 @@ const char* const kLevelColours[kLevels] = {"#c0392b", "#e67e22", "#b7a300", "#2
 const char* const kLevelKeys[kLevels] = {"strStrength1", "strStrength2", "strStrength3",
                                          "strStrength4"};
 
-} // namespace
-
+// The bar's level for a password that takes `seconds` to guess: 1 under a day, 2 under a
+// year (weak, as lumora-cli warns), 3 under a hundred years, else 4.
 int StrengthLevel(double seconds) {
     if (seconds < kDay)
         return 1;
@@ -32,6 +32,8 @@ int StrengthLevel(double seconds) {
         return 2;
     return seconds < 100 * kWeakBelowSeconds ? 3 : 4;
 }
+
+} // namespace
 
 StrengthMeter::StrengthMeter(QWidget* page, IPanelHost& host, QGridLayout* grid, int row)
     : m_host(host) {

@@ -15,10 +15,6 @@ class QWidget;
 
 namespace lumora {
 
-// The bar's level for a password that takes `seconds` to guess: 1 under a day, 2 under a
-// year (weak, as lumora-cli warns), 3 under a hundred years, else 4.
-int StrengthLevel(double seconds);
-
 class StrengthMeter {
 public:
     // Puts the meter's controls on page, into grid from row on: the caption and the bar
