@@ -71,18 +71,26 @@ PositionOrder::~PositionOrder() {
     sodium_memzero(m_roundKeys.data(), sizeof m_roundKeys);
 }
 
-uint32_t PositionOrder::Network(uint32_t value) const {
+template <PositionOrder::Way way> uint32_t PositionOrder::Network(uint32_t value) const {
     // Rounds alternate: an even one changes the high part from the low one, an odd one the
-    // low part from the high one.
+    // low part from the high one. Backwards, the same rounds undo each other in reverse.
     uint32_t high = value >> m_lowBits;
     uint32_t low = value & m_lowMask;
-    for (size_t round = 0; round < kRounds; round += 2) {
-        high ^= Round(low, m_roundKeys[round], m_highBits);
-        low ^= Round(high, m_roundKeys[round + 1], m_lowBits);
+    if constexpr (way == Way::Forward) {
+        for (size_t round = 0; round < kRounds; round += 2) {
+            high ^= Round(low, m_roundKeys[round], m_highBits);
+            low ^= Round(high, m_roundKeys[round + 1], m_lowBits);
+        }
+    } else {
+        for (size_t round = kRounds; round > 0; round -= 2) {
+            low ^= Round(high, m_roundKeys[round - 1], m_lowBits);
+            high ^= Round(low, m_roundKeys[round - 2], m_highBits);
+        }
     }
     return (high << m_lowBits) | low;
 }
 
+template <PositionOrder::Way way>
 __attribute__((target("avx2"))) void PositionOrder::NetworkAllAvx2(uint32_t* values,
                                                                    size_t count) const {
     const __m256i lowMask = _mm256_set1_epi32(static_cast<int>(m_lowMask));
@@ -98,36 +106,44 @@ __attribute__((target("avx2"))) void PositionOrder::NetworkAllAvx2(uint32_t* val
         const __m256i value = _mm256_loadu_si256(at);
         __m256i high = _mm256_srl_epi32(value, lowShift);
         __m256i low = _mm256_and_si256(value, lowMask);
-        for (size_t r = 0; r < kRounds; r += 2) {
-            high = _mm256_xor_si256(high, RoundAvx2(low, keys[r], highOut));
-            low = _mm256_xor_si256(low, RoundAvx2(high, keys[r + 1], lowOut));
+        if constexpr (way == Way::Forward) {
+            for (size_t r = 0; r < kRounds; r += 2) {
+                high = _mm256_xor_si256(high, RoundAvx2(low, keys[r], highOut));
+                low = _mm256_xor_si256(low, RoundAvx2(high, keys[r + 1], lowOut));
+            }
+        } else {
+            for (size_t r = kRounds; r > 0; r -= 2) {
+                low = _mm256_xor_si256(low, RoundAvx2(high, keys[r - 1], lowOut));
+                high = _mm256_xor_si256(high, RoundAvx2(low, keys[r - 2], highOut));
+            }
         }
         _mm256_storeu_si256(at, _mm256_or_si256(_mm256_sll_epi32(high, lowShift), low));
     }
     for (; i < count; ++i)
-        values[i] = Network(values[i]);
+        values[i] = Network<way>(values[i]);
 }
 
+template <PositionOrder::Way way>
 void PositionOrder::NetworkAll(uint32_t* values, size_t count) const {
     if (HasAvx2()) {
-        NetworkAllAvx2(values, count);
+        NetworkAllAvx2<way>(values, count);
         return;
     }
     for (size_t i = 0; i < count; ++i)
-        values[i] = Network(values[i]);
+        values[i] = Network<way>(values[i]);
 }
 
-uint32_t PositionOrder::At(uint32_t index) const {
-    if (index >= m_domain)
-        return index;
-    // The walk ends: the cycle through index holds index itself, which lies inside.
-    uint32_t value = Network(index);
-    while (value >= m_domain)
-        value = Network(value);
-    return value;
+template <PositionOrder::Way way> uint32_t PositionOrder::WalkOne(uint32_t value) const {
+    if (value >= m_domain)
+        return value;
+    // The walk ends: the cycle through value holds value itself, which lies inside.
+    uint32_t next = Network<way>(value);
+    while (next >= m_domain)
+        next = Network<way>(next);
+    return next;
 }
 
-void PositionOrder::Map(uint32_t* values, size_t count) const {
+template <PositionOrder::Way way> void PositionOrder::Walk(uint32_t* values, size_t count) const {
     // Every walk takes one pass at the same time, the walks of a block side by side in a
     // dense list, which drops those that have landed after each pass: the passes vectorise,
     // and no walk waits on its own pass or mispredicts where it ends.
@@ -143,7 +159,7 @@ void PositionOrder::Map(uint32_t* values, size_t count) const {
             pending += block[i] < m_domain;
         }
         while (pending > 0) {
-            NetworkAll(walking, pending);
+            NetworkAll<way>(walking, pending);
             size_t kept = 0;
             for (size_t i = 0; i < pending; ++i) {
                 const uint32_t value = walking[i];
@@ -155,6 +171,22 @@ void PositionOrder::Map(uint32_t* values, size_t count) const {
             pending = kept;
         }
     }
+}
+
+uint32_t PositionOrder::At(uint32_t index) const {
+    return WalkOne<Way::Forward>(index);
+}
+
+void PositionOrder::Map(uint32_t* values, size_t count) const {
+    Walk<Way::Forward>(values, count);
+}
+
+uint32_t PositionOrder::InverseAt(uint32_t image) const {
+    return WalkOne<Way::Backward>(image);
+}
+
+void PositionOrder::Unmap(uint32_t* values, size_t count) const {
+    Walk<Way::Backward>(values, count);
 }
 
 } // namespace lumora
