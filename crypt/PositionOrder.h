@@ -51,6 +51,7 @@ private:
     template <Way way> void NetworkAllAvx2(uint32_t* values, size_t count) const;
     // A walk for each value, as At or InverseAt, side by side.
     template <Way way> void Walk(uint32_t* values, size_t count) const;
+    template <Way way> void WalkAvx2(uint32_t* values, size_t count) const;
     template <Way way> uint32_t WalkOne(uint32_t value) const;
 
     std::array<uint32_t, kRounds> m_roundKeys{};
