@@ -274,6 +274,8 @@ __attribute__((target("avx2"))) void PositionOrder::WalkAvx2(uint32_t* values, s
 }
 
 template <PositionOrder::Way way> void PositionOrder::Walk(uint32_t* values, size_t count) const {
+    if (m_domain == 0)
+        return;
     if (HasAvx2() && count >= kFewForVectors) {
         WalkAvx2<way>(values, count);
         return;

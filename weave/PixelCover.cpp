@@ -84,6 +84,11 @@ uint8_t* PixelCover::SampleAt(uint64_t index) const {
     return m_bytes + PixelOffset(x, y) + m_layout.channelAt[index % m_layout.channels];
 }
 
+void PixelCover::PrepareSteps() const {
+    if (m_states.empty())
+        MakeStates();
+}
+
 uint8_t PixelCover::State(uint64_t index) const {
     if (m_states.empty())
         MakeStates();

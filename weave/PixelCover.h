@@ -54,6 +54,9 @@ public:
     // Whether the picture names a transparent colour, the only case in which a sample may
     // be kept from a step that stays within 0..255.
     bool HasTransparentColour() const { return m_transparent.has_value(); }
+    // Works out which steps each sample may take, as the first change or question about one
+    // would: a writer calls it ahead, a reader never needs it. Throws std::bad_alloc.
+    void PrepareSteps() const;
 
     uint64_t ElementCount() const override { return m_elements; }
     uint64_t UsableCount() const override { return m_usable; }

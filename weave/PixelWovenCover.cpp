@@ -35,6 +35,9 @@ public:
     }
 
     CoverStatus PrepareCosts() override try {
+        // The steps' states before the costs: made later, they would land beside memory
+        // that the coder's segments and the decoder have freed but the process still holds.
+        m_cover.PrepareSteps();
         m_costs = HillCosts();
         for (uint32_t c = 0; c < m_channels.Divisor(); ++c)
             if (!m_costs.AddChannel(m_planes[c]))

@@ -75,9 +75,15 @@ TEST_P(LargeBijection, InverseUndoesSampledImages) {
         const auto i = static_cast<uint32_t>(index);
         ASSERT_EQ(order.InverseAt(order.At(i)), i) << i;
     }
-    std::vector<uint32_t> outside = {last + 1, UINT32_MAX};
-    order.Unmap(outside.data(), outside.size());
-    EXPECT_EQ(outside, (std::vector<uint32_t>{last + 1, UINT32_MAX}));
+    // Values outside the domain, among others and enough of them to go eight at a time,
+    // come back unchanged.
+    std::vector<uint32_t> mixed(300);
+    for (size_t i = 0; i < mixed.size(); ++i)
+        mixed[i] = i % 3 == 0 ? last + 1 + static_cast<uint32_t>(i % 2) : static_cast<uint32_t>(i);
+    std::vector<uint32_t> walked = mixed;
+    order.Unmap(walked.data(), walked.size());
+    for (size_t i = 0; i < mixed.size(); ++i)
+        ASSERT_EQ(mixed[i] > last ? walked[i] : order.At(walked[i]), mixed[i]) << i;
     EXPECT_EQ(order.InverseAt(UINT32_MAX), UINT32_MAX);
 }
 
@@ -114,6 +120,14 @@ TEST(PositionOrder, ZeroKeyVectorAndIndicesOutsideTheDomain) {
     PositionOrder(kOtherKey, 300).Map(outside.data(), outside.size());
     EXPECT_EQ(outside, (std::vector<uint32_t>{300, 511, 512, UINT32_MAX}));
     EXPECT_EQ(PositionOrder(kOtherKey, 0).At(0), 0u);
+    // An empty domain maps nothing, also many values at a time.
+    std::vector<uint32_t> many(100);
+    std::iota(many.begin(), many.end(), 0);
+    const std::vector<uint32_t> unchanged = many;
+    PositionOrder(kOtherKey, 0).Map(many.data(), many.size());
+    EXPECT_EQ(many, unchanged);
+    PositionOrder(kOtherKey, 0).Unmap(many.data(), many.size());
+    EXPECT_EQ(many, unchanged);
     EXPECT_EQ(PositionOrder(kOtherKey, uint64_t{1} << 40).Domain(), PositionOrder::kMaxDomain);
 }
 
