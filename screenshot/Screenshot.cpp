@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <cstdio>
 
@@ -88,6 +89,19 @@ QWidget* SetUpScene(const QString& scene, const ProgramWindows& windows) {
         if (!image.isEmpty())
             main->findChild<QComboBox*>(QStringLiteral("cbbFiles"))->setCurrentText(image);
         ShowWizardPage(main, Env("LUMORA_SCREENSHOT_PAGE").toInt());
+    } else if (scene == QLatin1String("woven") || scene == QLatin1String("strength")) {
+        // The password page: woven chosen, with the picture's room and a strong password, or
+        // classic with a weak one and the hint towards the other formats.
+        const bool woven = scene == QLatin1String("woven");
+        main->findChild<QPushButton*>(QStringLiteral("btnHide"))->click();
+        main->findChild<QComboBox*>(QStringLiteral("cbbFiles"))->setCurrentText(image);
+        ShowWizardPage(main, 3);
+        main->findChild<QRadioButton*>(woven ? QStringLiteral("rbWoven")
+                                             : QStringLiteral("rbClassic"))
+            ->click();
+        for (const char* name : {"edtPass1", "edtPass2"})
+            main->findChild<QLineEdit*>(QLatin1String(name))
+                ->setText(woven ? QStringLiteral("harbour at dusk") : QStringLiteral("harbour7"));
     } else if (scene == QLatin1String("discard")) {
         // Cancel with a typed message: the question before it is thrown away.
         main->findChild<QPushButton*>(QStringLiteral("btnHide"))->click();

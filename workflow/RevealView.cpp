@@ -287,6 +287,12 @@ SaveOutcome RevealView::SaveToImageUnguarded(const QString& requestedTarget) {
         requestedTarget.isEmpty() ? m_host.AskSavePath(m_imagePath) : requestedTarget;
     if (target.isEmpty())
         return SaveOutcome::Cancelled;
+    // Woven data is woven into the picture again: said once, not asked every time.
+    if (carrier->Format() == CarrierFormat::Woven && !m_wovenNoteShown) {
+        m_wovenNoteShown = true;
+        Dialogs().Information(window(), m_host.Message("strrAppName"),
+                              m_host.Message("strWovenSaveNote"));
+    }
     // The session writes atomically, so even the loaded image itself is replaced only by
     // a complete carrier that has been read back.
     SaveRequest request;

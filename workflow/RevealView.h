@@ -76,6 +76,8 @@ private:
     TfrmCheckPass* m_ownPrompt = nullptr; // made on demand when no prompt was handed over
     QString m_imagePath;
     bool m_memoEdited = false; // the message differs from the stored one
+    // Whether this session has said that each save of a woven carrier adds changes.
+    bool m_wovenNoteShown = false;
 
     QTabWidget* pgcDecodeImage = nullptr;
     QWidget* tsOutputMsg = nullptr;

@@ -10,6 +10,7 @@
 #include "workflow/FileListRows.h"
 #include "workflow/HideWizard.h"
 #include "workflow/MemoText.h"
+#include "workflow/PasswordPageTexts.h"
 #include "workflow/PathParts.h"
 #include "workflow/ProgressWatch.h"
 #include "workflow/ReasonTexts.h"
@@ -25,8 +26,8 @@
 namespace lumora {
 namespace {
 
-// The frame's messages with their built-in texts, those of the reasons last; the language
-// file may replace them.
+// The frame's messages with their built-in texts, then those of the reasons and of the
+// wizard's password page; the language file may replace them.
 const QStringList& FrameMessages() {
     static const QStringList own{
         QStringLiteral("strError=ERROR"),
@@ -59,7 +60,7 @@ const QStringList& FrameMessages() {
                        "into an image. Do you want to quit Lumora anyway?"),
         QStringLiteral("strSavedAs=The image has been saved as %s."),
     };
-    static const QStringList lines = own + ReasonMessages();
+    static const QStringList lines = own + ReasonMessages() + PasswordPageMessages();
     return lines;
 }
 

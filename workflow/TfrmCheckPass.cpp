@@ -23,9 +23,10 @@ TfrmCheckPass::TfrmCheckPass(QWidget* parent) : QDialog(parent) {
     lblPassError->setObjectName(QStringLiteral("lblPassError"));
     lblPassError->setStyleSheet(QStringLiteral("color: red;"));
     lblPassError->hide();
-    lblSealedPass = new QLabel(QStringLiteral("This picture holds no classic hidden data. If "
-                                              "sealed data is hidden in it, type its password:"),
-                               this);
+    lblSealedPass =
+        new QLabel(QStringLiteral("This picture holds no classic hidden data. If "
+                                  "sealed or woven data is hidden in it, type its password:"),
+                   this);
     lblSealedPass->setObjectName(QStringLiteral("lblSealedPass"));
     lblSealedPass->setWordWrap(true);
     lblSealedError =
