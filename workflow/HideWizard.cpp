@@ -3,6 +3,7 @@
 
 #include "qtadapters/Dialogs.h"
 #include "qtadapters/NameFilters.h"
+#include "workflow/CoverQuestion.h"
 #include "workflow/DialogFolders.h"
 #include "workflow/FileDropTarget.h"
 #include "workflow/FileListRows.h"
@@ -246,6 +247,11 @@ void HideWizard::ChooseImage(const QString& path) {
 void HideWizard::btnNext1Click() {
     const int last = pgcEncodeImage->count() - 1;
     if (pgcEncodeImage->currentWidget() == tsSelectImg) {
+        const CoverVerdict cover =
+            AskAboutCover(window(), cbbFiles->currentText(), m_host.MessageSource());
+        if (cover == CoverVerdict::Refuse)
+            return;
+        m_checkCover = cover == CoverVerdict::Take;
         PutFirst(m_recentImages, cbbFiles->currentText());
         WriteRecentImages(m_recentImages);
     }
@@ -340,6 +346,7 @@ SaveOutcome HideWizard::SaveCarrierUnguarded() {
     request.destination = target.toStdString();
     request.message = ToStoredMessage(mmoMsg->toPlainText());
     request.newPassword = &password;
+    request.checkCover = m_checkCover;
     request.format = grpFormat->Chosen();
     grpFormat->ApplyConsent(request);
     const SaveOutcome outcome = m_host.SaveFromList(request, lvFiles);

@@ -71,6 +71,8 @@ private:
 
     IPanelHost& m_host;
     QStringList m_recentImages;
+    // Whether the save checks the cover again; off once the user took one that failed.
+    bool m_checkCover = true;
 
     QStackedWidget* pgcEncodeImage = nullptr;
     QWidget* tsSelectImg = nullptr;
