@@ -38,8 +38,83 @@ RoundAvx2(__m256i part, __m256i roundKey, __m128i outShift) {
     return _mm256_srl_epi32(mixed, outShift);
 }
 
+// The network's keys and widths in vector registers.
+struct NetworkVectors {
+    __m256i lowMask;
+    __m128i lowShift;
+    __m128i highOut; // 32 - the high part's bits
+    __m128i lowOut;
+    __m256i keys[PositionOrder::kRounds];
+};
+
+__attribute__((target("avx2"), always_inline)) inline NetworkVectors
+MakeNetworkVectors(const std::array<uint32_t, PositionOrder::kRounds>& roundKeys, uint32_t lowMask,
+                   unsigned highBits, unsigned lowBits) {
+    NetworkVectors network;
+    network.lowMask = _mm256_set1_epi32(static_cast<int>(lowMask));
+    network.lowShift = _mm_cvtsi32_si128(static_cast<int>(lowBits));
+    network.highOut = _mm_cvtsi32_si128(static_cast<int>(32 - highBits));
+    network.lowOut = _mm_cvtsi32_si128(static_cast<int>(32 - lowBits));
+    for (size_t round = 0; round < PositionOrder::kRounds; ++round)
+        network.keys[round] = _mm256_set1_epi32(static_cast<int>(roundKeys[round]));
+    return network;
+}
+
+// One pass of the network over eight values, forwards or backwards.
+template <bool forward>
+__attribute__((target("avx2"), always_inline)) inline __m256i PassAvx2(const NetworkVectors& n,
+                                                                       __m256i value) {
+    constexpr size_t kRounds = PositionOrder::kRounds;
+    __m256i high = _mm256_srl_epi32(value, n.lowShift);
+    __m256i low = _mm256_and_si256(value, n.lowMask);
+    if constexpr (forward) {
+        for (size_t r = 0; r < kRounds; r += 2) {
+            high = _mm256_xor_si256(high, RoundAvx2(low, n.keys[r], n.highOut));
+            low = _mm256_xor_si256(low, RoundAvx2(high, n.keys[r + 1], n.lowOut));
+        }
+    } else {
+        for (size_t r = kRounds; r > 0; r -= 2) {
+            low = _mm256_xor_si256(low, RoundAvx2(high, n.keys[r - 1], n.lowOut));
+            high = _mm256_xor_si256(high, RoundAvx2(low, n.keys[r - 2], n.highOut));
+        }
+    }
+    return _mm256_or_si256(_mm256_sll_epi32(high, n.lowShift), low);
+}
+
+// For each mask of eight lanes, the numbers of its set lanes first, in order.
+struct LeftPackTable {
+    uint8_t lanes[256][8];
+};
+
+constexpr LeftPackTable MakeLeftPackTable() {
+    LeftPackTable table{};
+    for (unsigned mask = 0; mask < 256; ++mask) {
+        unsigned taken = 0;
+        for (unsigned lane = 0; lane < 8; ++lane)
+            if ((mask >> lane & 1) != 0)
+                table.lanes[mask][taken++] = static_cast<uint8_t>(lane);
+    }
+    return table;
+}
+
+constexpr LeftPackTable kLeftPack = MakeLeftPackTable();
+
+// Stores the lanes of values and slots that mask sets, side by side from the start of
+// toValues and toSlots; the eight places after them may be overwritten.
+__attribute__((target("avx2"), always_inline)) inline void
+LeftPack(unsigned mask, __m256i values, __m256i slots, uint32_t* toValues, uint32_t* toSlots) {
+    const __m256i lanes = _mm256_cvtepu8_epi32(
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kLeftPack.lanes[mask])));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(toValues),
+                        _mm256_permutevar8x32_epi32(values, lanes));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(toSlots),
+                        _mm256_permutevar8x32_epi32(slots, lanes));
+}
+
 // Indices Map walks side by side.
 constexpr size_t kBlock = 1024;
+// Below this many indices the vector walk's setup costs more than it saves.
+constexpr size_t kFewForVectors = 64;
 
 bool HasAvx2() {
     static const bool has = [] {
@@ -71,63 +146,140 @@ PositionOrder::~PositionOrder() {
     sodium_memzero(m_roundKeys.data(), sizeof m_roundKeys);
 }
 
-uint32_t PositionOrder::Network(uint32_t value) const {
+template <PositionOrder::Way way> uint32_t PositionOrder::Network(uint32_t value) const {
     // Rounds alternate: an even one changes the high part from the low one, an odd one the
-    // low part from the high one.
+    // low part from the high one. Backwards, the same rounds undo each other in reverse.
     uint32_t high = value >> m_lowBits;
     uint32_t low = value & m_lowMask;
-    for (size_t round = 0; round < kRounds; round += 2) {
-        high ^= Round(low, m_roundKeys[round], m_highBits);
-        low ^= Round(high, m_roundKeys[round + 1], m_lowBits);
+    if constexpr (way == Way::Forward) {
+        for (size_t round = 0; round < kRounds; round += 2) {
+            high ^= Round(low, m_roundKeys[round], m_highBits);
+            low ^= Round(high, m_roundKeys[round + 1], m_lowBits);
+        }
+    } else {
+        for (size_t round = kRounds; round > 0; round -= 2) {
+            low ^= Round(high, m_roundKeys[round - 1], m_lowBits);
+            high ^= Round(low, m_roundKeys[round - 2], m_highBits);
+        }
     }
     return (high << m_lowBits) | low;
 }
 
+template <PositionOrder::Way way>
 __attribute__((target("avx2"))) void PositionOrder::NetworkAllAvx2(uint32_t* values,
                                                                    size_t count) const {
-    const __m256i lowMask = _mm256_set1_epi32(static_cast<int>(m_lowMask));
-    const __m128i lowShift = _mm_cvtsi32_si128(static_cast<int>(m_lowBits));
-    const __m128i highOut = _mm_cvtsi32_si128(static_cast<int>(32 - m_highBits));
-    const __m128i lowOut = _mm_cvtsi32_si128(static_cast<int>(32 - m_lowBits));
-    __m256i keys[kRounds];
-    for (size_t round = 0; round < kRounds; ++round)
-        keys[round] = _mm256_set1_epi32(static_cast<int>(m_roundKeys[round]));
+    const NetworkVectors network =
+        MakeNetworkVectors(m_roundKeys, m_lowMask, m_highBits, m_lowBits);
     size_t i = 0;
     for (; i + 8 <= count; i += 8) {
         auto* at = reinterpret_cast<__m256i*>(values + i);
-        const __m256i value = _mm256_loadu_si256(at);
-        __m256i high = _mm256_srl_epi32(value, lowShift);
-        __m256i low = _mm256_and_si256(value, lowMask);
-        for (size_t r = 0; r < kRounds; r += 2) {
-            high = _mm256_xor_si256(high, RoundAvx2(low, keys[r], highOut));
-            low = _mm256_xor_si256(low, RoundAvx2(high, keys[r + 1], lowOut));
-        }
-        _mm256_storeu_si256(at, _mm256_or_si256(_mm256_sll_epi32(high, lowShift), low));
+        _mm256_storeu_si256(at, PassAvx2<way == Way::Forward>(network, _mm256_loadu_si256(at)));
     }
     for (; i < count; ++i)
-        values[i] = Network(values[i]);
+        values[i] = Network<way>(values[i]);
 }
 
+template <PositionOrder::Way way>
 void PositionOrder::NetworkAll(uint32_t* values, size_t count) const {
     if (HasAvx2()) {
-        NetworkAllAvx2(values, count);
+        NetworkAllAvx2<way>(values, count);
         return;
     }
     for (size_t i = 0; i < count; ++i)
-        values[i] = Network(values[i]);
+        values[i] = Network<way>(values[i]);
 }
 
-uint32_t PositionOrder::At(uint32_t index) const {
-    if (index >= m_domain)
-        return index;
-    // The walk ends: the cycle through index holds index itself, which lies inside.
-    uint32_t value = Network(index);
-    while (value >= m_domain)
-        value = Network(value);
-    return value;
+template <PositionOrder::Way way> uint32_t PositionOrder::WalkOne(uint32_t value) const {
+    if (value >= m_domain)
+        return value;
+    // The walk ends: the cycle through value holds value itself, which lies inside.
+    uint32_t next = Network<way>(value);
+    while (next >= m_domain)
+        next = Network<way>(next);
+    return next;
 }
 
-void PositionOrder::Map(uint32_t* values, size_t count) const {
+template <PositionOrder::Way way>
+__attribute__((target("avx2"))) void PositionOrder::WalkAvx2(uint32_t* values, size_t count) const {
+    const NetworkVectors network =
+        MakeNetworkVectors(m_roundKeys, m_lowMask, m_highBits, m_lowBits);
+    // value >= m_domain, unsigned, as a signed comparison with the top bits flipped.
+    const __m256i flip = _mm256_set1_epi32(INT32_MIN);
+    const __m256i last =
+        _mm256_set1_epi32(static_cast<int>(static_cast<uint32_t>(m_domain - 1) ^ 0x80000000u));
+    const auto outside = [&](__m256i value) __attribute__((target("avx2"), always_inline)) {
+        return _mm256_cmpgt_epi32(_mm256_xor_si256(value, flip), last);
+    };
+    const auto maskOf = [](__m256i lanes) __attribute__((target("avx2"), always_inline)) {
+        return static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(lanes)));
+    };
+    const __m256i firstLanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    alignas(32) uint32_t walking[kBlock + 8];
+    alignas(32) uint32_t slot[kBlock + 8];
+    alignas(32) uint32_t passed[8];
+    alignas(32) uint32_t passedSlot[8];
+    for (size_t start = 0; start < count; start += kBlock) {
+        const size_t size = std::min(kBlock, count - start);
+        uint32_t* block = values + start;
+        // The first pass runs over the block in place; the walks that go on are packed into
+        // a dense list.
+        size_t pending = 0;
+        size_t i = 0;
+        for (; i + 8 <= size; i += 8) {
+            auto* at = reinterpret_cast<__m256i*>(block + i);
+            const __m256i value = _mm256_loadu_si256(at);
+            const __m256i before = outside(value);
+            const __m256i image = PassAvx2<way == Way::Forward>(network, value);
+            _mm256_storeu_si256(at, _mm256_blendv_epi8(image, value, before));
+            const unsigned goOn = maskOf(_mm256_andnot_si256(before, outside(image)));
+            LeftPack(goOn, image,
+                     _mm256_add_epi32(firstLanes, _mm256_set1_epi32(static_cast<int>(i))),
+                     walking + pending, slot + pending);
+            pending += static_cast<size_t>(std::popcount(goOn));
+        }
+        for (; i < size; ++i) {
+            if (block[i] >= m_domain)
+                continue;
+            block[i] = Network<way>(block[i]);
+            walking[pending] = block[i];
+            slot[pending] = static_cast<uint32_t>(i);
+            pending += block[i] >= m_domain;
+        }
+        // Later passes over the list, which keeps the walks that go on at its front.
+        while (pending > 0) {
+            std::fill_n(walking + pending, 8, 0u);
+            std::fill_n(slot + pending, 8, 0u);
+            size_t kept = 0;
+            for (size_t k = 0; k < pending; k += 8) {
+                const __m256i slots = _mm256_load_si256(reinterpret_cast<const __m256i*>(slot + k));
+                const __m256i image = PassAvx2<way == Way::Forward>(
+                    network, _mm256_load_si256(reinterpret_cast<const __m256i*>(walking + k)));
+                const unsigned valid = pending - k >= 8 ? 0xFFu : (1u << (pending - k)) - 1;
+                const unsigned goOn = maskOf(outside(image)) & valid;
+                _mm256_store_si256(reinterpret_cast<__m256i*>(passed), image);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(passedSlot), slots);
+                // Every walk's latest value goes to its place: the last one stored is where
+                // it landed. A fixed count of stores, where picking the landed lanes would
+                // mispredict.
+                const size_t lanes = std::min<size_t>(8, pending - k);
+                for (size_t lane = 0; lane < lanes; ++lane)
+                    block[passedSlot[lane]] = passed[lane];
+                // kept <= k: the packed lanes never reach a part of the list not yet read.
+                LeftPack(goOn, image, slots, walking + kept, slot + kept);
+                kept += static_cast<size_t>(std::popcount(goOn));
+            }
+            pending = kept;
+        }
+    }
+}
+
+template <PositionOrder::Way way> void PositionOrder::Walk(uint32_t* values, size_t count) const {
+    if (m_domain == 0)
+        return;
+    if (HasAvx2() && count >= kFewForVectors) {
+        WalkAvx2<way>(values, count);
+        return;
+    }
     // Every walk takes one pass at the same time, the walks of a block side by side in a
     // dense list, which drops those that have landed after each pass: the passes vectorise,
     // and no walk waits on its own pass or mispredicts where it ends.
@@ -143,7 +295,7 @@ void PositionOrder::Map(uint32_t* values, size_t count) const {
             pending += block[i] < m_domain;
         }
         while (pending > 0) {
-            NetworkAll(walking, pending);
+            NetworkAll<way>(walking, pending);
             size_t kept = 0;
             for (size_t i = 0; i < pending; ++i) {
                 const uint32_t value = walking[i];
@@ -155,6 +307,22 @@ void PositionOrder::Map(uint32_t* values, size_t count) const {
             pending = kept;
         }
     }
+}
+
+uint32_t PositionOrder::At(uint32_t index) const {
+    return WalkOne<Way::Forward>(index);
+}
+
+void PositionOrder::Map(uint32_t* values, size_t count) const {
+    Walk<Way::Forward>(values, count);
+}
+
+uint32_t PositionOrder::InverseAt(uint32_t image) const {
+    return WalkOne<Way::Backward>(image);
+}
+
+void PositionOrder::Unmap(uint32_t* values, size_t count) const {
+    Walk<Way::Backward>(values, count);
 }
 
 } // namespace lumora

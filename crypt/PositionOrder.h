@@ -35,12 +35,24 @@ public:
     // where the processor has it).
     void Map(uint32_t* values, size_t count) const;
 
+    // The index whose image is `image`: InverseAt(At(i)) == i. The network runs backwards and
+    // the walk goes the other way round the same cycle. Any other value comes back unchanged.
+    uint32_t InverseAt(uint32_t image) const;
+    // Replaces each of count values by its preimage, as InverseAt does, many at a time.
+    void Unmap(uint32_t* values, size_t count) const;
+
 private:
-    // One pass of the network over m_highBits + m_lowBits bits.
-    uint32_t Network(uint32_t value) const;
+    enum class Way : uint8_t { Forward, Backward };
+
+    // One pass of the network over m_highBits + m_lowBits bits, or its inverse.
+    template <Way way> uint32_t Network(uint32_t value) const;
     // One pass over each of count values.
-    void NetworkAll(uint32_t* values, size_t count) const;
-    void NetworkAllAvx2(uint32_t* values, size_t count) const;
+    template <Way way> void NetworkAll(uint32_t* values, size_t count) const;
+    template <Way way> void NetworkAllAvx2(uint32_t* values, size_t count) const;
+    // A walk for each value, as At or InverseAt, side by side.
+    template <Way way> void Walk(uint32_t* values, size_t count) const;
+    template <Way way> void WalkAvx2(uint32_t* values, size_t count) const;
+    template <Way way> uint32_t WalkOne(uint32_t value) const;
 
     std::array<uint32_t, kRounds> m_roundKeys{};
     uint64_t m_domain = 0;

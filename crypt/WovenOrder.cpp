@@ -50,6 +50,25 @@ bool WovenOrder::Fill(uint64_t first, size_t count, uint32_t* out) const {
     return true;
 }
 
+bool WovenOrder::IndicesOf(uint64_t first, size_t count, uint32_t* out) const {
+    if (!m_keyed || first > Elements() || count > Elements() - first)
+        return false;
+    for (size_t i = 0; i < count; ++i)
+        out[i] = static_cast<uint32_t>(first + i);
+    m_public.Unmap(out, count);
+    // A public place below the salt's end is its own order index. The others go through the
+    // keyed order backwards; the salt's are parked past the keyed domain meanwhile, where
+    // Unmap leaves them alone (keyed + salt places are below Elements(), so they fit).
+    const auto keyed = static_cast<uint32_t>(m_keyed->Domain());
+    constexpr auto kSalt = static_cast<uint32_t>(kWovenSaltPositions);
+    for (size_t i = 0; i < count; ++i)
+        out[i] = out[i] >= kSalt ? out[i] - kSalt : out[i] + keyed;
+    m_keyed->Unmap(out, count);
+    for (size_t i = 0; i < count; ++i)
+        out[i] = out[i] >= keyed ? out[i] - keyed : out[i] + kSalt;
+    return true;
+}
+
 bool FillWovenTieBits(const WovenKeys& keys, uint64_t first, size_t count, uint8_t* out) {
     if (keys.Empty())
         return false;

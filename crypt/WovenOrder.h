@@ -33,6 +33,10 @@ public:
     // The elements of order indices first, first + 1, ... first + count - 1 into out, or
     // false (out unchanged) when any of them is not placeable.
     bool Fill(uint64_t first, size_t count, uint32_t* out) const;
+    // The other way round: the order indices of elements first, first + 1, ...
+    // first + count - 1 into out, so that Fill of each gives the element back. False (out
+    // unchanged) without the position key or when any of them is not below Elements().
+    bool IndicesOf(uint64_t first, size_t count, uint32_t* out) const;
 
 private:
     PositionOrder m_public;

@@ -3,6 +3,7 @@
 
 #include "crypt/WovenLayout.h"
 #include "crypt/WovenOrder.h"
+#include "engine/OrderedParities.h"
 #include "engine/WovenRegions.h"
 #include "picture/PictureEnd.h"
 #include "weave/WovenCover.h"
@@ -284,12 +285,15 @@ UnweaveResult UnweaveWith(const ByteSource& source, const Password* password,
         return Ended(std::move(result), OutcomeOf(opened));
     const WovenKeys& keys = readyKeys != nullptr ? *readyKeys : result.keys;
 
-    const RegionProgress progress = StepProgress(report, ProgressStep::Decrypting, layout.elements);
-    if (progress && !progress(kWovenBodyStart))
-        return Ended(std::move(result), WovenOutcome::Cancelled);
-    const weave::TrellisStatus bodyRead = ExtractRegion(
-        *loaded.view, WovenOrder(layout.elements, keys), WovenBodyRegion(layout.elements),
-        static_cast<size_t>(WovenBodyBits(result.header.archiveLength)), bits, progress);
+    // The body covers nearly every element: they are read in the picture's own order.
+    OrderedParities parities;
+    weave::TrellisStatus bodyRead =
+        parities.Gather(*loaded.view, WovenOrder(layout.elements, keys),
+                        StepProgress(report, ProgressStep::Decrypting, layout.elements));
+    if (bodyRead == weave::TrellisStatus::Ok)
+        bodyRead =
+            parities.Extract(WovenBodyRegion(layout.elements),
+                             static_cast<size_t>(WovenBodyBits(result.header.archiveLength)), bits);
     if (bodyRead != weave::TrellisStatus::Ok)
         return Ended(std::move(result), OutcomeOf(bodyRead));
     std::vector<uint8_t> body(bits.size() / 8);

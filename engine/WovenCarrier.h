@@ -123,7 +123,7 @@ struct UnweaveResult {
 // Reads the archive woven into the picture in source. With a password, keys are derived
 // with every known format, newest first, until the header opens (one DerivingKey step
 // each); with keys, they must be the picture's (its salt), else NotOpened. report then
-// hears Decrypting with the order indices read; false cancels between segments. Ok,
+// hears Decrypting with the elements read; false cancels between runs of them. Ok,
 // NotOpened, Damaged, NoMemory, Cancelled, ReadFailed, or Refused for a picture that can
 // hold no woven data at all (its kind, or its library reads it only as damaged).
 UnweaveResult Unweave(const ByteSource& source, const Password& password,

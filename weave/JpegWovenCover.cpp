@@ -6,6 +6,7 @@
 #include "weave/UerdCosts.h"
 #include "weave/WovenCoverKinds.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
 #include <vector>
@@ -89,6 +90,18 @@ private:
             [&](size_t i, const Place& place) {
                 parities[i] = static_cast<uint8_t>(*Coefficient(place) & 1);
             });
+    }
+
+    void RunParities(uint32_t first, size_t count, uint8_t* parities) const override {
+        // Block by block: a block's AC coefficients are consecutive elements.
+        for (size_t done = 0; done < count;) {
+            const Place place = PlaceOf(static_cast<uint32_t>(first + done));
+            const int16_t* coefficients = Coefficient(place);
+            const size_t run = std::min<size_t>(count - done, kBlockSize - place.position);
+            for (size_t i = 0; i < run; ++i)
+                parities[done + i] = static_cast<uint8_t>(coefficients[i] & 1);
+            done += run;
+        }
     }
 
     void ElementFlipCosts(const uint32_t* elements, size_t count, uint8_t* parities,

@@ -20,25 +20,31 @@ void PixelCover::Index(uint8_t* bytes, const PixelLayout& layout,
     m_layout = layout;
     m_transparent = transparent;
     m_elements = uint64_t{layout.width} * layout.height * layout.channels;
-    m_states.assign(static_cast<size_t>((m_elements + 1) / 2), 0);
+    m_states.clear();
     m_usable = 0;
+    for (uint32_t y = 0; y < layout.height; ++y)
+        for (uint32_t x = 0; x < layout.width; ++x)
+            m_usable += UsablePixel(x, y) ? layout.channels : 0;
+}
+
+void PixelCover::MakeStates() const {
+    m_states.assign(static_cast<size_t>((m_elements + 1) / 2), 0);
     uint64_t index = 0;
-    for (uint32_t y = 0; y < layout.height; ++y) {
-        for (uint32_t x = 0; x < layout.width; ++x, index += layout.channels) {
+    for (uint32_t y = 0; y < m_layout.height; ++y) {
+        for (uint32_t x = 0; x < m_layout.width; ++x, index += m_layout.channels) {
             if (!UsablePixel(x, y))
                 continue;
-            m_usable += layout.channels;
             const uint64_t pixel = PixelOffset(x, y);
             const bool edge = m_transparent && Distance(pixel) == kUsableDistance;
-            for (uint32_t c = 0; c < layout.channels; ++c) {
-                const int value = m_bytes[pixel + layout.channelAt[c]];
+            for (uint32_t c = 0; c < m_layout.channels; ++c) {
+                const int value = m_bytes[pixel + m_layout.channelAt[c]];
                 const int fromTransparent = m_transparent ? value - (*m_transparent)[c] : 0;
                 uint8_t state = 0;
                 if (value > 0 && !(edge && fromTransparent == kUsableDistance))
                     state |= kMayDown;
                 if (value < 255 && !(edge && fromTransparent == -kUsableDistance))
                     state |= kMayUp;
-                SetState(index + c, state);
+                PutState(index + c, state);
             }
         }
     }
@@ -78,11 +84,18 @@ uint8_t* PixelCover::SampleAt(uint64_t index) const {
     return m_bytes + PixelOffset(x, y) + m_layout.channelAt[index % m_layout.channels];
 }
 
+void PixelCover::PrepareSteps() const {
+    if (m_states.empty())
+        MakeStates();
+}
+
 uint8_t PixelCover::State(uint64_t index) const {
+    if (m_states.empty())
+        MakeStates();
     return static_cast<uint8_t>(m_states[static_cast<size_t>(index / 2)] >> (index % 2 * 4) & 0x0F);
 }
 
-void PixelCover::SetState(uint64_t index, uint8_t state) {
+void PixelCover::PutState(uint64_t index, uint8_t state) const {
     uint8_t& pair = m_states[static_cast<size_t>(index / 2)];
     const int shift = static_cast<int>(index % 2 * 4);
     pair = static_cast<uint8_t>((pair & ~(0x0F << shift)) | state << shift);
@@ -120,7 +133,7 @@ bool PixelCover::Change(uint64_t index, int step) {
     const uint8_t towards = step == 1 ? kMovedUp : kMovedDown;
     state = (state & away) != 0 ? static_cast<uint8_t>(state & ~away)
                                 : static_cast<uint8_t>(state | towards);
-    SetState(index, state);
+    PutState(index, state);
     uint8_t* sample = SampleAt(index);
     *sample = static_cast<uint8_t>(*sample + step);
     return true;

@@ -35,6 +35,9 @@ public:
     }
 
     CoverStatus PrepareCosts() override try {
+        // The steps' states before the costs: made later, they would land beside memory
+        // that the coder's segments and the decoder have freed but the process still holds.
+        m_cover.PrepareSteps();
         m_costs = HillCosts();
         for (uint32_t c = 0; c < m_channels.Divisor(); ++c)
             if (!m_costs.AddChannel(m_planes[c]))
@@ -75,6 +78,18 @@ private:
             [&](size_t i, const Spot& spot) {
                 parities[i] = static_cast<uint8_t>(*Sample(spot) & 1);
             });
+    }
+
+    void RunParities(uint32_t first, size_t count, uint8_t* parities) const override {
+        // Row by row: the samples of a row's pixels are consecutive elements.
+        const uint32_t channels = m_channels.Divisor();
+        for (size_t done = 0; done < count;) {
+            const Spot start = SpotOf(static_cast<uint32_t>(first + done));
+            uint32_t channel = start.channel;
+            for (uint32_t x = start.x; x < m_width.Divisor() && done < count; ++x, channel = 0)
+                for (; channel < channels && done < count; ++channel)
+                    parities[done++] = static_cast<uint8_t>(*Sample({channel, x, start.row}) & 1);
+        }
     }
 
     void ElementFlipCosts(const uint32_t* elements, size_t count, uint8_t* parities,

@@ -226,13 +226,21 @@ void ExtractSegment(const TrellisSegment& segment, const uint8_t* y, uint8_t* bi
     const size_t narrowWidth = segment.length / segment.bitCount;
     const std::vector<uint16_t> narrow = SubmatrixColumns(narrowWidth);
     const std::vector<uint16_t> wide = SubmatrixColumns(narrowWidth + 1);
+    // Block i ends at floor((i + 1) * length / bitCount): narrowWidth a block, plus one
+    // wherever the remainder carries, without a division per block.
+    const size_t extra = segment.length % segment.bitCount;
+    size_t start = 0;
+    size_t carried = 0;
     unsigned syndrome = 0;
     for (size_t bit = 0; bit < segment.bitCount; ++bit) {
-        const size_t start = BlockStart(segment.length, segment.bitCount, bit);
-        const size_t width = BlockStart(segment.length, segment.bitCount, bit + 1) - start;
-        const uint16_t* columns = width == narrowWidth ? narrow.data() : wide.data();
+        carried += extra;
+        const bool isWide = carried >= segment.bitCount;
+        carried -= isWide ? segment.bitCount : 0;
+        const size_t width = narrowWidth + (isWide ? 1 : 0);
+        const uint16_t* columns = isWide ? wide.data() : narrow.data();
         for (size_t j = 0; j < width; ++j)
             syndrome ^= columns[j] & (y[start + j] != 0 ? 0xFFFFu : 0u);
+        start += width;
         bits[bit] = static_cast<uint8_t>(syndrome & 1);
         syndrome >>= 1;
     }

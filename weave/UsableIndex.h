@@ -22,6 +22,8 @@ public:
     UsableIndex(uint64_t groups, uint32_t groupSize, const std::function<bool(uint64_t)>& usable);
 
     uint64_t Count() const { return m_count; }
+    // Whether usable index and element are the same number throughout.
+    bool AllUsable() const { return m_bits.empty(); }
     // The element of usable index `usable` (< Count()).
     uint64_t Element(uint64_t usable) const;
     // Replaces each of count usable indices (each < Count()) with its element.

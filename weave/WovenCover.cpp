@@ -5,6 +5,7 @@
 
 #include <limits>
 #include <new>
+#include <vector>
 
 namespace lumora::weave {
 
@@ -27,6 +28,24 @@ CoverStatus WovenCover::Make(CoverImage& cover, std::unique_ptr<WovenCover>& out
 void WovenCover::Parities(uint32_t* usable, size_t count, uint8_t* parities) const {
     m_index.Elements(usable, count);
     ElementParities(usable, count, parities);
+}
+
+void WovenCover::ParitiesInOrder(uint64_t first, size_t count, uint8_t* parities) const {
+    if (m_index.AllUsable()) {
+        RunParities(static_cast<uint32_t>(first), count, parities);
+        return;
+    }
+    // Usable elements come in runs between the pixels left out: one read per run.
+    std::vector<uint32_t> elements(count);
+    for (size_t i = 0; i < count; ++i)
+        elements[i] = static_cast<uint32_t>(first + i);
+    m_index.Elements(elements.data(), count);
+    for (size_t start = 0, end = 0; start < count; start = end) {
+        end = start + 1;
+        while (end < count && elements[end] == elements[end - 1] + 1)
+            ++end;
+        RunParities(elements[start], end - start, parities + start);
+    }
 }
 
 void WovenCover::FlipCosts(uint32_t* usable, size_t count, uint8_t* parities, float* costs) const {

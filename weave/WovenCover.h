@@ -44,6 +44,10 @@ public:
     // Replaces count usable indices with their elements' parities (0 or 1) into parities;
     // usable is overwritten with the element indices.
     void Parities(uint32_t* usable, size_t count, uint8_t* parities) const;
+    // The parities of the consecutive usable elements first, first + 1, ...
+    // first + count - 1 (each below Count()), read one after the other as the picture holds
+    // them, where Parities reads each element wherever it lies.
+    void ParitiesInOrder(uint64_t first, size_t count, uint8_t* parities) const;
     // The same, and the cost of flipping each (the cheaper step; infinite: it may not move).
     // Only once the costs are prepared.
     void FlipCosts(uint32_t* usable, size_t count, uint8_t* parities, float* costs) const;
@@ -68,6 +72,8 @@ protected:
     virtual void ElementFlipCosts(const uint32_t* elements, size_t count, uint8_t* parities,
                                   float* costs) const = 0;
     virtual ChangeCosts ElementCosts(uint32_t element) const = 0;
+    // Parities of the element indices first, first + 1, ... first + count - 1.
+    virtual void RunParities(uint32_t first, size_t count, uint8_t* parities) const = 0;
 
     static constexpr size_t kFetchAhead = 32;
 

@@ -41,9 +41,56 @@ TEST_P(Bijection, EveryIndexHasItsOwnImageAndEachKeyItsOwnOrder) {
     EXPECT_LE(sameAsZeroKey, 10 + domain / 1000);
 }
 
+TEST_P(Bijection, InverseUndoesEveryImage) {
+    const uint32_t domain = GetParam();
+    const PositionOrder order(kOtherKey, domain);
+    std::vector<uint32_t> values = Images(order, 0, domain);
+    for (uint32_t index = 0; index < domain; ++index)
+        ASSERT_EQ(order.InverseAt(values[index]), index) << index;
+    order.Unmap(values.data(), values.size());
+    for (uint32_t index = 0; index < domain; ++index)
+        ASSERT_EQ(values[index], index) << "many at a time, " << index;
+}
+
 INSTANTIATE_TEST_SUITE_P(SmallDomains, Bijection,
                          ::testing::Values(1, 2, 3, 4, 5, 7, 8, 9, 255, 256, 257, 4096, 65535,
                                            65536, 65537, 1'000'003));
+
+// Large domains, sampled: a run of consecutive images (the walks of whole blocks side by
+// side) and single indices spread over the domain. Domains just past a power of two make the
+// walks longest, in both directions.
+class LargeBijection : public ::testing::TestWithParam<uint64_t> {};
+
+TEST_P(LargeBijection, InverseUndoesSampledImages) {
+    const uint64_t domain = GetParam();
+    const PositionOrder order(kOtherKey, domain);
+    const auto last = static_cast<uint32_t>(domain - 1);
+    std::vector<uint32_t> images(70'000);
+    std::iota(images.begin(), images.end(), last - static_cast<uint32_t>(images.size() - 1));
+    order.Unmap(images.data(), images.size());
+    order.Map(images.data(), images.size());
+    for (size_t i = 0; i < images.size(); ++i)
+        ASSERT_EQ(images[i], last - (images.size() - 1) + i) << "Map(Unmap(x)) == x";
+    for (uint64_t index = 0; index < domain; index += domain / 997 + 1) {
+        const auto i = static_cast<uint32_t>(index);
+        ASSERT_EQ(order.InverseAt(order.At(i)), i) << i;
+    }
+    // Values outside the domain, among others and enough of them to go eight at a time,
+    // come back unchanged.
+    std::vector<uint32_t> mixed(300);
+    for (size_t i = 0; i < mixed.size(); ++i)
+        mixed[i] = i % 3 == 0 ? last + 1 + static_cast<uint32_t>(i % 2) : static_cast<uint32_t>(i);
+    std::vector<uint32_t> walked = mixed;
+    order.Unmap(walked.data(), walked.size());
+    for (size_t i = 0; i < mixed.size(); ++i)
+        ASSERT_EQ(mixed[i] > last ? walked[i] : order.At(walked[i]), mixed[i]) << i;
+    EXPECT_EQ(order.InverseAt(UINT32_MAX), UINT32_MAX);
+}
+
+INSTANTIATE_TEST_SUITE_P(Domains, LargeBijection,
+                         ::testing::Values(uint64_t{17'000'000}, uint64_t{1} << 24,
+                                           (uint64_t{1} << 24) + 1, (uint64_t{1} << 31) + 3,
+                                           PositionOrder::kMaxDomain - 1));
 
 // A run of consecutive indices (a coder's segment) lands all over the domain, never in runs.
 TEST(PositionOrder, ConsecutiveIndicesSpreadOverTheDomain) {
@@ -73,6 +120,14 @@ TEST(PositionOrder, ZeroKeyVectorAndIndicesOutsideTheDomain) {
     PositionOrder(kOtherKey, 300).Map(outside.data(), outside.size());
     EXPECT_EQ(outside, (std::vector<uint32_t>{300, 511, 512, UINT32_MAX}));
     EXPECT_EQ(PositionOrder(kOtherKey, 0).At(0), 0u);
+    // An empty domain maps nothing, also many values at a time.
+    std::vector<uint32_t> many(100);
+    std::iota(many.begin(), many.end(), 0);
+    const std::vector<uint32_t> unchanged = many;
+    PositionOrder(kOtherKey, 0).Map(many.data(), many.size());
+    EXPECT_EQ(many, unchanged);
+    PositionOrder(kOtherKey, 0).Unmap(many.data(), many.size());
+    EXPECT_EQ(many, unchanged);
     EXPECT_EQ(PositionOrder(kOtherKey, uint64_t{1} << 40).Domain(), PositionOrder::kMaxDomain);
 }
 

@@ -200,6 +200,26 @@ TEST_F(Woven, OrderListsEveryElementOnce) {
     EXPECT_FALSE(WovenOrder(kSome).Fill(S - 1, 2, out));
 }
 
+// Walking the order backwards names, for every element, the order index that places it:
+// salt elements and keyed ones alike, counts whose keyed domain walks long or not at all.
+TEST_F(Woven, IndicesOfUndoesTheOrder) {
+    for (const uint64_t count : {kWovenMinElements, kWovenMinElements + 4099,
+                                 (uint64_t{1} << 20) + kWovenSaltPositions + 1, kElements}) {
+        SCOPED_TRACE(count);
+        const WovenOrder order(count, keys);
+        std::vector<uint32_t> indices(count);
+        ASSERT_TRUE(order.IndicesOf(0, indices.size(), indices.data()));
+        const std::vector<uint32_t> elements = Placed(order, 0, count);
+        for (uint32_t element = 0; element < count; ++element)
+            ASSERT_EQ(elements[indices[element]], element);
+        uint32_t tail[2];
+        ASSERT_TRUE(order.IndicesOf(count - 2, 2, tail));
+        EXPECT_EQ(tail[1], indices[count - 1]);
+        EXPECT_FALSE(order.IndicesOf(count - 1, 2, tail));
+        EXPECT_FALSE(WovenOrder(count).IndicesOf(0, 1, tail)); // no key: the salt alone
+    }
+}
+
 TEST_F(Woven, BodyOpensOnlyWholeUnderItsKeysAndHeader) {
     const SealedWovenHeader header = SealHeader(keys, archive.size());
     const Bytes body = SealBody(header);
