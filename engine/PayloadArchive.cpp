@@ -211,8 +211,8 @@ int PayloadArchive::ReadMessage(HeldMessage& message, CUnzipper& unzipper, int i
             text.append(piece);
             return;
         }
-        differs = differs || compared + piece.size() > expected->size() ||
-                  expected->compare(compared, piece.size(), piece) != 0;
+        // Once past the expected end a piece differs, so `compared` never passes it.
+        differs = differs || expected->compare(compared, piece.size(), piece) != 0;
         compared += piece.size();
     });
     EntryCheck read = unzipper.ReadEntryAt(index, [&decoder](const uint8_t* data, size_t length) {
