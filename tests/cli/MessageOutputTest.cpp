@@ -2,11 +2,8 @@
 // The hidden message written in pieces gives what the whole message gives: LF line breaks,
 // and on a terminal the same escapes and reading of text that is not UTF-8.
 #include "cli/MessageOutput.h"
-#include "cli/TerminalText.h"
 
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 #include <cstdio>
 #include <memory>
@@ -30,10 +27,6 @@ struct OutputCase {
     std::string piped;    // what a pipe or file gets
     std::string terminal; // what a terminal gets
 };
-
-void PrintTo(const OutputCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class MessageOutputTest : public ::testing::TestWithParam<OutputCase> {};
 
@@ -63,14 +56,5 @@ INSTANTIATE_TEST_SUITE_P(
         OutputCase{"controls_escaped_on_a_terminal", "tab\tesc\x1b[31m\r\n", "tab\tesc\x1b[31m\n",
                    "tab\tesc\\x1b[31m\n"}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
-
-// The terminal's form is the one ForTerminal gives the whole LF text.
-TEST(MessageOutput, ATerminalGetsWhatForTerminalGivesTheWhole) {
-    const std::string stored = "Gr\xFC\xDF\x65\r\n\x93quoted\x94\x07\r\nend";
-    const std::string whole =
-        ForTerminal("Gr\xFC\xDF\x65\n\x93quoted\x94\x07\nend", TextKind::Message);
-    for (size_t pieceSize : {size_t{4}, size_t{9}, kMessagePieceSize})
-        EXPECT_EQ(Written(stored, true, pieceSize), whole + "\n") << "pieces of " << pieceSize;
-}
 
 } // namespace

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ostream>
 
 namespace lumora {
 namespace {
@@ -58,10 +57,6 @@ struct PiecesCase {
     // FromStoredForm(stored), where it is not text again.
     std::string readBack;
 };
-
-void PrintTo(const PiecesCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class StoredFormPiecesTest : public ::testing::TestWithParam<PiecesCase> {};
 
