@@ -19,7 +19,6 @@
 #include "cli/Threads.h"
 #include "cli/WriteHiddenFiles.h"
 #include "engine/MessageEntry.h"
-#include "engine/MessageForm.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -94,11 +93,13 @@ int RunReveal(const Arguments& args) {
             object.Raw("damaged", JsonStrings(damaged))
                 .Bool("messageDamaged", session->GetMessageState() == MessageState::Damaged);
         if (message)
-            object.String("hiddenMessage", FromStoredForm(*message));
+            object.StoredMessage("hiddenMessage", *message);
         else
             object.Null("hiddenMessage");
-        PrintJson(
-            object.Raw("entries", EntriesJson(entries)).Raw("written", JsonArray(written)).Text());
+        // Printed as it is built: the message may be large.
+        object.Raw("entries", EntriesJson(entries))
+            .Raw("written", JsonArray(written))
+            .Print(stdout);
     } else if (message) {
         // A failed write leaves stdout's error set, which main tells at the end.
         static_cast<void>(WriteMessage(stdout, *message, IsTerminal(Stream::Out)));
