@@ -3,10 +3,10 @@
 
 #include "cli/Json.h"
 #include "cli/Report.h"
+#include "text/RoughDuration.h"
 
 #include <cmath>
 #include <cstdio>
-#include <utility>
 
 namespace lumora::cli {
 namespace {
@@ -25,29 +25,20 @@ double GuessRateOf(CarrierFormat format) {
 }
 
 std::string GuessTime(double seconds) {
-    if (seconds < 1)
+    const RoughDuration span = RoundDuration(seconds);
+    const char* const names[] = {"", "seconds", "minutes", "hours", "days", "months", "years"};
+    switch (span.unit) {
+    case DurationUnit::UnderASecond:
         return "less than a second";
-    const std::pair<double, const char*> units[] = {
-        {100 * kWeakBelowSeconds, "centuries"},
-        {kWeakBelowSeconds, "years"},
-        {kWeakBelowSeconds / 12, "months"},
-        {86400, "days"},
-        {3600, "hours"},
-        {60, "minutes"},
-        {1, "seconds"},
-    };
-    for (const auto& [size, name] : units) {
-        if (seconds < size)
-            continue;
-        if (size == units[0].first)
-            return name;
-        const auto count = static_cast<long long>(seconds / size);
-        std::string unit = name;
-        if (count == 1)
-            unit.pop_back();
-        return "about " + std::to_string(count) + " " + unit;
+    case DurationUnit::Centuries:
+        return "centuries";
+    default:
+        break;
     }
-    return "less than a second";
+    std::string unit = names[static_cast<int>(span.unit)];
+    if (span.count == 1)
+        unit.pop_back();
+    return "about " + std::to_string(span.count) + " " + unit;
 }
 
 std::string WeakPasswordWarning(const PasswordEstimate& estimate, CarrierFormat format) {

@@ -79,6 +79,9 @@ inline bool GiveConsent(SaveRequest& request, Reason reason) {
     case Reason::OldDataStaysInside:
         request.allowOldDataInside = true;
         return true;
+    case Reason::CoverHoldsData:
+        request.checkCover = false;
+        return true;
     default:
         return false;
     }

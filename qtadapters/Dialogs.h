@@ -37,6 +37,12 @@ public:
                                                const QString& text) = 0;
     [[nodiscard]] virtual Answer QuestionYesNoCancel(QWidget* owner, const QString& title,
                                                      const QString& text) = 0;
+    // A question answered by one of choices (button captions, the first the default) or
+    // by a button captioned cancelCaption; the index of the choice, -1 for Cancel and for
+    // the close box.
+    [[nodiscard]] virtual int QuestionChoice(QWidget* owner, const QString& title,
+                                             const QString& text, const QStringList& choices,
+                                             const QString& cancelCaption) = 0;
 
     // Dialogs: an empty result (or list) means the user cancelled. They open in
     // startFolder; an empty one leaves the choice to the dialog.

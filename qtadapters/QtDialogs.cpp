@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -118,6 +119,19 @@ public:
     Answer QuestionYesNoCancel(QWidget* owner, const QString& title, const QString& text) override {
         return ToAnswer(ShowBox(QMessageBox::Question, owner, title, text,
                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel));
+    }
+    int QuestionChoice(QWidget* owner, const QString& title, const QString& text,
+                       const QStringList& choices, const QString& cancelCaption) override {
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, BoxOwner(owner),
+                        kMessageBoxFlags);
+        QList<QAbstractButton*> buttons;
+        for (const QString& caption : choices)
+            buttons.append(box.addButton(caption, QMessageBox::AcceptRole));
+        box.setEscapeButton(box.addButton(cancelCaption, QMessageBox::RejectRole));
+        if (!buttons.isEmpty())
+            box.setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+        box.exec();
+        return static_cast<int>(buttons.indexOf(box.clickedButton()));
     }
 
     QString OpenPicture(QWidget* owner, const QStringList& filters,

@@ -4,6 +4,7 @@
 #include "app/StartUp.h"
 #include "app/TfrmAbout.h"
 #include "app/TfrmMain.h"
+#include "workflow/DamageMarks.h"
 #include "workflow/TframeMsg.h"
 
 #include <QApplication>
@@ -17,7 +18,10 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
+#include <QToolTip>
+#include <QTreeWidget>
 #include <cstdio>
 
 namespace lumora {
@@ -42,15 +46,31 @@ void ShowWizardPage(TfrmMain* main, int page) {
     }
 }
 
-// The main window with the open help menu painted where it lies on the screen.
-QPixmap GrabWithMenu(TfrmMain* window) {
+// The main window with an open menu or tooltip painted where it lies on the screen.
+QPixmap GrabWithPopups(TfrmMain* window) {
     QPixmap picture = window->grab();
-    QMenu* menu = window->HelpMenu();
-    if (menu->isVisible()) {
-        QPainter painter(&picture);
-        painter.drawPixmap(window->mapFromGlobal(menu->pos()), menu->grab());
+    QPainter painter(&picture);
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = top->windowType();
+        if (top->isVisible() && (type == Qt::Popup || type == Qt::ToolTip))
+            painter.drawPixmap(window->mapFromGlobal(top->pos()), top->grab());
     }
     return picture;
+}
+
+// Shows the tooltip of the first row of the reveal view's file list marked as damaged.
+void ShowDamageTooltip(TfrmMain* main) {
+    auto* list = main->findChild<QTreeWidget*>(QStringLiteral("lvDeFiles"));
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        if (!RowMarkedDamaged(list, row))
+            continue;
+        // Over the start of the name, so that the tooltip stays inside the window.
+        QTreeWidgetItem* item = list->topLevelItem(row);
+        const QRect name = list->visualRect(list->model()->index(row, 1));
+        QToolTip::showText(list->viewport()->mapToGlobal(name.topLeft() + QPoint(8, 4)),
+                           item->toolTip(1), list->viewport());
+        return;
+    }
 }
 
 QWidget* SetUpScene(const QString& scene, const ProgramWindows& windows) {
@@ -88,6 +108,19 @@ QWidget* SetUpScene(const QString& scene, const ProgramWindows& windows) {
         if (!image.isEmpty())
             main->findChild<QComboBox*>(QStringLiteral("cbbFiles"))->setCurrentText(image);
         ShowWizardPage(main, Env("LUMORA_SCREENSHOT_PAGE").toInt());
+    } else if (scene == QLatin1String("woven") || scene == QLatin1String("strength")) {
+        // The password page: woven chosen, with the picture's room and a strong password, or
+        // classic with a weak one and the hint towards the other formats.
+        const bool woven = scene == QLatin1String("woven");
+        main->findChild<QPushButton*>(QStringLiteral("btnHide"))->click();
+        main->findChild<QComboBox*>(QStringLiteral("cbbFiles"))->setCurrentText(image);
+        ShowWizardPage(main, 3);
+        main->findChild<QRadioButton*>(woven ? QStringLiteral("rbWoven")
+                                             : QStringLiteral("rbClassic"))
+            ->click();
+        for (const char* name : {"edtPass1", "edtPass2"})
+            main->findChild<QLineEdit*>(QLatin1String(name))
+                ->setText(woven ? QStringLiteral("harbour at dusk") : QStringLiteral("harbour7"));
     } else if (scene == QLatin1String("discard")) {
         // Cancel with a typed message: the question before it is thrown away.
         main->findChild<QPushButton*>(QStringLiteral("btnHide"))->click();
@@ -123,6 +156,20 @@ QWidget* SetUpScene(const QString& scene, const ProgramWindows& windows) {
         if (Env("LUMORA_SCREENSHOT_PAGE") == QLatin1String("edited"))
             main->findChild<QPlainTextEdit*>(QStringLiteral("mmoDeMsg"))
                 ->appendPlainText(QStringLiteral("Bring the map."));
+    } else if (scene == QLatin1String("reveal-damaged") || scene == QLatin1String("keep-or-drop")) {
+        // A carrier with a damaged file: the marked row with its tooltip, or the question a
+        // save asks about it, photographed from inside its event loop.
+        if (main->Frame()->LoadFromImage(image, Env("LUMORA_SCREENSHOT_PASSWORD")) == 1)
+            main->ShowMainPanel(false);
+        main->Frame()->ShowFilesPage();
+        if (scene == QLatin1String("reveal-damaged")) {
+            QTimer::singleShot(300, main, [main] { ShowDamageTooltip(main); });
+            return main;
+        }
+        QTimer::singleShot(0, main, [main] {
+            main->findChild<QPushButton*>(QStringLiteral("btnDeSave"))->click();
+        });
+        return nullptr;
     } else if (scene == QLatin1String("prompt") || scene == QLatin1String("prompt-again")) {
         // The password prompt runs modally; it is photographed from inside its event loop.
         QTimer::singleShot(0, main, [main, image] {
@@ -167,7 +214,7 @@ bool StartScreenshot(const ProgramWindows& windows) {
             if (shown == nullptr)
                 shown = windows.main.get();
             const QPixmap picture =
-                shown == windows.main.get() ? GrabWithMenu(windows.main.get()) : shown->grab();
+                shown == windows.main.get() ? GrabWithPopups(windows.main.get()) : shown->grab();
             if (!picture.save(output, "PNG"))
                 std::fprintf(stderr, "lumora: cannot write %s\n", qPrintable(output));
             // Tests that go on with the running program ask it to stay.

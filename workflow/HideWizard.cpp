@@ -3,40 +3,37 @@
 
 #include "qtadapters/Dialogs.h"
 #include "qtadapters/NameFilters.h"
+#include "workflow/CoverQuestion.h"
 #include "workflow/DialogFolders.h"
 #include "workflow/FileDropTarget.h"
+#include "workflow/FileListRows.h"
+#include "workflow/FormatChoice.h"
 #include "workflow/MemoText.h"
 #include "workflow/RecentImages.h"
-#include "workflow/SettingsStore.h"
+#include "workflow/StrengthMeter.h"
+#include "workflow/WovenRoom.h"
 
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QTreeWidget>
 
 namespace lumora {
-namespace {
-
-// The settings key of the carrier format last chosen, and its values.
-constexpr const char* kFormatSetting = "CarrierFormat";
-const QString kSealedSetting = QStringLiteral("sealed");
-const QString kClassicSetting = QStringLiteral("classic");
-
-} // namespace
 
 HideWizard::HideWizard(QWidget* frame, IPanelHost& host) : QFrame(frame), m_host(host) {
     setObjectName(QStringLiteral("pnlEnCodeImage"));
     Build();
 }
+
+HideWizard::~HideWizard() = default;
 
 void HideWizard::Build() {
     pgcEncodeImage = Named(new QStackedWidget(this), "pgcEncodeImage");
@@ -114,34 +111,15 @@ void HideWizard::Build() {
     passGrid->addWidget(edtPass2, 1, 1);
     passGrid->addWidget(imgRight, 1, 2);
     passGrid->addWidget(imgError, 1, 3);
+    passGrid->addWidget(lblPasswordError, 2, 0, 1, 4);
+    m_strength = std::make_unique<StrengthMeter>(tsSetPass, m_host, passGrid, 3);
     passGrid->setColumnMinimumWidth(2, 16);
     passGrid->setColumnMinimumWidth(3, 16);
     passLayout->addWidget(lbl4);
-    passLayout->addSpacing(12);
+    passLayout->addSpacing(8);
     passLayout->addLayout(passGrid);
-    passLayout->addWidget(lblPasswordError);
-    grpFormat =
-        Named(new QGroupBox(QStringLiteral("Format of the hidden data"), tsSetPass), "grpFormat");
-    rbClassic = Named(new QRadioButton(QStringLiteral("C&lassic"), grpFormat), "rbClassic");
-    rbSealed = Named(new QRadioButton(QStringLiteral("S&ealed"), grpFormat), "rbSealed");
-    lblClassic = NewLabel(grpFormat, "lblClassic",
-                          QStringLiteral("Other programs that read this format can open it. "
-                                         "A short password is guessed quickly."));
-    lblSealed = NewLabel(grpFormat, "lblSealed",
-                         QStringLiteral("Strong against password guessing, and nothing shows "
-                                        "that Lumora made it. Opens only in Lumora."));
-    rbClassic->setChecked(true);
-    auto* formatLayout = new QGridLayout(grpFormat);
-    formatLayout->setVerticalSpacing(2);
-    formatLayout->addWidget(rbClassic, 0, 0, 1, 2);
-    formatLayout->addWidget(lblClassic, 1, 1);
-    formatLayout->setRowMinimumHeight(2, kPageMargin);
-    formatLayout->addWidget(rbSealed, 3, 0, 1, 2);
-    formatLayout->addWidget(lblSealed, 4, 1);
-    // The descriptions line up with the captions, past the radio buttons' circles.
-    formatLayout->setColumnMinimumWidth(0, 16);
-    formatLayout->setColumnStretch(1, 1);
-    passLayout->addSpacing(12);
+    grpFormat = new FormatChoice(tsSetPass, m_host);
+    passLayout->addSpacing(8);
     passLayout->addWidget(grpFormat);
     passLayout->addStretch(1);
 
@@ -164,9 +142,10 @@ void HideWizard::Build() {
 }
 
 void HideWizard::SetTabOrder() {
-    const QList<QWidget*> chain{cbbFiles,     btnSelImg, mmoMsg,   lvFiles,   btnAdd,    btnDel,
-                                btnRemoveAll, btnOpen,   edtPass1, edtPass2,  rbClassic, rbSealed,
-                                btnSave,      btnBack1,  btnNext1, btnCencel1};
+    const QList<QWidget*> chain =
+        QList<QWidget*>{cbbFiles, btnSelImg,    mmoMsg,  lvFiles,  btnAdd,
+                        btnDel,   btnRemoveAll, btnOpen, edtPass1, edtPass2} +
+        grpFormat->TabChain() + QList<QWidget*>{btnSave, btnBack1, btnNext1, btnCencel1};
     for (qsizetype i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }
@@ -180,9 +159,7 @@ void HideWizard::ConnectHandlers() {
     connect(cbbFiles, &QComboBox::editTextChanged, this, &HideWizard::cbbFilesChange);
     connect(edtPass1, &QLineEdit::textChanged, this, &HideWizard::edtPass1Change);
     connect(edtPass2, &QLineEdit::textChanged, this, &HideWizard::edtPass1Change);
-    // Clicks only: the wizard's own setting of the choice is no choice of the user's.
-    connect(rbClassic, &QRadioButton::clicked, this, &HideWizard::rbFormatClick);
-    connect(rbSealed, &QRadioButton::clicked, this, &HideWizard::rbFormatClick);
+    grpFormat->ConnectHandlers([this] { FormatChanged(); });
     connect(pgcEncodeImage, &QStackedWidget::currentChanged, this,
             &HideWizard::pgcEncodeImageTabActive);
     connect(btnSave, &QPushButton::clicked, this, &HideWizard::SaveCarrier);
@@ -210,7 +187,7 @@ void HideWizard::Start() {
     LoadRecentImages();
     edtPass1->clear();
     edtPass2->clear();
-    LoadCarrierFormat();
+    grpFormat->Reset();
     ShowCancelCaption();
     cbbFilesChange();
     pgcEncodeImageTabActive(0);
@@ -270,9 +247,16 @@ void HideWizard::ChooseImage(const QString& path) {
 void HideWizard::btnNext1Click() {
     const int last = pgcEncodeImage->count() - 1;
     if (pgcEncodeImage->currentWidget() == tsSelectImg) {
+        const CoverVerdict cover =
+            AskAboutCover(window(), cbbFiles->currentText(), m_host.MessageSource());
+        if (cover == CoverVerdict::Refuse)
+            return;
+        m_checkCover = cover == CoverVerdict::Take;
         PutFirst(m_recentImages, cbbFiles->currentText());
         WriteRecentImages(m_recentImages);
     }
+    if (pgcEncodeImage->currentWidget() == tsSetPass && !grpFormat->MayGoOn())
+        return;
     if (pgcEncodeImage->currentIndex() < last)
         SetWizardPage(pgcEncodeImage->currentIndex() + 1);
     if (pgcEncodeImage->currentIndex() == last) {
@@ -299,17 +283,24 @@ void HideWizard::edtPass1Change() {
     imgRight->setVisible(match);
     imgError->setVisible(typed && !match);
     lblPasswordError->setVisible(typed && !match);
-    btnNext1->setEnabled(match);
+    m_strength->Show(password, grpFormat->Chosen());
+    // A woven picture is measured before the page may be left.
+    btnNext1->setEnabled(match && grpFormat->Ready());
 }
 
-void HideWizard::LoadCarrierFormat() {
-    const bool sealed = ReadSetting(kFormatSetting) == kSealedSetting;
-    rbSealed->setChecked(sealed);
-    rbClassic->setChecked(!sealed);
+void HideWizard::FormatChanged() {
+    // A measurement may end after the user left the page, where Next follows other rules.
+    if (pgcEncodeImage->currentWidget() == tsSetPass)
+        edtPass1Change();
 }
 
-void HideWizard::rbFormatClick() {
-    WriteSetting(kFormatSetting, rbSealed->isChecked() ? kSealedSetting : kClassicSetting);
+uint64_t HideWizard::ContentBound() const {
+    std::vector<ContentPart> files;
+    for (int i = 0; i < lvFiles->topLevelItemCount(); ++i) {
+        const QFileInfo file(RowName(lvFiles->topLevelItem(i)));
+        files.push_back({file.fileName().toStdString(), static_cast<uint64_t>(file.size())});
+    }
+    return lumora::ContentBound(ToStoredMessage(mmoMsg->toPlainText()).size(), files);
 }
 
 void HideWizard::pgcEncodeImageTabActive(int index) {
@@ -322,6 +313,7 @@ void HideWizard::pgcEncodeImageTabActive(int index) {
     } else if (page == tsInputFiles) {
         FocusIfVisible(lvFiles);
     } else if (page == tsSetPass) {
+        grpFormat->SetContent(cbbFiles->currentText(), ContentBound());
         edtPass1Change();
         FocusIfVisible(edtPass1);
     } else if (page == tsSaveImg) {
@@ -354,7 +346,9 @@ SaveOutcome HideWizard::SaveCarrierUnguarded() {
     request.destination = target.toStdString();
     request.message = ToStoredMessage(mmoMsg->toPlainText());
     request.newPassword = &password;
-    request.format = rbSealed->isChecked() ? CarrierFormat::Sealed : CarrierFormat::Classic;
+    request.checkCover = m_checkCover;
+    request.format = grpFormat->Chosen();
+    grpFormat->ApplyConsent(request);
     const SaveOutcome outcome = m_host.SaveFromList(request, lvFiles);
     if (outcome == SaveOutcome::Saved) {
         m_host.SetSaved(true);

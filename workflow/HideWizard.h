@@ -10,24 +10,27 @@
 
 #include <QFrame>
 #include <QStringList>
+#include <memory>
 
 class QComboBox;
 class QGridLayout;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QRadioButton;
 class QStackedWidget;
 class QTreeWidget;
 
 namespace lumora {
 
+class FormatChoice;
+class StrengthMeter;
+
 class HideWizard : public QFrame {
 public:
     // Builds the panel inside the frame, which hosts it.
     HideWizard(QWidget* frame, IPanelHost& host);
+    ~HideWizard() override;
 
     // Connects the panel's own controls; the frame connects its file list.
     void ConnectHandlers();
@@ -60,13 +63,16 @@ private:
     void btnSelImgClick();
     void cbbFilesChange();
     void edtPass1Change();
-    // Shows the carrier format chosen last time; a click on one remembers it.
-    void LoadCarrierFormat();
-    void rbFormatClick();
+    // The format chosen or what is known of the picture changed.
+    void FormatChanged();
+    // An upper bound of the archive the message and the files make.
+    uint64_t ContentBound() const;
     void pgcEncodeImageTabActive(int index);
 
     IPanelHost& m_host;
     QStringList m_recentImages;
+    // Whether the save checks the cover again; off once the user took one that failed.
+    bool m_checkCover = true;
 
     QStackedWidget* pgcEncodeImage = nullptr;
     QWidget* tsSelectImg = nullptr;
@@ -93,11 +99,8 @@ private:
     QLabel* lblPasswordError = nullptr;
     QLabel* imgRight = nullptr;
     QLabel* imgError = nullptr;
-    QGroupBox* grpFormat = nullptr;
-    QRadioButton* rbClassic = nullptr;
-    QRadioButton* rbSealed = nullptr;
-    QLabel* lblClassic = nullptr;
-    QLabel* lblSealed = nullptr;
+    std::unique_ptr<StrengthMeter> m_strength;
+    FormatChoice* grpFormat = nullptr;
     QPushButton* btnSave = nullptr;
     QFrame* shp1 = nullptr;
     QPushButton* btnBack1 = nullptr;

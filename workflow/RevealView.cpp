@@ -6,6 +6,7 @@
 #include "qtadapters/Dialogs.h"
 #include "text/FormatFileSize.h"
 #include "workflow/BackgroundWork.h"
+#include "workflow/DamageMarks.h"
 #include "workflow/FileListRows.h"
 #include "workflow/MemoText.h"
 #include "workflow/ProgressWatch.h"
@@ -202,6 +203,37 @@ Status RevealView::UnlockInBackground(Password password) {
     return status;
 }
 
+TfrmCheckPass* RevealView::Prompt() {
+    if (m_prompt == nullptr) {
+        if (m_ownPrompt == nullptr)
+            m_ownPrompt = new TfrmCheckPass(window());
+        m_prompt = m_ownPrompt;
+    }
+    return m_prompt;
+}
+
+SaveOutcome RevealView::ConfirmPassword(const UnlockedCarrier& carrier) {
+    TfrmCheckPass* prompt = Prompt();
+    prompt->SetConfirming(true);
+    prompt->SetPasswordFailed(0);
+    prompt->FormShow();
+    const bool typed = Dialogs().Exec(prompt) == QDialog::Accepted;
+    prompt->SetConfirming(false);
+    if (!typed) {
+        prompt->ClearPassword();
+        return SaveOutcome::Cancelled;
+    }
+    QByteArray text = prompt->Password().toUtf8();
+    prompt->ClearPassword();
+    const Password again(std::string_view(text.constData(), text.size()));
+    text.fill('\0');
+    const Password* current = carrier.CurrentPassword();
+    if (current != nullptr && again == *current)
+        return SaveOutcome::Saved;
+    m_host.ShowSaveFailure(Status::Fail(Reason::PasswordUnproved, m_imagePath.toStdString()));
+    return SaveOutcome::Failed;
+}
+
 bool RevealView::AskPassword(const std::optional<QString>& preset, bool cancellable) {
     PasswordTries tries(*m_host.Carrier().opened, kPromptTries);
     Status status = Status::Success();
@@ -210,11 +242,7 @@ bool RevealView::AskPassword(const std::optional<QString>& preset, bool cancella
         status = Unlock(*preset, cancellable);
         ask = tries.CallsForAnother(status);
     }
-    if (m_prompt == nullptr) {
-        if (m_ownPrompt == nullptr)
-            m_ownPrompt = new TfrmCheckPass(window());
-        m_prompt = m_ownPrompt;
-    }
+    Prompt();
     m_prompt->SetSealed(tries.ForSealedData());
     m_prompt->SetPasswordFailed(0);
     while (ask) {
@@ -241,6 +269,10 @@ void RevealView::FillRevealView() {
         const auto& message = m_host.Carrier().unlocked->Message();
         mmoDeMsg->setPlainText(message ? FromStoredMessage(*message) : QString());
     }
+    // An empty memo over a message that could not be read says why it is empty.
+    const bool messageDamaged =
+        m_host.Carrier().unlocked->GetMessageState() == MessageState::Damaged;
+    mmoDeMsg->setPlaceholderText(messageDamaged ? m_host.Message("strMessageDamaged") : QString());
     m_memoEdited = false;
     lvDeFiles->clear();
     const std::string byteWord = m_host.ByteWord().toStdString();
@@ -251,6 +283,7 @@ void RevealView::FillRevealView() {
         AppendFileRow(lvDeFiles, QString::fromStdString(ShowableText(entry.name)),
                       QString::fromStdString(FormatFileSize(entry.size, byteWord)), entry.index);
     }
+    MarkDamagedRows(lvDeFiles, m_host.Carrier(), m_host.MessageSource());
 }
 
 void RevealView::ShowMessagePage() {
@@ -287,6 +320,12 @@ SaveOutcome RevealView::SaveToImageUnguarded(const QString& requestedTarget) {
         requestedTarget.isEmpty() ? m_host.AskSavePath(m_imagePath) : requestedTarget;
     if (target.isEmpty())
         return SaveOutcome::Cancelled;
+    // Woven data is woven into the picture again: said once, not asked every time.
+    if (carrier->Format() == CarrierFormat::Woven && !m_wovenNoteShown) {
+        m_wovenNoteShown = true;
+        Dialogs().Information(window(), m_host.Message("strrAppName"),
+                              m_host.Message("strWovenSaveNote"));
+    }
     // The session writes atomically, so even the loaded image itself is replaced only by
     // a complete carrier that has been read back.
     SaveRequest request;
@@ -299,6 +338,12 @@ SaveOutcome RevealView::SaveToImageUnguarded(const QString& requestedTarget) {
     if (m_memoEdited)
         request.message = ToStoredMessage(mmoDeMsg->toPlainText());
     const bool inPlace = SameFile(target, m_imagePath);
+    if (!carrier->PasswordProvedWhole()) {
+        const SaveOutcome confirmed = ConfirmPassword(*carrier);
+        if (confirmed != SaveOutcome::Saved)
+            return confirmed;
+        request.passwordConfirmed = true;
+    }
     const SaveOutcome outcome = m_host.SaveFromList(request, lvDeFiles);
     if (outcome != SaveOutcome::Saved)
         return outcome;

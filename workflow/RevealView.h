@@ -24,6 +24,7 @@ namespace lumora {
 class Password;
 struct Status;
 class TfrmCheckPass;
+class UnlockedCarrier;
 
 class RevealView : public QFrame {
 public:
@@ -63,6 +64,12 @@ private:
     // Unlocks behind a progress dialog; sealed data off the interface thread.
     Status Unlock(const QString& password, bool cancellable);
     Status UnlockInBackground(Password password);
+    // The password prompt, made on first use when none was handed over.
+    TfrmCheckPass* Prompt();
+    // Has the password the carrier was opened with typed again before a save under it, as
+    // one that could not be proved whole must be. Saved when it matches; Cancelled; Failed
+    // (shown) when it differs.
+    SaveOutcome ConfirmPassword(const UnlockedCarrier& carrier);
     void FillRevealView();
     void ShowRevealView();
     // Focus on the main control of the current page.
@@ -76,6 +83,8 @@ private:
     TfrmCheckPass* m_ownPrompt = nullptr; // made on demand when no prompt was handed over
     QString m_imagePath;
     bool m_memoEdited = false; // the message differs from the stored one
+    // Whether this session has said that each save of a woven carrier adds changes.
+    bool m_wovenNoteShown = false;
 
     QTabWidget* pgcDecodeImage = nullptr;
     QWidget* tsOutputMsg = nullptr;

@@ -7,9 +7,11 @@
 #include "qtadapters/Dialogs.h"
 #include "qtadapters/MessageFormat.h"
 #include "workflow/BackgroundWork.h"
+#include "workflow/DamageMarks.h"
 #include "workflow/FileListRows.h"
 #include "workflow/HideWizard.h"
 #include "workflow/MemoText.h"
+#include "workflow/PasswordPageTexts.h"
 #include "workflow/PathParts.h"
 #include "workflow/ProgressWatch.h"
 #include "workflow/ReasonTexts.h"
@@ -25,8 +27,8 @@
 namespace lumora {
 namespace {
 
-// The frame's messages with their built-in texts, those of the reasons last; the language
-// file may replace them.
+// The frame's messages with their built-in texts, then those of the reasons and of the
+// wizard's password page; the language file may replace them.
 const QStringList& FrameMessages() {
     static const QStringList own{
         QStringLiteral("strError=ERROR"),
@@ -59,7 +61,8 @@ const QStringList& FrameMessages() {
                        "into an image. Do you want to quit Lumora anyway?"),
         QStringLiteral("strSavedAs=The image has been saved as %s."),
     };
-    static const QStringList lines = own + ReasonMessages();
+    static const QStringList lines =
+        own + ReasonMessages() + PasswordPageMessages() + DamageMessages();
     return lines;
 }
 
@@ -236,9 +239,11 @@ SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* lis
     if (m_carrier.unlocked != nullptr)
         request.keptEntries = m_carrier.unlocked->KeptEntriesWhenListing(listed);
     // Before the keys are derived, which takes a while.
-    if (const Status refused = m_carrier.CheckRequest(request); !refused.Ok()) {
-        ShowSaveFailure(refused);
-        return SaveOutcome::Failed;
+    // A refusal that only needs the user's word (a cover that holds data) is asked there.
+    for (Status refused = m_carrier.CheckRequest(request); !refused.Ok();
+         refused = m_carrier.CheckRequest(request)) {
+        if (const SaveOutcome asked = AskConsent(request, refused); asked != SaveOutcome::Saved)
+            return asked;
     }
     std::shared_ptr<SealedSaveKeys> keys;
     if (const SaveOutcome derived = DeriveSaveKeys(request, keys); derived != SaveOutcome::Saved)
@@ -250,18 +255,43 @@ SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* lis
             return SaveOutcome::Saved;
         if (status.Outcome() == Outcome::Cancelled)
             return SaveOutcome::Stopped;
-        // Content that would be lost, a carrier changed meanwhile, or woven content that is
-        // easier to detect needs the user's word.
-        SaveRequest consented = request;
-        if (!GiveConsent(consented, status.reason)) {
-            ShowSaveFailure(status);
-            return SaveOutcome::Failed;
+        if (status.reason == Reason::DamagedContent && request.damaged == DamagedContent::Refuse) {
+            request.damaged = AskAboutDamage(request, status);
+            if (request.damaged == DamagedContent::Refuse)
+                return SaveOutcome::Cancelled;
+            continue;
         }
-        if (Dialogs().QuestionYesNo(window(), Message("strrAppName"),
-                                    ReasonLine(status, MessageSource())) != Answer::Yes)
-            return SaveOutcome::Cancelled;
-        request = std::move(consented);
+        if (const SaveOutcome asked = AskConsent(request, status); asked != SaveOutcome::Saved)
+            return asked;
     }
+}
+
+SaveOutcome TframeMsg::AskConsent(SaveRequest& request, const Status& status) {
+    // Content that would be lost, a carrier changed meanwhile, a cover that holds data, or
+    // woven content that is easier to detect needs the user's word.
+    SaveRequest consented = request;
+    if (!GiveConsent(consented, status.reason)) {
+        ShowSaveFailure(status);
+        return SaveOutcome::Failed;
+    }
+    if (Dialogs().QuestionYesNo(window(), Message("strrAppName"),
+                                ReasonLine(status, MessageSource())) != Answer::Yes)
+        return SaveOutcome::Cancelled;
+    request = std::move(consented);
+    return SaveOutcome::Saved;
+}
+
+DamagedContent TframeMsg::AskAboutDamage(const SaveRequest& request, const Status& status) {
+    QStringList names;
+    if (m_carrier.unlocked != nullptr)
+        names = DamagedKeptNames(*m_carrier.unlocked, request, status, MessageSource());
+    const int choice = Dialogs().QuestionChoice(
+        window(), Message("strrAppName"),
+        MessageWith("strDamagedKeepOrDrop", names.join(QStringLiteral(", "))),
+        {Message("strKeepDamaged"), Message("strDropDamaged")}, Message("strCancel"));
+    if (choice == 0)
+        return DamagedContent::Keep;
+    return choice == 1 ? DamagedContent::Drop : DamagedContent::Refuse;
 }
 
 SaveOutcome TframeMsg::GuardedSave(const std::function<SaveOutcome()>& save) {

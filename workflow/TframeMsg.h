@@ -129,6 +129,12 @@ private:
     // One attempt at a save behind its progress dialog, which is closed when this returns;
     // Cancelled when the user cancelled it.
     Status SaveBehindProgress(const SaveRequest& request);
+    // Asks for the consent a save that failed with status needs; Saved once given (request
+    // carries it), Cancelled when the user said no, Failed (shown) when no consent helps.
+    SaveOutcome AskConsent(SaveRequest& request, const Status& status);
+    // Asks whether damaged content the save would carry is kept as stored or left out;
+    // Refuse when the user cancelled.
+    DamagedContent AskAboutDamage(const SaveRequest& request, const Status& status);
     // For a sealed save: derives its keys off the interface thread into keys and points
     // the request at them. Saved (nothing to derive), Stopped or Failed (shown).
     SaveOutcome DeriveSaveKeys(SaveRequest& request, std::shared_ptr<SealedSaveKeys>& keys);

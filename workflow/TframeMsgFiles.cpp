@@ -9,6 +9,7 @@
 #include "engine/OutputNames.h"
 #include "qtadapters/Dialogs.h"
 #include "text/FormatFileSize.h"
+#include "workflow/DamageMarks.h"
 #include "workflow/DialogFolders.h"
 #include "workflow/FileCopy.h"
 #include "workflow/FileDropTarget.h"
@@ -195,8 +196,11 @@ void TframeMsg::mniLoadTheFileClick() {
         return;
     }
     std::string copy;
-    if (ExtractToWorkFolder(entry, copy).Ok())
+    const Status extracted = ExtractToWorkFolder(entry, copy);
+    if (extracted.Ok())
         Dialogs().OpenWithDesktop(QString::fromStdString(copy));
+    else if (extracted.Outcome() != Outcome::Cancelled)
+        ShowOpenFailure(extracted);
 }
 
 void TframeMsg::mniSaveFilesAsClick() {
@@ -243,6 +247,8 @@ void TframeMsg::SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows) {
     FolderOutput hidden;
     hidden.folder = folder.toStdString();
     hidden.replace = true;
+    // A damaged file does not keep the intact ones from being saved.
+    hidden.skipDamaged = true;
     QList<const QTreeWidgetItem*> onDisk;
     QStringList copies;
     std::vector<std::string> taken;
@@ -278,6 +284,14 @@ void TframeMsg::SaveRowsToFolder(const QList<const QTreeWidgetItem*>& rows) {
     if (!hidden.entries.empty()) {
         Status extracted = Extract(
             [&hidden](UnlockedCarrier& carrier) { return ExtractToFolder(carrier, hidden); });
+        const QStringList damaged = DamagedEntryNames(m_carrier, hidden.entries);
+        if (extracted.Outcome() == Outcome::Damaged && !damaged.isEmpty()) {
+            Dialogs().Error(
+                window(), Message("strError"),
+                Message("strSaveError") + QLatin1Char('\n') +
+                    MessageWith("strFilesDamagedNotSaved", damaged.join(QStringLiteral(", "))));
+            extracted = Status::Success();
+        }
         if (failure.Ok() && extracted.Outcome() != Outcome::Cancelled)
             failure = std::move(extracted);
     }
@@ -310,9 +324,15 @@ Status TframeMsg::ExtractToWorkFolder(int entry, std::string& copy) {
 Status TframeMsg::Extract(const std::function<Status(UnlockedCarrier&)>& extraction) {
     if (m_carrier.unlocked == nullptr)
         return Status::Fail(Reason::NoSuchEntry);
-    ProgressWatch watch(window(), Message("strExtracting"), MessageSource(), true);
-    ObserverScope observing(m_carrier, &watch);
-    return Watched(extraction(*m_carrier.unlocked), watch);
+    Status status = Status::Success();
+    {
+        ProgressWatch watch(window(), Message("strExtracting"), MessageSource(), true);
+        ObserverScope observing(m_carrier, &watch);
+        status = Watched(extraction(*m_carrier.unlocked), watch);
+    }
+    // A read may have found damage that unlocking could not see.
+    MarkDamagedRows(m_reveal->Files().list, m_carrier, MessageSource());
+    return status;
 }
 
 Status TframeMsg::Watched(Status status, const ProgressWatch& watch) {

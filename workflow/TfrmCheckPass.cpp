@@ -23,9 +23,10 @@ TfrmCheckPass::TfrmCheckPass(QWidget* parent) : QDialog(parent) {
     lblPassError->setObjectName(QStringLiteral("lblPassError"));
     lblPassError->setStyleSheet(QStringLiteral("color: red;"));
     lblPassError->hide();
-    lblSealedPass = new QLabel(QStringLiteral("This picture holds no classic hidden data. If "
-                                              "sealed data is hidden in it, type its password:"),
-                               this);
+    lblSealedPass =
+        new QLabel(QStringLiteral("This picture holds no classic hidden data. If "
+                                  "sealed or woven data is hidden in it, type its password:"),
+                   this);
     lblSealedPass->setObjectName(QStringLiteral("lblSealedPass"));
     lblSealedPass->setWordWrap(true);
     lblSealedError =
@@ -33,8 +34,15 @@ TfrmCheckPass::TfrmCheckPass(QWidget* parent) : QDialog(parent) {
     lblSealedError->setObjectName(QStringLiteral("lblSealedError"));
     lblSealedError->setStyleSheet(QStringLiteral("color: red;"));
     lblSealedError->setWordWrap(true);
+    lblConfirmPass = new QLabel(QStringLiteral("The image cannot check every character of this "
+                                               "long password. Please type it again before the "
+                                               "image is saved:"),
+                                this);
+    lblConfirmPass->setObjectName(QStringLiteral("lblConfirmPass"));
+    lblConfirmPass->setWordWrap(true);
     lblSealedPass->hide();
     lblSealedError->hide();
+    lblConfirmPass->hide();
     medtPass = new QLineEdit(this);
     medtPass->setObjectName(QStringLiteral("medtPass"));
     medtPass->setEchoMode(QLineEdit::Password);
@@ -53,6 +61,7 @@ TfrmCheckPass::TfrmCheckPass(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblInputPass);
     layout->addWidget(lblSealedPass);
+    layout->addWidget(lblConfirmPass);
     layout->addWidget(lblPassError);
     layout->addWidget(lblSealedError);
     layout->addWidget(medtPass);
@@ -74,10 +83,11 @@ void TfrmCheckPass::ClearPassword() {
 }
 
 void TfrmCheckPass::FormShow() {
-    lblInputPass->setVisible(!m_sealed);
-    lblSealedPass->setVisible(m_sealed);
-    lblPassError->setVisible(!m_sealed && m_passwordFailed != 0);
-    lblSealedError->setVisible(m_sealed && m_passwordFailed != 0);
+    lblInputPass->setVisible(!m_sealed && !m_confirming);
+    lblSealedPass->setVisible(m_sealed && !m_confirming);
+    lblConfirmPass->setVisible(m_confirming);
+    lblPassError->setVisible(!m_sealed && !m_confirming && m_passwordFailed != 0);
+    lblSealedError->setVisible(m_sealed && !m_confirming && m_passwordFailed != 0);
     // A dialog of fixed size, so window managers offer no maximise button.
     setFixedHeight(sizeHint().height());
     medtPass->clear();

@@ -16,13 +16,14 @@ namespace lumora {
 class ScriptedDialogs : public IDialogs {
 public:
     struct Shown {
-        QString kind; // "error", "information", "question", "question3"
+        QString kind; // "error", "information", "question", "question3", "choice"
         QString title;
         QString text;
     };
 
     // --- what the test scripts
     std::deque<Answer> answers;                     // for the two kinds of question
+    std::deque<int> choices;                        // for QuestionChoice
     std::deque<QString> pictures;                   // for OpenPicture
     std::deque<QStringList> fileLists;              // for OpenFiles
     std::deque<QString> savePaths;                  // for SaveFile
@@ -34,6 +35,7 @@ public:
     // --- what the test reads back
     QList<Shown> shown; // message boxes in the order shown
     QList<SaveFileRequest> saveRequests;
+    QList<QStringList> choiceButtons; // the captions of each QuestionChoice, Cancel's last
     QStringList folderTitles;
     QList<QStringList> pictureFilters; // the filters of each OpenPicture
     QStringList startFolders;          // of each OpenPicture, OpenFiles and BrowseForFolder
@@ -53,6 +55,12 @@ public:
     Answer QuestionYesNoCancel(QWidget*, const QString& title, const QString& text) override {
         Show({"question3", title, text});
         return Next(answers, Answer::Cancel);
+    }
+    int QuestionChoice(QWidget*, const QString& title, const QString& text,
+                       const QStringList& captions, const QString& cancelCaption) override {
+        choiceButtons.append(captions + QStringList{cancelCaption});
+        Show({"choice", title, text});
+        return Next(choices, -1);
     }
     QString OpenPicture(QWidget*, const QStringList& filters, const QString& start) override {
         pictureFilters.append(filters);

@@ -278,9 +278,10 @@ void DropAndKeysTest::enterGoesOnAndTabFollowsTheLayout() {
     QCOMPARE(pages->currentIndex(), 4);
 
     // The focus chain passes the controls in the order they are laid out.
-    CheckFocusChain(bench, {"cbbFiles", "btnSelImg", "mmoMsg", "lvFiles", "btnAdd", "btnDel",
-                            "btnRemoveAll", "btnOpen", "edtPass1", "edtPass2", "rbClassic",
-                            "rbSealed", "btnSave", "btnBack1", "btnNext1", "btnCencel1"});
+    CheckFocusChain(bench,
+                    {"cbbFiles", "btnSelImg", "mmoMsg", "lvFiles", "btnAdd", "btnDel",
+                     "btnRemoveAll", "btnOpen", "edtPass1", "edtPass2", "rbClassic", "rbSealed",
+                     "rbWoven", "chkHideAnyway", "btnSave", "btnBack1", "btnNext1", "btnCencel1"});
     CheckFocusChain(bench,
                     {"mmoDeMsg", "lvDeFiles", "btnDeAdd", "btnDeDel", "btnDeRemoveAll", "btnDeOpen",
                      "btnDeSaveFilesAs", "btnDeSave", "btnDeSaveAs", "btnDeCancel"});
