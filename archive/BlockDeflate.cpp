@@ -339,7 +339,10 @@ bool EntrySource::ReadExactly(uint64_t offset, uint8_t* out, size_t length) cons
             errno = 0;
             return false;
         }
-        std::copy_n(m_data + offset, length, out);
+        if (m_generated != nullptr)
+            m_generated->ReadAt(offset, out, length);
+        else
+            std::copy_n(m_data + offset, length, out);
         return true;
     }
     return ReadAllAt(m_fd, out, length, offset);

@@ -214,11 +214,15 @@ int CZipper::AddEntries(const std::vector<NewEntry>& entries, size_t* failedEntr
         errno = 0;
         // minizip writes the name length into a 16-bit field without checking it.
         if (!IsSafeEntryName(entry.entryName) || entry.entryName.size() > kMaxNameLength ||
-            (entry.path.empty() && entry.data == nullptr && entry.size > 0))
+            (entry.path.empty() && entry.generated == nullptr && entry.data == nullptr &&
+             entry.size > 0))
             return 0;
         uint64_t size = entry.size;
         int64_t modifiedTime = -1;
-        if (entry.path.empty()) {
+        if (entry.path.empty() && entry.generated != nullptr) {
+            size = entry.generated->Size();
+            sources.push_back(std::make_unique<EntrySource>(*entry.generated));
+        } else if (entry.path.empty()) {
             sources.push_back(std::make_unique<EntrySource>(entry.data, entry.size));
         } else {
             const int fd = OpenSourceFile(entry.path, size, modifiedTime);

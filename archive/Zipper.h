@@ -20,6 +20,7 @@ namespace lumora {
 
 class CipherCheckpoints;
 class CUnzipper;
+class GeneratedBytes;
 
 class CZipper {
 public:
@@ -51,13 +52,14 @@ public:
     [[nodiscard]] int AddFileAs(const std::string& path, const std::string& entryName);
     // Adds length bytes from memory under entryName, which must be a safe name.
     [[nodiscard]] int AddBytesAs(const std::string& entryName, const uint8_t* data, size_t length);
-    // One entry for AddEntries: the file at path, or when path is empty the size bytes at
-    // data (borrowed for the call).
+    // One entry for AddEntries: the file at path; when path is empty the bytes of
+    // `generated`, else the size bytes at data (both borrowed for the call).
     struct NewEntry {
         std::string entryName;
         std::string path;
         const uint8_t* data = nullptr;
         size_t size = 0;
+        const GeneratedBytes* generated = nullptr;
     };
     // Adds the entries in order, deflated in blocks on the worker pool (see
     // archive/BlockDeflate.h); files are regular files other than this archive, names safe

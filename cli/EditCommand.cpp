@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 namespace lumora::cli {
 namespace {
@@ -68,7 +69,8 @@ DamagedContent DamagedContentOf(const Arguments& args) {
 
 // `newPassword`: a password new to the carrier's format, told about once it is saved
 // (cli/PasswordWarning.h); null for none.
-void Save(UnlockedCarrier& session, SaveRequest& request, const Resave& resave,
+// The request is used up: its message moves into the session.
+void Save(UnlockedCarrier& session, SaveRequest request, const Resave& resave,
           const CarrierInput& carrier, const Arguments& args, PasswordSource& password,
           TerminalProgress& progress, const Password* newPassword = nullptr) {
     const bool force = args.Has("force");
@@ -85,7 +87,7 @@ void Save(UnlockedCarrier& session, SaveRequest& request, const Resave& resave,
     }
     request.allowOverCapacity = force;
     request.allowOldDataInside = force;
-    ThrowIfFailed(session.Save(request), carrier.Name());
+    ThrowIfFailed(session.Save(std::move(request)), carrier.Name());
     progress.Clear();
     const std::string estimate =
         newPassword != nullptr ? CheckNewPassword(*newPassword, session.Format()) : "";
@@ -139,7 +141,7 @@ int RunEdit(const Arguments& args) {
     request.addedFiles = CheckFilesToHide(adds, keptNames, carrier.Name());
     progress.Clear();
     const bool present = session->GetMessageState() == MessageState::Present;
-    request.message = MessageFromOptions(args, present ? session->Message() : std::nullopt);
+    request.message = MessageFromOptions(args, present ? &*session->Message() : nullptr);
     const bool messageChanged = request.message.has_value() || clearMessage;
     if (!messageChanged && args.Has("edit-message") && resave.inPlace && adds.empty() &&
         removes.empty() && !format) {
@@ -151,7 +153,7 @@ int RunEdit(const Arguments& args) {
     // A conversion puts the password under another format's key: it is new to that one.
     const bool converts = format && *format != session->Format();
     const Password opened = password.Last();
-    Save(*session, request, resave, carrier, args, password, progress,
+    Save(*session, std::move(request), resave, carrier, args, password, progress,
          converts ? &opened : nullptr);
     return 0;
 }
@@ -173,7 +175,7 @@ int RunPasswd(const Arguments& args) {
         request.keptEntries.push_back(entry.index);
     request.keepMessage = true;
     request.newPassword = &secret;
-    Save(*session, request, resave, carrier, args, password, progress, &secret);
+    Save(*session, std::move(request), resave, carrier, args, password, progress, &secret);
     return 0;
 }
 

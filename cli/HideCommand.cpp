@@ -19,6 +19,8 @@
 #include "cli/Threads.h"
 #include "picture/PictureKind.h"
 
+#include <utility>
+
 namespace lumora::cli {
 namespace {
 
@@ -67,7 +69,7 @@ int RunHide(const Arguments& args) {
         RequireCover(image, *picture);
     SaveRequest request;
     request.addedFiles = CheckFilesToHide({operands.begin() + 1, operands.end()}, {}, *output);
-    request.message = MessageFromOptions(args, std::nullopt);
+    request.message = MessageFromOptions(args, nullptr);
     if (request.addedFiles.empty() && (!request.message || request.message->empty()))
         throw Failure("nothing to hide: the message is empty and no files were given; nothing "
                       "was written");
@@ -80,7 +82,7 @@ int RunHide(const Arguments& args) {
     request.replaceExisting = force;
     request.allowOverCapacity = force;
     std::unique_ptr<UnlockedCarrier> saved;
-    ThrowIfFailed(OpenedCarrier::Hide(picture, request, saved), image.Name());
+    ThrowIfFailed(OpenedCarrier::Hide(picture, std::move(request), saved), image.Name());
     progress.Clear();
     ReportSaved(*saved, target, CheckNewPassword(secret, saved->Format()));
     return 0;

@@ -45,10 +45,10 @@ std::string UnicodeEscape(unsigned code) {
     return escaped;
 }
 
-} // namespace
-
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
+// Appends text to out as a JSON string literal. With `storedLineBreaks`, text is a
+// message in its stored form and every CR LF is written as an LF (FromStoredForm).
+void AppendJsonString(std::string& out, std::string_view text, bool storedLineBreaks) {
+    out += '"';
     for (size_t i = 0; i < text.size();) {
         const auto c = static_cast<uint8_t>(text[i]);
         size_t length = 1;
@@ -58,7 +58,8 @@ std::string JsonString(std::string_view text) {
         } else if (c == '\n') {
             out += "\\n";
         } else if (c == '\r') {
-            out += "\\r";
+            if (!storedLineBreaks || i + 1 == text.size() || text[i + 1] != '\n')
+                out += "\\r";
         } else if (c == '\t') {
             out += "\\t";
         } else if (c < 0x20 || c == 0x7F) {
@@ -73,18 +74,43 @@ std::string JsonString(std::string_view text) {
         }
         i += length;
     }
-    return out + "\"";
+    out += '"';
+}
+
+} // namespace
+
+std::string JsonString(std::string_view text) {
+    std::string out;
+    AppendJsonString(out, text, false);
+    return out;
 }
 
 JsonObject& JsonObject::Member(const char* key, const std::string& value) {
-    if (!m_members.empty())
-        m_members += ", ";
-    m_members += JsonString(key) + ": " + value;
+    Key(key);
+    m_members += value;
     return *this;
 }
 
+void JsonObject::Key(const char* key) {
+    if (!m_members.empty())
+        m_members += ", ";
+    AppendJsonString(m_members, key, false);
+    m_members += ": ";
+}
+
 JsonObject& JsonObject::String(const char* key, std::string_view text) {
-    return Member(key, JsonString(text));
+    Key(key);
+    // Room for the text and a few escapes, so that a long text grows the members once.
+    m_members.reserve(m_members.size() + text.size() + text.size() / 8 + 2);
+    AppendJsonString(m_members, text, false);
+    return *this;
+}
+
+JsonObject& JsonObject::StoredMessage(const char* key, std::string_view stored) {
+    Key(key);
+    m_members.reserve(m_members.size() + stored.size() + stored.size() / 8 + 2);
+    AppendJsonString(m_members, stored, true);
+    return *this;
 }
 
 JsonObject& JsonObject::Number(const char* key, int64_t number) {
@@ -101,6 +127,12 @@ JsonObject& JsonObject::Null(const char* key) {
 
 JsonObject& JsonObject::Raw(const char* key, const std::string& json) {
     return Member(key, json);
+}
+
+void JsonObject::Print(std::FILE* out) const {
+    std::fputc('{', out);
+    std::fwrite(m_members.data(), 1, m_members.size(), out);
+    std::fputs("}\n", out);
 }
 
 std::string JsonArray(const std::vector<std::string>& items) {

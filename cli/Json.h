@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,15 +21,20 @@ std::string JsonString(std::string_view text);
 class JsonObject {
 public:
     JsonObject& String(const char* key, std::string_view text);
+    // A message in its stored form, as a string with LF line breaks (FromStoredForm).
+    JsonObject& StoredMessage(const char* key, std::string_view stored);
     JsonObject& Number(const char* key, int64_t number);
     JsonObject& Bool(const char* key, bool value);
     JsonObject& Null(const char* key);
     // `json` is a complete JSON value (an array or object made here).
     JsonObject& Raw(const char* key, const std::string& json);
     std::string Text() const { return "{" + m_members + "}"; }
+    // Writes Text() and a line break to out without making it, for a large object.
+    void Print(std::FILE* out) const;
 
 private:
     JsonObject& Member(const char* key, const std::string& value);
+    void Key(const char* key);
     std::string m_members;
 };
 

@@ -13,6 +13,7 @@
 #include "platform/DescriptorIo.h"
 #include "platform/WorkFolder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -23,16 +24,30 @@ namespace lumora::cli {
 namespace {
 
 // Reads a whole message, bounded: a message the engine would refuse stops the reading
-// at once (a file such as /dev/zero never ends), and so does a signal.
-std::string ReadBounded(int fd, const std::string& name) {
+// at once (a file such as /dev/zero never ends), and so does a signal. With `stored`,
+// the text is turned into its stored form as it is read, so that a large message is
+// never held twice.
+std::string ReadBounded(int fd, const std::string& name, bool stored) {
     StopIfInterrupted();
     std::string message;
+    // The stored form is at most twice the file. Reserving that much for a regular file
+    // spares the copies of a growing string; pages never written take no memory.
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
+        message.reserve(static_cast<size_t>(std::min<int64_t>(info.st_size, kMaxMessageEntrySize)) *
+                        (stored ? 2 : 1));
+    StoredFormAppender appender(message);
+    int64_t readSize = 0;
     const bool read = ReadToEnd(
         fd,
         [&](const char* data, size_t size) {
             StopIfInterrupted();
-            message.append(data, size);
-            if (static_cast<int64_t>(message.size()) >= kMaxMessageEntrySize)
+            if (stored)
+                appender.Append({data, size});
+            else
+                message.append(data, size);
+            readSize += static_cast<int64_t>(size);
+            if (readSize >= kMaxMessageEntrySize)
                 throw ErrorOf(
                     Status::OverLimit(Reason::MessageTooLarge, kMaxMessageEntrySize, -1, name));
             return true;
@@ -45,7 +60,7 @@ std::string ReadBounded(int fd, const std::string& name) {
     return message;
 }
 
-std::string ReadMessageFile(const std::string& path) {
+std::string ReadMessageFile(const std::string& path, bool stored) {
     // Pipes are fine here (--message-file <(command)); folders are not.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -57,7 +72,7 @@ std::string ReadMessageFile(const std::string& path) {
         throw CannotRead(path);
     }
     try {
-        std::string message = ReadBounded(fd, path);
+        std::string message = ReadBounded(fd, path, stored);
         ::close(fd);
         return message;
     } catch (...) {
@@ -139,33 +154,32 @@ std::string EditInEditor(const std::string& text) {
     if (status != 0)
         throw Failure(editor + " failed while editing the message (" + DescribeChildStatus(status) +
                       "); nothing was saved");
-    std::string edited = ReadMessageFile(path);
+    std::string edited = ReadMessageFile(path, false);
     if (!edited.empty() && edited.back() == '\n')
         edited.pop_back();
     return edited;
 }
 
-std::optional<std::string> MessageFromOptions(const Arguments& args,
-                                              const std::optional<std::string>& current) {
+std::optional<std::string> MessageFromOptions(const Arguments& args, const std::string* current) {
     GivesMessage(args);
     const auto text = args.Value("message");
     const auto file = args.Value("message-file");
-    std::string message;
-    if (text) {
-        message = *text;
-    } else if (file && *file == "-") {
-        message = ReadBounded(STDIN_FILENO, "standard input");
-    } else if (file) {
-        message = ReadMessageFile(*file);
-    } else if (args.Has("edit-message")) {
-        const std::string shown = current ? FromStoredForm(*current) : std::string();
-        message = EditInEditor(shown);
-        if (message == shown)
-            return std::nullopt;
-    } else {
+    if (text)
+        return ToStoredForm(*text);
+    if (file && *file == "-")
+        return ReadBounded(STDIN_FILENO, "standard input", true);
+    if (file)
+        return ReadMessageFile(*file, true);
+    if (!args.Has("edit-message"))
         return std::nullopt;
+    std::string edited;
+    {
+        const std::string shown = current != nullptr ? FromStoredForm(*current) : std::string();
+        edited = EditInEditor(shown);
+        if (edited == shown)
+            return std::nullopt;
     }
-    return ToStoredForm(message);
+    return ToStoredForm(edited);
 }
 
 } // namespace lumora::cli

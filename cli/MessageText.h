@@ -17,11 +17,10 @@ class Arguments;
 bool GivesMessage(const Arguments& args);
 
 // The message the options give, in stored form; none when they give none or -e left
-// `current` (stored form; none for no message) as it was. An empty message stands for no
+// `current` (stored form; null for no message) as it was. An empty message stands for no
 // message. Throws for unreadable files, a message too large and a failed editor; a NUL
 // byte is refused by the save.
-std::optional<std::string> MessageFromOptions(const Arguments& args,
-                                              const std::optional<std::string>& current);
+std::optional<std::string> MessageFromOptions(const Arguments& args, const std::string* current);
 
 // Opens the editor ($VISUAL, else $EDITOR, else editor, else vi, run through /bin/sh as
 // git does) on `text` in a private working folder and gives back what was saved, with one

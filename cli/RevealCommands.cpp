@@ -8,6 +8,7 @@
 #include "cli/EntryPatterns.h"
 #include "cli/Interrupt.h"
 #include "cli/Json.h"
+#include "cli/MessageOutput.h"
 #include "cli/Password.h"
 #include "cli/PerCarrier.h"
 #include "cli/ReasonText.h"
@@ -18,7 +19,6 @@
 #include "cli/Threads.h"
 #include "cli/WriteHiddenFiles.h"
 #include "engine/MessageEntry.h"
-#include "engine/MessageForm.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -27,32 +27,23 @@
 namespace lumora::cli {
 namespace {
 
-// The message as the command line shows it (LF line breaks); none when there is none.
-// With `partly`, a damaged message is none: the damage is told with the files'.
-std::optional<std::string> ReadableMessage(const UnlockedCarrier& session,
-                                           const CarrierInput& carrier, bool partly) {
+// The carrier's message in its stored form; null when there is none. With `partly`, a
+// damaged message is none: the damage is told with the files'.
+const std::string* ReadableMessage(const UnlockedCarrier& session, const CarrierInput& carrier,
+                                   bool partly) {
     switch (session.GetMessageState()) {
     case MessageState::None:
-        return std::nullopt;
+        return nullptr;
     case MessageState::TooLarge:
         throw ErrorOf(Status::OverLimit(Reason::MessageTooLargeToShow, kMaxMessageEntrySize));
     case MessageState::Damaged:
         if (partly)
-            return std::nullopt;
+            return nullptr;
         throw ErrorOf(Status::Fail(Reason::MessageDamaged), carrier.Name());
     case MessageState::Present:
         break;
     }
-    return FromStoredForm(*session.Message());
-}
-
-void PrintMessage(const std::string& message) {
-    std::string text = Shown(message, TextKind::Message, Stream::Out);
-    // On a terminal, end the last line so the prompt does not follow it; pipes and files
-    // get the message exactly.
-    if (!text.empty() && text.back() != '\n' && IsTerminal(Stream::Out))
-        text += '\n';
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    return &*session.Message();
 }
 
 std::string Plural(size_t count, const char* one, const char* many) {
@@ -86,7 +77,7 @@ int RunReveal(const Arguments& args) {
              " not written; use -d DIR to write them");
     // Everything intact is out; what is damaged is named, and the exit status says so.
     const bool partly = folder && session->HasDamage();
-    const std::optional<std::string> message = ReadableMessage(*session, carrier, partly);
+    const std::string* message = ReadableMessage(*session, carrier, partly);
     const std::vector<std::string> damaged = DamagedFiles(*session);
     if (partly) {
         if (session->GetMessageState() == MessageState::Damaged)
@@ -102,13 +93,16 @@ int RunReveal(const Arguments& args) {
             object.Raw("damaged", JsonStrings(damaged))
                 .Bool("messageDamaged", session->GetMessageState() == MessageState::Damaged);
         if (message)
-            object.String("hiddenMessage", *message);
+            object.StoredMessage("hiddenMessage", *message);
         else
             object.Null("hiddenMessage");
-        PrintJson(
-            object.Raw("entries", EntriesJson(entries)).Raw("written", JsonArray(written)).Text());
+        // Printed as it is built: the message may be large.
+        object.Raw("entries", EntriesJson(entries))
+            .Raw("written", JsonArray(written))
+            .Print(stdout);
     } else if (message) {
-        PrintMessage(*message);
+        // A failed write leaves stdout's error set, which main tells at the end.
+        static_cast<void>(WriteMessage(stdout, *message, IsTerminal(Stream::Out)));
     }
     return InfoOf(code).exitStatus;
 }

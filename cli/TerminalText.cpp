@@ -55,18 +55,10 @@ std::string Escape(uint32_t code) {
     return escaped;
 }
 
-} // namespace
-
-bool IsTerminal(Stream stream) {
-    static const bool out = ::isatty(STDOUT_FILENO) == 1;
-    static const bool err = ::isatty(STDERR_FILENO) == 1;
-    return stream == Stream::Out ? out : err;
-}
-
-std::string ForTerminal(std::string_view text, TextKind kind) {
-    const std::string shown = ShowableText(text);
+// UTF-8 text with its control characters escaped as `kind` asks; `escaped` is set when
+// one was.
+std::string EscapedText(const std::string& shown, TextKind kind, bool& escaped) {
     std::string out;
-    bool escaped = false;
     for (size_t pos = 0; pos < shown.size();) {
         size_t length = 1;
         const uint32_t code = DecodeAt(shown, pos, length);
@@ -83,9 +75,29 @@ std::string ForTerminal(std::string_view text, TextKind kind) {
         }
         pos += length;
     }
+    return out;
+}
+
+} // namespace
+
+bool IsTerminal(Stream stream) {
+    static const bool out = ::isatty(STDOUT_FILENO) == 1;
+    static const bool err = ::isatty(STDERR_FILENO) == 1;
+    return stream == Stream::Out ? out : err;
+}
+
+std::string ForTerminal(std::string_view text, TextKind kind) {
+    const std::string shown = ShowableText(text);
+    bool escaped = false;
+    std::string out = EscapedText(shown, kind, escaped);
     if (kind != TextKind::Name)
         return out;
     return escaped ? "\"" + out + "\"" : shown;
+}
+
+std::string PieceForTerminal(std::string_view piece, TextKind kind, bool utf8) {
+    bool escaped = false;
+    return EscapedText(utf8 ? std::string(piece) : Windows1252AsUtf8(piece), kind, escaped);
 }
 
 std::string Shown(std::string_view text, TextKind kind, Stream stream) {

@@ -31,6 +31,11 @@ enum class TextKind {
 // What a terminal gets for `text`.
 std::string ForTerminal(std::string_view text, TextKind kind);
 
+// ForTerminal for a piece of a longer text of kind Line or Message, cut between
+// characters: `utf8` tells whether the whole text is UTF-8, which decides how every piece
+// is read.
+std::string PieceForTerminal(std::string_view piece, TextKind kind, bool utf8);
+
 // ForTerminal when `stream` is a terminal, else `text` unchanged.
 std::string Shown(std::string_view text, TextKind kind, Stream stream);
 

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace lumora {
 namespace {
@@ -57,8 +58,9 @@ CBindImage::OperationScope::OperationScope(CBindImage& owner) : m_owner(owner) {
 }
 
 PayloadWork CBindImage::ArchiveWork() {
-    return {m_slots, m_message, CurrentPassword(), m_threads,
-            [this](CUnzipper& archive) { return OpenPayloadArchive(archive); }};
+    return {m_slots,           m_message,
+            CurrentPassword(), m_threads,
+            m_expectedMessage, [this](CUnzipper& archive) { return OpenPayloadArchive(archive); }};
 }
 
 std::string CBindImage::CreateWorkDirs() {
@@ -149,6 +151,10 @@ bool CBindImage::OpenPayloadArchive(CUnzipper& archive) const {
 int CBindImage::SetMessage(const std::string& text) {
     m_message.text = text;
     return 1;
+}
+
+std::optional<std::string> CBindImage::TakeMessage() {
+    return std::exchange(m_message.text, std::nullopt);
 }
 
 int CBindImage::ClearMessage() {

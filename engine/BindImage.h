@@ -76,6 +76,11 @@ public:
     MessageState GetMessageState() const { return m_message.state; }
     // Position of the message entry in the payload archive, -1 without one.
     int MessageEntryIndex() const { return m_message.entry; }
+    // While set (borrowed; null: not), reading the payload archive compares its message
+    // with `expected` instead of holding it: Message() stays none and MessageMatched()
+    // tells. A read-back so checks a large message without a second copy.
+    void CompareMessageWith(const std::string* expected) { m_expectedMessage = expected; }
+    bool MessageMatched() const { return m_message.matchedExpected; }
 
     // --- text fields
     // The object owns its password and lends it to the layers below. Setting it forgets
@@ -84,6 +89,8 @@ public:
     const Password* CurrentPassword() const { return m_password ? &*m_password : nullptr; }
     int SetMessage(const std::string& text);
     int ClearMessage();
+    // Moves the message out, leaving none (to hand it back through ReplaceContent).
+    std::optional<std::string> TakeMessage();
 
     // --- slot table
     // The slot taken, or -1 when none is free.
@@ -250,6 +257,7 @@ private:
     std::optional<Password> m_password;
     std::array<uint8_t, 16> m_checkPlaintext{};
     HeldMessage m_message;
+    const std::string* m_expectedMessage = nullptr;
     SlotTable m_slots;
     CarrierTrailer m_trailer{};
 

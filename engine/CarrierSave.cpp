@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <utility>
 
 namespace lumora {
 namespace {
@@ -47,24 +48,20 @@ Status Losses(const CarrierCore& core, const SaveRequest& request) {
     return Status::Success();
 }
 
-// The request as the save carries it out: damaged entries and a damaged kept message left
-// out when it says so.
-SaveRequest Effective(const CarrierCore& core, const SaveRequest& request) {
-    SaveRequest effective = request;
-    if (request.damaged != DamagedContent::Drop)
-        return effective;
+// Makes the request what the save carries out when it drops damaged content: damaged
+// entries and a damaged kept message left out.
+void DropDamaged(const CarrierCore& core, SaveRequest& request) {
     std::vector<int> kept;
     for (int index : request.keptEntries) {
         const HiddenEntry* entry = core.FindEntry(index);
         if (entry == nullptr || !entry->damaged)
             kept.push_back(index);
     }
-    effective.keptEntries = std::move(kept);
+    request.keptEntries = std::move(kept);
     if (request.keepMessage && core.engine->GetMessageState() == MessageState::Damaged) {
-        effective.keepMessage = false;
-        effective.message.reset();
+        request.keepMessage = false;
+        request.message.reset();
     }
-    return effective;
 }
 
 // A classic password whose bytes past the key were never proved would, with a typo there,
@@ -99,8 +96,9 @@ void CutOpenedSealedData(CBindImage& engine, const SealedKey& key) {
 
 // Tells the engine what the save writes: the message, the kept entries (through their
 // slots, or carried over as stored when no slot holds them), the added files, the
-// password.
-Status ReplaceContent(CarrierCore& core, const SaveRequest& request) {
+// password. The message moves into the engine, which holds what the save writes (a kept
+// message stays there); it is never copied.
+Status ReplaceContent(CarrierCore& core, SaveRequest& request) {
     CBindImage& engine = *core.engine;
     const MessageState state = engine.GetMessageState();
     // A kept message is copied as stored, byte for byte; a damaged one only when asked to.
@@ -108,8 +106,11 @@ Status ReplaceContent(CarrierCore& core, const SaveRequest& request) {
         request.keepMessage &&
         (state == MessageState::Present || state == MessageState::TooLarge ||
          (state == MessageState::Damaged && request.damaged == DamagedContent::Keep));
-    std::optional<std::string> message =
-        request.keepMessage ? (keepMessage ? engine.Message() : std::nullopt) : request.message;
+    std::optional<std::string> message;
+    if (!request.keepMessage)
+        message = std::exchange(request.message, std::nullopt);
+    else if (keepMessage)
+        message = engine.TakeMessage();
     std::vector<int> keptSlots;
     std::vector<int> carried;
     // Each added file takes a slot; kept entries give theirs up, last first, and are
@@ -222,22 +223,18 @@ std::string PictureForSealedSave(const CarrierCore& core) {
                : std::string();
 }
 
-Status SaveCarrier(CarrierCore& core, const SaveRequest& asked) {
+Status SaveCarrier(CarrierCore& core, SaveRequest request) {
     // Entries are copied as they are stored: only under the password that enciphered them.
     if (Status proved = core.CompleteProof(); !proved.Ok())
         return proved;
-    if (Status checked = CheckSaveRequest(core, asked); !checked.Ok())
+    if (Status checked = CheckSaveRequest(core, request); !checked.Ok())
         return checked;
-    if (Status losses = Losses(core, asked); !losses.Ok())
+    if (Status losses = Losses(core, request); !losses.Ok())
         return losses;
-    if (PasswordUnproved(core, asked))
+    if (PasswordUnproved(core, request))
         return Status::Fail(Reason::PasswordUnproved, core.path);
-    // Only a save that drops damaged content differs from the request; the others use it
-    // as it is, and hold no second copy of a large message.
-    SaveRequest dropped;
-    if (asked.damaged == DamagedContent::Drop)
-        dropped = Effective(core, asked);
-    const SaveRequest& request = asked.damaged == DamagedContent::Drop ? dropped : asked;
+    if (request.damaged == DamagedContent::Drop)
+        DropDamaged(core, request);
     const std::string target = SaveTarget(request.destination, core.path);
     const std::optional<FileIdentity> existing = IdentityOf(target);
     const bool inPlace = existing && core.identity && core.identity->IsSameFile(*existing);
@@ -290,9 +287,11 @@ Status SaveCarrier(CarrierCore& core, const SaveRequest& asked) {
             CutOpenedSealedData(engine, keys->picture);
         written = WriteAndReplace(core, request, target, *writer, key, replaced);
         engine.SetNewPassword(nullptr);
-        if (written.reason != Reason::DamagedContent || asked.damaged != DamagedContent::Drop)
+        if (written.reason != Reason::DamagedContent || request.damaged != DamagedContent::Drop)
             break;
-        dropped = Effective(core, asked);
+        if (!request.keepMessage)
+            request.message = engine.TakeMessage();
+        DropDamaged(core, request);
     }
     if (!written.Ok())
         return written;

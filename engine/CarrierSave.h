@@ -28,7 +28,8 @@ const Password* SavePassword(const CarrierCore& core, const SaveRequest& request
 std::string NewEntryName(const AddedFile& file);
 
 // Saves request with core: on success core stands for the carrier just written, unlocked
-// under the password it was saved with (UnlockedCarrier::Save tells the failures).
-[[nodiscard]] Status SaveCarrier(CarrierCore& core, const SaveRequest& request);
+// under the password it was saved with (UnlockedCarrier::Save tells the failures). The
+// request is taken by value so that a caller can move a large message in.
+[[nodiscard]] Status SaveCarrier(CarrierCore& core, SaveRequest request);
 
 } // namespace lumora

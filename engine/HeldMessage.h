@@ -23,6 +23,9 @@ struct HeldMessage {
     MessageState state = MessageState::None;
     int entry = -1;        // position of the message entry in the opened archive, -1: none
     int64_t entrySize = 0; // the entry's size when extracted
+    // Read to be compared with an expected message (CBindImage::CompareMessageWith) rather
+    // than held: whether it was that message. `text` stays none.
+    bool matchedExpected = false;
 };
 
 } // namespace lumora

@@ -31,23 +31,61 @@ void AppendUtf8(std::string& out, char32_t code) {
 std::string ToStoredForm(std::string_view text) {
     std::string stored;
     stored.reserve(text.size() + text.size() / 16);
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
-            stored.push_back('\r');
-        stored.push_back(text[i]);
-    }
+    StoredFormAppender(stored).Append(text);
     return stored;
 }
 
 std::string FromStoredForm(std::string_view stored) {
     std::string text;
     text.reserve(stored.size());
-    for (size_t i = 0; i < stored.size(); ++i) {
-        if (stored[i] == '\r' && i + 1 < stored.size() && stored[i + 1] == '\n')
-            continue;
-        text.push_back(stored[i]);
-    }
+    StoredFormReader reader([&text](std::string_view piece) { text.append(piece); });
+    reader.Feed(stored);
+    reader.Finish();
     return text;
+}
+
+void StoredFormAppender::Append(std::string_view piece) {
+    size_t start = 0;
+    for (size_t i = 0; i < piece.size(); ++i) {
+        const bool afterCr = i == 0 ? m_afterCr : piece[i - 1] == '\r';
+        if (piece[i] == '\n' && !afterCr) {
+            m_out.append(piece.substr(start, i - start));
+            m_out.push_back('\r');
+            start = i;
+        }
+    }
+    m_out.append(piece.substr(start));
+    if (!piece.empty())
+        m_afterCr = piece.back() == '\r';
+}
+
+void StoredFormReader::Feed(std::string_view piece) {
+    if (piece.empty())
+        return;
+    if (m_pendingCr && piece.front() != '\n')
+        m_sink("\r");
+    m_pendingCr = false;
+    size_t start = 0;
+    for (size_t cr = piece.find('\r'); cr != std::string_view::npos;
+         cr = piece.find('\r', cr + 1)) {
+        if (cr + 1 == piece.size()) {
+            m_pendingCr = true;
+        } else if (piece[cr + 1] != '\n') {
+            continue;
+        }
+        // The CR is left out: an LF follows it, or may in the next piece.
+        if (cr > start)
+            m_sink(piece.substr(start, cr - start));
+        start = cr + 1;
+    }
+    if (start < piece.size())
+        m_sink(piece.substr(start));
+}
+
+void StoredFormReader::Finish() {
+    if (m_pendingCr)
+        m_sink("\r");
+    m_pendingCr = false;
 }
 
 bool IsStorableMessage(std::string_view text) {
@@ -93,8 +131,10 @@ bool IsValidUtf8(std::string_view text) {
 }
 
 std::string ShowableText(std::string_view text) {
-    if (IsValidUtf8(text))
-        return std::string(text);
+    return IsValidUtf8(text) ? std::string(text) : Windows1252AsUtf8(text);
+}
+
+std::string Windows1252AsUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size() * 2);
     for (char c : text) {

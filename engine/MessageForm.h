@@ -4,6 +4,7 @@
 // UTF-8 (the format only knows an 8-bit code page), so it is shown through a fallback.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,35 @@ std::string ToStoredForm(std::string_view text);
 // Every CR LF becomes LF; a lone CR stays.
 std::string FromStoredForm(std::string_view stored);
 
+// ToStoredForm over a text that comes in pieces, appended to one string, so that a large
+// message is never held twice: an LF that starts a piece still sees a CR that ended the
+// one before.
+class StoredFormAppender {
+public:
+    explicit StoredFormAppender(std::string& out) : m_out(out) {}
+    void Append(std::string_view piece);
+
+private:
+    std::string& m_out;
+    bool m_afterCr = false;
+};
+
+// FromStoredForm over a stored text that comes in pieces. The text is handed on in
+// pieces of the input, never gathered: a CR that ends a piece waits for the next one to
+// tell whether an LF follows it.
+class StoredFormReader {
+public:
+    using Sink = std::function<void(std::string_view)>;
+    explicit StoredFormReader(Sink sink) : m_sink(std::move(sink)) {}
+    void Feed(std::string_view piece);
+    // Hands on a CR still waiting; call once after the last piece.
+    void Finish();
+
+private:
+    Sink m_sink;
+    bool m_pendingCr = false;
+};
+
 // A message can be stored when it holds no NUL byte: the stored entry ends at the first.
 bool IsStorableMessage(std::string_view text);
 
@@ -24,5 +54,9 @@ bool IsValidUtf8(std::string_view text);
 // carriers are most often written in) and given as UTF-8, so it can be shown. Showing it
 // does not change what is stored.
 std::string ShowableText(std::string_view text);
+
+// text read as Windows-1252, as UTF-8: what ShowableText gives for text that is not
+// UTF-8. For a piece of a longer text, whose own validity does not decide.
+std::string Windows1252AsUtf8(std::string_view text);
 
 } // namespace lumora

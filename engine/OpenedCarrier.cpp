@@ -7,6 +7,7 @@
 #include "engine/UnlockedCarrier.h"
 
 #include <new>
+#include <utility>
 
 namespace lumora {
 
@@ -83,14 +84,14 @@ Status OpenedCarrier::CheckRequest(const SaveRequest& request) const {
     return CheckSaveRequest(Core(), request);
 }
 
-Status OpenedCarrier::Hide(std::unique_ptr<OpenedCarrier>& opened, const SaveRequest& request,
+Status OpenedCarrier::Hide(std::unique_ptr<OpenedCarrier>& opened, SaveRequest request,
                            std::unique_ptr<UnlockedCarrier>& saved) {
     saved.reset();
     if (request.checkCover) {
         if (Status cover = opened->CheckCover(); !cover.Ok())
             return cover;
     }
-    if (Status status = SaveCarrier(opened->Core(), request); !status.Ok())
+    if (Status status = SaveCarrier(opened->Core(), std::move(request)); !status.Ok())
         return status;
     saved = std::make_unique<UnlockedCarrier>(opened->TakeCore());
     opened.reset();

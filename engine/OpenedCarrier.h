@@ -85,9 +85,9 @@ public:
     // picture (the image part of a classic carrier; sealed data the keys open is cut off).
     // Ok: `saved` is the carrier just written, unlocked under that password, and `opened`
     // is released. Otherwise `opened` stays, and the reasons are those of
-    // UnlockedCarrier::Save.
-    [[nodiscard]] static Status Hide(std::unique_ptr<OpenedCarrier>& opened,
-                                     const SaveRequest& request,
+    // UnlockedCarrier::Save. A request moved in gives its message to the carrier without a
+    // copy.
+    [[nodiscard]] static Status Hide(std::unique_ptr<OpenedCarrier>& opened, SaveRequest request,
                                      std::unique_ptr<UnlockedCarrier>& saved);
 
 private:

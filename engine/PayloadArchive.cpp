@@ -95,16 +95,16 @@ int PayloadArchive::AddNewEntries(const PayloadWork& work, CZipper& zipper,
         entries.push_back({EntryNameOf(slot), ec ? slot.name : path});
         slots.push_back(&slot);
     }
-    std::string message;
     const std::optional<std::string>& text = work.message.text;
+    std::optional<MessageEntryBytes> message;
     if (!m_keepStoredMessage && text && !text->empty()) {
         if (MessageEntrySize(*text) > kMaxMessageEntrySize)
             return m_report.Fail(Status::OverLimit(Reason::MessageTooLarge, kMaxMessageEntrySize));
-        message = EncodeMessageEntry(*text);
-        entries.push_back({kMessageEntryName,
-                           {},
-                           reinterpret_cast<const uint8_t*>(message.data()),
-                           message.size()});
+        message.emplace(*text);
+        CZipper::NewEntry entry;
+        entry.entryName = kMessageEntryName;
+        entry.generated = &*message;
+        entries.push_back(std::move(entry));
     }
     zipper.SetProgress(m_report.Progress(ProgressStep::Packing, progress.total, progress.done));
     size_t failed = 0;
@@ -190,8 +190,8 @@ int PayloadArchive::Adopt(const std::string& path) {
     return 1;
 }
 
-int PayloadArchive::ReadMessage(HeldMessage& message, CUnzipper& unzipper, int index,
-                                int64_t size) {
+int PayloadArchive::ReadMessage(HeldMessage& message, CUnzipper& unzipper, int index, int64_t size,
+                                const std::string* expected) {
     message.entry = index;
     message.entrySize = size;
     // Holding it would take as much memory as the entry claims; the files stay readable.
@@ -199,19 +199,38 @@ int PayloadArchive::ReadMessage(HeldMessage& message, CUnzipper& unzipper, int i
         message.state = MessageState::TooLarge;
         return 1;
     }
-    std::string raw;
-    EntryCheck read = unzipper.ReadEntryAt(index, [&raw](const uint8_t* data, size_t length) {
-        raw.append(reinterpret_cast<const char*>(data), length);
+    // Decoded as it is inflated: the entry's bytes are never held beside the text. Compared
+    // with an expected message, the text is not held at all.
+    std::string text;
+    size_t compared = 0;
+    bool differs = false;
+    if (expected == nullptr)
+        text.reserve(static_cast<size_t>(size));
+    MessageEntryReader decoder([&](std::string_view piece) {
+        if (expected == nullptr) {
+            text.append(piece);
+            return;
+        }
+        // Once past the expected end a piece differs, so `compared` never passes it.
+        differs = differs || expected->compare(compared, piece.size(), piece) != 0;
+        compared += piece.size();
+    });
+    EntryCheck read = unzipper.ReadEntryAt(index, [&decoder](const uint8_t* data, size_t length) {
+        decoder.Feed({reinterpret_cast<const char*>(data), length});
         return true;
     });
+    decoder.Finish();
     if (read == EntryCheck::Cancelled)
         return m_report.Fail(Reason::Cancelled);
     if (read != EntryCheck::Ok) {
         message.state = MessageState::Damaged;
         return 1;
     }
-    std::string text = DecodeMessageEntry(raw);
-    if (!text.empty()) {
+    if (expected != nullptr) {
+        if (compared > 0)
+            message.state = MessageState::Present;
+        message.matchedExpected = !differs && compared == expected->size();
+    } else if (!text.empty()) {
         message.text = std::move(text);
         message.state = MessageState::Present;
     }
@@ -235,7 +254,8 @@ int PayloadArchive::Read(const PayloadWork& work) {
         // A later message entry replaces an earlier one: the last is the message.
         if (info.storedName == kMessageEntryName) {
             work.message = HeldMessage{};
-            if (!ReadMessage(work.message, unzipper, i, info.uncompressedSize))
+            if (!ReadMessage(work.message, unzipper, i, info.uncompressedSize,
+                             work.expectedMessage))
                 return 0;
             continue;
         }

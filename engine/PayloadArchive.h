@@ -33,6 +33,9 @@ struct PayloadWork {
     // password is set.
     const Password* password;
     int threads;
+    // When set, reading the archive compares its message with this one instead of holding
+    // it (HeldMessage::matchedExpected).
+    const std::string* expectedMessage = nullptr;
     // Opens the opened archive; false when it cannot be.
     std::function<bool(CUnzipper&)> openSource;
 };
@@ -87,8 +90,9 @@ private:
                                     PackProgress& progress);
     // 1 for Ok, else 0 with the report telling the check of the entry name.
     [[nodiscard]] int FailEntry(EntryCheck check, const std::string& name);
+    // Reads the message entry into message, or compares it with `expected` when set.
     [[nodiscard]] int ReadMessage(HeldMessage& message, CUnzipper& unzipper, int index,
-                                  int64_t size);
+                                  int64_t size, const std::string* expected);
 
     OperationReport& m_report;
     WorkDirs& m_work;

@@ -91,6 +91,11 @@ Status ReadBack(CarrierCore& core, FILE* written, const SaveRequest& request, Fo
     // reached, so what is read is what one reader from the start would read.
     copy.checkpoints = &core.engine->BuiltCheckpoints();
     copy.SetObserver(&checking);
+    // What the save wrote is the message the engine holds now; the copy compares its own
+    // with it as it reads, and holds none.
+    const CBindImage& engine = *core.engine;
+    const std::optional<std::string>& message = engine.Message();
+    copy.engine->CompareMessageWith(message ? &*message : nullptr);
     Status status = copy.Open();
     if (status.Ok())
         status =
@@ -113,14 +118,11 @@ Status ReadBack(CarrierCore& core, FILE* written, const SaveRequest& request, Fo
     std::vector<std::string> names;
     for (const HiddenEntry& entry : copy.entries)
         names.push_back(entry.name);
-    const CBindImage& engine = *core.engine;
     const bool keptTooLarge =
         request.keepMessage && engine.GetMessageState() == MessageState::TooLarge;
-    std::optional<std::string> message = request.keepMessage ? engine.Message() : request.message;
-    if (message && message->empty())
-        message.reset();
     const bool sameMessage = keptTooLarge ? copy.engine->GetMessageState() == MessageState::TooLarge
-                                          : copy.engine->Message() == message;
+                             : message    ? copy.engine->MessageMatched()
+                                          : !copy.engine->Message();
     if (names != ExpectedNames(core, request) || !sameMessage)
         return Status::Fail(Reason::NotReadBack, request.destination);
     return Status::Success();

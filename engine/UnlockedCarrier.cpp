@@ -7,6 +7,7 @@
 #include "engine/CarrierSave.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace lumora {
 
@@ -75,8 +76,8 @@ Status UnlockedCarrier::CheckRequest(const SaveRequest& request) const {
     return CheckSaveRequest(Core(), request);
 }
 
-Status UnlockedCarrier::Save(const SaveRequest& request) {
-    return SaveCarrier(Core(), request);
+Status UnlockedCarrier::Save(SaveRequest request) {
+    return SaveCarrier(Core(), std::move(request));
 }
 
 } // namespace lumora

@@ -105,8 +105,9 @@ public:
     // Besides the refusals of CheckRequest: Busy, ChangedOnDisk and WouldLoseMessage (the
     // last two go on with the request's consent), a destination that is a link, folder or
     // other special file, NotReadBack, ReadFailed, WriteFailed, DiskFull, NoMemory,
-    // Cancelled. Saved but not opened again (ReadFailed), the carrier is locked.
-    [[nodiscard]] Status Save(const SaveRequest& request);
+    // Cancelled. Saved but not opened again (ReadFailed), the carrier is locked. A request
+    // moved in gives its message to the carrier without a copy.
+    [[nodiscard]] Status Save(SaveRequest request);
 };
 
 } // namespace lumora

@@ -11,7 +11,9 @@
 #include "cli/TerminalText.h"
 #include "support/TestFiles.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -166,6 +168,28 @@ TEST(CliJson, StringsAreEscapedLosslesslyAndAlwaysParse) {
         EXPECT_EQ(JsonString(text), json);
     EXPECT_EQ(JsonObject().String("a", "x").Number("n", -3).Bool("b", true).Null("z").Text(),
               "{\"a\": \"x\", \"n\": -3, \"b\": true, \"z\": null}");
+}
+
+// A message in its stored form goes into JSON with LF line breaks, its lone CRs kept,
+// and the object printed as it is built reads as its text.
+TEST(CliJson, AStoredMessageIsWrittenWithLfLineBreaks) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\r\nb\r\n", "\"a\\nb\\n\""},
+        {"lone\rcr\r", "\"lone\\rcr\\r\""},
+        {"\r\r\n", "\"\\r\\n\""},
+        {"bad\xff\r\n", "\"bad\\udcff\\n\""},
+    };
+    for (const auto& [stored, json] : cases) {
+        JsonObject object;
+        object.StoredMessage("m", stored).Null("z");
+        EXPECT_EQ(object.Text(), "{\"m\": " + json + ", \"z\": null}");
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), std::fclose);
+        object.Print(file.get());
+        std::string printed(static_cast<size_t>(std::ftell(file.get())), '\0');
+        std::rewind(file.get());
+        ASSERT_EQ(std::fread(printed.data(), 1, printed.size(), file.get()), printed.size());
+        EXPECT_EQ(printed, object.Text() + "\n");
+    }
 }
 
 TEST(CliTerminalText, ControlCharactersAreShownNotObeyed) {
