@@ -36,11 +36,16 @@ uint32_t KeyFormats::Newest() const {
 namespace {
 
 std::atomic<uint64_t> g_derivations{0};
+thread_local uint64_t t_derivations = 0;
 
 } // namespace
 
 uint64_t KeyDerivationsSoFar() {
     return g_derivations.load();
+}
+
+uint64_t KeyDerivationsOnThisThread() {
+    return t_derivations;
 }
 
 SealedOutcome KeyFormats::Stretch(const Password& password, const KeySalt& salt, uint32_t formatId,
@@ -58,6 +63,7 @@ SealedOutcome KeyFormats::Stretch(const Password& password, const KeySalt& salt,
         const char* text =
             password.Empty() ? kNoBytes : reinterpret_cast<const char*>(password.Data());
         g_derivations.fetch_add(1);
+        ++t_derivations;
         // The costs are fixed and valid, so a failure can only be Argon2's allocation of
         // memoryBytes (errno ENOMEM); it must never read as a wrong password.
         if (crypto_pwhash(derived.Data(), derived.Size(), text, password.Size(), salt.data(),

@@ -63,6 +63,9 @@ private:
 // How many Argon2id derivations this process has begun, for the tests and benchmarks that
 // check that work costs no more keys than it needs.
 uint64_t KeyDerivationsSoFar();
+// How many of them the calling thread has begun, for the tests that check that a window's
+// work derives its keys on another thread.
+uint64_t KeyDerivationsOnThisThread();
 
 // count subkeys of kDerivedKeySize bytes of master, with crypto_kdf ids 1, 2, ... count under the
 // 8-character context, one after the other. Throws std::bad_alloc.

@@ -166,9 +166,11 @@ public:
     [[nodiscard]] int WriteSealedCarrier(FILE* out, const SealedKey& key);
     // The next save as a woven carrier: the payload archive (entries not enciphered) woven
     // into the image part's picture under the save's password, written to out from its
-    // start. Content above the picture's capacity only with overCapacity. On 1, `made` holds
-    // the keys the new carrier opens under.
-    [[nodiscard]] int WriteWovenCarrier(FILE* out, bool overCapacity, WovenKeys& made);
+    // start. Content above the picture's capacity only with overCapacity. Under `ahead`, new
+    // keys of that password made for this one write (NewWovenKeys), without a derivation;
+    // empty, new ones are derived. On 1, `made` holds the keys the new carrier opens under.
+    [[nodiscard]] int WriteWovenCarrier(FILE* out, bool overCapacity, WovenKeys ahead,
+                                        WovenKeys& made);
     // Ends the image part at length, for carriers whose cut no classic trailer gives
     // (sealed ones). OpenCarrier forgets it.
     void CutImagePart(int64_t length);

@@ -264,7 +264,7 @@ Status SaveCarrier(CarrierCore& core, SaveRequest request) {
         return inside;
     SealedSaveKeys derived;
     const SealedSaveKeys* keys = request.sealedKeys;
-    if (format == CarrierFormat::Sealed && keys == nullptr) {
+    if (format == CarrierFormat::Sealed && (keys == nullptr || keys->carrier.Empty())) {
         Status made =
             DeriveSealedSaveKeys(PictureForSealedSave(core), *SavePassword(core, request), derived,
                                  [&core] { return !core.Report(ProgressStep::DerivingKey, 0, 0); });
@@ -274,7 +274,9 @@ Status SaveCarrier(CarrierCore& core, SaveRequest request) {
     }
     CBindImage& engine = *core.engine;
     const SealedKey* key = format == CarrierFormat::Sealed ? &keys->carrier : nullptr;
-    std::unique_ptr<FormatPart> writer = PartToWrite(format, request.allowOverCapacity);
+    std::unique_ptr<FormatPart> writer =
+        PartToWrite(format, request.allowOverCapacity,
+                    request.sealedKeys != nullptr ? &request.sealedKeys->woven : nullptr);
     // The read-back may find a kept entry damaged that nothing had read before; a save
     // told to drop damaged entries then runs once more without it.
     Status written = Status::Success();

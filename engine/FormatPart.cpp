@@ -39,14 +39,15 @@ std::unique_ptr<FormatPart> PartToUnlock(const CarrierCore& core) {
     return nullptr;
 }
 
-std::unique_ptr<FormatPart> PartToWrite(CarrierFormat format, bool overCapacity) {
+std::unique_ptr<FormatPart> PartToWrite(CarrierFormat format, bool overCapacity,
+                                        WovenKeys* keysAhead) {
     switch (format) {
     case CarrierFormat::Classic:
         break;
     case CarrierFormat::Sealed:
         return SealedPart();
     case CarrierFormat::Woven:
-        return WovenPart(overCapacity);
+        return WovenPart(overCapacity, keysAhead);
     }
     return ClassicPart();
 }

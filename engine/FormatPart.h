@@ -51,12 +51,14 @@ DataToTry DataToTryIn(const CarrierCore& core);
 // The part that unlocks what core's opened file may hold (DataToTryIn). Null for none.
 std::unique_ptr<FormatPart> PartToUnlock(const CarrierCore& core);
 // The part that writes a save in format; a woven one goes above the picture's capacity
-// only with overCapacity.
-std::unique_ptr<FormatPart> PartToWrite(CarrierFormat format, bool overCapacity = false);
+// only with overCapacity, and takes keysAhead (when given and not empty) for its first
+// write. Borrowed until that write.
+std::unique_ptr<FormatPart> PartToWrite(CarrierFormat format, bool overCapacity = false,
+                                        WovenKeys* keysAhead = nullptr);
 
 // The parts of each format.
 std::unique_ptr<FormatPart> ClassicPart();
 std::unique_ptr<FormatPart> SealedPart();
-std::unique_ptr<FormatPart> WovenPart(bool overCapacity);
+std::unique_ptr<FormatPart> WovenPart(bool overCapacity, WovenKeys* keysAhead = nullptr);
 
 } // namespace lumora

@@ -56,10 +56,12 @@ struct SaveRequest {
     // The format to write; none keeps the unlocked carrier's (classic for a hide). Every
     // sealed save gets a fresh salt and nonce.
     std::optional<CarrierFormat> format;
-    // For a sealed save: keys made ahead by DeriveSealedSaveKeys from the password the save
-    // writes under (and, for a hide, the picture of PictureForSealedSave); null derives them
-    // during the save. Borrowed for the call.
-    const SealedSaveKeys* sealedKeys = nullptr;
+    // Keys made ahead from the password the save writes under: for a sealed save by
+    // DeriveSealedSaveKeys (for a hide, with the picture of PictureForSealedSave), for a
+    // woven one by DeriveWovenSaveKeys; null, or none of the save's format, derives them
+    // during the save. A woven save takes its keys as it begins to write, also when it then
+    // fails: an attempt after that needs new ones. Borrowed for the call.
+    SealedSaveKeys* sealedKeys = nullptr;
 };
 
 // Gives the request the consent a save that failed for `reason` asked for (a reason of the

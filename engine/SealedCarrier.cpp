@@ -73,6 +73,19 @@ Status DeriveSealedSaveKeys(const std::string& picture, const Password& password
     return Status::Success();
 }
 
+Status DeriveWovenSaveKeys(const Password& password, SealedSaveKeys& keys,
+                           const CancelCheck& cancelled) {
+    if (cancelled && cancelled())
+        return StatusOf(SealedOutcome::Cancelled, {});
+    WovenKeys woven;
+    if (const SealedOutcome made = NewWovenKeys(password, woven); made != SealedOutcome::Ok)
+        return StatusOf(made, {});
+    if (cancelled && cancelled())
+        return StatusOf(SealedOutcome::Cancelled, {});
+    keys.woven = std::move(woven);
+    return Status::Success();
+}
+
 Status UnsealCarrier(int fd, int64_t size, const Password& password, const SealedKey* key,
                      const std::string& archivePath, SealedHeader& header,
                      const StepReport& report) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "crypt/SealedFormat.h"
+#include "crypt/WovenKeys.h"
 #include "engine/Outcome.h"
 
 #include <functional>
@@ -18,12 +19,15 @@ enum class CarrierFormat {
     Woven,   // sealed as Sealed, and hidden inside the picture's own elements
 };
 
-// The key derivations of a save in the sealed format. They take their full time and
-// memory and cannot be interrupted, so the desktop program makes them apart from the save,
-// off its interface thread, and drops them when the user cancels.
+// The key derivations of a save in the sealed or the woven format. They take their full
+// time and memory and cannot be interrupted, so the desktop program makes them apart from
+// the save, off its interface thread, and drops them when the user cancels.
 struct SealedSaveKeys {
-    SealedKey carrier; // fresh salt: the new carrier's key
+    SealedKey carrier; // fresh salt: the new sealed carrier's key
     SealedKey picture; // opens sealed data already behind a hide's picture; empty: none does
+    // Fresh salt: the new woven carrier's keys. Its nonces are zero, so these keys seal one
+    // content only: the first write of a woven save takes them, and leaves them empty.
+    WovenKeys woven;
 };
 
 // Derives a fresh key for a new carrier under password and, when picture names a file
@@ -36,6 +40,12 @@ Status DeriveSealedSaveKeys(const std::string& picture, const Password& password
 
 // Hears the steps of an unsealing; false cancels it.
 using StepReport = std::function<bool(ProgressStep step, int64_t done, int64_t total)>;
+
+// Derives fresh keys for a new woven carrier under password into keys.woven. A woven save
+// needs no key for data behind its picture: the weave carries over the picture's own data
+// alone. Ok, NoMemoryForKey or Cancelled, asked before and after the derivation.
+Status DeriveWovenSaveKeys(const Password& password, SealedSaveKeys& keys,
+                           const CancelCheck& cancelled = {});
 
 // Opens the sealed carrier of size bytes read through fd, with key when it is already
 // known (no derivation), else by deriving one from password (reported as one DerivingKey

@@ -38,7 +38,7 @@ private:
 
 } // namespace
 
-int CBindImage::WriteWovenCarrier(FILE* out, bool overCapacity, WovenKeys& made) {
+int CBindImage::WriteWovenCarrier(FILE* out, bool overCapacity, WovenKeys ahead, WovenKeys& made) {
     OperationScope scope(*this);
     const Password* password =
         m_archive.NewPassword() != nullptr ? m_archive.NewPassword() : CurrentPassword();
@@ -91,9 +91,12 @@ int CBindImage::WriteWovenCarrier(FILE* out, bool overCapacity, WovenKeys& made)
         return m_report.Report(step, done, total);
     };
     const ImagePartSource cover(::fileno(image), static_cast<uint64_t>(imageLength));
-    const WeaveResult woven = Weave(cover, bytes, *password, out, options);
+    const WeaveResult woven = ahead.Empty() ? Weave(cover, bytes, *password, out, options)
+                                            : Weave(cover, bytes, ahead, out, options);
     if (woven.outcome != WovenOutcome::Ok)
         return Fail(WeaveStatus(woven, m_carrierPath, OutputName()));
+    if (!ahead.Empty())
+        made = std::move(ahead);
     return 1;
 }
 

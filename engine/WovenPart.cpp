@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <unistd.h>
+#include <utility>
 
 namespace lumora {
 namespace {
@@ -32,7 +33,8 @@ Status KeepArchive(const SecretBytes& archive, const std::string& path) {
 
 class Woven final : public FormatPart {
 public:
-    explicit Woven(bool overCapacity) : m_overCapacity(overCapacity) {}
+    Woven(bool overCapacity, WovenKeys* keysAhead)
+        : m_overCapacity(overCapacity), m_keysAhead(keysAhead) {}
 
     CarrierFormat Format() const override { return CarrierFormat::Woven; }
 
@@ -64,7 +66,12 @@ public:
     }
 
     int Write(CBindImage& engine, FILE* out, const SealedKey*) override {
-        return engine.WriteWovenCarrier(out, m_overCapacity, m_written);
+        // The nonces are zero, so one salt seals one content: keys made ahead serve the first
+        // write alone, and a second write of this save derives its own.
+        WovenKeys ahead;
+        if (m_keysAhead != nullptr)
+            ahead = std::move(*std::exchange(m_keysAhead, nullptr));
+        return engine.WriteWovenCarrier(out, m_overCapacity, std::move(ahead), m_written);
     }
 
     // The read-back opened what was written; the picture is the whole file.
@@ -94,14 +101,15 @@ public:
 
 private:
     bool m_overCapacity;
-    WovenKeys m_written; // the keys of the carrier this part wrote
+    WovenKeys* m_keysAhead; // borrowed until the first write takes them
+    WovenKeys m_written;    // the keys of the carrier this part wrote
     int64_t m_pictureLength = 0;
 };
 
 } // namespace
 
-std::unique_ptr<FormatPart> WovenPart(bool overCapacity) {
-    return std::make_unique<Woven>(overCapacity);
+std::unique_ptr<FormatPart> WovenPart(bool overCapacity, WovenKeys* keysAhead) {
+    return std::make_unique<Woven>(overCapacity, keysAhead);
 }
 
 } // namespace lumora

@@ -246,9 +246,12 @@ SaveOutcome TframeMsg::SaveFromList(SaveRequest& request, const QTreeWidget* lis
             return asked;
     }
     std::shared_ptr<SealedSaveKeys> keys;
-    if (const SaveOutcome derived = DeriveSaveKeys(request, keys); derived != SaveOutcome::Saved)
-        return derived;
     for (;;) {
+        // An attempt of a woven save that began to write took its keys: one salt seals one
+        // content, so the attempt after a question derives new ones.
+        if (const SaveOutcome derived = DeriveSaveKeys(request, keys);
+            derived != SaveOutcome::Saved)
+            return derived;
         // Each attempt has its own progress dialog, gone before any message or question.
         const Status status = SaveBehindProgress(request);
         if (status.Ok())
@@ -312,19 +315,25 @@ Status TframeMsg::SaveBehindProgress(const SaveRequest& request) {
 
 SaveOutcome TframeMsg::DeriveSaveKeys(SaveRequest& request, std::shared_ptr<SealedSaveKeys>& keys) {
     const Password* password = m_carrier.SavePassword(request);
-    if (request.format != CarrierFormat::Sealed || password == nullptr)
+    const bool woven = request.format == CarrierFormat::Woven;
+    if ((request.format != CarrierFormat::Sealed && !woven) || password == nullptr)
+        return SaveOutcome::Saved;
+    // Sealed keys serve every attempt, since each write draws its own nonce.
+    if (keys != nullptr && !(woven ? keys->woven.Empty() : keys->carrier.Empty()))
         return SaveOutcome::Saved;
     // The derivation may outlive this call when the user cancels: it owns what it uses.
     keys = std::make_shared<SealedSaveKeys>();
     auto typed = std::make_shared<Password>(password->Copy());
     const Status derived = RunInBackground(
         window(), Message("strSaving"), MessageSource(),
-        [keys, typed,
+        [keys, typed, woven,
          picture = m_carrier.opened != nullptr ? m_carrier.opened->PictureForSealedSave()
                                                : std::string()](CProgressObserver& observer) {
-            return DeriveSealedSaveKeys(picture, *typed, *keys, [&observer] {
+            const CancelCheck cancelled = [&observer] {
                 return !observer.OnProgress(ProgressStep::DerivingKey, 0, 0);
-            });
+            };
+            return woven ? DeriveWovenSaveKeys(*typed, *keys, cancelled)
+                         : DeriveSealedSaveKeys(picture, *typed, *keys, cancelled);
         });
     if (derived.Outcome() == Outcome::Cancelled)
         return SaveOutcome::Stopped;

@@ -135,8 +135,9 @@ private:
     // Asks whether damaged content the save would carry is kept as stored or left out;
     // Refuse when the user cancelled.
     DamagedContent AskAboutDamage(const SaveRequest& request, const Status& status);
-    // For a sealed save: derives its keys off the interface thread into keys and points
-    // the request at them. Saved (nothing to derive), Stopped or Failed (shown).
+    // For a sealed or woven save: derives its keys off the interface thread into keys, unless
+    // keys already hold what the save needs, and points the request at them. Saved (also
+    // when there was nothing to derive), Stopped or Failed (shown).
     SaveOutcome DeriveSaveKeys(SaveRequest& request, std::shared_ptr<SealedSaveKeys>& keys);
     void ShowErrorWith(const char* key, const QString& value);
     // Cancel (Finish) of the wizard and Cancel of the reveal view: offers to save what is

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Woven carriers through the carrier session: hides into every kind of picture, re-saves
 // into the carrier's own picture, conversions in every direction, the refusals with their
-// figures, and which data an opened file is tried for.
+// figures, which data an opened file is tried for, and keys made ahead for one write.
 #include "../weave/CoverPictures.h"
 #include "EngineTestSupport.h"
+#include "crypt/KeyFormats.h"
 #include "crypt/SealedKey.h"
 #include "crypt/WovenKeys.h"
 #include "engine/OpenedCarrier.h"
 #include "engine/UnlockedCarrier.h"
 #include "engine/WovenCarrier.h"
 #include "picture/PictureEnd.h"
+#include "support/GarbledEntry.h"
 #include "support/Sessions.h"
 
 #include <png.h>
@@ -337,6 +339,71 @@ TEST_F(WovenSessionTest, TriesOneFormatByWhatEndsTheFile) {
         ASSERT_NE(opened, nullptr);
         EXPECT_EQ(opened->MayHoldSealedData(), c.sealed);
         EXPECT_EQ(opened->MayHoldWovenData(), c.woven);
+    }
+}
+
+// Keys made ahead save the derivation of the first write alone, and are spent by it: a
+// second write of the save (dropping damage its read-back found) derives keys of its own,
+// and a save that fails after writing leaves none to use again. One salt seals one content.
+TEST_F(WovenSessionTest, KeysMadeAheadServeOneWrite) {
+    const std::string cover = MakeFile("cover.png", MakePng(Png(PNG_COLOR_TYPE_RGB)));
+    const std::string small = MakeFile("a.bin", PseudoRandomBytes(200, 14));
+    const std::string large = MakeFile("b.bin", PseudoRandomBytes(1200, 15));
+    constexpr auto kRefuse = DamagedContent::Refuse;
+    const struct {
+        const char* name;
+        bool keysAhead;
+        bool garbled; // damage to b.bin that only the read-back finds
+        DamagedContent damaged;
+        Reason reason;
+        uint64_t derivations;
+        bool underKeysAhead; // the salt written is theirs
+    } cases[] = {
+        {"keys made ahead", true, false, kRefuse, Reason::None, 0, true},
+        {"none made ahead", false, false, kRefuse, Reason::None, 1, false},
+        {"damage refused after the write", true, true, kRefuse, Reason::DamagedContent, 0, false},
+        {"damage dropped in a second write", true, true, DamagedContent::Drop, Reason::None, 1,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string carrier = Path("classic.png");
+        ASSERT_EQ(HideAs(cover, CarrierFormat::Classic, {small, large}, carrier).reason,
+                  Reason::None);
+        if (c.garbled) {
+            ASSERT_TRUE(GarbleEntry(carrier, "pw", "b.bin", 700));
+        }
+        std::unique_ptr<UnlockedCarrier> session;
+        ASSERT_TRUE(UnlockAt(carrier, "pw", session).Ok());
+        SealedSaveKeys ahead;
+        ASSERT_TRUE(DeriveWovenSaveKeys(Password("pw"), ahead).Ok());
+        const WovenSalt salt = ahead.woven.Salt();
+        SaveRequest request;
+        request.destination = Path("woven.png");
+        request.keepMessage = true;
+        for (const HiddenEntry& entry : session->Entries())
+            request.keptEntries.push_back(entry.index);
+        request.format = CarrierFormat::Woven;
+        request.allowOverCapacity = true;
+        request.damaged = c.damaged;
+        request.sealedKeys = c.keysAhead ? &ahead : nullptr;
+        const uint64_t before = KeyDerivationsSoFar();
+        EXPECT_EQ(session->Save(request).reason, c.reason);
+        EXPECT_EQ(KeyDerivationsSoFar() - before, c.derivations);
+        EXPECT_EQ(ahead.woven.Empty(), c.keysAhead);
+        if (c.reason != Reason::None) {
+            EXPECT_FALSE(FileExists(request.destination));
+            continue;
+        }
+        const UnweaveResult woven =
+            Unweave(MemorySource(ReadFile(request.destination)), Password("pw"));
+        ASSERT_EQ(woven.outcome, WovenOutcome::Ok);
+        EXPECT_EQ(woven.keys.Salt() == salt, c.underKeysAhead);
+        const Content content = Reveal(request.destination);
+        ASSERT_EQ(content.status.reason, Reason::None);
+        EXPECT_EQ(content.message, std::optional<std::string>(kMessage));
+        EXPECT_EQ(content.files.count("b.bin"), c.garbled ? 0u : 1u);
+        std::filesystem::remove(request.destination);
     }
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The hide wizard's password page and what follows from it: the woven format with the
 // picture's room, content above it refused or hidden anyway, a woven carrier opened,
-// edited and saved back in the reveal view, and the password's strength.
+// edited and saved back in the reveal view, the password's strength, and the key
+// derivations of sealed and woven saves, which run off the interface thread.
 #include "workflow/WorkflowBench.h"
 
 #include "crypt/KeyFormats.h"
@@ -59,10 +60,10 @@ QString Size(uint64_t bytes) {
     return QString::fromStdString(FormatFileSize(static_cast<int64_t>(bytes)));
 }
 
-// Walks the wizard to its password page with this content and woven chosen, the password
-// typed, and waits until the picture is measured.
-void ToWovenPasswordPage(WorkflowBench& bench, const std::string& image, const QString& message,
-                         const QStringList& files) {
+// Walks the wizard to its password page with this content and the format of the radio
+// button named chosen, the password typed, and waits until a woven picture is measured.
+void ToPasswordPage(WorkflowBench& bench, const std::string& image, const QString& message,
+                    const QStringList& files, const char* format = "rbWoven") {
     bench.frame->ShowHideWizard();
     bench.Get<QComboBox>("cbbFiles")->setEditText(QString::fromStdString(image));
     bench.Click("btnNext1");
@@ -73,10 +74,19 @@ void ToWovenPasswordPage(WorkflowBench& bench, const std::string& image, const Q
         bench.Click("btnAdd");
     }
     bench.Click("btnNext1");
-    bench.Get<QRadioButton>("rbWoven")->click();
+    bench.Get<QRadioButton>(format)->click();
     bench.Get<QLineEdit>("edtPass1")->setText("pw");
     bench.Get<QLineEdit>("edtPass2")->setText("pw");
     QTRY_VERIFY(bench.Get<QPushButton>("btnNext1")->isEnabled());
+}
+
+// Hides "note" into image through the wizard to target under "pw", in the format named.
+void HideThroughWizardAs(WorkflowBench& bench, const std::string& image, const char* format,
+                         const std::string& target) {
+    ToPasswordPage(bench, image, "note", {}, format);
+    bench.Click("btnNext1");
+    bench.dialogs.savePaths.push_back(QString::fromStdString(target));
+    bench.Click("btnSave");
 }
 
 QString PageName(const WorkflowBench& bench) {
@@ -94,6 +104,8 @@ private slots:
     void wovenCarrierOpensEditsAndSavesBack();
     void strengthFollowsPasswordAndFormat_data();
     void strengthFollowsPasswordAndFormat();
+    void saveKeysAreDerivedInTheBackground_data();
+    void saveKeysAreDerivedInTheBackground();
 };
 
 void PasswordPageTest::wovenRoomOfEachKind_data() {
@@ -169,7 +181,7 @@ void PasswordPageTest::contentAboveTheRoomNeedsHideAnyway() {
         ++fitting;
     QVERIFY(fitting > 100);
     const QStringList justFits{QString::fromStdString(bench.MakeFile("f.bin", fitting, 1))};
-    ToWovenPasswordPage(bench, picture, QString(), justFits);
+    ToPasswordPage(bench, picture, QString(), justFits);
     QVERIFY(bench.Get<QCheckBox>("chkHideAnyway")->isHidden());
     bench.Click("btnNext1");
     bench.dialogs.savePaths.push_back(QString::fromStdString(bench.dir / "fits.png"));
@@ -179,7 +191,7 @@ void PasswordPageTest::contentAboveTheRoomNeedsHideAnyway() {
 
     bench.dialogs.shown.clear();
     const std::string larger = bench.MakeFile("g.bin", fitting + 1000, 2);
-    ToWovenPasswordPage(bench, picture, QString(), {QString::fromStdString(larger)});
+    ToPasswordPage(bench, picture, QString(), {QString::fromStdString(larger)});
     auto* anyway = bench.Get<QCheckBox>("chkHideAnyway");
     QVERIFY(!anyway->isHidden());
     bench.Click("btnNext1");
@@ -205,7 +217,7 @@ void PasswordPageTest::contentAboveTheRoomNeedsHideAnyway() {
 
     bench.dialogs.shown.clear();
     const std::string huge = bench.MakeFile("h.bin", size.limitBytes, 3);
-    ToWovenPasswordPage(bench, picture, QString(), {QString::fromStdString(huge)});
+    ToPasswordPage(bench, picture, QString(), {QString::fromStdString(huge)});
     QVERIFY(bench.Get<QCheckBox>("chkHideAnyway")->isHidden());
     bench.Click("btnNext1");
     QCOMPARE(PageName(bench), QStringLiteral("tsSetPass"));
@@ -222,7 +234,7 @@ void PasswordPageTest::wovenCarrierOpensEditsAndSavesBack() {
     const std::string cover = MakeNoisePicture(bench, "cover.jpg", QImage::Format_RGB32, "JPG");
     const std::string file = bench.MakeFile("f.txt", 40, 5);
     const std::string carrier = bench.dir / "woven.jpg";
-    ToWovenPasswordPage(bench, cover, "woven note", {QString::fromStdString(file)});
+    ToPasswordPage(bench, cover, "woven note", {QString::fromStdString(file)});
     bench.Click("btnNext1");
     bench.dialogs.savePaths.push_back(QString::fromStdString(carrier));
     bench.Click("btnSave");
@@ -301,6 +313,63 @@ void PasswordPageTest::strengthFollowsPasswordAndFormat() {
         QVERIFY(strengthHint->text().startsWith(
             QStringLiteral("A graphics card guesses it quickly in the classic format; sealed or "
                            "woven would take ")));
+}
+
+void PasswordPageTest::saveKeysAreDerivedInTheBackground_data() {
+    QTest::addColumn<QString>("format"); // the format's radio button
+    QTest::addColumn<bool>("resave");    // saved again in place from the reveal view
+    QTest::addColumn<bool>("overRoom");  // a file above the room added, and consent given
+    QTest::newRow("sealed hide") << "rbSealed" << false << false;
+    QTest::newRow("woven hide") << "rbWoven" << false << false;
+    QTest::newRow("sealed re-save") << "rbSealed" << true << false;
+    QTest::newRow("woven re-save") << "rbWoven" << true << false;
+    QTest::newRow("woven re-save asked again") << "rbWoven" << true << true;
+}
+
+// With the released costs a derivation on the interface thread freezes the window for a
+// second: every save derives its keys in the background, one per attempt. A woven save's
+// first write takes its keys (one salt seals one content), so the attempt after the
+// question about the room derives new ones.
+void PasswordPageTest::saveKeysAreDerivedInTheBackground() {
+    QFETCH(QString, format);
+    QFETCH(bool, resave);
+    QFETCH(bool, overRoom);
+    const SealedTestFormat sealedFormat;
+    const WovenTestFormat wovenFormat;
+    WorkflowBench bench;
+    const QByteArray radio = format.toLatin1();
+    const std::string picture = MakeNoisePicture(bench, "p.png", QImage::Format_RGB888, "PNG");
+    const std::string carrier = bench.dir / "c.png";
+    const std::string large =
+        bench.MakeFile("large.bin", CapacityOf(picture).capacityBytes + 2000, 3);
+    if (resave) {
+        HideThroughWizardAs(bench, picture, radio.constData(), carrier);
+        bench.frame->CloseFrame();
+        bench.AnswerPrompt("pw");
+        QCOMPARE(bench.frame->LoadFromImage(QString::fromStdString(carrier), QString()), 1);
+        bench.Get<QPlainTextEdit>("mmoDeMsg")->setPlainText("edited");
+        if (overRoom) {
+            bench.dialogs.fileLists.push_back({QString::fromStdString(large)});
+            bench.Click("btnDeAdd");
+            bench.dialogs.answers.push_back(Answer::Yes);
+        }
+    }
+    bench.dialogs.shown.clear();
+    const uint64_t all = KeyDerivationsSoFar();
+    const uint64_t here = KeyDerivationsOnThisThread();
+    if (resave)
+        bench.Click("btnDeSave");
+    else
+        HideThroughWizardAs(bench, picture, radio.constData(), carrier);
+    QCOMPARE(KeyDerivationsSoFar() - all, uint64_t{overRoom ? 2u : 1u});
+    QCOMPARE(KeyDerivationsOnThisThread() - here, uint64_t{0});
+    QVERIFY(bench.dialogs.answers.empty()); // the question about the room was asked
+    QCOMPARE(bench.dialogs.shown.last().kind, QStringLiteral("information")); // saved
+    const CarrierContents contents = ReadAnyCarrier(carrier, "pw");
+    QCOMPARE(contents.format, format == "rbSealed" ? CarrierFormat::Sealed : CarrierFormat::Woven);
+    QCOMPARE(contents.message, std::string(resave ? "edited" : "note"));
+    QCOMPARE(contents.files.count("large.bin"), size_t{overRoom ? 1u : 0u});
+    QCOMPARE(bench.dialogs.unanswered, 0);
 }
 
 QTEST_MAIN(PasswordPageTest)
