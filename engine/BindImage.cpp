@@ -80,6 +80,13 @@ int CBindImage::BuildPayloadArchive() {
     return m_archive.Build(ArchiveWork());
 }
 
+int CBindImage::BuildPlainPayloadArchive() {
+    m_archive.SetPlain(true);
+    const int built = BuildPayloadArchive();
+    m_archive.SetPlain(false);
+    return built;
+}
+
 int CBindImage::ReadPayloadArchive() {
     OperationScope scope(*this);
     return m_archive.Read(ArchiveWork());

@@ -139,6 +139,9 @@ public:
 
     // --- payload packaging
     [[nodiscard]] int BuildPayloadArchive();
+    // The payload archive unenciphered, for formats that seal it whole: kept entries are
+    // deciphered under the opened carrier's password as they are copied.
+    [[nodiscard]] int BuildPlainPayloadArchive();
     [[nodiscard]] int ReadPayloadArchive();
     // UnpackPayload reads the payload archive in place, deciphered from the carrier as it
     // is read, instead of deciphering it into the working copy (PayloadTempPath) first:

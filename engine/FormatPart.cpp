@@ -3,6 +3,8 @@
 
 #include "engine/CarrierCore.h"
 
+#include <algorithm>
+
 namespace lumora {
 namespace {
 
@@ -11,6 +13,22 @@ bool WovenKind(PictureKind kind) {
 }
 
 } // namespace
+
+CarrierTrailer CountedSummary(const CarrierCore& core, int64_t imageLength, int64_t payloadLength) {
+    const auto clamped = [](int64_t value) {
+        return static_cast<int32_t>(std::clamp<int64_t>(value, 0, kMaxCarrierSize));
+    };
+    int64_t filesSize = 0;
+    for (const HiddenEntry& entry : core.entries)
+        filesSize += entry.size;
+    CarrierTrailer summary{};
+    summary.imageLength = clamped(imageLength);
+    summary.payloadLength = clamped(payloadLength);
+    summary.messageLength = clamped(core.messageLength);
+    summary.fileCount = clamped(static_cast<int64_t>(core.entries.size()));
+    summary.filesTotalSize = clamped(filesSize);
+    return summary;
+}
 
 DataToTry DataToTryIn(const CarrierCore& core) {
     if (core.HoldsClassicData())

@@ -41,6 +41,11 @@ public:
     virtual CarrierTrailer Summary(const CarrierCore& core) const = 0;
 };
 
+// The information panel's numbers for a carrier whose format stores no trailer: the picture
+// part's and the payload's lengths as given, the rest counted from core's entries and
+// message, each clamped to what a trailer field holds.
+CarrierTrailer CountedSummary(const CarrierCore& core, int64_t imageLength, int64_t payloadLength);
+
 // The data a password is tried on in an opened file, costing at most one key derivation:
 // classic data where the trailer says so; else sealed data where bytes follow the picture's
 // own end (or no end can be told) and the size fits; else woven data in a JPEG, PNG or BMP

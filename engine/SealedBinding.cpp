@@ -18,11 +18,7 @@ int CBindImage::WriteSealedCarrier(FILE* out, const SealedKey& key) {
         return Fail(Reason::NoPassword);
     if (!CheckFilesToHide() || !WriteImagePart(out))
         return 0;
-    // Kept entries are deciphered under the opened carrier's password as they are copied.
-    m_archive.SetPlain(true);
-    const int built = BuildPayloadArchive();
-    m_archive.SetPlain(false);
-    if (!built)
+    if (!BuildPlainPayloadArchive())
         return 0;
     if (std::fflush(out) != 0)
         return FailWrite(OutputName(), errno);

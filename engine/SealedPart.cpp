@@ -5,7 +5,6 @@
 #include "engine/CarrierCore.h"
 #include "engine/FormatPart.h"
 
-#include <algorithm>
 #include <cerrno>
 
 namespace lumora {
@@ -58,20 +57,8 @@ public:
     }
 
     CarrierTrailer Summary(const CarrierCore& core) const override {
-        const auto clamped = [](int64_t value) {
-            return static_cast<int32_t>(std::clamp<int64_t>(value, 0, kMaxCarrierSize));
-        };
-        CarrierTrailer summary{};
-        summary.imageLength = clamped(static_cast<int64_t>(m_header.imageLength));
-        summary.payloadLength =
-            clamped(static_cast<int64_t>(m_header.payloadLength) + kSealedTailSize);
-        summary.messageLength = clamped(core.messageLength);
-        int64_t filesSize = 0;
-        for (const HiddenEntry& entry : core.entries)
-            filesSize += entry.size;
-        summary.fileCount = clamped(static_cast<int64_t>(core.entries.size()));
-        summary.filesTotalSize = clamped(filesSize);
-        return summary;
+        return CountedSummary(core, static_cast<int64_t>(m_header.imageLength),
+                              static_cast<int64_t>(m_header.payloadLength) + kSealedTailSize);
     }
 
 private:

@@ -53,11 +53,7 @@ int CBindImage::WriteWovenCarrier(FILE* out, bool overCapacity, WovenKeys ahead,
         return Fail(Reason::EmptyPicture, m_carrierPath);
     if (!CheckFilesToHide())
         return 0;
-    // Kept entries are deciphered under the opened carrier's password as they are copied.
-    m_archive.SetPlain(true);
-    const int built = BuildPayloadArchive();
-    m_archive.SetPlain(false);
-    if (!built)
+    if (!BuildPlainPayloadArchive())
         return 0;
 
     const int archive = ::open(m_archive.BuiltPath().c_str(), O_RDONLY | O_CLOEXEC);

@@ -8,7 +8,6 @@
 #include "engine/WovenCarrier.h"
 #include "engine/WovenStatus.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <unistd.h>
 #include <utility>
@@ -84,19 +83,8 @@ public:
     }
 
     CarrierTrailer Summary(const CarrierCore& core) const override {
-        const auto clamped = [](int64_t value) {
-            return static_cast<int32_t>(std::clamp<int64_t>(value, 0, kMaxCarrierSize));
-        };
         // The data lies inside the picture: nothing follows it.
-        CarrierTrailer summary{};
-        summary.imageLength = clamped(m_pictureLength);
-        summary.messageLength = clamped(core.messageLength);
-        int64_t filesSize = 0;
-        for (const HiddenEntry& entry : core.entries)
-            filesSize += entry.size;
-        summary.fileCount = clamped(static_cast<int64_t>(core.entries.size()));
-        summary.filesTotalSize = clamped(filesSize);
-        return summary;
+        return CountedSummary(core, m_pictureLength, 0);
     }
 
 private:
