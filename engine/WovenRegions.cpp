@@ -48,30 +48,37 @@ weave::TrellisStatus EmbedRegion(weave::WovenCover& cover, const WovenOrder& ord
                                  const WovenKeys& keys, const WovenRegion& region,
                                  std::span<const uint8_t> bits, const RegionProgress& progress,
                                  weave::TrellisKernel kernel, uint64_t& changes) try {
-    std::vector<uint32_t> usable;
+    // The segment asked for last: its elements, which its flips then change at once.
+    std::vector<uint32_t> elements;
+    size_t segmentBegin = 0;
     const weave::SegmentCover segmentCover = [&](size_t begin, std::span<uint8_t> parities,
                                                  std::span<float> costs) {
-        usable.resize(parities.size());
-        if (!order.Fill(region.first + begin, usable.size(), usable.data()))
+        elements.resize(parities.size());
+        segmentBegin = begin;
+        if (!order.Fill(region.first + begin, elements.size(), elements.data()))
             return false;
-        cover.FlipCosts(usable.data(), usable.size(), parities.data(), costs.data());
+        cover.FlipCosts(elements.data(), elements.size(), parities.data(), costs.data());
         return !progress || progress(region.first + begin + parities.size());
     };
-    std::vector<size_t> flipped;
+    TieBits ties(keys);
+    bool refused = false;
+    const weave::SegmentFlips change = [&](std::span<const size_t> flips) {
+        for (const size_t position : flips) {
+            const uint64_t index = region.first + position;
+            if (!cover.ChangeElement(elements[position - segmentBegin], ties.At(index))) {
+                refused = true;
+                return false;
+            }
+        }
+        return true;
+    };
     const weave::TrellisResult result = weave::EmbedParities(static_cast<size_t>(region.positions),
-                                                             segmentCover, bits, flipped, kernel);
+                                                             segmentCover, bits, change, kernel);
+    if (refused)
+        return weave::TrellisStatus::Unsolvable;
     if (!result.Ok())
         return result.status;
-    usable.clear();
-    usable.shrink_to_fit();
-    TieBits ties(keys);
-    for (const size_t position : flipped) {
-        const uint64_t index = region.first + position;
-        uint32_t element = 0;
-        if (!order.Fill(index, 1, &element) || !cover.Change(element, ties.At(index)))
-            return weave::TrellisStatus::Unsolvable;
-    }
-    changes += flipped.size();
+    changes += result.changes;
     return weave::TrellisStatus::Ok;
 } catch (const std::bad_alloc&) {
     return weave::TrellisStatus::NoMemory;

@@ -31,9 +31,11 @@ WovenRegion WovenBodyRegion(uint64_t elements);
 using RegionProgress = std::function<bool(uint64_t reached)>;
 
 // Embeds bits (one per byte) into region of cover along order and makes the changes, each
-// the cheaper way, or where both cost the same the way the tie bit of its order index says.
-// The status of the coder: Ok, TooManyBits, Unsolvable (also when the cover refuses a
-// change), NoMemory, Cancelled. changes counts the elements changed. Costs must be prepared.
+// the cheaper way, or where both cost the same the way the tie bit of its order index says;
+// a segment's changes are made as soon as the coder has found them, so a failure may leave
+// earlier segments changed. The status of the coder: Ok, TooManyBits, Unsolvable (also when
+// the cover refuses a change), NoMemory, Cancelled. changes counts the elements changed.
+// Costs must be prepared.
 weave::TrellisStatus EmbedRegion(weave::WovenCover& cover, const WovenOrder& order,
                                  const WovenKeys& keys, const WovenRegion& region,
                                  std::span<const uint8_t> bits, const RegionProgress& progress,

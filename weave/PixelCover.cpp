@@ -7,10 +7,9 @@
 namespace lumora {
 namespace {
 
-// An element's four bits of state: which steps the cover allows, and which one was taken.
-constexpr uint8_t kMayDown = 1, kMayUp = 2, kMovedUp = 4, kMovedDown = 8;
-
 constexpr int kUsableDistance = 2;
+// An element's two bits in the record of moves.
+constexpr unsigned kMovedUp = 1, kMovedDown = 2;
 
 } // namespace
 
@@ -20,34 +19,11 @@ void PixelCover::Index(uint8_t* bytes, const PixelLayout& layout,
     m_layout = layout;
     m_transparent = transparent;
     m_elements = uint64_t{layout.width} * layout.height * layout.channels;
-    m_states.clear();
+    m_moves.clear();
     m_usable = 0;
     for (uint32_t y = 0; y < layout.height; ++y)
         for (uint32_t x = 0; x < layout.width; ++x)
             m_usable += UsablePixel(x, y) ? layout.channels : 0;
-}
-
-void PixelCover::MakeStates() const {
-    m_states.assign(static_cast<size_t>((m_elements + 1) / 2), 0);
-    uint64_t index = 0;
-    for (uint32_t y = 0; y < m_layout.height; ++y) {
-        for (uint32_t x = 0; x < m_layout.width; ++x, index += m_layout.channels) {
-            if (!UsablePixel(x, y))
-                continue;
-            const uint64_t pixel = PixelOffset(x, y);
-            const bool edge = m_transparent && Distance(pixel) == kUsableDistance;
-            for (uint32_t c = 0; c < m_layout.channels; ++c) {
-                const int value = m_bytes[pixel + m_layout.channelAt[c]];
-                const int fromTransparent = m_transparent ? value - (*m_transparent)[c] : 0;
-                uint8_t state = 0;
-                if (value > 0 && !(edge && fromTransparent == kUsableDistance))
-                    state |= kMayDown;
-                if (value < 255 && !(edge && fromTransparent == -kUsableDistance))
-                    state |= kMayUp;
-                PutState(index + c, state);
-            }
-        }
-    }
 }
 
 int PixelCover::Distance(uint64_t pixelOffset) const {
@@ -85,20 +61,32 @@ uint8_t* PixelCover::SampleAt(uint64_t index) const {
 }
 
 void PixelCover::PrepareSteps() const {
-    if (m_states.empty())
-        MakeStates();
+    if (m_moves.empty())
+        m_moves.assign(static_cast<size_t>((m_elements + 3) / 4), 0);
 }
 
-uint8_t PixelCover::State(uint64_t index) const {
-    if (m_states.empty())
-        MakeStates();
-    return static_cast<uint8_t>(m_states[static_cast<size_t>(index / 2)] >> (index % 2 * 4) & 0x0F);
+int PixelCover::Moved(uint64_t index) const {
+    if (m_moves.empty())
+        return 0;
+    const unsigned bits = m_moves[static_cast<size_t>(index / 4)] >> (index % 4 * 2) & 3u;
+    return bits == kMovedUp ? 1 : bits == kMovedDown ? -1 : 0;
 }
 
-void PixelCover::PutState(uint64_t index, uint8_t state) const {
-    uint8_t& pair = m_states[static_cast<size_t>(index / 2)];
-    const int shift = static_cast<int>(index % 2 * 4);
-    pair = static_cast<uint8_t>((pair & ~(0x0F << shift)) | state << shift);
+void PixelCover::PutMoved(uint64_t index, int step) {
+    PrepareSteps();
+    uint8_t& four = m_moves[static_cast<size_t>(index / 4)];
+    const int shift = static_cast<int>(index % 4 * 2);
+    const unsigned bits = step > 0 ? kMovedUp : step < 0 ? kMovedDown : 0;
+    four = static_cast<uint8_t>((four & ~(3u << shift)) | bits << shift);
+}
+
+int PixelCover::DistanceBefore(uint64_t pixelOffset, uint64_t firstElement) const {
+    int distance = 0;
+    for (uint32_t c = 0; c < m_layout.channels; ++c) {
+        const int before = m_bytes[pixelOffset + m_layout.channelAt[c]] - Moved(firstElement + c);
+        distance = std::max(distance, std::abs(before - (*m_transparent)[c]));
+    }
+    return distance;
 }
 
 bool PixelCover::Usable(uint64_t index) const {
@@ -113,27 +101,36 @@ int PixelCover::Value(uint64_t index) const {
     return index < m_elements ? *SampleAt(index) : 0;
 }
 
+// A sample that has taken a step may only go back. Otherwise it may move within 0..255,
+// except that in a pixel whose distance from the transparent colour was exactly 2 in the
+// cover, a channel at distance 2 may not step towards it. Judging by the cover's pixel, not
+// the changed one, keeps the rule the same however many of a pixel's samples have moved.
 Steps PixelCover::AllowedSteps(uint64_t index) const {
-    if (index >= m_elements)
+    if (!Usable(index))
         return {};
-    const uint8_t state = State(index);
-    if ((state & kMovedUp) != 0)
-        return {true, false};
-    if ((state & kMovedDown) != 0)
-        return {false, true};
-    return {(state & kMayDown) != 0, (state & kMayUp) != 0};
+    if (const int moved = Moved(index); moved != 0)
+        return {moved > 0, moved < 0};
+    const uint64_t pixel = index / m_layout.channels;
+    const auto channel = static_cast<uint32_t>(index % m_layout.channels);
+    const int value = *SampleAt(index);
+    Steps steps{value > 0, value < 255};
+    if (m_transparent) {
+        const uint64_t offset = PixelOffset(static_cast<uint32_t>(pixel % m_layout.width),
+                                            static_cast<uint32_t>(pixel / m_layout.width));
+        if (DistanceBefore(offset, index - channel) == kUsableDistance) {
+            const int fromTransparent = value - (*m_transparent)[channel];
+            steps.down = steps.down && fromTransparent != kUsableDistance;
+            steps.up = steps.up && fromTransparent != -kUsableDistance;
+        }
+    }
+    return steps;
 }
 
 bool PixelCover::Change(uint64_t index, int step) {
     const Steps allowed = AllowedSteps(index);
     if (!((step == 1 && allowed.up) || (step == -1 && allowed.down)))
         return false;
-    uint8_t state = State(index);
-    const uint8_t away = step == 1 ? kMovedDown : kMovedUp;
-    const uint8_t towards = step == 1 ? kMovedUp : kMovedDown;
-    state = (state & away) != 0 ? static_cast<uint8_t>(state & ~away)
-                                : static_cast<uint8_t>(state | towards);
-    PutState(index, state);
+    PutMoved(index, Moved(index) + step);
     uint8_t* sample = SampleAt(index);
     *sample = static_cast<uint8_t>(*sample + step);
     return true;

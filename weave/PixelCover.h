@@ -54,8 +54,8 @@ public:
     // Whether the picture names a transparent colour, the only case in which a sample may
     // be kept from a step that stays within 0..255.
     bool HasTransparentColour() const { return m_transparent.has_value(); }
-    // Works out which steps each sample may take, as the first change or question about one
-    // would: a writer calls it ahead, a reader never needs it. Throws std::bad_alloc.
+    // Makes the record of the steps taken, as the first change would: a writer calls it
+    // ahead, a reader never needs it. Throws std::bad_alloc.
     void PrepareSteps() const;
 
     uint64_t ElementCount() const override { return m_elements; }
@@ -81,20 +81,21 @@ private:
     uint8_t* SampleAt(uint64_t index) const;
     // The largest difference between a pixel's channels and the transparent colour.
     int Distance(uint64_t pixelOffset) const;
-    // An element's state; the first call works every element's out (reading woven data
-    // never asks, so a reader neither spends the time nor holds the memory).
-    uint8_t State(uint64_t index) const;
-    void MakeStates() const;
-    void PutState(uint64_t index, uint8_t state) const;
+    // The same for the pixel as the cover had it, before any step taken.
+    int DistanceBefore(uint64_t pixelOffset, uint64_t firstElement) const;
+    // The step an element has taken from its value in the cover: -1, 0 or +1.
+    int Moved(uint64_t index) const;
+    void PutMoved(uint64_t index, int step);
 
     uint8_t* m_bytes = nullptr;
     PixelLayout m_layout;
     std::optional<std::array<int, 3>> m_transparent;
     uint64_t m_elements = 0;
     uint64_t m_usable = 0;
-    // Four bits an element (see PixelCover.cpp), made on first use; a cover is used from one
-    // thread at a time.
-    mutable std::vector<uint8_t> m_states;
+    // Two bits an element, the step it has taken, made by the first change (reading woven
+    // data never changes one, so a reader does not hold the memory); a cover is used from
+    // one thread at a time.
+    mutable std::vector<uint8_t> m_moves;
 };
 
 } // namespace lumora

@@ -35,8 +35,9 @@ public:
     }
 
     CoverStatus PrepareCosts() override try {
-        // The steps' states before the costs: made later, they would land beside memory
-        // that the coder's segments and the decoder have freed but the process still holds.
+        // The record of moves before the costs: made at the first change, it would land
+        // beside memory that the coder's segments and the decoder have freed but the
+        // process still holds.
         m_cover.PrepareSteps();
         m_costs = HillCosts();
         for (uint32_t c = 0; c < m_channels.Divisor(); ++c)

@@ -4,6 +4,9 @@
 #include "picture/PngChunks.h"
 #include "weave/PngLibrary.h"
 
+#include <cerrno>
+#include <new>
+
 namespace lumora {
 namespace {
 
@@ -85,24 +88,24 @@ PixelLayout LayoutOf(png_structp png, png_infop info) {
     return layout;
 }
 
-// The libpng objects of one write and the whole PNG they make.
+// The libpng objects of one write, whose IDAT chunks go to a filter.
 struct PngEncoding {
     PngChannel channel;
     png_structp png = nullptr;
     png_infop info = nullptr;
     std::vector<png_bytep> rows;
-    std::vector<uint8_t> encoded;
 
     ~PngEncoding() { png_destroy_write_struct(&png, &info); }
 
-    // Everything a jump from libpng may skip lives in this object.
-    CoverStatus Run(const PixelLayout& layout, int colourType, bool interlaced) {
-        png = channel.MakeWriter(encoded);
+    // Everything a jump from libpng may skip lives in this object. A failure of the
+    // filter's sink ends as WriteFailed; the sink says more where it knows more.
+    CoverStatus Run(const PixelLayout& layout, int colourType, bool interlaced, IdatFilter& idat) {
+        png = channel.MakeWriter(idat);
         info = png == nullptr ? nullptr : png_create_info_struct(png);
         if (info == nullptr)
             return CoverStatus::NoMemory;
         if (setjmp(channel.jump) != 0)
-            return channel.noMemory ? CoverStatus::NoMemory : CoverStatus::Damaged;
+            return CoverStatus::WriteFailed;
         png_set_IHDR(png, info, layout.width, layout.height, 8, colourType,
                      interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -187,7 +190,7 @@ CoverStatus PngCover::Load(const ByteSource& source, uint64_t mostBytes) {
     return status;
 }
 
-CoverStatus PngCover::Write(std::vector<uint8_t>& out) const {
+CoverStatus PngCover::Encode(const std::function<bool(const uint8_t*, size_t)>& sink) const {
     PngEncoding encoding;
     const PixelLayout& layout = Layout();
     encoding.rows.resize(layout.height);
@@ -195,27 +198,43 @@ CoverStatus PngCover::Write(std::vector<uint8_t>& out) const {
     auto* pixels = const_cast<uint8_t*>(m_pixels.data());
     for (uint32_t y = 0; y < layout.height; ++y)
         encoding.rows[y] = pixels + y * static_cast<size_t>(layout.rowStride);
-    const CoverStatus status = encoding.Run(layout, m_colourType, m_interlaced);
-    if (status != CoverStatus::Ok)
-        return status;
+    IdatFilter idat(sink);
+    return encoding.Run(layout, m_colourType, m_interlaced, idat);
+}
+
+CoverStatus PngCover::Write(std::vector<uint8_t>& out) const {
     out = m_before;
-    const MemorySource encoded(encoding.encoded);
-    const PictureEnd end = WalkPng(encoded, [&](const PngChunk& chunk) {
-        if (chunk.type == PngChunkType("IDAT"))
-            out.insert(out.end(), encoding.encoded.begin() + static_cast<ptrdiff_t>(chunk.offset),
-                       encoding.encoded.begin() +
-                           static_cast<ptrdiff_t>(chunk.offset + 12 + chunk.length));
+    bool noMemory = false;
+    const CoverStatus status = Encode([&](const uint8_t* data, size_t size) {
+        try {
+            out.insert(out.end(), data, data + size);
+        } catch (const std::bad_alloc&) {
+            noMemory = true;
+        }
+        return !noMemory;
     });
-    if (end.status != EndStatus::Found)
-        return CoverStatus::Damaged;
+    if (status != CoverStatus::Ok)
+        return noMemory ? CoverStatus::NoMemory : status;
     out.insert(out.end(), m_after.begin(), m_after.end());
     return CoverStatus::Ok;
 }
 
+// Streams the new IDAT chunks between the kept parts, so that the encoded picture is never
+// held whole.
 CoverStatus PngCover::Write(FILE* out) const {
-    std::vector<uint8_t> bytes;
-    const CoverStatus status = Write(bytes);
-    return status == CoverStatus::Ok ? WriteBytes(out, bytes) : status;
+    const auto put = [out](const uint8_t* data, size_t size) {
+        errno = 0;
+        return std::fwrite(data, 1, size, out) == size;
+    };
+    if (!put(m_before.data(), m_before.size()))
+        return CoverStatus::WriteFailed;
+    const CoverStatus status = Encode(put);
+    if (status != CoverStatus::Ok)
+        return status;
+    errno = 0;
+    if (!put(m_after.data(), m_after.size()) || std::fflush(out) != 0)
+        return CoverStatus::WriteFailed;
+    return CoverStatus::Ok;
 }
 
 } // namespace lumora

@@ -8,6 +8,7 @@
 
 #include "weave/PixelCover.h"
 
+#include <functional>
 #include <memory>
 
 namespace lumora {
@@ -29,6 +30,8 @@ private:
     struct Decoding;
     PngCover() = default;
     CoverStatus Load(const ByteSource& source, uint64_t mostBytes);
+    // Encodes the samples and hands the new IDAT chunks to sink.
+    CoverStatus Encode(const std::function<bool(const uint8_t*, size_t)>& sink) const;
 
     std::vector<uint8_t> m_pixels; // rows from the top, samples interleaved as in the file
     std::vector<uint8_t> m_before; // the file before its first IDAT chunk

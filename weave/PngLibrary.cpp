@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "weave/PngLibrary.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <new>
 
 namespace lumora {
 namespace {
@@ -27,18 +27,9 @@ void ReadFromSource(png_structp png, png_bytep data, size_t length) {
     channel.position += length;
 }
 
-void WriteToVector(png_structp png, png_bytep data, size_t length) {
-    PngChannel& channel = ChannelOf(png);
-    bool grown = true;
-    try {
-        channel.out->insert(channel.out->end(), data, data + length);
-    } catch (const std::bad_alloc&) {
-        grown = false;
-    }
-    if (!grown) {
-        channel.noMemory = true;
+void WriteThroughFilter(png_structp png, png_bytep data, size_t length) {
+    if (!ChannelOf(png).out->Put(data, length))
         png_error(png, "write");
-    }
 }
 
 void FlushNothing(png_structp) {}
@@ -53,12 +44,42 @@ png_structp PngChannel::MakeReader(const ByteSource& from) {
     return png;
 }
 
-png_structp PngChannel::MakeWriter(std::vector<uint8_t>& into) {
+png_structp PngChannel::MakeWriter(IdatFilter& into) {
     out = &into;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, JumpBack, DropWarning);
     if (png != nullptr)
-        png_set_write_fn(png, this, WriteToVector, FlushNothing);
+        png_set_write_fn(png, this, WriteThroughFilter, FlushNothing);
     return png;
+}
+
+bool IdatFilter::Put(const uint8_t* data, size_t size) {
+    while (size != 0) {
+        size_t taken = 0;
+        if (m_signatureLeft != 0) {
+            taken = std::min(m_signatureLeft, size);
+            m_signatureLeft -= taken;
+        } else if (m_chunkLeft != 0) {
+            taken = static_cast<size_t>(std::min<uint64_t>(m_chunkLeft, size));
+            if (m_passing && !m_sink(data, taken))
+                return false;
+            m_chunkLeft -= taken;
+        } else {
+            taken = std::min(m_header.size() - m_headerHave, size);
+            std::copy_n(data, taken, m_header.begin() + static_cast<ptrdiff_t>(m_headerHave));
+            m_headerHave += taken;
+            if (m_headerHave == m_header.size()) {
+                m_headerHave = 0;
+                m_chunkLeft = 4 + (uint64_t{m_header[0]} << 24 | uint64_t{m_header[1]} << 16 |
+                                   uint64_t{m_header[2]} << 8 | m_header[3]);
+                m_passing = std::equal(m_header.begin() + 4, m_header.end(), "IDAT");
+                if (m_passing && !m_sink(m_header.data(), m_header.size()))
+                    return false;
+            }
+        }
+        data += taken;
+        size -= taken;
+    }
+    return true;
 }
 
 } // namespace lumora

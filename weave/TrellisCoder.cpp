@@ -79,9 +79,9 @@ public:
         : pass_(pass), parities_(maxLength), costs_(maxLength),
           path_(maxLength * kPathWordsPerColumn), states_(std::make_unique<StateCosts>()) {}
 
-    // Embeds the segment's bits; appends its flips (absolute positions, ascending).
+    // Embeds the segment's bits and hands its flips (absolute positions, ascending) on.
     TrellisStatus Embed(const TrellisSegment& segment, const SegmentCover& cover,
-                        std::span<const uint8_t> bits, std::vector<size_t>& flipped,
+                        std::span<const uint8_t> bits, const SegmentFlips& flips,
                         TrellisResult& result) {
         const std::span<uint8_t> parities(parities_.data(), segment.length);
         const std::span<float> costs(costs_.data(), segment.length);
@@ -96,13 +96,13 @@ public:
         SegmentColumns columns(segment.length, bits.size());
         if (std::isinf(Forward(columns, bits)))
             return TrellisStatus::Unsolvable;
-        const size_t first = flipped.size();
-        Backtrack(columns, bits, segment.begin, flipped);
-        std::reverse(flipped.begin() + static_cast<std::ptrdiff_t>(first), flipped.end());
-        for (size_t i = first; i < flipped.size(); ++i)
-            result.cost += costs_[flipped[i] - segment.begin];
-        result.changes += flipped.size() - first;
-        return TrellisStatus::Ok;
+        flipped_.clear();
+        Backtrack(columns, bits, segment.begin, flipped_);
+        std::reverse(flipped_.begin(), flipped_.end());
+        for (const size_t position : flipped_)
+            result.cost += costs_[position - segment.begin];
+        result.changes += flipped_.size();
+        return flips(flipped_) ? TrellisStatus::Ok : TrellisStatus::Cancelled;
     }
 
 private:
@@ -153,6 +153,7 @@ private:
     std::vector<float> costs_;
     std::vector<uint32_t> path_;
     std::unique_ptr<StateCosts> states_;
+    std::vector<size_t> flipped_;
 };
 
 ForwardPass ChoosePass(TrellisKernel kernel) {
@@ -169,9 +170,8 @@ bool Avx2KernelAvailable() {
 }
 
 TrellisResult EmbedParities(size_t elements, const SegmentCover& cover,
-                            std::span<const uint8_t> messageBits, std::vector<size_t>& flipped,
+                            std::span<const uint8_t> messageBits, const SegmentFlips& flips,
                             TrellisKernel kernel) {
-    flipped.clear();
     TrellisResult result;
     if (messageBits.size() > elements) {
         result.status = TrellisStatus::TooManyBits;
@@ -186,17 +186,33 @@ TrellisResult EmbedParities(size_t elements, const SegmentCover& cover,
             const TrellisSegment segment = SegmentAt(elements, messageBits.size(), index);
             if (segment.bitCount != 0)
                 result.status = embedder.Embed(
-                    segment, cover, messageBits.subspan(segment.bitBegin, segment.bitCount),
-                    flipped, result);
+                    segment, cover, messageBits.subspan(segment.bitBegin, segment.bitCount), flips,
+                    result);
         }
     } catch (const std::bad_alloc&) {
         result.status = TrellisStatus::NoMemory;
     }
     if (!result.Ok()) {
-        flipped.clear();
         result.cost = 0;
         result.changes = 0;
     }
+    return result;
+}
+
+TrellisResult EmbedParities(size_t elements, const SegmentCover& cover,
+                            std::span<const uint8_t> messageBits, std::vector<size_t>& flipped,
+                            TrellisKernel kernel) {
+    flipped.clear();
+    // The inner form turns an allocation failure here into NoMemory.
+    const TrellisResult result = EmbedParities(
+        elements, cover, messageBits,
+        [&](std::span<const size_t> flips) {
+            flipped.insert(flipped.end(), flips.begin(), flips.end());
+            return true;
+        },
+        kernel);
+    if (!result.Ok())
+        flipped.clear();
     return result;
 }
 

@@ -5,9 +5,9 @@
 // TrellisLayout.h for H and the segments); extraction computes m = H * y. Bits and
 // parities are one per byte; any non-zero byte counts as 1.
 //
-// Memory while embedding: for the longest segment, its parities, its costs and the path
-// bits of its forward pass (128 bytes per element, 8 MiB for 65536 elements), plus the
-// flip positions returned.
+// Memory while embedding: for the longest segment, its parities, its costs, the path bits
+// of its forward pass (128 bytes per element, 8 MiB for 65536 elements) and its flips; the
+// form that returns every flip at the end holds them all as well.
 #pragma once
 
 #include <cstddef>
@@ -45,12 +45,22 @@ struct TrellisResult {
 // work, which then ends as Cancelled.
 using SegmentCover =
     std::function<bool(size_t begin, std::span<uint8_t> parities, std::span<float> costs)>;
+// Takes the flips of the segment just embedded (absolute positions, ascending), before the
+// next segment is asked for. Returning false stops the work, which then ends as Cancelled.
+using SegmentFlips = std::function<bool(std::span<const size_t> flips)>;
 // The same for extraction, which needs the parities alone.
 using SegmentParities = std::function<bool(size_t begin, std::span<uint8_t> parities)>;
 
 // Embeds messageBits into a cover of `elements` elements, asking `cover` for one segment at
-// a time (never for a segment that carries no bits). On success `flipped` holds the
-// positions to flip in ascending order; on failure it is empty.
+// a time (never for a segment that carries no bits) and handing each segment's flips to
+// `flips` as soon as they are known. On failure the segments before the failing one have
+// been handed over; the result counts no changes.
+TrellisResult EmbedParities(size_t elements, const SegmentCover& cover,
+                            std::span<const uint8_t> messageBits, const SegmentFlips& flips,
+                            TrellisKernel kernel = TrellisKernel::Fastest);
+
+// The same, with every flip in `flipped` at the end, in ascending order; on failure it is
+// empty.
 TrellisResult EmbedParities(size_t elements, const SegmentCover& cover,
                             std::span<const uint8_t> messageBits, std::vector<size_t>& flipped,
                             TrellisKernel kernel = TrellisKernel::Fastest);

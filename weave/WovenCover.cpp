@@ -53,10 +53,7 @@ void WovenCover::FlipCosts(uint32_t* usable, size_t count, uint8_t* parities, fl
     ElementFlipCosts(usable, count, parities, costs);
 }
 
-bool WovenCover::Change(uint64_t usable, bool upOnTie) {
-    if (usable >= Count())
-        return false;
-    const auto element = static_cast<uint32_t>(m_index.Element(usable));
+bool WovenCover::ChangeElement(uint32_t element, bool upOnTie) {
     const ChangeCosts costs = ElementCosts(element);
     const int step = ChooseChange(costs, upOnTie);
     if ((step > 0 ? costs.up : costs.down) == std::numeric_limits<float>::infinity())

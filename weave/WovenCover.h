@@ -51,9 +51,10 @@ public:
     // The same, and the cost of flipping each (the cheaper step; infinite: it may not move).
     // Only once the costs are prepared.
     void FlipCosts(uint32_t* usable, size_t count, uint8_t* parities, float* costs) const;
-    // Moves usable element `usable` one step: the cheaper way, or up when both cost the same
-    // and upOnTie is set. False, and nothing changed, when it may not move.
-    bool Change(uint64_t usable, bool upOnTie);
+    // Moves `element` (an element index, as FlipCosts leaves them) one step: the cheaper way,
+    // or up when both cost the same and upOnTie is set. False, and nothing changed, when it
+    // may not move.
+    bool ChangeElement(uint32_t element, bool upOnTie);
 
     // Works the costs out, for embedding: Ok, NoMemory, or Damaged when the picture's own
     // numbers rule costs out (a quantization step of 0).

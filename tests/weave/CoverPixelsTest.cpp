@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "CoverPictures.h"
+#include "picture/PngChunks.h"
 #include "weave/BmpCover.h"
 #include "weave/PngCover.h"
+#include "weave/PngLibrary.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -184,6 +186,55 @@ TEST(PixelCover, AnElementMovesAtMostOneStepFromItsCoverValue) {
         EXPECT_EQ(cover->Value(0), move.value);
     }
     EXPECT_FALSE(cover->Change(cover->ElementCount(), 1));
+}
+
+TEST(PixelCover, JudgesStepsByTheCoverPixelWhicheverOfItsSamplesMoved) {
+    // (103, 102, 100) is three from the transparent colour (100, 100, 100): every sample may
+    // move either way. Red stepping down brings the pixel to two, yet green still may,
+    // since the rule looks at the pixel as the cover had it; both steps keep it usable.
+    std::unique_ptr<CoverImage> cover =
+        MustRead(MakePng({.transparentColour = true, .pixels = {{103, 102, 100}}}));
+    const auto steps = [&] {
+        std::string all;
+        for (uint64_t i = 0; i < 3; ++i) {
+            const Steps s = cover->AllowedSteps(i);
+            all += s.down && s.up ? 'b' : s.up ? 'u' : s.down ? 'd' : '.';
+        }
+        return all;
+    };
+    EXPECT_EQ(steps(), "bbb");
+    ASSERT_TRUE(cover->Change(0, -1));
+    EXPECT_EQ(steps(), "ubb");
+    ASSERT_TRUE(cover->Change(1, -1));
+    EXPECT_EQ(steps(), "uub");
+    ASSERT_TRUE(cover->Change(0, 1));
+    EXPECT_EQ(steps(), "bub");
+    EXPECT_EQ(cover->UsableCount(), 3u);
+    EXPECT_TRUE(cover->Usable(0));
+}
+
+TEST(PngOutput, PassesOnTheIdatChunksWhateverPiecesTheyComeIn) {
+    const Bytes png = MakePng({.width = 300, .height = 200});
+    Bytes expected;
+    WalkPng(MemorySource(png), [&](const PngChunk& chunk) {
+        if (chunk.type == PngChunkType("IDAT"))
+            expected.insert(expected.end(), png.begin() + static_cast<ptrdiff_t>(chunk.offset),
+                            png.begin() + static_cast<ptrdiff_t>(chunk.offset + 12 + chunk.length));
+    });
+    ASSERT_FALSE(expected.empty());
+    for (const size_t piece :
+         {size_t{1}, size_t{3}, size_t{7}, size_t{8}, size_t{13}, size_t{4096}, png.size()}) {
+        Bytes passed;
+        IdatFilter filter([&](const uint8_t* data, size_t size) {
+            passed.insert(passed.end(), data, data + size);
+            return true;
+        });
+        for (size_t at = 0; at < png.size(); at += piece)
+            ASSERT_TRUE(filter.Put(png.data() + at, std::min(piece, png.size() - at)));
+        EXPECT_EQ(passed, expected) << "pieces of " << piece;
+    }
+    IdatFilter refusing([](const uint8_t*, size_t) { return false; });
+    EXPECT_FALSE(refusing.Put(png.data(), png.size()));
 }
 
 TEST(CoverImage, WritesToAStreamWhatItWritesToMemory) {

@@ -63,6 +63,13 @@ const CoverShape kCovers[] = {{1, 1, 0, Shape::Uniform},
 
 class TrellisCovers : public testing::TestWithParam<CoverShape> {};
 
+size_t SegmentIndexOf(size_t n, size_t begin) {
+    size_t index = 0;
+    while (SegmentAt(n, n, index).begin != begin)
+        ++index;
+    return index;
+}
+
 TEST_P(TrellisCovers, TheReaderGetsTheMessageAndNoWetElementChanges) {
     const CoverShape& s = GetParam();
     const Cover c = MakeCover(s, static_cast<uint32_t>(s.n + s.k));
@@ -97,6 +104,21 @@ TEST_P(TrellisCovers, TheReaderGetsTheMessageAndNoWetElementChanges) {
         if (SegmentAt(s.n, s.k, i).bitCount != 0)
             carrying.push_back(SegmentAt(s.n, s.k, i).begin);
     EXPECT_EQ(asked, carrying);
+
+    // Handed over a segment at a time, each segment's flips come before the next is asked
+    // for, lie inside it, and together are the flips above.
+    std::vector<size_t> handed;
+    asked.clear();
+    const TrellisResult bySegment =
+        EmbedParities(s.n, cover, c.message, [&](std::span<const size_t> segmentFlips) {
+            const TrellisSegment last = SegmentAt(s.n, s.k, SegmentIndexOf(s.n, asked.back()));
+            for (const size_t flip : segmentFlips)
+                EXPECT_TRUE(flip >= last.begin && flip < last.begin + last.length) << flip;
+            handed.insert(handed.end(), segmentFlips.begin(), segmentFlips.end());
+            return true;
+        });
+    EXPECT_EQ(bySegment.changes, result.changes);
+    EXPECT_EQ(handed, flips);
 }
 
 TEST_P(TrellisCovers, Avx2AndPortablePassesChooseTheSameFlips) {
@@ -193,6 +215,19 @@ TEST(TrellisCoder, StopsBetweenSegmentsWhenTheCoverSaysSo) {
     EXPECT_EQ(embedded.status, TrellisStatus::Cancelled);
     EXPECT_EQ(asked, 2u);
     EXPECT_TRUE(flips.empty());
+    // Refusing a segment's flips stops the work as well, before the next segment.
+    asked = 0;
+    const TrellisResult refused = EmbedParities(
+        c.parities.size(),
+        [&](size_t, std::span<uint8_t>, std::span<float> costs) {
+            std::fill(costs.begin(), costs.end(), 1.0f);
+            ++asked;
+            return true;
+        },
+        c.message, [](std::span<const size_t>) { return false; });
+    EXPECT_EQ(refused.status, TrellisStatus::Cancelled);
+    EXPECT_EQ(refused.changes, 0u);
+    EXPECT_EQ(asked, 1u);
     std::vector<uint8_t> bits{1};
     asked = 0;
     EXPECT_EQ(ExtractParities(
