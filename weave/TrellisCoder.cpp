@@ -5,6 +5,7 @@
 #include "weave/TrellisLayout.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -236,12 +237,64 @@ TrellisResult EmbedParities(std::span<const uint8_t> parities, std::span<const f
 
 namespace {
 
-// The bits one segment's parities carry, into bits (segment.bitCount of them).
+// Eight parity bytes as the bits of one byte, the first the lowest; any non-zero byte is 1.
+inline unsigned PackEight(const uint8_t* parities) {
+    uint64_t eight = 0;
+    std::memcpy(&eight, parities, sizeof eight);
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    const uint64_t nonZero = (((eight & kLow7) + kLow7) | eight) & ~kLow7;
+    return static_cast<unsigned>(((nonZero >> 7) * 0x0102040810204080ULL) >> 56);
+}
+
+// A block's share of the syndrome, the columns of its parities that are 1, XORed together.
+// Blocks of up to kMostTableWidth columns take eight parities at a time from a table of the
+// XORs of every choice of eight columns. Parities are read in whole groups of eight, so
+// up to seven bytes past a block's end must be readable.
+class BlockSyndromes {
+public:
+    static constexpr size_t kMostTableWidth = 256;
+
+    explicit BlockSyndromes(size_t width)
+        : width_(width), columns_(SubmatrixColumns(width)),
+          table_(width <= kMostTableWidth ? (width + 7) / 8 * 256 : 0) {
+        for (size_t group = 0; group < table_.size() / 256; ++group) {
+            uint16_t* choices = table_.data() + group * 256;
+            for (unsigned chosen = 1; chosen < 256; ++chosen) {
+                const size_t column = group * 8 + static_cast<size_t>(std::countr_zero(chosen));
+                choices[chosen] = static_cast<uint16_t>(choices[chosen & (chosen - 1)] ^
+                                                        (column < width ? columns_[column] : 0));
+            }
+        }
+    }
+
+    unsigned Of(const uint8_t* parities) const {
+        unsigned syndrome = 0;
+        if (table_.empty()) {
+            for (size_t j = 0; j < width_; ++j)
+                syndrome ^= parities[j] != 0 ? columns_[j] : 0u;
+            return syndrome;
+        }
+        for (size_t group = 0; group < table_.size() / 256; ++group)
+            syndrome ^= table_[group * 256 + PackEight(parities + group * 8)];
+        return syndrome;
+    }
+
+private:
+    size_t width_;
+    std::vector<uint16_t> columns_;
+    std::vector<uint16_t> table_;
+};
+
+// Bytes a segment's parities are followed by, for BlockSyndromes' groups of eight.
+constexpr size_t kParitySlack = 7;
+
+// The bits one segment's parities carry, into bits (segment.bitCount of them); y is
+// followed by kParitySlack readable bytes.
 void ExtractSegment(const TrellisSegment& segment, const uint8_t* y, uint8_t* bits) {
     // Rows past the segment's end are never read out, so the columns need no cutting.
     const size_t narrowWidth = segment.length / segment.bitCount;
-    const std::vector<uint16_t> narrow = SubmatrixColumns(narrowWidth);
-    const std::vector<uint16_t> wide = SubmatrixColumns(narrowWidth + 1);
+    const BlockSyndromes narrow(narrowWidth);
+    const BlockSyndromes wide(narrowWidth + 1);
     // Block i ends at floor((i + 1) * length / bitCount): narrowWidth a block, plus one
     // wherever the remainder carries, without a division per block.
     const size_t extra = segment.length % segment.bitCount;
@@ -252,11 +305,8 @@ void ExtractSegment(const TrellisSegment& segment, const uint8_t* y, uint8_t* bi
         carried += extra;
         const bool isWide = carried >= segment.bitCount;
         carried -= isWide ? segment.bitCount : 0;
-        const size_t width = narrowWidth + (isWide ? 1 : 0);
-        const uint16_t* columns = isWide ? wide.data() : narrow.data();
-        for (size_t j = 0; j < width; ++j)
-            syndrome ^= columns[j] & (y[start + j] != 0 ? 0xFFFFu : 0u);
-        start += width;
+        syndrome ^= (isWide ? wide : narrow).Of(y + start);
+        start += narrowWidth + (isWide ? 1 : 0);
         bits[bit] = static_cast<uint8_t>(syndrome & 1);
         syndrome >>= 1;
     }
@@ -283,7 +333,7 @@ TrellisStatus ExtractParities(size_t elements, const SegmentParities& cover, siz
     try {
         messageBits.resize(bitCount);
         const size_t segments = SegmentCount(elements);
-        std::vector<uint8_t> parities(segments != 0 ? elements / segments + 1 : 0);
+        std::vector<uint8_t> parities(segments != 0 ? elements / segments + 1 + kParitySlack : 0);
         for (size_t index = 0; index < segments && bitCount != 0; ++index) {
             const TrellisSegment segment = SegmentAt(elements, bitCount, index);
             if (segment.bitCount == 0)
