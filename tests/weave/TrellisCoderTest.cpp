@@ -59,7 +59,9 @@ const CoverShape kCovers[] = {{1, 1, 0, Shape::Uniform},
                               {5000, 4990, 0, Shape::Spread},
                               {70000, 70000, 0, Shape::Ties},
                               {70001, 35000, 0.1, Shape::Ties},
-                              {5 * 65536 + 3, 3, 0, Shape::Uniform}};
+                              {5 * 65536 + 3, 3, 0, Shape::Uniform},
+                              {65536, 1000, 0.1, Shape::Spread},
+                              {20000, 100, 0, Shape::Uniform}};
 
 class TrellisCovers : public testing::TestWithParam<CoverShape> {};
 
@@ -96,6 +98,11 @@ TEST_P(TrellisCovers, TheReaderGetsTheMessageAndNoWetElementChanges) {
     }
     EXPECT_DOUBLE_EQ(result.cost, cost);
     std::vector<uint8_t> read;
+    ASSERT_TRUE(ExtractParities(stego, s.k, read));
+    EXPECT_EQ(read, c.message);
+    // Any byte that is not zero is a parity of 1.
+    for (size_t i = 0; i < stego.size(); ++i)
+        stego[i] = static_cast<uint8_t>(stego[i] * (1 + i * 37 % 255));
     ASSERT_TRUE(ExtractParities(stego, s.k, read));
     EXPECT_EQ(read, c.message);
     // The coder asks once for each segment that carries bits, and for no other.
