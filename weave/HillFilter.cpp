@@ -91,11 +91,13 @@ public:
     explicit BandFilter(const SamplePlane& plane)
         : plane_(plane), width_(plane.width), left_(width_), right_(width_), residuals_(4, width_),
           reciprocals_(kReciprocalRows, width_), columnSums_(width_), vertical_(width_),
-          table_(Reciprocals()) {
+          window_(width_ + 2 * kReach + 1), table_(Reciprocals()) {
         for (size_t x = 0; x < width_; ++x) {
             left_[x] = Mirror(static_cast<ptrdiff_t>(x) - 1, width_);
             right_[x] = Mirror(static_cast<ptrdiff_t>(x) + 1, width_);
         }
+        for (size_t i = 0; i < window_.size(); ++i)
+            window_[i] = Mirror(static_cast<ptrdiff_t>(i) - kReach, width_);
     }
 
     void Run(std::vector<uint8_t>& levels) {
@@ -110,14 +112,14 @@ public:
                 AddRow(Reciprocal(Mirror(y + kReach, plane_.height)), 1);
             }
             uint8_t* out = levels.data() + static_cast<size_t>(y) * width_;
+            // The window of column x holds the columns window_[x .. x + 2 * kReach].
             uint64_t sum = 0;
-            for (ptrdiff_t dx = -kReach; dx <= kReach; ++dx)
-                sum += columnSums_[Mirror(dx, width_)];
+            for (size_t i = 0; i < 2 * kReach + 1; ++i)
+                sum += columnSums_[window_[i]];
             for (size_t x = 0; x < width_; ++x) {
                 out[x] = LevelOf(sum, bounds);
-                const ptrdiff_t at = static_cast<ptrdiff_t>(x);
-                sum += columnSums_[Mirror(at + kReach + 1, width_)];
-                sum -= columnSums_[Mirror(at - kReach, width_)];
+                if (x + 1 < width_)
+                    sum += columnSums_[window_[x + 2 * kReach + 1]] - columnSums_[window_[x]];
             }
         }
     }
@@ -178,6 +180,7 @@ private:
     RowSlots<uint64_t> reciprocals_;
     std::vector<uint64_t> columnSums_;
     std::vector<uint32_t> vertical_;
+    std::vector<size_t> window_; // column x - kReach, mirrored, at index x
     const std::vector<uint64_t>& table_;
 };
 
