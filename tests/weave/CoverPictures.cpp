@@ -231,6 +231,20 @@ struct PngReader {
 
 } // namespace
 
+namespace {
+
+// A sample of noise, the same for the same place.
+int Noise(int x, int y, int c) {
+    uint32_t h = static_cast<uint32_t>(x) * 0x9E3779B1u ^ static_cast<uint32_t>(y) * 0x85EBCA77u ^
+                 static_cast<uint32_t>(c) * 0xC2B2AE3Du;
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    return static_cast<int>(h & 0xFF);
+}
+
+} // namespace
+
 Bytes MakePng(const PngRecipe& recipe) {
     PngWriter w;
     png_set_write_fn(
@@ -278,12 +292,13 @@ Bytes MakePng(const PngRecipe& recipe) {
             for (int c = 0; c < channels; ++c) {
                 const bool alpha = (recipe.colourType & PNG_COLOR_MASK_ALPHA) && c == channels - 1;
                 const int value =
-                    single   ? recipe.pixels[static_cast<size_t>(x)][static_cast<size_t>(c)]
-                    : alpha  ? (x % 4 == 0   ? 0
-                                : x % 4 == 1 ? 1
-                                             : 255)
-                    : y == 8 ? (x % 2 != 0 ? 255 : 0)
-                             : 96 + (x + 2 * y + 3 * c) % 9;
+                    single  ? recipe.pixels[static_cast<size_t>(x)][static_cast<size_t>(c)]
+                    : alpha ? (x % 4 == 0   ? 0
+                               : x % 4 == 1 ? 1
+                                            : 255)
+                    : recipe.texture != 0 ? Noise(x % recipe.texture, y, c)
+                    : y == 8              ? (x % 2 != 0 ? 255 : 0)
+                                          : 96 + (x + 2 * y + 3 * c) % 9;
                 rows[static_cast<size_t>(y)][static_cast<size_t>(x * channels + c)] =
                     static_cast<uint8_t>(value);
             }

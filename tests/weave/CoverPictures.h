@@ -53,6 +53,8 @@ struct PngRecipe {
     // around the tRNS colour, some fully transparent where there is alpha.
     std::vector<std::vector<int>> pixels = {};
     int width = 12, height = 9;
+    // When not 0, samples of noise that repeats every `texture` pixels along a row.
+    int texture = 0;
 };
 // With gAMA and tEXt chunks before the IDAT and a tEXt chunk after it.
 Bytes MakePng(const PngRecipe& recipe);

@@ -237,6 +237,25 @@ TEST(PngOutput, PassesOnTheIdatChunksWhateverPiecesTheyComeIn) {
     EXPECT_FALSE(refusing.Put(png.data(), png.size()));
 }
 
+size_t IdatBytes(const Bytes& png) {
+    size_t bytes = 0;
+    WalkPng(MemorySource(png), [&](const PngChunk& chunk) {
+        bytes += chunk.type == PngChunkType("IDAT") ? chunk.length : 0;
+    });
+    return bytes;
+}
+
+TEST(PngOutput, PacksEachPictureAboutAsSmallAsItsOwnFile) {
+    // Noise, and a texture that repeats every 37 pixels: packed by runs alone, the texture
+    // would take several times the bytes of its own file.
+    for (const int texture : {1 << 20, 37}) {
+        const Bytes png = MakePng({.width = 400, .height = 300, .texture = texture});
+        Bytes written;
+        ASSERT_EQ(MustRead(png)->Write(written), CoverStatus::Ok);
+        EXPECT_LT(IdatBytes(written), IdatBytes(png) * 11 / 10) << texture;
+    }
+}
+
 TEST(CoverImage, WritesToAStreamWhatItWritesToMemory) {
     for (const Bytes& picture :
          {MakeJpeg({.progressive = true}), MakePng({}), MakeBmp(32, false)}) {
