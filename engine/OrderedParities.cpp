@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <new>
 
 namespace lumora {
@@ -42,11 +43,28 @@ weave::TrellisStatus OrderedParities::Gather(const weave::WovenCover& cover,
 }
 
 void OrderedParities::Unpack(uint64_t first, size_t count, uint8_t* out) const {
-    for (size_t i = 0; i < count; ++i) {
+    // Eight bits at a time from a byte boundary on, as eight bytes of 0 or 1.
+    static const std::array<std::array<uint8_t, 8>, 256> kSpread = [] {
+        std::array<std::array<uint8_t, 8>, 256> spread{};
+        for (unsigned byte = 0; byte < 256; ++byte)
+            for (unsigned bit = 0; bit < 8; ++bit)
+                spread[byte][bit] = static_cast<uint8_t>((byte >> bit) & 1u);
+        return spread;
+    }();
+    const auto bitAt = [this](uint64_t index) {
+        return static_cast<uint8_t>((m_words[static_cast<size_t>(index / 64)] >> (index % 64)) & 1);
+    };
+    size_t i = 0;
+    for (; i < count && (first + i) % 8 != 0; ++i)
+        out[i] = bitAt(first + i);
+    for (; i + 8 <= count; i += 8) {
         const uint64_t index = first + i;
-        out[i] =
-            static_cast<uint8_t>((m_words[static_cast<size_t>(index / 64)] >> (index % 64)) & 1);
+        const auto byte =
+            static_cast<uint8_t>(m_words[static_cast<size_t>(index / 64)] >> (index % 64));
+        std::memcpy(out + i, kSpread[byte].data(), 8);
     }
+    for (; i < count; ++i)
+        out[i] = bitAt(first + i);
 }
 
 weave::TrellisStatus OrderedParities::Extract(const WovenRegion& region, size_t bitCount,

@@ -7,6 +7,7 @@
 #include "weave/HillCosts.h"
 #include "weave/WovenCoverKinds.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <new>
@@ -29,7 +30,8 @@ class PixelWovenCover final : public WovenCover {
 public:
     explicit PixelWovenCover(PixelCover& cover)
         : WovenCover(cover, UsablePixels(cover)), m_cover(cover),
-          m_channels(cover.Layout().channels), m_width(cover.Layout().width) {
+          m_channels(cover.Layout().channels), m_width(cover.Layout().width),
+          m_packedRows(PackedRows(cover.Layout())) {
         for (uint32_t c = 0; c < cover.Layout().channels; ++c)
             m_planes[c] = cover.ChannelPlane(c);
     }
@@ -86,11 +88,29 @@ private:
         const uint32_t channels = m_channels.Divisor();
         for (size_t done = 0; done < count;) {
             const Spot start = SpotOf(static_cast<uint32_t>(first + done));
+            if (m_packedRows) {
+                // The row's elements are its bytes, one after the other.
+                const size_t run = std::min<size_t>(
+                    count - done, size_t{m_width.Divisor() - start.x} * channels - start.channel);
+                const uint8_t* samples = Sample(start);
+                for (size_t i = 0; i < run; ++i)
+                    parities[done + i] = static_cast<uint8_t>(samples[i] & 1);
+                done += run;
+                continue;
+            }
             uint32_t channel = start.channel;
             for (uint32_t x = start.x; x < m_width.Divisor() && done < count; ++x, channel = 0)
                 for (; channel < channels && done < count; ++channel)
                     parities[done++] = static_cast<uint8_t>(*Sample({channel, x, start.row}) & 1);
         }
+    }
+
+    // Whether a row holds its samples in element order with nothing between them.
+    static bool PackedRows(const PixelLayout& layout) {
+        for (uint32_t c = 0; c < layout.channels; ++c)
+            if (layout.channelAt[c] != c)
+                return false;
+        return layout.pixelBytes == layout.channels;
     }
 
     void ElementFlipCosts(const uint32_t* elements, size_t count, uint8_t* parities,
@@ -126,6 +146,7 @@ private:
     PixelCover& m_cover;
     Divider m_channels;
     Divider m_width;
+    bool m_packedRows;
     std::array<SamplePlane, 3> m_planes{};
     HillCosts m_costs;
 };

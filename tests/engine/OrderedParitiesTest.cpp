@@ -7,6 +7,7 @@
 #include "../weave/CoverPictures.h"
 #include "crypt/WovenLayout.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -95,6 +96,16 @@ TEST_P(OrderedParitiesTest, MatchTheParityOfEachOrderIndexElement) {
     // A cover of one parity throughout would hide a map that never set a bit.
     EXPECT_GT(ones, count / 20);
     EXPECT_LT(ones, count - count / 20);
+    // Pieces that start and end off the map's bytes and words.
+    for (const uint64_t first : {uint64_t{1}, uint64_t{7}, uint64_t{8}, uint64_t{63}, count / 2})
+        for (const size_t length : {size_t{1}, size_t{9}, size_t{70}}) {
+            const size_t piece = static_cast<size_t>(std::min<uint64_t>(length, count - first));
+            Bytes part(piece);
+            gathered.Unpack(first, piece, part.data());
+            EXPECT_TRUE(
+                std::equal(part.begin(), part.end(), found.begin() + static_cast<ptrdiff_t>(first)))
+                << first << " " << piece;
+        }
 
     const WovenRegion body = WovenBodyRegion(count);
     const size_t bits = static_cast<size_t>(body.positions / 3);
