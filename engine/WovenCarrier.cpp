@@ -160,6 +160,10 @@ WovenOutcome Embed(Loaded& loaded, const WovenLayout& layout, std::span<const ui
     if (const CoverStatus costs = loaded.view->PrepareCosts(); costs != CoverStatus::Ok)
         return OutcomeOf(costs);
     const WovenOrder order(layout.elements, keys);
+    OrderedParities parities;
+    if (const weave::TrellisStatus gathered = parities.Gather(*loaded.view, order, {});
+        gathered != weave::TrellisStatus::Ok)
+        return OutcomeOf(gathered);
     const RegionProgress progress =
         StepProgress(options.report, ProgressStep::Encrypting, layout.elements);
     const struct {
@@ -171,8 +175,9 @@ WovenOutcome Embed(Loaded& loaded, const WovenLayout& layout, std::span<const ui
         {WovenBodyRegion(layout.elements), BitsOf(body.data(), body.size())},
     };
     for (const auto& part : parts) {
-        const weave::TrellisStatus embedded = EmbedRegion(
-            *loaded.view, order, keys, part.region, part.bits, progress, options.kernel, changes);
+        const weave::TrellisStatus embedded =
+            EmbedRegion(*loaded.view, order, keys, parities, part.region, part.bits, progress,
+                        options.kernel, changes);
         if (embedded != weave::TrellisStatus::Ok)
             return OutcomeOf(embedded);
     }

@@ -2,6 +2,7 @@
 #include "engine/WovenRegions.h"
 
 #include "crypt/WovenLayout.h"
+#include "engine/OrderedParities.h"
 
 #include <array>
 #include <new>
@@ -45,20 +46,22 @@ WovenRegion WovenBodyRegion(uint64_t elements) {
 }
 
 weave::TrellisStatus EmbedRegion(weave::WovenCover& cover, const WovenOrder& order,
-                                 const WovenKeys& keys, const WovenRegion& region,
-                                 std::span<const uint8_t> bits, const RegionProgress& progress,
-                                 weave::TrellisKernel kernel, uint64_t& changes) try {
+                                 const WovenKeys& keys, const OrderedParities& parities,
+                                 const WovenRegion& region, std::span<const uint8_t> bits,
+                                 const RegionProgress& progress, weave::TrellisKernel kernel,
+                                 uint64_t& changes) try {
     // The segment asked for last: its elements, which its flips then change at once.
     std::vector<uint32_t> elements;
     size_t segmentBegin = 0;
-    const weave::SegmentCover segmentCover = [&](size_t begin, std::span<uint8_t> parities,
+    const weave::SegmentCover segmentCover = [&](size_t begin, std::span<uint8_t> segmentParities,
                                                  std::span<float> costs) {
-        elements.resize(parities.size());
+        elements.resize(costs.size());
         segmentBegin = begin;
         if (!order.Fill(region.first + begin, elements.size(), elements.data()))
             return false;
-        cover.FlipCosts(elements.data(), elements.size(), parities.data(), costs.data());
-        return !progress || progress(region.first + begin + parities.size());
+        cover.FlipCosts(elements.data(), elements.size(), costs.data());
+        parities.Unpack(region.first + begin, segmentParities.size(), segmentParities.data());
+        return !progress || progress(region.first + begin + costs.size());
     };
     TieBits ties(keys);
     bool refused = false;

@@ -17,6 +17,8 @@
 
 namespace lumora {
 
+class OrderedParities;
+
 struct WovenRegion {
     uint64_t first = 0;     // order index
     uint64_t positions = 0; // order indices in the region
@@ -35,11 +37,13 @@ using RegionProgress = std::function<bool(uint64_t reached)>;
 // a segment's changes are made as soon as the coder has found them, so a failure may leave
 // earlier segments changed. The status of the coder: Ok, TooManyBits, Unsolvable (also when
 // the cover refuses a change), NoMemory, Cancelled. changes counts the elements changed.
-// Costs must be prepared.
+// Costs must be prepared; parities are the cover's under order, gathered before any region
+// was embedded (a change only touches elements the coder has finished with).
 weave::TrellisStatus EmbedRegion(weave::WovenCover& cover, const WovenOrder& order,
-                                 const WovenKeys& keys, const WovenRegion& region,
-                                 std::span<const uint8_t> bits, const RegionProgress& progress,
-                                 weave::TrellisKernel kernel, uint64_t& changes);
+                                 const WovenKeys& keys, const OrderedParities& parities,
+                                 const WovenRegion& region, std::span<const uint8_t> bits,
+                                 const RegionProgress& progress, weave::TrellisKernel kernel,
+                                 uint64_t& changes);
 
 // The bitCount bits region carries, into bits (one per byte): Ok, TooManyBits, NoMemory or
 // Cancelled.

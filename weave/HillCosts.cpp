@@ -30,6 +30,15 @@ ChangeCosts HillCosts::At(size_t channel, size_t x, size_t y) const {
     return {sample == 255 ? kWet : cost, sample == 0 ? kWet : cost};
 }
 
+float HillCosts::FlipAt(size_t channel, size_t x, size_t y) const {
+    if (channel >= channels_.size())
+        return std::numeric_limits<float>::infinity();
+    const Channel& c = channels_[channel];
+    if (x >= c.plane.width || y >= c.plane.height)
+        return std::numeric_limits<float>::infinity();
+    return HillLevelCost(c.levels[y * c.plane.width + x]);
+}
+
 size_t HillCosts::CostBytes() const {
     size_t bytes = 0;
     for (const Channel& c : channels_)

@@ -43,6 +43,8 @@ public:
     // Costs of changing the sample at (x, y) of `channel` by +1 and by -1. Out-of-range
     // arguments give wet costs.
     ChangeCosts At(size_t channel, size_t x, size_t y) const;
+    // The cheaper of the two, which needs no sample: no sample is at both ends of 0..255.
+    float FlipAt(size_t channel, size_t x, size_t y) const;
     // Asks the processor to fetch what At reads, ahead of a run of scattered look-ups.
     void Prefetch(size_t channel, size_t x, size_t y) const {
         if (channel < channels_.size()) {
@@ -50,6 +52,11 @@ public:
             FetchAhead(c.levels.data() + y * c.plane.width + x);
             FetchAhead(c.plane.samples + y * c.plane.rowStride + x * c.plane.sampleStride);
         }
+    }
+    // The same for what FlipAt reads.
+    void PrefetchFlip(size_t channel, size_t x, size_t y) const {
+        if (channel < channels_.size())
+            FetchAhead(channels_[channel].levels.data() + y * channels_[channel].plane.width + x);
     }
 
     // Bytes the kept costs take: one per sample of every channel.

@@ -113,14 +113,21 @@ private:
         return layout.pixelBytes == layout.channels;
     }
 
-    void ElementFlipCosts(const uint32_t* elements, size_t count, uint8_t* parities,
-                          float* costs) const override {
+    void ElementFlipCosts(const uint32_t* elements, size_t count, float* costs) const override {
+        const auto at = [this](uint32_t e) { return SpotOf(e); };
+        if (m_cover.HasTransparentColour()) {
+            // The allowed steps depend on the pixel, so each is read.
+            Visit(
+                elements, count, at,
+                [this](const Spot& spot) { m_costs.Prefetch(spot.channel, spot.x, spot.row); },
+                [&](size_t i, const Spot& spot) { costs[i] = CostsAt(elements[i], spot).Flip(); });
+            return;
+        }
         Visit(
-            elements, count, [this](uint32_t e) { return SpotOf(e); },
-            [this](const Spot& spot) { m_costs.Prefetch(spot.channel, spot.x, spot.row); },
+            elements, count, at,
+            [this](const Spot& spot) { m_costs.PrefetchFlip(spot.channel, spot.x, spot.row); },
             [&](size_t i, const Spot& spot) {
-                parities[i] = static_cast<uint8_t>(*Sample(spot) & 1);
-                costs[i] = CostsAt(elements[i], spot).Flip();
+                costs[i] = m_costs.FlipAt(spot.channel, spot.x, spot.row);
             });
     }
 

@@ -77,6 +77,13 @@ std::optional<UerdCosts> UerdCosts::Make(std::span<const int16_t> coefficients,
     return UerdCosts(coefficients, std::move(spread), steps, limit);
 }
 
+float UerdCosts::FlipAt(size_t block, unsigned position) const {
+    if (block >= spread_.size() || position == 0 || position >= kBlockSize ||
+        spread_[block] == 0.0f)
+        return kWet;
+    return steps_[position] / spread_[block];
+}
+
 ChangeCosts UerdCosts::At(size_t block, unsigned position) const {
     if (block >= spread_.size() || position == 0 || position >= kBlockSize ||
         spread_[block] == 0.0f)

@@ -46,6 +46,9 @@ public:
     // (row * blocksPerRow + column) by +1 and by -1. Out-of-range arguments and padding
     // blocks give wet costs.
     ChangeCosts At(size_t block, unsigned position) const;
+    // The cheaper of the two, which needs no coefficient: no coefficient is at both ends of
+    // the range at once, so only a wet block makes it wet.
+    float FlipAt(size_t block, unsigned position) const;
 
     size_t Blocks() const { return spread_.size(); }
 

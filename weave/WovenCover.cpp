@@ -48,9 +48,9 @@ void WovenCover::ParitiesInOrder(uint64_t first, size_t count, uint8_t* parities
     }
 }
 
-void WovenCover::FlipCosts(uint32_t* usable, size_t count, uint8_t* parities, float* costs) const {
+void WovenCover::FlipCosts(uint32_t* usable, size_t count, float* costs) const {
     m_index.Elements(usable, count);
-    ElementFlipCosts(usable, count, parities, costs);
+    ElementFlipCosts(usable, count, costs);
 }
 
 bool WovenCover::ChangeElement(uint32_t element, bool upOnTie) {

@@ -48,9 +48,11 @@ public:
     // first + count - 1 (each below Count()), read one after the other as the picture holds
     // them, where Parities reads each element wherever it lies.
     void ParitiesInOrder(uint64_t first, size_t count, uint8_t* parities) const;
-    // The same, and the cost of flipping each (the cheaper step; infinite: it may not move).
-    // Only once the costs are prepared.
-    void FlipCosts(uint32_t* usable, size_t count, uint8_t* parities, float* costs) const;
+    // The cost of flipping each of count usable elements (the cheaper step; infinite: it may
+    // not move), without their parities, which a writer takes from OrderedParities: most
+    // kinds find a cost without reading the element, which lies somewhere in the picture.
+    // usable is overwritten with the element indices. Only once the costs are prepared.
+    void FlipCosts(uint32_t* usable, size_t count, float* costs) const;
     // Moves `element` (an element index, as FlipCosts leaves them) one step: the cheaper way,
     // or up when both cost the same and upOnTie is set. False, and nothing changed, when it
     // may not move.
@@ -70,8 +72,7 @@ protected:
     // one they read, so that the misses overlap.
     virtual void ElementParities(const uint32_t* elements, size_t count,
                                  uint8_t* parities) const = 0;
-    virtual void ElementFlipCosts(const uint32_t* elements, size_t count, uint8_t* parities,
-                                  float* costs) const = 0;
+    virtual void ElementFlipCosts(const uint32_t* elements, size_t count, float* costs) const = 0;
     virtual ChangeCosts ElementCosts(uint32_t element) const = 0;
     // Parities of the element indices first, first + 1, ... first + count - 1.
     virtual void RunParities(uint32_t first, size_t count, uint8_t* parities) const = 0;

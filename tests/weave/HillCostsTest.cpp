@@ -108,6 +108,12 @@ TEST(HillCosts, TextureHidesChangesBetterThanSmoothAreasAndRangeEndsAreWet) {
     EXPECT_TRUE(std::isinf(white.up) && !std::isinf(white.down));
     for (const ChangeCosts outside : {costs.At(0, 64, 0), costs.At(0, 0, 32), costs.At(2, 0, 0)})
         EXPECT_TRUE(std::isinf(outside.up) && std::isinf(outside.down));
+    // The flip's cost, found without the sample, is the cheaper side's, at the range's ends too.
+    for (size_t channel = 0; channel < 3; ++channel)
+        for (size_t y = 0; y <= 32; y += 16)
+            for (size_t x = 0; x <= 64; ++x)
+                EXPECT_EQ(costs.FlipAt(channel, x, y), costs.At(channel, x, y).Flip())
+                    << channel << " " << x << "," << y;
 }
 
 TEST(HillCosts, RefusesPlanesThatDoNotFitTheirStrides) {

@@ -122,6 +122,8 @@ TEST(UerdCosts, WetWhereAChangeCannotBeMadeOrWouldStandOut) {
         const ChangeCosts cost = k.costs.At(k.block, k.position);
         EXPECT_EQ(std::isinf(cost.up), k.upWet) << k.block << "/" << k.position;
         EXPECT_EQ(std::isinf(cost.down), k.downWet) << k.block << "/" << k.position;
+        // The flip's cost, found without the coefficient, is the cheaper side's.
+        EXPECT_EQ(k.costs.FlipAt(k.block, k.position), cost.Flip()) << k.block << "/" << k.position;
     }
     // The change goes to the side that is not wet whatever the tie bit says; on a tie, the bit.
     EXPECT_EQ(ChooseChange(costs->At(0, 5), true), -1);
