@@ -57,23 +57,6 @@ struct alignas(32) StateCosts {
     float b[kTrellisStates];
 };
 
-using Quad = float __attribute__((vector_size(16)));
-
-// Drops the block's finished row: the states whose lowest bit is the message bit survive,
-// shifted down; the upper half (a new row not yet touched) starts unreachable.
-void ShiftOutRow(const float* from, float* to, bool bit) {
-    for (unsigned s = 0; s < kTrellisStates / 2; s += 4) {
-        Quad a;
-        Quad b;
-        std::memcpy(&a, from + 2 * s, sizeof a);
-        std::memcpy(&b, from + 2 * s + 4, sizeof b);
-        const Quad kept = bit ? __builtin_shufflevector(a, b, 1, 3, 5, 7)
-                              : __builtin_shufflevector(a, b, 0, 2, 4, 6);
-        std::memcpy(to + s, &kept, sizeof kept);
-    }
-    std::fill(to + kTrellisStates / 2, to + kTrellisStates, kUnreachable);
-}
-
 class SegmentEmbedder {
 public:
     SegmentEmbedder(size_t maxLength, ForwardPass pass)
@@ -120,12 +103,21 @@ private:
             block.costs = costs_.data() + start;
             block.count = columns.Start(bit + 1) - start;
             block.path = path_.data() + start * kPathWordsPerColumn;
-            current = pass_(current, Other(current), block);
-            float* next = Other(current);
-            ShiftOutRow(current, next, bits[bit] != 0);
-            current = next;
+            if (bit != 0) {
+                // The previous block's row goes out with this block's first column.
+                ForwardColumns first = block;
+                first.count = 1;
+                current = pass_.blockStart(current, Other(current), bits[bit - 1] != 0, first);
+                ++block.columns;
+                ++block.parities;
+                ++block.costs;
+                --block.count;
+                block.path += kPathWordsPerColumn;
+            }
+            current = pass_.columns(current, Other(current), block);
         }
-        return current[0];
+        // The last row goes out too: state 0 after it is the state of the last bit before.
+        return current[bits.back() != 0 ? 1 : 0];
     }
 
     void Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
@@ -161,13 +153,13 @@ ForwardPass ChoosePass(TrellisKernel kernel) {
     if (kernel == TrellisKernel::Portable)
         return PortableForwardPass();
     const ForwardPass avx2 = Avx2ForwardPass();
-    return avx2 != nullptr ? avx2 : PortableForwardPass();
+    return avx2.columns != nullptr ? avx2 : PortableForwardPass();
 }
 
 } // namespace
 
 bool Avx2KernelAvailable() {
-    return Avx2ForwardPass() != nullptr;
+    return Avx2ForwardPass().columns != nullptr;
 }
 
 TrellisResult EmbedParities(size_t elements, const SegmentCover& cover,

@@ -9,7 +9,9 @@
 // gives bit 31 - r of the group's word for each lane (word index group * 8 + lane).
 #include "weave/TrellisForward.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -21,6 +23,7 @@ namespace lumora::weave {
 namespace {
 
 constexpr unsigned kVectors = kTrellisStates / 8;
+constexpr float kUnreachable = std::numeric_limits<float>::infinity();
 constexpr unsigned kGroup = 32; // vectors whose path bits fill one word per lane
 
 // ---- Portable pass: the compiler's 4-lane vectors, two per group of eight states. ----
@@ -131,6 +134,22 @@ float* PortableRun(float* from, float* spare, const ForwardColumns& columns) {
     return from;
 }
 
+void ShiftOutRow(const float* from, float* to, bool bit) {
+    for (unsigned s = 0; s < kTrellisStates / 2; s += 4) {
+        const Quad a = LoadQuad(from + 2 * s);
+        const Quad b = LoadQuad(from + 2 * s + 4);
+        const Quad kept = bit ? __builtin_shufflevector(a, b, 1, 3, 5, 7)
+                              : __builtin_shufflevector(a, b, 0, 2, 4, 6);
+        std::memcpy(to + s, &kept, sizeof kept);
+    }
+    std::fill(to + kTrellisStates / 2, to + kTrellisStates, kUnreachable);
+}
+
+float* PortableBlockStart(float* from, float* spare, bool bit, const ForwardColumns& first) {
+    ShiftOutRow(from, spare, bit);
+    return PortableRun(spare, from, first);
+}
+
 // ---- AVX2 pass: eight lanes per register, the partner's lanes by a variable permute. ----
 
 #ifdef LUMORA_WEAVE_AVX2
@@ -184,21 +203,75 @@ __attribute__((target("avx2"))) float* Avx2Run(float* from, float* spare,
     return from;
 }
 
+// The surviving half of the states, s -> s >> 1 for s whose lowest bit is `bit`: eight
+// states out of each pair of vectors.
+__attribute__((target("avx2"))) void Avx2ShiftOut(const float* from, float* to, bool bit) {
+    for (unsigned v = 0; v < kVectors / 2; ++v) {
+        const __m256 a = _mm256_loadu_ps(from + 16 * v);
+        const __m256 b = _mm256_loadu_ps(from + 16 * v + 8);
+        // Per 128-bit half: a's and b's even (or odd) lanes, then the halves' pairs in order.
+        const __m256 mixed = bit ? _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1))
+                                 : _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+        _mm256_storeu_ps(to + 8 * v, _mm256_castpd_ps(_mm256_permute4x64_pd(
+                                         _mm256_castps_pd(mixed), _MM_SHUFFLE(3, 1, 2, 0))));
+    }
+}
+
+// After the row is dropped the upper half is unreachable, and a column that touches the
+// block's last row (bit 9: every column but the cut ones at a segment's end) pairs each
+// lower state with an upper one. So a lower state can only keep and an upper one only flip:
+// no comparison, no minimum, and path bits of 0 below and 1 above.
+template <bool ParityOne>
+__attribute__((target("avx2"))) void Avx2FirstColumn(const float* shifted, float* to,
+                                                     unsigned column, float cost, uint32_t* path) {
+    const __m256 add = _mm256_set1_ps(cost);
+    const unsigned high = column >> 3;
+    const __m256i lanes = _mm256_xor_si256(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7),
+                                           _mm256_set1_epi32(static_cast<int>(column & 7)));
+    for (unsigned v = 0; v < kVectors / 2; ++v) {
+        const __m256 own = _mm256_loadu_ps(shifted + 8 * v);
+        _mm256_storeu_ps(to + 8 * v, ParityOne ? _mm256_add_ps(own, add) : own);
+    }
+    for (unsigned v = kVectors / 2; v < kVectors; ++v) {
+        const __m256 partner =
+            _mm256_permutevar8x32_ps(_mm256_loadu_ps(shifted + 8 * (v ^ high)), lanes);
+        _mm256_storeu_ps(to + 8 * v, ParityOne ? partner : _mm256_add_ps(partner, add));
+    }
+    std::fill(path, path + kPathWordsPerColumn / 2, 0u);
+    std::fill(path + kPathWordsPerColumn / 2, path + kPathWordsPerColumn, ~0u);
+}
+
+__attribute__((target("avx2"))) float* Avx2BlockStart(float* from, float* spare, bool bit,
+                                                      const ForwardColumns& first) {
+    const unsigned column = first.columns[0];
+    if ((column & kTrellisStates / 2) == 0) {
+        ShiftOutRow(from, spare, bit);
+        return Avx2Run(spare, from, first);
+    }
+    alignas(32) float shifted[kTrellisStates / 2];
+    Avx2ShiftOut(from, shifted, bit);
+    if (first.parities[0] != 0)
+        Avx2FirstColumn<true>(shifted, spare, column, first.costs[0], first.path);
+    else
+        Avx2FirstColumn<false>(shifted, spare, column, first.costs[0], first.path);
+    return spare;
+}
+
 #endif
 
 } // namespace
 
 ForwardPass PortableForwardPass() {
-    return PortableRun;
+    return {PortableRun, PortableBlockStart};
 }
 
 ForwardPass Avx2ForwardPass() {
 #ifdef LUMORA_WEAVE_AVX2
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2"))
-        return Avx2Run;
+        return {Avx2Run, Avx2BlockStart};
 #endif
-    return nullptr;
+    return {};
 }
 
 } // namespace lumora::weave

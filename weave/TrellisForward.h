@@ -29,10 +29,22 @@ struct ForwardColumns {
 // new cost of state s is min(keep, flip) with keep = old[s] + (cost if the parity is 1,
 // else 0) and flip = old[s ^ c] + (cost if the parity is 0, else 0); its path bit is
 // flip < keep (the element's new parity is then 1).
-using ForwardPass = float* (*)(float* from, float* spare, const ForwardColumns& columns);
+using ColumnsPass = float* (*)(float* from, float* spare, const ForwardColumns& columns);
+
+// Ends a block and takes the first column of the next: drops the finished row (the states
+// s whose lowest bit is `bit` survive as s >> 1; the upper half of the states, a row not yet
+// touched, becomes unreachable), then runs `first` (one column) as ColumnsPass would. Returns
+// the buffer that holds the costs. Path bits of states that cannot be reached may differ
+// from ColumnsPass's; a walk back from a reachable state never reads them.
+using BlockStartPass = float* (*)(float* from, float* spare, bool bit, const ForwardColumns& first);
+
+struct ForwardPass {
+    ColumnsPass columns = nullptr;
+    BlockStartPass blockStart = nullptr;
+};
 
 ForwardPass PortableForwardPass();
-// nullptr when the processor lacks AVX2.
+// Empty (nullptr passes) when the processor lacks AVX2.
 ForwardPass Avx2ForwardPass();
 
 // Path bit of `state` among a column's kPathWordsPerColumn words.
