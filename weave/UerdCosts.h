@@ -15,7 +15,6 @@
 #pragma once
 
 #include "weave/ChangeChoice.h"
-#include "weave/FetchAhead.h"
 
 #include <array>
 #include <cstddef>
@@ -51,15 +50,6 @@ public:
     float FlipAt(size_t block, unsigned position) const;
 
     size_t Blocks() const { return spread_.size(); }
-
-    // Asks the processor to fetch what At reads for `block`, ahead of a run of look-ups in
-    // scattered blocks.
-    void Prefetch(size_t block, unsigned position) const {
-        if (block < spread_.size()) {
-            FetchAhead(spread_.data() + block);
-            FetchAhead(coefficients_.data() + block * 64 + position);
-        }
-    }
 
 private:
     UerdCosts(std::span<const int16_t> coefficients, std::vector<float> spread,
