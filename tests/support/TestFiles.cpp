@@ -33,8 +33,8 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 }
 
 std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    const std::vector<uint8_t> bytes = ReadFile(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
