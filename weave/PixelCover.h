@@ -54,8 +54,9 @@ public:
     // Whether the picture names a transparent colour, the only case in which a sample may
     // be kept from a step that stays within 0..255.
     bool HasTransparentColour() const { return m_transparent.has_value(); }
-    // Makes the record of the steps taken, as the first change would: a writer calls it
-    // ahead, a reader never needs it. Throws std::bad_alloc.
+    // Makes the record of the steps taken, as the first change would, and for a picture with
+    // a transparent colour marks the pixels at distance 2 from it: a writer calls it ahead,
+    // a reader never needs it. Throws std::bad_alloc.
     void PrepareSteps() const;
 
     uint64_t ElementCount() const override { return m_elements; }
@@ -63,6 +64,11 @@ public:
     bool Usable(uint64_t index) const override;
     int Value(uint64_t index) const override;
     Steps AllowedSteps(uint64_t index) const override;
+    // The same for the sample of `channel` at column x, row y (from the top).
+    Steps AllowedStepsAt(uint32_t x, uint32_t y, uint32_t channel) const;
+    // Asks the processor to fetch what AllowedStepsAt reads beyond the pixel itself, ahead
+    // of a run of scattered look-ups.
+    void FetchStepsAhead(uint32_t x, uint32_t y, uint32_t channel) const;
     bool Change(uint64_t index, int step) override;
 
 protected:
@@ -83,6 +89,8 @@ private:
     int Distance(uint64_t pixelOffset) const;
     // The same for the pixel as the cover had it, before any step taken.
     int DistanceBefore(uint64_t pixelOffset, uint64_t firstElement) const;
+    // Whether the pixel's distance was exactly 2 in the cover (a transparent colour only).
+    bool AtTheEdge(uint64_t pixel, uint64_t pixelOffset, uint64_t firstElement) const;
     // The step an element has taken from its value in the cover: -1, 0 or +1.
     int Moved(uint64_t index) const;
     void PutMoved(uint64_t index, int step);
@@ -96,6 +104,9 @@ private:
     // data never changes one, so a reader does not hold the memory); a cover is used from
     // one thread at a time.
     mutable std::vector<uint8_t> m_moves;
+    // With a transparent colour, one bit a pixel: at distance 2 in the cover. Made ahead with
+    // the record of moves, so that a writer's look-ups need not undo the steps taken.
+    mutable std::vector<uint64_t> m_edges;
 };
 
 } // namespace lumora

@@ -119,8 +119,11 @@ private:
             // The allowed steps depend on the pixel, so each is read.
             Visit(
                 elements, count, at,
-                [this](const Spot& spot) { m_costs.Prefetch(spot.channel, spot.x, spot.row); },
-                [&](size_t i, const Spot& spot) { costs[i] = CostsAt(elements[i], spot).Flip(); });
+                [this](const Spot& spot) {
+                    m_costs.Prefetch(spot.channel, spot.x, spot.row);
+                    m_cover.FetchStepsAhead(spot.x, YOf(spot), spot.channel);
+                },
+                [&](size_t i, const Spot& spot) { costs[i] = CostsAt(spot).Flip(); });
             return;
         }
         Visit(
@@ -131,16 +134,19 @@ private:
             });
     }
 
-    ChangeCosts ElementCosts(uint32_t element) const override {
-        return CostsAt(element, SpotOf(element));
+    ChangeCosts ElementCosts(uint32_t element) const override { return CostsAt(SpotOf(element)); }
+
+    // The picture's row of a spot, counted from the top.
+    uint32_t YOf(const Spot& spot) const {
+        return m_cover.RowsBottomUp() ? m_cover.Layout().height - 1 - spot.row : spot.row;
     }
 
-    ChangeCosts CostsAt(uint32_t element, const Spot& spot) const {
+    ChangeCosts CostsAt(const Spot& spot) const {
         ChangeCosts costs = m_costs.At(spot.channel, spot.x, spot.row);
         // HILL's costs already keep samples within 0..255; only a transparent colour keeps
         // some from other steps.
         if (m_cover.HasTransparentColour()) {
-            const Steps steps = m_cover.AllowedSteps(element);
+            const Steps steps = m_cover.AllowedStepsAt(spot.x, YOf(spot), spot.channel);
             constexpr float kWet = std::numeric_limits<float>::infinity();
             if (!steps.up)
                 costs.up = kWet;

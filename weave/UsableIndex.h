@@ -28,6 +28,9 @@ public:
     uint64_t Element(uint64_t usable) const;
     // Replaces each of count usable indices (each < Count()) with its element.
     void Elements(uint32_t* values, size_t count) const;
+    // The elements of the usable indices first, first + 1, ... first + count - 1 (each
+    // < Count()) into values: one look-up, then a walk along the groups.
+    void ElementsFrom(uint64_t first, size_t count, uint32_t* values) const;
 
 private:
     uint64_t Group(uint64_t usableGroup) const;

@@ -37,9 +37,7 @@ void WovenCover::ParitiesInOrder(uint64_t first, size_t count, uint8_t* parities
     }
     // Usable elements come in runs between the pixels left out: one read per run.
     std::vector<uint32_t> elements(count);
-    for (size_t i = 0; i < count; ++i)
-        elements[i] = static_cast<uint32_t>(first + i);
-    m_index.Elements(elements.data(), count);
+    m_index.ElementsFrom(first, count, elements.data());
     for (size_t start = 0, end = 0; start < count; start = end) {
         end = start + 1;
         while (end < count && elements[end] == elements[end - 1] + 1)

@@ -3,6 +3,7 @@
 // usable groups on and across word boundaries, sparse and dense.
 #include "weave/UsableIndex.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace lumora::weave {
@@ -35,6 +36,16 @@ TEST_P(Usable, NumbersTheUsableElementsInOrder) {
     }
     index.Elements(batch.data(), batch.size());
     EXPECT_EQ(batch, expected);
+    // Runs walked from any start, to the end and short of it.
+    for (size_t first = 0; first < expected.size(); first += 1 + expected.size() / 7)
+        for (const size_t length : {expected.size() - first, size_t{1}, size_t{130}}) {
+            const size_t count = std::min(length, expected.size() - first);
+            std::vector<uint32_t> run(count);
+            index.ElementsFrom(first, count, run.data());
+            EXPECT_TRUE(std::equal(run.begin(), run.end(),
+                                   expected.begin() + static_cast<ptrdiff_t>(first)))
+                << "from " << first << ", " << count;
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(
