@@ -213,6 +213,44 @@ TEST(PixelCover, JudgesStepsByTheCoverPixelWhicheverOfItsSamplesMoved) {
     EXPECT_TRUE(cover->Usable(0));
 }
 
+// Every element's steps, asked by index and by column, row and channel.
+std::string AllSteps(const PixelCover& cover) {
+    std::string all;
+    const PixelLayout& layout = cover.Layout();
+    for (uint64_t i = 0; i < cover.ElementCount(); ++i) {
+        const Steps s = cover.AllowedSteps(i);
+        const uint64_t pixel = i / layout.channels;
+        const Steps at = cover.AllowedStepsAt(static_cast<uint32_t>(pixel % layout.width),
+                                              static_cast<uint32_t>(pixel / layout.width),
+                                              static_cast<uint32_t>(i % layout.channels));
+        EXPECT_TRUE(at.up == s.up && at.down == s.down) << "element " << i;
+        all += s.down && s.up ? 'b' : s.up ? 'u' : s.down ? 'd' : '.';
+    }
+    return all;
+}
+
+TEST(PixelCover, StepsAreTheSameWhetherAWriterPreparedThemOrNot) {
+    // A writer marks the pixels next to the transparent colour ahead; without the marks the
+    // cover works them out from its pixels. Both must agree, before and after changes.
+    for (const PngRecipe& recipe :
+         {PngRecipe{.colourType = 0, .transparentColour = true},
+          PngRecipe{.transparentColour = true}, PngRecipe{.colourType = 6},
+          PngRecipe{.interlaced = true, .transparentColour = true}}) {
+        std::unique_ptr<CoverImage> asked = MustRead(MakePng(recipe));
+        std::unique_ptr<CoverImage> prepared = MustRead(MakePng(recipe));
+        const auto& plain = dynamic_cast<const PixelCover&>(*asked);
+        const auto& ahead = dynamic_cast<const PixelCover&>(*prepared);
+        ahead.PrepareSteps();
+        const std::string before = AllSteps(plain);
+        EXPECT_EQ(AllSteps(ahead), before);
+        EXPECT_NE(before.find_first_of("ud"), std::string::npos); // some samples are held back
+        ChangeEvery(*asked, 3);
+        ChangeEvery(*prepared, 3);
+        EXPECT_EQ(AllSteps(ahead), AllSteps(plain));
+        EXPECT_EQ(asked->UsableCount(), prepared->UsableCount());
+    }
+}
+
 TEST(PngOutput, PassesOnTheIdatChunksWhateverPiecesTheyComeIn) {
     const Bytes png = MakePng({.width = 300, .height = 200});
     Bytes expected;
