@@ -75,6 +75,11 @@ const PngCase kPngCases[] = {
 INSTANTIATE_TEST_SUITE_P(Kinds, PngCoverTest, testing::ValuesIn(kPngCases),
                          testing::PrintToStringParamName());
 
+// The steps a sample may take as a letter: 'b'oth, 'u'p, 'd'own or none ('.').
+char StepLetter(const Steps& s) {
+    return s.down && s.up ? 'b' : s.up ? 'u' : s.down ? 'd' : '.';
+}
+
 // One pixel, and which steps each of its samples may take: 'b'oth, 'u'p, 'd'own or none.
 struct RuleCase {
     const char* name;
@@ -97,7 +102,7 @@ TEST_P(PixelRuleTest, LeavesOutTransparentPixelsAndNeverStepsNextToTheTransparen
     std::string steps;
     for (uint64_t i = 0; i < cover->ElementCount(); ++i) {
         const Steps allowed = cover->AllowedSteps(i);
-        steps += allowed.down && allowed.up ? 'b' : allowed.up ? 'u' : allowed.down ? 'd' : '.';
+        steps += StepLetter(allowed);
     }
     EXPECT_EQ(steps, c.steps);
     const bool usable = std::string(c.steps).find_first_not_of('.') != std::string::npos;
@@ -196,10 +201,8 @@ TEST(PixelCover, JudgesStepsByTheCoverPixelWhicheverOfItsSamplesMoved) {
         MustRead(MakePng({.transparentColour = true, .pixels = {{103, 102, 100}}}));
     const auto steps = [&] {
         std::string all;
-        for (uint64_t i = 0; i < 3; ++i) {
-            const Steps s = cover->AllowedSteps(i);
-            all += s.down && s.up ? 'b' : s.up ? 'u' : s.down ? 'd' : '.';
-        }
+        for (uint64_t i = 0; i < 3; ++i)
+            all += StepLetter(cover->AllowedSteps(i));
         return all;
     };
     EXPECT_EQ(steps(), "bbb");
@@ -224,7 +227,7 @@ std::string AllSteps(const PixelCover& cover) {
                                               static_cast<uint32_t>(pixel / layout.width),
                                               static_cast<uint32_t>(i % layout.channels));
         EXPECT_TRUE(at.up == s.up && at.down == s.down) << "element " << i;
-        all += s.down && s.up ? 'b' : s.up ? 'u' : s.down ? 'd' : '.';
+        all += StepLetter(s);
     }
     return all;
 }
