@@ -20,12 +20,11 @@ bool HillCosts::AddChannel(const SamplePlane& plane) {
 
 ChangeCosts HillCosts::At(size_t channel, size_t x, size_t y) const {
     constexpr float kWet = std::numeric_limits<float>::infinity();
-    if (channel >= channels_.size())
+    // Every sample's own cost is finite: infinity means out of range.
+    const float cost = FlipAt(channel, x, y);
+    if (cost == kWet)
         return {kWet, kWet};
     const Channel& c = channels_[channel];
-    if (x >= c.plane.width || y >= c.plane.height)
-        return {kWet, kWet};
-    const float cost = HillLevelCost(c.levels[y * c.plane.width + x]);
     const uint8_t sample = c.plane.samples[y * c.plane.rowStride + x * c.plane.sampleStride];
     return {sample == 255 ? kWet : cost, sample == 0 ? kWet : cost};
 }

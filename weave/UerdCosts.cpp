@@ -85,10 +85,9 @@ float UerdCosts::FlipAt(size_t block, unsigned position) const {
 }
 
 ChangeCosts UerdCosts::At(size_t block, unsigned position) const {
-    if (block >= spread_.size() || position == 0 || position >= kBlockSize ||
-        spread_[block] == 0.0f)
+    const float cost = FlipAt(block, position);
+    if (cost == kWet)
         return {kWet, kWet};
-    const float cost = steps_[position] / spread_[block];
     const int value = coefficients_[block * kBlockSize + position];
     return {value >= limit_ ? kWet : cost, value <= -limit_ ? kWet : cost};
 }

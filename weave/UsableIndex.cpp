@@ -106,9 +106,7 @@ void UsableIndex::ElementsFrom(uint64_t first, size_t count, uint32_t* values) c
             // The next usable group: there is one, as more usable indices follow.
             member = 0;
             size_t word = static_cast<size_t>((group + 1) / 64);
-            uint64_t bits = (group + 1) % 64 == 0
-                                ? m_bits[word]
-                                : m_bits[word] & (~uint64_t{0} << ((group + 1) % 64));
+            uint64_t bits = m_bits[word] & (~uint64_t{0} << ((group + 1) % 64));
             while (bits == 0)
                 bits = m_bits[++word];
             group = uint64_t{word} * 64 + static_cast<uint64_t>(std::countr_zero(bits));
