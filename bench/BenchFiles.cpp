@@ -121,4 +121,29 @@ bool ResetPeakMemory() {
     return static_cast<bool>(reset);
 }
 
+bool ChooseTrellisKernel(benchmark::State& state, weave::TrellisKernel& kernel) {
+    switch (state.range(0)) {
+    case 1:
+        kernel = weave::TrellisKernel::Avx2;
+        if (!weave::Avx2KernelAvailable()) {
+            state.SkipWithError("no AVX2 on this processor");
+            return false;
+        }
+        state.SetLabel("avx2");
+        return true;
+    case 2:
+        kernel = weave::TrellisKernel::Avx512;
+        if (!weave::Avx512KernelAvailable()) {
+            state.SkipWithError("no AVX-512 on this processor");
+            return false;
+        }
+        state.SetLabel("avx512");
+        return true;
+    default:
+        kernel = weave::TrellisKernel::Portable;
+        state.SetLabel("portable");
+        return true;
+    }
+}
+
 } // namespace lumora::bench

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Inputs of the benchmarks: a scratch folder that is removed at exit and deterministic
-// file contents, half text-like and half random; the choice of the AES path; and the peak
-// memory a piece of work adds.
+// file contents, half text-like and half random; the choice of the AES path and of the
+// trellis coder's forward pass; and the peak memory a piece of work adds.
 #pragma once
+
+#include "weave/TrellisCoder.h"
 
 #include <benchmark/benchmark.h>
 #include <cstddef>
@@ -32,6 +34,10 @@ const std::string& LargeInputFile();
 // skipped) when the processor has none. RestoreAesPath() puts the default back.
 bool ChooseAesPath(benchmark::State& state);
 void RestoreAesPath();
+
+// Argument 0 of state picks the trellis coder's forward pass: 0 portable, 1 AVX2, 2
+// AVX-512; false (and the run skipped) when the processor lacks it. Labels the run.
+bool ChooseTrellisKernel(benchmark::State& state, weave::TrellisKernel& kernel);
 
 // A /proc/self/status field in KiB (VmRSS, VmHWM); -1 when it cannot be read.
 long StatusKiB(const std::string& field);

@@ -2,9 +2,9 @@
 // The trellis coder of woven carriers: embedding and extraction at the size of a
 // 12-megapixel JPEG (17 million AC coefficients, 0.1 bits per non-zero one of about 5
 // million), embedding into the 36 million samples of a 12-megapixel RGB picture at 0.1
-// bits per sample, on the portable pass (arg 0) and the AVX2 pass (arg 1); and its coding
-// efficiency against the rate-distortion bound at relative payloads of 0.05 to 0.5
-// (arg: payload in thousandths).
+// bits per sample, on the portable pass (arg 0), the AVX2 pass (arg 1) and the AVX-512
+// pass (arg 2); and its coding efficiency against the rate-distortion bound at relative
+// payloads of 0.05 to 0.5 (arg: payload in thousandths).
 #include "BenchFiles.h"
 #include "weave/TrellisCoder.h"
 
@@ -46,19 +46,9 @@ std::vector<uint8_t> RandomBits(size_t count, uint32_t seed) {
     return bits;
 }
 
-bool ChooseKernel(benchmark::State& state, weave::TrellisKernel& kernel) {
-    kernel = state.range(0) == 1 ? weave::TrellisKernel::Avx2 : weave::TrellisKernel::Portable;
-    if (kernel == weave::TrellisKernel::Avx2 && !weave::Avx2KernelAvailable()) {
-        state.SkipWithError("no AVX2 on this processor");
-        return false;
-    }
-    state.SetLabel(state.range(0) == 1 ? "avx2" : "portable");
-    return true;
-}
-
 void RunEmbed(benchmark::State& state, size_t elements, size_t bits) {
     weave::TrellisKernel kernel;
-    if (!ChooseKernel(state, kernel))
+    if (!ChooseTrellisKernel(state, kernel))
         return;
     const std::vector<uint8_t> message = RandomBits(bits, 5);
     std::vector<size_t> flipped;
@@ -78,13 +68,13 @@ void RunEmbed(benchmark::State& state, size_t elements, size_t bits) {
 void BM_TrellisEmbedJpegSize(benchmark::State& state) {
     RunEmbed(state, kJpegElements, kJpegBits);
 }
-BENCHMARK(BM_TrellisEmbedJpegSize)->Arg(0)->Arg(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_TrellisEmbedJpegSize)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kSecond);
 
 // The samples of a 12-megapixel RGB picture at 0.1 bits per sample.
 void BM_TrellisEmbedPngSize(benchmark::State& state) {
     RunEmbed(state, kPngElements, kPngElements / 10);
 }
-BENCHMARK(BM_TrellisEmbedPngSize)->Arg(0)->Arg(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_TrellisEmbedPngSize)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kSecond);
 
 void BM_TrellisExtractJpegSize(benchmark::State& state) {
     std::vector<uint8_t> parities(kJpegElements);

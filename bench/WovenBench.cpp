@@ -3,8 +3,8 @@
 // derivation (keys are derived ahead with the tests' cheap format; SealedBench measures a
 // released derivation): weaving at the default ceiling (0.1 bits per non-zero AC
 // coefficient of a JPEG, per usable sample of a PNG) and reading it back, each with the
-// picture's own reading and writing. Arg 0 or 1 picks the portable or the AVX2 forward pass
-// of the coder. Counters: the archive carried, the elements changed, the cover's own
+// picture's own reading and writing. Arg 0, 1 or 2 picks the portable, the AVX2 or the
+// AVX-512 forward pass of the coder. Counters: the archive carried, the elements changed, the cover's own
 // element data (coefficients or samples, which the memory target leaves out) and the peak
 // memory the work added beyond the input file held in memory.
 #include "BenchFiles.h"
@@ -60,12 +60,8 @@ WovenKeys FreshKeys() {
 
 void RunWeave(benchmark::State& state, const Prepared& picture) {
     WeaveOptions options;
-    options.kernel =
-        state.range(0) == 1 ? weave::TrellisKernel::Avx2 : weave::TrellisKernel::Portable;
-    if (options.kernel == weave::TrellisKernel::Avx2 && !weave::Avx2KernelAvailable()) {
-        state.SkipWithError("no AVX2 on this processor");
+    if (!ChooseTrellisKernel(state, options.kernel))
         return;
-    }
     FILE* sink = std::fopen("/dev/null", "wb");
     WeaveResult result;
     double peak = 0;
@@ -80,7 +76,6 @@ void RunWeave(benchmark::State& state, const Prepared& picture) {
     std::fclose(sink);
     if (result.outcome != WovenOutcome::Ok)
         state.SkipWithError("weaving failed");
-    state.SetLabel(state.range(0) == 1 ? "avx2" : "portable");
     state.counters["archive_KiB"] = static_cast<double>(picture.archive.size()) / 1024;
     state.counters["changes"] = static_cast<double>(result.changes);
     state.counters["cover_MiB"] = picture.coverMiB;
@@ -109,7 +104,7 @@ void BM_WovenWeaveJpeg12Megapixel(benchmark::State& state) {
     RunWeave(state, Jpeg());
     state.counters["nonzero_ac"] = static_cast<double>(Jpeg().size.ceilingCount);
 }
-BENCHMARK(BM_WovenWeaveJpeg12Megapixel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WovenWeaveJpeg12Megapixel)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_WovenReadJpeg12Megapixel(benchmark::State& state) {
     RunUnweave(state, Jpeg());
@@ -119,7 +114,7 @@ BENCHMARK(BM_WovenReadJpeg12Megapixel)->Unit(benchmark::kMillisecond);
 void BM_WovenWeavePng12Megapixel(benchmark::State& state) {
     RunWeave(state, Png());
 }
-BENCHMARK(BM_WovenWeavePng12Megapixel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WovenWeavePng12Megapixel)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_WovenReadPng12Megapixel(benchmark::State& state) {
     RunUnweave(state, Png());

@@ -52,7 +52,7 @@ private:
     std::vector<uint16_t> clipped_;
 };
 
-struct alignas(32) StateCosts {
+struct alignas(64) StateCosts {
     float a[kTrellisStates];
     float b[kTrellisStates];
 };
@@ -122,13 +122,22 @@ private:
 
     void Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
                    std::vector<size_t>& flipped) const {
+        if (pass_.layout == PathLayout::StateBits)
+            Backtrack<PathLayout::StateBits>(columns, bits, begin, flipped);
+        else
+            Backtrack<PathLayout::LaneWords>(columns, bits, begin, flipped);
+    }
+
+    template <PathLayout Layout>
+    void Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
+                   std::vector<size_t>& flipped) const {
         unsigned state = 0;
         for (size_t bit = bits.size(); bit-- > 0;) {
             state = (state << 1) | (bits[bit] != 0 ? 1u : 0u);
             const size_t start = columns.Start(bit);
             const uint16_t* words = columns.Block(bit);
             for (size_t j = columns.Start(bit + 1); j-- > start;) {
-                const bool one = PathBit(path_.data() + j * kPathWordsPerColumn, state);
+                const bool one = PathBit<Layout>(path_.data() + j * kPathWordsPerColumn, state);
                 if (one)
                     state ^= words[j - start];
                 if (one != (parities_[j] != 0))
@@ -152,6 +161,11 @@ private:
 ForwardPass ChoosePass(TrellisKernel kernel) {
     if (kernel == TrellisKernel::Portable)
         return PortableForwardPass();
+    if (kernel != TrellisKernel::Avx2) {
+        const ForwardPass avx512 = Avx512ForwardPass();
+        if (avx512.columns != nullptr)
+            return avx512;
+    }
     const ForwardPass avx2 = Avx2ForwardPass();
     return avx2.columns != nullptr ? avx2 : PortableForwardPass();
 }
@@ -160,6 +174,10 @@ ForwardPass ChoosePass(TrellisKernel kernel) {
 
 bool Avx2KernelAvailable() {
     return Avx2ForwardPass().columns != nullptr;
+}
+
+bool Avx512KernelAvailable() {
+    return Avx512ForwardPass().columns != nullptr;
 }
 
 TrellisResult EmbedParities(size_t elements, const SegmentCover& cover,

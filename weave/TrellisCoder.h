@@ -27,10 +27,12 @@ enum class TrellisStatus : uint8_t {
     Cancelled, // the cover's callback asked to stop
 };
 
-// Which forward pass runs. Avx2 on a processor without it runs the portable pass.
-enum class TrellisKernel : uint8_t { Fastest, Portable, Avx2 };
+// Which forward pass runs; all choose the same flips. A kernel the processor lacks falls
+// back to the next slower one.
+enum class TrellisKernel : uint8_t { Fastest, Portable, Avx2, Avx512 };
 
 bool Avx2KernelAvailable();
+bool Avx512KernelAvailable();
 
 struct TrellisResult {
     TrellisStatus status = TrellisStatus::Ok;

@@ -5,8 +5,7 @@
 // comparison flip < keep may be made on the floats' bit patterns as integers, and the
 // minimum is the operand the comparison picks: both passes do exactly that.
 //
-// Path bits: within a column, the vectors are taken in groups of 32; vector r of a group
-// gives bit 31 - r of the group's word for each lane (word index group * 8 + lane).
+// Path bits are stored in PathLayout::LaneWords.
 #include "weave/TrellisForward.h"
 
 #include <algorithm>
@@ -134,6 +133,8 @@ float* PortableRun(float* from, float* spare, const ForwardColumns& columns) {
     return from;
 }
 
+} // namespace
+
 void ShiftOutRow(const float* from, float* to, bool bit) {
     for (unsigned s = 0; s < kTrellisStates / 2; s += 4) {
         const Quad a = LoadQuad(from + 2 * s);
@@ -144,6 +145,8 @@ void ShiftOutRow(const float* from, float* to, bool bit) {
     }
     std::fill(to + kTrellisStates / 2, to + kTrellisStates, kUnreachable);
 }
+
+namespace {
 
 float* PortableBlockStart(float* from, float* spare, bool bit, const ForwardColumns& first) {
     ShiftOutRow(from, spare, bit);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The forward (Viterbi) pass of the trellis coder over the columns of one block, in a
-// portable build and in one for processors with AVX2. Both perform the same float
-// additions and comparisons in the same order, so they give the same costs and path bits.
+// portable build and in builds for processors with AVX2 and with AVX-512. All perform the
+// same float additions and comparisons, so they give the same costs and path bits; only
+// the order in which a column's path bits are stored differs (PathLayout).
 #pragma once
 
 #include "weave/TrellisLayout.h"
@@ -38,17 +39,34 @@ using ColumnsPass = float* (*)(float* from, float* spare, const ForwardColumns& 
 // from ColumnsPass's; a walk back from a reachable state never reads them.
 using BlockStartPass = float* (*)(float* from, float* spare, bool bit, const ForwardColumns& first);
 
+// How a column's kPathWordsPerColumn words hold its path bits.
+enum class PathLayout : uint8_t {
+    // States in vectors of eight: for the vectors of a group of 32, vector r gives bit
+    // 31 - r of the group's word for each lane (word index group * 8 + lane).
+    LaneWords,
+    // State s at bit s & 31 of word s >> 5.
+    StateBits,
+};
+
+// The first half of BlockStartPass: drops the finished row from `from` into `to`.
+void ShiftOutRow(const float* from, float* to, bool bit);
+
 struct ForwardPass {
     ColumnsPass columns = nullptr;
     BlockStartPass blockStart = nullptr;
+    PathLayout layout = PathLayout::LaneWords;
 };
 
 ForwardPass PortableForwardPass();
 // Empty (nullptr passes) when the processor lacks AVX2.
 ForwardPass Avx2ForwardPass();
+// Empty (nullptr passes) when the processor lacks AVX-512 (its foundation instructions).
+ForwardPass Avx512ForwardPass();
 
 // Path bit of `state` among a column's kPathWordsPerColumn words.
-inline bool PathBit(const uint32_t* columnPath, unsigned state) {
+template <PathLayout Layout> inline bool PathBit(const uint32_t* columnPath, unsigned state) {
+    if constexpr (Layout == PathLayout::StateBits)
+        return (columnPath[state >> 5] >> (state & 31)) & 1;
     const unsigned vector = state >> 3;
     const unsigned word = (vector >> 5) * 8 + (state & 7);
     return (columnPath[word] >> (31 - (vector & 31))) & 1;

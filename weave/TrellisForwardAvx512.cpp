@@ -1,0 +1,222 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The forward pass with AVX-512: sixteen states to a register, state s in lane s & 15 of
+// vector s >> 4, so the partner s ^ c of a column c lies in vector (s >> 4) ^ (c >> 4) at
+// lane (s & 15) ^ (c & 15). A comparison yields a mask of sixteen path bits, stored as it
+// is (PathLayout::StateBits). The arithmetic is the portable pass's: flip < keep on the
+// floats' bit patterns, the minimum the operand it picks.
+#include "weave/TrellisForward.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#if defined(__x86_64__)
+// GCC 12's AVX-512 intrinsics start some results from a deliberately undefined vector,
+// which its own checks of uninitialized use then report in the header.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#include <immintrin.h>
+#pragma GCC diagnostic pop
+#define LUMORA_WEAVE_AVX512 1
+#endif
+
+namespace lumora::weave {
+
+#ifdef LUMORA_WEAVE_AVX512
+namespace {
+
+constexpr unsigned kVectors = kTrellisStates / 16;
+
+__attribute__((target("avx512f"), always_inline)) inline __m512i PartnerLanes(unsigned column) {
+    return _mm512_xor_si512(
+        _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+        _mm512_set1_epi32(static_cast<int>(column & 15)));
+}
+
+// One column on one vector of states: returns the new costs of the states in `own`, whose
+// partners are in `partners`, and stores their path bits.
+template <bool ParityOne>
+__attribute__((target("avx512f"), always_inline)) inline __m512
+Avx512Step(__m512 own, __m512 partners, __m512i lanes, __m512 add, uint32_t* path, unsigned v) {
+    const __m512 partner = _mm512_permutexvar_ps(lanes, partners);
+    const __m512 keep = ParityOne ? _mm512_add_ps(own, add) : own;
+    const __m512 flip = ParityOne ? partner : _mm512_add_ps(partner, add);
+    const uint16_t flipped =
+        _mm512_cmpgt_epi32_mask(_mm512_castps_si512(keep), _mm512_castps_si512(flip));
+    std::memcpy(reinterpret_cast<char*>(path) + 2 * v, &flipped, sizeof flipped);
+    return _mm512_min_ps(flip, keep);
+}
+
+template <bool ParityOne>
+__attribute__((target("avx512f"))) void Avx512Column(const float* from, float* to,
+                                                     unsigned column, float cost,
+                                                     uint32_t* path) {
+    const unsigned high = column >> 4;
+    const __m512i lanes = PartnerLanes(column);
+    const __m512 add = _mm512_set1_ps(cost);
+    for (unsigned v = 0; v < kVectors; ++v)
+        _mm512_storeu_ps(to + 16 * v,
+                         Avx512Step<ParityOne>(_mm512_loadu_ps(from + 16 * v),
+                                               _mm512_loadu_ps(from + 16 * (v ^ high)), lanes,
+                                               add, path, v));
+}
+
+// Two columns in one sweep. When their partner offsets a and b (column >> 4) are non-zero
+// and differ, the states of vectors v, v ^ a, v ^ b and v ^ a ^ b are all the two columns
+// need for those four vectors, so each is loaded and stored once for both. The four are
+// named by their member whose bits at the pivots (a's leading bit, and that of b once a is
+// taken out of it) are 0.
+struct ColumnPair {
+    bool independent = false;
+    unsigned a = 0;
+    unsigned b = 0;
+    unsigned pivots = 0; // their bits
+};
+
+inline unsigned LeadingBit(unsigned value) {
+    return 31u - static_cast<unsigned>(__builtin_clz(value));
+}
+
+inline ColumnPair PairOf(unsigned first, unsigned second) {
+    ColumnPair pair{false, first >> 4, second >> 4, 0};
+    if (pair.a == 0 || pair.b == 0 || pair.a == pair.b)
+        return pair;
+    const unsigned pivot = LeadingBit(pair.a);
+    const unsigned rest = (pair.b >> pivot) & 1 ? pair.b ^ pair.a : pair.b;
+    pair.pivots = 1u << pivot | 1u << LeadingBit(rest);
+    pair.independent = true;
+    return pair;
+}
+
+// Column `Column` of a pair on the four vectors (a, b members 1, 2), in place.
+template <unsigned Column, bool ParityOne>
+__attribute__((target("avx512f"), always_inline)) inline void
+Avx512Sweep(__m512 (&states)[4], __m512i lanes, __m512 add, uint32_t* path,
+            const unsigned (&vectors)[4]) {
+    __m512 next[4];
+#pragma GCC unroll 4
+    for (unsigned m = 0; m < 4; ++m)
+        next[m] = Avx512Step<ParityOne>(states[m], states[m ^ (Column + 1)], lanes, add, path,
+                                        vectors[m]);
+#pragma GCC unroll 4
+    for (unsigned m = 0; m < 4; ++m)
+        states[m] = next[m];
+}
+
+template <bool ParityOne, bool NextParityOne>
+__attribute__((target("avx512f"))) void Avx512Pair(const float* from, float* to,
+                                                   const ColumnPair& pair,
+                                                   const ForwardColumns& columns, size_t i) {
+    const __m512i lanes0 = PartnerLanes(columns.columns[i]);
+    const __m512i lanes1 = PartnerLanes(columns.columns[i + 1]);
+    const __m512 add0 = _mm512_set1_ps(columns.costs[i]);
+    const __m512 add1 = _mm512_set1_ps(columns.costs[i + 1]);
+    uint32_t* path0 = columns.path + i * kPathWordsPerColumn;
+    uint32_t* path1 = path0 + kPathWordsPerColumn;
+    // Every vector whose pivot bits are 0, in ascending order.
+    for (unsigned named = 0; named < kVectors; named = ((named | pair.pivots) + 1) & ~pair.pivots) {
+        const unsigned vectors[4] = {named, named ^ pair.a, named ^ pair.b, named ^ pair.a ^ pair.b};
+        __m512 states[4];
+#pragma GCC unroll 4
+        for (unsigned m = 0; m < 4; ++m)
+            states[m] = _mm512_loadu_ps(from + 16 * vectors[m]);
+        Avx512Sweep<0, ParityOne>(states, lanes0, add0, path0, vectors);
+        Avx512Sweep<1, NextParityOne>(states, lanes1, add1, path1, vectors);
+#pragma GCC unroll 4
+        for (unsigned m = 0; m < 4; ++m)
+            _mm512_storeu_ps(to + 16 * vectors[m], states[m]);
+    }
+}
+
+__attribute__((target("avx512f"))) float* Avx512Run(float* from, float* spare,
+                                                   const ForwardColumns& columns) {
+    size_t i = 0;
+    while (i < columns.count) {
+        const ColumnPair pair = i + 1 < columns.count
+                                    ? PairOf(columns.columns[i], columns.columns[i + 1])
+                                    : ColumnPair{};
+        const bool parity = columns.parities[i] != 0;
+        if (pair.independent) {
+            const bool next = columns.parities[i + 1] != 0;
+            if (parity)
+                next ? Avx512Pair<true, true>(from, spare, pair, columns, i)
+                     : Avx512Pair<true, false>(from, spare, pair, columns, i);
+            else
+                next ? Avx512Pair<false, true>(from, spare, pair, columns, i)
+                     : Avx512Pair<false, false>(from, spare, pair, columns, i);
+            i += 2;
+        } else {
+            uint32_t* path = columns.path + i * kPathWordsPerColumn;
+            parity ? Avx512Column<true>(from, spare, columns.columns[i], columns.costs[i], path)
+                   : Avx512Column<false>(from, spare, columns.columns[i], columns.costs[i], path);
+            i += 1;
+        }
+        std::swap(from, spare);
+    }
+    return from;
+}
+
+// The surviving half of the states, s -> s >> 1 for s whose lowest bit is `bit`: sixteen
+// states out of each pair of vectors.
+__attribute__((target("avx512f"))) void Avx512ShiftOut(const float* from, float* to, bool bit) {
+    const __m512i pick = _mm512_add_epi32(
+        _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30),
+        _mm512_set1_epi32(bit ? 1 : 0));
+    for (unsigned v = 0; v < kVectors / 2; ++v) {
+        const __m512 a = _mm512_loadu_ps(from + 32 * v);
+        const __m512 b = _mm512_loadu_ps(from + 32 * v + 16);
+        _mm512_storeu_ps(to + 16 * v, _mm512_permutex2var_ps(a, pick, b));
+    }
+}
+
+// As the AVX2 pass's first column: after the row is dropped, a column that touches the
+// block's last row lets a lower state only keep and an upper one only flip.
+template <bool ParityOne>
+__attribute__((target("avx512f"))) void
+Avx512FirstColumn(const float* shifted, float* to, unsigned column, float cost, uint32_t* path) {
+    const __m512 add = _mm512_set1_ps(cost);
+    const unsigned high = column >> 4;
+    const __m512i lanes = PartnerLanes(column);
+    for (unsigned v = 0; v < kVectors / 2; ++v) {
+        const __m512 own = _mm512_loadu_ps(shifted + 16 * v);
+        _mm512_storeu_ps(to + 16 * v, ParityOne ? _mm512_add_ps(own, add) : own);
+    }
+    for (unsigned v = kVectors / 2; v < kVectors; ++v) {
+        const __m512 partner =
+            _mm512_permutexvar_ps(lanes, _mm512_loadu_ps(shifted + 16 * (v ^ high)));
+        _mm512_storeu_ps(to + 16 * v, ParityOne ? partner : _mm512_add_ps(partner, add));
+    }
+    std::fill(path, path + kPathWordsPerColumn / 2, 0u);
+    std::fill(path + kPathWordsPerColumn / 2, path + kPathWordsPerColumn, ~0u);
+}
+
+__attribute__((target("avx512f"))) float* Avx512BlockStart(float* from, float* spare, bool bit,
+                                                          const ForwardColumns& first) {
+    const unsigned column = first.columns[0];
+    if ((column & kTrellisStates / 2) == 0) {
+        ShiftOutRow(from, spare, bit);
+        return Avx512Run(spare, from, first);
+    }
+    alignas(64) float shifted[kTrellisStates / 2];
+    Avx512ShiftOut(from, shifted, bit);
+    if (first.parities[0] != 0)
+        Avx512FirstColumn<true>(shifted, spare, column, first.costs[0], first.path);
+    else
+        Avx512FirstColumn<false>(shifted, spare, column, first.costs[0], first.path);
+    return spare;
+}
+
+} // namespace
+#endif
+
+ForwardPass Avx512ForwardPass() {
+#ifdef LUMORA_WEAVE_AVX512
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f"))
+        return {Avx512Run, Avx512BlockStart, PathLayout::StateBits};
+#endif
+    return {};
+}
+
+} // namespace lumora::weave
