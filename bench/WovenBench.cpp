@@ -4,9 +4,9 @@
 // released derivation): weaving at the default ceiling (0.1 bits per non-zero AC
 // coefficient of a JPEG, per usable sample of a PNG) and reading it back, each with the
 // picture's own reading and writing. Arg 0, 1 or 2 picks the portable, the AVX2 or the
-// AVX-512 forward pass of the coder. Counters: the archive carried, the elements changed, the cover's own
-// element data (coefficients or samples, which the memory target leaves out) and the peak
-// memory the work added beyond the input file held in memory.
+// AVX-512 forward pass of the coder. Counters: the archive carried, the elements changed, the
+// cover's own element data (coefficients or samples, which the memory target leaves out) and the
+// peak memory the work added beyond the input file held in memory.
 #include "BenchFiles.h"
 #include "BenchPictures.h"
 #include "engine/WovenCarrier.h"

@@ -29,9 +29,8 @@ namespace {
 constexpr unsigned kVectors = kTrellisStates / 16;
 
 __attribute__((target("avx512f"), always_inline)) inline __m512i PartnerLanes(unsigned column) {
-    return _mm512_xor_si512(
-        _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
-        _mm512_set1_epi32(static_cast<int>(column & 15)));
+    return _mm512_xor_si512(_mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                            _mm512_set1_epi32(static_cast<int>(column & 15)));
 }
 
 // One column on one vector of states: returns the new costs of the states in `own`, whose
@@ -49,17 +48,15 @@ Avx512Step(__m512 own, __m512 partners, __m512i lanes, __m512 add, uint32_t* pat
 }
 
 template <bool ParityOne>
-__attribute__((target("avx512f"))) void Avx512Column(const float* from, float* to,
-                                                     unsigned column, float cost,
-                                                     uint32_t* path) {
+__attribute__((target("avx512f"))) void Avx512Column(const float* from, float* to, unsigned column,
+                                                     float cost, uint32_t* path) {
     const unsigned high = column >> 4;
     const __m512i lanes = PartnerLanes(column);
     const __m512 add = _mm512_set1_ps(cost);
     for (unsigned v = 0; v < kVectors; ++v)
-        _mm512_storeu_ps(to + 16 * v,
-                         Avx512Step<ParityOne>(_mm512_loadu_ps(from + 16 * v),
-                                               _mm512_loadu_ps(from + 16 * (v ^ high)), lanes,
-                                               add, path, v));
+        _mm512_storeu_ps(to + 16 * v, Avx512Step<ParityOne>(_mm512_loadu_ps(from + 16 * v),
+                                                            _mm512_loadu_ps(from + 16 * (v ^ high)),
+                                                            lanes, add, path, v));
 }
 
 // Two columns in one sweep. When their partner offsets a and b (column >> 4) are non-zero
@@ -116,7 +113,8 @@ __attribute__((target("avx512f"))) void Avx512Pair(const float* from, float* to,
     uint32_t* path1 = path0 + kPathWordsPerColumn;
     // Every vector whose pivot bits are 0, in ascending order.
     for (unsigned named = 0; named < kVectors; named = ((named | pair.pivots) + 1) & ~pair.pivots) {
-        const unsigned vectors[4] = {named, named ^ pair.a, named ^ pair.b, named ^ pair.a ^ pair.b};
+        const unsigned vectors[4] = {named, named ^ pair.a, named ^ pair.b,
+                                     named ^ pair.a ^ pair.b};
         __m512 states[4];
 #pragma GCC unroll 4
         for (unsigned m = 0; m < 4; ++m)
@@ -130,7 +128,7 @@ __attribute__((target("avx512f"))) void Avx512Pair(const float* from, float* to,
 }
 
 __attribute__((target("avx512f"))) float* Avx512Run(float* from, float* spare,
-                                                   const ForwardColumns& columns) {
+                                                    const ForwardColumns& columns) {
     size_t i = 0;
     while (i < columns.count) {
         const ColumnPair pair = i + 1 < columns.count
@@ -192,7 +190,7 @@ Avx512FirstColumn(const float* shifted, float* to, unsigned column, float cost, 
 }
 
 __attribute__((target("avx512f"))) float* Avx512BlockStart(float* from, float* spare, bool bit,
-                                                          const ForwardColumns& first) {
+                                                           const ForwardColumns& first) {
     const unsigned column = first.columns[0];
     if ((column & kTrellisStates / 2) == 0) {
         ShiftOutRow(from, spare, bit);
