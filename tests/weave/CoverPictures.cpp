@@ -296,7 +296,7 @@ Bytes MakePng(const PngRecipe& recipe) {
                     : alpha ? (x % 4 == 0   ? 0
                                : x % 4 == 1 ? 1
                                             : 255)
-                    : recipe.texture != 0 ? Noise(x % recipe.texture, y, c)
+                    : recipe.texture != 0 ? Noise(x % recipe.texture, recipe.sameRows ? 0 : y, c)
                     : y == 8              ? (x % 2 != 0 ? 255 : 0)
                                           : 96 + (x + 2 * y + 3 * c) % 9;
                 rows[static_cast<size_t>(y)][static_cast<size_t>(x * channels + c)] =

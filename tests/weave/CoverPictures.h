@@ -53,8 +53,10 @@ struct PngRecipe {
     // around the tRNS colour, some fully transparent where there is alpha.
     std::vector<std::vector<int>> pixels = {};
     int width = 12, height = 9;
-    // When not 0, samples of noise that repeats every `texture` pixels along a row.
+    // When not 0, samples of noise that repeats every `texture` pixels along a row, and
+    // with sameRows, in every row the same.
     int texture = 0;
+    bool sameRows = false;
 };
 // With gAMA and tEXt chunks before the IDAT and a tEXt chunk after it.
 Bytes MakePng(const PngRecipe& recipe);

@@ -287,13 +287,19 @@ size_t IdatBytes(const Bytes& png) {
 }
 
 TEST(PngOutput, PacksEachPictureAboutAsSmallAsItsOwnFile) {
-    // Noise, and a texture that repeats every 37 pixels: packed by runs alone, the texture
-    // would take several times the bytes of its own file.
-    for (const int texture : {1 << 20, 37}) {
-        const Bytes png = MakePng({.width = 400, .height = 300, .texture = texture});
+    // Noise; a texture that repeats every 37 pixels, which packed by runs alone would take
+    // several times the bytes of its own file; and rows of noise that repeat the row above,
+    // which the average filter alone would pack as noise.
+    const PngRecipe kPictures[] = {
+        {.width = 400, .height = 300, .texture = 1 << 20},
+        {.width = 400, .height = 300, .texture = 37},
+        {.width = 400, .height = 300, .texture = 1 << 20, .sameRows = true}};
+    for (const PngRecipe& recipe : kPictures) {
+        const Bytes png = MakePng(recipe);
         Bytes written;
         ASSERT_EQ(MustRead(png)->Write(written), CoverStatus::Ok);
-        EXPECT_LT(IdatBytes(written), IdatBytes(png) * 11 / 10) << texture;
+        EXPECT_LT(IdatBytes(written), IdatBytes(png) * 11 / 10)
+            << recipe.texture << (recipe.sameRows ? " same rows" : "");
     }
 }
 
