@@ -2,10 +2,11 @@
 #include "crypt/PositionOrder.h"
 
 #include "platform/ByteOrder.h"
+#include "platform/VectorIntrinsics.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
-#include <immintrin.h>
 #include <sodium.h>
 
 namespace lumora {
@@ -111,6 +112,66 @@ LeftPack(unsigned mask, __m256i values, __m256i slots, uint32_t* toValues, uint3
                         _mm256_permutevar8x32_epi32(slots, lanes));
 }
 
+// The same on sixteen values with AVX-512.
+__attribute__((target("avx512f"), always_inline)) inline __m512i
+RoundAvx512(__m512i part, __m512i roundKey, __m128i outShift) {
+    const __m512i mixFirst = _mm512_set1_epi32(static_cast<int>(kMixFirst));
+    const __m512i mixSecond = _mm512_set1_epi32(static_cast<int>(kMixSecond));
+    __m512i mixed = _mm512_mullo_epi32(_mm512_xor_si512(part, roundKey), mixFirst);
+    mixed = _mm512_xor_si512(mixed, _mm512_srli_epi32(mixed, 16));
+    mixed = _mm512_mullo_epi32(mixed, mixSecond);
+    return _mm512_srl_epi32(mixed, outShift);
+}
+
+struct NetworkVectors512 {
+    __m512i lowMask;
+    __m128i lowShift;
+    __m128i highOut;
+    __m128i lowOut;
+    __m512i keys[PositionOrder::kRounds];
+};
+
+__attribute__((target("avx512f"), always_inline)) inline NetworkVectors512
+MakeNetworkVectors512(const std::array<uint32_t, PositionOrder::kRounds>& roundKeys,
+                      uint32_t lowMask, unsigned highBits, unsigned lowBits) {
+    NetworkVectors512 network;
+    network.lowMask = _mm512_set1_epi32(static_cast<int>(lowMask));
+    network.lowShift = _mm_cvtsi32_si128(static_cast<int>(lowBits));
+    network.highOut = _mm_cvtsi32_si128(static_cast<int>(32 - highBits));
+    network.lowOut = _mm_cvtsi32_si128(static_cast<int>(32 - lowBits));
+    for (size_t round = 0; round < PositionOrder::kRounds; ++round)
+        network.keys[round] = _mm512_set1_epi32(static_cast<int>(roundKeys[round]));
+    return network;
+}
+
+template <bool forward>
+__attribute__((target("avx512f"), always_inline)) inline __m512i
+PassAvx512(const NetworkVectors512& n, __m512i value) {
+    constexpr size_t kRounds = PositionOrder::kRounds;
+    __m512i high = _mm512_srl_epi32(value, n.lowShift);
+    __m512i low = _mm512_and_si512(value, n.lowMask);
+    if constexpr (forward) {
+        for (size_t r = 0; r < kRounds; r += 2) {
+            high = _mm512_xor_si512(high, RoundAvx512(low, n.keys[r], n.highOut));
+            low = _mm512_xor_si512(low, RoundAvx512(high, n.keys[r + 1], n.lowOut));
+        }
+    } else {
+        for (size_t r = kRounds; r > 0; r -= 2) {
+            low = _mm512_xor_si512(low, RoundAvx512(high, n.keys[r - 1], n.lowOut));
+            high = _mm512_xor_si512(high, RoundAvx512(low, n.keys[r - 2], n.highOut));
+        }
+    }
+    return _mm512_or_si512(_mm512_sll_epi32(high, n.lowShift), low);
+}
+
+// Stores the lanes of values that mask sets side by side from `to`; the sixteen places from
+// `to` on may be overwritten. (Compressing in a register and storing whole is far quicker
+// than compressing into memory on some processors.)
+__attribute__((target("avx512f"), always_inline)) inline void
+CompressTo(__mmask16 mask, __m512i values, uint32_t* to) {
+    _mm512_storeu_si512(to, _mm512_maskz_compress_epi32(mask, values));
+}
+
 // Indices Map walks side by side.
 constexpr size_t kBlock = 1024;
 // Below this many indices the vector walk's setup costs more than it saves.
@@ -123,6 +184,16 @@ bool HasAvx2() {
     }();
     return has;
 }
+
+bool HasAvx512() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") != 0;
+    }();
+    return has;
+}
+
+std::atomic<bool> g_avx512Allowed{true};
 
 } // namespace
 
@@ -273,9 +344,79 @@ __attribute__((target("avx2"))) void PositionOrder::WalkAvx2(uint32_t* values, s
     }
 }
 
+template <PositionOrder::Way way>
+__attribute__((target("avx512f"))) void PositionOrder::WalkAvx512(uint32_t* values,
+                                                                  size_t count) const {
+    const NetworkVectors512 network =
+        MakeNetworkVectors512(m_roundKeys, m_lowMask, m_highBits, m_lowBits);
+    const __m512i last = _mm512_set1_epi32(static_cast<int>(static_cast<uint32_t>(m_domain - 1)));
+    const auto outside = [&](__m512i value) __attribute__((target("avx512f"), always_inline)) {
+        return _mm512_cmpgt_epu32_mask(value, last);
+    };
+    const __m512i firstLanes =
+        _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    alignas(64) uint32_t walking[kBlock + 16];
+    alignas(64) uint32_t slot[kBlock + 16];
+    for (size_t start = 0; start < count; start += kBlock) {
+        const size_t size = std::min(kBlock, count - start);
+        uint32_t* block = values + start;
+        // As WalkAvx2: a first pass in place, then passes over a dense list of the walks
+        // that go on.
+        size_t pending = 0;
+        size_t i = 0;
+        for (; i + 16 <= size; i += 16) {
+            const __m512i value = _mm512_loadu_si512(block + i);
+            const __mmask16 before = outside(value);
+            const __m512i image = PassAvx512<way == Way::Forward>(network, value);
+            _mm512_storeu_si512(block + i, _mm512_mask_blend_epi32(before, image, value));
+            const __mmask16 goOn = static_cast<__mmask16>(~before & outside(image));
+            CompressTo(goOn, image, walking + pending);
+            CompressTo(goOn, _mm512_add_epi32(firstLanes, _mm512_set1_epi32(static_cast<int>(i))),
+                       slot + pending);
+            pending += static_cast<size_t>(std::popcount(static_cast<unsigned>(goOn)));
+        }
+        for (; i < size; ++i) {
+            if (block[i] >= m_domain)
+                continue;
+            block[i] = Network<way>(block[i]);
+            walking[pending] = block[i];
+            slot[pending] = static_cast<uint32_t>(i);
+            pending += block[i] >= m_domain;
+        }
+        while (pending > 0) {
+            size_t kept = 0;
+            for (size_t k = 0; k < pending; k += 16) {
+                const __mmask16 valid = pending - k >= 16
+                                            ? __mmask16{0xFFFF}
+                                            : static_cast<__mmask16>((1u << (pending - k)) - 1);
+                const __m512i slots = _mm512_maskz_loadu_epi32(valid, slot + k);
+                const __m512i image = PassAvx512<way == Way::Forward>(
+                    network, _mm512_maskz_loadu_epi32(valid, walking + k));
+                // Every walk's latest value goes to its place: the last one stored is where
+                // it landed.
+                _mm512_mask_i32scatter_epi32(block, valid, slots, image, 4);
+                // kept <= k: the packed lanes never reach a part of the list not yet read.
+                const __mmask16 goOn = static_cast<__mmask16>(outside(image) & valid);
+                CompressTo(goOn, image, walking + kept);
+                CompressTo(goOn, slots, slot + kept);
+                kept += static_cast<size_t>(std::popcount(static_cast<unsigned>(goOn)));
+            }
+            pending = kept;
+        }
+    }
+}
+
+void PositionOrder::AllowAvx512(bool allowed) {
+    g_avx512Allowed = allowed;
+}
+
 template <PositionOrder::Way way> void PositionOrder::Walk(uint32_t* values, size_t count) const {
     if (m_domain == 0)
         return;
+    if (HasAvx512() && g_avx512Allowed && count >= kFewForVectors) {
+        WalkAvx512<way>(values, count);
+        return;
+    }
     if (HasAvx2() && count >= kFewForVectors) {
         WalkAvx2<way>(values, count);
         return;

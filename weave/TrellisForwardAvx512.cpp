@@ -6,18 +6,13 @@
 // floats' bit patterns, the minimum the operand it picks.
 #include "weave/TrellisForward.h"
 
+#include "platform/VectorIntrinsics.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
 #if defined(__x86_64__)
-// GCC 12's AVX-512 intrinsics start some results from a deliberately undefined vector,
-// which its own checks of uninitialized use then report in the header.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#include <immintrin.h>
-#pragma GCC diagnostic pop
 #define LUMORA_WEAVE_AVX512 1
 #endif
 

@@ -92,6 +92,30 @@ INSTANTIATE_TEST_SUITE_P(Domains, LargeBijection,
                                            (uint64_t{1} << 24) + 1, (uint64_t{1} << 31) + 3,
                                            PositionOrder::kMaxDomain - 1));
 
+// The AVX2 walk, which the processors without AVX-512 take, gives what the other does; the
+// tests above hold the default walk to At and InverseAt.
+TEST(PositionOrder, Avx2WalksGiveWhatTheDefaultWalksGive) {
+    for (const uint64_t domain : {uint64_t{257}, uint64_t{65537}, uint64_t{17'000'000},
+                                  (uint64_t{1} << 24) + 1, (uint64_t{1} << 31) + 3}) {
+        const PositionOrder order(kOtherKey, domain);
+        // A run that ends past the domain, so some values are outside it.
+        std::vector<uint32_t> values(5000);
+        std::iota(values.begin(), values.end(), static_cast<uint32_t>(domain - 4000));
+        for (const bool forward : {true, false}) {
+            std::vector<uint32_t> viaDefault = values;
+            std::vector<uint32_t> viaAvx2 = values;
+            const auto walk = [&](std::vector<uint32_t>& v) {
+                forward ? order.Map(v.data(), v.size()) : order.Unmap(v.data(), v.size());
+            };
+            walk(viaDefault);
+            PositionOrder::AllowAvx512(false);
+            walk(viaAvx2);
+            PositionOrder::AllowAvx512(true);
+            EXPECT_EQ(viaDefault, viaAvx2) << domain << (forward ? " forward" : " backward");
+        }
+    }
+}
+
 // A run of consecutive indices (a coder's segment) lands all over the domain, never in runs.
 TEST(PositionOrder, ConsecutiveIndicesSpreadOverTheDomain) {
     for (const uint64_t domain : {uint64_t{1'000'000}, uint64_t{16'777'217}, uint64_t{1} << 31,
