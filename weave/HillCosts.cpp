@@ -38,6 +38,10 @@ float HillCosts::FlipAt(size_t channel, size_t x, size_t y) const {
     return HillLevelCost(c.levels[y * c.plane.width + x]);
 }
 
+const float* HillCosts::LevelCosts() {
+    return HillLevelCostTable().data();
+}
+
 size_t HillCosts::CostBytes() const {
     size_t bytes = 0;
     for (const Channel& c : channels_)

@@ -45,6 +45,12 @@ public:
     ChangeCosts At(size_t channel, size_t x, size_t y) const;
     // The cheaper of the two, which needs no sample: no sample is at both ends of 0..255.
     float FlipAt(size_t channel, size_t x, size_t y) const;
+    // The cost levels of `channel` (below Channels()), row-major, and the cost of each level:
+    // FlipAt's cost of (x, y) is LevelCosts()[Levels(channel)[y * width + x]], for callers
+    // that work many places out faster than FlipAt's checks.
+    const uint8_t* Levels(size_t channel) const { return channels_[channel].levels.data(); }
+    static const float* LevelCosts();
+
     // Asks the processor to fetch what At reads, ahead of a run of scattered look-ups.
     void Prefetch(size_t channel, size_t x, size_t y) const {
         if (channel < channels_.size()) {
@@ -52,11 +58,6 @@ public:
             FetchAhead(c.levels.data() + y * c.plane.width + x);
             FetchAhead(c.plane.samples + y * c.plane.rowStride + x * c.plane.sampleStride);
         }
-    }
-    // The same for what FlipAt reads.
-    void PrefetchFlip(size_t channel, size_t x, size_t y) const {
-        if (channel < channels_.size())
-            FetchAhead(channels_[channel].levels.data() + y * channels_[channel].plane.width + x);
     }
 
     // Bytes the kept costs take: one per sample of every channel.

@@ -204,14 +204,14 @@ std::vector<uint8_t> HillLevels(const SamplePlane& plane) {
     return levels;
 }
 
-float HillLevelCost(uint8_t level) {
+const std::array<float, 256>& HillLevelCostTable() {
     static const std::array<float, 256> costs = [] {
         std::array<float, 256> c{};
         for (int l = 0; l < 256; ++l)
             c[static_cast<size_t>(l)] = static_cast<float>(std::exp2((l - 128) / 8.0));
         return c;
     }();
-    return costs[level];
+    return costs;
 }
 
 } // namespace lumora::weave

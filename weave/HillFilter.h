@@ -5,6 +5,7 @@
 
 #include "weave/HillCosts.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -14,7 +15,10 @@ namespace lumora::weave {
 // 2^((L - 128) / 8), the cost rounded to the nearest eighth of an octave and clamped.
 std::vector<uint8_t> HillLevels(const SamplePlane& plane);
 
-// The cost a level stands for.
-float HillLevelCost(uint8_t level);
+// The cost each level stands for.
+const std::array<float, 256>& HillLevelCostTable();
+inline float HillLevelCost(uint8_t level) {
+    return HillLevelCostTable()[level];
+}
 
 } // namespace lumora::weave

@@ -126,12 +126,36 @@ private:
                 [&](size_t i, const Spot& spot) { costs[i] = CostsAt(spot).Flip(); });
             return;
         }
-        Visit(
-            elements, count, at,
-            [this](const Spot& spot) { m_costs.PrefetchFlip(spot.channel, spot.x, spot.row); },
-            [&](size_t i, const Spot& spot) {
-                costs[i] = m_costs.FlipAt(spot.channel, spot.x, spot.row);
-            });
+        // Each element's level is found once, kFetchAhead elements ahead of its read, and
+        // kept in a ring until then.
+        const float* levelCosts = HillCosts::LevelCosts();
+        std::array<const uint8_t*, kFetchAhead> ahead;
+        const size_t first = std::min(count, kFetchAhead);
+        for (size_t i = 0; i < first; ++i) {
+            ahead[i] = LevelOf(elements[i]);
+            FetchAhead(ahead[i]);
+        }
+        for (size_t i = 0; i < count; ++i) {
+            const uint8_t* level = ahead[i % kFetchAhead];
+            if (i + kFetchAhead < count) {
+                ahead[i % kFetchAhead] = LevelOf(elements[i + kFetchAhead]);
+                FetchAhead(ahead[i % kFetchAhead]);
+            }
+            costs[i] = levelCosts[*level];
+        }
+    }
+
+    // Where an element's cost level lies: at its pixel's place in its channel's plane.
+    const uint8_t* LevelOf(uint32_t element) const {
+        const uint32_t pixel = m_channels.Quotient(element);
+        const uint32_t channel = element - pixel * m_channels.Divisor();
+        size_t place = pixel;
+        if (m_cover.RowsBottomUp()) {
+            const uint32_t y = m_width.Quotient(pixel);
+            const uint32_t height = m_cover.Layout().height;
+            place = size_t{height - 1 - y} * m_width.Divisor() + (pixel - y * m_width.Divisor());
+        }
+        return m_costs.Levels(channel) + place;
     }
 
     ChangeCosts ElementCosts(uint32_t element) const override { return CostsAt(SpotOf(element)); }

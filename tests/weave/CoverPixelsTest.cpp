@@ -2,12 +2,15 @@
 #include "CoverPictures.h"
 #include "picture/PngChunks.h"
 #include "weave/BmpCover.h"
+#include "weave/HillCosts.h"
 #include "weave/PngCover.h"
 #include "weave/PngLibrary.h"
+#include "weave/WovenCover.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <set>
 
 namespace lumora::test {
 namespace {
@@ -300,6 +303,46 @@ TEST(PngOutput, PacksEachPictureAboutAsSmallAsItsOwnFile) {
         ASSERT_EQ(MustRead(png)->Write(written), CoverStatus::Ok);
         EXPECT_LT(IdatBytes(written), IdatBytes(png) * 11 / 10)
             << recipe.texture << (recipe.sameRows ? " same rows" : "");
+    }
+}
+
+TEST(PixelWovenCover, FlipCostsAreHillsAtEachElementsPlace) {
+    // Noise, so that each place has a cost of its own; fully transparent pixels left out of
+    // the numbering; rows stored bottom-up and top-down.
+    const Bytes kPictures[] = {
+        MakePng({.colourType = kGrey, .width = 40, .height = 30, .texture = 1 << 20}),
+        MakePng({.colourType = kRgb, .width = 33, .height = 20, .texture = 1 << 20}),
+        MakePng({.colourType = kRgba, .width = 33, .height = 20, .texture = 1 << 20}),
+        MakeBmp(24, false, 0, 0xFF0000, 41, 30), MakeBmp(32, true, 0, 0xFF0000, 40, 31)};
+    for (size_t p = 0; p < std::size(kPictures); ++p) {
+        std::unique_ptr<CoverImage> image = MustRead(kPictures[p]);
+        const auto* pixels = dynamic_cast<const PixelCover*>(image.get());
+        ASSERT_NE(pixels, nullptr);
+        std::unique_ptr<weave::WovenCover> cover;
+        ASSERT_EQ(weave::WovenCover::Make(*image, cover), CoverStatus::Ok);
+        ASSERT_EQ(cover->PrepareCosts(), CoverStatus::Ok);
+        const PixelLayout& layout = pixels->Layout();
+        weave::HillCosts hill;
+        for (uint32_t c = 0; c < layout.channels; ++c)
+            ASSERT_TRUE(hill.AddChannel(pixels->ChannelPlane(c)));
+        // Usable indices scattered, as an order hands them over.
+        const auto count = static_cast<uint32_t>(cover->Count());
+        std::vector<uint32_t> elements(count);
+        for (uint32_t i = 0; i < count; ++i)
+            elements[i] = static_cast<uint32_t>(uint64_t{i} * 7919 % count);
+        std::vector<float> costs(count);
+        cover->FlipCosts(elements.data(), count, costs.data());
+        std::set<float> distinct;
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint32_t pixel = elements[i] / layout.channels;
+            const uint32_t y = pixel / layout.width;
+            const uint32_t row = pixels->RowsBottomUp() ? layout.height - 1 - y : y;
+            ASSERT_EQ(costs[i],
+                      hill.FlipAt(elements[i] % layout.channels, pixel % layout.width, row))
+                << "picture " << p << ", element " << elements[i];
+            distinct.insert(costs[i]);
+        }
+        EXPECT_GT(distinct.size(), 2u) << "picture " << p;
     }
 }
 
