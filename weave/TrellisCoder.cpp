@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "weave/TrellisCoder.h"
 
+#include "weave/FetchAhead.h"
 #include "weave/TrellisForward.h"
 #include "weave/TrellisLayout.h"
 
@@ -131,15 +132,23 @@ private:
     template <PathLayout Layout>
     void Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
                    std::vector<size_t>& flipped) const {
+        // Each column's bit decides the state the next one is read at, so the walk waits on
+        // every read: the columns' path bits are fetched a few columns ahead, and the
+        // state moves without a branch, whose outcome is a coin toss.
+        constexpr size_t kAhead = 16;
         unsigned state = 0;
         for (size_t bit = bits.size(); bit-- > 0;) {
             state = (state << 1) | (bits[bit] != 0 ? 1u : 0u);
             const size_t start = columns.Start(bit);
             const uint16_t* words = columns.Block(bit);
             for (size_t j = columns.Start(bit + 1); j-- > start;) {
+                if (j >= kAhead) {
+                    const uint32_t* ahead = path_.data() + (j - kAhead) * kPathWordsPerColumn;
+                    FetchAhead(ahead);
+                    FetchAhead(ahead + kPathWordsPerColumn / 2);
+                }
                 const bool one = PathBit<Layout>(path_.data() + j * kPathWordsPerColumn, state);
-                if (one)
-                    state ^= words[j - start];
+                state ^= words[j - start] & (0u - static_cast<unsigned>(one));
                 if (one != (parities_[j] != 0))
                     flipped.push_back(begin + j);
             }
