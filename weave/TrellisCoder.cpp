@@ -104,18 +104,10 @@ private:
             block.costs = costs_.data() + start;
             block.count = columns.Start(bit + 1) - start;
             block.path = path_.data() + start * kPathWordsPerColumn;
-            if (bit != 0) {
-                // The previous block's row goes out with this block's first column.
-                ForwardColumns first = block;
-                first.count = 1;
-                current = pass_.blockStart(current, Other(current), bits[bit - 1] != 0, first);
-                ++block.columns;
-                ++block.parities;
-                ++block.costs;
-                --block.count;
-                block.path += kPathWordsPerColumn;
-            }
-            current = pass_.columns(current, Other(current), block);
+            // The previous block's row goes out as this block starts.
+            current = bit != 0
+                          ? pass_.blockStart(current, Other(current), bits[bit - 1] != 0, block)
+                          : pass_.columns(current, Other(current), block);
         }
         // The last row goes out too: state 0 after it is the state of the last bit before.
         return current[bits.back() != 0 ? 1 : 0];

@@ -135,6 +135,16 @@ float* PortableRun(float* from, float* spare, const ForwardColumns& columns) {
 
 } // namespace
 
+ForwardColumns Rest(const ForwardColumns& columns) {
+    ForwardColumns rest = columns;
+    rest.columns += 1;
+    rest.parities += 1;
+    rest.costs += 1;
+    rest.count -= 1;
+    rest.path += kPathWordsPerColumn;
+    return rest;
+}
+
 void ShiftOutRow(const float* from, float* to, bool bit) {
     for (unsigned s = 0; s < kTrellisStates / 2; s += 4) {
         const Quad a = LoadQuad(from + 2 * s);
@@ -148,9 +158,9 @@ void ShiftOutRow(const float* from, float* to, bool bit) {
 
 namespace {
 
-float* PortableBlockStart(float* from, float* spare, bool bit, const ForwardColumns& first) {
+float* PortableBlockStart(float* from, float* spare, bool bit, const ForwardColumns& block) {
     ShiftOutRow(from, spare, bit);
-    return PortableRun(spare, from, first);
+    return PortableRun(spare, from, block);
 }
 
 // ---- AVX2 pass: eight lanes per register, the partner's lanes by a variable permute. ----
@@ -245,19 +255,19 @@ __attribute__((target("avx2"))) void Avx2FirstColumn(const float* shifted, float
 }
 
 __attribute__((target("avx2"))) float* Avx2BlockStart(float* from, float* spare, bool bit,
-                                                      const ForwardColumns& first) {
-    const unsigned column = first.columns[0];
+                                                      const ForwardColumns& block) {
+    const unsigned column = block.columns[0];
     if ((column & kTrellisStates / 2) == 0) {
         ShiftOutRow(from, spare, bit);
-        return Avx2Run(spare, from, first);
+        return Avx2Run(spare, from, block);
     }
     alignas(32) float shifted[kTrellisStates / 2];
     Avx2ShiftOut(from, shifted, bit);
-    if (first.parities[0] != 0)
-        Avx2FirstColumn<true>(shifted, spare, column, first.costs[0], first.path);
+    if (block.parities[0] != 0)
+        Avx2FirstColumn<true>(shifted, spare, column, block.costs[0], block.path);
     else
-        Avx2FirstColumn<false>(shifted, spare, column, first.costs[0], first.path);
-    return spare;
+        Avx2FirstColumn<false>(shifted, spare, column, block.costs[0], block.path);
+    return Avx2Run(spare, from, Rest(block));
 }
 
 #endif

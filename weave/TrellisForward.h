@@ -32,12 +32,12 @@ struct ForwardColumns {
 // flip < keep (the element's new parity is then 1).
 using ColumnsPass = float* (*)(float* from, float* spare, const ForwardColumns& columns);
 
-// Ends a block and takes the first column of the next: drops the finished row (the states
-// s whose lowest bit is `bit` survive as s >> 1; the upper half of the states, a row not yet
-// touched, becomes unreachable), then runs `first` (one column) as ColumnsPass would. Returns
-// the buffer that holds the costs. Path bits of states that cannot be reached may differ
-// from ColumnsPass's; a walk back from a reachable state never reads them.
-using BlockStartPass = float* (*)(float* from, float* spare, bool bit, const ForwardColumns& first);
+// Ends a block and runs the next: drops the finished row (the states s whose lowest bit is
+// `bit` survive as s >> 1; the upper half of the states, a row not yet touched, becomes
+// unreachable), then runs `block`'s columns (at least one) as ColumnsPass would. Returns the
+// buffer that holds the costs. Path bits of states that cannot be reached may differ from
+// ColumnsPass's; a walk back from a reachable state never reads them.
+using BlockStartPass = float* (*)(float* from, float* spare, bool bit, const ForwardColumns& block);
 
 // How a column's kPathWordsPerColumn words hold its path bits.
 enum class PathLayout : uint8_t {
@@ -47,6 +47,9 @@ enum class PathLayout : uint8_t {
     // State s at bit s & 31 of word s >> 5.
     StateBits,
 };
+
+// The columns after the first.
+ForwardColumns Rest(const ForwardColumns& columns);
 
 // The first half of BlockStartPass: drops the finished row from `from` into `to`.
 void ShiftOutRow(const float* from, float* to, bool bit);

@@ -150,54 +150,113 @@ __attribute__((target("avx512f"))) float* Avx512Run(float* from, float* spare,
     return from;
 }
 
-// The surviving half of the states, s -> s >> 1 for s whose lowest bit is `bit`: sixteen
-// states out of each pair of vectors.
-__attribute__((target("avx512f"))) void Avx512ShiftOut(const float* from, float* to, bool bit) {
-    const __m512i pick = _mm512_add_epi32(
-        _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30),
-        _mm512_set1_epi32(bit ? 1 : 0));
-    for (unsigned v = 0; v < kVectors / 2; ++v) {
-        const __m512 a = _mm512_loadu_ps(from + 32 * v);
-        const __m512 b = _mm512_loadu_ps(from + 32 * v + 16);
-        _mm512_storeu_ps(to + 16 * v, _mm512_permutex2var_ps(a, pick, b));
-    }
+// The surviving half of the states, s -> s >> 1 for s whose lowest bit is `bit`, of vector v
+// (below kVectors / 2): sixteen states out of a pair of vectors.
+__attribute__((target("avx512f"), always_inline)) inline __m512
+ShiftedVector(const float* from, __m512i pick, unsigned v) {
+    return _mm512_permutex2var_ps(_mm512_loadu_ps(from + 32 * v), pick,
+                                  _mm512_loadu_ps(from + 32 * v + 16));
 }
 
-// As the AVX2 pass's first column: after the row is dropped, a column that touches the
-// block's last row lets a lower state only keep and an upper one only flip.
+__attribute__((target("avx512f"), always_inline)) inline __m512i ShiftPick(bool bit) {
+    return _mm512_add_epi32(
+        _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30),
+        _mm512_set1_epi32(bit ? 1 : 0));
+}
+
+// A first column that touches the block's last row (bit 9: every column but the cut ones at
+// a segment's end) pairs each lower state with an upper one after the row is dropped, and
+// the upper half is unreachable. So a lower state can only keep and an upper one only flip:
+// no comparison, no minimum, and path bits of 0 below and 1 above.
 template <bool ParityOne>
-__attribute__((target("avx512f"))) void
-Avx512FirstColumn(const float* shifted, float* to, unsigned column, float cost, uint32_t* path) {
-    const __m512 add = _mm512_set1_ps(cost);
-    const unsigned high = column >> 4;
-    const __m512i lanes = PartnerLanes(column);
-    for (unsigned v = 0; v < kVectors / 2; ++v) {
-        const __m512 own = _mm512_loadu_ps(shifted + 16 * v);
-        _mm512_storeu_ps(to + 16 * v, ParityOne ? _mm512_add_ps(own, add) : own);
-    }
-    for (unsigned v = kVectors / 2; v < kVectors; ++v) {
-        const __m512 partner =
-            _mm512_permutexvar_ps(lanes, _mm512_loadu_ps(shifted + 16 * (v ^ high)));
-        _mm512_storeu_ps(to + 16 * v, ParityOne ? partner : _mm512_add_ps(partner, add));
-    }
+__attribute__((target("avx512f"), always_inline)) inline __m512 KeptBelow(__m512 shifted,
+                                                                          __m512 add) {
+    return ParityOne ? _mm512_add_ps(shifted, add) : shifted;
+}
+template <bool ParityOne>
+__attribute__((target("avx512f"), always_inline)) inline __m512
+FlippedAbove(__m512 partnerShifted, __m512i lanes, __m512 add) {
+    const __m512 partner = _mm512_permutexvar_ps(lanes, partnerShifted);
+    return ParityOne ? partner : _mm512_add_ps(partner, add);
+}
+
+inline void FillFirstColumnPath(uint32_t* path) {
     std::fill(path, path + kPathWordsPerColumn / 2, 0u);
     std::fill(path + kPathWordsPerColumn / 2, path + kPathWordsPerColumn, ~0u);
 }
 
+template <bool ParityOne>
+__attribute__((target("avx512f"))) void Avx512FirstColumn(const float* from, float* to, bool bit,
+                                                          const ForwardColumns& block) {
+    const __m512i pick = ShiftPick(bit);
+    const __m512 add = _mm512_set1_ps(block.costs[0]);
+    const unsigned high = block.columns[0] >> 4;
+    const __m512i lanes = PartnerLanes(block.columns[0]);
+    for (unsigned v = 0; v < kVectors / 2; ++v) {
+        const __m512 shifted = ShiftedVector(from, pick, v);
+        _mm512_storeu_ps(to + 16 * v, KeptBelow<ParityOne>(shifted, add));
+        _mm512_storeu_ps(to + 16 * (v ^ high), FlippedAbove<ParityOne>(shifted, lanes, add));
+    }
+    FillFirstColumnPath(block.path);
+}
+
+// That first column and the next in one sweep, as Avx512Pair: the first column's partner
+// offset a has bit 5 (the upper half), so each coset's named member lies below and the
+// member two places on (named ^ b) below or above as b has bit 5. After the first column
+// the two lower members keep their shifted states and the upper ones flip from them, so a
+// coset needs two shifted vectors.
+template <bool ParityOne, bool NextParityOne>
+__attribute__((target("avx512f"))) void Avx512FirstPair(const float* from, float* to, bool bit,
+                                                        const ColumnPair& pair,
+                                                        const ForwardColumns& block) {
+    const __m512i pick = ShiftPick(bit);
+    const __m512i lanes0 = PartnerLanes(block.columns[0]);
+    const __m512i lanes1 = PartnerLanes(block.columns[1]);
+    const __m512 add0 = _mm512_set1_ps(block.costs[0]);
+    const __m512 add1 = _mm512_set1_ps(block.costs[1]);
+    uint32_t* path1 = block.path + kPathWordsPerColumn;
+    FillFirstColumnPath(block.path);
+    const bool secondAbove = (pair.b & kVectors / 2) != 0;
+    for (unsigned named = 0; named < kVectors; named = ((named | pair.pivots) + 1) & ~pair.pivots) {
+        const unsigned vectors[4] = {named, named ^ pair.a, named ^ pair.b,
+                                     named ^ pair.a ^ pair.b};
+        const __m512 own = ShiftedVector(from, pick, named);
+        const __m512 other = ShiftedVector(from, pick, secondAbove ? vectors[3] : vectors[2]);
+        __m512 states[4] = {KeptBelow<ParityOne>(own, add0),
+                            FlippedAbove<ParityOne>(own, lanes0, add0),
+                            secondAbove ? FlippedAbove<ParityOne>(other, lanes0, add0)
+                                        : KeptBelow<ParityOne>(other, add0),
+                            secondAbove ? KeptBelow<ParityOne>(other, add0)
+                                        : FlippedAbove<ParityOne>(other, lanes0, add0)};
+        Avx512Sweep<1, NextParityOne>(states, lanes1, add1, path1, vectors);
+#pragma GCC unroll 4
+        for (unsigned m = 0; m < 4; ++m)
+            _mm512_storeu_ps(to + 16 * vectors[m], states[m]);
+    }
+}
+
 __attribute__((target("avx512f"))) float* Avx512BlockStart(float* from, float* spare, bool bit,
-                                                           const ForwardColumns& first) {
-    const unsigned column = first.columns[0];
+                                                           const ForwardColumns& block) {
+    const unsigned column = block.columns[0];
     if ((column & kTrellisStates / 2) == 0) {
         ShiftOutRow(from, spare, bit);
-        return Avx512Run(spare, from, first);
+        return Avx512Run(spare, from, block);
     }
-    alignas(64) float shifted[kTrellisStates / 2];
-    Avx512ShiftOut(from, shifted, bit);
-    if (first.parities[0] != 0)
-        Avx512FirstColumn<true>(shifted, spare, column, first.costs[0], first.path);
+    const ColumnPair pair = block.count >= 2 ? PairOf(column, block.columns[1]) : ColumnPair{};
+    if (!pair.independent) {
+        block.parities[0] != 0 ? Avx512FirstColumn<true>(from, spare, bit, block)
+                               : Avx512FirstColumn<false>(from, spare, bit, block);
+        return Avx512Run(spare, from, Rest(block));
+    }
+    const bool first = block.parities[0] != 0;
+    const bool next = block.parities[1] != 0;
+    if (first)
+        next ? Avx512FirstPair<true, true>(from, spare, bit, pair, block)
+             : Avx512FirstPair<true, false>(from, spare, bit, pair, block);
     else
-        Avx512FirstColumn<false>(shifted, spare, column, first.costs[0], first.path);
-    return spare;
+        next ? Avx512FirstPair<false, true>(from, spare, bit, pair, block)
+             : Avx512FirstPair<false, false>(from, spare, bit, pair, block);
+    return Avx512Run(spare, from, Rest(Rest(block)));
 }
 
 } // namespace
