@@ -18,9 +18,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace lumora::weave {
+
+// A channel's cost levels, one byte per sample. The bytes are not zeroed on allocation:
+// HILL writes every one before any is read, and zeroing tens of megabytes costs a pass.
+template <typename T> struct UnzeroedAllocator : std::allocator<T> {
+    using std::allocator<T>::allocator;
+    template <typename U> struct rebind { using other = UnzeroedAllocator<U>; };
+    template <typename U> void construct(U* place) noexcept { ::new (static_cast<void*>(place)) U; }
+};
+using CostLevels = std::vector<uint8_t, UnzeroedAllocator<uint8_t>>;
 
 // One channel of a picture in memory.
 struct SamplePlane {
@@ -66,7 +77,7 @@ public:
 private:
     struct Channel {
         SamplePlane plane;
-        std::vector<uint8_t> levels; // row-major, width * height
+        CostLevels levels; // row-major, width * height
     };
     std::vector<Channel> channels_;
 };

@@ -38,14 +38,15 @@ const std::vector<uint64_t>& Reciprocals() {
     return table;
 }
 
-// The 15x15 sums at which a level begins: level L covers [bound[L], bound[L + 1]).
-const std::array<double, 257>& LevelBounds() {
-    static const std::array<double, 257> bounds = [] {
-        std::array<double, 257> b{};
+// The 15x15 sums at which a level begins: level L covers [bound[L], bound[L + 1]); levels
+// 256 and 257 never begin.
+const std::array<double, 258>& LevelBounds() {
+    static const std::array<double, 258> bounds = [] {
+        std::array<double, 258> b{};
         b[0] = 0;
         for (int level = 1; level < 256; ++level)
             b[static_cast<size_t>(level)] = kBoxScale * std::exp2((level - 128.5) / 8.0);
-        b[256] = std::numeric_limits<double>::infinity();
+        b[256] = b[257] = std::numeric_limits<double>::infinity();
         return b;
     }();
     return bounds;
@@ -63,18 +64,19 @@ const std::array<uint8_t, 256>& EighthsOfOctave() {
     return eighths;
 }
 
-uint8_t LevelOf(uint64_t sum, const std::array<double, 257>& bounds) {
+uint8_t LevelOf(uint64_t sum, const std::array<double, 258>& bounds) {
     // 8 * log2(sum) from the sum's bit length and the eight bits after its leading one is
     // low by less than 0.05; less 8 * log2(kBoxScale) - 128.5 = 190.01 it puts the level at
-    // most two below the exact one, which two steps without branches reach.
+    // most two below the exact one. The bounds rise, so the two levels above are tried side
+    // by side.
     const int bits = 64 - std::countl_zero(sum);
     const uint64_t next = bits > 9 ? sum >> (bits - 9) : sum << (9 - bits);
     int level = 8 * (bits - 1) + EighthsOfOctave()[next & 0xFF] - 191;
     level = level < 0 ? 0 : (level > 255 ? 255 : level);
     const double value = static_cast<double>(sum);
-    level += value >= bounds[static_cast<size_t>(level) + 1] ? 1 : 0;
-    level += value >= bounds[static_cast<size_t>(level) + 1] ? 1 : 0;
-    return static_cast<uint8_t>(level);
+    const auto at = static_cast<size_t>(level);
+    return static_cast<uint8_t>(level + (value >= bounds[at + 1] ? 1 : 0) +
+                                (value >= bounds[at + 2] ? 1 : 0));
 }
 
 // Rows computed on demand; row r lives in slot r % slots until another row takes it.
@@ -112,7 +114,7 @@ public:
             window_[i] = Mirror(static_cast<ptrdiff_t>(i) - kReach, width_);
     }
 
-    void Run(std::vector<uint8_t>& levels) {
+    void Run(CostLevels& levels) {
         const auto& bounds = LevelBounds();
         const ptrdiff_t height = static_cast<ptrdiff_t>(plane_.height);
         std::fill(columnSums_.begin(), columnSums_.end(), 0);
@@ -198,8 +200,8 @@ private:
 
 } // namespace
 
-std::vector<uint8_t> HillLevels(const SamplePlane& plane) {
-    std::vector<uint8_t> levels(plane.width * plane.height);
+CostLevels HillLevels(const SamplePlane& plane) {
+    CostLevels levels(plane.width * plane.height);
     BandFilter(plane).Run(levels);
     return levels;
 }

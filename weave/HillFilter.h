@@ -13,7 +13,7 @@ namespace lumora::weave {
 
 // The cost level of every sample of a valid plane, row-major: level L stands for the cost
 // 2^((L - 128) / 8), the cost rounded to the nearest eighth of an octave and clamped.
-std::vector<uint8_t> HillLevels(const SamplePlane& plane);
+CostLevels HillLevels(const SamplePlane& plane);
 
 // The cost each level stands for.
 const std::array<float, 256>& HillLevelCostTable();
