@@ -140,7 +140,6 @@ public:
 
 private:
     const uint8_t* Row(size_t y) const { return plane_.samples + y * plane_.rowStride; }
-    uint8_t At(const uint8_t* row, size_t x) const { return row[x * plane_.sampleStride]; }
 
     // |R| of row y.
     const uint32_t* AbsResidual(size_t y) {
@@ -152,14 +151,18 @@ private:
         const uint8_t* a = Row(Mirror(at - 1, plane_.height));
         const uint8_t* b = Row(y);
         const uint8_t* c = Row(Mirror(at + 1, plane_.height));
-        for (size_t x = 0; x < width_; ++x) {
-            const size_t l = left_[x];
-            const size_t r = right_[x];
-            const int edges = At(a, l) + At(a, r) + At(c, l) + At(c, r);
-            const int sides = At(a, x) + At(b, l) + At(b, r) + At(c, x);
-            const int residual = 2 * sides - edges - 4 * At(b, x);
-            out[x] = static_cast<uint32_t>(residual < 0 ? -residual : residual);
-        }
+        const size_t stride = plane_.sampleStride;
+        const auto residualAt = [&](size_t x, size_t l, size_t r) {
+            const int edges = a[l * stride] + a[r * stride] + c[l * stride] + c[r * stride];
+            const int sides = a[x * stride] + b[l * stride] + b[r * stride] + c[x * stride];
+            const int residual = 2 * sides - edges - 4 * b[x * stride];
+            return static_cast<uint32_t>(residual < 0 ? -residual : residual);
+        };
+        // Only the first and last columns have mirrored neighbours.
+        out[0] = residualAt(0, left_[0], right_[0]);
+        for (size_t x = 1; x + 1 < width_; ++x)
+            out[x] = residualAt(x, x - 1, x + 1);
+        out[width_ - 1] = residualAt(width_ - 1, left_[width_ - 1], right_[width_ - 1]);
         return out;
     }
 
@@ -176,8 +179,11 @@ private:
             for (size_t x = 0; x < width_; ++x)
                 vertical_[x] += residual[x];
         }
-        for (size_t x = 0; x < width_; ++x)
-            out[x] = table_[vertical_[left_[x]] + vertical_[x] + vertical_[right_[x]]];
+        out[0] = table_[vertical_[left_[0]] + vertical_[0] + vertical_[right_[0]]];
+        for (size_t x = 1; x + 1 < width_; ++x)
+            out[x] = table_[vertical_[x - 1] + vertical_[x] + vertical_[x + 1]];
+        out[width_ - 1] = table_[vertical_[left_[width_ - 1]] + vertical_[width_ - 1] +
+                                 vertical_[right_[width_ - 1]]];
         return out;
     }
 
