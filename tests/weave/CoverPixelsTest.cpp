@@ -303,6 +303,7 @@ TEST(PngOutput, PacksEachPictureAboutAsSmallAsItsOwnFile) {
         ASSERT_EQ(MustRead(png)->Write(written), CoverStatus::Ok);
         EXPECT_LT(IdatBytes(written), IdatBytes(png) * 11 / 10)
             << recipe.texture << (recipe.sameRows ? " same rows" : "");
+        EXPECT_EQ(DecodePng(written), DecodePng(png));
     }
 }
 

@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Every forward pass against the portable one, column shape by column shape: the vector
+// passes take columns in pairs, a block's first columns together and some shapes one at a
+// time, and each of those ways must give the portable pass's costs and path bits.
+#include "weave/TrellisForward.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace lumora::weave {
+namespace {
+
+constexpr float kWet = std::numeric_limits<float>::infinity();
+
+struct ColumnsCase {
+    const char* name;
+    std::vector<uint16_t> columns;
+    bool blockStart; // the run starts a block (the last row goes out first)
+};
+void PrintTo(const ColumnsCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+// Partner offsets are column >> 4; bit 9 is the block's last row.
+const ColumnsCase kCases[] = {
+    {"independent pair", {0x2A5, 0x13C}, false},
+    {"pair then single", {0x2A5, 0x13C, 0x3F1}, false},
+    {"first partner in the same vector", {0x00F, 0x2A0, 0x1B3, 0x0C4}, false},
+    {"second partner in the same vector", {0x3F1, 0x00B}, false},
+    {"same partner vector twice", {0x2A1, 0x2A7, 0x155, 0x15A}, false},
+    {"rows past a segment's end cut", {0x005, 0x003, 0x001}, false},
+    {"block start: one column", {0x25A}, true},
+    {"block start: first column misses the last row", {0x1F3, 0x2A5, 0x0D9}, true},
+    {"block start: second partner above", {0x3A1, 0x2C5, 0x1E8}, true},
+    {"block start: second partner below", {0x3A1, 0x0C5, 0x2F0, 0x10A}, true},
+    {"block start: second partner vector the first's", {0x3A1, 0x3AE}, true},
+    {"block start: second partner in the same vector", {0x3A1, 0x00E}, true},
+};
+
+struct PassRun {
+    std::vector<float> costs;
+    std::vector<uint32_t> path;
+    PathLayout layout;
+};
+
+PassRun RunPass(const ForwardPass& pass, const ColumnsCase& c, const std::vector<float>& start,
+            const std::vector<uint8_t>& parities, const std::vector<float>& costs, bool bit) {
+    struct alignas(64) States {
+        float a[kTrellisStates];
+        float b[kTrellisStates];
+    };
+    auto states = std::make_unique<States>();
+    std::copy(start.begin(), start.end(), states->a);
+    PassRun run{{}, std::vector<uint32_t>(c.columns.size() * kPathWordsPerColumn), pass.layout};
+    const ForwardColumns columns{c.columns.data(), parities.data(), costs.data(),
+                                 c.columns.size(), run.path.data()};
+    const float* end = c.blockStart ? pass.blockStart(states->a, states->b, bit, columns)
+                                    : pass.columns(states->a, states->b, columns);
+    run.costs.assign(end, end + kTrellisStates);
+    return run;
+}
+
+// Whether each state can be reached after each column, from the portable pass run one
+// column at a time.
+std::vector<std::vector<bool>> Reachable(const ColumnsCase& c, std::vector<float> states,
+                                         const std::vector<uint8_t>& parities,
+                                         const std::vector<float>& costs, bool bit) {
+    std::vector<std::vector<bool>> reachable;
+    for (size_t j = 0; j < c.columns.size(); ++j) {
+        const ColumnsCase one{c.name, {c.columns[j]}, c.blockStart && j == 0};
+        const std::vector<uint8_t> parity{parities[j]};
+        const std::vector<float> cost{costs[j]};
+        states = RunPass(PortableForwardPass(), one, states, parity, cost, bit).costs;
+        reachable.emplace_back();
+        for (const float state : states)
+            reachable.back().push_back(state != kWet);
+    }
+    return reachable;
+}
+
+bool PathBitOf(const PassRun& run, size_t column, unsigned state) {
+    const uint32_t* words = run.path.data() + column * kPathWordsPerColumn;
+    return run.layout == PathLayout::StateBits ? PathBit<PathLayout::StateBits>(words, state)
+                                               : PathBit<PathLayout::LaneWords>(words, state);
+}
+
+class TrellisForwardTest : public testing::TestWithParam<ColumnsCase> {};
+
+TEST_P(TrellisForwardTest, EveryPassGivesThePortableCostsAndPathBits) {
+    const ColumnsCase& c = GetParam();
+    const struct {
+        const char* name;
+        ForwardPass pass;
+    } kPasses[] = {{"AVX2", Avx2ForwardPass()}, {"AVX-512", Avx512ForwardPass()}};
+    std::mt19937 random(11);
+    for (int round = 0; round < 8; ++round) {
+        // Costs with ties, zeros and unreachable states; parities of both kinds.
+        std::vector<float> start(kTrellisStates);
+        for (float& cost : start)
+            cost = random() % 7 == 0 ? kWet : static_cast<float>(random() % 5);
+        std::vector<uint8_t> parities(c.columns.size());
+        std::vector<float> costs(c.columns.size());
+        for (size_t j = 0; j < c.columns.size(); ++j) {
+            parities[j] = static_cast<uint8_t>(random() & 1);
+            costs[j] = random() % 5 == 0 ? kWet : static_cast<float>(random() % 3);
+        }
+        const bool bit = (round & 1) != 0;
+        const PassRun expected = RunPass(PortableForwardPass(), c, start, parities, costs, bit);
+        const std::vector<std::vector<bool>> reachable = Reachable(c, start, parities, costs, bit);
+        for (const auto& p : kPasses) {
+            if (p.pass.columns == nullptr)
+                continue; // the processor lacks it
+            const PassRun found = RunPass(p.pass, c, start, parities, costs, bit);
+            ASSERT_EQ(found.costs, expected.costs) << p.name << ", round " << round;
+            // A walk back only ever reads the path bits of reachable states.
+            for (size_t j = 0; j < c.columns.size(); ++j) {
+                for (unsigned s = 0; s < kTrellisStates; ++s) {
+                    if (!reachable[j][s])
+                        continue;
+                    ASSERT_EQ(PathBitOf(found, j, s), PathBitOf(expected, j, s))
+                        << p.name << ", round " << round << ", column " << j << ", state " << s;
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, TrellisForwardTest, testing::ValuesIn(kCases));
+
+} // namespace
+} // namespace lumora::weave
