@@ -47,7 +47,7 @@ struct PassRun {
 };
 
 PassRun RunPass(const ForwardPass& pass, const ColumnsCase& c, const std::vector<float>& start,
-            const std::vector<uint8_t>& parities, const std::vector<float>& costs, bool bit) {
+                const std::vector<uint8_t>& parities, const std::vector<float>& costs, bool bit) {
     struct alignas(64) States {
         float a[kTrellisStates];
         float b[kTrellisStates];
@@ -55,8 +55,8 @@ PassRun RunPass(const ForwardPass& pass, const ColumnsCase& c, const std::vector
     auto states = std::make_unique<States>();
     std::copy(start.begin(), start.end(), states->a);
     PassRun run{{}, std::vector<uint32_t>(c.columns.size() * kPathWordsPerColumn), pass.layout};
-    const ForwardColumns columns{c.columns.data(), parities.data(), costs.data(),
-                                 c.columns.size(), run.path.data()};
+    const ForwardColumns columns{c.columns.data(), parities.data(), costs.data(), c.columns.size(),
+                                 run.path.data()};
     const float* end = c.blockStart ? pass.blockStart(states->a, states->b, bit, columns)
                                     : pass.columns(states->a, states->b, columns);
     run.costs.assign(end, end + kTrellisStates);
