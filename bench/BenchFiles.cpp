@@ -3,12 +3,14 @@
 
 #include "crypt/RijndaelHardware.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <malloc.h>
 #include <stdexcept>
+#include <string>
 #include <unistd.h>
 
 namespace lumora::bench {
@@ -122,28 +124,21 @@ bool ResetPeakMemory() {
 }
 
 bool ChooseTrellisKernel(benchmark::State& state, weave::TrellisKernel& kernel) {
-    switch (state.range(0)) {
-    case 1:
-        kernel = weave::TrellisKernel::Avx2;
-        if (!weave::Avx2KernelAvailable()) {
-            state.SkipWithError("no AVX2 on this processor");
-            return false;
-        }
-        state.SetLabel("avx2");
-        return true;
-    case 2:
-        kernel = weave::TrellisKernel::Avx512;
-        if (!weave::Avx512KernelAvailable()) {
-            state.SkipWithError("no AVX-512 on this processor");
-            return false;
-        }
-        state.SetLabel("avx512");
-        return true;
-    default:
-        kernel = weave::TrellisKernel::Portable;
-        state.SetLabel("portable");
-        return true;
+    const struct {
+        weave::TrellisKernel kernel;
+        bool available;
+        const char* label;
+    } kKernels[] = {{weave::TrellisKernel::Portable, true, "portable"},
+                    {weave::TrellisKernel::Avx2, weave::Avx2KernelAvailable(), "avx2"},
+                    {weave::TrellisKernel::Avx512, weave::Avx512KernelAvailable(), "avx512"}};
+    const auto& chosen = kKernels[std::min<size_t>(static_cast<size_t>(state.range(0)), 2)];
+    if (!chosen.available) {
+        state.SkipWithError((std::string("no ") + chosen.label + " on this processor").c_str());
+        return false;
     }
+    kernel = chosen.kernel;
+    state.SetLabel(chosen.label);
+    return true;
 }
 
 } // namespace lumora::bench
