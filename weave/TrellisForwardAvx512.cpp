@@ -96,30 +96,66 @@ Avx512Sweep(__m512 (&states)[4], __m512i lanes, __m512 add, uint32_t* path,
         states[m] = next[m];
 }
 
+// The two columns of a pair from column i on, in registers.
+struct PairColumns {
+    __m512i lanes[2];
+    __m512 add[2];
+    uint32_t* path[2];
+};
+
+__attribute__((target("avx512f"), always_inline)) inline PairColumns
+PairColumnsAt(const ForwardColumns& columns, size_t i) {
+    PairColumns pair;
+    for (size_t j = 0; j < 2; ++j) {
+        pair.lanes[j] = PartnerLanes(columns.columns[i + j]);
+        pair.add[j] = _mm512_set1_ps(columns.costs[i + j]);
+        pair.path[j] = columns.path + (i + j) * kPathWordsPerColumn;
+    }
+    return pair;
+}
+
+// The four vectors of each coset in turn: every vector whose pivot bits are 0 names one.
+template <typename Visit>
+__attribute__((target("avx512f"), always_inline)) inline void ForEachCoset(const ColumnPair& pair,
+                                                                           Visit&& visit) {
+    for (unsigned named = 0; named < kVectors; named = ((named | pair.pivots) + 1) & ~pair.pivots) {
+        const unsigned vectors[4] = {named, named ^ pair.a, named ^ pair.b,
+                                     named ^ pair.a ^ pair.b};
+        visit(vectors);
+    }
+}
+
+__attribute__((target("avx512f"), always_inline)) inline void
+StoreCoset(float* to, const __m512 (&states)[4], const unsigned (&vectors)[4]) {
+#pragma GCC unroll 4
+    for (unsigned m = 0; m < 4; ++m)
+        _mm512_storeu_ps(to + 16 * vectors[m], states[m]);
+}
+
 template <bool ParityOne, bool NextParityOne>
 __attribute__((target("avx512f"))) void Avx512Pair(const float* from, float* to,
                                                    const ColumnPair& pair,
                                                    const ForwardColumns& columns, size_t i) {
-    const __m512i lanes0 = PartnerLanes(columns.columns[i]);
-    const __m512i lanes1 = PartnerLanes(columns.columns[i + 1]);
-    const __m512 add0 = _mm512_set1_ps(columns.costs[i]);
-    const __m512 add1 = _mm512_set1_ps(columns.costs[i + 1]);
-    uint32_t* path0 = columns.path + i * kPathWordsPerColumn;
-    uint32_t* path1 = path0 + kPathWordsPerColumn;
-    // Every vector whose pivot bits are 0, in ascending order.
-    for (unsigned named = 0; named < kVectors; named = ((named | pair.pivots) + 1) & ~pair.pivots) {
-        const unsigned vectors[4] = {named, named ^ pair.a, named ^ pair.b,
-                                     named ^ pair.a ^ pair.b};
-        __m512 states[4];
+    const PairColumns c = PairColumnsAt(columns, i);
+    ForEachCoset(
+        pair, [&](const unsigned(&vectors)[4]) __attribute__((target("avx512f"), always_inline)) {
+            __m512 states[4];
 #pragma GCC unroll 4
-        for (unsigned m = 0; m < 4; ++m)
-            states[m] = _mm512_loadu_ps(from + 16 * vectors[m]);
-        Avx512Sweep<0, ParityOne>(states, lanes0, add0, path0, vectors);
-        Avx512Sweep<1, NextParityOne>(states, lanes1, add1, path1, vectors);
-#pragma GCC unroll 4
-        for (unsigned m = 0; m < 4; ++m)
-            _mm512_storeu_ps(to + 16 * vectors[m], states[m]);
-    }
+            for (unsigned m = 0; m < 4; ++m)
+                states[m] = _mm512_loadu_ps(from + 16 * vectors[m]);
+            Avx512Sweep<0, ParityOne>(states, c.lanes[0], c.add[0], c.path[0], vectors);
+            Avx512Sweep<1, NextParityOne>(states, c.lanes[1], c.add[1], c.path[1], vectors);
+            StoreCoset(to, states, vectors);
+        });
+}
+
+using PairPass = void (*)(const float*, float*, const ColumnPair&, const ForwardColumns&, size_t);
+// Avx512Pair for the two columns' parities, the first's in bit 0.
+constexpr PairPass kPairPasses[4] = {Avx512Pair<false, false>, Avx512Pair<true, false>,
+                                     Avx512Pair<false, true>, Avx512Pair<true, true>};
+
+inline unsigned PairParities(const ForwardColumns& columns, size_t i) {
+    return (columns.parities[i] != 0 ? 1u : 0u) | (columns.parities[i + 1] != 0 ? 2u : 0u);
 }
 
 __attribute__((target("avx512f"))) float* Avx512Run(float* from, float* spare,
@@ -129,20 +165,14 @@ __attribute__((target("avx512f"))) float* Avx512Run(float* from, float* spare,
         const ColumnPair pair = i + 1 < columns.count
                                     ? PairOf(columns.columns[i], columns.columns[i + 1])
                                     : ColumnPair{};
-        const bool parity = columns.parities[i] != 0;
         if (pair.independent) {
-            const bool next = columns.parities[i + 1] != 0;
-            if (parity)
-                next ? Avx512Pair<true, true>(from, spare, pair, columns, i)
-                     : Avx512Pair<true, false>(from, spare, pair, columns, i);
-            else
-                next ? Avx512Pair<false, true>(from, spare, pair, columns, i)
-                     : Avx512Pair<false, false>(from, spare, pair, columns, i);
+            kPairPasses[PairParities(columns, i)](from, spare, pair, columns, i);
             i += 2;
         } else {
             uint32_t* path = columns.path + i * kPathWordsPerColumn;
-            parity ? Avx512Column<true>(from, spare, columns.columns[i], columns.costs[i], path)
-                   : Avx512Column<false>(from, spare, columns.columns[i], columns.costs[i], path);
+            columns.parities[i] != 0
+                ? Avx512Column<true>(from, spare, columns.columns[i], columns.costs[i], path)
+                : Avx512Column<false>(from, spare, columns.columns[i], columns.costs[i], path);
             i += 1;
         }
         std::swap(from, spare);
@@ -210,30 +240,28 @@ __attribute__((target("avx512f"))) void Avx512FirstPair(const float* from, float
                                                         const ColumnPair& pair,
                                                         const ForwardColumns& block) {
     const __m512i pick = ShiftPick(bit);
-    const __m512i lanes0 = PartnerLanes(block.columns[0]);
-    const __m512i lanes1 = PartnerLanes(block.columns[1]);
-    const __m512 add0 = _mm512_set1_ps(block.costs[0]);
-    const __m512 add1 = _mm512_set1_ps(block.costs[1]);
-    uint32_t* path1 = block.path + kPathWordsPerColumn;
-    FillFirstColumnPath(block.path);
+    const PairColumns c = PairColumnsAt(block, 0);
+    FillFirstColumnPath(c.path[0]);
     const bool secondAbove = (pair.b & kVectors / 2) != 0;
-    for (unsigned named = 0; named < kVectors; named = ((named | pair.pivots) + 1) & ~pair.pivots) {
-        const unsigned vectors[4] = {named, named ^ pair.a, named ^ pair.b,
-                                     named ^ pair.a ^ pair.b};
-        const __m512 own = ShiftedVector(from, pick, named);
-        const __m512 other = ShiftedVector(from, pick, secondAbove ? vectors[3] : vectors[2]);
-        __m512 states[4] = {KeptBelow<ParityOne>(own, add0),
-                            FlippedAbove<ParityOne>(own, lanes0, add0),
-                            secondAbove ? FlippedAbove<ParityOne>(other, lanes0, add0)
-                                        : KeptBelow<ParityOne>(other, add0),
-                            secondAbove ? KeptBelow<ParityOne>(other, add0)
-                                        : FlippedAbove<ParityOne>(other, lanes0, add0)};
-        Avx512Sweep<1, NextParityOne>(states, lanes1, add1, path1, vectors);
-#pragma GCC unroll 4
-        for (unsigned m = 0; m < 4; ++m)
-            _mm512_storeu_ps(to + 16 * vectors[m], states[m]);
-    }
+    ForEachCoset(
+        pair, [&](const unsigned(&vectors)[4]) __attribute__((target("avx512f"), always_inline)) {
+            const __m512 own = ShiftedVector(from, pick, vectors[0]);
+            const __m512 other = ShiftedVector(from, pick, secondAbove ? vectors[3] : vectors[2]);
+            const __m512 below = KeptBelow<ParityOne>(other, c.add[0]);
+            const __m512 above = FlippedAbove<ParityOne>(other, c.lanes[0], c.add[0]);
+            __m512 states[4] = {KeptBelow<ParityOne>(own, c.add[0]),
+                                FlippedAbove<ParityOne>(own, c.lanes[0], c.add[0]),
+                                secondAbove ? above : below, secondAbove ? below : above};
+            Avx512Sweep<1, NextParityOne>(states, c.lanes[1], c.add[1], c.path[1], vectors);
+            StoreCoset(to, states, vectors);
+        });
 }
+
+using FirstPairPass = void (*)(const float*, float*, bool, const ColumnPair&,
+                               const ForwardColumns&);
+constexpr FirstPairPass kFirstPairPasses[4] = {
+    Avx512FirstPair<false, false>, Avx512FirstPair<true, false>, Avx512FirstPair<false, true>,
+    Avx512FirstPair<true, true>};
 
 __attribute__((target("avx512f"))) float* Avx512BlockStart(float* from, float* spare, bool bit,
                                                            const ForwardColumns& block) {
@@ -248,14 +276,7 @@ __attribute__((target("avx512f"))) float* Avx512BlockStart(float* from, float* s
                                : Avx512FirstColumn<false>(from, spare, bit, block);
         return Avx512Run(spare, from, Rest(block));
     }
-    const bool first = block.parities[0] != 0;
-    const bool next = block.parities[1] != 0;
-    if (first)
-        next ? Avx512FirstPair<true, true>(from, spare, bit, pair, block)
-             : Avx512FirstPair<true, false>(from, spare, bit, pair, block);
-    else
-        next ? Avx512FirstPair<false, true>(from, spare, bit, pair, block)
-             : Avx512FirstPair<false, false>(from, spare, bit, pair, block);
+    kFirstPairPasses[PairParities(block, 0)](from, spare, bit, pair, block);
     return Avx512Run(spare, from, Rest(Rest(block)));
 }
 
