@@ -2,21 +2,24 @@
 #include "weave/TrellisCoder.h"
 
 #include "weave/FetchAhead.h"
+#include "weave/TrellisCosts.h"
 #include "weave/TrellisForward.h"
 #include "weave/TrellisLayout.h"
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <new>
 
 namespace lumora::weave {
 namespace {
 
-constexpr float kUnreachable = std::numeric_limits<float>::infinity();
+// A segment whose cheapest path the 16-bit sums could not follow (a state cost on it
+// saturated) is tried again with its costs scaled down by this factor, at most
+// kCoarserTries times.
+constexpr float kCoarser = 1.0f / 16;
+constexpr int kCoarserTries = 3;
 
 // The two submatrices a segment uses (its blocks are w or w + 1 columns wide) and the
 // columns of its last blocks, whose windows reach past the segment's last row.
@@ -54,14 +57,14 @@ private:
 };
 
 struct alignas(64) StateCosts {
-    float a[kTrellisStates];
-    float b[kTrellisStates];
+    int16_t a[kTrellisStates];
+    int16_t b[kTrellisStates];
 };
 
 class SegmentEmbedder {
 public:
     SegmentEmbedder(size_t maxLength, ForwardPass pass)
-        : pass_(pass), parities_(maxLength), costs_(maxLength),
+        : pass_(pass), parities_(maxLength), costs_(maxLength), units_(maxLength),
           path_(maxLength * kPathWordsPerColumn), states_(std::make_unique<StateCosts>()) {}
 
     // Embeds the segment's bits and hands its flips (absolute positions, ascending) on.
@@ -72,17 +75,24 @@ public:
         const std::span<float> costs(costs_.data(), segment.length);
         if (!cover(segment.begin, parities, costs))
             return TrellisStatus::Cancelled;
-        for (float& cost : costs) {
+        for (const float cost : costs) {
             if (!(cost >= 0.0f))
                 return TrellisStatus::InvalidCost;
-            if (cost == 0.0f)
-                cost = 0.0f; // -0 too: the forward pass compares costs as bit patterns
         }
         SegmentColumns columns(segment.length, bits.size());
-        if (std::isinf(Forward(columns, bits)))
-            return TrellisStatus::Unsolvable;
-        flipped_.clear();
-        Backtrack(columns, bits, segment.begin, flipped_);
+        float scale = CostScale(costs);
+        for (int tries = 0;; ++tries) {
+            ScaleCosts(costs, scale, units_.data());
+            const bool reached = Forward(columns, bits) != kUnreachableCost;
+            flipped_.clear();
+            // A path that ends where it began is whole: one that passed a state no path
+            // reaches (its cost saturated on the way) does not.
+            if (reached && Backtrack(columns, bits, segment.begin, flipped_) == 0)
+                break;
+            if (tries == kCoarserTries)
+                return TrellisStatus::Unsolvable;
+            scale *= kCoarser;
+        }
         std::reverse(flipped_.begin(), flipped_.end());
         for (const size_t position : flipped_)
             result.cost += costs_[position - segment.begin];
@@ -92,16 +102,16 @@ public:
 
 private:
     // Returns the least cost that carries the bits.
-    float Forward(SegmentColumns& columns, std::span<const uint8_t> bits) {
-        float* current = states_->a;
-        std::fill(current, current + kTrellisStates, kUnreachable);
-        current[0] = 0.0f;
+    int16_t Forward(SegmentColumns& columns, std::span<const uint8_t> bits) {
+        int16_t* current = states_->a;
+        std::fill(current, current + kTrellisStates, kUnreachableCost);
+        current[0] = 0;
         for (size_t bit = 0; bit < bits.size(); ++bit) {
             const size_t start = columns.Start(bit);
             ForwardColumns block;
             block.columns = columns.Block(bit);
             block.parities = parities_.data() + start;
-            block.costs = costs_.data() + start;
+            block.costs = units_.data() + start;
             block.count = columns.Start(bit + 1) - start;
             block.path = path_.data() + start * kPathWordsPerColumn;
             // The previous block's row goes out as this block starts.
@@ -113,17 +123,18 @@ private:
         return current[bits.back() != 0 ? 1 : 0];
     }
 
-    void Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
-                   std::vector<size_t>& flipped) const {
+    // Walks the path back from the last state, noting its flips; returns the state it
+    // starts from, 0 for a path that exists.
+    unsigned Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
+                       std::vector<size_t>& flipped) const {
         if (pass_.layout == PathLayout::StateBits)
-            Backtrack<PathLayout::StateBits>(columns, bits, begin, flipped);
-        else
-            Backtrack<PathLayout::LaneWords>(columns, bits, begin, flipped);
+            return Backtrack<PathLayout::StateBits>(columns, bits, begin, flipped);
+        return Backtrack<PathLayout::LaneHalfWords>(columns, bits, begin, flipped);
     }
 
     template <PathLayout Layout>
-    void Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
-                   std::vector<size_t>& flipped) const {
+    unsigned Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
+                       std::vector<size_t>& flipped) const {
         // Each column's bit decides the state the next one is read at, so the walk waits on
         // every read: the columns' path bits are fetched a few columns ahead, and the
         // state moves without a branch, whose outcome is a coin toss.
@@ -145,15 +156,17 @@ private:
                     flipped.push_back(begin + j);
             }
         }
+        return state;
     }
 
-    float* Other(const float* buffer) const {
+    int16_t* Other(const int16_t* buffer) const {
         return buffer == states_->a ? states_->b : states_->a;
     }
 
     ForwardPass pass_;
     std::vector<uint8_t> parities_;
     std::vector<float> costs_;
+    std::vector<int16_t> units_;
     std::vector<uint32_t> path_;
     std::unique_ptr<StateCosts> states_;
     std::vector<size_t> flipped_;

@@ -2,8 +2,9 @@
 // The binary syndrome-trellis coder. The cover is a sequence of parity bits, each with a
 // cost of flipping it (+infinity: the element is wet and never flips). Embedding finds the
 // flips of least total cost whose parities y satisfy H * y = m, segment by segment (see
-// TrellisLayout.h for H and the segments); extraction computes m = H * y. Bits and
-// parities are one per byte; any non-zero byte counts as 1.
+// TrellisLayout.h for H and the segments), the costs taken at the resolution of
+// TrellisCosts.h; extraction computes m = H * y. Bits and parities are one per byte; any
+// non-zero byte counts as 1.
 //
 // Memory while embedding: for the longest segment, its parities, its costs, the path bits
 // of its forward pass (128 bytes per element, 8 MiB for 65536 elements) and its flips; the

@@ -1,97 +1,103 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// States are taken eight at a time: state s sits in lane s & 7 of vector s >> 3. The
-// partner s ^ c of a column c lies in vector (s >> 3) ^ (c >> 3), at lane (s & 7) ^ (c & 7).
-// Every state cost is a sum of non-negative costs (+0 or more, or +infinity), so the
-// comparison flip < keep may be made on the floats' bit patterns as integers, and the
-// minimum is the operand the comparison picks: both passes do exactly that.
+// The portable pass takes states eight at a time (state s in lane s & 7 of vector s >> 3);
+// the AVX2 pass sixteen (lane s & 15 of vector s >> 4). The partner s ^ c of a column c
+// lies in vector (s >> 3) ^ (c >> 3), at lane (s & 7) ^ (c & 7), and likewise for sixteen.
+// Costs are 16-bit and never negative, so a sum saturating at kUnreachableCost is the
+// signed saturating addition of the vector instruction sets.
 //
-// Path bits are stored in PathLayout::LaneWords.
+// The portable pass stores its path bits in PathLayout::LaneHalfWords, the AVX2 pass in
+// PathLayout::StateBits.
 #include "weave/TrellisForward.h"
+#include "weave/TrellisPairs.h"
+
+#include "platform/VectorIntrinsics.h"
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <utility>
 
 #if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
 #define LUMORA_WEAVE_AVX2 1
 #endif
 
 namespace lumora::weave {
 namespace {
 
-constexpr unsigned kVectors = kTrellisStates / 8;
-constexpr float kUnreachable = std::numeric_limits<float>::infinity();
-constexpr unsigned kGroup = 32; // vectors whose path bits fill one word per lane
+// ---- Portable pass: the compiler's 8-lane vectors. ----
 
-// ---- Portable pass: the compiler's 4-lane vectors, two per group of eight states. ----
+using Lanes = int16_t __attribute__((vector_size(16)));
+using UnsignedLanes = uint16_t __attribute__((vector_size(16)));
+using Halves = uint64_t __attribute__((vector_size(16)));
 
-using Quad = float __attribute__((vector_size(16)));
-using QuadBits = uint32_t __attribute__((vector_size(16)));
-using QuadMask = int32_t __attribute__((vector_size(16)));
+constexpr unsigned kLanes = 8;
+constexpr unsigned kVectors = kTrellisStates / kLanes;
+constexpr unsigned kGroup = 16; // vectors whose path bits fill one half-word per lane
 
-template <unsigned Low> inline Quad Shuffle(Quad q) {
-    constexpr unsigned kLow = Low & 3;
-    return __builtin_shufflevector(q, q, 0 ^ kLow, 1 ^ kLow, 2 ^ kLow, 3 ^ kLow);
+inline Lanes LoadLanes(const int16_t* p) {
+    Lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
 }
 
-inline Quad LoadQuad(const float* p) {
-    Quad q;
-    std::memcpy(&q, p, sizeof q);
-    return q;
+inline void StoreLanes(int16_t* p, Lanes v) {
+    std::memcpy(p, &v, sizeof v);
 }
 
-// One half (lanes 0-3 or 4-7) of one vector: stores its new costs and returns the
-// comparison's lanes, -1 where the flip won.
-template <bool ParityOne> inline QuadMask StepQuad(Quad own, Quad partner, Quad cost, float* to) {
-    const Quad keep = ParityOne ? own + cost : own;
-    const Quad flip = ParityOne ? partner : partner + cost;
-    QuadMask keepBits;
-    QuadMask flipBits;
-    std::memcpy(&keepBits, &keep, sizeof keep);
-    std::memcpy(&flipBits, &flip, sizeof flip);
-    const QuadMask flipped = flipBits < keepBits;
-    const Quad best = flipped ? flip : keep;
-    std::memcpy(to, &best, sizeof best);
-    return flipped;
+inline Lanes AddSaturating(Lanes a, Lanes b) {
+#ifdef __SSE2__
+    return reinterpret_cast<Lanes>(
+        _mm_adds_epi16(reinterpret_cast<__m128i>(a), reinterpret_cast<__m128i>(b)));
+#else
+    const Lanes sum = reinterpret_cast<Lanes>(reinterpret_cast<UnsignedLanes>(a) +
+                                              reinterpret_cast<UnsignedLanes>(b));
+    return sum < 0 ? Lanes{} + kUnreachableCost : sum;
+#endif
+}
+
+inline Lanes Least(Lanes a, Lanes b) {
+    return a < b ? a : b;
+}
+
+// The lanes of `v` in the order l ^ Low.
+template <unsigned Low> inline Lanes Partner(Lanes v) {
+    if constexpr ((Low & 4) != 0) {
+        const Halves halves = reinterpret_cast<Halves>(v);
+        v = reinterpret_cast<Lanes>(__builtin_shufflevector(halves, halves, 1, 0));
+    }
+    constexpr unsigned k = Low & 3;
+    if constexpr (k != 0)
+        v = __builtin_shufflevector(v, v, 0 ^ k, 1 ^ k, 2 ^ k, 3 ^ k, 4 + (0 ^ k), 4 + (1 ^ k),
+                                    4 + (2 ^ k), 4 + (3 ^ k));
+    return v;
 }
 
 template <unsigned Low, bool ParityOne>
-void PortableColumn(const float* from, float* to, unsigned high, float cost, uint32_t* path) {
-    const Quad add = Quad{} + cost;
-    // The partner's halves trade places when the column's lane bits reach lane 4.
-    constexpr unsigned kFirst = Low >= 4 ? 4 : 0;
-    constexpr unsigned kSecond = 4 - kFirst;
+void PortableColumn(const int16_t* from, int16_t* to, unsigned high, int16_t cost, uint32_t* path) {
+    const Lanes add = Lanes{} + cost;
     for (unsigned group = 0; group < kVectors / kGroup; ++group) {
         // Even and odd vectors in two accumulators, so that no long chain of dependent
-        // shifts forms; they are interleaved into one word per lane at the end.
-        QuadBits evenLow = {}, evenHigh = {}, oddLow = {}, oddHigh = {};
+        // shifts forms; they are interleaved into one half-word per lane at the end.
+        UnsignedLanes even = {}, odd = {};
         for (unsigned r = 0; r < kGroup; r += 2) {
-            for (unsigned odd = 0; odd < 2; ++odd) {
-                const unsigned vector = group * kGroup + r + odd;
-                const float* own = from + 8 * vector;
-                const float* partner = from + 8 * (vector ^ high);
-                const QuadMask low = StepQuad<ParityOne>(
-                    LoadQuad(own), Shuffle<Low>(LoadQuad(partner + kFirst)), add, to + 8 * vector);
-                const QuadMask upper = StepQuad<ParityOne>(
-                    LoadQuad(own + 4), Shuffle<Low>(LoadQuad(partner + kSecond)), add,
-                    to + 8 * vector + 4);
-                QuadBits& accLow = odd != 0 ? oddLow : evenLow;
-                QuadBits& accHigh = odd != 0 ? oddHigh : evenHigh;
-                accLow = (accLow << 2) - reinterpret_cast<const QuadBits&>(low);
-                accHigh = (accHigh << 2) - reinterpret_cast<const QuadBits&>(upper);
+            for (unsigned isOdd = 0; isOdd < 2; ++isOdd) {
+                const unsigned vector = group * kGroup + r + isOdd;
+                const Lanes own = LoadLanes(from + kLanes * vector);
+                const Lanes partner = Partner<Low>(LoadLanes(from + kLanes * (vector ^ high)));
+                const Lanes keep = ParityOne ? AddSaturating(own, add) : own;
+                const Lanes flip = ParityOne ? partner : AddSaturating(partner, add);
+                StoreLanes(to + kLanes * vector, Least(flip, keep));
+                UnsignedLanes& acc = isOdd != 0 ? odd : even;
+                acc = (acc << 2) - reinterpret_cast<UnsignedLanes>(flip < keep);
             }
         }
-        const QuadBits wordsLow = (evenLow << 1) + oddLow;
-        const QuadBits wordsHigh = (evenHigh << 1) + oddHigh;
-        std::memcpy(path + group * 8, &wordsLow, sizeof wordsLow);
-        std::memcpy(path + group * 8 + 4, &wordsHigh, sizeof wordsHigh);
+        const UnsignedLanes halves = (even << 1) + odd;
+        std::memcpy(reinterpret_cast<char*>(path) + sizeof halves * group, &halves, sizeof halves);
     }
 }
 
 template <bool ParityOne>
-void PortableColumnOf(unsigned column, const float* from, float* to, float cost, uint32_t* path) {
+void PortableColumnOf(unsigned column, const int16_t* from, int16_t* to, int16_t cost,
+                      uint32_t* path) {
     const unsigned high = column >> 3;
     switch (column & 7) {
     case 0:
@@ -121,7 +127,7 @@ void PortableColumnOf(unsigned column, const float* from, float* to, float cost,
     }
 }
 
-float* PortableRun(float* from, float* spare, const ForwardColumns& columns) {
+int16_t* PortableRun(int16_t* from, int16_t* spare, const ForwardColumns& columns) {
     for (size_t i = 0; i < columns.count; ++i) {
         uint32_t* path = columns.path + i * kPathWordsPerColumn;
         if (columns.parities[i] != 0)
@@ -145,88 +151,219 @@ ForwardColumns Rest(const ForwardColumns& columns) {
     return rest;
 }
 
-void ShiftOutRow(const float* from, float* to, bool bit) {
-    for (unsigned s = 0; s < kTrellisStates / 2; s += 4) {
-        const Quad a = LoadQuad(from + 2 * s);
-        const Quad b = LoadQuad(from + 2 * s + 4);
-        const Quad kept = bit ? __builtin_shufflevector(a, b, 1, 3, 5, 7)
-                              : __builtin_shufflevector(a, b, 0, 2, 4, 6);
-        std::memcpy(to + s, &kept, sizeof kept);
+int16_t LeastStateCost(const int16_t* states) {
+    Lanes least = LoadLanes(states);
+    for (unsigned v = 1; v < kVectors; ++v)
+        least = Least(least, LoadLanes(states + kLanes * v));
+    int16_t result = least[0];
+    for (unsigned lane = 1; lane < kLanes; ++lane)
+        result = std::min<int16_t>(result, least[lane]);
+    return result;
+}
+
+void ShiftOutRow(const int16_t* from, int16_t* to, bool bit) {
+    const Lanes least = Lanes{} + LeastStateCost(from);
+    const Lanes unreachable = Lanes{} + kUnreachableCost;
+    for (unsigned s = 0; s < kTrellisStates / 2; s += kLanes) {
+        const Lanes a = LoadLanes(from + 2 * s);
+        const Lanes b = LoadLanes(from + 2 * s + kLanes);
+        const Lanes kept = bit ? __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15)
+                               : __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14);
+        StoreLanes(to + s, kept == unreachable ? kept : kept - least);
     }
-    std::fill(to + kTrellisStates / 2, to + kTrellisStates, kUnreachable);
+    std::fill(to + kTrellisStates / 2, to + kTrellisStates, kUnreachableCost);
 }
 
 namespace {
 
-float* PortableBlockStart(float* from, float* spare, bool bit, const ForwardColumns& block) {
+int16_t* PortableBlockStart(int16_t* from, int16_t* spare, bool bit, const ForwardColumns& block) {
     ShiftOutRow(from, spare, bit);
     return PortableRun(spare, from, block);
 }
 
-// ---- AVX2 pass: eight lanes per register, the partner's lanes by a variable permute. ----
+// ---- AVX2 pass: sixteen lanes per register. ----
 
 #ifdef LUMORA_WEAVE_AVX2
 
+constexpr unsigned kWideLanes = 16;
+constexpr unsigned kWideVectors = kTrellisStates / kWideLanes;
+
+// The lane order l ^ (column & 15) in two steps: the 128-bit halves by the column's bit 3
+// (as 32-bit lanes), then the 16-bit lanes inside each half by bits 0 to 2.
+struct PartnerLanes {
+    __m256i halves;
+    __m256i inside;
+};
+
+__attribute__((target("avx2"), always_inline)) inline PartnerLanes PartnerLanesOf(unsigned column) {
+    const int half = (column & 8) != 0 ? 4 : 0;
+    const char low = static_cast<char>(2 * (column & 7));
+    return {_mm256_xor_si256(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(half)),
+            _mm256_xor_si256(_mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15,
+                                              0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                             _mm256_set1_epi16(static_cast<int16_t>(low | low << 8)))};
+}
+
+__attribute__((target("avx2"), always_inline)) inline __m256i Avx2Load(const int16_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+__attribute__((target("avx2"), always_inline)) inline void Avx2Store(int16_t* p, __m256i v) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+
+// One column on one vector of states `own`, whose partners are in `partners`: returns the
+// new costs and sets `flipped` to the comparison, -1 where the flip won.
 template <bool ParityOne>
 __attribute__((target("avx2"), always_inline)) inline __m256i
-Avx2Step(const float* from, float* to, unsigned vector, unsigned high, __m256i lanes, __m256 add) {
-    const __m256 own = _mm256_loadu_ps(from + 8 * vector);
-    const __m256 partner =
-        _mm256_permutevar8x32_ps(_mm256_loadu_ps(from + 8 * (vector ^ high)), lanes);
-    const __m256 keep = ParityOne ? _mm256_add_ps(own, add) : own;
-    const __m256 flip = ParityOne ? partner : _mm256_add_ps(partner, add);
-    const __m256i flipped =
-        _mm256_cmpgt_epi32(_mm256_castps_si256(keep), _mm256_castps_si256(flip));
-    _mm256_storeu_ps(to + 8 * vector, _mm256_min_ps(flip, keep));
-    return flipped;
+Avx2Step(__m256i own, __m256i partners, const PartnerLanes& lanes, __m256i add, __m256i& flipped) {
+    const __m256i partner =
+        _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(partners, lanes.halves), lanes.inside);
+    const __m256i keep = ParityOne ? _mm256_adds_epi16(own, add) : own;
+    const __m256i flip = ParityOne ? partner : _mm256_adds_epi16(partner, add);
+    flipped = _mm256_cmpgt_epi16(keep, flip);
+    return _mm256_min_epi16(keep, flip);
+}
+
+// Two vectors' comparisons as 32 path bits, the first vector's in the low half.
+__attribute__((target("avx2"), always_inline)) inline uint32_t PathBitsOf(__m256i first,
+                                                                          __m256i second) {
+    const __m256i bytes =
+        _mm256_permute4x64_epi64(_mm256_packs_epi16(first, second), _MM_SHUFFLE(3, 1, 2, 0));
+    return static_cast<uint32_t>(_mm256_movemask_epi8(bytes));
+}
+
+// A vector's sixteen path bits: state s at bit s & 15 of half-word s >> 4.
+__attribute__((target("avx2"), always_inline)) inline void StoreHalf(uint32_t* path, unsigned v,
+                                                                     uint32_t bits) {
+    const auto half = static_cast<uint16_t>(bits);
+    std::memcpy(reinterpret_cast<char*>(path) + 2 * v, &half, sizeof half);
 }
 
 template <bool ParityOne>
-__attribute__((target("avx2"), always_inline)) inline void
-Avx2Column(const float* from, float* to, unsigned column, float cost, uint32_t* path) {
-    const unsigned high = column >> 3;
-    const __m256i lanes = _mm256_xor_si256(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7),
-                                           _mm256_set1_epi32(static_cast<int>(column & 7)));
-    const __m256 add = _mm256_set1_ps(cost);
-    for (unsigned group = 0; group < kVectors / kGroup; ++group) {
-        __m256i even = _mm256_setzero_si256();
-        __m256i odd = _mm256_setzero_si256();
-        for (unsigned r = 0; r < kGroup; r += 2) {
-            const unsigned vector = group * kGroup + r;
-            even = _mm256_sub_epi32(_mm256_slli_epi32(even, 2),
-                                    Avx2Step<ParityOne>(from, to, vector, high, lanes, add));
-            odd = _mm256_sub_epi32(_mm256_slli_epi32(odd, 2),
-                                   Avx2Step<ParityOne>(from, to, vector + 1, high, lanes, add));
-        }
-        const __m256i words = _mm256_add_epi32(_mm256_slli_epi32(even, 1), odd);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(path + group * 8), words);
+__attribute__((target("avx2"))) void Avx2Column(const int16_t* from, int16_t* to, unsigned column,
+                                                int16_t cost, uint32_t* path) {
+    const unsigned high = column >> 4;
+    const PartnerLanes lanes = PartnerLanesOf(column);
+    const __m256i add = _mm256_set1_epi16(cost);
+    for (unsigned v = 0; v < kWideVectors; v += 2) {
+        __m256i first;
+        __m256i second;
+        Avx2Store(to + kWideLanes * v,
+                  Avx2Step<ParityOne>(Avx2Load(from + kWideLanes * v),
+                                      Avx2Load(from + kWideLanes * (v ^ high)), lanes, add, first));
+        Avx2Store(to + kWideLanes * (v + 1),
+                  Avx2Step<ParityOne>(Avx2Load(from + kWideLanes * (v + 1)),
+                                      Avx2Load(from + kWideLanes * ((v + 1) ^ high)), lanes, add,
+                                      second));
+        path[v / 2] = PathBitsOf(first, second);
     }
 }
 
-__attribute__((target("avx2"))) float* Avx2Run(float* from, float* spare,
-                                               const ForwardColumns& columns) {
-    for (size_t i = 0; i < columns.count; ++i) {
-        uint32_t* path = columns.path + i * kPathWordsPerColumn;
-        if (columns.parities[i] != 0)
-            Avx2Column<true>(from, spare, columns.columns[i], columns.costs[i], path);
-        else
-            Avx2Column<false>(from, spare, columns.columns[i], columns.costs[i], path);
+// Column `Column` of a pair on a coset's four vectors (a, b members 1, 2), in place.
+template <unsigned Column, bool ParityOne>
+__attribute__((target("avx2"), always_inline)) inline void
+Avx2Sweep(__m256i (&states)[4], const PartnerLanes& lanes, __m256i add, uint32_t* path,
+          const unsigned (&vectors)[4]) {
+    __m256i next[4];
+    __m256i flipped[4];
+#pragma GCC unroll 4
+    for (unsigned m = 0; m < 4; ++m)
+        next[m] = Avx2Step<ParityOne>(states[m], states[m ^ (Column + 1)], lanes, add, flipped[m]);
+#pragma GCC unroll 2
+    for (unsigned m = 0; m < 4; m += 2) {
+        const uint32_t bits = PathBitsOf(flipped[m], flipped[m + 1]);
+        StoreHalf(path, vectors[m], bits);
+        StoreHalf(path, vectors[m + 1], bits >> 16);
+    }
+#pragma GCC unroll 4
+    for (unsigned m = 0; m < 4; ++m)
+        states[m] = next[m];
+}
+
+template <bool ParityOne, bool NextParityOne>
+__attribute__((target("avx2"))) void Avx2Pair(const int16_t* from, int16_t* to,
+                                              const ColumnPair& pair, const ForwardColumns& columns,
+                                              size_t i) {
+    const PartnerLanes lanes[2] = {PartnerLanesOf(columns.columns[i]),
+                                   PartnerLanesOf(columns.columns[i + 1])};
+    const __m256i add[2] = {_mm256_set1_epi16(columns.costs[i]),
+                            _mm256_set1_epi16(columns.costs[i + 1])};
+    uint32_t* path = columns.path + i * kPathWordsPerColumn;
+    for (unsigned named = 0; named < kWideVectors; named = NextCoset(pair, named)) {
+        unsigned vectors[4];
+        CosetVectors(pair, named, vectors);
+        __m256i states[4];
+#pragma GCC unroll 4
+        for (unsigned m = 0; m < 4; ++m)
+            states[m] = Avx2Load(from + kWideLanes * vectors[m]);
+        Avx2Sweep<0, ParityOne>(states, lanes[0], add[0], path, vectors);
+        Avx2Sweep<1, NextParityOne>(states, lanes[1], add[1], path + kPathWordsPerColumn, vectors);
+#pragma GCC unroll 4
+        for (unsigned m = 0; m < 4; ++m)
+            Avx2Store(to + kWideLanes * vectors[m], states[m]);
+    }
+}
+
+using Avx2PairPass = void (*)(const int16_t*, int16_t*, const ColumnPair&, const ForwardColumns&,
+                              size_t);
+// Avx2Pair for the two columns' parities, the first's in bit 0.
+constexpr Avx2PairPass kAvx2Pairs[4] = {Avx2Pair<false, false>, Avx2Pair<true, false>,
+                                        Avx2Pair<false, true>, Avx2Pair<true, true>};
+
+inline unsigned PairParities(const ForwardColumns& columns, size_t i) {
+    return (columns.parities[i] != 0 ? 1u : 0u) | (columns.parities[i + 1] != 0 ? 2u : 0u);
+}
+
+__attribute__((target("avx2"))) int16_t* Avx2Run(int16_t* from, int16_t* spare,
+                                                 const ForwardColumns& columns) {
+    size_t i = 0;
+    while (i < columns.count) {
+        const ColumnPair pair = i + 1 < columns.count
+                                    ? PairOf<4>(columns.columns[i], columns.columns[i + 1])
+                                    : ColumnPair{};
+        if (pair.independent) {
+            kAvx2Pairs[PairParities(columns, i)](from, spare, pair, columns, i);
+            i += 2;
+        } else {
+            uint32_t* path = columns.path + i * kPathWordsPerColumn;
+            columns.parities[i] != 0
+                ? Avx2Column<true>(from, spare, columns.columns[i], columns.costs[i], path)
+                : Avx2Column<false>(from, spare, columns.columns[i], columns.costs[i], path);
+            i += 1;
+        }
         std::swap(from, spare);
     }
     return from;
 }
 
-// The surviving half of the states, s -> s >> 1 for s whose lowest bit is `bit`: eight
-// states out of each pair of vectors.
-__attribute__((target("avx2"))) void Avx2ShiftOut(const float* from, float* to, bool bit) {
-    for (unsigned v = 0; v < kVectors / 2; ++v) {
-        const __m256 a = _mm256_loadu_ps(from + 16 * v);
-        const __m256 b = _mm256_loadu_ps(from + 16 * v + 8);
-        // Per 128-bit half: a's and b's even (or odd) lanes, then the halves' pairs in order.
-        const __m256 mixed = bit ? _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1))
-                                 : _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
-        _mm256_storeu_ps(to + 8 * v, _mm256_castpd_ps(_mm256_permute4x64_pd(
-                                         _mm256_castps_pd(mixed), _MM_SHUFFLE(3, 1, 2, 0))));
+__attribute__((target("avx2"))) int16_t Avx2LeastStateCost(const int16_t* states) {
+    __m256i least = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(states));
+    for (unsigned v = 1; v < kWideVectors; ++v)
+        least = _mm256_min_epi16(
+            least, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(states + kWideLanes * v)));
+    const __m128i half =
+        _mm_min_epi16(_mm256_castsi256_si128(least), _mm256_extracti128_si256(least, 1));
+    // Costs are never negative, so the unsigned minimum is the signed one.
+    return static_cast<int16_t>(_mm_cvtsi128_si32(_mm_minpos_epu16(half)));
+}
+
+// The surviving half of the states, s -> s >> 1 for s whose lowest bit is `bit`, less the
+// least cost; sixteen states out of each pair of vectors.
+__attribute__((target("avx2"))) void Avx2ShiftOut(const int16_t* from, int16_t* to, bool bit) {
+    const __m256i least = _mm256_set1_epi16(Avx2LeastStateCost(from));
+    const __m256i unreachable = _mm256_set1_epi16(kUnreachableCost);
+    const __m256i low = _mm256_set1_epi32(0xFFFF);
+    for (unsigned v = 0; v < kWideVectors / 2; ++v) {
+        __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + 32 * v));
+        __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + 32 * v + 16));
+        a = bit ? _mm256_srli_epi32(a, 16) : _mm256_and_si256(a, low);
+        b = bit ? _mm256_srli_epi32(b, 16) : _mm256_and_si256(b, low);
+        const __m256i kept =
+            _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), _MM_SHUFFLE(3, 1, 2, 0));
+        const __m256i lowered = _mm256_blendv_epi8(_mm256_sub_epi16(kept, least), kept,
+                                                   _mm256_cmpeq_epi16(kept, unreachable));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + kWideLanes * v), lowered);
     }
 }
 
@@ -235,38 +372,36 @@ __attribute__((target("avx2"))) void Avx2ShiftOut(const float* from, float* to, 
 // lower state with an upper one. So a lower state can only keep and an upper one only flip:
 // no comparison, no minimum, and path bits of 0 below and 1 above.
 template <bool ParityOne>
-__attribute__((target("avx2"))) void Avx2FirstColumn(const float* shifted, float* to,
-                                                     unsigned column, float cost, uint32_t* path) {
-    const __m256 add = _mm256_set1_ps(cost);
-    const unsigned high = column >> 3;
-    const __m256i lanes = _mm256_xor_si256(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7),
-                                           _mm256_set1_epi32(static_cast<int>(column & 7)));
-    for (unsigned v = 0; v < kVectors / 2; ++v) {
-        const __m256 own = _mm256_loadu_ps(shifted + 8 * v);
-        _mm256_storeu_ps(to + 8 * v, ParityOne ? _mm256_add_ps(own, add) : own);
-    }
-    for (unsigned v = kVectors / 2; v < kVectors; ++v) {
-        const __m256 partner =
-            _mm256_permutevar8x32_ps(_mm256_loadu_ps(shifted + 8 * (v ^ high)), lanes);
-        _mm256_storeu_ps(to + 8 * v, ParityOne ? partner : _mm256_add_ps(partner, add));
+__attribute__((target("avx2"))) void Avx2FirstColumn(const int16_t* shifted, int16_t* to,
+                                                     unsigned column, int16_t cost,
+                                                     uint32_t* path) {
+    const __m256i add = _mm256_set1_epi16(cost);
+    const unsigned high = column >> 4;
+    const PartnerLanes lanes = PartnerLanesOf(column);
+    for (unsigned v = 0; v < kWideVectors / 2; ++v) {
+        const __m256i own = Avx2Load(shifted + kWideLanes * v);
+        Avx2Store(to + kWideLanes * v, ParityOne ? _mm256_adds_epi16(own, add) : own);
+        const __m256i partner =
+            _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(own, lanes.halves), lanes.inside);
+        Avx2Store(to + kWideLanes * (v ^ high),
+                  ParityOne ? partner : _mm256_adds_epi16(partner, add));
     }
     std::fill(path, path + kPathWordsPerColumn / 2, 0u);
     std::fill(path + kPathWordsPerColumn / 2, path + kPathWordsPerColumn, ~0u);
 }
 
-__attribute__((target("avx2"))) float* Avx2BlockStart(float* from, float* spare, bool bit,
-                                                      const ForwardColumns& block) {
+__attribute__((target("avx2"))) int16_t* Avx2BlockStart(int16_t* from, int16_t* spare, bool bit,
+                                                        const ForwardColumns& block) {
     const unsigned column = block.columns[0];
     if ((column & kTrellisStates / 2) == 0) {
         ShiftOutRow(from, spare, bit);
         return Avx2Run(spare, from, block);
     }
-    alignas(32) float shifted[kTrellisStates / 2];
+    alignas(32) int16_t shifted[kTrellisStates / 2];
     Avx2ShiftOut(from, shifted, bit);
-    if (block.parities[0] != 0)
-        Avx2FirstColumn<true>(shifted, spare, column, block.costs[0], block.path);
-    else
-        Avx2FirstColumn<false>(shifted, spare, column, block.costs[0], block.path);
+    block.parities[0] != 0
+        ? Avx2FirstColumn<true>(shifted, spare, column, block.costs[0], block.path)
+        : Avx2FirstColumn<false>(shifted, spare, column, block.costs[0], block.path);
     return Avx2Run(spare, from, Rest(block));
 }
 
@@ -275,14 +410,14 @@ __attribute__((target("avx2"))) float* Avx2BlockStart(float* from, float* spare,
 } // namespace
 
 ForwardPass PortableForwardPass() {
-    return {PortableRun, PortableBlockStart};
+    return {PortableRun, PortableBlockStart, PathLayout::LaneHalfWords};
 }
 
 ForwardPass Avx2ForwardPass() {
 #ifdef LUMORA_WEAVE_AVX2
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2"))
-        return {Avx2Run, Avx2BlockStart};
+        return {Avx2Run, Avx2BlockStart, PathLayout::StateBits};
 #endif
     return {};
 }

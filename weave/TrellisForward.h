@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The forward (Viterbi) pass of the trellis coder over the columns of one block, in a
-// portable build and in builds for processors with AVX2 and with AVX-512. All perform the
-// same float additions and comparisons, so they give the same costs and path bits; only
-// the order in which a column's path bits are stored differs (PathLayout).
+// portable build and in builds for processors with AVX2 and with AVX-512. State costs and
+// element costs are 16-bit integers (TrellisCosts.h) added with saturation at
+// kUnreachableCost; all passes perform the same additions and comparisons, so they give the
+// same costs and path bits. Only the order in which a column's path bits are stored differs
+// (PathLayout).
 #pragma once
 
+#include "weave/TrellisCosts.h"
 #include "weave/TrellisLayout.h"
 
 #include <cstddef>
@@ -19,31 +22,34 @@ inline constexpr size_t kPathWordsPerColumn = kTrellisStates / 32;
 struct ForwardColumns {
     const uint16_t* columns = nullptr; // column words, rows past the segment's end cleared
     const uint8_t* parities = nullptr; // cover parity of each column's element, 0 or 1
-    const float* costs = nullptr;      // cost of flipping it, +0 or more, or +infinity
+    const int16_t* costs = nullptr;    // cost of flipping it, 0 to kWetCost
     size_t count = 0;
     uint32_t* path = nullptr; // count * kPathWordsPerColumn words, written
 };
 
-// Moves the state costs in `from` (kTrellisStates floats, 32-byte aligned) through the
+// Moves the state costs in `from` (kTrellisStates of them, 64-byte aligned) through the
 // columns, using `spare` (the same size) as the other buffer of a ping-pong; returns the
 // buffer that holds the costs after the last column. For each column with word c, the
 // new cost of state s is min(keep, flip) with keep = old[s] + (cost if the parity is 1,
-// else 0) and flip = old[s ^ c] + (cost if the parity is 0, else 0); its path bit is
-// flip < keep (the element's new parity is then 1).
-using ColumnsPass = float* (*)(float* from, float* spare, const ForwardColumns& columns);
+// else 0) and flip = old[s ^ c] + (cost if the parity is 0, else 0), each sum saturating at
+// kUnreachableCost; its path bit is flip < keep (the element's new parity is then 1).
+using ColumnsPass = int16_t* (*)(int16_t* from, int16_t* spare, const ForwardColumns& columns);
 
 // Ends a block and runs the next: drops the finished row (the states s whose lowest bit is
-// `bit` survive as s >> 1; the upper half of the states, a row not yet touched, becomes
-// unreachable), then runs `block`'s columns (at least one) as ColumnsPass would. Returns the
-// buffer that holds the costs. Path bits of states that cannot be reached may differ from
-// ColumnsPass's; a walk back from a reachable state never reads them.
-using BlockStartPass = float* (*)(float* from, float* spare, bool bit, const ForwardColumns& block);
+// `bit` survive as s >> 1, less the least cost of all states in `from` so that the sums
+// stay small, an unreachable state staying unreachable; the upper half of the states, a
+// row not yet touched, becomes unreachable), then runs `block`'s columns (at
+// least one) as ColumnsPass would. Returns the buffer that holds the costs. Path bits of
+// states that cannot be reached may differ from ColumnsPass's; a walk back from a
+// reachable state never reads them.
+using BlockStartPass = int16_t* (*)(int16_t* from, int16_t* spare, bool bit,
+                                    const ForwardColumns& block);
 
 // How a column's kPathWordsPerColumn words hold its path bits.
 enum class PathLayout : uint8_t {
-    // States in vectors of eight: for the vectors of a group of 32, vector r gives bit
-    // 31 - r of the group's word for each lane (word index group * 8 + lane).
-    LaneWords,
+    // States in vectors of eight: for the vectors of a group of 16, vector r gives bit
+    // 15 - r of the group's 16-bit half-word for each lane (half-word group * 8 + lane).
+    LaneHalfWords,
     // State s at bit s & 31 of word s >> 5.
     StateBits,
 };
@@ -51,19 +57,22 @@ enum class PathLayout : uint8_t {
 // The columns after the first.
 ForwardColumns Rest(const ForwardColumns& columns);
 
+// The least cost among kTrellisStates states.
+int16_t LeastStateCost(const int16_t* states);
+
 // The first half of BlockStartPass: drops the finished row from `from` into `to`.
-void ShiftOutRow(const float* from, float* to, bool bit);
+void ShiftOutRow(const int16_t* from, int16_t* to, bool bit);
 
 struct ForwardPass {
     ColumnsPass columns = nullptr;
     BlockStartPass blockStart = nullptr;
-    PathLayout layout = PathLayout::LaneWords;
+    PathLayout layout = PathLayout::LaneHalfWords;
 };
 
 ForwardPass PortableForwardPass();
 // Empty (nullptr passes) when the processor lacks AVX2.
 ForwardPass Avx2ForwardPass();
-// Empty (nullptr passes) when the processor lacks AVX-512 (its foundation instructions).
+// Empty (nullptr passes) when the processor lacks AVX-512 (foundation and 16-bit lanes).
 ForwardPass Avx512ForwardPass();
 
 // Path bit of `state` among a column's kPathWordsPerColumn words.
@@ -71,8 +80,9 @@ template <PathLayout Layout> inline bool PathBit(const uint32_t* columnPath, uns
     if constexpr (Layout == PathLayout::StateBits)
         return (columnPath[state >> 5] >> (state & 31)) & 1;
     const unsigned vector = state >> 3;
-    const unsigned word = (vector >> 5) * 8 + (state & 7);
-    return (columnPath[word] >> (31 - (vector & 31))) & 1;
+    const unsigned half = (vector >> 4) * 8 + (state & 7);
+    const uint32_t word = columnPath[half >> 1];
+    return (word >> (16 * (half & 1) + 15 - (vector & 15))) & 1;
 }
 
 } // namespace lumora::weave

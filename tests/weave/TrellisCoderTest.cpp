@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "weave/TrellisCoder.h"
+#include "weave/TrellisCosts.h"
 #include "weave/TrellisLayout.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@ namespace {
 
 constexpr float kWet = std::numeric_limits<float>::infinity();
 
-enum class Shape { Uniform, Spread, Ties };
+enum class Shape { Uniform, Spread, Ties, Extremes };
 
 struct CoverShape {
     size_t n, k;
@@ -29,7 +30,8 @@ struct Cover {
     std::vector<uint8_t> message;
 };
 
-// Random parities and message; costs of the shape (Ties: 0, 1 or 2), a share of them wet.
+// Random parities and message; costs of the shape (Ties: 0, 1 or 2; Extremes: an eighth
+// 2^-20, the rest 2^20, far past the coder's most units), a share of them wet.
 Cover MakeCover(const CoverShape& s, uint32_t seed) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> unit(0, 1);
@@ -37,9 +39,11 @@ Cover MakeCover(const CoverShape& s, uint32_t seed) {
     for (size_t i = 0; i < s.n; ++i) {
         c.parities[i] = static_cast<uint8_t>(random() & 1);
         const double spread = std::exp2(12 * unit(random) - 6);
-        c.costs[i] = s.shape == Shape::Uniform  ? 1.0f
-                     : s.shape == Shape::Spread ? static_cast<float>(spread)
-                                                : static_cast<float>(random() % 3);
+        const float extreme = random() % 8 == 0 ? 0x1p-20f : 0x1p20f;
+        c.costs[i] = s.shape == Shape::Uniform    ? 1.0f
+                     : s.shape == Shape::Spread   ? static_cast<float>(spread)
+                     : s.shape == Shape::Extremes ? extreme
+                                                  : static_cast<float>(random() % 3);
         if (unit(random) < s.wetShare)
             c.costs[i] = kWet;
     }
@@ -61,7 +65,10 @@ const CoverShape kCovers[] = {{1, 1, 0, Shape::Uniform},
                               {70001, 35000, 0.1, Shape::Ties},
                               {5 * 65536 + 3, 3, 0, Shape::Uniform},
                               {65536, 1000, 0.1, Shape::Spread},
-                              {20000, 100, 0, Shape::Uniform}};
+                              {20000, 100, 0, Shape::Uniform},
+                              {65536, 32768, 0, Shape::Extremes},
+                              {30000, 30000, 0, Shape::Extremes},
+                              {40000, 4000, 0.2, Shape::Extremes}};
 
 class TrellisCovers : public testing::TestWithParam<CoverShape> {};
 
@@ -151,14 +158,14 @@ TEST_P(TrellisCovers, EveryPassChoosesTheSameFlips) {
 INSTANTIATE_TEST_SUITE_P(Shapes, TrellisCovers, testing::ValuesIn(kCovers));
 
 // The least cost over every flip pattern of a small cover; infinity when none carries it.
-double LeastCost(const Cover& c) {
+double LeastCost(const Cover& c, const std::vector<double>& costs) {
     double best = kWet;
     std::vector<uint8_t> read;
     for (uint32_t pattern = 0; pattern < (1u << c.parities.size()); ++pattern) {
         double cost = 0;
         std::vector<uint8_t> y = c.parities;
         for (size_t i = 0; i < y.size(); ++i) {
-            cost += (pattern >> i) & 1 ? c.costs[i] : 0.0;
+            cost += (pattern >> i) & 1 ? costs[i] : 0.0;
             y[i] ^= (pattern >> i) & 1;
         }
         if (cost < best && ExtractParities(y, c.message.size(), read) && read == c.message)
@@ -167,6 +174,17 @@ double LeastCost(const Cover& c) {
     return best;
 }
 
+// The costs in the coder's units, wet ones infinite.
+std::vector<double> Units(const std::vector<float>& costs) {
+    std::vector<int16_t> units(costs.size());
+    ScaleCosts(costs, CostScale(costs), units.data());
+    std::vector<double> scaled;
+    for (const int16_t unit : units)
+        scaled.push_back(unit == kWetCost ? kWet : unit);
+    return scaled;
+}
+
+// Least in the coder's units, which keep the cheap elements' costs to about 1 %.
 TEST(TrellisCoder, FindsTheCheapestFlipsOrFailsExactlyWhenThereAreNone) {
     std::mt19937 random(3);
     int unsolvable = 0;
@@ -174,7 +192,8 @@ TEST(TrellisCoder, FindsTheCheapestFlipsOrFailsExactlyWhenThereAreNone) {
         const size_t n = 2 + random() % 11;
         const CoverShape s{n, 1 + random() % n, 0.25, seed % 2 != 0 ? Shape::Ties : Shape::Spread};
         const Cover c = MakeCover(s, seed);
-        const double least = LeastCost(c);
+        const std::vector<double> units = Units(c.costs);
+        const double least = LeastCost(c, units);
         std::vector<size_t> flips;
         const TrellisResult result = EmbedParities(c.parities, c.costs, c.message, flips);
         if (std::isinf(least)) {
@@ -183,7 +202,10 @@ TEST(TrellisCoder, FindsTheCheapestFlipsOrFailsExactlyWhenThereAreNone) {
             EXPECT_TRUE(flips.empty());
         } else {
             ASSERT_EQ(result.status, TrellisStatus::Ok) << "n " << n << " k " << s.k;
-            EXPECT_NEAR(result.cost, least, 1e-4 * least) << "n " << n << " k " << s.k;
+            double spent = 0;
+            for (const size_t flip : flips)
+                spent += units[flip];
+            EXPECT_EQ(spent, least) << "n " << n << " k " << s.k;
         }
     }
     EXPECT_GT(unsolvable, 0); // the table reaches both outcomes

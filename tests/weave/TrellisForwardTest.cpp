@@ -6,14 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <random>
 #include <vector>
 
 namespace lumora::weave {
 namespace {
-
-constexpr float kWet = std::numeric_limits<float>::infinity();
 
 struct ColumnsCase {
     const char* name;
@@ -40,43 +37,45 @@ const ColumnsCase kCases[] = {
     {"block start: second partner in the same vector", {0x3A1, 0x00E}, true},
 };
 
+using Costs = std::vector<int16_t>;
+
 struct PassRun {
-    std::vector<float> costs;
+    Costs costs;
     std::vector<uint32_t> path;
     PathLayout layout;
 };
 
-PassRun RunPass(const ForwardPass& pass, const ColumnsCase& c, const std::vector<float>& start,
-                const std::vector<uint8_t>& parities, const std::vector<float>& costs, bool bit) {
+PassRun RunPass(const ForwardPass& pass, const ColumnsCase& c, const Costs& start,
+                const std::vector<uint8_t>& parities, const Costs& costs, bool bit) {
     struct alignas(64) States {
-        float a[kTrellisStates];
-        float b[kTrellisStates];
+        int16_t a[kTrellisStates];
+        int16_t b[kTrellisStates];
     };
     auto states = std::make_unique<States>();
     std::copy(start.begin(), start.end(), states->a);
     PassRun run{{}, std::vector<uint32_t>(c.columns.size() * kPathWordsPerColumn), pass.layout};
     const ForwardColumns columns{c.columns.data(), parities.data(), costs.data(), c.columns.size(),
                                  run.path.data()};
-    const float* end = c.blockStart ? pass.blockStart(states->a, states->b, bit, columns)
-                                    : pass.columns(states->a, states->b, columns);
+    const int16_t* end = c.blockStart ? pass.blockStart(states->a, states->b, bit, columns)
+                                      : pass.columns(states->a, states->b, columns);
     run.costs.assign(end, end + kTrellisStates);
     return run;
 }
 
 // Whether each state can be reached after each column, from the portable pass run one
 // column at a time.
-std::vector<std::vector<bool>> Reachable(const ColumnsCase& c, std::vector<float> states,
-                                         const std::vector<uint8_t>& parities,
-                                         const std::vector<float>& costs, bool bit) {
+std::vector<std::vector<bool>> Reachable(const ColumnsCase& c, Costs states,
+                                         const std::vector<uint8_t>& parities, const Costs& costs,
+                                         bool bit) {
     std::vector<std::vector<bool>> reachable;
     for (size_t j = 0; j < c.columns.size(); ++j) {
         const ColumnsCase one{c.name, {c.columns[j]}, c.blockStart && j == 0};
         const std::vector<uint8_t> parity{parities[j]};
-        const std::vector<float> cost{costs[j]};
+        const Costs cost{costs[j]};
         states = RunPass(PortableForwardPass(), one, states, parity, cost, bit).costs;
         reachable.emplace_back();
-        for (const float state : states)
-            reachable.back().push_back(state != kWet);
+        for (const int16_t state : states)
+            reachable.back().push_back(state != kUnreachableCost);
     }
     return reachable;
 }
@@ -84,7 +83,7 @@ std::vector<std::vector<bool>> Reachable(const ColumnsCase& c, std::vector<float
 bool PathBitOf(const PassRun& run, size_t column, unsigned state) {
     const uint32_t* words = run.path.data() + column * kPathWordsPerColumn;
     return run.layout == PathLayout::StateBits ? PathBit<PathLayout::StateBits>(words, state)
-                                               : PathBit<PathLayout::LaneWords>(words, state);
+                                               : PathBit<PathLayout::LaneHalfWords>(words, state);
 }
 
 class TrellisForwardTest : public testing::TestWithParam<ColumnsCase> {};
@@ -97,17 +96,20 @@ TEST_P(TrellisForwardTest, EveryPassGivesThePortableCostsAndPathBits) {
     } kPasses[] = {{"AVX2", Avx2ForwardPass()}, {"AVX-512", Avx512ForwardPass()}};
     std::mt19937 random(11);
     for (int round = 0; round < 8; ++round) {
-        // Costs with ties, zeros and unreachable states; parities of both kinds.
-        std::vector<float> start(kTrellisStates);
-        for (float& cost : start)
-            cost = random() % 7 == 0 ? kWet : static_cast<float>(random() % 5);
+        // Costs with ties, zeros, unreachable states and sums that saturate (odd rounds);
+        // parities of both kinds.
+        const int16_t high = round % 2 != 0 ? kUnreachableCost - 4 : 0;
+        Costs start(kTrellisStates);
+        for (int16_t& cost : start)
+            cost = random() % 7 == 0 ? kUnreachableCost
+                                     : static_cast<int16_t>(random() % 5 + (random() & 1) * high);
         std::vector<uint8_t> parities(c.columns.size());
-        std::vector<float> costs(c.columns.size());
+        Costs costs(c.columns.size());
         for (size_t j = 0; j < c.columns.size(); ++j) {
             parities[j] = static_cast<uint8_t>(random() & 1);
-            costs[j] = random() % 5 == 0 ? kWet : static_cast<float>(random() % 3);
+            costs[j] = random() % 5 == 0 ? kWetCost : static_cast<int16_t>(random() % 3);
         }
-        const bool bit = (round & 1) != 0;
+        const bool bit = (round & 2) != 0;
         const PassRun expected = RunPass(PortableForwardPass(), c, start, parities, costs, bit);
         const std::vector<std::vector<bool>> reachable = Reachable(c, start, parities, costs, bit);
         for (const auto& p : kPasses) {

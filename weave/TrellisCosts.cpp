@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "weave/TrellisCosts.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+
+namespace lumora::weave {
+namespace {
+
+// The reference cost lies below 2^kReferenceBits units.
+constexpr int kReferenceBits = 7;
+// The reference is the cost below which 1 / kReferenceShare of the finite non-zero costs lie.
+constexpr size_t kReferenceShare = 8;
+
+} // namespace
+
+float CostScale(std::span<const float> costs) {
+    // Costs by their binary exponent: bucket e holds [2^(e - 127), 2^(e - 126)), bucket 0
+    // the subnormal ones, bucket 255 +infinity.
+    std::array<size_t, 256> buckets{};
+    for (const float cost : costs)
+        ++buckets[std::bit_cast<uint32_t>(cost) >> 23 & 0xFF];
+    size_t finite = 0;
+    for (size_t e = 0; e < 255; ++e)
+        finite += e == 0 ? 0 : buckets[e];
+    // Bucket 0 mixes zeros with subnormal costs; both count as nothing here.
+    const size_t wanted = (finite + kReferenceShare - 1) / kReferenceShare;
+    int exponent = 127; // costs around 1 when every cost is 0 or wet
+    size_t seen = 0;
+    for (size_t e = 1; e < 255 && wanted != 0; ++e) {
+        seen += buckets[e];
+        if (seen >= wanted) {
+            exponent = static_cast<int>(e);
+            break;
+        }
+    }
+    // The bucket's top, 2^(exponent - 126), becomes 2^kReferenceBits units.
+    return std::ldexp(1.0f, std::clamp(kReferenceBits + 126 - exponent, -126, 127));
+}
+
+void ScaleCosts(std::span<const float> costs, float scale, int16_t* units) {
+    // Four at a time, without a branch: a cost of +infinity scales past kMostCost too, and
+    // is told apart at the end.
+    using Floats = float __attribute__((vector_size(16)));
+    using Ints = int32_t __attribute__((vector_size(16)));
+    using Shorts = int16_t __attribute__((vector_size(8)));
+    const Floats most = Floats{} + static_cast<float>(kMostCost);
+    const Floats infinite = Floats{} + std::numeric_limits<float>::infinity();
+    size_t i = 0;
+    for (; i + 4 <= costs.size(); i += 4) {
+        Floats cost;
+        std::memcpy(&cost, costs.data() + i, sizeof cost);
+        const Floats scaled = cost * scale;
+        const Floats held = scaled < most ? scaled + 0.5f : most;
+        const Ints rounded = __builtin_convertvector(held, Ints);
+        const Ints unit = cost == infinite ? Ints{} + kWetCost : rounded;
+        const Shorts narrow = __builtin_convertvector(unit, Shorts);
+        std::memcpy(units + i, &narrow, sizeof narrow);
+    }
+    for (; i < costs.size(); ++i) {
+        const float scaled = costs[i] * scale;
+        units[i] = std::isinf(costs[i])                      ? kWetCost
+                   : scaled >= static_cast<float>(kMostCost) ? kMostCost
+                                                             : static_cast<int16_t>(scaled + 0.5f);
+    }
+}
+
+} // namespace lumora::weave
