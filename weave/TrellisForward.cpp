@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -95,36 +96,34 @@ void PortableColumn(const int16_t* from, int16_t* to, unsigned high, int16_t cos
     }
 }
 
+// Calls visit with the column's lane bits (column & 7) as a compile-time constant.
+template <typename Visit> void WithLaneBits(unsigned column, Visit&& visit) {
+    switch (column & 7) {
+    case 0:
+        return visit(std::integral_constant<unsigned, 0>{});
+    case 1:
+        return visit(std::integral_constant<unsigned, 1>{});
+    case 2:
+        return visit(std::integral_constant<unsigned, 2>{});
+    case 3:
+        return visit(std::integral_constant<unsigned, 3>{});
+    case 4:
+        return visit(std::integral_constant<unsigned, 4>{});
+    case 5:
+        return visit(std::integral_constant<unsigned, 5>{});
+    case 6:
+        return visit(std::integral_constant<unsigned, 6>{});
+    default:
+        return visit(std::integral_constant<unsigned, 7>{});
+    }
+}
+
 template <bool ParityOne>
 void PortableColumnOf(unsigned column, const int16_t* from, int16_t* to, int16_t cost,
                       uint32_t* path) {
-    const unsigned high = column >> 3;
-    switch (column & 7) {
-    case 0:
-        PortableColumn<0, ParityOne>(from, to, high, cost, path);
-        break;
-    case 1:
-        PortableColumn<1, ParityOne>(from, to, high, cost, path);
-        break;
-    case 2:
-        PortableColumn<2, ParityOne>(from, to, high, cost, path);
-        break;
-    case 3:
-        PortableColumn<3, ParityOne>(from, to, high, cost, path);
-        break;
-    case 4:
-        PortableColumn<4, ParityOne>(from, to, high, cost, path);
-        break;
-    case 5:
-        PortableColumn<5, ParityOne>(from, to, high, cost, path);
-        break;
-    case 6:
-        PortableColumn<6, ParityOne>(from, to, high, cost, path);
-        break;
-    default:
-        PortableColumn<7, ParityOne>(from, to, high, cost, path);
-        break;
-    }
+    WithLaneBits(column, [&](auto low) {
+        PortableColumn<decltype(low)::value, ParityOne>(from, to, column >> 3, cost, path);
+    });
 }
 
 int16_t* PortableRun(int16_t* from, int16_t* spare, const ForwardColumns& columns) {
@@ -176,9 +175,37 @@ void ShiftOutRow(const int16_t* from, int16_t* to, bool bit) {
 
 namespace {
 
+// After the row is dropped the upper half is unreachable, and a column that touches the
+// block's last row (bit 9: every column but the cut ones at a segment's end) pairs each
+// lower state with an upper one. So a lower state can only keep and an upper one only flip:
+// no comparison, no minimum, and path bits of 0 below and 1 above.
+template <unsigned Low, bool ParityOne>
+void PortableFirstColumn(const int16_t* shifted, int16_t* to, unsigned high, int16_t cost,
+                         uint32_t* path) {
+    const Lanes add = Lanes{} + cost;
+    for (unsigned v = 0; v < kVectors / 2; ++v) {
+        const Lanes own = LoadLanes(shifted + kLanes * v);
+        StoreLanes(to + kLanes * v, ParityOne ? AddSaturating(own, add) : own);
+        const Lanes partner = Partner<Low>(own);
+        StoreLanes(to + kLanes * (v ^ high), ParityOne ? partner : AddSaturating(partner, add));
+    }
+    std::fill(path, path + kPathWordsPerColumn / 2, 0u);
+    std::fill(path + kPathWordsPerColumn / 2, path + kPathWordsPerColumn, ~0u);
+}
+
 int16_t* PortableBlockStart(int16_t* from, int16_t* spare, bool bit, const ForwardColumns& block) {
+    const unsigned column = block.columns[0];
     ShiftOutRow(from, spare, bit);
-    return PortableRun(spare, from, block);
+    if ((column & kTrellisStates / 2) == 0)
+        return PortableRun(spare, from, block);
+    WithLaneBits(column, [&](auto low) {
+        constexpr unsigned kLow = decltype(low)::value;
+        block.parities[0] != 0
+            ? PortableFirstColumn<kLow, true>(spare, from, column >> 3, block.costs[0], block.path)
+            : PortableFirstColumn<kLow, false>(spare, from, column >> 3, block.costs[0],
+                                               block.path);
+    });
+    return PortableRun(from, spare, Rest(block));
 }
 
 // ---- AVX2 pass: sixteen lanes per register. ----
@@ -348,23 +375,31 @@ __attribute__((target("avx2"))) int16_t Avx2LeastStateCost(const int16_t* states
     return static_cast<int16_t>(_mm_cvtsi128_si32(_mm_minpos_epu16(half)));
 }
 
-// The surviving half of the states, s -> s >> 1 for s whose lowest bit is `bit`, less the
-// least cost; sixteen states out of each pair of vectors.
-__attribute__((target("avx2"))) void Avx2ShiftOut(const int16_t* from, int16_t* to, bool bit) {
-    const __m256i least = _mm256_set1_epi16(Avx2LeastStateCost(from));
-    const __m256i unreachable = _mm256_set1_epi16(kUnreachableCost);
+// How a block start lowers the surviving states: by the least cost of all states before,
+// an unreachable state staying unreachable.
+struct Lowering {
+    bool bit;
+    __m256i least;
+    __m256i unreachable;
+};
+
+__attribute__((target("avx2"))) inline Lowering LoweringOf(const int16_t* from, bool bit) {
+    return {bit, _mm256_set1_epi16(Avx2LeastStateCost(from)), _mm256_set1_epi16(kUnreachableCost)};
+}
+
+// The surviving half of the states, s -> s >> 1 for s whose lowest bit is `bit`, of vector v
+// (below kWideVectors / 2), lowered: sixteen states out of a pair of vectors.
+__attribute__((target("avx2"), always_inline)) inline __m256i
+ShiftedVector(const int16_t* from, const Lowering& lowering, unsigned v) {
+    __m256i a = Avx2Load(from + 2 * kWideLanes * v);
+    __m256i b = Avx2Load(from + 2 * kWideLanes * v + kWideLanes);
     const __m256i low = _mm256_set1_epi32(0xFFFF);
-    for (unsigned v = 0; v < kWideVectors / 2; ++v) {
-        __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + 32 * v));
-        __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + 32 * v + 16));
-        a = bit ? _mm256_srli_epi32(a, 16) : _mm256_and_si256(a, low);
-        b = bit ? _mm256_srli_epi32(b, 16) : _mm256_and_si256(b, low);
-        const __m256i kept =
-            _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), _MM_SHUFFLE(3, 1, 2, 0));
-        const __m256i lowered = _mm256_blendv_epi8(_mm256_sub_epi16(kept, least), kept,
-                                                   _mm256_cmpeq_epi16(kept, unreachable));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + kWideLanes * v), lowered);
-    }
+    a = lowering.bit ? _mm256_srli_epi32(a, 16) : _mm256_and_si256(a, low);
+    b = lowering.bit ? _mm256_srli_epi32(b, 16) : _mm256_and_si256(b, low);
+    const __m256i kept =
+        _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), _MM_SHUFFLE(3, 1, 2, 0));
+    return _mm256_blendv_epi8(_mm256_sub_epi16(kept, lowering.least), kept,
+                              _mm256_cmpeq_epi16(kept, lowering.unreachable));
 }
 
 // After the row is dropped the upper half is unreachable, and a column that touches the
@@ -372,23 +407,76 @@ __attribute__((target("avx2"))) void Avx2ShiftOut(const int16_t* from, int16_t* 
 // lower state with an upper one. So a lower state can only keep and an upper one only flip:
 // no comparison, no minimum, and path bits of 0 below and 1 above.
 template <bool ParityOne>
-__attribute__((target("avx2"))) void Avx2FirstColumn(const int16_t* shifted, int16_t* to,
-                                                     unsigned column, int16_t cost,
-                                                     uint32_t* path) {
-    const __m256i add = _mm256_set1_epi16(cost);
-    const unsigned high = column >> 4;
-    const PartnerLanes lanes = PartnerLanesOf(column);
-    for (unsigned v = 0; v < kWideVectors / 2; ++v) {
-        const __m256i own = Avx2Load(shifted + kWideLanes * v);
-        Avx2Store(to + kWideLanes * v, ParityOne ? _mm256_adds_epi16(own, add) : own);
-        const __m256i partner =
-            _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(own, lanes.halves), lanes.inside);
-        Avx2Store(to + kWideLanes * (v ^ high),
-                  ParityOne ? partner : _mm256_adds_epi16(partner, add));
-    }
+__attribute__((target("avx2"), always_inline)) inline __m256i KeptBelow(__m256i shifted,
+                                                                        __m256i add) {
+    return ParityOne ? _mm256_adds_epi16(shifted, add) : shifted;
+}
+template <bool ParityOne>
+__attribute__((target("avx2"), always_inline)) inline __m256i
+FlippedAbove(__m256i partnerShifted, const PartnerLanes& lanes, __m256i add) {
+    const __m256i partner = _mm256_shuffle_epi8(
+        _mm256_permutevar8x32_epi32(partnerShifted, lanes.halves), lanes.inside);
+    return ParityOne ? partner : _mm256_adds_epi16(partner, add);
+}
+
+inline void FillFirstColumnPath(uint32_t* path) {
     std::fill(path, path + kPathWordsPerColumn / 2, 0u);
     std::fill(path + kPathWordsPerColumn / 2, path + kPathWordsPerColumn, ~0u);
 }
+
+template <bool ParityOne>
+__attribute__((target("avx2"))) void Avx2FirstColumn(const int16_t* from, int16_t* to, bool bit,
+                                                     const ForwardColumns& block) {
+    const Lowering lowering = LoweringOf(from, bit);
+    const __m256i add = _mm256_set1_epi16(block.costs[0]);
+    const unsigned high = block.columns[0] >> 4;
+    const PartnerLanes lanes = PartnerLanesOf(block.columns[0]);
+    for (unsigned v = 0; v < kWideVectors / 2; ++v) {
+        const __m256i shifted = ShiftedVector(from, lowering, v);
+        Avx2Store(to + kWideLanes * v, KeptBelow<ParityOne>(shifted, add));
+        Avx2Store(to + kWideLanes * (v ^ high), FlippedAbove<ParityOne>(shifted, lanes, add));
+    }
+    FillFirstColumnPath(block.path);
+}
+
+// That first column and the next in one sweep, as Avx2Pair: the first column's partner
+// offset a has bit 5 (the upper half), so each coset's named member lies below and the
+// member two places on (named ^ b) below or above as b has bit 5. After the first column
+// the two lower members keep their shifted states and the upper ones flip from them, so a
+// coset needs two shifted vectors.
+template <bool ParityOne, bool NextParityOne>
+__attribute__((target("avx2"))) void Avx2FirstPair(const int16_t* from, int16_t* to, bool bit,
+                                                   const ColumnPair& pair,
+                                                   const ForwardColumns& block) {
+    const Lowering lowering = LoweringOf(from, bit);
+    const PartnerLanes lanes[2] = {PartnerLanesOf(block.columns[0]),
+                                   PartnerLanesOf(block.columns[1])};
+    const __m256i add[2] = {_mm256_set1_epi16(block.costs[0]), _mm256_set1_epi16(block.costs[1])};
+    FillFirstColumnPath(block.path);
+    const bool secondAbove = (pair.b & kWideVectors / 2) != 0;
+    for (unsigned named = 0; named < kWideVectors; named = NextCoset(pair, named)) {
+        unsigned vectors[4];
+        CosetVectors(pair, named, vectors);
+        const __m256i own = ShiftedVector(from, lowering, vectors[0]);
+        const __m256i other = ShiftedVector(from, lowering, secondAbove ? vectors[3] : vectors[2]);
+        const __m256i below = KeptBelow<ParityOne>(other, add[0]);
+        const __m256i above = FlippedAbove<ParityOne>(other, lanes[0], add[0]);
+        __m256i states[4] = {KeptBelow<ParityOne>(own, add[0]),
+                             FlippedAbove<ParityOne>(own, lanes[0], add[0]),
+                             secondAbove ? above : below, secondAbove ? below : above};
+        Avx2Sweep<1, NextParityOne>(states, lanes[1], add[1], block.path + kPathWordsPerColumn,
+                                    vectors);
+#pragma GCC unroll 4
+        for (unsigned m = 0; m < 4; ++m)
+            Avx2Store(to + kWideLanes * vectors[m], states[m]);
+    }
+}
+
+using Avx2FirstPairPass = void (*)(const int16_t*, int16_t*, bool, const ColumnPair&,
+                                   const ForwardColumns&);
+constexpr Avx2FirstPairPass kAvx2FirstPairs[4] = {
+    Avx2FirstPair<false, false>, Avx2FirstPair<true, false>, Avx2FirstPair<false, true>,
+    Avx2FirstPair<true, true>};
 
 __attribute__((target("avx2"))) int16_t* Avx2BlockStart(int16_t* from, int16_t* spare, bool bit,
                                                         const ForwardColumns& block) {
@@ -397,12 +485,14 @@ __attribute__((target("avx2"))) int16_t* Avx2BlockStart(int16_t* from, int16_t* 
         ShiftOutRow(from, spare, bit);
         return Avx2Run(spare, from, block);
     }
-    alignas(32) int16_t shifted[kTrellisStates / 2];
-    Avx2ShiftOut(from, shifted, bit);
-    block.parities[0] != 0
-        ? Avx2FirstColumn<true>(shifted, spare, column, block.costs[0], block.path)
-        : Avx2FirstColumn<false>(shifted, spare, column, block.costs[0], block.path);
-    return Avx2Run(spare, from, Rest(block));
+    const ColumnPair pair = block.count >= 2 ? PairOf<4>(column, block.columns[1]) : ColumnPair{};
+    if (!pair.independent) {
+        block.parities[0] != 0 ? Avx2FirstColumn<true>(from, spare, bit, block)
+                               : Avx2FirstColumn<false>(from, spare, bit, block);
+        return Avx2Run(spare, from, Rest(block));
+    }
+    kAvx2FirstPairs[PairParities(block, 0)](from, spare, bit, pair, block);
+    return Avx2Run(spare, from, Rest(Rest(block)));
 }
 
 #endif
