@@ -332,38 +332,6 @@ __attribute__((target("avx2"))) void Avx2Pair(const int16_t* from, int16_t* to,
     }
 }
 
-using Avx2PairPass = void (*)(const int16_t*, int16_t*, const ColumnPair&, const ForwardColumns&,
-                              size_t);
-// Avx2Pair for the two columns' parities, the first's in bit 0.
-constexpr Avx2PairPass kAvx2Pairs[4] = {Avx2Pair<false, false>, Avx2Pair<true, false>,
-                                        Avx2Pair<false, true>, Avx2Pair<true, true>};
-
-inline unsigned PairParities(const ForwardColumns& columns, size_t i) {
-    return (columns.parities[i] != 0 ? 1u : 0u) | (columns.parities[i + 1] != 0 ? 2u : 0u);
-}
-
-__attribute__((target("avx2"))) int16_t* Avx2Run(int16_t* from, int16_t* spare,
-                                                 const ForwardColumns& columns) {
-    size_t i = 0;
-    while (i < columns.count) {
-        const ColumnPair pair = i + 1 < columns.count
-                                    ? PairOf<4>(columns.columns[i], columns.columns[i + 1])
-                                    : ColumnPair{};
-        if (pair.independent) {
-            kAvx2Pairs[PairParities(columns, i)](from, spare, pair, columns, i);
-            i += 2;
-        } else {
-            uint32_t* path = columns.path + i * kPathWordsPerColumn;
-            columns.parities[i] != 0
-                ? Avx2Column<true>(from, spare, columns.columns[i], columns.costs[i], path)
-                : Avx2Column<false>(from, spare, columns.columns[i], columns.costs[i], path);
-            i += 1;
-        }
-        std::swap(from, spare);
-    }
-    return from;
-}
-
 __attribute__((target("avx2"))) int16_t Avx2LeastStateCost(const int16_t* states) {
     __m256i least = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(states));
     for (unsigned v = 1; v < kWideVectors; ++v)
@@ -472,27 +440,21 @@ __attribute__((target("avx2"))) void Avx2FirstPair(const int16_t* from, int16_t*
     }
 }
 
-using Avx2FirstPairPass = void (*)(const int16_t*, int16_t*, bool, const ColumnPair&,
-                                   const ForwardColumns&);
-constexpr Avx2FirstPairPass kAvx2FirstPairs[4] = {
-    Avx2FirstPair<false, false>, Avx2FirstPair<true, false>, Avx2FirstPair<false, true>,
-    Avx2FirstPair<true, true>};
+constexpr PairedPasses kAvx2Passes = {
+    4,
+    {Avx2Pair<false, false>, Avx2Pair<true, false>, Avx2Pair<false, true>, Avx2Pair<true, true>},
+    {Avx2Column<false>, Avx2Column<true>},
+    {Avx2FirstPair<false, false>, Avx2FirstPair<true, false>, Avx2FirstPair<false, true>,
+     Avx2FirstPair<true, true>},
+    {Avx2FirstColumn<false>, Avx2FirstColumn<true>},
+};
 
-__attribute__((target("avx2"))) int16_t* Avx2BlockStart(int16_t* from, int16_t* spare, bool bit,
-                                                        const ForwardColumns& block) {
-    const unsigned column = block.columns[0];
-    if ((column & kTrellisStates / 2) == 0) {
-        ShiftOutRow(from, spare, bit);
-        return Avx2Run(spare, from, block);
-    }
-    const ColumnPair pair = block.count >= 2 ? PairOf<4>(column, block.columns[1]) : ColumnPair{};
-    if (!pair.independent) {
-        block.parities[0] != 0 ? Avx2FirstColumn<true>(from, spare, bit, block)
-                               : Avx2FirstColumn<false>(from, spare, bit, block);
-        return Avx2Run(spare, from, Rest(block));
-    }
-    kAvx2FirstPairs[PairParities(block, 0)](from, spare, bit, pair, block);
-    return Avx2Run(spare, from, Rest(Rest(block)));
+int16_t* Avx2Run(int16_t* from, int16_t* spare, const ForwardColumns& columns) {
+    return RunInPairs(from, spare, columns, kAvx2Passes);
+}
+
+int16_t* Avx2BlockStart(int16_t* from, int16_t* spare, bool bit, const ForwardColumns& block) {
+    return StartBlockInPairs(from, spare, bit, block, kAvx2Passes);
 }
 
 #endif

@@ -140,38 +140,6 @@ Avx512Pair(const int16_t* from, int16_t* to, const ColumnPair& pair, const Forwa
     }
 }
 
-using PairPass = void (*)(const int16_t*, int16_t*, const ColumnPair&, const ForwardColumns&,
-                          size_t);
-// Avx512Pair for the two columns' parities, the first's in bit 0.
-constexpr PairPass kPairPasses[4] = {Avx512Pair<false, false>, Avx512Pair<true, false>,
-                                     Avx512Pair<false, true>, Avx512Pair<true, true>};
-
-inline unsigned PairParities(const ForwardColumns& columns, size_t i) {
-    return (columns.parities[i] != 0 ? 1u : 0u) | (columns.parities[i + 1] != 0 ? 2u : 0u);
-}
-
-__attribute__((target("avx512f,avx512bw"))) int16_t* Avx512Run(int16_t* from, int16_t* spare,
-                                                               const ForwardColumns& columns) {
-    size_t i = 0;
-    while (i < columns.count) {
-        const ColumnPair pair = i + 1 < columns.count
-                                    ? PairOf<5>(columns.columns[i], columns.columns[i + 1])
-                                    : ColumnPair{};
-        if (pair.independent) {
-            kPairPasses[PairParities(columns, i)](from, spare, pair, columns, i);
-            i += 2;
-        } else {
-            uint32_t* path = columns.path + i * kPathWordsPerColumn;
-            columns.parities[i] != 0
-                ? Avx512Column<true>(from, spare, columns.columns[i], columns.costs[i], path)
-                : Avx512Column<false>(from, spare, columns.columns[i], columns.costs[i], path);
-            i += 1;
-        }
-        std::swap(from, spare);
-    }
-    return from;
-}
-
 // How a block start lowers the surviving states: by the least cost of all states before,
 // an unreachable state staying unreachable.
 struct Lowering {
@@ -272,27 +240,22 @@ __attribute__((target("avx512f,avx512bw"))) void Avx512FirstPair(const int16_t* 
     }
 }
 
-using FirstPairPass = void (*)(const int16_t*, int16_t*, bool, const ColumnPair&,
-                               const ForwardColumns&);
-constexpr FirstPairPass kFirstPairPasses[4] = {
-    Avx512FirstPair<false, false>, Avx512FirstPair<true, false>, Avx512FirstPair<false, true>,
-    Avx512FirstPair<true, true>};
+constexpr PairedPasses kPasses = {
+    5,
+    {Avx512Pair<false, false>, Avx512Pair<true, false>, Avx512Pair<false, true>,
+     Avx512Pair<true, true>},
+    {Avx512Column<false>, Avx512Column<true>},
+    {Avx512FirstPair<false, false>, Avx512FirstPair<true, false>, Avx512FirstPair<false, true>,
+     Avx512FirstPair<true, true>},
+    {Avx512FirstColumn<false>, Avx512FirstColumn<true>},
+};
 
-__attribute__((target("avx512f,avx512bw"))) int16_t*
-Avx512BlockStart(int16_t* from, int16_t* spare, bool bit, const ForwardColumns& block) {
-    const unsigned column = block.columns[0];
-    if ((column & kTrellisStates / 2) == 0) {
-        ShiftOutRow(from, spare, bit);
-        return Avx512Run(spare, from, block);
-    }
-    const ColumnPair pair = block.count >= 2 ? PairOf<5>(column, block.columns[1]) : ColumnPair{};
-    if (!pair.independent) {
-        block.parities[0] != 0 ? Avx512FirstColumn<true>(from, spare, bit, block)
-                               : Avx512FirstColumn<false>(from, spare, bit, block);
-        return Avx512Run(spare, from, Rest(block));
-    }
-    kFirstPairPasses[PairParities(block, 0)](from, spare, bit, pair, block);
-    return Avx512Run(spare, from, Rest(Rest(block)));
+int16_t* Avx512Run(int16_t* from, int16_t* spare, const ForwardColumns& columns) {
+    return RunInPairs(from, spare, columns, kPasses);
+}
+
+int16_t* Avx512BlockStart(int16_t* from, int16_t* spare, bool bit, const ForwardColumns& block) {
+    return StartBlockInPairs(from, spare, bit, block, kPasses);
 }
 
 } // namespace

@@ -7,6 +7,11 @@
 // a is taken out of it) are 0.
 #pragma once
 
+#include "weave/TrellisForward.h"
+
+#include <cstddef>
+#include <cstdint>
+
 namespace lumora::weave {
 
 struct ColumnPair {
@@ -20,8 +25,8 @@ inline unsigned LeadingBit(unsigned value) {
     return 31u - static_cast<unsigned>(__builtin_clz(value));
 }
 
-template <unsigned LaneBits> inline ColumnPair PairOf(unsigned first, unsigned second) {
-    ColumnPair pair{false, first >> LaneBits, second >> LaneBits, 0};
+inline ColumnPair PairOf(unsigned first, unsigned second, unsigned laneBits) {
+    ColumnPair pair{false, first >> laneBits, second >> laneBits, 0};
     if (pair.a == 0 || pair.b == 0 || pair.a == pair.b)
         return pair;
     const unsigned pivot = LeadingBit(pair.a);
@@ -43,5 +48,25 @@ inline void CosetVectors(const ColumnPair& pair, unsigned named, unsigned (&vect
     vectors[2] = named ^ pair.b;
     vectors[3] = named ^ pair.a ^ pair.b;
 }
+
+// A vector pass's ways of running columns, each by the columns' parities (the first's in
+// bit 0): two in one sweep, one alone, and a block's first (touching the block's last row)
+// alone or with the next, straight from the states before the row is dropped.
+struct PairedPasses {
+    unsigned laneBits; // a vector holds 2^laneBits states
+    void (*pair[4])(const int16_t* from, int16_t* to, const ColumnPair& pair,
+                    const ForwardColumns& columns, size_t i);
+    void (*single[2])(const int16_t* from, int16_t* to, unsigned column, int16_t cost,
+                      uint32_t* path);
+    void (*firstPair[4])(const int16_t* from, int16_t* to, bool bit, const ColumnPair& pair,
+                         const ForwardColumns& block);
+    void (*firstSingle[2])(const int16_t* from, int16_t* to, bool bit, const ForwardColumns& block);
+};
+
+// ColumnsPass and BlockStartPass in pairs of columns where they are independent.
+int16_t* RunInPairs(int16_t* from, int16_t* spare, const ForwardColumns& columns,
+                    const PairedPasses& passes);
+int16_t* StartBlockInPairs(int16_t* from, int16_t* spare, bool bit, const ForwardColumns& block,
+                           const PairedPasses& passes);
 
 } // namespace lumora::weave

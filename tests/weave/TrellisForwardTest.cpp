@@ -21,13 +21,15 @@ void PrintTo(const ColumnsCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-// Partner offsets are column >> 4; bit 9 is the block's last row.
+// Partner offsets are column >> 4 (AVX2) or column >> 5 (AVX-512); bit 9 is the block's
+// last row.
 const ColumnsCase kCases[] = {
     {"independent pair", {0x2A5, 0x13C}, false},
     {"pair then single", {0x2A5, 0x13C, 0x3F1}, false},
     {"first partner in the same vector", {0x00F, 0x2A0, 0x1B3, 0x0C4}, false},
     {"second partner in the same vector", {0x3F1, 0x00B}, false},
     {"same partner vector twice", {0x2A1, 0x2A7, 0x155, 0x15A}, false},
+    {"a pair with AVX2, a partner in the same vector with AVX-512", {0x01F, 0x2A0}, false},
     {"rows past a segment's end cut", {0x005, 0x003, 0x001}, false},
     {"block start: one column", {0x25A}, true},
     {"block start: first column misses the last row", {0x1F3, 0x2A5, 0x0D9}, true},
@@ -35,6 +37,7 @@ const ColumnsCase kCases[] = {
     {"block start: second partner below", {0x3A1, 0x0C5, 0x2F0, 0x10A}, true},
     {"block start: second partner vector the first's", {0x3A1, 0x3AE}, true},
     {"block start: second partner in the same vector", {0x3A1, 0x00E}, true},
+    {"block start: a pair with AVX2 only", {0x3A1, 0x01C, 0x2B3}, true},
 };
 
 using Costs = std::vector<int16_t>;
