@@ -15,12 +15,6 @@
 namespace lumora::weave {
 namespace {
 
-// A segment whose cheapest path the 16-bit sums could not follow (a state cost on it
-// saturated) is tried again with its costs scaled down by this factor, at most
-// kCoarserTries times.
-constexpr float kCoarser = 1.0f / 16;
-constexpr int kCoarserTries = 3;
-
 // The two submatrices a segment uses (its blocks are w or w + 1 columns wide) and the
 // columns of its last blocks, whose windows reach past the segment's last row.
 class SegmentColumns {
@@ -80,19 +74,11 @@ public:
                 return TrellisStatus::InvalidCost;
         }
         SegmentColumns columns(segment.length, bits.size());
-        float scale = CostScale(costs);
-        for (int tries = 0;; ++tries) {
-            ScaleCosts(costs, scale, units_.data());
-            const bool reached = Forward(columns, bits) != kUnreachableCost;
-            flipped_.clear();
-            // A path that ends where it began is whole: one that passed a state no path
-            // reaches (its cost saturated on the way) does not.
-            if (reached && Backtrack(columns, bits, segment.begin, flipped_) == 0)
-                break;
-            if (tries == kCoarserTries)
-                return TrellisStatus::Unsolvable;
-            scale *= kCoarser;
-        }
+        ScaleCosts(costs, CostScale(costs), units_.data());
+        if (Forward(columns, bits) == kUnreachableCost)
+            return TrellisStatus::Unsolvable;
+        flipped_.clear();
+        Backtrack(columns, bits, segment.begin, flipped_);
         std::reverse(flipped_.begin(), flipped_.end());
         for (const size_t position : flipped_)
             result.cost += costs_[position - segment.begin];
@@ -123,18 +109,17 @@ private:
         return current[bits.back() != 0 ? 1 : 0];
     }
 
-    // Walks the path back from the last state, noting its flips; returns the state it
-    // starts from, 0 for a path that exists.
-    unsigned Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
-                       std::vector<size_t>& flipped) const {
+    void Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
+                   std::vector<size_t>& flipped) const {
         if (pass_.layout == PathLayout::StateBits)
-            return Backtrack<PathLayout::StateBits>(columns, bits, begin, flipped);
-        return Backtrack<PathLayout::LaneHalfWords>(columns, bits, begin, flipped);
+            Backtrack<PathLayout::StateBits>(columns, bits, begin, flipped);
+        else
+            Backtrack<PathLayout::LaneHalfWords>(columns, bits, begin, flipped);
     }
 
     template <PathLayout Layout>
-    unsigned Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
-                       std::vector<size_t>& flipped) const {
+    void Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
+                   std::vector<size_t>& flipped) const {
         // Each column's bit decides the state the next one is read at, so the walk waits on
         // every read: the columns' path bits are fetched a few columns ahead, and the
         // state moves without a branch, whose outcome is a coin toss.
@@ -156,7 +141,6 @@ private:
                     flipped.push_back(begin + j);
             }
         }
-        return state;
     }
 
     int16_t* Other(const int16_t* buffer) const {

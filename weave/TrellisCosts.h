@@ -5,7 +5,11 @@
 // held to at most kMostCost units: cheap elements keep about the resolution of their
 // costs, and elements at least 16 times dearer than that eighth are all equally dear (the
 // coder seldom flips any of them). Wet elements (+infinity) take kWetCost, which no sum
-// passes: a state cost that reaches it is unreachable.
+// passes: a state cost that reaches it is unreachable. A sum that saturates so loses its
+// path, never makes a wrong one. The forward pass lowers the states by their least cost at
+// each block, so a path's sum saturates only when it costs 16 of the dearest changes more
+// than the cheapest state's; of the covers tried (extremes and mostly wet ones included)
+// none lost its every path so.
 #pragma once
 
 #include <cstdint>
