@@ -212,6 +212,63 @@ TEST(TrellisCoder, FindsTheCheapestFlipsOrFailsExactlyWhenThereAreNone) {
     EXPECT_LT(unsolvable, 120);
 }
 
+// The least cost in the coder's units of a cover of one segment, by the trellis's plain
+// Viterbi recursion over 64-bit sums: no saturation, no lowering.
+double ReferenceLeast(const Cover& c, const std::vector<double>& units) {
+    const size_t n = c.parities.size();
+    const size_t k = c.message.size();
+    std::vector<double> states(kTrellisStates, kWet);
+    states[0] = 0;
+    for (size_t bit = 0; bit < k; ++bit) {
+        if (bit != 0) {
+            std::vector<double> shifted(kTrellisStates, kWet);
+            for (unsigned s = 0; s < kTrellisStates / 2; ++s)
+                shifted[s] = states[(s << 1) | (c.message[bit - 1] != 0 ? 1u : 0u)];
+            states = shifted;
+        }
+        const size_t start = BlockStart(n, k, bit);
+        const std::vector<uint16_t> columns = SubmatrixColumns(BlockStart(n, k, bit + 1) - start);
+        const unsigned rows =
+            k - bit >= kTrellisHeight ? kTrellisStates - 1 : (1u << (k - bit)) - 1;
+        for (size_t j = 0; j < columns.size(); ++j) {
+            const unsigned column = columns[j] & rows;
+            const bool one = c.parities[start + j] != 0;
+            const double cost = units[start + j];
+            std::vector<double> next(kTrellisStates);
+            for (unsigned s = 0; s < kTrellisStates; ++s)
+                next[s] =
+                    std::min(states[s] + (one ? cost : 0), states[s ^ column] + (one ? 0 : cost));
+            states = next;
+        }
+    }
+    return states[c.message.back() != 0 ? 1 : 0];
+}
+
+// Sums of many blocks, spreads far past the coder's 16-bit range and wet elements: the
+// lowering at each block and the saturation keep the least cost.
+TEST(TrellisCoder, KeepsTheLeastCostOverManyBlocks) {
+    const CoverShape kShapes[] = {
+        {3000, 300, 0, Shape::Spread},     {3000, 1500, 0.1, Shape::Spread},
+        {4000, 2000, 0, Shape::Extremes},  {4000, 4000, 0, Shape::Extremes},
+        {5000, 100, 0.3, Shape::Extremes}, {2000, 1000, 0.05, Shape::Ties}};
+    for (const CoverShape& s : kShapes) {
+        const Cover c = MakeCover(s, static_cast<uint32_t>(s.n * 7 + s.k));
+        const std::vector<double> units = Units(c.costs);
+        const double least = ReferenceLeast(c, units);
+        std::vector<size_t> flips;
+        const TrellisResult result = EmbedParities(c.parities, c.costs, c.message, flips);
+        if (std::isinf(least)) {
+            EXPECT_EQ(result.status, TrellisStatus::Unsolvable) << "n " << s.n << " k " << s.k;
+            continue;
+        }
+        ASSERT_EQ(result.status, TrellisStatus::Ok) << "n " << s.n << " k " << s.k;
+        double spent = 0;
+        for (const size_t flip : flips)
+            spent += units[flip];
+        EXPECT_EQ(spent, least) << "n " << s.n << " k " << s.k;
+    }
+}
+
 TEST(TrellisCoder, FailsWithItsReasonAndNoFlips) {
     // All wet; more bits than elements; not a number; negative; a cost missing.
     const struct {
