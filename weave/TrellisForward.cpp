@@ -160,6 +160,11 @@ int16_t LeastStateCost(const int16_t* states) {
     return result;
 }
 
+void FillFirstColumnPath(uint32_t* path) {
+    std::fill(path, path + kPathWordsPerColumn / 2, 0u);
+    std::fill(path + kPathWordsPerColumn / 2, path + kPathWordsPerColumn, ~0u);
+}
+
 void ShiftOutRow(const int16_t* from, int16_t* to, bool bit) {
     const Lanes least = Lanes{} + LeastStateCost(from);
     const Lanes unreachable = Lanes{} + kUnreachableCost;
@@ -189,8 +194,7 @@ void PortableFirstColumn(const int16_t* shifted, int16_t* to, unsigned high, int
         const Lanes partner = Partner<Low>(own);
         StoreLanes(to + kLanes * (v ^ high), ParityOne ? partner : AddSaturating(partner, add));
     }
-    std::fill(path, path + kPathWordsPerColumn / 2, 0u);
-    std::fill(path + kPathWordsPerColumn / 2, path + kPathWordsPerColumn, ~0u);
+    FillFirstColumnPath(path);
 }
 
 int16_t* PortableBlockStart(int16_t* from, int16_t* spare, bool bit, const ForwardColumns& block) {
@@ -385,11 +389,6 @@ FlippedAbove(__m256i partnerShifted, const PartnerLanes& lanes, __m256i add) {
     const __m256i partner = _mm256_shuffle_epi8(
         _mm256_permutevar8x32_epi32(partnerShifted, lanes.halves), lanes.inside);
     return ParityOne ? partner : _mm256_adds_epi16(partner, add);
-}
-
-inline void FillFirstColumnPath(uint32_t* path) {
-    std::fill(path, path + kPathWordsPerColumn / 2, 0u);
-    std::fill(path + kPathWordsPerColumn / 2, path + kPathWordsPerColumn, ~0u);
 }
 
 template <bool ParityOne>

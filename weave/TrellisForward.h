@@ -60,6 +60,10 @@ ForwardColumns Rest(const ForwardColumns& columns);
 // The least cost among kTrellisStates states.
 int16_t LeastStateCost(const int16_t* states);
 
+// The path bits of a block's first column when it touches the block's last row: after the
+// row is dropped a lower state can only keep (0) and an upper one only flip (1).
+void FillFirstColumnPath(uint32_t* path);
+
 // The first half of BlockStartPass: drops the finished row from `from` into `to`.
 void ShiftOutRow(const int16_t* from, int16_t* to, bool bit);
 

@@ -9,10 +9,6 @@
 
 #include "platform/VectorIntrinsics.h"
 
-#include <algorithm>
-#include <cstring>
-#include <utility>
-
 #if defined(__x86_64__)
 #define LUMORA_WEAVE_AVX512 1
 #endif
@@ -190,11 +186,6 @@ __attribute__((target("avx512f,avx512bw"), always_inline)) inline __m512i
 FlippedAbove(__m512i partnerShifted, const PartnerLanes& lanes, __m512i add) {
     const __m512i partner = Partner(partnerShifted, lanes);
     return ParityOne ? partner : _mm512_adds_epi16(partner, add);
-}
-
-inline void FillFirstColumnPath(uint32_t* path) {
-    std::fill(path, path + kPathWordsPerColumn / 2, 0u);
-    std::fill(path + kPathWordsPerColumn / 2, path + kPathWordsPerColumn, ~0u);
 }
 
 template <bool ParityOne>
