@@ -45,29 +45,27 @@ float CostScale(std::span<const float> costs) {
 
 void ScaleCosts(std::span<const float> costs, float scale, int16_t* units) {
     // Four at a time, without a branch: a cost of +infinity scales past kMostCost too, and
-    // is told apart at the end.
+    // is told apart at the end. The last group may be short.
     using Floats = float __attribute__((vector_size(16)));
     using Ints = int32_t __attribute__((vector_size(16)));
     using Shorts = int16_t __attribute__((vector_size(8)));
     const Floats most = Floats{} + static_cast<float>(kMostCost);
     const Floats infinite = Floats{} + std::numeric_limits<float>::infinity();
-    size_t i = 0;
-    for (; i + 4 <= costs.size(); i += 4) {
-        Floats cost;
-        std::memcpy(&cost, costs.data() + i, sizeof cost);
+    const auto scaleGroup = [&](size_t i, size_t count) {
+        Floats cost{};
+        std::memcpy(&cost, costs.data() + i, count * sizeof(float));
         const Floats scaled = cost * scale;
         const Floats held = scaled < most ? scaled + 0.5f : most;
         const Ints rounded = __builtin_convertvector(held, Ints);
         const Ints unit = cost == infinite ? Ints{} + kWetCost : rounded;
         const Shorts narrow = __builtin_convertvector(unit, Shorts);
-        std::memcpy(units + i, &narrow, sizeof narrow);
-    }
-    for (; i < costs.size(); ++i) {
-        const float scaled = costs[i] * scale;
-        units[i] = std::isinf(costs[i])                      ? kWetCost
-                   : scaled >= static_cast<float>(kMostCost) ? kMostCost
-                                                             : static_cast<int16_t>(scaled + 0.5f);
-    }
+        std::memcpy(units + i, &narrow, count * sizeof(int16_t));
+    };
+    size_t i = 0;
+    for (; i + 4 <= costs.size(); i += 4)
+        scaleGroup(i, 4);
+    if (i < costs.size())
+        scaleGroup(i, costs.size() - i);
 }
 
 } // namespace lumora::weave

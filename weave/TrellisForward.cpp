@@ -59,6 +59,17 @@ inline Lanes Least(Lanes a, Lanes b) {
     return a < b ? a : b;
 }
 
+// The least cost among kTrellisStates states.
+int16_t LeastStateCost(const int16_t* states) {
+    Lanes least = LoadLanes(states);
+    for (unsigned v = 1; v < kVectors; ++v)
+        least = Least(least, LoadLanes(states + kLanes * v));
+    int16_t result = least[0];
+    for (unsigned lane = 1; lane < kLanes; ++lane)
+        result = std::min<int16_t>(result, least[lane]);
+    return result;
+}
+
 // The lanes of `v` in the order l ^ Low.
 template <unsigned Low> inline Lanes Partner(Lanes v) {
     if constexpr ((Low & 4) != 0) {
@@ -148,16 +159,6 @@ ForwardColumns Rest(const ForwardColumns& columns) {
     rest.count -= 1;
     rest.path += kPathWordsPerColumn;
     return rest;
-}
-
-int16_t LeastStateCost(const int16_t* states) {
-    Lanes least = LoadLanes(states);
-    for (unsigned v = 1; v < kVectors; ++v)
-        least = Least(least, LoadLanes(states + kLanes * v));
-    int16_t result = least[0];
-    for (unsigned lane = 1; lane < kLanes; ++lane)
-        result = std::min<int16_t>(result, least[lane]);
-    return result;
 }
 
 void FillFirstColumnPath(uint32_t* path) {

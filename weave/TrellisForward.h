@@ -57,9 +57,6 @@ enum class PathLayout : uint8_t {
 // The columns after the first.
 ForwardColumns Rest(const ForwardColumns& columns);
 
-// The least cost among kTrellisStates states.
-int16_t LeastStateCost(const int16_t* states);
-
 // The path bits of a block's first column when it touches the block's last row: after the
 // row is dropped a lower state can only keep (0) and an upper one only flip (1).
 void FillFirstColumnPath(uint32_t* path);
