@@ -83,7 +83,7 @@ struct JpegCover::Decoder {
     JpegSourceFeed feed;
     jvirt_barray_ptr* arrays = nullptr;
     std::vector<std::vector<JBLOCKROW>> rows; // by component, then block row
-    std::vector<jpeg_scan_info> scans;
+    std::vector<jpeg_scan_info> scans;        // empty when the cover's own leaves bits unsent
 
     ~Decoder() { jpeg_destroy_decompress(&info); }
 };
@@ -116,8 +116,12 @@ struct JpegWriter {
         info.write_JFIF_header = FALSE;
         info.write_Adobe_marker = FALSE;
         info.optimize_coding = UsesStandardTables(cover, info) ? FALSE : TRUE;
-        info.scan_info = scans.data();
-        info.num_scans = static_cast<int>(scans.size());
+        if (!scans.empty()) {
+            info.scan_info = scans.data();
+            info.num_scans = static_cast<int>(scans.size());
+        } else if (cover.progressive_mode) {
+            jpeg_simple_progression(&info);
+        }
         jpeg_write_coefficients(&info, arrays);
         for (jpeg_saved_marker_ptr marker = cover.marker_list; marker != nullptr;
              marker = marker->next)
@@ -186,7 +190,11 @@ CoverStatus JpegCover::Load(const ByteSource& source, uint64_t mostBytes) {
     }
     if (!AcInRange(d.rows, m_grids))
         return CoverStatus::Damaged;
-    return ReadScanScript(source, d.info, d.scans) ? CoverStatus::Ok : CoverStatus::Damaged;
+    if (!ReadScanScript(source, d.info, d.scans))
+        return CoverStatus::Damaged;
+    if (!SendsEveryBit(d.scans, d.info.num_components))
+        d.scans.clear();
+    return CoverStatus::Ok;
 }
 
 int16_t* JpegCover::Element(uint64_t index) const {

@@ -3,6 +3,9 @@
 
 #include "picture/JpegSegments.h"
 
+#include <algorithm>
+#include <array>
+
 namespace lumora {
 namespace {
 
@@ -49,6 +52,22 @@ bool ReadScanScript(const ByteSource& source, const jpeg_decompress_struct& info
         scans.push_back(scan);
     });
     return valid && end.status == EndStatus::Found && !scans.empty();
+}
+
+bool SendsEveryBit(const std::vector<jpeg_scan_info>& scans, int components) {
+    std::array<std::array<bool, DCTSIZE2>, MAX_COMPONENTS> sent{};
+    for (const jpeg_scan_info& scan : scans) {
+        if (scan.Al != 0)
+            continue;
+        for (int i = 0; i < scan.comps_in_scan; ++i) {
+            auto& bands = sent[static_cast<size_t>(scan.component_index[i])];
+            for (int k = scan.Ss; k <= std::min(scan.Se, DCTSIZE2 - 1); ++k)
+                bands[static_cast<size_t>(k)] = true;
+        }
+    }
+    return std::all_of(sent.begin(), sent.begin() + components, [](const auto& bands) {
+        return std::all_of(bands.begin(), bands.end(), [](bool b) { return b; });
+    });
 }
 
 } // namespace lumora

@@ -19,4 +19,9 @@ namespace lumora {
 bool ReadScanScript(const ByteSource& source, const jpeg_decompress_struct& info,
                     std::vector<jpeg_scan_info>& scans);
 
+// True when `scans` send every bit of every coefficient of the first `components`
+// components. A progressive script may stop short of that (without refinement scans, or
+// leaving bands out), and a change to a bit the script never sends would be lost.
+bool SendsEveryBit(const std::vector<jpeg_scan_info>& scans, int components);
+
 } // namespace lumora

@@ -55,7 +55,9 @@ TEST_P(JpegCoverTest, WritesExactlyTheChangedCoefficientsAndKeepsEverythingElse)
     EXPECT_EQ(after.progressive, c.recipe.progressive);
     EXPECT_EQ(after.markers, before.markers);
     EXPECT_EQ(after.decodeWarnings, 0);
-    EXPECT_EQ(Segments(written, jpeg_marker::kSos), Segments(original, jpeg_marker::kSos));
+    if (!c.recipe.lowBitsUnsent) { // else libjpeg's own script sends every bit
+        EXPECT_EQ(Segments(written, jpeg_marker::kSos), Segments(original, jpeg_marker::kSos));
+    }
     if (!c.recipe.optimized && !c.recipe.progressive) { // the standard tables
         EXPECT_EQ(Segments(written, 0xC4), Segments(original, 0xC4));
     }
@@ -70,6 +72,7 @@ const JpegCase kJpegCases[] = {
     {"greyscale", {.components = 1}},
     {"progressive_420", {.progressive = true}},
     {"progressive_444_restarts", {.subsampled = false, .progressive = true, .restartInterval = 3}},
+    {"progressive_low_bits_unsent", {.progressive = true, .lowBitsUnsent = true}},
     {"restart_markers", {.restartInterval = 2}},
     {"exif_icc_comment", {.markers = true}},
     {"own_huffman_tables", {.optimized = true, .markers = true}},

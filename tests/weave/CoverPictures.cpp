@@ -106,6 +106,14 @@ Bytes MakeJpeg(const JpegRecipe& recipe) {
         info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
     if (recipe.progressive)
         jpeg_simple_progression(&info);
+    std::vector<jpeg_scan_info> script(1,
+                                       jpeg_scan_info{recipe.components, {0, 1, 2, 3}, 0, 0, 0, 0});
+    if (recipe.lowBitsUnsent) {
+        for (int c = 0; c < recipe.components; ++c)
+            script.push_back(jpeg_scan_info{1, {c}, 1, DCTSIZE2 - 1, 0, 1});
+        info.scan_info = script.data();
+        info.num_scans = static_cast<int>(script.size());
+    }
     info.optimize_coding = recipe.optimized ? TRUE : FALSE;
     info.arith_code = recipe.arithmetic ? TRUE : FALSE;
     info.restart_interval = recipe.restartInterval;

@@ -18,7 +18,8 @@ struct JpegRecipe {
     int components = 3; // 1, 3, or 4 for CMYK
     bool subsampled = true;
     bool progressive = false;
-    bool optimized = false; // Huffman tables of its own rather than the standard ones
+    bool lowBitsUnsent = false; // with progressive: no refinement scans, AC bit 0 never sent
+    bool optimized = false;     // Huffman tables of its own rather than the standard ones
     bool arithmetic = false;
     bool markers = false; // EXIF APP1, ICC APP2 and a comment
     unsigned restartInterval = 0;
