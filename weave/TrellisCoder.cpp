@@ -111,15 +111,6 @@ private:
 
     void Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
                    std::vector<size_t>& flipped) const {
-        if (pass_.layout == PathLayout::StateBits)
-            Backtrack<PathLayout::StateBits>(columns, bits, begin, flipped);
-        else
-            Backtrack<PathLayout::LaneHalfWords>(columns, bits, begin, flipped);
-    }
-
-    template <PathLayout Layout>
-    void Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
-                   std::vector<size_t>& flipped) const {
         // Each column's bit decides the state the next one is read at, so the walk waits on
         // every read: the columns' path bits are fetched a few columns ahead, and the
         // state moves without a branch, whose outcome is a coin toss.
@@ -135,7 +126,7 @@ private:
                     FetchAhead(ahead);
                     FetchAhead(ahead + kPathWordsPerColumn / 2);
                 }
-                const bool one = PathBit<Layout>(path_.data() + j * kPathWordsPerColumn, state);
+                const bool one = PathBit(path_.data() + j * kPathWordsPerColumn, state);
                 state ^= words[j - start] & (0u - static_cast<unsigned>(one));
                 if (one != (parities_[j] != 0))
                     flipped.push_back(begin + j);

@@ -3,10 +3,8 @@
 // the AVX2 pass sixteen (lane s & 15 of vector s >> 4). The partner s ^ c of a column c
 // lies in vector (s >> 3) ^ (c >> 3), at lane (s & 7) ^ (c & 7), and likewise for sixteen.
 // Costs are 16-bit and never negative, so a sum saturating at kUnreachableCost is the
-// signed saturating addition of the vector instruction sets.
-//
-// The portable pass stores its path bits in PathLayout::LaneHalfWords, the AVX2 pass in
-// PathLayout::StateBits.
+// signed saturating addition of the vector instruction sets. Both passes take two
+// independent columns in one sweep (TrellisPairs.h).
 #include "weave/TrellisForward.h"
 #include "weave/TrellisPairs.h"
 
@@ -30,9 +28,11 @@ using Lanes = int16_t __attribute__((vector_size(16)));
 using UnsignedLanes = uint16_t __attribute__((vector_size(16)));
 using Halves = uint64_t __attribute__((vector_size(16)));
 
-constexpr unsigned kLanes = 8;
+constexpr unsigned kLaneBits = 3;
+constexpr unsigned kLanes = 1u << kLaneBits;
 constexpr unsigned kVectors = kTrellisStates / kLanes;
-constexpr unsigned kGroup = 16; // vectors whose path bits fill one half-word per lane
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "path bits are stored as bytes");
 
 inline Lanes LoadLanes(const int16_t* p) {
     Lanes v;
@@ -59,6 +59,24 @@ inline Lanes Least(Lanes a, Lanes b) {
     return a < b ? a : b;
 }
 
+// Two vectors' comparisons (lanes of 0 or -1) as 16 path bits, the first's in the low byte.
+inline unsigned PathBytesOf(Lanes first, Lanes second) {
+#ifdef __SSE2__
+    return static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_packs_epi16(reinterpret_cast<__m128i>(first), reinterpret_cast<__m128i>(second))));
+#else
+    unsigned bits = 0;
+    for (unsigned lane = 0; lane < kLanes; ++lane)
+        bits |= (first[lane] != 0 ? 1u : 0u) << lane | (second[lane] != 0 ? 1u : 0u) << (8 + lane);
+    return bits;
+#endif
+}
+
+// A vector's eight path bits: byte v of the column's words.
+inline void StorePathByte(uint32_t* path, unsigned v, unsigned bits) {
+    reinterpret_cast<uint8_t*>(path)[v] = static_cast<uint8_t>(bits);
+}
+
 // The least cost among kTrellisStates states.
 int16_t LeastStateCost(const int16_t* states) {
     Lanes least = LoadLanes(states);
@@ -83,27 +101,42 @@ template <unsigned Low> inline Lanes Partner(Lanes v) {
     return v;
 }
 
-template <unsigned Low, bool ParityOne>
-void PortableColumn(const int16_t* from, int16_t* to, unsigned high, int16_t cost, uint32_t* path) {
+// What a column adds to a state that keeps its parity and to one that flips it.
+struct ColumnAdds {
+    Lanes keep;
+    Lanes flip;
+};
+
+inline ColumnAdds AddsOf(int16_t cost, bool parityOne) {
     const Lanes add = Lanes{} + cost;
-    for (unsigned group = 0; group < kVectors / kGroup; ++group) {
-        // Even and odd vectors in two accumulators, so that no long chain of dependent
-        // shifts forms; they are interleaved into one half-word per lane at the end.
-        UnsignedLanes even = {}, odd = {};
-        for (unsigned r = 0; r < kGroup; r += 2) {
-            for (unsigned isOdd = 0; isOdd < 2; ++isOdd) {
-                const unsigned vector = group * kGroup + r + isOdd;
-                const Lanes own = LoadLanes(from + kLanes * vector);
-                const Lanes partner = Partner<Low>(LoadLanes(from + kLanes * (vector ^ high)));
-                const Lanes keep = ParityOne ? AddSaturating(own, add) : own;
-                const Lanes flip = ParityOne ? partner : AddSaturating(partner, add);
-                StoreLanes(to + kLanes * vector, Least(flip, keep));
-                UnsignedLanes& acc = isOdd != 0 ? odd : even;
-                acc = (acc << 2) - reinterpret_cast<UnsignedLanes>(flip < keep);
-            }
-        }
-        const UnsignedLanes halves = (even << 1) + odd;
-        std::memcpy(reinterpret_cast<char*>(path) + sizeof halves * group, &halves, sizeof halves);
+    return {parityOne ? add : Lanes{}, parityOne ? Lanes{} : add};
+}
+
+// One column on one vector of states `own`, whose partners are in `partners`: returns the
+// new costs and sets `flipped` to the comparison, -1 where the flip won.
+template <unsigned Low>
+inline Lanes PortableStep(Lanes own, Lanes partners, const ColumnAdds& adds, Lanes& flipped) {
+    const Lanes keep = AddSaturating(own, adds.keep);
+    const Lanes flip = AddSaturating(Partner<Low>(partners), adds.flip);
+    flipped = flip < keep;
+    return Least(flip, keep);
+}
+
+template <unsigned Low>
+void PortableColumn(const int16_t* from, int16_t* to, unsigned high, const ColumnAdds& adds,
+                    uint32_t* path) {
+    for (unsigned v = 0; v < kVectors; v += 2) {
+        Lanes first;
+        Lanes second;
+        StoreLanes(to + kLanes * v,
+                   PortableStep<Low>(LoadLanes(from + kLanes * v),
+                                     LoadLanes(from + kLanes * (v ^ high)), adds, first));
+        StoreLanes(to + kLanes * (v + 1),
+                   PortableStep<Low>(LoadLanes(from + kLanes * (v + 1)),
+                                     LoadLanes(from + kLanes * ((v + 1) ^ high)), adds, second));
+        const unsigned bits = PathBytesOf(first, second);
+        StorePathByte(path, v, bits);
+        StorePathByte(path, v + 1, bits >> 8);
     }
 }
 
@@ -130,23 +163,64 @@ template <typename Visit> void WithLaneBits(unsigned column, Visit&& visit) {
 }
 
 template <bool ParityOne>
-void PortableColumnOf(unsigned column, const int16_t* from, int16_t* to, int16_t cost,
-                      uint32_t* path) {
+void PortableSingle(const int16_t* from, int16_t* to, unsigned column, int16_t cost,
+                    uint32_t* path) {
     WithLaneBits(column, [&](auto low) {
-        PortableColumn<decltype(low)::value, ParityOne>(from, to, column >> 3, cost, path);
+        PortableColumn<decltype(low)::value>(from, to, column >> kLaneBits, AddsOf(cost, ParityOne),
+                                             path);
     });
 }
 
-int16_t* PortableRun(int16_t* from, int16_t* spare, const ForwardColumns& columns) {
-    for (size_t i = 0; i < columns.count; ++i) {
-        uint32_t* path = columns.path + i * kPathWordsPerColumn;
-        if (columns.parities[i] != 0)
-            PortableColumnOf<true>(columns.columns[i], from, spare, columns.costs[i], path);
-        else
-            PortableColumnOf<false>(columns.columns[i], from, spare, columns.costs[i], path);
-        std::swap(from, spare);
+// Column `Column` of a pair on a coset's four vectors, in place.
+template <unsigned Column, unsigned Low>
+inline void PortableSweep(Lanes (&states)[4], const ColumnAdds& adds, uint32_t* path,
+                          const unsigned (&vectors)[4]) {
+    Lanes next[4];
+    Lanes flipped[4];
+#pragma GCC unroll 4
+    for (unsigned m = 0; m < 4; ++m)
+        next[m] = PortableStep<Low>(states[m], states[m ^ (Column + 1)], adds, flipped[m]);
+#pragma GCC unroll 2
+    for (unsigned m = 0; m < 4; m += 2) {
+        const unsigned bits = PathBytesOf(flipped[m], flipped[m + 1]);
+        StorePathByte(path, vectors[m], bits);
+        StorePathByte(path, vectors[m + 1], bits >> 8);
     }
-    return from;
+#pragma GCC unroll 4
+    for (unsigned m = 0; m < 4; ++m)
+        states[m] = next[m];
+}
+
+template <unsigned Low, unsigned NextLow>
+void PortablePairOf(const int16_t* from, int16_t* to, const ColumnPair& pair,
+                    const ColumnAdds (&adds)[2], uint32_t* path) {
+    for (unsigned named = 0; named < kVectors; named = NextCoset(pair, named)) {
+        unsigned vectors[4];
+        CosetVectors(pair, named, vectors);
+        Lanes states[4];
+#pragma GCC unroll 4
+        for (unsigned m = 0; m < 4; ++m)
+            states[m] = LoadLanes(from + kLanes * vectors[m]);
+        PortableSweep<0, Low>(states, adds[0], path, vectors);
+        PortableSweep<1, NextLow>(states, adds[1], path + kPathWordsPerColumn, vectors);
+#pragma GCC unroll 4
+        for (unsigned m = 0; m < 4; ++m)
+            StoreLanes(to + kLanes * vectors[m], states[m]);
+    }
+}
+
+template <bool ParityOne, bool NextParityOne>
+void PortablePair(const int16_t* from, int16_t* to, const ColumnPair& pair,
+                  const ForwardColumns& columns, size_t i) {
+    const ColumnAdds adds[2] = {AddsOf(columns.costs[i], ParityOne),
+                                AddsOf(columns.costs[i + 1], NextParityOne)};
+    uint32_t* path = columns.path + i * kPathWordsPerColumn;
+    WithLaneBits(columns.columns[i], [&](auto low) {
+        WithLaneBits(columns.columns[i + 1], [&](auto nextLow) {
+            PortablePairOf<decltype(low)::value, decltype(nextLow)::value>(from, to, pair, adds,
+                                                                           path);
+        });
+    });
 }
 
 } // namespace
@@ -184,33 +258,45 @@ namespace {
 // After the row is dropped the upper half is unreachable, and a column that touches the
 // block's last row (bit 9: every column but the cut ones at a segment's end) pairs each
 // lower state with an upper one. So a lower state can only keep and an upper one only flip:
-// no comparison, no minimum, and path bits of 0 below and 1 above.
+// no comparison, no minimum, and path bits of 0 below and 1 above. In place: the states
+// written above are never read.
 template <unsigned Low, bool ParityOne>
-void PortableFirstColumn(const int16_t* shifted, int16_t* to, unsigned high, int16_t cost,
-                         uint32_t* path) {
+void PortableFirstColumn(int16_t* states, unsigned high, int16_t cost) {
     const Lanes add = Lanes{} + cost;
     for (unsigned v = 0; v < kVectors / 2; ++v) {
-        const Lanes own = LoadLanes(shifted + kLanes * v);
-        StoreLanes(to + kLanes * v, ParityOne ? AddSaturating(own, add) : own);
+        const Lanes own = LoadLanes(states + kLanes * v);
+        StoreLanes(states + kLanes * v, ParityOne ? AddSaturating(own, add) : own);
         const Lanes partner = Partner<Low>(own);
-        StoreLanes(to + kLanes * (v ^ high), ParityOne ? partner : AddSaturating(partner, add));
+        StoreLanes(states + kLanes * (v ^ high), ParityOne ? partner : AddSaturating(partner, add));
     }
-    FillFirstColumnPath(path);
+}
+
+template <bool ParityOne>
+void PortableFirst(const int16_t* from, int16_t* to, bool bit, const ForwardColumns& block) {
+    ShiftOutRow(from, to, bit);
+    WithLaneBits(block.columns[0], [&](auto low) {
+        PortableFirstColumn<decltype(low)::value, ParityOne>(to, block.columns[0] >> kLaneBits,
+                                                             block.costs[0]);
+    });
+    FillFirstColumnPath(block.path);
+}
+
+// A block's first two columns are not taken together: the first needs no comparison.
+constexpr PairedPasses kPortablePasses = {
+    kLaneBits,
+    {PortablePair<false, false>, PortablePair<true, false>, PortablePair<false, true>,
+     PortablePair<true, true>},
+    {PortableSingle<false>, PortableSingle<true>},
+    {},
+    {PortableFirst<false>, PortableFirst<true>},
+};
+
+int16_t* PortableRun(int16_t* from, int16_t* spare, const ForwardColumns& columns) {
+    return RunInPairs(from, spare, columns, kPortablePasses);
 }
 
 int16_t* PortableBlockStart(int16_t* from, int16_t* spare, bool bit, const ForwardColumns& block) {
-    const unsigned column = block.columns[0];
-    ShiftOutRow(from, spare, bit);
-    if ((column & kTrellisStates / 2) == 0)
-        return PortableRun(spare, from, block);
-    WithLaneBits(column, [&](auto low) {
-        constexpr unsigned kLow = decltype(low)::value;
-        block.parities[0] != 0
-            ? PortableFirstColumn<kLow, true>(spare, from, column >> 3, block.costs[0], block.path)
-            : PortableFirstColumn<kLow, false>(spare, from, column >> 3, block.costs[0],
-                                               block.path);
-    });
-    return PortableRun(from, spare, Rest(block));
+    return StartBlockInPairs(from, spare, bit, block, kPortablePasses);
 }
 
 // ---- AVX2 pass: sixteen lanes per register. ----
@@ -462,14 +548,14 @@ int16_t* Avx2BlockStart(int16_t* from, int16_t* spare, bool bit, const ForwardCo
 } // namespace
 
 ForwardPass PortableForwardPass() {
-    return {PortableRun, PortableBlockStart, PathLayout::LaneHalfWords};
+    return {PortableRun, PortableBlockStart};
 }
 
 ForwardPass Avx2ForwardPass() {
 #ifdef LUMORA_WEAVE_AVX2
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2"))
-        return {Avx2Run, Avx2BlockStart, PathLayout::StateBits};
+        return {Avx2Run, Avx2BlockStart};
 #endif
     return {};
 }

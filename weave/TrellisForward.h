@@ -3,8 +3,8 @@
 // portable build and in builds for processors with AVX2 and with AVX-512. State costs and
 // element costs are 16-bit integers (TrellisCosts.h) added with saturation at
 // kUnreachableCost; all passes perform the same additions and comparisons, so they give the
-// same costs and path bits. Only the order in which a column's path bits are stored differs
-// (PathLayout).
+// same costs and path bits, stored alike: state s of a column at bit s & 31 of its word
+// s >> 5.
 #pragma once
 
 #include "weave/TrellisCosts.h"
@@ -45,15 +45,6 @@ using ColumnsPass = int16_t* (*)(int16_t* from, int16_t* spare, const ForwardCol
 using BlockStartPass = int16_t* (*)(int16_t* from, int16_t* spare, bool bit,
                                     const ForwardColumns& block);
 
-// How a column's kPathWordsPerColumn words hold its path bits.
-enum class PathLayout : uint8_t {
-    // States in vectors of eight: for the vectors of a group of 16, vector r gives bit
-    // 15 - r of the group's 16-bit half-word for each lane (half-word group * 8 + lane).
-    LaneHalfWords,
-    // State s at bit s & 31 of word s >> 5.
-    StateBits,
-};
-
 // The columns after the first.
 ForwardColumns Rest(const ForwardColumns& columns);
 
@@ -67,7 +58,6 @@ void ShiftOutRow(const int16_t* from, int16_t* to, bool bit);
 struct ForwardPass {
     ColumnsPass columns = nullptr;
     BlockStartPass blockStart = nullptr;
-    PathLayout layout = PathLayout::LaneHalfWords;
 };
 
 ForwardPass PortableForwardPass();
@@ -77,13 +67,8 @@ ForwardPass Avx2ForwardPass();
 ForwardPass Avx512ForwardPass();
 
 // Path bit of `state` among a column's kPathWordsPerColumn words.
-template <PathLayout Layout> inline bool PathBit(const uint32_t* columnPath, unsigned state) {
-    if constexpr (Layout == PathLayout::StateBits)
-        return (columnPath[state >> 5] >> (state & 31)) & 1;
-    const unsigned vector = state >> 3;
-    const unsigned half = (vector >> 4) * 8 + (state & 7);
-    const uint32_t word = columnPath[half >> 1];
-    return (word >> (16 * (half & 1) + 15 - (vector & 15))) & 1;
+inline bool PathBit(const uint32_t* columnPath, unsigned state) {
+    return (columnPath[state >> 5] >> (state & 31)) & 1;
 }
 
 } // namespace lumora::weave

@@ -2,8 +2,8 @@
 // The forward pass with AVX-512: thirty-two states to a register, state s in lane s & 31 of
 // vector s >> 5, so the partner s ^ c of a column c lies in vector (s >> 5) ^ (c >> 5) at
 // lane (s & 31) ^ (c & 31). A comparison yields a mask of thirty-two path bits, stored as
-// it is (PathLayout::StateBits). The arithmetic is the portable pass's: saturating 16-bit
-// sums, flip < keep, the minimum.
+// it is. The arithmetic is the portable pass's: saturating 16-bit sums, flip < keep, the
+// minimum.
 #include "weave/TrellisForward.h"
 #include "weave/TrellisPairs.h"
 
@@ -256,7 +256,7 @@ ForwardPass Avx512ForwardPass() {
 #ifdef LUMORA_WEAVE_AVX512
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"))
-        return {Avx512Run, Avx512BlockStart, PathLayout::StateBits};
+        return {Avx512Run, Avx512BlockStart};
 #endif
     return {};
 }

@@ -46,7 +46,7 @@ int16_t* StartBlockInPairs(int16_t* from, int16_t* spare, bool bit, const Forwar
     }
     const ColumnPair pair =
         block.count >= 2 ? PairOf(column, block.columns[1], passes.laneBits) : ColumnPair{};
-    if (!pair.independent) {
+    if (!pair.independent || passes.firstPair[0] == nullptr) {
         passes.firstSingle[ParitiesAt(block, 0, 1)](from, spare, bit, block);
         return RunInPairs(spare, from, Rest(block), passes);
     }

@@ -51,7 +51,8 @@ inline void CosetVectors(const ColumnPair& pair, unsigned named, unsigned (&vect
 
 // A vector pass's ways of running columns, each by the columns' parities (the first's in
 // bit 0): two in one sweep, one alone, and a block's first (touching the block's last row)
-// alone or with the next, straight from the states before the row is dropped.
+// alone or with the next (none: always alone), straight from the states before the row is
+// dropped.
 struct PairedPasses {
     unsigned laneBits; // a vector holds 2^laneBits states
     void (*pair[4])(const int16_t* from, int16_t* to, const ColumnPair& pair,
