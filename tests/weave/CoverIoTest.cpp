@@ -5,6 +5,7 @@
 #include "support/TestFiles.h"
 #include "weave/BmpCover.h"
 #include "weave/JpegCover.h"
+#include "weave/JpegScanScript.h"
 #include "weave/PngCover.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +162,36 @@ const RefusedCase kRefusedCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Kinds, RefusedCoverTest, testing::ValuesIn(kRefusedCases));
+
+TEST(JpegScanScript, SendsEveryBitOnlyWhenEachBandOfEachComponentEndsAtBitZero) {
+    const jpeg_scan_info dc{3, {0, 1, 2}, 0, 0, 0, 0};
+    const auto ac = [](int component, int first, int last, int ah, int al) {
+        return jpeg_scan_info{1, {component}, first, last, ah, al};
+    };
+    const struct {
+        const char* name;
+        std::vector<jpeg_scan_info> scans;
+        bool everyBit;
+    } kCases[] = {
+        {"sequential", {{3, {0, 1, 2}, 0, 63, 0, 0}}, true},
+        {"progressive with refinements",
+         {dc, ac(0, 1, 5, 0, 2), ac(0, 6, 63, 0, 2), ac(0, 1, 63, 2, 1), ac(0, 1, 63, 1, 0),
+          ac(1, 1, 63, 0, 0), ac(2, 1, 63, 0, 0)},
+         true},
+        {"a component's last refinement missing",
+         {dc, ac(0, 1, 63, 0, 1), ac(1, 1, 63, 0, 0), ac(2, 1, 63, 0, 0)},
+         false},
+        {"a band left out",
+         {dc, ac(0, 1, 62, 0, 0), ac(1, 1, 63, 0, 0), ac(2, 1, 63, 0, 0)},
+         false},
+        {"a component without AC", {dc, ac(0, 1, 63, 0, 0), ac(1, 1, 63, 0, 0)}, false},
+        {"DC sent at bit 1 only",
+         {{3, {0, 1, 2}, 0, 0, 0, 1}, ac(0, 1, 63, 0, 0), ac(1, 1, 63, 0, 0), ac(2, 1, 63, 0, 0)},
+         false},
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(SendsEveryBit(c.scans, 3), c.everyBit) << c.name;
+}
 
 } // namespace
 } // namespace lumora::test
