@@ -106,9 +106,9 @@ Bytes MakeJpeg(const JpegRecipe& recipe) {
         info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
     if (recipe.progressive)
         jpeg_simple_progression(&info);
-    std::vector<jpeg_scan_info> script(1,
-                                       jpeg_scan_info{recipe.components, {0, 1, 2, 3}, 0, 0, 0, 0});
+    std::vector<jpeg_scan_info> script; // libjpeg reads it until the compression ends
     if (recipe.lowBitsUnsent) {
+        script.push_back(jpeg_scan_info{recipe.components, {0, 1, 2, 3}, 0, 0, 0, 0});
         for (int c = 0; c < recipe.components; ++c)
             script.push_back(jpeg_scan_info{1, {c}, 1, DCTSIZE2 - 1, 0, 1});
         info.scan_info = script.data();
