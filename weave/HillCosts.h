@@ -13,25 +13,18 @@
 // Wet: +1 at 255, -1 at 0.
 #pragma once
 
+#include "platform/HugePageAllocator.h"
 #include "weave/ChangeChoice.h"
 #include "weave/FetchAhead.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <new>
 #include <vector>
 
 namespace lumora::weave {
 
-// A channel's cost levels, one byte per sample. The bytes are not zeroed on allocation:
-// HILL writes every one before any is read, and zeroing tens of megabytes costs a pass.
-template <typename T> struct UnzeroedAllocator : std::allocator<T> {
-    using std::allocator<T>::allocator;
-    template <typename U> struct rebind { using other = UnzeroedAllocator<U>; };
-    template <typename U> void construct(U* place) noexcept { ::new (static_cast<void*>(place)) U; }
-};
-using CostLevels = std::vector<uint8_t, UnzeroedAllocator<uint8_t>>;
+// A channel's cost levels, one byte per sample, read in the embedding's scattered order.
+using CostLevels = std::vector<uint8_t, HugePageAllocator<uint8_t>>;
 
 // One channel of a picture in memory.
 struct SamplePlane {

@@ -6,6 +6,7 @@
 // keeps bit depth, colour type and interlacing, and writes new IDAT data only.
 #pragma once
 
+#include "platform/HugePageAllocator.h"
 #include "weave/PixelCover.h"
 
 #include <functional>
@@ -33,7 +34,8 @@ private:
     // Encodes the samples and hands the new IDAT chunks to sink.
     CoverStatus Encode(const std::function<bool(const uint8_t*, size_t)>& sink) const;
 
-    std::vector<uint8_t> m_pixels; // rows from the top, samples interleaved as in the file
+    // rows from the top, samples interleaved as in the file
+    std::vector<uint8_t, HugePageAllocator<uint8_t>> m_pixels;
     std::vector<uint8_t> m_before; // the file before its first IDAT chunk
     std::vector<uint8_t> m_after;  // the file after its last IDAT chunk, to the end of IEND
     int m_colourType = 0;
