@@ -306,20 +306,29 @@ int16_t* PortableBlockStart(int16_t* from, int16_t* spare, bool bit, const Forwa
 constexpr unsigned kWideLanes = 16;
 constexpr unsigned kWideVectors = kTrellisStates / kWideLanes;
 
-// The lane order l ^ (column & 15) in two steps: the 128-bit halves by the column's bit 3
-// (as 32-bit lanes), then the 16-bit lanes inside each half by bits 0 to 2.
+// The lane order l ^ (column & 15) in two steps: the 128-bit halves swapped where the
+// column has bit 3 (the template argument Cross, so that half the columns need no swap),
+// then the 16-bit lanes inside each half by bits 0 to 2.
 struct PartnerLanes {
-    __m256i halves;
     __m256i inside;
 };
 
+inline bool CrossesHalves(unsigned column) {
+    return (column & 8) != 0;
+}
+
 __attribute__((target("avx2"), always_inline)) inline PartnerLanes PartnerLanesOf(unsigned column) {
-    const int half = (column & 8) != 0 ? 4 : 0;
     const char low = static_cast<char>(2 * (column & 7));
-    return {_mm256_xor_si256(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(half)),
-            _mm256_xor_si256(_mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15,
+    return {_mm256_xor_si256(_mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15,
                                               0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
                              _mm256_set1_epi16(static_cast<int16_t>(low | low << 8)))};
+}
+
+template <bool Cross>
+__attribute__((target("avx2"), always_inline)) inline __m256i Partner(__m256i states,
+                                                                      const PartnerLanes& lanes) {
+    return _mm256_shuffle_epi8(
+        Cross ? _mm256_permute4x64_epi64(states, _MM_SHUFFLE(1, 0, 3, 2)) : states, lanes.inside);
 }
 
 __attribute__((target("avx2"), always_inline)) inline __m256i Avx2Load(const int16_t* p) {
@@ -332,11 +341,10 @@ __attribute__((target("avx2"), always_inline)) inline void Avx2Store(int16_t* p,
 
 // One column on one vector of states `own`, whose partners are in `partners`: returns the
 // new costs and sets `flipped` to the comparison, -1 where the flip won.
-template <bool ParityOne>
+template <bool ParityOne, bool Cross>
 __attribute__((target("avx2"), always_inline)) inline __m256i
 Avx2Step(__m256i own, __m256i partners, const PartnerLanes& lanes, __m256i add, __m256i& flipped) {
-    const __m256i partner =
-        _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(partners, lanes.halves), lanes.inside);
+    const __m256i partner = Partner<Cross>(partners, lanes);
     const __m256i keep = ParityOne ? _mm256_adds_epi16(own, add) : own;
     const __m256i flip = ParityOne ? partner : _mm256_adds_epi16(partner, add);
     flipped = _mm256_cmpgt_epi16(keep, flip);
@@ -358,9 +366,9 @@ __attribute__((target("avx2"), always_inline)) inline void StoreHalf(uint32_t* p
     std::memcpy(reinterpret_cast<char*>(path) + 2 * v, &half, sizeof half);
 }
 
-template <bool ParityOne>
-__attribute__((target("avx2"))) void Avx2Column(const int16_t* from, int16_t* to, unsigned column,
-                                                int16_t cost, uint32_t* path) {
+template <bool ParityOne, bool Cross>
+__attribute__((target("avx2"))) void Avx2ColumnOf(const int16_t* from, int16_t* to, unsigned column,
+                                                  int16_t cost, uint32_t* path) {
     const unsigned high = column >> 4;
     const PartnerLanes lanes = PartnerLanesOf(column);
     const __m256i add = _mm256_set1_epi16(cost);
@@ -368,18 +376,25 @@ __attribute__((target("avx2"))) void Avx2Column(const int16_t* from, int16_t* to
         __m256i first;
         __m256i second;
         Avx2Store(to + kWideLanes * v,
-                  Avx2Step<ParityOne>(Avx2Load(from + kWideLanes * v),
-                                      Avx2Load(from + kWideLanes * (v ^ high)), lanes, add, first));
+                  Avx2Step<ParityOne, Cross>(Avx2Load(from + kWideLanes * v),
+                                             Avx2Load(from + kWideLanes * (v ^ high)), lanes, add,
+                                             first));
         Avx2Store(to + kWideLanes * (v + 1),
-                  Avx2Step<ParityOne>(Avx2Load(from + kWideLanes * (v + 1)),
-                                      Avx2Load(from + kWideLanes * ((v + 1) ^ high)), lanes, add,
-                                      second));
+                  Avx2Step<ParityOne, Cross>(Avx2Load(from + kWideLanes * (v + 1)),
+                                             Avx2Load(from + kWideLanes * ((v + 1) ^ high)), lanes,
+                                             add, second));
         path[v / 2] = PathBitsOf(first, second);
     }
 }
 
+template <bool ParityOne>
+void Avx2Column(const int16_t* from, int16_t* to, unsigned column, int16_t cost, uint32_t* path) {
+    CrossesHalves(column) ? Avx2ColumnOf<ParityOne, true>(from, to, column, cost, path)
+                          : Avx2ColumnOf<ParityOne, false>(from, to, column, cost, path);
+}
+
 // Column `Column` of a pair on a coset's four vectors (a, b members 1, 2), in place.
-template <unsigned Column, bool ParityOne>
+template <unsigned Column, bool ParityOne, bool Cross>
 __attribute__((target("avx2"), always_inline)) inline void
 Avx2Sweep(__m256i (&states)[4], const PartnerLanes& lanes, __m256i add, uint32_t* path,
           const unsigned (&vectors)[4]) {
@@ -387,7 +402,8 @@ Avx2Sweep(__m256i (&states)[4], const PartnerLanes& lanes, __m256i add, uint32_t
     __m256i flipped[4];
 #pragma GCC unroll 4
     for (unsigned m = 0; m < 4; ++m)
-        next[m] = Avx2Step<ParityOne>(states[m], states[m ^ (Column + 1)], lanes, add, flipped[m]);
+        next[m] =
+            Avx2Step<ParityOne, Cross>(states[m], states[m ^ (Column + 1)], lanes, add, flipped[m]);
 #pragma GCC unroll 2
     for (unsigned m = 0; m < 4; m += 2) {
         const uint32_t bits = PathBitsOf(flipped[m], flipped[m + 1]);
@@ -399,10 +415,10 @@ Avx2Sweep(__m256i (&states)[4], const PartnerLanes& lanes, __m256i add, uint32_t
         states[m] = next[m];
 }
 
-template <bool ParityOne, bool NextParityOne>
-__attribute__((target("avx2"))) void Avx2Pair(const int16_t* from, int16_t* to,
-                                              const ColumnPair& pair, const ForwardColumns& columns,
-                                              size_t i) {
+template <bool ParityOne, bool NextParityOne, bool Cross, bool NextCross>
+__attribute__((target("avx2"))) void Avx2PairOf(const int16_t* from, int16_t* to,
+                                                const ColumnPair& pair,
+                                                const ForwardColumns& columns, size_t i) {
     const PartnerLanes lanes[2] = {PartnerLanesOf(columns.columns[i]),
                                    PartnerLanesOf(columns.columns[i + 1])};
     const __m256i add[2] = {_mm256_set1_epi16(columns.costs[i]),
@@ -415,12 +431,24 @@ __attribute__((target("avx2"))) void Avx2Pair(const int16_t* from, int16_t* to,
 #pragma GCC unroll 4
         for (unsigned m = 0; m < 4; ++m)
             states[m] = Avx2Load(from + kWideLanes * vectors[m]);
-        Avx2Sweep<0, ParityOne>(states, lanes[0], add[0], path, vectors);
-        Avx2Sweep<1, NextParityOne>(states, lanes[1], add[1], path + kPathWordsPerColumn, vectors);
+        Avx2Sweep<0, ParityOne, Cross>(states, lanes[0], add[0], path, vectors);
+        Avx2Sweep<1, NextParityOne, NextCross>(states, lanes[1], add[1], path + kPathWordsPerColumn,
+                                               vectors);
 #pragma GCC unroll 4
         for (unsigned m = 0; m < 4; ++m)
             Avx2Store(to + kWideLanes * vectors[m], states[m]);
     }
+}
+
+template <bool ParityOne, bool NextParityOne>
+void Avx2Pair(const int16_t* from, int16_t* to, const ColumnPair& pair,
+              const ForwardColumns& columns, size_t i) {
+    static constexpr PairPass kPasses[4] = {Avx2PairOf<ParityOne, NextParityOne, false, false>,
+                                            Avx2PairOf<ParityOne, NextParityOne, true, false>,
+                                            Avx2PairOf<ParityOne, NextParityOne, false, true>,
+                                            Avx2PairOf<ParityOne, NextParityOne, true, true>};
+    kPasses[CrossesHalves(columns.columns[i]) | CrossesHalves(columns.columns[i + 1]) << 1](
+        from, to, pair, columns, i);
 }
 
 __attribute__((target("avx2"))) int16_t Avx2LeastStateCost(const int16_t* states) {
@@ -470,17 +498,16 @@ __attribute__((target("avx2"), always_inline)) inline __m256i KeptBelow(__m256i 
                                                                         __m256i add) {
     return ParityOne ? _mm256_adds_epi16(shifted, add) : shifted;
 }
-template <bool ParityOne>
+template <bool ParityOne, bool Cross>
 __attribute__((target("avx2"), always_inline)) inline __m256i
 FlippedAbove(__m256i partnerShifted, const PartnerLanes& lanes, __m256i add) {
-    const __m256i partner = _mm256_shuffle_epi8(
-        _mm256_permutevar8x32_epi32(partnerShifted, lanes.halves), lanes.inside);
+    const __m256i partner = Partner<Cross>(partnerShifted, lanes);
     return ParityOne ? partner : _mm256_adds_epi16(partner, add);
 }
 
-template <bool ParityOne>
-__attribute__((target("avx2"))) void Avx2FirstColumn(const int16_t* from, int16_t* to, bool bit,
-                                                     const ForwardColumns& block) {
+template <bool ParityOne, bool Cross>
+__attribute__((target("avx2"))) void Avx2FirstColumnOf(const int16_t* from, int16_t* to, bool bit,
+                                                       const ForwardColumns& block) {
     const Lowering lowering = LoweringOf(from, bit);
     const __m256i add = _mm256_set1_epi16(block.costs[0]);
     const unsigned high = block.columns[0] >> 4;
@@ -488,9 +515,16 @@ __attribute__((target("avx2"))) void Avx2FirstColumn(const int16_t* from, int16_
     for (unsigned v = 0; v < kWideVectors / 2; ++v) {
         const __m256i shifted = ShiftedVector(from, lowering, v);
         Avx2Store(to + kWideLanes * v, KeptBelow<ParityOne>(shifted, add));
-        Avx2Store(to + kWideLanes * (v ^ high), FlippedAbove<ParityOne>(shifted, lanes, add));
+        Avx2Store(to + kWideLanes * (v ^ high),
+                  FlippedAbove<ParityOne, Cross>(shifted, lanes, add));
     }
     FillFirstColumnPath(block.path);
+}
+
+template <bool ParityOne>
+void Avx2FirstColumn(const int16_t* from, int16_t* to, bool bit, const ForwardColumns& block) {
+    CrossesHalves(block.columns[0]) ? Avx2FirstColumnOf<ParityOne, true>(from, to, bit, block)
+                                    : Avx2FirstColumnOf<ParityOne, false>(from, to, bit, block);
 }
 
 // That first column and the next in one sweep, as Avx2Pair: the first column's partner
@@ -498,10 +532,10 @@ __attribute__((target("avx2"))) void Avx2FirstColumn(const int16_t* from, int16_
 // member two places on (named ^ b) below or above as b has bit 5. After the first column
 // the two lower members keep their shifted states and the upper ones flip from them, so a
 // coset needs two shifted vectors.
-template <bool ParityOne, bool NextParityOne>
-__attribute__((target("avx2"))) void Avx2FirstPair(const int16_t* from, int16_t* to, bool bit,
-                                                   const ColumnPair& pair,
-                                                   const ForwardColumns& block) {
+template <bool ParityOne, bool NextParityOne, bool Cross, bool NextCross>
+__attribute__((target("avx2"))) void Avx2FirstPairOf(const int16_t* from, int16_t* to, bool bit,
+                                                     const ColumnPair& pair,
+                                                     const ForwardColumns& block) {
     const Lowering lowering = LoweringOf(from, bit);
     const PartnerLanes lanes[2] = {PartnerLanesOf(block.columns[0]),
                                    PartnerLanesOf(block.columns[1])};
@@ -514,16 +548,28 @@ __attribute__((target("avx2"))) void Avx2FirstPair(const int16_t* from, int16_t*
         const __m256i own = ShiftedVector(from, lowering, vectors[0]);
         const __m256i other = ShiftedVector(from, lowering, secondAbove ? vectors[3] : vectors[2]);
         const __m256i below = KeptBelow<ParityOne>(other, add[0]);
-        const __m256i above = FlippedAbove<ParityOne>(other, lanes[0], add[0]);
+        const __m256i above = FlippedAbove<ParityOne, Cross>(other, lanes[0], add[0]);
         __m256i states[4] = {KeptBelow<ParityOne>(own, add[0]),
-                             FlippedAbove<ParityOne>(own, lanes[0], add[0]),
+                             FlippedAbove<ParityOne, Cross>(own, lanes[0], add[0]),
                              secondAbove ? above : below, secondAbove ? below : above};
-        Avx2Sweep<1, NextParityOne>(states, lanes[1], add[1], block.path + kPathWordsPerColumn,
-                                    vectors);
+        Avx2Sweep<1, NextParityOne, NextCross>(states, lanes[1], add[1],
+                                               block.path + kPathWordsPerColumn, vectors);
 #pragma GCC unroll 4
         for (unsigned m = 0; m < 4; ++m)
             Avx2Store(to + kWideLanes * vectors[m], states[m]);
     }
+}
+
+template <bool ParityOne, bool NextParityOne>
+void Avx2FirstPair(const int16_t* from, int16_t* to, bool bit, const ColumnPair& pair,
+                   const ForwardColumns& block) {
+    static constexpr FirstPairPass kPasses[4] = {
+        Avx2FirstPairOf<ParityOne, NextParityOne, false, false>,
+        Avx2FirstPairOf<ParityOne, NextParityOne, true, false>,
+        Avx2FirstPairOf<ParityOne, NextParityOne, false, true>,
+        Avx2FirstPairOf<ParityOne, NextParityOne, true, true>};
+    kPasses[CrossesHalves(block.columns[0]) | CrossesHalves(block.columns[1]) << 1](from, to, bit,
+                                                                                    pair, block);
 }
 
 constexpr PairedPasses kAvx2Passes = {

@@ -53,15 +53,21 @@ inline void CosetVectors(const ColumnPair& pair, unsigned named, unsigned (&vect
 // bit 0): two in one sweep, one alone, and a block's first (touching the block's last row)
 // alone or with the next (none: always alone), straight from the states before the row is
 // dropped.
+using PairPass = void (*)(const int16_t* from, int16_t* to, const ColumnPair& pair,
+                          const ForwardColumns& columns, size_t i);
+using SinglePass = void (*)(const int16_t* from, int16_t* to, unsigned column, int16_t cost,
+                            uint32_t* path);
+using FirstPairPass = void (*)(const int16_t* from, int16_t* to, bool bit, const ColumnPair& pair,
+                               const ForwardColumns& block);
+using FirstSinglePass = void (*)(const int16_t* from, int16_t* to, bool bit,
+                                 const ForwardColumns& block);
+
 struct PairedPasses {
     unsigned laneBits; // a vector holds 2^laneBits states
-    void (*pair[4])(const int16_t* from, int16_t* to, const ColumnPair& pair,
-                    const ForwardColumns& columns, size_t i);
-    void (*single[2])(const int16_t* from, int16_t* to, unsigned column, int16_t cost,
-                      uint32_t* path);
-    void (*firstPair[4])(const int16_t* from, int16_t* to, bool bit, const ColumnPair& pair,
-                         const ForwardColumns& block);
-    void (*firstSingle[2])(const int16_t* from, int16_t* to, bool bit, const ForwardColumns& block);
+    PairPass pair[4];
+    SinglePass single[2];
+    FirstPairPass firstPair[4];
+    FirstSinglePass firstSingle[2];
 };
 
 // ColumnsPass and BlockStartPass in pairs of columns where they are independent.
