@@ -66,7 +66,11 @@ weave::TrellisStatus EmbedRegion(weave::WovenCover& cover, const WovenOrder& ord
     TieBits ties(keys);
     bool refused = false;
     const weave::SegmentFlips change = [&](std::span<const size_t> flips) {
-        for (const size_t position : flips) {
+        constexpr size_t kFetchAhead = 16; // changes
+        for (size_t k = 0; k < flips.size(); ++k) {
+            if (k + kFetchAhead < flips.size())
+                cover.FetchForChange(elements[flips[k + kFetchAhead] - segmentBegin]);
+            const size_t position = flips[k];
             const uint64_t index = region.first + position;
             if (!cover.ChangeElement(elements[position - segmentBegin], ties.At(index))) {
                 refused = true;

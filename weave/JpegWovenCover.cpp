@@ -117,6 +117,11 @@ private:
         return m_costs[place.component].At(place.block, place.position);
     }
 
+    void FetchForChange(uint32_t element) const override {
+        // Costs come from a block's spread, which stays in the caches.
+        FetchAhead(Coefficient(PlaceOf(element)));
+    }
+
     JpegCover& m_cover;
     std::vector<std::span<const int16_t>> m_components;
     std::vector<Divider> m_widths; // by each component's width in blocks

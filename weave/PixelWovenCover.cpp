@@ -160,6 +160,12 @@ private:
 
     ChangeCosts ElementCosts(uint32_t element) const override { return CostsAt(SpotOf(element)); }
 
+    void FetchForChange(uint32_t element) const override {
+        const Spot spot = SpotOf(element);
+        m_costs.Prefetch(spot.channel, spot.x, spot.row);
+        m_cover.FetchStepsAhead(spot.x, YOf(spot), spot.channel);
+    }
+
     // The picture's row of a spot, counted from the top.
     uint32_t YOf(const Spot& spot) const {
         return m_cover.RowsBottomUp() ? m_cover.Layout().height - 1 - spot.row : spot.row;

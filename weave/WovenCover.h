@@ -57,6 +57,9 @@ public:
     // or up when both cost the same and upOnTie is set. False, and nothing changed, when it
     // may not move.
     bool ChangeElement(uint32_t element, bool upOnTie);
+    // Asks the processor to fetch what ChangeElement reads of `element`: a caller changing
+    // many scattered elements names each some changes ahead, so that the misses overlap.
+    virtual void FetchForChange(uint32_t element) const = 0;
 
     // Works the costs out, for embedding: Ok, NoMemory, or Damaged when the picture's own
     // numbers rule costs out (a quantization step of 0).
