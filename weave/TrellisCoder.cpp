@@ -27,9 +27,9 @@ public:
 
     size_t Start(size_t bit) const { return BlockStart(length_, bits_, bit); }
 
-    // Column words of block `bit`, cut to the rows the segment has. Valid until the next call.
-    const uint16_t* Block(size_t bit) {
-        const size_t width = Start(bit + 1) - Start(bit);
+    // Column words of block `bit`, `width` columns wide (its end's Start less its own), cut to
+    // the rows the segment has. Valid until the next call.
+    const uint16_t* Block(size_t bit, size_t width) {
         const uint16_t* columns = width == narrowWidth_ ? narrow_.data() : wide_.data();
         const size_t rowsLeft = bits_ - bit;
         if (rowsLeft >= kTrellisHeight)
@@ -92,13 +92,14 @@ private:
         int16_t* current = states_->a;
         std::fill(current, current + kTrellisStates, kUnreachableCost);
         current[0] = 0;
-        for (size_t bit = 0; bit < bits.size(); ++bit) {
-            const size_t start = columns.Start(bit);
+        // Each block starts where the one before ends: one division a block.
+        for (size_t bit = 0, start = 0, end = 0; bit < bits.size(); ++bit, start = end) {
+            end = columns.Start(bit + 1);
             ForwardColumns block;
-            block.columns = columns.Block(bit);
+            block.columns = columns.Block(bit, end - start);
             block.parities = parities_.data() + start;
             block.costs = units_.data() + start;
-            block.count = columns.Start(bit + 1) - start;
+            block.count = end - start;
             block.path = path_.data() + start * kPathWordsPerColumn;
             // The previous block's row goes out as this block starts.
             current = bit != 0
@@ -116,11 +117,11 @@ private:
         // state moves without a branch, whose outcome is a coin toss.
         constexpr size_t kAhead = 16;
         unsigned state = 0;
-        for (size_t bit = bits.size(); bit-- > 0;) {
+        for (size_t bit = bits.size(), end = columns.Start(bit); bit-- > 0;) {
             state = (state << 1) | (bits[bit] != 0 ? 1u : 0u);
             const size_t start = columns.Start(bit);
-            const uint16_t* words = columns.Block(bit);
-            for (size_t j = columns.Start(bit + 1); j-- > start;) {
+            const uint16_t* words = columns.Block(bit, end - start);
+            for (size_t j = end; j-- > start;) {
                 if (j >= kAhead) {
                     const uint32_t* ahead = path_.data() + (j - kAhead) * kPathWordsPerColumn;
                     FetchAhead(ahead);
@@ -131,6 +132,7 @@ private:
                 if (one != (parities_[j] != 0))
                     flipped.push_back(begin + j);
             }
+            end = start;
         }
     }
 
