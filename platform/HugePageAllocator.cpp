@@ -3,11 +3,21 @@
 
 #include <cstdint>
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace lumora {
+namespace {
 
-void* MapHugePages(size_t bytes) {
+size_t WholePages(size_t bytes) {
+    const auto page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    return (bytes + page - 1) / page * page;
+}
+
+} // namespace
+
+void* MapHugePages(size_t asked) {
     // Map a huge page more than asked and give back what lies outside the aligned part.
+    const size_t bytes = WholePages(asked);
     const size_t mapped = bytes + kHugePageBytes;
     void* place = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (place == MAP_FAILED)
@@ -25,7 +35,7 @@ void* MapHugePages(size_t bytes) {
 }
 
 void UnmapHugePages(void* place, size_t bytes) {
-    munmap(place, bytes);
+    munmap(place, WholePages(bytes));
 }
 
 } // namespace lumora

@@ -14,9 +14,11 @@
 
 namespace lumora {
 
-// Memory of `bytes` (a multiple of kHugePageBytes) aligned to kHugePageBytes and advised
-// for huge pages; nullptr when the system has none to give.
+// At least `bytes` of memory, aligned to kHugePageBytes and advised for huge pages; nullptr
+// when the system has none to give. The mapping ends at the page after the last byte, so
+// the part of a huge page past it is not taken (it is mapped in small pages as touched).
 void* MapHugePages(size_t bytes);
+// Gives back what MapHugePages(bytes) gave.
 void UnmapHugePages(void* place, size_t bytes);
 
 inline constexpr size_t kHugePageBytes = size_t{2} << 20;
@@ -33,7 +35,7 @@ template <typename T> struct HugePageAllocator {
         const size_t bytes = count * sizeof(T);
         if (bytes < kHugePageBytes)
             return std::allocator<T>().allocate(count);
-        void* place = MapHugePages(Rounded(bytes));
+        void* place = MapHugePages(bytes);
         if (place == nullptr)
             throw std::bad_alloc();
         return static_cast<T*>(place);
@@ -44,7 +46,7 @@ template <typename T> struct HugePageAllocator {
         if (bytes < kHugePageBytes)
             std::allocator<T>().deallocate(place, count);
         else
-            UnmapHugePages(place, Rounded(bytes));
+            UnmapHugePages(place, bytes);
     }
 
     template <typename U> void construct(U* place) noexcept { ::new (static_cast<void*>(place)) U; }
@@ -54,11 +56,6 @@ template <typename T> struct HugePageAllocator {
 
     template <typename U> bool operator==(const HugePageAllocator<U>&) const noexcept {
         return true;
-    }
-
-private:
-    static size_t Rounded(size_t bytes) {
-        return (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
     }
 };
 
