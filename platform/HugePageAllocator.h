@@ -2,9 +2,10 @@
 // An allocator for the large buffers that are read in a scattered order (a picture's samples
 // and their costs, tens of megabytes): each is mapped on its own, aligned to 2 MiB and marked
 // for transparent huge pages, so a look-up anywhere in it rarely misses the TLB. Smaller
-// buffers come from the ordinary heap. Elements are not value-initialised on construction
-// without arguments: every such buffer is written before it is read, and zeroing tens of
-// megabytes costs a pass.
+// buffers come from the ordinary heap, and so does every buffer in a build with
+// AddressSanitizer, which catches overruns only there. Elements are not value-initialised on
+// construction without arguments: every such buffer is written before it is read, and zeroing tens
+// of megabytes costs a pass.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +24,14 @@ void UnmapHugePages(void* place, size_t bytes);
 
 inline constexpr size_t kHugePageBytes = size_t{2} << 20;
 
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kMapsHugePages = false;
+#elif defined(__has_feature)
+inline constexpr bool kMapsHugePages = !__has_feature(address_sanitizer);
+#else
+inline constexpr bool kMapsHugePages = true;
+#endif
+
 template <typename T> struct HugePageAllocator {
     using value_type = T;
 
@@ -33,7 +42,7 @@ template <typename T> struct HugePageAllocator {
         if (count > static_cast<size_t>(-1) / sizeof(T) - kHugePageBytes)
             throw std::bad_array_new_length();
         const size_t bytes = count * sizeof(T);
-        if (bytes < kHugePageBytes)
+        if (!kMapsHugePages || bytes < kHugePageBytes)
             return std::allocator<T>().allocate(count);
         void* place = MapHugePages(bytes);
         if (place == nullptr)
@@ -43,7 +52,7 @@ template <typename T> struct HugePageAllocator {
 
     void deallocate(T* place, size_t count) noexcept {
         const size_t bytes = count * sizeof(T);
-        if (bytes < kHugePageBytes)
+        if (!kMapsHugePages || bytes < kHugePageBytes)
             std::allocator<T>().deallocate(place, count);
         else
             UnmapHugePages(place, bytes);

@@ -37,9 +37,9 @@ TEST(HugePageAllocatorTest, BuffersOfEverySizeHoldTheirBytesThroughGrowthAndCopi
     } cases[] = {
         {"one byte", 1, false},
         {"just below a huge page", kHugePageBytes - 1, false},
-        {"one huge page", kHugePageBytes, true},
-        {"a byte past it", kHugePageBytes + 1, true},
-        {"several, not a whole number", 5 * kHugePageBytes + 3, true},
+        {"one huge page", kHugePageBytes, kMapsHugePages},
+        {"a byte past it", kHugePageBytes + 1, kMapsHugePages},
+        {"several, not a whole number", 5 * kHugePageBytes + 3, kMapsHugePages},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
