@@ -39,7 +39,8 @@ template <typename T> struct HugePageAllocator {
     template <typename U> HugePageAllocator(const HugePageAllocator<U>&) noexcept {}
 
     T* allocate(size_t count) {
-        if (count > static_cast<size_t>(-1) / sizeof(T) - kHugePageBytes)
+        // The mapping adds up to a huge page to the bytes asked for.
+        if (count > (static_cast<size_t>(-1) - kHugePageBytes) / sizeof(T))
             throw std::bad_array_new_length();
         const size_t bytes = count * sizeof(T);
         if (!kMapsHugePages || bytes < kHugePageBytes)

@@ -118,11 +118,7 @@ private:
         if (m_cover.HasTransparentColour()) {
             // The allowed steps depend on the pixel, so each is read.
             Visit(
-                elements, count, at,
-                [this](const Spot& spot) {
-                    m_costs.Prefetch(spot.channel, spot.x, spot.row);
-                    m_cover.FetchStepsAhead(spot.x, YOf(spot), spot.channel);
-                },
+                elements, count, at, [this](const Spot& spot) { FetchCostsAt(spot); },
                 [&](size_t i, const Spot& spot) { costs[i] = CostsAt(spot).Flip(); });
             return;
         }
@@ -160,8 +156,10 @@ private:
 
     ChangeCosts ElementCosts(uint32_t element) const override { return CostsAt(SpotOf(element)); }
 
-    void FetchForChange(uint32_t element) const override {
-        const Spot spot = SpotOf(element);
+    void FetchForChange(uint32_t element) const override { FetchCostsAt(SpotOf(element)); }
+
+    // Asks for what CostsAt and a change read of a spot: its level, sample and steps.
+    void FetchCostsAt(const Spot& spot) const {
         m_costs.Prefetch(spot.channel, spot.x, spot.row);
         m_cover.FetchStepsAhead(spot.x, YOf(spot), spot.channel);
     }
