@@ -112,27 +112,48 @@ private:
 
     void Backtrack(SegmentColumns& columns, std::span<const uint8_t> bits, size_t begin,
                    std::vector<size_t>& flipped) const {
-        // Each column's bit decides the state the next one is read at, so the walk waits on
-        // every read: the columns' path bits are fetched a few columns ahead, and the
-        // state moves without a branch, whose outcome is a coin toss.
+        // Each column's bit decides the state the column before is read at, and a coin toss
+        // decides the bit. So that the walk does not wait on one read after another, the
+        // column before is read at both states this column can leave, before this column's
+        // bit is known; the bit then picks one, without a branch. The path bits are fetched
+        // a few columns ahead.
         constexpr size_t kAhead = 16;
-        unsigned state = 0;
-        for (size_t bit = bits.size(), end = columns.Start(bit); bit-- > 0;) {
-            state = (state << 1) | (bits[bit] != 0 ? 1u : 0u);
-            const size_t start = columns.Start(bit);
-            const uint16_t* words = columns.Block(bit, end - start);
-            for (size_t j = end; j-- > start;) {
-                if (j >= kAhead) {
-                    const uint32_t* ahead = path_.data() + (j - kAhead) * kPathWordsPerColumn;
-                    FetchAhead(ahead);
-                    FetchAhead(ahead + kPathWordsPerColumn / 2);
-                }
-                const bool one = PathBit(path_.data() + j * kPathWordsPerColumn, state);
-                state ^= words[j - start] & (0u - static_cast<unsigned>(one));
-                if (one != (parities_[j] != 0))
-                    flipped.push_back(begin + j);
+        constexpr unsigned kStateMask = kTrellisStates - 1;
+        size_t bit = bits.size() - 1;
+        size_t start = columns.Start(bit);
+        const uint16_t* words = columns.Block(bit, columns.Start(bit + 1) - start);
+        size_t j = columns.Start(bit + 1) - 1;
+        // The last row goes out as the walk starts: state 0 after it.
+        unsigned state = bits[bit] != 0 ? 1u : 0u;
+        unsigned one = PathBit(path_.data() + j * kPathWordsPerColumn, state) ? 1u : 0u;
+        for (;;) {
+            if (one != (parities_[j] != 0 ? 1u : 0u))
+                flipped.push_back(begin + j);
+            if (j == 0)
+                return;
+            unsigned keep = state;
+            unsigned move = state ^ words[j - start];
+            if (j == start) {
+                // Column j - 1 ends the block before, whose row comes back in.
+                const size_t end = start;
+                start = columns.Start(--bit);
+                words = columns.Block(bit, end - start);
+                const unsigned row = bits[bit] != 0 ? 1u : 0u;
+                keep = (keep << 1 | row) & kStateMask;
+                move = (move << 1 | row) & kStateMask;
             }
-            end = start;
+            --j;
+            if (j >= kAhead) {
+                const uint32_t* ahead = path_.data() + (j - kAhead) * kPathWordsPerColumn;
+                FetchAhead(ahead);
+                FetchAhead(ahead + kPathWordsPerColumn / 2);
+            }
+            const uint32_t* column = path_.data() + j * kPathWordsPerColumn;
+            const unsigned ifKeep = PathBit(column, keep) ? 1u : 0u;
+            const unsigned ifMove = PathBit(column, move) ? 1u : 0u;
+            const unsigned moved = 0u - one;
+            state = keep ^ ((keep ^ move) & moved);
+            one = ifKeep ^ ((ifKeep ^ ifMove) & moved);
         }
     }
 
