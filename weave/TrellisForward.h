@@ -46,7 +46,15 @@ using BlockStartPass = int16_t* (*)(int16_t* from, int16_t* spare, bool bit,
                                     const ForwardColumns& block);
 
 // The columns after the first.
-ForwardColumns Rest(const ForwardColumns& columns);
+inline ForwardColumns Rest(const ForwardColumns& columns) {
+    ForwardColumns rest = columns;
+    rest.columns += 1;
+    rest.parities += 1;
+    rest.costs += 1;
+    rest.count -= 1;
+    rest.path += kPathWordsPerColumn;
+    return rest;
+}
 
 // The path bits of a block's first column when it touches the block's last row: after the
 // row is dropped a lower state can only keep (0) and an upper one only flip (1).

@@ -233,6 +233,7 @@ __attribute__((target("avx512f,avx512bw"))) void Avx512FirstPair(const int16_t* 
 
 constexpr PairedPasses kPasses = {
     5,
+    0,
     {Avx512Pair<false, false>, Avx512Pair<true, false>, Avx512Pair<false, true>,
      Avx512Pair<true, true>},
     {Avx512Column<false>, Avx512Column<true>},

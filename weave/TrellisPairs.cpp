@@ -6,11 +6,15 @@
 namespace lumora::weave {
 namespace {
 
-unsigned ParitiesAt(const ForwardColumns& columns, size_t i, size_t count) {
-    unsigned parities = 0;
-    for (size_t j = 0; j < count; ++j)
-        parities |= columns.parities[i + j] != 0 ? 1u << j : 0u;
-    return parities;
+// The index into a pass table of `count` columns from i: their parities, then their variants.
+unsigned TableIndex(const ForwardColumns& columns, size_t i, size_t count,
+                    const PairedPasses& passes) {
+    unsigned index = 0;
+    for (size_t j = 0; j < count; ++j) {
+        index |= columns.parities[i + j] != 0 ? 1u << j : 0u;
+        index |= (columns.columns[i + j] & passes.variantBit) != 0 ? 1u << (count + j) : 0u;
+    }
+    return index;
 }
 
 } // namespace
@@ -24,12 +28,12 @@ int16_t* RunInPairs(int16_t* from, int16_t* spare, const ForwardColumns& columns
                 ? PairOf(columns.columns[i], columns.columns[i + 1], passes.laneBits)
                 : ColumnPair{};
         if (pair.independent) {
-            passes.pair[ParitiesAt(columns, i, 2)](from, spare, pair, columns, i);
+            passes.pair[TableIndex(columns, i, 2, passes)](from, spare, pair, columns, i);
             i += 2;
         } else {
-            passes.single[ParitiesAt(columns, i, 1)](from, spare, columns.columns[i],
-                                                     columns.costs[i],
-                                                     columns.path + i * kPathWordsPerColumn);
+            passes.single[TableIndex(columns, i, 1, passes)](
+                from, spare, columns.columns[i], columns.costs[i],
+                columns.path + i * kPathWordsPerColumn);
             i += 1;
         }
         std::swap(from, spare);
@@ -47,10 +51,10 @@ int16_t* StartBlockInPairs(int16_t* from, int16_t* spare, bool bit, const Forwar
     const ColumnPair pair =
         block.count >= 2 ? PairOf(column, block.columns[1], passes.laneBits) : ColumnPair{};
     if (!pair.independent || passes.firstPair[0] == nullptr) {
-        passes.firstSingle[ParitiesAt(block, 0, 1)](from, spare, bit, block);
+        passes.firstSingle[TableIndex(block, 0, 1, passes)](from, spare, bit, block);
         return RunInPairs(spare, from, Rest(block), passes);
     }
-    passes.firstPair[ParitiesAt(block, 0, 2)](from, spare, bit, pair, block);
+    passes.firstPair[TableIndex(block, 0, 2, passes)](from, spare, bit, pair, block);
     return RunInPairs(spare, from, Rest(Rest(block)), passes);
 }
 

@@ -9,6 +9,7 @@
 
 #include "weave/TrellisForward.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -49,10 +50,12 @@ inline void CosetVectors(const ColumnPair& pair, unsigned named, unsigned (&vect
     vectors[3] = named ^ pair.a ^ pair.b;
 }
 
-// A vector pass's ways of running columns, each by the columns' parities (the first's in
-// bit 0): two in one sweep, one alone, and a block's first (touching the block's last row)
-// alone or with the next (none: always alone), straight from the states before the row is
-// dropped.
+// A vector pass's ways of running columns: two in one sweep, one alone, and a block's first
+// (touching the block's last row) alone or with the next (none: always alone), straight
+// from the states before the row is dropped. Each table is indexed by the columns'
+// parities (the first's in bit 0), then by whether each column has the pass's variant bit
+// (a column word bit that picks a variant of the sweep; 0 when the pass has none), the
+// first column's above the parities.
 using PairPass = void (*)(const int16_t* from, int16_t* to, const ColumnPair& pair,
                           const ForwardColumns& columns, size_t i);
 using SinglePass = void (*)(const int16_t* from, int16_t* to, unsigned column, int16_t cost,
@@ -63,11 +66,12 @@ using FirstSinglePass = void (*)(const int16_t* from, int16_t* to, bool bit,
                                  const ForwardColumns& block);
 
 struct PairedPasses {
-    unsigned laneBits; // a vector holds 2^laneBits states
-    PairPass pair[4];
-    SinglePass single[2];
-    FirstPairPass firstPair[4];
-    FirstSinglePass firstSingle[2];
+    unsigned laneBits;   // a vector holds 2^laneBits states
+    unsigned variantBit; // the column word bit that picks a variant, or 0
+    std::array<PairPass, 16> pair;
+    std::array<SinglePass, 4> single;
+    std::array<FirstPairPass, 16> firstPair;
+    std::array<FirstSinglePass, 4> firstSingle;
 };
 
 // ColumnsPass and BlockStartPass in pairs of columns where they are independent.
