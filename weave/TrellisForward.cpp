@@ -78,11 +78,24 @@ inline void StorePathByte(uint32_t* path, unsigned v, unsigned bits) {
     reinterpret_cast<uint8_t*>(path)[v] = static_cast<uint8_t>(bits);
 }
 
-// The least cost among kTrellisStates states.
+// The least cost among kTrellisStates states. Every block start waits on it, so several
+// minimums run side by side rather than one that waits on each step in turn.
 int16_t LeastStateCost(const int16_t* states) {
-    Lanes least = LoadLanes(states);
-    for (unsigned v = 1; v < kVectors; ++v)
-        least = Least(least, LoadLanes(states + kLanes * v));
+    constexpr unsigned kSideBySide = 8;
+    Lanes sides[kSideBySide];
+#pragma GCC unroll 8
+    for (unsigned k = 0; k < kSideBySide; ++k)
+        sides[k] = LoadLanes(states + kLanes * k);
+    for (unsigned v = kSideBySide; v < kVectors; v += kSideBySide) {
+#pragma GCC unroll 8
+        for (unsigned k = 0; k < kSideBySide; ++k)
+            sides[k] = Least(sides[k], LoadLanes(states + kLanes * (v + k)));
+    }
+    for (unsigned width = kSideBySide / 2; width > 0; width /= 2) {
+        for (unsigned k = 0; k < width; ++k)
+            sides[k] = Least(sides[k], sides[k + width]);
+    }
+    const Lanes least = sides[0];
     int16_t result = least[0];
     for (unsigned lane = 1; lane < kLanes; ++lane)
         result = std::min<int16_t>(result, least[lane]);
@@ -426,13 +439,25 @@ __attribute__((target("avx2"))) void Avx2PairOf(const int16_t* from, int16_t* to
     }
 }
 
+// Every block start waits on this, so it keeps several minimums side by side rather than
+// one that waits on each step in turn.
 __attribute__((target("avx2"))) int16_t Avx2LeastStateCost(const int16_t* states) {
-    __m256i least = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(states));
-    for (unsigned v = 1; v < kWideVectors; ++v)
-        least = _mm256_min_epi16(
-            least, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(states + kWideLanes * v)));
+    constexpr unsigned kSideBySide = 8;
+    __m256i least[kSideBySide];
+#pragma GCC unroll 8
+    for (unsigned k = 0; k < kSideBySide; ++k)
+        least[k] = Avx2Load(states + kWideLanes * k);
+    for (unsigned v = kSideBySide; v < kWideVectors; v += kSideBySide) {
+#pragma GCC unroll 8
+        for (unsigned k = 0; k < kSideBySide; ++k)
+            least[k] = _mm256_min_epi16(least[k], Avx2Load(states + kWideLanes * (v + k)));
+    }
+    for (unsigned width = kSideBySide / 2; width > 0; width /= 2) {
+        for (unsigned k = 0; k < width; ++k)
+            least[k] = _mm256_min_epi16(least[k], least[k + width]);
+    }
     const __m128i half =
-        _mm_min_epi16(_mm256_castsi256_si128(least), _mm256_extracti128_si256(least, 1));
+        _mm_min_epi16(_mm256_castsi256_si128(least[0]), _mm256_extracti128_si256(least[0], 1));
     // Costs are never negative, so the unsigned minimum is the signed one.
     return static_cast<int16_t>(_mm_cvtsi128_si32(_mm_minpos_epu16(half)));
 }

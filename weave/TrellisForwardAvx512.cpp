@@ -146,9 +146,20 @@ struct Lowering {
 
 __attribute__((target("avx512f,avx512bw"))) inline Lowering LoweringOf(const int16_t* from,
                                                                        bool bit) {
-    __m512i least = Load(from);
-    for (unsigned v = 1; v < kVectors; ++v)
-        least = _mm512_min_epi16(least, Load(from + kLanes * v));
+    // Every block start waits on the least cost, so several minimums run side by side
+    // rather than one that waits on each step in turn.
+    constexpr unsigned kSideBySide = 4;
+    __m512i sides[kSideBySide];
+#pragma GCC unroll 4
+    for (unsigned k = 0; k < kSideBySide; ++k)
+        sides[k] = Load(from + kLanes * k);
+    for (unsigned v = kSideBySide; v < kVectors; v += kSideBySide) {
+#pragma GCC unroll 4
+        for (unsigned k = 0; k < kSideBySide; ++k)
+            sides[k] = _mm512_min_epi16(sides[k], Load(from + kLanes * (v + k)));
+    }
+    const __m512i least = _mm512_min_epi16(_mm512_min_epi16(sides[0], sides[1]),
+                                           _mm512_min_epi16(sides[2], sides[3]));
     const __m256i quarter =
         _mm256_min_epi16(_mm512_castsi512_si256(least), _mm512_extracti64x4_epi64(least, 1));
     const __m128i eighth =
