@@ -91,11 +91,8 @@ int16_t LeastStateCost(const int16_t* states) {
         for (unsigned k = 0; k < kSideBySide; ++k)
             sides[k] = Least(sides[k], LoadLanes(states + kLanes * (v + k)));
     }
-    for (unsigned width = kSideBySide / 2; width > 0; width /= 2) {
-        for (unsigned k = 0; k < width; ++k)
-            sides[k] = Least(sides[k], sides[k + width]);
-    }
-    const Lanes least = sides[0];
+    const auto pair = [&sides](unsigned k) { return Least(sides[k], sides[k + 1]); };
+    const Lanes least = Least(Least(pair(0), pair(2)), Least(pair(4), pair(6)));
     int16_t result = least[0];
     for (unsigned lane = 1; lane < kLanes; ++lane)
         result = std::min<int16_t>(result, least[lane]);
@@ -452,12 +449,12 @@ __attribute__((target("avx2"))) int16_t Avx2LeastStateCost(const int16_t* states
         for (unsigned k = 0; k < kSideBySide; ++k)
             least[k] = _mm256_min_epi16(least[k], Avx2Load(states + kWideLanes * (v + k)));
     }
-    for (unsigned width = kSideBySide / 2; width > 0; width /= 2) {
-        for (unsigned k = 0; k < width; ++k)
-            least[k] = _mm256_min_epi16(least[k], least[k + width]);
-    }
+    const __m256i all = _mm256_min_epi16(_mm256_min_epi16(_mm256_min_epi16(least[0], least[1]),
+                                                          _mm256_min_epi16(least[2], least[3])),
+                                         _mm256_min_epi16(_mm256_min_epi16(least[4], least[5]),
+                                                          _mm256_min_epi16(least[6], least[7])));
     const __m128i half =
-        _mm_min_epi16(_mm256_castsi256_si128(least[0]), _mm256_extracti128_si256(least[0], 1));
+        _mm_min_epi16(_mm256_castsi256_si128(all), _mm256_extracti128_si256(all, 1));
     // Costs are never negative, so the unsigned minimum is the signed one.
     return static_cast<int16_t>(_mm_cvtsi128_si32(_mm_minpos_epu16(half)));
 }
