@@ -22,9 +22,23 @@ constexpr size_t kReferenceShare = 8;
 float CostScale(std::span<const float> costs) {
     // Costs by their binary exponent: bucket e holds [2^(e - 127), 2^(e - 126)), bucket 0
     // the subnormal ones, bucket 255 +infinity.
+    // Neighbouring costs often share a bucket, and a count waits on its last increment, so
+    // four sets of counts take turns and are added up after.
+    constexpr size_t kCounts = 4;
+    std::array<std::array<size_t, 256>, kCounts> counts{};
+    const auto bucketOf = [&costs](size_t i) {
+        return std::bit_cast<uint32_t>(costs[i]) >> 23 & 0xFF;
+    };
+    size_t i = 0;
+    for (; i + kCounts <= costs.size(); i += kCounts) {
+        for (size_t k = 0; k < kCounts; ++k)
+            ++counts[k][bucketOf(i + k)];
+    }
+    for (; i < costs.size(); ++i)
+        ++counts[0][bucketOf(i)];
     std::array<size_t, 256> buckets{};
-    for (const float cost : costs)
-        ++buckets[std::bit_cast<uint32_t>(cost) >> 23 & 0xFF];
+    for (size_t e = 0; e < buckets.size(); ++e)
+        buckets[e] = counts[0][e] + counts[1][e] + counts[2][e] + counts[3][e];
     size_t finite = 0;
     for (size_t e = 0; e < 255; ++e)
         finite += e == 0 ? 0 : buckets[e];
