@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "weave/HillFilter.h"
 
+#include "weave/HillLevelScale.h"
+
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -14,7 +15,6 @@ constexpr size_t kMaxAbsSum = 9 * 16 * 255;        // a 3x3 sum of |R|; |R| <= 1
 constexpr uint64_t kOne = uint64_t{1} << 32;       // fixed point of 1 / xi
 constexpr uint64_t kFlat = uint64_t{1} << 47;      // 1 / xi where xi = 0: 2^15
 constexpr ptrdiff_t kReach = 7;                    // the 15x15 mean reaches 7 samples each way
-constexpr double kBoxScale = 225.0 * 4294967296.0; // a 15x15 sum of fixed-point values per 1.0
 constexpr size_t kReciprocalRows = 2 * kReach + 2; // rows y - 8 .. y + 7 of the running sum
 
 // Mirrors an index into [0, n): ... 1 0 | 0 1 ... n-1 | n-1 n-2 ...
@@ -36,47 +36,6 @@ const std::vector<uint64_t>& Reciprocals() {
         return t;
     }();
     return table;
-}
-
-// The 15x15 sums at which a level begins: level L covers [bound[L], bound[L + 1]); levels
-// 256 and 257 never begin.
-const std::array<double, 258>& LevelBounds() {
-    static const std::array<double, 258> bounds = [] {
-        std::array<double, 258> b{};
-        b[0] = 0;
-        for (int level = 1; level < 256; ++level)
-            b[static_cast<size_t>(level)] = kBoxScale * std::exp2((level - 128.5) / 8.0);
-        b[256] = b[257] = std::numeric_limits<double>::infinity();
-        return b;
-    }();
-    return bounds;
-}
-
-// floor(8 * log2(1 + k / 256)) for the eight bits k after a sum's leading one.
-const std::array<uint8_t, 256>& EighthsOfOctave() {
-    static const std::array<uint8_t, 256> eighths = [] {
-        std::array<uint8_t, 256> e{};
-        for (size_t k = 0; k < e.size(); ++k)
-            e[k] =
-                static_cast<uint8_t>(std::floor(8 * std::log2(1 + static_cast<double>(k) / 256)));
-        return e;
-    }();
-    return eighths;
-}
-
-uint8_t LevelOf(uint64_t sum, const std::array<double, 258>& bounds) {
-    // 8 * log2(sum) from the sum's bit length and the eight bits after its leading one is
-    // low by less than 0.05; less 8 * log2(kBoxScale) - 128.5 = 190.01 it puts the level at
-    // most two below the exact one. The bounds rise, so the two levels above are tried side
-    // by side.
-    const int bits = 64 - std::countl_zero(sum);
-    const uint64_t next = bits > 9 ? sum >> (bits - 9) : sum << (9 - bits);
-    int level = 8 * (bits - 1) + EighthsOfOctave()[next & 0xFF] - 191;
-    level = level < 0 ? 0 : (level > 255 ? 255 : level);
-    const double value = static_cast<double>(sum);
-    const auto at = static_cast<size_t>(level);
-    return static_cast<uint8_t>(level + (value >= bounds[at + 1] ? 1 : 0) +
-                                (value >= bounds[at + 2] ? 1 : 0));
 }
 
 // Rows computed on demand; row r lives in slot r % slots until another row takes it.
@@ -104,8 +63,8 @@ class BandFilter {
 public:
     explicit BandFilter(const SamplePlane& plane)
         : plane_(plane), width_(plane.width), left_(width_), right_(width_), residuals_(4, width_),
-          reciprocals_(kReciprocalRows, width_), columnSums_(width_), vertical_(width_),
-          window_(width_ + 2 * kReach + 1), table_(Reciprocals()) {
+          reciprocals_(kReciprocalRows, width_), columnSums_(width_), sums_(width_),
+          vertical_(width_), window_(width_ + 2 * kReach + 1), table_(Reciprocals()) {
         for (size_t x = 0; x < width_; ++x) {
             left_[x] = Mirror(static_cast<ptrdiff_t>(x) - 1, width_);
             right_[x] = Mirror(static_cast<ptrdiff_t>(x) + 1, width_);
@@ -115,7 +74,6 @@ public:
     }
 
     void Run(CostLevels& levels) {
-        const auto& bounds = LevelBounds();
         const ptrdiff_t height = static_cast<ptrdiff_t>(plane_.height);
         std::fill(columnSums_.begin(), columnSums_.end(), 0);
         for (ptrdiff_t dy = -kReach; dy <= kReach; ++dy)
@@ -125,16 +83,16 @@ public:
                 AddRow(Reciprocal(Mirror(y - kReach - 1, plane_.height)), -1);
                 AddRow(Reciprocal(Mirror(y + kReach, plane_.height)), 1);
             }
-            uint8_t* out = levels.data() + static_cast<size_t>(y) * width_;
             // The window of column x holds the columns window_[x .. x + 2 * kReach].
             uint64_t sum = 0;
             for (size_t i = 0; i < 2 * kReach + 1; ++i)
                 sum += columnSums_[window_[i]];
             for (size_t x = 0; x < width_; ++x) {
-                out[x] = LevelOf(sum, bounds);
+                sums_[x] = sum;
                 if (x + 1 < width_)
                     sum += columnSums_[window_[x + 2 * kReach + 1]] - columnSums_[window_[x]];
             }
+            HillLevelsOfSums(sums_.data(), width_, levels.data() + static_cast<size_t>(y) * width_);
         }
     }
 
@@ -199,6 +157,7 @@ private:
     RowSlots<uint32_t> residuals_;
     RowSlots<uint64_t> reciprocals_;
     std::vector<uint64_t> columnSums_;
+    std::vector<uint64_t> sums_; // the 15x15 sums of a row
     std::vector<uint32_t> vertical_;
     std::vector<size_t> window_; // column x - kReach, mirrored, at index x
     const std::vector<uint64_t>& table_;
