@@ -22,6 +22,16 @@ std::vector<float> Costs(size_t cheap, float low, size_t dear, float high, size_
     return costs;
 }
 
+// Costs of `high`, with the first and every eighth from the fourth `low`: the cheap ones
+// nearly all fall at the same place in every group of four.
+std::vector<float> EveryEighthCheap(size_t count, float low, float high) {
+    std::vector<float> costs(count, high);
+    costs[0] = low;
+    for (size_t i = 3; i < count; i += 8)
+        costs[i] = low;
+    return costs;
+}
+
 TEST(TrellisCosts, PutsTheCheapestEighthAt64To128UnitsAndHoldsTheRest) {
     const struct {
         const char* name;
@@ -41,6 +51,7 @@ TEST(TrellisCosts, PutsTheCheapestEighthAt64To128UnitsAndHoldsTheRest) {
         {"tiny", Costs(8, 1e-30f, 8, 2e-30f), 81, 8, 162},
         {"huge", Costs(8, 1e30f, 8, 2e30f), 101, 8, 202},
         {"subnormal: as zeros", Costs(8, 1e-40f, 8, 1e-39f), 0, 8, 0},
+        {"the cheap eighth interleaved", EveryEighthCheap(1003, 8.0f, 64.0f), 64, 1, 512},
     };
     for (const auto& c : kCases) {
         const float scale = CostScale(c.costs);

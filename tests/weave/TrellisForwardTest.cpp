@@ -106,14 +106,23 @@ TEST_P(TrellisForwardTest, EveryPassGivesTheCostsAndPathBitsOfOneColumnAtATime) 
                    {"AVX2", Avx2ForwardPass()},
                    {"AVX-512", Avx512ForwardPass()}};
     std::mt19937 random(11);
-    for (int round = 0; round < 8; ++round) {
+    constexpr int kMixedRounds = 8;
+    constexpr int kLoneLeastRounds = 64;
+    for (int round = 0; round < kMixedRounds + kLoneLeastRounds; ++round) {
         // Costs with ties, zeros, unreachable states and sums that saturate (odd rounds);
-        // parities of both kinds.
+        // parities of both kinds. Then rounds in which one state, in a different place each
+        // time, holds the least cost alone, which a block start must find to lower by.
         const int16_t high = round % 2 != 0 ? kUnreachableCost - 4 : 0;
         Costs start(kTrellisStates);
         for (int16_t& cost : start)
             cost = random() % 7 == 0 ? kUnreachableCost
                                      : static_cast<int16_t>(random() % 5 + (random() & 1) * high);
+        if (round >= kMixedRounds) {
+            for (int16_t& cost : start)
+                cost = static_cast<int16_t>(100 + random() % 5);
+            const auto lone = static_cast<size_t>(round - kMixedRounds) * 16 + random() % 16;
+            start[lone] = static_cast<int16_t>(random() % 90);
+        }
         std::vector<uint8_t> parities(c.columns.size());
         Costs costs(c.columns.size());
         for (size_t j = 0; j < c.columns.size(); ++j) {
