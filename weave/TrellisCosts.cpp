@@ -37,8 +37,9 @@ float CostScale(std::span<const float> costs) {
     for (; i < costs.size(); ++i)
         ++counts[0][bucketOf(i)];
     std::array<size_t, 256> buckets{};
-    for (size_t e = 0; e < buckets.size(); ++e)
-        buckets[e] = counts[0][e] + counts[1][e] + counts[2][e] + counts[3][e];
+    for (const auto& set : counts)
+        for (size_t e = 0; e < buckets.size(); ++e)
+            buckets[e] += set[e];
     size_t finite = 0;
     for (size_t e = 0; e < 255; ++e)
         finite += e == 0 ? 0 : buckets[e];

@@ -518,7 +518,7 @@ __attribute__((target("avx2"))) void Avx2FirstColumnOf(const int16_t* from, int1
     FillFirstColumnPath(block.path);
 }
 
-// That first column and the next in one sweep, as Avx2Pair: the first column's partner
+// That first column and the next in one sweep, as Avx2PairOf: the first column's partner
 // offset a has bit 5 (the upper half), so each coset's named member lies below and the
 // member two places on (named ^ b) below or above as b has bit 5. After the first column
 // the two lower members keep their shifted states and the upper ones flip from them, so a
