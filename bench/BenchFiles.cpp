@@ -123,20 +123,19 @@ bool ResetPeakMemory() {
     return static_cast<bool>(reset);
 }
 
-bool ChooseTrellisKernel(benchmark::State& state, weave::TrellisKernel& kernel) {
+bool ChooseVectorLevel(benchmark::State& state, std::optional<VectorCeiling>& ceiling) {
     const struct {
-        weave::TrellisKernel kernel;
-        bool available;
+        VectorLevel level;
         const char* label;
-    } kKernels[] = {{weave::TrellisKernel::Portable, true, "portable"},
-                    {weave::TrellisKernel::Avx2, weave::Avx2KernelAvailable(), "avx2"},
-                    {weave::TrellisKernel::Avx512, weave::Avx512KernelAvailable(), "avx512"}};
-    const auto& chosen = kKernels[std::min<size_t>(static_cast<size_t>(state.range(0)), 2)];
-    if (!chosen.available) {
+    } kLevels[] = {{VectorLevel::Portable, "portable"},
+                   {VectorLevel::Avx2, "avx2"},
+                   {VectorLevel::Avx512, "avx512"}};
+    const auto& chosen = kLevels[std::min<size_t>(static_cast<size_t>(state.range(0)), 2)];
+    if (!CanUseVectors(chosen.level)) {
         state.SkipWithError((std::string("no ") + chosen.label + " on this processor").c_str());
         return false;
     }
-    kernel = chosen.kernel;
+    ceiling.emplace(chosen.level);
     state.SetLabel(chosen.label);
     return true;
 }

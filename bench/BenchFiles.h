@@ -4,11 +4,12 @@
 // trellis coder's forward pass; and the peak memory a piece of work adds.
 #pragma once
 
-#include "weave/TrellisCoder.h"
+#include "platform/VectorLevel.h"
 
 #include <benchmark/benchmark.h>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,9 +36,11 @@ const std::string& LargeInputFile();
 bool ChooseAesPath(benchmark::State& state);
 void RestoreAesPath();
 
-// Argument 0 of state picks the trellis coder's forward pass: 0 portable, 1 AVX2, 2
-// AVX-512; false (and the run skipped) when the processor lacks it. Labels the run.
-bool ChooseTrellisKernel(benchmark::State& state, weave::TrellisKernel& kernel);
+// Argument 0 of state picks the vector instructions the run may use, as on a processor that
+// has no wider ones: 0 none (portable), 1 AVX2, 2 AVX-512. While `ceiling` lives every
+// vector loop is held to them: the coder's forward pass, HILL's levels, the keyed orders.
+// False (and the run skipped) when the processor lacks them. Labels the run.
+bool ChooseVectorLevel(benchmark::State& state, std::optional<VectorCeiling>& ceiling);
 
 // A /proc/self/status field in KiB (VmRSS, VmHWM); -1 when it cannot be read.
 long StatusKiB(const std::string& field);

@@ -47,17 +47,16 @@ std::vector<uint8_t> RandomBits(size_t count, uint32_t seed) {
 }
 
 void RunEmbed(benchmark::State& state, size_t elements, size_t bits) {
-    weave::TrellisKernel kernel;
-    if (!ChooseTrellisKernel(state, kernel))
+    std::optional<VectorCeiling> ceiling;
+    if (!ChooseVectorLevel(state, ceiling))
         return;
     const std::vector<uint8_t> message = RandomBits(bits, 5);
     std::vector<size_t> flipped;
     weave::TrellisResult result;
     double peak = 0;
     for (auto _ : state) {
-        peak = PeakMiBAddedBy([&] {
-            result = weave::EmbedParities(elements, SyntheticCover, message, flipped, kernel);
-        });
+        peak = PeakMiBAddedBy(
+            [&] { result = weave::EmbedParities(elements, SyntheticCover, message, flipped); });
     }
     if (!result.Ok())
         state.SkipWithError("embedding failed");

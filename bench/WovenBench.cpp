@@ -59,8 +59,8 @@ WovenKeys FreshKeys() {
 }
 
 void RunWeave(benchmark::State& state, const Prepared& picture) {
-    WeaveOptions options;
-    if (!ChooseTrellisKernel(state, options.kernel))
+    std::optional<VectorCeiling> ceiling;
+    if (!ChooseVectorLevel(state, ceiling))
         return;
     FILE* sink = std::fopen("/dev/null", "wb");
     WeaveResult result;
@@ -69,9 +69,8 @@ void RunWeave(benchmark::State& state, const Prepared& picture) {
         state.PauseTiming();
         const WovenKeys keys = FreshKeys();
         state.ResumeTiming();
-        peak = PeakMiBAddedBy([&] {
-            result = Weave(MemorySource(picture.file), picture.archive, keys, sink, options);
-        });
+        peak = PeakMiBAddedBy(
+            [&] { result = Weave(MemorySource(picture.file), picture.archive, keys, sink); });
     }
     std::fclose(sink);
     if (result.outcome != WovenOutcome::Ok)

@@ -3,9 +3,9 @@
 
 #include "platform/ByteOrder.h"
 #include "platform/VectorIntrinsics.h"
+#include "platform/VectorLevel.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <sodium.h>
 
@@ -177,24 +177,6 @@ constexpr size_t kBlock = 1024;
 // Below this many indices the vector walk's setup costs more than it saves.
 constexpr size_t kFewForVectors = 64;
 
-bool HasAvx2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
-}
-
-bool HasAvx512() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") != 0;
-    }();
-    return has;
-}
-
-std::atomic<bool> g_avx512Allowed{true};
-
 } // namespace
 
 PositionOrder::PositionOrder(const uint8_t* key, uint64_t domain)
@@ -252,7 +234,7 @@ __attribute__((target("avx2"))) void PositionOrder::NetworkAllAvx2(uint32_t* val
 
 template <PositionOrder::Way way>
 void PositionOrder::NetworkAll(uint32_t* values, size_t count) const {
-    if (HasAvx2()) {
+    if (CanUseVectors(VectorLevel::Avx2)) {
         NetworkAllAvx2<way>(values, count);
         return;
     }
@@ -406,18 +388,14 @@ __attribute__((target("avx512f"))) void PositionOrder::WalkAvx512(uint32_t* valu
     }
 }
 
-void PositionOrder::AllowAvx512(bool allowed) {
-    g_avx512Allowed = allowed;
-}
-
 template <PositionOrder::Way way> void PositionOrder::Walk(uint32_t* values, size_t count) const {
     if (m_domain == 0)
         return;
-    if (HasAvx512() && g_avx512Allowed && count >= kFewForVectors) {
+    if (CanUseVectors(VectorLevel::Avx512) && count >= kFewForVectors) {
         WalkAvx512<way>(values, count);
         return;
     }
-    if (HasAvx2() && count >= kFewForVectors) {
+    if (CanUseVectors(VectorLevel::Avx2) && count >= kFewForVectors) {
         WalkAvx2<way>(values, count);
         return;
     }

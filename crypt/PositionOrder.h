@@ -32,7 +32,7 @@ public:
     // The image of index, for index < Domain(); any other index comes back unchanged.
     uint32_t At(uint32_t index) const;
     // Replaces each of count values by its image, as At does, many at a time (with AVX-512
-    // or AVX2 where the processor has it).
+    // or AVX2 where the processor has it: platform/VectorLevel.h).
     void Map(uint32_t* values, size_t count) const;
 
     // The index whose image is `image`: InverseAt(At(i)) == i. The network runs backwards and
@@ -40,10 +40,6 @@ public:
     uint32_t InverseAt(uint32_t image) const;
     // Replaces each of count values by its preimage, as InverseAt does, many at a time.
     void Unmap(uint32_t* values, size_t count) const;
-
-    // Whether Map and Unmap may use AVX-512 (by default they do where the processor has
-    // it); without, they use AVX2, with the same results. For tests of both.
-    static void AllowAvx512(bool allowed);
 
 private:
     enum class Way : uint8_t { Forward, Backward };

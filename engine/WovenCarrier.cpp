@@ -175,9 +175,8 @@ WovenOutcome Embed(Loaded& loaded, const WovenLayout& layout, std::span<const ui
         {WovenBodyRegion(layout.elements), BitsOf(body.data(), body.size())},
     };
     for (const auto& part : parts) {
-        const weave::TrellisStatus embedded =
-            EmbedRegion(*loaded.view, order, keys, parities, part.region, part.bits, progress,
-                        options.kernel, changes);
+        const weave::TrellisStatus embedded = EmbedRegion(
+            *loaded.view, order, keys, parities, part.region, part.bits, progress, changes);
         if (embedded != weave::TrellisStatus::Ok)
             return OutcomeOf(embedded);
     }

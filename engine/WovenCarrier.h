@@ -15,7 +15,6 @@
 #include "picture/ByteSource.h"
 #include "picture/PictureKind.h"
 #include "weave/CoverImage.h"
-#include "weave/TrellisCoder.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -82,7 +81,6 @@ struct WeaveOptions {
     // order indices embedded of the picture's elements, once per segment of the coder. False
     // cancels, between segments (a derivation itself cannot be interrupted).
     StepReport report;
-    weave::TrellisKernel kernel = weave::TrellisKernel::Fastest;
     // Where a Weave under a password leaves the keys it derived, on Ok: the read-back of
     // what was written opens it under them without a second derivation. Borrowed.
     WovenKeys* madeKeys = nullptr;

@@ -48,8 +48,7 @@ WovenRegion WovenBodyRegion(uint64_t elements) {
 weave::TrellisStatus EmbedRegion(weave::WovenCover& cover, const WovenOrder& order,
                                  const WovenKeys& keys, const OrderedParities& parities,
                                  const WovenRegion& region, std::span<const uint8_t> bits,
-                                 const RegionProgress& progress, weave::TrellisKernel kernel,
-                                 uint64_t& changes) try {
+                                 const RegionProgress& progress, uint64_t& changes) try {
     // The segment asked for last: its elements, which its flips then change at once.
     std::vector<uint32_t> elements;
     size_t segmentBegin = 0;
@@ -79,8 +78,8 @@ weave::TrellisStatus EmbedRegion(weave::WovenCover& cover, const WovenOrder& ord
         }
         return true;
     };
-    const weave::TrellisResult result = weave::EmbedParities(static_cast<size_t>(region.positions),
-                                                             segmentCover, bits, change, kernel);
+    const weave::TrellisResult result =
+        weave::EmbedParities(static_cast<size_t>(region.positions), segmentCover, bits, change);
     if (refused)
         return weave::TrellisStatus::Unsolvable;
     if (!result.Ok())

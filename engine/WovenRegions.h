@@ -42,8 +42,7 @@ using RegionProgress = std::function<bool(uint64_t reached)>;
 weave::TrellisStatus EmbedRegion(weave::WovenCover& cover, const WovenOrder& order,
                                  const WovenKeys& keys, const OrderedParities& parities,
                                  const WovenRegion& region, std::span<const uint8_t> bits,
-                                 const RegionProgress& progress, weave::TrellisKernel kernel,
-                                 uint64_t& changes);
+                                 const RegionProgress& progress, uint64_t& changes);
 
 // The bitCount bits region carries, into bits (one per byte): Ok, TooManyBits, NoMemory or
 // Cancelled.

@@ -7,6 +7,7 @@
 #include "weave/HillLevelScale.h"
 
 #include "platform/VectorIntrinsics.h"
+#include "platform/VectorLevel.h"
 
 #include <algorithm>
 #include <array>
@@ -91,17 +92,6 @@ __attribute__((target("avx2"))) void Avx2LevelsOfSums(const uint64_t* sums, size
 
 #endif
 
-using LevelsPass = void (*)(const uint64_t*, size_t, uint8_t*);
-
-LevelsPass ChooseLevelsPass() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2"))
-        return Avx2LevelsOfSums;
-#endif
-    return PortableHillLevelsOfSums;
-}
-
 } // namespace
 
 double HillLevelStart(unsigned level) {
@@ -115,8 +105,13 @@ void PortableHillLevelsOfSums(const uint64_t* sums, size_t count, uint8_t* level
 }
 
 void HillLevelsOfSums(const uint64_t* sums, size_t count, uint8_t* levels) {
-    static const LevelsPass pass = ChooseLevelsPass();
-    pass(sums, count, levels);
+#if defined(__x86_64__) || defined(__i386__)
+    if (CanUseVectors(VectorLevel::Avx2)) {
+        Avx2LevelsOfSums(sums, count, levels);
+        return;
+    }
+#endif
+    PortableHillLevelsOfSums(sums, count, levels);
 }
 
 } // namespace lumora::weave

@@ -14,7 +14,7 @@ namespace lumora::weave {
 double HillLevelStart(unsigned level);
 
 // The level of each of `count` sums: how many of levels 1 to 255 begin at or below the sum
-// (as the nearest double). With AVX2 where the processor has it.
+// (as the nearest double). With AVX2 where the processor has it (platform/VectorLevel.h).
 void HillLevelsOfSums(const uint64_t* sums, size_t count, uint8_t* levels);
 // The same without vector instructions.
 void PortableHillLevelsOfSums(const uint64_t* sums, size_t count, uint8_t* levels);

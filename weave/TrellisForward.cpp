@@ -9,6 +9,7 @@
 #include "weave/TrellisPairs.h"
 
 #include "platform/VectorIntrinsics.h"
+#include "platform/VectorLevel.h"
 
 #include <algorithm>
 #include <array>
@@ -603,8 +604,7 @@ ForwardPass PortableForwardPass() {
 
 ForwardPass Avx2ForwardPass() {
 #ifdef LUMORA_WEAVE_AVX2
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2"))
+    if (CanUseVectors(VectorLevel::Avx2))
         return {Avx2Run, Avx2BlockStart};
 #endif
     return {};

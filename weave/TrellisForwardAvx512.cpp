@@ -8,6 +8,7 @@
 #include "weave/TrellisPairs.h"
 
 #include "platform/VectorIntrinsics.h"
+#include "platform/VectorLevel.h"
 
 #if defined(__x86_64__)
 #define LUMORA_WEAVE_AVX512 1
@@ -266,8 +267,7 @@ int16_t* Avx512BlockStart(int16_t* from, int16_t* spare, bool bit, const Forward
 
 ForwardPass Avx512ForwardPass() {
 #ifdef LUMORA_WEAVE_AVX512
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"))
+    if (CanUseVectors(VectorLevel::Avx512))
         return {Avx512Run, Avx512BlockStart};
 #endif
     return {};

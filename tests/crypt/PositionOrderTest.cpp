@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "crypt/PositionOrder.h"
+#include "platform/VectorLevel.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -92,9 +93,9 @@ INSTANTIATE_TEST_SUITE_P(Domains, LargeBijection,
                                            (uint64_t{1} << 24) + 1, (uint64_t{1} << 31) + 3,
                                            PositionOrder::kMaxDomain - 1));
 
-// The AVX2 walk, which the processors without AVX-512 take, gives what the other does; the
-// tests above hold the default walk to At and InverseAt.
-TEST(PositionOrder, Avx2WalksGiveWhatTheDefaultWalksGive) {
+// The narrower walks, which processors without AVX-512 or AVX2 take, give what the default
+// walk gives; the tests above hold the default walk to At and InverseAt.
+TEST(PositionOrder, NarrowerWalksGiveWhatTheDefaultWalksGive) {
     for (const uint64_t domain : {uint64_t{257}, uint64_t{65537}, uint64_t{17'000'000},
                                   (uint64_t{1} << 24) + 1, (uint64_t{1} << 31) + 3}) {
         const PositionOrder order(kOtherKey, domain);
@@ -102,16 +103,17 @@ TEST(PositionOrder, Avx2WalksGiveWhatTheDefaultWalksGive) {
         std::vector<uint32_t> values(5000);
         std::iota(values.begin(), values.end(), static_cast<uint32_t>(domain - 4000));
         for (const bool forward : {true, false}) {
-            std::vector<uint32_t> viaDefault = values;
-            std::vector<uint32_t> viaAvx2 = values;
-            const auto walk = [&](std::vector<uint32_t>& v) {
+            const auto walk = [&](std::vector<uint32_t> v) {
                 forward ? order.Map(v.data(), v.size()) : order.Unmap(v.data(), v.size());
+                return v;
             };
-            walk(viaDefault);
-            PositionOrder::AllowAvx512(false);
-            walk(viaAvx2);
-            PositionOrder::AllowAvx512(true);
-            EXPECT_EQ(viaDefault, viaAvx2) << domain << (forward ? " forward" : " backward");
+            const std::vector<uint32_t> viaDefault = walk(values);
+            for (const VectorLevel level : {VectorLevel::Avx2, VectorLevel::Portable}) {
+                const VectorCeiling ceiling(level);
+                EXPECT_EQ(viaDefault, walk(values))
+                    << domain << (forward ? " forward" : " backward") << " level "
+                    << static_cast<int>(level);
+            }
         }
     }
 }
