@@ -82,6 +82,59 @@ __attribute__((target("avx2"), always_inline)) inline __m256i PassAvx2(const Net
     return _mm256_or_si256(_mm256_sll_epi32(high, n.lowShift), low);
 }
 
+// The low 32 bits of each lane's product with a constant, with SSE2 alone (which has no
+// 32-bit multiply; GCC's own vectorisation builds one out of shifts and additions).
+inline __m128i MultiplySse2(__m128i value, __m128i factor) {
+    const __m128i even = _mm_mul_epu32(value, factor);
+    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(value, 32), factor);
+    return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                              _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+}
+
+// Round on four parts at once; outShift holds 32 - outBits.
+inline __m128i RoundSse2(__m128i part, __m128i roundKey, __m128i outShift) {
+    __m128i mixed =
+        MultiplySse2(_mm_xor_si128(part, roundKey), _mm_set1_epi32(static_cast<int>(kMixFirst)));
+    mixed = _mm_xor_si128(mixed, _mm_srli_epi32(mixed, 16));
+    mixed = MultiplySse2(mixed, _mm_set1_epi32(static_cast<int>(kMixSecond)));
+    return _mm_srl_epi32(mixed, outShift);
+}
+
+// One pass of the network over each whole group of four of count values, as PassAvx2 does
+// eight; the number of values passed.
+template <bool forward>
+size_t PassesSse2(const std::array<uint32_t, PositionOrder::kRounds>& roundKeys, uint32_t lowMask,
+                  unsigned highBits, unsigned lowBits, uint32_t* values, size_t count) {
+    constexpr size_t kRounds = PositionOrder::kRounds;
+    __m128i keys[kRounds];
+    for (size_t round = 0; round < kRounds; ++round)
+        keys[round] = _mm_set1_epi32(static_cast<int>(roundKeys[round]));
+    const __m128i mask = _mm_set1_epi32(static_cast<int>(lowMask));
+    const __m128i lowShift = _mm_cvtsi32_si128(static_cast<int>(lowBits));
+    const __m128i highOut = _mm_cvtsi32_si128(static_cast<int>(32 - highBits));
+    const __m128i lowOut = _mm_cvtsi32_si128(static_cast<int>(32 - lowBits));
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        auto* at = reinterpret_cast<__m128i*>(values + i);
+        const __m128i value = _mm_loadu_si128(at);
+        __m128i high = _mm_srl_epi32(value, lowShift);
+        __m128i low = _mm_and_si128(value, mask);
+        if constexpr (forward) {
+            for (size_t r = 0; r < kRounds; r += 2) {
+                high = _mm_xor_si128(high, RoundSse2(low, keys[r], highOut));
+                low = _mm_xor_si128(low, RoundSse2(high, keys[r + 1], lowOut));
+            }
+        } else {
+            for (size_t r = kRounds; r > 0; r -= 2) {
+                low = _mm_xor_si128(low, RoundSse2(high, keys[r - 1], lowOut));
+                high = _mm_xor_si128(high, RoundSse2(low, keys[r - 2], highOut));
+            }
+        }
+        _mm_storeu_si128(at, _mm_or_si128(_mm_sll_epi32(high, lowShift), low));
+    }
+    return i;
+}
+
 // For each mask of eight lanes, the numbers of its set lanes first, in order.
 struct LeftPackTable {
     uint8_t lanes[256][8];
@@ -238,7 +291,9 @@ void PositionOrder::NetworkAll(uint32_t* values, size_t count) const {
         NetworkAllAvx2<way>(values, count);
         return;
     }
-    for (size_t i = 0; i < count; ++i)
+    const size_t passed = PassesSse2<way == Way::Forward>(m_roundKeys, m_lowMask, m_highBits,
+                                                          m_lowBits, values, count);
+    for (size_t i = passed; i < count; ++i)
         values[i] = Network<way>(values[i]);
 }
 
