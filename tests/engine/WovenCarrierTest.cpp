@@ -7,6 +7,7 @@
 #include "../weave/CoverPictures.h"
 #include "crypt/WovenLayout.h"
 #include "picture/PictureEnd.h"
+#include "platform/VectorLevel.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -336,6 +337,31 @@ TEST_F(WovenTest, EveryWriteHasItsOwnSaltAndItsKeysReadItBack) {
     EXPECT_EQ(Bytes(a.archive.Data(), a.archive.Data() + a.archive.Size()), archive);
     EXPECT_EQ(Unweave(MemorySource(second), keys).outcome, WovenOutcome::NotOpened);
     EXPECT_NE(Unweave(MemorySource(second), Password(kPassword)).keys.Salt(), keys.Salt());
+}
+
+// The processor picks the coder's pass, how HILL's levels are found and how the orders are
+// walked; one without AVX-512, or without AVX2, must write and read the very same picture.
+TEST_F(WovenTest, EveryVectorLevelWritesAndReadsTheSamePicture) {
+    test::PngRecipe recipe = Png(PNG_COLOR_TYPE_RGB);
+    recipe.width = 320; // a body of four segments
+    recipe.height = 240;
+    const Bytes cover = test::MakePng(recipe);
+    const Bytes archive =
+        test::PseudoRandomBytes(WovenCapacity(MemorySource(cover)).size.capacityBytes, 4);
+    WovenKeys keys;
+    ASSERT_EQ(NewWovenKeys(Password(kPassword), keys), SealedOutcome::Ok);
+    Bytes widest;
+    ASSERT_EQ(Weave(MemorySource(cover), archive, keys, &widest).outcome, WovenOutcome::Ok);
+    for (const VectorLevel level : {VectorLevel::Avx2, VectorLevel::Portable}) {
+        SCOPED_TRACE(static_cast<int>(level));
+        const VectorCeiling ceiling(level);
+        Bytes woven;
+        ASSERT_EQ(Weave(MemorySource(cover), archive, keys, &woven).outcome, WovenOutcome::Ok);
+        EXPECT_EQ(woven, widest);
+        const UnweaveResult read = Unweave(MemorySource(widest), keys);
+        ASSERT_EQ(read.outcome, WovenOutcome::Ok);
+        EXPECT_EQ(Bytes(read.archive.Data(), read.archive.Data() + read.archive.Size()), archive);
+    }
 }
 
 TEST_F(WovenTest, BytesAfterTheCoverAreNotCarriedOver) {
