@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Inputs of the benchmarks: a scratch folder that is removed at exit and deterministic
 // file contents, half text-like and half random; the choice of the AES path and of the
-// trellis coder's forward pass; and the peak memory a piece of work adds.
+// vector instructions a run may use; and the peak memory a piece of work adds.
 #pragma once
 
 #include "platform/VectorLevel.h"
