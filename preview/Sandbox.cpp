@@ -86,6 +86,12 @@ private:
     bool m_failed = false;
 };
 
+// Argument `index` equal to `value`. The library's SCMP_A0(SCMP_CMP_EQ, value) leaves the
+// comparison's second datum out, which clang warns of.
+scmp_arg_cmp ArgumentIs(unsigned index, scmp_datum_t value) {
+    return {index, SCMP_CMP_EQ, value, 0};
+}
+
 void AddOpens(Filter& filter) {
     unsigned writing = 0;
     for (unsigned flag : kWritingOpenFlags)
@@ -119,13 +125,13 @@ void AddThreadsAndSignals(Filter& filter) {
     filter.Add(SCMP_ACT_ERRNO(ENOSYS), "clone3");
     const scmp_datum_t self = scmp_datum_t(::getpid());
     for (const char* call : {"kill", "tgkill"})
-        filter.Add(SCMP_ACT_ALLOW, call, SCMP_A0(SCMP_CMP_EQ, self));
+        filter.Add(SCMP_ACT_ALLOW, call, ArgumentIs(0, self));
     // Reading limits; prlimit64(0, resource, NULL, old) changes nothing.
     filter.Add(SCMP_ACT_ALLOW, "getrlimit");
-    filter.Add(SCMP_ACT_ALLOW, "prlimit64", SCMP_A0(SCMP_CMP_EQ, 0), SCMP_A2(SCMP_CMP_EQ, 0));
+    filter.Add(SCMP_ACT_ALLOW, "prlimit64", ArgumentIs(0, 0), ArgumentIs(2, 0));
     // Qt names its threads; the dumpable flag may be read, not set.
     for (int option : {PR_SET_NAME, PR_GET_NAME, PR_GET_DUMPABLE})
-        filter.Add(SCMP_ACT_ALLOW, "prctl", SCMP_A0(SCMP_CMP_EQ, scmp_datum_t(option)));
+        filter.Add(SCMP_ACT_ALLOW, "prctl", ArgumentIs(0, scmp_datum_t(option)));
 }
 
 } // namespace
