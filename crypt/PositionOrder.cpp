@@ -82,55 +82,67 @@ __attribute__((target("avx2"), always_inline)) inline __m256i PassAvx2(const Net
     return _mm256_or_si256(_mm256_sll_epi32(high, n.lowShift), low);
 }
 
-// The low 32 bits of each lane's product with a constant, with SSE2 alone (which has no
-// 32-bit multiply; GCC's own vectorisation builds one out of shifts and additions).
-inline __m128i MultiplySse2(__m128i value, __m128i factor) {
-    const __m128i even = _mm_mul_epu32(value, factor);
-    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(value, 32), factor);
-    return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
-                              _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
-}
-
-// Round on four parts at once; outShift holds 32 - outBits.
+// Round on the values in the low halves of two 64-bit lanes, with SSE2 alone (which has no
+// 32-bit multiply); outShift holds 32 - outBits. The 64-bit multiply takes each lane's low
+// half and leaves the low 32 bits of the product there; the high halves fill with bits
+// that nothing reads, as every other step works on 32-bit lanes.
 inline __m128i RoundSse2(__m128i part, __m128i roundKey, __m128i outShift) {
     __m128i mixed =
-        MultiplySse2(_mm_xor_si128(part, roundKey), _mm_set1_epi32(static_cast<int>(kMixFirst)));
+        _mm_mul_epu32(_mm_xor_si128(part, roundKey), _mm_set1_epi32(static_cast<int>(kMixFirst)));
     mixed = _mm_xor_si128(mixed, _mm_srli_epi32(mixed, 16));
-    mixed = MultiplySse2(mixed, _mm_set1_epi32(static_cast<int>(kMixSecond)));
+    mixed = _mm_mul_epu32(mixed, _mm_set1_epi32(static_cast<int>(kMixSecond)));
     return _mm_srl_epi32(mixed, outShift);
 }
 
+// The SSE2 network's keys and widths in vector registers.
+struct NetworkSse2 {
+    __m128i lowMask;
+    __m128i lowShift;
+    __m128i highOut; // 32 - the high part's bits
+    __m128i lowOut;
+    __m128i keys[PositionOrder::kRounds];
+};
+
+// One pass of the network over the values in the low halves of two 64-bit lanes.
+template <bool forward> inline __m128i PassSse2(const NetworkSse2& n, __m128i value) {
+    constexpr size_t kRounds = PositionOrder::kRounds;
+    __m128i high = _mm_srl_epi32(value, n.lowShift);
+    __m128i low = _mm_and_si128(value, n.lowMask);
+    if constexpr (forward) {
+        for (size_t r = 0; r < kRounds; r += 2) {
+            high = _mm_xor_si128(high, RoundSse2(low, n.keys[r], n.highOut));
+            low = _mm_xor_si128(low, RoundSse2(high, n.keys[r + 1], n.lowOut));
+        }
+    } else {
+        for (size_t r = kRounds; r > 0; r -= 2) {
+            low = _mm_xor_si128(low, RoundSse2(high, n.keys[r - 1], n.lowOut));
+            high = _mm_xor_si128(high, RoundSse2(low, n.keys[r - 2], n.highOut));
+        }
+    }
+    return _mm_or_si128(_mm_sll_epi32(high, n.lowShift), low);
+}
+
 // One pass of the network over each whole group of four of count values, as PassAvx2 does
-// eight; the number of values passed.
+// eight; the number of values passed. The even and the odd lanes go through the rounds
+// apart, each in the low halves of 64-bit lanes, and are put together at the end.
 template <bool forward>
 size_t PassesSse2(const std::array<uint32_t, PositionOrder::kRounds>& roundKeys, uint32_t lowMask,
                   unsigned highBits, unsigned lowBits, uint32_t* values, size_t count) {
-    constexpr size_t kRounds = PositionOrder::kRounds;
-    __m128i keys[kRounds];
-    for (size_t round = 0; round < kRounds; ++round)
-        keys[round] = _mm_set1_epi32(static_cast<int>(roundKeys[round]));
-    const __m128i mask = _mm_set1_epi32(static_cast<int>(lowMask));
-    const __m128i lowShift = _mm_cvtsi32_si128(static_cast<int>(lowBits));
-    const __m128i highOut = _mm_cvtsi32_si128(static_cast<int>(32 - highBits));
-    const __m128i lowOut = _mm_cvtsi32_si128(static_cast<int>(32 - lowBits));
+    NetworkSse2 network;
+    network.lowMask = _mm_set1_epi32(static_cast<int>(lowMask));
+    network.lowShift = _mm_cvtsi32_si128(static_cast<int>(lowBits));
+    network.highOut = _mm_cvtsi32_si128(static_cast<int>(32 - highBits));
+    network.lowOut = _mm_cvtsi32_si128(static_cast<int>(32 - lowBits));
+    for (size_t round = 0; round < PositionOrder::kRounds; ++round)
+        network.keys[round] = _mm_set1_epi32(static_cast<int>(roundKeys[round]));
+    const __m128i lowHalves = _mm_set_epi32(0, -1, 0, -1);
     size_t i = 0;
     for (; i + 4 <= count; i += 4) {
         auto* at = reinterpret_cast<__m128i*>(values + i);
         const __m128i value = _mm_loadu_si128(at);
-        __m128i high = _mm_srl_epi32(value, lowShift);
-        __m128i low = _mm_and_si128(value, mask);
-        if constexpr (forward) {
-            for (size_t r = 0; r < kRounds; r += 2) {
-                high = _mm_xor_si128(high, RoundSse2(low, keys[r], highOut));
-                low = _mm_xor_si128(low, RoundSse2(high, keys[r + 1], lowOut));
-            }
-        } else {
-            for (size_t r = kRounds; r > 0; r -= 2) {
-                low = _mm_xor_si128(low, RoundSse2(high, keys[r - 1], lowOut));
-                high = _mm_xor_si128(high, RoundSse2(low, keys[r - 2], highOut));
-            }
-        }
-        _mm_storeu_si128(at, _mm_or_si128(_mm_sll_epi32(high, lowShift), low));
+        const __m128i even = PassSse2<forward>(network, value);
+        const __m128i odd = PassSse2<forward>(network, _mm_srli_epi64(value, 32));
+        _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(even, lowHalves), _mm_slli_epi64(odd, 32)));
     }
     return i;
 }
